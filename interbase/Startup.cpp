@@ -1,6 +1,9 @@
 #include "interbase/Startup.h"
 
 #include "interbase/IBL_ClientLib.h"
+#include "interbase/IBL_DateUtils.h"
+#include "interbase/IBL_Grid.h"
+#include "interbase/IBL_Settings.h"
 #include "interbase/IBL_SharedObjects.h"
 
 #include <cstddef>
@@ -14,9 +17,13 @@ struct Unit {
 };
 
 // The subsystem's units in start-up order; shut-down runs in reverse.
+// The grid starts after the client library binding and stops before it.
 constexpr Unit kUnits[] = {
+    {DateUnitStartup, DateUnitShutdown},
     {SharedObjectsUnitStartup, SharedObjectsUnitShutdown},
     {BindingUnitStartup, BindingUnitShutdown},
+    {SettingsUnitStartup, SettingsUnitShutdown},
+    {GridUnitStartup, GridUnitShutdown},
 };
 constexpr std::size_t kUnitCount = sizeof kUnits / sizeof kUnits[0];
 
