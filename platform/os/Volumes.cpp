@@ -12,6 +12,7 @@
 #include <sstream>
 #include <filesystem>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -130,8 +131,15 @@ std::string state_labels_file() {
 
 std::string volume_key(const MountEntry& m, const std::string& uuid) {
     if (!uuid.empty()) return "uuid:" + uuid;
-    return "dev:" + std::to_string(m.dev_major) + ":" + std::to_string(m.dev_minor) + ":" +
-           std::to_string(m.mount_id);
+    // Device numbers and mount ids are reused after an unmount; the birth
+    // time of the mounted root tells one mounting from the next.
+    std::string key = "dev:" + std::to_string(m.dev_major) + ":" + std::to_string(m.dev_minor) + ":" +
+                      std::to_string(m.mount_id);
+    struct statx sx{};
+    if (::statx(AT_FDCWD, m.mount_point.c_str(), AT_NO_AUTOMOUNT, STATX_BTIME, &sx) == 0 &&
+        (sx.stx_mask & STATX_BTIME))
+        key += ":" + std::to_string(sx.stx_btime.tv_sec) + "." + std::to_string(sx.stx_btime.tv_nsec);
+    return key;
 }
 
 std::map<std::string, std::string> read_recorded_labels() {
@@ -311,11 +319,15 @@ std::uint32_t serial_from_uuid(const std::string& uuid) {
 }
 
 std::optional<VolumeInfo> volume_of(const std::string& path) {
-    auto mount = mount_of(existing_folder_of(path));
+    std::string folder = existing_folder_of(path);
+    auto mount = mount_of(folder);
     if (!mount) return std::nullopt;
     VolumeInfo v;
     v.mount = *mount;
-    v.type = drive_type_of(v.mount);
+    // A folder declared to be a drive of its own kind counts as such even
+    // where it is no mount point.
+    auto declared = override_for(folder);
+    v.type = declared ? *declared : drive_type_of(v.mount);
     v.label = lookup_device_link("/dev/disk/by-label", v.mount.source);
     v.uuid = lookup_device_link("/dev/disk/by-uuid", v.mount.source);
     if (v.mount.dev_major != 0) {

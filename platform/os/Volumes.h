@@ -78,9 +78,9 @@ bool is_network_fs(const std::string& fs_type);
 bool is_ram_fs(const std::string& fs_type);
 bool is_cd_fs(const std::string& fs_type);
 
-// Declares every mount point at or below Folder (and Folder itself) to be of
-// the given type, whatever the device says; lets tests and trials use a tmpfs
-// or a plain folder as removable medium. The environment variable
+// Declares Folder, everything below it and every mount point below it to be
+// of the given type, whatever the device says; lets tests and trials use a
+// tmpfs or a plain folder as removable medium. The environment variable
 // TAMBLERO_REMOVABLE_DRIVES (folders separated by ":") does the same for
 // removable drives at start of a process.
 void override_drive_type(const std::string& folder, DriveType type);
