@@ -83,6 +83,8 @@ constexpr std::int64_t kWindow = 32768;
 
 } // namespace
 
+namespace archive {
+
 TArcType TArcDetect::SpannedArchiveTest() {
     TDiskManager checker;
     if (!CheckArchiveDrive(checker, FileName_, nullptr, nullptr, nullptr)) return atNA;
@@ -437,3 +439,5 @@ void TArcDetect::DeriveVolumeParts(const std::string& ArchiveFile) {
         VolumeNumber = ArcType == atArj ? 1 : 0;
     }
 }
+
+} // namespace archive

@@ -11,8 +11,8 @@
 #include "archive/arcTypes.h"
 
 namespace archive {
+
 class DetectFile;
-} // namespace archive
 
 // Flags of TArcDetect::FoundParts.
 constexpr std::uint8_t fpLocalHeader = 1;
@@ -64,8 +64,6 @@ private:
     std::string FileName_;
     archive::DetectFile* File_ = nullptr;
 };
-
-namespace archive {
 
 // Read-only view of a file by offset, for the detector.
 class DetectFile {

@@ -10,6 +10,7 @@
 #include "archive/tests/TestHelpers.h"
 
 using namespace drivetest;
+using namespace archive;
 
 namespace {
 
