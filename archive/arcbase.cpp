@@ -58,10 +58,6 @@ bool TCompHeaderObj::AddEntry(const TCompFileInfo& Info, const std::string& Name
     try {
         Header h{};
         if (HeaderBytes && HeaderSize > 0) std::copy_n(HeaderBytes, std::min(HeaderSize, kHeaderSize), h.begin());
-        infos_.reserve(infos_.size() + 1);
-        names_.reserve(names_.size() + 1);
-        root_lengths_.reserve(root_lengths_.size() + 1);
-        headers_.reserve(headers_.size() + 1);
         infos_.push_back(Info);
         names_.push_back(Name);
         root_lengths_.push_back(RootLength);
@@ -454,7 +450,10 @@ void TCompBase::CompressArchive(TCompHeaderObj& List, std::vector<std::string>& 
         if (temp_file) temp_file->Discard();
         if (temp_mem) temp_mem->Discard();
         // A failure that no report has named yet: say what went wrong.
-        ReportError(archive_file_, e.Message(), "0", e.Message() == "Disk full" ? E_DISKFULL : E_WRITE);
+        const int code = dynamic_cast<const EFOpenError*>(&e) ? E_OPENFILE
+                         : e.Message() == "Disk full"            ? E_DISKFULL
+                                                                 : E_WRITE;
+        ReportError(archive_file_, e.Message(), "0", code);
         finish_events();
         files_added_ = files_deleted_ = 0;
     } catch (...) {
