@@ -1,6 +1,6 @@
-// archive-tool: packs files into a ZIP archive and lists an archive.
-//   archive-tool compress [options] ARCHIVE MASK...
-//   archive-tool list ARCHIVE
+// The archive tool's packing commands.
+
+#include "archive/tools/CompressCommands.h"
 
 #include <cstdio>
 #include <cstring>
@@ -9,36 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "archive/Startup.h"
 #include "archive/arcGbls.h"
 #include "archive/arcZip.h"
 
-using namespace archive;
+namespace archive {
 
 namespace {
-
-int usage() {
-    std::cerr << "usage: archive-tool compress [options] ARCHIVE MASK...\n"
-                 "       archive-tool list ARCHIVE\n"
-                 "options:\n"
-                 "  --level store|fast|normal|max   deflate level (default normal)\n"
-                 "  --store                          store every file (no deflate)\n"
-                 "  --store-types EXT[,EXT...]       extensions that are stored, e.g. ZIP,JPG\n"
-                 "  --password TEXT                  traditional ZIP encryption\n"
-                 "  --encrypt-headers                encrypt headers and names\n"
-                 "  --names none|absolute|no-drive|no-root|relative|relative-start\n"
-                 "                                   how folder names are stored (default relative)\n"
-                 "  --no-recurse                     do not scan sub-folders\n"
-                 "  --hidden-dirs                    also scan hidden folders\n"
-                 "  --empty-dirs                     store folders that hold no files\n"
-                 "  --exclude MASK                   leave out matching names (repeatable)\n"
-                 "  --date file|system|newest        entry dates (default file)\n"
-                 "  --no-oem                         keep names as UTF-8 bytes\n"
-                 "  --temp-dir DIR                   folder for the temporary archive\n"
-                 "  --in-memory                      build the archive in memory\n"
-                 "  --events                         print the component's events\n";
-    return 2;
-}
 
 std::vector<std::string> split_commas(const std::string& s) {
     std::vector<std::string> out;
@@ -51,16 +27,17 @@ std::vector<std::string> split_commas(const std::string& s) {
     return out;
 }
 
-int compress(int argc, char** argv) {
+int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostream& Err) {
+    const int argc = static_cast<int>(args.size());
     TZip zip;
     zip.SetArcType(atZip);
     bool events = false;
     int i = 0;
-    for (; i < argc && std::strncmp(argv[i], "--", 2) == 0; ++i) {
-        const std::string opt = argv[i];
+    for (; i < argc && args[i].rfind("--", 0) == 0; ++i) {
+        const std::string opt = args[i];
         auto value = [&]() -> std::string {
             if (i + 1 >= argc) throw std::runtime_error("missing value for " + opt);
-            return argv[++i];
+            return args[++i];
         };
         if (opt == "--level") {
             const std::string v = value();
@@ -98,21 +75,24 @@ int compress(int argc, char** argv) {
         else if (opt == "--events") events = true;
         else throw std::runtime_error("unknown option " + opt);
     }
-    if (argc - i < 2) return usage();
-    zip.SetArchiveFile(argv[i++]);
-    for (; i < argc; ++i) zip.FileSpec.push_back(argv[i]);
+    if (argc - i < 2) {
+        Err << "usage: archive-tool " << CompressCommandsUsage();
+        return 2;
+    }
+    zip.SetArchiveFile(args[i++]);
+    for (; i < argc; ++i) zip.FileSpec.push_back(args[i]);
 
     bool failed = false;
     zip.OnError = [&](TZipCommon&, const std::string& f, const std::string& x, const std::string& v, int code) {
-        std::cerr << "archive-tool: " << code << " " << ErrorText(code);
-        if (!f.empty()) std::cerr << ": " << f;
-        if (!x.empty()) std::cerr << " (" << x << ")";
+        Err << "archive-tool: " << code << " " << ErrorText(code);
+        if (!f.empty()) Err << ": " << f;
+        if (!x.empty()) Err << " (" << x << ")";
         (void)v;
-        std::cerr << "\n";
+        Err << "\n";
         failed = true;
     };
     if (events) {
-        auto say = [](const std::string& s) { std::cout << s << "\n"; };
+        auto say = [&Out](const std::string& s) { Out << s << "\n"; };
         zip.OnActivate = [&](TZipCommon&) { say("OnActivate"); };
         zip.OnDeactivate = [&](TZipCommon&) { say("OnDeactivate"); };
         zip.OnFileScanStatus = [&](TZipCommon&, const std::string& f, int n, double s) {
@@ -141,7 +121,7 @@ int compress(int argc, char** argv) {
         zip.OnElapsedTime = [&](TZipCommon&, float s) { say("OnElapsedTime " + std::to_string(s)); };
     }
     const int added = zip.Compress();
-    if (events) std::cout << "Compress " << added << "\n";
+    if (events) Out << "Compress " << added << "\n";
     (void)failed;
     return added > 0 ? 0 : 1;
 }
@@ -149,15 +129,15 @@ int compress(int argc, char** argv) {
 uint32_t rd16(const unsigned char* p) { return p[0] | (p[1] << 8); }
 uint32_t rd32(const unsigned char* p) { return rd16(p) | (rd16(p + 2) << 16); }
 
-int list(const std::string& path) {
+int list(const std::string& path, std::ostream& Out, std::ostream& Err) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        std::cerr << "archive-tool: cannot open " << path << "\n";
+        Err << "archive-tool: cannot open " << path << "\n";
         return 1;
     }
     std::vector<unsigned char> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (data.size() < 22) {
-        std::cerr << "archive-tool: not a ZIP archive: " << path << "\n";
+        Err << "archive-tool: not a ZIP archive: " << path << "\n";
         return 1;
     }
     std::size_t end = std::string::npos;
@@ -166,15 +146,17 @@ int list(const std::string& path) {
         if (rd32(&data[at]) == 0x06054B50) { end = at; break; }
     }
     if (end == std::string::npos) {
-        std::cerr << "archive-tool: no end record in " << path << "\n";
+        Err << "archive-tool: no end record in " << path << "\n";
         return 1;
     }
     const uint32_t count = rd16(&data[end + 10]);
     std::size_t at = rd32(&data[end + 16]);
-    std::printf("%-8s %10s %10s %-8s %-16s %s\n", "Method", "Size", "Packed", "CRC-32", "Date", "Name");
+    char line[1024];
+    std::snprintf(line, sizeof line, "%-8s %10s %10s %-8s %-16s ", "Method", "Size", "Packed", "CRC-32", "Date");
+    Out << line << "Name\n";
     for (uint32_t n = 0; n < count; ++n) {
         if (at + 46 > data.size() || rd32(&data[at]) != 0x02014B50) {
-            std::cerr << "archive-tool: bad central header " << n << "\n";
+            Err << "archive-tool: bad central header " << n << "\n";
             return 1;
         }
         const unsigned char* h = &data[at];
@@ -186,26 +168,56 @@ int list(const std::string& path) {
         char date[32];
         std::snprintf(date, sizeof date, "%04u-%02u-%02u %02u:%02u", 1980 + (dos >> 25), (dos >> 21) & 15,
                       (dos >> 16) & 31, (dos >> 11) & 31, (dos >> 5) & 63);
-        std::printf("%-8s %10u %10u %08x %-16s %s%s\n", method == 0 ? "Stored" : method == 8 ? DeflateName(flags & 6).c_str() : "Other",
-                    rd32(h + 24), rd32(h + 20), rd32(h + 16), date, name.c_str(), (flags & 1) ? " (encrypted)" : "");
+        const std::string method_name = method == 0 ? "Stored" : method == 8 ? DeflateName(flags & 6) : "Other";
+        std::snprintf(line, sizeof line, "%-8s %10u %10u %08x %-16s ", method_name.c_str(), rd32(h + 24), rd32(h + 20),
+                      rd32(h + 16), date);
+        Out << line << name << ((flags & 1) ? " (encrypted)" : "") << "\n";
         at += 46 + name_len + extra_len + comment_len;
     }
     return 0;
 }
 
+
 }  // namespace
 
-int main(int argc, char** argv) {
-    archive::unit_startup();
-    int rc = 2;
-    try {
-        if (argc >= 2 && std::string(argv[1]) == "compress") rc = compress(argc - 2, argv + 2);
-        else if (argc == 3 && std::string(argv[1]) == "list") rc = list(argv[2]);
-        else rc = usage();
-    } catch (const std::exception& e) {
-        std::cerr << "archive-tool: " << e.what() << "\n";
-        rc = 2;
-    }
-    archive::unit_shutdown();
-    return rc;
+const char* CompressCommandsUsage() {
+    return "  compress [options] ARCHIVE MASK...   pack the files the masks name into a new ZIP archive\n"
+           "  list ARCHIVE                         the entries of a ZIP archive\n"
+           "compress options:\n"
+           "  --level store|fast|normal|max   deflate level (default normal)\n"
+           "  --store                          store every file (no deflate)\n"
+           "  --store-types EXT[,EXT...]       extensions that are stored, e.g. ZIP,JPG\n"
+           "  --password TEXT                  traditional ZIP encryption\n"
+           "  --encrypt-headers                encrypt headers and names\n"
+           "  --names none|absolute|no-drive|no-root|relative|relative-start\n"
+           "                                   how folder names are stored (default relative)\n"
+           "  --no-recurse                     do not scan sub-folders\n"
+           "  --hidden-dirs                    also scan hidden folders\n"
+           "  --empty-dirs                     store folders that hold no files\n"
+           "  --exclude MASK                   leave out matching names (repeatable)\n"
+           "  --date file|system|newest        entry dates (default file)\n"
+           "  --no-oem                         keep names as UTF-8 bytes\n"
+           "  --temp-dir DIR                   folder for the temporary archive\n"
+           "  --in-memory                      build the archive in memory\n"
+           "  --events                         print the component's events\n";
 }
+
+int RunCompressCommand(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err) {
+    if (Args.empty()) return -1;
+    try {
+        if (Args[0] == "compress") return compress({Args.begin() + 1, Args.end()}, Out, Err);
+        if (Args[0] == "list") {
+            if (Args.size() != 2) {
+                Err << "usage: archive-tool list ARCHIVE\n";
+                return 2;
+            }
+            return list(Args[1], Out, Err);
+        }
+    } catch (const std::exception& e) {
+        Err << "archive-tool: " << e.what() << "\n";
+        return 2;
+    }
+    return -1;
+}
+
+}  // namespace archive
