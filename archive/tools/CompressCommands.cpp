@@ -177,7 +177,6 @@ int list(const std::string& path, std::ostream& Out, std::ostream& Err) {
     return 0;
 }
 
-
 }  // namespace
 
 const char* CompressCommandsUsage() {
