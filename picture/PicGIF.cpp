@@ -504,7 +504,7 @@ TBitmap& TGIFImage::CurrentBitmap() {
         ActiveFrame = 0;
         TBitmap empty;
         Assign(&empty);
-        return *FrameList.at(0)->FrameBitmap;
+        return FrameList.at(0)->EnsureBitmap();
     }
     int index = ActiveFrame >= 0 && ActiveFrame < FrameCount() ? ActiveFrame : 0;
     return FrameList[size_t(index)]->EnsureBitmap();

@@ -39,6 +39,16 @@ void TCanvas::CopyRect(const TRect& dest, const TCanvas& source, const TRect& sr
 
 namespace graphics {
 
+std::vector<int> stretch_map(int src, int dst) {
+    std::vector<int> map(size_t(std::max(dst, 0)));
+    double scale = double(src) / double(dst), at = 0.5 * scale;
+    for (auto& m : map) {
+        m = int(at);
+        at += scale;
+    }
+    return map;
+}
+
 void stretch_blit(TBitmap& dst, const TRect& dstRect, const TBitmap& src, const TRect& srcRect, TCopyMode mode,
                   const std::function<bool(int x, int y)>& skip) {
     int dw = dstRect.Width(), dh = dstRect.Height();
@@ -47,8 +57,8 @@ void stretch_blit(TBitmap& dst, const TRect& dstRect, const TBitmap& src, const 
     int x0 = std::max(0, -dstRect.Left), x1 = std::min(dw, dst.GetWidth() - dstRect.Left);
     int y0 = std::max(0, -dstRect.Top), y1 = std::min(dh, dst.GetHeight() - dstRect.Top);
     if (x0 >= x1 || y0 >= y1) return;
-    std::vector<int> xs(size_t(x1 - x0));
-    for (int x = x0; x < x1; ++x) xs[size_t(x - x0)] = srcRect.Left + stretch_source(x, sw, dw);
+    std::vector<int> xs = stretch_map(sw, dw), ys = stretch_map(sh, dh);
+    for (auto& x : xs) x += srcRect.Left;
     bool palette = src.BitsPerPixel() <= 8;
     std::vector<TColor> colors;
     if (palette)
@@ -56,12 +66,12 @@ void stretch_blit(TBitmap& dst, const TRect& dstRect, const TBitmap& src, const 
     bool direct = mode == cmSrcCopy && dst.BitsPerPixel() >= 24;
     int dstep = dst.BitsPerPixel() / 8;
     for (int y = y0; y < y1; ++y) {
-        int sy = srcRect.Top + stretch_source(y, sh, dh);
+        int sy = srcRect.Top + ys[size_t(y)];
         if (sy < 0 || sy >= src.PixelHeight()) continue;
         int dy = dstRect.Top + y;
         uint8_t* drow = direct ? dst.ScanLine(dy) : nullptr;
         for (int x = x0; x < x1; ++x) {
-            int sx = xs[size_t(x - x0)];
+            int sx = xs[size_t(x)];
             if (sx < 0 || sx >= src.PixelWidth()) continue;
             if (skip && skip(sx, sy)) continue;
             TColor c = palette ? colors[size_t(src.PixelIndex(sx, sy))] : src.Pixel(sx, sy);

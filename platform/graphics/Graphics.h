@@ -205,10 +205,9 @@ namespace graphics {
 // Registers the formats the platform itself provides ("bmp", "jpg", "jpeg").
 void unit_startup();
 void unit_shutdown();
-// Nearest-neighbour source coordinate for destination coordinate d when a
-// source extent src is stretched over a destination extent dst:
-// floor((d + 0.5) * src / dst).
-inline int stretch_source(int d, int src, int dst) {
-    return int(((2 * int64_t(d) + 1) * src) / (2 * int64_t(dst)));
-}
+// Nearest-neighbour sampling when a source extent src is stretched over a
+// destination extent dst: destination d samples floor((d + 0.5) * src / dst),
+// evaluated as python3-pil's NEAREST resize does (in double precision, 0.5 *
+// scale advanced by repeated addition of the scale), so pixels agree exactly.
+std::vector<int> stretch_map(int src, int dst);
 }  // namespace graphics
