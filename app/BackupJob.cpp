@@ -1,0 +1,76 @@
+#include "app/BackupJob.h"
+
+#include "platform/core/SysUtils.h"
+
+#include <cstdio>
+
+namespace app {
+namespace {
+
+// Blanks and control characters at either end go, as the class library's Trim does.
+std::string trim(const std::string& s) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+    return s.substr(b, e - b);
+}
+
+} // namespace
+
+std::string connection_string(const std::string& servidor, const std::string& banco) {
+    return "Provider=SQLOLEDB.1;Persist Security Info=False;"
+           "Data Source=" + trim(servidor) + ";"
+           "Initial Catalog=" + trim(banco) + ";"
+           "User ID = BKP;"
+           "Password=" + std::string(kBackupPassword);
+}
+
+std::vector<std::string> backup_batch(const std::string& banco, const std::string& caminho) {
+    return {
+        "USE " + banco,
+        "",
+        "DECLARE @sSELECT VARCHAR(8000)    ",
+        "DECLARE @sNomeArquivo VARCHAR(200) ",
+        "SET @sNomeArquivo = 'Backup_" + banco +
+            "_'+dbo.fFormatDate('AAAAMMDD',GETDATE()) +'_'+ dbo.fFormatDate('HHmmSS',GETDATE())+'.bak'",
+        "",
+        "SET @sSELECT = 'BACKUP DATABASE [" + banco + "] TO  DISK = N''" + caminho +
+            "\\'+ @sNomeArquivo +''' WITH NOFORMAT, INIT,  NAME = N''" + banco +
+            "-Full Database Backup'', SKIP, NOREWIND, NOUNLOAD, STATS = 10'",
+        "",
+        "EXEC(@sSELECT)",
+        "",
+        "SELECT @sNomeArquivo NomeArquivo",
+    };
+}
+
+void check_batch_value(const std::string& key, const std::string& value) {
+    for (unsigned char c : value) {
+        std::string what;
+        if (c == '\'') what = "um apóstrofo (')";
+        else if (c == ']') what = "um colchete (])";
+        else if (c == ';') what = "um ponto e vírgula (;)";
+        else if (c == '\r' || c == '\n') what = "uma quebra de linha";
+        else if (c < 0x20 || c == 0x7F) {
+            char code[8];
+            std::snprintf(code, sizeof code, "%u", static_cast<unsigned>(c));
+            what = std::string("um caractere de controle (código ") + code + ")";
+        }
+        if (!what.empty())
+            throw Exception("O valor de " + key + " em KESTROVAN.INI contém " + what +
+                            " e não pode ser usado no comando de cópia de segurança");
+    }
+}
+
+std::string backup_file_path(const std::string& caminho, const std::string& nome_arquivo) {
+    std::string folder = caminho;
+    for (char& c : folder)
+        if (c == '\\') c = '/';
+    return folder + "/" + nome_arquivo;
+}
+
+bool wants_packing(const std::string& compactar_arquivo) {
+    return trim(compactar_arquivo) == "S";
+}
+
+} // namespace app

@@ -1,0 +1,32 @@
+#pragma once
+// The texts the backup job sends and the paths it works with, built from
+// the four settings of KESTROVAN.INI. Pure functions, no I/O.
+
+#include <string>
+#include <vector>
+
+namespace app {
+
+// The fixed password of the backup login BKP.
+inline constexpr const char* kBackupPassword = "Hq4Zp7Wm3c519";
+
+// The connection string for a server and database (both trimmed here).
+std::string connection_string(const std::string& servidor, const std::string& banco);
+
+// The eleven lines of the backup batch, in order, for the database and the
+// folder exactly as read (blanks kept).
+std::vector<std::string> backup_batch(const std::string& banco, const std::string& caminho);
+
+// Raises Exception with a clear message when a value that goes into the
+// batch by concatenation holds "'", "]", ";", a line break or another
+// control character. `key` names the setting in the message.
+void check_batch_value(const std::string& key, const std::string& value);
+
+// The program's own path to the backup file: the folder with "\" read as a
+// separator, then "/", then the file name.
+std::string backup_file_path(const std::string& caminho, const std::string& nome_arquivo);
+
+// True when the CompactarArquivo value asks for packing: trimmed, exactly "S".
+bool wants_packing(const std::string& compactar_arquivo);
+
+} // namespace app

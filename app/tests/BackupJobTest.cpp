@@ -1,0 +1,67 @@
+#include "app/BackupJob.h"
+
+#include "platform/core/SysUtils.h"
+
+#include <gtest/gtest.h>
+
+using namespace app;
+
+TEST(ConnectionString, TrimsServerAndDatabaseAndKeepsEveryFixedPiece) {
+    EXPECT_EQ(connection_string("  sql01\\LOJA ", "\t Loja "),
+              "Provider=SQLOLEDB.1;Persist Security Info=False;Data Source=sql01\\LOJA;Initial Catalog=Loja;"
+              "User ID = BKP;Password=Hq4Zp7Wm3c519");
+    EXPECT_EQ(connection_string("", ""),
+              "Provider=SQLOLEDB.1;Persist Security Info=False;Data Source=;Initial Catalog=;"
+              "User ID = BKP;Password=Hq4Zp7Wm3c519");
+}
+
+TEST(BackupBatch, ElevenLinesWithTheValuesAsRead) {
+    const std::vector<std::string> lines = backup_batch(" Loja ", "D:\\Copias\\");
+    ASSERT_EQ(lines.size(), 11u);
+    EXPECT_EQ(lines[0], "USE  Loja ");
+    EXPECT_EQ(lines[2], "DECLARE @sSELECT VARCHAR(8000)    ");
+    EXPECT_EQ(lines[3], "DECLARE @sNomeArquivo VARCHAR(200) ");
+    EXPECT_EQ(lines[4], "SET @sNomeArquivo = 'Backup_ Loja _'+dbo.fFormatDate('AAAAMMDD',GETDATE()) +'_'+ "
+                        "dbo.fFormatDate('HHmmSS',GETDATE())+'.bak'");
+    // A trailing backslash in the folder gives two in a row.
+    EXPECT_EQ(lines[6], "SET @sSELECT = 'BACKUP DATABASE [ Loja ] TO  DISK = N''D:\\Copias\\\\'+ @sNomeArquivo +''' "
+                        "WITH NOFORMAT, INIT,  NAME = N'' Loja -Full Database Backup'', SKIP, NOREWIND, NOUNLOAD, "
+                        "STATS = 10'");
+    EXPECT_EQ(lines[8], "EXEC(@sSELECT)");
+    EXPECT_EQ(lines[10], "SELECT @sNomeArquivo NomeArquivo");
+    for (int empty : {1, 5, 7, 9}) EXPECT_EQ(lines[empty], "") << empty;
+}
+
+TEST(CheckBatchValue, RefusesWhatWouldBreakOutOfTheBatch) {
+    const std::string refused[] = {"Lo'ja", "Loja]", "Lo;ja", "Loja\r\nDROP", "Loja\n", "Lo\tja",
+                                   std::string("Lo\0ja", 5), "Loja\x7f"};
+    for (const std::string& v : refused) EXPECT_THROW(check_batch_value("Banco", v), Exception) << v;
+    const char* kept[] = {"Loja", " Loja ", "Loja [1x", "Lojas São João", "D:\\Copias\\", "/srv/cópias", ""};
+    for (const char* v : kept) EXPECT_NO_THROW(check_batch_value("Caminho", v)) << v;
+}
+
+TEST(CheckBatchValue, MessageNamesTheSettingAndTheCharacter) {
+    try {
+        check_batch_value("Caminho", "/srv/c;x");
+        FAIL();
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "O valor de Caminho em KESTROVAN.INI contém um ponto e vírgula (;) e não pode ser "
+                               "usado no comando de cópia de segurança");
+    }
+}
+
+TEST(BackupFilePath, ReadsBackslashAsSeparator) {
+    struct Case { const char* caminho; const char* path; };
+    const Case cases[] = {
+        {"/srv/copias", "/srv/copias/Backup_Loja_20240131_235959.bak"},
+        {"/srv/copias/", "/srv/copias//Backup_Loja_20240131_235959.bak"},
+        {"\\srv\\copias\\", "/srv/copias//Backup_Loja_20240131_235959.bak"},
+        {"", "/Backup_Loja_20240131_235959.bak"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(backup_file_path(c.caminho, "Backup_Loja_20240131_235959.bak"), c.path);
+}
+
+TEST(WantsPacking, OnlyAnUpperCaseSTrimmed) {
+    for (const char* v : {"S", " S ", "\tS"}) EXPECT_TRUE(wants_packing(v)) << v;
+    for (const char* v : {"s", "Sim", "N", "", "SS"}) EXPECT_FALSE(wants_packing(v)) << v;
+}

@@ -1,0 +1,81 @@
+#include "billing/BarCode.h"
+
+#include "billing/cbCobranca.h"
+
+#include <cmath>
+
+namespace billing {
+
+namespace {
+
+bool all_digits(std::string_view s) {
+    for (char c : s) {
+        if (c < '0' || c > '9') return false;
+    }
+    return true;
+}
+
+std::string pad(std::int64_t v, std::size_t width) {
+    std::string s = std::to_string(v);
+    return std::string(width > s.size() ? width - s.size() : 0, '0') + s;
+}
+
+}  // namespace
+
+std::string fator_vencimento(TDateTime vencimento) {
+    if (vencimento == 0) return "0000";
+    std::int64_t days = static_cast<std::int64_t>(std::floor(vencimento) - encode_date(1997, 10, 7));
+    if (days < 1000) {
+        throw Exception(format_message("Data de vencimento anterior a 03/07/2000 não cabe no código de barras", {}));
+    }
+    if (days > 9999) days = (days - 1000) % 9000 + 1000;
+    return pad(days, 4);
+}
+
+char digito_geral(std::string_view digits43) {
+    std::vector<int> d = digit_values(digits43);
+    int sum = 0;
+    int weight = 2;
+    for (auto it = d.rbegin(); it != d.rend(); ++it) {
+        sum += *it * weight;
+        if (++weight > 9) weight = 2;
+    }
+    int dv = 11 - sum % 11;
+    if (dv == 0 || dv == 10 || dv == 11) dv = 1;
+    return static_cast<char>('0' + dv);
+}
+
+std::string linha_digitavel(std::string_view cb) {
+    const std::string campo1 = std::string(cb.substr(0, 4)) + std::string(cb.substr(19, 5));
+    const std::string campo2(cb.substr(24, 10));
+    const std::string campo3(cb.substr(34, 10));
+    return campo1 + Modulo10(campo1) + campo2 + Modulo10(campo2) + campo3 + Modulo10(campo3) +
+           std::string(1, cb[4]) + std::string(cb.substr(5, 14));
+}
+
+BoletoCodes montar_codigos(std::string_view banco, std::string_view campo_livre, TDateTime vencimento,
+                           Currency valor) {
+    const std::string code(banco);
+    if (code.size() != 3 || !all_digits(code)) {
+        throw Exception(format_message("Código de banco inválido para o código de barras: \"%s\"", {code}));
+    }
+    if (campo_livre.size() != 25 || !all_digits(campo_livre)) {
+        throw Exception(format_message(
+            "O campo livre do banco %s não tem 25 dígitos (\"%s\"): código de barras não gerado",
+            {code, campo_livre}));
+    }
+    // Cents, rounded half to even from ten-thousandths.
+    std::int64_t cents = valor / 100;
+    const std::int64_t rest = valor % 100;
+    if (rest > 50 || (rest == 50 && cents % 2 != 0)) ++cents;
+    if (valor < 0 || cents > 9999999999LL) {
+        throw Exception("Valor do documento fora do intervalo do código de barras (0 a 99.999.999,99)");
+    }
+    const std::string sem_dv = code + "9" + fator_vencimento(vencimento) + pad(cents, 10) + std::string(campo_livre);
+    BoletoCodes out;
+    out.codigo_barras = sem_dv.substr(0, 4) + std::string(1, digito_geral(sem_dv)) + sem_dv.substr(4);
+    out.linha_digitavel = linha_digitavel(out.codigo_barras);
+    return out;
+}
+
+}  // namespace billing

@@ -1,0 +1,35 @@
+#pragma once
+// The boleto's 44-digit bar code and 47-digit typed line, assembled from a
+// bank's free field by the banks' published layout: bank code, currency 9,
+// general check digit, due-date factor, amount in cents, free field.
+
+#include "billing/Compat.h"
+
+#include <string>
+#include <string_view>
+
+namespace billing {
+
+struct BoletoCodes {
+    std::string codigo_barras;    // 44 digits
+    std::string linha_digitavel;  // 47 digits
+};
+
+// Due-date factor: days since 1997-10-07, restarting at 1000 after 9999
+// (2025-02-22 is 1000 again); "0000" for no due date.
+std::string fator_vencimento(TDateTime vencimento);
+
+// The general check digit of the 43 digits of a bar code without it
+// (modulo 11, weights 2 to 9; remainders giving 0, 10 or 11 give 1).
+char digito_geral(std::string_view digits43);
+
+// Assembles the bar code and typed line. Raises Exception with a message
+// naming the bank when the free field is not 25 digits, the bank code not 3
+// digits, or the amount negative or above 99,999,999.99.
+BoletoCodes montar_codigos(std::string_view banco, std::string_view campo_livre, TDateTime vencimento,
+                           Currency valor);
+
+// The typed line of a 44-digit bar code.
+std::string linha_digitavel(std::string_view codigo_barras);
+
+}  // namespace billing

@@ -1,0 +1,13 @@
+#include "billing/Startup.h"
+
+#include "billing/cbBancos.h"
+
+namespace billing {
+
+void unit_startup() {
+    for (const BankRow& row : bank_table()) RegisterPluginClass(row.plugin());
+}
+
+void unit_shutdown() {}
+
+}  // namespace billing

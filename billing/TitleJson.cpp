@@ -1,0 +1,357 @@
+#include "billing/TitleJson.h"
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <map>
+
+using nlohmann::json;
+
+namespace billing {
+
+namespace {
+
+[[noreturn]] void fail(const std::string& what) { throw Exception(what); }
+
+std::string text_of(const json& v, std::string_view key) {
+    if (v.is_string()) return v.get<std::string>();
+    if (v.is_number_integer()) return std::to_string(v.get<std::int64_t>());
+    fail("Valor inválido em \"" + std::string(key) + "\": esperado texto");
+}
+
+template <class E>
+E enum_of(const json& v, std::span<const std::string_view> names, std::string_view key) {
+    if (!v.is_string()) fail("Valor inválido em \"" + std::string(key) + "\": esperado nome");
+    int e = enum_value(names, v.get<std::string>());
+    if (e < 0) fail("Valor desconhecido em \"" + std::string(key) + "\": " + v.get<std::string>());
+    return static_cast<E>(e);
+}
+
+TDateTime date_of(const json& v, std::string_view key) {
+    if (v.is_null()) return 0;
+    if (!v.is_string()) fail("Data inválida em \"" + std::string(key) + "\"");
+    try {
+        return parse_date(v.get<std::string>());
+    } catch (const Exception& e) {
+        fail("Data inválida em \"" + std::string(key) + "\": " + v.get<std::string>());
+    }
+}
+
+Currency money_of(const json& v, std::string_view key) {
+    try {
+        if (v.is_string()) return parse_currency(v.get<std::string>());
+        if (v.is_number_integer()) return v.get<std::int64_t>() * 10000;
+        if (v.is_number_float()) {
+            char buf[64];
+            std::snprintf(buf, sizeof buf, "%.4f", v.get<double>());
+            return parse_currency(buf);
+        }
+    } catch (const Exception&) {
+    }
+    fail("Valor monetário inválido em \"" + std::string(key) + "\"");
+}
+
+std::vector<std::string> lines_of(const json& v, std::string_view key) {
+    if (!v.is_array()) fail("Valor inválido em \"" + std::string(key) + "\": esperada lista de linhas");
+    std::vector<std::string> out;
+    for (const json& line : v) out.push_back(text_of(line, key));
+    return out;
+}
+
+using Setter = std::function<void(const json&)>;
+
+void apply(const json& j, const std::map<std::string, Setter, std::less<>>& setters, std::string_view what) {
+    if (!j.is_object()) fail("Esperado um objeto JSON em " + std::string(what));
+    for (auto it = j.begin(); it != j.end(); ++it) {
+        auto s = setters.find(it.key());
+        if (s == setters.end()) fail("Campo desconhecido em " + std::string(what) + ": \"" + it.key() + "\"");
+        s->second(it.value());
+    }
+}
+
+#define TEXT(obj, Name) {#Name, [&](const json& v) { obj.Set##Name(text_of(v, #Name)); }}
+
+void endereco_from_json(const json& j, TcbEndereco& e) {
+    apply(j, {TEXT(e, Rua), TEXT(e, Numero), TEXT(e, Complemento), TEXT(e, Bairro), TEXT(e, Cidade),
+              TEXT(e, Estado), TEXT(e, CEP), TEXT(e, EMail)},
+          "Endereco");
+}
+
+void conta_from_json(const json& j, TcbContaBancaria& c) {
+    apply(j,
+          {{"Banco",
+            [&](const json& v) {
+                apply(v, {{"Codigo", [&](const json& x) { c.Banco().SetCodigo(text_of(x, "Codigo")); }}}, "Banco");
+            }},
+           TEXT(c, CodigoAgencia), TEXT(c, DigitoAgencia), TEXT(c, NumeroConta), TEXT(c, DigitoConta),
+           TEXT(c, NomeCliente)},
+          "ContaBancaria");
+}
+
+std::map<std::string, Setter, std::less<>> pessoa_setters(TcbPessoa& p) {
+    return {{"TipoInscricao",
+             [&](const json& v) {
+                 p.SetTipoInscricao(enum_of<TTipoInscricao>(v, tipo_inscricao_names(), "TipoInscricao"));
+             }},
+            TEXT(p, NumeroCPFCGC),
+            TEXT(p, Nome),
+            {"Endereco", [&](const json& v) { endereco_from_json(v, p.Endereco()); }},
+            {"ContaBancaria", [&](const json& v) { conta_from_json(v, p.ContaBancaria()); }}};
+}
+
+json endereco_to_json(const TcbEndereco& e) {
+    return {{"Rua", e.Rua()},       {"Numero", e.Numero()}, {"Complemento", e.Complemento()},
+            {"Bairro", e.Bairro()}, {"Cidade", e.Cidade()}, {"Estado", e.Estado()},
+            {"CEP", e.CEP()},       {"EMail", e.EMail()}};
+}
+
+json pessoa_to_json(const TcbPessoa& p) {
+    const TcbContaBancaria& c = p.ContaBancaria();
+    return {{"TipoInscricao", tipo_inscricao_names()[p.TipoInscricao()]},
+            {"NumeroCPFCGC", p.NumeroCPFCGC()},
+            {"Nome", p.Nome()},
+            {"Endereco", endereco_to_json(p.Endereco())},
+            {"ContaBancaria",
+             {{"Banco", {{"Codigo", c.Banco().Codigo()}}},
+              {"CodigoAgencia", c.CodigoAgencia()},
+              {"DigitoAgencia", c.DigitoAgencia()},
+              {"NumeroConta", c.NumeroConta()},
+              {"DigitoConta", c.DigitoConta()},
+              {"NomeCliente", c.NomeCliente()}}}};
+}
+
+}  // namespace
+
+TDateTime parse_date(std::string_view text) {
+    if (text.empty()) return 0;
+    int y = 0, m = 0, d = 0;
+    char tail = 0;
+    const std::string s(text);
+    if (s.size() != 10 || std::sscanf(s.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &tail) != 3 || m < 1 || m > 12 ||
+        d < 1 || d > 31) {
+        fail("Data inválida: " + s);
+    }
+    TDateTime date = encode_date(y, m, d);
+    CivilDate back = decode_date(date);
+    if (back.day != d) fail("Data inválida: " + s);
+    return date;
+}
+
+std::string date_text(TDateTime date) {
+    if (date == 0) return "";
+    CivilDate c = decode_date(date);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", c.year, c.month, c.day);
+    return buf;
+}
+
+Currency parse_currency(std::string_view text) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    Currency whole = 0;
+    std::size_t digits = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+        if (++digits > 14) fail("Valor monetário inválido: " + std::string(text));
+        whole = whole * 10 + (text[i++] - '0');
+    }
+    Currency frac = 0;
+    int scale = 1000;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9' && scale > 0) {
+            frac += (text[i++] - '0') * scale;
+            scale /= 10;
+            ++digits;
+        }
+    }
+    if (i != text.size() || digits == 0) fail("Valor monetário inválido: " + std::string(text));
+    Currency v = whole * 10000 + frac;
+    return negative ? -v : v;
+}
+
+std::string currency_text(Currency value) {
+    const bool negative = value < 0;
+    const std::uint64_t a = negative ? static_cast<std::uint64_t>(-(value + 1)) + 1 : static_cast<std::uint64_t>(value);
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%s%llu.%04llu", negative ? "-" : "", static_cast<unsigned long long>(a / 10000),
+                  static_cast<unsigned long long>(a % 10000));
+    std::string s = buf;
+    while (s.size() > 1 && s.back() == '0' && s[s.size() - 3] != '.') s.pop_back();
+    return s;
+}
+
+void titulo_from_json(const json& j, TcbTitulo& t) {
+    auto date = [&](void (TcbTitulo::*set)(TDateTime), const char* key) -> std::pair<std::string, Setter> {
+        return {key, [&t, set, key](const json& v) { (t.*set)(date_of(v, key)); }};
+    };
+    auto money = [&](void (TcbTitulo::*set)(Currency), const char* key) -> std::pair<std::string, Setter> {
+        return {key, [&t, set, key](const json& v) { (t.*set)(money_of(v, key)); }};
+    };
+    std::map<std::string, Setter, std::less<>> s = {
+        {"TipoOcorrencia",
+         [&](const json& v) {
+             t.SetTipoOcorrencia(enum_of<TTipoOcorrencia>(v, tipo_ocorrencia_names(), "TipoOcorrencia"));
+         }},
+        TEXT(t, OcorrenciaOriginal),
+        TEXT(t, DescricaoOcorrenciaOriginal),
+        TEXT(t, MotivoRejeicaoComando),
+        TEXT(t, DescricaoMotivoRejeicaoComando),
+        TEXT(t, LocalPagamento),
+        {"Cedente",
+         [&](const json& v) {
+             auto ps = pessoa_setters(t.Cedente());
+             ps.emplace("CodigoCedente", [&](const json& x) { t.Cedente().SetCodigoCedente(text_of(x, "CodigoCedente")); });
+             ps.emplace("DigitoCodigoCedente",
+                        [&](const json& x) { t.Cedente().SetDigitoCodigoCedente(text_of(x, "DigitoCodigoCedente")); });
+             apply(v, ps, "Cedente");
+         }},
+        {"Sacado", [&](const json& v) { apply(v, pessoa_setters(t.Sacado()), "Sacado"); }},
+        TEXT(t, SeuNumero),
+        TEXT(t, NossoNumero),
+        TEXT(t, NumeroDocumento),
+        TEXT(t, Carteira),
+        {"AceiteDocumento",
+         [&](const json& v) {
+             t.SetAceiteDocumento(enum_of<TAceiteDocumento>(v, aceite_documento_names(), "AceiteDocumento"));
+         }},
+        {"EspecieDocumento",
+         [&](const json& v) {
+             t.SetEspecieDocumento(enum_of<TEspecieDocumento>(v, especie_documento_names(), "EspecieDocumento"));
+         }},
+        date(&TcbTitulo::SetDataProcessamento, "DataProcessamento"),
+        date(&TcbTitulo::SetDataDocumento, "DataDocumento"),
+        date(&TcbTitulo::SetDataVencimento, "DataVencimento"),
+        date(&TcbTitulo::SetDataOcorrencia, "DataOcorrencia"),
+        date(&TcbTitulo::SetDataCredito, "DataCredito"),
+        date(&TcbTitulo::SetDataAbatimento, "DataAbatimento"),
+        date(&TcbTitulo::SetDataDesconto, "DataDesconto"),
+        date(&TcbTitulo::SetDataMoraJuros, "DataMoraJuros"),
+        date(&TcbTitulo::SetDataProtesto, "DataProtesto"),
+        date(&TcbTitulo::SetDataBaixa, "DataBaixa"),
+        money(&TcbTitulo::SetValorDocumento, "ValorDocumento"),
+        money(&TcbTitulo::SetValorDespesaCobranca, "ValorDespesaCobranca"),
+        money(&TcbTitulo::SetValorAbatimento, "ValorAbatimento"),
+        money(&TcbTitulo::SetValorDesconto, "ValorDesconto"),
+        money(&TcbTitulo::SetValorMoraJuros, "ValorMoraJuros"),
+        money(&TcbTitulo::SetValorIOF, "ValorIOF"),
+        money(&TcbTitulo::SetValorOutrasDespesas, "ValorOutrasDespesas"),
+        money(&TcbTitulo::SetValorOutrosCreditos, "ValorOutrosCreditos"),
+        {"Instrucoes", [&](const json& v) { t.SetInstrucoes(lines_of(v, "Instrucoes")); }},
+        {"ExibirInstrucoesAutomaticas",
+         [&](const json& v) {
+             if (!v.is_boolean()) fail("Valor inválido em \"ExibirInstrucoesAutomaticas\": esperado true ou false");
+             t.SetExibirInstrucoesAutomaticas(v.get<bool>());
+         }},
+        {"EmissaoBoleto",
+         [&](const json& v) {
+             t.SetEmissaoBoleto(enum_of<TEmissaoBoleto>(v, emissao_boleto_names(), "EmissaoBoleto"));
+         }},
+        TEXT(t, NumeroAns),
+        TEXT(t, EspecieDoc2),
+        TEXT(t, Sacador),
+        {"MargemBoleto",
+         [&](const json& v) {
+             if (!v.is_number_integer()) fail("Valor inválido em \"MargemBoleto\": esperado inteiro");
+             t.SetMargemBoleto(v.get<int>());
+         }},
+        {"Mensagens", [&](const json& v) { t.SetMensagens(lines_of(v, "Mensagens")); }},
+    };
+    apply(j, s, "Titulo");
+}
+
+json titulo_to_json(const TcbTitulo& t) {
+    json c = pessoa_to_json(t.Cedente());
+    c["CodigoCedente"] = t.Cedente().CodigoCedente();
+    c["DigitoCodigoCedente"] = t.Cedente().DigitoCodigoCedente();
+    auto date = [](TDateTime d) { return d == 0 ? json(nullptr) : json(date_text(d)); };
+    return {
+        {"TipoOcorrencia", tipo_ocorrencia_names()[t.TipoOcorrencia()]},
+        {"OcorrenciaOriginal", t.OcorrenciaOriginal()},
+        {"DescricaoOcorrenciaOriginal", t.DescricaoOcorrenciaOriginal()},
+        {"MotivoRejeicaoComando", t.MotivoRejeicaoComando()},
+        {"DescricaoMotivoRejeicaoComando", t.DescricaoMotivoRejeicaoComando()},
+        {"LocalPagamento", t.LocalPagamento()},
+        {"Cedente", c},
+        {"Sacado", pessoa_to_json(t.Sacado())},
+        {"SeuNumero", t.SeuNumero()},
+        {"NossoNumero", t.NossoNumero()},
+        {"NumeroDocumento", t.NumeroDocumento()},
+        {"Carteira", t.Carteira()},
+        {"AceiteDocumento", aceite_documento_names()[t.AceiteDocumento()]},
+        {"EspecieDocumento", especie_documento_names()[t.EspecieDocumento()]},
+        {"DataProcessamento", date(t.DataProcessamento())},
+        {"DataDocumento", date(t.DataDocumento())},
+        {"DataVencimento", date(t.DataVencimento())},
+        {"DataOcorrencia", date(t.DataOcorrencia())},
+        {"DataCredito", date(t.DataCredito())},
+        {"DataAbatimento", date(t.DataAbatimento())},
+        {"DataDesconto", date(t.DataDesconto())},
+        {"DataMoraJuros", date(t.DataMoraJuros())},
+        {"DataProtesto", date(t.DataProtesto())},
+        {"DataBaixa", date(t.DataBaixa())},
+        {"ValorDocumento", currency_text(t.ValorDocumento())},
+        {"ValorDespesaCobranca", currency_text(t.ValorDespesaCobranca())},
+        {"ValorAbatimento", currency_text(t.ValorAbatimento())},
+        {"ValorDesconto", currency_text(t.ValorDesconto())},
+        {"ValorMoraJuros", currency_text(t.ValorMoraJuros())},
+        {"ValorIOF", currency_text(t.ValorIOF())},
+        {"ValorOutrasDespesas", currency_text(t.ValorOutrasDespesas())},
+        {"ValorOutrosCreditos", currency_text(t.ValorOutrosCreditos())},
+        {"Instrucoes", t.Instrucoes()},
+        {"ExibirInstrucoesAutomaticas", t.ExibirInstrucoesAutomaticas()},
+        {"EmissaoBoleto", emissao_boleto_names()[t.EmissaoBoleto()]},
+        {"NumeroAns", t.NumeroAns()},
+        {"EspecieDoc2", t.EspecieDoc2()},
+        {"Sacador", t.Sacador()},
+        {"MargemBoleto", t.MargemBoleto()},
+        {"Mensagens", t.Mensagens()},
+    };
+}
+
+void cobranca_from_json(const json& j, TcbCobranca& b, const ModelProfile& profile) {
+    static constexpr std::string_view kLayouts[] = {"laCNAB240", "laCNAB400", "laInvalido"};
+    apply(j,
+          {{"NomeArquivoRetorno", [&](const json& v) { b.NomeArquivoRetorno = text_of(v, "NomeArquivoRetorno"); }},
+           {"NumeroArquivo",
+            [&](const json& v) {
+                if (!v.is_number_integer()) fail("Valor inválido em \"NumeroArquivo\": esperado inteiro");
+                b.NumeroArquivo = v.get<int>();
+            }},
+           {"DataArquivo", [&](const json& v) { b.DataArquivo = date_of(v, "DataArquivo"); }},
+           {"LayoutArquivo",
+            [&](const json& v) { b.LayoutArquivo = enum_of<TLayoutArquivo>(v, kLayouts, "LayoutArquivo"); }},
+           {"AmbienteArquivo",
+            [&](const json& v) {
+                if (!v.is_number_integer() || v.get<int>() < 0 || v.get<int>() > 255) {
+                    fail("Valor inválido em \"AmbienteArquivo\": esperado inteiro de 0 a 255");
+                }
+                b.AmbienteArquivo = static_cast<std::uint8_t>(v.get<int>());
+            }},
+           {"Titulos",
+            [&](const json& v) {
+                if (!v.is_array()) fail("Valor inválido em \"Titulos\": esperada lista de títulos");
+                TcbTitulos list;
+                for (const json& item : v) {
+                    auto t = std::make_unique<TcbTitulo>(profile);
+                    titulo_from_json(item, *t);
+                    list.push_back(std::move(t));
+                }
+                b.Titulos = std::move(list);
+            }}},
+          "Cobranca");
+}
+
+json cobranca_to_json(const TcbCobranca& b) {
+    static constexpr std::string_view kLayouts[] = {"laCNAB240", "laCNAB400", "laInvalido"};
+    json titulos = json::array();
+    for (const auto& t : b.Titulos) titulos.push_back(titulo_to_json(*t));
+    return {{"NomeArquivoRetorno", b.NomeArquivoRetorno},
+            {"NumeroArquivo", b.NumeroArquivo},
+            {"DataArquivo", b.DataArquivo == 0 ? json(nullptr) : json(date_text(b.DataArquivo))},
+            {"LayoutArquivo", kLayouts[b.LayoutArquivo]},
+            {"AmbienteArquivo", b.AmbienteArquivo},
+            {"Titulos", titulos}};
+}
+
+}  // namespace billing

@@ -1,0 +1,28 @@
+#pragma once
+// Titles and batches as JSON documents. Keys are the model's property names
+// ("NossoNumero", "Cedente": {"ContaBancaria": {"Banco": {"Codigo": "001"}}});
+// dates are "YYYY-MM-DD" texts (absent or null: no date), amounts decimal
+// texts or numbers with at most four decimals ("1234.56"), enumerations their
+// value names ("edRecibo"). Unknown keys and malformed values raise Exception.
+
+#include "billing/cbCobranca.h"
+
+#include <nlohmann/json.hpp>
+
+namespace billing {
+
+void titulo_from_json(const nlohmann::json& j, TcbTitulo& titulo);
+nlohmann::json titulo_to_json(const TcbTitulo& titulo);
+
+// A batch: {"NomeArquivoRetorno", "NumeroArquivo", "DataArquivo", "LayoutArquivo", "AmbienteArquivo", "Titulos": [...]}.
+void cobranca_from_json(const nlohmann::json& j, TcbCobranca& cobranca, const ModelProfile& profile);
+nlohmann::json cobranca_to_json(const TcbCobranca& cobranca);
+
+// "YYYY-MM-DD" to a date and back; "" for no date.
+TDateTime parse_date(std::string_view text);
+std::string date_text(TDateTime date);
+// "1234.5678" to ten-thousandths and back ("1234.56" with two to four decimals).
+Currency parse_currency(std::string_view text);
+std::string currency_text(Currency value);
+
+}  // namespace billing

@@ -1,0 +1,23 @@
+#pragma once
+// The banks of the engine: one row per bank plug-in, in code order.
+
+#include "billing/cbPlugin.h"
+
+#include <span>
+#include <string_view>
+
+namespace billing {
+
+struct BankRow {
+    std::string_view code;        // three digits
+    std::string_view class_name;  // "TcbBanco" + code
+    std::string_view unit;        // unit that holds the class
+    std::string_view name;        // what GetNomeBanco returns
+    const PluginClass& (*plugin)();
+};
+
+std::span<const BankRow> bank_table();
+// The row of a three-digit code; the code must be in the table.
+const BankRow& bank_row(std::string_view code);
+
+}  // namespace billing

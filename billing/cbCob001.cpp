@@ -1,0 +1,57 @@
+#include "billing/cbCob001.h"
+
+#include "billing/Installation.h"
+#include "billing/cbBancos.h"
+#include "billing/cbRegras.h"
+
+using namespace billing;
+using namespace billing::rules;
+
+std::string TcbBanco001::GetNomeBanco() { return std::string(bank_row("001").name); }
+
+std::string TcbBanco001::CalcularDigitoNossoNumero(const TcbTitulo& t) {
+    return rules::digito_decrescente_x(t);
+}
+
+std::string TcbBanco001::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
+    if (CodigoBanco(t) == "001" && t.Carteira() == "18") {
+        std::string n17;
+        const std::string n = rules::nosso_numero_17(t, n17) ? F(CodigoCedente(t), 6) + n17 + "21"
+                                                              : F(t.NossoNumero(), 11) + F(Agencia(t), 4) +
+                                                                    F(CodigoCedente(t), 8) + F(t.Carteira(), 2);
+        return n;
+    }
+    return rules::campo_livre_onze(t);
+}
+
+void TcbBanco001::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoCedente, std::string& NossoNumeroDigito,
+                                 std::string& CarteiraBoleto, std::string& EspecieBoleto) {
+    if (CodigoBanco(t) != "001") {
+        rules::boleto_onze(t, AgenciaCodigoCedente, NossoNumeroDigito, CarteiraBoleto, EspecieBoleto);
+        return;
+    }
+    if (t.Carteira() == "18") {
+        std::string n17;
+        AgenciaCodigoCedente = F(Agencia(t), 4) + F(CodigoCedente(t), 11);
+        NossoNumeroDigito = rules::nosso_numero_17(t, n17) ? n17 : F(t.NossoNumero(), 11) + DV(t);
+        CarteiraBoleto = L(t.Carteira(), 2);
+        EspecieBoleto = "";
+    } else if (t.Carteira() == "17") {
+        AgenciaCodigoCedente = F(Agencia(t), 4) + " " + F(CodigoCedente(t), 11) + "." + DigitoCodigoCedente(t);
+        NossoNumeroDigito = F(t.NossoNumero(), 17) + DV(t);
+        CarteiraBoleto = L(t.Carteira(), 2);
+        EspecieBoleto = "";
+    }
+}
+
+
+const PluginClass& TcbBanco001::Class() {
+    static const PublishedOperation kOperations[] = {
+        {"GetNomeBanco", &TcbBanco001::GetNomeBanco},
+        {"CalcularDigitoNossoNumero", &TcbBanco001::CalcularDigitoNossoNumero},
+        {"GetCampoLivreCodigoBarra", &TcbBanco001::GetCampoLivreCodigoBarra},
+        {"FormatarBoleto", &TcbBanco001::FormatarBoleto},
+    };
+    static const PluginClass kClass{"TcbBanco001", "cbCob001", kOperations};
+    return kClass;
+}

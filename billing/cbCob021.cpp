@@ -1,0 +1,51 @@
+#include "billing/cbCob021.h"
+
+#include "billing/Installation.h"
+#include "billing/cbBancos.h"
+#include "billing/cbRegras.h"
+
+using namespace billing;
+using namespace billing::rules;
+
+std::string TcbBanco021::GetNomeBanco() { return std::string(bank_row("021").name); }
+
+std::string TcbBanco021::CalcularDigitoNossoNumero(const TcbTitulo& t) {
+    const std::string n = F(t.NossoNumero(), 8);
+    const std::string d1 = Mod11(n, 9);
+    return d1 + Mod11(n + d1, 10);
+}
+
+std::string TcbBanco021::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
+    const std::string field = F(t.NossoNumero(), 8) + F(Conta(t), 11) + "2" + "021";
+    return field + CalcularDuploDigito(field);
+}
+
+void TcbBanco021::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoCedente, std::string& NossoNumeroDigito,
+                                 std::string& CarteiraBoleto, std::string& EspecieBoleto) {
+    AgenciaCodigoCedente = F(Agencia(t), 4) + "/" + F(CodigoCedente(t), 11) + "-" + DigitoCodigoCedente(t);
+    NossoNumeroDigito = F(t.NossoNumero(), 8) + "-" + DV(t);
+    CarteiraBoleto = F(t.Carteira(), 1);
+    EspecieBoleto = "";
+}
+
+std::string CalcularDuploDigito(std::string_view digits) {
+    int d1 = std::stoi(Modulo10(digits));
+    const std::string text(digits);
+    int r = Mod11raw(text + std::to_string(d1), 7);
+    while (r == 1) {
+        d1 = (d1 + 1) % 10;
+        r = Mod11raw(text + std::to_string(d1), 7);
+    }
+    return std::to_string(d1) + std::to_string(r == 0 ? 0 : 11 - r);
+}
+
+const PluginClass& TcbBanco021::Class() {
+    static const PublishedOperation kOperations[] = {
+        {"GetNomeBanco", &TcbBanco021::GetNomeBanco},
+        {"CalcularDigitoNossoNumero", &TcbBanco021::CalcularDigitoNossoNumero},
+        {"GetCampoLivreCodigoBarra", &TcbBanco021::GetCampoLivreCodigoBarra},
+        {"FormatarBoleto", &TcbBanco021::FormatarBoleto},
+    };
+    static const PluginClass kClass{"TcbBanco021", "cbCob021", kOperations};
+    return kClass;
+}

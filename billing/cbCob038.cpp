@@ -1,0 +1,38 @@
+#include "billing/cbCob038.h"
+
+#include "billing/Installation.h"
+#include "billing/cbBancos.h"
+#include "billing/cbRegras.h"
+
+using namespace billing;
+using namespace billing::rules;
+
+std::string TcbBanco038::GetNomeBanco() { return std::string(bank_row("038").name); }
+
+std::string TcbBanco038::CalcularDigitoNossoNumero(const TcbTitulo& t) {
+    return Mod11(F(t.NossoNumero(), 11), 9);
+}
+
+std::string TcbBanco038::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
+    return "1" + F(Agencia(t), 3) + F(Conta(t), 6) + F(DigitoConta(t), 1) + F(t.NossoNumero(), 11) + F(DV(t), 1) + "00";
+}
+
+void TcbBanco038::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoCedente, std::string& NossoNumeroDigito,
+                                 std::string& CarteiraBoleto, std::string& EspecieBoleto) {
+    AgenciaCodigoCedente = F(Agencia(t), 3) + "/" + F(Conta(t), 6) + "-" + DigitoConta(t);
+    NossoNumeroDigito = F(t.NossoNumero(), 11) + "-" + DV(t);
+    CarteiraBoleto = L(t.Carteira(), 3);
+    EspecieBoleto = "";
+}
+
+
+const PluginClass& TcbBanco038::Class() {
+    static const PublishedOperation kOperations[] = {
+        {"GetNomeBanco", &TcbBanco038::GetNomeBanco},
+        {"CalcularDigitoNossoNumero", &TcbBanco038::CalcularDigitoNossoNumero},
+        {"GetCampoLivreCodigoBarra", &TcbBanco038::GetCampoLivreCodigoBarra},
+        {"FormatarBoleto", &TcbBanco038::FormatarBoleto},
+    };
+    static const PluginClass kClass{"TcbBanco038", "cbCob038", kOperations};
+    return kClass;
+}

@@ -1,0 +1,9 @@
+#pragma once
+// Bank plug-in TcbBanco038: plain modulo-11 rules.
+
+#include "billing/cbPlugin.h"
+
+class TcbBanco038 {
+public:
+    CB_BANK_PLUGIN_OPERATIONS
+};

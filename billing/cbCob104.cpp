@@ -1,0 +1,38 @@
+#include "billing/cbCob104.h"
+
+#include "billing/Installation.h"
+#include "billing/cbBancos.h"
+#include "billing/cbRegras.h"
+
+using namespace billing;
+using namespace billing::rules;
+
+std::string TcbBanco104::GetNomeBanco() { return std::string(bank_row("104").name); }
+
+std::string TcbBanco104::CalcularDigitoNossoNumero(const TcbTitulo& t) {
+    return Mod11(F(t.NossoNumero(), 10), 9);
+}
+
+std::string TcbBanco104::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
+    return t.NossoNumero() + F(Agencia(t), 4) + F(CodigoCedente(t), 11);
+}
+
+void TcbBanco104::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoCedente, std::string& NossoNumeroDigito,
+                                 std::string& CarteiraBoleto, std::string& EspecieBoleto) {
+    AgenciaCodigoCedente = F(Agencia(t), 4) + "." + F(CodigoCedente(t), 11) + "." + DigitoCodigoCedente(t);
+    NossoNumeroDigito = t.NossoNumero();
+    CarteiraBoleto = L(t.Carteira(), 2);
+    EspecieBoleto = abreviatura(especies_104(), t.EspecieDocumento());
+}
+
+
+const PluginClass& TcbBanco104::Class() {
+    static const PublishedOperation kOperations[] = {
+        {"GetNomeBanco", &TcbBanco104::GetNomeBanco},
+        {"CalcularDigitoNossoNumero", &TcbBanco104::CalcularDigitoNossoNumero},
+        {"GetCampoLivreCodigoBarra", &TcbBanco104::GetCampoLivreCodigoBarra},
+        {"FormatarBoleto", &TcbBanco104::FormatarBoleto},
+    };
+    static const PluginClass kClass{"TcbBanco104", "cbCob104", kOperations};
+    return kClass;
+}

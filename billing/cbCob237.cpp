@@ -1,0 +1,41 @@
+#include "billing/cbCob237.h"
+
+#include "billing/Installation.h"
+#include "billing/cbBancos.h"
+#include "billing/cbRegras.h"
+
+using namespace billing;
+using namespace billing::rules;
+
+std::string TcbBanco237::GetNomeBanco() { return std::string(bank_row("237").name); }
+
+std::string TcbBanco237::CalcularDigitoNossoNumero(const TcbTitulo& t) {
+    const int r = Mod11raw(F(t.Carteira(), 2) + F(t.NossoNumero(), 11), 7);
+    if (r == 1) return "P";
+    if (r == 0) return "0";
+    return std::to_string(11 - r);
+}
+
+std::string TcbBanco237::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
+    return F(Agencia(t), 4) + F(t.Carteira(), 2) + F(t.NossoNumero(), 11) + F(Conta(t), 7) + "0";
+}
+
+void TcbBanco237::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoCedente, std::string& NossoNumeroDigito,
+                                 std::string& CarteiraBoleto, std::string& EspecieBoleto) {
+    AgenciaCodigoCedente = F(Agencia(t), 4) + "-" + DigitoAgencia(t) + "/" + F(CodigoCedente(t), 7) + "-" + DigitoCodigoCedente(t);
+    NossoNumeroDigito = F(t.Carteira(), 3) + "/" + F(t.NossoNumero(), 11) + "-" + DV(t);
+    CarteiraBoleto = F(t.Carteira(), 3);
+    EspecieBoleto = "";
+}
+
+
+const PluginClass& TcbBanco237::Class() {
+    static const PublishedOperation kOperations[] = {
+        {"GetNomeBanco", &TcbBanco237::GetNomeBanco},
+        {"CalcularDigitoNossoNumero", &TcbBanco237::CalcularDigitoNossoNumero},
+        {"GetCampoLivreCodigoBarra", &TcbBanco237::GetCampoLivreCodigoBarra},
+        {"FormatarBoleto", &TcbBanco237::FormatarBoleto},
+    };
+    static const PluginClass kClass{"TcbBanco237", "cbCob237", kOperations};
+    return kClass;
+}

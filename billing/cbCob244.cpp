@@ -1,0 +1,40 @@
+#include "billing/cbCob244.h"
+
+#include "billing/Installation.h"
+#include "billing/cbBancos.h"
+#include "billing/cbRegras.h"
+
+using namespace billing;
+using namespace billing::rules;
+
+std::string TcbBanco244::GetNomeBanco() { return std::string(bank_row("244").name); }
+
+std::string TcbBanco244::CalcularDigitoNossoNumero(const TcbTitulo& t) {
+    return Mod11(F(t.NossoNumero(), 6), 7);
+}
+
+std::string TcbBanco244::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
+    std::string field = F(Agencia(t), 3) + F(CodigoCedente(t), 6) + F(DigitoCodigoCedente(t), 1) + F(t.Carteira(), 2);
+    if (F(t.Carteira(), 2) != "80") return field + F(t.NossoNumero(), 9) + F(DV(t), 1) + "000";
+    return field + F(t.SeuNumero(), 13);
+}
+
+void TcbBanco244::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoCedente, std::string& NossoNumeroDigito,
+                                 std::string& CarteiraBoleto, std::string& EspecieBoleto) {
+    AgenciaCodigoCedente = F(Agencia(t), 4) + "." + F(CodigoCedente(t), 11) + "." + DigitoCodigoCedente(t);
+    NossoNumeroDigito = F(t.NossoNumero(), 10) + "." + DV(t);
+    CarteiraBoleto = L(t.Carteira(), 2);
+    EspecieBoleto = abreviatura(especies_244(), t.EspecieDocumento());
+}
+
+
+const PluginClass& TcbBanco244::Class() {
+    static const PublishedOperation kOperations[] = {
+        {"GetNomeBanco", &TcbBanco244::GetNomeBanco},
+        {"CalcularDigitoNossoNumero", &TcbBanco244::CalcularDigitoNossoNumero},
+        {"GetCampoLivreCodigoBarra", &TcbBanco244::GetCampoLivreCodigoBarra},
+        {"FormatarBoleto", &TcbBanco244::FormatarBoleto},
+    };
+    static const PluginClass kClass{"TcbBanco244", "cbCob244", kOperations};
+    return kClass;
+}

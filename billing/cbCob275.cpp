@@ -1,0 +1,38 @@
+#include "billing/cbCob275.h"
+
+#include "billing/Installation.h"
+#include "billing/cbBancos.h"
+#include "billing/cbRegras.h"
+
+using namespace billing;
+using namespace billing::rules;
+
+std::string TcbBanco275::GetNomeBanco() { return std::string(bank_row("275").name); }
+
+std::string TcbBanco275::CalcularDigitoNossoNumero(const TcbTitulo& t) {
+    return Mod10(F(t.NossoNumero(), 15) + F(Agencia(t), 4) + F(Conta(t), 7));
+}
+
+std::string TcbBanco275::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
+    return F(Agencia(t), 4) + F(Conta(t), 7) + F(DigitoConta(t), 1) + F(t.NossoNumero(), 13);
+}
+
+void TcbBanco275::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoCedente, std::string& NossoNumeroDigito,
+                                 std::string& CarteiraBoleto, std::string& EspecieBoleto) {
+    AgenciaCodigoCedente = F(Agencia(t), 4) + "/" + F(Conta(t), 7) + "-" + DigitoConta(t);
+    NossoNumeroDigito = F(t.NossoNumero(), 15) + "-" + DV(t);
+    CarteiraBoleto = F(t.Carteira(), 1);
+    EspecieBoleto = "";
+}
+
+
+const PluginClass& TcbBanco275::Class() {
+    static const PublishedOperation kOperations[] = {
+        {"GetNomeBanco", &TcbBanco275::GetNomeBanco},
+        {"CalcularDigitoNossoNumero", &TcbBanco275::CalcularDigitoNossoNumero},
+        {"GetCampoLivreCodigoBarra", &TcbBanco275::GetCampoLivreCodigoBarra},
+        {"FormatarBoleto", &TcbBanco275::FormatarBoleto},
+    };
+    static const PluginClass kClass{"TcbBanco275", "cbCob275", kOperations};
+    return kClass;
+}

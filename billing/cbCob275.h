@@ -1,0 +1,9 @@
+#pragma once
+// Bank plug-in TcbBanco275: a modulo-10 digit over nosso número, agency and account.
+
+#include "billing/cbPlugin.h"
+
+class TcbBanco275 {
+public:
+    CB_BANK_PLUGIN_OPERATIONS
+};

@@ -1,0 +1,38 @@
+#include "billing/cbCob291.h"
+
+#include "billing/Installation.h"
+#include "billing/cbBancos.h"
+#include "billing/cbRegras.h"
+
+using namespace billing;
+using namespace billing::rules;
+
+std::string TcbBanco291::GetNomeBanco() { return std::string(bank_row("291").name); }
+
+std::string TcbBanco291::CalcularDigitoNossoNumero(const TcbTitulo& t) {
+    return Mod11(F(t.NossoNumero(), 7), 9);
+}
+
+std::string TcbBanco291::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
+    return F(Agencia(t), 3) + F(CodigoCedente(t), 7) + F(t.NossoNumero(), 13) + "1" + "7";
+}
+
+void TcbBanco291::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoCedente, std::string& NossoNumeroDigito,
+                                 std::string& CarteiraBoleto, std::string& EspecieBoleto) {
+    AgenciaCodigoCedente = F(Agencia(t), 3) + "/" + F(CodigoCedente(t), 6) + "-" + DigitoCodigoCedente(t);
+    NossoNumeroDigito = F(t.NossoNumero(), 7) + "-" + DV(t);
+    CarteiraBoleto = L(t.Carteira(), 3);
+    EspecieBoleto = "";
+}
+
+
+const PluginClass& TcbBanco291::Class() {
+    static const PublishedOperation kOperations[] = {
+        {"GetNomeBanco", &TcbBanco291::GetNomeBanco},
+        {"CalcularDigitoNossoNumero", &TcbBanco291::CalcularDigitoNossoNumero},
+        {"GetCampoLivreCodigoBarra", &TcbBanco291::GetCampoLivreCodigoBarra},
+        {"FormatarBoleto", &TcbBanco291::FormatarBoleto},
+    };
+    static const PluginClass kClass{"TcbBanco291", "cbCob291", kOperations};
+    return kClass;
+}

@@ -1,0 +1,9 @@
+#pragma once
+// Bank plug-in TcbBanco341: modulo-10 digits over agency, account, carteira and nosso número.
+
+#include "billing/cbPlugin.h"
+
+class TcbBanco341 {
+public:
+    CB_BANK_PLUGIN_OPERATIONS
+};

@@ -1,0 +1,38 @@
+#include "billing/cbCob347.h"
+
+#include "billing/Installation.h"
+#include "billing/cbBancos.h"
+#include "billing/cbRegras.h"
+
+using namespace billing;
+using namespace billing::rules;
+
+std::string TcbBanco347::GetNomeBanco() { return std::string(bank_row("347").name); }
+
+std::string TcbBanco347::CalcularDigitoNossoNumero(const TcbTitulo& t) {
+    return Mod11(F(t.Carteira(), 2) + F(t.NossoNumero(), 6), 9);
+}
+
+std::string TcbBanco347::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
+    return F(Agencia(t), 3) + F(CodigoCedente(t), 8) + F(t.NossoNumero(), 9) + "00000";
+}
+
+void TcbBanco347::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoCedente, std::string& NossoNumeroDigito,
+                                 std::string& CarteiraBoleto, std::string& EspecieBoleto) {
+    AgenciaCodigoCedente = F(Agencia(t), 4) + "." + F(CodigoCedente(t), 11) + "." + DigitoCodigoCedente(t);
+    NossoNumeroDigito = F(t.NossoNumero(), 10) + "." + DV(t);
+    CarteiraBoleto = L(t.Carteira(), 2);
+    EspecieBoleto = abreviatura(especies_347(), t.EspecieDocumento());
+}
+
+
+const PluginClass& TcbBanco347::Class() {
+    static const PublishedOperation kOperations[] = {
+        {"GetNomeBanco", &TcbBanco347::GetNomeBanco},
+        {"CalcularDigitoNossoNumero", &TcbBanco347::CalcularDigitoNossoNumero},
+        {"GetCampoLivreCodigoBarra", &TcbBanco347::GetCampoLivreCodigoBarra},
+        {"FormatarBoleto", &TcbBanco347::FormatarBoleto},
+    };
+    static const PluginClass kClass{"TcbBanco347", "cbCob347", kOperations};
+    return kClass;
+}

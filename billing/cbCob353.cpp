@@ -1,0 +1,38 @@
+#include "billing/cbCob353.h"
+
+#include "billing/Installation.h"
+#include "billing/cbBancos.h"
+#include "billing/cbRegras.h"
+
+using namespace billing;
+using namespace billing::rules;
+
+std::string TcbBanco353::GetNomeBanco() { return std::string(bank_row("353").name); }
+
+std::string TcbBanco353::CalcularDigitoNossoNumero(const TcbTitulo& t) {
+    return Mod11(F(t.NossoNumero(), 7), 9);
+}
+
+std::string TcbBanco353::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
+    return "9" + F(CodigoCedente(t), 7) + "00000" + F(t.NossoNumero(), 8) + "0" + t.Carteira();
+}
+
+void TcbBanco353::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoCedente, std::string& NossoNumeroDigito,
+                                 std::string& CarteiraBoleto, std::string& EspecieBoleto) {
+    AgenciaCodigoCedente = F(Agencia(t), 4) + "/" + F(Conta(t), 8) + "-" + DigitoConta(t);
+    NossoNumeroDigito = F(t.NossoNumero(), 7) + "-" + DV(t);
+    CarteiraBoleto = L(t.Carteira(), 3);
+    EspecieBoleto = "";
+}
+
+
+const PluginClass& TcbBanco353::Class() {
+    static const PublishedOperation kOperations[] = {
+        {"GetNomeBanco", &TcbBanco353::GetNomeBanco},
+        {"CalcularDigitoNossoNumero", &TcbBanco353::CalcularDigitoNossoNumero},
+        {"GetCampoLivreCodigoBarra", &TcbBanco353::GetCampoLivreCodigoBarra},
+        {"FormatarBoleto", &TcbBanco353::FormatarBoleto},
+    };
+    static const PluginClass kClass{"TcbBanco353", "cbCob353", kOperations};
+    return kClass;
+}

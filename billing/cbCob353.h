@@ -1,0 +1,9 @@
+#pragma once
+// Bank plug-in TcbBanco353: plain modulo-11 rules; the carteira enters the free field as stored.
+
+#include "billing/cbPlugin.h"
+
+class TcbBanco353 {
+public:
+    CB_BANK_PLUGIN_OPERATIONS
+};

@@ -1,0 +1,38 @@
+#include "billing/cbCob356.h"
+
+#include "billing/Installation.h"
+#include "billing/cbBancos.h"
+#include "billing/cbRegras.h"
+
+using namespace billing;
+using namespace billing::rules;
+
+std::string TcbBanco356::GetNomeBanco() { return std::string(bank_row("356").name); }
+
+std::string TcbBanco356::CalcularDigitoNossoNumero(const TcbTitulo& t) {
+    return Mod10(F(t.NossoNumero(), 13) + F(Agencia(t), 4) + F(Conta(t), 7));
+}
+
+std::string TcbBanco356::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
+    return F(Agencia(t), 4) + F(Conta(t), 7) + F(DV(t), 1) + F(t.NossoNumero(), 13);
+}
+
+void TcbBanco356::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoCedente, std::string& NossoNumeroDigito,
+                                 std::string& CarteiraBoleto, std::string& EspecieBoleto) {
+    AgenciaCodigoCedente = F(Agencia(t), 4) + "/" + F(Conta(t), 7) + "-" + DigitoConta(t);
+    NossoNumeroDigito = F(t.NossoNumero(), 13);
+    CarteiraBoleto = F(t.Carteira(), 2);
+    EspecieBoleto = "DM";
+}
+
+
+const PluginClass& TcbBanco356::Class() {
+    static const PublishedOperation kOperations[] = {
+        {"GetNomeBanco", &TcbBanco356::GetNomeBanco},
+        {"CalcularDigitoNossoNumero", &TcbBanco356::CalcularDigitoNossoNumero},
+        {"GetCampoLivreCodigoBarra", &TcbBanco356::GetCampoLivreCodigoBarra},
+        {"FormatarBoleto", &TcbBanco356::FormatarBoleto},
+    };
+    static const PluginClass kClass{"TcbBanco356", "cbCob356", kOperations};
+    return kClass;
+}

@@ -1,0 +1,38 @@
+#include "billing/cbCob389.h"
+
+#include "billing/Installation.h"
+#include "billing/cbBancos.h"
+#include "billing/cbRegras.h"
+
+using namespace billing;
+using namespace billing::rules;
+
+std::string TcbBanco389::GetNomeBanco() { return std::string(bank_row("389").name); }
+
+std::string TcbBanco389::CalcularDigitoNossoNumero(const TcbTitulo& t) {
+    return Mod11(F(Agencia(t), 4) + F(t.NossoNumero(), 10), 9);
+}
+
+std::string TcbBanco389::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
+    return F(Agencia(t), 4) + F(t.NossoNumero(), 10) + L(DV(t), 1) + F(CodigoCedente(t), 9) + "2";
+}
+
+void TcbBanco389::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoCedente, std::string& NossoNumeroDigito,
+                                 std::string& CarteiraBoleto, std::string& EspecieBoleto) {
+    AgenciaCodigoCedente = F(Agencia(t), 4) + " / " + F(CodigoCedente(t), 9);
+    NossoNumeroDigito = F(t.NossoNumero(), 10) + DV(t);
+    CarteiraBoleto = L(t.Carteira(), 3);
+    EspecieBoleto = "";
+}
+
+
+const PluginClass& TcbBanco389::Class() {
+    static const PublishedOperation kOperations[] = {
+        {"GetNomeBanco", &TcbBanco389::GetNomeBanco},
+        {"CalcularDigitoNossoNumero", &TcbBanco389::CalcularDigitoNossoNumero},
+        {"GetCampoLivreCodigoBarra", &TcbBanco389::GetCampoLivreCodigoBarra},
+        {"FormatarBoleto", &TcbBanco389::FormatarBoleto},
+    };
+    static const PluginClass kClass{"TcbBanco389", "cbCob389", kOperations};
+    return kClass;
+}

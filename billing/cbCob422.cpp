@@ -1,0 +1,38 @@
+#include "billing/cbCob422.h"
+
+#include "billing/Installation.h"
+#include "billing/cbBancos.h"
+#include "billing/cbRegras.h"
+
+using namespace billing;
+using namespace billing::rules;
+
+std::string TcbBanco422::GetNomeBanco() { return std::string(bank_row("422").name); }
+
+std::string TcbBanco422::CalcularDigitoNossoNumero(const TcbTitulo& t) {
+    return Mod11(F(t.NossoNumero(), 8), 9);
+}
+
+std::string TcbBanco422::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
+    return "7" + F(Agencia(t), 4) + F(CodigoCedente(t) + DigitoCodigoCedente(t), 10) + F(t.NossoNumero(), 9) + "2";
+}
+
+void TcbBanco422::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoCedente, std::string& NossoNumeroDigito,
+                                 std::string& CarteiraBoleto, std::string& EspecieBoleto) {
+    AgenciaCodigoCedente = Agencia(t) + "/" + CodigoCedente(t);
+    NossoNumeroDigito = F(t.NossoNumero(), 9) + "-" + DV(t);
+    CarteiraBoleto = F(t.Carteira(), 1);
+    EspecieBoleto = "";
+}
+
+
+const PluginClass& TcbBanco422::Class() {
+    static const PublishedOperation kOperations[] = {
+        {"GetNomeBanco", &TcbBanco422::GetNomeBanco},
+        {"CalcularDigitoNossoNumero", &TcbBanco422::CalcularDigitoNossoNumero},
+        {"GetCampoLivreCodigoBarra", &TcbBanco422::GetCampoLivreCodigoBarra},
+        {"FormatarBoleto", &TcbBanco422::FormatarBoleto},
+    };
+    static const PluginClass kClass{"TcbBanco422", "cbCob422", kOperations};
+    return kClass;
+}

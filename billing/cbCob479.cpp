@@ -1,0 +1,38 @@
+#include "billing/cbCob479.h"
+
+#include "billing/Installation.h"
+#include "billing/cbBancos.h"
+#include "billing/cbRegras.h"
+
+using namespace billing;
+using namespace billing::rules;
+
+std::string TcbBanco479::GetNomeBanco() { return std::string(bank_row("479").name); }
+
+std::string TcbBanco479::CalcularDigitoNossoNumero(const TcbTitulo& t) {
+    return Mod11(F(t.NossoNumero(), 8), 9);
+}
+
+std::string TcbBanco479::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
+    return F(CodigoCedente(t), 9) + F(t.NossoNumero(), 15) + "9";
+}
+
+void TcbBanco479::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoCedente, std::string& NossoNumeroDigito,
+                                 std::string& CarteiraBoleto, std::string& EspecieBoleto) {
+    AgenciaCodigoCedente = Agencia(t) + "/" + CodigoCedente(t) + "-" + DigitoCodigoCedente(t);
+    NossoNumeroDigito = F(t.NossoNumero(), 14) + "-" + DV(t);
+    CarteiraBoleto = L(t.Carteira(), 3);
+    EspecieBoleto = "";
+}
+
+
+const PluginClass& TcbBanco479::Class() {
+    static const PublishedOperation kOperations[] = {
+        {"GetNomeBanco", &TcbBanco479::GetNomeBanco},
+        {"CalcularDigitoNossoNumero", &TcbBanco479::CalcularDigitoNossoNumero},
+        {"GetCampoLivreCodigoBarra", &TcbBanco479::GetCampoLivreCodigoBarra},
+        {"FormatarBoleto", &TcbBanco479::FormatarBoleto},
+    };
+    static const PluginClass kClass{"TcbBanco479", "cbCob479", kOperations};
+    return kClass;
+}

@@ -1,0 +1,9 @@
+#pragma once
+// Bank plug-in TcbBanco479: plain modulo-11 rules.
+
+#include "billing/cbPlugin.h"
+
+class TcbBanco479 {
+public:
+    CB_BANK_PLUGIN_OPERATIONS
+};

@@ -1,0 +1,35 @@
+#include "billing/cbCob999.h"
+
+#include "billing/Installation.h"
+#include "billing/cbBancos.h"
+#include "billing/cbRegras.h"
+
+using namespace billing;
+using namespace billing::rules;
+
+std::string TcbBanco999::GetNomeBanco() { return std::string(bank_row("999").name); }
+
+std::string TcbBanco999::CalcularDigitoNossoNumero(const TcbTitulo& t) {
+    return rules::digito_decrescente_x(t);
+}
+
+std::string TcbBanco999::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
+    return rules::campo_livre_onze(t);
+}
+
+void TcbBanco999::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoCedente, std::string& NossoNumeroDigito,
+                                 std::string& CarteiraBoleto, std::string& EspecieBoleto) {
+    rules::boleto_onze(t, AgenciaCodigoCedente, NossoNumeroDigito, CarteiraBoleto, EspecieBoleto);
+}
+
+
+const PluginClass& TcbBanco999::Class() {
+    static const PublishedOperation kOperations[] = {
+        {"GetNomeBanco", &TcbBanco999::GetNomeBanco},
+        {"CalcularDigitoNossoNumero", &TcbBanco999::CalcularDigitoNossoNumero},
+        {"GetCampoLivreCodigoBarra", &TcbBanco999::GetCampoLivreCodigoBarra},
+        {"FormatarBoleto", &TcbBanco999::FormatarBoleto},
+    };
+    static const PluginClass kClass{"TcbBanco999", "cbCob999", kOperations};
+    return kClass;
+}

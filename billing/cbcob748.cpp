@@ -1,0 +1,47 @@
+#include "billing/cbcob748.h"
+
+#include "billing/Installation.h"
+#include "billing/cbBancos.h"
+#include "billing/cbRegras.h"
+
+using namespace billing;
+using namespace billing::rules;
+
+std::string TcbBanco748::GetNomeBanco() { return std::string(bank_row("748").name); }
+
+std::string TcbBanco748::CalcularDigitoNossoNumero(const TcbTitulo& t) {
+    return Mod11(F(Agencia(t), 4) + F(DigitoAgencia(t), 2) + F(Conta(t), 5) + rules::ano_corrente() + "2" +
+                     F(t.NossoNumero(), 5),
+                 9);
+}
+
+std::string TcbBanco748::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
+    const Installation inst = current_installation();
+    const bool tipo1 = inst.codigo_instalacao == 1;
+    const std::string field = std::string(tipo1 ? "1" : "3") + "1" + F(t.NossoNumero(), 9) +
+                              F(Agencia(t) + DigitoAgencia(t), 4) + F(inst.posto_748, 2) +
+                              (tipo1 ? F(inst.cedente_748, 5) : F(CodigoCedente(t), 5)) + "1" + "0";
+    return field + Mod11(field, 9);
+}
+
+void TcbBanco748::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoCedente, std::string& NossoNumeroDigito,
+                                 std::string& CarteiraBoleto, std::string& EspecieBoleto) {
+    AgenciaCodigoCedente = F(Agencia(t), 4) + "." + F(DigitoAgencia(t), 2) + "/" + F(CodigoCedente(t), 5);
+    NossoNumeroDigito = rules::ano_corrente() + "/" + "2" + F(t.NossoNumero(), 5) + "-" + DV(t);
+    CarteiraBoleto = RB(t.Carteira(), 3);
+    EspecieBoleto = abreviatura(especies_748(), t.EspecieDocumento());
+}
+
+std::uint8_t TcbBanco748::GetImagem() { return 19; }
+
+const PluginClass& TcbBanco748::Class() {
+    static const PublishedOperation kOperations[] = {
+        {"GetNomeBanco", &TcbBanco748::GetNomeBanco},
+        {"CalcularDigitoNossoNumero", &TcbBanco748::CalcularDigitoNossoNumero},
+        {"GetCampoLivreCodigoBarra", &TcbBanco748::GetCampoLivreCodigoBarra},
+        {"FormatarBoleto", &TcbBanco748::FormatarBoleto},
+    {"GetImagem", &TcbBanco748::GetImagem},
+    };
+    static const PluginClass kClass{"TcbBanco748", "cbcob748", kOperations};
+    return kClass;
+}

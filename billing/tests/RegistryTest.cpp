@@ -1,0 +1,160 @@
+// The bank table, the registration of the plug-in classes and the two lookups
+// of the model with their four distinct errors.
+
+#include "billing/Startup.h"
+#include "billing/cbBancos.h"
+#include "billing/cbCobranca.h"
+#include "billing/cbPlugin.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+class Registry : public ::testing::Test {
+protected:
+    void SetUp() override { billing::unit_startup(); }
+};
+
+std::string message_of(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+    return "(no exception)";
+}
+
+TEST_F(Registry, BankTableIsComplete) {
+    const std::set<std::string> expected = {"001", "021", "033", "038", "104", "151", "237", "244",
+                                            "275", "291", "320", "341", "347", "353", "356", "389",
+                                            "394", "399", "409", "422", "479", "745", "748", "999"};
+    std::set<std::string> codes;
+    std::string previous;
+    for (const billing::BankRow& row : billing::bank_table()) {
+        SCOPED_TRACE(row.code);
+        EXPECT_TRUE(codes.insert(std::string(row.code)).second) << "duplicate";
+        EXPECT_GT(std::string(row.code), previous) << "out of order";
+        previous = row.code;
+        EXPECT_EQ(row.class_name, "TcbBanco" + std::string(row.code));
+        EXPECT_EQ(row.plugin().name, row.class_name);
+        EXPECT_EQ(row.plugin().unit, row.unit);
+        EXPECT_FALSE(row.name.empty());
+        // Every plug-in publishes the boleto operations.
+        for (const char* op : {"GetNomeBanco", "CalcularDigitoNossoNumero", "GetCampoLivreCodigoBarra",
+                               "FormatarBoleto"}) {
+            EXPECT_NE(row.plugin().FindOperation(op), nullptr) << op;
+        }
+        auto name = row.plugin().Find<billing::OpGetNomeBanco>("GetNomeBanco");
+        ASSERT_NE(name, nullptr);
+        EXPECT_EQ(name(), row.name);
+        EXPECT_EQ(billing::FindPluginClass(row.class_name), &row.plugin());
+    }
+    EXPECT_EQ(codes, expected);
+    EXPECT_EQ(billing::bank_row("748").unit, "cbcob748");
+}
+
+TEST_F(Registry, NamesAreLookedUpByCode) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"1", "BANCO DO BRASIL"},     {"104", "Caixa Econ. Federal"}, {"341", "Banco Itaú S.A."},
+        {"356", "BANCO REAL           "}, {"999", "TOLVARENA"},        {"748", "SICREDI"},
+    };
+    for (auto [code, name] : cases) {
+        TcbBanco b;
+        b.SetCodigo(code);
+        EXPECT_EQ(b.Nome(), name);
+    }
+    TcbBanco real;
+    real.SetCodigo("356");
+    EXPECT_EQ(real.Nome().size(), 21u);
+}
+
+TEST_F(Registry, ClassNamesIgnoreAsciiCase) {
+    EXPECT_EQ(billing::FindPluginClass("TCBBANCO001"), billing::FindPluginClass("TcbBanco001"));
+    ASSERT_NE(billing::FindPluginClass("tcbbanco748"), nullptr);
+    auto img = billing::FindPluginClass("tcbbanco748")->Find<billing::OpGetImagem>("getimagem");
+    ASSERT_NE(img, nullptr);
+    EXPECT_EQ(img(), 19);
+    EXPECT_EQ(billing::FindPluginClass("TcbBanco001")->FindOperation("GetImagem"), nullptr);
+}
+
+std::string GetNomeBanco555() { return "TEST BANK"; }
+const billing::PublishedOperation kNameOnly[] = {{"GetNomeBanco", &GetNomeBanco555}};
+const billing::PluginClass kNameOnlyClass{"TcbBanco555", "test", kNameOnly};
+const billing::PluginClass kNothingClass{"TcbBanco556", "test", {}};
+// A class with the right name but the wrong signature counts as not publishing it.
+std::string WrongSignature() { return "x"; }
+const billing::PublishedOperation kWrong[] = {{"CalcularDigitoNossoNumero", &WrongSignature}};
+const billing::PluginClass kWrongClass{"TcbBanco557", "test", kWrong};
+
+TEST_F(Registry, FourLookupErrors) {
+    billing::RegisterPluginClass(kNameOnlyClass);
+    billing::RegisterPluginClass(kNothingClass);
+    billing::RegisterPluginClass(kWrongClass);
+
+    TcbBanco missing;
+    missing.SetCodigo("002");
+    EXPECT_EQ(message_of([&] { (void)missing.Nome(); }), "O banco 002 não está disponível");
+    TcbBanco empty;
+    EXPECT_EQ(message_of([&] { (void)empty.Nome(); }), "O banco 000 não está disponível");
+    TcbBanco nameless;
+    nameless.SetCodigo("556");
+    EXPECT_EQ(message_of([&] { (void)nameless.Nome(); }), "O nome do banco 556 não está disponível");
+
+    TcbTitulo t;
+    EXPECT_EQ(message_of([&] { (void)t.DigitoNossoNumero(); }),
+              "Os boletos para o banco 000 não estão disponíveis");
+    t.Cedente().ContaBancaria().Banco().SetCodigo("2");
+    EXPECT_EQ(message_of([&] { (void)t.DigitoNossoNumero(); }),
+              "Os boletos para o banco 002 não estão disponíveis");
+    t.Cedente().ContaBancaria().Banco().SetCodigo("555");
+    EXPECT_EQ(message_of([&] { (void)t.DigitoNossoNumero(); }),
+              "O cálculo do dígito do nosso número para o banco 555 não está disponível");
+    t.Cedente().ContaBancaria().Banco().SetCodigo("557");
+    EXPECT_EQ(message_of([&] { (void)t.DigitoNossoNumero(); }),
+              "O cálculo do dígito do nosso número para o banco 557 não está disponível");
+
+    // The title's own bank code is what counts, not the payer's.
+    t.Sacado().ContaBancaria().Banco().SetCodigo("001");
+    t.Cedente().ContaBancaria().Banco().SetCodigo("001");
+    t.SetNossoNumero("1");
+    EXPECT_EQ(t.DigitoNossoNumero(), "9");  // 1 * 9
+}
+
+TEST_F(Registry, ClientCopiesLookUpUnderTheirOwnPrefix) {
+    const billing::ModelProfile& dorvessa = *billing::find_model_profile("DorvessaCobranca");
+    const billing::ModelProfile& halvek = *billing::find_model_profile("HalvekCobranca");
+    const billing::ModelProfile& seltravo = *billing::find_model_profile("SeltravoCobranca");
+
+    // The engine's TcbBanco033 is never reached from a copy.
+    TcbTitulo t(dorvessa);
+    t.Cedente().ContaBancaria().Banco().SetCodigo("033");
+    EXPECT_EQ(message_of([&] { (void)t.DigitoNossoNumero(); }),
+              "Os boletos para o banco 033 não estão disponíveis");
+    EXPECT_EQ(message_of([&] { (void)t.Cedente().ContaBancaria().Banco().Nome(); }),
+              "O banco 033 não está disponível");
+
+    // A class registered under the copy's prefix is found.
+    static const billing::PublishedOperation kOps[] = {
+        {"GetNomeBanco", +[]() -> std::string { return "SICREDI (client)"; }},
+        {"CalcularDigitoNossoNumero", +[](const TcbTitulo& x) -> std::string { return "d" + x.NossoNumero(); }},
+    };
+    static const billing::PluginClass kClient{"TBanco748", "test", kOps};
+    billing::RegisterPluginClass(kClient);
+    t.Cedente().ContaBancaria().Banco().SetCodigo("748");
+    t.SetNossoNumero("7");
+    EXPECT_EQ(t.DigitoNossoNumero(), "d7");
+    EXPECT_EQ(t.Cedente().ContaBancaria().Banco().Nome(), "SICREDI (client)");
+
+    // A partial copy's lookup works on an engine title; one without the helper finds nothing.
+    TcbTitulo engine_title;
+    engine_title.Cedente().ContaBancaria().Banco().SetCodigo("409");
+    EXPECT_EQ(message_of([&] { (void)billing::DigitoNossoNumero(halvek, engine_title); }),
+              "Os boletos para o banco 409 não estão disponíveis");
+    engine_title.Cedente().ContaBancaria().Banco().SetCodigo("001");
+    EXPECT_EQ(message_of([&] { (void)billing::DigitoNossoNumero(seltravo, engine_title); }),
+              "Os boletos para o banco 001 não estão disponíveis");
+}
+
+}  // namespace

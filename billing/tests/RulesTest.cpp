@@ -1,0 +1,380 @@
+// Boleto rules of the bank plug-ins: check digits, free fields and the four
+// boleto texts, called by name through the registry as an application does.
+
+#include "billing/Installation.h"
+#include "billing/Startup.h"
+#include "billing/cbCobranca.h"
+#include "billing/cbPlugin.h"
+#include "billing/cbCob021.h"
+#include "billing/cbRegras.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+struct Texts {
+    std::string agencia = "a?";
+    std::string nosso = "n?";
+    std::string carteira = "c?";
+    std::string especie = "e?";
+    bool operator==(const Texts&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Texts& t) {
+    return os << "[" << t.agencia << "|" << t.nosso << "|" << t.carteira << "|" << t.especie << "]";
+}
+
+class Rules : public ::testing::Test {
+protected:
+    void SetUp() override {
+        billing::unit_startup();
+        billing::set_installation_provider({});
+        billing::set_today_provider([] { return billing::encode_date(2026, 12, 10); });
+    }
+    void TearDown() override {
+        billing::set_installation_provider({});
+        billing::set_today_provider({});
+    }
+
+    // A title of the given payee bank with short values in every covered field.
+    static std::unique_ptr<TcbTitulo> title(const char* bank) {
+        auto t = std::make_unique<TcbTitulo>();
+        TcbContaBancaria& c = t->Cedente().ContaBancaria();
+        c.Banco().SetCodigo(bank);
+        c.SetCodigoAgencia("1234");
+        c.SetDigitoAgencia("5");
+        c.SetNumeroConta("67890");
+        c.SetDigitoConta("1");
+        t->Cedente().SetCodigoCedente("4321");
+        t->Cedente().SetDigitoCodigoCedente("9");
+        t->SetNossoNumero("42");
+        t->SetCarteira("09");
+        t->SetSeuNumero("77");
+        t->SetNumeroDocumento("555");
+        return t;
+    }
+
+    static const billing::PluginClass& cls(const std::string& bank) {
+        const billing::PluginClass* c = billing::FindPluginClass("TcbBanco" + bank);
+        if (c == nullptr) throw std::runtime_error("no class for " + bank);
+        return *c;
+    }
+    static std::string digito(const std::string& bank, const TcbTitulo& t) {
+        return cls(bank).Find<billing::OpTituloTexto>("CalcularDigitoNossoNumero")(t);
+    }
+    static std::string campo(const std::string& bank, const TcbTitulo& t) {
+        return cls(bank).Find<billing::OpTituloTexto>("GetCampoLivreCodigoBarra")(t);
+    }
+    static Texts boleto(const std::string& bank, const TcbTitulo& t) {
+        Texts x;
+        cls(bank).Find<billing::OpFormatarBoleto>("FormatarBoleto")(t, x.agencia, x.nosso, x.carteira, x.especie);
+        return x;
+    }
+    static void install(int code) {
+        billing::set_installation_provider([code] {
+            billing::Installation i;
+            i.codigo_instalacao = code;
+            i.posto_748 = "7";
+            i.cedente_748 = "24680";
+            return i;
+        });
+    }
+};
+
+struct Expected {
+    const char* bank;
+    const char* digit;
+    const char* free_field;
+    Texts texts;
+};
+
+TEST_F(Rules, EveryBankOnOneTitle) {
+    // ag 1234-5, account 67890-1, payee 4321-9, nosso número 42, carteira 09,
+    // seu número 77, document 555, edRecibo, no due date.
+    const Expected cases[] = {
+        {"001", "6", "0000000004212340004321909", {"a?", "n?", "c?", "e?"}},
+        {"999", "6", "0000000004212340004321909", {"1234 00000004321.9", "000000000426", "09", ""}},
+        {"021", "60", "0000004200000067890202188", {"1234/00000004321-9", "00000042-60", "9", ""}},
+        {"033", "0", "900043210000000000042009", {"a?", "0000000000042", "09 ", ""}},
+        {"038", "6", "1234067890100000000042600", {"234/067890-1", "00000000042-6", "09 ", ""}},
+        {"104", "6", "42123400000004321", {"1234.00000004321.9", "42", "09", "RC"}},
+        {"237", "9", "1234090000000004200678900", {"1234-5/0004321-9", "009/00000000042-9", "009", ""}},
+        {"244", "6", "2340043219090000000426000", {"1234.00000004321.9", "0000000042.6", "09", "05"}},
+        {"275", "0", "1234006789010000000000042", {"1234/0067890-1", "000000000000042-0", "9", ""}},
+        {"291", "6", "2340004321000000000004217", {"234/004321-9", "0000042-6", "09 ", ""}},
+        {"320", "6", "5004321900000000000000042", {"1234/4321", "000000000000042-6", "09 ", ""}},
+        {"341", "9", "0090000004291234678900000", {"1234/04321-9", "009/00000042-9", "009", ""}},
+        {"347", "0", "2340000432100000004200000", {"1234.00000004321.9", "0000000042.0", "09", "05"}},
+        {"353", "6", "900043210000000000042009", {"1234/00067890-1", "0000042-6", "09 ", ""}},
+        {"356", "0", "1234006789000000000000042", {"1234/0067890-1", "0000000000042", "09", "DM"}},
+        {"389", "0", "1234000000004200000043212", {"1234 / 000004321", "00000000420", "09 ", ""}},
+        {"394", "6", "5004321900000000000000042", {"1234/4321", "000000000000042-6", "09 ", ""}},
+        {"399", "653", "0004321000000000004200002", {"1234-5/0004321", "0000000000042653", "09 ", ""}},
+        {"409", "6", "5004321900000000000000042", {"1234/4321", "000000000000042-6", "09 ", ""}},
+        {"422", "6", "7123400000432190000000422", {"1234/4321", "000000042-6", "9", ""}},
+        {"479", "6", "0000043210000000000000429", {"1234/4321-9", "00000000000042-6", "09 ", ""}},
+        {"745", "6", "5004321900000000000000042", {"1234/4321", "000000000000042-6", "09 ", ""}},
+        {"748", "6", "3100000004223450004321107", {"1234.05/04321", "26/200042-6", " 09", "RC"}},
+    };
+    for (const Expected& e : cases) {
+        SCOPED_TRACE(e.bank);
+        auto t = title(e.bank);
+        EXPECT_EQ(digito(e.bank, *t), e.digit);
+        EXPECT_EQ(t->DigitoNossoNumero(), e.digit);
+        EXPECT_EQ(campo(e.bank, *t), e.free_field);
+        EXPECT_EQ(boleto(e.bank, *t), e.texts);
+    }
+}
+
+TEST_F(Rules, Bank237LetterPForRemainderOne) {
+    auto t = title("237");
+    t->SetNossoNumero("2");  // remainder 1
+    EXPECT_EQ(t->DigitoNossoNumero(), "P");
+    EXPECT_EQ(boleto("237", *t).nosso, "009/00000000002-P");
+    t->SetNossoNumero("7");  // remainder 0
+    EXPECT_EQ(t->DigitoNossoNumero(), "0");
+}
+
+TEST_F(Rules, Bank244Carteira80CarriesSeuNumero) {
+    auto t = title("244");
+    t->SetCarteira("80");
+    t->SetSeuNumero("1234567890123");
+    EXPECT_EQ(campo("244", *t), "234004321980" "1234567890123");
+}
+
+TEST_F(Rules, Bank104FreeFieldIsNotVerified) {
+    auto t = title("104");
+    t->SetNossoNumero("9876543210");
+    EXPECT_EQ(campo("104", *t), "9876543210123400000004321");
+    t->SetNossoNumero("98765432101");
+    EXPECT_EQ(campo("104", *t).size(), 26u);
+    t->SetEspecieDocumento(edWarrant);
+    EXPECT_EQ(boleto("104", *t).especie, "");
+}
+
+TEST_F(Rules, Banks320394409745AreIdentical) {
+    auto t = title("320");
+    t->SetNossoNumero("123456789012345");
+    t->Cedente().SetCodigoCedente("55");
+    for (const char* bank : {"394", "409", "745"}) {
+        SCOPED_TRACE(bank);
+        EXPECT_EQ(digito(bank, *t), digito("320", *t));
+        EXPECT_EQ(campo(bank, *t), campo("320", *t));
+        EXPECT_EQ(boleto(bank, *t), boleto("320", *t));
+    }
+}
+
+TEST_F(Rules, DigitFromAnotherBanksLookupFails) {
+    // DV comes from the payee's bank: with no plug-in for it, the lookup error passes through.
+    auto t = title("002");
+    try {
+        campo("038", *t);
+        FAIL();
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "Os boletos para o banco 002 não estão disponíveis");
+    }
+    t->Cedente().ContaBancaria().Banco().SetCodigo("038");
+    t->SetNossoNumero("4a");
+    EXPECT_THROW(digito("038", *t), EConvertError);
+}
+
+TEST_F(Rules, Banks001And999CheckDigit) {
+    for (const char* bank : {"001", "999"}) {
+        SCOPED_TRACE(bank);
+        auto t = title(bank);
+        t->SetNossoNumero("6");  // remainder 10
+        EXPECT_EQ(digito(bank, *t), "X");
+        t->SetNossoNumero("14");  // remainder 0
+        EXPECT_EQ(digito(bank, *t), "0");
+        t->SetNossoNumero("12-3");
+        EXPECT_THROW(digito(bank, *t), EConvertError);
+    }
+}
+
+TEST_F(Rules, Bank001Carteiras) {
+    auto t = title("001");
+    t->Cedente().SetCodigoCedente("12345678");
+    // Carteira 18: the payee code takes 8 digits without its check digit.
+    t->SetCarteira("18");
+    EXPECT_EQ(campo("001", *t), "00000000042" "1234" "12345678" "18");
+    EXPECT_EQ(boleto("001", *t), (Texts{"123400012345678", "000000000426", "18", ""}));
+    // Carteira 17: the general free field, 17-digit nosso número in the texts.
+    t->SetCarteira("17");
+    EXPECT_EQ(campo("001", *t), "00000000042" "1234" "2345678" "9" "17");
+    EXPECT_EQ(boleto("001", *t), (Texts{"1234 00012345678.9", "000000000000000426", "17", ""}));
+    // Carteira 11: texts unchanged, general free field.
+    t->SetCarteira("11");
+    EXPECT_EQ(boleto("001", *t), Texts{});
+    EXPECT_EQ(campo("001", *t), "00000000042" "1234" "2345678" "9" "11");
+    // Another payee bank: general texts.
+    t->Cedente().ContaBancaria().Banco().SetCodigo("999");
+    t->SetCarteira("18");
+    EXPECT_EQ(boleto("001", *t).agencia, "1234 00012345678.9");
+    EXPECT_EQ(campo("001", *t), "00000000042" "1234" "2345678" "9" "18");
+}
+
+TEST_F(Rules, Bank001Carteira18With17DigitNossoNumero) {
+    auto t = title("001");
+    t->SetCarteira("18");
+    t->Cedente().SetCodigoCedente("123456");
+    t->SetNossoNumero(" 12345-678901234567 ");
+    EXPECT_EQ(campo("001", *t), "123456" "12345678901234567" "21");
+    EXPECT_EQ(boleto("001", *t).nosso, "12345678901234567");
+}
+
+TEST_F(Rules, Bank999Carteira18UsesTheGeneralFreeField) {
+    auto t = title("999");
+    t->SetCarteira("18");
+    EXPECT_EQ(campo("999", *t), "00000000042" "1234" "0004321" "9" "18");
+}
+
+TEST_F(Rules, Bank021TwoDigits) {
+    auto t = title("021");
+    const std::string dv = t->DigitoNossoNumero();
+    ASSERT_EQ(dv.size(), 2u);
+    EXPECT_EQ(dv, Modulo11("00000042", 9, false) + Modulo11("00000042" + dv.substr(0, 1), 10, false));
+    const std::string field = campo("021", *t);
+    ASSERT_EQ(field.size(), 25u);
+    EXPECT_EQ(field.substr(23), CalcularDuploDigito(field.substr(0, 23)));
+}
+
+TEST_F(Rules, Bank151) {
+    auto t = title("151");
+    t->SetCarteira("1");
+    t->Cedente().ContaBancaria().SetCodigoAgencia("123");
+    t->Cedente().ContaBancaria().SetNumeroConta("456789");
+    t->Cedente().ContaBancaria().SetDigitoConta("5");
+    t->SetNossoNumero("1234");
+    EXPECT_EQ(t->DigitoNossoNumero(), "8");  // weighted sum 292
+    try {
+        campo("151", *t);
+        FAIL();
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "Geração de boleto bancário não está disponível para o banco 151 - Nossa Caixa");
+    }
+    t->SetEspecieDocumento(edFatura);
+    EXPECT_EQ(boleto("151", *t), (Texts{"0123.00000004321.9", "0000001234.8", "1 ", "FT"}));
+}
+
+TEST_F(Rules, Bank399DueDate) {
+    auto t = title("399");
+    EXPECT_EQ(t->DigitoNossoNumero().substr(1, 1), "5");
+    EXPECT_EQ(campo("399", *t).substr(20, 4), "0000");
+
+    t->SetDataVencimento(billing::encode_date(2027, 2, 1));
+    EXPECT_EQ(t->DigitoNossoNumero().substr(1, 1), "4");
+    EXPECT_EQ(campo("399", *t).substr(20, 4), "0327");
+    const std::string first = t->DigitoNossoNumero();
+    t->SetDataVencimento(billing::encode_date(2027, 2, 2));
+    EXPECT_NE(t->DigitoNossoNumero(), first);
+    t->SetDataVencimento(billing::encode_date(2028, 12, 31));  // leap year
+    EXPECT_EQ(campo("399", *t).substr(20, 4), "3668");
+    // d1 = 6; 000000000004264 + 0004321 + 010227 (01/02/27) = 18812.
+    t->SetDataVencimento(billing::encode_date(2027, 2, 1));
+    EXPECT_EQ(t->DigitoNossoNumero(), "64" + Modulo11("18812", 9, false));
+}
+
+TEST_F(Rules, Banks275And356) {
+    auto t = title("275");
+    t->Cedente().ContaBancaria().SetDigitoConta("7");
+    const std::string f275 = campo("275", *t);
+    t->Cedente().ContaBancaria().Banco().SetCodigo("356");
+    const std::string f356 = campo("356", *t);
+    EXPECT_EQ(f275.substr(11, 1), "7");                      // the account's digit
+    EXPECT_EQ(f356.substr(11, 1), t->DigitoNossoNumero());   // the computed digit
+    EXPECT_EQ(boleto("356", *t).nosso, "0000000000042");     // no check digit shown
+}
+
+TEST_F(Rules, Bank341UsesTheAccountButShowsThePayeeCode) {
+    auto t = title("341");
+    t->Cedente().SetCodigoCedente("11111");
+    const std::string before = t->DigitoNossoNumero();
+    const std::string field = campo("341", *t);
+    t->Cedente().SetCodigoCedente("22222");
+    EXPECT_EQ(t->DigitoNossoNumero(), before);
+    EXPECT_EQ(campo("341", *t), field);
+    EXPECT_EQ(boleto("341", *t).agencia, "1234/22222-9");
+    t->Cedente().ContaBancaria().SetNumeroConta("67891");
+    EXPECT_NE(campo("341", *t), field);
+}
+
+TEST_F(Rules, Bank033InstallationCode236) {
+    install(236);
+    auto t = title("033");
+    const std::pair<const char*, const char*> cases[] = {{"5", "1"}, {"14", "0"}, {"6", "0"}};
+    for (auto [doc, digit] : cases) {
+        SCOPED_TRACE(doc);
+        t->SetNumeroDocumento(doc);
+        EXPECT_EQ(t->DigitoNossoNumero(), digit);
+    }
+    t->SetNumeroDocumento("555");
+    t->SetCarteira("101");
+    EXPECT_EQ(campo("033", *t), "9" "0004321" "000000000042" + t->DigitoNossoNumero() + "0" "101");
+}
+
+TEST_F(Rules, Bank033StandardRules) {
+    auto t = title("033");
+    // Remainders 0 and 1 give 0 (never "11" or "10"); remainder 2 gives 9.
+    const std::pair<const char*, const char*> cases[] = {{"14", "0"}, {"6", "0"}, {"1", "9"}};
+    for (auto [doc, digit] : cases) {
+        SCOPED_TRACE(doc);
+        t->SetNumeroDocumento(doc);
+        EXPECT_EQ(t->DigitoNossoNumero(), digit);
+    }
+    // The digit covers the document number, not the nosso número.
+    t->SetNumeroDocumento("1");
+    t->SetNossoNumero("99");
+    EXPECT_EQ(t->DigitoNossoNumero(), "9");
+    t->SetNumeroDocumento("2");
+    EXPECT_NE(t->DigitoNossoNumero(), "9");
+    t->SetCarteira("101");
+    EXPECT_EQ(campo("033", *t), "9" "0004321" "00000" "00000099" "0" "101");
+}
+
+TEST_F(Rules, Bank748TurnOfTheYear) {
+    auto t = title("748");
+    billing::set_today_provider([] { return billing::encode_date(2026, 12, 31); });
+    const Texts texts_2026 = boleto("748", *t);
+    billing::set_today_provider([] { return billing::encode_date(2027, 1, 1); });
+    EXPECT_EQ(texts_2026.nosso.substr(0, 3), "26/");
+    EXPECT_EQ(boleto("748", *t).nosso.substr(0, 3), "27/");
+    EXPECT_EQ(t->DigitoNossoNumero(),
+              Modulo11("1234" "05" "67890" "27" "2" "00042", 9, false));
+    EXPECT_NE(boleto("748", *t).nosso, texts_2026.nosso);
+}
+
+TEST_F(Rules, Bank748InstallationCode1) {
+    auto t = title("748");
+    EXPECT_EQ(campo("748", *t).substr(0, 1), "3");
+    EXPECT_EQ(campo("748", *t).substr(17, 5), "04321");
+    install(1);
+    const std::string field = campo("748", *t);
+    EXPECT_EQ(field.substr(0, 24), "1" "1" "000000042" "2345" "07" "24680" "1" "0");
+    EXPECT_EQ(field.substr(24), Modulo11(field.substr(0, 24), 9, false));
+    t->SetCarteira("1");
+    EXPECT_EQ(boleto("748", *t).carteira, "  1");
+}
+
+TEST_F(Rules, AbbreviationTablesAreWellFormed) {
+    using billing::rules::Especie;
+    const std::pair<std::span<const Especie>, std::size_t> tables[] = {
+        {billing::rules::especies_104(), 22}, {billing::rules::especies_244(), 9},
+        {billing::rules::especies_347(), 6},  {billing::rules::especies_151(), 15},
+        {billing::rules::especies_748(), 10},
+    };
+    for (auto [table, size] : tables) {
+        EXPECT_EQ(table.size(), size);
+        std::set<int> kinds;
+        for (const Especie& e : table) {
+            EXPECT_TRUE(kinds.insert(e.kind).second) << "kind listed twice: " << int(e.kind);
+            EXPECT_LE(e.kind, edWarrant);
+            EXPECT_FALSE(e.text.empty());
+        }
+    }
+    EXPECT_EQ(billing::rules::abreviatura(billing::rules::especies_748(), edNotaPromissoriaRural), "NR");
+    EXPECT_EQ(billing::rules::abreviatura(billing::rules::especies_104(), edNotaPromissoriaRural), "NPR");
+}
+
+}  // namespace

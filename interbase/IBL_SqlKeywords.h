@@ -1,0 +1,60 @@
+#pragma once
+// SQL keyword table of the database components: the upper-case InterBase SQL
+// and interactive-tool keywords, in ascending order with the underscore
+// sorting before letters. LENGTH stands in it twice.
+
+#include <array>
+#include <string_view>
+
+namespace interbase {
+
+inline constexpr std::array<std::string_view, 271> SqlKeywordTable = {
+    "ACTION", "ACTIVE", "ADD", "ADMIN", "AFTER", "ALL",
+    "ALTER", "AND", "ANY", "AS", "ASC", "ASCENDING",
+    "AT", "AUTO", "AUTODDL", "AVG", "BASE_NAME", "BASED",
+    "BASENAME", "BEFORE", "BEGIN", "BETWEEN", "BLOB", "BLOBEDIT",
+    "BUFFER", "BY", "CACHE", "CASCADE", "CAST", "CHAR",
+    "CHAR_LENGTH", "CHARACTER", "CHARACTER_LENGTH", "CHECK", "CHECK_POINT_LEN", "CHECK_POINT_LENGTH",
+    "CLOSE", "COLLATE", "COLLATION", "COLUMN", "COMMIT", "COMMITTED",
+    "COMPILETIME", "COMPUTED", "CONDITIONAL", "CONNECT", "CONSTRAINT", "CONTAINING",
+    "CONTINUE", "COUNT", "CREATE", "CSTRING", "CURRENT", "CURSOR",
+    "DATABASE", "DATE", "DAY", "DEBUG", "DEC", "DECIMAL",
+    "DECLARE", "DEFAULT", "DELETE", "DESC", "DESCENDING", "DESCRIBE",
+    "DESCRIPTOR", "DISCONNECT", "DISPLAY", "DISTINCT", "DO", "DOMAIN",
+    "DOUBLE", "DROP", "ECHO", "EDIT", "ELSE", "END",
+    "ENTRY_POINT", "ESCAPE", "EVENT", "EXCEPTION", "EXECUTE", "EXISTS",
+    "EXIT", "EXTERN", "EXTERNAL", "EXTRACT", "FETCH", "FILE",
+    "FILTER", "FLOAT", "FOR", "FOREIGN", "FOUND", "FREE_IT",
+    "FROM", "FULL", "FUNCTION", "GDSCODE", "GEN_ID", "GENERATOR",
+    "GLOBAL", "GOTO", "GRANT", "GROUP", "GROUP_COMMIT_", "GROUP_COMMIT_WAIT",
+    "HAVING", "HELP", "IF", "IMMEDIATE", "IN", "INACTIVE",
+    "INDEX", "INDICATOR", "INIT", "INNER", "INPUT", "INPUT_TYPE",
+    "INSERT", "INT", "INTEGER", "INTO", "IS", "ISOLATION",
+    "ISQL", "JOIN", "KEY", "LC_MESSAGES", "LC_TYPE", "LEFT",
+    "LENGTH", "LENGTH", "LEV", "LEVEL", "LIKE", "LOG_BUF_SIZE",
+    "LOG_BUFFER_SIZE", "LOGFILE", "LONG", "MANUAL", "MAX", "MAX_SEGMENT",
+    "MAXIMUM", "MAXIMUM_SEGMENT", "MENT", "MERGE", "MESSAGE", "MIN",
+    "MINIMUM", "MODULE_NAME", "MONTH", "NAMES", "NATIONAL", "NATURAL",
+    "NCHAR", "NO", "NOAUTO", "NOT", "NULL", "NUM_LOG_BUFFERS",
+    "NUM_LOG_BUFS", "NUMERIC", "OCTET_LENGTH", "OF", "ON", "ONLY",
+    "OPEN", "OPTION", "OR", "ORDER", "OUTER", "OUTPUT",
+    "OUTPUT_TYPE", "OVERFLOW", "PAGE", "PAGE_SIZE", "PAGES", "PARAMETER",
+    "PASSWORD", "PLAN", "POSITION", "POST_EVENT", "PRECISION", "PREPARE",
+    "PRIMARY", "PRIVILEGES", "PROCEDURE", "PROTECTED", "PUBLIC", "QUIT",
+    "RAW_PARTITIONS", "READ", "REAL", "RECORD_VERSION", "REFERENCES", "RELEASE",
+    "RESERV", "RESERVING", "RESTRICT", "RETAIN", "RETURN", "RETURNING_VALUES",
+    "RETURNS", "REVOKE", "RIGHT", "ROLE", "ROLLBACK", "RUNTIME",
+    "SCHEMA", "SEGMENT", "SELECT", "SET", "SHADOW", "SHARED",
+    "SHELL", "SHOW", "SINGULAR", "SIZE", "SMALLINT", "SNAPSHOT",
+    "SOME", "SORT", "SQL", "SQLCODE", "SQLERROR", "SQLWARNING",
+    "STABILITY", "STARTING", "STARTS", "STATE", "STATIC", "STATISTICS",
+    "SUB_TYPE", "SUM", "SUSPEND", "TABLE", "TERMINATOR", "THEN",
+    "TO", "TRANSACTION", "TRANSLATE", "TRANSLATION", "TRIGGER", "TRIM",
+    "TYPE", "UNCOMMITTED", "UNION", "UNIQUE", "UPDATE", "UPPER",
+    "USER", "USING", "VALUE", "VALUES", "VARCHAR", "VARIABLE",
+    "VARYING", "VERSION", "VIEW", "WAIT", "WAIT_TIME", "WHEN",
+    "WHENEVER", "WHERE", "WHILE", "WITH", "WORK", "WRITE",
+    "YEAR",
+};
+
+}  // namespace interbase

@@ -1,0 +1,61 @@
+// A small program that starts and stops the InterBase binding and the report
+// support units the way the backup program does (subsystem 8 before 7, stopped
+// in reverse), so tests can check what a run leaves behind. Prints what it
+// found on stdout; a start-up failure goes to stderr with exit status 1,
+// before anything else runs.
+
+#include "interbase/IBL_ClientLib.h"
+#include "interbase/Startup.h"
+#include "report_support/Startup.h"
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace {
+
+struct UnitEntry {
+    void (*startup)();
+    void (*shutdown)();
+};
+
+constexpr UnitEntry kUnits[] = {
+    {interbase::unit_startup, interbase::unit_shutdown},
+    {report_support::unit_startup, report_support::unit_shutdown},
+};
+
+// True when a file whose name contains `part` is mapped into the process.
+bool mapped(const std::string& part) {
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line))
+        if (line.find(part) != std::string::npos) return true;
+    return false;
+}
+
+}  // namespace
+
+int main() {
+    std::size_t started = 0;
+    try {
+        for (; started < std::size(kUnits); ++started) kUnits[started].startup();
+    } catch (const std::exception& e) {
+        while (started > 0) kUnits[--started].shutdown();
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+
+    const std::string name = interbase::ClientLibraryName();
+    std::printf("started\n");
+    std::printf("client library: %s\n", name.empty() ? "none" : name.c_str());
+    std::printf("mandatory entry points bound: %s\n",
+                interbase::ClientEntryPoint(interbase::ClientEntry::isc_attach_database) ? "yes" : "no");
+
+    while (started > 0) kUnits[--started].shutdown();
+    std::printf("client library after shut-down: %s\n", interbase::ClientLibraryLoaded() ? "loaded" : "unloaded");
+    if (!name.empty()) {
+        const std::string base = name.substr(name.rfind('/') + 1);
+        std::printf("still mapped: %s\n", mapped(base) ? "yes" : "no");
+    }
+    return 0;
+}

@@ -1,0 +1,146 @@
+// interbase-tool: tries the InterBase client binding from the command line.
+//
+//   interbase-tool status        start the binding's units as a run does and
+//                                print, as JSON, which library was bound and how
+//   interbase-tool glyphs DIR    write the grid's glyph bitmaps into DIR as
+//                                16-colour BMP files (NAME.bmp)
+//
+// Errors go to stderr with a non-zero exit status.
+
+#include "interbase/IBL_ClientLib.h"
+#include "interbase/IBL_Grid.h"
+#include "interbase/Startup.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace interbase;
+
+namespace {
+
+int usage() {
+    std::cerr << "usage: interbase-tool status\n"
+                 "       interbase-tool glyphs DIR\n";
+    return 2;
+}
+
+int status() {
+    unit_startup();
+    nlohmann::ordered_json out;
+    out["names_tried"] = ClientLibraryNames();
+    const std::string name = ClientLibraryName();
+    out["library"] = name.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(name);
+    int bound = 0;
+    for (int slot = 0; slot < kMandatoryEntryCount; ++slot)
+        bound += ClientEntryPoint(static_cast<ClientEntry>(slot)) != nullptr;
+    out["mandatory_bound"] = bound;
+    nlohmann::ordered_json optional = nlohmann::ordered_json::object();
+    for (int slot = kMandatoryEntryCount; slot < kMandatoryEntryCount + kOptionalEntryCount; ++slot) {
+        const auto e = static_cast<ClientEntry>(slot);
+        optional[ClientEntryName(e)] = IsMissingEntryFallback(e) ? "fallback" : ClientEntryPoint(e) ? "bound" : "empty";
+    }
+    out["optional"] = optional;
+    out["hold_count"] = ClientLibraryHoldCount();
+    unit_shutdown();
+    out["loaded_after_shutdown"] = ClientLibraryLoaded();
+    std::cout << out.dump(2) << "\n";
+    return 0;
+}
+
+void put16(std::vector<std::uint8_t>& b, unsigned v) {
+    b.push_back(static_cast<std::uint8_t>(v));
+    b.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+void put32(std::vector<std::uint8_t>& b, unsigned v) {
+    put16(b, v & 0xffff);
+    put16(b, v >> 16);
+}
+
+// A 4-bit BMP: file header, 40-byte info header, 16-colour palette, rows from
+// the bottom, two pixels a byte (left one in the high nibble), rows padded to
+// four bytes.
+std::vector<std::uint8_t> bmp(const GridBitmap& g) {
+    const unsigned stride = ((static_cast<unsigned>(g.width) + 7) / 8) * 4;
+    const unsigned image_size = stride * static_cast<unsigned>(g.height);
+    const unsigned offset = 14 + 40 + 16 * 4;
+    std::vector<std::uint8_t> b;
+    b.push_back('B');
+    b.push_back('M');
+    put32(b, offset + image_size);
+    put32(b, 0);
+    put32(b, offset);
+    put32(b, 40);
+    put32(b, static_cast<unsigned>(g.width));
+    put32(b, static_cast<unsigned>(g.height));
+    put16(b, 1);
+    put16(b, 4);
+    put32(b, 0);  // no compression
+    put32(b, image_size);
+    put32(b, 3780);  // 96 dpi
+    put32(b, 3780);
+    put32(b, 16);
+    put32(b, 0);
+    for (const Rgb& c : GridPalette) {
+        b.push_back(c.blue);
+        b.push_back(c.green);
+        b.push_back(c.red);
+        b.push_back(0);
+    }
+    for (int y = g.height - 1; y >= 0; --y) {
+        std::vector<std::uint8_t> row(stride, 0);
+        for (int x = 0; x < g.width; ++x) {
+            const std::uint8_t v = g.At(x, y) & 15;
+            row[static_cast<std::size_t>(x / 2)] |= static_cast<std::uint8_t>(x % 2 == 0 ? v << 4 : v);
+        }
+        b.insert(b.end(), row.begin(), row.end());
+    }
+    return b;
+}
+
+// Writes through a temporary file renamed over the target, so a failure
+// never leaves half a file under the final name.
+void write_file(const fs::path& path, const std::vector<std::uint8_t>& data) {
+    const fs::path tmp = path.string() + ".tmp";
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+        out.flush();
+        if (!out) {
+            std::error_code ec;
+            fs::remove(tmp, ec);
+            throw std::runtime_error("cannot write " + tmp.string());
+        }
+    }
+    fs::rename(tmp, path);
+}
+
+int glyphs(const fs::path& dir) {
+    if (!fs::is_directory(dir)) throw std::runtime_error(dir.string() + " is not a folder");
+    std::size_t count = 0;
+    const GridBitmap* all = GridBitmaps(count);
+    for (std::size_t i = 0; i < count; ++i) write_file(dir / (std::string(all[i].name) + ".bmp"), bmp(all[i]));
+    std::cout << count << " glyphs written to " << dir.string() << "\n";
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        const std::string command = argc > 1 ? argv[1] : "";
+        if (command == "status" && argc == 2) return status();
+        if (command == "glyphs" && argc == 3) return glyphs(argv[2]);
+        return usage();
+    } catch (const std::exception& e) {
+        std::cerr << "interbase-tool: " << e.what() << "\n";
+        return 1;
+    }
+}

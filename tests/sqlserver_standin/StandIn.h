@@ -1,0 +1,61 @@
+#pragma once
+// Test support: starts the SQL Server stand-in (sqlserver_standin.py) on
+// 127.0.0.1, and a few helpers that tests of the backup path share.
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace standin {
+
+// A running stand-in, stopped (SIGTERM, then waited for) when destroyed.
+// Arguments are those of the script (--clock, --size, --map, --fault, ...);
+// --port 0 and a --deadline are added by the fixture.
+class SqlServerStandIn {
+public:
+    explicit SqlServerStandIn(const std::vector<std::string>& args = {});
+    ~SqlServerStandIn();
+    SqlServerStandIn(const SqlServerStandIn&) = delete;
+    SqlServerStandIn& operator=(const SqlServerStandIn&) = delete;
+
+    int port() const { return port_; }  // the port it listens on
+    static std::string script();        // full path of the stand-in script
+
+private:
+    pid_t pid_ = -1;
+    int port_ = 0;
+};
+
+// The password of the backup login that the stand-in accepts by default.
+inline constexpr const char* kBackupPassword = "Hq4Zp7Wm3c519";
+
+// The eleven lines of the backup batch for a database and a backup folder.
+std::vector<std::string> backup_batch_lines(const std::string& banco, const std::string& caminho);
+
+// A fresh folder under $TMPDIR, removed with its content when destroyed.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// Runs a command through /bin/sh; its standard output and error, and its exit status.
+struct CommandResult {
+    int status = -1;
+    std::string output;
+};
+CommandResult run_command(const std::string& command);
+
+// Quotes a text for /bin/sh.
+std::string shell_quote(const std::string& text);
+
+std::string read_file(const std::string& path);
+void write_file(const std::string& path, const std::string& content);
+
+}  // namespace standin
