@@ -203,9 +203,9 @@ TOKEN_RE = re.compile(r"""
   | (?P<nstr>[Nn]'(?:[^']|'')*')
   | (?P<str>'(?:[^']|'')*')
   | (?P<bracket>\[(?:[^\]]|\]\])*\])
-  | (?P<var>@@?[A-Za-z_][A-Za-z0-9_@#$]*)
+  | (?P<var>@@?[^\W\d][\w@#$]*)
   | (?P<num>\d+(?:\.\d+)?)
-  | (?P<word>[A-Za-z_#][A-Za-z0-9_@#$]*)
+  | (?P<word>[^\W\d][\w@#$]*|\#[\w@#$]+)
   | (?P<punct>[(),.;=+*])
 """, re.VERBOSE | re.DOTALL)
 
