@@ -696,6 +696,12 @@ class Server(socketserver.ThreadingTCPServer):
 
 class Handler(socketserver.BaseRequestHandler):
     def handle(self):
+        try:
+            self.serve()
+        except (OSError, ValueError, struct.error, UnicodeError):
+            pass  # a peer that breaks the protocol or goes away loses its connection
+
+    def serve(self):
         server = self.server
         sock = self.request
         sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
