@@ -124,11 +124,11 @@ TEST_F(Forms, ExceptionLeavingTheShowHandlerGetsTheErrorBoxAndRunDoesNotWait) {
     ASSERT_TRUE(ui::is_headless());
     TForm* form = nullptr;
     Application->CreateForm(form);
-    form->OnShow = [](TObject*) { throw Exception("Cannot open backup device 'D:\\x.bak'"); };
+    form->OnShow = [](TObject*) { throw Exception("Write on \"D:\\x.bak\" failed: Access denied"); };
     testing::internal::CaptureStderr();
     Application->Run();
     const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(err, "Tamblero: Cannot open backup device 'D:\\x.bak'.\n");
+    EXPECT_EQ(err, "Tamblero: Write on \"D:\\x.bak\" failed: Access denied.\n");
     EXPECT_FALSE(Application->Terminated());
     EXPECT_TRUE(Application->AbandonedWait());
 }
