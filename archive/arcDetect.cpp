@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -79,9 +80,122 @@ bool is_pl(std::uint32_t v) { return ((v >> 8) & 0xFF) == 'L'; }
 
 bool ace_marker(const std::string& head) { return head.size() >= 14 && head.compare(7, 7, "**ACE**") == 0; }
 
+// Maps a relative virtual address of a PE image to a file offset; -1 when no
+// section holds it.
+std::int64_t rva_to_offset(const std::string& file, std::size_t sections, int count, std::uint32_t rva) {
+    for (int i = 0; i < count; ++i) {
+        std::size_t s = sections + static_cast<std::size_t>(i) * 40;
+        if (s + 40 > file.size()) break;
+        std::uint32_t vsize = le32(file, s + 8), vaddr = le32(file, s + 12), raw_size = le32(file, s + 16),
+                      raw_ptr = le32(file, s + 20);
+        std::uint32_t span = std::max(vsize, raw_size);
+        if (rva >= vaddr && rva - vaddr < span) return static_cast<std::int64_t>(raw_ptr) + (rva - vaddr);
+    }
+    return -1;
+}
+
+// Finds entry Id of the resource directory at DirOffset (relative to Base);
+// its OffsetToData field, or 0 when absent. First entry when Id is 0.
+std::uint32_t resource_entry(const std::string& file, std::int64_t base, std::uint32_t dir, std::uint32_t id) {
+    std::size_t at = static_cast<std::size_t>(base) + dir;
+    if (at + 16 > file.size()) return 0;
+    std::size_t named = le16(file.data() + at + 12), ids = le16(file.data() + at + 14);
+    for (std::size_t i = 0; i < named + ids && i < 4096; ++i) {
+        std::size_t e = at + 16 + i * 8;
+        if (e + 8 > file.size()) return 0;
+        std::uint32_t name = le32(file, e);
+        if (id == 0 || (!(name & 0x80000000u) && name == id)) return le32(file, e + 4);
+    }
+    return 0;
+}
+
+} // namespace
+
+namespace archive {
+
+std::vector<std::string> PeStringResources(const std::string& Image, int Count, std::size_t MaxChars) {
+    std::vector<std::string> out;
+    if (Image.size() < 0x40 || Image.compare(0, 2, "MZ") != 0) return out;
+    std::size_t pe = le32(Image, 0x3C);
+    if (pe + 24 > Image.size() || Image.compare(pe, 4, std::string("PE\0\0", 4)) != 0) return out;
+    int sections = le16(Image.data() + pe + 6);
+    std::size_t opt = pe + 24, opt_size = le16(Image.data() + pe + 20);
+    if (opt + 2 > Image.size()) return out;
+    std::uint16_t magic = le16(Image.data() + opt);
+    std::size_t dirs = magic == 0x10B ? opt + 96 : magic == 0x20B ? opt + 112 : 0;
+    std::size_t ndirs_at = magic == 0x10B ? opt + 92 : opt + 108;
+    if (dirs == 0 || ndirs_at + 4 > Image.size() || le32(Image, ndirs_at) < 3 || dirs + 24 > Image.size()) return out;
+    std::uint32_t res_rva = le32(Image, dirs + 16);
+    if (res_rva == 0) return out;
+    std::size_t section_table = opt + opt_size;
+    std::int64_t base = rva_to_offset(Image, section_table, sections, res_rva);
+    if (base < 0) return out;
+    // Type 6 (string tables), block 1 (strings 0 to 15), first language.
+    std::uint32_t types = resource_entry(Image, base, 0, 6);
+    if (!(types & 0x80000000u)) return out;
+    std::uint32_t block = resource_entry(Image, base, types & 0x7FFFFFFFu, 1);
+    if (!(block & 0x80000000u)) return out;
+    std::uint32_t lang = resource_entry(Image, base, block & 0x7FFFFFFFu, 0);
+    if (lang == 0 || (lang & 0x80000000u)) return out;
+    std::size_t data_entry = static_cast<std::size_t>(base) + lang;
+    if (data_entry + 8 > Image.size()) return out;
+    std::int64_t data = rva_to_offset(Image, section_table, sections, le32(Image, data_entry));
+    std::uint32_t size = le32(Image, data_entry + 4);
+    if (data < 0) return out;
+    std::size_t pos = static_cast<std::size_t>(data), end = std::min(Image.size(), pos + size);
+    for (int id = 0; id <= Count && pos + 2 <= end; ++id) {
+        std::size_t len = le16(Image.data() + pos);
+        pos += 2;
+        std::string text;
+        for (std::size_t k = 0; k < len && pos + 2 * k + 1 < end; ++k) {
+            std::uint16_t c = le16(Image.data() + pos + 2 * k);
+            if (text.size() < MaxChars) text += c < 0x80 ? static_cast<char>(c) : '?';
+        }
+        pos += 2 * len;
+        if (id >= 1) out.push_back(text);
+    }
+    return out;
+}
+
+bool ParseOffsetText(const std::string& Text, std::int64_t& Value) {
+    std::size_t i = 0;
+    while (i < Text.size() && Text[i] == ' ') ++i;
+    bool negative = false;
+    if (i < Text.size() && (Text[i] == '-' || Text[i] == '+')) negative = Text[i++] == '-';
+    int radix = 10;
+    if (i < Text.size() && Text[i] == '$') {
+        radix = 16;
+        ++i;
+    } else if (i + 1 < Text.size() && Text[i] == '0' && (Text[i + 1] == 'x' || Text[i + 1] == 'X')) {
+        radix = 16;
+        i += 2;
+    }
+    std::int64_t v = 0;
+    bool any = false, ok = true;
+    for (; i < Text.size(); ++i) {
+        char c = Text[i];
+        int d = c >= '0' && c <= '9' ? c - '0' : radix == 16 && c >= 'a' && c <= 'f' ? c - 'a' + 10
+              : radix == 16 && c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        if (d < 0) {
+            ok = false;
+            break;
+        }
+        v = v * radix + d;
+        any = true;
+    }
+    Value = negative ? -v : v;
+    return ok && any;
+}
+
+} // namespace archive
+
+namespace {
+
 constexpr std::int64_t kWindow = 32768;
 
 } // namespace
+
+namespace archive {
 
 TArcType TArcDetect::SpannedArchiveTest() {
     TDiskManager checker;
@@ -297,6 +411,28 @@ TArcType TArcDetect::DetectExecutable(DetectFile& File, const std::string& Head)
         }
     }
 
+    // Offsets named by the executable's string resources 1 to 7.
+    std::string image = File.ReadAt(0, static_cast<std::size_t>(std::min<std::int64_t>(size, 1 << 20)));
+    for (const std::string& text : archive::PeStringResources(image, 7, 5)) {
+        if (text.empty()) break;
+        std::int64_t at = 0;
+        bool whole = archive::ParseOffsetText(text, at);
+        ArchiveOffset = at;
+        if (!whole || at < 0 || at >= size) break;
+        std::string probe = File.ReadAt(at, 14);
+        if (ace_marker(probe)) return atAceExe;
+        if (probe.size() == 14) {
+            TArcType t = ClassifyArcSignature(0, le32(probe, 0));
+            if (t != atNA) {
+                if (t == atJar || t == atJarExe || t == atZip || t == atZipExe) {
+                    std::int64_t found = FindZipStructures(File);
+                    if (FoundParts != 0) ArchiveOffset = found;
+                }
+                return t;
+            }
+        }
+    }
+
     // End of the DOS image: what is appended after it.
     if (Head.size() >= 6) {
         std::int64_t last = le16(Head.data() + 2), pages = le16(Head.data() + 4);
@@ -437,3 +573,5 @@ void TArcDetect::DeriveVolumeParts(const std::string& ArchiveFile) {
         VolumeNumber = ArcType == atArj ? 1 : 0;
     }
 }
+
+} // namespace archive

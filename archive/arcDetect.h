@@ -7,12 +7,13 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "archive/arcTypes.h"
 
 namespace archive {
+
 class DetectFile;
-} // namespace archive
 
 // Flags of TArcDetect::FoundParts.
 constexpr std::uint8_t fpLocalHeader = 1;
@@ -65,8 +66,6 @@ private:
     archive::DetectFile* File_ = nullptr;
 };
 
-namespace archive {
-
 // Read-only view of a file by offset, for the detector.
 class DetectFile {
 public:
@@ -84,6 +83,15 @@ private:
     int fd_ = -1;
     std::int64_t size_ = 0;
 };
+
+// The first Count string resources (ids 1 to Count, each cut to MaxChars
+// characters) of a Windows executable image, as a data-only load would give
+// them; empty when the image has no string table.
+std::vector<std::string> PeStringResources(const std::string& Image, int Count, std::size_t MaxChars);
+// Reads an offset written in a resource: leading spaces, a sign, "$" or "0x"
+// for hexadecimal. Value gets the digits before the first bad character;
+// False when the text is not wholly a number.
+bool ParseOffsetText(const std::string& Text, std::int64_t& Value);
 
 // A tar header's checksum field: octal digits accumulate, any other
 // character is skipped, a NUL ends the field.

@@ -117,8 +117,6 @@ int AskMessageBox(const std::string& Text, unsigned Flags) {
     return (Flags & 0x0F) == 0x04 || (Flags & 0x0F) == 0x03 ? ID_NO : ID_CANCEL;
 }
 
-} // namespace archive
-
 bool TDiskManager::CheckDrive(const std::string& folder_in) {
     try {
         Folder = os::existing_folder_of(folder_in);
@@ -232,3 +230,5 @@ bool CheckArchiveDrive(TDiskManager& Checker, const std::string& FileName, TOnDi
         return false;
     }
 }
+
+} // namespace archive

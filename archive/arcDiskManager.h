@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+namespace archive {
+
 class TDiskCommon;
 
 // Asked when the medium is missing or write-protected; Abort (preset True)
@@ -68,8 +70,6 @@ public:
 // current folder's drive). Stores the handlers in the checker first.
 bool CheckArchiveDrive(TDiskManager& Checker, const std::string& FileName, TOnDiskError OnDiskInDrvErr,
                        TOnDiskError OnDiskWriteProtectErr, TReportError ReportError);
-
-namespace archive {
 
 // Display name of a drive type (0..6) or medium type (7, 8); "Unknown" beyond.
 std::string DriveTypeNameOf(unsigned Index);

@@ -52,6 +52,8 @@ double file_age(const std::string& name) {
 
 } // namespace
 
+namespace archive {
+
 TDiskSpanObj::TDiskSpanObj(TSpanPass& Pass, TDiskManager& Checker) : pass_(Pass), checker_(Checker) {}
 
 TDiskSpanObj::~TDiskSpanObj() { CloseDiskFile(); }
@@ -309,3 +311,5 @@ bool TDiskSpanObj::WriteSpanned() {
     }
     return n == 22;
 }
+
+} // namespace archive

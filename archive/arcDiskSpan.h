@@ -10,6 +10,8 @@
 
 #include "archive/arcDiskManager.h"
 
+namespace archive {
+
 class TDiskSpanObj;
 
 enum TOverwriteMode : std::uint8_t { omOverwrite, omSkip };
@@ -111,3 +113,5 @@ private:
     int fd_ = -1;
     std::int64_t disk_pos_ = 0; // bytes written to the current disk's file
 };
+
+} // namespace archive

@@ -10,6 +10,7 @@
 #include "archive/tests/TestHelpers.h"
 
 using namespace drivetest;
+using namespace archive;
 
 namespace {
 
@@ -61,6 +62,63 @@ std::string make_dos_stub(std::size_t image_size) {
     stub[4] = static_cast<char>(pages & 0xFF);
     stub[5] = static_cast<char>(pages >> 8);
     return stub;
+}
+
+// A minimal PE image whose string table holds Strings as ids 1, 2, ...,
+// padded to PadTo bytes; its DOS image ends at 144 bytes.
+std::string make_pe(const std::vector<std::string>& strings, std::size_t pad_to) {
+    std::string f(0x400, '\0');
+    auto p16 = [&](std::size_t at, std::uint32_t v) {
+        f[at] = static_cast<char>(v & 0xFF);
+        f[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+    };
+    auto p32 = [&](std::size_t at, std::uint32_t v) {
+        p16(at, v & 0xFFFF);
+        p16(at + 2, v >> 16);
+    };
+    f[0] = 'M';
+    f[1] = 'Z';
+    p16(2, 0x90);
+    p16(4, 1);
+    p32(0x3C, 0x80);
+    std::memcpy(f.data() + 0x80, "PE\0\0", 4);
+    p16(0x84, 0x14C);
+    p16(0x86, 1);     // one section
+    p16(0x94, 0xE0);  // optional header size
+    const std::size_t opt = 0x98;
+    p16(opt, 0x10B);
+    p32(opt + 92, 16);
+    p32(opt + 96 + 16, 0x1000); // resource directory RVA
+    p32(opt + 96 + 20, 0x200);
+    const std::size_t sec = opt + 0xE0;
+    std::memcpy(f.data() + sec, ".rsrc", 5);
+    p32(sec + 8, 0x200);
+    p32(sec + 12, 0x1000);
+    p32(sec + 16, 0x200);
+    p32(sec + 20, 0x200);
+    const std::size_t r = 0x200;
+    p16(r + 14, 1);
+    p32(r + 16, 6);
+    p32(r + 20, 0x80000018);
+    p16(r + 0x18 + 14, 1);
+    p32(r + 0x18 + 16, 1);
+    p32(r + 0x18 + 20, 0x80000030);
+    p16(r + 0x30 + 14, 1);
+    p32(r + 0x30 + 16, 0x409);
+    p32(r + 0x30 + 20, 0x48);
+    p32(r + 0x48, 0x1058);
+    std::size_t at = r + 0x58 + 2; // string 0 is empty
+    for (const std::string& s : strings) {
+        p16(at, static_cast<std::uint32_t>(s.size()));
+        at += 2;
+        for (char c : s) {
+            p16(at, static_cast<unsigned char>(c));
+            at += 2;
+        }
+    }
+    p32(r + 0x48 + 4, static_cast<std::uint32_t>(at - (r + 0x58)));
+    f.resize(pad_to, '\0');
+    return f;
 }
 
 // Where python's zipfile finds the central directory of an archive.
@@ -185,6 +243,59 @@ TEST_F(DetectTest, ExecutableSignaturesAreFoundByStubOffsetImageEndAndScan) {
         TArcDetect d;
         EXPECT_EQ(d.DetectArcType(dir / c.file), c.type) << archive::ArcTypeName(d.ArcType);
         EXPECT_EQ(d.ArchiveOffset, c.offset);
+    }
+}
+
+TEST_F(DetectTest, StringResourcesOfAnExecutableNameTheArchiveOffset) {
+    ASSERT_EQ(run(in_dir("arj a -y a.arj data.txt >/dev/null && zip -q a.zip data.txt")), 0);
+    const std::string arj = read_all(dir / "a.arj");
+    struct Case {
+        std::vector<std::string> strings;
+        TArcType type;
+        std::int64_t offset;
+    };
+    const Case cases[] = {
+        {{"4096"}, atArjExe, 4096},
+        {{"$1000"}, atArjExe, 4096},
+        {{" 4096 "}, atArjExe, 4096},        // five characters at most: " 4096"
+        {{"0x1000"}, atNA, 0},               // read as "0x100": nothing at 256
+        {{"100", "4096"}, atArjExe, 4096},  // nothing at 100: the next resource is tried
+        {{"12x", "4096"}, atNA, 0},          // not a number: the resources end there
+        {{"99999", "4096"}, atNA, 0},        // outside the file: likewise
+        {{}, atNA, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.strings.empty() ? "(none)" : c.strings[0]);
+        write_all(dir / "sfx.exe", make_pe(c.strings, 4096) + arj);
+        std::vector<std::string> cut;
+        for (const std::string& t : c.strings) cut.push_back(t.substr(0, 5));
+        EXPECT_EQ(archive::PeStringResources(read_all(dir / "sfx.exe"), 7, 5), cut);
+        TArcDetect d;
+        EXPECT_EQ(d.DetectArcType(dir / "sfx.exe"), c.type) << archive::ArcTypeName(d.ArcType);
+        if (c.type != atNA) {
+            EXPECT_EQ(d.ArchiveOffset, c.offset);
+        }
+    }
+    // A ZIP named by a resource: the offset becomes its central directory.
+    write_all(dir / "zsfx.exe", make_pe({"4096"}, 4096) + read_all(dir / "a.zip"));
+    TArcDetect d;
+    EXPECT_EQ(d.DetectArcType(dir / "zsfx.exe"), atZipExe);
+    EXPECT_EQ(d.ArchiveOffset, python_start_dir(dir / "zsfx.exe"));
+    EXPECT_EQ(d.DirectoryShift, 4096);
+}
+
+TEST(ParseOffsetText, DecimalHexSignsAndBadCharacters) {
+    struct Case {
+        const char* text;
+        bool whole;
+        std::int64_t value;
+    };
+    for (const Case& c : {Case{"4096", true, 4096}, Case{"  -12", true, -12}, Case{"$1F", true, 31},
+                          Case{"0X10", true, 16}, Case{"12x4", false, 12}, Case{"", false, 0},
+                          Case{"abc", false, 0}}) {
+        std::int64_t v = -1;
+        EXPECT_EQ(archive::ParseOffsetText(c.text, v), c.whole) << c.text;
+        EXPECT_EQ(v, c.value) << c.text;
     }
 }
 

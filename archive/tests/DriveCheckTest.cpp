@@ -15,6 +15,7 @@
 #include "platform/os/Volumes.h"
 
 using namespace drivetest;
+using namespace archive;
 
 namespace {
 

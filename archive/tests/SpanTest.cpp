@@ -16,6 +16,7 @@
 #include "platform/os/Volumes.h"
 
 using namespace drivetest;
+using namespace archive;
 namespace fs = std::filesystem;
 
 namespace {

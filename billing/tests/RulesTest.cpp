@@ -178,6 +178,8 @@ TEST_F(Rules, DigitFromAnotherBanksLookupFails) {
     t->Cedente().ContaBancaria().Banco().SetCodigo("038");
     t->SetNossoNumero("4a");
     EXPECT_THROW(digito("038", *t), EConvertError);
+    // An error of the operation passes through the model's lookup unchanged.
+    EXPECT_THROW(t->DigitoNossoNumero(), EConvertError);
 }
 
 TEST_F(Rules, Banks001And999CheckDigit) {

@@ -1,11 +1,13 @@
 #!/usr/bin/python3
-"""Checks the bar codes and typed lines that billing-tool builds for random titles.
+"""Checks what billing-tool computes for random titles of every bank.
 
 For each bank, COUNT random titles go through one `billing-tool boleto` run. Every
 bar code must carry the bank code, currency 9, the general check digit of the
 published modulo-11 rule, the due-date factor and amount of its title and the
 free field the tool reports; every typed line must carry the three modulo-10
-field digits and agree with its bar code field by field.
+field digits and agree with its bar code field by field. The check digit, the
+free field and the four boleto texts must equal those of an independent
+reference of the banks' rules (boleto_reference.py).
 Usage: boleto_codes.py BILLING_TOOL [COUNT] [SEED]
 """
 import datetime
@@ -15,6 +17,9 @@ import random
 import subprocess
 import sys
 import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from boleto_reference import reference  # noqa: E402
 
 BANKS = ["001", "021", "033", "038", "104", "151", "237", "244", "275", "291", "320", "341",
          "347", "353", "356", "389", "394", "399", "409", "422", "479", "745", "748", "999"]
@@ -121,6 +126,15 @@ def check(bank, title, result):
     return errors
 
 
+def compare(bank, title, result, installation, today):
+    dv, cl, texts = reference(bank, title, installation, today)
+    got = (result.get("DigitoNossoNumero"), result.get("CampoLivre"),
+           (result.get("AgenciaCodigoCedente"), result.get("NossoNumeroDigito"), result.get("CarteiraBoleto"),
+            result.get("EspecieBoleto")))
+    want = (dv, cl, texts)
+    return [] if got == want else [f"differs from the reference: got {got}, want {want}"]
+
+
 def run(tool, bank, titles, extra):
     with tempfile.NamedTemporaryFile("w", suffix=".json", delete=False) as f:
         json.dump(titles, f)
@@ -141,6 +155,7 @@ def main():
     checked = 0
     for bank, extra in runs:
         today = datetime.date(2000, 1, 1) + datetime.timedelta(days=rng.randint(0, 20000))
+        installation = int(extra[1]) if extra else 0
         extra = extra + ["--today", today.isoformat()]
         titles = [random_title(rng, bank) for _ in range(count)]
         rc, results = run(tool, bank, titles, extra)
@@ -157,7 +172,7 @@ def main():
             if "Erro" in result:
                 errors = [result["Erro"]]
             else:
-                errors = check(bank, title, result)
+                errors = check(bank, title, result) + compare(bank, title, result, installation, today)
                 checked += 1
             if errors:
                 failures += 1

@@ -1,0 +1,90 @@
+#include "platform/data/ADODB.h"
+
+#include <algorithm>
+
+#include "platform/data/ConnectionString.h"
+
+// ---------------------------------------------------------------- TADOConnection
+
+TADOConnection::TADOConnection() = default;
+
+TADOConnection::~TADOConnection() {
+    Close();
+    for (TADOQuery* q : queries_) q->connection_ = nullptr;
+}
+
+void TADOConnection::SetConnectionString(const std::string& text) {
+    if (text == connection_string_) return;
+    Close();
+    connection_string_ = text;
+}
+
+void TADOConnection::SetConnected(bool connected) {
+    if (connected)
+        Open();
+    else
+        Close();
+}
+
+void TADOConnection::Open() {
+    if (Connected()) return;
+    std::string text = connection_string_;
+    auto pairs = data::parse_connection_string(text);
+    bool has_provider = false, odbc_form = false;
+    for (const auto& [key, value] : pairs) {
+        std::string k = key;
+        std::transform(k.begin(), k.end(), k.begin(), [](unsigned char c) { return std::tolower(c); });
+        has_provider |= k == "provider";
+        odbc_form |= k == "driver" || k == "dsn" || k == "filedsn";
+    }
+    if (!has_provider && !odbc_form && !provider_.empty()) text = "Provider=" + provider_ + ";" + text;
+    int timeout = connection_timeout_;
+    if (timeout <= 0 || timeout > data::kMaxTimeoutSeconds) timeout = data::kMaxTimeoutSeconds;
+    odbc_.connect(data::odbc_connection_string(text), timeout);
+}
+
+void TADOConnection::Close() {
+    for (TADOQuery* q : queries_) q->Close();
+    odbc_.disconnect();
+}
+
+// ---------------------------------------------------------------- TADOQuery
+
+TADOQuery::TADOQuery() = default;
+
+TADOQuery::~TADOQuery() { SetConnection(nullptr); }
+
+void TADOQuery::SetConnection(TADOConnection* connection) {
+    if (connection == connection_) return;
+    Close();
+    if (connection_) {
+        auto& list = connection_->queries_;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    }
+    connection_ = connection;
+    if (connection_) connection_->queries_.push_back(this);
+}
+
+std::string TADOQuery::CommandText() const {
+    std::string text;
+    for (const auto& line : sql_) text += line + "\n";
+    return text;
+}
+
+data::ResultSet TADOQuery::OpenCursor() {
+    messages_.clear();
+    if (!connection_) throw EDatabaseError(error_text("no connection"));
+    if (!connection_->Connected()) connection_->Open();
+    // A command time-out longer than the driver can count is no limit.
+    int timeout = command_timeout_;
+    if (timeout < 0 || timeout > data::kMaxTimeoutSeconds) timeout = 0;
+    data::BatchResult result = connection_->odbc().execute(CommandText(), timeout);
+    messages_ = result.diagnostics;
+    if (result.failed) {
+        std::string text = data::error_text(result.diagnostics);
+        throw data::OdbcError(text.empty() ? error_text("the command failed") : text, result.diagnostics);
+    }
+    for (auto& set : result.results)
+        if (!set.columns.empty()) return std::move(set);
+    throw EDatabaseError(error_text("the command returned no result set"));
+}
