@@ -3,12 +3,18 @@
 #include <string>
 #include <vector>
 
+#include "archive/Startup.h"
+#include "archive/tools/CompressCommands.h"
 #include "archive/tools/DriveCommands.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    int rc = archive::RunDriveCommand(args, std::cout, std::cerr);
+    archive::unit_startup();
+    int rc = archive::RunCompressCommand(args, std::cout, std::cerr);
+    if (rc < 0) rc = archive::RunDriveCommand(args, std::cout, std::cerr);
+    archive::unit_shutdown();
     if (rc >= 0) return rc;
-    std::cerr << "usage: archive-tool COMMAND ...\n" << archive::DriveCommandsUsage();
+    std::cerr << "usage: archive-tool COMMAND ...\n"
+              << archive::CompressCommandsUsage() << archive::DriveCommandsUsage();
     return 2;
 }

@@ -1,0 +1,171 @@
+#include "archive/arcFileScan.h"
+
+#include <algorithm>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "archive/arcGbls.h"
+
+namespace archive {
+
+namespace {
+
+char fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string current_folder() {
+    char buf[4096];
+    if (::getcwd(buf, sizeof buf)) return AppendSlash(buf);
+    return "./";
+}
+
+}  // namespace
+
+uint32_t AttrsToMask(TarcFileAttrs Attrs) {
+    static constexpr uint32_t kBits[] = {0, 0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x800};
+    uint32_t mask = 0;
+    for (int i = 0; i < 8; ++i)
+        if (Attrs & (1u << i)) mask |= kBits[i];
+    return mask;
+}
+
+bool AttributeMatch(TarcFileAttrs Attrs, uint32_t Attr) {
+    if ((Attrs & (1u << fsZeroAttr)) && (Attr == 0 || Attr == 0x80)) return true;
+    static constexpr uint32_t kBits[] = {0, 0x01, 0x02, 0x04, 0, 0x10, 0x20, 0x800};
+    for (int i = 1; i < 8; ++i)
+        if ((Attrs & (1u << i)) && (Attr & kBits[i])) return true;
+    return false;
+}
+
+TInternalMask::TInternalMask(const std::string& Mask) {
+    bool skip = false;
+    for (char c : Mask) {
+        if (c == '*') {
+            skip = true;
+        } else if (c == '?') {
+            if (!skip) states_.push_back({kAny, 0});
+        } else {
+            if (skip) states_.push_back({kStar, 0});
+            states_.push_back({kLiteral, fold(c)});
+            skip = false;
+        }
+    }
+    if (skip) states_.push_back({kStar, 0});
+    ends_with_dot_ = !Mask.empty() && Mask.back() == '.';
+}
+
+bool TInternalMask::Matches(const std::string& Name) const {
+    std::string name = Name;
+    if (ends_with_dot_ && name.find('.') == std::string::npos) name += '.';
+    // Two-finger glob match: on a mismatch, only the latest "*" needs to
+    // take one more character.
+    const std::size_t n = name.size(), m = states_.size();
+    std::size_t i = 0, j = 0, star_j = m, star_i = 0;
+    while (i < n) {
+        if (j < m && states_[j].kind == kStar) {
+            star_j = j++;
+            star_i = i;
+            continue;
+        }
+        if (j < m && (states_[j].kind == kAny || states_[j].literal == fold(name[i]))) {
+            ++i;
+            ++j;
+            continue;
+        }
+        if (star_j != m) {
+            j = star_j + 1;
+            i = ++star_i;
+            continue;
+        }
+        return false;
+    }
+    while (j < m && states_[j].kind == kStar) ++j;
+    return j == m;
+}
+
+bool MatchesMask(const std::string& Name, const std::string& Mask) { return TInternalMask(Mask).Matches(Name); }
+
+std::vector<TSearchRec> ListFolder(const std::string& Dir) {
+    std::vector<TSearchRec> out;
+    DIR* d = ::opendir(Dir.c_str());
+    if (!d) return out;
+    while (dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name == "." || name == "..") continue;
+        const std::string path = PathJoin(Dir, name);
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0) continue;
+        if (S_ISLNK(st.st_mode)) {
+            if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        }
+        if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) continue;
+        TSearchRec r;
+        r.Name = name;
+        r.Attr = WindowsAttributes(name, st.st_mode);
+        r.Size = S_ISREG(st.st_mode) ? st.st_size : 0;
+        r.MTime = st.st_mtime;
+        r.Device = st.st_dev;
+        r.Inode = st.st_ino;
+        out.push_back(std::move(r));
+    }
+    ::closedir(d);
+    std::sort(out.begin(), out.end(), [](const TSearchRec& a, const TSearchRec& b) { return a.Name < b.Name; });
+    return out;
+}
+
+TarcFileScan::TarcFileScan() = default;
+
+void TarcFileScan::Execute() {
+    FilesCount = 0;
+    FilesSize = 0;
+    *cancel_ = 0;
+    for (auto it = FileSpec.begin(); it != FileSpec.end();) {
+        const auto first = it->find_first_not_of(' ');
+        if (first == std::string::npos) it = FileSpec.erase(it);
+        else { *it = NormalizeSeparators(*it); ++it; }
+    }
+    while (!FileSpec.empty() && *cancel_ == 0) {
+        std::string folder = ExtractFilePath(FileSpec.front());
+        if (folder.empty()) folder = RootDir.empty() ? current_folder() : AppendSlash(NormalizeSeparators(RootDir));
+        std::vector<std::string> names{ExtractFileName(FileSpec.front())};
+        for (std::size_t i = 1; i < FileSpec.size();) {
+            if (ExtractFilePath(FileSpec[i]) != folder) { ++i; continue; }
+            const std::string name = ExtractFileName(FileSpec[i]);
+            bool related = false;
+            for (auto& known : names) {
+                if (MatchesMask(name, known)) { related = true; break; }
+                if (MatchesMask(known, name)) { known = name; related = true; break; }
+            }
+            if (!related) names.push_back(name);
+            FileSpec.erase(FileSpec.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+        std::vector<TInternalMask> masks;
+        for (const auto& n : names) masks.emplace_back((n.empty() || n == "*.*") ? std::string("*") : n);
+        if (OnRootDirChange) OnRootDirChange(*this, folder);
+        FileSpec.erase(FileSpec.begin());
+        ScanFolder(folder, masks);
+    }
+    if (OnFinished) OnFinished(*this, FilesCount, FilesSize);
+}
+
+void TarcFileScan::ScanFolder(const std::string& Dir, const std::vector<TInternalMask>& Masks) {
+    if (OnRecurseDir) OnRecurseDir(*this, Dir);
+    for (const TSearchRec& rec : ListFolder(Dir)) {
+        if (*cancel_) break;
+        const bool folder = (rec.Attr & 0x10) != 0;
+        if (AttributeMatch(Attributes, rec.Attr) && !AttributeMatch(AttributesEx, rec.Attr)) {
+            if (folder) {
+                if (UpdateList && OnEntry) OnEntry(PathJoin(Dir, rec.Name), rec, UserData);
+            } else if (std::any_of(Masks.begin(), Masks.end(), [&](const TInternalMask& m) { return m.Matches(rec.Name); })) {
+                ++FilesCount;
+                FilesSize += static_cast<double>(rec.Size);
+                if (OnScanFile) OnScanFile(*this, rec.Name, FilesCount, FilesSize);
+                if (UpdateList && OnEntry) OnEntry(Dir, rec, UserData);
+            }
+        }
+        if (RecurseDirs && folder && ((rec.Attr & 0x02) == 0 || IncludeHiddenDirs))
+            ScanFolder(AppendSlash(PathJoin(Dir, rec.Name)), Masks);
+    }
+}
+
+}  // namespace archive

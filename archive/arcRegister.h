@@ -1,0 +1,78 @@
+#pragma once
+// The temporary archive: the new archive is built in a temporary file (or in
+// memory) and replaces its target only when the pass commits it. Replacing
+// renames a finished file over the target within the target's folder, so a
+// failure at any point leaves the target as it was and no partial file under
+// its name.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "archive/arcStreams.h"
+
+namespace archive {
+
+// What the temporary archive tells its component while it replaces the target.
+struct TTempArchiveHooks {
+    // Fires OnTmpFileProgress; the stream's position tells the bytes done.
+    std::function<void(TStream32& Sender)> Progress;
+    // Fires OnTmpFileMoveBegin (Sender, Archive, TempFileName).
+    std::function<void(TStream32& Sender, const std::string& Archive, const std::string& TempFileName)> MoveBegin;
+    // Fires OnTmpFileMoveEnd (Sender).
+    std::function<void(TStream32& Sender)> MoveEnd;
+    // Sets the component's file size, archive total and bytes left to Size.
+    std::function<void(int64_t Size)> SetTotals;
+    // The component's bytes-left counter.
+    double* BytesLeft = nullptr;
+};
+
+// New archive in a temporary file with the prefix "arc" in TempDir (or the
+// system's temporary folder). Mode 0xFFFF builds a new archive; any other Mode
+// opens TargetName itself, and committing then only closes it.
+class TTempFileStream : public TFileStream32 {
+public:
+    TTempFileStream(TTempArchiveHooks Hooks, const std::string& TempDir, const std::string& TargetName,
+                    uint16_t Mode);
+    // Discards the temporary file when it was not committed.
+    ~TTempFileStream() override;
+    int64_t Read(void* Buffer, int64_t Count) override;
+    int64_t CopyFrom(TStream32& Source, uint8_t* Cancel, int64_t Count, TStreamProgress Progress) override;
+    // Replaces the target with the temporary archive when the copy flag is set
+    // (else discards it). Raises EFOpenError "Error opening file" when the
+    // target cannot be replaced; the target is then untouched.
+    void Commit();
+    // Closes and deletes the temporary file without touching the target.
+    void Discard();
+    const std::string& TempFileName() const { return name_; }
+    bool IsTemp = false;
+    uint16_t CopyFlag = 0;
+
+private:
+    TTempArchiveHooks hooks_;
+    std::string target_;
+};
+
+// New archive in memory; committing writes it beside the target and renames
+// it over the target.
+class TTempMemStream : public TMemoryStream32 {
+public:
+    TTempMemStream(TTempArchiveHooks Hooks, uint16_t Mode, const std::string& TargetName);
+    int64_t Read(void* Buffer, int64_t Count) override;
+    int64_t CopyFrom(TStream32& Source, uint8_t* Cancel, int64_t Count, TStreamProgress Progress) override;
+    void Commit();
+    void Discard() { CopyFlag = 0; }
+    bool IsTemp = true;
+    uint16_t CopyFlag = 0;
+
+private:
+    TTempArchiveHooks hooks_;
+    std::string target_;
+};
+
+// Creates an empty file with the prefix "arc" and a unique name in Dir (the
+// system's temporary folder when Dir is empty or missing); its path, or ""
+// when none can be created.
+std::string MakeTempFileName(const std::string& Dir);
+
+}  // namespace archive

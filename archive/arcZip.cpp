@@ -1,0 +1,386 @@
+#include "archive/arcZip.h"
+
+#include <cstring>
+
+#include "archive/arcGbls.h"
+
+namespace archive {
+
+namespace {
+
+constexpr int64_t kMax32 = 0xFFFFFFFFLL;
+constexpr int kMaxEntries = 65535;
+
+template <std::size_t N>
+void put16(std::array<uint8_t, N>& b, std::size_t at, uint32_t v) {
+    b[at] = static_cast<uint8_t>(v);
+    b[at + 1] = static_cast<uint8_t>(v >> 8);
+}
+template <std::size_t N>
+void put32(std::array<uint8_t, N>& b, std::size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+template <std::size_t N>
+uint32_t get16(const std::array<uint8_t, N>& b, std::size_t at) {
+    return b[at] | (b[at + 1] << 8);
+}
+template <std::size_t N>
+uint32_t get32(const std::array<uint8_t, N>& b, std::size_t at) {
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
+}
+
+uint16_t deflate_flag_bits(TDeflateType t) {
+    switch (t) {
+        case dtDeflateX: return 2;
+        case dtDeflateF: return 4;
+        default: return 0;
+    }
+}
+
+}  // namespace
+
+TZip::TZip() {
+    SetDefaultExt(".zip");
+    arc_type_ = atZip;
+    LeaveSpaceOnFirstDisk = 0;
+    EncryptHeaders = false;
+    compress_method_ = cmDeflate;
+    HeaderKeyTriple(header_keys_);
+}
+
+void TZip::SetArcType(TArcType) {
+    arc_type_ = atZip;
+    if (!Loading && !archive_file_.empty() && ExtractFileExt(archive_file_).empty()) archive_file_ += DefaultExt;
+}
+
+void TZip::SetCompressMethod(TCompressMethod Value) {
+    if (Value == cmStore || Value == cmDeflate) compress_method_ = Value;
+}
+
+void TZip::SetDefaultExt(const std::string& Value) {
+    const std::string previous = DefaultExt;
+    if (Value.empty() || Value == ".") {
+        DefaultExt = ".ZIP";
+    } else {
+        std::string ext = Value.find('.') == std::string::npos ? "." + Value : Value;
+        if (ext.size() > 4) ext.resize(4);
+        DefaultExt = LowerAscii(ext);
+    }
+    if (archive_file_.empty()) return;
+    const std::string current = ExtractFileExt(archive_file_);
+    if (current.empty())
+        archive_file_ += DefaultExt;
+    else if (!previous.empty() && SameTextAscii(current, previous))
+        archive_file_ = ChangeExtension(archive_file_, DefaultExt);
+}
+
+void TZip::SetEntryStats(TCompHeaderObj::Header& Header, int64_t Uncompressed, int64_t Compressed, uint32_t DosDate,
+                         uint32_t Attr) {
+    put32(Header, 24, static_cast<uint32_t>(std::min(Uncompressed, kMax32)));
+    put32(Header, 20, static_cast<uint32_t>(std::min(Compressed, kMax32)));
+    put32(Header, 12, DosDate);
+    put32(Header, 38, Attr);
+}
+
+void TZip::CompressEntry(TStream32& Stream, int Index, bool& Ok, TCompHeaderObj& List) {
+    TCompBase::CompressEntry(Stream, Index, Ok, List);
+}
+
+void TZip::HeaderCipher(TZipCipher& Cipher) const {
+    Cipher.SetKeys(header_keys_[0], header_keys_[1], header_keys_[2]);
+}
+
+void TZip::InitLocalHeader(const TCompFileInfo& Info, const TCompHeaderObj::Header& Stats) {
+    local_.fill(0);
+    put32(local_, 0, Info.HeaderEncrypted ? kLocalSigPL : kLocalSig);
+    put16(local_, 4, 20);
+    put32(local_, 10, EntryDate(get32(Stats, 12)));
+    put32(local_, 22, static_cast<uint32_t>(std::min(Info.SourceSize, kMax32)));
+    put16(local_, 8, 8);
+}
+
+void TZip::FinishLocalHeader(int64_t Uncompressed, int64_t Compressed) {
+    put16(local_, 28, 0);
+    put16(local_, 26, static_cast<uint32_t>(stored_.bytes.size()));
+    put32(local_, 22, static_cast<uint32_t>(Uncompressed));
+    put32(local_, 14, Uncompressed == 0 ? 0u : crc_);
+    uint16_t flags = encrypted_ ? 1 : 0;
+    if (method_ == 8) flags = static_cast<uint16_t>(flags | deflate_flag_bits(DeflateType));
+    if (stored_.utf8) flags = static_cast<uint16_t>(flags | 0x800);
+    put16(local_, 6, flags);
+    put16(local_, 8, method_);
+    put32(local_, 18, static_cast<uint32_t>(Compressed));
+}
+
+std::string TZip::LocalHeaderBytes() const {
+    std::string bytes(reinterpret_cast<const char*>(local_.data()), local_.size());
+    bytes += stored_.bytes;
+    if (header_encrypted_) {
+        TZipCipher c;
+        HeaderCipher(c);
+        c.Encrypt(bytes.data() + 4, bytes.size() - 4);
+    }
+    return bytes;
+}
+
+void TZip::WriteLocalHeader(TStream32& Stream) {
+    const std::string bytes = LocalHeaderBytes();
+    Stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+}
+
+void TZip::BuildCentralHeader(int Index, uint32_t Attributes, TCompHeaderObj& List) {
+    TCompHeaderObj::Header image{};
+    const TCompFileInfo& info = List.EntryInfo(Index);
+    put32(image, 0, info.HeaderEncrypted ? kCentralSigPL : kCentralSig);
+    put16(image, 4, 20);
+    put16(image, 6, 20);
+    std::memcpy(image.data() + 8, local_.data() + 6, 24);
+    put16(image, 30, 0);
+    put16(image, 32, 0);
+    put16(image, 34, 0);
+    put16(image, 36, 1);
+    put32(image, 38, Attributes);
+    put32(image, 42, static_cast<uint32_t>(info.Offset));
+    List.HeaderCopy(Index) = image;
+}
+
+bool TZip::CheckLimits(TCompHeaderObj& List) {
+    int entries = 0;
+    for (int i = 0; i < List.Count(); ++i) {
+        const TCompFileInfo& info = List.EntryInfo(i);
+        if (info.Status == esDeleted) continue;
+        ++entries;
+        if (info.SourceSize > kMax32) {
+            // A size field holds 32 bits; the format has no room for this file.
+            ReportError(archive_file_, List.Name(i), "0", E_WRITE);
+            return false;
+        }
+    }
+    if (entries > kMaxEntries) {
+        ReportError(archive_file_, "", "0", E_WRITE);
+        return false;
+    }
+    return true;
+}
+
+bool TZip::WriteFolderEntry(TStream32& Stream, int Index, TCompHeaderObj& List) {
+    const TCompHeaderObj::Header stats = List.HeaderCopy(Index);
+    const std::string full = RemoveSlash(List.Name(Index));
+    std::string name;
+    if (StoredDirNames == sdRelative) {
+        const TStoredDirNames keep = StoredDirNames;
+        StoredDirNames = sdRelativeStoreStart;
+        name = StoredFileName(full, scan_root_);
+        StoredDirNames = keep;
+    } else {
+        name = StoredFileName(full, scan_root_);
+    }
+    entry_name_ = name;
+    stored_ = AnsiToOemName(AppendSlash(name), false);
+    encrypted_ = false;
+    method_ = 0;
+    crc_ = 0;
+    header_encrypted_ = List.EntryInfo(Index).HeaderEncrypted != 0;
+    TCompFileInfo info = List.EntryInfo(Index);
+    info.SourceSize = 0;
+    InitLocalHeader(info, stats);
+    FinishLocalHeader(0, 0);
+    Stream.Seek(0, soFromEnd);
+    WriteLocalHeader(Stream);
+    BuildCentralHeader(Index, get32(stats, 38), List);
+    return true;
+}
+
+bool TZip::WriteEntryData(TStream32& Stream, int Index, TCompHeaderObj& List) {
+    TCompFileInfo& info = List.EntryInfo(Index);
+    const TCompHeaderObj::Header stats = List.HeaderCopy(Index);
+    const uint32_t attr = get32(stats, 38);
+    header_encrypted_ = info.HeaderEncrypted != 0;
+    crc_ = 0;
+    if (attr & 0x10) return WriteFolderEntry(Stream, Index, List);
+
+    const std::string& path = List.Name(Index);
+    TDeflateType choice = compress_method_ == cmStore ? dtDeflateS : DeflateType;
+    const std::string ext = ExtractFileExt(ExtractFileName(path));
+    if (choice != dtDeflateS && !ext.empty()) {
+        for (auto& line : StoreFilesOfType) {
+            if (line.empty()) continue;
+            if (line[0] != '.') line.insert(line.begin(), '.');
+            if (UpperAscii(ext) == line) choice = dtDeflateS;
+        }
+    }
+
+    TFileStream32 source(path, 0x20);
+    if (source.Handle() < 0) {
+        ReportError(archive_file_, "", "0", E_OPENFILE);
+        return false;
+    }
+    const int64_t size = source.GetSize();
+    if (size > kMax32) RaiseError(archive_file_, path, "0", E_WRITE);
+    info.SourceSize = size;
+    file_size_ = static_cast<double>(size);
+    encrypted_ = !Password.empty() && size > 0;
+    method_ = size > 0 ? 8 : 0;
+    stored_ = AnsiToOemName(entry_name_, TranslateOemChar);
+    if (stored_.bytes.size() > 0xFFFF) RaiseError(archive_file_, path, "0", E_WRITE);
+    InitLocalHeader(info, stats);
+    put32(local_, 22, static_cast<uint32_t>(size));
+
+    const int64_t offset = Stream.Seek(0, soFromEnd);
+    info.Offset = offset;
+    if (offset > kMax32) RaiseError(archive_file_, path, "0", E_WRITE);
+    WriteLocalHeader(Stream);
+    const int64_t data_start = offset + 30 + static_cast<int64_t>(stored_.bytes.size());
+
+    uint32_t final_crc = 0;
+    uint8_t crypt_header[12];
+    if (encrypted_) {
+        const double left = bytes_left_;
+        TCalcStreamCRC pass(source, 0, 32, Context(false, nullptr), &cancel_, FileProgress());
+        bytes_left_ = left;
+        if (cancel_) return false;
+        final_crc = pass.Accumulator() ^ 0xFFFFFFFFu;
+        cipher_.MakeHeader(Password, final_crc, crypt_header);
+        Stream.WriteBuffer(crypt_header, 12);
+        source.SetPosition(0);
+    }
+
+    auto store = [&]() -> bool {
+        method_ = 0;
+        TStreamContext ctx = Context(encrypted_, &cipher_);
+        ctx.CRC = final_crc;
+        TStoreStream out(Stream, 32, ctx, &cancel_, FileProgress());
+        const int64_t copied = out.CopyFromSource(source);
+        if (!encrypted_) final_crc = out.CRC() ^ 0xFFFFFFFFu;
+        return copied == size && !cancel_;
+    };
+
+    bool ok = false;
+    if (choice == dtDeflateS || size == 0) {
+        ok = store();
+    } else if (size < 257) {
+        TMemoryStream32 packed;
+        uint32_t crc = 0;
+        const double left = bytes_left_;
+        ok = DeflateStream(source, packed, Context(encrypted_, &cipher_), crc, choice, FileProgress(), -15);
+        if (!encrypted_) final_crc = crc;
+        if (ok && packed.GetSize() > size) {
+            bytes_left_ = left;
+            if (encrypted_) {
+                cipher_.MakeHeader(Password, final_crc, crypt_header);
+                Stream.SetPosition(data_start);
+                Stream.WriteBuffer(crypt_header, 12);
+            }
+            source.SetPosition(0);
+            ok = store();
+        } else if (ok) {
+            Stream.WriteBuffer(packed.Memory(), packed.GetSize());
+        }
+    } else {
+        uint32_t crc = 0;
+        ok = DeflateStream(source, Stream, Context(encrypted_, &cipher_), crc, choice, FileProgress(), -15);
+        if (!encrypted_) final_crc = crc;
+    }
+
+    crc_ = final_crc;
+    const int64_t end = Stream.Seek(0, soFromEnd);
+    const int64_t compressed = end - data_start;
+    if (compressed > kMax32 || end > kMax32) RaiseError(archive_file_, path, "0", E_WRITE);
+    FinishLocalHeader(size, compressed);
+    Stream.SetPosition(offset);
+    WriteLocalHeader(Stream);
+    Stream.Seek(0, soFromEnd);
+    if (ok) BuildCentralHeader(Index, attr, List);
+    return ok;
+}
+
+void TZip::DoEnd() {
+    if (OnEnd) OnEnd(*this, entry_name_, crc_ == get32(local_, 14));
+}
+
+void TZip::WriteEmptyEnd(TStream32& Stream) {
+    std::array<uint8_t, 22> end{};
+    put32(end, 0, kEndSig);
+    Stream.WriteBuffer(end.data(), 22);
+}
+
+bool TZip::WriteDirectoryEnd(TStream32& Stream, TCompHeaderObj& List) {
+    DefaultProgress(0, 0);
+    if (file_number_ == 0) return true;
+    try {
+        const int64_t cd_offset = Stream.Seek(0, soFromEnd);
+        int entries = 0;
+        for (int i = 0; i < List.Count(); ++i) {
+            const TCompFileInfo& info = List.EntryInfo(i);
+            if (info.Status == esDeleted) continue;
+            TCompHeaderObj::Header image = List.HeaderCopy(i);
+            put32(image, 0, info.HeaderEncrypted ? kCentralSigPL : kCentralSig);
+            const bool folder = (get32(image, 38) & 0x10) != 0;
+            const StoredName name = folder ? AnsiToOemName(AppendSlash(List.Name(i)), false)
+                                           : AnsiToOemName(List.Name(i), TranslateOemChar);
+            put16(image, 28, static_cast<uint32_t>(name.bytes.size()));
+            put16(image, 30, static_cast<uint32_t>(info.Extra.size()));
+            put16(image, 32, static_cast<uint32_t>(info.Comment.size()));
+            std::string bytes(reinterpret_cast<const char*>(image.data()), image.size());
+            bytes += name.bytes;
+            if (info.HeaderEncrypted) {
+                TZipCipher c;
+                HeaderCipher(c);
+                c.Encrypt(bytes.data() + 4, bytes.size() - 4);
+            }
+            bytes += info.Extra;
+            bytes += info.Comment;
+            Stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+            ++entries;
+        }
+        const int64_t cd_end = Stream.GetPosition();
+        const int64_t cd_size = cd_end - cd_offset;
+        if (entries == 0) return true;
+        if (entries > kMaxEntries || cd_offset > kMax32 || cd_size > kMax32) {
+            ReportError(archive_file_, "", "0", E_WRITE);
+            return false;
+        }
+        std::array<uint8_t, 22> end{};
+        put32(end, 0, kEndSig);
+        put16(end, 8, static_cast<uint32_t>(entries));
+        put16(end, 10, static_cast<uint32_t>(entries));
+        put32(end, 12, static_cast<uint32_t>(cd_size));
+        put32(end, 16, static_cast<uint32_t>(cd_offset));
+        put16(end, 20, static_cast<uint32_t>(List.ArchiveComment.size()));
+        Stream.WriteBuffer(end.data(), 22);
+        Stream.WriteBuffer(List.ArchiveComment.data(), static_cast<int64_t>(List.ArchiveComment.size()));
+        return true;
+    } catch (const EStreamError&) {
+        ReportError(archive_file_, "", "0", E_WRITE);
+        return false;
+    }
+}
+
+void TZip::ReportEntries(TCompHeaderObj& List) {
+    if (!OnRead) return;
+    for (int i = 0; i < List.Count(); ++i) {
+        const TCompFileInfo& info = List.EntryInfo(i);
+        if (info.Status == esDeleted) continue;
+        const auto& h = List.HeaderCopy(i);
+        report_ = TEntryReport{};
+        report_.FileName = List.Name(i);
+        report_.VersionMadeBy = static_cast<uint16_t>(get16(h, 4));
+        report_.VersionNeeded = static_cast<uint16_t>(get16(h, 6));
+        const uint16_t flags = static_cast<uint16_t>(get16(h, 8));
+        report_.Encrypted = (flags & 1) != 0;
+        report_.Method = static_cast<uint16_t>(get16(h, 10));
+        report_.DosDate = get32(h, 12);
+        report_.CRC = get32(h, 16);
+        report_.CompressedSize = get32(h, 20) - (report_.Encrypted ? 12 : 0);
+        report_.UncompressedSize = get32(h, 24);
+        report_.InternalAttr = static_cast<uint16_t>(get16(h, 36));
+        report_.ExternalAttr = get32(h, 38);
+        if (report_.Method == 0) report_.MethodName = "Stored";
+        else if (report_.Method == 8) report_.MethodName = DeflateName(static_cast<uint16_t>(flags & 0x6));
+        else report_.MethodName = (report_.ExternalAttr & 0x10) ? "<Dir>" : "Unsupported";
+        report_.Ratio = CompressionRatio(report_.UncompressedSize, report_.CompressedSize);
+        OnRead(*this, info.Offset, i);
+    }
+}
+
+}  // namespace archive

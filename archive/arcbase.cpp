@@ -1,0 +1,645 @@
+#include "archive/arcbase.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "archive/arcGbls.h"
+#include "archive/arcTrash.h"
+
+namespace archive {
+
+namespace {
+
+// An error that has already gone through OnError; the pass only ends.
+class EReported : public E_RAISE {
+public:
+    using E_RAISE::E_RAISE;
+};
+
+struct ErrorRow {
+    int code;
+    const char* text;
+};
+
+constexpr ErrorRow kErrorTexts[] = {
+    {E_WRITE, "Error writing to file"},
+    {E_SPANLABEL, "Error writing spanned-disk label"},
+    {E_DISKFULL, "Disk full"},
+    {E_NOTACCESSIBLE, "is not accessible"},
+    {E_WRITEPROTECTED, "disk is write protected"},
+    {E_OPENFILE, "Error opening file"},
+    {E_INVALIDARC, "Invalid or unsupported archive type for this operation"},
+    {E_NOTHINGTODO, "Nothing to do"},
+    {E_REQUIREDEVENT, "Required event not assigned"},
+    {E_REQUIREDPROPERTY, "Required property not assigned"},
+    {E_USERCANCEL, "User canceled"},
+    {E_NOTHINGTODELETE, "Nothing to do"},
+    {E_DIRNOTEXIST, "Directory does not exist... Create?"},
+};
+
+bool starts_with_nocase(const std::string& Text, const std::string& Prefix) {
+    return Text.size() >= Prefix.size() && SameTextAscii(Text.substr(0, Prefix.size()), Prefix);
+}
+
+}  // namespace
+
+std::string ErrorText(int ECode) {
+    for (const auto& row : kErrorTexts)
+        if (row.code == ECode) return row.text;
+    return {};
+}
+
+// ---- TCompHeaderObj -------------------------------------------------------
+
+bool TCompHeaderObj::AddEntry(const TCompFileInfo& Info, const std::string& Name, std::size_t HeaderSize,
+                              int RootLength, const uint8_t* HeaderBytes) {
+    try {
+        Header h{};
+        if (HeaderBytes && HeaderSize > 0) std::copy_n(HeaderBytes, std::min(HeaderSize, kHeaderSize), h.begin());
+        infos_.push_back(Info);
+        names_.push_back(Name);
+        root_lengths_.push_back(RootLength);
+        headers_.push_back(h);
+        return true;
+    } catch (...) {
+        const std::size_t n = std::min({infos_.size(), names_.size(), root_lengths_.size(), headers_.size()});
+        infos_.resize(n);
+        names_.resize(n);
+        root_lengths_.resize(n);
+        headers_.resize(n);
+        return false;
+    }
+}
+
+int TCompHeaderObj::IndexOfName(const std::string& Name) const {
+    for (std::size_t i = 0; i < names_.size(); ++i)
+        if (SameTextAscii(names_[i], Name)) return static_cast<int>(i);
+    return -1;
+}
+
+void TCompHeaderObj::Clear() {
+    infos_.clear();
+    names_.clear();
+    root_lengths_.clear();
+    headers_.clear();
+    ArchiveComment.clear();
+    Modified = false;
+}
+
+// ---- TarcTimer ------------------------------------------------------------
+
+void TarcTimer::Start() {
+    elapsed_ = 0;
+    start_ = Clock::now();
+    running_ = true;
+    pausing_ = false;
+}
+
+void TarcTimer::Stop() {
+    if (!running_) return;
+    const auto now = pausing_ ? paused_ : Clock::now();
+    elapsed_ = std::chrono::duration<float>(now - start_).count();
+    running_ = false;
+    pausing_ = false;
+}
+
+void TarcTimer::Pause() {
+    if (running_ && !pausing_) {
+        paused_ = Clock::now();
+        pausing_ = true;
+    }
+}
+
+void TarcTimer::Resume() {
+    if (running_ && pausing_) {
+        start_ += Clock::now() - paused_;
+        pausing_ = false;
+    }
+}
+
+// ---- TZipCommon -----------------------------------------------------------
+
+TZipCommon::TZipCommon() = default;
+TZipCommon::~TZipCommon() = default;
+
+void TZipCommon::SetArchiveFile(const std::string& Value) { archive_file_ = NormalizeSeparators(Value); }
+
+std::string TZipCommon::GetTempDir() {
+    if (!temp_dir_.empty() && DirExists(temp_dir_)) return AppendSlash(temp_dir_);
+    temp_dir_ = SystemTempDir();
+    return temp_dir_;
+}
+
+void TZipCommon::SetTempDir(const std::string& Value) {
+    if (Loading) {
+        temp_dir_ = NormalizeSeparators(Value);
+        return;
+    }
+    std::string dir = Value.empty() ? SystemTempDir() : AppendSlash(NormalizeSeparators(Value));
+    // Without a person to ask, a missing folder is created (the box's default answer).
+    if (!DirExists(dir) && !ForceDirs(dir)) dir.clear();
+    temp_dir_ = dir.empty() || !DirExists(dir) ? SystemTempDir() : dir;
+}
+
+void TZipCommon::ReportError(const std::string& FileName, const std::string& ExtendedMsg,
+                             const std::string& VolumeID, int ECode) {
+    timer_.Pause();
+    if (cancel_) ECode = E_USERCANCEL;
+    try {
+        if (OnError) OnError(*this, FileName, ExtendedMsg, VolumeID, ECode);
+    } catch (...) {
+        timer_.Resume();
+        throw;
+    }
+    timer_.Resume();
+}
+
+void TZipCommon::RaiseError(const std::string& FileName, const std::string& ExtendedMsg,
+                            const std::string& VolumeID, int ECode) {
+    ReportError(FileName, ExtendedMsg, VolumeID, ECode);
+    if (!cancel_) throw EReported(ErrorText(ECode));
+}
+
+void TZipCommon::SetCancel(bool Value) {
+    cancel_ = Value ? 1 : 0;
+    if (Value) ReportError(archive_file_, entry_name_, "0", E_USERCANCEL);
+}
+
+std::string TZipCommon::StoredFileName(const std::string& FileName, const std::string& RootDir) const {
+    const std::string name = NormalizeSeparators(FileName);
+    const std::string root = NormalizeSeparators(RootDir);
+    switch (StoredDirNames) {
+        case sdNone:
+            return ExtractFileName(name);
+        case sdAbsolute:
+            return name;
+        case sdAbsoluteNoDrv:
+        case sdAbsoluteNoRoot: {
+            std::string s = name;
+            if (s.rfind("//", 0) == 0) {
+                // //server/share/folder/... keeps "/folder/..."
+                const auto server_end = s.find('/', 2);
+                const auto share_end = server_end == std::string::npos ? std::string::npos : s.find('/', server_end + 1);
+                s = share_end == std::string::npos ? std::string() : s.substr(share_end);
+            }
+            if (StoredDirNames == sdAbsoluteNoRoot && !s.empty() && s[0] == '/') s.erase(0, 1);
+            return s;
+        }
+        case sdRelative:
+            if (!root.empty() && starts_with_nocase(name, root)) return name.substr(root.size());
+            return name;
+        case sdRelativeStoreStart: {
+            const std::string last = ExtractFileName(RemoveSlash(root));
+            const std::size_t n = root.size() >= last.size() + 1 ? root.size() - last.size() - 1 : 0;
+            return n <= name.size() ? name.substr(n) : std::string();
+        }
+        case sdExplorer_Auto:
+        case sdExplorer_UserDefineDefaultDir: {
+            const std::string def = NormalizeSeparators(DefaultDir);
+            if (!root.empty() && !def.empty() && SameTextAscii(AppendSlash(root), AppendSlash(def))) {
+                if (starts_with_nocase(name, root)) return name.substr(root.size());
+                return name;
+            }
+            const std::string prefix = AppendSlash(def);
+            if (!def.empty() && name.rfind(prefix, 0) == 0) return name.substr(prefix.size());
+            return name;
+        }
+    }
+    return name;
+}
+
+bool TZipCommon::IsExcluded(const std::string& StoredName, const std::string& RootDir) const {
+    for (const auto& line : ExcludeSpec) {
+        if (line.empty()) continue;
+        if (MatchesMask(StoredName, StoredFileName(line, RootDir))) return true;
+    }
+    return false;
+}
+
+uint32_t TZipCommon::EntryDate(uint32_t FileDos) const {
+    switch (DateAttribute) {
+        case daSysDate: return NowDos();
+        case daMaxFileDate: return newest_date_;
+        default: return FileDos;
+    }
+}
+
+void TZipCommon::ReportProgress(double Position, double FileSize, double ArchiveTotal) {
+    try {
+        progress_by_file_ = static_cast<uint8_t>(Percent(FileSize, Position));
+        progress_by_archive_ = static_cast<uint8_t>(Percent(ArchiveTotal, ArchiveTotal - bytes_left_));
+        DefaultProgress(progress_by_file_, progress_by_archive_);
+    } catch (...) {
+    }
+}
+
+void TZipCommon::DefaultProgress(uint8_t ByFile, uint8_t ByArchive) {
+    if (OnProgress) OnProgress(*this, ByFile, ByArchive);
+}
+
+TTempArchiveHooks TZipCommon::TempArchiveHooks() {
+    TTempArchiveHooks h;
+    h.BytesLeft = &bytes_left_;
+    if (OnTmpFileProgress) {
+        h.Progress = [this](TStream32& s) {
+            const double pos = static_cast<double>(s.GetPosition());
+            const auto by_file = static_cast<uint8_t>(Percent(file_size_, pos));
+            const auto by_arc = static_cast<uint8_t>(Percent(archive_total_, archive_total_ - bytes_left_));
+            OnTmpFileProgress(*this, by_file, by_arc);
+        };
+    }
+    h.MoveBegin = [this](TStream32& s, const std::string& a, const std::string& t) {
+        if (OnTmpFileMoveBegin) OnTmpFileMoveBegin(s, a, t);
+    };
+    h.MoveEnd = [this](TStream32& s) {
+        if (OnTmpFileMoveEnd) OnTmpFileMoveEnd(s);
+    };
+    h.SetTotals = [this](int64_t size) { file_size_ = archive_total_ = bytes_left_ = static_cast<double>(size); };
+    return h;
+}
+
+bool DeleteOrRecycle(const std::string& FileName, TDeleteOptions Mode) {
+    if (!FileOrDirExists(FileName)) return false;
+    if (Mode == doAllowUndo) return MoveToTrash(FileName);
+    return ::unlink(FileName.c_str()) == 0;
+}
+
+// ---- TCompBase ------------------------------------------------------------
+
+TCompBase::TCompBase() { DateAttribute = daFileDate; }
+
+void TCompBase::SetArchiveFile(const std::string& Value) {
+    if (Loading && !FileExists(NormalizeSeparators(Value))) {
+        archive_file_.clear();
+        return;
+    }
+    std::string name = NormalizeSeparators(Value);
+    if (!name.empty() && ExtractFileExt(name).empty()) name += DefaultExt;
+    archive_file_ = name;
+    cancel_ = 0;
+}
+
+bool TCompBase::CheckArchiveDrive() {
+    // Every drive is treated as a fixed disk: the folder that receives the
+    // archive must exist; nothing is asked and nothing is spanned.
+    return true;
+}
+
+int TCompBase::Compress() {
+    try {
+        if (!Prepare()) return 0;
+        return RunPass();
+    } catch (...) {
+        return 0;
+    }
+}
+
+bool TCompBase::Prepare() {
+    file_number_ = 0;
+    post_pass_ = false;
+    list_modified_ = false;
+    newest_date_ = 0;
+    file_size_ = archive_total_ = bytes_left_ = 0;
+    files_added_ = files_deleted_ = 0;
+    cancel_ = 0;
+    if (!CheckArchiveDrive()) return false;
+    if (FileSpec.empty()) return true;
+    if (Switch == swDelete) DefaultDir.clear();
+    if (StoredDirNames == sdExplorer_Auto) {
+        std::string common;
+        bool first = true;
+        for (const auto& line : FileSpec) {
+            const std::string dir = ExtractFilePath(NormalizeSeparators(line));
+            if (first) {
+                common = AppendSlash(dir);
+                first = false;
+                continue;
+            }
+            std::size_t n = 0;
+            while (n < common.size() && n < dir.size() && UpperAscii(common.substr(n, 1)) == UpperAscii(dir.substr(n, 1)))
+                ++n;
+            common.resize(n);
+        }
+        const auto sep = common.find_last_of('/');
+        DefaultDir = sep == std::string::npos ? std::string() : common.substr(0, sep + 1);
+    } else if (StoredDirNames == sdExplorer_UserDefineDefaultDir && DefaultDir.empty()) {
+        ReportError(archive_file_, "DefaultDir", "0", E_REQUIREDPROPERTY);
+        return false;
+    }
+    return true;
+}
+
+int TCompBase::RunPass() {
+    if (archive_file_.empty() || cancel_) return 0;
+    TCompHeaderObj list;
+    std::vector<std::string> delete_list;
+    CompressArchive(list, delete_list);
+    return Switch == swDelete ? files_deleted_ : files_added_;
+}
+
+bool TCompBase::ReadArchiveDirectory(TStream32&, TCompHeaderObj&) { return false; }
+
+void TCompBase::CompressArchive(TCompHeaderObj& List, std::vector<std::string>& DeleteList) {
+    std::unique_ptr<TTempFileStream> temp_file;
+    std::unique_ptr<TTempMemStream> temp_mem;
+    bool activated = false;
+    auto finish_events = [&] {
+        if (activated && OnDeactivate) OnDeactivate(*this);
+        if (OnElapsedTime) {
+            timer_.Stop();
+            OnElapsedTime(*this, timer_.Elapsed());
+        }
+    };
+    try {
+        archive_missing_ = !FileOrDirExists(archive_file_);
+        if (Switch == swRead) {
+            if (!archive_missing_) ReportError(archive_file_, "", "0", E_INVALIDARC);
+            return;
+        }
+        if (archive_missing_ && Switch == swDelete) {
+            ReportError(archive_file_, "", "0", E_NOTHINGTODELETE);
+            return;
+        }
+        if (!archive_missing_) {
+            struct stat st {};
+            const bool writeable = ::stat(archive_file_.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                                   ::access(archive_file_.c_str(), W_OK) == 0;
+            if (!writeable) {
+                bool write_to_file = false;
+                if (OnNonWriteableArchive) {
+                    OnNonWriteableArchive(*this, archive_file_, write_to_file);
+                    if (write_to_file && S_ISREG(st.st_mode))
+                        write_to_file = ::chmod(archive_file_.c_str(), (st.st_mode | S_IWUSR) & 07777) == 0;
+                } else {
+                    ReportError(archive_file_, "OnNonWriteableArchive", "0", E_REQUIREDEVENT);
+                }
+                if (!write_to_file || cancel_) return;
+            }
+        }
+        if (OnElapsedTime) timer_.Start();
+        if (OnActivate) OnActivate(*this);
+        activated = true;
+
+        TStream32* out = nullptr;
+        if (CompressionMethod == cmTempFile) {
+            temp_file = std::make_unique<TTempFileStream>(TempArchiveHooks(), GetTempDir(), archive_file_,
+                                                          TFileStream32::fmCreate);
+            if (temp_file->Handle() < 0) RaiseError(archive_file_, "", "0", E_OPENFILE);
+            struct stat st {};
+            if (::fstat(temp_file->Handle(), &st) == 0) {
+                temp_device_ = st.st_dev;
+                temp_inode_ = st.st_ino;
+            }
+            out = temp_file.get();
+        } else {
+            temp_mem = std::make_unique<TTempMemStream>(TempArchiveHooks(), TFileStream32::fmCreate, archive_file_);
+            out = temp_mem.get();
+        }
+        new_archive_ = out;
+
+        if (!archive_missing_) {
+            TFileStream32 old(archive_file_, 0x20);
+            if (old.Handle() < 0) RaiseError(archive_file_, "", "0", E_OPENFILE);
+            if (old.GetSize() != 0) {
+                if (Switch == swDelete) ExcludeSpec.clear();
+                // Updating an existing archive is not available in this build.
+                if (!ReadArchiveDirectory(old, List)) RaiseError(archive_file_, "", "0", E_INVALIDARC);
+            }
+        }
+
+        ProcessList(List, DeleteList);
+
+        if (files_added_ > 0 || files_deleted_ > 0) {
+            if (!WriteDirectoryEnd(*out, List)) throw EReported(ErrorText(E_WRITE));
+            ReportEntries(List);
+            if (temp_file) temp_file->Commit();
+            if (temp_mem) temp_mem->Commit();
+            new_archive_ = nullptr;
+            if (OnDeactivate) OnDeactivate(*this);
+            activated = false;
+            if (FileExists(archive_file_)) {
+                post_pass_ = true;
+                if (Switch == swMove) {
+                    ReportProgress(0, 0, 0);
+                    for (std::size_t i = 0; i < DeleteList.size(); ++i) {
+                        if (DeleteOrRecycle(DeleteList[i], DeleteOptions) && OnDeleteFile)
+                            OnDeleteFile(*this, DeleteList[i], static_cast<int>(i), static_cast<int>(DeleteList.size()));
+                    }
+                }
+            }
+            if (OnElapsedTime) {
+                timer_.Stop();
+                OnElapsedTime(*this, timer_.Elapsed());
+            }
+        } else {
+            new_archive_ = nullptr;
+            if (temp_file) temp_file->Discard();
+            if (temp_mem) temp_mem->Discard();
+            finish_events();
+        }
+    } catch (const EReported&) {
+        new_archive_ = nullptr;
+        if (temp_file) temp_file->Discard();
+        if (temp_mem) temp_mem->Discard();
+        finish_events();
+        files_added_ = files_deleted_ = 0;
+    } catch (const Exception& e) {
+        new_archive_ = nullptr;
+        if (temp_file) temp_file->Discard();
+        if (temp_mem) temp_mem->Discard();
+        // A failure that no report has named yet: say what went wrong.
+        const int code = dynamic_cast<const EFOpenError*>(&e) ? E_OPENFILE
+                         : e.Message() == "Disk full"            ? E_DISKFULL
+                                                                 : E_WRITE;
+        ReportError(archive_file_, e.Message(), "0", code);
+        finish_events();
+        files_added_ = files_deleted_ = 0;
+    } catch (...) {
+        new_archive_ = nullptr;
+        if (temp_file) temp_file->Discard();
+        if (temp_mem) temp_mem->Discard();
+        ReportError(archive_file_, "", "0", E_WRITE);
+        finish_events();
+        files_added_ = files_deleted_ = 0;
+    }
+}
+
+void TCompBase::ProcessList(TCompHeaderObj& List, std::vector<std::string>& DeleteList) {
+    if (Switch != swDelete) {
+        TarcFileScan scan;
+        scan.UpdateList = true;
+        scan.UserData = &List;
+        scan.FileSpec = FileSpec;
+        scan.Attributes = StoreEmptySubDirs ? static_cast<TarcFileAttrs>(Attributes | AttrSet({fsDirectory})) : Attributes;
+        scan.AttributesEx = AttributesEx;
+        scan.RecurseDirs = RecurseDirs;
+        scan.IncludeHiddenDirs = IncludeHiddenDirs;
+        if (OnFileScanStatus)
+            scan.OnScanFile = [this](TarcFileScan&, const std::string& f, int n, double s) { OnFileScanStatus(*this, f, n, s); };
+        if (OnRecurseDir) scan.OnRecurseDir = [this](TarcFileScan&, const std::string& d) { OnRecurseDir(*this, d); };
+        scan.SetCancelFlag(&cancel_);
+        scan.OnRootDirChange = [this](TarcFileScan&, const std::string& d) { scan_root_ = AppendSlash(d); };
+        scan.OnEntry = [this, &List](const std::string& p, const TSearchRec& r, void*) { AddScannedFile(p, r, List); };
+        scan.Execute();
+        archive_total_ = bytes_left_ = scan.FilesSize;
+    }
+    if (cancel_ || (Switch != swDelete && !list_modified_)) {
+        const bool modified = list_modified_;
+        List.Clear();
+        if (!modified) ReportError(archive_file_, "", "0", E_NOTHINGTODO);
+        return;
+    }
+    if (!CheckLimits(List)) throw EReported(ErrorText(E_WRITE));
+    if (OnElapsedTime) timer_.Start();
+    const int saved_deleted = files_deleted_;
+    files_deleted_ = 0;
+    TStream32& out = *new_archive_;
+    auto drop_from = [&List](int first) {
+        for (int k = first; k < List.Count(); ++k) List.EntryInfo(k).Status = esDeleted;
+    };
+    for (int i = 0; i < List.Count(); ++i) {
+        if (cancel_) {
+            drop_from(i);
+            break;
+        }
+        file_number_ = i + 1;
+        TCompFileInfo& info = List.EntryInfo(i);
+        file_size_ = static_cast<double>(info.SourceSize);
+        const int64_t noted = out.GetSize();
+        switch (info.Status) {
+            case esNew: {
+                const bool folder = (List.HeaderCopy(i)[38] & 0x10) != 0;
+                if (folder && !StoreEmptySubDirs) {
+                    info.Status = esDeleted;
+                    break;
+                }
+                bool ok = false;
+                CompressEntry(out, i, ok, List);
+                if (ok) {
+                    ++files_added_;
+                    if (Switch == swMove && !folder && !VerifyBeforeDelete) DeleteList.push_back(List.Name(i));
+                    List.Name(i) = entry_name_;
+                } else {
+                    if (cancel_) {
+                        --file_number_;
+                        drop_from(i);
+                    }
+                    out.SetSize(noted);
+                    out.SetPosition(noted);
+                    info.Status = esDeleted;
+                }
+                break;
+            }
+            case esDeleted:
+                ++files_deleted_;
+                if (OnDeleteFile) OnDeleteFile(*this, List.Name(i), files_deleted_, saved_deleted);
+                break;
+            default:
+                // Entries of an existing archive: not available in this build.
+                RaiseError(archive_file_, "", "0", E_INVALIDARC);
+        }
+    }
+    if (OnElapsedTime) timer_.Stop();
+}
+
+void TCompBase::AddScannedFile(const std::string& Folder, const TSearchRec& Rec, TCompHeaderObj& List) {
+    const bool folder = (Rec.Attr & 0x10) != 0;
+    const std::string full = folder ? Folder : PathJoin(Folder, Rec.Name);
+    // The archive being written never goes into itself.
+    if (!folder && new_archive_ && temp_inode_ != 0 && Rec.Device == temp_device_ && Rec.Inode == temp_inode_) return;
+    if (!folder) {
+        struct stat st {};
+        if (::stat(archive_file_.c_str(), &st) == 0 && st.st_dev == Rec.Device && st.st_ino == Rec.Inode) return;
+    }
+    if (folder) {
+        if (StoreEmptySubDirs && !DirIsEmpty(full)) return;
+        entry_name_ = full;
+    } else {
+        SetEntryFileName(full);
+    }
+    if (IsExcluded(entry_name_, scan_root_)) return;
+    const uint32_t date = FileTimeToDos(Rec.MTime);
+    if (date > newest_date_) newest_date_ = date;
+    MergeEntry(full, List, Rec);
+}
+
+void TCompBase::MergeEntry(const std::string& FullPath, TCompHeaderObj& List, const TSearchRec& Rec) {
+    int found = -1;
+    if (!archive_missing_) found = List.IndexOfName(entry_name_);
+    if (found < 0 && FileSpec.size() > 1) found = List.IndexOfName(FullPath);
+    if (found >= 0) {
+        // Taken once, whichever mask reached it first; entries of an existing
+        // archive are merged by the update pass.
+        return;
+    }
+    if (Switch == swRefresh) return;
+    const bool folder = (Rec.Attr & 0x10) != 0;
+    if (GetHeadSize() == 0 || (folder && !StoreEmptySubDirs)) return;
+    TCompFileInfo info;
+    info.Status = esNew;
+    info.HeaderEncrypted = EncryptHeaders ? 1 : 0;
+    info.SourceSize = folder ? 0 : Rec.Size;
+    info.SourceTime = Rec.MTime;
+    info.Device = Rec.Device;
+    info.Inode = Rec.Inode;
+    if (!List.AddEntry(info, FullPath, TCompHeaderObj::kHeaderSize, static_cast<int>(scan_root_.size()), nullptr))
+        return;
+    list_modified_ = true;
+    SetEntryStats(List.HeaderCopy(List.Count() - 1), info.SourceSize, info.SourceSize, FileTimeToDos(Rec.MTime),
+                  Rec.Attr);
+}
+
+void TCompBase::SetEntryFileName(const std::string& FullPath) { entry_name_ = StoredFileName(FullPath, scan_root_); }
+
+TStreamProgress TCompBase::FileProgress() {
+    if (!OnProgress) return {};
+    return [this](TStream32& s) {
+        ReportProgress(static_cast<double>(s.GetPosition()), file_size_, archive_total_);
+    };
+}
+
+TStreamContext TCompBase::Context(bool Encrypt, TZipCipher* Cipher) {
+    TStreamContext c;
+    c.Encrypt = Encrypt;
+    c.BytesLeft = &bytes_left_;
+    c.CancelFlag = &cancel_;
+    c.Cipher = Cipher;
+    return c;
+}
+
+void TCompBase::CompressEntry(TStream32& Stream, int Index, bool& Ok, TCompHeaderObj& List) {
+    Ok = false;
+    TCompFileInfo& info = List.EntryInfo(Index);
+    entry_name_ = List.Name(Index);
+    scan_root_ = entry_name_.substr(0, static_cast<std::size_t>(List.RootLength(Index)));
+    bool extract = true;
+    if (OnBegin) OnBegin(*this, entry_name_, file_number_, extract);
+    const std::string full = entry_name_;
+    SetEntryFileName(full);
+    if (extract && info.Status != esNewName && OnStoredNameChange) {
+        for (;;) {
+            std::string answer = entry_name_;
+            OnStoredNameChange(*this, entry_name_, answer);
+            const std::string file_part = ExtractFileName(NormalizeSeparators(answer));
+            if (file_part.empty() || answer == entry_name_) break;
+            const std::string candidate = ExtractFilePath(entry_name_) + file_part;
+            if (List.IndexOfName(candidate) >= 0 && candidate != entry_name_) continue;
+            entry_name_ = candidate;
+            info.Status = esNewName;
+            break;
+        }
+    }
+    if (!extract) return;
+    info.Offset = Stream.GetSize();
+    try {
+        Ok = WriteEntryData(Stream, Index, List);
+    } catch (...) {
+        DoEnd();
+        throw;
+    }
+    DoEnd();
+}
+
+}  // namespace archive

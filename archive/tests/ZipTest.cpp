@@ -1,0 +1,393 @@
+// The ZIP writer and the compress pass, checked byte for byte.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <map>
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include "archive/arcGbls.h"
+#include "archive/arcZip.h"
+#include "TestUtil.h"
+
+using namespace archive;
+using namespace archive_test;
+
+namespace {
+
+struct Report {
+    std::string file, ext;
+    int code;
+};
+
+// A TZip that records its errors.
+struct Zip : TZip {
+    std::vector<Report> errors;
+    Zip() {
+        OnError = [this](TZipCommon&, const std::string& f, const std::string& x, const std::string&, int c) {
+            errors.push_back({f, x, c});
+        };
+    }
+};
+
+struct Entry {
+    uint32_t flags, method, dos, crc, csize, usize, ext_attr, int_attr, offset, made_by, needed;
+    std::string name;
+    std::string data;  // bytes after the local header's name
+};
+
+// Reads the central directory and each entry's local header and data.
+std::vector<Entry> entries(const std::string& zip) {
+    std::vector<Entry> out;
+    const std::size_t end = zip.size() - 22;
+    EXPECT_EQ(u32(zip, end), 0x06054B50u);
+    const uint32_t count = u16(zip, end + 10);
+    std::size_t at = u32(zip, end + 16);
+    for (uint32_t i = 0; i < count; ++i) {
+        EXPECT_EQ(u32(zip, at), 0x02014B50u);
+        Entry e{};
+        e.made_by = u16(zip, at + 4);
+        e.needed = u16(zip, at + 6);
+        e.flags = u16(zip, at + 8);
+        e.method = u16(zip, at + 10);
+        e.dos = u32(zip, at + 12);
+        e.crc = u32(zip, at + 16);
+        e.csize = u32(zip, at + 20);
+        e.usize = u32(zip, at + 24);
+        const uint32_t nl = u16(zip, at + 28);
+        e.int_attr = u16(zip, at + 36);
+        e.ext_attr = u32(zip, at + 38);
+        e.offset = u32(zip, at + 42);
+        e.name = zip.substr(at + 46, nl);
+        // The local header repeats fields 6..29 of the central one's 8..31.
+        EXPECT_EQ(zip.substr(e.offset + 6, 24), zip.substr(at + 8, 24));
+        EXPECT_EQ(u32(zip, e.offset), 0x04034B50u);
+        e.data = zip.substr(e.offset + 30 + nl, e.csize);
+        out.push_back(e);
+        at += 46 + nl + u16(zip, at + 30) + u16(zip, at + 32);
+    }
+    EXPECT_EQ(at, end);
+    return out;
+}
+
+std::string inflate_raw(const std::string& data, std::size_t size) {
+    std::string out(size, '\0');
+    z_stream z{};
+    inflateInit2(&z, -15);
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    z.avail_in = static_cast<uInt>(data.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(inflate(&z, Z_FINISH), Z_STREAM_END);
+    inflateEnd(&z);
+    return out;
+}
+
+uint32_t crc_of(const std::string& s) {
+    return static_cast<uint32_t>(::crc32(0, reinterpret_cast<const Bytef*>(s.data()), s.size()));
+}
+
+}  // namespace
+
+TEST(Zip, OneFileRecordsByteForByte) {
+    ScratchDir d;
+    const std::string data = text_bytes(1000);
+    write_file(d / "Backup_X.bak", data);
+    ::utimensat(AT_FDCWD, (d / "Backup_X.bak").c_str(), nullptr, 0);
+    Zip zip;
+    zip.FileSpec = {d / "Backup_X.bak"};
+    zip.SetArchiveFile(d / "Backup_X.zip");
+    ASSERT_EQ(zip.Compress(), 1);
+    EXPECT_TRUE(zip.errors.empty());
+    const std::string z = read_file(d / "Backup_X.zip");
+    const auto e = entries(z);
+    ASSERT_EQ(e.size(), 1u);
+    EXPECT_EQ(e[0].name, "Backup_X.bak");
+    EXPECT_EQ(e[0].made_by, 20u);
+    EXPECT_EQ(e[0].needed, 20u);
+    EXPECT_EQ(e[0].flags, 0u);
+    EXPECT_EQ(e[0].method, 8u);
+    EXPECT_EQ(e[0].crc, crc_of(data));
+    EXPECT_EQ(e[0].usize, 1000u);
+    EXPECT_EQ(e[0].int_attr, 1u);
+    EXPECT_EQ(e[0].ext_attr, 0x20u);
+    EXPECT_EQ(e[0].offset, 0u);
+    struct stat st {};
+    ::stat((d / "Backup_X.bak").c_str(), &st);
+    EXPECT_EQ(e[0].dos, FileTimeToDos(st.st_mtime));
+    EXPECT_EQ(inflate_raw(e[0].data, 1000), data);
+    EXPECT_EQ(u16(z, 26), 12u);  // name length
+    EXPECT_EQ(u16(z, 28), 0u);   // extra length
+    const std::size_t end = z.size() - 22;
+    EXPECT_EQ(u32(z, end + 12), 58u);                       // central directory size
+    EXPECT_EQ(u32(z, end + 16), 30u + 12u + e[0].csize);  // its offset
+    EXPECT_EQ(u16(z, end + 8), 1u);
+    EXPECT_EQ(u16(z, end + 20), 0u);
+}
+
+TEST(Zip, StoreOrDeflateChoices) {
+    ScratchDir d;
+    write_file(d / "src/empty.dat", "");
+    write_file(d / "src/rand100.dat", random_bytes(100));
+    write_file(d / "src/rand300.dat", random_bytes(300));
+    write_file(d / "src/a.zip", text_bytes(5000));
+    write_file(d / "src/b.jpg", text_bytes(5000));
+    Zip zip;
+    zip.FileSpec = {d / "src/"};
+    zip.StoreFilesOfType = {"ZIP", "jpg"};
+    zip.Password = "";
+    zip.SetArchiveFile(d / "out.zip");
+    ASSERT_EQ(zip.Compress(), 5);
+    // Lines that lack the dot get one; only upper-case lines ever match.
+    EXPECT_EQ(zip.StoreFilesOfType, (std::vector<std::string>{".ZIP", ".jpg"}));
+    std::map<std::string, Entry> by;
+    for (auto& e : entries(read_file(d / "out.zip"))) by[e.name] = e;
+    EXPECT_EQ(by["empty.dat"].method, 0u);
+    EXPECT_EQ(by["empty.dat"].crc, 0u);
+    EXPECT_EQ(by["empty.dat"].csize, 0u);
+    EXPECT_EQ(by["rand100.dat"].method, 0u);  // deflated form larger: stored
+    EXPECT_EQ(by["rand100.dat"].data, random_bytes(100));
+    EXPECT_EQ(by["rand300.dat"].method, 8u);  // 257 bytes or more stay deflated
+    EXPECT_GT(by["rand300.dat"].csize, 300u);
+    EXPECT_EQ(by["a.zip"].method, 0u);
+    EXPECT_EQ(by["b.jpg"].method, 8u);
+}
+
+TEST(Zip, LevelsFlagsAndPassword) {
+    ScratchDir d;
+    const std::string data = text_bytes(20000);
+    write_file(d / "f.txt", data);
+    write_file(d / "empty.txt", "");
+    struct Case {
+        TDeflateType type;
+        std::string password;
+        uint32_t flags;
+    } cases[] = {
+        {dtDeflateN, "", 0}, {dtDeflateX, "", 2}, {dtDeflateF, "", 4}, {dtDeflateX, "secret", 3},
+        {dtDeflateS, "secret", 1},
+    };
+    for (const auto& c : cases) {
+        Zip zip;
+        zip.FileSpec = {d / "*.txt"};
+        zip.DeflateType = c.type;
+        zip.Password = c.password;
+        const std::string out = d / ("out" + std::to_string(c.type) + c.password + ".zip");
+        zip.SetArchiveFile(out);
+        ASSERT_EQ(zip.Compress(), 2);
+        const auto e = entries(read_file(out));
+        ASSERT_EQ(e.size(), 2u);
+        EXPECT_EQ(e[0].name, "empty.txt");
+        EXPECT_EQ(e[0].flags, 0u);  // an empty file is never encrypted
+        EXPECT_EQ(e[0].csize, 0u);
+        EXPECT_EQ(e[1].flags, c.flags) << c.type;
+        EXPECT_EQ(e[1].method, c.type == dtDeflateS ? 0u : 8u);
+        EXPECT_EQ(e[1].crc, crc_of(data));
+        if (!c.password.empty()) {
+            std::string body = e[1].data;
+            TZipCipher k;
+            k.InitKeys(c.password);
+            k.Decrypt(body.data(), body.size());
+            EXPECT_EQ(static_cast<uint8_t>(body[11]), crc_of(data) >> 24);
+            const std::string payload = body.substr(12);
+            EXPECT_EQ(c.type == dtDeflateS ? payload : inflate_raw(payload, data.size()), data);
+        }
+    }
+}
+
+TEST(Zip, NamesOutsideCodePage850AreFlaggedUtf8) {
+    ScratchDir d;
+    write_file(d / "A\xC3\xA7\xC3\xA3o.txt", "x");
+    write_file(d / "\xE6\x97\xA5.txt", "y");
+    Zip zip;
+    zip.FileSpec = {d / "*"};
+    zip.SetArchiveFile(d / "n.zip");
+    ASSERT_EQ(zip.Compress(), 2);
+    const auto e = entries(read_file(d / "n.zip"));
+    ASSERT_EQ(e.size(), 2u);
+    EXPECT_EQ(e[0].name, "A\x87\xC6o.txt");
+    EXPECT_EQ(e[0].flags & 0x800, 0u);
+    EXPECT_EQ(e[1].name, "\xE6\x97\xA5.txt");
+    EXPECT_EQ(e[1].flags & 0x800, 0x800u);
+}
+
+TEST(Zip, NothingToDoLeavesNoArchive) {
+    ScratchDir d;
+    Zip zip;
+    zip.FileSpec = {d / "missing.bak"};
+    zip.SetArchiveFile(d / "missing.zip");
+    EXPECT_EQ(zip.Compress(), 0);
+    ASSERT_EQ(zip.errors.size(), 1u);
+    EXPECT_EQ(zip.errors[0].code, 25268);
+    EXPECT_EQ(ErrorText(25268), "Nothing to do");
+    EXPECT_FALSE(exists(d / "missing.zip"));
+    EXPECT_EQ(run("ls -A '" + d.path() + "'").output, "");
+}
+
+TEST(Zip, EventOrderOfAPass) {
+    ScratchDir d;
+    write_file(d / "one.bak", text_bytes(1000));
+    Zip zip;
+    std::vector<std::string> ev;
+    auto add = [&](const std::string& s) {
+        if (ev.empty() || ev.back() != s) ev.push_back(s);
+    };
+    zip.OnActivate = [&](TZipCommon&) { add("Activate"); };
+    zip.OnFileScanStatus = [&](TZipCommon&, const std::string&, int, double) { add("FileScanStatus"); };
+    zip.OnBegin = [&](TZipCommon&, const std::string& f, int n, bool&) {
+        add("Begin " + f + " " + std::to_string(n));
+    };
+    zip.OnProgress = [&](TZipCommon&, uint8_t a, uint8_t b) { add(a == 0 && b == 0 ? "Progress 0 0" : "Progress"); };
+    zip.OnEnd = [&](TZipCommon&, const std::string& f, bool ok) { add("End " + f + (ok ? " True" : " False")); };
+    zip.OnRead = [&](TZipCommon&, int64_t o, int n) { add("Read " + std::to_string(o) + " " + std::to_string(n)); };
+    zip.OnTmpFileMoveBegin = [&](TStream32&, const std::string&, const std::string&) { add("MoveBegin"); };
+    zip.OnTmpFileProgress = [&](TZipCommon&, uint8_t, uint8_t) { add("TmpProgress"); };
+    zip.OnTmpFileMoveEnd = [&](TStream32&) { add("MoveEnd"); };
+    zip.OnDeactivate = [&](TZipCommon&) { add("Deactivate"); };
+    zip.OnElapsedTime = [&](TZipCommon&, float s) { add(s >= 0 ? "Elapsed" : "bad"); };
+    zip.FileSpec = {d / "one.bak"};
+    zip.SetArchiveFile(d / "one.zip");
+    ASSERT_EQ(zip.Compress(), 1);
+    EXPECT_EQ(ev, (std::vector<std::string>{"Activate", "FileScanStatus", "Begin " + d / "one.bak" + " 1", "Progress",
+                                            "End one.bak True", "Progress 0 0", "Read 0 0", "MoveBegin",
+                                            "TmpProgress", "MoveEnd", "Deactivate", "Elapsed"}));
+    EXPECT_EQ(zip.EntryReport().MethodName, "DeflateN");
+}
+
+TEST(Zip, CancelKeepsEntriesWrittenBefore) {
+    ScratchDir d;
+    for (const char* n : {"a.txt", "b.txt", "c.txt"}) write_file(d / "src" + "/" + n, text_bytes(5000));
+    for (int cancel_at : {1, 2, 3}) {
+        Zip zip;
+        zip.FileSpec = {d / "src/"};
+        zip.OnBegin = [&](TZipCommon& z, const std::string&, int n, bool&) {
+            if (n == cancel_at) z.SetCancel(true);
+        };
+        const std::string out = d / ("c" + std::to_string(cancel_at) + ".zip");
+        zip.SetArchiveFile(out);
+        EXPECT_EQ(zip.Compress(), cancel_at - 1);
+        EXPECT_EQ(zip.errors.at(0).code, 25443);
+        if (cancel_at == 1) {
+            EXPECT_FALSE(exists(out));
+        } else {
+            EXPECT_EQ(entries(read_file(out)).size(), static_cast<std::size_t>(cancel_at - 1));
+            EXPECT_EQ(run("unzip -tq '" + out + "'").status, 0);
+        }
+    }
+}
+
+TEST(Zip, ExtractFalseAndUnreadableFilesAreLeftOut) {
+    ScratchDir d;
+    write_file(d / "src/a.txt", "a");
+    write_file(d / "src/b.txt", "b");
+    write_file(d / "src/c.txt", "c");
+    ::chmod((d / "src/c.txt").c_str(), 0);
+    const bool root = ::geteuid() == 0;
+    Zip zip;
+    zip.FileSpec = {d / "src/"};
+    zip.OnBegin = [](TZipCommon&, const std::string& f, int, bool& extract) { extract = ExtractFileName(f) != "a.txt"; };
+    zip.SetArchiveFile(d / "o.zip");
+    EXPECT_EQ(zip.Compress(), root ? 2 : 1);
+    const auto e = entries(read_file(d / "o.zip"));
+    EXPECT_EQ(e.at(0).name, "b.txt");
+    if (!root) {
+        ASSERT_EQ(zip.errors.size(), 1u);
+        EXPECT_EQ(zip.errors[0].code, 25235);
+        EXPECT_EQ(zip.errors[0].file, d / "o.zip");
+    }
+}
+
+TEST(Zip, ArchiveIsNeverScannedIntoItself) {
+    ScratchDir d;
+    write_file(d / "a.txt", text_bytes(3000));
+    for (auto method : {cmTempFile, cmInMemory}) {
+        Zip zip;
+        zip.FileSpec = {d.path() + "/"};
+        zip.SetTempDir(d.path());
+        zip.CompressionMethod = method;
+        zip.SetArchiveFile(d / "self.zip");
+        ASSERT_EQ(zip.Compress(), 1);
+        const auto e = entries(read_file(d / "self.zip"));
+        ASSERT_EQ(e.size(), 1u);
+        EXPECT_EQ(e[0].name, "a.txt");
+        std::remove((d / "self.zip").c_str());
+    }
+}
+
+TEST(Zip, SourcesBeyondTheFormatAreRefusedBeforeWriting) {
+    ScratchDir d;
+    // A sparse file of 4 GiB occupies no disk space.
+    ASSERT_EQ(run("truncate -s 4G '" + d / "big.bak" + "'").status, 0);
+    write_file(d / "small.bak", "x");
+    write_file(d / "big.zip", "previous archive");
+    Zip zip;
+    zip.FileSpec = {d / "*.bak"};
+    zip.SetArchiveFile(d / "new.zip");
+    zip.SetTempDir(d.path());
+    EXPECT_EQ(zip.Compress(), 0);
+    ASSERT_EQ(zip.errors.size(), 1u);
+    EXPECT_EQ(zip.errors[0].code, 25136);
+    EXPECT_EQ(zip.errors[0].ext, d / "big.bak");
+    EXPECT_FALSE(exists(d / "new.zip"));
+    EXPECT_EQ(run("ls -A '" + d.path() + "'").output, "big.bak\nbig.zip\nsmall.bak\n");
+}
+
+TEST(Zip, MoreThan65535EntriesAreRefused) {
+    ScratchDir d;
+    ASSERT_EQ(run("mkdir '" + d / "many" + "' && cd '" + d / "many" +
+                  "' && /usr/bin/python3 -c \"[open(str(i),'w').close() for i in range(65536)]\"")
+                  .status,
+              0);
+    Zip zip;
+    zip.FileSpec = {d / "many/"};
+    zip.SetArchiveFile(d / "many.zip");
+    EXPECT_EQ(zip.Compress(), 0);
+    ASSERT_EQ(zip.errors.size(), 1u);
+    EXPECT_EQ(zip.errors[0].code, 25136);
+    EXPECT_FALSE(exists(d / "many.zip"));
+}
+
+TEST(Zip, TargetThatCannotBeMadeLeavesNoTemporaryFile) {
+    ScratchDir d;
+    write_file(d / "a.txt", text_bytes(1000));
+    write_file(d / "out.zip", "old");
+    Zip zip;
+    zip.FileSpec = {d / "a.txt"};
+    zip.CompressionMethod = cmTempFile;
+    zip.SetArchiveFile(d / "sub/none/out.zip");  // a target folder that does not exist
+    zip.SetTempDir(d.path());
+    EXPECT_EQ(zip.Compress(), 0);
+    ASSERT_FALSE(zip.errors.empty());
+    EXPECT_EQ(zip.errors.back().code, 25235);
+    EXPECT_EQ(run("ls -A '" + d.path() + "'").output, "a.txt\nout.zip\n");
+    EXPECT_EQ(read_file(d / "out.zip"), "old");
+}
+
+TEST(Zip, EmptyFoldersAndEncryptedHeaders) {
+    ScratchDir d;
+    write_file(d / "root/f.txt", "f");
+    ::mkdir((d / "root/empty").c_str(), 0755);
+    Zip zip;
+    zip.FileSpec = {d / "root/"};
+    zip.StoreEmptySubDirs = true;
+    zip.SetArchiveFile(d / "dirs.zip");
+    ASSERT_EQ(zip.Compress(), 2);
+    const auto e = entries(read_file(d / "dirs.zip"));
+    ASSERT_EQ(e.size(), 2u);
+    EXPECT_EQ(e[0].name, "root/empty/");
+    EXPECT_EQ(e[0].ext_attr & 0x10, 0x10u);
+    EXPECT_EQ(e[0].method, 0u);
+    EXPECT_EQ(e[1].name, "f.txt");
+    EXPECT_EQ(run("unzip -tq '" + d / "dirs.zip" + "'").status, 0);
+
+    Zip pl;
+    pl.FileSpec = {d / "root/f.txt"};
+    pl.EncryptHeaders = true;
+    pl.SetArchiveFile(d / "pl.zip");
+    ASSERT_EQ(pl.Compress(), 1);
+    const std::string z = read_file(d / "pl.zip");
+    EXPECT_EQ(z.substr(0, 4), "PL\x03\x04");
+    const std::size_t end = z.size() - 22;
+    EXPECT_EQ(z.substr(end, 4), "PK\x05\x06");
+    EXPECT_EQ(z.substr(u32(z, end + 16), 4), "PL\x01\x02");
+    EXPECT_EQ(z.find("f.txt"), std::string::npos);  // the name is encrypted too
+}
