@@ -2,6 +2,7 @@
 #include "platform/ui/FormWindow.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Headless.h"
+#include "platform/core/ClassBuilder.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/Startup.h"
 
@@ -201,4 +202,73 @@ TEST(FontFamily, DesktopFamiliesUseTheirMetricCompatibleStandIns) {
     EXPECT_EQ(ui::font_family("arial"), "Liberation Sans");
     EXPECT_EQ(ui::font_family("MS Sans Serif"), "Liberation Sans");
     EXPECT_EQ(ui::font_family("DejaVu Sans"), "DejaVu Sans");
+}
+
+namespace {
+
+// A form class with published handlers, built from a resource.
+class TFormTeste : public TForm {
+public:
+    explicit TFormTeste(TComponent* AOwner) : TForm(AOwner) {
+        ReadResource(StaticClass());
+        DoCreate();
+    }
+    static TClass StaticClass() {
+        static const TClassInfo info = core::ClassBuilder<TFormTeste, TForm>("TFormTeste")
+            .Operation("FormCreate", &TFormTeste::FormCreate)
+            .Operation("FormShow", &TFormTeste::FormShow)
+            .Build();
+        return &info;
+    }
+    TClass ClassType() const override { return StaticClass(); }
+    void FormCreate(TObject*) { calls.push_back("FormCreate"); }
+    void FormShow(TObject*) {
+        calls.push_back("FormShow");
+        Application->Terminate();
+    }
+    std::vector<std::string> calls;
+};
+
+} // namespace
+
+TEST_F(Forms, ResourceSetsPropertiesBuildsControlsAndBindsHandlersByName) {
+    RegisterFormResource("TFormTeste", R"({
+      "class": "TFormTeste", "name": "FormTeste",
+      "properties": {"BorderStyle": "bsNone", "FormStyle": "fsStayOnTop", "Position": "poScreenCenter",
+                     "ClientWidth": 391, "ClientHeight": 310, "Color": -2147483643, "Caption": "Atualização",
+                     "Font": {"Name": "MS Sans Serif", "Height": -11},
+                     "OnCreate": "FormCreate", "OnShow": "FormShow"},
+      "children": [
+        {"class": "TLabel", "name": "lbVorq", "properties": {"Left": 24, "Top": 24, "Caption": "Vorq SISTEMAS",
+          "ParentFont": false, "Transparent": true,
+          "Font": {"Name": "Calibri", "Height": -16, "Color": 10447616, "Style": ["fsBold"]}}},
+        {"class": "TLabel", "name": "lbOculto", "properties": {"Visible": false}}
+      ]})");
+    TFormTeste* form = nullptr;
+    Application->CreateForm(form);
+    EXPECT_EQ(form->calls, std::vector<std::string>{"FormCreate"});
+    EXPECT_EQ(form->Name(), "FormTeste");
+    EXPECT_EQ(form->BorderStyle, bsNone);
+    EXPECT_EQ(form->FormStyle, fsStayOnTop);
+    EXPECT_EQ(form->Position, poScreenCenter);
+    EXPECT_EQ(form->ClientWidth, 391);
+    EXPECT_EQ(form->Caption, "Atualização");
+    ASSERT_EQ(form->Controls().size(), 2u);
+    auto* vorq = As<TLabel>(form->FindComponent("lbVorq"));
+    EXPECT_EQ(vorq->Parent(), form);
+    EXPECT_EQ(vorq->Font.Name, "Calibri");
+    EXPECT_EQ(vorq->Font.Height, -16);
+    EXPECT_EQ(vorq->Font.Style, 1 << ui::fsBold);
+    EXPECT_EQ(vorq->Font.FontColor, ui::RGB(0, 107, 159));
+    EXPECT_FALSE(As<TLabel>(form->FindComponent("lbOculto"))->Visible);
+
+    Application->Run();
+    EXPECT_EQ(form->calls, (std::vector<std::string>{"FormCreate", "FormShow"}));
+    EXPECT_TRUE(Application->Terminated());
+}
+
+TEST_F(Forms, AHandlerNameTheFormDoesNotPublishIsAReadError) {
+    RegisterFormResource("TFormTeste", R"({"class": "TFormTeste", "properties": {"OnShow": "FormFechar"}})");
+    TFormTeste* form = nullptr;
+    EXPECT_THROW(Application->CreateForm(form), Exception);
 }
