@@ -391,3 +391,95 @@ TEST(Zip, EmptyFoldersAndEncryptedHeaders) {
     EXPECT_EQ(z.substr(u32(z, end + 16), 4), "PL\x01\x02");
     EXPECT_EQ(z.find("f.txt"), std::string::npos);  // the name is encrypted too
 }
+
+TEST(Zip, MoveDeletesSourcesOnlyAfterTheArchiveExists) {
+    for (bool verify : {false, true}) {
+        ScratchDir d;
+        write_file(d / "src/a.txt", "a");
+        write_file(d / "src/b.txt", "b");
+        Zip zip;
+        zip.FileSpec = {d / "src/"};
+        zip.Switch = swMove;
+        zip.DeleteOptions = doFinal;
+        zip.VerifyBeforeDelete = verify;
+        std::vector<std::string> deleted;
+        zip.OnDeleteFile = [&](TZipCommon&, const std::string& f, int n, int max) {
+            deleted.push_back(ExtractFileName(f) + " " + std::to_string(n) + "/" + std::to_string(max));
+        };
+        zip.SetArchiveFile(d / "m.zip");
+        ASSERT_EQ(zip.Compress(), 2);
+        EXPECT_EQ(entries(read_file(d / "m.zip")).size(), 2u);
+        EXPECT_EQ(exists(d / "src/a.txt"), verify);
+        EXPECT_EQ(exists(d / "src/b.txt"), verify);
+        const std::vector<std::string> expected =
+            verify ? std::vector<std::string>() : std::vector<std::string>({"a.txt 0/2", "b.txt 1/2"});
+        EXPECT_EQ(deleted, expected);
+    }
+}
+
+TEST(Zip, DeleteOrRecycleUsesTheTrash) {
+    ScratchDir d;
+    setenv("XDG_DATA_HOME", (d / "data").c_str(), 1);
+    ::mkdir((d / "data").c_str(), 0700);
+    write_file(d / "Backup.bak", "backup");
+    EXPECT_TRUE(DeleteOrRecycle(d / "Backup.bak", doAllowUndo));
+    EXPECT_FALSE(exists(d / "Backup.bak"));
+    EXPECT_EQ(read_file(d / "data/Trash/files/Backup.bak"), "backup");
+    const std::string info = read_file(d / "data/Trash/info/Backup.bak.trashinfo");
+    EXPECT_EQ(info.rfind("[Trash Info]\nPath=" + d / "Backup.bak" + "\nDeletionDate=", 0), 0u) << info;
+    // A second file of the same name gets a name of its own in the trash.
+    write_file(d / "Backup.bak", "second");
+    EXPECT_TRUE(DeleteOrRecycle(d / "Backup.bak", doAllowUndo));
+    EXPECT_EQ(read_file(d / "data/Trash/files/Backup.bak.2"), "second");
+    // A missing file answers False; doFinal deletes at once.
+    EXPECT_FALSE(DeleteOrRecycle(d / "Backup.bak", doAllowUndo));
+    write_file(d / "x", "x");
+    EXPECT_TRUE(DeleteOrRecycle(d / "x", doFinal));
+    EXPECT_FALSE(exists(d / "x"));
+    unsetenv("XDG_DATA_HOME");
+}
+
+TEST(Zip, EntryDatesAndStoredNameChanges) {
+    ScratchDir d;
+    write_file(d / "old.txt", "old");
+    write_file(d / "new.txt", "new");
+    const timespec old_times[2] = {{946684800, 0}, {946684800, 0}};  // 2000-01-01
+    const timespec new_times[2] = {{1700000000, 0}, {1700000000, 0}};
+    ::utimensat(AT_FDCWD, (d / "old.txt").c_str(), old_times, 0);
+    ::utimensat(AT_FDCWD, (d / "new.txt").c_str(), new_times, 0);
+    struct Case {
+        TDateAttribute mode;
+        uint32_t old_date, new_date;
+    } cases[] = {
+        {daFileDate, FileTimeToDos(946684800), FileTimeToDos(1700000000)},
+        {daMaxFileDate, FileTimeToDos(1700000000), FileTimeToDos(1700000000)},
+    };
+    for (const auto& c : cases) {
+        Zip zip;
+        zip.FileSpec = {d / "*.txt"};
+        zip.DateAttribute = c.mode;
+        zip.SetArchiveFile(d / "dates.zip");
+        ASSERT_EQ(zip.Compress(), 2);
+        const auto e = entries(read_file(d / "dates.zip"));
+        EXPECT_EQ(e.at(0).name, "new.txt");
+        EXPECT_EQ(e.at(0).dos, c.new_date);
+        EXPECT_EQ(e.at(1).dos, c.old_date);
+        std::remove((d / "dates.zip").c_str());
+    }
+    Zip sys;
+    sys.FileSpec = {d / "old.txt"};
+    sys.DateAttribute = daSysDate;
+    sys.SetArchiveFile(d / "sys.zip");
+    const uint32_t before = NowDos();
+    ASSERT_EQ(sys.Compress(), 1);
+    EXPECT_GE(entries(read_file(d / "sys.zip")).at(0).dos, before & ~0x1Fu);
+
+    // A handler may give an entry another stored name (folder part kept).
+    Zip renamed;
+    renamed.FileSpec = {d / "old.txt"};
+    renamed.StoredDirNames = sdAbsoluteNoRoot;
+    renamed.OnStoredNameChange = [](TZipCommon&, const std::string&, std::string& name) { name = "renamed.txt"; };
+    renamed.SetArchiveFile(d / "ren.zip");
+    ASSERT_EQ(renamed.Compress(), 1);
+    EXPECT_EQ(entries(read_file(d / "ren.zip")).at(0).name, (d / "renamed.txt").substr(1));
+}
