@@ -16,10 +16,11 @@
 namespace archive {
 
 // Stream failures ("Stream read error", "Stream write error", "Disk full", ...).
-class EStreamError : public Exception { using Exception::Exception; };
-class EReadError : public EStreamError { using EStreamError::EStreamError; };
-class EWriteError : public EStreamError { using EStreamError::EStreamError; };
-class EFOpenError : public EStreamError { using EStreamError::EStreamError; };
+// These are the class library's own classes (platform/core/SysUtils.h).
+using ::EStreamError;
+using ::EReadError;
+using ::EWriteError;
+using ::EFOpenError;
 // A failure of the archive writer with one of its own numbered texts.
 class E_RAISE : public Exception { using Exception::Exception; };
 

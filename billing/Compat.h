@@ -13,23 +13,7 @@
 #include <vector>
 #include <initializer_list>
 
-// The class library's conversion error ("'%s' is not a valid integer value").
-class EConvertError : public Exception {
-public:
-    using Exception::Exception;
-};
-
-// The class library's failed class cast ("Invalid class typecast").
-class EInvalidCast : public Exception {
-public:
-    using Exception::Exception;
-};
-
-// The class library's list error ("List index out of bounds (%d)").
-class EListError : public Exception {
-public:
-    using Exception::Exception;
-};
+// EConvertError, EInvalidCast and EListError come from platform/core/SysUtils.h.
 
 namespace billing {
 

@@ -47,7 +47,7 @@ TEST(Gbls, ExtensionOfLongNames) {
     };
     for (const auto& c : cases) EXPECT_EQ(ExtensionPos(c.name), c.pos) << c.name.size();
     EXPECT_EQ(ChangeExtension(std::string(300, 'x') + ".bak", ".zip"), std::string(300, 'x') + ".zip");
-    EXPECT_EQ(ExtractFileExt("dir/Backup.BAK"), ".BAK");
+    EXPECT_EQ(archive::ExtractFileExt("dir/Backup.BAK"), ".BAK");
 }
 
 TEST(Gbls, EntryNamesInCodePage850) {

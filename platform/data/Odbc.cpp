@@ -98,9 +98,17 @@ ValueKind kind_of(SQLSMALLINT type, bool& wide, bool& long_data) {
 
 // Reads a column of the current row as text, through wide characters (the
 // drivers' narrow text is in their own default character set, not UTF-8).
-Value read_text(SQLHSTMT stmt, SQLUSMALLINT column, std::vector<Diagnostic>& diagnostics) {
+// Buffers reused for every value of a result.
+struct Scratch {
+    std::vector<SQLWCHAR> wide = std::vector<SQLWCHAR>(4096);
     std::vector<SQLWCHAR> text;
-    std::vector<SQLWCHAR> buf(4096);
+    std::vector<char> bytes = std::vector<char>(8192);
+};
+
+Value read_text(SQLHSTMT stmt, SQLUSMALLINT column, std::vector<Diagnostic>& diagnostics, Scratch& scratch) {
+    std::vector<SQLWCHAR>& text = scratch.text;
+    std::vector<SQLWCHAR>& buf = scratch.wide;
+    text.clear();
     for (;;) {
         SQLLEN ind = 0;
         SQLRETURN rc = SQLGetData(stmt, column, SQL_C_WCHAR, buf.data(),
@@ -138,7 +146,7 @@ Value read_text(SQLHSTMT stmt, SQLUSMALLINT column, std::vector<Diagnostic>& dia
 
 // Reads one column of the current row; records the driver's messages.
 Value read_value(SQLHSTMT stmt, SQLUSMALLINT column, const ColumnInfo& info,
-                 std::vector<Diagnostic>& diagnostics) {
+                 std::vector<Diagnostic>& diagnostics, Scratch& scratch) {
     if (info.kind == ValueKind::Float) {
         double d = 0;
         SQLLEN ind = 0;
@@ -151,11 +159,11 @@ Value read_value(SQLHSTMT stmt, SQLUSMALLINT column, const ColumnInfo& info,
         return std::string(buf, res.ptr);
     }
     const bool binary = info.kind == ValueKind::Binary;
-    if (!binary) return read_text(stmt, column, diagnostics);
+    if (!binary) return read_text(stmt, column, diagnostics, scratch);
     const SQLSMALLINT ctype = SQL_C_BINARY;
     const size_t terminator = 0;
     std::string value;
-    std::vector<char> buf(8192);
+    std::vector<char>& buf = scratch.bytes;
     for (;;) {
         SQLLEN ind = 0;
         SQLRETURN rc = SQLGetData(stmt, column, ctype, buf.data(), static_cast<SQLLEN>(buf.size()), &ind);
@@ -213,6 +221,7 @@ ResultSet read_result(SQLHSTMT stmt, SQLSMALLINT count, std::vector<Diagnostic>&
         info.kind = kind_of(type, info.wide, info.long_data);
         result.columns.push_back(std::move(info));
     }
+    Scratch scratch;
     for (;;) {
         SQLRETURN rc = SQLFetch(stmt);
         if (rc == SQL_NO_DATA) break;
@@ -222,7 +231,7 @@ ResultSet read_result(SQLHSTMT stmt, SQLSMALLINT count, std::vector<Diagnostic>&
         Row row;
         row.reserve(result.columns.size());
         for (SQLUSMALLINT c = 1; c <= static_cast<SQLUSMALLINT>(count); ++c)
-            row.push_back(read_value(stmt, c, result.columns[c - 1], diagnostics));
+            row.push_back(read_value(stmt, c, result.columns[c - 1], diagnostics, scratch));
         result.rows.push_back(std::move(row));
     }
     return result;

@@ -119,7 +119,7 @@ class Reply:
         self.data += struct.pack("<BH", token, len(body)) + body
 
     def info(self, number, text, state=1, line=1):
-        self.message(TK_INFO, number, text, 0 if number != 3211 else 0, state, line)
+        self.message(TK_INFO, number, text, 0, state, line)
 
     def error(self, err, line=1):
         self.message(TK_ERROR, err.number, err.text, err.severity, err.state, line)
@@ -696,6 +696,12 @@ class Server(socketserver.ThreadingTCPServer):
 
 class Handler(socketserver.BaseRequestHandler):
     def handle(self):
+        try:
+            self.serve()
+        except (OSError, ValueError, struct.error, UnicodeError):
+            pass  # a peer that breaks the protocol or goes away loses its connection
+
+    def serve(self):
         server = self.server
         sock = self.request
         sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)

@@ -1,0 +1,756 @@
+#include "picture/PicGIF.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "picture/GfxUtils.h"
+#include "picture/GifDecode.h"
+#include "platform/graphics/Clipboard.h"
+
+namespace picture {
+bool TolerantReading = true;
+namespace {
+unsigned gif_clipboard_format = 0;
+}
+unsigned GifClipboardFormat() { return gif_clipboard_format; }
+}  // namespace picture
+
+namespace {
+
+struct MessageText {
+    int Number;
+    const char* Text;
+};
+constexpr MessageText kTexts[] = {
+    {kGifUnknownVersion, "Unknown GIF version"},
+    {kGifEncodingError, "GIF image encoding error"},
+    {kGifCorrupt, "GIF encoded data is corrupt"},
+    {kGifCodeSize, "GIF code size not in range 2 to 9"},
+    {kGifColorCount, "Wrong number of colors; must be a power of 2"},
+    {kGifUnknownExtension, "Unrecognized extension block: %.2x"},
+    {kGifNoData, "No GIF Data to write"},
+    {kGifSizeChange, "Cannot change the Size of a GIF image"},
+    {kGifDescription, "CompuServe GIF Image"},
+    {kGifNotImplemented, "Function not yet implemented"},
+};
+
+[[noreturn]] void gif_error(int number) { throw EInvalidGraphicOperation(GifErrorText(number)); }
+[[noreturn]] void stream_read_error() { throw EInvalidGraphicOperation("Stream read error"); }
+
+// Bit count (1 to 8) of a colour count that is a power of two from 2 to 256.
+int bits_of_count(int count) {
+    for (int b = 1; b <= 8; ++b)
+        if (count == 1 << b) return b;
+    gif_error(kGifColorCount);
+}
+
+int bmp_bits(int depth) {
+    if (depth == 1) return 1;
+    if (depth >= 2 && depth <= 4) return 4;
+    if (depth >= 5 && depth <= 8) return 8;
+    gif_error(kGifColorCount);
+}
+
+uint16_t le16(std::span<const uint8_t> b, size_t at) { return uint16_t(b[at] | b[at + 1] << 8); }
+
+bool equal_nocase(std::span<const uint8_t> a, const char* b) {
+    for (size_t i = 0; i < a.size(); ++i) {
+        int x = a[i], y = static_cast<unsigned char>(b[i]);
+        if (x >= 'A' && x <= 'Z') x += 'a' - 'A';
+        if (y >= 'A' && y <= 'Z') y += 'a' - 'A';
+        if (x != y) return false;
+    }
+    return true;
+}
+
+void put32(std::vector<uint8_t>& v, uint32_t x) {
+    for (int i = 0; i < 4; ++i) v.push_back(uint8_t(x >> (8 * i)));
+}
+
+// Reads the next non-zero byte; 0 at the end of the data.
+uint8_t next_separator(TByteReader& in) {
+    while (in.Remaining() > 0) {
+        uint8_t b = in.ReadByte();
+        if (b != 0) return b;
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::string GifErrorText(int number) {
+    for (auto& t : kTexts)
+        if (t.Number == number) return t.Text;
+    return {};
+}
+
+int ColorIndexOf(const GifColorTable& table, TColor color) {
+    if (color == clNone) return -1;
+    TColor rgb = ColorToRGB(color);
+    for (int i = 0; i < table.Count; ++i)
+        if (table.Color(i) == rgb) return i;
+    return -1;
+}
+
+void TExtension::Assign(const TExtension& source) {
+    if (&source == this) return;
+    Kind = source.Kind;
+    FixedBytes = source.FixedBytes;
+    if (source.DataLines) DataLines = *source.DataLines;
+}
+
+TExtension* LastExtensionOfKind(const TExtensionList* list, TExtensionKind kind) {
+    if (!list) return nullptr;
+    for (auto it = list->rbegin(); it != list->rend(); ++it)
+        if ((*it)->Kind == kind) return it->get();
+    return nullptr;
+}
+
+bool IsLoopBlock(const TExtension& ext) {
+    if (ext.Kind != ekApplication && ext.Kind != ekPlainText) return false;
+    // identifier and authentication code, compared over the length the block-size byte gives
+    size_t n = ext.FixedBytes[0];
+    size_t limit = ext.Kind == ekApplication ? 11 : 12;
+    if (n == 0 || n > limit) return false;
+    auto matches = [&](const char* name) {  // name has 11 characters and a terminating zero
+        return std::memcmp(ext.FixedBytes.data() + 1, name, std::min<size_t>(n, 12)) == 0;
+    };
+    if (!matches("NETSCAPE2.0") && !matches("ANIMEXTS1.0")) return false;
+    if (!ext.DataLines || ext.DataLines->empty()) return false;
+    const std::string& first = ext.DataLines->front();
+    return first.size() >= 3 && uint8_t(first[0]) == 1;
+}
+
+// ---- TGIFFrame
+
+TGIFFrame::TGIFFrame(TGIFImage* owner) : OwnerImage(owner) { NewFrameData(); }
+TGIFFrame::~TGIFFrame() = default;
+
+void TGIFFrame::NewFrameData() {
+    FrameData = std::make_shared<TGIFItem>();
+    IsGray = false;
+    DamageFound = false;
+    TransparentKey = clNone;
+    TransparentIndex = -1;
+    OffsetX = OffsetY = 0;
+    IsInterlaced = false;
+    UsesLocalTable = false;
+    DelayMs = 0;
+    Disposal = 0;
+}
+
+void TGIFFrame::NewFrameBitmap() { FrameBitmap = std::make_unique<TBitmap>(); }
+
+void TGIFFrame::assignCleared() {
+    NewFrameData();
+    FrameBitmap.reset();
+}
+
+void TGIFFrame::Assign(const TGIFFrame* source) {
+    if (!source) {
+        assignCleared();
+    } else if (source != this) {
+        FrameData = source->FrameData;
+        UsesLocalTable = source->OwnerImage == OwnerImage ? source->UsesLocalTable : true;
+        OffsetX = source->OffsetX;
+        OffsetY = source->OffsetY;
+        IsInterlaced = source->IsInterlaced;
+        if (source->FrameBitmap) {
+            auto b = std::make_unique<TBitmap>();
+            b->Assign(source->FrameBitmap.get());
+            FrameBitmap = std::move(b);
+        }
+        TransparentKey = source->TransparentKey;
+        TransparentIndex = source->TransparentIndex;
+        DelayMs = source->DelayMs;
+        Disposal = source->Disposal;
+        IsGray = source->IsGray;
+        DamageFound = source->DamageFound;
+        if (auto* lines = const_cast<TGIFFrame*>(source)->FindCommentLines(false)) {
+            auto copy = *lines;
+            SetFrameComment(copy);
+        }
+    }
+    if (OwnerImage) OwnerImage->UpdateLogicalSize();
+}
+
+void TGIFFrame::Assign(const TGIFImage* source) {
+    if (!source || source->FrameList.empty()) {
+        Assign(static_cast<const TGIFFrame*>(nullptr));
+        return;
+    }
+    int index = source->ActiveFrame < 0 ? 0 : source->ActiveFrame;
+    Assign(source->FrameList.at(size_t(index)).get());
+}
+
+void TGIFFrame::Assign(const TGraphic* source) {
+    if (!source) {
+        Assign(static_cast<const TGIFFrame*>(nullptr));
+        return;
+    }
+    if (auto* image = dynamic_cast<const TGIFImage*>(source)) {
+        Assign(image);
+        return;
+    }
+    auto& g = const_cast<TGraphic&>(*source);
+    if (g.Empty()) {
+        Assign(static_cast<const TGIFFrame*>(nullptr));
+        return;
+    }
+    NewFrameData();
+    NewFrameBitmap();
+    auto* sourceBitmap = dynamic_cast<const TBitmap*>(source);
+    try {
+        FrameBitmap->Assign(source);
+        if (sourceBitmap && sourceBitmap->Monochrome()) FrameBitmap->SetMonochrome(true);
+    } catch (const Exception&) {
+        // the graphic cannot become a bitmap itself: draw it on a magenta background
+        FrameBitmap = std::make_unique<TBitmap>(g.Width(), g.Height());
+        FrameBitmap->Canvas().Brush.Color = TColor(0xFF00FF);
+        FrameBitmap->Canvas().FillRect(TRect{0, 0, g.Width(), g.Height()});
+        FrameBitmap->Canvas().Draw(0, 0, g);
+    }
+    if (g.Transparent()) {
+        if (sourceBitmap)
+            TransparentKey = sourceBitmap->TransparentColor();
+        else
+            TransparentKey = FrameBitmap->Palette().empty()
+                                 ? ColorToRGB(FrameBitmap->Canvas().Brush.Color)
+                                 : [&] {
+                                       auto& e = FrameBitmap->Palette()[size_t(
+                                           FrameBitmap->NearestIndex(FrameBitmap->Canvas().Brush.Color))];
+                                       return RGBColor(e.R, e.G, e.B);
+                                   }();
+    }
+    if (OwnerImage) OwnerImage->UpdateLogicalSize();
+}
+
+void TGIFFrame::AssignTo(TGraphic& dest) {
+    if (auto* image = dynamic_cast<TGIFImage*>(&dest)) {
+        image->Assign(this);
+        return;
+    }
+    auto& bmp = EnsureBitmap();
+    dest.Assign(&bmp);
+    if (auto* b = dynamic_cast<TBitmap*>(&dest); b && TransparentKey != clNone) {
+        b->SetTransparentColor(ColorToRGB(TransparentKey));
+        b->SetTransparent(true);
+    }
+}
+
+TBitmap& TGIFFrame::EnsureBitmap() {
+    if (FrameBitmap && !FrameBitmap->Empty()) return *FrameBitmap;
+    FrameBitmap = std::make_unique<TBitmap>();
+    if (FrameData->EncodedData) {
+        auto bmp = BuildFrameBmp();
+        auto b = std::make_unique<TBitmap>();
+        b->LoadFromBmp(bmp);
+        if (!b->Monochrome()) b->SetHandleType(bmDDB);
+        FrameBitmap = std::move(b);
+    }
+    return *FrameBitmap;
+}
+
+std::vector<uint8_t> TGIFFrame::BuildFrameBmp() {
+    auto& item = *FrameData;
+    int bits = bmp_bits(item.BitDepth);
+    int64_t w = item.FrameWidth, h = item.FrameHeight;
+    if (w < 0 || h < 0 || w * h > picture::kMaxGifPixels) gif_error(kGifCorrupt);
+    uint32_t colors = uint32_t(1) << bits;
+    int64_t stride = ((bits * w + 31) / 32) * 4;
+    uint32_t imageSize = uint32_t(stride * h);
+    uint32_t offset = 54 + 4 * colors;
+    std::vector<uint8_t> v;
+    v.reserve(offset + imageSize);
+    v.push_back('B');
+    v.push_back('M');
+    put32(v, offset + imageSize);
+    put32(v, 0);
+    put32(v, offset);
+    put32(v, 40);
+    put32(v, uint32_t(w));
+    put32(v, uint32_t(h));
+    v.push_back(1);
+    v.push_back(0);
+    v.push_back(uint8_t(bits));
+    v.push_back(0);
+    put32(v, 0);
+    put32(v, imageSize);
+    for (int i = 0; i < 4; ++i) put32(v, 0);
+    for (uint32_t i = 0; i < colors; ++i) {
+        if (int(i) < item.LocalTable.Count) {
+            v.push_back(item.LocalTable.Entries[3 * i + 2]);
+            v.push_back(item.LocalTable.Entries[3 * i + 1]);
+            v.push_back(item.LocalTable.Entries[3 * i]);
+            v.push_back(0);
+        } else {
+            for (int k = 0; k < 4; ++k) v.push_back(128);
+        }
+    }
+    v.resize(size_t(offset) + imageSize, 0);
+    if (w > 0 && h > 0) {
+        uint8_t* last = v.data() + offset + size_t(stride) * size_t(h - 1);
+        picture::LzwProgress progress;
+        if (OwnerImage && OwnerImage->OnProgress) {
+            auto* image = OwnerImage;
+            progress = [image](int stage, int percent, const std::string& message) {
+                image->Progress(TProgressStage(stage), percent, false, TRect{}, message);
+            };
+        }
+        bool damage = picture::LzwDecode(*item.EncodedData, int(w), int(h), bits, IsInterlaced, progress, last,
+                                         -ptrdiff_t(stride), item.BitDepth, picture::TolerantReading);
+        DamageFound = DamageFound || damage;
+    }
+    return v;
+}
+
+std::vector<std::string>* TGIFFrame::FindCommentLines(bool create) {
+    if (auto* ext = LastExtensionOfKind(ExtensionList.get(), ekComment)) {
+        if (!ext->DataLines && create) ext->DataLines.emplace();
+        if (ext->DataLines) return &*ext->DataLines;
+    }
+    if (!create) return nullptr;
+    if (!ExtensionList) ExtensionList = std::make_unique<TExtensionList>();
+    auto ext = std::make_unique<TExtension>();
+    ext->Kind = ekComment;
+    ext->DataLines.emplace();
+    ExtensionList->push_back(std::move(ext));
+    return &*ExtensionList->back()->DataLines;
+}
+
+void TGIFFrame::DrawFrame(TCanvas& canvas, const TRect& rect, bool transparent) {
+    auto& bmp = EnsureBitmap();
+    if (TransparentKey != clNone && transparent)
+        StretchBitmapRectMasked(canvas, rect, bmp, TRect{0, 0, bmp.GetWidth(), bmp.GetHeight()}, TransparentKey,
+                                TransparentIndex);
+    else
+        canvas.StretchDraw(rect, bmp);
+}
+
+// ---- TGIFImage
+
+const TGraphicClass& TGIFImage::StaticClass() {
+    static const TGraphicClass cls{"TGIFImage", nullptr, [] { return std::unique_ptr<TGraphic>(new TGIFImage); }};
+    return cls;
+}
+
+TGIFImage::TGIFImage() {
+    ClearImage();
+    transparent_ = true;
+}
+
+TGIFImage::~TGIFImage() {
+    OnChange = nullptr;
+    SharedData.reset();
+    FrameList.clear();
+}
+
+void TGIFImage::ClearImage() {
+    SharedData = std::make_shared<TGIFData>();
+    FrameList.clear();
+    DamageFound = false;
+    ActiveFrame = -1;
+    BackColor = clNone;
+    LoopCount = 1;
+    LoopEnabled = false;
+    GifVersion = 0;
+}
+
+void TGIFImage::AssignTo(TGraphic& dest) const {
+    auto& self = const_cast<TGIFImage&>(*this);
+    if (auto* image = dynamic_cast<TGIFImage*>(&dest)) {
+        image->Assign(this);
+        return;
+    }
+    if (FrameList.empty()) {
+        dest.Assign(nullptr);
+        return;
+    }
+    if (ActiveFrame < 0) {
+        dest.Assign(&self.CurrentBitmap());
+        return;
+    }
+    self.FrameList.at(size_t(std::min<int>(ActiveFrame, FrameCount() - 1)))->AssignTo(dest);
+}
+
+void TGIFImage::Assign(const TGraphic* source) {
+    if (source == this) return;
+    if (!source) {
+        ClearImage();
+        Changed();
+        return;
+    }
+    if (auto* other = dynamic_cast<const TGIFImage*>(source)) {
+        SharedData = other->SharedData;
+        GifVersion = other->GifVersion;
+        BackColor = other->BackColor;
+        LoopCount = other->LoopCount;
+        LoopEnabled = other->LoopEnabled;
+        DamageFound = other->DamageFound;
+        FrameList.clear();
+        for (auto& f : other->FrameList) {
+            auto frame = std::make_unique<TGIFFrame>(this);
+            frame->Assign(f.get());
+            frame->UsesLocalTable = f->UsesLocalTable;
+            FrameList.push_back(std::move(frame));
+        }
+        LogicalWidth = other->LogicalWidth;
+        LogicalHeight = other->LogicalHeight;
+        ActiveFrame = other->ActiveFrame;
+        Changed();
+        return;
+    }
+    if (auto* bmp = dynamic_cast<const TBitmap*>(source)) {
+        ClearImage();
+        AppendFrame(bmp);
+        Changed();
+        return;
+    }
+    TGraphic::Assign(source);
+}
+
+void TGIFImage::Assign(const TGIFFrame* source) {
+    if (!source) {
+        Assign(static_cast<const TGraphic*>(nullptr));
+        return;
+    }
+    auto shared = source->OwnerImage ? source->OwnerImage->SharedData : nullptr;
+    ClearImage();
+    if (shared) {
+        SharedData->AspectByte = shared->AspectByte;
+        SharedData->BitDepth = shared->BitDepth;
+        SharedData->ColorResolution = shared->ColorResolution;
+        SharedData->GlobalTable = shared->GlobalTable;
+    }
+    FrameList.push_back(std::make_unique<TGIFFrame>(this));
+    ActiveFrame = FrameCount() - 1;
+    FrameList.back()->Assign(source);
+    if (GifVersion == 0) GifVersion = 1;
+    Changed();
+}
+
+int TGIFImage::AppendFrame(const TGraphic* graphic) {
+    FrameList.push_back(std::make_unique<TGIFFrame>(this));
+    int index = FrameCount() - 1;
+    ActiveFrame = index;
+    try {
+        FrameList.back()->Assign(graphic);
+    } catch (...) {
+        FrameList.pop_back();
+        ActiveFrame = FrameCount() - 1;
+        throw;
+    }
+    if (GifVersion == 0) GifVersion = 1;
+    if (FrameCount() > 1) GifVersion = 2;
+    return index;
+}
+
+void TGIFImage::Draw(TCanvas& canvas, const TRect& rect) {
+    if (ActiveFrame < 0 || ActiveFrame >= FrameCount()) return;
+    FrameList[size_t(ActiveFrame)]->DrawFrame(canvas, rect, GetTransparent());
+}
+
+bool TGIFImage::Equals(const TGraphic& other) const {
+    auto* image = dynamic_cast<const TGIFImage*>(&other);
+    return image && image->SharedData == SharedData;
+}
+
+bool TGIFImage::GetEmpty() {
+    if (FrameList.empty()) return true;
+    auto& f = *FrameList[size_t(std::clamp(ActiveFrame, 0, FrameCount() - 1))];
+    if (f.FrameBitmap) return false;
+    return !f.FrameData->EncodedData || f.FrameData->EncodedData->empty();
+}
+
+int TGIFImage::GetHeight() {
+    if (GetEmpty() || ActiveFrame < 0 || ActiveFrame >= FrameCount()) return 0;
+    return FrameList[size_t(ActiveFrame)]->EnsureBitmap().GetHeight();
+}
+
+int TGIFImage::GetWidth() {
+    if (GetEmpty() || ActiveFrame < 0 || ActiveFrame >= FrameCount()) return 0;
+    return FrameList[size_t(ActiveFrame)]->EnsureBitmap().GetWidth();
+}
+
+TPalette TGIFImage::GetPalette() {
+    if (FrameList.empty()) return {};
+    return CurrentBitmap().GetPalette();
+}
+
+bool TGIFImage::GetTransparent() {
+    if (!transparent_) return false;
+    for (auto& f : FrameList)
+        if (f->TransparentKey != clNone) return true;
+    return false;
+}
+
+void TGIFImage::SetHeight(int) { gif_error(kGifSizeChange); }
+void TGIFImage::SetWidth(int) { gif_error(kGifSizeChange); }
+
+void TGIFImage::ReadData(TByteReader& reader) {
+    int32_t count = reader.ReadInt32();
+    ReadGifStream(count, reader, true);
+}
+
+void TGIFImage::WriteData(std::vector<uint8_t>& out) { WriteGifStream(out, true); }
+
+void TGIFImage::LoadFromStream(TByteReader& reader) { ReadGifStream(int64_t(reader.Remaining()), reader, true); }
+
+void TGIFImage::SaveToStream(std::vector<uint8_t>& out) { WriteGifStream(out, false); }
+
+TBitmap& TGIFImage::CurrentBitmap() {
+    if (FrameList.empty()) {
+        ActiveFrame = 0;
+        TBitmap empty;
+        Assign(&empty);
+        return FrameList.at(0)->EnsureBitmap();
+    }
+    int index = ActiveFrame >= 0 && ActiveFrame < FrameCount() ? ActiveFrame : 0;
+    return FrameList[size_t(index)]->EnsureBitmap();
+}
+
+void TGIFImage::UpdateLogicalSize() {
+    int w = 0, h = 0;
+    for (auto& f : FrameList) {
+        int fw = 0, fh = 0;
+        if (f->FrameBitmap || f->FrameData->EncodedData) {
+            auto& b = f->EnsureBitmap();
+            fw = b.GetWidth();
+            fh = b.GetHeight();
+        }
+        w = std::max(w, fw + f->OffsetX);
+        h = std::max(h, fh + f->OffsetY);
+    }
+    LogicalWidth = uint16_t(std::clamp(w, 0, 65535));
+    LogicalHeight = uint16_t(std::clamp(h, 0, 65535));
+}
+
+std::unique_ptr<TExtensionList> TGIFImage::readExtensions(TByteReader& in, uint8_t& separator) {
+    auto list = std::make_unique<TExtensionList>();
+    while (separator == '!') {
+        uint8_t label = in.ReadByte();
+        auto ext = std::make_unique<TExtension>();
+        size_t fixed = 0;
+        switch (label) {
+            case 0xF9: ext->Kind = ekGraphicControl; fixed = 6; break;
+            case 0xFE: ext->Kind = ekComment; fixed = 0; break;
+            case 0x01: ext->Kind = ekPlainText; fixed = 13; break;
+            case 0xFF: ext->Kind = ekApplication; fixed = 12; break;
+            default: {
+                char text[64];
+                std::snprintf(text, sizeof text, "Unrecognized extension block: %.2x", label);
+                throw EInvalidGraphicOperation(text);
+            }
+        }
+        auto bytes = in.Read(fixed);
+        std::copy(bytes.begin(), bytes.end(), ext->FixedBytes.begin());
+        if (ext->Kind != ekGraphicControl) {
+            ext->DataLines.emplace();
+            while (in.Remaining() > 0) {
+                size_t n = in.ReadByte();
+                if (n == 0) break;
+                auto block = in.Read(n);
+                ext->DataLines->emplace_back(block.begin(), block.end());
+            }
+        }
+        if (ext->Kind == ekPlainText) list->clear();
+        if (ext->Kind == ekPlainText || ext->Kind == ekApplication) {
+            if (IsLoopBlock(*ext)) {
+                const std::string& d = ext->DataLines->front();
+                LoopEnabled = true;
+                LoopCount = uint16_t(std::min(uint8_t(d[1]) | uint8_t(d[2]) << 8, 30000));
+            }
+        } else {
+            list->push_back(std::move(ext));
+        }
+        separator = in.Remaining() == 0 ? uint8_t(';') : next_separator(in);
+    }
+    if (list->empty()) list.reset();
+    return list;
+}
+
+void TGIFImage::readFrame(TGIFFrame& frame, TByteReader& in) {
+    auto& item = *frame.FrameData;
+    item.EncodedData.emplace();
+    try {
+        auto d = in.Read(9);
+        uint8_t flags = d[8];
+        frame.IsInterlaced = (flags & 0x40) != 0;
+        if (flags & 0x80) {
+            item.BitDepth = uint8_t((flags & 7) + 1);
+            item.LocalTable.Count = 1 << item.BitDepth;
+            auto t = in.Read(size_t(3 * item.LocalTable.Count));
+            std::copy(t.begin(), t.end(), item.LocalTable.Entries.begin());
+            frame.UsesLocalTable = true;
+        } else {
+            frame.UsesLocalTable = false;
+            item.LocalTable = GifColorTable{};
+        }
+        int32_t w = le16(d, 4), h = le16(d, 6);
+        if (w == 0) w = LogicalWidth;
+        if (h == 0) h = LogicalHeight;
+        if (int64_t(w) * h > picture::kMaxGifPixels) gif_error(kGifCorrupt);
+        auto& data = *item.EncodedData;
+        data.push_back(in.ReadByte());
+        bool damage = false;
+        while (in.Remaining() > 0) {
+            uint8_t n = in.ReadByte();
+            if (n > in.Remaining()) {
+                damage = true;
+                in.Skip(in.Remaining());
+                break;
+            }
+            data.push_back(n);
+            auto block = in.Read(n);
+            data.insert(data.end(), block.begin(), block.end());
+            if (n == 0) break;
+        }
+        if (damage) {
+            if (!picture::TolerantReading) stream_read_error();
+            frame.DamageFound = true;
+        }
+        frame.OffsetX = le16(d, 0);
+        frame.OffsetY = le16(d, 2);
+        item.FrameWidth = w;
+        item.FrameHeight = h;
+        item.DescriptorFlags = flags;
+        if (!frame.UsesLocalTable) item.LocalTable = SharedData->GlobalTable;
+        frame.DelayMs = 0;
+        if (frame.ExtensionList) {
+            for (auto& ext : *frame.ExtensionList) {
+                if (ext->Kind != ekGraphicControl) continue;
+                auto& f = ext->FixedBytes;  // size, flags, delay (2), index, terminator
+                if (f[1] & 1) {
+                    if (f[4] < item.LocalTable.Count) {
+                        frame.TransparentKey = item.LocalTable.Color(f[4]);
+                        frame.TransparentIndex = f[4];
+                    }
+                } else {
+                    frame.TransparentKey = clNone;
+                    frame.TransparentIndex = -1;
+                }
+                frame.DelayMs = uint16_t(std::max<int>(std::min<int>((f[2] | f[3] << 8) * 10, 65535), frame.DelayMs));
+                frame.Disposal = uint8_t((f[1] >> 2) & 7);
+            }
+        }
+    } catch (...) {
+        item.EncodedData.reset();
+        throw;
+    }
+}
+
+void TGIFImage::ReadGifStream(int64_t count, TByteReader& reader, bool decodeFirst) {
+    ClearImage();
+    // the count is checked against what is there before anything is copied
+    if (count > int64_t(reader.Remaining())) throw graphics::EReadError();
+    TByteReader in(reader.Read(size_t(std::max<int64_t>(count, 0))));
+    if (count > 0) {
+        auto sig = in.Read(6);
+        if (!equal_nocase(sig.subspan(0, 3), "GIF")) gif_error(kGifUnknownVersion);
+        if (equal_nocase(sig.subspan(3, 3), "87a"))
+            GifVersion = 1;
+        else if (equal_nocase(sig.subspan(3, 3), "89a"))
+            GifVersion = 2;
+        else
+            gif_error(kGifUnknownVersion);
+        auto sd = in.Read(7);
+        LogicalWidth = le16(sd, 0);
+        LogicalHeight = le16(sd, 2);
+        if (int64_t(LogicalWidth) * LogicalHeight > picture::kMaxGifPixels) gif_error(kGifCorrupt);
+        uint8_t flags = sd[4];
+        SharedData->ColorResolution = uint8_t(((flags >> 4) & 7) + 1);
+        SharedData->BitDepth = uint8_t((flags & 7) + 1);
+        SharedData->AspectByte = sd[6];
+        if (flags & 0x80) {
+            auto& t = SharedData->GlobalTable;
+            t.Count = 1 << SharedData->BitDepth;
+            auto bytes = in.Read(size_t(3 * t.Count));
+            std::copy(bytes.begin(), bytes.end(), t.Entries.begin());
+            if (sd[5] < t.Count) BackColor = t.Color(sd[5]);
+        }
+        uint8_t separator = next_separator(in);
+        while (separator != 0 && separator != ';' && in.Remaining() > 0) {
+            auto extensions = readExtensions(in, separator);
+            if (separator == ',') {
+                auto frame = std::make_unique<TGIFFrame>(this);
+                if (SharedData->GlobalTable.Count > 0)
+                    frame->FrameData->BitDepth = uint8_t(bits_of_count(SharedData->GlobalTable.Count));
+                frame->ExtensionList = std::move(extensions);
+                readFrame(*frame, in);
+                FrameList.push_back(std::move(frame));
+                separator = in.Remaining() == 0 ? uint8_t(';') : next_separator(in);
+                if (separator != '!' && separator != ',' && separator != ';') separator = 0;
+            } else if (extensions && SharedData->CommentLines.empty()) {
+                bool firstComment = true;
+                for (auto& ext : *extensions) {
+                    if (ext->Kind != ekComment || !ext->DataLines) continue;
+                    if (!firstComment) SharedData->CommentLines.push_back("\r\n\r\n");
+                    firstComment = false;
+                    for (auto& line : *ext->DataLines) SharedData->CommentLines.push_back(line);
+                }
+            } else if (separator != 0 && separator != ';') {
+                stream_read_error();
+            }
+        }
+    }
+    if (!FrameList.empty()) {
+        ActiveFrame = 0;
+        if (decodeFirst) {
+            try {
+                CurrentBitmap();
+            } catch (...) {
+                FrameList.erase(FrameList.begin());
+                if (FrameList.empty()) ActiveFrame = -1;
+                throw;
+            }
+        }
+    }
+    for (auto& f : FrameList) DamageFound = DamageFound || f->DamageFound;
+    PaletteModified = true;
+    Changed();
+}
+
+void TGIFImage::WriteGifStream(std::vector<uint8_t>&, bool) { gif_error(kGifNotImplemented); }
+
+void TGIFImage::LoadFromClipboardFormat(unsigned format, const TClipboardData& data, const TPalette& palette) {
+    auto& board = graphics::clipboard();
+    unsigned gif = picture::GifClipboardFormat();
+    if (gif != 0 && board.HasFormat(gif)) {
+        auto bytes = *board.Data(gif);
+        TByteReader reader(bytes);
+        int32_t count = reader.ReadInt32();
+        ReadGifStream(count, reader, false);
+        if (!FrameList.empty()) {
+            ActiveFrame = 0;
+            if (auto bmp = board.Data(graphics::CF_BITMAP)) {
+                auto b = std::make_unique<TBitmap>();
+                b->LoadFromBmp(*bmp);
+                FrameList[0]->FrameBitmap = std::move(b);
+            }
+        }
+        return;
+    }
+    TBitmap b;
+    b.LoadFromClipboardFormat(format, data, palette);
+    Assign(&b);
+}
+
+void TGIFImage::SaveToClipboardFormat(unsigned& format, TClipboardData& data, TPalette& palette) {
+    if (FrameList.empty()) return;
+    FrameList[0]->EnsureBitmap().SaveToClipboardFormat(format, data, palette);
+    for (auto& f : FrameList)
+        if (!f->FrameData->EncodedData || f->FrameData->EncodedData->empty()) return;
+    std::vector<uint8_t> bytes;
+    WriteGifStream(bytes, true);
+    graphics::clipboard().SetData(picture::GifClipboardFormat(), std::move(bytes));
+}
+
+namespace picture {
+void PicGIF_startup() {
+    gif_clipboard_format = graphics::clipboard().RegisterFormat("GIF Image");
+    TPicture::RegisterFileFormat("gif", GifErrorText(kGifDescription), TGIFImage::StaticClass());
+    TPicture::RegisterClipboardFormat(gif_clipboard_format, TGIFImage::StaticClass());
+}
+void PicGIF_shutdown() { TPicture::UnregisterGraphicClass(TGIFImage::StaticClass()); }
+}  // namespace picture

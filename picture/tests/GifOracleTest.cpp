@@ -1,0 +1,59 @@
+// picture-tool against independent GIF readers (python3-pil, giflib's
+// gif2rgb, giftext and gifbuild) on a corpus made here by PIL, ImageMagick,
+// gifsicle and gifbuild.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string capture(const std::string& command, int& status) {
+    std::string out;
+    FILE* p = popen((command + " 2>&1").c_str(), "r");
+    if (!p) {
+        status = -1;
+        return out;
+    }
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    status = pclose(p);
+    return out;
+}
+
+}  // namespace
+
+TEST(GifOracle, CorpusDecodesInfoAndDrawingAgreeWithPeers) {
+    const std::string src = TAMBLERO_SOURCE_DIR;
+    const char* bin = std::getenv("TAMBLERO_BIN_DIR");
+    const std::string tool = (bin ? std::string(bin) : std::string(TAMBLERO_BINARY_DIR) + "/bin") + "/picture-tool";
+    fs::path dir = fs::path(TAMBLERO_BINARY_DIR) / ("gif-corpus-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    int status = 0;
+    std::string list = capture("/usr/bin/python3 " + src + "/tests/make_gif_corpus.py " + dir.string(), status);
+    ASSERT_EQ(status, 0) << list;
+    std::vector<std::string> files;
+    size_t start = 0;
+    while (start < list.size()) {
+        size_t end = list.find('\n', start);
+        if (end == std::string::npos) end = list.size();
+        if (end > start) files.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    ASSERT_GE(files.size(), 15u);
+    for (auto& f : files) {
+        std::string out = capture("/usr/bin/python3 " + src + "/tests/oracles/gif_check.py " + tool + " " +
+                                      (dir / f).string() + " " + (dir / "work").string(),
+                                  status);
+        EXPECT_EQ(status, 0) << f << "\n" << out;
+    }
+    if (!HasFailure()) fs::remove_all(dir);
+}

@@ -1,0 +1,209 @@
+// picture-tool: reads GIF (and other registered) pictures and shows what they hold.
+//   picture-tool info FILE
+//   picture-tool decode FILE OUT.ppm|OUT.png [--frame N]
+//   picture-tool draw FILE W H BACKGROUND OUT.ppm|OUT.png   (BACKGROUND as RRGGBB)
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <vector>
+#include <zlib.h>
+
+#include "picture/PicGIF.h"
+#include "picture/Startup.h"
+#include "platform/graphics/Bitmap.h"
+#include "platform/graphics/Canvas.h"
+
+namespace {
+
+int usage() {
+    std::cerr << "usage: picture-tool info FILE\n"
+                 "       picture-tool decode FILE OUT.ppm|OUT.png [--frame N]\n"
+                 "       picture-tool draw FILE WIDTH HEIGHT BACKGROUND OUT.ppm|OUT.png\n";
+    return 2;
+}
+
+std::vector<uint8_t> read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw Exception("Cannot open file \"" + path + "\"");
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void put_be32(std::vector<uint8_t>& v, uint32_t x) {
+    for (int i = 3; i >= 0; --i) v.push_back(uint8_t(x >> (8 * i)));
+}
+
+void png_chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
+    put_be32(out, uint32_t(data.size()));
+    size_t start = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    put_be32(out, uint32_t(crc32(0, out.data() + start, uInt(out.size() - start))));
+}
+
+// Writes the bitmap's RGB pixels as PPM or PNG (by extension), replacing the file whole.
+void write_rgb(const TBitmap& bmp, const std::string& path) {
+    auto& b = const_cast<TBitmap&>(bmp);
+    int w = b.GetWidth(), h = b.GetHeight();
+    std::vector<uint8_t> rgb;
+    rgb.reserve(size_t(w) * size_t(h) * 3);
+    std::vector<uint8_t> out;
+    bool png = path.size() >= 4 && path.compare(path.size() - 4, 4, ".png") == 0;
+    for (int y = 0; y < h; ++y) {
+        if (png) rgb.push_back(0);  // filter type of the row
+        for (int x = 0; x < w; ++x) {
+            TColor c = b.Pixel(x, y);
+            rgb.push_back(GetRValue(c));
+            rgb.push_back(GetGValue(c));
+            rgb.push_back(GetBValue(c));
+        }
+    }
+    if (png) {
+        static const uint8_t sig[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+        out.assign(sig, sig + 8);
+        std::vector<uint8_t> ihdr;
+        put_be32(ihdr, uint32_t(w));
+        put_be32(ihdr, uint32_t(h));
+        ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});
+        png_chunk(out, "IHDR", ihdr);
+        uLongf size = compressBound(uLong(rgb.size()));
+        std::vector<uint8_t> z(size);
+        if (compress2(z.data(), &size, rgb.data(), uLong(rgb.size()), 6) != Z_OK) throw Exception("Stream write error");
+        z.resize(size);
+        png_chunk(out, "IDAT", z);
+        png_chunk(out, "IEND", {});
+    } else {
+        std::string head = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
+        out.assign(head.begin(), head.end());
+        out.insert(out.end(), rgb.begin(), rgb.end());
+    }
+    std::string tmp = path + ".part";
+    {
+        std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
+        f.write(reinterpret_cast<const char*>(out.data()), std::streamsize(out.size()));
+        f.flush();
+        if (!f) {
+            std::remove(tmp.c_str());
+            throw Exception("Cannot write \"" + path + "\"");
+        }
+    }
+    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+        std::remove(tmp.c_str());
+        throw Exception("Cannot write \"" + path + "\"");
+    }
+}
+
+std::string hex_colour(TColor c) {
+    char s[16];
+    std::snprintf(s, sizeof s, "%02x%02x%02x", GetRValue(c), GetGValue(c), GetBValue(c));
+    return s;
+}
+
+std::string printable(const std::string& s) {
+    std::string r;
+    for (unsigned char c : s) {
+        if (c == '\n') r += "\\n";
+        else if (c == '\r') r += "\\r";
+        else if (c == '\\') r += "\\\\";
+        else if (c < 32 || c == 127) {
+            char b[8];
+            std::snprintf(b, sizeof b, "\\x%02x", c);
+            r += b;
+        } else r += char(c);
+    }
+    return r;
+}
+
+const char* kDisposal[8] = {"unspecified", "none", "background", "previous", "4", "5", "6", "7"};
+
+int info(TGIFImage& gif) {
+    std::cout << "version: " << (gif.GifVersion == 1 ? "87a" : gif.GifVersion == 2 ? "89a" : "?") << "\n";
+    std::cout << "screen: " << gif.LogicalWidth << "x" << gif.LogicalHeight << "\n";
+    auto& sd = *gif.SharedData;
+    std::cout << "global colors: " << sd.GlobalTable.Count << "\n";
+    std::cout << "background: " << (gif.BackColor == clNone ? std::string("none") : hex_colour(gif.BackColor)) << "\n";
+    std::cout << "loops: " << (gif.LoopEnabled ? std::to_string(gif.LoopCount) : std::string("none")) << "\n";
+    for (auto& line : sd.CommentLines) std::cout << "comment: " << printable(line) << "\n";
+    std::cout << "frames: " << gif.FrameCount() << "\n";
+    for (int i = 0; i < gif.FrameCount(); ++i) {
+        auto& f = gif.FrameAt(i);
+        auto& d = *f.FrameData;
+        std::cout << "frame " << i << ": " << d.FrameWidth << "x" << d.FrameHeight << " at " << f.OffsetX << ","
+                  << f.OffsetY << " depth " << int(d.BitDepth) << (f.UsesLocalTable ? " local" : " global")
+                  << (f.IsInterlaced ? " interlaced" : "") << " delay " << f.DelayMs << "ms disposal "
+                  << kDisposal[f.Disposal & 7] << " transparent "
+                  << (f.TransparentIndex >= 0 ? std::to_string(f.TransparentIndex) : std::string("none"))
+                  << (f.DamageFound ? " damaged" : "") << "\n";
+        if (auto* lines = f.FindCommentLines(false))
+            for (auto& line : *lines) std::cout << "frame " << i << " comment: " << printable(line) << "\n";
+    }
+    return 0;
+}
+
+TColor parse_colour(const std::string& s) {
+    std::string h = s[0] == '#' ? s.substr(1) : s;
+    if (h.size() != 6 || h.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        throw Exception("Background must be RRGGBB: " + s);
+    unsigned v = unsigned(std::stoul(h, nullptr, 16));
+    return RGBColor(uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v));
+}
+
+int run(int argc, char** argv) {
+    if (argc < 3) return usage();
+    std::string cmd = argv[1];
+    auto bytes = read_file(argv[2]);
+    TGIFImage gif;
+    TByteReader reader(bytes);
+    if (cmd == "info") {
+        gif.ReadGifStream(int64_t(bytes.size()), reader, false);
+        return info(gif);
+    }
+    if (cmd == "decode" && (argc == 4 || argc == 6)) {
+        int frame = 0;
+        if (argc == 6) {
+            if (std::strcmp(argv[4], "--frame") != 0) return usage();
+            frame = std::stoi(argv[5]);
+        }
+        gif.ReadGifStream(int64_t(bytes.size()), reader, false);
+        if (frame < 0 || frame >= gif.FrameCount())
+            throw Exception("No frame " + std::to_string(frame) + " (the picture has " +
+                            std::to_string(gif.FrameCount()) + ")");
+        write_rgb(gif.FrameAt(frame).EnsureBitmap(), argv[3]);
+        return 0;
+    }
+    if (cmd == "draw" && argc == 7) {
+        int w = std::stoi(argv[3]), h = std::stoi(argv[4]);
+        if (w <= 0 || h <= 0) throw Exception("Width and height must be positive");
+        TColor bg = parse_colour(argv[5]);
+        gif.LoadFromStream(reader);
+        TBitmap target(w, h, pf24bit);
+        target.Canvas().Brush.Color = bg;
+        target.Canvas().FillRect(TRect{0, 0, w, h});
+        target.Canvas().StretchDraw(TRect{0, 0, w, h}, gif);
+        write_rgb(target, argv[6]);
+        return 0;
+    }
+    return usage();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    graphics::unit_startup();
+    picture::unit_startup();
+    int rc;
+    try {
+        rc = run(argc, argv);
+    } catch (const Exception& e) {
+        std::cerr << "picture-tool: " << e.Message() << "\n";
+        rc = 1;
+    } catch (const std::exception& e) {
+        std::cerr << "picture-tool: " << e.what() << "\n";
+        rc = 1;
+    }
+    picture::unit_shutdown();
+    graphics::unit_shutdown();
+    return rc;
+}

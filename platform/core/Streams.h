@@ -1,0 +1,97 @@
+#pragma once
+// Streams with 64-bit positions: the abstract TStream, file streams over POSIX
+// descriptors and a growable memory stream.
+
+#include "platform/core/Classes.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum TSeekOrigin { soBeginning, soCurrent, soEnd };
+
+// File modes of TFileStream: one access mode, optionally or-ed with a share
+// mode (accepted and not enforced: POSIX has no share locks), or fmCreate.
+constexpr unsigned fmCreate = 0xFFFF;          // create or truncate, read and write
+constexpr unsigned fmOpenRead = 0x0000;
+constexpr unsigned fmOpenWrite = 0x0001;       // existing file, not truncated
+constexpr unsigned fmOpenReadWrite = 0x0002;
+constexpr unsigned fmShareCompat = 0x0000;
+constexpr unsigned fmShareExclusive = 0x0010;
+constexpr unsigned fmShareDenyWrite = 0x0020;
+constexpr unsigned fmShareDenyRead = 0x0030;
+constexpr unsigned fmShareDenyNone = 0x0040;
+
+class TStream : public TObject {
+public:
+    // Reads/writes up to `count` bytes at the position; answers the bytes moved.
+    virtual std::int64_t Read(void* buffer, std::int64_t count) = 0;
+    virtual std::int64_t Write(const void* buffer, std::int64_t count) = 0;
+    // Moves the position; answers the new position.
+    virtual std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) = 0;
+    std::int64_t Position() { return Seek(0, soCurrent); }
+    void SetPosition(std::int64_t pos) { Seek(pos, soBeginning); }
+    virtual std::int64_t Size();
+    virtual void SetSize(std::int64_t size);   // EStreamError when the stream cannot
+    // Exactly `count` bytes or EReadError "Stream read error" / EWriteError "Stream write error".
+    void ReadBuffer(void* buffer, std::int64_t count);
+    void WriteBuffer(const void* buffer, std::int64_t count);
+    // Copies `count` bytes from `source` at its position (0: all of it, from its start); answers the count.
+    std::int64_t CopyFrom(TStream& source, std::int64_t count);
+};
+
+// A stream over an open POSIX descriptor (not closed by this class).
+class THandleStream : public TStream {
+public:
+    explicit THandleStream(int handle) : handle_(handle) {}
+    int Handle() const { return handle_; }
+    std::int64_t Read(void* buffer, std::int64_t count) override;
+    std::int64_t Write(const void* buffer, std::int64_t count) override;  // short on a full disk
+    std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+    void SetSize(std::int64_t size) override;
+    int LastError() const { return last_error_; }   // errno of the last failed call (ENOSPC: disk full)
+
+protected:
+    int handle_;
+    int last_error_ = 0;
+};
+
+// A file opened by name. EFCreateError "Cannot create file \"%s\". %s" for fmCreate,
+// EFOpenError "Cannot open file \"%s\". %s" otherwise (folders are refused).
+class TFileStream : public THandleStream {
+public:
+    TFileStream(const std::string& file_name, unsigned mode);
+    ~TFileStream() override;
+    const std::string& FileName() const { return file_name_; }
+
+private:
+    std::string file_name_;
+};
+
+// A stream in memory; Memory() stays valid until the next size change.
+class TMemoryStream : public TStream {
+public:
+    std::int64_t Read(void* buffer, std::int64_t count) override;
+    std::int64_t Write(const void* buffer, std::int64_t count) override;
+    std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+    std::int64_t Size() override { return std::int64_t(data_.size()); }
+    void SetSize(std::int64_t size) override;  // EOutOfMemory "Out of memory" when it cannot grow
+    void Clear();
+    std::uint8_t* Memory() { return data_.data(); }
+    const std::vector<std::uint8_t>& Bytes() const { return data_; }
+    void LoadFromStream(TStream& stream);            // whole stream from its start; position 0
+    void LoadFromFile(const std::string& file_name);
+    void SaveToStream(TStream& stream);
+    void SaveToFile(const std::string& file_name);   // replaces the file whole or not at all
+
+private:
+    std::vector<std::uint8_t> data_;
+    std::int64_t pos_ = 0;
+};
+
+// A read-write stream over a std::string (handy for text formats).
+class TStringStream : public TMemoryStream {
+public:
+    explicit TStringStream(std::string_view data = {});
+    std::string DataString() const;
+};

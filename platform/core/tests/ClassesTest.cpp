@@ -1,0 +1,322 @@
+#include "platform/core/ClassBuilder.h"
+#include "platform/core/Classes.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<std::string>* g_log = nullptr;
+
+// A component that logs its destruction and the notifications it receives.
+class TProbe : public TComponent {
+public:
+    explicit TProbe(TComponent* owner) : TComponent(owner) {}
+    ~TProbe() override {
+        if (g_log) g_log->push_back("free " + Name());
+    }
+    static TClass StaticClass();
+    TClass ClassType() const override { return StaticClass(); }
+    void Notification(TComponent* c, TOperation op) override {
+        if (op == opRemove && c == Partner) Partner = nullptr;
+        if (g_log && c != this) g_log->push_back(Name() + (op == opInsert ? " +" : " -") + c->Name());
+        TComponent::Notification(c, op);
+    }
+    TComponent* Partner = nullptr;
+};
+
+TClass TProbe::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TProbe, TComponent>("TProbe").Build();
+    return &info;
+}
+
+enum TKind { kA, kB, kC };
+
+class TThing : public TComponent {
+public:
+    explicit TThing(TComponent* owner) : TComponent(owner), lines_(new TStringList) { Count = 3; }
+    ~TThing() override { delete lines_; }
+    static TClass StaticClass();
+    TClass ClassType() const override { return StaticClass(); }
+    int Count = 0;
+    TKind Kind = kA;
+    unsigned Options = 0;
+    std::string Title;
+    bool Active = false;
+    double Ratio = 0;
+    Currency Price;
+    TStringList* Lines() const { return lines_; }
+    TComponent* Link = nullptr;
+    TNotifyEvent OnFire;
+    int Twice(int x) { return 2 * x + Count; }
+    void Fired(TObject*) { ++fired; }
+    int fired = 0;
+
+private:
+    TStringList* lines_;
+};
+
+TClass TThing::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TThing, TComponent>("TThing")
+                                       .Integer("Count", &TThing::Count, &TThing::Count).Default(3)
+                                       .Enum("Kind", {"kA", "kB", "kC"}, &TThing::Kind, &TThing::Kind)
+                                       .Set("Options", {"oX", "oY"}, &TThing::Options, &TThing::Options)
+                                       .String("Title", &TThing::Title, &TThing::Title)
+                                       .Bool("Active", &TThing::Active, &TThing::Active).Stored(false)
+                                       .Float("Ratio", &TThing::Ratio, &TThing::Ratio)
+                                       .Money("Price", &TThing::Price, &TThing::Price)
+                                       .Strings("Lines", &TThing::Lines)
+                                       .Component("Link", &TThing::Link, &TThing::Link)
+                                       .Event("OnFire", &TThing::OnFire)
+                                       .Operation("Twice", &TThing::Twice)
+                                       .Operation("Fired", &TThing::Fired)
+                                       .Operation("Code", [](int bank) { return Format("%.3d", {bank}); })
+                                       .Build();
+    return &info;
+}
+
+class TAbstractBase : public TPersistent {
+public:
+    static TClass StaticClass();
+    TClass ClassType() const override { return StaticClass(); }
+    virtual int Value() const = 0;
+};
+TClass TAbstractBase::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TAbstractBase, TPersistent>("TAbstractBase").Build();
+    return &info;
+}
+
+}  // namespace
+
+TEST(Component, OwnerFreesOwnedLastFirstAndNotifies) {
+    std::vector<std::string> log;
+    g_log = &log;
+    auto* owner = new TProbe(nullptr);
+    owner->SetName("Owner");
+    auto* a = new TProbe(owner);
+    a->SetName("A");
+    auto* b = new TProbe(owner);
+    b->SetName("B");
+    EXPECT_EQ(owner->ComponentCount(), 2);
+    EXPECT_EQ(owner->Components(1), b);
+    EXPECT_EQ(b->ComponentIndex(), 1);
+    EXPECT_EQ(owner->FindComponent("a"), a);
+    EXPECT_EQ(owner->FindComponent("none"), nullptr);
+    EXPECT_THROW(owner->Components(2), EListError);
+    log.clear();
+    delete owner;
+    EXPECT_EQ(log, (std::vector<std::string>{"free Owner", "free B", "free A"}));
+    g_log = nullptr;
+}
+
+TEST(Component, NamesAreValidatedAndUnique) {
+    TComponent owner(nullptr);
+    auto* a = new TComponent(&owner);
+    a->SetName("Button1");
+    auto* b = new TComponent(&owner);
+    try {
+        b->SetName("button1");
+        ADD_FAILURE();
+    } catch (const EComponentError& e) {
+        EXPECT_EQ(e.Message(), "A component named button1 already exists");
+    }
+    try {
+        b->SetName("1abc");
+        ADD_FAILURE();
+    } catch (const EComponentError& e) {
+        EXPECT_EQ(e.Message(), "'1abc' is not a valid component name");
+    }
+    b->SetName("");
+    b->SetName("_ok2");
+    EXPECT_EQ(b->Name(), "_ok2");
+}
+
+TEST(Component, FreeNotificationClearsReferences) {
+    std::vector<std::string> log;
+    g_log = &log;
+    TProbe holder(nullptr);
+    holder.SetName("Holder");
+    auto* target = new TProbe(nullptr);
+    target->SetName("Target");
+    holder.Partner = target;
+    holder.FreeNotification(target);
+    delete target;
+    EXPECT_EQ(holder.Partner, nullptr);
+    // siblings hear of insertions and removals through the owner
+    auto* s1 = new TProbe(&holder);
+    s1->SetName("S1");
+    log.clear();
+    auto* s2 = new TProbe(nullptr);
+    s2->SetName("S2");
+    holder.InsertComponent(s2);
+    EXPECT_NE(std::find(log.begin(), log.end(), "S1 +S2"), log.end());
+    holder.RemoveComponent(s2);
+    EXPECT_NE(std::find(log.begin(), log.end(), "S1 -S2"), log.end());
+    EXPECT_EQ(s2->Owner(), nullptr);
+    delete s2;
+    g_log = nullptr;
+}
+
+TEST(Registry, FindsClassesByNameIgnoringCase) {
+    RegisterClasses({TThing::StaticClass(), TProbe::StaticClass()});
+    RegisterClass(TThing::StaticClass());  // again: fine
+    EXPECT_EQ(GetClass("tthing"), TThing::StaticClass());
+    EXPECT_EQ(FindClass("TPROBE"), TProbe::StaticClass());
+    EXPECT_EQ(GetClass("TNothing"), nullptr);
+    try {
+        FindClass("TNothing");
+        ADD_FAILURE();
+    } catch (const EClassNotFound& e) {
+        EXPECT_EQ(e.Message(), "Class TNothing not found");
+    }
+    static const TClassInfo impostor = core::ClassBuilder<TProbe, TComponent>("TThing").Build();
+    EXPECT_THROW(RegisterClass(&impostor), EFilerError);
+    EXPECT_TRUE(TThing::StaticClass()->InheritsFrom(TComponent::StaticClass()));
+    EXPECT_FALSE(TComponent::StaticClass()->InheritsFrom(TThing::StaticClass()));
+
+    TComponent owner(nullptr);
+    TObject* o = FindClass("TThing")->Create(&owner);
+    EXPECT_EQ(o->ClassName(), "TThing");
+    EXPECT_EQ(owner.ComponentCount(), 1);
+    EXPECT_THROW(TAbstractBase::StaticClass()->Create(), EInvalidOperation);
+    UnRegisterClass(TProbe::StaticClass());
+    EXPECT_EQ(GetClass("TProbe"), nullptr);
+}
+
+TEST(Properties, TypedAccessByName) {
+    TThing t(nullptr);
+    using core::PropValue;
+    core::set_property(t, "count", PropValue(std::int64_t(7)));
+    EXPECT_EQ(t.Count, 7);
+    core::set_property(t, "Kind", PropValue(std::int64_t(2)));
+    EXPECT_EQ(t.Kind, kC);
+    core::set_property(t, "Title", PropValue(std::string("hi")));
+    core::set_property(t, "Price", PropValue(StrToCurr("1.25")));
+    EXPECT_EQ(std::get<Currency>(core::get_property(t, "Price")).Raw(), 12500);
+    EXPECT_EQ(std::get<std::string>(core::get_property(t, "title")), "hi");
+    EXPECT_EQ(std::get<std::int64_t>(core::get_property(t, "Tag")), 0);
+    try {
+        core::get_property(t, "Nope");
+        ADD_FAILURE();
+    } catch (const EPropertyError& e) {
+        EXPECT_EQ(e.Message(), "Property Nope does not exist");
+    }
+    EXPECT_THROW(core::set_property(t, "Title", PropValue(std::int64_t(1))), EPropertyError);
+    TProbe other(nullptr);
+    EXPECT_THROW(core::set_property(t, "Lines", PropValue(static_cast<TObject*>(&other))), EConvertError);
+    TStringList src;
+    src.Add("x");
+    core::set_property(t, "Lines", PropValue(static_cast<TObject*>(&src)));
+    EXPECT_EQ(t.Lines()->Text(), "x\r\n");
+    const core::PropInfo* kind = TThing::StaticClass()->FindProperty("Kind");
+    EXPECT_EQ(core::enum_value(*kind, "KB"), 1);
+    EXPECT_EQ(core::enum_name(*kind, 2), "kC");
+    EXPECT_THROW(core::enum_value(*kind, "kZ"), EPropertyError);
+
+    // stored flags and defaults
+    auto stored = [&](const char* n) { return TThing::StaticClass()->FindProperty(n)->IsStored(t); };
+    t.Count = 3;
+    EXPECT_FALSE(stored("Count"));
+    t.Count = 4;
+    EXPECT_TRUE(stored("Count"));
+    t.Active = true;
+    EXPECT_FALSE(stored("Active"));
+    EXPECT_FALSE(stored("OnFire"));
+    auto all = TThing::StaticClass()->AllProperties();
+    ASSERT_GE(all.size(), 3u);
+    EXPECT_EQ(all[0]->name, "Name");
+    EXPECT_EQ(all[2]->name, "Count");
+}
+
+TEST(Operations, FoundByNameWithTheirSignature) {
+    TThing t(nullptr);
+    TClass c = t.ClassType();
+    const core::OperationInfo* twice = c->MethodAddress("TWICE");
+    ASSERT_NE(twice, nullptr);
+    EXPECT_EQ((twice->As<int(TObject&, int)>()(t, 5)), 13);
+    const core::OperationInfo* code = c->MethodAddress("Code");
+    ASSERT_NE(code, nullptr);
+    EXPECT_EQ((code->As<std::string(int)>()(1)), "001");
+    EXPECT_THROW((code->As<std::string(long)>()), EInvalidCast);
+    EXPECT_EQ(c->MethodAddress("Missing"), nullptr);
+    // calling a member operation on an object of another class
+    TProbe p(nullptr);
+    EXPECT_THROW((twice->As<int(TObject&, int)>()(p, 1)), EInvalidCast);
+}
+
+TEST(Events, BindPublishedMethodsByName) {
+    TThing t(nullptr);
+    TThing form(nullptr);
+    core::set_property(t, "OnFire", core::PropValue(core::MethodRef{&form, "fired"}));
+    t.OnFire(&t);
+    EXPECT_EQ(form.fired, 1);
+    auto ref = std::get<core::MethodRef>(core::get_property(t, "OnFire"));
+    EXPECT_EQ(ref.instance, &form);
+    EXPECT_EQ(ref.name, "Fired");
+    EXPECT_THROW(t.OnFire.Bind(&form, "Twice"), EInvalidOperation);  // wrong signature
+    EXPECT_THROW(t.OnFire.Bind(&form, "Nothing"), EInvalidOperation);
+    int calls = 0;
+    t.OnFire = [&](TObject*) { ++calls; };
+    t.OnFire(nullptr);
+    EXPECT_EQ(calls, 1);
+    t.OnFire.Clear();
+    t.OnFire(nullptr);  // empty: nothing happens
+    EXPECT_FALSE(t.OnFire);
+}
+
+TEST(Persistent, AssignOfUnrelatedClassesFails) {
+    TStringList a;
+    TThing t(nullptr);
+    try {
+        a.Assign(&t);
+        ADD_FAILURE();
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.Message(), "Cannot assign a TThing to a TStringList");
+    }
+    EXPECT_THROW(As<TStringList>(static_cast<TObject*>(&t)), EInvalidCast);
+    EXPECT_EQ(As<TThing>(static_cast<TObject*>(&t)), &t);
+}
+
+TEST(Lists, IndexChecksAndOwnership) {
+    TList l;
+    int x = 1, y = 2, z = 3;
+    l.Add(&x);
+    l.Add(&y);
+    l.Insert(0, &z);
+    EXPECT_EQ(l.Count(), 3);
+    EXPECT_EQ(l[0], &z);
+    EXPECT_EQ(l.IndexOf(&y), 2);
+    l.Exchange(0, 2);
+    EXPECT_EQ(l.First(), &y);
+    l.Move(0, 2);
+    EXPECT_EQ(l.Last(), &y);
+    try {
+        l.Items(3);
+        ADD_FAILURE();
+    } catch (const EListError& e) {
+        EXPECT_EQ(e.Message(), "List index out of bounds (3)");
+    }
+    EXPECT_THROW(l.Delete(-1), EListError);
+    EXPECT_THROW(l.Insert(5, &x), EListError);
+    l.Add(nullptr);
+    l.Pack();
+    EXPECT_EQ(l.Count(), 3);
+    l.Sort([](void* a, void* b) { return *static_cast<int*>(a) - *static_cast<int*>(b); });
+    EXPECT_EQ(l[0], &x);
+
+    std::vector<std::string> log;
+    g_log = &log;
+    {
+        TObjectList owned;
+        for (const char* n : {"P1", "P2", "P3"}) {
+            auto* p = new TProbe(nullptr);
+            p->SetName(n);
+            owned.Add(p);
+        }
+        owned.Delete(0);
+        TObject* kept = owned.Extract(owned[0]);
+        EXPECT_EQ(log, (std::vector<std::string>{"free P1"}));
+        delete kept;
+    }
+    EXPECT_EQ(log.back(), "free P3");
+    g_log = nullptr;
+}

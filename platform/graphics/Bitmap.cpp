@@ -1,0 +1,382 @@
+#include "platform/graphics/Bitmap.h"
+
+#include <cstring>
+
+#include "platform/graphics/Canvas.h"
+#include "platform/graphics/Clipboard.h"
+
+namespace {
+
+constexpr const char* kInvalidBitmap = "Bitmap image is not valid";
+
+int bits_of(TPixelFormat f) {
+    switch (f) {
+        case pf1bit: return 1;
+        case pf4bit: return 4;
+        case pf8bit: return 8;
+        case pf24bit: return 24;
+        case pf32bit:
+        case pfDevice: return 32;
+    }
+    return 32;
+}
+
+TPixelFormat format_of_bits(int bits) {
+    switch (bits) {
+        case 1: return pf1bit;
+        case 4: return pf4bit;
+        case 8: return pf8bit;
+        case 24: return pf24bit;
+        case 32: return pf32bit;
+    }
+    throw EInvalidGraphic(kInvalidBitmap);
+}
+
+int stride_of(int bits, int width) { return int(((int64_t(bits) * width + 31) / 32) * 4); }
+
+uint32_t le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+void put32(std::vector<uint8_t>& v, uint32_t x) {
+    for (int i = 0; i < 4; ++i) v.push_back(uint8_t(x >> (8 * i)));
+}
+void put16(std::vector<uint8_t>& v, uint16_t x) {
+    v.push_back(uint8_t(x));
+    v.push_back(uint8_t(x >> 8));
+}
+
+TPalette mono_palette() { return {{0, 0, 0}, {255, 255, 255}}; }
+
+// The default palette of a new palette bitmap: a grey ramp.
+TPalette default_palette(int bits) {
+    int n = 1 << bits;
+    TPalette p(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        auto v = uint8_t(n == 1 ? 0 : i * 255 / (n - 1));
+        p[size_t(i)] = {v, v, v};
+    }
+    return p;
+}
+
+}  // namespace
+
+const TGraphicClass& TBitmap::StaticClass() {
+    static const TGraphicClass cls{"TBitmap", nullptr, [] { return std::unique_ptr<TGraphic>(new TBitmap); }};
+    return cls;
+}
+
+TBitmap::TBitmap() { allocate(0, 0, pf24bit); }
+TBitmap::TBitmap(int width, int height, TPixelFormat format) { allocate(width, height, format); }
+TBitmap::~TBitmap() = default;
+
+void TBitmap::allocate(int width, int height, TPixelFormat format) {
+    if (width < 0 || height < 0 || int64_t(width) * height > graphics::kMaxBitmapPixels)
+        throw EInvalidGraphic(kInvalidBitmap);
+    int bits = bits_of(format);
+    int stride = stride_of(bits, width);
+    std::vector<uint8_t> pixels(size_t(stride) * size_t(height), 0);
+    width_ = width;
+    height_ = height;
+    stride_ = stride;
+    format_ = format;
+    pixels_ = std::move(pixels);
+    if (bits <= 8) {
+        if (palette_.size() != size_t(1) << bits) palette_ = monochrome_ && bits == 1 ? mono_palette() : default_palette(bits);
+    } else {
+        palette_.clear();
+        monochrome_ = false;
+    }
+}
+
+int TBitmap::BitsPerPixel() const { return bits_of(format_); }
+
+void TBitmap::SetSize(int width, int height) {
+    if (width == width_ && height == height_) return;
+    TBitmap old;
+    old.width_ = width_;
+    old.height_ = height_;
+    old.stride_ = stride_;
+    old.format_ = format_;
+    old.palette_ = palette_;
+    old.pixels_ = pixels_;
+    allocate(width, height, format_);
+    int w = std::min(width, old.width_), h = std::min(height, old.height_);
+    int bytes = (bits_of(format_) * w + 7) / 8;
+    for (int y = 0; y < h; ++y) std::memcpy(ScanLine(y), old.ScanLine(y), size_t(bytes));
+    Changed();
+}
+
+void TBitmap::SetPixelFormat(TPixelFormat format) {
+    if (format == format_) return;
+    TBitmap old;
+    old.width_ = width_;
+    old.height_ = height_;
+    old.stride_ = stride_;
+    old.format_ = format_;
+    old.palette_ = palette_;
+    old.pixels_ = std::move(pixels_);
+    bool toPalette = bits_of(format) <= 8;
+    if (toPalette && (bits_of(format_) > 8 || palette_.size() > (size_t(1) << bits_of(format))))
+        palette_ = default_palette(bits_of(format));
+    else if (toPalette)
+        palette_.resize(size_t(1) << bits_of(format), TRGBEntry{});
+    monochrome_ = false;
+    allocate(width_, height_, format);
+    for (int y = 0; y < height_; ++y)
+        for (int x = 0; x < width_; ++x) SetPixel(x, y, old.Pixel(x, y));
+    Changed();
+}
+
+void TBitmap::SetMonochrome(bool value) {
+    if (value == monochrome_) return;
+    if (value) {
+        TBitmap old;
+        old.Assign(this);
+        palette_ = mono_palette();
+        monochrome_ = true;
+        allocate(width_, height_, pf1bit);
+        for (int y = 0; y < height_; ++y)
+            for (int x = 0; x < width_; ++x) SetPixel(x, y, old.Pixel(x, y));
+    } else {
+        monochrome_ = false;
+    }
+    Changed();
+}
+
+void TBitmap::SetPalette(const TPalette& palette) {
+    int bits = bits_of(format_);
+    if (bits > 8) return;
+    palette_ = palette;
+    palette_.resize(size_t(1) << bits, TRGBEntry{});
+    monochrome_ = false;
+    PaletteModified = true;
+    Changed();
+}
+
+int TBitmap::PixelIndex(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+    const uint8_t* row = ScanLine(y);
+    switch (format_) {
+        case pf1bit: return (row[x >> 3] >> (7 - (x & 7))) & 1;
+        case pf4bit: return (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4;
+        case pf8bit: return row[x];
+        default: return 0;
+    }
+}
+
+void TBitmap::SetPixelIndex(int x, int y, int index) {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+    uint8_t* row = ScanLine(y);
+    switch (format_) {
+        case pf1bit: {
+            uint8_t bit = uint8_t(0x80 >> (x & 7));
+            row[x >> 3] = uint8_t((index & 1) ? (row[x >> 3] | bit) : (row[x >> 3] & ~bit));
+            break;
+        }
+        case pf4bit:
+            if (x & 1)
+                row[x >> 1] = uint8_t((row[x >> 1] & 0xF0) | (index & 0x0F));
+            else
+                row[x >> 1] = uint8_t((row[x >> 1] & 0x0F) | ((index & 0x0F) << 4));
+            break;
+        case pf8bit: row[x] = uint8_t(index); break;
+        default: break;
+    }
+}
+
+TColor TBitmap::Pixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return clNone;
+    if (bits_of(format_) <= 8) {
+        auto& e = palette_[size_t(PixelIndex(x, y))];
+        return RGBColor(e.R, e.G, e.B);
+    }
+    const uint8_t* p = ScanLine(y) + size_t(x) * (format_ == pf24bit ? 3 : 4);
+    return RGBColor(p[2], p[1], p[0]);
+}
+
+void TBitmap::SetPixel(int x, int y, TColor color) {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+    color = ColorToRGB(color);
+    if (bits_of(format_) <= 8) {
+        SetPixelIndex(x, y, NearestIndex(color));
+        return;
+    }
+    uint8_t* p = ScanLine(y) + size_t(x) * (format_ == pf24bit ? 3 : 4);
+    p[0] = GetBValue(color);
+    p[1] = GetGValue(color);
+    p[2] = GetRValue(color);
+    if (format_ != pf24bit) p[3] = 0;
+}
+
+int TBitmap::NearestIndex(TColor color) const {
+    color = ColorToRGB(color);
+    int best = 0;
+    long bestD = -1;
+    for (size_t i = 0; i < palette_.size(); ++i) {
+        long dr = long(palette_[i].R) - GetRValue(color), dg = long(palette_[i].G) - GetGValue(color),
+             db = long(palette_[i].B) - GetBValue(color);
+        long d = dr * dr + dg * dg + db * db;
+        if (bestD < 0 || d < bestD) {
+            best = int(i);
+            bestD = d;
+            if (d == 0) break;
+        }
+    }
+    return best;
+}
+
+TColor TBitmap::TransparentColor() const {
+    if (transparentMode_ == tmFixed && transparentColor_ != clDefault) return transparentColor_;
+    if (width_ == 0 || height_ == 0) return clDefault;
+    return Pixel(0, height_ - 1);
+}
+
+void TBitmap::SetTransparentColor(TColor color) {
+    transparentColor_ = color;
+    transparentMode_ = color == clDefault ? tmAuto : tmFixed;
+    Changed();
+}
+
+TCanvas& TBitmap::Canvas() {
+    if (!canvas_) canvas_ = std::make_unique<TCanvas>(*this);
+    return *canvas_;
+}
+
+void TBitmap::Assign(const TGraphic* source) {
+    if (source == this) return;
+    if (!source) {
+        monochrome_ = false;
+        allocate(0, 0, pf24bit);
+        Changed();
+        return;
+    }
+    if (auto* b = dynamic_cast<const TBitmap*>(source)) {
+        width_ = b->width_;
+        height_ = b->height_;
+        stride_ = b->stride_;
+        format_ = b->format_;
+        monochrome_ = b->monochrome_;
+        palette_ = b->palette_;
+        pixels_ = b->pixels_;
+        handleType_ = b->handleType_;
+        transparentMode_ = b->transparentMode_;
+        transparentColor_ = b->transparentColor_;
+        transparent_ = b->transparent_;
+        Changed();
+        return;
+    }
+    TGraphic::Assign(source);
+}
+
+void TBitmap::Draw(TCanvas& canvas, const TRect& rect) {
+    if (GetEmpty()) return;
+    TRect src{0, 0, width_, height_};
+    if (Transparent()) {
+        TColor key = ColorToRGB(TransparentColor());
+        graphics::stretch_blit(canvas.Target(), rect, *this, src, canvas.CopyMode,
+                               [&](int x, int y) { return Pixel(x, y) == key; });
+    } else {
+        graphics::stretch_blit(canvas.Target(), rect, *this, src, canvas.CopyMode);
+    }
+}
+
+void TBitmap::LoadFromStream(TByteReader& reader) {
+    auto rest = reader.Rest();
+    LoadFromBmp(rest);
+    reader.Skip(rest.size());
+}
+
+void TBitmap::SaveToStream(std::vector<uint8_t>& out) {
+    auto bmp = SaveToBmp();
+    out.insert(out.end(), bmp.begin(), bmp.end());
+}
+
+std::vector<uint8_t> TBitmap::SaveToBmp() const {
+    int bits = bits_of(format_);
+    int stride = stride_of(bits, width_);
+    uint32_t colors = bits <= 8 ? uint32_t(1) << bits : 0;
+    uint32_t offset = 54 + 4 * colors;
+    uint32_t imageSize = uint32_t(stride) * uint32_t(height_);
+    std::vector<uint8_t> v;
+    v.reserve(offset + imageSize);
+    v.push_back('B');
+    v.push_back('M');
+    put32(v, offset + imageSize);
+    put32(v, 0);
+    put32(v, offset);
+    put32(v, 40);
+    put32(v, uint32_t(width_));
+    put32(v, uint32_t(height_));
+    put16(v, 1);
+    put16(v, uint16_t(bits));
+    put32(v, 0);
+    put32(v, imageSize);
+    for (int i = 0; i < 4; ++i) put32(v, 0);
+    for (uint32_t i = 0; i < colors; ++i) {
+        auto e = i < palette_.size() ? palette_[i] : TRGBEntry{128, 128, 128};
+        v.push_back(e.B);
+        v.push_back(e.G);
+        v.push_back(e.R);
+        v.push_back(0);
+    }
+    for (int y = height_ - 1; y >= 0; --y) {
+        const uint8_t* row = ScanLine(y);
+        v.insert(v.end(), row, row + stride);
+        if (format_ == pfDevice || format_ == pf32bit) {
+            // the fourth byte of each pixel is unused and written as 0
+            for (size_t i = v.size() - size_t(stride) + 3; i < v.size(); i += 4) v[i] = 0;
+        }
+    }
+    return v;
+}
+
+void TBitmap::LoadFromBmp(std::span<const uint8_t> b) {
+    if (b.size() < 14 + 40 || b[0] != 'B' || b[1] != 'M') throw EInvalidGraphic(kInvalidBitmap);
+    uint32_t offset = le32(&b[10]);
+    uint32_t header = le32(&b[14]);
+    if (header < 40 || 14 + uint64_t(header) > b.size()) throw EInvalidGraphic(kInvalidBitmap);
+    int32_t w = int32_t(le32(&b[18])), h = int32_t(le32(&b[22]));
+    int bits = le16(&b[28]);
+    uint32_t compression = le32(&b[30]);
+    uint32_t used = le32(&b[46]);
+    bool topDown = h < 0;
+    if (w <= 0 || h == 0 || h == INT32_MIN || le16(&b[26]) != 1) throw EInvalidGraphic(kInvalidBitmap);
+    if (topDown) h = -h;
+    if (int64_t(w) * h > graphics::kMaxBitmapPixels) throw EInvalidGraphic(kInvalidBitmap);
+    TPixelFormat format = format_of_bits(bits);
+    if (compression == 3 && bits == 32 && header >= 52) {
+        if (le32(&b[54]) != 0xFF0000 || le32(&b[58]) != 0xFF00 || le32(&b[62]) != 0xFF)
+            throw EInvalidGraphic(kInvalidBitmap);
+    } else if (compression != 0) {
+        throw EInvalidGraphic(kInvalidBitmap);
+    }
+    TPalette pal;
+    if (bits <= 8) {
+        uint32_t n = used ? used : uint32_t(1) << bits;
+        if (n > (uint32_t(1) << bits)) throw EInvalidGraphic(kInvalidBitmap);
+        uint64_t at = 14 + uint64_t(header);
+        if (at + 4 * uint64_t(n) > b.size()) throw EInvalidGraphic(kInvalidBitmap);
+        for (uint32_t i = 0; i < n; ++i) pal.push_back({b[at + 4 * i + 2], b[at + 4 * i + 1], b[at + 4 * i]});
+        pal.resize(size_t(1) << bits, TRGBEntry{});
+    }
+    uint64_t stride = uint64_t(stride_of(bits, w));
+    if (offset > b.size() || stride * uint64_t(h) > b.size() - offset) throw EInvalidGraphic(kInvalidBitmap);
+    monochrome_ = bits == 1 && pal == mono_palette();
+    palette_ = pal;
+    allocate(w, h, format);
+    for (int y = 0; y < h; ++y) {
+        int src = topDown ? y : h - 1 - y;
+        std::memcpy(ScanLine(y), &b[offset + stride * uint64_t(src)], size_t(stride));
+    }
+    Changed();
+}
+
+void TBitmap::LoadFromClipboardFormat(unsigned format, const TClipboardData& data, const TPalette&) {
+    if (format != graphics::CF_BITMAP) throw EInvalidGraphic("Unsupported clipboard format");
+    LoadFromBmp(data.Bytes);
+}
+
+void TBitmap::SaveToClipboardFormat(unsigned& format, TClipboardData& data, TPalette& palette) {
+    format = graphics::CF_BITMAP;
+    data.Bytes = SaveToBmp();
+    palette = palette_;
+}

@@ -1,0 +1,50 @@
+#pragma once
+// The clipboard as the picture formats see it: numbered formats holding bytes.
+// The process uses one clipboard object: an in-memory one unless a program
+// installs another (the Qt clipboard in platform/graphics/qt).
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace graphics {
+
+// Predefined format numbers; registered formats are numbered from 0xC000.
+constexpr unsigned CF_BITMAP = 2;  // a BMP file image
+constexpr unsigned CF_PALETTE = 9;
+
+class Clipboard {
+public:
+    virtual ~Clipboard() = default;
+    // The number of a named format, the same number for the same name.
+    virtual unsigned RegisterFormat(const std::string& name) = 0;
+    virtual std::string FormatName(unsigned format) const = 0;
+    virtual bool HasFormat(unsigned format) const = 0;
+    virtual std::optional<std::vector<uint8_t>> Data(unsigned format) const = 0;
+    // Adds data in one format to what the clipboard holds.
+    virtual void SetData(unsigned format, std::vector<uint8_t> bytes) = 0;
+    virtual void Clear() = 0;
+};
+
+// Keeps everything in the process; formats are numbered in order of registration.
+class MemoryClipboard : public Clipboard {
+public:
+    unsigned RegisterFormat(const std::string& name) override;
+    std::string FormatName(unsigned format) const override;
+    bool HasFormat(unsigned format) const override { return data_.count(format) != 0; }
+    std::optional<std::vector<uint8_t>> Data(unsigned format) const override;
+    void SetData(unsigned format, std::vector<uint8_t> bytes) override { data_[format] = std::move(bytes); }
+    void Clear() override { data_.clear(); }
+
+private:
+    std::map<std::string, unsigned> names_;
+    std::map<unsigned, std::vector<uint8_t>> data_;
+};
+
+// The process's clipboard (an in-memory one until another is installed).
+Clipboard& clipboard();
+// Installs a clipboard (nullptr restores the in-memory one); the caller keeps ownership.
+void set_clipboard(Clipboard* board);
+
+}  // namespace graphics

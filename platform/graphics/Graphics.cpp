@@ -1,0 +1,341 @@
+#include "platform/graphics/Graphics.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+#include "platform/graphics/Bitmap.h"
+#include "platform/graphics/Jpeg.h"
+
+namespace {
+
+// A light desktop theme for the system colours (index = low byte).
+constexpr TColor kSystemColors[] = {
+    RGBColor(200, 200, 200),  // scroll bar
+    RGBColor(58, 110, 165),   // background
+    RGBColor(10, 36, 106),    // active caption
+    RGBColor(128, 128, 128),  // inactive caption
+    RGBColor(240, 240, 240),  // menu
+    RGBColor(255, 255, 255),  // window
+    RGBColor(100, 100, 100),  // window frame
+    RGBColor(0, 0, 0),        // menu text
+    RGBColor(0, 0, 0),        // window text
+    RGBColor(255, 255, 255),  // caption text
+    RGBColor(212, 208, 200),  // active border
+    RGBColor(212, 208, 200),  // inactive border
+    RGBColor(128, 128, 128),  // application workspace
+    RGBColor(10, 36, 106),    // highlight
+    RGBColor(255, 255, 255),  // highlight text
+    RGBColor(240, 240, 240),  // button face
+    RGBColor(160, 160, 160),  // button shadow
+    RGBColor(128, 128, 128),  // gray text
+    RGBColor(0, 0, 0),        // button text
+    RGBColor(212, 208, 200),  // inactive caption text
+    RGBColor(255, 255, 255),  // button highlight
+    RGBColor(64, 64, 64),     // 3D dark shadow
+    RGBColor(227, 227, 227),  // 3D light
+    RGBColor(0, 0, 0),        // info text
+    RGBColor(255, 255, 225),  // info background
+};
+
+struct FileFormat {
+    std::string Extension;
+    std::string Description;
+    const TGraphicClass* Class;
+};
+struct ClipFormat {
+    unsigned Format;
+    const TGraphicClass* Class;
+};
+std::vector<FileFormat>& file_formats() {
+    static std::vector<FileFormat> formats;
+    return formats;
+}
+std::vector<ClipFormat>& clip_formats() {
+    static std::vector<ClipFormat> formats;
+    return formats;
+}
+
+std::string lower(std::string_view s) {
+    std::string r(s);
+    for (auto& c : r)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return r;
+}
+
+std::string extension_of(const std::string& path) {
+    auto slash = path.find_last_of('/');
+    auto dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    return lower(path.substr(dot + 1));
+}
+
+std::vector<uint8_t> read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw Exception("Cannot open file \"" + path + "\"");
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void write_file_atomically(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::string tmp = path + ".tmp" + std::to_string(::getpid());
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        if (!out) throw Exception("Cannot create file \"" + path + "\"");
+        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        out.flush();
+        if (!out) {
+            out.close();
+            std::remove(tmp.c_str());
+            throw Exception("Stream write error");
+        }
+    }
+    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+        std::remove(tmp.c_str());
+        throw Exception("Cannot create file \"" + path + "\"");
+    }
+}
+
+[[noreturn]] void assign_error(std::string_view source, std::string_view target) {
+    throw graphics::EConvertError("Cannot assign a " + std::string(source.empty() ? "nil" : source) + " to a " +
+                                  std::string(target));
+}
+
+}  // namespace
+
+TColor ColorToRGB(TColor color) {
+    if (color == clNone || color == clDefault) return clBlack;
+    if (uint32_t(color) & 0x80000000u) {
+        unsigned index = unsigned(color) & 0xFF;
+        return index < std::size(kSystemColors) ? kSystemColors[index] : clBlack;
+    }
+    return color & 0xFFFFFF;
+}
+
+std::span<const uint8_t> TByteReader::Read(size_t n) {
+    if (n > Remaining()) throw graphics::EReadError();
+    auto r = data_.subspan(pos_, n);
+    pos_ += n;
+    return r;
+}
+
+int32_t TByteReader::ReadInt32() {
+    auto b = Read(4);
+    return int32_t(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
+}
+
+bool TGraphicClass::InheritsFrom(const TGraphicClass& other) const {
+    for (auto* c = this; c; c = c->Parent)
+        if (c == &other) return true;
+    return false;
+}
+
+void TGraphic::Assign(const TGraphic* source) {
+    if (source) {
+        source->AssignTo(*this);
+        return;
+    }
+    assign_error({}, ClassName());
+}
+
+void TGraphic::AssignTo(TGraphic& dest) const { assign_error(ClassName(), dest.ClassName()); }
+
+bool TGraphic::Equals(const TGraphic& other) const {
+    if (&other == this) return true;
+    if (&other.ClassType() != &ClassType()) return false;
+    auto& a = const_cast<TGraphic&>(*this);
+    auto& b = const_cast<TGraphic&>(other);
+    if (a.Empty() || b.Empty()) return a.Empty() && b.Empty();
+    std::vector<uint8_t> x, y;
+    a.WriteData(x);
+    b.WriteData(y);
+    return x == y;
+}
+
+void TGraphic::SetTransparent(bool value) {
+    if (value != transparent_) {
+        transparent_ = value;
+        Changed();
+    }
+}
+
+void TGraphic::ReadData(TByteReader& reader) {
+    int32_t count = reader.ReadInt32();
+    if (count < 0 || size_t(count) > reader.Remaining()) throw graphics::EReadError();
+    TByteReader part(reader.Read(size_t(count)));
+    LoadFromStream(part);
+}
+
+void TGraphic::WriteData(std::vector<uint8_t>& out) {
+    std::vector<uint8_t> data;
+    SaveToStream(data);
+    uint32_t n = uint32_t(data.size());
+    for (int i = 0; i < 4; ++i) out.push_back(uint8_t(n >> (8 * i)));
+    out.insert(out.end(), data.begin(), data.end());
+}
+
+void TGraphic::LoadFromFile(const std::string& path) {
+    auto bytes = read_file(path);
+    TByteReader reader(bytes);
+    LoadFromStream(reader);
+}
+
+void TGraphic::SaveToFile(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    SaveToStream(bytes);
+    write_file_atomically(path, bytes);
+}
+
+void TGraphic::LoadFromClipboardFormat(unsigned, const TClipboardData&, const TPalette&) {
+    throw EInvalidGraphic("Unsupported clipboard format");
+}
+
+void TGraphic::SaveToClipboardFormat(unsigned&, TClipboardData&, TPalette&) {
+    throw EInvalidGraphic("Unsupported clipboard format");
+}
+
+void TGraphic::Changed() {
+    Modified = true;
+    if (OnChange) OnChange(*this);
+}
+
+void TGraphic::Progress(TProgressStage stage, int percent, bool redraw, const TRect& rect,
+                        const std::string& message) {
+    if (OnProgress) OnProgress(*this, stage, percent, redraw, rect, message);
+}
+
+// ---- TPicture
+
+void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic) {
+    graphic_ = std::move(graphic);
+    if (graphic_) {
+        graphic_->OnProgress = OnProgress;
+    }
+}
+
+int TPicture::Width() const { return graphic_ ? graphic_->Width() : 0; }
+int TPicture::Height() const { return graphic_ ? graphic_->Height() : 0; }
+
+void TPicture::LoadFromFile(const std::string& path) {
+    auto ext = extension_of(path);
+    auto* cls = FindExtension(ext);
+    if (!cls) throw EInvalidGraphic("Unknown picture file extension (." + ext + ")");
+    auto g = cls->Create();
+    g->OnProgress = OnProgress;
+    g->LoadFromFile(path);
+    graphic_ = std::move(g);
+}
+
+void TPicture::SaveToFile(const std::string& path) {
+    if (graphic_) graphic_->SaveToFile(path);
+}
+
+void TPicture::ReadStoredData(std::span<const uint8_t> data) {
+    if (data.empty()) {
+        graphic_.reset();
+        return;
+    }
+    TByteReader reader(data);
+    size_t n = reader.ReadByte();
+    auto nameBytes = reader.Read(n);
+    std::string name(nameBytes.begin(), nameBytes.end());
+    if (name.empty()) {
+        graphic_.reset();
+        return;
+    }
+    auto* cls = FindClassName(name);
+    if (!cls) throw EInvalidGraphic("Unknown picture class " + name);
+    auto g = cls->Create();
+    g->OnProgress = OnProgress;
+    g->ReadData(reader);
+    graphic_ = std::move(g);
+}
+
+std::vector<uint8_t> TPicture::WriteStoredData() const {
+    std::vector<uint8_t> out;
+    if (!graphic_) {
+        out.push_back(0);
+        return out;
+    }
+    auto name = graphic_->ClassName();
+    out.push_back(uint8_t(name.size()));
+    out.insert(out.end(), name.begin(), name.end());
+    graphic_->WriteData(out);
+    return out;
+}
+
+void TPicture::Assign(const TGraphic* graphic) {
+    if (!graphic) {
+        graphic_.reset();
+        return;
+    }
+    auto g = graphic->ClassType().Create();
+    g->Assign(graphic);
+    g->OnProgress = OnProgress;
+    graphic_ = std::move(g);
+}
+
+void TPicture::RegisterFileFormat(const std::string& extension, const std::string& description,
+                                  const TGraphicClass& cls) {
+    auto ext = lower(extension);
+    auto& f = file_formats();
+    std::erase_if(f, [&](const FileFormat& x) { return x.Extension == ext; });
+    f.push_back({ext, description, &cls});
+}
+
+void TPicture::UnregisterGraphicClass(const TGraphicClass& cls) {
+    std::erase_if(file_formats(), [&](const FileFormat& x) { return x.Class->InheritsFrom(cls); });
+    std::erase_if(clip_formats(), [&](const ClipFormat& x) { return x.Class->InheritsFrom(cls); });
+}
+
+void TPicture::RegisterClipboardFormat(unsigned format, const TGraphicClass& cls) {
+    auto& f = clip_formats();
+    std::erase_if(f, [&](const ClipFormat& x) { return x.Format == format; });
+    f.push_back({format, &cls});
+}
+
+const TGraphicClass* TPicture::FindExtension(std::string_view extension) {
+    auto ext = lower(extension);
+    for (auto& f : file_formats())
+        if (f.Extension == ext) return f.Class;
+    return nullptr;
+}
+
+const TGraphicClass* TPicture::FindClassName(std::string_view name) {
+    auto n = lower(name);
+    for (auto& f : file_formats())
+        if (lower(f.Class->Name) == n) return f.Class;
+    return nullptr;
+}
+
+const TGraphicClass* TPicture::FindClipboardFormat(unsigned format) {
+    for (auto& f : clip_formats())
+        if (f.Format == format) return f.Class;
+    return nullptr;
+}
+
+std::string TPicture::FileFormatDescription(std::string_view extension) {
+    auto ext = lower(extension);
+    for (auto& f : file_formats())
+        if (f.Extension == ext) return f.Description;
+    return {};
+}
+
+std::vector<std::string> TPicture::RegisteredExtensions() {
+    std::vector<std::string> r;
+    for (auto& f : file_formats()) r.push_back(f.Extension);
+    return r;
+}
+
+namespace graphics {
+void unit_startup() {
+    TPicture::RegisterFileFormat("bmp", "Bitmaps", TBitmap::StaticClass());
+    TPicture::RegisterFileFormat("jpg", "JPEG Image File", TJPEGImage::StaticClass());
+    TPicture::RegisterFileFormat("jpeg", "JPEG Image File", TJPEGImage::StaticClass());
+}
+void unit_shutdown() {
+    TPicture::UnregisterGraphicClass(TJPEGImage::StaticClass());
+    TPicture::UnregisterGraphicClass(TBitmap::StaticClass());
+}
+}  // namespace graphics
