@@ -48,7 +48,7 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
             else if (v == "max" || v == "9") zip.DeflateType = dtDeflateX;
             else throw std::runtime_error("unknown level " + v);
         } else if (opt == "--store") zip.SetCompressMethod(cmStore);
-        else if (opt == "--store-types") zip.StoreFilesOfType = split_commas(value());
+        else if (opt == "--store-types") SetLines(zip.StoreFilesOfType, split_commas(value()));
         else if (opt == "--password") zip.Password = value();
         else if (opt == "--encrypt-headers") zip.EncryptHeaders = true;
         else if (opt == "--names") {
@@ -63,7 +63,7 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
         } else if (opt == "--no-recurse") zip.RecurseDirs = false;
         else if (opt == "--hidden-dirs") zip.IncludeHiddenDirs = true;
         else if (opt == "--empty-dirs") zip.StoreEmptySubDirs = true;
-        else if (opt == "--exclude") zip.ExcludeSpec.push_back(value());
+        else if (opt == "--exclude") zip.ExcludeSpec.Add(value());
         else if (opt == "--date") {
             const std::string v = value();
             if (v == "file") zip.DateAttribute = daFileDate;
@@ -81,7 +81,7 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
         return 2;
     }
     zip.SetArchiveFile(args[i++]);
-    for (; i < argc; ++i) zip.FileSpec.push_back(args[i]);
+    for (; i < argc; ++i) zip.FileSpec.Add(args[i]);
 
     bool failed = false;
     zip.OnError = [&](TZipCommon&, const std::string& f, const std::string& x, const std::string& v, int code) {
