@@ -13,6 +13,7 @@
 
 #include "platform/core/Classes.h"
 #include "platform/core/StringList.h"
+#include "archive/arcDiskSpan.h"
 #include "archive/arcFileScan.h"
 #include "archive/arcRegister.h"
 #include "archive/arcStreams.h"
@@ -149,6 +150,10 @@ using TOnRenameDupeFile = std::function<void(TZipCommon& Sender, const std::stri
                                              std::string& NewFilename, bool& Rename)>;
 using TOnDiskErrorEvent = std::function<void(TZipCommon& Sender, bool& Abort)>;
 using TOnInsertDisk = std::function<void(TZipCommon& Sender, const std::string& VolumeName, bool& Cancel)>;
+using TOnClearDisk = std::function<void(TZipCommon& Sender, const std::string& Drive, int64_t RequiredSpace,
+                                        int64_t FreeSpace, int64_t TotalSpace, bool& Cancel)>;
+using TOnFileExists = std::function<void(TZipCommon& Sender, const std::string& FileName, double FileDate,
+                                         TOverwriteMode& OverwriteMode)>;
 
 // Root of the archive components.
 class TRegisterArchiver : public TComponent {
@@ -270,6 +275,8 @@ public:
     bool VerifyBeforeDelete = false;
     std::string DefaultExt;
 
+    // The archive's drive as the last check found it.
+    const TDiskManager& DiskManager() const { return disk_manager_; }
     int FilesAdded() const { return files_added_; }
     int FilesDeleted() const { return files_deleted_; }
     // Information about the entry last reported through OnRead.
@@ -287,6 +294,8 @@ public:
     TOnNonWriteableArchive OnNonWriteableArchive;
     TOnDiskErrorEvent OnDiskInDrvErr, OnDiskWriteProtectErr;
     TOnInsertDisk OnInsertDisk;
+    TOnClearDisk OnClearDisk;
+    TOnFileExists OnDiskSpanFileExists;
     TOnSkipFile OnSkipFile;
     TOnStoredNameChange OnStoredNameChange;
 
@@ -322,6 +331,8 @@ protected:
     TCompressMethod compress_method_ = cmDeflate;
     uint64_t temp_device_ = 0, temp_inode_ = 0;
     TStream32* new_archive_ = nullptr;
+    // The drive checker: what the last check found on the archive's drive.
+    TDiskManager disk_manager_;
 
 private:
     bool Prepare();
@@ -330,8 +341,8 @@ private:
     void ProcessList(TCompHeaderObj& List, std::vector<std::string>& DeleteList);
     void AddScannedFile(const std::string& Folder, const TSearchRec& Rec, TCompHeaderObj& List);
     void MergeEntry(const std::string& FullPath, TCompHeaderObj& List, const TSearchRec& Rec);
-    // The drive check before a pass. Every drive counts as a fixed disk here;
-    // removable-media spanning plugs in at this point.
+    // The drive check before a pass (arcDiskManager); a failure is reported
+    // and ends the pass.
     bool CheckArchiveDrive();
 };
 
