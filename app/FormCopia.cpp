@@ -1,0 +1,128 @@
+#include "app/FormCopia.h"
+
+#include "app/BackupJob.h"
+#include "platform/core/ClassBuilder.h"
+#include "platform/core/IniFiles.h"
+#include "platform/core/SysUtils.h"
+
+#include <filesystem>
+#include <memory>
+
+TFormCopia* FormCopia = nullptr;
+
+namespace {
+
+// The executable's folder, with its trailing separator.
+std::string executable_dir() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return "./";
+    return IncludeTrailingPathDelimiter(exe.parent_path().string());
+}
+
+} // namespace
+
+TFormCopia::TFormCopia(TComponent* AOwner) : TForm(AOwner) {
+    ReadResource(StaticClass());
+    DoCreate();
+}
+
+void TFormCopia::Loaded() {
+    TForm::Loaded();
+    img1 = As<TImage>(FindComponent("img1"));
+    lbCaption = As<TLabel>(FindComponent("lbCaption"));
+    lbVorq = As<TLabel>(FindComponent("lbVorq"));
+    lbAcompanhamento = As<TLabel>(FindComponent("lbAcompanhamento"));
+    lbAcompanhamentoERRO = As<TLabel>(FindComponent("lbAcompanhamentoERRO"));
+    ADOConnection1 = As<TADOConnection>(FindComponent("ADOConnection1"));
+    qBackup = As<TADOQuery>(FindComponent("qBackup"));
+    Zip = FindComponent("Zip");
+}
+
+void TFormCopia::LerGravarIni(const std::string& IniPath, const std::string& Section, const std::string& Ident,
+                              const std::string& Default, const std::string& Mode, std::string& Value) {
+    auto ini = std::make_unique<TIniFile>(IniPath);
+    const std::string mode = UpperCase(Mode);
+    if (mode == "LER") {
+        Value = ini->ReadString(Section, Ident, Default);
+    } else if (mode == "GRAVAR") {
+        ini->WriteString(Section, Ident, Default);
+        Value.clear();
+    }
+}
+
+void TFormCopia::FormCreate(TObject*) {
+    ExeDir = executable_dir();
+    const std::string ini = ExeDir + "KESTROVAN.INI";
+    LerGravarIni(ini, "Kestrovan", "Servidor", "", "Ler", Servidor);
+    LerGravarIni(ini, "Kestrovan", "Banco", "", "Ler", Banco);
+    LerGravarIni(ini, "Kestrovan", "Caminho", "", "Ler", Caminho);
+    LerGravarIni(ini, "Kestrovan", "CompactarArquivo", "N", "Ler", CompactarArquivo);
+
+    // The database name and the folder go into the batch as they stand; a
+    // value that would end a quoted text or a bracketed name is refused before
+    // anything reaches the server, and FormShow reports it.
+    try {
+        app::check_batch_value("Banco", Banco);
+        app::check_batch_value("Caminho", Caminho);
+    } catch (const Exception& e) {
+        settings_error_ = e.Message();
+        return;
+    }
+
+    try {
+        ADOConnection1->SetConnected(false);
+        ADOConnection1->SetConnectionString(app::connection_string(Servidor, Banco));
+        ADOConnection1->Open();
+    } catch (...) {
+        Application->MessageBox("Conexão ao Servidor(ADO) não acessível,\rconfira o usuário ou senha !", "Erro",
+                                ui::MB_OK | ui::MB_ICONERROR);
+    }
+}
+
+void TFormCopia::FormShow(TObject*) {
+    try {
+        if (!settings_error_.empty()) throw Exception(settings_error_);
+        qBackup->Close();
+        qBackup->SQL().clear();
+        for (const std::string& line : app::backup_batch(Banco, Caminho)) qBackup->SQL().push_back(line);
+        qBackup->Open();
+    } catch (...) {
+        backup_failed_ = true;
+        throw;
+    }
+
+    try {
+        if (app::wants_packing(CompactarArquivo))
+            CompactarBackup(app::backup_file_path(Caminho, qBackup->FieldByName("NomeArquivo").AsString()));
+    } catch (...) {
+        // Packing is a convenience: the backup itself is written, so the run
+        // still ends normally.
+    }
+
+    qBackup->Close();
+    Application->Terminate();
+}
+
+void TFormCopia::CompactarBackup(const std::string&) {}
+
+void TFormCopia::FormClose(TObject*, TCloseAction& Action) {
+    Action = caFree;
+    Application->Terminate();
+}
+
+void TFormCopia::sbtSairClick(TObject*) {
+    Close();
+}
+
+TClass TFormCopia::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TFormCopia, TForm>("TFormCopia")
+        .Operation("FormCreate", &TFormCopia::FormCreate)
+        .Operation("FormShow", &TFormCopia::FormShow)
+        .Operation("FormClose", &TFormCopia::FormClose)
+        .Operation("sbtSairClick", &TFormCopia::sbtSairClick)
+        .Operation("LerGravarIni", &TFormCopia::LerGravarIni)
+        .Build();
+    return &info;
+}
+TClass TFormCopia::ClassType() const { return StaticClass(); }

@@ -1,0 +1,149 @@
+// The backup program run as cron runs it (no screen) against the SQL Server
+// stand-in: exit status, messages on stderr, the file written, and the batch
+// text the server received.
+
+#include "tests/sqlserver_standin/StandIn.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace fs = std::filesystem;
+using standin::SqlServerStandIn;
+using standin::TempDir;
+
+namespace {
+
+const std::string kClock = "2024-01-31T23:59:59";
+const std::string kBackupName = "Backup_Loja_20240131_235959.bak";
+
+std::string program() {
+    return std::string(TAMBLERO_BINARY_DIR) + "/bin/tamblero-backup";
+}
+
+// A copy of the program in its own folder (it reads KESTROVAN.INI beside itself),
+// and a server-side drive D: mapped to a folder of the test.
+struct Job {
+    TempDir tmp;
+    std::string prog_dir = tmp.path() + "/prog";
+    std::string drive_d = tmp.path() + "/d";
+    std::string record = tmp.path() + "/batch.sql";
+
+    Job() {
+        fs::create_directories(prog_dir);
+        fs::create_directories(drive_d + "/Copias");
+        fs::copy_file(program(), prog_dir + "/tamblero-backup");
+    }
+    std::vector<std::string> server_args(std::vector<std::string> extra = {}) const {
+        std::vector<std::string> args = {"--clock", kClock, "--record", record, "--map", "D:\\=" + drive_d + "/"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return args;
+    }
+    void write_ini(const std::string& body) const { standin::write_file(prog_dir + "/KESTROVAN.INI", body); }
+    std::string ini_for(const SqlServerStandIn& server, const std::string& banco = "Loja",
+                        const std::string& caminho = "D:\\Copias") const {
+        return "[Kestrovan]\r\nServidor=127.0.0.1," + std::to_string(server.port()) + "\r\nBanco=" + banco +
+               "\r\nCaminho=" + caminho + "\r\nCompactarArquivo=N\r\n";
+    }
+    // Runs the program with no screen at all, as from cron; `timeout` guards
+    // against a program that waits (status 124).
+    standin::CommandResult run(const std::string& env = "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM") const {
+        return standin::run_command("cd " + standin::shell_quote(tmp.path()) + " && env " + env + " timeout 60 " +
+                                    standin::shell_quote(prog_dir + "/tamblero-backup"));
+    }
+};
+
+std::string golden(const std::string& name) {
+    return standin::read_file(std::string(TAMBLERO_SOURCE_DIR) + "/app/tests/golden/" + name);
+}
+
+} // namespace
+
+TEST(BackupRun, WritesTheBackupAndEndsWithStatusZero) {
+    Job job;
+    SqlServerStandIn server(job.server_args());
+    job.write_ini(job.ini_for(server));
+    const auto run = job.run();
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.output, "");
+    EXPECT_TRUE(fs::is_regular_file(job.drive_d + "/Copias/" + kBackupName));
+    EXPECT_EQ(standin::read_file(job.record), golden("backup_Loja_D_Copias.sql"));
+}
+
+TEST(BackupRun, OffscreenPlatformCountsAsNoScreen) {
+    Job job;
+    SqlServerStandIn server(job.server_args());
+    job.write_ini(job.ini_for(server));
+    const auto run = job.run("QT_QPA_PLATFORM=offscreen");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(fs::is_regular_file(job.drive_d + "/Copias/" + kBackupName));
+}
+
+TEST(BackupRun, WithoutSettingsBothBoxesGoToStderrAndTheStatusIsNonZero) {
+    Job job;
+    const auto run = job.run();
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.status, 124) << "the program waited";
+    const std::string erro = "Erro: Conexão ao Servidor(ADO) não acessível,\nconfira o usuário ou senha !\n";
+    const std::size_t first = run.output.find(erro);
+    ASSERT_NE(first, std::string::npos) << run.output;
+    const std::size_t second = run.output.find("\nTamblero: ", first + erro.size() - 1);
+    EXPECT_NE(second, std::string::npos) << run.output;
+}
+
+TEST(BackupRun, RefusedBackupReportsTheServersTextAndFails) {
+    Job job;
+    SqlServerStandIn server(job.server_args({"--fault", "backup-refused"}));
+    job.write_ini(job.ini_for(server));
+    const auto run = job.run();
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("Tamblero: "), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Cannot open backup device 'D:\\Copias\\" + kBackupName +
+                              "'. Operating system error 5(Access is denied.)"),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.output.find("Erro: "), std::string::npos) << run.output;
+}
+
+TEST(BackupRun, MissingFolderOnTheServerFails) {
+    Job job;
+    SqlServerStandIn server(job.server_args());
+    job.write_ini(job.ini_for(server, "Loja", "D:\\NaoExiste"));
+    const auto run = job.run();
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("Operating system error 3"), std::string::npos) << run.output;
+}
+
+TEST(BackupRun, BlanksAroundTheDatabaseNameAreTrimmedForTheLoginOnly) {
+    Job job;
+    SqlServerStandIn server(job.server_args());
+    job.write_ini(job.ini_for(server, "\" Loja \""));
+    const auto run = job.run();
+    // The login names database Loja (no "Erro" box); the batch keeps the blanks.
+    EXPECT_EQ(run.output.find("Erro: "), std::string::npos) << run.output;
+    const std::string batch = standin::read_file(job.record);
+    EXPECT_EQ(batch.substr(0, batch.find("\r\n")), "USE  Loja ");
+    EXPECT_NE(batch.find("'Backup_ Loja _'"), std::string::npos) << batch;
+    EXPECT_NE(batch.find("BACKUP DATABASE [ Loja ]"), std::string::npos) << batch;
+}
+
+TEST(BackupRun, ValuesThatWouldBreakTheBatchAreRefusedBeforeAnythingIsSent) {
+    struct Case { const char* banco; const char* caminho; const char* message; };
+    const Case cases[] = {
+        {"Loja'; DROP DATABASE Loja --", "D:\\Copias",
+         "Tamblero: O valor de Banco em KESTROVAN.INI contém um apóstrofo (') e não pode ser usado no comando de "
+         "cópia de segurança.\n"},
+        {"Loja", "D:\\Copias]", "Tamblero: O valor de Caminho em KESTROVAN.INI contém um colchete (]) e não pode ser "
+                                "usado no comando de cópia de segurança.\n"},
+    };
+    for (const Case& c : cases) {
+        Job job;
+        SqlServerStandIn server(job.server_args());
+        job.write_ini(job.ini_for(server, c.banco, c.caminho));
+        const auto run = job.run();
+        EXPECT_EQ(run.status, 1) << run.output;
+        EXPECT_EQ(run.output, c.message);
+        EXPECT_FALSE(fs::exists(job.record)) << "a batch reached the server";
+    }
+}

@@ -1,0 +1,90 @@
+// Titles and batches as JSON: a round trip keeps every value, bad input is
+// refused with a message naming the field.
+
+#include "billing/TitleJson.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using nlohmann::json;
+
+std::string error_of(const json& j) {
+    TcbTitulo t;
+    try {
+        billing::titulo_from_json(j, t);
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+    return "(accepted)";
+}
+
+TEST(TitleJson, RoundTripKeepsEveryValue) {
+    const json in = json::parse(R"({
+        "TipoOcorrencia": "toRetornoLiquidado", "OcorrenciaOriginal": "06",
+        "DescricaoOcorrenciaOriginal": "06-Liquidação", "MotivoRejeicaoComando": "08",
+        "DescricaoMotivoRejeicaoComando": "08-Nosso número inválido", "LocalPagamento": "Em qualquer banco",
+        "Cedente": {"TipoInscricao": "tiPessoaJuridica", "NumeroCPFCGC": "11222333000181", "Nome": "Payee",
+                    "CodigoCedente": "4321", "DigitoCodigoCedente": "9",
+                    "Endereco": {"Rua": "Rua A", "Numero": "1", "Complemento": "", "Bairro": "Centro",
+                                 "Cidade": "Vitória", "Estado": "ES", "CEP": "29000000", "EMail": "a@b.c"},
+                    "ContaBancaria": {"Banco": {"Codigo": "021"}, "CodigoAgencia": "1234", "DigitoAgencia": "5",
+                                      "NumeroConta": "67890", "DigitoConta": "1", "NomeCliente": "x"}},
+        "Sacado": {"TipoInscricao": "tiOutro", "NumeroCPFCGC": "1", "Nome": "Payer",
+                   "Endereco": {"Rua": "", "Numero": "", "Complemento": "", "Bairro": "", "Cidade": "",
+                                "Estado": "", "CEP": "", "EMail": ""},
+                   "ContaBancaria": {"Banco": {"Codigo": ""}, "CodigoAgencia": "", "DigitoAgencia": "",
+                                     "NumeroConta": "", "DigitoConta": "", "NomeCliente": ""}},
+        "SeuNumero": "77", "NossoNumero": "42", "NumeroDocumento": "555", "Carteira": "09",
+        "AceiteDocumento": "adSim", "EspecieDocumento": "edFatura",
+        "DataProcessamento": "2026-12-01", "DataDocumento": "2026-12-02", "DataVencimento": "2027-02-28",
+        "DataOcorrencia": null, "DataCredito": null, "DataAbatimento": null, "DataDesconto": null,
+        "DataMoraJuros": null, "DataProtesto": null, "DataBaixa": "2028-02-29",
+        "ValorDocumento": "1234.56", "ValorDespesaCobranca": "0.0001", "ValorAbatimento": "0.00",
+        "ValorDesconto": "-2.50", "ValorMoraJuros": "0.00", "ValorIOF": "0.00", "ValorOutrasDespesas": "0.00",
+        "ValorOutrosCreditos": "99999999999.99",
+        "Instrucoes": ["line 1", "line 2"], "ExibirInstrucoesAutomaticas": true, "EmissaoBoleto": "ebBancoReemite",
+        "NumeroAns": "n", "EspecieDoc2": "k", "Sacador": "s", "MargemBoleto": 4, "Mensagens": ["m"]
+    })");
+    TcbTitulo t;
+    billing::titulo_from_json(in, t);
+    EXPECT_EQ(t.ValorDocumento(), 12345600);
+    EXPECT_EQ(t.DataVencimento(), billing::encode_date(2027, 2, 28));
+    EXPECT_EQ(t.Cedente().ContaBancaria().Banco().Codigo(), "021");
+    EXPECT_EQ(billing::titulo_to_json(t), in);
+}
+
+TEST(TitleJson, BadInputIsRefused) {
+    const std::pair<const char*, const char*> cases[] = {
+        {R"({"Nosso": "1"})", "Campo desconhecido em Titulo: \"Nosso\""},
+        {R"({"Cedente": {"Banco": "1"}})", "Campo desconhecido em Cedente: \"Banco\""},
+        {R"({"DataVencimento": "2026-02-30"})", "Data inválida em \"DataVencimento\": 2026-02-30"},
+        {R"({"DataVencimento": "10/12/2026"})", "Data inválida em \"DataVencimento\": 10/12/2026"},
+        {R"({"ValorDocumento": "1.23456"})", "Valor monetário inválido em \"ValorDocumento\""},
+        {R"({"ValorDocumento": "1,5"})", "Valor monetário inválido em \"ValorDocumento\""},
+        {R"({"EspecieDocumento": "edNada"})", "Valor desconhecido em \"EspecieDocumento\": edNada"},
+        {R"({"NossoNumero": 1.5})", "Valor inválido em \"NossoNumero\": esperado texto"},
+        {R"({"Instrucoes": "x"})", "Valor inválido em \"Instrucoes\": esperada lista de linhas"},
+        {R"([1])", "Esperado um objeto JSON em Titulo"},
+    };
+    for (auto [text, message] : cases) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(error_of(json::parse(text)), message);
+    }
+    // Numbers are accepted where they are unambiguous.
+    EXPECT_EQ(error_of(json::parse(R"({"NossoNumero": 42, "ValorDocumento": 10.25})")), "(accepted)");
+}
+
+TEST(TitleJson, Batch) {
+    TcbCobranca batch;
+    billing::cobranca_from_json(json::parse(R"({"NumeroArquivo": 7, "LayoutArquivo": "laCNAB240",
+        "Titulos": [{"NossoNumero": "1"}, {"NossoNumero": "2"}]})"),
+                                batch, billing::engine_profile());
+    EXPECT_EQ(batch.NumeroArquivo, 7);
+    EXPECT_EQ(batch.LayoutArquivo, laCNAB240);
+    ASSERT_EQ(batch.Titulos.size(), 2u);
+    EXPECT_EQ(GetTitulo(batch.Titulos, 1).NossoNumero(), "2");
+    EXPECT_EQ(billing::cobranca_to_json(batch)["Titulos"][0]["NossoNumero"], "1");
+}
+
+}  // namespace

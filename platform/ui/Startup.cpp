@@ -1,0 +1,42 @@
+#include "platform/ui/Startup.h"
+
+#include "platform/ui/Forms.h"
+#include "platform/ui/Headless.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <memory>
+
+namespace ui {
+namespace {
+int qt_argc = 1;
+char qt_arg0[] = "tamblero";
+char* qt_argv[] = {qt_arg0, nullptr};
+std::unique_ptr<QApplication> qt_app;
+
+// Qt's own notes (a missing runtime folder, a platform that cannot raise a
+// window) are no business of the person reading a scheduled job's output;
+// only its critical and fatal messages reach stderr.
+void qt_messages(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+        const QByteArray line = "Qt: " + text.toUtf8() + "\n";
+        std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stderr);
+    }
+}
+} // namespace
+
+void unit_startup() {
+    prepare_platform();
+    qInstallMessageHandler(qt_messages);
+    if (QCoreApplication::instance() == nullptr) qt_app = std::make_unique<QApplication>(qt_argc, qt_argv);
+    if (Application == nullptr) Application = new TApplication(nullptr);
+}
+
+void unit_shutdown() {
+    delete Application;
+    Application = nullptr;
+    qt_app.reset();
+}
+
+} // namespace ui
