@@ -2,46 +2,25 @@
 
 #include "report_support/RSUtils.h"
 
-#include <cstddef>
+#include "platform/core/UnitStartup.h"
 
 namespace report_support {
 namespace {
 
-struct Unit {
-    void (*startup)();
-    void (*shutdown)();
-};
-
 // The subsystem's units in start-up order; shut-down runs in reverse.
-constexpr Unit kUnits[] = {
-    {InitReportLibraryPaths, DoneReportLibraryPaths},
-};
-constexpr std::size_t kUnitCount = sizeof kUnits / sizeof kUnits[0];
-
-std::size_t g_started = 0;
-
-void shut_down_started() {
-    while (g_started > 0) {
-        --g_started;
-        try {
-            kUnits[g_started].shutdown();
-        } catch (...) {
-            // Every started unit gets its shut-down, whatever one of them raises.
-        }
-    }
+// Never destroyed: shut-down is explicit, and a table destroyed at exit would
+// run shut-downs after the objects they free are gone.
+core::UnitTable& units() {
+    static core::UnitTable* table = new core::UnitTable({
+        {"RSUtils", InitReportLibraryPaths, DoneReportLibraryPaths},
+    });
+    return *table;
 }
 
 }  // namespace
 
-void unit_startup() {
-    try {
-        for (; g_started < kUnitCount; ++g_started) kUnits[g_started].startup();
-    } catch (...) {
-        shut_down_started();
-        throw;
-    }
-}
+void unit_startup() { units().Startup(); }
 
-void unit_shutdown() { shut_down_started(); }
+void unit_shutdown() { units().Shutdown(); }
 
 }  // namespace report_support

@@ -6,6 +6,7 @@
 
 #include "interbase/IBL_ClientLib.h"
 #include "interbase/Startup.h"
+#include "platform/core/UnitStartup.h"
 #include "report_support/Startup.h"
 
 #include <cstdio>
@@ -13,16 +14,6 @@
 #include <string>
 
 namespace {
-
-struct UnitEntry {
-    void (*startup)();
-    void (*shutdown)();
-};
-
-constexpr UnitEntry kUnits[] = {
-    {interbase::unit_startup, interbase::unit_shutdown},
-    {report_support::unit_startup, report_support::unit_shutdown},
-};
 
 // True when a file whose name contains `part` is mapped into the process.
 bool mapped(const std::string& part) {
@@ -36,11 +27,14 @@ bool mapped(const std::string& part) {
 }  // namespace
 
 int main() {
-    std::size_t started = 0;
+    // The two libraries at their places in the program's order (…, 8, 6, 7, …).
+    core::UnitTable units({
+        {"interbase", interbase::unit_startup, interbase::unit_shutdown},
+        {"report_support", report_support::unit_startup, report_support::unit_shutdown},
+    });
     try {
-        for (; started < std::size(kUnits); ++started) kUnits[started].startup();
+        units.Startup();
     } catch (const std::exception& e) {
-        while (started > 0) kUnits[--started].shutdown();
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
@@ -51,7 +45,7 @@ int main() {
     std::printf("mandatory entry points bound: %s\n",
                 interbase::ClientEntryPoint(interbase::ClientEntry::isc_attach_database) ? "yes" : "no");
 
-    while (started > 0) kUnits[--started].shutdown();
+    units.Shutdown();
     std::printf("client library after shut-down: %s\n", interbase::ClientLibraryLoaded() ? "loaded" : "unloaded");
     if (!name.empty()) {
         const std::string base = name.substr(name.rfind('/') + 1);

@@ -127,7 +127,7 @@ TEST(ReportLog, ReadOnlyLogInReadOnlyFolderIsLeftSilently) {
     EXPECT_TRUE(fs::exists(log));
 }
 
-TEST(TempDirectory, FromTmpdirOrTmp) {
+TEST(TempDirectory, FromTmpdirWhenItIsAFolderElseTmp) {
     struct Case {
         const char* tmpdir;
         const char* folder;
@@ -135,7 +135,8 @@ TEST(TempDirectory, FromTmpdirOrTmp) {
         {nullptr, "/tmp/"},
         {"", "/tmp/"},
         {"/var/tmp", "/var/tmp/"},
-        {"/srv/scratch/", "/srv/scratch/"},
+        {"/var/tmp/", "/var/tmp/"},
+        {"/no/such/folder", "/tmp/"},
     };
     const char* saved = std::getenv("TMPDIR");
     const std::string keep = saved ? saved : "";
@@ -158,8 +159,8 @@ TEST(TempFiles, ShutDownDeletesEveryRegisteredFileAndFreesTheList) {
 
     unit_startup();
     EXPECT_EQ(ReportTempFiles(), nullptr) << "nothing registers temporary files at start-up";
-    ReportTempFiles() = std::make_unique<std::vector<std::string>>(
-        std::vector<std::string>{a.string(), (dir.path() / "already-gone.tmp").string(), b.string()});
+    ReportTempFiles() = std::make_unique<TStringList>();
+    for (const fs::path& p : {a, dir.path() / "already-gone.tmp", b}) ReportTempFiles()->Add(p.string());
     unit_shutdown();
     EXPECT_FALSE(fs::exists(a));
     EXPECT_FALSE(fs::exists(b));
