@@ -53,56 +53,6 @@ private:
     int nbits_ = 0;
 };
 
-template <int Bits>
-class PixelWriter {
-public:
-    PixelWriter(uint8_t* pixels, ptrdiff_t stride, int width, int height, bool interlaced)
-        : pixels_(pixels), stride_(stride), width_(width), height_(height), interlaced_(interlaced) {
-        row_ = pixels_;
-    }
-    bool Done() const { return y_ >= height_; }
-    void Put(uint8_t v) {
-        if (y_ >= height_) return;
-        if constexpr (Bits == 8) {
-            row_[x_] = v;
-        } else if constexpr (Bits == 4) {
-            if (x_ & 1)
-                row_[x_ >> 1] |= v;
-            else
-                row_[x_ >> 1] = uint8_t(v << 4);
-        } else {
-            if (x_ & 7)
-                row_[x_ >> 3] |= uint8_t(v << (7 - (x_ & 7)));
-            else
-                row_[x_ >> 3] = uint8_t(v << 7);
-        }
-        if (++x_ == width_) nextRow();
-    }
-
-private:
-    void nextRow() {
-        x_ = 0;
-        if (!interlaced_) {
-            ++y_;
-        } else {
-            static constexpr int step[4] = {8, 8, 4, 2};
-            static constexpr int start[4] = {0, 4, 2, 1};
-            y_ += step[pass_];
-            while (y_ >= height_ && pass_ < 3) {
-                ++pass_;
-                y_ = start[pass_];
-            }
-        }
-        if (y_ < height_) row_ = pixels_ + ptrdiff_t(y_) * stride_;
-    }
-    uint8_t* pixels_;
-    ptrdiff_t stride_;
-    int width_, height_;
-    bool interlaced_;
-    uint8_t* row_;
-    int x_ = 0, y_ = 0, pass_ = 0;
-};
-
 [[noreturn]] void corrupt() { throw EInvalidGraphicOperation(GifErrorText(kGifCorrupt)); }
 
 template <int Bits>
@@ -118,28 +68,34 @@ bool decode(std::span<const uint8_t> encoded, int width, int height, bool interl
     }
     std::vector<uint8_t> data = flatten(encoded);
     BitReader bits(data);
-    PixelWriter<Bits> out(pixels, stride, width, height, interlaced);
 
+    // prefix and suffix of every code; suffixes hold pixel values already
+    // masked to the frame's bits per pixel
     std::vector<uint16_t> prefix(4096, 0);
     std::vector<uint8_t> suffix(4096, 0);
-    std::vector<uint8_t> stack(4097);
+    std::vector<uint8_t> text(4097);  // one decoded string, filled from its end
     const int clear = 1 << s, endCode = clear + 1, firstFree = clear + 2;
-    const uint8_t mask = uint8_t((1 << pixelBits) - 1);
+    const int mask = (1 << pixelBits) - 1;
+    for (int c = 0; c < clear; ++c) suffix[size_t(c)] = uint8_t(c & mask);
     int codeWidth = s + 1, limit = 1 << (s + 1), nextFree = firstFree;
     bool tableFull = false;
     int prev = -1;  // no previous code: the state right after a clear code
     uint8_t first = 0;
-    for (int c = 0; c < clear && c < 4096; ++c) suffix[size_t(c)] = uint8_t(c);
 
-    // progress by whole percent of the data consumed
+    // output position
+    int x = 0, y = 0, pass = 0;
+    uint8_t* row = pixels;
+    static constexpr int kStep[4] = {8, 8, 4, 2};
+    static constexpr int kStart[4] = {0, 4, 2, 1};
+
     size_t total = data.size() ? data.size() : 1;
-    int percent = 0;
     size_t nextReport = (total + 99) / 100;
     if (progress) progress(0, 0, {});
 
     int code = bits.Read(codeWidth);
     while (code != endCode && !damage) {
         if (code == kEndOfData) throw EInvalidGraphicOperation("Stream read error");
+        int start = 4097;  // the string to output is text[start, 4097)
         if (code == clear) {
             codeWidth = s + 1;
             limit = 1 << (s + 1);
@@ -152,33 +108,32 @@ bool decode(std::span<const uint8_t> encoded, int width, int height, bool interl
                 damage = true;
                 break;
             }
-            first = uint8_t(code);
-            out.Put(first & mask);
+            first = suffix[size_t(code)];
+            text[size_t(--start)] = first;
             prev = code;
         } else {
-            int top = 0, c = code;
+            int c = code;
             if (code >= nextFree) {
                 if (code > nextFree || tableFull) {  // not yet defined
                     if (!tolerant) corrupt();
                     damage = true;
                     break;
                 }
-                stack[size_t(top++)] = first;
+                text[size_t(--start)] = first;
                 c = prev;
             }
             while (c >= clear) {
-                if (top >= 4096) {
+                if (start <= 1) {
                     if (!tolerant) corrupt();
                     damage = true;
                     break;
                 }
-                stack[size_t(top++)] = suffix[size_t(c)];
+                text[size_t(--start)] = suffix[size_t(c)];
                 c = prefix[size_t(c)];
             }
             if (damage) break;
-            first = uint8_t(c);
-            out.Put(first & mask);
-            while (top > 0) out.Put(stack[size_t(--top)] & mask);
+            first = suffix[size_t(c)];
+            text[size_t(--start)] = first;
             if (!tableFull) {
                 prefix[size_t(nextFree)] = uint16_t(prev);
                 suffix[size_t(nextFree)] = first;
@@ -193,11 +148,52 @@ bool decode(std::span<const uint8_t> encoded, int width, int height, bool interl
             }
             prev = code;
         }
+        // output the string row by row
+        const uint8_t* p = text.data() + start;
+        int n = 4097 - start;
+        while (n > 0 && y < height) {
+            int k = std::min(n, width - x);
+            if constexpr (Bits == 8) {
+                uint8_t* d = row + x;
+                for (int i = 0; i < k; ++i) d[i] = p[i];
+            } else {
+                for (int i = 0; i < k; ++i) {
+                    int xx = x + i;
+                    if constexpr (Bits == 4) {
+                        if (xx & 1)
+                            row[xx >> 1] = uint8_t(row[xx >> 1] | p[i]);
+                        else
+                            row[xx >> 1] = uint8_t(p[i] << 4);
+                    } else {
+                        if (xx & 7)
+                            row[xx >> 3] = uint8_t(row[xx >> 3] | (p[i] << (7 - (xx & 7))));
+                        else
+                            row[xx >> 3] = uint8_t(p[i] << 7);
+                    }
+                }
+            }
+            x += k;
+            p += k;
+            n -= k;
+            if (x == width) {
+                x = 0;
+                if (!interlaced) {
+                    ++y;
+                } else {
+                    y += kStep[pass];
+                    while (y >= height && pass < 3) {
+                        ++pass;
+                        y = kStart[pass];
+                    }
+                }
+                if (y < height) row = pixels + ptrdiff_t(y) * stride;
+            }
+        }
         // every row filled: the frame is complete, whatever follows
-        if (out.Done()) break;
+        if (y >= height) break;
         code = bits.Read(codeWidth);
         if (progress && bits.Consumed() >= nextReport) {
-            percent = int(bits.Consumed() * 100 / total);
+            int percent = int(bits.Consumed() * 100 / total);
             nextReport = (size_t(percent + 1) * total + 99) / 100;
             progress(1, percent, {});
         }

@@ -64,10 +64,6 @@ bool equal_nocase(std::span<const uint8_t> a, const char* b) {
     return true;
 }
 
-void put32(std::vector<uint8_t>& v, uint32_t x) {
-    for (int i = 0; i < 4; ++i) v.push_back(uint8_t(x >> (8 * i)));
-}
-
 // Reads the next non-zero byte; 0 at the end of the data.
 uint8_t next_separator(TByteReader& in) {
     while (in.Remaining() > 0) {
@@ -243,54 +239,31 @@ TBitmap& TGIFFrame::EnsureBitmap() {
     if (FrameBitmap && !FrameBitmap->Empty()) return *FrameBitmap;
     FrameBitmap = std::make_unique<TBitmap>();
     if (FrameData->EncodedData) {
-        auto bmp = BuildFrameBmp();
-        auto b = std::make_unique<TBitmap>();
-        b->LoadFromBmp(bmp);
+        auto b = decodeBitmap();
         if (!b->Monochrome()) b->SetHandleType(bmDDB);
         FrameBitmap = std::move(b);
     }
     return *FrameBitmap;
 }
 
-std::vector<uint8_t> TGIFFrame::BuildFrameBmp() {
+std::unique_ptr<TBitmap> TGIFFrame::decodeBitmap() {
     auto& item = *FrameData;
     int bits = bmp_bits(item.BitDepth);
     int64_t w = item.FrameWidth, h = item.FrameHeight;
     if (w < 0 || h < 0 || w * h > picture::kMaxGifPixels) gif_error(kGifCorrupt);
-    uint32_t colors = uint32_t(1) << bits;
-    int64_t stride = ((bits * w + 31) / 32) * 4;
-    uint32_t imageSize = uint32_t(stride * h);
-    uint32_t offset = 54 + 4 * colors;
-    std::vector<uint8_t> v;
-    v.reserve(offset + imageSize);
-    v.push_back('B');
-    v.push_back('M');
-    put32(v, offset + imageSize);
-    put32(v, 0);
-    put32(v, offset);
-    put32(v, 40);
-    put32(v, uint32_t(w));
-    put32(v, uint32_t(h));
-    v.push_back(1);
-    v.push_back(0);
-    v.push_back(uint8_t(bits));
-    v.push_back(0);
-    put32(v, 0);
-    put32(v, imageSize);
-    for (int i = 0; i < 4; ++i) put32(v, 0);
-    for (uint32_t i = 0; i < colors; ++i) {
-        if (int(i) < item.LocalTable.Count) {
-            v.push_back(item.LocalTable.Entries[3 * i + 2]);
-            v.push_back(item.LocalTable.Entries[3 * i + 1]);
-            v.push_back(item.LocalTable.Entries[3 * i]);
-            v.push_back(0);
-        } else {
-            for (int k = 0; k < 4; ++k) v.push_back(128);
-        }
-    }
-    v.resize(size_t(offset) + imageSize, 0);
+    // the palette: the frame's table, entries beyond its count grey (128, 128, 128)
+    TPalette palette(size_t(1) << bits, TRGBEntry{128, 128, 128});
+    for (int i = 0; i < item.LocalTable.Count && i < int(palette.size()); ++i)
+        palette[size_t(i)] = {item.LocalTable.Entries[size_t(3 * i)], item.LocalTable.Entries[size_t(3 * i + 1)],
+                              item.LocalTable.Entries[size_t(3 * i + 2)]};
+    auto b = std::make_unique<TBitmap>(int(w), int(h), bits == 1 ? pf1bit : bits == 4 ? pf4bit : pf8bit);
+    if (bits == 1 && palette == TPalette{{0, 0, 0}, {255, 255, 255}})
+        b->SetMonochrome(true);
+    else
+        b->SetPalette(palette);
+    b->PaletteModified = false;
+    b->Modified = false;
     if (w > 0 && h > 0) {
-        uint8_t* last = v.data() + offset + size_t(stride) * size_t(h - 1);
         picture::LzwProgress progress;
         if (OwnerImage && OwnerImage->OnProgress) {
             auto* image = OwnerImage;
@@ -298,11 +271,16 @@ std::vector<uint8_t> TGIFFrame::BuildFrameBmp() {
                 image->Progress(TProgressStage(stage), percent, false, TRect{}, message);
             };
         }
-        bool damage = picture::LzwDecode(*item.EncodedData, int(w), int(h), bits, IsInterlaced, progress, last,
-                                         -ptrdiff_t(stride), item.BitDepth, picture::TolerantReading);
+        bool damage = picture::LzwDecode(*item.EncodedData, int(w), int(h), bits, IsInterlaced, progress,
+                                         b->ScanLine(0), b->Stride(), item.BitDepth, picture::TolerantReading);
         DamageFound = DamageFound || damage;
     }
-    return v;
+    return b;
+}
+
+std::vector<uint8_t> TGIFFrame::BuildFrameBmp() {
+    if (!FrameData->EncodedData) return TBitmap().SaveToBmp();
+    return decodeBitmap()->SaveToBmp();
 }
 
 std::vector<std::string>* TGIFFrame::FindCommentLines(bool create) {

@@ -119,6 +119,7 @@ public:
 
 private:
     void assignCleared();
+    std::unique_ptr<TBitmap> decodeBitmap();
 };
 
 class TGIFImage : public TGraphic {
