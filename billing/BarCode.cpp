@@ -24,9 +24,9 @@ std::string pad(std::int64_t v, std::size_t width) {
 
 std::string fator_vencimento(TDateTime vencimento) {
     if (vencimento == 0) return "0000";
-    std::int64_t days = static_cast<std::int64_t>(std::floor(vencimento) - encode_date(1997, 10, 7));
+    std::int64_t days = static_cast<std::int64_t>(std::floor(vencimento) - EncodeDate(1997, 10, 7));
     if (days < 1000) {
-        throw Exception(format_message("Data de vencimento anterior a 03/07/2000 não cabe no código de barras", {}));
+        throw Exception("Data de vencimento anterior a 03/07/2000 não cabe no código de barras");
     }
     if (days > 9999) days = (days - 1000) % 9000 + 1000;
     return pad(days, 4);
@@ -57,18 +57,14 @@ BoletoCodes montar_codigos(std::string_view banco, std::string_view campo_livre,
                            Currency valor) {
     const std::string code(banco);
     if (code.size() != 3 || !all_digits(code)) {
-        throw Exception(format_message("Código de banco inválido para o código de barras: \"%s\"", {code}));
+        throw Exception(Format("Código de banco inválido para o código de barras: \"%s\"", {code}));
     }
     if (campo_livre.size() != 25 || !all_digits(campo_livre)) {
-        throw Exception(format_message(
-            "O campo livre do banco %s não tem 25 dígitos (\"%s\"): código de barras não gerado",
+        throw Exception(Format("O campo livre do banco %s não tem 25 dígitos (\"%s\"): código de barras não gerado",
             {code, campo_livre}));
     }
-    // Cents, rounded half to even from ten-thousandths.
-    std::int64_t cents = valor / 100;
-    const std::int64_t rest = valor % 100;
-    if (rest > 50 || (rest == 50 && cents % 2 != 0)) ++cents;
-    if (valor < 0 || cents > 9999999999LL) {
+    const std::int64_t cents = valor.ToCents();  // rounded half to even
+    if (cents < 0 || cents > 9999999999LL) {
         throw Exception("Valor do documento fora do intervalo do código de barras (0 a 99.999.999,99)");
     }
     const std::string sem_dv = code + "9" + fator_vencimento(vencimento) + pad(cents, 10) + std::string(campo_livre);

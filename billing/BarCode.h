@@ -3,7 +3,8 @@
 // bank's free field by the banks' published layout: bank code, currency 9,
 // general check digit, due-date factor, amount in cents, free field.
 
-#include "billing/Compat.h"
+#include "platform/core/DateUtils.h"
+#include "platform/core/SysUtils.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,5 @@
 #include "billing/Installation.h"
 
-#include <ctime>
 #include <mutex>
 
 namespace billing {
@@ -46,11 +45,7 @@ TDateTime today() {
         p = providers().today;
     }
     if (p) return p();
-    // The local calendar date of the machine.
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return encode_date(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+    return Date();
 }
 
 }  // namespace billing

@@ -4,7 +4,7 @@
 // a test) can replace; without one, the installation code is 0 (the standard
 // rules) and the date is the system's.
 
-#include "billing/Compat.h"
+#include "platform/core/DateUtils.h"
 
 #include <functional>
 #include <string>

@@ -5,7 +5,7 @@
 namespace billing {
 
 void unit_startup() {
-    for (const BankRow& row : bank_table()) RegisterPluginClass(row.plugin());
+    for (const BankRow& row : bank_table()) RegisterClass(row.plugin());
 }
 
 void unit_shutdown() {}

@@ -40,7 +40,7 @@ TDateTime date_of(const json& v, std::string_view key) {
 Currency money_of(const json& v, std::string_view key) {
     try {
         if (v.is_string()) return parse_currency(v.get<std::string>());
-        if (v.is_number_integer()) return v.get<std::int64_t>() * 10000;
+        if (v.is_number_integer()) return parse_currency(std::to_string(v.get<std::int64_t>()));
         if (v.is_number_float()) {
             char buf[64];
             std::snprintf(buf, sizeof buf, "%.4f", v.get<double>());
@@ -51,10 +51,16 @@ Currency money_of(const json& v, std::string_view key) {
     fail("Valor monetário inválido em \"" + std::string(key) + "\"");
 }
 
-std::vector<std::string> lines_of(const json& v, std::string_view key) {
+void lines_of(const json& v, std::string_view key, TStrings& lines) {
     if (!v.is_array()) fail("Valor inválido em \"" + std::string(key) + "\": esperada lista de linhas");
-    std::vector<std::string> out;
-    for (const json& line : v) out.push_back(text_of(line, key));
+    TStringList read;
+    for (const json& line : v) read.Add(text_of(line, key));
+    lines.Assign(&read);
+}
+
+json lines_json(const TStrings& lines) {
+    json out = json::array();
+    for (int i = 0; i < lines.Count(); ++i) out.push_back(lines[i]);
     return out;
 }
 
@@ -131,17 +137,17 @@ TDateTime parse_date(std::string_view text) {
         d < 1 || d > 31) {
         fail("Data inválida: " + s);
     }
-    TDateTime date = encode_date(y, m, d);
-    CivilDate back = decode_date(date);
-    if (back.day != d) fail("Data inválida: " + s);
+    TDateTime date = 0;
+    if (!TryEncodeDate(y, m, d, date)) fail("Data inválida: " + s);
     return date;
 }
 
 std::string date_text(TDateTime date) {
     if (date == 0) return "";
-    CivilDate c = decode_date(date);
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", c.year, c.month, c.day);
+    Word y = 0, m = 0, d = 0;
+    DecodeDate(date, y, m, d);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", int(y), int(m), int(d));
     return buf;
 }
 
@@ -149,13 +155,13 @@ Currency parse_currency(std::string_view text) {
     std::size_t i = 0;
     bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    Currency whole = 0;
+    std::int64_t whole = 0;
     std::size_t digits = 0;
     while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
         if (++digits > 14) fail("Valor monetário inválido: " + std::string(text));
         whole = whole * 10 + (text[i++] - '0');
     }
-    Currency frac = 0;
+    std::int64_t frac = 0;
     int scale = 1000;
     if (i < text.size() && text[i] == '.') {
         ++i;
@@ -166,11 +172,12 @@ Currency parse_currency(std::string_view text) {
         }
     }
     if (i != text.size() || digits == 0) fail("Valor monetário inválido: " + std::string(text));
-    Currency v = whole * 10000 + frac;
-    return negative ? -v : v;
+    const std::int64_t v = whole * 10000 + frac;
+    return Currency::FromRaw(negative ? -v : v);
 }
 
-std::string currency_text(Currency value) {
+std::string currency_text(Currency money) {
+    const std::int64_t value = money.Raw();
     const bool negative = value < 0;
     const std::uint64_t a = negative ? static_cast<std::uint64_t>(-(value + 1)) + 1 : static_cast<std::uint64_t>(value);
     char buf[48];
@@ -237,7 +244,7 @@ void titulo_from_json(const json& j, TcbTitulo& t) {
         money(&TcbTitulo::SetValorIOF, "ValorIOF"),
         money(&TcbTitulo::SetValorOutrasDespesas, "ValorOutrasDespesas"),
         money(&TcbTitulo::SetValorOutrosCreditos, "ValorOutrosCreditos"),
-        {"Instrucoes", [&](const json& v) { t.SetInstrucoes(lines_of(v, "Instrucoes")); }},
+        {"Instrucoes", [&](const json& v) { lines_of(v, "Instrucoes", *t.Instrucoes()); }},
         {"ExibirInstrucoesAutomaticas",
          [&](const json& v) {
              if (!v.is_boolean()) fail("Valor inválido em \"ExibirInstrucoesAutomaticas\": esperado true ou false");
@@ -255,7 +262,7 @@ void titulo_from_json(const json& j, TcbTitulo& t) {
              if (!v.is_number_integer()) fail("Valor inválido em \"MargemBoleto\": esperado inteiro");
              t.SetMargemBoleto(v.get<int>());
          }},
-        {"Mensagens", [&](const json& v) { t.SetMensagens(lines_of(v, "Mensagens")); }},
+        {"Mensagens", [&](const json& v) { lines_of(v, "Mensagens", *t.Mensagens()); }},
     };
     apply(j, s, "Titulo");
 }
@@ -298,14 +305,14 @@ json titulo_to_json(const TcbTitulo& t) {
         {"ValorIOF", currency_text(t.ValorIOF())},
         {"ValorOutrasDespesas", currency_text(t.ValorOutrasDespesas())},
         {"ValorOutrosCreditos", currency_text(t.ValorOutrosCreditos())},
-        {"Instrucoes", t.Instrucoes()},
+        {"Instrucoes", lines_json(*t.Instrucoes())},
         {"ExibirInstrucoesAutomaticas", t.ExibirInstrucoesAutomaticas()},
         {"EmissaoBoleto", emissao_boleto_names()[t.EmissaoBoleto()]},
         {"NumeroAns", t.NumeroAns()},
         {"EspecieDoc2", t.EspecieDoc2()},
         {"Sacador", t.Sacador()},
         {"MargemBoleto", t.MargemBoleto()},
-        {"Mensagens", t.Mensagens()},
+        {"Mensagens", lines_json(*t.Mensagens())},
     };
 }
 
@@ -331,13 +338,13 @@ void cobranca_from_json(const json& j, TcbCobranca& b, const ModelProfile& profi
            {"Titulos",
             [&](const json& v) {
                 if (!v.is_array()) fail("Valor inválido em \"Titulos\": esperada lista de títulos");
-                TcbTitulos list;
+                std::vector<std::unique_ptr<TcbTitulo>> read;
                 for (const json& item : v) {
-                    auto t = std::make_unique<TcbTitulo>(profile);
-                    titulo_from_json(item, *t);
-                    list.push_back(std::move(t));
+                    read.push_back(std::make_unique<TcbTitulo>(profile));
+                    titulo_from_json(item, *read.back());
                 }
-                b.Titulos = std::move(list);
+                b.Titulos.Clear();
+                for (auto& t : read) b.Titulos.Add(t.release());
             }}},
           "Cobranca");
 }
@@ -345,7 +352,7 @@ void cobranca_from_json(const json& j, TcbCobranca& b, const ModelProfile& profi
 json cobranca_to_json(const TcbCobranca& b) {
     static constexpr std::string_view kLayouts[] = {"laCNAB240", "laCNAB400", "laInvalido"};
     json titulos = json::array();
-    for (const auto& t : b.Titulos) titulos.push_back(titulo_to_json(*t));
+    for (int i = 0; i < b.Titulos.Count(); ++i) titulos.push_back(titulo_to_json(*As<TcbTitulo>(b.Titulos[i])));
     return {{"NomeArquivoRetorno", b.NomeArquivoRetorno},
             {"NumeroArquivo", b.NumeroArquivo},
             {"DataArquivo", b.DataArquivo == 0 ? json(nullptr) : json(date_text(b.DataArquivo))},

@@ -13,7 +13,7 @@ struct BankRow {
     std::string_view class_name;  // "TcbBanco" + code
     std::string_view unit;        // unit that holds the class
     std::string_view name;        // what GetNomeBanco returns
-    const PluginClass& (*plugin)();
+    TClass (*plugin)();           // the plug-in class
 };
 
 std::span<const BankRow> bank_table();

@@ -45,13 +45,12 @@ void TcbBanco001::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 }
 
 
-const PluginClass& TcbBanco001::Class() {
-    static const PublishedOperation kOperations[] = {
-        {"GetNomeBanco", &TcbBanco001::GetNomeBanco},
-        {"CalcularDigitoNossoNumero", &TcbBanco001::CalcularDigitoNossoNumero},
-        {"GetCampoLivreCodigoBarra", &TcbBanco001::GetCampoLivreCodigoBarra},
-        {"FormatarBoleto", &TcbBanco001::FormatarBoleto},
-    };
-    static const PluginClass kClass{"TcbBanco001", "cbCob001", kOperations};
-    return kClass;
+TClass TcbBanco001::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TcbBanco001, TPersistent>("TcbBanco001")
+        .Operation("GetNomeBanco", &TcbBanco001::GetNomeBanco)
+        .Operation("CalcularDigitoNossoNumero", &TcbBanco001::CalcularDigitoNossoNumero)
+        .Operation("GetCampoLivreCodigoBarra", &TcbBanco001::GetCampoLivreCodigoBarra)
+        .Operation("FormatarBoleto", &TcbBanco001::FormatarBoleto)
+        .Build();
+    return &info;
 }

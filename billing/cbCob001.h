@@ -3,7 +3,7 @@
 
 #include "billing/cbPlugin.h"
 
-class TcbBanco001 {
+class TcbBanco001 : public TPersistent {
 public:
     CB_BANK_PLUGIN_OPERATIONS
 };

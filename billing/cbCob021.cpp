@@ -39,13 +39,12 @@ std::string CalcularDuploDigito(std::string_view digits) {
     return std::to_string(d1) + std::to_string(r == 0 ? 0 : 11 - r);
 }
 
-const PluginClass& TcbBanco021::Class() {
-    static const PublishedOperation kOperations[] = {
-        {"GetNomeBanco", &TcbBanco021::GetNomeBanco},
-        {"CalcularDigitoNossoNumero", &TcbBanco021::CalcularDigitoNossoNumero},
-        {"GetCampoLivreCodigoBarra", &TcbBanco021::GetCampoLivreCodigoBarra},
-        {"FormatarBoleto", &TcbBanco021::FormatarBoleto},
-    };
-    static const PluginClass kClass{"TcbBanco021", "cbCob021", kOperations};
-    return kClass;
+TClass TcbBanco021::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TcbBanco021, TPersistent>("TcbBanco021")
+        .Operation("GetNomeBanco", &TcbBanco021::GetNomeBanco)
+        .Operation("CalcularDigitoNossoNumero", &TcbBanco021::CalcularDigitoNossoNumero)
+        .Operation("GetCampoLivreCodigoBarra", &TcbBanco021::GetCampoLivreCodigoBarra)
+        .Operation("FormatarBoleto", &TcbBanco021::FormatarBoleto)
+        .Build();
+    return &info;
 }

@@ -3,7 +3,7 @@
 
 #include "billing/cbPlugin.h"
 
-class TcbBanco021 {
+class TcbBanco021 : public TPersistent {
 public:
     CB_BANK_PLUGIN_OPERATIONS
 };

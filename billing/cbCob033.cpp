@@ -38,13 +38,12 @@ void TcbBanco033::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 }
 
 
-const PluginClass& TcbBanco033::Class() {
-    static const PublishedOperation kOperations[] = {
-        {"GetNomeBanco", &TcbBanco033::GetNomeBanco},
-        {"CalcularDigitoNossoNumero", &TcbBanco033::CalcularDigitoNossoNumero},
-        {"GetCampoLivreCodigoBarra", &TcbBanco033::GetCampoLivreCodigoBarra},
-        {"FormatarBoleto", &TcbBanco033::FormatarBoleto},
-    };
-    static const PluginClass kClass{"TcbBanco033", "cbCob033", kOperations};
-    return kClass;
+TClass TcbBanco033::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TcbBanco033, TPersistent>("TcbBanco033")
+        .Operation("GetNomeBanco", &TcbBanco033::GetNomeBanco)
+        .Operation("CalcularDigitoNossoNumero", &TcbBanco033::CalcularDigitoNossoNumero)
+        .Operation("GetCampoLivreCodigoBarra", &TcbBanco033::GetCampoLivreCodigoBarra)
+        .Operation("FormatarBoleto", &TcbBanco033::FormatarBoleto)
+        .Build();
+    return &info;
 }

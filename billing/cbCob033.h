@@ -3,7 +3,7 @@
 
 #include "billing/cbPlugin.h"
 
-class TcbBanco033 {
+class TcbBanco033 : public TPersistent {
 public:
     CB_BANK_PLUGIN_OPERATIONS
 };

@@ -26,13 +26,12 @@ void TcbBanco038::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 }
 
 
-const PluginClass& TcbBanco038::Class() {
-    static const PublishedOperation kOperations[] = {
-        {"GetNomeBanco", &TcbBanco038::GetNomeBanco},
-        {"CalcularDigitoNossoNumero", &TcbBanco038::CalcularDigitoNossoNumero},
-        {"GetCampoLivreCodigoBarra", &TcbBanco038::GetCampoLivreCodigoBarra},
-        {"FormatarBoleto", &TcbBanco038::FormatarBoleto},
-    };
-    static const PluginClass kClass{"TcbBanco038", "cbCob038", kOperations};
-    return kClass;
+TClass TcbBanco038::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TcbBanco038, TPersistent>("TcbBanco038")
+        .Operation("GetNomeBanco", &TcbBanco038::GetNomeBanco)
+        .Operation("CalcularDigitoNossoNumero", &TcbBanco038::CalcularDigitoNossoNumero)
+        .Operation("GetCampoLivreCodigoBarra", &TcbBanco038::GetCampoLivreCodigoBarra)
+        .Operation("FormatarBoleto", &TcbBanco038::FormatarBoleto)
+        .Build();
+    return &info;
 }

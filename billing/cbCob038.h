@@ -3,7 +3,7 @@
 
 #include "billing/cbPlugin.h"
 
-class TcbBanco038 {
+class TcbBanco038 : public TPersistent {
 public:
     CB_BANK_PLUGIN_OPERATIONS
 };

@@ -26,13 +26,12 @@ void TcbBanco104::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 }
 
 
-const PluginClass& TcbBanco104::Class() {
-    static const PublishedOperation kOperations[] = {
-        {"GetNomeBanco", &TcbBanco104::GetNomeBanco},
-        {"CalcularDigitoNossoNumero", &TcbBanco104::CalcularDigitoNossoNumero},
-        {"GetCampoLivreCodigoBarra", &TcbBanco104::GetCampoLivreCodigoBarra},
-        {"FormatarBoleto", &TcbBanco104::FormatarBoleto},
-    };
-    static const PluginClass kClass{"TcbBanco104", "cbCob104", kOperations};
-    return kClass;
+TClass TcbBanco104::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TcbBanco104, TPersistent>("TcbBanco104")
+        .Operation("GetNomeBanco", &TcbBanco104::GetNomeBanco)
+        .Operation("CalcularDigitoNossoNumero", &TcbBanco104::CalcularDigitoNossoNumero)
+        .Operation("GetCampoLivreCodigoBarra", &TcbBanco104::GetCampoLivreCodigoBarra)
+        .Operation("FormatarBoleto", &TcbBanco104::FormatarBoleto)
+        .Build();
+    return &info;
 }

@@ -3,7 +3,7 @@
 
 #include "billing/cbPlugin.h"
 
-class TcbBanco104 {
+class TcbBanco104 : public TPersistent {
 public:
     CB_BANK_PLUGIN_OPERATIONS
 };

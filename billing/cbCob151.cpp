@@ -19,7 +19,7 @@ std::string TcbBanco151::CalcularDigitoNossoNumero(const TcbTitulo& t) {
 
 std::string TcbBanco151::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
     (void)t;
-    throw Exception(format_message("Geração de boleto bancário não está disponível para o banco %s - %s",
+    throw Exception(Format("Geração de boleto bancário não está disponível para o banco %s - %s",
                                    {"151", GetNomeBanco()}));
 }
 
@@ -32,13 +32,12 @@ void TcbBanco151::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 }
 
 
-const PluginClass& TcbBanco151::Class() {
-    static const PublishedOperation kOperations[] = {
-        {"GetNomeBanco", &TcbBanco151::GetNomeBanco},
-        {"CalcularDigitoNossoNumero", &TcbBanco151::CalcularDigitoNossoNumero},
-        {"GetCampoLivreCodigoBarra", &TcbBanco151::GetCampoLivreCodigoBarra},
-        {"FormatarBoleto", &TcbBanco151::FormatarBoleto},
-    };
-    static const PluginClass kClass{"TcbBanco151", "cbCob151", kOperations};
-    return kClass;
+TClass TcbBanco151::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TcbBanco151, TPersistent>("TcbBanco151")
+        .Operation("GetNomeBanco", &TcbBanco151::GetNomeBanco)
+        .Operation("CalcularDigitoNossoNumero", &TcbBanco151::CalcularDigitoNossoNumero)
+        .Operation("GetCampoLivreCodigoBarra", &TcbBanco151::GetCampoLivreCodigoBarra)
+        .Operation("FormatarBoleto", &TcbBanco151::FormatarBoleto)
+        .Build();
+    return &info;
 }

@@ -3,7 +3,7 @@
 
 #include "billing/cbPlugin.h"
 
-class TcbBanco151 {
+class TcbBanco151 : public TPersistent {
 public:
     CB_BANK_PLUGIN_OPERATIONS
 };

@@ -29,13 +29,12 @@ void TcbBanco237::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 }
 
 
-const PluginClass& TcbBanco237::Class() {
-    static const PublishedOperation kOperations[] = {
-        {"GetNomeBanco", &TcbBanco237::GetNomeBanco},
-        {"CalcularDigitoNossoNumero", &TcbBanco237::CalcularDigitoNossoNumero},
-        {"GetCampoLivreCodigoBarra", &TcbBanco237::GetCampoLivreCodigoBarra},
-        {"FormatarBoleto", &TcbBanco237::FormatarBoleto},
-    };
-    static const PluginClass kClass{"TcbBanco237", "cbCob237", kOperations};
-    return kClass;
+TClass TcbBanco237::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TcbBanco237, TPersistent>("TcbBanco237")
+        .Operation("GetNomeBanco", &TcbBanco237::GetNomeBanco)
+        .Operation("CalcularDigitoNossoNumero", &TcbBanco237::CalcularDigitoNossoNumero)
+        .Operation("GetCampoLivreCodigoBarra", &TcbBanco237::GetCampoLivreCodigoBarra)
+        .Operation("FormatarBoleto", &TcbBanco237::FormatarBoleto)
+        .Build();
+    return &info;
 }

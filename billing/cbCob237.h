@@ -3,7 +3,7 @@
 
 #include "billing/cbPlugin.h"
 
-class TcbBanco237 {
+class TcbBanco237 : public TPersistent {
 public:
     CB_BANK_PLUGIN_OPERATIONS
 };

@@ -28,13 +28,12 @@ void TcbBanco244::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 }
 
 
-const PluginClass& TcbBanco244::Class() {
-    static const PublishedOperation kOperations[] = {
-        {"GetNomeBanco", &TcbBanco244::GetNomeBanco},
-        {"CalcularDigitoNossoNumero", &TcbBanco244::CalcularDigitoNossoNumero},
-        {"GetCampoLivreCodigoBarra", &TcbBanco244::GetCampoLivreCodigoBarra},
-        {"FormatarBoleto", &TcbBanco244::FormatarBoleto},
-    };
-    static const PluginClass kClass{"TcbBanco244", "cbCob244", kOperations};
-    return kClass;
+TClass TcbBanco244::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TcbBanco244, TPersistent>("TcbBanco244")
+        .Operation("GetNomeBanco", &TcbBanco244::GetNomeBanco)
+        .Operation("CalcularDigitoNossoNumero", &TcbBanco244::CalcularDigitoNossoNumero)
+        .Operation("GetCampoLivreCodigoBarra", &TcbBanco244::GetCampoLivreCodigoBarra)
+        .Operation("FormatarBoleto", &TcbBanco244::FormatarBoleto)
+        .Build();
+    return &info;
 }

@@ -3,7 +3,7 @@
 
 #include "billing/cbPlugin.h"
 
-class TcbBanco244 {
+class TcbBanco244 : public TPersistent {
 public:
     CB_BANK_PLUGIN_OPERATIONS
 };

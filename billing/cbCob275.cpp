@@ -26,13 +26,12 @@ void TcbBanco275::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 }
 
 
-const PluginClass& TcbBanco275::Class() {
-    static const PublishedOperation kOperations[] = {
-        {"GetNomeBanco", &TcbBanco275::GetNomeBanco},
-        {"CalcularDigitoNossoNumero", &TcbBanco275::CalcularDigitoNossoNumero},
-        {"GetCampoLivreCodigoBarra", &TcbBanco275::GetCampoLivreCodigoBarra},
-        {"FormatarBoleto", &TcbBanco275::FormatarBoleto},
-    };
-    static const PluginClass kClass{"TcbBanco275", "cbCob275", kOperations};
-    return kClass;
+TClass TcbBanco275::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TcbBanco275, TPersistent>("TcbBanco275")
+        .Operation("GetNomeBanco", &TcbBanco275::GetNomeBanco)
+        .Operation("CalcularDigitoNossoNumero", &TcbBanco275::CalcularDigitoNossoNumero)
+        .Operation("GetCampoLivreCodigoBarra", &TcbBanco275::GetCampoLivreCodigoBarra)
+        .Operation("FormatarBoleto", &TcbBanco275::FormatarBoleto)
+        .Build();
+    return &info;
 }

@@ -3,7 +3,7 @@
 
 #include "billing/cbPlugin.h"
 
-class TcbBanco275 {
+class TcbBanco275 : public TPersistent {
 public:
     CB_BANK_PLUGIN_OPERATIONS
 };

@@ -26,13 +26,12 @@ void TcbBanco291::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 }
 
 
-const PluginClass& TcbBanco291::Class() {
-    static const PublishedOperation kOperations[] = {
-        {"GetNomeBanco", &TcbBanco291::GetNomeBanco},
-        {"CalcularDigitoNossoNumero", &TcbBanco291::CalcularDigitoNossoNumero},
-        {"GetCampoLivreCodigoBarra", &TcbBanco291::GetCampoLivreCodigoBarra},
-        {"FormatarBoleto", &TcbBanco291::FormatarBoleto},
-    };
-    static const PluginClass kClass{"TcbBanco291", "cbCob291", kOperations};
-    return kClass;
+TClass TcbBanco291::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TcbBanco291, TPersistent>("TcbBanco291")
+        .Operation("GetNomeBanco", &TcbBanco291::GetNomeBanco)
+        .Operation("CalcularDigitoNossoNumero", &TcbBanco291::CalcularDigitoNossoNumero)
+        .Operation("GetCampoLivreCodigoBarra", &TcbBanco291::GetCampoLivreCodigoBarra)
+        .Operation("FormatarBoleto", &TcbBanco291::FormatarBoleto)
+        .Build();
+    return &info;
 }

@@ -3,7 +3,7 @@
 
 #include "billing/cbPlugin.h"
 
-class TcbBanco291 {
+class TcbBanco291 : public TPersistent {
 public:
     CB_BANK_PLUGIN_OPERATIONS
 };

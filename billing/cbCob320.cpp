@@ -23,13 +23,12 @@ void TcbBanco320::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 }
 
 
-const PluginClass& TcbBanco320::Class() {
-    static const PublishedOperation kOperations[] = {
-        {"GetNomeBanco", &TcbBanco320::GetNomeBanco},
-        {"CalcularDigitoNossoNumero", &TcbBanco320::CalcularDigitoNossoNumero},
-        {"GetCampoLivreCodigoBarra", &TcbBanco320::GetCampoLivreCodigoBarra},
-        {"FormatarBoleto", &TcbBanco320::FormatarBoleto},
-    };
-    static const PluginClass kClass{"TcbBanco320", "cbCob320", kOperations};
-    return kClass;
+TClass TcbBanco320::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TcbBanco320, TPersistent>("TcbBanco320")
+        .Operation("GetNomeBanco", &TcbBanco320::GetNomeBanco)
+        .Operation("CalcularDigitoNossoNumero", &TcbBanco320::CalcularDigitoNossoNumero)
+        .Operation("GetCampoLivreCodigoBarra", &TcbBanco320::GetCampoLivreCodigoBarra)
+        .Operation("FormatarBoleto", &TcbBanco320::FormatarBoleto)
+        .Build();
+    return &info;
 }

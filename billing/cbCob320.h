@@ -3,7 +3,7 @@
 
 #include "billing/cbPlugin.h"
 
-class TcbBanco320 {
+class TcbBanco320 : public TPersistent {
 public:
     CB_BANK_PLUGIN_OPERATIONS
 };

@@ -28,13 +28,12 @@ void TcbBanco341::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 }
 
 
-const PluginClass& TcbBanco341::Class() {
-    static const PublishedOperation kOperations[] = {
-        {"GetNomeBanco", &TcbBanco341::GetNomeBanco},
-        {"CalcularDigitoNossoNumero", &TcbBanco341::CalcularDigitoNossoNumero},
-        {"GetCampoLivreCodigoBarra", &TcbBanco341::GetCampoLivreCodigoBarra},
-        {"FormatarBoleto", &TcbBanco341::FormatarBoleto},
-    };
-    static const PluginClass kClass{"TcbBanco341", "cbCob341", kOperations};
-    return kClass;
+TClass TcbBanco341::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TcbBanco341, TPersistent>("TcbBanco341")
+        .Operation("GetNomeBanco", &TcbBanco341::GetNomeBanco)
+        .Operation("CalcularDigitoNossoNumero", &TcbBanco341::CalcularDigitoNossoNumero)
+        .Operation("GetCampoLivreCodigoBarra", &TcbBanco341::GetCampoLivreCodigoBarra)
+        .Operation("FormatarBoleto", &TcbBanco341::FormatarBoleto)
+        .Build();
+    return &info;
 }

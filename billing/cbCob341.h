@@ -3,7 +3,7 @@
 
 #include "billing/cbPlugin.h"
 
-class TcbBanco341 {
+class TcbBanco341 : public TPersistent {
 public:
     CB_BANK_PLUGIN_OPERATIONS
 };

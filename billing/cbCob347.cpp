@@ -26,13 +26,12 @@ void TcbBanco347::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 }
 
 
-const PluginClass& TcbBanco347::Class() {
-    static const PublishedOperation kOperations[] = {
-        {"GetNomeBanco", &TcbBanco347::GetNomeBanco},
-        {"CalcularDigitoNossoNumero", &TcbBanco347::CalcularDigitoNossoNumero},
-        {"GetCampoLivreCodigoBarra", &TcbBanco347::GetCampoLivreCodigoBarra},
-        {"FormatarBoleto", &TcbBanco347::FormatarBoleto},
-    };
-    static const PluginClass kClass{"TcbBanco347", "cbCob347", kOperations};
-    return kClass;
+TClass TcbBanco347::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TcbBanco347, TPersistent>("TcbBanco347")
+        .Operation("GetNomeBanco", &TcbBanco347::GetNomeBanco)
+        .Operation("CalcularDigitoNossoNumero", &TcbBanco347::CalcularDigitoNossoNumero)
+        .Operation("GetCampoLivreCodigoBarra", &TcbBanco347::GetCampoLivreCodigoBarra)
+        .Operation("FormatarBoleto", &TcbBanco347::FormatarBoleto)
+        .Build();
+    return &info;
 }

@@ -3,7 +3,7 @@
 
 #include "billing/cbPlugin.h"
 
-class TcbBanco347 {
+class TcbBanco347 : public TPersistent {
 public:
     CB_BANK_PLUGIN_OPERATIONS
 };

@@ -26,13 +26,12 @@ void TcbBanco353::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 }
 
 
-const PluginClass& TcbBanco353::Class() {
-    static const PublishedOperation kOperations[] = {
-        {"GetNomeBanco", &TcbBanco353::GetNomeBanco},
-        {"CalcularDigitoNossoNumero", &TcbBanco353::CalcularDigitoNossoNumero},
-        {"GetCampoLivreCodigoBarra", &TcbBanco353::GetCampoLivreCodigoBarra},
-        {"FormatarBoleto", &TcbBanco353::FormatarBoleto},
-    };
-    static const PluginClass kClass{"TcbBanco353", "cbCob353", kOperations};
-    return kClass;
+TClass TcbBanco353::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TcbBanco353, TPersistent>("TcbBanco353")
+        .Operation("GetNomeBanco", &TcbBanco353::GetNomeBanco)
+        .Operation("CalcularDigitoNossoNumero", &TcbBanco353::CalcularDigitoNossoNumero)
+        .Operation("GetCampoLivreCodigoBarra", &TcbBanco353::GetCampoLivreCodigoBarra)
+        .Operation("FormatarBoleto", &TcbBanco353::FormatarBoleto)
+        .Build();
+    return &info;
 }

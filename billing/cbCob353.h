@@ -3,7 +3,7 @@
 
 #include "billing/cbPlugin.h"
 
-class TcbBanco353 {
+class TcbBanco353 : public TPersistent {
 public:
     CB_BANK_PLUGIN_OPERATIONS
 };

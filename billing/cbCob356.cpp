@@ -26,13 +26,12 @@ void TcbBanco356::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 }
 
 
-const PluginClass& TcbBanco356::Class() {
-    static const PublishedOperation kOperations[] = {
-        {"GetNomeBanco", &TcbBanco356::GetNomeBanco},
-        {"CalcularDigitoNossoNumero", &TcbBanco356::CalcularDigitoNossoNumero},
-        {"GetCampoLivreCodigoBarra", &TcbBanco356::GetCampoLivreCodigoBarra},
-        {"FormatarBoleto", &TcbBanco356::FormatarBoleto},
-    };
-    static const PluginClass kClass{"TcbBanco356", "cbCob356", kOperations};
-    return kClass;
+TClass TcbBanco356::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TcbBanco356, TPersistent>("TcbBanco356")
+        .Operation("GetNomeBanco", &TcbBanco356::GetNomeBanco)
+        .Operation("CalcularDigitoNossoNumero", &TcbBanco356::CalcularDigitoNossoNumero)
+        .Operation("GetCampoLivreCodigoBarra", &TcbBanco356::GetCampoLivreCodigoBarra)
+        .Operation("FormatarBoleto", &TcbBanco356::FormatarBoleto)
+        .Build();
+    return &info;
 }

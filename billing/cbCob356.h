@@ -3,7 +3,7 @@
 
 #include "billing/cbPlugin.h"
 
-class TcbBanco356 {
+class TcbBanco356 : public TPersistent {
 public:
     CB_BANK_PLUGIN_OPERATIONS
 };

@@ -26,13 +26,12 @@ void TcbBanco389::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 }
 
 
-const PluginClass& TcbBanco389::Class() {
-    static const PublishedOperation kOperations[] = {
-        {"GetNomeBanco", &TcbBanco389::GetNomeBanco},
-        {"CalcularDigitoNossoNumero", &TcbBanco389::CalcularDigitoNossoNumero},
-        {"GetCampoLivreCodigoBarra", &TcbBanco389::GetCampoLivreCodigoBarra},
-        {"FormatarBoleto", &TcbBanco389::FormatarBoleto},
-    };
-    static const PluginClass kClass{"TcbBanco389", "cbCob389", kOperations};
-    return kClass;
+TClass TcbBanco389::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TcbBanco389, TPersistent>("TcbBanco389")
+        .Operation("GetNomeBanco", &TcbBanco389::GetNomeBanco)
+        .Operation("CalcularDigitoNossoNumero", &TcbBanco389::CalcularDigitoNossoNumero)
+        .Operation("GetCampoLivreCodigoBarra", &TcbBanco389::GetCampoLivreCodigoBarra)
+        .Operation("FormatarBoleto", &TcbBanco389::FormatarBoleto)
+        .Build();
+    return &info;
 }

@@ -3,7 +3,7 @@
 
 #include "billing/cbPlugin.h"
 
-class TcbBanco389 {
+class TcbBanco389 : public TPersistent {
 public:
     CB_BANK_PLUGIN_OPERATIONS
 };

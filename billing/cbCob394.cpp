@@ -23,13 +23,12 @@ void TcbBanco394::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 }
 
 
-const PluginClass& TcbBanco394::Class() {
-    static const PublishedOperation kOperations[] = {
-        {"GetNomeBanco", &TcbBanco394::GetNomeBanco},
-        {"CalcularDigitoNossoNumero", &TcbBanco394::CalcularDigitoNossoNumero},
-        {"GetCampoLivreCodigoBarra", &TcbBanco394::GetCampoLivreCodigoBarra},
-        {"FormatarBoleto", &TcbBanco394::FormatarBoleto},
-    };
-    static const PluginClass kClass{"TcbBanco394", "cbCob394", kOperations};
-    return kClass;
+TClass TcbBanco394::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TcbBanco394, TPersistent>("TcbBanco394")
+        .Operation("GetNomeBanco", &TcbBanco394::GetNomeBanco)
+        .Operation("CalcularDigitoNossoNumero", &TcbBanco394::CalcularDigitoNossoNumero)
+        .Operation("GetCampoLivreCodigoBarra", &TcbBanco394::GetCampoLivreCodigoBarra)
+        .Operation("FormatarBoleto", &TcbBanco394::FormatarBoleto)
+        .Build();
+    return &info;
 }

@@ -3,7 +3,7 @@
 
 #include "billing/cbPlugin.h"
 
-class TcbBanco394 {
+class TcbBanco394 : public TPersistent {
 public:
     CB_BANK_PLUGIN_OPERATIONS
 };

@@ -40,13 +40,12 @@ void TcbBanco399::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 }
 
 
-const PluginClass& TcbBanco399::Class() {
-    static const PublishedOperation kOperations[] = {
-        {"GetNomeBanco", &TcbBanco399::GetNomeBanco},
-        {"CalcularDigitoNossoNumero", &TcbBanco399::CalcularDigitoNossoNumero},
-        {"GetCampoLivreCodigoBarra", &TcbBanco399::GetCampoLivreCodigoBarra},
-        {"FormatarBoleto", &TcbBanco399::FormatarBoleto},
-    };
-    static const PluginClass kClass{"TcbBanco399", "cbCob399", kOperations};
-    return kClass;
+TClass TcbBanco399::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TcbBanco399, TPersistent>("TcbBanco399")
+        .Operation("GetNomeBanco", &TcbBanco399::GetNomeBanco)
+        .Operation("CalcularDigitoNossoNumero", &TcbBanco399::CalcularDigitoNossoNumero)
+        .Operation("GetCampoLivreCodigoBarra", &TcbBanco399::GetCampoLivreCodigoBarra)
+        .Operation("FormatarBoleto", &TcbBanco399::FormatarBoleto)
+        .Build();
+    return &info;
 }

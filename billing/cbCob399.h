@@ -3,7 +3,7 @@
 
 #include "billing/cbPlugin.h"
 
-class TcbBanco399 {
+class TcbBanco399 : public TPersistent {
 public:
     CB_BANK_PLUGIN_OPERATIONS
 };

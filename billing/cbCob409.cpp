@@ -23,13 +23,12 @@ void TcbBanco409::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 }
 
 
-const PluginClass& TcbBanco409::Class() {
-    static const PublishedOperation kOperations[] = {
-        {"GetNomeBanco", &TcbBanco409::GetNomeBanco},
-        {"CalcularDigitoNossoNumero", &TcbBanco409::CalcularDigitoNossoNumero},
-        {"GetCampoLivreCodigoBarra", &TcbBanco409::GetCampoLivreCodigoBarra},
-        {"FormatarBoleto", &TcbBanco409::FormatarBoleto},
-    };
-    static const PluginClass kClass{"TcbBanco409", "cbCob409", kOperations};
-    return kClass;
+TClass TcbBanco409::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TcbBanco409, TPersistent>("TcbBanco409")
+        .Operation("GetNomeBanco", &TcbBanco409::GetNomeBanco)
+        .Operation("CalcularDigitoNossoNumero", &TcbBanco409::CalcularDigitoNossoNumero)
+        .Operation("GetCampoLivreCodigoBarra", &TcbBanco409::GetCampoLivreCodigoBarra)
+        .Operation("FormatarBoleto", &TcbBanco409::FormatarBoleto)
+        .Build();
+    return &info;
 }

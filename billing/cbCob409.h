@@ -3,7 +3,7 @@
 
 #include "billing/cbPlugin.h"
 
-class TcbBanco409 {
+class TcbBanco409 : public TPersistent {
 public:
     CB_BANK_PLUGIN_OPERATIONS
 };

@@ -26,13 +26,12 @@ void TcbBanco422::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 }
 
 
-const PluginClass& TcbBanco422::Class() {
-    static const PublishedOperation kOperations[] = {
-        {"GetNomeBanco", &TcbBanco422::GetNomeBanco},
-        {"CalcularDigitoNossoNumero", &TcbBanco422::CalcularDigitoNossoNumero},
-        {"GetCampoLivreCodigoBarra", &TcbBanco422::GetCampoLivreCodigoBarra},
-        {"FormatarBoleto", &TcbBanco422::FormatarBoleto},
-    };
-    static const PluginClass kClass{"TcbBanco422", "cbCob422", kOperations};
-    return kClass;
+TClass TcbBanco422::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TcbBanco422, TPersistent>("TcbBanco422")
+        .Operation("GetNomeBanco", &TcbBanco422::GetNomeBanco)
+        .Operation("CalcularDigitoNossoNumero", &TcbBanco422::CalcularDigitoNossoNumero)
+        .Operation("GetCampoLivreCodigoBarra", &TcbBanco422::GetCampoLivreCodigoBarra)
+        .Operation("FormatarBoleto", &TcbBanco422::FormatarBoleto)
+        .Build();
+    return &info;
 }

@@ -3,7 +3,7 @@
 
 #include "billing/cbPlugin.h"
 
-class TcbBanco422 {
+class TcbBanco422 : public TPersistent {
 public:
     CB_BANK_PLUGIN_OPERATIONS
 };

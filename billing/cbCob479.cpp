@@ -26,13 +26,12 @@ void TcbBanco479::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 }
 
 
-const PluginClass& TcbBanco479::Class() {
-    static const PublishedOperation kOperations[] = {
-        {"GetNomeBanco", &TcbBanco479::GetNomeBanco},
-        {"CalcularDigitoNossoNumero", &TcbBanco479::CalcularDigitoNossoNumero},
-        {"GetCampoLivreCodigoBarra", &TcbBanco479::GetCampoLivreCodigoBarra},
-        {"FormatarBoleto", &TcbBanco479::FormatarBoleto},
-    };
-    static const PluginClass kClass{"TcbBanco479", "cbCob479", kOperations};
-    return kClass;
+TClass TcbBanco479::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TcbBanco479, TPersistent>("TcbBanco479")
+        .Operation("GetNomeBanco", &TcbBanco479::GetNomeBanco)
+        .Operation("CalcularDigitoNossoNumero", &TcbBanco479::CalcularDigitoNossoNumero)
+        .Operation("GetCampoLivreCodigoBarra", &TcbBanco479::GetCampoLivreCodigoBarra)
+        .Operation("FormatarBoleto", &TcbBanco479::FormatarBoleto)
+        .Build();
+    return &info;
 }

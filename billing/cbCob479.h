@@ -3,7 +3,7 @@
 
 #include "billing/cbPlugin.h"
 
-class TcbBanco479 {
+class TcbBanco479 : public TPersistent {
 public:
     CB_BANK_PLUGIN_OPERATIONS
 };

@@ -23,13 +23,12 @@ void TcbBanco745::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 }
 
 
-const PluginClass& TcbBanco745::Class() {
-    static const PublishedOperation kOperations[] = {
-        {"GetNomeBanco", &TcbBanco745::GetNomeBanco},
-        {"CalcularDigitoNossoNumero", &TcbBanco745::CalcularDigitoNossoNumero},
-        {"GetCampoLivreCodigoBarra", &TcbBanco745::GetCampoLivreCodigoBarra},
-        {"FormatarBoleto", &TcbBanco745::FormatarBoleto},
-    };
-    static const PluginClass kClass{"TcbBanco745", "cbCob745", kOperations};
-    return kClass;
+TClass TcbBanco745::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TcbBanco745, TPersistent>("TcbBanco745")
+        .Operation("GetNomeBanco", &TcbBanco745::GetNomeBanco)
+        .Operation("CalcularDigitoNossoNumero", &TcbBanco745::CalcularDigitoNossoNumero)
+        .Operation("GetCampoLivreCodigoBarra", &TcbBanco745::GetCampoLivreCodigoBarra)
+        .Operation("FormatarBoleto", &TcbBanco745::FormatarBoleto)
+        .Build();
+    return &info;
 }

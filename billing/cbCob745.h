@@ -3,7 +3,7 @@
 
 #include "billing/cbPlugin.h"
 
-class TcbBanco745 {
+class TcbBanco745 : public TPersistent {
 public:
     CB_BANK_PLUGIN_OPERATIONS
 };

@@ -23,13 +23,12 @@ void TcbBanco999::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 }
 
 
-const PluginClass& TcbBanco999::Class() {
-    static const PublishedOperation kOperations[] = {
-        {"GetNomeBanco", &TcbBanco999::GetNomeBanco},
-        {"CalcularDigitoNossoNumero", &TcbBanco999::CalcularDigitoNossoNumero},
-        {"GetCampoLivreCodigoBarra", &TcbBanco999::GetCampoLivreCodigoBarra},
-        {"FormatarBoleto", &TcbBanco999::FormatarBoleto},
-    };
-    static const PluginClass kClass{"TcbBanco999", "cbCob999", kOperations};
-    return kClass;
+TClass TcbBanco999::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TcbBanco999, TPersistent>("TcbBanco999")
+        .Operation("GetNomeBanco", &TcbBanco999::GetNomeBanco)
+        .Operation("CalcularDigitoNossoNumero", &TcbBanco999::CalcularDigitoNossoNumero)
+        .Operation("GetCampoLivreCodigoBarra", &TcbBanco999::GetCampoLivreCodigoBarra)
+        .Operation("FormatarBoleto", &TcbBanco999::FormatarBoleto)
+        .Build();
+    return &info;
 }

@@ -3,7 +3,7 @@
 
 #include "billing/cbPlugin.h"
 
-class TcbBanco999 {
+class TcbBanco999 : public TPersistent {
 public:
     CB_BANK_PLUGIN_OPERATIONS
 };

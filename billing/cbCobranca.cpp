@@ -2,12 +2,43 @@
 
 #include "billing/cbPlugin.h"
 
+#include "platform/core/ClassBuilder.h"
+
 #include <algorithm>
 #include <array>
+#include <map>
+#include <mutex>
 
 using billing::digit_values;
-using billing::format_message;
 using billing::ModelProfile;
+using core::PropValue;
+
+// ---------------------------------------------------------------------------
+// Digit texts
+
+std::vector<int> billing::digit_values(std::string_view text) {
+    // Each character goes through the class library's integer conversion, from
+    // the last to the first, as the check-digit functions read them.
+    std::vector<std::string_view> chars;
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char b = static_cast<unsigned char>(text[i]);
+        std::size_t n = b < 0xC0 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+        n = std::min(n, text.size() - i);
+        chars.push_back(text.substr(i, n));
+        i += n;
+    }
+    std::vector<int> digits(chars.size());
+    for (std::size_t k = chars.size(); k-- > 0;) {
+        const std::string_view c = chars[k];
+        if (c.size() == 1 && c[0] >= '0' && c[0] <= '9') {
+            digits[k] = c[0] - '0';
+        } else {
+            digits[k] = StrToInt(c);  // raises the conversion error for anything but a digit
+            if (digits[k] < 0 || digits[k] > 9) throw EConvertError(Format("'%s' is not a valid integer value", {c}));
+        }
+    }
+    return digits;
+}
 
 // ---------------------------------------------------------------------------
 // Check digits
@@ -159,13 +190,13 @@ std::string Formatar(std::string_view text, int width, bool left_aligned, char f
 // ---------------------------------------------------------------------------
 // Model
 
-void TcbModelObject::CheckSameModel(const TcbModelObject& other) const {
-    if (other.profile_ != profile_) throw EInvalidCast("Invalid class typecast");
+void billing::check_same_model(const ModelProfile& a, const ModelProfile& b) {
+    if (&a != &b) throw EInvalidCast("Invalid class typecast");
 }
 
-void TcbEndereco::SetEstado(std::string_view value) { Estado_ = std::string(value.substr(0, 2)); }
+void TcbEndereco::SetEstado(const std::string& value) { Estado_ = value.substr(0, 2); }
 
-void TcbEndereco::SetCEP(std::string_view value) { CEP_ = std::string(value.substr(0, 8)); }
+void TcbEndereco::SetCEP(const std::string& value) { CEP_ = value.substr(0, 8); }
 
 void TcbEndereco::CopiarDe(const TcbEndereco& source) {
     CheckSameModel(source);
@@ -179,7 +210,7 @@ void TcbEndereco::CopiarDe(const TcbEndereco& source) {
     EMail_ = source.EMail_;
 }
 
-void TcbBanco::SetCodigo(std::string_view value) {
+void TcbBanco::SetCodigo(const std::string& value) {
     std::string code = Formatar(value, 3, false, '0');
     if (code == "000") {
         Codigo_.clear();
@@ -225,16 +256,21 @@ void TcbCedente::CopiarDe(const TcbCedente& source) {
     SetDigitoCodigoCedente(source.DigitoCodigoCedente());
 }
 
-TcbTitulo::TcbTitulo(const ModelProfile& profile)
-    : TcbModelObject(profile),
+TcbTitulo::TcbTitulo(const ModelProfile& profile, TComponent* AOwner)
+    : TComponent(AOwner),
       LocalPagamento_(profile.local_pagamento),
+      profile_(&profile),
       Cedente_(std::make_unique<TcbCedente>(profile)),
-      Sacado_(std::make_unique<TcbPessoa>(profile)) {
+      Sacado_(std::make_unique<TcbPessoa>(profile)),
+      Instrucoes_(std::make_unique<TStringList>()),
+      Mensagens_(std::make_unique<TStringList>()) {
     if (!profile.full) throw EInvalidCast("Invalid class typecast");
 }
 
+TcbTitulo::~TcbTitulo() = default;
+
 void TcbTitulo::CopiarDe(const TcbTitulo& source) {
-    CheckSameModel(source);
+    billing::check_same_model(*profile_, *source.profile_);
     OcorrenciaOriginal_ = source.OcorrenciaOriginal_;
     DescricaoOcorrenciaOriginal_ = source.DescricaoOcorrenciaOriginal_;
     TipoOcorrencia_ = source.TipoOcorrencia_;
@@ -267,8 +303,8 @@ void TcbTitulo::CopiarDe(const TcbTitulo& source) {
     ValorIOF_ = source.ValorIOF_;
     ValorOutrasDespesas_ = source.ValorOutrasDespesas_;
     ValorOutrosCreditos_ = source.ValorOutrosCreditos_;
-    Instrucoes_ = source.Instrucoes_;
-    Mensagens_ = source.Mensagens_;
+    Instrucoes_->Assign(source.Instrucoes_.get());
+    Mensagens_->Assign(source.Mensagens_.get());
     EmissaoBoleto_ = source.EmissaoBoleto_;
     NumeroAns_ = source.NumeroAns_;
     EspecieDoc2_ = source.EspecieDoc2_;
@@ -278,13 +314,170 @@ void TcbTitulo::CopiarDe(const TcbTitulo& source) {
 std::string TcbTitulo::DigitoNossoNumero() const { return billing::DigitoNossoNumero(Profile(), *this); }
 
 // ---------------------------------------------------------------------------
+// Class descriptions: one set per model, named after the model's classes.
+
+namespace {
+
+using Classes = std::array<TClassInfo, 6>;
+
+std::vector<std::string> names_of(std::span<const std::string_view> names) {
+    return {names.begin(), names.end()};
+}
+
+void describe(const ModelProfile& profile, Classes& c) {
+    const ModelProfile* p = &profile;
+    using billing::kBanco;
+    using billing::kCedente;
+    using billing::kContaBancaria;
+    using billing::kEndereco;
+    using billing::kPessoa;
+    using billing::kTitulo;
+
+    c[kEndereco] = core::ClassBuilder<TcbEndereco>(std::string(profile.part_classes[kEndereco]))
+                       .String("Rua", &TcbEndereco::Rua, &TcbEndereco::SetRua)
+                       .String("Numero", &TcbEndereco::Numero, &TcbEndereco::SetNumero)
+                       .String("Complemento", &TcbEndereco::Complemento, &TcbEndereco::SetComplemento)
+                       .String("Bairro", &TcbEndereco::Bairro, &TcbEndereco::SetBairro)
+                       .String("Cidade", &TcbEndereco::Cidade, &TcbEndereco::SetCidade)
+                       .String("Estado", &TcbEndereco::Estado, &TcbEndereco::SetEstado)
+                       .String("CEP", &TcbEndereco::CEP, &TcbEndereco::SetCEP)
+                       .String("EMail", &TcbEndereco::EMail, &TcbEndereco::SetEMail)
+                       .Factory([p](TComponent*) -> TObject* { return new TcbEndereco(*p); })
+                       .Build();
+    c[kBanco] = core::ClassBuilder<TcbBanco>(std::string(profile.part_classes[kBanco]))
+                    .String("Codigo", &TcbBanco::Codigo, &TcbBanco::SetCodigo)
+                    .String("Digito", &TcbBanco::Digito)
+                    .String("Nome", &TcbBanco::Nome)
+                    .Factory([p](TComponent*) -> TObject* { return new TcbBanco(*p); })
+                    .Build();
+    c[kContaBancaria] =
+        core::ClassBuilder<TcbContaBancaria>(std::string(profile.part_classes[kContaBancaria]))
+            .Object("Banco", [](const TcbContaBancaria& x) { return const_cast<TcbBanco*>(&x.Banco()); })
+            .String("CodigoAgencia", &TcbContaBancaria::CodigoAgencia, &TcbContaBancaria::SetCodigoAgencia)
+            .String("DigitoAgencia", &TcbContaBancaria::DigitoAgencia, &TcbContaBancaria::SetDigitoAgencia)
+            .String("NumeroConta", &TcbContaBancaria::NumeroConta, &TcbContaBancaria::SetNumeroConta)
+            .String("DigitoConta", &TcbContaBancaria::DigitoConta, &TcbContaBancaria::SetDigitoConta)
+            .String("NomeCliente", &TcbContaBancaria::NomeCliente, &TcbContaBancaria::SetNomeCliente)
+            .Factory([p](TComponent*) -> TObject* { return new TcbContaBancaria(*p); })
+            .Build();
+    c[kPessoa] = core::ClassBuilder<TcbPessoa>(std::string(profile.part_classes[kPessoa]))
+                     .Enum("TipoInscricao", names_of(billing::tipo_inscricao_names()), &TcbPessoa::TipoInscricao,
+                           &TcbPessoa::SetTipoInscricao)
+                     .String("NumeroCPFCGC", &TcbPessoa::NumeroCPFCGC, &TcbPessoa::SetNumeroCPFCGC)
+                     .String("Nome", &TcbPessoa::Nome, &TcbPessoa::SetNome)
+                     .Object("Endereco", [](const TcbPessoa& x) { return const_cast<TcbEndereco*>(&x.Endereco()); })
+                     .Object("ContaBancaria", [](const TcbPessoa& x) { return const_cast<TcbContaBancaria*>(&x.ContaBancaria()); })
+                     .Factory([p](TComponent*) -> TObject* { return new TcbPessoa(*p); })
+                     .Build();
+    c[kCedente] = core::ClassBuilder<TcbCedente>(std::string(profile.part_classes[kCedente]))
+                      .String("CodigoCedente", &TcbCedente::CodigoCedente, &TcbCedente::SetCodigoCedente)
+                      .String("DigitoCodigoCedente", &TcbCedente::DigitoCodigoCedente,
+                              &TcbCedente::SetDigitoCodigoCedente)
+                      .Factory([p](TComponent*) -> TObject* { return new TcbCedente(*p); })
+                      .Build();
+    using T = TcbTitulo;
+    c[kTitulo] =
+        core::ClassBuilder<T>(std::string(profile.title_class))
+            .Enum("TipoOcorrencia", names_of(billing::tipo_ocorrencia_names()), &T::TipoOcorrencia,
+                  &T::SetTipoOcorrencia)
+            .Default(int(toRemessaRegistrar))
+            .String("OcorrenciaOriginal", &T::OcorrenciaOriginal, &T::SetOcorrenciaOriginal)
+            .String("DescricaoOcorrenciaOriginal", &T::DescricaoOcorrenciaOriginal, &T::SetDescricaoOcorrenciaOriginal)
+            .String("MotivoRejeicaoComando", &T::MotivoRejeicaoComando, &T::SetMotivoRejeicaoComando)
+            .String("DescricaoMotivoRejeicaoComando", &T::DescricaoMotivoRejeicaoComando,
+                    &T::SetDescricaoMotivoRejeicaoComando)
+            .String("LocalPagamento", &T::LocalPagamento, &T::SetLocalPagamento)
+            .Default(PropValue(std::string(profile.local_pagamento)))
+            .Object("Cedente", [](const T& x) { return const_cast<TcbCedente*>(&x.Cedente()); })
+            .Object("Sacado", [](const T& x) { return const_cast<TcbPessoa*>(&x.Sacado()); })
+            .String("SeuNumero", &T::SeuNumero, &T::SetSeuNumero)
+            .String("NossoNumero", &T::NossoNumero, &T::SetNossoNumero)
+            .String("NumeroDocumento", &T::NumeroDocumento, &T::SetNumeroDocumento)
+            .String("Carteira", &T::Carteira, &T::SetCarteira)
+            .Enum("AceiteDocumento", names_of(billing::aceite_documento_names()), &T::AceiteDocumento,
+                  &T::SetAceiteDocumento)
+            .Default(int(adNao))
+            .Enum("EspecieDocumento", names_of(billing::especie_documento_names()), &T::EspecieDocumento,
+                  &T::SetEspecieDocumento)
+            .Default(int(edRecibo))
+            .DateTime("DataProcessamento", &T::DataProcessamento, &T::SetDataProcessamento)
+            .DateTime("DataDocumento", &T::DataDocumento, &T::SetDataDocumento)
+            .DateTime("DataVencimento", &T::DataVencimento, &T::SetDataVencimento)
+            .DateTime("DataOcorrencia", &T::DataOcorrencia, &T::SetDataOcorrencia)
+            .DateTime("DataCredito", &T::DataCredito, &T::SetDataCredito)
+            .DateTime("DataAbatimento", &T::DataAbatimento, &T::SetDataAbatimento)
+            .DateTime("DataDesconto", &T::DataDesconto, &T::SetDataDesconto)
+            .DateTime("DataMoraJuros", &T::DataMoraJuros, &T::SetDataMoraJuros)
+            .DateTime("DataProtesto", &T::DataProtesto, &T::SetDataProtesto)
+            .DateTime("DataBaixa", &T::DataBaixa, &T::SetDataBaixa)
+            .Money("ValorDocumento", &T::ValorDocumento, &T::SetValorDocumento)
+            .Money("ValorDespesaCobranca", &T::ValorDespesaCobranca, &T::SetValorDespesaCobranca)
+            .Money("ValorAbatimento", &T::ValorAbatimento, &T::SetValorAbatimento)
+            .Money("ValorDesconto", &T::ValorDesconto, &T::SetValorDesconto)
+            .Money("ValorMoraJuros", &T::ValorMoraJuros, &T::SetValorMoraJuros)
+            .Money("ValorIOF", &T::ValorIOF, &T::SetValorIOF)
+            .Money("ValorOutrasDespesas", &T::ValorOutrasDespesas, &T::SetValorOutrasDespesas)
+            .Money("ValorOutrosCreditos", &T::ValorOutrosCreditos, &T::SetValorOutrosCreditos)
+            .Strings("Instrucoes", &T::Instrucoes, &T::SetInstrucoes)
+            .Bool("ExibirInstrucoesAutomaticas", &T::ExibirInstrucoesAutomaticas, &T::SetExibirInstrucoesAutomaticas)
+            .Enum("EmissaoBoleto", names_of(billing::emissao_boleto_names()), &T::EmissaoBoleto, &T::SetEmissaoBoleto)
+            .Default(int(ebClienteEmite))
+            .String("NumeroAns", &T::NumeroAns, &T::SetNumeroAns)
+            .String("EspecieDoc2", &T::EspecieDoc2, &T::SetEspecieDoc2)
+            .String("Sacador", &T::Sacador, &T::SetSacador)
+            .Integer("MargemBoleto", &T::MargemBoleto, &T::SetMargemBoleto)
+            .Strings("Mensagens", &T::Mensagens, &T::SetMensagens)
+            .Factory([p](TComponent* owner) -> TObject* { return new TcbTitulo(*p, owner); })
+            .Build();
+
+    // Parents and the classes of the owned parts are this model's own.
+    for (TClassInfo* info : {&c[kEndereco], &c[kBanco], &c[kContaBancaria], &c[kPessoa]}) {
+        info->Parent = TPersistent::StaticClass();
+    }
+    c[kCedente].Parent = &c[kPessoa];
+    c[kTitulo].Parent = TComponent::StaticClass();
+    auto own = [&](TClassInfo& info, const char* property, billing::ModelClass cls) {
+        for (core::PropInfo& prop : info.Properties) {
+            if (prop.name == property) prop.value_class = &c[cls];
+        }
+    };
+    own(c[kContaBancaria], "Banco", kBanco);
+    own(c[kPessoa], "Endereco", kEndereco);
+    own(c[kPessoa], "ContaBancaria", kContaBancaria);
+    own(c[kTitulo], "Cedente", kCedente);
+    own(c[kTitulo], "Sacado", kPessoa);
+}
+
+}  // namespace
+
+TClass billing::model_class(const ModelProfile& profile, ModelClass which) {
+    // Described on first use, once per model; the descriptions refer to one
+    // another, so a description being built may already be pointed at.
+    static std::recursive_mutex mutex;
+    static std::map<const ModelProfile*, std::unique_ptr<Classes>> models;
+    std::lock_guard lock(mutex);
+    std::unique_ptr<Classes>& classes = models[&profile];
+    if (!classes) {
+        classes = std::make_unique<Classes>();
+        describe(profile, *classes);
+    }
+    return &(*classes)[which];
+}
+
+TClass TcbEndereco::StaticClass() { return billing::model_class(billing::engine_profile(), billing::kEndereco); }
+TClass TcbBanco::StaticClass() { return billing::model_class(billing::engine_profile(), billing::kBanco); }
+TClass TcbContaBancaria::StaticClass() {
+    return billing::model_class(billing::engine_profile(), billing::kContaBancaria);
+}
+TClass TcbPessoa::StaticClass() { return billing::model_class(billing::engine_profile(), billing::kPessoa); }
+TClass TcbCedente::StaticClass() { return billing::model_class(billing::engine_profile(), billing::kCedente); }
+TClass TcbTitulo::StaticClass() { return billing::model_class(billing::engine_profile(), billing::kTitulo); }
+
+// ---------------------------------------------------------------------------
 // Title list
 
 TcbTitulo& billing::GetTitulo(const ModelProfile& profile, TcbTitulos& list, int index) {
-    if (index < 0 || static_cast<std::size_t>(index) >= list.size()) {
-        throw EListError(format_message("List index out of bounds (%d)", {std::to_string(index)}));
-    }
-    TcbTitulo* title = list[static_cast<std::size_t>(index)].get();
+    TcbTitulo* title = As<TcbTitulo>(list.Items(index));  // the list's index error, or the cast error
     if (title == nullptr || &title->Profile() != &profile) throw EInvalidCast("Invalid class typecast");
     return *title;
 }
@@ -292,7 +485,8 @@ TcbTitulo& billing::GetTitulo(const ModelProfile& profile, TcbTitulos& list, int
 void billing::AdicionarCopia(const ModelProfile& profile, TcbTitulos& list, const TcbTitulo& title) {
     auto copy = std::make_unique<TcbTitulo>(profile);
     copy->CopiarDe(title);
-    list.push_back(std::move(copy));
+    list.Add(copy.get());
+    copy.release();
 }
 
 TcbTitulo& GetTitulo(TcbTitulos& list, int index) { return billing::GetTitulo(billing::engine_profile(), list, index); }
@@ -306,36 +500,35 @@ void AdicionarCopia(TcbTitulos& list, const TcbTitulo& title) {
 
 namespace {
 
-std::string class_name(const ModelProfile& profile, const std::string& code, std::string_view suffix) {
-    return std::string(profile.prefix) + code + std::string(suffix);
+// Finds the class `prefix + code + suffix`, creates an instance around the
+// call as the model always has (freed on every path) and calls the published
+// operation `op` with args. Missing class and missing operation raise the two
+// messages, formatted with the three-digit code.
+template <class Sig, class... Args>
+std::string call_plugin(std::string_view prefix, const std::string& code, std::string_view suffix,
+                        const char* op_name, const char* no_class, const char* no_operation, Args&&... args) {
+    const TClass cls = prefix.empty() ? nullptr : GetClass(std::string(prefix) + code + std::string(suffix));
+    if (cls == nullptr) throw Exception(Format(no_class, {code}));
+    std::unique_ptr<TObject> instance(cls->Create());
+    const std::function<Sig>* op = billing::find_operation<Sig>(cls, op_name);
+    if (op == nullptr) throw Exception(Format(no_operation, {code}));
+    return (*op)(std::forward<Args>(args)...);
 }
 
 }  // namespace
 
 std::string billing::NomeBanco(const ModelProfile& profile, std::string_view codigo) {
-    const std::string code = Formatar(codigo, 3, false, '0');
-    const PluginClass* cls = profile.prefix.empty() ? nullptr
-                                                    : FindPluginClass(class_name(profile, code, profile.name_suffix));
-    if (cls == nullptr) throw Exception(format_message("O banco %s não está disponível", {code}));
-    auto op = cls->Find<OpGetNomeBanco>("GetNomeBanco");
-    if (op == nullptr) throw Exception(format_message("O nome do banco %s não está disponível", {code}));
-    return op();
+    return call_plugin<SigGetNomeBanco>(profile.prefix, Formatar(codigo, 3, false, '0'), profile.name_suffix,
+                                        "GetNomeBanco", "O banco %s não está disponível",
+                                        "O nome do banco %s não está disponível");
 }
 
 std::string billing::DigitoNossoNumero(const ModelProfile& profile, const TcbTitulo& title) {
     const std::string code = Formatar(title.Cedente().ContaBancaria().Banco().Codigo(), 3, false, '0');
-    const PluginClass* cls = profile.holds(kHelperDigitoNossoNumero)
-                                 ? FindPluginClass(class_name(profile, code, profile.digit_suffix))
-                                 : nullptr;
-    if (cls == nullptr) {
-        throw Exception(format_message("Os boletos para o banco %s não estão disponíveis", {code}));
-    }
-    auto op = cls->Find<OpTituloTexto>("CalcularDigitoNossoNumero");
-    if (op == nullptr) {
-        throw Exception(
-            format_message("O cálculo do dígito do nosso número para o banco %s não está disponível", {code}));
-    }
-    return op(title);
+    return call_plugin<SigTitulo>(profile.holds(kHelperDigitoNossoNumero) ? profile.prefix : std::string_view(),
+                                  code, profile.digit_suffix, "CalcularDigitoNossoNumero",
+                                  "Os boletos para o banco %s não estão disponíveis",
+                                  "O cálculo do dígito do nosso número para o banco %s não está disponível", title);
 }
 
 // ---------------------------------------------------------------------------

@@ -8,8 +8,11 @@
 // belongs to, which names its classes, chooses its modulo-11 rule and the
 // class names under which its bank plug-ins are looked up.
 
-#include "billing/Compat.h"
 #include "billing/ModelProfile.h"
+#include "platform/core/Classes.h"
+#include "platform/core/DateUtils.h"
+#include "platform/core/StringList.h"
+#include "platform/core/SysUtils.h"
 
 #include <cstdint>
 #include <memory>
@@ -17,9 +20,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-using billing::Currency;
-using billing::TDateTime;
 
 enum TTipoInscricao : std::uint8_t { tiPessoaFisica, tiPessoaJuridica, tiOutro };
 
@@ -79,6 +79,10 @@ std::string Modulo11Decrescente(std::string_view digits, int base, bool raw);
 std::string Formatar(std::string_view text, int width, bool left_aligned, char fill);
 
 namespace billing {
+// The class library's integer conversion of each character of a digit text:
+// the digit values from left to right. The rightmost character that is not a
+// decimal digit raises EConvertError naming it.
+std::vector<int> digit_values(std::string_view text);
 // The modulo-11 function of a model: the engine's, or a client copy's variant.
 std::string Modulo11(const ModelProfile& profile, std::string_view digits, int base, bool raw);
 }  // namespace billing
@@ -103,14 +107,22 @@ public:                                                         \
 private:                                                        \
     Type Name##_ = Default;
 
-class TcbModelObject {
+namespace billing {
+// Raises EInvalidCast unless both objects belong to the same model.
+void check_same_model(const ModelProfile& a, const ModelProfile& b);
+// The class descriptions of a model: address, bank, account, person, payee, title.
+enum ModelClass { kEndereco, kBanco, kContaBancaria, kPessoa, kCedente, kTitulo };
+TClass model_class(const ModelProfile& profile, ModelClass which);
+}  // namespace billing
+
+// Base of the model's persistent parts: the model they belong to.
+class TcbModelObject : public TPersistent {
 public:
     explicit TcbModelObject(const billing::ModelProfile& profile) : profile_(&profile) {}
     const billing::ModelProfile& Profile() const { return *profile_; }
 
 protected:
-    // Raises EInvalidCast unless other belongs to the same model.
-    void CheckSameModel(const TcbModelObject& other) const;
+    void CheckSameModel(const TcbModelObject& other) const { billing::check_same_model(*profile_, *other.profile_); }
 
 private:
     const billing::ModelProfile* profile_;
@@ -119,7 +131,8 @@ private:
 class TcbEndereco : public TcbModelObject {
 public:
     explicit TcbEndereco(const billing::ModelProfile& profile = billing::engine_profile()) : TcbModelObject(profile) {}
-    std::string_view ClassName() const { return Profile().part_classes[0]; }
+    static TClass StaticClass();
+    TClass ClassType() const override { return billing::model_class(Profile(), billing::kEndereco); }
     void CopiarDe(const TcbEndereco& source);
 
     CB_TEXT_PROPERTY(Rua)
@@ -130,10 +143,10 @@ public:
 public:
     // State, at most 2 characters: a longer value is cut.
     const std::string& Estado() const { return Estado_; }
-    void SetEstado(std::string_view value);
+    void SetEstado(const std::string& value);
     // Postal code, at most 8 characters: a longer value is cut.
     const std::string& CEP() const { return CEP_; }
-    void SetCEP(std::string_view value);
+    void SetCEP(const std::string& value);
     CB_TEXT_PROPERTY(EMail)
 
 private:
@@ -144,13 +157,14 @@ private:
 class TcbBanco : public TcbModelObject {
 public:
     explicit TcbBanco(const billing::ModelProfile& profile = billing::engine_profile()) : TcbModelObject(profile) {}
-    std::string_view ClassName() const { return Profile().part_classes[1]; }
+    static TClass StaticClass();
+    TClass ClassType() const override { return billing::model_class(Profile(), billing::kBanco); }
     void CopiarDe(const TcbBanco& source);
 
     // Three-digit bank code, or empty.
     const std::string& Codigo() const { return Codigo_; }
     // Stores the code formatted to three digits; "000" stores the empty text.
-    void SetCodigo(std::string_view value);
+    void SetCodigo(const std::string& value);
     // Check digit of the code (modulo 11, base 9), empty for no code.
     std::string Digito() const;
     // The name that the bank's plug-in gives.
@@ -164,7 +178,8 @@ class TcbContaBancaria : public TcbModelObject {
 public:
     explicit TcbContaBancaria(const billing::ModelProfile& profile = billing::engine_profile())
         : TcbModelObject(profile), Banco_(profile) {}
-    std::string_view ClassName() const { return Profile().part_classes[2]; }
+    static TClass StaticClass();
+    TClass ClassType() const override { return billing::model_class(Profile(), billing::kContaBancaria); }
     void CopiarDe(const TcbContaBancaria& source);
 
     TcbBanco& Banco() { return Banco_; }
@@ -183,8 +198,8 @@ class TcbPessoa : public TcbModelObject {
 public:
     explicit TcbPessoa(const billing::ModelProfile& profile = billing::engine_profile())
         : TcbModelObject(profile), Endereco_(profile), ContaBancaria_(profile) {}
-    virtual ~TcbPessoa() = default;
-    virtual std::string_view ClassName() const { return Profile().part_classes[3]; }
+    static TClass StaticClass();
+    TClass ClassType() const override { return billing::model_class(Profile(), billing::kPessoa); }
     void CopiarDe(const TcbPessoa& source);
 
     CB_VALUE_PROPERTY(TTipoInscricao, TipoInscricao, tiPessoaFisica)
@@ -204,28 +219,29 @@ private:
 class TcbCedente : public TcbPessoa {
 public:
     explicit TcbCedente(const billing::ModelProfile& profile = billing::engine_profile()) : TcbPessoa(profile) {}
-    std::string_view ClassName() const override { return Profile().part_classes[4]; }
+    static TClass StaticClass();
+    TClass ClassType() const override { return billing::model_class(Profile(), billing::kCedente); }
     void CopiarDe(const TcbCedente& source);
 
     CB_TEXT_PROPERTY(CodigoCedente)
     CB_TEXT_PROPERTY(DigitoCodigoCedente)
 };
 
-class TcbTitulo : public TcbModelObject {
+class TcbTitulo : public TComponent {
 public:
-    // A new title of the given model with the model's defaults.
-    explicit TcbTitulo(const billing::ModelProfile& profile = billing::engine_profile());
-    TcbTitulo(const TcbTitulo&) = delete;
-    TcbTitulo& operator=(const TcbTitulo&) = delete;
+    // A new title of the engine's model with its defaults; the owner (if any) frees it.
+    explicit TcbTitulo(TComponent* AOwner = nullptr) : TcbTitulo(billing::engine_profile(), AOwner) {}
+    // A new title of the given model (EInvalidCast for a model without classes).
+    explicit TcbTitulo(const billing::ModelProfile& profile, TComponent* AOwner = nullptr);
+    ~TcbTitulo() override;
 
-    std::string_view ClassName() const { return Profile().title_class; }
+    static TClass StaticClass();
+    TClass ClassType() const override { return billing::model_class(Profile(), billing::kTitulo); }
+    const billing::ModelProfile& Profile() const { return *profile_; }
     // Copies every value of source except ExibirInstrucoesAutomaticas, MargemBoleto, Name and Tag.
     void CopiarDe(const TcbTitulo& source);
     // The check digit of the nosso número, computed by the plug-in of the payee's bank.
     std::string DigitoNossoNumero() const;
-
-    CB_TEXT_PROPERTY(Name)
-    CB_VALUE_PROPERTY(std::intptr_t, Tag, 0)
 
     CB_VALUE_PROPERTY(TTipoOcorrencia, TipoOcorrencia, toRemessaRegistrar)
     CB_TEXT_PROPERTY(OcorrenciaOriginal)
@@ -254,19 +270,18 @@ public:
     CB_VALUE_PROPERTY(TDateTime, DataMoraJuros, 0)
     CB_VALUE_PROPERTY(TDateTime, DataProtesto, 0)
     CB_VALUE_PROPERTY(TDateTime, DataBaixa, 0)
-    CB_VALUE_PROPERTY(Currency, ValorDocumento, 0)
-    CB_VALUE_PROPERTY(Currency, ValorDespesaCobranca, 0)
-    CB_VALUE_PROPERTY(Currency, ValorAbatimento, 0)
-    CB_VALUE_PROPERTY(Currency, ValorDesconto, 0)
-    CB_VALUE_PROPERTY(Currency, ValorMoraJuros, 0)
-    CB_VALUE_PROPERTY(Currency, ValorIOF, 0)
-    CB_VALUE_PROPERTY(Currency, ValorOutrasDespesas, 0)
-    CB_VALUE_PROPERTY(Currency, ValorOutrosCreditos, 0)
+    CB_VALUE_PROPERTY(Currency, ValorDocumento, Currency())
+    CB_VALUE_PROPERTY(Currency, ValorDespesaCobranca, Currency())
+    CB_VALUE_PROPERTY(Currency, ValorAbatimento, Currency())
+    CB_VALUE_PROPERTY(Currency, ValorDesconto, Currency())
+    CB_VALUE_PROPERTY(Currency, ValorMoraJuros, Currency())
+    CB_VALUE_PROPERTY(Currency, ValorIOF, Currency())
+    CB_VALUE_PROPERTY(Currency, ValorOutrasDespesas, Currency())
+    CB_VALUE_PROPERTY(Currency, ValorOutrosCreditos, Currency())
 public:
     // Instruction and message lines; the setters copy the given lines.
-    const std::vector<std::string>& Instrucoes() const { return Instrucoes_; }
-    std::vector<std::string>& Instrucoes() { return Instrucoes_; }
-    void SetInstrucoes(const std::vector<std::string>& lines) { Instrucoes_ = lines; }
+    TStringList* Instrucoes() const { return Instrucoes_.get(); }
+    void SetInstrucoes(TStrings* lines) { Instrucoes_->Assign(lines); }
     CB_VALUE_PROPERTY(bool, ExibirInstrucoesAutomaticas, false)
     CB_VALUE_PROPERTY(TEmissaoBoleto, EmissaoBoleto, ebClienteEmite)
     CB_TEXT_PROPERTY(NumeroAns)
@@ -274,22 +289,25 @@ public:
     CB_TEXT_PROPERTY(Sacador)
     CB_VALUE_PROPERTY(int, MargemBoleto, 0)
 public:
-    const std::vector<std::string>& Mensagens() const { return Mensagens_; }
-    std::vector<std::string>& Mensagens() { return Mensagens_; }
-    void SetMensagens(const std::vector<std::string>& lines) { Mensagens_ = lines; }
+    TStringList* Mensagens() const { return Mensagens_.get(); }
+    void SetMensagens(TStrings* lines) { Mensagens_->Assign(lines); }
 
 private:
+    const billing::ModelProfile* profile_;
     std::unique_ptr<TcbCedente> Cedente_;
     std::unique_ptr<TcbPessoa> Sacado_;
-    std::vector<std::string> Instrucoes_;
-    std::vector<std::string> Mensagens_;
+    std::unique_ptr<TStringList> Instrucoes_;
+    std::unique_ptr<TStringList> Mensagens_;
 };
 
 #undef CB_TEXT_PROPERTY
 #undef CB_VALUE_PROPERTY
 
-// The titles of a batch; the list owns them.
-using TcbTitulos = std::vector<std::unique_ptr<TcbTitulo>>;
+// The titles of a batch; the list owns them (clearing it or removing a title frees the title).
+class TcbTitulos : public TObjectList {
+public:
+    TcbTitulos() : TObjectList(true) {}
+};
 
 // The title at a 0-based index: EListError outside the list, EInvalidCast for a title of another model.
 TcbTitulo& GetTitulo(TcbTitulos& list, int index);
@@ -308,6 +326,10 @@ std::string NomeBanco(const ModelProfile& profile, std::string_view codigo);
 
 // The batch: the fields the engine's remittance writers and return readers use.
 struct TcbCobranca {
+    TcbCobranca() = default;
+    TcbCobranca(const TcbCobranca&) = delete;
+    TcbCobranca& operator=(const TcbCobranca&) = delete;
+
     std::string NomeArquivoRetorno;
     int NumeroArquivo = 0;
     TDateTime DataArquivo = 0;

@@ -2,6 +2,8 @@
 
 #include "billing/Installation.h"
 
+#include <cmath>
+
 namespace billing::rules {
 
 std::int64_t to_int64(std::string_view text) {
@@ -61,6 +63,17 @@ bool nosso_numero_17(const TcbTitulo& t, std::string& n17) {
     if (n.size() != 17) return false;
     n17 = n;
     return true;
+}
+
+CivilDate decode_date(TDateTime date) {
+    Word y = 0, m = 0, d = 0;
+    DecodeDate(date, y, m, d);
+    return {y, m, d};
+}
+
+int day_of_year(TDateTime date) {
+    const CivilDate c = decode_date(date);
+    return static_cast<int>(std::floor(date) - EncodeDate(c.year, 1, 1)) + 1;
 }
 
 std::string ano_corrente() { return F(std::to_string(decode_date(today()).year % 100), 2); }

@@ -53,6 +53,15 @@ void boleto_onze(const TcbTitulo& t, std::string& agencia, std::string& nosso, s
 // trimmed, has 17 characters; n17 is then that text.
 bool nosso_numero_17(const TcbTitulo& t, std::string& n17);
 
+// A date's year, month and day, and its day of the year (1 for 1 January).
+struct CivilDate {
+    int year;
+    int month;
+    int day;
+};
+CivilDate decode_date(TDateTime date);
+int day_of_year(TDateTime date);
+
 // The current year in two digits (the date comes from the host's provider).
 std::string ano_corrente();
 

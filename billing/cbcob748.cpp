@@ -34,14 +34,13 @@ void TcbBanco748::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 
 std::uint8_t TcbBanco748::GetImagem() { return 19; }
 
-const PluginClass& TcbBanco748::Class() {
-    static const PublishedOperation kOperations[] = {
-        {"GetNomeBanco", &TcbBanco748::GetNomeBanco},
-        {"CalcularDigitoNossoNumero", &TcbBanco748::CalcularDigitoNossoNumero},
-        {"GetCampoLivreCodigoBarra", &TcbBanco748::GetCampoLivreCodigoBarra},
-        {"FormatarBoleto", &TcbBanco748::FormatarBoleto},
-    {"GetImagem", &TcbBanco748::GetImagem},
-    };
-    static const PluginClass kClass{"TcbBanco748", "cbcob748", kOperations};
-    return kClass;
+TClass TcbBanco748::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TcbBanco748, TPersistent>("TcbBanco748")
+        .Operation("GetNomeBanco", &TcbBanco748::GetNomeBanco)
+        .Operation("CalcularDigitoNossoNumero", &TcbBanco748::CalcularDigitoNossoNumero)
+        .Operation("GetCampoLivreCodigoBarra", &TcbBanco748::GetCampoLivreCodigoBarra)
+        .Operation("FormatarBoleto", &TcbBanco748::FormatarBoleto)
+        .Operation("GetImagem", &TcbBanco748::GetImagem)
+        .Build();
+    return &info;
 }

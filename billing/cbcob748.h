@@ -3,7 +3,7 @@
 
 #include "billing/cbPlugin.h"
 
-class TcbBanco748 {
+class TcbBanco748 : public TPersistent {
 public:
     CB_BANK_PLUGIN_OPERATIONS
     // Returns the one-byte value 19.

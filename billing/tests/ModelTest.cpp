@@ -6,9 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace {
 
 const billing::ModelProfile& profile(const char* unit) { return *billing::find_model_profile(unit); }
+
+std::vector<std::string> lines(const TStrings& list) {
+    std::vector<std::string> out;
+    for (int i = 0; i < list.Count(); ++i) out.push_back(list[i]);
+    return out;
+}
 
 TEST(TcbBanco, CodigoIsFormattedToThreeCharacters) {
     const std::pair<const char*, const char*> cases[] = {
@@ -62,6 +70,7 @@ TEST(TcbTitulo, Defaults) {
         SCOPED_TRACE(p.unit);
         TcbTitulo t(p);
         EXPECT_EQ(t.ClassName(), p.title_class);
+        EXPECT_TRUE(t.InheritsFrom(TComponent::StaticClass()));
         EXPECT_EQ(t.LocalPagamento(), "PAGÁVEL EM QUALQUER BANCO ATÉ O VENCIMENTO");
         EXPECT_EQ(t.TipoOcorrencia(), toRemessaRegistrar);
         EXPECT_EQ(t.EspecieDocumento(), edRecibo);
@@ -70,10 +79,11 @@ TEST(TcbTitulo, Defaults) {
         EXPECT_EQ(t.NossoNumero(), "");
         EXPECT_EQ(t.OcorrenciaOriginal(), "");
         EXPECT_EQ(t.DataVencimento(), 0);
-        EXPECT_EQ(t.ValorDocumento(), 0);
+        EXPECT_EQ(t.ValorDocumento(), Currency());
         EXPECT_FALSE(t.ExibirInstrucoesAutomaticas());
         EXPECT_EQ(t.MargemBoleto(), 0);
-        EXPECT_TRUE(t.Instrucoes().empty());
+        EXPECT_EQ(t.Instrucoes()->Count(), 0);
+        EXPECT_EQ(t.Mensagens()->Count(), 0);
         EXPECT_EQ(t.Cedente().ContaBancaria().Banco().Codigo(), "");
         EXPECT_EQ(t.Cedente().ClassName(), p.part_classes[4]);
         EXPECT_EQ(t.Sacado().ClassName(), p.part_classes[3]);
@@ -112,10 +122,14 @@ void fill(TcbTitulo& t) {
     t.SetEspecieDocumento(edDuplicataMercantil);
     t.SetDataVencimento(46000);
     t.SetDataBaixa(46010);
-    t.SetValorDocumento(1234500);
-    t.SetValorOutrosCreditos(7);
-    t.SetInstrucoes({"line 1", "line 2"});
-    t.SetMensagens({"message"});
+    t.SetValorDocumento(Currency::FromRaw(1234500));
+    t.SetValorOutrosCreditos(Currency::FromRaw(7));
+    TStringList instrucoes;
+    instrucoes.Add("line 1");
+    instrucoes.Add("line 2");
+    t.SetInstrucoes(&instrucoes);
+    instrucoes.Add("not copied");
+    t.Mensagens()->Add("message");
     t.SetEmissaoBoleto(ebBancoEmite);
     t.SetNumeroAns("ans");
     t.SetEspecieDoc2("kind");
@@ -131,14 +145,14 @@ TEST(TcbTitulo, AdicionarCopiaMakesAnIndependentCopy) {
     fill(source);
     TcbTitulos list;
     AdicionarCopia(list, source);
-    ASSERT_EQ(list.size(), 1u);
+    ASSERT_EQ(list.Count(), 1);
     TcbTitulo& copy = GetTitulo(list, 0);
 
     // Changing the source afterwards leaves the copy as it was.
     source.Cedente().ContaBancaria().Banco().SetCodigo("341");
     source.Cedente().Endereco().SetCidade("Recife");
     source.Sacado().SetNumeroCPFCGC("0");
-    source.Instrucoes().push_back("line 3");
+    source.Instrucoes()->Add("line 3");
     source.SetNossoNumero("43");
 
     EXPECT_EQ(copy.TipoOcorrencia(), toRetornoLiquidado);
@@ -161,10 +175,10 @@ TEST(TcbTitulo, AdicionarCopiaMakesAnIndependentCopy) {
     EXPECT_EQ(copy.EspecieDocumento(), edDuplicataMercantil);
     EXPECT_EQ(copy.DataVencimento(), 46000);
     EXPECT_EQ(copy.DataBaixa(), 46010);
-    EXPECT_EQ(copy.ValorDocumento(), 1234500);
-    EXPECT_EQ(copy.ValorOutrosCreditos(), 7);
-    EXPECT_EQ(copy.Instrucoes(), (std::vector<std::string>{"line 1", "line 2"}));
-    EXPECT_EQ(copy.Mensagens(), (std::vector<std::string>{"message"}));
+    EXPECT_EQ(copy.ValorDocumento(), Currency::FromRaw(1234500));
+    EXPECT_EQ(copy.ValorOutrosCreditos(), Currency::FromRaw(7));
+    EXPECT_EQ(lines(*copy.Instrucoes()), (std::vector<std::string>{"line 1", "line 2"}));
+    EXPECT_EQ(lines(*copy.Mensagens()), (std::vector<std::string>{"message"}));
     EXPECT_EQ(copy.EmissaoBoleto(), ebBancoEmite);
     EXPECT_EQ(copy.NumeroAns(), "ans");
     EXPECT_EQ(copy.EspecieDoc2(), "kind");
@@ -211,12 +225,65 @@ TEST(TcbTitulos, ModelsDoNotMix) {
     EXPECT_THROW(engine.Cedente().CopiarDe(movrenta.Cedente()), EInvalidCast);
     TcbTitulos list;
     EXPECT_THROW(billing::AdicionarCopia(profile("MovrentaCobranca"), list, engine), EInvalidCast);
-    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(list.Count(), 0);
 
     TcbTitulos copies;
     billing::AdicionarCopia(profile("MovrentaCobranca"), copies, movrenta);
     EXPECT_EQ(billing::GetTitulo(profile("MovrentaCobranca"), copies, 0).ClassName(), "TMovrentaTitulo");
     EXPECT_THROW(GetTitulo(copies, 0), EInvalidCast);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ModelClasses, PublishedPropertiesInTheirOrder) {
+    TcbTitulo t;
+    std::vector<std::string> names;
+    for (const core::PropInfo* p : t.ClassType()->AllProperties()) names.push_back(p->name);
+    // The component's own properties come first; the title's 40 follow in published order.
+    const std::vector<std::string> title = {
+        "TipoOcorrencia", "OcorrenciaOriginal", "DescricaoOcorrenciaOriginal", "MotivoRejeicaoComando",
+        "DescricaoMotivoRejeicaoComando", "LocalPagamento", "Cedente", "Sacado", "SeuNumero", "NossoNumero",
+        "NumeroDocumento", "Carteira", "AceiteDocumento", "EspecieDocumento", "DataProcessamento", "DataDocumento",
+        "DataVencimento", "DataOcorrencia", "DataCredito", "DataAbatimento", "DataDesconto", "DataMoraJuros",
+        "DataProtesto", "DataBaixa", "ValorDocumento", "ValorDespesaCobranca", "ValorAbatimento", "ValorDesconto",
+        "ValorMoraJuros", "ValorIOF", "ValorOutrasDespesas", "ValorOutrosCreditos", "Instrucoes",
+        "ExibirInstrucoesAutomaticas", "EmissaoBoleto", "NumeroAns", "EspecieDoc2", "Sacador", "MargemBoleto",
+        "Mensagens"};
+    ASSERT_GE(names.size(), title.size());
+    EXPECT_EQ(std::vector<std::string>(names.end() - title.size(), names.end()), title);
+
+    // Properties are reached by name, through the owned parts.
+    core::set_property(t, "NossoNumero", std::string("123"));
+    core::set_property(t, "EspecieDocumento", std::int64_t(edFatura));
+    EXPECT_EQ(t.NossoNumero(), "123");
+    EXPECT_EQ(t.EspecieDocumento(), edFatura);
+    auto* banco = dynamic_cast<TcbBanco*>(
+        std::get<TObject*>(core::get_property(t.Cedente().ContaBancaria(), "Banco")));
+    ASSERT_NE(banco, nullptr);
+    core::set_property(*banco, "Codigo", std::string("1"));
+    EXPECT_EQ(t.Cedente().ContaBancaria().Banco().Codigo(), "001");
+    EXPECT_EQ(std::get<std::string>(core::get_property(*banco, "Digito")), "9");
+    EXPECT_TRUE(t.Cedente().ClassType()->FindProperty("Nome") != nullptr);  // inherited from the person
+}
+
+TEST(ModelClasses, EachModelHasItsOwnClasses) {
+    const billing::ModelProfile& movrenta = profile("MovrentaCobranca");
+    TcbTitulo copy(movrenta);
+    TcbTitulo own;
+    EXPECT_EQ(copy.ClassName(), "TMovrentaTitulo");
+    EXPECT_EQ(copy.Cedente().ClassName(), "TCedente");
+    EXPECT_EQ(copy.Cedente().ContaBancaria().Banco().ClassName(), "TBanco");
+    EXPECT_EQ(own.Cedente().ContaBancaria().Banco().ClassName(), "TcbBanco");
+    EXPECT_NE(copy.ClassType(), own.ClassType());
+    EXPECT_FALSE(copy.InheritsFrom(TcbTitulo::StaticClass()));
+    EXPECT_TRUE(copy.Cedente().InheritsFrom(billing::model_class(movrenta, billing::kPessoa)));
+    // A class description creates objects of its own model.
+    std::unique_ptr<TObject> made(copy.ClassType()->Create());
+    EXPECT_EQ(&dynamic_cast<TcbTitulo&>(*made).Profile(), &movrenta);
+    // The model's classes are not registered.
+    EXPECT_EQ(GetClass("TcbTitulo"), nullptr);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <set>
 
 namespace {
@@ -38,18 +39,21 @@ TEST_F(Registry, BankTableIsComplete) {
         EXPECT_GT(std::string(row.code), previous) << "out of order";
         previous = row.code;
         EXPECT_EQ(row.class_name, "TcbBanco" + std::string(row.code));
-        EXPECT_EQ(row.plugin().name, row.class_name);
-        EXPECT_EQ(row.plugin().unit, row.unit);
+        const TClass cls = row.plugin();
+        EXPECT_EQ(cls->ClassName(), row.class_name);
+        EXPECT_TRUE(cls->InheritsFrom(TPersistent::StaticClass()));
         EXPECT_FALSE(row.name.empty());
-        // Every plug-in publishes the boleto operations.
-        for (const char* op : {"GetNomeBanco", "CalcularDigitoNossoNumero", "GetCampoLivreCodigoBarra",
-                               "FormatarBoleto"}) {
-            EXPECT_NE(row.plugin().FindOperation(op), nullptr) << op;
-        }
-        auto name = row.plugin().Find<billing::OpGetNomeBanco>("GetNomeBanco");
+        // Every plug-in publishes the boleto operations with their signatures.
+        EXPECT_NE(billing::find_operation<billing::SigTitulo>(cls, "CalcularDigitoNossoNumero"), nullptr);
+        EXPECT_NE(billing::find_operation<billing::SigTitulo>(cls, "GetCampoLivreCodigoBarra"), nullptr);
+        EXPECT_NE(billing::find_operation<billing::SigFormatarBoleto>(cls, "FormatarBoleto"), nullptr);
+        auto name = billing::find_operation<billing::SigGetNomeBanco>(cls, "GetNomeBanco");
         ASSERT_NE(name, nullptr);
-        EXPECT_EQ(name(), row.name);
-        EXPECT_EQ(billing::FindPluginClass(row.class_name), &row.plugin());
+        EXPECT_EQ((*name)(), row.name);
+        EXPECT_EQ(GetClass(row.class_name), cls);
+        // An instance can be created around a call; the operations use none.
+        std::unique_ptr<TObject> instance(cls->Create());
+        EXPECT_EQ(instance->ClassType(), cls);
     }
     EXPECT_EQ(codes, expected);
     EXPECT_EQ(billing::bank_row("748").unit, "cbcob748");
@@ -71,27 +75,48 @@ TEST_F(Registry, NamesAreLookedUpByCode) {
 }
 
 TEST_F(Registry, ClassNamesIgnoreAsciiCase) {
-    EXPECT_EQ(billing::FindPluginClass("TCBBANCO001"), billing::FindPluginClass("TcbBanco001"));
-    ASSERT_NE(billing::FindPluginClass("tcbbanco748"), nullptr);
-    auto img = billing::FindPluginClass("tcbbanco748")->Find<billing::OpGetImagem>("getimagem");
+    EXPECT_EQ(GetClass("TCBBANCO001"), GetClass("TcbBanco001"));
+    ASSERT_NE(GetClass("tcbbanco748"), nullptr);
+    auto img = billing::find_operation<billing::SigGetImagem>(GetClass("tcbbanco748"), "getimagem");
     ASSERT_NE(img, nullptr);
-    EXPECT_EQ(img(), 19);
-    EXPECT_EQ(billing::FindPluginClass("TcbBanco001")->FindOperation("GetImagem"), nullptr);
+    EXPECT_EQ((*img)(), 19);
+    EXPECT_EQ(GetClass("TcbBanco001")->MethodAddress("GetImagem"), nullptr);
 }
 
-std::string GetNomeBanco555() { return "TEST BANK"; }
-const billing::PublishedOperation kNameOnly[] = {{"GetNomeBanco", &GetNomeBanco555}};
-const billing::PluginClass kNameOnlyClass{"TcbBanco555", "test", kNameOnly};
-const billing::PluginClass kNothingClass{"TcbBanco556", "test", {}};
-// A class with the right name but the wrong signature counts as not publishing it.
-std::string WrongSignature() { return "x"; }
-const billing::PublishedOperation kWrong[] = {{"CalcularDigitoNossoNumero", &WrongSignature}};
-const billing::PluginClass kWrongClass{"TcbBanco557", "test", kWrong};
+// Plug-in classes of a test: one with a name only, one with nothing, one whose
+// check-digit operation has another signature (which counts as not published).
+class TestPlugin : public TPersistent {
+public:
+    static TClass NameOnly() {
+        static const TClassInfo info = core::ClassBuilder<TestPlugin, TPersistent>("TcbBanco555")
+                                           .Operation("GetNomeBanco", +[]() -> std::string { return "TEST BANK"; })
+                                           .Build();
+        return &info;
+    }
+    static TClass Nothing() {
+        static const TClassInfo info = core::ClassBuilder<TestPlugin, TPersistent>("TcbBanco556").Build();
+        return &info;
+    }
+    static TClass WrongSignature() {
+        static const TClassInfo info =
+            core::ClassBuilder<TestPlugin, TPersistent>("TcbBanco557")
+                .Operation("CalcularDigitoNossoNumero", +[]() -> std::string { return "x"; })
+                .Build();
+        return &info;
+    }
+    static TClass Client748() {
+        static const TClassInfo info =
+            core::ClassBuilder<TestPlugin, TPersistent>("TBanco748")
+                .Operation("GetNomeBanco", +[]() -> std::string { return "SICREDI (client)"; })
+                .Operation("CalcularDigitoNossoNumero",
+                           +[](const TcbTitulo& x) -> std::string { return "d" + x.NossoNumero(); })
+                .Build();
+        return &info;
+    }
+};
 
 TEST_F(Registry, FourLookupErrors) {
-    billing::RegisterPluginClass(kNameOnlyClass);
-    billing::RegisterPluginClass(kNothingClass);
-    billing::RegisterPluginClass(kWrongClass);
+    RegisterClasses({TestPlugin::NameOnly(), TestPlugin::Nothing(), TestPlugin::WrongSignature()});
 
     TcbBanco missing;
     missing.SetCodigo("002");
@@ -136,12 +161,7 @@ TEST_F(Registry, ClientCopiesLookUpUnderTheirOwnPrefix) {
               "O banco 033 não está disponível");
 
     // A class registered under the copy's prefix is found.
-    static const billing::PublishedOperation kOps[] = {
-        {"GetNomeBanco", +[]() -> std::string { return "SICREDI (client)"; }},
-        {"CalcularDigitoNossoNumero", +[](const TcbTitulo& x) -> std::string { return "d" + x.NossoNumero(); }},
-    };
-    static const billing::PluginClass kClient{"TBanco748", "test", kOps};
-    billing::RegisterPluginClass(kClient);
+    RegisterClass(TestPlugin::Client748());
     t.Cedente().ContaBancaria().Banco().SetCodigo("748");
     t.SetNossoNumero("7");
     EXPECT_EQ(t.DigitoNossoNumero(), "d7");

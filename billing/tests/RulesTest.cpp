@@ -31,7 +31,7 @@ protected:
     void SetUp() override {
         billing::unit_startup();
         billing::set_installation_provider({});
-        billing::set_today_provider([] { return billing::encode_date(2026, 12, 10); });
+        billing::set_today_provider([] { return EncodeDate(2026, 12, 10); });
     }
     void TearDown() override {
         billing::set_installation_provider({});
@@ -56,20 +56,21 @@ protected:
         return t;
     }
 
-    static const billing::PluginClass& cls(const std::string& bank) {
-        const billing::PluginClass* c = billing::FindPluginClass("TcbBanco" + bank);
-        if (c == nullptr) throw std::runtime_error("no class for " + bank);
-        return *c;
+    template <class Sig>
+    static const std::function<Sig>& op(const std::string& bank, const char* name) {
+        const std::function<Sig>* f = billing::find_operation<Sig>(GetClass("TcbBanco" + bank), name);
+        if (f == nullptr) throw std::runtime_error("no " + std::string(name) + " for " + bank);
+        return *f;
     }
     static std::string digito(const std::string& bank, const TcbTitulo& t) {
-        return cls(bank).Find<billing::OpTituloTexto>("CalcularDigitoNossoNumero")(t);
+        return op<billing::SigTitulo>(bank, "CalcularDigitoNossoNumero")(t);
     }
     static std::string campo(const std::string& bank, const TcbTitulo& t) {
-        return cls(bank).Find<billing::OpTituloTexto>("GetCampoLivreCodigoBarra")(t);
+        return op<billing::SigTitulo>(bank, "GetCampoLivreCodigoBarra")(t);
     }
     static Texts boleto(const std::string& bank, const TcbTitulo& t) {
         Texts x;
-        cls(bank).Find<billing::OpFormatarBoleto>("FormatarBoleto")(t, x.agencia, x.nosso, x.carteira, x.especie);
+        op<billing::SigFormatarBoleto>(bank, "FormatarBoleto")(t, x.agencia, x.nosso, x.carteira, x.especie);
         return x;
     }
     static void install(int code) {
@@ -265,16 +266,16 @@ TEST_F(Rules, Bank399DueDate) {
     EXPECT_EQ(t->DigitoNossoNumero().substr(1, 1), "5");
     EXPECT_EQ(campo("399", *t).substr(20, 4), "0000");
 
-    t->SetDataVencimento(billing::encode_date(2027, 2, 1));
+    t->SetDataVencimento(EncodeDate(2027, 2, 1));
     EXPECT_EQ(t->DigitoNossoNumero().substr(1, 1), "4");
     EXPECT_EQ(campo("399", *t).substr(20, 4), "0327");
     const std::string first = t->DigitoNossoNumero();
-    t->SetDataVencimento(billing::encode_date(2027, 2, 2));
+    t->SetDataVencimento(EncodeDate(2027, 2, 2));
     EXPECT_NE(t->DigitoNossoNumero(), first);
-    t->SetDataVencimento(billing::encode_date(2028, 12, 31));  // leap year
+    t->SetDataVencimento(EncodeDate(2028, 12, 31));  // leap year
     EXPECT_EQ(campo("399", *t).substr(20, 4), "3668");
     // d1 = 6; 000000000004264 + 0004321 + 010227 (01/02/27) = 18812.
-    t->SetDataVencimento(billing::encode_date(2027, 2, 1));
+    t->SetDataVencimento(EncodeDate(2027, 2, 1));
     EXPECT_EQ(t->DigitoNossoNumero(), "64" + Modulo11("18812", 9, false));
 }
 
@@ -337,9 +338,9 @@ TEST_F(Rules, Bank033StandardRules) {
 
 TEST_F(Rules, Bank748TurnOfTheYear) {
     auto t = title("748");
-    billing::set_today_provider([] { return billing::encode_date(2026, 12, 31); });
+    billing::set_today_provider([] { return EncodeDate(2026, 12, 31); });
     const Texts texts_2026 = boleto("748", *t);
-    billing::set_today_provider([] { return billing::encode_date(2027, 1, 1); });
+    billing::set_today_provider([] { return EncodeDate(2027, 1, 1); });
     EXPECT_EQ(texts_2026.nosso.substr(0, 3), "26/");
     EXPECT_EQ(boleto("748", *t).nosso.substr(0, 3), "27/");
     EXPECT_EQ(t->DigitoNossoNumero(),

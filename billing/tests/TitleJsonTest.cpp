@@ -48,8 +48,8 @@ TEST(TitleJson, RoundTripKeepsEveryValue) {
     })");
     TcbTitulo t;
     billing::titulo_from_json(in, t);
-    EXPECT_EQ(t.ValorDocumento(), 12345600);
-    EXPECT_EQ(t.DataVencimento(), billing::encode_date(2027, 2, 28));
+    EXPECT_EQ(t.ValorDocumento(), Currency::FromRaw(12345600));
+    EXPECT_EQ(t.DataVencimento(), EncodeDate(2027, 2, 28));
     EXPECT_EQ(t.Cedente().ContaBancaria().Banco().Codigo(), "021");
     EXPECT_EQ(billing::titulo_to_json(t), in);
 }
@@ -82,7 +82,7 @@ TEST(TitleJson, Batch) {
                                 batch, billing::engine_profile());
     EXPECT_EQ(batch.NumeroArquivo, 7);
     EXPECT_EQ(batch.LayoutArquivo, laCNAB240);
-    ASSERT_EQ(batch.Titulos.size(), 2u);
+    ASSERT_EQ(batch.Titulos.Count(), 2);
     EXPECT_EQ(GetTitulo(batch.Titulos, 1).NossoNumero(), "2");
     EXPECT_EQ(billing::cobranca_to_json(batch)["Titulos"][0]["NossoNumero"], "1");
 }

@@ -89,14 +89,14 @@ int digit_batch() {
 json boleto_of(TcbTitulo& t, const std::string& code) {
     t.Cedente().ContaBancaria().Banco().SetCodigo(code);
     const std::string ccc = Formatar(code, 3, false, '0');
-    const billing::PluginClass* cls = billing::FindPluginClass("TcbBanco" + ccc);
+    const TClass cls = GetClass("TcbBanco" + ccc);
     if (cls == nullptr) {
-        throw Exception(billing::format_message("Os boletos para o banco %s não estão disponíveis", {ccc}));
+        throw Exception(Format("Os boletos para o banco %s não estão disponíveis", {ccc}));
     }
-    auto campo_livre = cls->Find<billing::OpTituloTexto>("GetCampoLivreCodigoBarra");
-    auto formatar = cls->Find<billing::OpFormatarBoleto>("FormatarBoleto");
+    auto campo_livre = billing::find_operation<billing::SigTitulo>(cls, "GetCampoLivreCodigoBarra");
+    auto formatar = billing::find_operation<billing::SigFormatarBoleto>(cls, "FormatarBoleto");
     if (campo_livre == nullptr || formatar == nullptr) {
-        throw Exception(billing::format_message("Os boletos para o banco %s não estão disponíveis", {ccc}));
+        throw Exception(Format("Os boletos para o banco %s não estão disponíveis", {ccc}));
     }
     json r;
     r["Banco"] = ccc;
@@ -108,12 +108,12 @@ json boleto_of(TcbTitulo& t, const std::string& code) {
         r["DigitoNossoNumero"] = nullptr;
     }
     std::string agencia, nosso, carteira, especie;
-    formatar(t, agencia, nosso, carteira, especie);
+    (*formatar)(t, agencia, nosso, carteira, especie);
     r["AgenciaCodigoCedente"] = agencia;
     r["NossoNumeroDigito"] = nosso;
     r["CarteiraBoleto"] = carteira;
     r["EspecieBoleto"] = especie;
-    const std::string campo = campo_livre(t);
+    const std::string campo = (*campo_livre)(t);
     r["CampoLivre"] = campo;
     billing::BoletoCodes codes = billing::montar_codigos(ccc, campo, t.DataVencimento(), t.ValorDocumento());
     r["CodigoBarras"] = codes.codigo_barras;
@@ -164,7 +164,9 @@ int boleto(const std::vector<std::string>& a) {
     } else if (doc.is_object()) {
         TcbCobranca batch;
         billing::cobranca_from_json(doc, batch, billing::engine_profile());
-        titles = std::move(batch.Titulos);
+        while (batch.Titulos.Count() > 0) {
+            titles.emplace_back(As<TcbTitulo>(batch.Titulos.Extract(batch.Titulos.First())));
+        }
     } else if (doc.is_array()) {
         for (const json& item : doc) {
             titles.push_back(std::make_unique<TcbTitulo>());
