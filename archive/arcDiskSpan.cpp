@@ -80,7 +80,7 @@ void TDiskSpanObj::WriteDisk(const void* Buffer, std::int64_t Count) {
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             int err = n < 0 ? errno : ENOSPC;
-            throw Exception(err == ENOSPC || err == EDQUOT ? "Disk full" : "Stream write error");
+            throw EWriteError(err == ENOSPC || err == EDQUOT ? "Disk full" : "Stream write error");
         }
         p += n;
         Count -= n;
@@ -210,7 +210,7 @@ bool TDiskSpanObj::CopyAcross(std::int64_t Count) {
         while (n > 0) {
             std::int64_t want = std::min<std::int64_t>(n, kCopyChunk);
             std::int64_t got = pass_.TempRead(buf.data(), want);
-            if (got != want) throw Exception("Stream read error");
+            if (got != want) throw EReadError("Stream read error");
             WriteDisk(buf.data(), got);
             n -= got;
             pass_.ProcessMessages();

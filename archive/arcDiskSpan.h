@@ -17,13 +17,13 @@ class TDiskSpanObj;
 enum TOverwriteMode : std::uint8_t { omOverwrite, omSkip };
 
 // Asks for disk VolumeName ("1", "2", ...); Cancel is preset True.
-using TOnInsertDisk = std::function<void(TDiskSpanObj* Sender, const std::string& VolumeName, bool& Cancel)>;
+using TSpanInsertDisk = std::function<void(TDiskSpanObj* Sender, const std::string& VolumeName, bool& Cancel)>;
 // Asks to make room on a disk that is not empty; Cancel is preset True.
-using TOnClearDisk = std::function<void(TDiskSpanObj* Sender, const std::string& Drive, std::int64_t RequiredSpace,
+using TSpanClearDisk = std::function<void(TDiskSpanObj* Sender, const std::string& Drive, std::int64_t RequiredSpace,
                                         std::int64_t FreeSpace, std::int64_t TotalSpace, bool& Cancel)>;
 // The archive file already exists on the disk inserted; FileDate is its age
 // as a date-time (days since 1899-12-30, local time).
-using TOnFileExists = std::function<void(TDiskSpanObj* Sender, const std::string& FileName, double FileDate,
+using TSpanFileExists = std::function<void(TDiskSpanObj* Sender, const std::string& FileName, double FileDate,
                                          TOverwriteMode& OverwriteMode)>;
 
 // What the span writer needs of the archive pass that runs it.
@@ -72,9 +72,9 @@ public:
     std::uint32_t LeaveSpaceOnFirstDisk = 0;
 
     // Copied from the component.
-    TOnClearDisk OnClearDisk;
-    TOnInsertDisk OnInsertDisk;
-    TOnFileExists OnDiskSpanFileExists;
+    TSpanClearDisk OnClearDisk;
+    TSpanInsertDisk OnInsertDisk;
+    TSpanFileExists OnDiskSpanFileExists;
     TReportError SpanReportError;
     // The component's own disk-error handlers, used while clearing a disk.
     TOnDiskError ComponentInDrvErr;

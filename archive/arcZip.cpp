@@ -304,32 +304,40 @@ void TZip::WriteEmptyEnd(TStream32& Stream) {
     Stream.WriteBuffer(end.data(), 22);
 }
 
+std::string TZip::CentralRecord(int Index, TCompHeaderObj& List) {
+    const TCompFileInfo& info = List.EntryInfo(Index);
+    TCompHeaderObj::Header& copy = List.HeaderCopy(Index);
+    const bool folder = (get32(copy, 38) & 0x10) != 0;
+    const StoredName name = folder ? AnsiToOemName(AppendSlash(List.Name(Index)), false)
+                                   : AnsiToOemName(List.Name(Index), TranslateOemChar);
+    put16(copy, 28, static_cast<uint32_t>(name.bytes.size()));
+    put16(copy, 30, static_cast<uint32_t>(info.Extra.size()));
+    put16(copy, 32, static_cast<uint32_t>(info.Comment.size()));
+    TCompHeaderObj::Header image = copy;
+    put32(image, 0, info.HeaderEncrypted ? kCentralSigPL : kCentralSig);
+    std::string bytes(reinterpret_cast<const char*>(image.data()), image.size());
+    bytes += name.bytes;
+    if (info.HeaderEncrypted) {
+        TZipCipher c;
+        HeaderCipher(c);
+        c.Encrypt(bytes.data() + 4, bytes.size() - 4);
+    }
+    bytes += info.Extra;
+    bytes += info.Comment;
+    return bytes;
+}
+
 bool TZip::WriteDirectoryEnd(TStream32& Stream, TCompHeaderObj& List) {
     DefaultProgress(0, 0);
     if (file_number_ == 0) return true;
+    // On a removable drive the span writer writes the archive across disks.
+    if (disk_manager_.DriveType == 2) return WriteSpanned(Stream, List);
     try {
         const int64_t cd_offset = Stream.Seek(0, soFromEnd);
         int entries = 0;
         for (int i = 0; i < List.Count(); ++i) {
-            const TCompFileInfo& info = List.EntryInfo(i);
-            if (info.Status == esDeleted) continue;
-            TCompHeaderObj::Header image = List.HeaderCopy(i);
-            put32(image, 0, info.HeaderEncrypted ? kCentralSigPL : kCentralSig);
-            const bool folder = (get32(image, 38) & 0x10) != 0;
-            const StoredName name = folder ? AnsiToOemName(AppendSlash(List.Name(i)), false)
-                                           : AnsiToOemName(List.Name(i), TranslateOemChar);
-            put16(image, 28, static_cast<uint32_t>(name.bytes.size()));
-            put16(image, 30, static_cast<uint32_t>(info.Extra.size()));
-            put16(image, 32, static_cast<uint32_t>(info.Comment.size()));
-            std::string bytes(reinterpret_cast<const char*>(image.data()), image.size());
-            bytes += name.bytes;
-            if (info.HeaderEncrypted) {
-                TZipCipher c;
-                HeaderCipher(c);
-                c.Encrypt(bytes.data() + 4, bytes.size() - 4);
-            }
-            bytes += info.Extra;
-            bytes += info.Comment;
+            if (List.EntryInfo(i).Status == esDeleted) continue;
+            const std::string bytes = CentralRecord(i, List);
             Stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
             ++entries;
         }

@@ -54,6 +54,13 @@ private:
     void WriteLocalHeader(TStream32& Stream);
     bool WriteFolderEntry(TStream32& Stream, int Index, TCompHeaderObj& List);
     void HeaderCipher(TZipCipher& Cipher) const;
+    // One central record as it goes into the archive: header image, name,
+    // extra field and comment (encrypted with the header keys when the entry
+    // asks for it). The entry's header copy gets the three lengths.
+    std::string CentralRecord(int Index, TCompHeaderObj& List);
+    // Writes the archive from the temporary archive Stream across removable
+    // disks (arcZipSpan.cpp); False when the spanning failed.
+    bool WriteSpanned(TStream32& Stream, TCompHeaderObj& List);
 
     std::array<uint8_t, 30> local_{};
     StoredName stored_;

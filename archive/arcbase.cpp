@@ -282,9 +282,15 @@ void TCompBase::SetArchiveFile(const std::string& Value) {
 }
 
 bool TCompBase::CheckArchiveDrive() {
-    // Every drive is treated as a fixed disk: the folder that receives the
-    // archive must exist; nothing is asked and nothing is spanned.
-    return true;
+    auto handler = [this](const TOnDiskErrorEvent& Event) -> TOnDiskError {
+        if (!Event) return nullptr;
+        return [this, Event](TDiskCommon*, bool& Abort) { Event(*this, Abort); };
+    };
+    return archive::CheckArchiveDrive(
+        disk_manager_, archive_file_, handler(OnDiskInDrvErr), handler(OnDiskWriteProtectErr),
+        [this](const std::string& FileName, const std::string& Extended, const std::string& Volume, int Code) {
+            ReportError(FileName, Extended, Volume, Code);
+        });
 }
 
 int TCompBase::Compress() {

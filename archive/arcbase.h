@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/arcDiskSpan.h"
 #include "archive/arcFileScan.h"
 #include "archive/arcRegister.h"
 #include "archive/arcStreams.h"
@@ -142,6 +143,10 @@ using TOnRenameDupeFile = std::function<void(TZipCommon& Sender, const std::stri
                                              std::string& NewFilename, bool& Rename)>;
 using TOnDiskErrorEvent = std::function<void(TZipCommon& Sender, bool& Abort)>;
 using TOnInsertDisk = std::function<void(TZipCommon& Sender, const std::string& VolumeName, bool& Cancel)>;
+using TOnClearDisk = std::function<void(TZipCommon& Sender, const std::string& Drive, int64_t RequiredSpace,
+                                        int64_t FreeSpace, int64_t TotalSpace, bool& Cancel)>;
+using TOnFileExists = std::function<void(TZipCommon& Sender, const std::string& FileName, double FileDate,
+                                         TOverwriteMode& OverwriteMode)>;
 
 // Settings, error reporting, cancel, progress, temporary folder, stored names.
 class TZipCommon {
@@ -252,6 +257,8 @@ public:
     bool VerifyBeforeDelete = false;
     std::string DefaultExt;
 
+    // The archive's drive as the last check found it.
+    const TDiskManager& DiskManager() const { return disk_manager_; }
     int FilesAdded() const { return files_added_; }
     int FilesDeleted() const { return files_deleted_; }
     // Information about the entry last reported through OnRead.
@@ -269,6 +276,8 @@ public:
     TOnNonWriteableArchive OnNonWriteableArchive;
     TOnDiskErrorEvent OnDiskInDrvErr, OnDiskWriteProtectErr;
     TOnInsertDisk OnInsertDisk;
+    TOnClearDisk OnClearDisk;
+    TOnFileExists OnDiskSpanFileExists;
     TOnSkipFile OnSkipFile;
     TOnStoredNameChange OnStoredNameChange;
 
@@ -304,6 +313,8 @@ protected:
     TCompressMethod compress_method_ = cmDeflate;
     uint64_t temp_device_ = 0, temp_inode_ = 0;
     TStream32* new_archive_ = nullptr;
+    // The drive checker: what the last check found on the archive's drive.
+    TDiskManager disk_manager_;
 
 private:
     bool Prepare();
@@ -312,8 +323,8 @@ private:
     void ProcessList(TCompHeaderObj& List, std::vector<std::string>& DeleteList);
     void AddScannedFile(const std::string& Folder, const TSearchRec& Rec, TCompHeaderObj& List);
     void MergeEntry(const std::string& FullPath, TCompHeaderObj& List, const TSearchRec& Rec);
-    // The drive check before a pass. Every drive counts as a fixed disk here;
-    // removable-media spanning plugs in at this point.
+    // The drive check before a pass (arcDiskManager); a failure is reported
+    // and ends the pass.
     bool CheckArchiveDrive();
 };
 

@@ -195,11 +195,38 @@ TEST_F(SpanTest, ThreeFloppiesJoinedByZipPassUnzipTest) {
     EXPECT_EQ(checker.SpanNumber, 3);
 
     std::string outdir = shell_quote(dir / "out");
+    EXPECT_EQ(run("cd " + outdir + " && 7z t x.zip >/dev/null"), 0);
     ASSERT_EQ(run("cd " + outdir + " && zip -q -s 0 x.zip --out one.zip"), 0);
     ASSERT_EQ(run("cd " + outdir + " && unzip -tqq one.zip"), 0);
     ASSERT_EQ(run("cd " + outdir + " && mkdir x && cd x && unzip -qq ../one.zip"), 0);
     for (const char* f : {"a.bin", "b.bin", "c.bin", "small.txt"})
         EXPECT_EQ(read_all(dir / ("out/x/" + std::string(f))), read_all(dir / ("src/" + std::string(f)))) << f;
+}
+
+TEST_F(SpanTest, OneEntryAcrossThreeDisksReadsBackWith7z) {
+    auto disk = std::make_unique<Mount>(dir / "drive", "tmpfs", 0, "size=1440k");
+    if (!disk->ok()) GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+    os::override_drive_type(dir / "drive", os::DriveType::Removable);
+    std::string target = dir / "drive/x.zip";
+    ArchivePass pass(make_zip({{"big.bin", 3000000}}), target);
+    TDiskManager checker;
+    ASSERT_TRUE(CheckArchiveDrive(checker, target, nullptr, nullptr, nullptr));
+    TDiskSpanObj span(pass, checker);
+    int parts = 0;
+    span.OnInsertDisk = [&](TDiskSpanObj*, const std::string&, bool& cancel) {
+        char part[16];
+        std::snprintf(part, sizeof part, "x.z%02d", ++parts);
+        fs::copy_file(target, dir / ("out/" + std::string(part)));
+        disk.reset();
+        disk = std::make_unique<Mount>(dir / "drive", "tmpfs", 0, "size=1440k");
+        cancel = !disk->ok();
+    };
+    ASSERT_TRUE(span.WriteSpanned());
+    fs::copy_file(target, dir / "out/x.zip");
+    EXPECT_EQ(parts, 2);
+    EXPECT_EQ(run("cd " + shell_quote(dir / "out") + " && 7z t x.zip >/dev/null"), 0);
+    EXPECT_EQ(run("cd " + shell_quote(dir / "out") + " && 7z x -oy x.zip >/dev/null"), 0);
+    EXPECT_EQ(read_all(dir / "out/y/big.bin"), read_all(dir / "src/big.bin"));
 }
 
 TEST_F(SpanTest, ArchiveThatFitsIsAnOrdinaryArchiveOnOneDisk) {

@@ -46,6 +46,21 @@ void put16(std::vector<uint8_t>& v, uint16_t x) {
 
 TPalette mono_palette() { return {{0, 0, 0}, {255, 255, 255}}; }
 
+// Index of the entry of palette nearest to e (squared RGB distance, first wins).
+int NearestIndexIn(const TPalette& palette, TRGBEntry e) {
+    int best = 0;
+    long bestD = -1;
+    for (size_t i = 0; i < palette.size(); ++i) {
+        long dr = long(palette[i].R) - e.R, dg = long(palette[i].G) - e.G, db = long(palette[i].B) - e.B;
+        long d = dr * dr + dg * dg + db * db;
+        if (bestD < 0 || d < bestD) {
+            best = int(i);
+            bestD = d;
+        }
+    }
+    return best;
+}
+
 // The default palette of a new palette bitmap: a grey ramp.
 TPalette default_palette(int bits) {
     int n = 1 << bits;
@@ -128,7 +143,16 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
 
 void TBitmap::SetMonochrome(bool value) {
     if (value == monochrome_) return;
-    if (value) {
+    if (value && format_ == pf1bit) {
+        // two palette entries become black or white: the bits stay, flip or fill
+        int to0 = NearestIndexIn(mono_palette(), palette_[0]), to1 = NearestIndexIn(mono_palette(), palette_[1]);
+        for (auto& byte : pixels_) {
+            if (to0 == 0 && to1 == 1) break;
+            byte = uint8_t(to0 == to1 ? (to0 ? 0xFF : 0x00) : ~byte);
+        }
+        palette_ = mono_palette();
+        monochrome_ = true;
+    } else if (value) {
         TBitmap old;
         old.Assign(this);
         palette_ = mono_palette();

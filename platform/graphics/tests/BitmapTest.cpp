@@ -105,6 +105,15 @@ TEST(Bitmap, FormatsAndPixels) {
     b.SetPixelFormat(pf24bit);
     EXPECT_EQ(b.Pixel(0, 0), clWhite);
     EXPECT_FALSE(b.Monochrome());
+    // a 1-bit bitmap with white as entry 0 keeps its colours when made monochrome
+    TBitmap inverted(9, 2, pf1bit);
+    inverted.SetPalette({{255, 255, 255}, {0, 0, 0}});
+    for (int x = 0; x < 9; x += 2) inverted.SetPixelIndex(x, 1, 1);
+    auto before = oracle::rgb_of(inverted);
+    inverted.SetMonochrome(true);
+    EXPECT_EQ(oracle::rgb_of(inverted), before);
+    EXPECT_EQ(inverted.PixelIndex(0, 0), 1);
+    EXPECT_EQ(inverted.PixelIndex(0, 1), 0);
     // transparent colour: bottom-left pixel unless fixed
     EXPECT_EQ(b.TransparentColor(), b.Pixel(0, 1));
     b.SetTransparentColor(clRed);
