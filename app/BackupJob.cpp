@@ -5,22 +5,11 @@
 #include <cstdio>
 
 namespace app {
-namespace {
-
-// Blanks and control characters at either end go, as the class library's Trim does.
-std::string trim(const std::string& s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-    return s.substr(b, e - b);
-}
-
-} // namespace
 
 std::string connection_string(const std::string& servidor, const std::string& banco) {
     return "Provider=SQLOLEDB.1;Persist Security Info=False;"
-           "Data Source=" + trim(servidor) + ";"
-           "Initial Catalog=" + trim(banco) + ";"
+           "Data Source=" + Trim(servidor) + ";"
+           "Initial Catalog=" + Trim(banco) + ";"
            "User ID = BKP;"
            "Password=" + std::string(kBackupPassword);
 }
@@ -70,7 +59,7 @@ std::string backup_file_path(const std::string& caminho, const std::string& nome
 }
 
 bool wants_packing(const std::string& compactar_arquivo) {
-    return trim(compactar_arquivo) == "S";
+    return Trim(compactar_arquivo) == "S";
 }
 
 } // namespace app

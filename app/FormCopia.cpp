@@ -5,6 +5,9 @@
 #include "platform/core/IniFiles.h"
 #include "platform/core/SysUtils.h"
 
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -20,11 +23,33 @@ std::string executable_dir() {
     return IncludeTrailingPathDelimiter(exe.parent_path().string());
 }
 
+// The form resource as this build can read it. The resource keeps the
+// archive writer's component `Zip` with its settings; while no library has
+// registered its class, the form is read without it (packing is not wired in
+// without it either).
+std::string readable_resource(const std::string& json) {
+    if (GetClass("TZip") != nullptr) return json;
+    nlohmann::json doc = nlohmann::json::parse(json);
+    if (doc.contains("children") && doc["children"].is_array()) {
+        auto& children = doc["children"];
+        children.erase(std::remove_if(children.begin(), children.end(),
+                                      [](const nlohmann::json& c) { return c.value("class", "") == "TZip"; }),
+                       children.end());
+    }
+    return doc.dump();
+}
+
 } // namespace
 
 TFormCopia::TFormCopia(TComponent* AOwner) : TForm(AOwner) {
-    ReadResource(StaticClass());
+    const std::string* json = FindFormResource(StaticClass()->Name);
+    if (json == nullptr) throw EResNotFound("Resource TFormCopia not found");
+    ReadResource(readable_resource(*json));
     DoCreate();
+}
+
+TFormCopia::~TFormCopia() {
+    if (FormCopia == this) FormCopia = nullptr;
 }
 
 void TFormCopia::Loaded() {
@@ -84,8 +109,8 @@ void TFormCopia::FormShow(TObject*) {
     try {
         if (!settings_error_.empty()) throw Exception(settings_error_);
         qBackup->Close();
-        qBackup->SQL().clear();
-        for (const std::string& line : app::backup_batch(Banco, Caminho)) qBackup->SQL().push_back(line);
+        qBackup->SQL()->Clear();
+        for (const std::string& line : app::backup_batch(Banco, Caminho)) qBackup->SQL()->Add(line);
         qBackup->Open();
     } catch (...) {
         backup_failed_ = true;

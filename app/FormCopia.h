@@ -13,6 +13,7 @@
 class TFormCopia : public TForm {
 public:
     explicit TFormCopia(TComponent* AOwner);
+    ~TFormCopia() override;
     static TClass StaticClass();
     TClass ClassType() const override;
 

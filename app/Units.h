@@ -5,21 +5,14 @@
 // the report support tables, the boleto engine and the client plug-ins).
 // app/ is the one place that knows every library.
 
-#include <string>
+#include "platform/core/UnitStartup.h"
+
+#include <vector>
 
 namespace app {
 
-struct Unit {
-    const char* name;
-    void (*startup)();
-    void (*shutdown)();
-};
-
-// Starts every unit in order. When one fails, the units already started are
-// shut down in reverse order and the failure is raised again.
-void start_units();
-// Shuts the started units down in reverse order; never raises.
-void stop_units();
+// The units in start-up order; core::UnitTable runs them.
+std::vector<core::UnitEntry> unit_table();
 
 // The backup job's own unit: its form class and form resource.
 void unit_startup();

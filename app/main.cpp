@@ -13,8 +13,9 @@
 #include <exception>
 
 int main() {
+    core::UnitTable units(app::unit_table());
     try {
-        app::start_units();
+        units.Startup();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tamblero-backup: %s\n", e.what());
         return 3;
@@ -32,6 +33,10 @@ int main() {
         Application->HandleException(Application);
         status = 1;
     }
-    app::stop_units();
+    try {
+        units.Shutdown();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tamblero-backup: %s\n", e.what());
+    }
     return status;
 }

@@ -1,5 +1,8 @@
 #include "archive/arcGbls.h"
 
+#include "platform/core/CodePages.h"
+#include "platform/os/Files.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -15,52 +18,6 @@ namespace archive {
 namespace {
 
 bool is_sep(char c) { return c == '/' || c == '\\'; }
-
-// Unicode code points of code page 850 bytes 0x80 to 0xFF.
-constexpr std::array<uint16_t, 128> kCp850High = {
-    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF,
-    0x00EE, 0x00EC, 0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
-    0x00FF, 0x00D6, 0x00DC, 0x00F8, 0x00A3, 0x00D8, 0x00D7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA,
-    0x00F1, 0x00D1, 0x00AA, 0x00BA, 0x00BF, 0x00AE, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
-    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x00C1, 0x00C2, 0x00C0, 0x00A9, 0x2563, 0x2551, 0x2557,
-    0x255D, 0x00A2, 0x00A5, 0x2510, 0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x00E3, 0x00C3,
-    0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x00A4, 0x00F0, 0x00D0, 0x00CA, 0x00CB,
-    0x00C8, 0x0131, 0x00CD, 0x00CE, 0x00CF, 0x2518, 0x250C, 0x2588, 0x2584, 0x00A6, 0x00CC, 0x2580,
-    0x00D3, 0x00DF, 0x00D4, 0x00D2, 0x00F5, 0x00D5, 0x00B5, 0x00FE, 0x00DE, 0x00DA, 0x00DB, 0x00D9,
-    0x00FD, 0x00DD, 0x00AF, 0x00B4, 0x00AD, 0x00B1, 0x2017, 0x00BE, 0x00B6, 0x00A7, 0x00F7, 0x00B8,
-    0x00B0, 0x00A8, 0x00B7, 0x00B9, 0x00B3, 0x00B2, 0x25A0, 0x00A0};
-
-// Decodes one UTF-8 sequence at Text[i]; nullopt for a malformed one.
-std::optional<uint32_t> next_code_point(const std::string& Text, std::size_t& i) {
-    const auto b0 = static_cast<unsigned char>(Text[i]);
-    int extra = 0;
-    uint32_t cp = 0;
-    if (b0 < 0x80) { ++i; return b0; }
-    if ((b0 & 0xE0) == 0xC0) { extra = 1; cp = b0 & 0x1F; }
-    else if ((b0 & 0xF0) == 0xE0) { extra = 2; cp = b0 & 0x0F; }
-    else if ((b0 & 0xF8) == 0xF0) { extra = 3; cp = b0 & 0x07; }
-    else return std::nullopt;
-    if (i + extra >= Text.size()) return std::nullopt;
-    for (int k = 1; k <= extra; ++k) {
-        const auto b = static_cast<unsigned char>(Text[i + k]);
-        if ((b & 0xC0) != 0x80) return std::nullopt;
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    i += extra + 1;
-    return cp;
-}
-
-void append_utf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) out += static_cast<char>(cp);
-    else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 bool is_ascii(const std::string& s) {
     for (char c : s)
@@ -101,35 +58,10 @@ std::string SlashToBack(std::string Name) {
 std::string NormalizeSeparators(std::string Path) { return SlashToForward(std::move(Path)); }
 
 std::optional<std::string> Utf8ToCp850(const std::string& Text) {
-    std::string out;
-    out.reserve(Text.size());
-    std::size_t i = 0;
-    while (i < Text.size()) {
-        auto cp = next_code_point(Text, i);
-        if (!cp) return std::nullopt;
-        if (*cp < 0x80) { out += static_cast<char>(*cp); continue; }
-        bool found = false;
-        for (std::size_t k = 0; k < kCp850High.size(); ++k) {
-            if (kCp850High[k] == *cp) {
-                out += static_cast<char>(0x80 + k);
-                found = true;
-                break;
-            }
-        }
-        if (!found) return std::nullopt;
-    }
-    return out;
+    return core::from_utf8(Text, core::CodePage::Oem850);
 }
 
-std::string Cp850ToUtf8(const std::string& Bytes) {
-    std::string out;
-    out.reserve(Bytes.size());
-    for (char c : Bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        append_utf8(out, b < 0x80 ? b : kCp850High[b - 0x80]);
-    }
-    return out;
-}
+std::string Cp850ToUtf8(const std::string& Bytes) { return core::to_utf8(Bytes, core::CodePage::Oem850); }
 
 StoredName AnsiToOemName(const std::string& Name, bool Translate) {
     std::string name = SlashToForward(Name);
@@ -242,10 +174,7 @@ bool ForceDirs(const std::string& Path) {
     return DirExists(Path);
 }
 
-std::string SystemTempDir() {
-    if (const char* t = std::getenv("TMPDIR"); t && *t && DirExists(t)) return AppendSlash(t);
-    return "/tmp/";
-}
+std::string SystemTempDir() { return os::temp_dir(); }
 
 uint32_t WindowsAttributes(const std::string& Name, uint32_t Mode) {
     uint32_t attr = S_ISDIR(Mode) ? 0x10u : 0x20u;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "archive/arcGbls.h"
+#include "platform/os/Files.h"
 
 namespace archive {
 
@@ -77,13 +78,11 @@ std::string MakeTempFileName(const std::string& Dir) {
         folder = SystemTempDir();
         ForceDirs(folder);
     }
-    std::string pattern = PathJoin(folder, "arcXXXXXX");
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    const int fd = ::mkostemp(buf.data(), O_CLOEXEC);
-    if (fd < 0) return {};
-    ::close(fd);
-    return std::string(buf.data());
+    try {
+        return os::create_temp_file("arc", folder);
+    } catch (const Exception&) {
+        return {};
+    }
 }
 
 // ---- TTempFileStream ------------------------------------------------------

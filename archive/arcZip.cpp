@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/core/ClassBuilder.h"
 #include "archive/arcGbls.h"
 
 namespace archive {
@@ -39,7 +40,74 @@ uint16_t deflate_flag_bits(TDeflateType t) {
 
 }  // namespace
 
-TZip::TZip() {
+TClass TZip::StaticClass() {
+    // Published properties as a form resource stores them. ArcType,
+    // CompressMethod, DefaultExt, DeleteOptions, Switch and TempDir have no
+    // default and are always stored.
+    static const TClassInfo info =
+        core::ClassBuilder<TZip, TCompBase>("TZip")
+            .Enum("ArcType",
+                  {"atNA", "atUnsupported", "atFileOpenErr", "atUnknown", "atAce", "atAceExe", "atArc", "atArcExe",
+                   "atArj", "atArjExe", "atBh", "atBhExe", "atCab", "atGZip", "atHA", "atJar", "atJarExe", "atLha",
+                   "atLhaExe", "atLzh", "atLzhExe", "atMsGZ", "atPak", "atPakExe", "atRar", "atRarExe", "atTar",
+                   "atTarGZip", "atUUE", "atZip", "atZipExe", "atZipDS", "atZipMV", "atZoo"},
+                  &TZip::ArcType, &TZip::SetArcType)
+            .NoDefault()
+            .Enum("CompressMethod",
+                  {"cmStore", "cmDeflate", "cmFuse", "cmFrozen5", "cmFrozen6", "cmMsZip", "cmLzx", "cmQuantum",
+                   "cmUUEncode", "cmXXEncode", "cmBase64", "cmTarred", "cmTarGzip"},
+                  &TZip::CompressMethod, &TZip::SetCompressMethod)
+            .NoDefault()
+            .String("DefaultExt", &TZip::GetDefaultExt, &TZip::SetDefaultExt)
+            .NoDefault()
+            .Bool("EncryptHeaders", &TZip::EncryptHeaders, &TZip::EncryptHeaders)
+            .Integer("LeaveSpaceOnFirstDisk", &TZip::LeaveSpaceOnFirstDisk, &TZip::LeaveSpaceOnFirstDisk)
+            .String("ArchiveFile", &TZip::ArchiveFile, &TZip::SetArchiveFile)
+            .Set("Attributes",
+                 {"fsZeroAttr", "fsReadOnly", "fsHidden", "fsSysFile", "fsVolumeID", "fsDirectory", "fsArchive",
+                  "fsCompressed"},
+                 &TZip::Attributes, &TZip::Attributes)
+            .Default(static_cast<int>(AttrSet({fsZeroAttr, fsReadOnly, fsArchive, fsCompressed})))
+            .Set("AttributesEx",
+                 {"fsZeroAttr", "fsReadOnly", "fsHidden", "fsSysFile", "fsVolumeID", "fsDirectory", "fsArchive",
+                  "fsCompressed"},
+                 &TZip::AttributesEx, &TZip::AttributesEx)
+            .Enum("CompressionMethod", {"cmInMemory", "cmTempFile"}, &TZip::CompressionMethod,
+                  &TZip::CompressionMethod)
+            .Default(static_cast<int>(cmTempFile))
+            .Enum("DateAttribute", {"daFileDate", "daSysDate", "daMaxFileDate"}, &TZip::DateAttribute,
+                  &TZip::DateAttribute)
+            .Enum("DeflateType", {"dtDeflateS", "dtDeflateF", "dtDeflateN", "dtDeflateX"}, &TZip::DeflateType,
+                  &TZip::DeflateType)
+            .Default(static_cast<int>(dtDeflateN))
+            .Enum("DeleteOptions", {"doFinal", "doAllowUndo"}, &TZip::DeleteOptions, &TZip::DeleteOptions)
+            .NoDefault()
+            .Strings("ExcludeSpec", [](const TZip& z) { return const_cast<TStringList*>(&z.ExcludeSpec); })
+            .Strings("FileSpec", [](const TZip& z) { return const_cast<TStringList*>(&z.FileSpec); })
+            .Bool("IncludeHiddenDirs", &TZip::IncludeHiddenDirs, &TZip::IncludeHiddenDirs)
+            .String("Password", &TZip::Password, &TZip::Password)
+            .Bool("RecurseDirs", &TZip::RecurseDirs, &TZip::RecurseDirs)
+            .Default(true)
+            .Enum("StoredDirNames",
+                  {"sdNone", "sdAbsolute", "sdAbsoluteNoDrv", "sdAbsoluteNoRoot", "sdRelative", "sdRelativeStoreStart",
+                   "sdExplorer_Auto", "sdExplorer_UserDefineDefaultDir"},
+                  &TZip::StoredDirNames, &TZip::StoredDirNames)
+            .Default(static_cast<int>(sdRelative))
+            .Bool("StoreEmptySubDirs", &TZip::StoreEmptySubDirs, &TZip::StoreEmptySubDirs)
+            .Strings("StoreFilesOfType", [](const TZip& z) { return const_cast<TStringList*>(&z.StoreFilesOfType); })
+            .Enum("Switch", {"swAdd", "swRefresh", "swMove", "swDelete", "swRead"}, &TZip::Switch, &TZip::Switch)
+            .NoDefault()
+            .String("TempDir", &TZip::TempDirValue, &TZip::SetTempDir)
+            .NoDefault()
+            .Bool("TranslateOemChar", &TZip::TranslateOemChar, &TZip::TranslateOemChar)
+            .Default(true)
+            .Bool("VerifyBeforeDelete", &TZip::VerifyBeforeDelete, &TZip::VerifyBeforeDelete)
+            .Operation("Compress", &TZip::Compress)
+            .Build();
+    return &info;
+}
+
+TZip::TZip(TComponent* AOwner) : TCompBase(AOwner) {
     SetDefaultExt(".zip");
     arc_type_ = atZip;
     LeaveSpaceOnFirstDisk = 0;
@@ -50,7 +118,7 @@ TZip::TZip() {
 
 void TZip::SetArcType(TArcType) {
     arc_type_ = atZip;
-    if (!Loading && !archive_file_.empty() && ExtractFileExt(archive_file_).empty()) archive_file_ += DefaultExt;
+    if (!Loading() && !archive_file_.empty() && ExtractFileExt(archive_file_).empty()) archive_file_ += DefaultExt;
 }
 
 void TZip::SetCompressMethod(TCompressMethod Value) {
@@ -203,9 +271,13 @@ bool TZip::WriteEntryData(TStream32& Stream, int Index, TCompHeaderObj& List) {
     TDeflateType choice = compress_method_ == cmStore ? dtDeflateS : DeflateType;
     const std::string ext = ExtractFileExt(ExtractFileName(path));
     if (choice != dtDeflateS && !ext.empty()) {
-        for (auto& line : StoreFilesOfType) {
+        for (int i = 0; i < StoreFilesOfType.Count(); ++i) {
+            std::string line = StoreFilesOfType.Get(i);
             if (line.empty()) continue;
-            if (line[0] != '.') line.insert(line.begin(), '.');
+            if (line[0] != '.') {
+                line.insert(line.begin(), '.');
+                StoreFilesOfType.Put(i, line);
+            }
             if (UpperAscii(ext) == line) choice = dtDeflateS;
         }
     }

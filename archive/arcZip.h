@@ -17,7 +17,9 @@ namespace archive {
 
 class TZip : public TCompBase {
 public:
-    TZip();
+    explicit TZip(TComponent* AOwner = nullptr);
+    static TClass StaticClass();
+    TClass ClassType() const override { return StaticClass(); }
 
     void SetArcType(TArcType Value) override;
     void SetCompressMethod(TCompressMethod Value) override;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/core/ClassBuilder.h"
 #include "archive/arcGbls.h"
 #include "archive/arcTrash.h"
 
@@ -49,6 +50,18 @@ std::string ErrorText(int ECode) {
     for (const auto& row : kErrorTexts)
         if (row.code == ECode) return row.text;
     return {};
+}
+
+std::vector<std::string> Lines(const TStrings& List) {
+    std::vector<std::string> out;
+    out.reserve(static_cast<std::size_t>(List.Count()));
+    for (int i = 0; i < List.Count(); ++i) out.push_back(List.Get(i));
+    return out;
+}
+
+void SetLines(TStrings& List, const std::vector<std::string>& Lines) {
+    List.Clear();
+    for (const auto& line : Lines) List.Add(line);
 }
 
 // ---- TCompHeaderObj -------------------------------------------------------
@@ -121,8 +134,21 @@ void TarcTimer::Resume() {
 
 // ---- TZipCommon -----------------------------------------------------------
 
-TZipCommon::TZipCommon() = default;
+TRegisterArchiver::TRegisterArchiver(TComponent* AOwner) : TComponent(AOwner) {}
+
+TClass TRegisterArchiver::StaticClass() {
+    static const TClassInfo info =
+        core::ClassBuilder<TRegisterArchiver, TComponent>("TRegisterArchiver").Abstract().Build();
+    return &info;
+}
+
+TZipCommon::TZipCommon(TComponent* AOwner) : TRegisterArchiver(AOwner) {}
 TZipCommon::~TZipCommon() = default;
+
+TClass TZipCommon::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TZipCommon, TRegisterArchiver>("TZipCommon").Abstract().Build();
+    return &info;
+}
 
 void TZipCommon::SetArchiveFile(const std::string& Value) { archive_file_ = NormalizeSeparators(Value); }
 
@@ -133,7 +159,7 @@ std::string TZipCommon::GetTempDir() {
 }
 
 void TZipCommon::SetTempDir(const std::string& Value) {
-    if (Loading) {
+    if (Loading()) {
         temp_dir_ = NormalizeSeparators(Value);
         return;
     }
@@ -211,7 +237,7 @@ std::string TZipCommon::StoredFileName(const std::string& FileName, const std::s
 }
 
 bool TZipCommon::IsExcluded(const std::string& StoredName, const std::string& RootDir) const {
-    for (const auto& line : ExcludeSpec) {
+    for (const auto& line : Lines(ExcludeSpec)) {
         if (line.empty()) continue;
         if (MatchesMask(StoredName, StoredFileName(line, RootDir))) return true;
     }
@@ -268,10 +294,15 @@ bool DeleteOrRecycle(const std::string& FileName, TDeleteOptions Mode) {
 
 // ---- TCompBase ------------------------------------------------------------
 
-TCompBase::TCompBase() { DateAttribute = daFileDate; }
+TCompBase::TCompBase(TComponent* AOwner) : TZipCommon(AOwner) { DateAttribute = daFileDate; }
+
+TClass TCompBase::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TCompBase, TZipCommon>("TCompBase").Abstract().Build();
+    return &info;
+}
 
 void TCompBase::SetArchiveFile(const std::string& Value) {
-    if (Loading && !FileExists(NormalizeSeparators(Value))) {
+    if (Loading() && !FileExists(NormalizeSeparators(Value))) {
         archive_file_.clear();
         return;
     }
@@ -311,12 +342,12 @@ bool TCompBase::Prepare() {
     files_added_ = files_deleted_ = 0;
     cancel_ = 0;
     if (!CheckArchiveDrive()) return false;
-    if (FileSpec.empty()) return true;
+    if (FileSpec.Count() == 0) return true;
     if (Switch == swDelete) DefaultDir.clear();
     if (StoredDirNames == sdExplorer_Auto) {
         std::string common;
         bool first = true;
-        for (const auto& line : FileSpec) {
+        for (const auto& line : Lines(FileSpec)) {
             const std::string dir = ExtractFilePath(NormalizeSeparators(line));
             if (first) {
                 common = AppendSlash(dir);
@@ -409,7 +440,7 @@ void TCompBase::CompressArchive(TCompHeaderObj& List, std::vector<std::string>& 
             TFileStream32 old(archive_file_, 0x20);
             if (old.Handle() < 0) RaiseError(archive_file_, "", "0", E_OPENFILE);
             if (old.GetSize() != 0) {
-                if (Switch == swDelete) ExcludeSpec.clear();
+                if (Switch == swDelete) ExcludeSpec.Clear();
                 // Updating an existing archive is not available in this build.
                 if (!ReadArchiveDirectory(old, List)) RaiseError(archive_file_, "", "0", E_INVALIDARC);
             }
@@ -477,7 +508,7 @@ void TCompBase::ProcessList(TCompHeaderObj& List, std::vector<std::string>& Dele
         TarcFileScan scan;
         scan.UpdateList = true;
         scan.UserData = &List;
-        scan.FileSpec = FileSpec;
+        scan.FileSpec = Lines(FileSpec);
         scan.Attributes = StoreEmptySubDirs ? static_cast<TarcFileAttrs>(Attributes | AttrSet({fsDirectory})) : Attributes;
         scan.AttributesEx = AttributesEx;
         scan.RecurseDirs = RecurseDirs;
@@ -574,7 +605,7 @@ void TCompBase::AddScannedFile(const std::string& Folder, const TSearchRec& Rec,
 void TCompBase::MergeEntry(const std::string& FullPath, TCompHeaderObj& List, const TSearchRec& Rec) {
     int found = -1;
     if (!archive_missing_) found = List.IndexOfName(entry_name_);
-    if (found < 0 && FileSpec.size() > 1) found = List.IndexOfName(FullPath);
+    if (found < 0 && FileSpec.Count() > 1) found = List.IndexOfName(FullPath);
     if (found >= 0) {
         // Taken once, whichever mask reached it first; entries of an existing
         // archive are merged by the update pass.

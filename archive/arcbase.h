@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/Classes.h"
+#include "platform/core/StringList.h"
 #include "archive/arcDiskSpan.h"
 #include "archive/arcFileScan.h"
 #include "archive/arcRegister.h"
@@ -115,6 +117,11 @@ struct TEntryReport {
 class TZipCommon;
 class TCompBase;
 
+// The lines of a string list.
+std::vector<std::string> Lines(const TStrings& List);
+// Replaces the lines of a string list.
+void SetLines(TStrings& List, const std::vector<std::string>& Lines);
+
 // Events (Sender first).
 using TOnError = std::function<void(TZipCommon& Sender, const std::string& FileName, const std::string& ExtendedMsg,
                                     const std::string& VolumeID, int ECode)>;
@@ -148,13 +155,23 @@ using TOnClearDisk = std::function<void(TZipCommon& Sender, const std::string& D
 using TOnFileExists = std::function<void(TZipCommon& Sender, const std::string& FileName, double FileDate,
                                          TOverwriteMode& OverwriteMode)>;
 
-// Settings, error reporting, cancel, progress, temporary folder, stored names.
-class TZipCommon {
+// Root of the archive components.
+class TRegisterArchiver : public TComponent {
 public:
-    TZipCommon();
-    virtual ~TZipCommon();
-    TZipCommon(const TZipCommon&) = delete;
-    TZipCommon& operator=(const TZipCommon&) = delete;
+    explicit TRegisterArchiver(TComponent* AOwner);
+    static TClass StaticClass();
+    TClass ClassType() const override { return StaticClass(); }
+
+    bool EncryptHeaders = false;
+};
+
+// Settings, error reporting, cancel, progress, temporary folder, stored names.
+class TZipCommon : public TRegisterArchiver {
+public:
+    explicit TZipCommon(TComponent* AOwner);
+    ~TZipCommon() override;
+    static TClass StaticClass();
+    TClass ClassType() const override { return StaticClass(); }
 
     // ---- published settings
     const std::string& ArchiveFile() const { return archive_file_; }
@@ -164,14 +181,13 @@ public:
     // The folder for temporary archives: TempDir when it names a folder, else
     // the system's temporary folder (which is then stored).
     std::string GetTempDir();
-    // Stores the folder (unchecked while Loading); a missing folder is created;
+    // Stores the folder (unchecked while loading); a missing folder is created;
     // "" or a folder that cannot be made becomes the system's temporary folder.
     void SetTempDir(const std::string& Value);
     const std::string& TempDirValue() const { return temp_dir_; }
 
-    bool EncryptHeaders = false;
-    std::vector<std::string> FileSpec;
-    std::vector<std::string> ExcludeSpec;
+    TStringList FileSpec;      // file names and masks to add, one a line
+    TStringList ExcludeSpec;   // masks of names to leave out
     TarcFileAttrs Attributes = AttrSet({fsZeroAttr, fsReadOnly, fsArchive, fsCompressed});
     TarcFileAttrs AttributesEx = 0;
     TDateAttribute DateAttribute = daFileDate;
@@ -183,7 +199,7 @@ public:
     std::string Password;
     std::string DefaultDir;
     // True while the component is being read from a form resource.
-    bool Loading = false;
+    bool Loading() const { return InState(csLoading | csReading); }
 
     // ---- events
     TOnError OnError;
@@ -240,7 +256,9 @@ bool DeleteOrRecycle(const std::string& FileName, TDeleteOptions Mode);
 // The compressing base: one Compress pass over an archive.
 class TCompBase : public TZipCommon {
 public:
-    TCompBase();
+    explicit TCompBase(TComponent* AOwner);
+    static TClass StaticClass();
+    TClass ClassType() const override { return StaticClass(); }
 
     // Runs one pass; the entries written (swAdd, swRefresh, swMove), deleted
     // (swDelete), or 0 (nothing to do, any failure). Never raises.
@@ -253,7 +271,7 @@ public:
     TCompressionMethod CompressionMethod = cmTempFile;
     TDeflateType DeflateType = dtDeflateN;
     bool StoreEmptySubDirs = false;
-    std::vector<std::string> StoreFilesOfType;
+    TStringList StoreFilesOfType;  // extensions that are stored, not deflated
     bool VerifyBeforeDelete = false;
     std::string DefaultExt;
 

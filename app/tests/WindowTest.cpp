@@ -46,12 +46,11 @@ int xwininfo_value(const std::string& info, const std::string& key) {
 // creation handler run (no settings beside the test program, so the
 // connection fails and its box goes to stderr).
 QImage render_form_offscreen() {
-    app::start_units();
+    core::UnitTable units(app::unit_table());
+    units.Startup();
     TFormCopia* form = nullptr;
     Application->CreateForm(form);
-    QImage image = form->Render();
-    app::stop_units();
-    return image;
+    return form->Render();
 }
 
 } // namespace

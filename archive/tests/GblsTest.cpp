@@ -135,7 +135,7 @@ TEST(Gbls, StoredNamesByMode) {
     EXPECT_EQ(zip.StoredFileName("//server/share/docs/a.txt", ""), "docs/a.txt");
     zip.StoredDirNames = sdRelative;
     EXPECT_EQ(zip.StoredFileName("/other/f.txt", "/data/"), "/other/f.txt");
-    zip.ExcludeSpec = {"*.tmp", "/data/sub/skip*"};
+    SetLines(zip.ExcludeSpec, {"*.tmp", "/data/sub/skip*"});
     EXPECT_TRUE(zip.IsExcluded("a.TMP", "/data/"));
     EXPECT_TRUE(zip.IsExcluded("sub/skipme.txt", "/data/"));
     EXPECT_FALSE(zip.IsExcluded("sub/keep.txt", "/data/"));

@@ -65,7 +65,7 @@ TEST_F(ZipSpanTest, BackupSpannedOverThreeFloppiesJoinsAndTests) {
     write_all(dir / "src/notes.txt", std::string(5000, 'n'));
 
     Zip zip;
-    zip.FileSpec = {dir / "src/*"};
+    SetLines(zip.FileSpec, {dir / "src/*"});
     zip.Password = "secret";
     zip.SetArchiveFile(dir / "a/Backup_X.zip");
     std::vector<std::string> asked;
@@ -103,7 +103,7 @@ TEST_F(ZipSpanTest, RemovableDriveWithoutInsertDiskEventWritesNothing) {
     os::override_drive_type(dir / "stick", os::DriveType::Removable);
     write_all(dir / "src/Backup_X.bak", std::string(20000, 'b'));
     Zip zip;
-    zip.FileSpec = {dir / "src/Backup_X.bak"};
+    SetLines(zip.FileSpec, {dir / "src/Backup_X.bak"});
     zip.SetArchiveFile(dir / "stick/Backup_X.zip");
     EXPECT_EQ(zip.Compress(), 0);
     ASSERT_FALSE(zip.errors.empty());
@@ -118,7 +118,7 @@ TEST_F(ZipSpanTest, ReadOnlyDriveEndsThePassBeforeAnythingIsScanned) {
     if (!ro.ok()) GTEST_SKIP() << "mounting is not permitted here";
     write_all(dir / "src/Backup_X.bak", "data");
     Zip zip;
-    zip.FileSpec = {dir / "src/Backup_X.bak"};
+    SetLines(zip.FileSpec, {dir / "src/Backup_X.bak"});
     zip.SetArchiveFile(dir / "ro/Backup_X.zip");
     bool scanned = false;
     zip.OnBegin = [&](TZipCommon&, const std::string&, int, bool&) { scanned = true; };
@@ -145,7 +145,7 @@ TEST_F(ZipSpanTest, ReadOnlyDriveEndsThePassBeforeAnythingIsScanned) {
 TEST_F(ZipSpanTest, FixedDriveNeverSpans) {
     write_all(dir / "src/Backup_X.bak", std::string(20000, 'b'));
     Zip zip;
-    zip.FileSpec = {dir / "src/Backup_X.bak"};
+    SetLines(zip.FileSpec, {dir / "src/Backup_X.bak"});
     zip.SetArchiveFile(dir / "out/Backup_X.zip");
     bool asked = false;
     zip.OnInsertDisk = [&](TZipCommon&, const std::string&, bool& cancel) {

@@ -95,7 +95,7 @@ TEST(Zip, OneFileRecordsByteForByte) {
     write_file(d / "Backup_X.bak", data);
     ::utimensat(AT_FDCWD, (d / "Backup_X.bak").c_str(), nullptr, 0);
     Zip zip;
-    zip.FileSpec = {d / "Backup_X.bak"};
+    SetLines(zip.FileSpec, {d / "Backup_X.bak"});
     zip.SetArchiveFile(d / "Backup_X.zip");
     ASSERT_EQ(zip.Compress(), 1);
     EXPECT_TRUE(zip.errors.empty());
@@ -133,13 +133,13 @@ TEST(Zip, StoreOrDeflateChoices) {
     write_file(d / "src/a.zip", text_bytes(5000));
     write_file(d / "src/b.jpg", text_bytes(5000));
     Zip zip;
-    zip.FileSpec = {d / "src/"};
-    zip.StoreFilesOfType = {"ZIP", "jpg"};
+    SetLines(zip.FileSpec, {d / "src/"});
+    SetLines(zip.StoreFilesOfType, {"ZIP", "jpg"});
     zip.Password = "";
     zip.SetArchiveFile(d / "out.zip");
     ASSERT_EQ(zip.Compress(), 5);
     // Lines that lack the dot get one; only upper-case lines ever match.
-    EXPECT_EQ(zip.StoreFilesOfType, (std::vector<std::string>{".ZIP", ".jpg"}));
+    EXPECT_EQ(Lines(zip.StoreFilesOfType), (std::vector<std::string>{".ZIP", ".jpg"}));
     std::map<std::string, Entry> by;
     for (auto& e : entries(read_file(d / "out.zip"))) by[e.name] = e;
     EXPECT_EQ(by["empty.dat"].method, 0u);
@@ -168,7 +168,7 @@ TEST(Zip, LevelsFlagsAndPassword) {
     };
     for (const auto& c : cases) {
         Zip zip;
-        zip.FileSpec = {d / "*.txt"};
+        SetLines(zip.FileSpec, {d / "*.txt"});
         zip.DeflateType = c.type;
         zip.Password = c.password;
         const std::string out = d / ("out" + std::to_string(c.type) + c.password + ".zip");
@@ -199,7 +199,7 @@ TEST(Zip, NamesOutsideCodePage850AreFlaggedUtf8) {
     write_file(d / "A\xC3\xA7\xC3\xA3o.txt", "x");
     write_file(d / "\xE6\x97\xA5.txt", "y");
     Zip zip;
-    zip.FileSpec = {d / "*"};
+    SetLines(zip.FileSpec, {d / "*"});
     zip.SetArchiveFile(d / "n.zip");
     ASSERT_EQ(zip.Compress(), 2);
     const auto e = entries(read_file(d / "n.zip"));
@@ -213,7 +213,7 @@ TEST(Zip, NamesOutsideCodePage850AreFlaggedUtf8) {
 TEST(Zip, NothingToDoLeavesNoArchive) {
     ScratchDir d;
     Zip zip;
-    zip.FileSpec = {d / "missing.bak"};
+    SetLines(zip.FileSpec, {d / "missing.bak"});
     zip.SetArchiveFile(d / "missing.zip");
     EXPECT_EQ(zip.Compress(), 0);
     ASSERT_EQ(zip.errors.size(), 1u);
@@ -244,7 +244,7 @@ TEST(Zip, EventOrderOfAPass) {
     zip.OnTmpFileMoveEnd = [&](TStream32&) { add("MoveEnd"); };
     zip.OnDeactivate = [&](TZipCommon&) { add("Deactivate"); };
     zip.OnElapsedTime = [&](TZipCommon&, float s) { add(s >= 0 ? "Elapsed" : "bad"); };
-    zip.FileSpec = {d / "one.bak"};
+    SetLines(zip.FileSpec, {d / "one.bak"});
     zip.SetArchiveFile(d / "one.zip");
     ASSERT_EQ(zip.Compress(), 1);
     EXPECT_EQ(ev, (std::vector<std::string>{"Activate", "FileScanStatus", "Begin " + d / "one.bak" + " 1", "Progress",
@@ -258,7 +258,7 @@ TEST(Zip, CancelKeepsEntriesWrittenBefore) {
     for (const char* n : {"a.txt", "b.txt", "c.txt"}) write_file(d / "src" + "/" + n, text_bytes(5000));
     for (int cancel_at : {1, 2, 3}) {
         Zip zip;
-        zip.FileSpec = {d / "src/"};
+        SetLines(zip.FileSpec, {d / "src/"});
         zip.OnBegin = [&](TZipCommon& z, const std::string&, int n, bool&) {
             if (n == cancel_at) z.SetCancel(true);
         };
@@ -283,7 +283,7 @@ TEST(Zip, ExtractFalseAndUnreadableFilesAreLeftOut) {
     ::chmod((d / "src/c.txt").c_str(), 0);
     const bool root = ::geteuid() == 0;
     Zip zip;
-    zip.FileSpec = {d / "src/"};
+    SetLines(zip.FileSpec, {d / "src/"});
     zip.OnBegin = [](TZipCommon&, const std::string& f, int, bool& extract) { extract = ExtractFileName(f) != "a.txt"; };
     zip.SetArchiveFile(d / "o.zip");
     EXPECT_EQ(zip.Compress(), root ? 2 : 1);
@@ -301,7 +301,7 @@ TEST(Zip, ArchiveIsNeverScannedIntoItself) {
     write_file(d / "a.txt", text_bytes(3000));
     for (auto method : {cmTempFile, cmInMemory}) {
         Zip zip;
-        zip.FileSpec = {d.path() + "/"};
+        SetLines(zip.FileSpec, {d.path() + "/"});
         zip.SetTempDir(d.path());
         zip.CompressionMethod = method;
         zip.SetArchiveFile(d / "self.zip");
@@ -320,7 +320,7 @@ TEST(Zip, SourcesBeyondTheFormatAreRefusedBeforeWriting) {
     write_file(d / "small.bak", "x");
     write_file(d / "big.zip", "previous archive");
     Zip zip;
-    zip.FileSpec = {d / "*.bak"};
+    SetLines(zip.FileSpec, {d / "*.bak"});
     zip.SetArchiveFile(d / "new.zip");
     zip.SetTempDir(d.path());
     EXPECT_EQ(zip.Compress(), 0);
@@ -338,7 +338,7 @@ TEST(Zip, MoreThan65535EntriesAreRefused) {
                   .status,
               0);
     Zip zip;
-    zip.FileSpec = {d / "many/"};
+    SetLines(zip.FileSpec, {d / "many/"});
     zip.SetArchiveFile(d / "many.zip");
     EXPECT_EQ(zip.Compress(), 0);
     ASSERT_EQ(zip.errors.size(), 1u);
@@ -351,7 +351,7 @@ TEST(Zip, TargetThatCannotBeMadeLeavesNoTemporaryFile) {
     write_file(d / "a.txt", text_bytes(1000));
     write_file(d / "out.zip", "old");
     Zip zip;
-    zip.FileSpec = {d / "a.txt"};
+    SetLines(zip.FileSpec, {d / "a.txt"});
     zip.CompressionMethod = cmTempFile;
     zip.SetArchiveFile(d / "sub/none/out.zip");  // a target folder that does not exist
     zip.SetTempDir(d.path());
@@ -367,7 +367,7 @@ TEST(Zip, EmptyFoldersAndEncryptedHeaders) {
     write_file(d / "root/f.txt", "f");
     ::mkdir((d / "root/empty").c_str(), 0755);
     Zip zip;
-    zip.FileSpec = {d / "root/"};
+    SetLines(zip.FileSpec, {d / "root/"});
     zip.StoreEmptySubDirs = true;
     zip.SetArchiveFile(d / "dirs.zip");
     ASSERT_EQ(zip.Compress(), 2);
@@ -380,7 +380,7 @@ TEST(Zip, EmptyFoldersAndEncryptedHeaders) {
     EXPECT_EQ(run("unzip -tq '" + d / "dirs.zip" + "'").status, 0);
 
     Zip pl;
-    pl.FileSpec = {d / "root/f.txt"};
+    SetLines(pl.FileSpec, {d / "root/f.txt"});
     pl.EncryptHeaders = true;
     pl.SetArchiveFile(d / "pl.zip");
     ASSERT_EQ(pl.Compress(), 1);
@@ -390,4 +390,96 @@ TEST(Zip, EmptyFoldersAndEncryptedHeaders) {
     EXPECT_EQ(z.substr(end, 4), "PK\x05\x06");
     EXPECT_EQ(z.substr(u32(z, end + 16), 4), "PL\x01\x02");
     EXPECT_EQ(z.find("f.txt"), std::string::npos);  // the name is encrypted too
+}
+
+TEST(Zip, MoveDeletesSourcesOnlyAfterTheArchiveExists) {
+    for (bool verify : {false, true}) {
+        ScratchDir d;
+        write_file(d / "src/a.txt", "a");
+        write_file(d / "src/b.txt", "b");
+        Zip zip;
+        SetLines(zip.FileSpec, {d / "src/"});
+        zip.Switch = swMove;
+        zip.DeleteOptions = doFinal;
+        zip.VerifyBeforeDelete = verify;
+        std::vector<std::string> deleted;
+        zip.OnDeleteFile = [&](TZipCommon&, const std::string& f, int n, int max) {
+            deleted.push_back(ExtractFileName(f) + " " + std::to_string(n) + "/" + std::to_string(max));
+        };
+        zip.SetArchiveFile(d / "m.zip");
+        ASSERT_EQ(zip.Compress(), 2);
+        EXPECT_EQ(entries(read_file(d / "m.zip")).size(), 2u);
+        EXPECT_EQ(exists(d / "src/a.txt"), verify);
+        EXPECT_EQ(exists(d / "src/b.txt"), verify);
+        const std::vector<std::string> expected =
+            verify ? std::vector<std::string>() : std::vector<std::string>({"a.txt 0/2", "b.txt 1/2"});
+        EXPECT_EQ(deleted, expected);
+    }
+}
+
+TEST(Zip, DeleteOrRecycleUsesTheTrash) {
+    ScratchDir d;
+    setenv("XDG_DATA_HOME", (d / "data").c_str(), 1);
+    ::mkdir((d / "data").c_str(), 0700);
+    write_file(d / "Backup.bak", "backup");
+    EXPECT_TRUE(DeleteOrRecycle(d / "Backup.bak", doAllowUndo));
+    EXPECT_FALSE(exists(d / "Backup.bak"));
+    EXPECT_EQ(read_file(d / "data/Trash/files/Backup.bak"), "backup");
+    const std::string info = read_file(d / "data/Trash/info/Backup.bak.trashinfo");
+    EXPECT_EQ(info.rfind("[Trash Info]\nPath=" + d / "Backup.bak" + "\nDeletionDate=", 0), 0u) << info;
+    // A second file of the same name gets a name of its own in the trash.
+    write_file(d / "Backup.bak", "second");
+    EXPECT_TRUE(DeleteOrRecycle(d / "Backup.bak", doAllowUndo));
+    EXPECT_EQ(read_file(d / "data/Trash/files/Backup.bak.2"), "second");
+    // A missing file answers False; doFinal deletes at once.
+    EXPECT_FALSE(DeleteOrRecycle(d / "Backup.bak", doAllowUndo));
+    write_file(d / "x", "x");
+    EXPECT_TRUE(DeleteOrRecycle(d / "x", doFinal));
+    EXPECT_FALSE(exists(d / "x"));
+    unsetenv("XDG_DATA_HOME");
+}
+
+TEST(Zip, EntryDatesAndStoredNameChanges) {
+    ScratchDir d;
+    write_file(d / "old.txt", "old");
+    write_file(d / "new.txt", "new");
+    const timespec old_times[2] = {{946684800, 0}, {946684800, 0}};  // 2000-01-01
+    const timespec new_times[2] = {{1700000000, 0}, {1700000000, 0}};
+    ::utimensat(AT_FDCWD, (d / "old.txt").c_str(), old_times, 0);
+    ::utimensat(AT_FDCWD, (d / "new.txt").c_str(), new_times, 0);
+    struct Case {
+        TDateAttribute mode;
+        uint32_t old_date, new_date;
+    } cases[] = {
+        {daFileDate, FileTimeToDos(946684800), FileTimeToDos(1700000000)},
+        {daMaxFileDate, FileTimeToDos(1700000000), FileTimeToDos(1700000000)},
+    };
+    for (const auto& c : cases) {
+        Zip zip;
+        SetLines(zip.FileSpec, {d / "*.txt"});
+        zip.DateAttribute = c.mode;
+        zip.SetArchiveFile(d / "dates.zip");
+        ASSERT_EQ(zip.Compress(), 2);
+        const auto e = entries(read_file(d / "dates.zip"));
+        EXPECT_EQ(e.at(0).name, "new.txt");
+        EXPECT_EQ(e.at(0).dos, c.new_date);
+        EXPECT_EQ(e.at(1).dos, c.old_date);
+        std::remove((d / "dates.zip").c_str());
+    }
+    Zip sys;
+    SetLines(sys.FileSpec, {d / "old.txt"});
+    sys.DateAttribute = daSysDate;
+    sys.SetArchiveFile(d / "sys.zip");
+    const uint32_t before = NowDos();
+    ASSERT_EQ(sys.Compress(), 1);
+    EXPECT_GE(entries(read_file(d / "sys.zip")).at(0).dos, before & ~0x1Fu);
+
+    // A handler may give an entry another stored name (folder part kept).
+    Zip renamed;
+    SetLines(renamed.FileSpec, {d / "old.txt"});
+    renamed.StoredDirNames = sdAbsoluteNoRoot;
+    renamed.OnStoredNameChange = [](TZipCommon&, const std::string&, std::string& name) { name = "renamed.txt"; };
+    renamed.SetArchiveFile(d / "ren.zip");
+    ASSERT_EQ(renamed.Compress(), 1);
+    EXPECT_EQ(entries(read_file(d / "ren.zip")).at(0).name, (d / "renamed.txt").substr(1));
 }

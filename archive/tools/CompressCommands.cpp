@@ -2,6 +2,7 @@
 
 #include "archive/tools/CompressCommands.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -47,7 +48,7 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
             else if (v == "max" || v == "9") zip.DeflateType = dtDeflateX;
             else throw std::runtime_error("unknown level " + v);
         } else if (opt == "--store") zip.SetCompressMethod(cmStore);
-        else if (opt == "--store-types") zip.StoreFilesOfType = split_commas(value());
+        else if (opt == "--store-types") SetLines(zip.StoreFilesOfType, split_commas(value()));
         else if (opt == "--password") zip.Password = value();
         else if (opt == "--encrypt-headers") zip.EncryptHeaders = true;
         else if (opt == "--names") {
@@ -62,7 +63,7 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
         } else if (opt == "--no-recurse") zip.RecurseDirs = false;
         else if (opt == "--hidden-dirs") zip.IncludeHiddenDirs = true;
         else if (opt == "--empty-dirs") zip.StoreEmptySubDirs = true;
-        else if (opt == "--exclude") zip.ExcludeSpec.push_back(value());
+        else if (opt == "--exclude") zip.ExcludeSpec.Add(value());
         else if (opt == "--date") {
             const std::string v = value();
             if (v == "file") zip.DateAttribute = daFileDate;
@@ -80,7 +81,7 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
         return 2;
     }
     zip.SetArchiveFile(args[i++]);
-    for (; i < argc; ++i) zip.FileSpec.push_back(args[i]);
+    for (; i < argc; ++i) zip.FileSpec.Add(args[i]);
 
     bool failed = false;
     zip.OnError = [&](TZipCommon&, const std::string& f, const std::string& x, const std::string& v, int code) {
@@ -135,22 +136,35 @@ int list(const std::string& path, std::ostream& Out, std::ostream& Err) {
         Err << "archive-tool: cannot open " << path << "\n";
         return 1;
     }
-    std::vector<unsigned char> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (data.size() < 22) {
+    // Only the end record and the central directory are read, whatever the archive's size.
+    in.seekg(0, std::ios::end);
+    const auto file_size = static_cast<uint64_t>(in.tellg());
+    if (file_size < 22) {
         Err << "archive-tool: not a ZIP archive: " << path << "\n";
         return 1;
     }
+    const uint64_t window = std::min<uint64_t>(file_size, 22 + 65535);
+    std::vector<unsigned char> tail(window);
+    in.seekg(static_cast<std::streamoff>(file_size - window));
+    in.read(reinterpret_cast<char*>(tail.data()), static_cast<std::streamsize>(window));
     std::size_t end = std::string::npos;
-    const std::size_t lowest = data.size() > 22 + 65535 ? data.size() - 22 - 65535 : 0;
-    for (std::size_t at = data.size() - 22 + 1; at-- > lowest;) {
-        if (rd32(&data[at]) == 0x06054B50) { end = at; break; }
+    for (std::size_t at = window - 22 + 1; at-- > 0;) {
+        if (rd32(&tail[at]) == 0x06054B50) { end = at; break; }
     }
     if (end == std::string::npos) {
         Err << "archive-tool: no end record in " << path << "\n";
         return 1;
     }
-    const uint32_t count = rd16(&data[end + 10]);
-    std::size_t at = rd32(&data[end + 16]);
+    const uint32_t count = rd16(&tail[end + 10]);
+    const uint32_t cd_size = rd32(&tail[end + 12]), cd_offset = rd32(&tail[end + 16]);
+    if (static_cast<uint64_t>(cd_offset) + cd_size > file_size) {
+        Err << "archive-tool: bad central directory in " << path << "\n";
+        return 1;
+    }
+    std::vector<unsigned char> data(cd_size);
+    in.seekg(cd_offset);
+    in.read(reinterpret_cast<char*>(data.data()), cd_size);
+    std::size_t at = 0;
     char line[1024];
     std::snprintf(line, sizeof line, "%-8s %10s %10s %-8s %-16s ", "Method", "Size", "Packed", "CRC-32", "Date");
     Out << line << "Name\n";

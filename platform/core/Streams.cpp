@@ -157,7 +157,11 @@ std::int64_t TMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin) {
 void TMemoryStream::SetSize(std::int64_t size) {
     if (size < 0) throw EStreamError("Stream size cannot be changed");
     try {
-        if (std::uint64_t(size) > data_.max_size()) throw std::bad_alloc();
+        // more than the machine's memory can never succeed: answer at once
+        static const std::uint64_t physical =
+            std::uint64_t(::sysconf(_SC_PHYS_PAGES)) * std::uint64_t(::sysconf(_SC_PAGESIZE));
+        if (std::uint64_t(size) > data_.max_size() || (physical > 0 && std::uint64_t(size) > physical))
+            throw std::bad_alloc();
         if (size > std::int64_t(data_.capacity())) data_.reserve(std::max<std::size_t>(std::size_t(size), data_.capacity() * 2));
         data_.resize(std::size_t(size));
     } catch (const std::bad_alloc&) {

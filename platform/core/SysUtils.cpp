@@ -213,18 +213,12 @@ bool parse_currency(std::string_view s, char decimal, Currency& out) {
         if (raw > (lim - d) / 10) return false;
         raw = raw * 10 + d;
     }
-    // rounding on the remaining digits
-    if (point < int(digits.size())) {
-        int first = point >= 0 ? digits[std::size_t(point)] - '0' : 0;
-        bool rest = false;
-        for (int k = std::max(point + 1, 0); k < int(digits.size()); ++k)
-            if (digits[std::size_t(k)] != '0') rest = true;
-        if (point < 0) {
-            first = 0;
-            rest = digits.find_first_not_of('0') != std::string::npos;
-            (void)rest;
-            // the whole value is far below 0.00005
-        } else if (first > 5 || (first == 5 && (rest || (raw & 1)))) {
+    // digits beyond the fourth decimal: round half to even (a value below
+    // 0.00001 has point < 0 and rounds to zero)
+    if (point >= 0 && point < int(digits.size())) {
+        int first = digits[std::size_t(point)] - '0';
+        bool rest = digits.find_first_not_of('0', std::size_t(point) + 1) != std::string::npos;
+        if (first > 5 || (first == 5 && (rest || (raw & 1)))) {
             if (raw == lim) return false;
             ++raw;
         }

@@ -2,11 +2,38 @@
 
 #include <algorithm>
 
+#include "platform/core/ClassBuilder.h"
 #include "platform/data/ConnectionString.h"
 
 // ---------------------------------------------------------------- TADOConnection
 
-TADOConnection::TADOConnection() = default;
+TADOConnection::TADOConnection(TComponent* AOwner) : TComponent(AOwner) {}
+
+TClass TADOConnection::StaticClass() {
+    static const TClassInfo info =
+        core::ClassBuilder<TADOConnection, TComponent>("TADOConnection")
+            .Integer("CommandTimeout", &TADOConnection::CommandTimeout, &TADOConnection::SetCommandTimeout)
+            .Default(30)
+            .Bool("Connected", &TADOConnection::Connected, &TADOConnection::SetConnected)
+            .String("ConnectionString", &TADOConnection::ConnectionString, &TADOConnection::SetConnectionString)
+            .Integer("ConnectionTimeout", &TADOConnection::ConnectionTimeout, &TADOConnection::SetConnectionTimeout)
+            .Default(15)
+            .Bool("LoginPrompt", &TADOConnection::LoginPrompt, &TADOConnection::SetLoginPrompt)
+            .Default(true)
+            .String("Provider", &TADOConnection::Provider, &TADOConnection::SetProvider)
+            .Build();
+    return &info;
+}
+
+TClass TADOConnection::ClassType() const { return StaticClass(); }
+
+void TADOConnection::Loaded() {
+    TComponent::Loaded();
+    if (stream_connected_) {
+        stream_connected_ = false;
+        Open();
+    }
+}
 
 TADOConnection::~TADOConnection() {
     Close();
@@ -20,6 +47,10 @@ void TADOConnection::SetConnectionString(const std::string& text) {
 }
 
 void TADOConnection::SetConnected(bool connected) {
+    if (InState(csLoading)) {
+        stream_connected_ = connected;
+        return;
+    }
     if (connected)
         Open();
     else
@@ -50,7 +81,23 @@ void TADOConnection::Close() {
 
 // ---------------------------------------------------------------- TADOQuery
 
-TADOQuery::TADOQuery() = default;
+TADOQuery::TADOQuery(TComponent* AOwner) : TDataSet(AOwner), sql_(std::make_unique<TStringList>()) {}
+
+TClass TADOQuery::StaticClass() {
+    static const TClassInfo info =
+        core::ClassBuilder<TADOQuery, TDataSet>("TADOQuery")
+            .Integer("CommandTimeout", &TADOQuery::CommandTimeout, &TADOQuery::SetCommandTimeout)
+            .Default(30)
+            .Component("Connection", &TADOQuery::Connection, &TADOQuery::SetConnection)
+            .Enum("LockType", {"ltUnspecified", "ltReadOnly", "ltPessimistic", "ltOptimistic", "ltBatchOptimistic"},
+                  &TADOQuery::LockType, &TADOQuery::SetLockType)
+            .Default(static_cast<int>(ltOptimistic))
+            .Strings("SQL", &TADOQuery::SQL, &TADOQuery::SetSQL)
+            .Build();
+    return &info;
+}
+
+TClass TADOQuery::ClassType() const { return StaticClass(); }
 
 TADOQuery::~TADOQuery() { SetConnection(nullptr); }
 
@@ -63,12 +110,6 @@ void TADOQuery::SetConnection(TADOConnection* connection) {
     }
     connection_ = connection;
     if (connection_) connection_->queries_.push_back(this);
-}
-
-std::string TADOQuery::CommandText() const {
-    std::string text;
-    for (const auto& line : sql_) text += line + "\n";
-    return text;
 }
 
 data::ResultSet TADOQuery::OpenCursor() {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/Classes.h"
 #include "platform/data/DB.h"
 #include "platform/data/Odbc.h"
 
@@ -13,16 +14,13 @@ class TADOQuery;
 
 enum TLockType { ltUnspecified, ltReadOnly, ltPessimistic, ltOptimistic, ltBatchOptimistic };
 
-// One connection to a database server or file.
-class TADOConnection {
+// One connection to a database server or file (a component).
+class TADOConnection : public TComponent {
 public:
-    TADOConnection();
-    virtual ~TADOConnection();  // closes the connection; its queries are left without one
-    TADOConnection(const TADOConnection&) = delete;
-    TADOConnection& operator=(const TADOConnection&) = delete;
-
-    const std::string& Name() const { return name_; }
-    void SetName(const std::string& name) { name_ = name; }
+    explicit TADOConnection(TComponent* AOwner);
+    ~TADOConnection() override;  // closes the connection; its queries are left without one
+    static TClass StaticClass();
+    TClass ClassType() const override;
 
     // "Provider=...;Data Source=...;Initial Catalog=...;User ID=...;Password=..."
     // for SQL Server, or an ODBC string ("DRIVER=SQLite3;Database=/path/file.db").
@@ -34,7 +32,8 @@ public:
     void SetProvider(const std::string& provider) { provider_ = provider; }
 
     bool Connected() const { return odbc_.connected(); }
-    void SetConnected(bool connected);
+    void SetConnected(bool connected);  // while a form resource is read, connects once it is loaded
+    void Loaded() override;
     void Open();   // raises EDatabaseError (data::OdbcError) with the driver's or server's text
     void Close();  // closes the connection's queries first
 
@@ -53,7 +52,6 @@ public:
 
 private:
     friend class TADOQuery;
-    std::string name_;
     std::string connection_string_;
     std::string provider_;
     bool login_prompt_ = true;
@@ -61,22 +59,25 @@ private:
     int command_timeout_ = 30;
     data::OdbcConnection odbc_;
     std::vector<TADOQuery*> queries_;
+    bool stream_connected_ = false;
 };
 
 // A query over a connection: its SQL text may hold several statements; it opens
 // on the first result that has columns, after the whole text has run.
 class TADOQuery : public TDataSet {
 public:
-    TADOQuery();
+    explicit TADOQuery(TComponent* AOwner);
     ~TADOQuery() override;
+    static TClass StaticClass();
+    TClass ClassType() const override;
 
     TADOConnection* Connection() const { return connection_; }
     void SetConnection(TADOConnection* connection);
 
-    // The lines of the command text, sent joined by line breaks.
-    std::vector<std::string>& SQL() { return sql_; }
-    const std::vector<std::string>& SQL() const { return sql_; }
-    std::string CommandText() const;
+    // The lines of the command text; sent as one text, each line followed by CR LF.
+    TStrings* SQL() const { return sql_.get(); }
+    void SetSQL(TStrings* lines) { sql_->Assign(lines); }
+    std::string CommandText() const { return sql_->Text(); }
 
     // Seconds the command may run; 0, or more than the driver can count, means no limit.
     int CommandTimeout() const { return command_timeout_; }
@@ -93,7 +94,7 @@ protected:
 private:
     friend class TADOConnection;
     TADOConnection* connection_ = nullptr;
-    std::vector<std::string> sql_;
+    std::unique_ptr<TStringList> sql_;
     int command_timeout_ = 30;
     TLockType lock_type_ = ltOptimistic;
     std::vector<data::Diagnostic> messages_;

@@ -1,6 +1,8 @@
 #include "platform/data/DB.h"
 
 #include <charconv>
+
+#include "platform/core/ClassBuilder.h"
 #include <cmath>
 #include <limits>
 
@@ -153,12 +155,30 @@ TField& TFields::FieldByName(const std::string& name) const {
 
 // ---------------------------------------------------------------- TDataSet
 
-TDataSet::TDataSet() { fields_.dataset_ = this; }
+TDataSet::TDataSet(TComponent* AOwner) : TComponent(AOwner) { fields_.dataset_ = this; }
 
 TDataSet::~TDataSet() = default;
 
+TClass TDataSet::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TDataSet, TComponent>("TDataSet")
+                                       .Bool("Active", &TDataSet::Active, &TDataSet::SetActive)
+                                       .Abstract()
+                                       .Build();
+    return &info;
+}
+
+TClass TDataSet::ClassType() const { return StaticClass(); }
+
+void TDataSet::Loaded() {
+    TComponent::Loaded();
+    if (stream_active_) {
+        stream_active_ = false;
+        Open();
+    }
+}
+
 std::string TDataSet::error_text(const std::string& text) const {
-    return name_.empty() ? text : name_ + ": " + text;
+    return Name().empty() ? text : Name() + ": " + text;
 }
 
 void TDataSet::check_active() const {
@@ -191,6 +211,10 @@ void TDataSet::Close() {
 }
 
 void TDataSet::SetActive(bool active) {
+    if (InState(csLoading)) {
+        stream_active_ = active;
+        return;
+    }
     if (active)
         Open();
     else

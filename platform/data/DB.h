@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/Classes.h"
 #include "platform/data/DBErrors.h"
 #include "platform/data/Odbc.h"
 
@@ -61,21 +62,20 @@ private:
     std::vector<std::unique_ptr<TField>> fields_;
 };
 
-// A set of rows read at once, with a cursor.
-class TDataSet {
+// A set of rows read at once, with a cursor. A component (abstract): its
+// descendants say where the rows come from.
+class TDataSet : public TComponent {
 public:
-    TDataSet();
-    virtual ~TDataSet();
-    TDataSet(const TDataSet&) = delete;
-    TDataSet& operator=(const TDataSet&) = delete;
-
-    const std::string& Name() const { return name_; }
-    void SetName(const std::string& name) { name_ = name; }
+    explicit TDataSet(TComponent* AOwner);
+    ~TDataSet() override;
+    static TClass StaticClass();
+    TClass ClassType() const override;
 
     void Open();   // runs the dataset's command and buffers every row; the cursor on the first
     void Close();  // drops the rows and fields
     bool Active() const { return active_; }
-    void SetActive(bool active);
+    void SetActive(bool active);  // while a form resource is read, opens once it is loaded
+    void Loaded() override;
 
     void First();
     void Last();
@@ -101,8 +101,8 @@ private:
     friend class TField;
     void check_active() const;
 
-    std::string name_;
     bool active_ = false;
+    bool stream_active_ = false;
     data::ResultSet buffer_;
     TFields fields_;
     int cursor_ = 0;

@@ -1,56 +1,49 @@
 #include "platform/ui/ExtCtrls.h"
 
 #include "platform/core/ClassBuilder.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/PictureImage.h"
 
 #include <QImage>
 #include <QPainter>
 
-namespace {
-TImage::Decoder& decoder() {
-    static TImage::Decoder d;
-    return d;
-}
-} // namespace
-
-TImage::TImage(TComponent* AOwner) : TControl(AOwner) {
+TImage::TImage(TComponent* AOwner) : TControl(AOwner), picture_(std::make_unique<ui::StoredPicture>()) {
     Width = 105;
     Height = 105;
 }
 
-void TImage::SetDecoder(Decoder d) {
-    decoder() = std::move(d);
-}
+TImage::~TImage() = default;
 
-std::string TImage::PictureClassName() const {
-    if (PictureData.empty()) return {};
-    const std::size_t n = PictureData[0];
-    if (1 + n > PictureData.size()) return {};
-    return std::string(PictureData.begin() + 1, PictureData.begin() + 1 + static_cast<std::ptrdiff_t>(n));
+void TImage::SetPictureData(const std::vector<std::uint8_t>& stored) {
+    picture_->read(stored);
+    stored_ = stored;
+    cache_.reset();
+    Invalidate();
 }
 
 void TImage::Paint(QPainter& painter, const QRect& bounds) const {
-    if (PictureData.empty() || !decoder()) return;
-    QImage image;
-    try {
-        if (!decoder()(PictureData, image) || image.isNull()) return;
-    } catch (const std::exception&) {
-        return; // a picture that cannot be read paints nothing
+    if (picture_->empty() || bounds.isEmpty()) return;
+    QRect target = bounds;
+    if (!Stretch) {
+        target.setSize(QSize(picture_->width(), picture_->height()));
+        if (Center) target.moveCenter(bounds.center());
     }
-    if (Stretch) {
-        painter.drawImage(bounds, image);
-    } else if (Center) {
-        painter.drawImage(bounds.left() + (bounds.width() - image.width()) / 2,
-                          bounds.top() + (bounds.height() - image.height()) / 2, image);
-    } else {
-        painter.drawImage(bounds.topLeft(), image);
+    if (!cache_ || cache_->size() != target.size()) {
+        const std::uint32_t background = ui::color_to_rgb(Parent() != nullptr ? Parent()->Color : ui::clWindow);
+        try {
+            cache_ = std::make_unique<QImage>(picture_->draw(target.width(), target.height(), background));
+        } catch (const std::exception&) {
+            return;  // a picture its format cannot draw paints nothing
+        }
     }
+    painter.drawImage(target.topLeft(), *cache_);
 }
 
 TClass TImage::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TImage, TControl>("TImage")
         .Bool("AutoSize", &TImage::AutoSize, &TImage::AutoSize)
         .Bool("Center", &TImage::Center, &TImage::Center)
-        .Binary("Picture", &TImage::PictureData, &TImage::PictureData)
+        .Binary("Picture", &TImage::PictureData, &TImage::SetPictureData)
         .Bool("Stretch", &TImage::Stretch, &TImage::Stretch)
         .Bool("Transparent", &TImage::Transparent, &TImage::Transparent)
         .Build();

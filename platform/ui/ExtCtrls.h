@@ -1,17 +1,20 @@
 #pragma once
-// TImage: a picture painted on its form, kept as the picture data read from
-// the form resource (the class name of its format, then the format's data).
+// TImage: a picture painted on its form. The picture comes from the form
+// resource as stored picture data (the class name of its format, then the
+// format's own data) and is drawn by its format, stretched when asked.
 
 #include "platform/ui/Controls.h"
 
-#include <functional>
+#include <memory>
 #include <vector>
 
 class QImage;
+namespace ui { class StoredPicture; }
 
 class TImage : public TControl {
 public:
     explicit TImage(TComponent* AOwner);
+    ~TImage() override;
     static TClass StaticClass();
     TClass ClassType() const override;
 
@@ -19,17 +22,16 @@ public:
     bool Center = false;
     bool Transparent = false;
     bool AutoSize = false;
-    // Stored picture data, as read from the form resource.
-    std::vector<std::uint8_t> PictureData;
 
-    // The name of the picture's format class in its stored data ("" when none).
-    std::string PictureClassName() const;
+    // The stored picture data as read; setting it reads the picture (its
+    // format must be registered: EInvalidGraphic otherwise).
+    const std::vector<std::uint8_t>& PictureData() const { return stored_; }
+    void SetPictureData(const std::vector<std::uint8_t>& stored);
 
     void Paint(QPainter& painter, const QRect& bounds) const override;
 
-    // How stored picture data becomes an image. Until a format is installed
-    // (the picture formats do it at start-up) a picture paints nothing, so the
-    // form's colour shows through.
-    using Decoder = std::function<bool(const std::vector<std::uint8_t>& stored, QImage& out)>;
-    static void SetDecoder(Decoder decoder);
+private:
+    std::unique_ptr<ui::StoredPicture> picture_;
+    std::vector<std::uint8_t> stored_;
+    mutable std::unique_ptr<QImage> cache_;  // the picture as last painted
 };

@@ -1,6 +1,7 @@
 #include "platform/ui/Forms.h"
 
 #include "platform/core/ClassBuilder.h"
+#include "platform/core/FormResource.h"
 #include "platform/ui/FormWindow.h"
 #include "platform/ui/Headless.h"
 
@@ -164,6 +165,16 @@ void TForm::Close() {
     } else {
         Hide(); // caFree: the owner frees the form with the rest
     }
+}
+
+void TForm::ReadResource(TClass cls) {
+    const std::string* json = FindFormResource(cls->Name);
+    if (json == nullptr) throw EResNotFound("Resource " + cls->Name + " not found");
+    ReadResource(*json);
+}
+
+void TForm::ReadResource(const std::string& json) {
+    core::read_component_into(*this, json);
 }
 
 void TForm::DoCreate() {

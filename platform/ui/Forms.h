@@ -67,8 +67,11 @@ public:
     ui::FormWindow* Window() const { return window_.get(); }
     void Invalidate();
 
-    // Reads the form resource registered for `cls` into this form.
+    // Reads the form resource registered for `cls` into this form
+    // (EResNotFound "Resource %s not found" when there is none).
     void ReadResource(TClass cls);
+    // Reads a form resource document into this form.
+    void ReadResource(const std::string& json);
     // Runs OnCreate, reporting an exception through the application.
     void DoCreate();
 
@@ -83,6 +86,12 @@ private:
     std::unique_ptr<ui::FormWindow> window_;
     bool visible_ = false;
     bool released_ = false;
+};
+
+// A form class whose form resource is missing.
+class EResNotFound : public Exception {
+public:
+    using Exception::Exception;
 };
 
 // Registers the JSON form resource for a form class (by class name). Forms

@@ -1,6 +1,8 @@
 #include "platform/ui/Startup.h"
 
+#include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/StdCtrls.h"
 #include "platform/ui/Headless.h"
 
 #include <QApplication>
@@ -31,9 +33,11 @@ void unit_startup() {
     qInstallMessageHandler(qt_messages);
     if (QCoreApplication::instance() == nullptr) qt_app = std::make_unique<QApplication>(qt_argc, qt_argv);
     if (Application == nullptr) Application = new TApplication(nullptr);
+    RegisterClasses({TForm::StaticClass(), TLabel::StaticClass(), TImage::StaticClass()});
 }
 
 void unit_shutdown() {
+    for (TClass cls : {TForm::StaticClass(), TLabel::StaticClass(), TImage::StaticClass()}) UnRegisterClass(cls);
     delete Application;
     Application = nullptr;
     qt_app.reset();

@@ -518,9 +518,8 @@ class Session:
                     reply.error(SqlError(3013, "BACKUP DATABASE is terminating abnormally."))
                 reply.done(DONE_ERROR | DONE_MORE, token=TK_DONEINPROC)
             return
-        sub = Session(self.server, self.database)
-        sub.run_batch(text, reply)
-        self.database = sub.database
+        # A dynamic batch has its own variables, and a USE inside it lasts only as long as it.
+        Session(self.server, self.database).run_batch(text, reply)
 
     def backup(self, toks, reply):
         i = self.expect_word(toks, 1, "DATABASE")

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestDir.h"
+
 namespace {
 
 // An owned sub-object with its own published properties.
@@ -270,7 +272,7 @@ TEST(FormResource, FileRoundTrip) {
     TTestForm form(nullptr);
     form.SetName("F");
     form.Caption = "x";
-    std::string path = testing::TempDir() + "form.json";
+    std::string path = test_dir() + "form.json";
     core::write_component_file(form, path);
     TComponent* back = core::read_component_file(path, nullptr);
     EXPECT_EQ(As<TTestForm>(back)->Caption, "x");

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestDir.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,7 +53,7 @@ TEST(MemoryStream, CopyFromAndStringStream) {
 }
 
 TEST(FileStream, ModesAndErrors) {
-    std::string dir = testing::TempDir();
+    std::string dir = test_dir();
     std::string path = dir + "stream-test.bin";
     DeleteFile(path);
     try {
@@ -114,12 +116,12 @@ TEST(FileStream, FullDiskIsAWriteError) {
 }
 
 TEST(MemoryStream, SaveToFileReplacesWhole) {
-    std::string path = testing::TempDir() + "mem-save.bin";
+    std::string path = test_dir() + "mem-save.bin";
     TStringStream s("payload");
     s.SaveToFile(path);
     TMemoryStream back;
     back.LoadFromFile(path);
     EXPECT_EQ(back.Size(), 7);
-    EXPECT_THROW(s.SaveToFile(testing::TempDir() + "no/such/dir/f"), EFCreateError);
+    EXPECT_THROW(s.SaveToFile(test_dir() + "no/such/dir/f"), EFCreateError);
     DeleteFile(path);
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestDir.h"
+
 TEST(StringList, TextUsesCrLf) {
     TStringList l;
     l.SetText("a\r\nb\nc\rd");
@@ -144,7 +146,7 @@ TEST(StringList, ChangeEventsAndAssign) {
 }
 
 TEST(StringList, FilesDecodeWindows1252) {
-    std::string path = testing::TempDir() + "strings-1252.txt";
+    std::string path = test_dir() + "strings-1252.txt";
     {
         TFileStream f(path, fmCreate);
         const char bytes[] = "S\xE3o Paulo\r\nA\xE7\xFA" "car\n";

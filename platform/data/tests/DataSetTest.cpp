@@ -32,15 +32,15 @@ newline', x'0a0d', -7, 'z', 'Z9', 0, 0, 0);
 
     void open(const std::string& sql) {
         query_.Close();
-        query_.SQL().clear();
-        query_.SQL().push_back(sql);
+        query_.SQL()->Clear();
+        query_.SQL()->Add(sql);
         query_.Open();
     }
 
     standin::TempDir tmp_;
     std::string file_;
-    TADOConnection connection_;
-    TADOQuery query_;
+    TADOConnection connection_{nullptr};
+    TADOQuery query_{nullptr};
 };
 
 // sqlite3 -quote prints one row a line: NULL, integers, reals, 'text' (quote doubled), X'hex'.
@@ -213,7 +213,7 @@ TEST_F(SqliteDataSet, ClosedDatasetsAndBadCommandsRaise) {
     EXPECT_THROW(query_.FieldByName("id"), EDatabaseError);
     EXPECT_THROW(query_.RecordCount(), EDatabaseError);
 
-    query_.SQL().push_back("SELECT a FROM nowhere");
+    query_.SQL()->Add("SELECT a FROM nowhere");
     try {
         query_.Open();
         FAIL();
@@ -230,11 +230,11 @@ TEST_F(SqliteDataSet, ClosedDatasetsAndBadCommandsRaise) {
 }
 
 TEST_F(SqliteDataSet, QueriesOutliveTheirConnection) {
-    auto connection = std::make_unique<TADOConnection>();
+    auto connection = std::make_unique<TADOConnection>(nullptr);
     connection->SetConnectionString("DRIVER=SQLite3;Database=" + file_);
-    TADOQuery query;
+    TADOQuery query(nullptr);
     query.SetConnection(connection.get());
-    query.SQL().push_back("SELECT id FROM item");
+    query.SQL()->Add("SELECT id FROM item");
     query.Open();
     connection.reset();
     EXPECT_FALSE(query.Active());

@@ -25,8 +25,8 @@ std::string job_string(int port, const std::string& banco = "Loja",
 
 // The components as the backup window sets them up.
 struct Job {
-    TADOConnection connection;
-    TADOQuery query;
+    TADOConnection connection{nullptr};
+    TADOQuery query{nullptr};
     explicit Job(const std::string& connection_string) {
         connection.SetName("ADOConnection1");
         connection.SetProvider("SQLOLEDB.1");
@@ -41,8 +41,8 @@ struct Job {
     }
     void batch(const std::string& banco, const std::string& caminho) {
         query.Close();
-        query.SQL().clear();
-        for (const auto& line : standin::backup_batch_lines(banco, caminho)) query.SQL().push_back(line);
+        query.SQL()->Clear();
+        for (const auto& line : standin::backup_batch_lines(banco, caminho)) query.SQL()->Add(line);
     }
 };
 
@@ -213,6 +213,8 @@ TEST(SqlServerConnection, ADroppedConnectionIsAnError) {
     job.batch("Loja", "D:\\Copias");
     EXPECT_THROW(job.query.Open(), data::OdbcError);
     EXPECT_FALSE(job.query.Active());
+    EXPECT_FALSE(job.connection.Connected()) << "a broken link is closed; the next Open connects afresh";
+    EXPECT_THROW(job.query.Open(), data::OdbcError);
 }
 
 TEST(SqlServerConnection, AnEmptyServerNameFails) {

@@ -60,16 +60,14 @@ int main(int argc, char** argv) {
     }
     if (connect.empty() || !have_sql) return usage();
 
-    TADOConnection connection;
-    TADOQuery query;
+    TADOConnection connection(nullptr);
+    TADOQuery query(nullptr);
     connection.SetLoginPrompt(false);
     connection.SetConnectionTimeout(login_timeout);
     connection.SetConnectionString(connect);
     query.SetConnection(&connection);
     query.SetCommandTimeout(timeout);
-    // The text goes as it is: one line, breaks and all.
-    if (!sql.empty() && sql.back() == '\n') sql.pop_back();
-    query.SQL().push_back(sql);
+    query.SQL()->SetText(sql);
     try {
         query.Open();
     } catch (const data::OdbcError& e) {

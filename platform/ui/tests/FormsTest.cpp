@@ -2,6 +2,7 @@
 #include "platform/ui/FormWindow.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Headless.h"
+#include "platform/core/ClassBuilder.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/Startup.h"
 
@@ -12,15 +13,41 @@
 #include <string>
 #include <vector>
 
+namespace graphics {
+void unit_startup();
+void unit_shutdown();
+} // namespace graphics
+
 namespace {
+
+// Stored picture data of a 2 x 1 24-bit bitmap, red then blue: the class
+// name, a 32-bit count, then the BMP file.
+std::vector<std::uint8_t> stored_two_pixel_bitmap() {
+    std::vector<std::uint8_t> bmp;
+    auto u16 = [&](unsigned v) { bmp.push_back(v & 0xFF); bmp.push_back((v >> 8) & 0xFF); };
+    auto u32 = [&](unsigned v) { u16(v & 0xFFFF); u16(v >> 16); };
+    const unsigned row = 8;  // 2 pixels x 3 bytes, padded to 4
+    bmp.push_back('B'); bmp.push_back('M'); u32(14 + 40 + row); u32(0); u32(14 + 40);
+    u32(40); u32(2); u32(1); u16(1); u16(24); u32(0); u32(row); u32(2835); u32(2835); u32(0); u32(0);
+    for (std::uint8_t b : {0x00, 0x00, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00}) bmp.push_back(b);  // BGR red, BGR blue
+    std::vector<std::uint8_t> stored = {7, 'T', 'B', 'i', 't', 'm', 'a', 'p'};
+    const unsigned n = static_cast<unsigned>(bmp.size());
+    for (int i = 0; i < 4; ++i) stored.push_back((n >> (8 * i)) & 0xFF);
+    stored.insert(stored.end(), bmp.begin(), bmp.end());
+    return stored;
+}
 
 class Forms : public testing::Test {
 protected:
     void SetUp() override {
+        graphics::unit_startup();
         ui::unit_startup();
         Application->SetTitle("Tamblero");
     }
-    void TearDown() override { ui::unit_shutdown(); }
+    void TearDown() override {
+        ui::unit_shutdown();
+        graphics::unit_shutdown();
+    }
 };
 
 // The application's main form made in code: white, 200 x 100, one label.
@@ -82,27 +109,25 @@ TEST_F(Forms, RendersBackgroundAndVisibleLabelsWhereTheyArePlaced) {
     EXPECT_TRUE(ink_box(form->Render(), 0xFFFFFF).isNull());
 }
 
-TEST_F(Forms, ImageWithoutAPictureFormatPaintsTheFormColour) {
+TEST_F(Forms, ImageDrawsItsStoredPictureStretchedOverTheClientArea) {
     TForm* form = make_form();
     As<TLabel>(form->FindComponent("lbVorq"))->Visible = false;
     auto* image = new TImage(form);
     image->Align = alClient;
     image->Stretch = true;
-    image->PictureData = {9, 'T', 'G', 'I', 'F', 'I', 'm', 'a', 'g', 'e', 0, 0, 0, 0};
     image->SetParent(form);
-    EXPECT_EQ(image->PictureClassName(), "TGIFImage");
-    EXPECT_TRUE(ink_box(form->Render(), 0xFFFFFF).isNull());
+    EXPECT_TRUE(ink_box(form->Render(), 0xFFFFFF).isNull()) << "no picture paints nothing";
 
-    // Once a format is there, the picture fills the client area.
-    TImage::SetDecoder([](const std::vector<std::uint8_t>&, QImage& out) {
-        out = QImage(4, 2, QImage::Format_RGB32);
-        out.fill(QColor(10, 20, 30));
-        return true;
-    });
+    image->SetPictureData(stored_two_pixel_bitmap());
     const QImage painted = form->Render();
-    TImage::SetDecoder(nullptr);
-    EXPECT_EQ(painted.pixel(0, 0) & 0xFFFFFF, 0x0A141Eu);
-    EXPECT_EQ(painted.pixel(199, 99) & 0xFFFFFF, 0x0A141Eu);
+    EXPECT_EQ(painted.pixel(0, 0) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(painted.pixel(99, 99) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(painted.pixel(100, 0) & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(painted.pixel(199, 99) & 0xFFFFFF, 0x0000FFu);
+
+    // Data of a format nobody registered is refused.
+    std::vector<std::uint8_t> unknown = {4, 'T', 'X', 'Y', 'Z', 0, 0, 0, 0};
+    EXPECT_THROW(image->SetPictureData(unknown), Exception);
 }
 
 TEST_F(Forms, ShowHandlerRunsBeforeAnyWindowAndTerminateKeepsItOffTheScreen) {
@@ -177,4 +202,73 @@ TEST(FontFamily, DesktopFamiliesUseTheirMetricCompatibleStandIns) {
     EXPECT_EQ(ui::font_family("arial"), "Liberation Sans");
     EXPECT_EQ(ui::font_family("MS Sans Serif"), "Liberation Sans");
     EXPECT_EQ(ui::font_family("DejaVu Sans"), "DejaVu Sans");
+}
+
+namespace {
+
+// A form class with published handlers, built from a resource.
+class TFormTeste : public TForm {
+public:
+    explicit TFormTeste(TComponent* AOwner) : TForm(AOwner) {
+        ReadResource(StaticClass());
+        DoCreate();
+    }
+    static TClass StaticClass() {
+        static const TClassInfo info = core::ClassBuilder<TFormTeste, TForm>("TFormTeste")
+            .Operation("FormCreate", &TFormTeste::FormCreate)
+            .Operation("FormShow", &TFormTeste::FormShow)
+            .Build();
+        return &info;
+    }
+    TClass ClassType() const override { return StaticClass(); }
+    void FormCreate(TObject*) { calls.push_back("FormCreate"); }
+    void FormShow(TObject*) {
+        calls.push_back("FormShow");
+        Application->Terminate();
+    }
+    std::vector<std::string> calls;
+};
+
+} // namespace
+
+TEST_F(Forms, ResourceSetsPropertiesBuildsControlsAndBindsHandlersByName) {
+    RegisterFormResource("TFormTeste", R"({
+      "class": "TFormTeste", "name": "FormTeste",
+      "properties": {"BorderStyle": "bsNone", "FormStyle": "fsStayOnTop", "Position": "poScreenCenter",
+                     "ClientWidth": 391, "ClientHeight": 310, "Color": -2147483643, "Caption": "Atualização",
+                     "Font": {"Name": "MS Sans Serif", "Height": -11},
+                     "OnCreate": "FormCreate", "OnShow": "FormShow"},
+      "children": [
+        {"class": "TLabel", "name": "lbVorq", "properties": {"Left": 24, "Top": 24, "Caption": "Vorq SISTEMAS",
+          "ParentFont": false, "Transparent": true,
+          "Font": {"Name": "Calibri", "Height": -16, "Color": 10447616, "Style": ["fsBold"]}}},
+        {"class": "TLabel", "name": "lbOculto", "properties": {"Visible": false}}
+      ]})");
+    TFormTeste* form = nullptr;
+    Application->CreateForm(form);
+    EXPECT_EQ(form->calls, std::vector<std::string>{"FormCreate"});
+    EXPECT_EQ(form->Name(), "FormTeste");
+    EXPECT_EQ(form->BorderStyle, bsNone);
+    EXPECT_EQ(form->FormStyle, fsStayOnTop);
+    EXPECT_EQ(form->Position, poScreenCenter);
+    EXPECT_EQ(form->ClientWidth, 391);
+    EXPECT_EQ(form->Caption, "Atualização");
+    ASSERT_EQ(form->Controls().size(), 2u);
+    auto* vorq = As<TLabel>(form->FindComponent("lbVorq"));
+    EXPECT_EQ(vorq->Parent(), form);
+    EXPECT_EQ(vorq->Font.Name, "Calibri");
+    EXPECT_EQ(vorq->Font.Height, -16);
+    EXPECT_EQ(vorq->Font.Style, 1 << ui::fsBold);
+    EXPECT_EQ(vorq->Font.FontColor, ui::RGB(0, 107, 159));
+    EXPECT_FALSE(As<TLabel>(form->FindComponent("lbOculto"))->Visible);
+
+    Application->Run();
+    EXPECT_EQ(form->calls, (std::vector<std::string>{"FormCreate", "FormShow"}));
+    EXPECT_TRUE(Application->Terminated());
+}
+
+TEST_F(Forms, AHandlerNameTheFormDoesNotPublishIsAReadError) {
+    RegisterFormResource("TFormTeste", R"({"class": "TFormTeste", "properties": {"OnShow": "FormFechar"}})");
+    TFormTeste* form = nullptr;
+    EXPECT_THROW(Application->CreateForm(form), Exception);
 }

@@ -1,0 +1,34 @@
+#pragma once
+// A picture read from stored picture data (the class name of its format,
+// then the format's own data) and drawn by its format into a Qt image.
+
+#include <QImage>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class TPicture;
+
+namespace ui {
+
+class StoredPicture {
+public:
+    StoredPicture();
+    ~StoredPicture();
+
+    // Reads stored data; raises the format's exception for bad data and
+    // EInvalidGraphic for a format nobody registered. Empty data clears.
+    void read(const std::vector<std::uint8_t>& stored);
+    bool empty() const;
+    int width() const;
+    int height() const;
+    // The picture stretched over width x height; where it is transparent
+    // `background` (0x00BBGGRR) shows.
+    QImage draw(int width, int height, std::uint32_t background) const;
+
+private:
+    std::unique_ptr<TPicture> picture_;
+};
+
+} // namespace ui
