@@ -46,6 +46,14 @@ void append(std::vector<Diagnostic>& to, std::vector<Diagnostic> from) {
     for (auto& d : from) to.push_back(std::move(d));
 }
 
+// After a call that failed: its records are errors even when the driver gave
+// them all informational states.
+void mark_failure(std::vector<Diagnostic>& diagnostics, size_t from) {
+    for (size_t i = from; i < diagnostics.size(); ++i)
+        if (diagnostics[i].error) return;
+    for (size_t i = from; i < diagnostics.size(); ++i) diagnostics[i].error = true;
+}
+
 ValueKind kind_of(SQLSMALLINT type, bool& wide, bool& long_data) {
     wide = false;
     long_data = false;
@@ -368,7 +376,7 @@ void OdbcConnection::connect(const std::string& odbc_string, int login_timeout) 
     std::fill(wide.begin(), wide.end(), SQLWCHAR(0));
     if (!SQL_SUCCEEDED(rc)) {
         auto diags = read_diagnostics(SQL_HANDLE_DBC, h_->dbc);
-        for (auto& d : diags) d.error = true;
+        mark_failure(diags, 0);
         SQLFreeHandle(SQL_HANDLE_DBC, h_->dbc);
         h_->dbc = SQL_NULL_HDBC;
         throw OdbcError(diags.empty() ? "Cannot connect to the data source." : error_text(diags), diags);
@@ -402,7 +410,7 @@ BatchResult OdbcConnection::execute(const std::string& sql, int query_timeout) {
         if (rc == SQL_SUCCESS_WITH_INFO || rc == SQL_ERROR)
             append(out.diagnostics, read_diagnostics(SQL_HANDLE_STMT, stmt.h));
         if (rc == SQL_ERROR) {
-            for (size_t i = before; i < out.diagnostics.size(); ++i) out.diagnostics[i].error = true;
+            mark_failure(out.diagnostics, before);
             out.failed = true;
             // An error record with nothing to say, or a broken link: nothing more will come.
             if (out.diagnostics.size() == before || lost_connection(out.diagnostics, before)) break;
@@ -418,8 +426,22 @@ BatchResult OdbcConnection::execute(const std::string& sql, int query_timeout) {
         }
         rc = SQLMoreResults(stmt.h);
     }
-    for (const auto& d : out.diagnostics)
+    bool link_lost = false;
+    for (const auto& d : out.diagnostics) {
         if (d.error) out.failed = true;
+        if (d.state.rfind("08", 0) == 0) link_lost = true;
+    }
+    if (out.failed && !link_lost) {
+        SQLUINTEGER dead = SQL_CD_FALSE;
+        if (SQL_SUCCEEDED(SQLGetConnectAttr(h_->dbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)))
+            link_lost = dead == SQL_CD_TRUE;
+    }
+    // A broken link cannot run another command: the next open connects afresh.
+    if (link_lost) {
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt.h);
+        stmt.h = SQL_NULL_HSTMT;
+        disconnect();
+    }
     return out;
 }
 

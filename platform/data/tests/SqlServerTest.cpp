@@ -213,6 +213,8 @@ TEST(SqlServerConnection, ADroppedConnectionIsAnError) {
     job.batch("Loja", "D:\\Copias");
     EXPECT_THROW(job.query.Open(), data::OdbcError);
     EXPECT_FALSE(job.query.Active());
+    EXPECT_FALSE(job.connection.Connected()) << "a broken link is closed; the next Open connects afresh";
+    EXPECT_THROW(job.query.Open(), data::OdbcError);
 }
 
 TEST(SqlServerConnection, AnEmptyServerNameFails) {
