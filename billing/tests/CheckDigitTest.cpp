@@ -138,7 +138,7 @@ TEST(Formatar, Cases) {
     }
 }
 
-TEST(Formatar, MovrentaModulo11DiffersOnlyForSmallRemainders) {
+TEST(CheckDigits, MovrentaModulo11DiffersOnlyForSmallRemainders) {
     const billing::ModelProfile& movrenta = *billing::find_model_profile("MovrentaCobranca");
     EXPECT_EQ(billing::Modulo11(movrenta, "409", 9, true), "1");
     EXPECT_EQ(billing::Modulo11(movrenta, "409", 9, false), "1");
