@@ -4,47 +4,16 @@
 #include "platform/core/ClassBuilder.h"
 #include "platform/core/IniFiles.h"
 #include "platform/core/SysUtils.h"
+#include "platform/os/Files.h"
 
-#include <nlohmann/json.hpp>
-
-#include <algorithm>
-#include <filesystem>
 #include <memory>
 
 TFormCopia* FormCopia = nullptr;
 
-namespace {
-
-// The executable's folder, with its trailing separator.
-std::string executable_dir() {
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return "./";
-    return IncludeTrailingPathDelimiter(exe.parent_path().string());
-}
-
-// The form resource as this build can read it. The resource keeps the
-// archive writer's component `Zip` with its settings; while no library has
-// registered its class, the form is read without it (packing is not wired in
-// without it either).
-std::string readable_resource(const std::string& json) {
-    if (GetClass("TZip") != nullptr) return json;
-    nlohmann::json doc = nlohmann::json::parse(json);
-    if (doc.contains("children") && doc["children"].is_array()) {
-        auto& children = doc["children"];
-        children.erase(std::remove_if(children.begin(), children.end(),
-                                      [](const nlohmann::json& c) { return c.value("class", "") == "TZip"; }),
-                       children.end());
-    }
-    return doc.dump();
-}
-
-} // namespace
-
 TFormCopia::TFormCopia(TComponent* AOwner) : TForm(AOwner) {
     const std::string* json = FindFormResource(StaticClass()->Name);
     if (json == nullptr) throw EResNotFound("Resource TFormCopia not found");
-    ReadResource(readable_resource(*json));
+    ReadResource(*json);
     DoCreate();
 }
 
@@ -77,7 +46,7 @@ void TFormCopia::LerGravarIni(const std::string& IniPath, const std::string& Sec
 }
 
 void TFormCopia::FormCreate(TObject*) {
-    ExeDir = executable_dir();
+    ExeDir = os::executable_dir();
     const std::string ini = ExeDir + "KESTROVAN.INI";
     LerGravarIni(ini, "Kestrovan", "Servidor", "", "Ler", Servidor);
     LerGravarIni(ini, "Kestrovan", "Banco", "", "Ler", Banco);

@@ -3,19 +3,16 @@
 #include "app/FormCopia.h"
 #include "app/FormCopiaResource.h"
 #include "archive/Startup.h"
+#include "archive/arcDiskManager.h"
 #include "billing/Startup.h"
 #include "interbase/Startup.h"
 #include "picture/Startup.h"
 #include "platform/data/Startup.h"
+#include "platform/graphics/Graphics.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/Headless.h"
 #include "platform/ui/Startup.h"
 #include "report_support/Startup.h"
-
-// The graphics layer's start-up (declared in platform/graphics/Graphics.h,
-// whose change-event type cannot share a source file with the component model's).
-namespace graphics {
-void unit_startup();
-void unit_shutdown();
-} // namespace graphics
 
 namespace app {
 
@@ -45,9 +42,18 @@ std::vector<core::UnitEntry> unit_table() {
 void unit_startup() {
     RegisterClass(TFormCopia::StaticClass());
     RegisterFormResource("TFormCopia", form_copia_resource());
+    // The archive writer's drive check asks a person through the
+    // application's boxes; with no screen it keeps its own answer (Cancel or
+    // No), since a default of Retry would loop for ever in an unattended run.
+    if (!ui::is_headless()) {
+        archive::SetMessageBoxHook([](const std::string& Text, unsigned Flags) {
+            return Application->MessageBox(Text, Application->Title(), Flags);
+        });
+    }
 }
 
 void unit_shutdown() {
+    archive::SetMessageBoxHook(nullptr);
     UnRegisterClass(TFormCopia::StaticClass());
 }
 

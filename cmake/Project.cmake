@@ -25,10 +25,15 @@ function(tamblero_tests name)
   if(NOT A_TIMEOUT)
     set(A_TIMEOUT 300)
   endif()
+  # The environment goes through env(1) as the test's launcher: ctest's
+  # ENVIRONMENT property cannot carry a list through gtest_discover_tests.
   set(env "TAMBLERO_SOURCE_DIR=${PROJECT_SOURCE_DIR}" "TAMBLERO_BIN_DIR=${PROJECT_BINARY_DIR}/bin" ${A_ENV})
+  set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "/usr/bin/env;${env}")
+  # One label a test: a list cannot pass through gtest_discover_tests either.
+  list(GET A_LABEL 0 label)
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 120
-    PROPERTIES LABELS "${A_LABEL}" TIMEOUT ${A_TIMEOUT} ENVIRONMENT "${env}")
+    PROPERTIES LABELS ${label} TIMEOUT ${A_TIMEOUT})
 endfunction()
 
 # tamblero_tool(NAME SOURCES ... [DEPS ...]): a command-line tool in build/bin.

@@ -98,7 +98,7 @@ struct TGraphicClass {
 enum class TProgressStage { psStarting, psRunning, psEnding };
 using TProgressEvent = std::function<void(TGraphic& sender, TProgressStage stage, int percent, bool redraw,
                                           const TRect& rect, const std::string& message)>;
-using TNotifyEvent = std::function<void(TGraphic& sender)>;
+using TGraphicChangeEvent = std::function<void(TGraphic& sender)>;
 
 // Clipboard exchange data of a graphic: the bytes of one clipboard format.
 struct TClipboardData {
@@ -148,7 +148,7 @@ public:
     virtual void LoadFromClipboardFormat(unsigned format, const TClipboardData& data, const TPalette& palette);
     virtual void SaveToClipboardFormat(unsigned& format, TClipboardData& data, TPalette& palette);
 
-    TNotifyEvent OnChange;
+    TGraphicChangeEvent OnChange;
     TProgressEvent OnProgress;
     bool PaletteModified = false;
     bool Modified = false;
@@ -194,7 +194,7 @@ public:
     static std::string FileFormatDescription(std::string_view extension);
     static std::vector<std::string> RegisteredExtensions();
 
-    TNotifyEvent OnChange;
+    TGraphicChangeEvent OnChange;
     TProgressEvent OnProgress;
 
 private:
