@@ -147,3 +147,39 @@ TEST(BackupRun, ValuesThatWouldBreakTheBatchAreRefusedBeforeAnythingIsSent) {
         EXPECT_FALSE(fs::exists(job.record)) << "a batch reached the server";
     }
 }
+
+// The libraries start on every run, the backup job's included: the client
+// library of the InterBase binding is loaded when present and let go at exit,
+// a client library that lacks a mandatory entry point stops the program
+// before its window exists, and a stale report log beside the program goes.
+TEST(BackupRun, LibraryStartUpsRunOnEveryRun) {
+    Job job;
+    SqlServerStandIn server(job.server_args());
+    job.write_ini(job.ini_for(server));
+    standin::write_file(job.prog_dir + "/RSLib.log", "stale");
+
+    const auto run = job.run("-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u TAMBLERO_INTERBASE_CLIENT "
+                             "LD_DEBUG=files");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_FALSE(fs::exists(job.prog_dir + "/RSLib.log"));
+    EXPECT_TRUE(fs::is_regular_file(job.drive_d + "/Copias/" + kBackupName));
+    // Loaded by name at start-up, and unmapped (not merely finalised) at exit.
+    EXPECT_NE(run.output.find("file=libfbclient.so.2 [0];  dynamically loaded"), std::string::npos);
+    EXPECT_NE(run.output.find("libfbclient.so.2 [0];  destroying link map"), std::string::npos);
+}
+
+TEST(BackupRun, AClientLibraryLackingAMandatoryEntryPointStopsTheStart) {
+    Job job;
+    SqlServerStandIn server(job.server_args());
+    job.write_ini(job.ini_for(server));
+
+    const auto run = job.run("-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM TAMBLERO_INTERBASE_CLIENT=" +
+                             standin::shell_quote(IB_STUB_LACKING));
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.status, 124) << "the program waited";
+    EXPECT_NE(run.output.find("Unable to locate DLL import isc_event_block"), std::string::npos) << run.output;
+    // Nothing of the job ran: no box, no batch, no backup.
+    EXPECT_EQ(run.output.find("Erro"), std::string::npos) << run.output;
+    EXPECT_FALSE(fs::exists(job.record));
+    EXPECT_FALSE(fs::exists(job.drive_d + "/Copias/" + kBackupName));
+}
