@@ -83,7 +83,7 @@ for p in parts:
     os.remove(p)
 
 # ---- giflib's gifbuild: local maps, comments, graphic control, netscape loop, transparency
-spec = """screen width 12
+gifbuild_script = """screen width 12
 screen height 6
 screen colors 4
 screen background 1
@@ -127,7 +127,7 @@ image bits 6 by 3
 \teeeeff
 """
 with open(path("gb_local.gif"), "wb") as f:
-    subprocess.run(["gifbuild"], input=spec.encode(), stdout=f, check=True)
+    subprocess.run(["gifbuild"], input=gifbuild_script.encode(), stdout=f, check=True)
 
 
 # ---- hand-assembled streams

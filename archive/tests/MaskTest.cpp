@@ -73,11 +73,11 @@ struct ScanResult {
     std::vector<std::string> folders;
 };
 
-ScanResult scan(const std::vector<std::string>& spec, bool hidden = false, bool recurse = true,
+ScanResult scan(const std::vector<std::string>& masks, bool hidden = false, bool recurse = true,
                 TarcFileAttrs attrs = AttrSet({fsZeroAttr, fsReadOnly, fsArchive, fsCompressed})) {
     ScanResult r;
     TarcFileScan s;
-    s.FileSpec = spec;
+    s.FileSpec = masks;
     s.IncludeHiddenDirs = hidden;
     s.RecurseDirs = recurse;
     s.Attributes = attrs;
@@ -135,9 +135,9 @@ TEST(Scan, MasksGroupByFolder) {
     write_file(root + "z.txt", "3");
     write_file(root + "o/w.bak", "4");
     // A mask and a name it covers form one group with the wider mask, in either order.
-    for (const auto& spec : {std::vector<std::string>{root + "x.bak", root + "*.bak"},
+    for (const auto& masks : {std::vector<std::string>{root + "x.bak", root + "*.bak"},
                              std::vector<std::string>{root + "*.bak", root + "x.bak"}}) {
-        const ScanResult r = scan(spec, false, false);
+        const ScanResult r = scan(masks, false, false);
         EXPECT_EQ(r.roots.size(), 1u);
         EXPECT_EQ(r.files, (std::vector<std::string>{root + "x.bak", root + "y.bak"}));
     }
