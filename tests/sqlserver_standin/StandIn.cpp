@@ -1,5 +1,7 @@
 #include "tests/sqlserver_standin/StandIn.h"
 
+#include "app/BackupJob.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -70,22 +72,7 @@ SqlServerStandIn::~SqlServerStandIn() {
 }
 
 std::vector<std::string> backup_batch_lines(const std::string& banco, const std::string& caminho) {
-    return {
-        "USE " + banco,
-        "",
-        "DECLARE @sSELECT VARCHAR(8000)    ",
-        "DECLARE @sNomeArquivo VARCHAR(200) ",
-        "SET @sNomeArquivo = 'Backup_" + banco +
-            "_'+dbo.fFormatDate('AAAAMMDD',GETDATE()) +'_'+ dbo.fFormatDate('HHmmSS',GETDATE())+'.bak'",
-        "",
-        "SET @sSELECT = 'BACKUP DATABASE [" + banco + "] TO  DISK = N''" + caminho +
-            "\\'+ @sNomeArquivo +''' WITH NOFORMAT, INIT,  NAME = N''" + banco +
-            "-Full Database Backup'', SKIP, NOREWIND, NOUNLOAD, STATS = 10'",
-        "",
-        "EXEC(@sSELECT)",
-        "",
-        "SELECT @sNomeArquivo NomeArquivo",
-    };
+    return app::backup_batch(banco, caminho);
 }
 
 TempDir::TempDir() {

@@ -29,7 +29,8 @@ private:
 // The password of the backup login that the stand-in accepts by default.
 inline constexpr const char* kBackupPassword = "Hq4Zp7Wm3c519";
 
-// The eleven lines of the backup batch for a database and a backup folder.
+// The eleven lines of the backup batch for a database and a backup folder,
+// exactly as the backup job sends them.
 std::vector<std::string> backup_batch_lines(const std::string& banco, const std::string& caminho);
 
 // A fresh folder under $TMPDIR, removed with its content when destroyed.
