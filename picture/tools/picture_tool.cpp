@@ -2,7 +2,13 @@
 //   picture-tool info FILE
 //   picture-tool decode FILE OUT.ppm|OUT.png [--frame N]
 //   picture-tool draw FILE W H BACKGROUND OUT.ppm|OUT.png   (BACKGROUND as RRGGBB)
+//   picture-tool save IN... OUT.gif [--method N] [--gray] [--delay MS] [--loop N]
+//                     [--disposal N] [--transparent RRGGBB] [--comment TEXT]...
+//     IN is a BMP, binary PPM (P6), JPEG or GIF file. One GIF is re-saved with
+//     its frames and coded data; several inputs become the frames of one GIF.
+#include <cctype>
 #include <cstdio>
+#include <memory>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -12,6 +18,8 @@
 #include <zlib.h>
 
 #include "picture/PicGIF.h"
+#include "platform/core/SysUtils.h"
+#include "platform/graphics/Jpeg.h"
 #include "picture/Startup.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Canvas.h"
@@ -21,7 +29,9 @@ namespace {
 int usage() {
     std::cerr << "usage: picture-tool info FILE\n"
                  "       picture-tool decode FILE OUT.ppm|OUT.png [--frame N]\n"
-                 "       picture-tool draw FILE WIDTH HEIGHT BACKGROUND OUT.ppm|OUT.png\n";
+                 "       picture-tool draw FILE WIDTH HEIGHT BACKGROUND OUT.ppm|OUT.png\n"
+                 "       picture-tool save IN... OUT.gif [--method N] [--gray] [--delay MS] [--loop N]\n"
+                 "                         [--disposal N] [--transparent RRGGBB] [--comment TEXT]...\n";
     return 2;
 }
 
@@ -150,9 +160,151 @@ TColor parse_colour(const std::string& s) {
     return RGBColor(uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v));
 }
 
+// A binary PPM (P6, maxval 255) as a 24-bit bitmap.
+void load_ppm(const std::vector<uint8_t>& b, TBitmap& out) {
+    size_t at = 2;
+    auto number = [&]() {
+        while (at < b.size()) {
+            if (b[at] == '#') {
+                while (at < b.size() && b[at] != '\n') ++at;
+            } else if (std::isspace(b[at])) {
+                ++at;
+            } else {
+                break;
+            }
+        }
+        long v = 0;
+        size_t digits = 0;
+        while (at < b.size() && std::isdigit(b[at]) && digits < 9) {
+            v = v * 10 + (b[at++] - '0');
+            ++digits;
+        }
+        if (digits == 0) throw Exception("Not a binary PPM file");
+        return v;
+    };
+    long w = number(), h = number(), maxval = number();
+    if (maxval != 255) throw Exception("Only PPM files with 255 levels are read");
+    if (at >= b.size() || !std::isspace(b[at])) throw Exception("Not a binary PPM file");
+    ++at;
+    if (w <= 0 || h <= 0 || w * h > graphics::kMaxBitmapPixels) throw Exception("Bitmap image is not valid");
+    if (b.size() - at < size_t(w) * size_t(h) * 3) throw Exception("PPM file is cut short");
+    out.SetPixelFormat(pf24bit);
+    out.SetSize(int(w), int(h));
+    const uint8_t* src = b.data() + at;
+    for (long y = 0; y < h; ++y) {
+        uint8_t* row = out.ScanLine(int(y));
+        for (long x = 0; x < w; ++x, src += 3) {
+            row[3 * x] = src[2];
+            row[3 * x + 1] = src[1];
+            row[3 * x + 2] = src[0];
+        }
+    }
+}
+
+bool is_gif(const std::vector<uint8_t>& b) { return b.size() >= 3 && b[0] == 'G' && b[1] == 'I' && b[2] == 'F'; }
+
+// A picture file of any kind the tool reads, as a bitmap.
+void load_bitmap(const std::string& path, const std::vector<uint8_t>& b, TBitmap& bmp) {
+    if (b.size() >= 2 && b[0] == 'B' && b[1] == 'M')
+        bmp.LoadFromBmp(b);
+    else if (b.size() >= 2 && b[0] == 'P' && b[1] == '6')
+        load_ppm(b, bmp);
+    else if (b.size() >= 2 && b[0] == 0xFF && b[1] == 0xD8)
+        graphics::jpeg_decode(b, bmp);
+    else
+        throw Exception("\"" + path + "\" is not a BMP, PPM, JPEG or GIF file");
+}
+
+int option_number(const std::string& name, const std::string& value, int low, int high) {
+    size_t used = 0;
+    long v = -1;
+    try {
+        v = std::stol(value, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used != value.size() || v < low || v > high)
+        throw Exception(name + " must be a number from " + std::to_string(low) + " to " + std::to_string(high));
+    return int(v);
+}
+
+int save(int argc, char** argv) {
+    std::vector<std::string> files, comments;
+    int method = -1, delay = -1, loop = -1, disposal = -1;
+    bool gray = false;
+    TColor transparent = clNone;
+    for (int i = 2; i < argc; ++i) {
+        std::string a = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) throw Exception(a + " needs a value");
+            return argv[++i];
+        };
+        if (a == "--method") method = option_number(a, value(), 0, 5);
+        else if (a == "--delay") delay = option_number(a, value(), 0, 65535);
+        else if (a == "--loop") loop = option_number(a, value(), 0, 65535);
+        else if (a == "--disposal") disposal = option_number(a, value(), 0, 7);
+        else if (a == "--transparent") transparent = parse_colour(value());
+        else if (a == "--comment") comments.push_back(value());
+        else if (a == "--gray") gray = true;
+        else if (a.size() > 2 && a.compare(0, 2, "--") == 0) return usage();
+        else files.push_back(a);
+    }
+    if (files.size() < 2) return usage();
+    std::string target = files.back();
+    files.pop_back();
+
+    TGIFImage gif;
+    std::vector<std::unique_ptr<TGIFImage>> sources;  // GIFs whose frames are copied
+    if (method >= 0) picture::ReduceMethod = method;
+    for (auto& path : files) {
+        auto bytes = read_file(path);
+        if (is_gif(bytes)) {
+            auto src = std::make_unique<TGIFImage>();
+            TByteReader reader(bytes);
+            src->ReadGifStream(int64_t(bytes.size()), reader, false);
+            if (src->FrameCount() == 0) throw Exception("\"" + path + "\" holds no picture");
+            if (files.size() == 1) {
+                gif.Assign(src.get());
+            } else {
+                for (auto& f : src->FrameList) {
+                    gif.FrameList.push_back(std::make_unique<TGIFFrame>(&gif));
+                    gif.FrameList.back()->Assign(f.get());
+                }
+                gif.GifVersion = 2;
+            }
+            sources.push_back(std::move(src));
+        } else {
+            TBitmap bmp;
+            load_bitmap(path, bytes, bmp);
+            if (bmp.Empty()) throw Exception("\"" + path + "\" holds no picture");
+            if (transparent != clNone) {
+                bmp.SetTransparentMode(tmFixed);
+                bmp.SetTransparentColor(transparent);
+                bmp.SetTransparent(true);
+            }
+            int index = gif.AppendFrame(&bmp);
+            gif.FrameAt(index).IsGray = gray;
+        }
+    }
+    for (auto& f : gif.FrameList) {
+        if (delay >= 0) f->DelayMs = uint16_t(delay);
+        if (disposal >= 0) f->Disposal = uint8_t(disposal);
+    }
+    if (loop >= 0) {
+        gif.LoopEnabled = true;
+        gif.LoopCount = uint16_t(loop);
+    }
+    for (auto& c : comments) gif.SharedData->CommentLines.push_back(c);
+    std::vector<uint8_t> out;
+    gif.SaveToStream(out);
+    core::write_file_atomic(target, std::string_view(reinterpret_cast<const char*>(out.data()), out.size()));
+    return 0;
+}
+
 int run(int argc, char** argv) {
     if (argc < 3) return usage();
     std::string cmd = argv[1];
+    if (cmd == "save") return save(argc, argv);
     auto bytes = read_file(argv[2]);
     TGIFImage gif;
     TByteReader reader(bytes);
