@@ -1,11 +1,14 @@
 #include "app/FormCopia.h"
 
 #include "app/BackupJob.h"
+#include "app/Handoff.h"
+#include "archive/arcZip.h"
 #include "platform/core/ClassBuilder.h"
 #include "platform/core/IniFiles.h"
 #include "platform/core/SysUtils.h"
 #include "platform/os/Files.h"
 
+#include <cstdio>
 #include <memory>
 
 TFormCopia* FormCopia = nullptr;
@@ -98,7 +101,25 @@ void TFormCopia::FormShow(TObject*) {
     Application->Terminate();
 }
 
-void TFormCopia::CompactarBackup(const std::string&) {}
+void TFormCopia::CompactarBackup(const std::string& backup_path) {
+    // The backup exists whatever happens here, so a failure does not change
+    // the exit status; it is written as one line on stderr, where cron mails it.
+    std::string failure;
+    try {
+        auto* zip = dynamic_cast<archive::TZip*>(Zip);
+        if (zip == nullptr) throw Exception("o formulário não tem o componente Zip");
+        failure = app::hand_off_backup(*zip, backup_path);
+    } catch (const std::exception& e) {
+        failure = "a compactação de \"" + backup_path + "\" falhou: " + e.what() + "; o arquivo de backup fica onde está";
+    } catch (...) {
+        failure = "a compactação de \"" + backup_path + "\" falhou; o arquivo de backup fica onde está";
+    }
+    if (failure.empty()) return;
+    for (char& c : failure)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    std::fprintf(stderr, "tamblero-backup: %s\n", failure.c_str());
+    std::fflush(stderr);
+}
 
 void TFormCopia::FormClose(TObject*, TCloseAction& Action) {
     Action = caFree;

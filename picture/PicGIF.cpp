@@ -7,6 +7,7 @@
 #include "picture/GfxUtils.h"
 #include "picture/GifDecode.h"
 #include "picture/GifEncode.h"
+#include "picture/PicGraph.h"
 #include "platform/graphics/Clipboard.h"
 
 namespace picture {
@@ -761,8 +762,13 @@ void TGIFFrame::EncodeFrame() {
             EncodeFrameFromBmp(bmp);
             return;
         }
-        default:
-            gif_error(kGifNotImplemented);
+        default: {
+            int method = IsGray ? 5 : picture::ReduceMethod;
+            auto bmp = ReduceBitmap(FrameBitmap.get(), pf8bit, method);
+            if (method == 5) IsGray = true;
+            EncodeFrameFromBmp(bmp->Bytes());
+            return;
+        }
     }
 }
 
@@ -918,7 +924,9 @@ void TGIFImage::WriteGifStream(std::vector<uint8_t>& out, bool withCount) {
         screenW = std::max<int64_t>(screenW, int64_t(d.FrameWidth) + f->OffsetX);
         screenH = std::max<int64_t>(screenH, int64_t(d.FrameHeight) + f->OffsetY);
     }
-    if (screenW > 65535 || screenH > 65535) gif_error(kGifEncodingError);
+    // the reader's own size limit holds for what is written too
+    if (screenW > 65535 || screenH > 65535 || screenW * screenH > picture::kMaxGifPixels)
+        gif_error(kGifEncodingError);
     LogicalWidth = uint16_t(screenW);
     LogicalHeight = uint16_t(screenH);
 

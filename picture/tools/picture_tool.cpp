@@ -6,23 +6,26 @@
 //                     [--disposal N] [--transparent RRGGBB] [--comment TEXT]...
 //     IN is a BMP, binary PPM (P6), JPEG or GIF file. One GIF is re-saved with
 //     its frames and coded data; several inputs become the frames of one GIF.
+//   picture-tool reduce IN OUT.bmp --method N   (IN: BMP, GIF, JPEG or binary PPM;
+//                                                 N 0-5 gives 8 bits, 1bit/4bit the plain conversion)
 #include <cctype>
 #include <cstdio>
-#include <memory>
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 #include <zlib.h>
 
 #include "picture/PicGIF.h"
+#include "picture/PicGraph.h"
 #include "platform/core/SysUtils.h"
-#include "platform/graphics/Jpeg.h"
 #include "picture/Startup.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Canvas.h"
+#include "platform/graphics/Jpeg.h"
 
 namespace {
 
@@ -31,7 +34,8 @@ int usage() {
                  "       picture-tool decode FILE OUT.ppm|OUT.png [--frame N]\n"
                  "       picture-tool draw FILE WIDTH HEIGHT BACKGROUND OUT.ppm|OUT.png\n"
                  "       picture-tool save IN... OUT.gif [--method N] [--gray] [--delay MS] [--loop N]\n"
-                 "                         [--disposal N] [--transparent RRGGBB] [--comment TEXT]...\n";
+                 "                         [--disposal N] [--transparent RRGGBB] [--comment TEXT]...\n"
+                 "       picture-tool reduce IN OUT.bmp --method 0|1|2|3|4|5|1bit|4bit\n";
     return 2;
 }
 
@@ -51,6 +55,24 @@ void png_chunk(std::vector<uint8_t>& out, const char* type, const std::vector<ui
     out.insert(out.end(), type, type + 4);
     out.insert(out.end(), data.begin(), data.end());
     put_be32(out, uint32_t(crc32(0, out.data() + start, uInt(out.size() - start))));
+}
+
+// Replaces the file whole or not at all.
+void write_file(const std::string& path, const uint8_t* data, size_t size) {
+    std::string tmp = path + ".part";
+    {
+        std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
+        f.write(reinterpret_cast<const char*>(data), std::streamsize(size));
+        f.flush();
+        if (!f) {
+            std::remove(tmp.c_str());
+            throw Exception("Cannot write \"" + path + "\"");
+        }
+    }
+    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+        std::remove(tmp.c_str());
+        throw Exception("Cannot write \"" + path + "\"");
+    }
 }
 
 // Writes the bitmap's RGB pixels as PPM or PNG (by extension), replacing the file whole.
@@ -89,20 +111,7 @@ void write_rgb(const TBitmap& bmp, const std::string& path) {
         out.assign(head.begin(), head.end());
         out.insert(out.end(), rgb.begin(), rgb.end());
     }
-    std::string tmp = path + ".part";
-    {
-        std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-        f.write(reinterpret_cast<const char*>(out.data()), std::streamsize(out.size()));
-        f.flush();
-        if (!f) {
-            std::remove(tmp.c_str());
-            throw Exception("Cannot write \"" + path + "\"");
-        }
-    }
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-        std::remove(tmp.c_str());
-        throw Exception("Cannot write \"" + path + "\"");
-    }
+    write_file(path, out.data(), out.size());
 }
 
 std::string hex_colour(TColor c) {
@@ -160,45 +169,39 @@ TColor parse_colour(const std::string& s) {
     return RGBColor(uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v));
 }
 
-// A binary PPM (P6, maxval 255) as a 24-bit bitmap.
-void load_ppm(const std::vector<uint8_t>& b, TBitmap& out) {
+// Reads a binary PPM (P6, maxval 255) into a 24-bit bitmap.
+std::unique_ptr<TBitmap> read_ppm(const std::vector<uint8_t>& b) {
     size_t at = 2;
     auto number = [&]() {
-        while (at < b.size()) {
-            if (b[at] == '#') {
+        for (;;) {
+            while (at < b.size() && std::isspace(b[at])) ++at;
+            if (at < b.size() && b[at] == '#')
                 while (at < b.size() && b[at] != '\n') ++at;
-            } else if (std::isspace(b[at])) {
-                ++at;
-            } else {
+            else
                 break;
-            }
         }
         long v = 0;
-        size_t digits = 0;
-        while (at < b.size() && std::isdigit(b[at]) && digits < 9) {
-            v = v * 10 + (b[at++] - '0');
-            ++digits;
-        }
-        if (digits == 0) throw Exception("Not a binary PPM file");
+        size_t start = at;
+        while (at < b.size() && std::isdigit(b[at]) && v < 1000000) v = v * 10 + (b[at++] - '0');
+        if (at == start) throw EInvalidGraphic("Bitmap image is not valid");
         return v;
     };
     long w = number(), h = number(), maxval = number();
-    if (maxval != 255) throw Exception("Only PPM files with 255 levels are read");
-    if (at >= b.size() || !std::isspace(b[at])) throw Exception("Not a binary PPM file");
-    ++at;
-    if (w <= 0 || h <= 0 || w * h > graphics::kMaxBitmapPixels) throw Exception("Bitmap image is not valid");
-    if (b.size() - at < size_t(w) * size_t(h) * 3) throw Exception("PPM file is cut short");
-    out.SetPixelFormat(pf24bit);
-    out.SetSize(int(w), int(h));
-    const uint8_t* src = b.data() + at;
+    ++at;  // the single white-space character before the pixels
+    if (w <= 0 || h <= 0 || maxval != 255 || w * h > graphics::kMaxBitmapPixels ||
+        at > b.size() || b.size() - at < size_t(w * h * 3))
+        throw EInvalidGraphic("Bitmap image is not valid");
+    auto bmp = std::make_unique<TBitmap>(int(w), int(h), pf24bit);
     for (long y = 0; y < h; ++y) {
-        uint8_t* row = out.ScanLine(int(y));
-        for (long x = 0; x < w; ++x, src += 3) {
-            row[3 * x] = src[2];
-            row[3 * x + 1] = src[1];
-            row[3 * x + 2] = src[0];
+        uint8_t* row = bmp->ScanLine(int(y));
+        const uint8_t* p = &b[at + size_t(y * w * 3)];
+        for (long x = 0; x < w; ++x, p += 3, row += 3) {
+            row[0] = p[2];
+            row[1] = p[1];
+            row[2] = p[0];
         }
     }
+    return bmp;
 }
 
 bool is_gif(const std::vector<uint8_t>& b) { return b.size() >= 3 && b[0] == 'G' && b[1] == 'I' && b[2] == 'F'; }
@@ -208,7 +211,7 @@ void load_bitmap(const std::string& path, const std::vector<uint8_t>& b, TBitmap
     if (b.size() >= 2 && b[0] == 'B' && b[1] == 'M')
         bmp.LoadFromBmp(b);
     else if (b.size() >= 2 && b[0] == 'P' && b[1] == '6')
-        load_ppm(b, bmp);
+        bmp.Assign(read_ppm(b).get());
     else if (b.size() >= 2 && b[0] == 0xFF && b[1] == 0xD8)
         graphics::jpeg_decode(b, bmp);
     else
@@ -301,10 +304,52 @@ int save(int argc, char** argv) {
     return 0;
 }
 
+// picture-tool reduce IN OUT --method N
+int reduce(const std::string& in, const std::string& out, const std::string& method) {
+    auto bytes = read_file(in);
+    TPixelFormat target = pf8bit;
+    int number = 0;
+    if (method == "1bit" || method == "4bit") {
+        target = method == "1bit" ? pf1bit : pf4bit;
+    } else if (method.size() == 1 && std::isdigit(static_cast<unsigned char>(method[0]))) {
+        number = method[0] - '0';
+    } else {
+        return usage();
+    }
+    TPicture picture;
+    std::unique_ptr<TBitmap> own;
+    TBitmap* bitmap = nullptr;
+    if (bytes.size() >= 2 && bytes[0] == 'P' && bytes[1] == '6') {
+        own = read_ppm(bytes);
+        bitmap = own.get();
+    } else {
+        picture.LoadFromFile(in);
+        TGraphic* g = picture.Graphic();
+        if (auto* b = dynamic_cast<TBitmap*>(g)) {
+            bitmap = b;
+        } else if (auto* jpeg = dynamic_cast<TJPEGImage*>(g)) {
+            bitmap = &jpeg->Bitmap();
+        } else if (auto* gif = dynamic_cast<TGIFImage*>(g); gif && gif->FrameCount() > 0) {
+            bitmap = &gif->FrameAt(0).EnsureBitmap();
+        } else if (g) {
+            own = std::make_unique<TBitmap>(g->GetWidth(), g->GetHeight(), pf24bit);
+            own->Canvas().Draw(0, 0, *g);
+            bitmap = own.get();
+        }
+    }
+    auto stream = ReduceBitmap(bitmap, target, number);
+    write_file(out, stream->Memory(), size_t(stream->Size()));
+    return 0;
+}
+
 int run(int argc, char** argv) {
     if (argc < 3) return usage();
     std::string cmd = argv[1];
     if (cmd == "save") return save(argc, argv);
+    if (cmd == "reduce") {
+        if (argc != 6 || std::strcmp(argv[4], "--method") != 0) return usage();
+        return reduce(argv[2], argv[3], argv[5]);
+    }
     auto bytes = read_file(argv[2]);
     TGIFImage gif;
     TByteReader reader(bytes);
@@ -345,9 +390,13 @@ int run(int argc, char** argv) {
 int main(int argc, char** argv) {
     graphics::unit_startup();
     picture::unit_startup();
+    // the library's information boxes become lines on stderr
+    picture::SetInformationHook([](const std::string& text) { std::cerr << "picture-tool: " << text << "\n"; });
     int rc;
     try {
         rc = run(argc, argv);
+    } catch (const EAbort&) {
+        rc = 1;  // already reported through the hook
     } catch (const Exception& e) {
         std::cerr << "picture-tool: " << e.Message() << "\n";
         rc = 1;
@@ -355,6 +404,7 @@ int main(int argc, char** argv) {
         std::cerr << "picture-tool: " << e.what() << "\n";
         rc = 1;
     }
+    picture::SetInformationHook(nullptr);
     picture::unit_shutdown();
     graphics::unit_shutdown();
     return rc;

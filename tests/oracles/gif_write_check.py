@@ -9,6 +9,9 @@ usage: gif_write_check.py PICTURE_TOOL WORKDIR
   count, the code size of each frame and the delays; gifbuild -d shows the
   loop count and the comment; gifdiff finds it equal to python3-pil's own
   GIF of the same frames;
+- a 24-bit picture (binary PPM) saved with each reduction method reads in
+  python3-pil as the palette reduction `picture-tool reduce` makes of it, and
+  --gray (method 5) gives a grayscale palette;
 - a large noisy 256-colour picture (the code table fills and is emptied many
   times) decodes to its pixels in python3-pil and gif2rgb;
 - saving over an existing file from a bad input fails and leaves the file
@@ -113,6 +116,26 @@ frames_pil[0].save(p("pil.gif"), save_all=True, append_images=frames_pil[1:], du
 diff = subprocess.run(["gifdiff", out, p("pil.gif")], capture_output=True)
 if diff.returncode != 0:
     problems.append(f"gifdiff against pil: {diff.stdout.decode()}{diff.stderr.decode()}")
+
+# ---- 24-bit pictures through the palette reduction
+m = Image.effect_mandelbrot((160, 100), (-2.2, -1.2, 1.0, 1.2), 100)
+rgb = Image.merge("RGB", (m, Image.linear_gradient("L").resize((160, 100)),
+                          Image.radial_gradient("L").resize((160, 100))))
+rgb.save(p("rgb.ppm"))
+for method in range(6):
+    gif, bmp = p(f"rgb{method}.gif"), p(f"rgb{method}.bmp")
+    run(tool, "save", p("rgb.ppm"), gif, "--method", str(method))
+    run(tool, "reduce", p("rgb.ppm"), bmp, "--method", str(method))
+    saved = Image.open(gif)
+    if saved.convert("RGB").tobytes() != Image.open(bmp).convert("RGB").tobytes():
+        problems.append(f"method {method}: the GIF differs from picture-tool reduce")
+run(tool, "save", p("rgb.ppm"), p("gray.gif"), "--gray")
+gray = Image.open(p("gray.gif"))
+# python3-pil opens a GIF whose palette is the gray ramp as an "L" picture
+if gray.mode != "L" and gray.getpalette()[:768] != [i for i in range(256) for _ in range(3)]:
+    problems.append("--gray: the palette is not a gray ramp")
+if gray.convert("RGB").tobytes() != Image.open(p("rgb5.gif")).convert("RGB").tobytes():
+    problems.append("--gray differs from method 5")
 
 # ---- a large noisy picture
 big = Image.new("P", (700, 500))
