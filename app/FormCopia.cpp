@@ -92,9 +92,14 @@ void TFormCopia::FormShow(TObject*) {
     try {
         if (app::wants_packing(CompactarArquivo))
             CompactarBackup(app::backup_file_path(Caminho, qBackup->FieldByName("NomeArquivo").AsString()));
-    } catch (...) {
+    } catch (const std::exception& e) {
         // Packing is a convenience: the backup itself is written, so the run
-        // still ends normally.
+        // still ends normally; but it is never silent (the hook reports its
+        // own failures, this is the backup's name not coming back).
+        std::fprintf(stderr, "tamblero-backup: o nome do arquivo de backup não pôde ser lido (%s); nada foi compactado\n",
+                     e.what());
+    } catch (...) {
+        std::fprintf(stderr, "tamblero-backup: o nome do arquivo de backup não pôde ser lido; nada foi compactado\n");
     }
 
     qBackup->Close();

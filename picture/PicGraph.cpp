@@ -71,15 +71,17 @@ uint32_t le32(const uint8_t* p) {
 }
 
 // The 24-bit work image: rows of blue, green, red in memory order (the bottom
-// row first), each padded to 4 bytes. The methods write their 8-bit indices
-// back into the same rows, each 8-bit row at its own (shorter) stride.
+// row first), padded to 4 bytes; each method writes its 8-bit indices row by
+// row into the output rows. A 24-bit bitmap is read in place; other formats
+// are converted to 24 bits first.
 struct WorkImage {
-    std::vector<uint8_t> bmp;  // the whole 24-bit BMP file image
-    uint8_t* pixels = nullptr;
+    std::vector<uint8_t> converted;  // a 24-bit BMP file image, when one was needed
+    std::vector<const uint8_t*> rows;
+    uint8_t* output = nullptr;
     int width = 0, height = 0;
-    size_t stride24 = 0, stride8 = 0;
-    uint8_t* px(int x, int y) { return pixels + stride24 * size_t(y) + size_t(x) * 3; }
-    uint8_t* out(int y) { return pixels + stride8 * size_t(y); }
+    size_t stride8 = 0;
+    const uint8_t* px(int x, int y) const { return rows[size_t(y)] + size_t(x) * 3; }
+    uint8_t* out(int y) { return output + stride8 * size_t(y); }
 };
 
 // Palette of 256 entries: blue, green, red, reserved per entry.
@@ -134,14 +136,24 @@ int method_histogram(WorkImage& w, ColorTable& table) {
     for (bool counted = false; !counted;) {
         h->clear();
         counted = true;
+        // runs of one colour are counted without a look-up
+        uint32_t last = UINT32_MAX;
+        int lastIndex = 0;
         for (int y = 0; y < w.height && counted; ++y) {
             const uint8_t* p = w.px(0, y);
             for (int x = 0; x < w.width; ++x, p += 3) {
                 uint8_t cb = p[0] & mb, cg = p[1] & mg, cr = p[2] & mr;
+                uint32_t key = uint32_t(cr) << 16 | uint32_t(cg) << 8 | cb;
+                if (key == last) {
+                    ++h->pixels[size_t(lastIndex)];
+                    continue;
+                }
                 int at = 0;
                 int i = h->find(cr, cg, cb, at);
                 if (i >= 0) {
                     ++h->pixels[size_t(i)];
+                    last = key;
+                    lastIndex = i;
                     continue;
                 }
                 if (h->count == kMaxColors) {
@@ -155,6 +167,8 @@ int method_histogram(WorkImage& w, ColorTable& table) {
                 h->b[size_t(i)] = cb;
                 h->pixels[size_t(i)] = 1;
                 h->slot[size_t(at)] = int16_t(i);
+                last = key;
+                lastIndex = i;
             }
         }
     }
@@ -190,13 +204,20 @@ int method_histogram(WorkImage& w, ColorTable& table) {
         }
         entry[size_t(c)] = best;
     }
+    uint32_t last = UINT32_MAX;
+    uint8_t lastEntry = 0;
     for (int y = 0; y < w.height; ++y) {
         const uint8_t* p = w.px(0, y);
         uint8_t* out = w.out(y);
         for (int x = 0; x < w.width; ++x, p += 3) {
-            int at = 0;
-            int i = h->find(p[2] & mr, p[1] & mg, p[0] & mb, at);
-            out[x] = uint8_t(entry[size_t(i)]);
+            uint8_t cb = p[0] & mb, cg = p[1] & mg, cr = p[2] & mr;
+            uint32_t key = uint32_t(cr) << 16 | uint32_t(cg) << 8 | cb;
+            if (key != last) {
+                int at = 0;
+                last = key;
+                lastEntry = uint8_t(entry[size_t(h->find(cr, cg, cb, at))]);
+            }
+            out[x] = lastEntry;
         }
     }
     return 0;
@@ -390,13 +411,26 @@ std::unique_ptr<TMemoryStream> stream_of(const uint8_t* data, size_t size) {
 
 std::unique_ptr<TMemoryStream> reduce_to_8bit(TBitmap& bitmap, int method) {
     WorkImage w;
-    w.bmp = graphics::dib_bits(bitmap, 24);
-    if (w.bmp.size() < 54 || (w.bmp[28] | w.bmp[29] << 8) != 24) ShowNotImplemented();
     w.width = bitmap.PixelWidth();
     w.height = bitmap.PixelHeight();
-    w.pixels = w.bmp.data() + le32(&w.bmp[10]);
-    w.stride24 = (size_t(w.width) * 3 + 3) & ~size_t(3);
     w.stride8 = (size_t(w.width) + 3) & ~size_t(3);
+    w.rows.resize(size_t(w.height));
+    if (bitmap.PixelFormat() == pf24bit) {
+        for (int y = 0; y < w.height; ++y) w.rows[size_t(y)] = bitmap.ScanLine(w.height - 1 - y);
+    } else {
+        w.converted = graphics::dib_bits(bitmap, 24);
+        if (w.converted.size() < 54 || (w.converted[28] | w.converted[29] << 8) != 24) ShowNotImplemented();
+        size_t stride24 = (size_t(w.width) * 3 + 3) & ~size_t(3);
+        const uint8_t* pixels = w.converted.data() + le32(&w.converted[10]);
+        for (int y = 0; y < w.height; ++y) w.rows[size_t(y)] = pixels + stride24 * size_t(y);
+    }
+
+    size_t image = w.stride8 * size_t(w.height);
+    size_t offset = 14 + 40 + 256 * 4;
+    auto stream = std::make_unique<TMemoryStream>();
+    stream->SetSize(int64_t(offset + image));
+    uint8_t* head = stream->Memory();
+    w.output = head + offset;
 
     ColorTable table{};
     int used = 0;
@@ -409,9 +443,7 @@ std::unique_ptr<TMemoryStream> reduce_to_8bit(TBitmap& bitmap, int method) {
         default: used = method_gray(w, table); break;
     }
 
-    size_t image = w.stride8 * size_t(w.height);
-    size_t offset = 14 + 40 + table.size();
-    std::array<uint8_t, 54> head{};
+    std::memset(head, 0, 54);
     head[0] = 'B';
     head[1] = 'M';
     put32(&head[2], uint32_t(offset + image));
@@ -423,13 +455,10 @@ std::unique_ptr<TMemoryStream> reduce_to_8bit(TBitmap& bitmap, int method) {
     head[28] = 8;
     put32(&head[34], uint32_t(image));
     put32(&head[46], uint32_t(used));
-
-    auto stream = std::make_unique<TMemoryStream>();
-    stream->SetSize(int64_t(offset + image));
-    uint8_t* out = stream->Memory();
-    std::memcpy(out, head.data(), head.size());
-    std::memcpy(out + head.size(), table.data(), table.size());
-    std::memcpy(out + offset, w.pixels, image);
+    std::memcpy(head + 54, table.data(), table.size());
+    // row padding is part of the pixel data: zero, not whatever the rows held
+    if (w.stride8 > size_t(w.width))
+        for (int y = 0; y < w.height; ++y) std::memset(w.out(y) + w.width, 0, w.stride8 - size_t(w.width));
     stream->SetPosition(0);
     return stream;
 }

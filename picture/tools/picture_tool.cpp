@@ -2,6 +2,10 @@
 //   picture-tool info FILE
 //   picture-tool decode FILE OUT.ppm|OUT.png [--frame N]
 //   picture-tool draw FILE W H BACKGROUND OUT.ppm|OUT.png   (BACKGROUND as RRGGBB)
+//   picture-tool save IN... OUT.gif [--method N] [--gray] [--delay MS] [--loop N]
+//                     [--disposal N] [--transparent RRGGBB] [--comment TEXT]...
+//     IN is a BMP, binary PPM (P6), JPEG or GIF file. One GIF is re-saved with
+//     its frames and coded data; several inputs become the frames of one GIF.
 //   picture-tool reduce IN OUT.bmp --method N   (IN: BMP, GIF, JPEG or binary PPM;
 //                                                 N 0-5 gives 8 bits, 1bit/4bit the plain conversion)
 #include <cctype>
@@ -10,12 +14,14 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 #include <zlib.h>
 
 #include "picture/PicGIF.h"
 #include "picture/PicGraph.h"
+#include "platform/core/SysUtils.h"
 #include "picture/Startup.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Canvas.h"
@@ -27,6 +33,8 @@ int usage() {
     std::cerr << "usage: picture-tool info FILE\n"
                  "       picture-tool decode FILE OUT.ppm|OUT.png [--frame N]\n"
                  "       picture-tool draw FILE WIDTH HEIGHT BACKGROUND OUT.ppm|OUT.png\n"
+                 "       picture-tool save IN... OUT.gif [--method N] [--gray] [--delay MS] [--loop N]\n"
+                 "                         [--disposal N] [--transparent RRGGBB] [--comment TEXT]...\n"
                  "       picture-tool reduce IN OUT.bmp --method 0|1|2|3|4|5|1bit|4bit\n";
     return 2;
 }
@@ -196,6 +204,106 @@ std::unique_ptr<TBitmap> read_ppm(const std::vector<uint8_t>& b) {
     return bmp;
 }
 
+bool is_gif(const std::vector<uint8_t>& b) { return b.size() >= 3 && b[0] == 'G' && b[1] == 'I' && b[2] == 'F'; }
+
+// A picture file of any kind the tool reads, as a bitmap.
+void load_bitmap(const std::string& path, const std::vector<uint8_t>& b, TBitmap& bmp) {
+    if (b.size() >= 2 && b[0] == 'B' && b[1] == 'M')
+        bmp.LoadFromBmp(b);
+    else if (b.size() >= 2 && b[0] == 'P' && b[1] == '6')
+        bmp.Assign(read_ppm(b).get());
+    else if (b.size() >= 2 && b[0] == 0xFF && b[1] == 0xD8)
+        graphics::jpeg_decode(b, bmp);
+    else
+        throw Exception("\"" + path + "\" is not a BMP, PPM, JPEG or GIF file");
+}
+
+int option_number(const std::string& name, const std::string& value, int low, int high) {
+    size_t used = 0;
+    long v = -1;
+    try {
+        v = std::stol(value, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used != value.size() || v < low || v > high)
+        throw Exception(name + " must be a number from " + std::to_string(low) + " to " + std::to_string(high));
+    return int(v);
+}
+
+int save(int argc, char** argv) {
+    std::vector<std::string> files, comments;
+    int method = -1, delay = -1, loop = -1, disposal = -1;
+    bool gray = false;
+    TColor transparent = clNone;
+    for (int i = 2; i < argc; ++i) {
+        std::string a = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) throw Exception(a + " needs a value");
+            return argv[++i];
+        };
+        if (a == "--method") method = option_number(a, value(), 0, 5);
+        else if (a == "--delay") delay = option_number(a, value(), 0, 65535);
+        else if (a == "--loop") loop = option_number(a, value(), 0, 65535);
+        else if (a == "--disposal") disposal = option_number(a, value(), 0, 7);
+        else if (a == "--transparent") transparent = parse_colour(value());
+        else if (a == "--comment") comments.push_back(value());
+        else if (a == "--gray") gray = true;
+        else if (a.size() > 2 && a.compare(0, 2, "--") == 0) return usage();
+        else files.push_back(a);
+    }
+    if (files.size() < 2) return usage();
+    std::string target = files.back();
+    files.pop_back();
+
+    TGIFImage gif;
+    std::vector<std::unique_ptr<TGIFImage>> sources;  // GIFs whose frames are copied
+    if (method >= 0) picture::ReduceMethod = method;
+    for (auto& path : files) {
+        auto bytes = read_file(path);
+        if (is_gif(bytes)) {
+            auto src = std::make_unique<TGIFImage>();
+            TByteReader reader(bytes);
+            src->ReadGifStream(int64_t(bytes.size()), reader, false);
+            if (src->FrameCount() == 0) throw Exception("\"" + path + "\" holds no picture");
+            if (files.size() == 1) {
+                gif.Assign(src.get());
+            } else {
+                for (auto& f : src->FrameList) {
+                    gif.FrameList.push_back(std::make_unique<TGIFFrame>(&gif));
+                    gif.FrameList.back()->Assign(f.get());
+                }
+                gif.GifVersion = 2;
+            }
+            sources.push_back(std::move(src));
+        } else {
+            TBitmap bmp;
+            load_bitmap(path, bytes, bmp);
+            if (bmp.Empty()) throw Exception("\"" + path + "\" holds no picture");
+            if (transparent != clNone) {
+                bmp.SetTransparentMode(tmFixed);
+                bmp.SetTransparentColor(transparent);
+                bmp.SetTransparent(true);
+            }
+            int index = gif.AppendFrame(&bmp);
+            gif.FrameAt(index).IsGray = gray;
+        }
+    }
+    for (auto& f : gif.FrameList) {
+        if (delay >= 0) f->DelayMs = uint16_t(delay);
+        if (disposal >= 0) f->Disposal = uint8_t(disposal);
+    }
+    if (loop >= 0) {
+        gif.LoopEnabled = true;
+        gif.LoopCount = uint16_t(loop);
+    }
+    for (auto& c : comments) gif.SharedData->CommentLines.push_back(c);
+    std::vector<uint8_t> out;
+    gif.SaveToStream(out);
+    core::write_file_atomic(target, std::string_view(reinterpret_cast<const char*>(out.data()), out.size()));
+    return 0;
+}
+
 // picture-tool reduce IN OUT --method N
 int reduce(const std::string& in, const std::string& out, const std::string& method) {
     auto bytes = read_file(in);
@@ -237,6 +345,7 @@ int reduce(const std::string& in, const std::string& out, const std::string& met
 int run(int argc, char** argv) {
     if (argc < 3) return usage();
     std::string cmd = argv[1];
+    if (cmd == "save") return save(argc, argv);
     if (cmd == "reduce") {
         if (argc != 6 || std::strcmp(argv[4], "--method") != 0) return usage();
         return reduce(argv[2], argv[3], argv[5]);
