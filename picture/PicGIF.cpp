@@ -758,8 +758,18 @@ void TGIFFrame::EncodeFrame() {
         case pf1bit:
         case pf4bit:
         case pf8bit: {
-            auto bmp = FrameBitmap->SaveToBmp();
-            EncodeFrameFromBmp(bmp);
+            // the bitmap's own rows and palette: what its BMP image would hold
+            auto& b = *FrameBitmap;
+            int bits = b.BitsPerPixel();
+            GifColorTable table;
+            table.Count = 1 << bits;
+            auto& palette = b.Palette();
+            for (size_t i = 0; i < palette.size() && i < size_t(table.Count); ++i) {
+                table.Entries[3 * i] = palette[i].R;
+                table.Entries[3 * i + 1] = palette[i].G;
+                table.Entries[3 * i + 2] = palette[i].B;
+            }
+            encodePixels(table, b.PixelWidth(), b.PixelHeight(), bits, b.ScanLine(0), b.Stride());
             return;
         }
         default: {
@@ -790,10 +800,7 @@ void TGIFFrame::EncodeFrameFromBmp(std::span<const uint8_t> bmp) {
     int64_t stride = ((int64_t(width) * bits + 31) / 32) * 4;
     if (pixelOffset > bmp.size() || int64_t(bmp.size() - pixelOffset) < stride * height)
         gif_error(kGifEncodingError);
-    if (OffsetX < 0 || OffsetY < 0 || int64_t(OffsetX) + width > 65535 || int64_t(OffsetY) + height > 65535)
-        gif_error(kGifEncodingError);
 
-    IsInterlaced = false;
     GifColorTable table;
     table.Count = colors;
     // entries the file does not hold (a short colour table) stay black
@@ -805,7 +812,18 @@ void TGIFFrame::EncodeFrameFromBmp(std::span<const uint8_t> bmp) {
         table.Entries[size_t(3 * i + 1)] = bmp[at + 1];
         table.Entries[size_t(3 * i + 2)] = bmp[at];
     }
+    const uint8_t* firstRow = bmp.data() + pixelOffset + (topDown ? 0 : (height - 1) * stride);
+    encodePixels(table, width, height, bits, firstRow, topDown ? stride : -stride);
+}
 
+void TGIFFrame::encodePixels(const GifColorTable& table, int width, int height, int bits, const uint8_t* firstRow,
+                             ptrdiff_t stride) {
+    if (width <= 0 || height <= 0 || width > 65535 || height > 65535 ||
+        int64_t(width) * height > picture::kMaxGifPixels)
+        gif_error(kGifEncodingError);
+    if (OffsetX < 0 || OffsetY < 0 || int64_t(OffsetX) + width > 65535 || int64_t(OffsetY) + height > 65535)
+        gif_error(kGifEncodingError);
+    IsInterlaced = false;
     auto& item = *FrameData;
     if (item.EncodedData)
         item.EncodedData->clear();
@@ -820,9 +838,9 @@ void TGIFFrame::EncodeFrameFromBmp(std::span<const uint8_t> bmp) {
             image->Progress(TProgressStage(stage), percent, false, TRect{}, message);
         };
     }
-    const uint8_t* firstRow = bmp.data() + pixelOffset + (topDown ? 0 : (height - 1) * stride);
+    encoded.reserve(size_t(width) * size_t(height) / 4 + 64);
     try {
-        picture::LzwEncode(encoded, width, height, bits, progress, firstRow, topDown ? stride : -stride);
+        picture::LzwEncode(encoded, width, height, bits, progress, firstRow, stride);
     } catch (const EAbort&) {
         NewFrameData();
         throw;
@@ -930,7 +948,11 @@ void TGIFImage::WriteGifStream(std::vector<uint8_t>& out, bool withCount) {
     LogicalWidth = uint16_t(screenW);
     LogicalHeight = uint16_t(screenH);
 
+    size_t estimate = 1024 + 3 * 256 * FrameList.size();
+    for (auto& f : FrameList)
+        if (f->FrameData->EncodedData) estimate += f->FrameData->EncodedData->size();
     std::vector<uint8_t> s;
+    s.reserve(estimate);
     const char* version = GifVersion == 2 ? "GIF89a" : "GIF87a";
     s.insert(s.end(), version, version + 6);
     put16(s, LogicalWidth);
@@ -992,7 +1014,10 @@ void TGIFImage::WriteGifStream(std::vector<uint8_t>& out, bool withCount) {
         uint32_t n = uint32_t(s.size());
         for (int i = 0; i < 4; ++i) out.push_back(uint8_t(n >> (8 * i)));
     }
-    out.insert(out.end(), s.begin(), s.end());
+    if (out.empty())
+        out = std::move(s);
+    else
+        out.insert(out.end(), s.begin(), s.end());
 }
 
 void TGIFImage::LoadFromClipboardFormat(unsigned format, const TClipboardData& data, const TPalette& palette) {

@@ -129,6 +129,10 @@ public:
     void UpdateGraphicControl();
 
 private:
+    // Encodes rows of packed pixels (image row r at firstRow + r * stride)
+    // with the given table as the frame's data.
+    void encodePixels(const GifColorTable& table, int width, int height, int bits, const uint8_t* firstRow,
+                      ptrdiff_t stride);
     void assignCleared();
     std::unique_ptr<TBitmap> decodeBitmap();
 };

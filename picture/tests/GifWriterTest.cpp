@@ -671,3 +671,48 @@ TEST(GifWriter, WriteDataAndClipboardCarryTheByteCount) {
     EXPECT_EQ(indices(pasted.FrameAt(0).EnsureBitmap()), indices(*bmp));
     board.Clear();
 }
+
+TEST(GifWriter, DeepBitmapsGoThroughThePaletteReduction) {
+    // a 24-bit picture of four colours
+    TBitmap rgb(8, 4, pf24bit);
+    const TColor colours[4] = {RGBColor(200, 10, 10), RGBColor(10, 200, 10), RGBColor(10, 10, 200),
+                               RGBColor(250, 250, 250)};
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x) rgb.SetPixel(x, y, colours[(x / 2 + y) % 4]);
+    struct Case {
+        const char* name;
+        bool gray;
+        int method;
+        bool grayAfter;
+    };
+    for (auto c : {Case{"histogram", false, 0, false}, Case{"fixed 216", false, 3, false},
+                   Case{"marked gray", true, 0, true}, Case{"grayscale method", false, 5, true}}) {
+        SCOPED_TRACE(c.name);
+        picture::ReduceMethod = c.method;
+        TGIFImage gif;
+        gif.Assign(&rgb);
+        gif.FrameAt(0).IsGray = c.gray;
+        auto bytes = save(gif);
+        picture::ReduceMethod = 0;
+        EXPECT_EQ(gif.FrameAt(0).IsGray, c.grayAfter);
+        auto st = parse(bytes);
+        EXPECT_EQ(st.global.size(), 768u);
+        EXPECT_EQ(decode_image_data(st.of(',')[0]->data).codeSize, 8);
+        TGIFImage back;
+        load(back, bytes);
+        auto& b = back.FrameAt(0).EnsureBitmap();
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 8; ++x) {
+                TColor want = colours[(x / 2 + y) % 4];
+                if (c.grayAfter) {
+                    int level = (77 * GetRValue(want) + 150 * GetGValue(want) + 29 * GetBValue(want)) >> 8;
+                    want = RGBColor(uint8_t(level), uint8_t(level), uint8_t(level));
+                }
+                if (c.method == 3) {  // six levels per channel: 0x00 0x33 0x66 0x99 0xCC 0xFF
+                    auto near = [](int v) { return uint8_t((v + 25) / 51 * 51); };
+                    want = RGBColor(near(GetRValue(want)), near(GetGValue(want)), near(GetBValue(want)));
+                }
+                EXPECT_EQ(b.Pixel(x, y), want) << x << "," << y;
+            }
+    }
+}
