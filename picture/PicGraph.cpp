@@ -105,9 +105,30 @@ struct Histogram {
     std::array<int64_t, kMaxColors> pixels{};
     std::array<int16_t, kSlots> slot{};
 
+    // A direct-mapped cache of recent colours in front of the slot index:
+    // it changes no result, it only spares the probing.
+    static constexpr size_t kCache = 4096;
+    std::array<uint32_t, kCache> cacheKey{};
+    std::array<int16_t, kCache> cacheIndex{};
+
     void clear() {
         count = 0;
         slot.fill(-1);
+        cacheKey.fill(UINT32_MAX);
+    }
+    static size_t cache_slot(uint32_t key) { return size_t((key * 2654435761u) >> 20) & (kCache - 1); }
+    // Index of a colour already in the table (key = red << 16 | green << 8 | blue), or -1.
+    int lookup(uint32_t key, int& at) {
+        size_t c = cache_slot(key);
+        if (cacheKey[c] == key) return cacheIndex[c];
+        int i = find(uint8_t(key >> 16), uint8_t(key >> 8), uint8_t(key), at);
+        if (i >= 0) remember(key, i);
+        return i;
+    }
+    void remember(uint32_t key, int i) {
+        size_t c = cache_slot(key);
+        cacheKey[c] = key;
+        cacheIndex[c] = int16_t(i);
     }
     static int hash(int r, int g, int b) { return ((r + g) * (g + b) * (r + b)) % kSlots; }
     // Index of the colour, or -1 with `at` the free slot where it belongs.
@@ -149,7 +170,7 @@ int method_histogram(WorkImage& w, ColorTable& table) {
                     continue;
                 }
                 int at = 0;
-                int i = h->find(cr, cg, cb, at);
+                int i = h->lookup(key, at);
                 if (i >= 0) {
                     ++h->pixels[size_t(i)];
                     last = key;
@@ -167,6 +188,7 @@ int method_histogram(WorkImage& w, ColorTable& table) {
                 h->b[size_t(i)] = cb;
                 h->pixels[size_t(i)] = 1;
                 h->slot[size_t(at)] = int16_t(i);
+                h->remember(key, i);
                 last = key;
                 lastIndex = i;
             }
@@ -215,7 +237,7 @@ int method_histogram(WorkImage& w, ColorTable& table) {
             if (key != last) {
                 int at = 0;
                 last = key;
-                lastEntry = uint8_t(entry[size_t(h->find(cr, cg, cb, at))]);
+                lastEntry = uint8_t(entry[size_t(h->lookup(key, at))]);
             }
             out[x] = lastEntry;
         }
