@@ -51,6 +51,14 @@ void check_batch_value(const std::string& key, const std::string& value) {
     }
 }
 
+std::string archive_path_for(const std::string& backup_path) {
+    const std::size_t slash = backup_path.find_last_of('/');
+    const std::size_t name_start = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t bak = backup_path.rfind(".bak");
+    if (bak == std::string::npos || bak < name_start) return backup_path + ".zip";
+    return backup_path.substr(0, bak) + ".zip" + backup_path.substr(bak + 4);
+}
+
 std::string backup_file_path(const std::string& caminho, const std::string& nome_arquivo) {
     std::string folder = caminho;
     for (char& c : folder)

@@ -26,6 +26,12 @@ void check_batch_value(const std::string& key, const std::string& value);
 // separator, then "/", then the file name.
 std::string backup_file_path(const std::string& caminho, const std::string& nome_arquivo);
 
+// The archive that a backup file is packed into, beside it: the file name
+// with its last ".bak" (case-sensitive) made ".zip"; the folder is never
+// touched, and a name without ".bak" gets ".zip" appended so the archive can
+// never take the backup's own name.
+std::string archive_path_for(const std::string& backup_path);
+
 // True when the CompactarArquivo value asks for packing: trimmed, exactly "S".
 bool wants_packing(const std::string& compactar_arquivo);
 

@@ -1,11 +1,14 @@
 #include "app/FormCopia.h"
 
 #include "app/BackupJob.h"
+#include "app/Handoff.h"
+#include "archive/arcZip.h"
 #include "platform/core/ClassBuilder.h"
 #include "platform/core/IniFiles.h"
 #include "platform/core/SysUtils.h"
 #include "platform/os/Files.h"
 
+#include <cstdio>
 #include <memory>
 
 TFormCopia* FormCopia = nullptr;
@@ -89,16 +92,39 @@ void TFormCopia::FormShow(TObject*) {
     try {
         if (app::wants_packing(CompactarArquivo))
             CompactarBackup(app::backup_file_path(Caminho, qBackup->FieldByName("NomeArquivo").AsString()));
-    } catch (...) {
+    } catch (const std::exception& e) {
         // Packing is a convenience: the backup itself is written, so the run
-        // still ends normally.
+        // still ends normally; but it is never silent (the hook reports its
+        // own failures, this is the backup's name not coming back).
+        std::fprintf(stderr, "tamblero-backup: o nome do arquivo de backup não pôde ser lido (%s); nada foi compactado\n",
+                     e.what());
+    } catch (...) {
+        std::fprintf(stderr, "tamblero-backup: o nome do arquivo de backup não pôde ser lido; nada foi compactado\n");
     }
 
     qBackup->Close();
     Application->Terminate();
 }
 
-void TFormCopia::CompactarBackup(const std::string&) {}
+void TFormCopia::CompactarBackup(const std::string& backup_path) {
+    // The backup exists whatever happens here, so a failure does not change
+    // the exit status; it is written as one line on stderr, where cron mails it.
+    std::string failure;
+    try {
+        auto* zip = dynamic_cast<archive::TZip*>(Zip);
+        if (zip == nullptr) throw Exception("o formulário não tem o componente Zip");
+        failure = app::hand_off_backup(*zip, backup_path);
+    } catch (const std::exception& e) {
+        failure = "a compactação de \"" + backup_path + "\" falhou: " + e.what() + "; o arquivo de backup fica onde está";
+    } catch (...) {
+        failure = "a compactação de \"" + backup_path + "\" falhou; o arquivo de backup fica onde está";
+    }
+    if (failure.empty()) return;
+    for (char& c : failure)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    std::fprintf(stderr, "tamblero-backup: %s\n", failure.c_str());
+    std::fflush(stderr);
+}
 
 void TFormCopia::FormClose(TObject*, TCloseAction& Action) {
     Action = caFree;

@@ -44,8 +44,9 @@ public:
     void Loaded() override;
 
 private:
-    // Packs the backup file once it is written. Left empty until the archive
-    // writer is wired in.
+    // Packs the backup file into an archive beside it and sends it to the
+    // trash once the archive is checked; a failure leaves the backup file in
+    // place and is written as one line on stderr.
     void CompactarBackup(const std::string& backup_path);
 
     std::string ExeDir;

@@ -6,6 +6,7 @@
 #include "archive/arcDiskManager.h"
 #include "billing/Startup.h"
 #include "interbase/Startup.h"
+#include "picture/PicGraph.h"
 #include "picture/Startup.h"
 #include "platform/data/Startup.h"
 #include "platform/graphics/Graphics.h"
@@ -50,10 +51,16 @@ void unit_startup() {
             return Application->MessageBox(Text, Application->Title(), Flags);
         });
     }
+    // The picture library's notices are information boxes with an OK button
+    // (without a screen the box is a line on stderr and answers at once).
+    picture::SetInformationHook([](const std::string& Text) {
+        Application->MessageBox(Text, Application->Title(), ui::MB_OK | ui::MB_ICONINFORMATION);
+    });
 }
 
 void unit_shutdown() {
     archive::SetMessageBoxHook(nullptr);
+    picture::SetInformationHook(nullptr);
     UnRegisterClass(TFormCopia::StaticClass());
 }
 

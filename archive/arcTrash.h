@@ -1,7 +1,7 @@
 #pragma once
-// Moving a file to the user's trash by the freedesktop.org rules: the home
-// trash when the file lies on the home trash's file system, else the
-// ".Trash-<uid>" folder at the top of the file's own mount. Never a copy.
+// The archive writer's way to the desktop trash (platform/os/Trash.h): the
+// home trash when the file lies on the home trash's file system, else the
+// trash at the top of the file's own mount. Never a copy.
 
 #include <string>
 

@@ -40,6 +40,15 @@ uint16_t deflate_flag_bits(TDeflateType t) {
 
 }  // namespace
 
+std::string GetMethodName(uint16_t Method, uint16_t Flags, uint32_t ExternalAttr) {
+    static const char* const kNames[] = {"Stored",   "Shrunk",   "Reduce-1", "Reduce-2", "Reduce-3", "Reduce-4",
+                                         "Imploded", "Tokened",  "",         "",         "DCL-implode"};
+    if (Method == 8) return DeflateName(static_cast<uint16_t>(Flags & 0x6));
+    if (Method == 9) return Deflate64Name(static_cast<uint16_t>(Flags & 0x6));
+    if (Method <= 10) return kNames[Method];
+    return (ExternalAttr & 0x10) ? "<Dir>" : "Unsupported";
+}
+
 TClass TZip::StaticClass() {
     // Published properties as a form resource stores them. ArcType,
     // CompressMethod, DefaultExt, DeleteOptions, Switch and TempDir have no
@@ -380,8 +389,15 @@ std::string TZip::CentralRecord(int Index, TCompHeaderObj& List) {
     const TCompFileInfo& info = List.EntryInfo(Index);
     TCompHeaderObj::Header& copy = List.HeaderCopy(Index);
     const bool folder = (get32(copy, 38) & 0x10) != 0;
-    const StoredName name = folder ? AnsiToOemName(AppendSlash(List.Name(Index)), false)
-                                   : AnsiToOemName(List.Name(Index), TranslateOemChar);
+    StoredName name;
+    if (info.FromArchive) {
+        // Entries of an existing archive keep the name bytes their local
+        // header holds (a renamed one got its new bytes when it was copied).
+        name.bytes = info.RawName;
+    } else {
+        name = folder ? AnsiToOemName(AppendSlash(List.Name(Index)), false)
+                      : AnsiToOemName(List.Name(Index), TranslateOemChar);
+    }
     put16(copy, 28, static_cast<uint32_t>(name.bytes.size()));
     put16(copy, 30, static_cast<uint32_t>(info.Extra.size()));
     put16(copy, 32, static_cast<uint32_t>(info.Comment.size()));
@@ -407,12 +423,18 @@ bool TZip::WriteDirectoryEnd(TStream32& Stream, TCompHeaderObj& List) {
     try {
         const int64_t cd_offset = Stream.Seek(0, soFromEnd);
         int entries = 0;
+        // Records are gathered into large writes.
+        std::string pending;
         for (int i = 0; i < List.Count(); ++i) {
             if (List.EntryInfo(i).Status == esDeleted) continue;
-            const std::string bytes = CentralRecord(i, List);
-            Stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+            pending += CentralRecord(i, List);
+            if (pending.size() >= (1u << 20)) {
+                Stream.WriteBuffer(pending.data(), static_cast<int64_t>(pending.size()));
+                pending.clear();
+            }
             ++entries;
         }
+        Stream.WriteBuffer(pending.data(), static_cast<int64_t>(pending.size()));
         const int64_t cd_end = Stream.GetPosition();
         const int64_t cd_size = cd_end - cd_offset;
         if (entries == 0) return true;
@@ -440,7 +462,8 @@ void TZip::ReportEntries(TCompHeaderObj& List) {
     if (!OnRead) return;
     for (int i = 0; i < List.Count(); ++i) {
         const TCompFileInfo& info = List.EntryInfo(i);
-        if (info.Status == esDeleted) continue;
+        // Only the entries added in this pass.
+        if (info.Status == esDeleted || info.FromArchive) continue;
         const auto& h = List.HeaderCopy(i);
         report_ = TEntryReport{};
         report_.FileName = List.Name(i);
@@ -455,9 +478,7 @@ void TZip::ReportEntries(TCompHeaderObj& List) {
         report_.UncompressedSize = get32(h, 24);
         report_.InternalAttr = static_cast<uint16_t>(get16(h, 36));
         report_.ExternalAttr = get32(h, 38);
-        if (report_.Method == 0) report_.MethodName = "Stored";
-        else if (report_.Method == 8) report_.MethodName = DeflateName(static_cast<uint16_t>(flags & 0x6));
-        else report_.MethodName = (report_.ExternalAttr & 0x10) ? "<Dir>" : "Unsupported";
+        report_.MethodName = GetMethodName(report_.Method, flags, report_.ExternalAttr);
         report_.Ratio = CompressionRatio(report_.UncompressedSize, report_.CompressedSize);
         OnRead(*this, info.Offset, i);
     }

@@ -13,12 +13,6 @@ namespace archive {
 
 namespace {
 
-// An error that has already gone through OnError; the pass only ends.
-class EReported : public E_RAISE {
-public:
-    using E_RAISE::E_RAISE;
-};
-
 struct ErrorRow {
     int code;
     const char* text;
@@ -38,6 +32,8 @@ constexpr ErrorRow kErrorTexts[] = {
     {E_USERCANCEL, "User canceled"},
     {E_NOTHINGTODELETE, "Nothing to do"},
     {E_DIRNOTEXIST, "Directory does not exist... Create?"},
+    {E_ZIP64, "ZIP64 archives are not supported"},
+    {E_DAMAGED, "Archive is damaged"},
 };
 
 bool starts_with_nocase(const std::string& Text, const std::string& Prefix) {
@@ -66,15 +62,27 @@ void SetLines(TStrings& List, const std::vector<std::string>& Lines) {
 
 // ---- TCompHeaderObj -------------------------------------------------------
 
-bool TCompHeaderObj::AddEntry(const TCompFileInfo& Info, const std::string& Name, std::size_t HeaderSize,
-                              int RootLength, const uint8_t* HeaderBytes) {
+void TCompHeaderObj::Reserve(int Count) {
+    const auto n = static_cast<std::size_t>(std::max(Count, 0));
+    infos_.reserve(n);
+    names_.reserve(n);
+    root_lengths_.reserve(n);
+    headers_.reserve(n);
+    same_name_.reserve(n);
+    index_.reserve(n);
+}
+
+bool TCompHeaderObj::AddEntry(TCompFileInfo Info, const std::string& Name, std::size_t HeaderSize, int RootLength,
+                              const uint8_t* HeaderBytes) {
     try {
         Header h{};
         if (HeaderBytes && HeaderSize > 0) std::copy_n(HeaderBytes, std::min(HeaderSize, kHeaderSize), h.begin());
-        infos_.push_back(Info);
+        infos_.push_back(std::move(Info));
         names_.push_back(Name);
         root_lengths_.push_back(RootLength);
         headers_.push_back(h);
+        same_name_.push_back(-1);
+        Link(static_cast<int>(names_.size() - 1), LowerAscii(Name));
         return true;
     } catch (...) {
         const std::size_t n = std::min({infos_.size(), names_.size(), root_lengths_.size(), headers_.size()});
@@ -82,14 +90,59 @@ bool TCompHeaderObj::AddEntry(const TCompFileInfo& Info, const std::string& Name
         names_.resize(n);
         root_lengths_.resize(n);
         headers_.resize(n);
+        same_name_.resize(n);
         return false;
     }
 }
 
+void TCompHeaderObj::Link(int Index, const std::string& Key) {
+    auto [it, inserted] = index_.try_emplace(Key, Index);
+    if (inserted) return;
+    if (Index < it->second) {
+        same_name_[static_cast<std::size_t>(Index)] = it->second;
+        it->second = Index;
+        return;
+    }
+    int at = it->second;
+    while (same_name_[static_cast<std::size_t>(at)] >= 0 && same_name_[static_cast<std::size_t>(at)] < Index)
+        at = same_name_[static_cast<std::size_t>(at)];
+    same_name_[static_cast<std::size_t>(Index)] = same_name_[static_cast<std::size_t>(at)];
+    same_name_[static_cast<std::size_t>(at)] = Index;
+}
+
+void TCompHeaderObj::Unlink(int Index, const std::string& Key) {
+    const auto it = index_.find(Key);
+    if (it == index_.end()) return;
+    const int next = same_name_[static_cast<std::size_t>(Index)];
+    same_name_[static_cast<std::size_t>(Index)] = -1;
+    if (it->second == Index) {
+        if (next < 0) index_.erase(it);
+        else it->second = next;
+        return;
+    }
+    for (int at = it->second; at >= 0; at = same_name_[static_cast<std::size_t>(at)]) {
+        if (same_name_[static_cast<std::size_t>(at)] == Index) {
+            same_name_[static_cast<std::size_t>(at)] = next;
+            return;
+        }
+    }
+}
+
 int TCompHeaderObj::IndexOfName(const std::string& Name) const {
-    for (std::size_t i = 0; i < names_.size(); ++i)
-        if (SameTextAscii(names_[i], Name)) return static_cast<int>(i);
+    const auto it = index_.find(LowerAscii(Name));
+    if (it == index_.end()) return -1;
+    for (int i = it->second; i >= 0; i = same_name_[static_cast<std::size_t>(i)])
+        if (infos_[static_cast<std::size_t>(i)].Status != esDeleted) return i;
     return -1;
+}
+
+void TCompHeaderObj::SetName(int Index, const std::string& Name) {
+    std::string& current = names_.at(static_cast<std::size_t>(Index));
+    const std::string old_key = LowerAscii(current), new_key = LowerAscii(Name);
+    current = Name;
+    if (old_key == new_key) return;
+    Unlink(Index, old_key);
+    Link(Index, new_key);
 }
 
 void TCompHeaderObj::Clear() {
@@ -97,6 +150,8 @@ void TCompHeaderObj::Clear() {
     names_.clear();
     root_lengths_.clear();
     headers_.clear();
+    index_.clear();
+    same_name_.clear();
     ArchiveComment.clear();
     Modified = false;
 }
@@ -376,11 +431,56 @@ int TCompBase::RunPass() {
     return Switch == swDelete ? files_deleted_ : files_added_;
 }
 
-bool TCompBase::ReadArchiveDirectory(TStream32&, TCompHeaderObj&) { return false; }
+bool TCompBase::ReadArchiveDirectory(TStream32&, TCompHeaderObj&) {
+    ReportError(archive_file_, "", "0", E_INVALIDARC);
+    return false;
+}
+
+void TCompBase::CopyEntry(TStream32&, TStream32&, int, TCompHeaderObj&) {
+    RaiseError(archive_file_, "", "0", E_INVALIDARC);
+}
+
+void TCompBase::RenameEntry(TStream32&, TStream32&, int, TCompHeaderObj&) {
+    RaiseError(archive_file_, "", "0", E_INVALIDARC);
+}
+
+void TCompBase::ListArchive(TStream32&) { ReportError(archive_file_, "", "0", E_INVALIDARC); }
+
+int TCompBase::UnsupportedFileOperation(const std::string& FileName) {
+    ReportError(FileName, "", "0", E_INVALIDARC);
+    return 0;
+}
+
+int TCompBase::OpenArchiveDirectory() { return UnsupportedFileOperation(archive_file_); }
+
+void TCompBase::GetFileComment(int, std::string& Name, int& Length, std::string& Comment) {
+    Name.clear();
+    Comment.clear();
+    Length = 0;
+}
+
+void TCompBase::SetFileComment(int, const std::string&) { UnsupportedFileOperation(archive_file_); }
+
+int TCompBase::GetArchiveComment(std::string& Comment, int& Length) {
+    Comment.clear();
+    Length = 0;
+    return UnsupportedFileOperation(archive_file_);
+}
+
+void TCompBase::SetArchiveComment(const std::string&) { UnsupportedFileOperation(archive_file_); }
+
+void TCompBase::SaveDirectoryChanges() { UnsupportedFileOperation(archive_file_); }
+
+void TCompBase::AbandonIfCancelled() {
+    // A cancelled pass over an existing archive keeps the archive as it was:
+    // the new archive is dropped rather than completed without old entries.
+    if (cancel_ && !archive_missing_) throw EReported(ErrorText(E_USERCANCEL));
+}
 
 void TCompBase::CompressArchive(TCompHeaderObj& List, std::vector<std::string>& DeleteList) {
     std::unique_ptr<TTempFileStream> temp_file;
     std::unique_ptr<TTempMemStream> temp_mem;
+    std::unique_ptr<TFileStream32> old;
     bool activated = false;
     auto finish_events = [&] {
         if (activated && OnDeactivate) OnDeactivate(*this);
@@ -389,10 +489,28 @@ void TCompBase::CompressArchive(TCompHeaderObj& List, std::vector<std::string>& 
             OnElapsedTime(*this, timer_.Elapsed());
         }
     };
+    auto abandon = [&] {
+        new_archive_ = nullptr;
+        old_archive_ = nullptr;
+        old.reset();
+        if (temp_file) temp_file->Discard();
+        if (temp_mem) temp_mem->Discard();
+    };
     try {
         archive_missing_ = !FileOrDirExists(archive_file_);
         if (Switch == swRead) {
-            if (!archive_missing_) ReportError(archive_file_, "", "0", E_INVALIDARC);
+            if (archive_missing_) return;
+            file_number_ = 0;
+            if (!OnRead) {
+                ReportError(archive_file_, "OnRead", "0", E_REQUIREDEVENT);
+                return;
+            }
+            TFileStream32 in(archive_file_, 0x20);
+            if (in.Handle() < 0) {
+                ReportError(archive_file_, "", "0", E_OPENFILE);
+                return;
+            }
+            ListArchive(in);
             return;
         }
         if (archive_missing_ && Switch == swDelete) {
@@ -400,15 +518,16 @@ void TCompBase::CompressArchive(TCompHeaderObj& List, std::vector<std::string>& 
             return;
         }
         if (!archive_missing_) {
+            // Writeable: a regular file whose owner may write it (the
+            // read-only attribute is the owner's missing write permission).
             struct stat st {};
-            const bool writeable = ::stat(archive_file_.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-                                   ::access(archive_file_.c_str(), W_OK) == 0;
-            if (!writeable) {
+            const bool regular = ::stat(archive_file_.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+            if (!regular || (st.st_mode & S_IWUSR) == 0) {
                 bool write_to_file = false;
                 if (OnNonWriteableArchive) {
                     OnNonWriteableArchive(*this, archive_file_, write_to_file);
-                    if (write_to_file && S_ISREG(st.st_mode))
-                        write_to_file = ::chmod(archive_file_.c_str(), (st.st_mode | S_IWUSR) & 07777) == 0;
+                    if (write_to_file)
+                        write_to_file = regular && ::chmod(archive_file_.c_str(), (st.st_mode | S_IWUSR) & 07777) == 0;
                 } else {
                     ReportError(archive_file_, "OnNonWriteableArchive", "0", E_REQUIREDEVENT);
                 }
@@ -437,20 +556,28 @@ void TCompBase::CompressArchive(TCompHeaderObj& List, std::vector<std::string>& 
         new_archive_ = out;
 
         if (!archive_missing_) {
-            TFileStream32 old(archive_file_, 0x20);
-            if (old.Handle() < 0) RaiseError(archive_file_, "", "0", E_OPENFILE);
-            if (old.GetSize() != 0) {
+            old = std::make_unique<TFileStream32>(archive_file_, 0x20);
+            if (old->Handle() < 0) RaiseError(archive_file_, "", "0", E_OPENFILE);
+            if (old->GetSize() != 0) {
                 if (Switch == swDelete) ExcludeSpec.Clear();
-                // Updating an existing archive is not available in this build.
-                if (!ReadArchiveDirectory(old, List)) RaiseError(archive_file_, "", "0", E_INVALIDARC);
+                if (!ReadArchiveDirectory(*old, List)) throw EReported(ErrorText(E_INVALIDARC));
+                old_archive_ = old.get();
             }
         }
 
         ProcessList(List, DeleteList);
+        AbandonIfCancelled();
 
         if (files_added_ > 0 || files_deleted_ > 0) {
+            int kept = 0;
+            for (int i = 0; i < List.Count(); ++i)
+                if (List.EntryInfo(i).Status != esDeleted) ++kept;
+            if (Switch == swDelete && kept == 0) WriteEmptyEnd(*out);
             if (!WriteDirectoryEnd(*out, List)) throw EReported(ErrorText(E_WRITE));
             ReportEntries(List);
+            AbandonIfCancelled();
+            old_archive_ = nullptr;
+            old.reset();
             if (temp_file) temp_file->Commit();
             if (temp_mem) temp_mem->Commit();
             new_archive_ = nullptr;
@@ -471,21 +598,15 @@ void TCompBase::CompressArchive(TCompHeaderObj& List, std::vector<std::string>& 
                 OnElapsedTime(*this, timer_.Elapsed());
             }
         } else {
-            new_archive_ = nullptr;
-            if (temp_file) temp_file->Discard();
-            if (temp_mem) temp_mem->Discard();
+            abandon();
             finish_events();
         }
     } catch (const EReported&) {
-        new_archive_ = nullptr;
-        if (temp_file) temp_file->Discard();
-        if (temp_mem) temp_mem->Discard();
+        abandon();
         finish_events();
         files_added_ = files_deleted_ = 0;
     } catch (const Exception& e) {
-        new_archive_ = nullptr;
-        if (temp_file) temp_file->Discard();
-        if (temp_mem) temp_mem->Discard();
+        abandon();
         // A failure that no report has named yet: say what went wrong.
         const int code = dynamic_cast<const EFOpenError*>(&e) ? E_OPENFILE
                          : e.Message() == "Disk full"            ? E_DISKFULL
@@ -494,9 +615,7 @@ void TCompBase::CompressArchive(TCompHeaderObj& List, std::vector<std::string>& 
         finish_events();
         files_added_ = files_deleted_ = 0;
     } catch (...) {
-        new_archive_ = nullptr;
-        if (temp_file) temp_file->Discard();
-        if (temp_mem) temp_mem->Discard();
+        abandon();
         ReportError(archive_file_, "", "0", E_WRITE);
         finish_events();
         files_added_ = files_deleted_ = 0;
@@ -505,6 +624,7 @@ void TCompBase::CompressArchive(TCompHeaderObj& List, std::vector<std::string>& 
 
 void TCompBase::ProcessList(TCompHeaderObj& List, std::vector<std::string>& DeleteList) {
     if (Switch != swDelete) {
+        const double kept_bytes = archive_total_;
         TarcFileScan scan;
         scan.UpdateList = true;
         scan.UserData = &List;
@@ -520,7 +640,9 @@ void TCompBase::ProcessList(TCompHeaderObj& List, std::vector<std::string>& Dele
         scan.OnRootDirChange = [this](TarcFileScan&, const std::string& d) { scan_root_ = AppendSlash(d); };
         scan.OnEntry = [this, &List](const std::string& p, const TSearchRec& r, void*) { AddScannedFile(p, r, List); };
         scan.Execute();
-        archive_total_ = bytes_left_ = scan.FilesSize;
+        // Kept entries of an existing archive are copied in the same pass and
+        // count towards its progress.
+        archive_total_ = bytes_left_ = scan.FilesSize + kept_bytes;
     }
     if (cancel_ || (Switch != swDelete && !list_modified_)) {
         const bool modified = list_modified_;
@@ -533,17 +655,24 @@ void TCompBase::ProcessList(TCompHeaderObj& List, std::vector<std::string>& Dele
     const int saved_deleted = files_deleted_;
     files_deleted_ = 0;
     TStream32& out = *new_archive_;
+    if (old_archive_) WriteArchivePrefix(*old_archive_, out);
     auto drop_from = [&List](int first) {
         for (int k = first; k < List.Count(); ++k) List.EntryInfo(k).Status = esDeleted;
     };
     for (int i = 0; i < List.Count(); ++i) {
         if (cancel_) {
+            AbandonIfCancelled();
             drop_from(i);
             break;
         }
         file_number_ = i + 1;
         TCompFileInfo& info = List.EntryInfo(i);
         file_size_ = static_cast<double>(info.SourceSize);
+        if (info.Status == esKeep && info.FromArchive && old_archive_) {
+            CopyEntry(*old_archive_, out, i, List);
+            continue;
+        }
+        if (old_archive_) FinishEntryCopies(*old_archive_, out);
         const int64_t noted = out.GetSize();
         switch (info.Status) {
             case esNew: {
@@ -557,9 +686,10 @@ void TCompBase::ProcessList(TCompHeaderObj& List, std::vector<std::string>& Dele
                 if (ok) {
                     ++files_added_;
                     if (Switch == swMove && !folder && !VerifyBeforeDelete) DeleteList.push_back(List.Name(i));
-                    List.Name(i) = entry_name_;
+                    List.SetName(i, entry_name_);
                 } else {
                     if (cancel_) {
+                        AbandonIfCancelled();
                         --file_number_;
                         drop_from(i);
                     }
@@ -573,11 +703,14 @@ void TCompBase::ProcessList(TCompHeaderObj& List, std::vector<std::string>& Dele
                 ++files_deleted_;
                 if (OnDeleteFile) OnDeleteFile(*this, List.Name(i), files_deleted_, saved_deleted);
                 break;
-            default:
-                // Entries of an existing archive: not available in this build.
-                RaiseError(archive_file_, "", "0", E_INVALIDARC);
+            case esNewName:
+            case esKeep:
+                if (!info.FromArchive || !old_archive_) RaiseError(archive_file_, List.Name(i), "0", E_INVALIDARC);
+                RenameEntry(*old_archive_, out, i, List);
+                break;
         }
     }
+    if (old_archive_) FinishEntryCopies(*old_archive_, out);
     if (OnElapsedTime) timer_.Stop();
 }
 
@@ -602,16 +735,7 @@ void TCompBase::AddScannedFile(const std::string& Folder, const TSearchRec& Rec,
     MergeEntry(full, List, Rec);
 }
 
-void TCompBase::MergeEntry(const std::string& FullPath, TCompHeaderObj& List, const TSearchRec& Rec) {
-    int found = -1;
-    if (!archive_missing_) found = List.IndexOfName(entry_name_);
-    if (found < 0 && FileSpec.Count() > 1) found = List.IndexOfName(FullPath);
-    if (found >= 0) {
-        // Taken once, whichever mask reached it first; entries of an existing
-        // archive are merged by the update pass.
-        return;
-    }
-    if (Switch == swRefresh) return;
+void TCompBase::AddNewEntry(const std::string& FullPath, TCompHeaderObj& List, const TSearchRec& Rec) {
     const bool folder = (Rec.Attr & 0x10) != 0;
     if (GetHeadSize() == 0 || (folder && !StoreEmptySubDirs)) return;
     TCompFileInfo info;
@@ -627,6 +751,97 @@ void TCompBase::MergeEntry(const std::string& FullPath, TCompHeaderObj& List, co
     SetEntryStats(List.HeaderCopy(List.Count() - 1), info.SourceSize, info.SourceSize, FileTimeToDos(Rec.MTime),
                   Rec.Attr);
 }
+
+std::string TCompBase::AskNewName(int Index, TCompHeaderObj& List) {
+    const std::string old_name = List.Name(Index);
+    if (!OnRenameDupeFile) {
+        ReportError(entry_name_, "OnRenameDupeFile", "0", E_REQUIREDEVENT);
+        return {};
+    }
+    std::string candidate = old_name;
+    for (;;) {
+        bool rename = true;
+        new_name_.clear();
+        OnRenameDupeFile(*this, candidate, new_name_, rename);
+        if (!rename) return {};
+        const std::string answer = NormalizeSeparators(new_name_);
+        if (!ExtractFileName(answer).empty()) candidate = answer;
+        if (SameTextAscii(candidate, old_name)) return {};
+        if (List.IndexOfName(candidate) < 0) return candidate;
+    }
+}
+
+void TCompBase::MergeEntry(const std::string& FullPath, TCompHeaderObj& List, const TSearchRec& Rec) {
+    int found = -1;
+    if (!archive_missing_) {
+        found = List.IndexOfName(entry_name_);
+        if (found < 0 && FileSpec.Count() > 1) found = List.IndexOfName(FullPath);
+    } else if (FileSpec.Count() > 1) {
+        // The same file reached through two masks is taken once.
+        found = List.IndexOfName(FullPath);
+    }
+    if (found < 0) {
+        if (Switch != swRefresh) AddNewEntry(FullPath, List, Rec);
+        return;
+    }
+    TCompFileInfo& info = List.EntryInfo(found);
+    // A file reached twice (two masks) is taken once: nothing more for an
+    // entry added or decided earlier in this pass.
+    if (info.Status == esNew || !info.FromArchive || info.Merged) return;
+    info.Merged = true;
+
+    TCompHeaderObj::Header& header = List.HeaderCopy(found);
+    auto get32 = [&header](std::size_t at) {
+        return header[at] | (header[at + 1] << 8) | (header[at + 2] << 16) | (static_cast<uint32_t>(header[at + 3]) << 24);
+    };
+    const uint32_t old_size = get32(24), old_date = get32(12), old_attr = MaskDosAttr(get32(38));
+    const uint32_t new_size = static_cast<uint32_t>(Rec.Size), new_date = FileTimeToDos(Rec.MTime);
+    const bool differs = old_size != new_size || old_date != new_date || old_attr != MaskDosAttr(Rec.Attr);
+
+    if (Switch == swRefresh) {
+        if (!differs) return;
+        // Compressed again from the file; the entry keeps its comment but not
+        // the extra field, which described the old data.
+        list_modified_ = true;
+        info.Status = esNew;
+        info.FromArchive = false;
+        info.RawName.clear();
+        info.Extra.clear();
+        info.HeaderEncrypted = EncryptHeaders ? 1 : 0;
+        info.SourceSize = Rec.Size;
+        info.SourceTime = Rec.MTime;
+        info.Device = Rec.Device;
+        info.Inode = Rec.Inode;
+        List.SetName(found, FullPath);
+        List.SetRootLength(found, static_cast<int>(scan_root_.size()));
+        SetEntryStats(header, Rec.Size, Rec.Size, new_date, Rec.Attr);
+        return;
+    }
+    if (differs) {
+        bool replace = false;
+        if (OnReplaceFile) {
+            OnReplaceFile(*this, entry_name_, FullPath, DosDateTimeToDateTime(old_date), DosDateTimeToDateTime(new_date),
+                          old_size, new_size, static_cast<int>(old_attr), static_cast<int>(Rec.Attr), replace);
+        } else {
+            ReportError(entry_name_, "OnReplaceFile", "0", E_REQUIREDEVENT);
+        }
+        if (replace) {
+            info.Status = esDeleted;
+            AddNewEntry(FullPath, List, Rec);
+            return;
+        }
+    }
+    list_modified_ = true;
+    const std::string renamed = AskNewName(found, List);
+    if (renamed.empty()) {
+        List.EntryInfo(found).Status = esKeep;
+        return;
+    }
+    List.EntryInfo(found).Status = esNewName;
+    List.SetName(found, renamed);
+    AddNewEntry(FullPath, List, Rec);
+}
+
 
 void TCompBase::SetEntryFileName(const std::string& FullPath) { entry_name_ = StoredFileName(FullPath, scan_root_); }
 

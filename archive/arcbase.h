@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/core/Classes.h"
@@ -40,10 +41,20 @@ enum : int {
     E_WRITE = 25136, E_SPANLABEL = 25154, E_DISKFULL = 25160, E_NOTACCESSIBLE = 25170,
     E_WRITEPROTECTED = 25171, E_OPENFILE = 25235, E_INVALIDARC = 25244, E_NOTHINGTODO = 25268,
     E_REQUIREDEVENT = 25270, E_REQUIREDPROPERTY = 25271, E_USERCANCEL = 25443, E_NOTHINGTODELETE = 26859,
-    E_DIRNOTEXIST = 26899
+    E_DIRNOTEXIST = 26899,
+    // An existing archive with ZIP64 records, which this writer cannot carry.
+    E_ZIP64 = 25245,
+    // An existing archive whose records contradict each other or its size.
+    E_DAMAGED = 25246
 };
 // The text of an error code ("" for an unknown code).
 std::string ErrorText(int ECode);
+
+// An error that has already gone through OnError; the pass only ends.
+class EReported : public E_RAISE {
+public:
+    using E_RAISE::E_RAISE;
+};
 
 // One entry of the list of a pass.
 struct TCompFileInfo {
@@ -56,24 +67,35 @@ struct TCompFileInfo {
     int64_t SourceSize = 0;          // size of the source file (64-bit)
     int64_t SourceTime = 0;          // its last write, seconds since the epoch
     uint64_t Device = 0, Inode = 0;  // identity of the source file
+    bool FromArchive = false;        // read from the existing archive (copied, not compressed)
+    int64_t OldOffset = 0;           // its local header offset in the existing archive
+    std::string RawName;             // its name bytes as the existing archive stores them
+    bool Merged = false;             // a scanned file already met it in this pass
 };
 
 // The entry list of a pass: per entry a 46-byte central header image, its
 // record, its name (full source path of a new entry, stored name of an old
-// one) and the length of the scan folder prefix of that path.
+// one) and the length of the scan folder prefix of that path. A hash index of
+// the names (ASCII case folded) keeps name look-ups constant-time.
 class TCompHeaderObj {
 public:
     static constexpr std::size_t kHeaderSize = 46;
     using Header = std::array<uint8_t, kHeaderSize>;
     int Count() const { return static_cast<int>(infos_.size()); }
     // Appends an entry; false (and the list unchanged) on failure.
-    bool AddEntry(const TCompFileInfo& Info, const std::string& Name, std::size_t HeaderSize, int RootLength,
+    // Room for Count entries without reallocation.
+    void Reserve(int Count);
+    bool AddEntry(TCompFileInfo Info, const std::string& Name, std::size_t HeaderSize, int RootLength,
                   const uint8_t* HeaderBytes);
     TCompFileInfo& EntryInfo(int Index) { return infos_.at(static_cast<std::size_t>(Index)); }
-    std::string& Name(int Index) { return names_.at(static_cast<std::size_t>(Index)); }
+    const std::string& Name(int Index) const { return names_.at(static_cast<std::size_t>(Index)); }
+    // Renames an entry (the index follows).
+    void SetName(int Index, const std::string& Name);
     int RootLength(int Index) const { return root_lengths_.at(static_cast<std::size_t>(Index)); }
+    void SetRootLength(int Index, int Length) { root_lengths_.at(static_cast<std::size_t>(Index)) = Length; }
     Header& HeaderCopy(int Index) { return headers_.at(static_cast<std::size_t>(Index)); }
-    // Index of an entry with this name (ASCII case ignored), or -1.
+    // Index of the first entry not deleted with this name (ASCII case
+    // ignored), or -1.
     int IndexOfName(const std::string& Name) const;
     void Clear();
     std::string ArchiveComment;
@@ -84,6 +106,12 @@ private:
     std::vector<std::string> names_;
     std::vector<int> root_lengths_;
     std::vector<Header> headers_;
+    // Lower-cased name -> first entry of that name; entries of one name are
+    // chained in ascending order through same_name_.
+    std::unordered_map<std::string, int> index_;
+    std::vector<int> same_name_;
+    void Link(int Index, const std::string& Key);
+    void Unlink(int Index, const std::string& Key);
 };
 
 // Elapsed time of a pass.
@@ -112,6 +140,7 @@ struct TEntryReport {
     uint32_t CRC = 0, ExternalAttr = 0, DosDate = 0;
     std::string MethodName;
     int Ratio = 0;
+    std::string Comment;  // the entry comment (swRead walk)
 };
 
 class TZipCommon;
@@ -282,6 +311,24 @@ public:
     // Information about the entry last reported through OnRead.
     const TEntryReport& EntryReport() const { return report_; }
 
+    // ---- directory editing: entry comments and the archive comment of
+    // ArchiveFile, read by OpenArchiveDirectory and written back by
+    // SaveDirectoryChanges (formats without it report 25244).
+    // Reads the directory of ArchiveFile; the entry count (0 on failure).
+    virtual int OpenArchiveDirectory();
+    // The entry's name and comment bytes; "" for an index outside the list.
+    virtual void GetFileComment(int Index, std::string& Name, int& Length, std::string& Comment);
+    // Changes an entry's comment (nothing for an index outside the list).
+    virtual void SetFileComment(int Index, const std::string& Comment);
+    // The archive comment; 0 when no directory is open.
+    virtual int GetArchiveComment(std::string& Comment, int& Length);
+    virtual void SetArchiveComment(const std::string& Comment);
+    // Writes the changed comments back into ArchiveFile (through a
+    // temporary archive; the archive is left as it was on any failure).
+    virtual void SaveDirectoryChanges();
+    // Reports 25244 for FileName; answers 0.
+    int UnsupportedFileOperation(const std::string& FileName);
+
     TNotifyEvent OnActivate, OnDeactivate;
     TOnBegin OnBegin;
     TOnEnd OnEnd;
@@ -314,9 +361,22 @@ protected:
     // Checks before anything is written that the entries fit the format;
     // reports and answers false when they do not.
     virtual bool CheckLimits(TCompHeaderObj&) { return true; }
-    // Reads an existing archive's directory into the list; false when the
-    // format cannot update archives.
-    virtual bool ReadArchiveDirectory(TStream32&, TCompHeaderObj&);
+    // Reads an existing archive's directory into the list; reports and
+    // answers false when the archive cannot be updated.
+    virtual bool ReadArchiveDirectory(TStream32& Old, TCompHeaderObj& List);
+    // Writes what the existing archive holds before its first entry.
+    virtual void WriteArchivePrefix(TStream32&, TStream32&) {}
+    // Copies a kept entry of the existing archive unchanged (copies may be
+    // gathered until FinishEntryCopies).
+    virtual void CopyEntry(TStream32& Old, TStream32& Out, int Index, TCompHeaderObj& List);
+    // Copies an entry of the existing archive under its new name.
+    virtual void RenameEntry(TStream32& Old, TStream32& Out, int Index, TCompHeaderObj& List);
+    // Completes the copies gathered so far.
+    virtual void FinishEntryCopies(TStream32&, TStream32&) {}
+    // The swRead walk: fires OnRead for each entry of the existing archive.
+    virtual void ListArchive(TStream32& Old);
+    // Called with each entry name the swRead walk finds.
+    virtual void ReadEntryHook(const std::string&) {}
 
     // The stored name of an entry's full path with its root.
     void SetEntryFileName(const std::string& FullPath);
@@ -331,6 +391,9 @@ protected:
     TCompressMethod compress_method_ = cmDeflate;
     uint64_t temp_device_ = 0, temp_inode_ = 0;
     TStream32* new_archive_ = nullptr;
+    TStream32* old_archive_ = nullptr;
+    std::string new_name_;  // the answer field handed to OnRenameDupeFile
+    std::unique_ptr<TCompHeaderObj> dir_list_;  // the list of OpenArchiveDirectory
     // The drive checker: what the last check found on the archive's drive.
     TDiskManager disk_manager_;
 
@@ -341,6 +404,12 @@ private:
     void ProcessList(TCompHeaderObj& List, std::vector<std::string>& DeleteList);
     void AddScannedFile(const std::string& Folder, const TSearchRec& Rec, TCompHeaderObj& List);
     void MergeEntry(const std::string& FullPath, TCompHeaderObj& List, const TSearchRec& Rec);
+    // Appends a scanned item as a new entry.
+    void AddNewEntry(const std::string& FullPath, TCompHeaderObj& List, const TSearchRec& Rec);
+    // Asks OnRenameDupeFile for a new name of entry Index; "" for none.
+    std::string AskNewName(int Index, TCompHeaderObj& List);
+    // Abandons a pass over an existing archive when the cancel flag is set.
+    void AbandonIfCancelled();
     // The drive check before a pass (arcDiskManager); a failure is reported
     // and ends the pass.
     bool CheckArchiveDrive();

@@ -6,10 +6,13 @@
 
 #include "picture/GfxUtils.h"
 #include "picture/GifDecode.h"
+#include "picture/GifEncode.h"
+#include "picture/PicGraph.h"
 #include "platform/graphics/Clipboard.h"
 
 namespace picture {
 bool TolerantReading = true;
+int ReduceMethod = 0;
 namespace {
 unsigned gif_clipboard_format = 0;
 }
@@ -689,7 +692,333 @@ void TGIFImage::ReadGifStream(int64_t count, TByteReader& reader, bool decodeFir
     Changed();
 }
 
-void TGIFImage::WriteGifStream(std::vector<uint8_t>&, bool) { gif_error(kGifNotImplemented); }
+// ---- Writing
+
+namespace {
+
+void put16(std::vector<uint8_t>& v, int x) {
+    v.push_back(uint8_t(x));
+    v.push_back(uint8_t(x >> 8));
+}
+
+uint32_t rd32(std::span<const uint8_t> b, size_t at) {
+    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
+}
+
+// The smallest bit count from 1 upward whose power of two holds count entries.
+uint8_t depth_for(int count) {
+    uint8_t b = 1;
+    while (b < 8 && (1 << b) < count) ++b;
+    return b;
+}
+
+// Text as data sub-blocks; a text longer than 255 bytes goes on in further
+// sub-blocks instead of being cut, an empty one adds nothing.
+void put_text_blocks(std::vector<uint8_t>& out, const std::string& text) {
+    for (size_t at = 0; at < text.size(); at += 255) {
+        size_t n = std::min<size_t>(255, text.size() - at);
+        out.push_back(uint8_t(n));
+        out.insert(out.end(), text.begin() + ptrdiff_t(at), text.begin() + ptrdiff_t(at + n));
+    }
+}
+
+// Stored image data whose sub-blocks are cut off (a damaged frame read
+// tolerantly) get the terminator the stream needs to go on after them.
+void put_image_data(std::vector<uint8_t>& out, const std::vector<uint8_t>& data) {
+    out.insert(out.end(), data.begin(), data.end());
+    size_t at = 1;
+    while (at < data.size()) {
+        size_t n = data[at];
+        if (n == 0) return;
+        at += 1 + n;
+    }
+    if (data.empty()) out.push_back(2);  // a code size byte is needed before the blocks
+    out.push_back(0);
+}
+
+constexpr uint8_t kExtensionLabels[4] = {0xF9, 0x01, 0xFF, 0xFE};
+constexpr size_t kFixedLengths[4] = {6, 13, 12, 0};
+
+void put_extension(std::vector<uint8_t>& out, const TExtension& ext) {
+    size_t kind = size_t(ext.Kind) & 3;
+    out.push_back(0x21);
+    out.push_back(kExtensionLabels[kind]);
+    out.insert(out.end(), ext.FixedBytes.begin(), ext.FixedBytes.begin() + ptrdiff_t(kFixedLengths[kind]));
+    if (ext.Kind == ekGraphicControl) return;
+    if (ext.DataLines)
+        for (auto& line : *ext.DataLines) put_text_blocks(out, line);
+    out.push_back(0);
+}
+
+}  // namespace
+
+void TGIFFrame::EncodeFrame() {
+    if (!FrameBitmap || FrameBitmap->Empty()) gif_error(kGifNoData);
+    switch (FrameBitmap->PixelFormat()) {
+        case pf1bit:
+        case pf4bit:
+        case pf8bit: {
+            // the bitmap's own rows and palette: what its BMP image would hold
+            auto& b = *FrameBitmap;
+            int bits = b.BitsPerPixel();
+            GifColorTable table;
+            table.Count = 1 << bits;
+            auto& palette = b.Palette();
+            for (size_t i = 0; i < palette.size() && i < size_t(table.Count); ++i) {
+                table.Entries[3 * i] = palette[i].R;
+                table.Entries[3 * i + 1] = palette[i].G;
+                table.Entries[3 * i + 2] = palette[i].B;
+            }
+            encodePixels(table, b.PixelWidth(), b.PixelHeight(), bits, b.ScanLine(0), b.Stride());
+            return;
+        }
+        default: {
+            int method = IsGray ? 5 : picture::ReduceMethod;
+            auto bmp = ReduceBitmap(FrameBitmap.get(), pf8bit, method);
+            if (method == 5) IsGray = true;
+            EncodeFrameFromBmp(bmp->Bytes());
+            return;
+        }
+    }
+}
+
+void TGIFFrame::EncodeFrameFromBmp(std::span<const uint8_t> bmp) {
+    // file header, info header, colour table, rows bottom-up (top-down with a negative height)
+    if (bmp.size() < 54 || bmp[0] != 'B' || bmp[1] != 'M') gif_error(kGifEncodingError);
+    uint32_t pixelOffset = rd32(bmp, 10), headerSize = rd32(bmp, 14);
+    int32_t width = int32_t(rd32(bmp, 18)), height = int32_t(rd32(bmp, 22));
+    int bits = bmp[28] | bmp[29] << 8;
+    uint32_t compression = rd32(bmp, 30);
+    int colors = bits == 1 ? 2 : bits == 4 ? 16 : bits == 8 ? 256 : 0;
+    if (colors == 0 || compression != 0 || headerSize < 40 || width <= 0 || height == 0 ||
+        height == INT32_MIN)
+        gif_error(kGifEncodingError);
+    bool topDown = height < 0;
+    if (topDown) height = -height;
+    if (width > 65535 || height > 65535 || int64_t(width) * height > picture::kMaxGifPixels)
+        gif_error(kGifEncodingError);
+    int64_t stride = ((int64_t(width) * bits + 31) / 32) * 4;
+    if (pixelOffset > bmp.size() || int64_t(bmp.size() - pixelOffset) < stride * height)
+        gif_error(kGifEncodingError);
+
+    GifColorTable table;
+    table.Count = colors;
+    // entries the file does not hold (a short colour table) stay black
+    size_t tableAt = 14 + size_t(headerSize);
+    for (int i = 0; i < colors; ++i) {
+        size_t at = tableAt + 4 * size_t(i);
+        if (at + 4 > pixelOffset || at + 4 > bmp.size()) break;
+        table.Entries[size_t(3 * i)] = bmp[at + 2];
+        table.Entries[size_t(3 * i + 1)] = bmp[at + 1];
+        table.Entries[size_t(3 * i + 2)] = bmp[at];
+    }
+    const uint8_t* firstRow = bmp.data() + pixelOffset + (topDown ? 0 : (height - 1) * stride);
+    encodePixels(table, width, height, bits, firstRow, topDown ? stride : -stride);
+}
+
+void TGIFFrame::encodePixels(const GifColorTable& table, int width, int height, int bits, const uint8_t* firstRow,
+                             ptrdiff_t stride) {
+    if (width <= 0 || height <= 0 || width > 65535 || height > 65535 ||
+        int64_t(width) * height > picture::kMaxGifPixels)
+        gif_error(kGifEncodingError);
+    if (OffsetX < 0 || OffsetY < 0 || int64_t(OffsetX) + width > 65535 || int64_t(OffsetY) + height > 65535)
+        gif_error(kGifEncodingError);
+    IsInterlaced = false;
+    auto& item = *FrameData;
+    if (item.EncodedData)
+        item.EncodedData->clear();
+    else
+        item.EncodedData.emplace();
+    item.LocalTable = table;
+    std::vector<uint8_t> encoded;
+    picture::LzwProgress progress;
+    if (OwnerImage && OwnerImage->OnProgress) {
+        auto* image = OwnerImage;
+        progress = [image](int stage, int percent, const std::string& message) {
+            image->Progress(TProgressStage(stage), percent, false, TRect{}, message);
+        };
+    }
+    encoded.reserve(size_t(width) * size_t(height) / 4 + 64);
+    try {
+        picture::LzwEncode(encoded, width, height, bits, progress, firstRow, stride);
+    } catch (const EAbort&) {
+        NewFrameData();
+        throw;
+    }
+    item.EncodedData = std::move(encoded);
+    item.BitDepth = depth_for(table.Count);
+    if (OwnerImage) {
+        auto& shared = *OwnerImage->SharedData;
+        if (shared.GlobalTable.Count > 0) {
+            UsesLocalTable = true;
+        } else {
+            shared.GlobalTable = item.LocalTable;
+            shared.BitDepth = item.BitDepth;
+            UsesLocalTable = false;
+        }
+    } else {
+        UsesLocalTable = true;
+    }
+    item.FrameWidth = width;
+    item.FrameHeight = height;
+    if (OwnerImage) {
+        OwnerImage->LogicalWidth = uint16_t(std::max<int64_t>(OwnerImage->LogicalWidth, int64_t(width) + OffsetX));
+        OwnerImage->LogicalHeight =
+            uint16_t(std::max<int64_t>(OwnerImage->LogicalHeight, int64_t(height) + OffsetY));
+    }
+}
+
+void TGIFFrame::UpdateGraphicControl() {
+    TExtension* gce = LastExtensionOfKind(ExtensionList.get(), ekGraphicControl);
+    if (!gce && (DelayMs != 0 || TransparentKey != clNone || Disposal != 0)) {
+        if (!ExtensionList) ExtensionList = std::make_unique<TExtensionList>();
+        auto ext = std::make_unique<TExtension>();
+        ext->Kind = ekGraphicControl;
+        ext->FixedBytes[0] = 4;  // block size; flags, delay, index and terminator 0
+        gce = ext.get();
+        ExtensionList->push_back(std::move(ext));
+    }
+    if (gce) {
+        auto& f = gce->FixedBytes;
+        int delay = DelayMs / 10;
+        f[2] = uint8_t(delay);
+        f[3] = uint8_t(delay >> 8);
+        auto& table = FrameData->LocalTable;
+        // the index read from the file stays while its entry still holds the
+        // transparent colour; otherwise the first entry of that colour
+        int index = -1;
+        if (TransparentKey != clNone) {
+            if (TransparentIndex >= 0 && TransparentIndex < table.Count &&
+                table.Color(TransparentIndex) == ColorToRGB(TransparentKey))
+                index = TransparentIndex;
+            else
+                index = ColorIndexOf(table, TransparentKey);
+        }
+        if (index >= 0) {
+            f[4] = uint8_t(index);
+            f[1] = uint8_t(f[1] | 1);
+            TransparentIndex = index;
+        } else {
+            f[1] = uint8_t(f[1] & ~1);
+            TransparentIndex = -1;
+        }
+        f[1] = uint8_t((f[1] & ~0x1C) | ((Disposal & 7) << 2));
+    }
+    if (ExtensionList) {
+        std::erase_if(*ExtensionList, [](const std::unique_ptr<TExtension>& e) {
+            if (e->Kind != ekComment || !e->DataLines) return e->Kind == ekComment;
+            return std::all_of(e->DataLines->begin(), e->DataLines->end(),
+                               [](const std::string& l) { return l.empty(); });
+        });
+        if (!ExtensionList->empty() && OwnerImage) OwnerImage->GifVersion = 2;
+    }
+}
+
+void TGIFImage::EncodeFrames() {
+    for (auto& f : FrameList) {
+        auto& data = f->FrameData->EncodedData;
+        if (!data || data->empty()) {
+            data.reset();
+            f->EncodeFrame();
+        }
+    }
+    for (auto& f : FrameList) f->UpdateGraphicControl();
+}
+
+void TGIFImage::WriteGifStream(std::vector<uint8_t>& out, bool withCount) {
+    if (FrameList.empty()) gif_error(kGifNoData);
+    EncodeFrames();
+    auto& shared = *SharedData;
+    if (!shared.CommentLines.empty()) GifVersion = 2;
+    bool loopBlock = LoopEnabled && FrameList.size() > 1;
+    if (loopBlock) GifVersion = 2;
+
+    // The logical screen covers every frame; a screen read larger than its
+    // frames keeps its size.
+    int64_t screenW = LogicalWidth, screenH = LogicalHeight;
+    for (auto& f : FrameList) {
+        auto& d = *f->FrameData;
+        if (f->OffsetX < 0 || f->OffsetY < 0) gif_error(kGifEncodingError);
+        screenW = std::max<int64_t>(screenW, int64_t(d.FrameWidth) + f->OffsetX);
+        screenH = std::max<int64_t>(screenH, int64_t(d.FrameHeight) + f->OffsetY);
+    }
+    // the reader's own size limit holds for what is written too
+    if (screenW > 65535 || screenH > 65535 || screenW * screenH > picture::kMaxGifPixels)
+        gif_error(kGifEncodingError);
+    LogicalWidth = uint16_t(screenW);
+    LogicalHeight = uint16_t(screenH);
+
+    size_t estimate = 1024 + 3 * 256 * FrameList.size();
+    for (auto& f : FrameList)
+        if (f->FrameData->EncodedData) estimate += f->FrameData->EncodedData->size();
+    std::vector<uint8_t> s;
+    s.reserve(estimate);
+    const char* version = GifVersion == 2 ? "GIF89a" : "GIF87a";
+    s.insert(s.end(), version, version + 6);
+    put16(s, LogicalWidth);
+    put16(s, LogicalHeight);
+    auto& global = shared.GlobalTable;
+    if (global.Count > 0) {
+        int b = bits_of_count(global.Count);
+        s.push_back(uint8_t(0x80 + 16 * (b - 1) + (b - 1)));
+        int background = BackColor != clNone ? ColorIndexOf(global, BackColor) : -1;
+        s.push_back(uint8_t(std::max(background, 0)));
+    } else {
+        s.push_back(0);
+        s.push_back(0);
+    }
+    s.push_back(shared.AspectByte);
+    s.insert(s.end(), global.Entries.begin(), global.Entries.begin() + 3 * global.Count);
+
+    if (loopBlock) {
+        s.insert(s.end(), {0x21, 0xFF, 11});
+        const char* id = "NETSCAPE2.0";
+        s.insert(s.end(), id, id + 11);
+        s.insert(s.end(), {3, 1, uint8_t(LoopCount), uint8_t(LoopCount >> 8), 0});
+    }
+
+    for (auto& f : FrameList) {
+        if (f->ExtensionList)
+            for (auto& ext : *f->ExtensionList) put_extension(s, *ext);
+        auto& d = *f->FrameData;
+        s.push_back(0x2C);
+        put16(s, f->OffsetX);
+        put16(s, f->OffsetY);
+        put16(s, d.FrameWidth);
+        put16(s, d.FrameHeight);
+        uint8_t flags = 0;
+        if (f->UsesLocalTable) {
+            d.BitDepth = depth_for(d.LocalTable.Count);
+            flags = uint8_t(0x80 + d.BitDepth - 1);
+        }
+        if (f->IsInterlaced) flags |= 0x40;
+        s.push_back(flags);
+        if (f->UsesLocalTable) {
+            // the table at the full length its flags declare, padded with black
+            size_t declared = size_t(3) << d.BitDepth;
+            size_t held = size_t(3 * std::min(d.LocalTable.Count, 256));
+            s.insert(s.end(), d.LocalTable.Entries.begin(), d.LocalTable.Entries.begin() + ptrdiff_t(held));
+            s.insert(s.end(), declared - held, uint8_t(0));
+        }
+        put_image_data(s, d.EncodedData ? *d.EncodedData : std::vector<uint8_t>{});
+    }
+
+    if (!shared.CommentLines.empty()) {
+        s.insert(s.end(), {0x21, 0xFE});
+        for (auto& line : shared.CommentLines) put_text_blocks(s, line);
+        s.push_back(0);
+    }
+    s.push_back(0x3B);
+
+    if (withCount) {
+        uint32_t n = uint32_t(s.size());
+        for (int i = 0; i < 4; ++i) out.push_back(uint8_t(n >> (8 * i)));
+    }
+    if (out.empty())
+        out = std::move(s);
+    else
+        out.insert(out.end(), s.begin(), s.end());
+}
 
 void TGIFImage::LoadFromClipboardFormat(unsigned format, const TClipboardData& data, const TPalette& palette) {
     auto& board = graphics::clipboard();

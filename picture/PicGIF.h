@@ -5,6 +5,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -117,7 +118,21 @@ public:
     // The frame decoded into a BMP file image (bottom-up rows, palette from LocalTable).
     std::vector<uint8_t> BuildFrameBmp();
 
+    // Encodes FrameBitmap into EncodedData; bitmaps of more than 8 bits per
+    // pixel are first reduced to an 8-bit palette (grayscale when IsGray).
+    void EncodeFrame();
+    // Encodes a BMP file image of 1, 4 or 8 bits per pixel as the frame's
+    // data and colour table (the image's global table when it has none yet).
+    void EncodeFrameFromBmp(std::span<const uint8_t> bmp);
+    // Rebuilds the graphic control block from DelayMs, TransparentKey and
+    // Disposal and drops comment blocks without text.
+    void UpdateGraphicControl();
+
 private:
+    // Encodes rows of packed pixels (image row r at firstRow + r * stride)
+    // with the given table as the frame's data.
+    void encodePixels(const GifColorTable& table, int width, int height, int bits, const uint8_t* firstRow,
+                      ptrdiff_t stride);
     void assignCleared();
     std::unique_ptr<TBitmap> decodeBitmap();
 };
@@ -167,8 +182,12 @@ public:
     void UpdateLogicalSize();
     // Reads count bytes of GIF stream from reader.
     void ReadGifStream(int64_t count, TByteReader& reader, bool decodeFirst);
-    // Writes the picture as a GIF stream, with a 32-bit byte count in front when asked.
+    // Writes the picture as a GIF stream, with a 32-bit byte count in front
+    // when asked; out is only appended to when the whole stream was built.
     void WriteGifStream(std::vector<uint8_t>& out, bool withCount);
+    // Encodes the frames that have no encoded data and refreshes every
+    // frame's graphic control block.
+    void EncodeFrames();
 
 private:
     friend class TGIFFrame;
@@ -179,6 +198,9 @@ private:
 namespace picture {
 // Damaged image data is accepted and marked instead of raising errors (on by default).
 extern bool TolerantReading;
+// Reduction method for writing frames of more than 8 bits per pixel that
+// are not marked gray (initially 0, the histogram of exact colours).
+extern int ReduceMethod;
 // Number of the "GIF Image" clipboard format once registered, else 0.
 unsigned GifClipboardFormat();
 void PicGIF_startup();

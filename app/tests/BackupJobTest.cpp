@@ -65,3 +65,19 @@ TEST(WantsPacking, OnlyAnUpperCaseSTrimmed) {
     for (const char* v : {"S", " S ", "\tS"}) EXPECT_TRUE(wants_packing(v)) << v;
     for (const char* v : {"s", "Sim", "N", "", "SS"}) EXPECT_FALSE(wants_packing(v)) << v;
 }
+
+TEST(ArchivePathFor, ReplacesTheLastBakOfTheFileNameOnly) {
+    struct Case { const char* backup; const char* archive; };
+    const Case cases[] = {
+        {"/srv/copias/Backup_Loja_20240131_235959.bak", "/srv/copias/Backup_Loja_20240131_235959.zip"},
+        // A folder named like a backup keeps its name.
+        {"/srv/x.bak/Copias/Backup_Loja_20240131_235959.bak", "/srv/x.bak/Copias/Backup_Loja_20240131_235959.zip"},
+        {"/srv/copias/Backup_a.bak_20240131_235959.bak", "/srv/copias/Backup_a.bak_20240131_235959.zip"},
+        {"/srv/copias/Backup_a.bak_x", "/srv/copias/Backup_a.zip_x"},
+        // Case-sensitive, and never the backup's own name.
+        {"/srv/copias/Backup_Loja.BAK", "/srv/copias/Backup_Loja.BAK.zip"},
+        {"/srv/x.bak/Backup_Loja", "/srv/x.bak/Backup_Loja.zip"},
+        {"Backup_Loja.bak", "Backup_Loja.zip"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(archive_path_for(c.backup), c.archive) << c.backup;
+}

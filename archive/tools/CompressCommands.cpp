@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -28,11 +29,33 @@ std::vector<std::string> split_commas(const std::string& s) {
     return out;
 }
 
-int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostream& Err) {
+// Reports errors on Err as "archive-tool: CODE TEXT: FILE (DETAIL)".
+void report_errors(TZip& zip, std::ostream& Err) {
+    zip.OnError = [&Err](TZipCommon&, const std::string& f, const std::string& x, const std::string&, int code) {
+        Err << "archive-tool: " << code << " " << ErrorText(code);
+        if (!f.empty()) Err << ": " << f;
+        if (!x.empty()) Err << " (" << x << ")";
+        Err << "\n";
+    };
+}
+
+// "name~N.ext" for the first N whose name is not the one asked about.
+std::string numbered_name(const std::string& name, int n) {
+    const std::string dir = ExtractFilePath(name), file = ExtractFileName(name);
+    const std::size_t dot = file.rfind('.');
+    const std::string stem = dot == std::string::npos || dot == 0 ? file : file.substr(0, dot);
+    const std::string ext = dot == std::string::npos || dot == 0 ? std::string() : file.substr(dot);
+    return dir + stem + "~" + std::to_string(n) + ext;
+}
+
+int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostream& Err, bool deleting) {
     const int argc = static_cast<int>(args.size());
     TZip zip;
     zip.SetArcType(atZip);
     bool events = false;
+    enum { kAsk, kReplace, kKeep } changed = kAsk;
+    bool rename_old = false, keep_same = false, make_writeable = false;
+    if (deleting) zip.Switch = swDelete;
     int i = 0;
     for (; i < argc && args[i].rfind("--", 0) == 0; ++i) {
         const std::string opt = args[i];
@@ -40,7 +63,12 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
             if (i + 1 >= argc) throw std::runtime_error("missing value for " + opt);
             return args[++i];
         };
-        if (opt == "--level") {
+        if (opt == "--temp-dir") zip.SetTempDir(value());
+        else if (opt == "--in-memory") zip.CompressionMethod = cmInMemory;
+        else if (opt == "--events") events = true;
+        else if (opt == "--make-writeable") make_writeable = true;
+        else if (deleting) throw std::runtime_error("unknown option " + opt);
+        else if (opt == "--level") {
             const std::string v = value();
             if (v == "store" || v == "0") zip.DeflateType = dtDeflateS;
             else if (v == "fast" || v == "1") zip.DeflateType = dtDeflateF;
@@ -71,9 +99,18 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
             else if (v == "newest") zip.DateAttribute = daMaxFileDate;
             else throw std::runtime_error("unknown date mode " + v);
         } else if (opt == "--no-oem") zip.TranslateOemChar = false;
-        else if (opt == "--temp-dir") zip.SetTempDir(value());
-        else if (opt == "--in-memory") zip.CompressionMethod = cmInMemory;
-        else if (opt == "--events") events = true;
+        else if (opt == "--switch") {
+            const std::string v = value();
+            if (v == "add") zip.Switch = swAdd;
+            else if (v == "refresh") zip.Switch = swRefresh;
+            else if (v == "move") zip.Switch = swMove;
+            else if (v == "delete") zip.Switch = swDelete;
+            else throw std::runtime_error("unknown switch " + v);
+        } else if (opt == "--replace") changed = kReplace;
+        else if (opt == "--keep") changed = kKeep, keep_same = true;
+        else if (opt == "--rename-old") rename_old = true;
+        else if (opt == "--verify-before-delete") zip.VerifyBeforeDelete = true;
+        else if (opt == "--final-delete") zip.DeleteOptions = doFinal;
         else throw std::runtime_error("unknown option " + opt);
     }
     if (argc - i < 2) {
@@ -83,17 +120,28 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
     zip.SetArchiveFile(args[i++]);
     for (; i < argc; ++i) zip.FileSpec.Add(args[i]);
 
-    bool failed = false;
-    zip.OnError = [&](TZipCommon&, const std::string& f, const std::string& x, const std::string& v, int code) {
-        Err << "archive-tool: " << code << " " << ErrorText(code);
-        if (!f.empty()) Err << ": " << f;
-        if (!x.empty()) Err << " (" << x << ")";
-        (void)v;
-        Err << "\n";
-        failed = true;
-    };
+    report_errors(zip, Err);
+    auto say = [&Out](const std::string& s) { Out << s << "\n"; };
+    if (changed != kAsk) {
+        zip.OnReplaceFile = [&, changed](TZipCommon&, const std::string& f, const std::string&, double, double,
+                                         uint32_t, uint32_t, int, int, bool& replace) {
+            replace = changed == kReplace;
+            if (events) say("OnReplaceFile " + f + (replace ? " True" : " False"));
+        };
+    }
+    if (rename_old || keep_same) {
+        auto counter = std::make_shared<int>(0);
+        zip.OnRenameDupeFile = [&, counter, rename_old](TZipCommon&, const std::string& f, std::string& n, bool& r) {
+            if (!rename_old) {
+                r = false;
+            } else {
+                n = numbered_name(f, ++*counter);
+            }
+            if (events) say("OnRenameDupeFile " + f + (r ? " " + n : " False"));
+        };
+    }
+    if (make_writeable) zip.OnNonWriteableArchive = [](TZipCommon&, const std::string&, bool& w) { w = true; };
     if (events) {
-        auto say = [&Out](const std::string& s) { Out << s << "\n"; };
         zip.OnActivate = [&](TZipCommon&) { say("OnActivate"); };
         zip.OnDeactivate = [&](TZipCommon&) { say("OnDeactivate"); };
         zip.OnFileScanStatus = [&](TZipCommon&, const std::string& f, int n, double s) {
@@ -112,6 +160,9 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
         zip.OnRead = [&](TZipCommon&, int64_t off, int n) {
             say("OnRead " + std::to_string(off) + " " + std::to_string(n));
         };
+        zip.OnDeleteFile = [&](TZipCommon&, const std::string& f, int n, int max) {
+            say("OnDeleteFile " + f + " " + std::to_string(n) + " " + std::to_string(max));
+        };
         zip.OnTmpFileMoveBegin = [&](TStream32&, const std::string& a, const std::string& t) {
             say("OnTmpFileMoveBegin " + a + " " + t);
         };
@@ -121,82 +172,174 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
         zip.OnTmpFileMoveEnd = [&](TStream32&) { say("OnTmpFileMoveEnd"); };
         zip.OnElapsedTime = [&](TZipCommon&, float s) { say("OnElapsedTime " + std::to_string(s)); };
     }
-    const int added = zip.Compress();
-    if (events) Out << "Compress " << added << "\n";
-    (void)failed;
-    return added > 0 ? 0 : 1;
+    const int done = zip.Compress();
+    if (events) Out << "Compress " << done << "\n";
+    return done > 0 ? 0 : 1;
 }
 
-uint32_t rd16(const unsigned char* p) { return p[0] | (p[1] << 8); }
-uint32_t rd32(const unsigned char* p) { return rd16(p) | (rd16(p + 2) << 16); }
-
+// The entries of an existing archive through the swRead walk.
 int list(const std::string& path, std::ostream& Out, std::ostream& Err) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    TZip zip;
+    zip.Switch = swRead;
+    if (!FileExists(path)) {
         Err << "archive-tool: cannot open " << path << "\n";
         return 1;
     }
-    // Only the end record and the central directory are read, whatever the archive's size.
-    in.seekg(0, std::ios::end);
-    const auto file_size = static_cast<uint64_t>(in.tellg());
-    if (file_size < 22) {
-        Err << "archive-tool: not a ZIP archive: " << path << "\n";
-        return 1;
-    }
-    const uint64_t window = std::min<uint64_t>(file_size, 22 + 65535);
-    std::vector<unsigned char> tail(window);
-    in.seekg(static_cast<std::streamoff>(file_size - window));
-    in.read(reinterpret_cast<char*>(tail.data()), static_cast<std::streamsize>(window));
-    std::size_t end = std::string::npos;
-    for (std::size_t at = window - 22 + 1; at-- > 0;) {
-        if (rd32(&tail[at]) == 0x06054B50) { end = at; break; }
-    }
-    if (end == std::string::npos) {
-        Err << "archive-tool: no end record in " << path << "\n";
-        return 1;
-    }
-    const uint32_t count = rd16(&tail[end + 10]);
-    const uint32_t cd_size = rd32(&tail[end + 12]), cd_offset = rd32(&tail[end + 16]);
-    if (static_cast<uint64_t>(cd_offset) + cd_size > file_size) {
-        Err << "archive-tool: bad central directory in " << path << "\n";
-        return 1;
-    }
-    std::vector<unsigned char> data(cd_size);
-    in.seekg(cd_offset);
-    in.read(reinterpret_cast<char*>(data.data()), cd_size);
-    std::size_t at = 0;
+    zip.SetArchiveFile(path);
+    bool failed = false;
+    report_errors(zip, Err);
+    auto inner = zip.OnError;
+    zip.OnError = [&](TZipCommon& z, const std::string& f, const std::string& x, const std::string& v, int c) {
+        failed = true;
+        inner(z, f, x, v, c);
+    };
     char line[1024];
     std::snprintf(line, sizeof line, "%-8s %10s %10s %-8s %-16s ", "Method", "Size", "Packed", "CRC-32", "Date");
-    Out << line << "Name\n";
-    for (uint32_t n = 0; n < count; ++n) {
-        if (at + 46 > data.size() || rd32(&data[at]) != 0x02014B50) {
-            Err << "archive-tool: bad central header " << n << "\n";
-            return 1;
-        }
-        const unsigned char* h = &data[at];
-        const uint32_t flags = rd16(h + 8), method = rd16(h + 10), dos = rd32(h + 12);
-        const uint32_t name_len = rd16(h + 28), extra_len = rd16(h + 30), comment_len = rd16(h + 32);
-        if (at + 46 + name_len > data.size()) return 1;
-        const std::string raw(reinterpret_cast<const char*>(h + 46), name_len);
-        const std::string name = OemToAnsiName(raw, true, (flags & 0x800) != 0);
+    std::string text = std::string(line) + "Name\n";
+    zip.OnRead = [&](TZipCommon&, int64_t, int) {
+        const TEntryReport& e = zip.EntryReport();
+        const uint32_t dos = e.DosDate;
         char date[32];
         std::snprintf(date, sizeof date, "%04u-%02u-%02u %02u:%02u", 1980 + (dos >> 25), (dos >> 21) & 15,
                       (dos >> 16) & 31, (dos >> 11) & 31, (dos >> 5) & 63);
-        const std::string method_name = method == 0 ? "Stored" : method == 8 ? DeflateName(flags & 6) : "Other";
-        std::snprintf(line, sizeof line, "%-8s %10u %10u %08x %-16s ", method_name.c_str(), rd32(h + 24), rd32(h + 20),
-                      rd32(h + 16), date);
-        Out << line << name << ((flags & 1) ? " (encrypted)" : "") << "\n";
-        at += 46 + name_len + extra_len + comment_len;
-    }
+        std::snprintf(line, sizeof line, "%-8s %10lld %10lld %08x %-16s ", e.MethodName.c_str(),
+                      static_cast<long long>(e.UncompressedSize), static_cast<long long>(e.CompressedSize), e.CRC,
+                      date);
+        text += line + e.FileName + (e.Encrypted ? " (encrypted)" : "") + "\n";
+    };
+    zip.Compress();
+    if (failed) return 1;
+    Out << text;
     return 0;
+}
+
+std::string json_string(const std::string& s) {
+    std::string out = "\"";
+    for (unsigned char c : s) {
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (c < 0x20) {
+                    char buf[8];
+                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                    out += buf;
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    return out + "\"";
+}
+
+// Shows or sets entry comments and the archive comment.
+int comment(const std::vector<std::string>& args, std::ostream& Out, std::ostream& Err) {
+    if (args.empty()) {
+        Err << "usage: archive-tool " << CompressCommandsUsage();
+        return 2;
+    }
+    TZip zip;
+    zip.SetArchiveFile(args[0]);
+    bool failed = false;
+    report_errors(zip, Err);
+    auto inner = zip.OnError;
+    zip.OnError = [&](TZipCommon& z, const std::string& f, const std::string& x, const std::string& v, int c) {
+        failed = true;
+        inner(z, f, x, v, c);
+    };
+    const int count = zip.OpenArchiveDirectory();
+    if (failed) return 1;
+    bool changing = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--archive" && i + 1 < args.size()) {
+            zip.SetArchiveComment(args[++i]);
+            changing = true;
+        } else if (args[i] == "--entry" && i + 2 < args.size()) {
+            const std::string name = args[++i], text = args[++i];
+            int found = -1;
+            for (int n = 0; n < count && found < 0; ++n) {
+                std::string entry, old;
+                int length = 0;
+                zip.GetFileComment(n, entry, length, old);
+                if (entry == name) found = n;
+            }
+            if (found < 0) {
+                Err << "archive-tool: no entry " << name << " in " << args[0] << "\n";
+                return 1;
+            }
+            zip.SetFileComment(found, text);
+            changing = true;
+        } else {
+            Err << "usage: archive-tool " << CompressCommandsUsage();
+            return 2;
+        }
+    }
+    if (changing) {
+        zip.SaveDirectoryChanges();
+        return failed ? 1 : 0;
+    }
+    std::string text;
+    int length = 0;
+    zip.GetArchiveComment(text, length);
+    Out << "{\n  \"archive_comment\": " << json_string(text) << ",\n  \"entries\": [";
+    for (int n = 0; n < count; ++n) {
+        std::string name, entry_comment;
+        zip.GetFileComment(n, name, length, entry_comment);
+        Out << (n ? ",\n" : "\n") << "    {\"name\": " << json_string(name) << ", \"comment\": "
+            << json_string(entry_comment) << "}";
+    }
+    Out << (count ? "\n  " : "") << "]\n}\n";
+    return 0;
+}
+
+// Moves files to the trash (or deletes them at once with --final).
+int recycle(const std::vector<std::string>& args, std::ostream& Err) {
+    TDeleteOptions mode = doAllowUndo;
+    std::size_t i = 0;
+    if (i < args.size() && args[i] == "--final") {
+        mode = doFinal;
+        ++i;
+    }
+    if (i >= args.size()) {
+        Err << "usage: archive-tool " << CompressCommandsUsage();
+        return 2;
+    }
+    int rc = 0;
+    for (; i < args.size(); ++i) {
+        if (!DeleteOrRecycle(args[i], mode)) {
+            Err << "archive-tool: " << (mode == doFinal ? "cannot delete " : "cannot move to the trash ") << args[i]
+                << "\n";
+            rc = 1;
+        }
+    }
+    return rc;
 }
 
 }  // namespace
 
 const char* CompressCommandsUsage() {
-    return "  compress [options] ARCHIVE MASK...   pack the files the masks name into a new ZIP archive\n"
-           "  list ARCHIVE                         the entries of a ZIP archive\n"
+    return "  compress [options] ARCHIVE MASK...   pack the files the masks name into a ZIP archive (a new one,\n"
+           "                                       or an update of an existing one)\n"
+           "  list ARCHIVE                         the entries of a ZIP archive (also: read ARCHIVE)\n"
+           "  delete [options] ARCHIVE MASK...     delete the entries whose names match the masks\n"
+           "  comment ARCHIVE                      show the archive comment and entry comments (JSON)\n"
+           "  comment ARCHIVE [--archive TEXT] [--entry NAME TEXT]...\n"
+           "                                       set the archive comment and entry comments\n"
+           "  recycle [--final] FILE...            move files to the trash (--final: delete at once)\n"
            "compress options:\n"
+           "  --switch add|refresh|move|delete   add (default); refresh: only entries whose file changed;\n"
+           "                                   move: add, then remove the source files\n"
+           "  --replace                        a changed file replaces its entry (default: the entry is\n"
+           "                                   kept and an error 25270 names OnReplaceFile)\n"
+           "  --keep                           keep entries silently, whether their file changed or not\n"
+           "  --rename-old                     a file already in the archive is added beside it; the old\n"
+           "                                   entry gets the name NAME~N.EXT\n"
+           "  --verify-before-delete           with --switch move, remove no source file\n"
+           "  --final-delete                   with --switch move, delete sources at once, not to the trash\n"
+           "  --make-writeable                 make a read-only archive writeable and update it\n"
            "  --level store|fast|normal|max   deflate level (default normal)\n"
            "  --store                          store every file (no deflate)\n"
            "  --store-types EXT[,EXT...]       extensions that are stored, e.g. ZIP,JPG\n"
@@ -210,16 +353,20 @@ const char* CompressCommandsUsage() {
            "  --exclude MASK                   leave out matching names (repeatable)\n"
            "  --date file|system|newest        entry dates (default file)\n"
            "  --no-oem                         keep names as UTF-8 bytes\n"
-           "  --temp-dir DIR                   folder for the temporary archive\n"
-           "  --in-memory                      build the archive in memory\n"
+           "  --temp-dir DIR                   folder for the temporary archive (also for delete)\n"
+           "  --in-memory                      build the archive in memory (also for delete)\n"
            "  --events                         print the component's events\n";
 }
 
 int RunCompressCommand(const std::vector<std::string>& Args, std::ostream& Out, std::ostream& Err) {
     if (Args.empty()) return -1;
     try {
-        if (Args[0] == "compress") return compress({Args.begin() + 1, Args.end()}, Out, Err);
-        if (Args[0] == "list") {
+        const std::vector<std::string> rest(Args.begin() + 1, Args.end());
+        if (Args[0] == "compress") return compress(rest, Out, Err, false);
+        if (Args[0] == "delete") return compress(rest, Out, Err, true);
+        if (Args[0] == "comment") return comment(rest, Out, Err);
+        if (Args[0] == "recycle") return recycle(rest, Err);
+        if (Args[0] == "list" || Args[0] == "read") {
             if (Args.size() != 2) {
                 Err << "usage: archive-tool list ARCHIVE\n";
                 return 2;

@@ -1,7 +1,10 @@
 #pragma once
 // The archive tool's packing commands:
-//   compress [options] ARCHIVE MASK...   a new ZIP archive of the files the masks name
+//   compress [options] ARCHIVE MASK...   a ZIP archive of the files the masks name (new or updated)
 //   list ARCHIVE                         the entries of a ZIP archive
+//   delete ARCHIVE MASK...               entries deleted by name masks
+//   comment ARCHIVE [...]                entry comments and the archive comment
+//   recycle [--final] FILE...            files moved to the trash
 
 #include <iosfwd>
 #include <string>

@@ -1,6 +1,7 @@
-// libFuzzer target over the GIF reader and decoder: any input must end in a
-// read picture or one of the reader's errors, never a crash, a hang or a
-// runaway allocation.
+// libFuzzer target over the GIF reader, decoder and writer: any input must
+// end in a read picture or one of the reader's errors, never a crash, a hang
+// or a runaway allocation; whatever was read is written back and the written
+// stream must read again.
 #include <cstddef>
 #include <cstdint>
 
@@ -26,6 +27,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             (void)bmp.SaveToBmp();
             target.Canvas().StretchDraw(TRect{0, 0, 16, 12}, gif);
         } catch (const Exception&) {
+        }
+    }
+    if (gif.FrameCount() > 0) {
+        std::vector<uint8_t> written;
+        try {
+            gif.SaveToStream(written);
+        } catch (const Exception&) {
+            written.clear();
+        }
+        if (!written.empty()) {
+            TGIFImage back;
+            TByteReader again(written);
+            back.ReadGifStream(int64_t(written.size()), again, false);  // a written stream always reads
+            if (back.FrameCount() != gif.FrameCount()) __builtin_trap();
         }
     }
     picture::TolerantReading = true;

@@ -1,6 +1,6 @@
 // picture-tool against independent GIF readers (python3-pil, giflib's
-// gif2rgb, giftext and gifbuild) on a corpus made here by PIL, ImageMagick,
-// gifsicle and gifbuild.
+// gif2rgb, giftext and gifbuild, gifsicle's gifdiff) on a corpus made here by
+// PIL, ImageMagick, gifsicle and gifbuild, and on GIF files it writes.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -29,17 +29,19 @@ std::string capture(const std::string& command, int& status) {
     return out;
 }
 
-}  // namespace
+const std::string src = TAMBLERO_SOURCE_DIR;
 
-TEST(GifOracle, CorpusDecodesInfoAndDrawingAgreeWithPeers) {
-    const std::string src = TAMBLERO_SOURCE_DIR;
+std::string tool_path() {
     const char* bin = std::getenv("TAMBLERO_BIN_DIR");
-    const std::string tool = (bin ? std::string(bin) : std::string(TAMBLERO_BINARY_DIR) + "/bin") + "/picture-tool";
-    fs::path dir = fs::path(TAMBLERO_BINARY_DIR) / ("gif-corpus-" + std::to_string(::getpid()));
+    return (bin ? std::string(bin) : std::string(TAMBLERO_BINARY_DIR) + "/bin") + "/picture-tool";
+}
+
+// Makes the corpus in dir and answers the names of its files.
+std::vector<std::string> make_corpus(const fs::path& dir) {
     fs::remove_all(dir);
     int status = 0;
     std::string list = capture("/usr/bin/python3 " + src + "/tests/make_gif_corpus.py " + dir.string(), status);
-    ASSERT_EQ(status, 0) << list;
+    EXPECT_EQ(status, 0) << list;
     std::vector<std::string> files;
     size_t start = 0;
     while (start < list.size()) {
@@ -48,12 +50,55 @@ TEST(GifOracle, CorpusDecodesInfoAndDrawingAgreeWithPeers) {
         if (end > start) files.push_back(list.substr(start, end - start));
         start = end + 1;
     }
+    return files;
+}
+
+}  // namespace
+
+TEST(GifOracle, CorpusDecodesInfoAndDrawingAgreeWithPeers) {
+    const std::string tool = tool_path();
+    fs::path dir = fs::path(TAMBLERO_BINARY_DIR) / ("gif-corpus-" + std::to_string(::getpid()));
+    auto files = make_corpus(dir);
     ASSERT_GE(files.size(), 15u);
+    int status = 0;
     for (auto& f : files) {
         std::string out = capture("/usr/bin/python3 " + src + "/tests/oracles/gif_check.py " + tool + " " +
                                       (dir / f).string() + " " + (dir / "work").string(),
                                   status);
         EXPECT_EQ(status, 0) << f << "\n" << out;
     }
+    if (!HasFailure()) fs::remove_all(dir);
+}
+
+// Every corpus file saved again looks the same to gifdiff (pixels, delays,
+// disposal, transparency, loop count) and reads in the peers as the original.
+TEST(GifOracle, CorpusSavedAgainIsTheSamePicture) {
+    const std::string tool = tool_path();
+    fs::path dir = fs::path(TAMBLERO_BINARY_DIR) / ("gif-resave-" + std::to_string(::getpid()));
+    auto files = make_corpus(dir);
+    ASSERT_GE(files.size(), 15u);
+    int status = 0;
+    for (auto& f : files) {
+        std::string in = (dir / f).string(), out = (dir / ("saved-" + f)).string();
+        std::string said = capture(tool + " save " + in + " " + out, status);
+        ASSERT_EQ(status, 0) << f << "\n" << said;
+        said = capture("gifdiff " + in + " " + out, status);
+        EXPECT_EQ(status, 0) << f << "\n" << said;
+        EXPECT_EQ(said, "") << f;
+        said = capture("/usr/bin/python3 " + src + "/tests/oracles/gif_check.py " + tool + " " + out + " " +
+                           (dir / "work").string(),
+                       status);
+        EXPECT_EQ(status, 0) << f << "\n" << said;
+    }
+    if (!HasFailure()) fs::remove_all(dir);
+}
+
+TEST(GifOracle, WrittenPicturesReadInThePeers) {
+    fs::path dir = fs::path(TAMBLERO_BINARY_DIR) / ("gif-written-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    int status = 0;
+    std::string said = capture(
+        "/usr/bin/python3 " + src + "/tests/oracles/gif_write_check.py " + tool_path() + " " + dir.string(), status);
+    EXPECT_EQ(status, 0) << said;
     if (!HasFailure()) fs::remove_all(dir);
 }

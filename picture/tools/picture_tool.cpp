@@ -2,26 +2,40 @@
 //   picture-tool info FILE
 //   picture-tool decode FILE OUT.ppm|OUT.png [--frame N]
 //   picture-tool draw FILE W H BACKGROUND OUT.ppm|OUT.png   (BACKGROUND as RRGGBB)
+//   picture-tool save IN... OUT.gif [--method N] [--gray] [--delay MS] [--loop N]
+//                     [--disposal N] [--transparent RRGGBB] [--comment TEXT]...
+//     IN is a BMP, binary PPM (P6), JPEG or GIF file. One GIF is re-saved with
+//     its frames and coded data; several inputs become the frames of one GIF.
+//   picture-tool reduce IN OUT.bmp --method N   (IN: BMP, GIF, JPEG or binary PPM;
+//                                                 N 0-5 gives 8 bits, 1bit/4bit the plain conversion)
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 #include <zlib.h>
 
 #include "picture/PicGIF.h"
+#include "picture/PicGraph.h"
+#include "platform/core/SysUtils.h"
 #include "picture/Startup.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Canvas.h"
+#include "platform/graphics/Jpeg.h"
 
 namespace {
 
 int usage() {
     std::cerr << "usage: picture-tool info FILE\n"
                  "       picture-tool decode FILE OUT.ppm|OUT.png [--frame N]\n"
-                 "       picture-tool draw FILE WIDTH HEIGHT BACKGROUND OUT.ppm|OUT.png\n";
+                 "       picture-tool draw FILE WIDTH HEIGHT BACKGROUND OUT.ppm|OUT.png\n"
+                 "       picture-tool save IN... OUT.gif [--method N] [--gray] [--delay MS] [--loop N]\n"
+                 "                         [--disposal N] [--transparent RRGGBB] [--comment TEXT]...\n"
+                 "       picture-tool reduce IN OUT.bmp --method 0|1|2|3|4|5|1bit|4bit\n";
     return 2;
 }
 
@@ -41,6 +55,24 @@ void png_chunk(std::vector<uint8_t>& out, const char* type, const std::vector<ui
     out.insert(out.end(), type, type + 4);
     out.insert(out.end(), data.begin(), data.end());
     put_be32(out, uint32_t(crc32(0, out.data() + start, uInt(out.size() - start))));
+}
+
+// Replaces the file whole or not at all.
+void write_file(const std::string& path, const uint8_t* data, size_t size) {
+    std::string tmp = path + ".part";
+    {
+        std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
+        f.write(reinterpret_cast<const char*>(data), std::streamsize(size));
+        f.flush();
+        if (!f) {
+            std::remove(tmp.c_str());
+            throw Exception("Cannot write \"" + path + "\"");
+        }
+    }
+    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+        std::remove(tmp.c_str());
+        throw Exception("Cannot write \"" + path + "\"");
+    }
 }
 
 // Writes the bitmap's RGB pixels as PPM or PNG (by extension), replacing the file whole.
@@ -79,20 +111,7 @@ void write_rgb(const TBitmap& bmp, const std::string& path) {
         out.assign(head.begin(), head.end());
         out.insert(out.end(), rgb.begin(), rgb.end());
     }
-    std::string tmp = path + ".part";
-    {
-        std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-        f.write(reinterpret_cast<const char*>(out.data()), std::streamsize(out.size()));
-        f.flush();
-        if (!f) {
-            std::remove(tmp.c_str());
-            throw Exception("Cannot write \"" + path + "\"");
-        }
-    }
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-        std::remove(tmp.c_str());
-        throw Exception("Cannot write \"" + path + "\"");
-    }
+    write_file(path, out.data(), out.size());
 }
 
 std::string hex_colour(TColor c) {
@@ -150,9 +169,187 @@ TColor parse_colour(const std::string& s) {
     return RGBColor(uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v));
 }
 
+// Reads a binary PPM (P6, maxval 255) into a 24-bit bitmap.
+std::unique_ptr<TBitmap> read_ppm(const std::vector<uint8_t>& b) {
+    size_t at = 2;
+    auto number = [&]() {
+        for (;;) {
+            while (at < b.size() && std::isspace(b[at])) ++at;
+            if (at < b.size() && b[at] == '#')
+                while (at < b.size() && b[at] != '\n') ++at;
+            else
+                break;
+        }
+        long v = 0;
+        size_t start = at;
+        while (at < b.size() && std::isdigit(b[at]) && v < 1000000) v = v * 10 + (b[at++] - '0');
+        if (at == start) throw EInvalidGraphic("Bitmap image is not valid");
+        return v;
+    };
+    long w = number(), h = number(), maxval = number();
+    ++at;  // the single white-space character before the pixels
+    if (w <= 0 || h <= 0 || maxval != 255 || w * h > graphics::kMaxBitmapPixels ||
+        at > b.size() || b.size() - at < size_t(w * h * 3))
+        throw EInvalidGraphic("Bitmap image is not valid");
+    auto bmp = std::make_unique<TBitmap>(int(w), int(h), pf24bit);
+    for (long y = 0; y < h; ++y) {
+        uint8_t* row = bmp->ScanLine(int(y));
+        const uint8_t* p = &b[at + size_t(y * w * 3)];
+        for (long x = 0; x < w; ++x, p += 3, row += 3) {
+            row[0] = p[2];
+            row[1] = p[1];
+            row[2] = p[0];
+        }
+    }
+    return bmp;
+}
+
+bool is_gif(const std::vector<uint8_t>& b) { return b.size() >= 3 && b[0] == 'G' && b[1] == 'I' && b[2] == 'F'; }
+
+// A picture file of any kind the tool reads, as a bitmap.
+void load_bitmap(const std::string& path, const std::vector<uint8_t>& b, TBitmap& bmp) {
+    if (b.size() >= 2 && b[0] == 'B' && b[1] == 'M')
+        bmp.LoadFromBmp(b);
+    else if (b.size() >= 2 && b[0] == 'P' && b[1] == '6')
+        bmp.Assign(read_ppm(b).get());
+    else if (b.size() >= 2 && b[0] == 0xFF && b[1] == 0xD8)
+        graphics::jpeg_decode(b, bmp);
+    else
+        throw Exception("\"" + path + "\" is not a BMP, PPM, JPEG or GIF file");
+}
+
+int option_number(const std::string& name, const std::string& value, int low, int high) {
+    size_t used = 0;
+    long v = -1;
+    try {
+        v = std::stol(value, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used != value.size() || v < low || v > high)
+        throw Exception(name + " must be a number from " + std::to_string(low) + " to " + std::to_string(high));
+    return int(v);
+}
+
+int save(int argc, char** argv) {
+    std::vector<std::string> files, comments;
+    int method = -1, delay = -1, loop = -1, disposal = -1;
+    bool gray = false;
+    TColor transparent = clNone;
+    for (int i = 2; i < argc; ++i) {
+        std::string a = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) throw Exception(a + " needs a value");
+            return argv[++i];
+        };
+        if (a == "--method") method = option_number(a, value(), 0, 5);
+        else if (a == "--delay") delay = option_number(a, value(), 0, 65535);
+        else if (a == "--loop") loop = option_number(a, value(), 0, 65535);
+        else if (a == "--disposal") disposal = option_number(a, value(), 0, 7);
+        else if (a == "--transparent") transparent = parse_colour(value());
+        else if (a == "--comment") comments.push_back(value());
+        else if (a == "--gray") gray = true;
+        else if (a.size() > 2 && a.compare(0, 2, "--") == 0) return usage();
+        else files.push_back(a);
+    }
+    if (files.size() < 2) return usage();
+    std::string target = files.back();
+    files.pop_back();
+
+    TGIFImage gif;
+    std::vector<std::unique_ptr<TGIFImage>> sources;  // GIFs whose frames are copied
+    if (method >= 0) picture::ReduceMethod = method;
+    for (auto& path : files) {
+        auto bytes = read_file(path);
+        if (is_gif(bytes)) {
+            auto src = std::make_unique<TGIFImage>();
+            TByteReader reader(bytes);
+            src->ReadGifStream(int64_t(bytes.size()), reader, false);
+            if (src->FrameCount() == 0) throw Exception("\"" + path + "\" holds no picture");
+            if (files.size() == 1) {
+                gif.Assign(src.get());
+            } else {
+                for (auto& f : src->FrameList) {
+                    gif.FrameList.push_back(std::make_unique<TGIFFrame>(&gif));
+                    gif.FrameList.back()->Assign(f.get());
+                }
+                gif.GifVersion = 2;
+            }
+            sources.push_back(std::move(src));
+        } else {
+            TBitmap bmp;
+            load_bitmap(path, bytes, bmp);
+            if (bmp.Empty()) throw Exception("\"" + path + "\" holds no picture");
+            if (transparent != clNone) {
+                bmp.SetTransparentMode(tmFixed);
+                bmp.SetTransparentColor(transparent);
+                bmp.SetTransparent(true);
+            }
+            int index = gif.AppendFrame(&bmp);
+            gif.FrameAt(index).IsGray = gray;
+        }
+    }
+    for (auto& f : gif.FrameList) {
+        if (delay >= 0) f->DelayMs = uint16_t(delay);
+        if (disposal >= 0) f->Disposal = uint8_t(disposal);
+    }
+    if (loop >= 0) {
+        gif.LoopEnabled = true;
+        gif.LoopCount = uint16_t(loop);
+    }
+    for (auto& c : comments) gif.SharedData->CommentLines.push_back(c);
+    std::vector<uint8_t> out;
+    gif.SaveToStream(out);
+    core::write_file_atomic(target, std::string_view(reinterpret_cast<const char*>(out.data()), out.size()));
+    return 0;
+}
+
+// picture-tool reduce IN OUT --method N
+int reduce(const std::string& in, const std::string& out, const std::string& method) {
+    auto bytes = read_file(in);
+    TPixelFormat target = pf8bit;
+    int number = 0;
+    if (method == "1bit" || method == "4bit") {
+        target = method == "1bit" ? pf1bit : pf4bit;
+    } else if (method.size() == 1 && std::isdigit(static_cast<unsigned char>(method[0]))) {
+        number = method[0] - '0';
+    } else {
+        return usage();
+    }
+    TPicture picture;
+    std::unique_ptr<TBitmap> own;
+    TBitmap* bitmap = nullptr;
+    if (bytes.size() >= 2 && bytes[0] == 'P' && bytes[1] == '6') {
+        own = read_ppm(bytes);
+        bitmap = own.get();
+    } else {
+        picture.LoadFromFile(in);
+        TGraphic* g = picture.Graphic();
+        if (auto* b = dynamic_cast<TBitmap*>(g)) {
+            bitmap = b;
+        } else if (auto* jpeg = dynamic_cast<TJPEGImage*>(g)) {
+            bitmap = &jpeg->Bitmap();
+        } else if (auto* gif = dynamic_cast<TGIFImage*>(g); gif && gif->FrameCount() > 0) {
+            bitmap = &gif->FrameAt(0).EnsureBitmap();
+        } else if (g) {
+            own = std::make_unique<TBitmap>(g->GetWidth(), g->GetHeight(), pf24bit);
+            own->Canvas().Draw(0, 0, *g);
+            bitmap = own.get();
+        }
+    }
+    auto stream = ReduceBitmap(bitmap, target, number);
+    write_file(out, stream->Memory(), size_t(stream->Size()));
+    return 0;
+}
+
 int run(int argc, char** argv) {
     if (argc < 3) return usage();
     std::string cmd = argv[1];
+    if (cmd == "save") return save(argc, argv);
+    if (cmd == "reduce") {
+        if (argc != 6 || std::strcmp(argv[4], "--method") != 0) return usage();
+        return reduce(argv[2], argv[3], argv[5]);
+    }
     auto bytes = read_file(argv[2]);
     TGIFImage gif;
     TByteReader reader(bytes);
@@ -193,9 +390,13 @@ int run(int argc, char** argv) {
 int main(int argc, char** argv) {
     graphics::unit_startup();
     picture::unit_startup();
+    // the library's information boxes become lines on stderr
+    picture::SetInformationHook([](const std::string& text) { std::cerr << "picture-tool: " << text << "\n"; });
     int rc;
     try {
         rc = run(argc, argv);
+    } catch (const EAbort&) {
+        rc = 1;  // already reported through the hook
     } catch (const Exception& e) {
         std::cerr << "picture-tool: " << e.Message() << "\n";
         rc = 1;
@@ -203,6 +404,7 @@ int main(int argc, char** argv) {
         std::cerr << "picture-tool: " << e.what() << "\n";
         rc = 1;
     }
+    picture::SetInformationHook(nullptr);
     picture::unit_shutdown();
     graphics::unit_shutdown();
     return rc;

@@ -8,6 +8,9 @@
                                               source with PW; a wrong password fails
   zip_check.py describe ARCHIVE               one line per entry: name, flags,
                                               method, versions, system, attributes, date
+  zip_check.py raw ARCHIVE                    one line per entry: name, CRC-32, sizes,
+                                              comment and extra field (hex) and the
+                                              SHA-256 of its raw compressed bytes
 Exit status 0 when every check holds; the failures are printed.
 """
 import os
@@ -93,9 +96,21 @@ def describe(archive):
     return 0
 
 
+def raw(archive):
+    import hashlib
+    with zipfile.ZipFile(archive) as zf:
+        for i in zf.infolist():
+            print('%s|%08x|%d|%d|%s|%s|%s' % (
+                i.filename, i.CRC, i.compress_size, i.file_size, i.comment.hex(), i.extra.hex(),
+                hashlib.sha256(raw_data(archive, i)).hexdigest()))
+    return 0
+
+
 def main(argv):
     if len(argv) >= 2 and argv[0] == 'describe':
         return describe(argv[1])
+    if len(argv) == 2 and argv[0] == 'raw':
+        return raw(argv[1])
     if len(argv) == 4 and argv[0] == 'deflate':
         return 1 if check_deflate(argv[1], argv[2], int(argv[3])) else 0
     if len(argv) == 4 and argv[0] == 'password':
