@@ -804,3 +804,47 @@ TEST_F(Existing, DamagedBytesNeverCrashAndFailuresLeaveTheArchive) {
     EXPECT_GT(written, 0);
     EXPECT_GT(refused, 0);
 }
+
+TEST(Update, SkippedExtensionsAreReported) {
+    ScratchDir d;
+    write_file(d / "src/keep.txt", "keep");
+    write_file(d / "src/drop.tmp", "drop");
+    write_file(d / "src/LOUD.TMP", "drop too");
+    Zip zip;
+    SetLines(zip.FileSpec, {d / "src/"});
+    zip.ExtensionFilter.Add(".tmp");
+    std::vector<std::string> skipped;
+    zip.OnSkipFile = [&](TZipCommon&, const std::string& f) { skipped.push_back(f); };
+    zip.SetArchiveFile(d / "s.zip");
+    ASSERT_EQ(zip.Compress(), 1);
+    EXPECT_EQ(skipped, (std::vector<std::string>{d / "src/LOUD.TMP", d / "src/drop.tmp"}));
+    EXPECT_EQ(raw_entries(d / "s.zip").size(), 1u);
+    zip.ClearExtensionFilter();
+    write_file(d / "src/keep.txt", "changed");
+    zip.OnReplaceFile = [](TZipCommon&, const std::string&, const std::string&, double, double, uint32_t, uint32_t,
+                           int, int, bool& r) { r = true; };
+    EXPECT_EQ(zip.Compress(), 3);
+    EXPECT_EQ(raw_entries(d / "s.zip").size(), 3u);
+}
+
+TEST(Update, EmptyEntryRenamedCopiesNoData) {
+    ScratchDir d;
+    write_file(d / "src/empty.txt", "");
+    write_file(d / "src/next.txt", "after the empty one");
+    const std::string zip = d / "e.zip";
+    ASSERT_EQ(run("cd " + q(d / "src") + " && zip -q " + q(zip) + " empty.txt next.txt").status, 0);
+    const auto before = raw_entries(zip);
+    Zip z;
+    SetLines(z.FileSpec, {d / "src/empty.txt"});
+    z.OnRenameDupeFile = [](TZipCommon&, const std::string&, std::string& n, bool&) { n = "was-empty.txt"; };
+    z.SetArchiveFile(zip);
+    ASSERT_EQ(z.Compress(), 1);
+    const auto after = raw_entries(zip);
+    ASSERT_EQ(after.size(), 3u);
+    auto tail = [](const std::string& line) { return line.substr(line.find('|')); };
+    EXPECT_EQ(tail(after.at("was-empty.txt")), tail(before.at("empty.txt")));
+    EXPECT_EQ(after.at("next.txt"), before.at("next.txt"));
+    EXPECT_EQ(run("unzip -p " + q(zip) + " next.txt").output, "after the empty one");
+    EXPECT_EQ(run("unzip -p " + q(zip) + " was-empty.txt").output, "");
+    expect_peers_accept(zip);
+}
