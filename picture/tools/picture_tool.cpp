@@ -280,11 +280,6 @@ int save(int argc, char** argv) {
             TBitmap bmp;
             load_bitmap(path, bytes, bmp);
             if (bmp.Empty()) throw Exception("\"" + path + "\" holds no picture");
-            if (transparent != clNone) {
-                bmp.SetTransparentMode(tmFixed);
-                bmp.SetTransparentColor(transparent);
-                bmp.SetTransparent(true);
-            }
             int index = gif.AppendFrame(&bmp);
             gif.FrameAt(index).IsGray = gray;
         }
@@ -292,6 +287,7 @@ int save(int argc, char** argv) {
     for (auto& f : gif.FrameList) {
         if (delay >= 0) f->DelayMs = uint16_t(delay);
         if (disposal >= 0) f->Disposal = uint8_t(disposal);
+        if (transparent != clNone) f->TransparentKey = transparent;
     }
     if (loop >= 0) {
         gif.LoopEnabled = true;
