@@ -261,20 +261,21 @@ int save(int argc, char** argv) {
     if (method >= 0) picture::ReduceMethod = method;
     for (auto& path : files) {
         auto bytes = read_file(path);
-        if (is_gif(bytes)) {
+        if (is_gif(bytes) && files.size() == 1) {
+            // saved again as read: blocks, tables and coded data kept
+            TByteReader reader(bytes);
+            gif.ReadGifStream(int64_t(bytes.size()), reader, false);
+            if (gif.FrameCount() == 0) throw Exception("\"" + path + "\" holds no picture");
+        } else if (is_gif(bytes)) {
             auto src = std::make_unique<TGIFImage>();
             TByteReader reader(bytes);
             src->ReadGifStream(int64_t(bytes.size()), reader, false);
             if (src->FrameCount() == 0) throw Exception("\"" + path + "\" holds no picture");
-            if (files.size() == 1) {
-                gif.Assign(src.get());
-            } else {
-                for (auto& f : src->FrameList) {
-                    gif.FrameList.push_back(std::make_unique<TGIFFrame>(&gif));
-                    gif.FrameList.back()->Assign(f.get());
-                }
-                gif.GifVersion = 2;
+            for (auto& f : src->FrameList) {
+                gif.FrameList.push_back(std::make_unique<TGIFFrame>(&gif));
+                gif.FrameList.back()->Assign(f.get());
             }
+            gif.GifVersion = 2;
             sources.push_back(std::move(src));
         } else {
             TBitmap bmp;
