@@ -149,6 +149,7 @@ TZip::DirRead TZip::ReadCentralDirectory(TStream32& Old, TCompHeaderObj& List, c
     }
     std::vector<uint8_t> cd(static_cast<std::size_t>(cd_size));
     if (!read_at(Old, cd_offset, cd.data(), cd_size)) return DirRead::Damaged;
+    List.Reserve(static_cast<int>(count) + 16);
     std::size_t at = 0;
     int64_t first = cd_offset;
     for (uint32_t n = 0; n < count; ++n) {
@@ -183,7 +184,7 @@ TZip::DirRead TZip::ReadCentralDirectory(TStream32& Old, TCompHeaderObj& List, c
         info.RawName = raw;
         info.SourceSize = usize;
         const bool utf8 = (rd16(image.data() + 8) & 0x800) != 0;
-        List.AddEntry(info, OemToAnsiName(raw, TranslateOemChar, utf8), 46, 0, image.data());
+        List.AddEntry(std::move(info), OemToAnsiName(raw, TranslateOemChar, utf8), 46, 0, image.data());
         archive_total_ += csize;
         first = std::min<int64_t>(first, offset);
         at += 46 + name_len + extra_len + comment_len;

@@ -62,16 +62,27 @@ void SetLines(TStrings& List, const std::vector<std::string>& Lines) {
 
 // ---- TCompHeaderObj -------------------------------------------------------
 
-bool TCompHeaderObj::AddEntry(const TCompFileInfo& Info, const std::string& Name, std::size_t HeaderSize,
-                              int RootLength, const uint8_t* HeaderBytes) {
+void TCompHeaderObj::Reserve(int Count) {
+    const auto n = static_cast<std::size_t>(std::max(Count, 0));
+    infos_.reserve(n);
+    names_.reserve(n);
+    root_lengths_.reserve(n);
+    headers_.reserve(n);
+    same_name_.reserve(n);
+    index_.reserve(n);
+}
+
+bool TCompHeaderObj::AddEntry(TCompFileInfo Info, const std::string& Name, std::size_t HeaderSize, int RootLength,
+                              const uint8_t* HeaderBytes) {
     try {
         Header h{};
         if (HeaderBytes && HeaderSize > 0) std::copy_n(HeaderBytes, std::min(HeaderSize, kHeaderSize), h.begin());
-        infos_.push_back(Info);
+        infos_.push_back(std::move(Info));
         names_.push_back(Name);
         root_lengths_.push_back(RootLength);
         headers_.push_back(h);
-        index_[LowerAscii(Name)].push_back(static_cast<int>(names_.size() - 1));
+        same_name_.push_back(-1);
+        Link(static_cast<int>(names_.size() - 1), LowerAscii(Name));
         return true;
     } catch (...) {
         const std::size_t n = std::min({infos_.size(), names_.size(), root_lengths_.size(), headers_.size()});
@@ -79,14 +90,48 @@ bool TCompHeaderObj::AddEntry(const TCompFileInfo& Info, const std::string& Name
         names_.resize(n);
         root_lengths_.resize(n);
         headers_.resize(n);
+        same_name_.resize(n);
         return false;
+    }
+}
+
+void TCompHeaderObj::Link(int Index, const std::string& Key) {
+    auto [it, inserted] = index_.try_emplace(Key, Index);
+    if (inserted) return;
+    if (Index < it->second) {
+        same_name_[static_cast<std::size_t>(Index)] = it->second;
+        it->second = Index;
+        return;
+    }
+    int at = it->second;
+    while (same_name_[static_cast<std::size_t>(at)] >= 0 && same_name_[static_cast<std::size_t>(at)] < Index)
+        at = same_name_[static_cast<std::size_t>(at)];
+    same_name_[static_cast<std::size_t>(Index)] = same_name_[static_cast<std::size_t>(at)];
+    same_name_[static_cast<std::size_t>(at)] = Index;
+}
+
+void TCompHeaderObj::Unlink(int Index, const std::string& Key) {
+    const auto it = index_.find(Key);
+    if (it == index_.end()) return;
+    const int next = same_name_[static_cast<std::size_t>(Index)];
+    same_name_[static_cast<std::size_t>(Index)] = -1;
+    if (it->second == Index) {
+        if (next < 0) index_.erase(it);
+        else it->second = next;
+        return;
+    }
+    for (int at = it->second; at >= 0; at = same_name_[static_cast<std::size_t>(at)]) {
+        if (same_name_[static_cast<std::size_t>(at)] == Index) {
+            same_name_[static_cast<std::size_t>(at)] = next;
+            return;
+        }
     }
 }
 
 int TCompHeaderObj::IndexOfName(const std::string& Name) const {
     const auto it = index_.find(LowerAscii(Name));
     if (it == index_.end()) return -1;
-    for (const int i : it->second)
+    for (int i = it->second; i >= 0; i = same_name_[static_cast<std::size_t>(i)])
         if (infos_[static_cast<std::size_t>(i)].Status != esDeleted) return i;
     return -1;
 }
@@ -96,11 +141,8 @@ void TCompHeaderObj::SetName(int Index, const std::string& Name) {
     const std::string old_key = LowerAscii(current), new_key = LowerAscii(Name);
     current = Name;
     if (old_key == new_key) return;
-    auto& old_slots = index_[old_key];
-    old_slots.erase(std::remove(old_slots.begin(), old_slots.end(), Index), old_slots.end());
-    if (old_slots.empty()) index_.erase(old_key);
-    auto& slots = index_[new_key];
-    slots.insert(std::upper_bound(slots.begin(), slots.end(), Index), Index);
+    Unlink(Index, old_key);
+    Link(Index, new_key);
 }
 
 void TCompHeaderObj::Clear() {
@@ -109,6 +151,7 @@ void TCompHeaderObj::Clear() {
     root_lengths_.clear();
     headers_.clear();
     index_.clear();
+    same_name_.clear();
     ArchiveComment.clear();
     Modified = false;
 }
@@ -742,7 +785,10 @@ void TCompBase::MergeEntry(const std::string& FullPath, TCompHeaderObj& List, co
         return;
     }
     TCompFileInfo& info = List.EntryInfo(found);
-    if (info.Status == esNew || !info.FromArchive) return;  // taken earlier in this pass
+    // A file reached twice (two masks) is taken once: nothing more for an
+    // entry added or decided earlier in this pass.
+    if (info.Status == esNew || !info.FromArchive || info.Merged) return;
+    info.Merged = true;
 
     TCompHeaderObj::Header& header = List.HeaderCopy(found);
     auto get32 = [&header](std::size_t at) {

@@ -70,6 +70,7 @@ struct TCompFileInfo {
     bool FromArchive = false;        // read from the existing archive (copied, not compressed)
     int64_t OldOffset = 0;           // its local header offset in the existing archive
     std::string RawName;             // its name bytes as the existing archive stores them
+    bool Merged = false;             // a scanned file already met it in this pass
 };
 
 // The entry list of a pass: per entry a 46-byte central header image, its
@@ -82,7 +83,9 @@ public:
     using Header = std::array<uint8_t, kHeaderSize>;
     int Count() const { return static_cast<int>(infos_.size()); }
     // Appends an entry; false (and the list unchanged) on failure.
-    bool AddEntry(const TCompFileInfo& Info, const std::string& Name, std::size_t HeaderSize, int RootLength,
+    // Room for Count entries without reallocation.
+    void Reserve(int Count);
+    bool AddEntry(TCompFileInfo Info, const std::string& Name, std::size_t HeaderSize, int RootLength,
                   const uint8_t* HeaderBytes);
     TCompFileInfo& EntryInfo(int Index) { return infos_.at(static_cast<std::size_t>(Index)); }
     const std::string& Name(int Index) const { return names_.at(static_cast<std::size_t>(Index)); }
@@ -103,7 +106,12 @@ private:
     std::vector<std::string> names_;
     std::vector<int> root_lengths_;
     std::vector<Header> headers_;
-    std::unordered_map<std::string, std::vector<int>> index_;
+    // Lower-cased name -> first entry of that name; entries of one name are
+    // chained in ascending order through same_name_.
+    std::unordered_map<std::string, int> index_;
+    std::vector<int> same_name_;
+    void Link(int Index, const std::string& Key);
+    void Unlink(int Index, const std::string& Key);
 };
 
 // Elapsed time of a pass.

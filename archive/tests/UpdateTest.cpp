@@ -3,6 +3,8 @@
 // refused and left as they were. Checked with zip, unzip, 7z and Python.
 
 #include <fcntl.h>
+#include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <sys/stat.h>
@@ -388,8 +390,13 @@ TEST_F(Existing, DeleteByMasks) {
             continue;
         }
         if (c.left.empty()) {
-            // Every entry gone: one empty end record.
+            // Every entry gone: one empty end record, which takes new entries.
             EXPECT_EQ(read_file(zip_path()), std::string("PK\x05\x06", 4) + std::string(18, '\0'));
+            Zip refill;
+            SetLines(refill.FileSpec, {d / "src/noext"});
+            refill.SetArchiveFile(zip_path());
+            EXPECT_EQ(refill.Compress(), 1);
+            EXPECT_EQ(raw_entries(zip_path()).at("noext"), before.at("noext"));
             continue;
         }
         const auto after = raw_entries(zip_path());
@@ -690,6 +697,14 @@ TEST(EntryList, NameIndexFollowsRenamesAndDeletions) {
     list.SetName(1, "gamma.txt");
     EXPECT_EQ(list.IndexOfName("beta.txt"), -1);
     EXPECT_EQ(list.IndexOfName("Gamma.txt"), 1);
+    // Two entries of one name: the first one counts, then the other.
+    list.SetName(2, "GAMMA.TXT");
+    EXPECT_EQ(list.IndexOfName("gamma.txt"), 1);
+    EXPECT_EQ(list.IndexOfName("dir/alpha.txt"), -1);
+    list.SetName(1, "other.txt");
+    EXPECT_EQ(list.IndexOfName("gamma.txt"), 2);
+    list.SetName(0, "gamma.txt");  // deleted entries are never found
+    EXPECT_EQ(list.IndexOfName("gamma.txt"), 2);
     list.Clear();
     EXPECT_EQ(list.IndexOfName("gamma.txt"), -1);
 }
@@ -738,4 +753,54 @@ TEST(Tool, UpdateCommands) {
     EXPECT_EQ(run(t + " recycle --final " + q(d / "e.txt")).status, 0);
     EXPECT_FALSE(exists(d / "e.txt"));
     EXPECT_EQ(run(t + " recycle " + q(d / "missing.txt")).status, 1);
+}
+
+TEST_F(Existing, DamagedBytesNeverCrashAndFailuresLeaveTheArchive) {
+    // Bytes of the local headers, the central directory and the end record
+    // flipped, and the archive cut short at many lengths: each pass either
+    // writes an archive or fails and leaves the file as it was.
+    write_file(d / "new.txt", "new");
+    const std::string base = read_file(zip_path());
+    const std::size_t end = base.size() - 22, cd = u32(base, end + 16);
+    std::vector<std::size_t> flips;
+    for (std::size_t at = cd; at < end; at += 46 + u16(base, at + 28)) {
+        const std::size_t local = u32(base, at + 42);
+        for (std::size_t k = 0; k < 30; k += 3) flips.push_back(local + k);
+        for (std::size_t k = 0; k < 46; k += 3) flips.push_back(at + k);
+    }
+    for (std::size_t k = 0; k < 22; k += 2) flips.push_back(end + k);
+    std::vector<std::string> variants;
+    for (const std::size_t at : flips) {
+        std::string b = base;
+        b[at] = static_cast<char>(b[at] ^ 0x5A);
+        variants.push_back(b);
+    }
+    for (std::size_t n = 1; n < base.size(); n += 37) variants.push_back(base.substr(0, n));
+    // Many passes: on a memory file system when there is one, where
+    // flushing a written archive costs nothing.
+    char tmpl[] = "/dev/shm/arcupdXXXXXX";
+    const char* shm = ::mkdtemp(tmpl);
+    const std::string work = shm ? std::string(shm) : d / "work";
+    ::mkdir(work.c_str(), 0700);
+    const std::string v = work + "/v.zip";
+    int written = 0, refused = 0;
+    for (const auto& bytes : variants) {
+        std::ofstream(v, std::ios::binary | std::ios::trunc) << bytes;
+        const Snapshot before = snapshot(v);
+        Zip z;
+        SetLines(z.FileSpec, {d / "new.txt"});
+        z.SetTempDir(work);
+        z.SetArchiveFile(v);
+        if (z.Compress() == 1) {
+            ++written;
+            EXPECT_FALSE(snapshot(v) == before);
+        } else {
+            ++refused;
+            EXPECT_TRUE(snapshot(v) == before);
+            EXPECT_FALSE(z.errors.empty());
+        }
+    }
+    run("rm -rf " + q(work));
+    EXPECT_GT(written, 0);
+    EXPECT_GT(refused, 0);
 }

@@ -475,6 +475,12 @@ TEST(Reduce, OneAndFourBitConversionTakesNearestColour) {
                     << x << "," << y;
         PilView v = pil_view(out.bytes, "conv.bmp");
         EXPECT_EQ(v.mode, c.pilMode);
+        if (c.pilMode == "P") {
+            ASSERT_GE(v.palette.size(), 3 * c.palette.size());
+            for (size_t i = 0; i < c.palette.size(); ++i)
+                EXPECT_EQ((Rgb{v.palette[3 * i], v.palette[3 * i + 1], v.palette[3 * i + 2]}), c.palette[i])
+                    << "entry " << i << " as PIL reads it";
+        }
         expect_pil_agrees(out, "conv.bmp");
     }
 }
