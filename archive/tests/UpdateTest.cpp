@@ -12,32 +12,13 @@
 
 #include "archive/arcGbls.h"
 #include "archive/arcZip.h"
+#include "RecordingZip.h"
 #include "TestUtil.h"
 
 using namespace archive;
 using namespace archive_test;
 
 namespace {
-
-struct Report {
-    std::string file, ext;
-    int code;
-};
-
-// A TZip that records its errors.
-struct Zip : TZip {
-    std::vector<Report> errors;
-    Zip() {
-        OnError = [this](TZipCommon&, const std::string& f, const std::string& x, const std::string&, int c) {
-            errors.push_back({f, x, c});
-        };
-    }
-    std::vector<int> codes() const {
-        std::vector<int> out;
-        for (const auto& e : errors) out.push_back(e.code);
-        return out;
-    }
-};
 
 std::string q(const std::string& s) { return "'" + s + "'"; }
 
