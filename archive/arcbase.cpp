@@ -717,6 +717,15 @@ void TCompBase::ProcessList(TCompHeaderObj& List, std::vector<std::string>& Dele
 void TCompBase::AddScannedFile(const std::string& Folder, const TSearchRec& Rec, TCompHeaderObj& List) {
     const bool folder = (Rec.Attr & 0x10) != 0;
     const std::string full = folder ? Folder : PathJoin(Folder, Rec.Name);
+    if (!folder && ExtensionFilter.Count() > 0) {
+        const std::string ext = LowerAscii(ExtractFileExt(Rec.Name));
+        for (int i = 0; i < ExtensionFilter.Count(); ++i) {
+            if (!ext.empty() && ExtensionFilter.Get(i) == ext) {
+                if (OnSkipFile) OnSkipFile(*this, full);
+                return;
+            }
+        }
+    }
     // The archive being written never goes into itself.
     if (!folder && new_archive_ && temp_inode_ != 0 && Rec.Device == temp_device_ && Rec.Inode == temp_inode_) return;
     if (!folder) {

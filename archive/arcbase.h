@@ -227,6 +227,11 @@ public:
     bool TranslateOemChar = true;
     std::string Password;
     std::string DefaultDir;
+    // Lower-case extensions with their dot (".tmp"): scanned files that
+    // carry one are left out and reported through OnSkipFile.
+    TStringList ExtensionFilter;
+    // Empties ExtensionFilter.
+    void ClearExtensionFilter() { ExtensionFilter.Clear(); }
     // True while the component is being read from a form resource.
     bool Loading() const { return InState(csLoading | csReading); }
 

@@ -14,20 +14,7 @@ mkdir -p "$data"
 ours=$build/bin/gif_encode_bench
 giflib=$build/bin/giflib_encode_bench
 
-# the same pictures as bench/gif_bench.sh (made by python3-pil's median cut)
-[[ -f $data/big.gif && -f $data/anim.gif ]] || /usr/bin/python3 - "$data" <<'PY'
-import sys
-from PIL import Image
-d = sys.argv[1]
-def picture(w, h, shift):
-    m = Image.effect_mandelbrot((w, h), (-2.2 + shift, -1.2, 1.0 + shift, 1.2), 200)
-    gx = Image.linear_gradient("L").resize((w, h))
-    gy = Image.radial_gradient("L").resize((w, h))
-    return Image.merge("RGB", (m, gx, gy)).quantize(256, method=Image.Quantize.MEDIANCUT, dither=Image.Dither.NONE)
-picture(4000, 3000, 0).save(d + "/big.gif")
-frames = [picture(640, 480, 0.01 * i) for i in range(100)]
-frames[0].save(d + "/anim.gif", save_all=True, append_images=frames[1:], duration=40, loop=0)
-PY
+[[ -f $data/big.gif && -f $data/anim.gif ]] || /usr/bin/python3 "$root/bench/make_gif_pictures.py" "$data"
 
 # Pillow saves the palette images that Pillow itself reads from the file
 # (every frame kept as a palette image with its own palette).

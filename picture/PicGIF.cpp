@@ -722,17 +722,25 @@ void put_text_blocks(std::vector<uint8_t>& out, const std::string& text) {
     }
 }
 
-// Stored image data whose sub-blocks are cut off (a damaged frame read
-// tolerantly) get the terminator the stream needs to go on after them.
+// Stored image data as they are. Data whose sub-blocks stop without the
+// terminator (a damaged frame read tolerantly) keep their whole sub-blocks
+// and get the terminator, so the blocks after them stay readable.
 void put_image_data(std::vector<uint8_t>& out, const std::vector<uint8_t>& data) {
-    out.insert(out.end(), data.begin(), data.end());
+    if (data.empty()) {
+        out.insert(out.end(), {2, 0});  // a code size byte and no codes
+        return;
+    }
     size_t at = 1;
     while (at < data.size()) {
         size_t n = data[at];
-        if (n == 0) return;
+        if (n == 0) {
+            out.insert(out.end(), data.begin(), data.begin() + ptrdiff_t(at + 1));
+            return;
+        }
+        if (at + 1 + n > data.size()) break;
         at += 1 + n;
     }
-    if (data.empty()) out.push_back(2);  // a code size byte is needed before the blocks
+    out.insert(out.end(), data.begin(), data.begin() + ptrdiff_t(std::min(at, data.size())));
     out.push_back(0);
 }
 

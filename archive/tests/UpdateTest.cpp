@@ -12,32 +12,13 @@
 
 #include "archive/arcGbls.h"
 #include "archive/arcZip.h"
+#include "RecordingZip.h"
 #include "TestUtil.h"
 
 using namespace archive;
 using namespace archive_test;
 
 namespace {
-
-struct Report {
-    std::string file, ext;
-    int code;
-};
-
-// A TZip that records its errors.
-struct Zip : TZip {
-    std::vector<Report> errors;
-    Zip() {
-        OnError = [this](TZipCommon&, const std::string& f, const std::string& x, const std::string&, int c) {
-            errors.push_back({f, x, c});
-        };
-    }
-    std::vector<int> codes() const {
-        std::vector<int> out;
-        for (const auto& e : errors) out.push_back(e.code);
-        return out;
-    }
-};
 
 std::string q(const std::string& s) { return "'" + s + "'"; }
 
@@ -803,4 +784,48 @@ TEST_F(Existing, DamagedBytesNeverCrashAndFailuresLeaveTheArchive) {
     run("rm -rf " + q(work));
     EXPECT_GT(written, 0);
     EXPECT_GT(refused, 0);
+}
+
+TEST(Update, SkippedExtensionsAreReported) {
+    ScratchDir d;
+    write_file(d / "src/keep.txt", "keep");
+    write_file(d / "src/drop.tmp", "drop");
+    write_file(d / "src/LOUD.TMP", "drop too");
+    Zip zip;
+    SetLines(zip.FileSpec, {d / "src/"});
+    zip.ExtensionFilter.Add(".tmp");
+    std::vector<std::string> skipped;
+    zip.OnSkipFile = [&](TZipCommon&, const std::string& f) { skipped.push_back(f); };
+    zip.SetArchiveFile(d / "s.zip");
+    ASSERT_EQ(zip.Compress(), 1);
+    EXPECT_EQ(skipped, (std::vector<std::string>{d / "src/LOUD.TMP", d / "src/drop.tmp"}));
+    EXPECT_EQ(raw_entries(d / "s.zip").size(), 1u);
+    zip.ClearExtensionFilter();
+    write_file(d / "src/keep.txt", "changed");
+    zip.OnReplaceFile = [](TZipCommon&, const std::string&, const std::string&, double, double, uint32_t, uint32_t,
+                           int, int, bool& r) { r = true; };
+    EXPECT_EQ(zip.Compress(), 3);
+    EXPECT_EQ(raw_entries(d / "s.zip").size(), 3u);
+}
+
+TEST(Update, EmptyEntryRenamedCopiesNoData) {
+    ScratchDir d;
+    write_file(d / "src/empty.txt", "");
+    write_file(d / "src/next.txt", "after the empty one");
+    const std::string zip = d / "e.zip";
+    ASSERT_EQ(run("cd " + q(d / "src") + " && zip -q " + q(zip) + " empty.txt next.txt").status, 0);
+    const auto before = raw_entries(zip);
+    Zip z;
+    SetLines(z.FileSpec, {d / "src/empty.txt"});
+    z.OnRenameDupeFile = [](TZipCommon&, const std::string&, std::string& n, bool&) { n = "was-empty.txt"; };
+    z.SetArchiveFile(zip);
+    ASSERT_EQ(z.Compress(), 1);
+    const auto after = raw_entries(zip);
+    ASSERT_EQ(after.size(), 3u);
+    auto tail = [](const std::string& line) { return line.substr(line.find('|')); };
+    EXPECT_EQ(tail(after.at("was-empty.txt")), tail(before.at("empty.txt")));
+    EXPECT_EQ(after.at("next.txt"), before.at("next.txt"));
+    EXPECT_EQ(run("unzip -p " + q(zip) + " next.txt").output, "after the empty one");
+    EXPECT_EQ(run("unzip -p " + q(zip) + " was-empty.txt").output, "");
+    expect_peers_accept(zip);
 }

@@ -8,27 +8,13 @@
 
 #include "archive/arcGbls.h"
 #include "archive/arcZip.h"
+#include "RecordingZip.h"
 #include "TestUtil.h"
 
 using namespace archive;
 using namespace archive_test;
 
 namespace {
-
-struct Report {
-    std::string file, ext;
-    int code;
-};
-
-// A TZip that records its errors.
-struct Zip : TZip {
-    std::vector<Report> errors;
-    Zip() {
-        OnError = [this](TZipCommon&, const std::string& f, const std::string& x, const std::string&, int c) {
-            errors.push_back({f, x, c});
-        };
-    }
-};
 
 struct Entry {
     uint32_t flags, method, dos, crc, csize, usize, ext_attr, int_attr, offset, made_by, needed;

@@ -1,5 +1,6 @@
 // The archive tool's packing commands.
 
+#include "archive/tools/JsonText.h"
 #include "archive/tools/CompressCommands.h"
 
 #include <algorithm>
@@ -211,28 +212,6 @@ int list(const std::string& path, std::ostream& Out, std::ostream& Err) {
     if (failed) return 1;
     Out << text;
     return 0;
-}
-
-std::string json_string(const std::string& s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (c < 0x20) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                    out += buf;
-                } else {
-                    out += static_cast<char>(c);
-                }
-        }
-    }
-    return out + "\"";
 }
 
 // Shows or sets entry comments and the archive comment.

@@ -1,3 +1,4 @@
+#include "archive/tools/JsonText.h"
 #include "archive/tools/DriveCommands.h"
 
 #include <cstdio>
@@ -9,28 +10,6 @@
 
 namespace archive {
 namespace {
-
-std::string json_string(const std::string& s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                out += buf;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    return out + "\"";
-}
 
 const char* error_text(int code) {
     switch (code) {

@@ -580,6 +580,15 @@ TEST(GifWriter, DamagedFrameStillEndsItsData) {
     auto st = parse(save(gif));
     EXPECT_EQ(st.of(',').size(), 1u);
     EXPECT_EQ(st.of('!', 0xFE).size(), 1u);
+    // data whose last sub-block runs past their end keep the whole sub-blocks
+    auto& stored = *gif.FrameAt(0).FrameData->EncodedData;
+    auto whole = stored;
+    stored.insert(stored.end(), {200, 1, 2, 3});
+    st = parse(save(gif));
+    ASSERT_EQ(st.of(',').size(), 1u);
+    whole.push_back(0);
+    EXPECT_EQ(st.of(',')[0]->data, whole);
+    EXPECT_EQ(st.of('!', 0xFE).size(), 1u);
 }
 
 TEST(GifWriter, SizesTheFormatCannotHoldAreRefused) {

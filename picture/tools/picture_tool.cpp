@@ -261,30 +261,26 @@ int save(int argc, char** argv) {
     if (method >= 0) picture::ReduceMethod = method;
     for (auto& path : files) {
         auto bytes = read_file(path);
-        if (is_gif(bytes)) {
+        if (is_gif(bytes) && files.size() == 1) {
+            // saved again as read: blocks, tables and coded data kept
+            TByteReader reader(bytes);
+            gif.ReadGifStream(int64_t(bytes.size()), reader, false);
+            if (gif.FrameCount() == 0) throw Exception("\"" + path + "\" holds no picture");
+        } else if (is_gif(bytes)) {
             auto src = std::make_unique<TGIFImage>();
             TByteReader reader(bytes);
             src->ReadGifStream(int64_t(bytes.size()), reader, false);
             if (src->FrameCount() == 0) throw Exception("\"" + path + "\" holds no picture");
-            if (files.size() == 1) {
-                gif.Assign(src.get());
-            } else {
-                for (auto& f : src->FrameList) {
-                    gif.FrameList.push_back(std::make_unique<TGIFFrame>(&gif));
-                    gif.FrameList.back()->Assign(f.get());
-                }
-                gif.GifVersion = 2;
+            for (auto& f : src->FrameList) {
+                gif.FrameList.push_back(std::make_unique<TGIFFrame>(&gif));
+                gif.FrameList.back()->Assign(f.get());
             }
+            gif.GifVersion = 2;
             sources.push_back(std::move(src));
         } else {
             TBitmap bmp;
             load_bitmap(path, bytes, bmp);
             if (bmp.Empty()) throw Exception("\"" + path + "\" holds no picture");
-            if (transparent != clNone) {
-                bmp.SetTransparentMode(tmFixed);
-                bmp.SetTransparentColor(transparent);
-                bmp.SetTransparent(true);
-            }
             int index = gif.AppendFrame(&bmp);
             gif.FrameAt(index).IsGray = gray;
         }
@@ -292,6 +288,7 @@ int save(int argc, char** argv) {
     for (auto& f : gif.FrameList) {
         if (delay >= 0) f->DelayMs = uint16_t(delay);
         if (disposal >= 0) f->Disposal = uint8_t(disposal);
+        if (transparent != clNone) f->TransparentKey = transparent;
     }
     if (loop >= 0) {
         gif.LoopEnabled = true;

@@ -9,6 +9,8 @@ usage: gif_write_check.py PICTURE_TOOL WORKDIR
   count, the code size of each frame and the delays; gifbuild -d shows the
   loop count and the comment; gifdiff finds it equal to python3-pil's own
   GIF of the same frames;
+- a transparent colour and a disposal method given to the tool show in
+  giftext and python3-pil as the index of that colour;
 - a 24-bit picture (binary PPM) saved with each reduction method reads in
   python3-pil as the palette reduction `picture-tool reduce` makes of it, and
   --gray (method 5) gives a grayscale palette;
@@ -69,6 +71,7 @@ noise(61, 43, 16, 2).convert("RGB").save(p("tmp16.png"))
 run(CONVERT, p("tmp16.png"), "-type", "palette", "-colors", "16", "BMP3:" + p("in4.bmp"))
 noise(61, 43, 2, 3).convert("1").save(p("in1.bmp"))
 inputs = [p("in8.bmp"), p("in4.bmp"), p("in1.bmp")]
+noise(61, 43, 256, 4).save(p("in8b.bmp"))
 depths = [8, 4, 1]
 info = run("file", p("in4.bmp")).decode()
 if "x 4" not in info:
@@ -116,6 +119,19 @@ frames_pil[0].save(p("pil.gif"), save_all=True, append_images=frames_pil[1:], du
 diff = subprocess.run(["gifdiff", out, p("pil.gif")], capture_output=True)
 if diff.returncode != 0:
     problems.append(f"gifdiff against pil: {diff.stdout.decode()}{diff.stderr.decode()}")
+
+# ---- a transparent colour and a disposal method given to the tool
+pal = Image.open(p("in8.bmp")).getpalette()
+key = Image.open(p("in8.bmp")).getpixel((3, 2))
+hexkey = "%02x%02x%02x" % tuple(pal[3 * key:3 * key + 3])
+run(tool, "save", p("in8.bmp"), p("in8b.bmp"), p("transparent.gif"), "--transparent", hexkey, "--disposal", "2")
+text = run("giftext", p("transparent.gif")).decode("latin-1")
+indices = re.findall(r"Transparent Index: (-?\d+)", text)
+disposals = re.findall(r"Disposal Mode: (\d+)", text)
+if indices != [str(key), str(key)] or "Transparency on: no" in text or disposals != ["2", "2"]:
+    problems.append(f"giftext: transparency {indices} disposal {disposals}")
+if Image.open(p("transparent.gif")).info.get("transparency") != key:
+    problems.append(f"pil: transparency {Image.open(p('transparent.gif')).info.get('transparency')}, want {key}")
 
 # ---- 24-bit pictures through the palette reduction
 m = Image.effect_mandelbrot((160, 100), (-2.2, -1.2, 1.0, 1.2), 100)
