@@ -233,11 +233,14 @@ void TBitmap::SetPixel(int x, int y, TColor color) {
 
 int TBitmap::NearestIndex(TColor color) const {
     color = ColorToRGB(color);
+    return graphics::nearest_palette_index(palette_, GetRValue(color), GetGValue(color), GetBValue(color));
+}
+
+int graphics::nearest_palette_index(const TPalette& palette, uint8_t r, uint8_t g, uint8_t b) {
     int best = 0;
     long bestD = -1;
-    for (size_t i = 0; i < palette_.size(); ++i) {
-        long dr = long(palette_[i].R) - GetRValue(color), dg = long(palette_[i].G) - GetGValue(color),
-             db = long(palette_[i].B) - GetBValue(color);
+    for (size_t i = 0; i < palette.size(); ++i) {
+        long dr = long(palette[i].R) - r, dg = long(palette[i].G) - g, db = long(palette[i].B) - b;
         long d = dr * dr + dg * dg + db * db;
         if (bestD < 0 || d < bestD) {
             best = int(i);

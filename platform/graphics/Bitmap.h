@@ -95,4 +95,7 @@ namespace graphics {
 // Largest bitmap the platform makes, in pixels; larger sizes are refused
 // before any allocation.
 constexpr int64_t kMaxBitmapPixels = int64_t(1) << 26;
+// Index of the entry of palette nearest to (r, g, b): squared RGB distance,
+// the first entry on ties; 0 for an empty palette.
+int nearest_palette_index(const TPalette& palette, uint8_t r, uint8_t g, uint8_t b);
 }

@@ -43,21 +43,6 @@ void bgr_row(const TBitmap& bitmap, int y, uint8_t* out) {
     }
 }
 
-int nearest(const TPalette& pal, uint8_t r, uint8_t g, uint8_t b) {
-    int best = 0;
-    long bestD = -1;
-    for (size_t i = 0; i < pal.size(); ++i) {
-        long dr = long(pal[i].R) - r, dg = long(pal[i].G) - g, db = long(pal[i].B) - b;
-        long d = dr * dr + dg * dg + db * db;
-        if (bestD < 0 || d < bestD) {
-            best = int(i);
-            bestD = d;
-            if (d == 0) break;
-        }
-    }
-    return best;
-}
-
 }  // namespace
 
 const TPalette& vga_palette() {
@@ -120,7 +105,7 @@ std::vector<uint8_t> dib_bits(const TBitmap& bitmap, int bits) {
             int color = p[0] << 16 | p[1] << 8 | p[2];
             if (color != lastColor) {
                 lastColor = color;
-                lastIndex = nearest(pal, p[2], p[1], p[0]);
+                lastIndex = nearest_palette_index(pal, p[2], p[1], p[0]);
             }
             if (bits == 1)
                 out[x >> 3] = uint8_t(out[x >> 3] | (lastIndex & 1) << (7 - (x & 7)));
