@@ -99,17 +99,8 @@ struct Reports {
     }
 };
 
-class SpanTest : public ::testing::Test {
+class SpanTest : public DriveTest {
 protected:
-    void SetUp() override {
-        ASSERT_FALSE(dir.path().empty());
-        ::setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);
-        os::clear_drive_type_overrides();
-        fs::create_directories(dir / "src");
-        fs::create_directories(dir / "out");
-    }
-    void TearDown() override { os::clear_drive_type_overrides(); }
-
     // Random (incompressible) files stored in an archive made by python's zipfile.
     std::string make_zip(const std::vector<std::pair<std::string, std::size_t>>& files) {
         std::mt19937 rng(1234);
@@ -127,8 +118,6 @@ protected:
                   0);
         return read_all(dir / "made.zip");
     }
-
-    ScratchDir dir;
 };
 
 TEST_F(SpanTest, ThreeFloppiesJoinedByZipPassUnzipTest) {

@@ -13,6 +13,8 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include "platform/os/Volumes.h"
+
 namespace drivetest {
 
 inline std::string shell_quote(const std::string& s) {
@@ -124,5 +126,20 @@ inline std::string json_field(const std::string& json, const std::string& key) {
     std::size_t end = json.find_first_of(",\n}", at);
     return json.substr(at, end - at);
 }
+
+// A scratch folder with "src" and "out" in it, its own drive-state folder,
+// and no drive-type overrides before or after the test.
+class DriveTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(dir.path().empty());
+        ::setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);
+        os::clear_drive_type_overrides();
+        std::filesystem::create_directories(dir / "src");
+        std::filesystem::create_directories(dir / "out");
+    }
+    void TearDown() override { os::clear_drive_type_overrides(); }
+    ScratchDir dir;
+};
 
 } // namespace drivetest

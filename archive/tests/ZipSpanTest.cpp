@@ -40,18 +40,7 @@ std::string random_bytes(std::size_t n, unsigned seed) {
     return s;
 }
 
-class ZipSpanTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_FALSE(dir.path().empty());
-        ::setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);
-        os::clear_drive_type_overrides();
-        fs::create_directories(dir / "src");
-        fs::create_directories(dir / "out");
-    }
-    void TearDown() override { os::clear_drive_type_overrides(); }
-    ScratchDir dir;
-};
+class ZipSpanTest : public DriveTest {};
 
 TEST_F(ZipSpanTest, BackupSpannedOverThreeFloppiesJoinsAndTests) {
     auto disk = std::make_unique<Mount>(dir / "a", "tmpfs", 0, "size=1440k");
