@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -109,21 +108,13 @@ std::set<std::string> names_in(const std::string& dir) {
     return names;
 }
 
-// The freedesktop trash writes the path with every byte outside
-// [A-Za-z0-9/._~-] as %XX.
+// The path as the freedesktop trash writes it (every byte outside
+// [A-Za-z0-9/._~-] as %XX), escaped by Python's own URL quoting.
 std::string url_escaped(const std::string& path) {
-    static const char* hex = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : path) {
-        if (std::isalnum(c) || std::string("/-_.~").find(static_cast<char>(c)) != std::string::npos) {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
+    return standin::run_command("/usr/bin/python3 -c 'import sys, urllib.parse; "
+                                "sys.stdout.write(urllib.parse.quote(sys.argv[1], safe=\"/\"))' " +
+                                shell_quote(path))
+        .output;
 }
 
 // The entry's date as python3's zipfile shows it: the file's local time, to

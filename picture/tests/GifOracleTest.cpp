@@ -11,22 +11,15 @@
 #include <unistd.h>
 #include <vector>
 
+#include "TestCommands.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
+// The command's output with its error output.
 std::string capture(const std::string& command, int& status) {
-    std::string out;
-    FILE* p = popen((command + " 2>&1").c_str(), "r");
-    if (!p) {
-        status = -1;
-        return out;
-    }
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    status = pclose(p);
-    return out;
+    return picture_test::capture(command + " 2>&1", status);
 }
 
 const std::string src = TAMBLERO_SOURCE_DIR;

@@ -16,6 +16,7 @@
 
 #include "picture/PicGraph.h"
 #include "platform/core/SysUtils.h"
+#include "TestCommands.h"
 
 namespace fs = std::filesystem;
 
@@ -120,19 +121,7 @@ std::string scratch_dir() {
     return dir.string();
 }
 
-std::string capture(const std::string& command, int& status) {
-    std::string out;
-    FILE* p = popen(command.c_str(), "r");
-    if (!p) {
-        status = -1;
-        return out;
-    }
-    char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    status = pclose(p);
-    return out;
-}
+using picture_test::capture;
 
 // What python3-pil sees in a BMP file: mode, size, palette, RGB pixels from the top.
 struct PilView {
