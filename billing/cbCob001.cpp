@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRemessa400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -44,6 +45,9 @@ void TcbBanco001::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
     }
 }
 
+bool TcbBanco001::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa("001", batch, remessa);
+}
 
 TClass TcbBanco001::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco001, TPersistent>("TcbBanco001")
@@ -51,6 +55,7 @@ TClass TcbBanco001::StaticClass() {
         .Operation("CalcularDigitoNossoNumero", &TcbBanco001::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco001::GetCampoLivreCodigoBarra)
         .Operation("FormatarBoleto", &TcbBanco001::FormatarBoleto)
+        .Operation("GerarRemessa", &TcbBanco001::GerarRemessa)
         .Build();
     return &info;
 }

@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRemessa400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -38,6 +39,9 @@ std::string CalcularDuploDigito(std::string_view digits) {
     }
     return std::to_string(d1) + std::to_string(r == 0 ? 0 : 11 - r);
 }
+bool TcbBanco021::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa("021", batch, remessa);
+}
 
 TClass TcbBanco021::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco021, TPersistent>("TcbBanco021")
@@ -45,6 +49,7 @@ TClass TcbBanco021::StaticClass() {
         .Operation("CalcularDigitoNossoNumero", &TcbBanco021::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco021::GetCampoLivreCodigoBarra)
         .Operation("FormatarBoleto", &TcbBanco021::FormatarBoleto)
+        .Operation("GerarRemessa", &TcbBanco021::GerarRemessa)
         .Build();
     return &info;
 }

@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRemessa400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -37,6 +38,9 @@ void TcbBanco033::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
     EspecieBoleto = "";
 }
 
+bool TcbBanco033::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa("033", batch, remessa);
+}
 
 TClass TcbBanco033::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco033, TPersistent>("TcbBanco033")
@@ -44,6 +48,7 @@ TClass TcbBanco033::StaticClass() {
         .Operation("CalcularDigitoNossoNumero", &TcbBanco033::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco033::GetCampoLivreCodigoBarra)
         .Operation("FormatarBoleto", &TcbBanco033::FormatarBoleto)
+        .Operation("GerarRemessa", &TcbBanco033::GerarRemessa)
         .Build();
     return &info;
 }

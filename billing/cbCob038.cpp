@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRemessa400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -25,6 +26,9 @@ void TcbBanco038::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
     EspecieBoleto = "";
 }
 
+bool TcbBanco038::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa("038", batch, remessa);
+}
 
 TClass TcbBanco038::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco038, TPersistent>("TcbBanco038")
@@ -32,6 +36,7 @@ TClass TcbBanco038::StaticClass() {
         .Operation("CalcularDigitoNossoNumero", &TcbBanco038::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco038::GetCampoLivreCodigoBarra)
         .Operation("FormatarBoleto", &TcbBanco038::FormatarBoleto)
+        .Operation("GerarRemessa", &TcbBanco038::GerarRemessa)
         .Build();
     return &info;
 }

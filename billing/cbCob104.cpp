@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRemessa400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -25,6 +26,9 @@ void TcbBanco104::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
     EspecieBoleto = abreviatura(especies_104(), t.EspecieDocumento());
 }
 
+bool TcbBanco104::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa("104", batch, remessa);
+}
 
 TClass TcbBanco104::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco104, TPersistent>("TcbBanco104")
@@ -32,6 +36,7 @@ TClass TcbBanco104::StaticClass() {
         .Operation("CalcularDigitoNossoNumero", &TcbBanco104::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco104::GetCampoLivreCodigoBarra)
         .Operation("FormatarBoleto", &TcbBanco104::FormatarBoleto)
+        .Operation("GerarRemessa", &TcbBanco104::GerarRemessa)
         .Build();
     return &info;
 }

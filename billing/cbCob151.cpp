@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRemessa400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -31,6 +32,9 @@ void TcbBanco151::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
     EspecieBoleto = abreviatura(especies_151(), t.EspecieDocumento());
 }
 
+bool TcbBanco151::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa("151", batch, remessa);
+}
 
 TClass TcbBanco151::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco151, TPersistent>("TcbBanco151")
@@ -38,6 +42,7 @@ TClass TcbBanco151::StaticClass() {
         .Operation("CalcularDigitoNossoNumero", &TcbBanco151::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco151::GetCampoLivreCodigoBarra)
         .Operation("FormatarBoleto", &TcbBanco151::FormatarBoleto)
+        .Operation("GerarRemessa", &TcbBanco151::GerarRemessa)
         .Build();
     return &info;
 }

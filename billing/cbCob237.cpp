@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRemessa400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -28,6 +29,9 @@ void TcbBanco237::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
     EspecieBoleto = "";
 }
 
+bool TcbBanco237::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa("237", batch, remessa);
+}
 
 TClass TcbBanco237::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco237, TPersistent>("TcbBanco237")
@@ -35,6 +39,7 @@ TClass TcbBanco237::StaticClass() {
         .Operation("CalcularDigitoNossoNumero", &TcbBanco237::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco237::GetCampoLivreCodigoBarra)
         .Operation("FormatarBoleto", &TcbBanco237::FormatarBoleto)
+        .Operation("GerarRemessa", &TcbBanco237::GerarRemessa)
         .Build();
     return &info;
 }

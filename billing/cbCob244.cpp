@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRemessa400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -27,6 +28,9 @@ void TcbBanco244::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
     EspecieBoleto = abreviatura(especies_244(), t.EspecieDocumento());
 }
 
+bool TcbBanco244::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa("244", batch, remessa);
+}
 
 TClass TcbBanco244::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco244, TPersistent>("TcbBanco244")
@@ -34,6 +38,7 @@ TClass TcbBanco244::StaticClass() {
         .Operation("CalcularDigitoNossoNumero", &TcbBanco244::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco244::GetCampoLivreCodigoBarra)
         .Operation("FormatarBoleto", &TcbBanco244::FormatarBoleto)
+        .Operation("GerarRemessa", &TcbBanco244::GerarRemessa)
         .Build();
     return &info;
 }

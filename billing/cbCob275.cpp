@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRemessa400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -25,6 +26,9 @@ void TcbBanco275::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
     EspecieBoleto = "";
 }
 
+bool TcbBanco275::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa("275", batch, remessa);
+}
 
 TClass TcbBanco275::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco275, TPersistent>("TcbBanco275")
@@ -32,6 +36,7 @@ TClass TcbBanco275::StaticClass() {
         .Operation("CalcularDigitoNossoNumero", &TcbBanco275::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco275::GetCampoLivreCodigoBarra)
         .Operation("FormatarBoleto", &TcbBanco275::FormatarBoleto)
+        .Operation("GerarRemessa", &TcbBanco275::GerarRemessa)
         .Build();
     return &info;
 }

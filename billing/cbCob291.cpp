@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRemessa400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -25,6 +26,9 @@ void TcbBanco291::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
     EspecieBoleto = "";
 }
 
+bool TcbBanco291::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa("291", batch, remessa);
+}
 
 TClass TcbBanco291::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco291, TPersistent>("TcbBanco291")
@@ -32,6 +36,7 @@ TClass TcbBanco291::StaticClass() {
         .Operation("CalcularDigitoNossoNumero", &TcbBanco291::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco291::GetCampoLivreCodigoBarra)
         .Operation("FormatarBoleto", &TcbBanco291::FormatarBoleto)
+        .Operation("GerarRemessa", &TcbBanco291::GerarRemessa)
         .Build();
     return &info;
 }

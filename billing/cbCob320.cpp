@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRemessa400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -22,6 +23,13 @@ void TcbBanco320::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
     rules::boleto_quinze(t, AgenciaCodigoCedente, NossoNumeroDigito, CarteiraBoleto, EspecieBoleto);
 }
 
+bool TcbBanco320::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa("320", batch, remessa);
+}
+
+bool TcbBanco320::GerarRemessaCNAB400(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa_cnab400("320", batch, remessa);
+}
 
 TClass TcbBanco320::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco320, TPersistent>("TcbBanco320")
@@ -29,6 +37,8 @@ TClass TcbBanco320::StaticClass() {
         .Operation("CalcularDigitoNossoNumero", &TcbBanco320::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco320::GetCampoLivreCodigoBarra)
         .Operation("FormatarBoleto", &TcbBanco320::FormatarBoleto)
+        .Operation("GerarRemessa", &TcbBanco320::GerarRemessa)
+        .Operation("GerarRemessaCNAB400", &TcbBanco320::GerarRemessaCNAB400)
         .Build();
     return &info;
 }

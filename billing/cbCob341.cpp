@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRemessa400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -27,6 +28,13 @@ void TcbBanco341::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
     EspecieBoleto = "";
 }
 
+bool TcbBanco341::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa("341", batch, remessa);
+}
+
+bool TcbBanco341::GerarRemessaCNAB400(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa_cnab400("341", batch, remessa);
+}
 
 TClass TcbBanco341::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco341, TPersistent>("TcbBanco341")
@@ -34,6 +42,8 @@ TClass TcbBanco341::StaticClass() {
         .Operation("CalcularDigitoNossoNumero", &TcbBanco341::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco341::GetCampoLivreCodigoBarra)
         .Operation("FormatarBoleto", &TcbBanco341::FormatarBoleto)
+        .Operation("GerarRemessa", &TcbBanco341::GerarRemessa)
+        .Operation("GerarRemessaCNAB400", &TcbBanco341::GerarRemessaCNAB400)
         .Build();
     return &info;
 }

@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRemessa400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -25,6 +26,9 @@ void TcbBanco347::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
     EspecieBoleto = abreviatura(especies_347(), t.EspecieDocumento());
 }
 
+bool TcbBanco347::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa("347", batch, remessa);
+}
 
 TClass TcbBanco347::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco347, TPersistent>("TcbBanco347")
@@ -32,6 +36,7 @@ TClass TcbBanco347::StaticClass() {
         .Operation("CalcularDigitoNossoNumero", &TcbBanco347::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco347::GetCampoLivreCodigoBarra)
         .Operation("FormatarBoleto", &TcbBanco347::FormatarBoleto)
+        .Operation("GerarRemessa", &TcbBanco347::GerarRemessa)
         .Build();
     return &info;
 }

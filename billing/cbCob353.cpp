@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRemessa400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -25,6 +26,13 @@ void TcbBanco353::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
     EspecieBoleto = "";
 }
 
+bool TcbBanco353::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa("353", batch, remessa);
+}
+
+bool TcbBanco353::GerarRemessaCNAB400(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa_cnab400("353", batch, remessa);
+}
 
 TClass TcbBanco353::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco353, TPersistent>("TcbBanco353")
@@ -32,6 +40,8 @@ TClass TcbBanco353::StaticClass() {
         .Operation("CalcularDigitoNossoNumero", &TcbBanco353::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco353::GetCampoLivreCodigoBarra)
         .Operation("FormatarBoleto", &TcbBanco353::FormatarBoleto)
+        .Operation("GerarRemessa", &TcbBanco353::GerarRemessa)
+        .Operation("GerarRemessaCNAB400", &TcbBanco353::GerarRemessaCNAB400)
         .Build();
     return &info;
 }

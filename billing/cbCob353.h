@@ -6,4 +6,6 @@
 class TcbBanco353 : public TPersistent {
 public:
     CB_BANK_PLUGIN_OPERATIONS
+    // The CNAB 400 writer itself.
+    static bool GerarRemessaCNAB400(TcbCobranca& batch, TStringList& remessa);
 };

@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRemessa400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -25,6 +26,9 @@ void TcbBanco356::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
     EspecieBoleto = "DM";
 }
 
+bool TcbBanco356::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa("356", batch, remessa);
+}
 
 TClass TcbBanco356::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco356, TPersistent>("TcbBanco356")
@@ -32,6 +36,7 @@ TClass TcbBanco356::StaticClass() {
         .Operation("CalcularDigitoNossoNumero", &TcbBanco356::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco356::GetCampoLivreCodigoBarra)
         .Operation("FormatarBoleto", &TcbBanco356::FormatarBoleto)
+        .Operation("GerarRemessa", &TcbBanco356::GerarRemessa)
         .Build();
     return &info;
 }

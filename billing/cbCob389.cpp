@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRemessa400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -25,6 +26,9 @@ void TcbBanco389::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
     EspecieBoleto = "";
 }
 
+bool TcbBanco389::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa("389", batch, remessa);
+}
 
 TClass TcbBanco389::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco389, TPersistent>("TcbBanco389")
@@ -32,6 +36,7 @@ TClass TcbBanco389::StaticClass() {
         .Operation("CalcularDigitoNossoNumero", &TcbBanco389::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco389::GetCampoLivreCodigoBarra)
         .Operation("FormatarBoleto", &TcbBanco389::FormatarBoleto)
+        .Operation("GerarRemessa", &TcbBanco389::GerarRemessa)
         .Build();
     return &info;
 }

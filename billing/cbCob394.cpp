@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRemessa400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -22,6 +23,9 @@ void TcbBanco394::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
     rules::boleto_quinze(t, AgenciaCodigoCedente, NossoNumeroDigito, CarteiraBoleto, EspecieBoleto);
 }
 
+bool TcbBanco394::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa("394", batch, remessa);
+}
 
 TClass TcbBanco394::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco394, TPersistent>("TcbBanco394")
@@ -29,6 +33,7 @@ TClass TcbBanco394::StaticClass() {
         .Operation("CalcularDigitoNossoNumero", &TcbBanco394::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco394::GetCampoLivreCodigoBarra)
         .Operation("FormatarBoleto", &TcbBanco394::FormatarBoleto)
+        .Operation("GerarRemessa", &TcbBanco394::GerarRemessa)
         .Build();
     return &info;
 }

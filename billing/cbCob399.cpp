@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRemessa400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -39,6 +40,9 @@ void TcbBanco399::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
     EspecieBoleto = "";
 }
 
+bool TcbBanco399::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa("399", batch, remessa);
+}
 
 TClass TcbBanco399::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco399, TPersistent>("TcbBanco399")
@@ -46,6 +50,7 @@ TClass TcbBanco399::StaticClass() {
         .Operation("CalcularDigitoNossoNumero", &TcbBanco399::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco399::GetCampoLivreCodigoBarra)
         .Operation("FormatarBoleto", &TcbBanco399::FormatarBoleto)
+        .Operation("GerarRemessa", &TcbBanco399::GerarRemessa)
         .Build();
     return &info;
 }

@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRemessa400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -22,6 +23,9 @@ void TcbBanco409::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
     rules::boleto_quinze(t, AgenciaCodigoCedente, NossoNumeroDigito, CarteiraBoleto, EspecieBoleto);
 }
 
+bool TcbBanco409::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa("409", batch, remessa);
+}
 
 TClass TcbBanco409::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco409, TPersistent>("TcbBanco409")
@@ -29,6 +33,7 @@ TClass TcbBanco409::StaticClass() {
         .Operation("CalcularDigitoNossoNumero", &TcbBanco409::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco409::GetCampoLivreCodigoBarra)
         .Operation("FormatarBoleto", &TcbBanco409::FormatarBoleto)
+        .Operation("GerarRemessa", &TcbBanco409::GerarRemessa)
         .Build();
     return &info;
 }

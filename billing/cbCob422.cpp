@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRemessa400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -25,6 +26,9 @@ void TcbBanco422::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
     EspecieBoleto = "";
 }
 
+bool TcbBanco422::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa("422", batch, remessa);
+}
 
 TClass TcbBanco422::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco422, TPersistent>("TcbBanco422")
@@ -32,6 +36,7 @@ TClass TcbBanco422::StaticClass() {
         .Operation("CalcularDigitoNossoNumero", &TcbBanco422::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco422::GetCampoLivreCodigoBarra)
         .Operation("FormatarBoleto", &TcbBanco422::FormatarBoleto)
+        .Operation("GerarRemessa", &TcbBanco422::GerarRemessa)
         .Build();
     return &info;
 }

@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRemessa400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -25,6 +26,9 @@ void TcbBanco479::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
     EspecieBoleto = "";
 }
 
+bool TcbBanco479::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa("479", batch, remessa);
+}
 
 TClass TcbBanco479::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco479, TPersistent>("TcbBanco479")
@@ -32,6 +36,7 @@ TClass TcbBanco479::StaticClass() {
         .Operation("CalcularDigitoNossoNumero", &TcbBanco479::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco479::GetCampoLivreCodigoBarra)
         .Operation("FormatarBoleto", &TcbBanco479::FormatarBoleto)
+        .Operation("GerarRemessa", &TcbBanco479::GerarRemessa)
         .Build();
     return &info;
 }

@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRemessa400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -22,6 +23,13 @@ void TcbBanco745::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
     rules::boleto_quinze(t, AgenciaCodigoCedente, NossoNumeroDigito, CarteiraBoleto, EspecieBoleto);
 }
 
+bool TcbBanco745::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa("745", batch, remessa);
+}
+
+bool TcbBanco745::GerarRemessaCNAB400(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa_cnab400("745", batch, remessa);
+}
 
 TClass TcbBanco745::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco745, TPersistent>("TcbBanco745")
@@ -29,6 +37,8 @@ TClass TcbBanco745::StaticClass() {
         .Operation("CalcularDigitoNossoNumero", &TcbBanco745::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco745::GetCampoLivreCodigoBarra)
         .Operation("FormatarBoleto", &TcbBanco745::FormatarBoleto)
+        .Operation("GerarRemessa", &TcbBanco745::GerarRemessa)
+        .Operation("GerarRemessaCNAB400", &TcbBanco745::GerarRemessaCNAB400)
         .Build();
     return &info;
 }

@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRemessa400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -22,6 +23,9 @@ void TcbBanco999::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
     rules::boleto_onze(t, AgenciaCodigoCedente, NossoNumeroDigito, CarteiraBoleto, EspecieBoleto);
 }
 
+bool TcbBanco999::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa("999", batch, remessa);
+}
 
 TClass TcbBanco999::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco999, TPersistent>("TcbBanco999")
@@ -29,6 +33,7 @@ TClass TcbBanco999::StaticClass() {
         .Operation("CalcularDigitoNossoNumero", &TcbBanco999::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco999::GetCampoLivreCodigoBarra)
         .Operation("FormatarBoleto", &TcbBanco999::FormatarBoleto)
+        .Operation("GerarRemessa", &TcbBanco999::GerarRemessa)
         .Build();
     return &info;
 }

@@ -21,6 +21,7 @@ using SigTitulo = std::string(const TcbTitulo&);  // CalcularDigitoNossoNumero, 
 using SigFormatarBoleto = void(const TcbTitulo&, std::string& AgenciaCodigoCedente, std::string& NossoNumeroDigito,
                                std::string& CarteiraBoleto, std::string& EspecieBoleto);
 using SigGetImagem = std::uint8_t();
+using SigGerarRemessa = bool(TcbCobranca& batch, TStringList& remessa);  // GerarRemessa, GerarRemessaCNAB400
 
 // The operation published by cls under name (ASCII case ignored) with the
 // signature Sig; nullptr when the class publishes none, or one of another
@@ -48,4 +49,6 @@ const std::function<Sig>* find_operation(TClass cls, std::string_view name) {
     /* The four boleto texts; an output the bank's rule does not assign keeps its value. */                  \
     static void FormatarBoleto(const TcbTitulo& titulo, std::string& AgenciaCodigoCedente,                 \
                                std::string& NossoNumeroDigito, std::string& CarteiraBoleto,                 \
-                               std::string& EspecieBoleto);
+                               std::string& EspecieBoleto);                                                \
+    /* Fills the list with the remittance of the batch's titles in the batch's layout; true when written. */ \
+    static bool GerarRemessa(TcbCobranca& batch, TStringList& remessa);

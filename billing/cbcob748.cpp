@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRemessa400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -34,6 +35,10 @@ void TcbBanco748::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 
 std::uint8_t TcbBanco748::GetImagem() { return 19; }
 
+bool TcbBanco748::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
+    return billing::gerar_remessa("748", batch, remessa);
+}
+
 TClass TcbBanco748::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco748, TPersistent>("TcbBanco748")
         .Operation("GetNomeBanco", &TcbBanco748::GetNomeBanco)
@@ -41,6 +46,7 @@ TClass TcbBanco748::StaticClass() {
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco748::GetCampoLivreCodigoBarra)
         .Operation("FormatarBoleto", &TcbBanco748::FormatarBoleto)
         .Operation("GetImagem", &TcbBanco748::GetImagem)
+        .Operation("GerarRemessa", &TcbBanco748::GerarRemessa)
         .Build();
     return &info;
 }

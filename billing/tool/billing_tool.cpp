@@ -12,6 +12,10 @@
 //       44-digit bar code and the 47-digit typed line as JSON. A title that cannot make a bar code
 //       (free field not 25 digits, amount out of range) fails with a message; in a list, its entry
 //       is {"Erro": message} and the exit status is 1.
+//   billing-tool remessa --bank CODE BATCH.json OUT
+//       Writes the bank's remittance of the batch to OUT (Windows-1252, CR LF); on an error OUT is left as it was.
+//   billing-tool layout --bank CODE --record header|detail|trailer
+//       Prints the rows of one CNAB 400 record of the bank: positions, width, content.
 
 #include "billing/BarCode.h"
 #include "billing/Installation.h"
@@ -20,6 +24,7 @@
 #include "billing/cbCob021.h"
 #include "billing/cbCobranca.h"
 #include "billing/cbPlugin.h"
+#include "billing/tool/RemessaCommands.h"
 
 #include <fstream>
 #include <iostream>
@@ -37,7 +42,9 @@ int usage() {
                  "       billing-tool digit --batch\n"
                  "       billing-tool format TEXT WIDTH [--left] [--fill C]\n"
                  "       billing-tool bank CODE\n"
-                 "       billing-tool boleto --bank CODE [--installation N] [--today YYYY-MM-DD] TITLE.json\n";
+                 "       billing-tool boleto --bank CODE [--installation N] [--today YYYY-MM-DD] TITLE.json\n"
+                 "       billing-tool remessa --bank CODE BATCH.json OUT\n"
+                 "       billing-tool layout --bank CODE --record header|detail|trailer\n";
     return 2;
 }
 
@@ -231,6 +238,8 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (cmd == "boleto") return boleto(rest);
+        if (cmd == "remessa") return remessa_command(rest);
+        if (cmd == "layout") return layout_command(rest);
         return usage();
     } catch (const std::exception& e) {
         std::cerr << "billing-tool: " << e.what() << "\n";

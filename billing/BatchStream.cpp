@@ -1,0 +1,165 @@
+#include "billing/BatchStream.h"
+
+#include "billing/TitleJson.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using nlohmann::json;
+
+namespace billing {
+
+namespace {
+
+// SAX events of the batch document: fields of the root object are gathered
+// whole; each element of its "Titulos" list is built as a small document and
+// handed on as soon as it closes.
+class BatchSax {
+public:
+    BatchSax(const ModelProfile& profile, TcbCobranca& batch, json& known, const BatchFieldsHandler& on_fields,
+             const TitleHandler& on_title)
+        : profile_(profile), batch_(batch), known_(known), on_fields_(on_fields), on_title_(on_title) {}
+
+    BatchStreamResult result;
+
+    bool null() { return value(json(nullptr)); }
+    bool boolean(bool v) { return value(json(v)); }
+    bool number_integer(json::number_integer_t v) { return value(json(v)); }
+    bool number_unsigned(json::number_unsigned_t v) { return value(json(v)); }
+    bool number_float(json::number_float_t v, const std::string&) { return value(json(v)); }
+    bool string(std::string& v) { return value(json(std::move(v))); }
+    bool binary(json::binary_t&) { throw Exception("Lote de títulos inválido: dados binários"); }
+
+    bool key(std::string& k) {
+        if (stack_.empty() && depth_ == 1) {
+            root_key_ = k;
+        } else {
+            key_ = k;
+        }
+        return true;
+    }
+
+    bool start_object(std::size_t) { return open(json::object()); }
+    bool start_array(std::size_t) {
+        if (stack_.empty() && depth_ == 1 && root_key_ == "Titulos") {
+            depth_ = 2;
+            in_titles_ = true;
+            return true;
+        }
+        return open(json::array());
+    }
+    bool end_object() { return close(); }
+    bool end_array() {
+        if (stack_.empty() && in_titles_) {
+            in_titles_ = false;
+            depth_ = 1;
+            return true;
+        }
+        return close();
+    }
+
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) {
+        throw Exception(std::string("Lote de títulos com JSON inválido: ") + e.what());
+    }
+
+    void finish() {
+        apply_fields();
+        on_fields_(batch_);
+    }
+
+private:
+    bool open(json container) {
+        if (depth_ == 0) {
+            if (!container.is_object()) throw Exception("Lote de títulos inválido: esperado um objeto com \"Titulos\"");
+            depth_ = 1;
+            return true;
+        }
+        if (stack_.empty()) {
+            current_ = std::move(container);
+            stack_.push_back(&current_);
+        } else {
+            json& top = *stack_.back();
+            json* child = nullptr;
+            if (top.is_object()) {
+                child = &(top[key_] = std::move(container));
+            } else {
+                top.push_back(std::move(container));
+                child = &top.back();
+            }
+            stack_.push_back(child);
+        }
+        return true;
+    }
+
+    bool close() {
+        if (stack_.empty()) return true;  // the root object
+        stack_.pop_back();
+        if (stack_.empty()) complete(std::move(current_));
+        return true;
+    }
+
+    bool value(json v) {
+        if (depth_ == 0) throw Exception("Lote de títulos inválido: esperado um objeto com \"Titulos\"");
+        if (stack_.empty()) {
+            complete(std::move(v));
+        } else if (json& top = *stack_.back(); top.is_object()) {
+            top[key_] = std::move(v);
+        } else {
+            top.push_back(std::move(v));
+        }
+        return true;
+    }
+
+    // A whole value at the root (a batch field) or in the title list.
+    void complete(json v) {
+        if (in_titles_) {
+            if (!started_) {
+                started_ = true;
+                apply_fields();
+                on_fields_(batch_);
+            }
+            TcbTitulo title(profile_);
+            titulo_from_json(v, title);
+            on_title_(title, result.titles++);
+            return;
+        }
+        if (root_key_ == "Titulos") throw Exception("Valor inválido em \"Titulos\": esperada lista de títulos");
+        if (!known_.contains(root_key_)) {
+            if (started_) result.fields_after_titles = true;
+            known_[root_key_] = std::move(v);
+        }
+    }
+
+    void apply_fields() {
+        json fields = known_;
+        fields.erase("Titulos");
+        cobranca_from_json(fields, batch_, profile_);
+    }
+
+    const ModelProfile& profile_;
+    TcbCobranca& batch_;
+    json& known_;
+    const BatchFieldsHandler& on_fields_;
+    const TitleHandler& on_title_;
+    int depth_ = 0;  // 1 inside the root object, 2 inside its title list
+    bool in_titles_ = false;
+    bool started_ = false;
+    std::string root_key_;
+    std::string key_;
+    json current_;
+    std::vector<json*> stack_;
+};
+
+}  // namespace
+
+BatchStreamResult read_batch_stream(std::istream& in, const ModelProfile& profile, TcbCobranca& batch, json& known,
+                                    const BatchFieldsHandler& on_fields, const TitleHandler& on_title) {
+    if (!known.is_object()) known = json::object();
+    BatchSax sax(profile, batch, known, on_fields, on_title);
+    json::sax_parse(in, &sax);
+    sax.finish();
+    return sax.result;
+}
+
+}  // namespace billing

@@ -1,0 +1,77 @@
+#pragma once
+// CNAB 400 remittances: the record routine that fills a layout's rows from a
+// title, the writer procedure (header, one detail per title, trailer) and the
+// GerarRemessa frame of the engine's banks.
+
+#include "billing/cbCobranca.h"
+#include "billing/cbLayouts.h"
+
+#include <string>
+#include <string_view>
+
+namespace billing {
+
+// The values a record's rows read, by source.
+class RecordValues {
+public:
+    virtual ~RecordValues() = default;
+    virtual std::string text(layout::Source source) const = 0;
+    virtual TDateTime date(layout::Source source) const = 0;
+    virtual Currency money(layout::Source source) const = 0;
+    virtual std::int64_t integer(layout::Source source) const = 0;
+    // Raises the error for a number that is negative or wider than its row.
+    [[noreturn]] virtual void refuse(const layout::Row& row, std::string_view shown) const = 0;
+};
+
+// Fills `line` with the record: every row through its mark, `rec.width`
+// characters in all. A number that does not fit its row is refused.
+void write_record(const layout::Record& rec, const RecordValues& values, std::string& line);
+
+// Receives a remittance's lines, in file order, without terminator.
+class LineSink {
+public:
+    virtual ~LineSink() = default;
+    virtual void line(std::string_view text) = 0;
+};
+
+// The writer procedure of one bank's layout: header from the batch and its
+// first title, a detail per title, the trailer. Titles arrive one at a time,
+// so a caller may stream them.
+class Remessa400 {
+public:
+    // code and name are the bank's, as its foreign-title message gives them.
+    Remessa400(const layout::BankLayout& layout, std::string_view name, const TcbCobranca& batch, LineSink& out);
+
+    void header(const TcbTitulo& first);
+    // Checks the title's bank, derives its codes and writes its detail.
+    void detail(const TcbTitulo& titulo);
+    void trailer();
+
+private:
+    const layout::BankLayout& layout_;
+    std::string name_;
+    const TcbCobranca& batch_;
+    LineSink& out_;
+    int titles_ = 0;
+    Currency total_;
+    int total_digits_ = 0;
+    std::string line_;
+};
+
+// The CNAB 400 writer of a bank: clears the list, then header, details of
+// every title read through the profile's GetTitulo, trailer. True when written.
+bool gerar_remessa_400(const layout::BankLayout& layout, std::string_view name, const ModelProfile& profile,
+                       TcbCobranca& batch, TStringList& list);
+
+// What a bank's GerarRemessa frame does with the batch's layout: true when
+// the CNAB 400 writer is to run, false when the frame answers False with the
+// list untouched. Raises the frame's message otherwise (clearing the list
+// first where the bank does).
+bool remessa_frame_writes(std::string_view code, std::string_view name, TLayoutArquivo layout, TStringList* list);
+
+// GerarRemessa of an engine bank (frame and writer).
+bool gerar_remessa(std::string_view code, TcbCobranca& batch, TStringList& list);
+// GerarRemessaCNAB400 of an engine bank (the writer alone).
+bool gerar_remessa_cnab400(std::string_view code, TcbCobranca& batch, TStringList& list);
+
+}  // namespace billing

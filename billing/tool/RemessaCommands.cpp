@@ -1,0 +1,219 @@
+// The remittance commands of billing-tool.
+//
+// remessa reads the batch one title at a time and writes each line, in
+// Windows-1252 with CR LF, to a temporary file beside OUT, which replaces OUT
+// only when the whole remittance is written: on any error OUT is left as it
+// was (or absent) and nothing else remains.
+
+#include "billing/tool/RemessaCommands.h"
+
+#include "billing/BatchStream.h"
+#include "billing/cbBancos.h"
+#include "billing/cbLayouts.h"
+#include "billing/cbRemessa400.h"
+#include "platform/core/CodePages.h"
+#include "platform/os/Files.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <optional>
+
+namespace {
+
+using billing::layout::Mark;
+using billing::layout::Row;
+
+int usage() {
+    std::cerr << "usage: billing-tool remessa --bank CODE BATCH.json OUT\n"
+                 "       billing-tool layout --bank CODE --record header|detail|trailer\n";
+    return 2;
+}
+
+// A new file beside the target, renamed over it by commit(); removed when
+// dropped uncommitted.
+class ReplacingFile final : public billing::LineSink {
+public:
+    explicit ReplacingFile(std::string target) : target_(std::move(target)) {
+        std::string dir = ExtractFileDir(target_);
+        temp_ = os::create_temp_file("." + ExtractFileName(target_) + ".", dir.empty() ? "." : dir);
+        file_ = std::fopen(temp_.c_str(), "wb");
+        if (file_ == nullptr) {
+            ::unlink(temp_.c_str());
+            RaiseLastOSError(errno);
+        }
+        std::setvbuf(file_, nullptr, _IOFBF, 1 << 16);
+    }
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+    ~ReplacingFile() override {
+        if (file_ != nullptr) std::fclose(file_);
+        if (!committed_) ::unlink(temp_.c_str());
+    }
+
+    // Bank files are Windows-1252 bytes, one record a line, CR LF.
+    void line(std::string_view text) override {
+        bool ascii = true;
+        for (char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+        if (ascii) {
+            write(text);
+        } else {
+            std::optional<std::string> bytes = core::from_utf8(text, core::CodePage::Windows1252);
+            if (!bytes) throw Exception("Registro com caracteres fora do Windows-1252");
+            write(*bytes);
+        }
+        write("\r\n");
+    }
+
+    void commit() {
+        FILE* f = file_;
+        file_ = nullptr;
+        const bool failed = std::fflush(f) != 0 || std::ferror(f) != 0;
+        const int err = errno;
+        if (std::fclose(f) != 0 || failed) RaiseLastOSError(failed ? err : errno);
+        // The new file takes the permissions of the one it replaces, or the usual ones.
+        struct stat st;
+        mode_t mode;
+        if (::stat(target_.c_str(), &st) == 0) {
+            mode = st.st_mode & 07777;
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            mode = 0666 & ~mask;
+        }
+        ::chmod(temp_.c_str(), mode);
+        os::rename_over(temp_, target_);
+        committed_ = true;
+    }
+
+private:
+    void write(std::string_view bytes) {
+        if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) RaiseLastOSError(errno);
+    }
+
+    std::string target_;
+    std::string temp_;
+    FILE* file_ = nullptr;
+    bool committed_ = false;
+};
+
+const char* const kLayoutNames[] = {"laCNAB240", "laCNAB400", "laInvalido"};
+
+// One pass over the batch document; false when a batch field came after the
+// titles and the pass has to be made again with the fields it found.
+bool write_pass(const std::string& code, const std::string& name, const std::string& batch_file,
+                const std::string& out_file, nlohmann::json& known, bool last_pass) {
+    std::ifstream in(batch_file, std::ios::binary);
+    if (!in) throw Exception("Não foi possível abrir o lote " + batch_file);
+    ReplacingFile out(out_file);
+    TcbCobranca batch;
+    std::optional<billing::Remessa400> writer;
+    auto on_fields = [&](const TcbCobranca& b) {
+        if (writer) return;
+        if (!billing::remessa_frame_writes(code, name, b.LayoutArquivo, nullptr)) {
+            throw Exception(Format("Nenhuma remessa gerada: o banco %s - %s não gera remessa no layout %s",
+                                   {code, name, std::string(kLayoutNames[b.LayoutArquivo])}));
+        }
+        writer.emplace(*billing::layout::cnab400_layout(code), name, b, out);
+    };
+    auto on_title = [&](const TcbTitulo& t, int index) {
+        if (index == 0) writer->header(t);
+        writer->detail(t);
+    };
+    const billing::BatchStreamResult r =
+        billing::read_batch_stream(in, billing::engine_profile(), batch, known, on_fields, on_title);
+    if (r.fields_after_titles && !last_pass) return false;
+    if (r.titles == 0) {
+        TcbTitulos none;
+        GetTitulo(none, 0);  // the writer's error for a batch without titles
+    }
+    writer->trailer();
+    out.commit();
+    return true;
+}
+
+bool parse_bank(const std::vector<std::string>& a, std::size_t& i, std::string& code) {
+    if (a[i] != "--bank" || i + 1 >= a.size()) return false;
+    code = a[++i];
+    return true;
+}
+
+// The bank's three-digit code and name, as TcbBanco.Nome finds them.
+std::string bank_name(std::string& code) {
+    TcbBanco banco;
+    banco.SetCodigo(code);
+    code = Formatar(banco.Codigo(), 3, false, '0');
+    return banco.Nome();
+}
+
+std::string describe(const Row& row) {
+    const std::string source(billing::layout::source_name(row.source));
+    switch (row.mark) {
+        case Mark::Text:
+            return "\"" + std::string(row.text) + "\"";
+        case Mark::Fill:
+            return std::to_string(row.width) + (row.fill == '0' ? " zeros" : row.fill == ' ' ? " brancos" : " x '" + std::string(1, row.fill) + "'");
+        case Mark::Date:
+            return source + " ddmmaa" + (row.text.empty() ? "" : "; \"" + std::string(row.text) + "\" quando zero");
+        case Mark::Cents:
+            return source + " em centavos";
+        default:
+            return source + " (" + std::string(billing::layout::mark_name(row.mark)) + ")";
+    }
+}
+
+}  // namespace
+
+int remessa_command(const std::vector<std::string>& a) {
+    std::string code, batch_file, out_file;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (parse_bank(a, i, code)) continue;
+        if (a[i].rfind("--", 0) == 0) return usage();
+        if (batch_file.empty()) {
+            batch_file = a[i];
+        } else if (out_file.empty()) {
+            out_file = a[i];
+        } else {
+            return usage();
+        }
+    }
+    if (code.empty() || out_file.empty()) return usage();
+    const std::string name = bank_name(code);
+    nlohmann::json known = nlohmann::json::object();
+    if (!write_pass(code, name, batch_file, out_file, known, false)) write_pass(code, name, batch_file, out_file, known, true);
+    return 0;
+}
+
+int layout_command(const std::vector<std::string>& a) {
+    std::string code, record;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (parse_bank(a, i, code)) continue;
+        if (a[i] == "--record" && i + 1 < a.size()) {
+            record = a[++i];
+        } else {
+            return usage();
+        }
+    }
+    if (code.empty() || (record != "header" && record != "detail" && record != "trailer")) return usage();
+    const std::string name = bank_name(code);
+    const billing::layout::BankLayout* bank = billing::layout::cnab400_layout(code);
+    if (bank == nullptr) {
+        throw Exception(Format("Geração de arquivo remessa não está disponível para o banco %s - %s", {code, name}));
+    }
+    if (record == "detail" && !bank->has_detail) {
+        throw Exception(Format("O layout CNAB400 do registro de detalhe não está disponível para o banco %s - %s",
+                               {code, name}));
+    }
+    const billing::layout::Record& rec = record == "header" ? bank->header : record == "detail" ? bank->detail : bank->trailer;
+    std::string out;
+    for (const Row& row : rec.Rows()) {
+        char pos[32];
+        std::snprintf(pos, sizeof pos, "%3d-%3d %3d  ", row.first, row.last, row.width);
+        out += pos + describe(row) + (row.rebuilt ? "  [reconstruído]" : "") + "\n";
+    }
+    std::cout << out;
+    return 0;
+}
