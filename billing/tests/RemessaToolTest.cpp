@@ -1,0 +1,194 @@
+// billing-tool remessa and layout from the outside: random batches checked by
+// the python3 oracle, bad batches that must leave no file (and an existing
+// one as it was), and the layout listing.
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string output;
+};
+
+Outcome run(const std::string& command) {
+    Outcome r{-1, {}};
+    FILE* p = popen((command + " 2>&1").c_str(), "r");
+    if (p == nullptr) return r;
+    std::array<char, 4096> buf;
+    while (std::size_t n = fread(buf.data(), 1, buf.size(), p)) r.output.append(buf.data(), n);
+    r.status = pclose(p);
+    return r;
+}
+
+std::string tool() { return std::string(TAMBLERO_BINARY_DIR) + "/bin/billing-tool"; }
+
+std::string read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void write(const std::string& path, const std::string& data) { std::ofstream(path, std::ios::binary) << data; }
+
+std::vector<std::string> entries(const std::string& dir) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d)) {
+            std::string n = e->d_name;
+            if (n != "." && n != "..") names.push_back(n);
+        }
+        closedir(d);
+    }
+    return names;
+}
+
+// A title of bank 237 in JSON, with `extra` fields added.
+std::string title(const std::string& bank, const std::string& extra = "") {
+    return R"({"NossoNumero":"12345","SeuNumero":"A1","Carteira":"9","ValorDocumento":"10.00",)"
+           R"("DataVencimento":"2025-01-10",)" +
+           extra +
+           R"("Cedente":{"NumeroCPFCGC":"12345678000199","Nome":"Empresa","ContaBancaria":{"Banco":{"Codigo":")" +
+           bank + R"("},"CodigoAgencia":"1","NumeroConta":"2"}},"Sacado":{"Nome":"Fulano","NumeroCPFCGC":"12345678901"}})";
+}
+
+std::string batch(const std::vector<std::string>& titles, const std::string& fields = R"("NumeroArquivo":3,)") {
+    std::string s = "{" + fields + R"("Titulos":[)";
+    for (std::size_t i = 0; i < titles.size(); ++i) s += (i ? "," : "") + titles[i];
+    return s + "]}";
+}
+
+class RemessaTool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/remessa-tool-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir = tmpl;
+    }
+    void TearDown() override { run("rm -rf '" + dir + "'"); }
+
+    Outcome remessa(const std::string& bank, const std::string& doc) {
+        write(dir + "/batch.json", doc);
+        return run(tool() + " remessa --bank " + bank + " '" + dir + "/batch.json' '" + dir + "/out.rem'");
+    }
+
+    std::string dir;
+};
+
+TEST_F(RemessaTool, RandomBatchesOfEveryBankAgreeWithTheOracle) {
+    Outcome r = run("/usr/bin/python3 " + std::string(TAMBLERO_SOURCE_DIR) + "/tests/oracles/remessa_check.py " +
+                    tool() + " 300");
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find(", 0 failures"), std::string::npos) << r.output;
+}
+
+TEST_F(RemessaTool, WritesCrLfLinesOf400) {
+    Outcome r = remessa("237", batch({title("237"), title("237")}));
+    ASSERT_EQ(r.status, 0) << r.output;
+    const std::string data = read(dir + "/out.rem");
+    ASSERT_EQ(data.size(), 4u * 402u);
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(data.substr(i * 402 + 400, 2), "\r\n");
+    EXPECT_EQ(entries(dir).size(), 2u);  // the batch and the remittance, no temporary left
+}
+
+TEST_F(RemessaTool, BadBatchesLeaveNoFile) {
+    struct Case {
+        const char* what;
+        std::string bank;
+        std::string doc;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"foreign title", "237", batch({title("237"), title("001")}), "Titulo não pertence ao banco 237 - BRADESCO"},
+        {"negative amount", "001", batch({title("001", R"("ValorAbatimento":"-1.50",)")}),
+         "O valor -1.5 de ValorAbatimento do título de nosso número 12345 é negativo"},
+        {"unknown occurrence 275", "275", batch({title("275", R"("TipoOcorrencia":"toRemessaDispensarJuros",)")}),
+         "Ocorrência de remessa inválida ou não disponível para o banco 275 - Banco Real S.A."},
+        {"unknown occurrence 356", "356", batch({title("356", R"("TipoOcorrencia":"toRemessaDispensarJuros",)")}),
+         "Ocorrência de remessa inválida ou não disponível para o banco 356 - BANCO REAL           "},
+        {"unknown occurrence 341", "341", batch({title("341", R"("TipoOcorrencia":"toRemessaDebitarEmConta",)")}),
+         "Ocorrência inválida em remessa - Nosso número: 12345 / Seu número: A1"},
+        {"unknown occurrence 479", "479", batch({title("479", R"("TipoOcorrencia":"toRemessaDebitarEmConta",)")}),
+         "Ocorrência não disponível para Bank Boston"},
+        {"detail layout unknown", "353", batch({title("353")}),
+         "O layout CNAB400 do registro de detalhe não está disponível para o banco 353 - Banco Santander"},
+        {"no titles", "001", batch({}), "List index out of bounds (0)"},
+        {"layout 240 at 275", "275", batch({title("275")}, R"("LayoutArquivo":"laCNAB240",)"),
+         "CNAB400 é o único layout de cobrança disponível para o banco 275 - Banco Real S.A."},
+        {"layout 240 at 001", "001", batch({title("001")}, R"("LayoutArquivo":"laCNAB240",)"),
+         "A geração de arquivo de remessa no layout laCNAB240 ainda não está disponível para o banco 001"},
+        {"layout 240 at 033", "033", batch({title("033")}, R"("LayoutArquivo":"laCNAB240",)"),
+         "Nenhuma remessa gerada: o banco 033 - SANTANDER não gera remessa no layout laCNAB240"},
+        {"bank without remittances", "399", batch({title("399")}),
+         "Geração de arquivo remessa não está disponível para o banco 399 - HSBC"},
+        {"malformed JSON", "001", "{\"Titulos\":[" + title("001"), "JSON inválido"},
+        {"unknown field", "001", batch({title("001", R"("Nosso":"1",)")}), "Campo desconhecido em Titulo: \"Nosso\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // No file before: none after.
+        Outcome r = remessa(c.bank, c.doc);
+        EXPECT_NE(r.status, 0);
+        EXPECT_NE(r.output.find(c.message), std::string::npos) << r.output;
+        EXPECT_EQ(entries(dir), std::vector<std::string>{"batch.json"});
+
+        // An existing file stays as it was.
+        write(dir + "/out.rem", "previous remittance\r\n");
+        r = remessa(c.bank, c.doc);
+        EXPECT_NE(r.status, 0);
+        EXPECT_EQ(read(dir + "/out.rem"), "previous remittance\r\n");
+        EXPECT_EQ(entries(dir).size(), 2u);
+        std::remove((dir + "/out.rem").c_str());
+    }
+}
+
+TEST_F(RemessaTool, ReplacesAnExistingFileWhenWritten) {
+    write(dir + "/out.rem", "previous remittance\r\n");
+    Outcome r = remessa("001", batch({title("001")}));
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(read(dir + "/out.rem").size(), 3u * 402u);
+}
+
+TEST_F(RemessaTool, BatchFieldsAfterTheTitlesGiveTheSameFile) {
+    const std::string fields = R"("NumeroArquivo":42,"DataArquivo":"2024-02-29",)";
+    ASSERT_EQ(remessa("237", batch({title("237"), title("237")}, fields)).status, 0);
+    const std::string first = read(dir + "/out.rem");
+    const std::string late = R"({"Titulos":[)" + title("237") + "," + title("237") +
+                             R"(],"NumeroArquivo":42,"DataArquivo":"2024-02-29"})";
+    Outcome r = remessa("237", late);
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(read(dir + "/out.rem"), first);
+    EXPECT_EQ(first.substr(94, 6), "290224");      // DataArquivo at 95-100
+    EXPECT_EQ(first.substr(110, 7), "0000042");    // NumeroArquivo at 111-117
+}
+
+TEST_F(RemessaTool, LayoutListing) {
+    Outcome r = run(tool() + " layout --bank 422 --record detail");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("174-179   6  DataDesconto ddmmaa; \"      \" quando zero\n"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("395-400   6  sequencial do registro (R0)\n"), std::string::npos) << r.output;
+
+    r = run(tool() + " layout --bank 341 --record detail");
+    EXPECT_NE(r.output.find("391-394   4  4 brancos  [reconstruído]\n"), std::string::npos) << r.output;
+
+    r = run(tool() + " layout --bank 394 --record trailer");
+    EXPECT_NE(r.output.find("  3- 10   8  quantidade de titulos (R0)\n"), std::string::npos) << r.output;
+
+    r = run(tool() + " layout --bank 479 --record detail");
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.output.find("não está disponível para o banco 479 - Bank Boston"), std::string::npos) << r.output;
+}
+
+}  // namespace
