@@ -4,7 +4,7 @@
 The JSON batch is what `billing-tool remessa` reads; --tsv also writes the
 same titles one a line, tab-separated, in the column order of TSV_COLUMNS
 (what the benchmark's gawk script reads). Amounts are cents, dates YYYY-MM-DD
-or empty.
+or empty, instruction lines joined by two blanks.
 Usage: make_remessa_batch.py BANK COUNT SEED OUT.json [--tsv OUT.tsv] [--plain]
   --plain keeps texts in ASCII without blanks at their ends (the gawk script
   prints them as they stand).
@@ -25,7 +25,7 @@ PLAIN_WORDS = ["RUA", "AVENIDA", "SAO", "JOAO", "CENTRO", "VILA", "BOA", "VISTA"
 TSV_COLUMNS = ["NossoNumero", "SeuNumero", "NumeroDocumento", "Carteira", "Ocorrencia", "Especie", "Aceite",
                "DataVencimento", "DataDocumento", "DataDesconto", "ValorDocumento", "ValorMoraJuros",
                "ValorDesconto", "ValorIOF", "ValorAbatimento", "SacadoInscricao", "SacadoCPFCGC", "SacadoNome",
-               "Rua", "Numero", "Complemento", "Bairro", "CEP", "Cidade", "Estado"]
+               "Rua", "Numero", "Complemento", "Bairro", "CEP", "Cidade", "Estado", "Instrucoes"]
 
 
 def digits(rng, lo, hi):
@@ -101,7 +101,8 @@ def tsv_line(t):
     for k in ["ValorDocumento", "ValorMoraJuros", "ValorDesconto", "ValorIOF", "ValorAbatimento"]:
         values.append(t[k].replace(".", ""))
     values += ["01" if s["TipoInscricao"] == "tiPessoaFisica" else "02", s["NumeroCPFCGC"], s["Nome"],
-               e["Rua"], e["Numero"], e["Complemento"], e["Bairro"], e["CEP"], e["Cidade"], e["Estado"]]
+               e["Rua"], e["Numero"], e["Complemento"], e["Bairro"], e["CEP"], e["Cidade"], e["Estado"],
+               "  ".join(t["Instrucoes"])]
     return "\t".join(values)
 
 
