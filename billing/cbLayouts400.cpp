@@ -95,10 +95,8 @@ constexpr Record kHeader001 = make_record(kHeader001Rows, 400);
 constexpr Row kNome999[] = {text(80, 94, 15, "TOLVARENA      ")};
 constexpr Row kNome748[] = {text(80, 94, 15, "BANSICREDI     ")};
 
-constexpr Row kDetail001Rows[] = {
-    text(1, 1, 1, "1"),
-    field(2, 3, 2, M::R0, S::CedenteInscricao),
-    field(4, 17, 14, M::R0, S::CedenteCPFCGC),
+// The detail is given whole; on the common detail it differs in these rows.
+constexpr Row kDetail001[] = {
     field(18, 21, 4, M::R0, S::CodigoAgencia),
     field(22, 22, 1, M::R0, S::DigitoAgencia),
     field(23, 37, 15, M::Lb, S::CodigoCedente),
@@ -110,32 +108,11 @@ constexpr Row kDetail001Rows[] = {
     zeros(89, 101, 13),
     blanks(102, 106, 5),
     field(107, 108, 2, M::Lb, S::Carteira),
-    field(109, 110, 2, M::R0, S::Ocorrencia),
-    field(111, 120, 10, M::Lb, S::NumeroDocumento),
-    date(121, 126, S::DataVencimento),
-    cents(127, 139, 13, S::ValorDocumento),
-    field(140, 142, 3, M::R0, S::CodigoBanco),
-    text(143, 147, 5, "00000"),
-    field(148, 149, 2, M::R0, S::Especie),
-    field(150, 150, 1, M::Lb, S::Aceite),
-    date(151, 156, S::DataDocumento),
-    text(157, 160, 4, "0000"),
-    cents(161, 173, 13, S::ValorMoraJuros),
-    date(174, 179, S::DataDesconto, "000000"),
-    cents(180, 192, 13, S::ValorDesconto),
-    cents(193, 205, 13, S::ValorIOF),
-    cents(206, 218, 13, S::ValorAbatimento),
-    field(219, 220, 2, M::R0, S::SacadoInscricao),
-    field(221, 234, 14, M::R0, S::SacadoCPFCGC),
     field(235, 271, 37, M::Lb, S::SacadoNome),
     blanks(272, 274, 3),
     field(275, 311, 37, M::Lb, S::SacadoEndereco),
     blanks(312, 326, 15),
-    field(327, 334, 8, M::L0, S::SacadoCEP),
-    field(335, 349, 15, M::Lb, S::SacadoCidade),
-    field(350, 351, 2, M::Rb, S::SacadoEstado),
     blanks(352, 394, 43),
-    kSequencia,
 };
 
 constexpr OcorrenciaCode kO001[] = {
@@ -152,7 +129,7 @@ constexpr EspecieCode kE001[] = {
 };
 
 constexpr BankLayout kBank001 = {"001", Frame::Cnab240And400, kHeader001,
-                                 make_record(kDetail001Rows, 400), true, make_record(kTrailerSimples, 400),
+                                 on_common(kDetail001), true, make_record(kTrailerSimples, 400),
                                  kO001, UnknownOcorrencia::EmptyCode, kE001, ""};
 constexpr BankLayout kBank999 = {"999", Frame::Cnab240And400, merge(kHeader001, kNome999),
                                  kBank001.detail, true, kBank001.trailer,
@@ -643,16 +620,14 @@ constexpr Row kHeader275[] = {
     blanks(109, 394, 286),
     kPrimeiroRegistro,
 };
+// The detail is given whole; on the common detail it differs in these rows.
 constexpr Row kDetail275[] = {
-    text(1, 1, 1, "1"),
-    field(2, 3, 2, M::R0, S::CedenteInscricao),
     field(4, 17, 14, M::R0, S::CedenteRegistro),
     text(18, 18, 1, "0"),
     field(19, 22, 4, M::R0, S::CodigoAgencia),
     text(23, 23, 1, "0"),
     field(24, 30, 7, M::R0, S::NumeroConta),
     blanks(31, 37, 7),
-    field(38, 62, 25, M::Lb, S::SeuNumero),
     text(63, 64, 2, "00"),
     field(65, 71, 7, M::R0, S::NossoNumero),
     text(72, 75, 4, "0000"),
@@ -661,35 +636,16 @@ constexpr Row kDetail275[] = {
     zeros(96, 104, 9),
     blanks(105, 107, 3),
     field(108, 108, 1, M::R0, S::Carteira),
-    field(109, 110, 2, M::R0, S::Ocorrencia),
     field(111, 120, 10, M::Lb, S::SeuNumero),
-    date(121, 126, S::DataVencimento),
-    cents(127, 139, 13, S::ValorDocumento),
-    field(140, 142, 3, M::R0, S::CodigoBanco),
-    zeros(143, 147, 5),
-    field(148, 149, 2, M::R0, S::Especie),
-    field(150, 150, 1, M::Lb, S::Aceite),
-    date(151, 156, S::DataDocumento),
     field(157, 158, 2, M::Lb, S::DiasProtesto),
     blanks(159, 160, 2),
     text(161, 161, 1, "0"),
     cents(162, 173, 12, S::ValorMoraJuros),
     date(174, 179, S::DataDesconto, "999999"),
-    cents(180, 192, 13, S::ValorDesconto),
-    cents(193, 205, 13, S::ValorIOF),
-    cents(206, 218, 13, S::ValorAbatimento),
-    field(219, 220, 2, M::R0, S::SacadoInscricao),
     field(221, 234, 14, M::R0, S::SacadoRegistro),
-    field(235, 274, 40, M::Lb, S::SacadoNome),
-    field(275, 314, 40, M::Lb, S::SacadoEndereco),
-    field(315, 326, 12, M::Lb, S::SacadoBairro),
-    field(327, 334, 8, M::L0, S::SacadoCEP),
-    field(335, 349, 15, M::Lb, S::SacadoCidade),
-    field(350, 351, 2, M::Rb, S::SacadoEstado),
     blanks(352, 391, 40),
     text(392, 392, 1, "0"),
     text(393, 394, 2, "07"),
-    kSequencia,
 };
 constexpr Row kTrailer275[] = {
     text(1, 1, 1, "9"),
@@ -709,7 +665,7 @@ constexpr EspecieCode kE275[] = {
     {edNotaPromissoria, "02"}, {edNotaPromissoriaRural, "02"}, {edNotaSeguro, "03"}, {edRecibo, "05"},
     {edDuplicataServico, "08"}, {edDuplicataServicoIndicacao, "08"},
 };
-constexpr BankLayout kBank275 = {"275", Frame::Only400, make_record(kHeader275, 400), make_record(kDetail275, 400),
+constexpr BankLayout kBank275 = {"275", Frame::Only400, make_record(kHeader275, 400), on_common(kDetail275),
                                  true, make_record(kTrailer275, 400), kO275, UnknownOcorrencia::RaiseBanco, kE275,
                                  "99"};
 constexpr BankLayout kBank356 = {"356", Frame::Only400, kBank275.header, kBank275.detail, true, kBank275.trailer,
@@ -732,47 +688,22 @@ constexpr Row kHeader341[] = {
     blanks(101, 394, 294),
     kPrimeiroRegistro,
 };
+// The detail is given whole; on the common detail it differs in these rows.
 // The writer's record stops at 396 positions, its sequence number at 391-396:
 // the four positions it lacks are blanks before the sequence number at 395-400.
 constexpr Row kDetail341[] = {
-    text(1, 1, 1, "1"),
-    field(2, 3, 2, M::R0, S::CedenteInscricao),
-    field(4, 17, 14, M::R0, S::CedenteCPFCGC),
     field(18, 21, 4, M::R0, S::CodigoAgencia),
     text(22, 23, 2, "00"),
     field(24, 28, 5, M::R0, S::NumeroConta),
     field(29, 29, 1, M::Lb, S::DigitoConta),
     blanks(30, 37, 8),
-    field(38, 62, 25, M::Lb, S::SeuNumero),
     field(63, 70, 8, M::R0, S::NossoNumero),
     zeros(71, 83, 13),
     field(84, 86, 3, M::R0, S::Carteira),
     blanks(87, 107, 21),
     text(108, 108, 1, "I"),
-    field(109, 110, 2, M::R0, S::Ocorrencia),
-    field(111, 120, 10, M::Lb, S::NumeroDocumento),
-    date(121, 126, S::DataVencimento),
-    cents(127, 139, 13, S::ValorDocumento),
-    field(140, 142, 3, M::R0, S::CodigoBanco),
-    zeros(143, 147, 5),
-    field(148, 149, 2, M::R0, S::Especie),
-    field(150, 150, 1, M::Lb, S::Aceite),
-    date(151, 156, S::DataDocumento),
-    text(157, 160, 4, "0000"),
-    cents(161, 173, 13, S::ValorMoraJuros),
-    date(174, 179, S::DataDesconto, "000000"),
-    cents(180, 192, 13, S::ValorDesconto),
-    cents(193, 205, 13, S::ValorIOF),
-    cents(206, 218, 13, S::ValorAbatimento),
-    field(219, 220, 2, M::R0, S::SacadoInscricao),
-    field(221, 234, 14, M::R0, S::SacadoCPFCGC),
     field(235, 264, 30, M::Lb, S::SacadoNome),
     blanks(265, 274, 10),
-    field(275, 314, 40, M::Lb, S::SacadoEndereco),
-    field(315, 326, 12, M::Lb, S::SacadoBairro),
-    field(327, 334, 8, M::L0, S::SacadoCEP),
-    field(335, 349, 15, M::Lb, S::SacadoCidade),
-    field(350, 351, 2, M::Rb, S::SacadoEstado),
     blanks(352, 381, 30),
     text(382, 387, 6, "000000"),
     text(388, 389, 2, "00"),
@@ -791,7 +722,7 @@ constexpr EspecieCode kE341[] = {
     {edContrato, "06"}, {edCosseguros, "07"}, {edDuplicataServico, "08"}, {edDuplicataServicoIndicacao, "08"},
     {edLetraCambio, "09"}, {edNotaDebito, "13"},
 };
-constexpr BankLayout kBank341 = {"341", Frame::Cnab400, make_record(kHeader341, 400), make_record(kDetail341, 400),
+constexpr BankLayout kBank341 = {"341", Frame::Cnab400, make_record(kHeader341, 400), on_common(kDetail341),
                                  true, make_record(kTrailerSimples, 400), kO341, UnknownOcorrencia::RaiseTitulo,
                                  kE341, "99"};
 

@@ -1,31 +1,18 @@
 // billing-tool checked from the outside by the python3-stdnum and bar-code
 // oracles of tests/oracles (Debian's /usr/bin/python3).
 
+#include "billing/tests/RunTool.h"
+
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <string>
 
 namespace {
 
-struct Outcome {
-    int status;
-    std::string output;
-};
-
-Outcome run(const std::string& command) {
-    Outcome r{-1, {}};
-    FILE* p = popen((command + " 2>&1").c_str(), "r");
-    if (p == nullptr) return r;
-    std::array<char, 4096> buf;
-    while (std::size_t n = fread(buf.data(), 1, buf.size(), p)) r.output.append(buf.data(), n);
-    r.status = pclose(p);
-    return r;
-}
-
-std::string tool() { return std::string(TAMBLERO_BINARY_DIR) + "/bin/billing-tool"; }
-std::string oracle(const char* name) { return std::string(TAMBLERO_SOURCE_DIR) + "/tests/oracles/" + name; }
+using billing_test::oracle;
+using billing_test::Outcome;
+using billing_test::run;
+using billing_test::tool;
 
 TEST(Oracle, CheckDigitsAgreeWithStdnum) {
     Outcome r = run("/usr/bin/python3 " + oracle("stdnum_check_digits.py") + " " + tool() + " 10000");

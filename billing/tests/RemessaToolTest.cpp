@@ -2,12 +2,13 @@
 // the python3 oracle, bad batches that must leave no file (and an existing
 // one as it was), and the layout listing.
 
+#include "billing/tests/RunTool.h"
+
 #include <gtest/gtest.h>
 
 #include <dirent.h>
 #include <unistd.h>
 
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -17,22 +18,10 @@
 
 namespace {
 
-struct Outcome {
-    int status;
-    std::string output;
-};
-
-Outcome run(const std::string& command) {
-    Outcome r{-1, {}};
-    FILE* p = popen((command + " 2>&1").c_str(), "r");
-    if (p == nullptr) return r;
-    std::array<char, 4096> buf;
-    while (std::size_t n = fread(buf.data(), 1, buf.size(), p)) r.output.append(buf.data(), n);
-    r.status = pclose(p);
-    return r;
-}
-
-std::string tool() { return std::string(TAMBLERO_BINARY_DIR) + "/bin/billing-tool"; }
+using billing_test::oracle;
+using billing_test::Outcome;
+using billing_test::run;
+using billing_test::tool;
 
 std::string read(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -88,8 +77,7 @@ protected:
 };
 
 TEST_F(RemessaTool, RandomBatchesOfEveryBankAgreeWithTheOracle) {
-    Outcome r = run("/usr/bin/python3 " + std::string(TAMBLERO_SOURCE_DIR) + "/tests/oracles/remessa_check.py " +
-                    tool() + " 300");
+    Outcome r = run("/usr/bin/python3 " + oracle("remessa_check.py") + " " + tool() + " 300");
     EXPECT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.output.find(", 0 failures"), std::string::npos) << r.output;
 }
