@@ -504,15 +504,19 @@ TEST_F(Remessa, Bank275CpfShortOrWithoutProtestDate) {
 }
 
 TEST_F(Remessa, SequenceBeyondSixDigitsIsRefused) {
-    // Streams one title as a batch of a million: the detail that would leave
-    // the trailer without a six-digit number is refused.
+    // Streams one title as a batch of a million through a layout of blanks and
+    // sequence numbers: the detail that would leave the trailer without a
+    // six-digit number is refused.
     struct Count : billing::LineSink {
         int n = 0;
         void line(std::string_view) override { ++n; }
     } sink;
+    const Row rows[] = {L::blanks(1, 394, 394), L::field(395, 400, 6, L::Mark::R0, Source::Sequencia)};
+    const Record plain = L::make_record(rows, 400);
+    const L::BankLayout bank = {"291", L::Frame::Cnab400, plain, plain, true, plain, {}, L::UnknownOcorrencia::EmptyCode, {}, ""};
     batch_of("291", 1);
     const TcbTitulo& t = GetTitulo(batch.Titulos, 0);
-    billing::Remessa400 w(*L::cnab400_layout("291"), "BCN", batch, sink);
+    billing::Remessa400 w(bank, "BCN", batch, sink);
     w.header(t);
     for (int i = 0; i < 999997; ++i) w.detail(t);
     try {
