@@ -39,7 +39,7 @@ public:
 // so a caller may stream them.
 class Remessa400 {
 public:
-    // code and name are the bank's, as its foreign-title message gives them.
+    // name is the bank's, as its messages give it; the code is the layout's.
     Remessa400(const layout::BankLayout& layout, std::string_view name, const TcbCobranca& batch, LineSink& out);
 
     void header(const TcbTitulo& first);
