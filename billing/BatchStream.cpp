@@ -3,6 +3,7 @@
 #include "billing/TitleJson.h"
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,8 +34,10 @@ public:
 
     bool key(std::string& k) {
         if (stack_.empty() && depth_ == 1) {
+            if (!root_keys_.insert(k).second) duplicate(k);
             root_key_ = k;
         } else {
+            if (stack_.back()->contains(k)) duplicate(k);
             key_ = k;
         }
         return true;
@@ -69,6 +72,10 @@ public:
     }
 
 private:
+    [[noreturn]] static void duplicate(const std::string& k) {
+        throw Exception("Lote de títulos inválido: chave \"" + k + "\" repetida");
+    }
+
     bool open(json container) {
         if (depth_ == 0) {
             if (!container.is_object()) throw Exception("Lote de títulos inválido: esperado um objeto com \"Titulos\"");
@@ -146,6 +153,7 @@ private:
     bool in_titles_ = false;
     bool started_ = false;
     std::string root_key_;
+    std::set<std::string> root_keys_;
     std::string key_;
     json current_;
     std::vector<json*> stack_;
