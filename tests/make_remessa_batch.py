@@ -45,13 +45,13 @@ def cents_text(c):
     return "%d.%02d" % (c // 100, c % 100)
 
 
-def random_title(rng, bank, plain):
+def random_title(rng, bank, plain, max_doc):
     persona = rng.random() < 0.5
     venc = day(rng)
     protest = None
     if rng.random() < 0.5:
         protest = venc + datetime.timedelta(days=rng.randint(0, 60))
-    amounts = [rng.randint(0, 9_999_999_999) for _ in range(5)]
+    amounts = [rng.randint(0, max_doc)] + [rng.randint(0, 9_999_999_999) for _ in range(4)]
     t = {
         "NossoNumero": digits(rng, 1, 8),
         "SeuNumero": digits(rng, 1, 10),
@@ -110,8 +110,11 @@ def make(bank, count, seed, plain=False):
     """The batch document and the generated ValorDocumento cents of each title."""
     rng = random.Random(seed)
     titles, cents = [], []
+    # Face values stay within what the narrowest field (ten digits) and the
+    # narrowest trailer total (thirteen digits) can carry.
+    max_doc = min(9_999_999_999, (10 ** 13 - 1) // max(count, 1))
     for _ in range(count):
-        t, amounts = random_title(rng, bank, plain)
+        t, amounts = random_title(rng, bank, plain, max_doc)
         titles.append(t)
         cents.append(amounts[0])
     batch = {"NumeroArquivo": rng.randint(1, 999), "DataArquivo": day(rng).isoformat(),
