@@ -95,7 +95,7 @@ constexpr Record kHeader001 = make_record(kHeader001Rows, 400);
 constexpr Row kNome999[] = {text(80, 94, 15, "TOLVARENA      ")};
 constexpr Row kNome748[] = {text(80, 94, 15, "BANSICREDI     ")};
 
-// The detail is given whole; on the common detail it differs in these rows.
+// On the common detail it differs in these rows.
 constexpr Row kDetail001[] = {
     field(18, 21, 4, M::R0, S::CodigoAgencia),
     field(22, 22, 1, M::R0, S::DigitoAgencia),
@@ -588,11 +588,10 @@ constexpr Row kHeader033[] = {
     blanks(109, 394, 286),
     kPrimeiroRegistro,
 };
-// The writer's record runs to 446 positions: from the payee's agency on it is
-// bank 291's detail 46 positions further right, and positions 4-73 hold the
-// registration number over 25 positions, 10 zeros and 35 blanks. In 400
-// positions: the registration number over 14 and the 10 zeros, then bank
-// 291's detail.
+// Bank 291's detail with the registration number blank-filled over 14
+// positions and 10 zeros after it. The layout as given ran to 446 positions
+// (the number over 25, the zeros, 35 blanks, then bank 291's fields 46
+// positions further right): every row from position 4 on is reconstructed.
 constexpr Row kDetail033[] = {
     field(4, 17, 14, M::Rb, S::CedenteCPFCGC),
     zeros(18, 27, 10),
@@ -620,7 +619,7 @@ constexpr Row kHeader275[] = {
     blanks(109, 394, 286),
     kPrimeiroRegistro,
 };
-// The detail is given whole; on the common detail it differs in these rows.
+// On the common detail it differs in these rows.
 constexpr Row kDetail275[] = {
     field(4, 17, 14, M::R0, S::CedenteRegistro),
     text(18, 18, 1, "0"),
@@ -688,9 +687,9 @@ constexpr Row kHeader341[] = {
     blanks(101, 394, 294),
     kPrimeiroRegistro,
 };
-// The detail is given whole; on the common detail it differs in these rows.
-// The writer's record stops at 396 positions, its sequence number at 391-396:
-// the four positions it lacks are blanks before the sequence number at 395-400.
+// On the common detail it differs in these rows. The layout as given stopped
+// at 396 positions with the sequence number at 391-396: four reconstructed
+// blanks come before the sequence number at 395-400.
 constexpr Row kDetail341[] = {
     field(18, 21, 4, M::R0, S::CodigoAgencia),
     text(22, 23, 2, "00"),
@@ -761,7 +760,7 @@ constexpr EspecieCode kE353[] = {
     {edDuplicataMercantil, "01"}, {edNotaPromissoria, "02"}, {edApoliceSeguro, "03"}, {edRecibo, "05"},
     {edDuplicataServico, "06"},
 };
-// The writer's detail record has 391 positions and nothing tells which of its
+// The detail as given has 391 positions and nothing tells which of its
 // fields are short: the bank writes no detail until its layout is known.
 constexpr BankLayout kBank353 = {"353", Frame::Cnab400, make_record(kHeader353, 400), Record{}, false,
                                  make_record(kTrailer353, 400), kO353, UnknownOcorrencia::EmptyCode, kE353, ""};
@@ -794,7 +793,7 @@ constexpr EspecieCode kE479[] = {
     {edDuplicataMercantil, "DM"}, {edDuplicataServico, "DS"}, {edMensalidadeEscolar, "RE"}, {edRecibo, "RE"},
     {edNotaDebito, "ND"}, {edNotaSeguro, "NS"},
 };
-// The writer's detail record has 384 positions: no detail until its layout is known.
+// The detail as given has 384 positions: no detail until its layout is known.
 constexpr BankLayout kBank479 = {"479", Frame::Only400, make_record(kHeader479, 400), Record{}, false,
                                  make_record(kTrailerSimples, 400), kO479, UnknownOcorrencia::RaiseNome, kE479, "OT"};
 
