@@ -434,6 +434,8 @@ TEST_F(Remessa, OccurrencesOutsideTheTable) {
         {"356", "Ocorrência de remessa inválida ou não disponível para o banco 356 - BANCO REAL           "},
         {"341", "Ocorrência inválida em remessa - Nosso número: 4321 / Seu número: SN1"},
         {"479", "Ocorrência não disponível para Bank Boston"},
+        // Bank 353 gives such a title the empty code: it reaches the detail, which the bank does not write.
+        {"353", "O layout CNAB400 do registro de detalhe não está disponível para o banco 353 - Banco Santander"},
     };
     for (const Case& c : cases) {
         batch_of(c.bank, 1, [](TcbTitulo& t, int) { t.SetTipoOcorrencia(toRemessaDebitarEmConta); });
