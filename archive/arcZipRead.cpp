@@ -113,15 +113,14 @@ TZip::DirRead TZip::ReadDirectory(TStream32& Old, TCompHeaderObj& List) {
             List.ArchiveComment.assign(reinterpret_cast<const char*>(&tail[at + 22]), comment);
             const int64_t end_pos = tail_pos + static_cast<int64_t>(at);
             // ZIP64 records: a locator in front of the end record, or the
-            // saturated counts and sizes that point to them.
+            // saturated sizes that point to them. Counts of 0xFFFF without a
+            // locator are plain counts: an archive may hold 65,535 entries.
             if (end_pos >= 20 && at >= 20 && rd32(&tail[at - 20]) == kZip64LocatorSig) return DirRead::Zip64;
             if (end_pos >= 20 && at < 20) {
                 uint8_t loc[4];
                 if (read_at(Old, end_pos - 20, loc, 4) && rd32(loc) == kZip64LocatorSig) return DirRead::Zip64;
             }
-            if (rd16(end + 8) == 0xFFFF || rd16(end + 10) == 0xFFFF || rd32(end + 12) == 0xFFFFFFFFu ||
-                rd32(end + 16) == 0xFFFFFFFFu)
-                return DirRead::Zip64;
+            if (rd32(end + 12) == 0xFFFFFFFFu || rd32(end + 16) == 0xFFFFFFFFu) return DirRead::Zip64;
             if (rd16(end + 4) != 0 || rd16(end + 6) != 0 || rd16(end + 8) != rd16(end + 10))
                 return DirRead::Unsupported;  // one volume of a multi-disk archive
             const DirRead central = ReadCentralDirectory(Old, List, end, end_pos);
@@ -423,7 +422,6 @@ void TZip::FinishEntryCopies(TStream32& Old, TStream32& Out) {
     Old.SetPosition(run_start_);
     Out.Seek(0, soFromEnd);
     Out.CopyFrom(Old, &cancel_, length, {});
-    bytes_left_ -= static_cast<double>(length);
     read_window_pos_ = -1;
 }
 
@@ -466,7 +464,6 @@ void TZip::RenameEntry(TStream32& Old, TStream32& Out, int Index, TCompHeaderObj
     info.Offset = offset;
     info.RawName = name.bytes;
     wr32(image.data() + 42, static_cast<uint32_t>(offset));
-    bytes_left_ -= static_cast<double>(rest);
 }
 
 // ---- the swRead walk ------------------------------------------------------
