@@ -624,7 +624,6 @@ void TCompBase::CompressArchive(TCompHeaderObj& List, std::vector<std::string>& 
 
 void TCompBase::ProcessList(TCompHeaderObj& List, std::vector<std::string>& DeleteList) {
     if (Switch != swDelete) {
-        const double kept_bytes = archive_total_;
         TarcFileScan scan;
         scan.UpdateList = true;
         scan.UserData = &List;
@@ -640,9 +639,9 @@ void TCompBase::ProcessList(TCompHeaderObj& List, std::vector<std::string>& Dele
         scan.OnRootDirChange = [this](TarcFileScan&, const std::string& d) { scan_root_ = AppendSlash(d); };
         scan.OnEntry = [this, &List](const std::string& p, const TSearchRec& r, void*) { AddScannedFile(p, r, List); };
         scan.Execute();
-        // Kept entries of an existing archive are copied in the same pass and
-        // count towards its progress.
-        archive_total_ = bytes_left_ = scan.FilesSize + kept_bytes;
+        // Progress by archive counts the scanned files; copies of entries of
+        // an existing archive do not move it.
+        archive_total_ = bytes_left_ = scan.FilesSize;
     }
     if (cancel_ || (Switch != swDelete && !list_modified_)) {
         const bool modified = list_modified_;
@@ -894,12 +893,14 @@ void TCompBase::CompressEntry(TStream32& Stream, int Index, bool& Ok, TCompHeade
     }
     if (!extract) return;
     info.Offset = Stream.GetSize();
+    entry_written_ = false;
     try {
         Ok = WriteEntryData(Stream, Index, List);
     } catch (...) {
         DoEnd();
         throw;
     }
+    entry_written_ = Ok;
     DoEnd();
 }
 

@@ -396,6 +396,7 @@ protected:
     TCompressMethod compress_method_ = cmDeflate;
     uint64_t temp_device_ = 0, temp_inode_ = 0;
     TStream32* new_archive_ = nullptr;
+    bool entry_written_ = false;  // the entry DoEnd reports was written whole
     TStream32* old_archive_ = nullptr;
     std::string new_name_;  // the answer field handed to OnRenameDupeFile
     std::unique_ptr<TCompHeaderObj> dir_list_;  // the list of OpenArchiveDirectory
