@@ -572,6 +572,9 @@ void TZip::SetArchiveComment(const std::string& Comment) {
 
 void TZip::SaveDirectoryChanges() {
     if (cancel_ || !dir_list_ || !dir_list_->Modified) return;
+    // Held until the changed archive has replaced the old one.
+    ArchiveLock lock;
+    if (!LockArchive(lock)) return;
     int64_t size = -1;
     const int64_t mtime = mtime_ns(archive_file_, size);
     if (size != dir_size_ || mtime != dir_mtime_ns_) {
@@ -579,7 +582,7 @@ void TZip::SaveDirectoryChanges() {
         ReportError(archive_file_, "", "0", E_DAMAGED);
         return;
     }
-    TTempFileStream temp(TempArchiveHooks(), GetTempDir(), archive_file_, TFileStream32::fmCreate);
+    TTempFileStream temp(GuardedHooks(&lock), GetTempDir(), archive_file_, TFileStream32::fmCreate);
     if (temp.Handle() < 0) {
         ReportError(archive_file_, "", "0", E_OPENFILE);
         return;
@@ -609,6 +612,9 @@ void TZip::SaveDirectoryChanges() {
             return;
         }
         temp.Commit();
+    } catch (const EReported&) {
+        temp.Discard();
+        return;
     } catch (const Exception& e) {
         temp.Discard();
         ReportError(archive_file_, e.Message(), "0", dynamic_cast<const EFOpenError*>(&e) ? E_OPENFILE : E_WRITE);

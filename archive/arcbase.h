@@ -383,6 +383,13 @@ protected:
     // Called with each entry name the swRead walk finds.
     virtual void ReadEntryHook(const std::string&) {}
 
+    // Locks the existing ArchiveFile for an update; reports 25235 and
+    // answers false when another update holds it or it cannot be opened.
+    bool LockArchive(ArchiveLock& Lock);
+    // The temporary archive's hooks for replacing ArchiveFile: the archive
+    // held by Lock (or, without one, none at all) must still be as it was
+    // read, else the replacement is refused with 25246.
+    TTempArchiveHooks GuardedHooks(const ArchiveLock* Lock);
     // The stored name of an entry's full path with its root.
     void SetEntryFileName(const std::string& FullPath);
     // Progress handler handed to the streams (null when OnProgress is unset).

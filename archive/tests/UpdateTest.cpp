@@ -833,6 +833,99 @@ TEST(Update, EmptyEntryRenamedCopiesNoData) {
     expect_peers_accept(zip);
 }
 
+TEST_F(Existing, AnUpdateHoldsItsArchiveUntilItIsReplaced) {
+    write_file(d / "first.txt", text_bytes(5000, 3));
+    write_file(d / "second.txt", "second");
+    const auto before = raw_entries(zip_path());
+    // A second pass on the same archive starts while the first one runs (its
+    // OnBegin comes after the archive was read): it is refused and reported.
+    Zip first, second;
+    int second_result = -1;
+    first.OnBegin = [&](TZipCommon&, const std::string&, int, bool&) {
+        SetLines(second.FileSpec, {d / "second.txt"});
+        second.SetArchiveFile(zip_path());
+        second_result = second.Compress();
+    };
+    SetLines(first.FileSpec, {d / "first.txt"});
+    first.SetArchiveFile(zip_path());
+    EXPECT_EQ(first.Compress(), 1);
+    EXPECT_TRUE(first.errors.empty());
+    EXPECT_EQ(second_result, 0);
+    ASSERT_EQ(second.codes(), std::vector<int>{25235});
+    EXPECT_EQ(second.errors[0].file, zip_path());
+    const auto after = raw_entries(zip_path());
+    EXPECT_EQ(after.size(), 4u);
+    for (const auto& [name, line] : before) EXPECT_EQ(after.at(name), line);
+    EXPECT_EQ(after.count("first.txt"), 1u);
+}
+
+TEST_F(Existing, ArchiveChangedByAnotherProgramDuringAPassIsNotOverwritten) {
+    write_file(d / "mine.txt", text_bytes(5000, 3));
+    write_file(d / "theirs.txt", "written by another program");
+    struct Case {
+        const char* what;
+        std::string archive;
+        std::string meanwhile;  // what another program does while the pass runs
+    } cases[] = {
+        {"zip adds an entry (a new file renamed over the archive)", zip_path(),
+         "cd " + q(d.path()) + " && zip -q " + q(zip_path()) + " theirs.txt"},
+        {"bytes appended in place", zip_path(), "printf 'x' >> " + q(zip_path())},
+        {"the archive appears while a new one is built", d / "fresh.zip",
+         "cd " + q(d.path()) + " && zip -q fresh.zip theirs.txt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Zip zip;
+        zip.SetTempDir(d / "tmp");
+        std::string theirs;
+        zip.OnBegin = [&](TZipCommon&, const std::string&, int, bool&) {
+            ASSERT_EQ(run(c.meanwhile).status, 0);
+            theirs = read_file(c.archive);
+        };
+        SetLines(zip.FileSpec, {d / "mine.txt"});
+        zip.SetArchiveFile(c.archive);
+        EXPECT_EQ(zip.Compress(), 0);
+        ASSERT_EQ(zip.codes(), std::vector<int>{25246});
+        EXPECT_EQ(zip.errors[0].file, c.archive);
+        // What the other program wrote stays.
+        EXPECT_EQ(read_file(c.archive), theirs);
+        EXPECT_EQ(run("ls -A " + q(d / "tmp")).output, "");
+    }
+}
+
+TEST_F(Existing, CommentChangesMeetOtherUpdatesSafely) {
+    write_file(d / "new.txt", "new");
+    write_file(d / "theirs.txt", "written by another program");
+    // Saved while a pass adds a file: refused, the pass's entry stays.
+    Zip editor, update;
+    editor.SetArchiveFile(zip_path());
+    ASSERT_EQ(editor.OpenArchiveDirectory(), 3);
+    editor.SetArchiveComment("the editor's comment");
+    update.OnBegin = [&](TZipCommon&, const std::string&, int, bool&) { editor.SaveDirectoryChanges(); };
+    SetLines(update.FileSpec, {d / "new.txt"});
+    update.SetArchiveFile(zip_path());
+    EXPECT_EQ(update.Compress(), 1);
+    EXPECT_EQ(editor.codes(), std::vector<int>{25235});
+    EXPECT_EQ(raw_entries(zip_path()).count("new.txt"), 1u);
+
+    // Another program replaces the archive while the changed directory is
+    // written: what it wrote stays.
+    Zip late;
+    late.SetArchiveFile(zip_path());
+    late.SetTempDir(d / "tmp");
+    ASSERT_EQ(late.OpenArchiveDirectory(), 4);
+    late.SetArchiveComment("too late");
+    std::string theirs;
+    late.OnTmpFileMoveBegin = [&](TStream32&, const std::string&, const std::string&) {
+        ASSERT_EQ(run("cd " + q(d.path()) + " && zip -q " + q(zip_path()) + " theirs.txt").status, 0);
+        theirs = read_file(zip_path());
+    };
+    late.SaveDirectoryChanges();
+    EXPECT_EQ(late.codes(), std::vector<int>{25246});
+    EXPECT_EQ(read_file(zip_path()), theirs);
+    EXPECT_EQ(run("ls -A " + q(d / "tmp")).output, "");
+}
+
 TEST(Update, ProgressByArchiveEndsAtHundredWhenAnEntryIsReplaced) {
     ScratchDir d;
     write_file(d / "a.bin", random_bytes(300000, 1));
