@@ -60,23 +60,32 @@ std::string names_in(const std::string& zip) {
     return run("unzip -Z1 " + q(zip) + " | sort").output;
 }
 
+// An archive holding old.txt, and an empty temporary folder "tmp".
+class ToolRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        write_file(d / "old.txt", "already in the archive\n");
+        ::mkdir((d / "tmp").c_str(), 0700);
+        ASSERT_EQ(run(tool() + " compress " + q(zip) + " " + q(d / "old.txt")).status, 0);
+        before = read_file(zip);
+    }
+    ScratchDir d;
+    const std::string zip = d / "shared.zip";
+    std::string before;
+};
+
 }  // namespace
 
-TEST(ToolRun, TwoUpdatesOfOneArchiveAtOnceLoseNothing) {
-    ScratchDir d;
-    write_file(d / "old.txt", "already in the archive\n");
+TEST_F(ToolRun, TwoUpdatesOfOneArchiveAtOnceLoseNothing) {
     write_file(d / "big.bak", text_bytes(16u << 20));
     write_file(d / "small.txt", "added while the big pass runs\n");
-    ::mkdir((d / "tmp1").c_str(), 0700);
     ::mkdir((d / "tmp2").c_str(), 0700);
-    const std::string zip = d / "shared.zip";
-    ASSERT_EQ(run(tool() + " compress " + q(zip) + " " + q(d / "old.txt")).status, 0);
 
     // The slow pass has read the archive and is writing its temporary copy
     // when the quick one runs.
-    const pid_t slow = start_tool({"compress", "--level", "max", "--temp-dir", d / "tmp1", zip, d / "big.bak"},
+    const pid_t slow = start_tool({"compress", "--level", "max", "--temp-dir", d / "tmp", zip, d / "big.bak"},
                                   d / "slow.log");
-    ASSERT_TRUE(wait_for_temp_archive(d / "tmp1"));
+    ASSERT_TRUE(wait_for_temp_archive(d / "tmp"));
     const Result quick = run(tool() + " compress --temp-dir " + q(d / "tmp2") + " " + q(zip) + " " + q(d / "small.txt"));
     const int status = wait_status(slow);
     ASSERT_TRUE(WIFEXITED(status));
@@ -92,17 +101,11 @@ TEST(ToolRun, TwoUpdatesOfOneArchiveAtOnceLoseNothing) {
     // Once the first is done, the refused update goes through.
     EXPECT_EQ(run(tool() + " compress " + q(zip) + " " + q(d / "small.txt")).status, 0);
     EXPECT_EQ(names_in(zip), "big.bak\nold.txt\nsmall.txt\n");
-    EXPECT_EQ(run("ls -A " + q(d / "tmp1") + " " + q(d / "tmp2")).output, d / "tmp1:\n\n" + d / "tmp2:\n");
+    EXPECT_EQ(run("ls -A " + q(d / "tmp") + " " + q(d / "tmp2")).output, d / "tmp:\n\n" + d / "tmp2:\n");
 }
 
-TEST(ToolRun, SignalsThatEndAPassRemoveTheTemporaryArchive) {
-    ScratchDir d;
-    write_file(d / "big.bak", text_bytes(48u << 20));
-    write_file(d / "old.txt", "kept\n");
-    ::mkdir((d / "tmp").c_str(), 0700);
-    const std::string zip = d / "big.zip";
-    ASSERT_EQ(run(tool() + " compress " + q(zip) + " " + q(d / "old.txt")).status, 0);
-    const std::string before = read_file(zip);
+TEST_F(ToolRun, SignalsThatEndAPassRemoveTheTemporaryArchive) {
+    write_file(d / "big.bak", text_bytes(16u << 20));
     for (int sig : {SIGTERM, SIGHUP, SIGINT}) {
         SCOPED_TRACE(strsignal(sig));
         const pid_t pid =
@@ -118,14 +121,8 @@ TEST(ToolRun, SignalsThatEndAPassRemoveTheTemporaryArchive) {
     }
 }
 
-TEST(ToolRun, FileSizeLimitIsReportedAsAFullDisk) {
-    ScratchDir d;
+TEST_F(ToolRun, FileSizeLimitIsReportedAsAFullDisk) {
     write_file(d / "rand.bin", random_bytes(4u << 20));
-    write_file(d / "old.txt", "kept\n");
-    ::mkdir((d / "tmp").c_str(), 0700);
-    const std::string zip = d / "out.zip";
-    ASSERT_EQ(run(tool() + " compress " + q(zip) + " " + q(d / "old.txt")).status, 0);
-    const std::string before = read_file(zip);
     const pid_t pid = start_tool({"compress", "--temp-dir", d / "tmp", zip, d / "rand.bin"}, d / "log", 1u << 20);
     const int status = wait_status(pid);
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);

@@ -10,26 +10,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/os/tests/TempFolder.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-struct TempFolder {
-    fs::path dir;
-    TempFolder() {
-        std::string t = (fs::temp_directory_path() / "ossignal-XXXXXX").string();
-        dir = ::mkdtemp(t.data());
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-    std::string file(const std::string& name) const {
-        const std::string p = (dir / name).string();
-        std::ofstream(p) << name;
-        return p;
-    }
-};
+// A file named Name in T, holding its name; its path.
+std::string file(const ostest::TempFolder& t, const std::string& name) {
+    const std::string p = (t.dir / name).string();
+    std::ofstream(p) << name;
+    return p;
+}
 
 // Runs Body in a child process with the signals at their defaults; its wait status.
 template <class F>
@@ -50,13 +42,13 @@ int in_child(F body) {
 TEST(OsSignalCleanup, RegisteredFilesGoAndTheSignalStillEndsTheProcess) {
     for (int sig : {SIGTERM, SIGHUP, SIGINT}) {
         SCOPED_TRACE(strsignal(sig));
-        TempFolder t;
+        ostest::TempFolder t;
         const int status = in_child([&] {
             os::remove_temp_files_on_signals();
-            os::SignalCleanupPath a(t.file("a.tmp")), b(t.file("b.tmp")), kept(t.file("kept"));
+            os::SignalCleanupPath a(file(t, "a.tmp")), b(file(t, "b.tmp")), kept(file(t, "kept"));
             kept.reset();
-            os::SignalCleanupPath moved(t.file("first"));
-            moved.assign(t.file("second"));  // only the path registered last goes
+            os::SignalCleanupPath moved(file(t, "first"));
+            moved.assign(file(t, "second"));  // only the path registered last goes
             ::raise(sig);
             ::_exit(3);  // not reached
         });
@@ -70,11 +62,11 @@ TEST(OsSignalCleanup, RegisteredFilesGoAndTheSignalStillEndsTheProcess) {
 }
 
 TEST(OsSignalCleanup, IgnoredSignalsStayIgnoredAndFileSizeLimitDoesNotKill) {
-    TempFolder t;
+    ostest::TempFolder t;
     const int status = in_child([&] {
         std::signal(SIGHUP, SIG_IGN);  // as under nohup
         os::remove_temp_files_on_signals();
-        os::SignalCleanupPath a(t.file("a.tmp"));
+        os::SignalCleanupPath a(file(t, "a.tmp"));
         ::raise(SIGHUP);
         ::raise(SIGXFSZ);
         ::_exit(fs::exists(t.dir / "a.tmp") ? 0 : 4);
