@@ -38,6 +38,9 @@ constexpr MessageText kTexts[] = {
     {kGifNotImplemented, "Function not yet implemented"},
 };
 
+constexpr const char* kTooManyFrames = "GIF image has more than 65536 frames";
+static_assert(picture::kMaxGifFrames == 65536, "the text names the limit");
+
 [[noreturn]] void gif_error(int number) { throw EInvalidGraphicOperation(GifErrorText(number)); }
 [[noreturn]] void stream_read_error() { throw EInvalidGraphicOperation("Stream read error"); }
 
@@ -654,6 +657,7 @@ void TGIFImage::ReadGifStream(int64_t count, TByteReader& reader, bool decodeFir
         while (separator != 0 && separator != ';' && in.Remaining() > 0) {
             auto extensions = readExtensions(in, separator);
             if (separator == ',') {
+                if (FrameList.size() >= picture::kMaxGifFrames) throw EInvalidGraphicOperation(kTooManyFrames);
                 auto frame = std::make_unique<TGIFFrame>(this);
                 if (SharedData->GlobalTable.Count > 0)
                     frame->FrameData->BitDepth = uint8_t(bits_of_count(SharedData->GlobalTable.Count));
@@ -935,6 +939,8 @@ void TGIFImage::EncodeFrames() {
 
 void TGIFImage::WriteGifStream(std::vector<uint8_t>& out, bool withCount) {
     if (FrameList.empty()) gif_error(kGifNoData);
+    // never a file that the reader would refuse
+    if (FrameList.size() > picture::kMaxGifFrames) gif_error(kGifEncodingError);
     EncodeFrames();
     auto& shared = *SharedData;
     if (!shared.CommentLines.empty()) GifVersion = 2;
