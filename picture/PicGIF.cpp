@@ -1,7 +1,6 @@
 #include "picture/PicGIF.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "picture/GfxUtils.h"
@@ -521,11 +520,7 @@ std::unique_ptr<TExtensionList> TGIFImage::readExtensions(TByteReader& in, uint8
             case 0xFE: ext->Kind = ekComment; fixed = 0; break;
             case 0x01: ext->Kind = ekPlainText; fixed = 13; break;
             case 0xFF: ext->Kind = ekApplication; fixed = 12; break;
-            default: {
-                char text[64];
-                std::snprintf(text, sizeof text, "Unrecognized extension block: %.2x", label);
-                throw EInvalidGraphicOperation(text);
-            }
+            default: throw EInvalidGraphicOperation(Format(GifErrorText(kGifUnknownExtension), label));
         }
         auto bytes = in.Read(fixed);
         std::copy(bytes.begin(), bytes.end(), ext->FixedBytes.begin());

@@ -144,10 +144,14 @@ TEST(GifReader, FrameCountIsBounded) {
     fs::remove_all(dir);
 }
 
+// The label in two hexadecimal digits, in the upper case of the platform's
+// formatting.
 TEST(GifReader, UnknownExtensionLabel) {
-    Gif g(2, 1, 1);
-    g.b.insert(g.b.end(), {0x21, 0x3A, 0});
-    EXPECT_EQ(error_of(g.b), "Unrecognized extension block: 3a");
+    for (auto [label, text] : {std::pair{0x3A, "3A"}, {0xFA, "FA"}, {0x00, "00"}, {0x0B, "0B"}}) {
+        Gif g(2, 1, 1);
+        g.b.insert(g.b.end(), {0x21, uint8_t(label), 0});
+        EXPECT_EQ(error_of(g.b), std::string("Unrecognized extension block: ") + text);
+    }
 }
 
 TEST(GifReader, LoopBlocks) {
