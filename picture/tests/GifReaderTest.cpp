@@ -129,7 +129,8 @@ TEST(GifReader, FrameCountIsBounded) {
     const fs::path dir = fs::temp_directory_path() / ("gif-frames-" + std::to_string(::getpid()));
     fs::create_directories(dir);
     const fs::path file = dir / "over.gif";
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(over.data()), std::streamsize(over.size()));
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(over.data()), std::streamsize(over.size()));
     const char* bin = std::getenv("TAMBLERO_BIN_DIR");
     const std::string tool = (bin ? std::string(bin) : std::string(TAMBLERO_BINARY_DIR) + "/bin") + "/picture-tool";
     const std::string commands[] = {"info " + file.string(),
