@@ -1,7 +1,6 @@
 #include "picture/PicGIF.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "picture/GfxUtils.h"
@@ -37,6 +36,9 @@ constexpr MessageText kTexts[] = {
     {kGifDescription, "CompuServe GIF Image"},
     {kGifNotImplemented, "Function not yet implemented"},
 };
+
+constexpr const char* kTooManyFrames = "GIF image has more than 65536 frames";
+static_assert(picture::kMaxGifFrames == 65536, "the text names the limit");
 
 [[noreturn]] void gif_error(int number) { throw EInvalidGraphicOperation(GifErrorText(number)); }
 [[noreturn]] void stream_read_error() { throw EInvalidGraphicOperation("Stream read error"); }
@@ -518,11 +520,7 @@ std::unique_ptr<TExtensionList> TGIFImage::readExtensions(TByteReader& in, uint8
             case 0xFE: ext->Kind = ekComment; fixed = 0; break;
             case 0x01: ext->Kind = ekPlainText; fixed = 13; break;
             case 0xFF: ext->Kind = ekApplication; fixed = 12; break;
-            default: {
-                char text[64];
-                std::snprintf(text, sizeof text, "Unrecognized extension block: %.2x", label);
-                throw EInvalidGraphicOperation(text);
-            }
+            default: throw EInvalidGraphicOperation(Format(GifErrorText(kGifUnknownExtension), label));
         }
         auto bytes = in.Read(fixed);
         std::copy(bytes.begin(), bytes.end(), ext->FixedBytes.begin());
@@ -654,6 +652,7 @@ void TGIFImage::ReadGifStream(int64_t count, TByteReader& reader, bool decodeFir
         while (separator != 0 && separator != ';' && in.Remaining() > 0) {
             auto extensions = readExtensions(in, separator);
             if (separator == ',') {
+                if (FrameList.size() >= picture::kMaxGifFrames) throw EInvalidGraphicOperation(kTooManyFrames);
                 auto frame = std::make_unique<TGIFFrame>(this);
                 if (SharedData->GlobalTable.Count > 0)
                     frame->FrameData->BitDepth = uint8_t(bits_of_count(SharedData->GlobalTable.Count));
@@ -935,6 +934,8 @@ void TGIFImage::EncodeFrames() {
 
 void TGIFImage::WriteGifStream(std::vector<uint8_t>& out, bool withCount) {
     if (FrameList.empty()) gif_error(kGifNoData);
+    // never a file that the reader would refuse
+    if (FrameList.size() > picture::kMaxGifFrames) gif_error(kGifEncodingError);
     EncodeFrames();
     auto& shared = *SharedData;
     if (!shared.CommentLines.empty()) GifVersion = 2;

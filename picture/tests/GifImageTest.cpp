@@ -255,6 +255,26 @@ TEST(GifImage, RegistrationAndStoredPictureData) {
     EXPECT_EQ(graphics::cursors().Cursor(crDragHand)->HotSpot.X, 15);
 }
 
+// The pointing hand's hot spot is the tip of its finger: a drawn pixel with
+// nothing drawn beyond it in the direction the finger points (left); the
+// grabbing hand's lies on the hand.
+TEST(GifImage, CursorHotSpotsLieOnTheirHands) {
+    picture::unit_startup();
+    auto drawn = [](const graphics::CursorImage& c, int x, int y) {
+        return (c.AndMask[size_t(y * 4 + x / 8)] & (0x80 >> (x & 7))) == 0;
+    };
+    const auto* hand = graphics::cursors().Cursor(crHandPoint);
+    ASSERT_NE(hand, nullptr);
+    ASSERT_EQ(hand->HotSpot.X, 6);
+    ASSERT_EQ(hand->HotSpot.Y, 16);
+    EXPECT_TRUE(drawn(*hand, 6, 16));
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 6; ++x) EXPECT_FALSE(drawn(*hand, x, y)) << x << "," << y;
+    const auto* grab = graphics::cursors().Cursor(crDragHand);
+    ASSERT_NE(grab, nullptr);
+    EXPECT_TRUE(drawn(*grab, grab->HotSpot.X, grab->HotSpot.Y));
+}
+
 TEST(GifImage, ClipboardReadsGifImageData) {
     picture::unit_startup();
     auto bytes = small_transparent();
