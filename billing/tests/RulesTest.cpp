@@ -227,6 +227,18 @@ TEST_F(Rules, Bank001Carteira18With17DigitNossoNumero) {
     EXPECT_EQ(boleto("001", *t).nosso, "12345678901234567");
 }
 
+TEST_F(Rules, Bank001Counts17NossoNumeroCharactersNotBytes) {
+    auto t = title("001");
+    t->SetCarteira("18");
+    t->Cedente().SetCodigoCedente("123456");
+    // 17 characters in 18 bytes: the 17-character layout, shown as stored.
+    t->SetNossoNumero("1234567890123456Á");
+    EXPECT_EQ(boleto("001", *t).nosso, "1234567890123456Á");
+    // 16 characters in 17 bytes: the general layout, the nosso número in 11.
+    t->SetNossoNumero("123456789012345Á");
+    EXPECT_EQ(campo("001", *t), "6789012345A" "1234" "00123456" "18");
+}
+
 TEST_F(Rules, Bank999Carteira18UsesTheGeneralFreeField) {
     auto t = title("999");
     t->SetCarteira("18");

@@ -75,6 +75,16 @@ TEST(TitleJson, BadInputIsRefused) {
     EXPECT_EQ(error_of(json::parse(R"({"NossoNumero": 42, "ValorDocumento": 10.25})")), "(accepted)");
 }
 
+TEST(TitleJson, CutTextsStayValidJson) {
+    TcbTitulo t;
+    billing::titulo_from_json(json::parse(R"({"Sacado": {"Endereco": {"Estado": "SÉX", "CEP": "2900000É0"}}})"), t);
+    const json out = billing::titulo_to_json(t);
+    std::string text;
+    ASSERT_NO_THROW(text = out.dump());
+    EXPECT_EQ(json::parse(text)["Sacado"]["Endereco"]["Estado"], "SÉ");
+    EXPECT_EQ(json::parse(text)["Sacado"]["Endereco"]["CEP"], "2900000É");
+}
+
 TEST(TitleJson, Batch) {
     TcbCobranca batch;
     billing::cobranca_from_json(json::parse(R"({"NumeroArquivo": 7, "LayoutArquivo": "laCNAB240",
