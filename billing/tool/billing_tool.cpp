@@ -66,11 +66,13 @@ std::string bank_code(const std::string& s) {
 
 // One JSON document from a file or, for "-", stdin; errors name the file.
 json read_json(const std::string& file) {
-    try {
-        if (file == "-") return billing::parse_json(std::cin);
-        std::ifstream in(file, std::ios::binary);
+    std::ifstream in;
+    if (file != "-") {
+        in.open(file, std::ios::binary);
         if (!in) throw Exception("cannot open " + file);
-        return billing::parse_json(in);
+    }
+    try {
+        return billing::parse_json(file == "-" ? std::cin : in);
     } catch (const json::exception& e) {
         throw Exception(file + ": invalid JSON: " + e.what());
     } catch (const Exception& e) {
