@@ -9,9 +9,10 @@
 //   billing-tool boleto --bank CODE [--installation N] [--today YYYY-MM-DD] TITLE.json
 //       TITLE.json holds one title (an object), a list of titles, or a batch with "Titulos"; "-" reads stdin.
 //       Prints, per title, the nosso-número check digit, the free field, the four boleto texts, the
-//       44-digit bar code and the 47-digit typed line as JSON. A title that cannot make a bar code
-//       (free field not 25 digits, amount out of range) fails with a message; in a list, its entry
-//       is {"Erro": message} and the exit status is 1.
+//       44-digit bar code and the 47-digit typed line as JSON. A title that cannot make a sound bar
+//       code (a nosso número longer than the bank's field, free field not 25 digits, amount out of
+//       range) fails with a message; in a list, its entry is {"Erro": message} and the exit status
+//       is 1. CODE is one to three digits; a JSON object with a repeated key is refused.
 
 #include "billing/BarCode.h"
 #include "billing/Installation.h"
@@ -20,6 +21,8 @@
 #include "billing/cbCob021.h"
 #include "billing/cbCobranca.h"
 #include "billing/cbPlugin.h"
+
+#include "platform/core/CodePages.h"
 
 #include <fstream>
 #include <iostream>
@@ -51,6 +54,30 @@ int parse_int(const std::string& s, const char* what) {
     }
     if (used != s.size() || s.empty()) throw Exception(std::string("invalid ") + what + ": " + s);
     return v;
+}
+
+// A bank code as the user gives it: one to three digits ("1" is bank 001).
+// Anything else would reach another bank through the code setter's cut.
+std::string bank_code(const std::string& s) {
+    const bool digits = !s.empty() && s.size() <= 3 && s.find_first_not_of("0123456789") == std::string::npos;
+    if (!digits) throw Exception("Código de banco inválido: \"" + s + "\" (esperados até 3 dígitos)");
+    return s;
+}
+
+// One JSON document from a file or, for "-", stdin; errors name the file.
+json read_json(const std::string& file) {
+    std::ifstream in;
+    if (file != "-") {
+        in.open(file, std::ios::binary);
+        if (!in) throw Exception("cannot open " + file);
+    }
+    try {
+        return billing::parse_json(file == "-" ? std::cin : in);
+    } catch (const json::exception& e) {
+        throw Exception(file + ": invalid JSON: " + e.what());
+    } catch (const Exception& e) {
+        throw Exception(file + ": " + e.Message());
+    }
 }
 
 std::string digit(const std::vector<std::string>& a) {
@@ -88,6 +115,7 @@ int digit_batch() {
 
 json boleto_of(TcbTitulo& t, const std::string& code) {
     t.Cedente().ContaBancaria().Banco().SetCodigo(code);
+    billing::verificar_nosso_numero(t);
     const std::string ccc = Formatar(code, 3, false, '0');
     const TClass cls = GetClass("TcbBanco" + ccc);
     if (cls == nullptr) {
@@ -126,7 +154,7 @@ int boleto(const std::vector<std::string>& a) {
     bool have_code = false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (a[i] == "--bank" && i + 1 < a.size()) {
-            code = a[++i];
+            code = bank_code(a[++i]);
             have_code = true;
         } else if (a[i] == "--installation" && i + 1 < a.size()) {
             billing::Installation inst;
@@ -143,18 +171,7 @@ int boleto(const std::vector<std::string>& a) {
     }
     if (!have_code || file.empty()) return usage();
 
-    json doc;
-    try {
-        if (file == "-") {
-            doc = json::parse(std::cin);
-        } else {
-            std::ifstream in(file, std::ios::binary);
-            if (!in) throw Exception("cannot open " + file);
-            doc = json::parse(in);
-        }
-    } catch (const json::exception& e) {
-        throw Exception(file + ": invalid JSON: " + e.what());
-    }
+    const json doc = read_json(file);
 
     const bool single = doc.is_object() && !doc.contains("Titulos");
     std::vector<std::unique_ptr<TcbTitulo>> titles;
@@ -213,8 +230,10 @@ int main(int argc, char** argv) {
             for (std::size_t i = 2; i < rest.size(); ++i) {
                 if (rest[i] == "--left") {
                     left = true;
-                } else if (rest[i] == "--fill" && i + 1 < rest.size() && rest[i + 1].size() == 1) {
-                    fill = rest[++i][0];
+                } else if (rest[i] == "--fill" && i + 1 < rest.size() && core::utf8_length(rest[i + 1]) == 1) {
+                    // One character; outside ASCII it is no digit or letter and pads with blanks.
+                    const std::string& c = rest[++i];
+                    fill = c.size() == 1 ? c[0] : ' ';
                 } else {
                     return usage();
                 }
@@ -225,7 +244,7 @@ int main(int argc, char** argv) {
         if (cmd == "bank") {
             if (rest.size() != 1) return usage();
             TcbBanco banco;
-            banco.SetCodigo(rest[0]);
+            banco.SetCodigo(bank_code(rest[0]));
             std::string name = banco.Nome();
             std::cout << Formatar(banco.Codigo(), 3, false, '0') << "\t" << banco.Digito() << "\t" << name << "\n";
             return 0;
