@@ -1,5 +1,7 @@
 #include "platform/graphics/Bitmap.h"
 
+#include "platform/core/ClassBuilder.h"
+
 #include <cstring>
 
 #include "platform/graphics/Canvas.h"
@@ -74,9 +76,9 @@ TPalette default_palette(int bits) {
 
 }  // namespace
 
-const TGraphicClass& TBitmap::StaticClass() {
-    static const TGraphicClass cls{"TBitmap", nullptr, [] { return std::unique_ptr<TGraphic>(new TBitmap); }};
-    return cls;
+TClass TBitmap::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TBitmap, TGraphic>("TBitmap").Build();
+    return &info;
 }
 
 TBitmap::TBitmap() { allocate(0, 0, pf24bit); }
