@@ -266,7 +266,7 @@ void TBitmap::SetTransparentColor(TColor color) {
 }
 
 TCanvas& TBitmap::Canvas() {
-    if (!canvas_) canvas_ = std::make_unique<TCanvas>(*this);
+    if (!canvas_) canvas_ = std::make_unique<TBitmapCanvas>(*this);
     return *canvas_;
 }
 
@@ -301,10 +301,10 @@ void TBitmap::Draw(TCanvas& canvas, const TRect& rect) {
     TRect src{0, 0, width_, height_};
     if (Transparent()) {
         TColor key = ColorToRGB(TransparentColor());
-        graphics::stretch_blit(canvas.Target(), rect, *this, src, canvas.CopyMode,
-                               [&](int x, int y) { return Pixel(x, y) == key; });
+        canvas.StretchBitmap(rect, *this, src, canvas.CopyMode,
+                             [&](int x, int y) { return Pixel(x, y) == key; });
     } else {
-        graphics::stretch_blit(canvas.Target(), rect, *this, src, canvas.CopyMode);
+        canvas.StretchBitmap(rect, *this, src, canvas.CopyMode);
     }
 }
 

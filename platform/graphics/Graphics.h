@@ -41,6 +41,10 @@ constexpr uint8_t GetGValue(TColor c) { return uint8_t(c >> 8); }
 constexpr uint8_t GetBValue(TColor c) { return uint8_t(c >> 16); }
 
 struct TPoint { int X = 0, Y = 0; };
+struct TSize {
+    int cx = 0, cy = 0;
+    bool operator==(const TSize&) const = default;
+};
 struct TRect {
     int Left = 0, Top = 0, Right = 0, Bottom = 0;
     int Width() const { return Right - Left; }
