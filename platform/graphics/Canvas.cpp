@@ -239,6 +239,7 @@ void TBitmapCanvas::DoShape(const TRect& rect, int cw, int ch) {
 void TBitmapCanvas::DoText(int x, int y, std::string_view text) {
     graphics::TGlyphRun run = graphics::font_engine().Render(Font, text);
     TColor color = ColorToRGB(Font.Color);
+    y += run.Top;
     TRect v = visible(TRect{x, y, x + run.Width, y + run.Height});
     for (int py = v.Top; py < v.Bottom; ++py)
         for (int px = v.Left; px < v.Right; ++px) {

@@ -56,10 +56,10 @@ struct TTextMetric {
 };
 
 // A line of text rendered as coverage (0 transparent .. 255 ink), Width x
-// Height pixels with the cell's top-left corner at (0, 0) and the baseline
-// at row Ascent; Width covers the advance and any overhang past it.
+// Height pixels whose top row lies Top rows from the cell's top (Top <= 0);
+// the image covers the advance and any ink past it or past the cell.
 struct TGlyphRun {
-    int Width = 0, Height = 0, Ascent = 0;
+    int Top = 0, Width = 0, Height = 0;
     std::vector<uint8_t> Coverage;  // row by row
 };
 

@@ -94,7 +94,9 @@ QFont to_qfont(const TFont& font) {
 
 TTextMetric QtFontEngine::Metric(const TFont& font) {
     QFontMetricsF m = metrics(to_qfont(font));
-    return TTextMetric{int(std::lround(m.ascent())), int(std::lround(m.descent()))};
+    // The cell is the rounded sum, so it stays within a pixel of the font's own.
+    int ascent = int(std::lround(m.ascent()));
+    return TTextMetric{ascent, int(std::lround(m.ascent() + m.descent())) - ascent};
 }
 
 int QtFontEngine::TextWidth(const TFont& font, std::string_view text) {
@@ -105,19 +107,20 @@ TGlyphRun QtFontEngine::Render(const TFont& font, std::string_view text) {
     QFont f = to_qfont(font);
     TTextMetric metric = Metric(font);
     TGlyphRun run;
-    run.Height = metric.Height();
-    run.Ascent = metric.Ascent;
-    // Room for glyphs that reach past the advance (italics).
-    run.Width = TextWidth(font, text) + run.Height / 2 + 1;
-    run.Coverage.assign(size_t(run.Width) * size_t(std::max(run.Height, 0)), 0);
-    if (run.Height <= 0 || text.empty()) return run;
+    // Room for glyphs that reach past the advance (italics) or the cell.
+    int margin = metric.Height() / 4 + 1;
+    run.Top = -margin;
+    run.Height = metric.Height() + 2 * margin;
+    run.Width = TextWidth(font, text) + metric.Height() / 2 + 1;
+    run.Coverage.assign(size_t(run.Width) * size_t(run.Height), 0);
+    if (text.empty()) return run;
     QImage image(run.Width, run.Height, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     {
         QPainter p(&image);
         p.setFont(f);
         p.setPen(Qt::black);
-        p.drawText(QPointF(0, run.Ascent), qtext(text));
+        p.drawText(QPointF(0, margin + metric.Ascent), qtext(text));
     }
     for (int y = 0; y < run.Height; ++y) {
         auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
@@ -155,8 +158,8 @@ void QtCanvas::DoLine(TPoint from, TPoint to) {
     auto pattern = width == 1 ? pen_pattern(Pen.Style) : std::span<const int>{};
     if (!pattern.empty()) pen.setDashPattern(QList<qreal>(pattern.begin(), pattern.end()));
     painter_.setPen(pen);
-    // Pixel centres, as the raster back-end walks them.
-    painter_.drawLine(QPointF(from.X + 0.5, from.Y + 0.5), QPointF(to.X + 0.5, to.Y + 0.5));
+    // With a flat cap an aliased line leaves out its last point.
+    painter_.drawLine(QPoint(from.X, from.Y), QPoint(to.X, to.Y));
     painter_.restore();
 }
 
