@@ -1,7 +1,7 @@
 #include "platform/graphics/qt/QtCanvas.h"
 
 #include <QFontMetricsF>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QImage>
 #include <QPainterPath>
 
@@ -66,7 +66,8 @@ void ensure_gui_application() {
     static char name[] = "tamblero";
     static char* argv[] = {name, nullptr};
     // Kept for the life of the process: fonts must outlive every measurement.
-    static QGuiApplication* app = new QGuiApplication(argc, argv);
+    // A widgets application, so that windows can still be made later.
+    static QApplication* app = new QApplication(argc, argv);
     (void)app;
 }
 

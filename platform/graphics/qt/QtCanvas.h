@@ -16,8 +16,8 @@ namespace graphics::qt {
 bool is_headless();
 // Chooses Qt's in-memory platform when there is no screen.
 void prepare_platform();
-// Makes a QGuiApplication when the process has no Qt application yet (a
-// program that measures text without showing windows).
+// Makes a Qt application when the process has none yet (a program that
+// measures text without showing windows).
 void ensure_gui_application();
 
 // The Qt font a TFont draws with: its stand-in family, an em of -Height
