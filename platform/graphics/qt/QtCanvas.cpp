@@ -47,6 +47,9 @@ const QImage& measuring_device() {
 QFontMetricsF metrics(const QFont& font) { return QFontMetricsF(font, &measuring_device()); }
 
 QtFontEngine engine;
+// The application made for measuring, when the process had none. Ended by
+// unit_shutdown(), never by a static destructor (Qt is gone by then).
+QApplication* own_app = nullptr;
 
 }  // namespace
 
@@ -65,10 +68,8 @@ void ensure_gui_application() {
     static int argc = 1;
     static char name[] = "tamblero";
     static char* argv[] = {name, nullptr};
-    // Kept for the life of the process: fonts must outlive every measurement.
     // A widgets application, so that windows can still be made later.
-    static QApplication* app = new QApplication(argc, argv);
-    (void)app;
+    own_app = new QApplication(argc, argv);
 }
 
 QFont to_qfont(const TFont& font) {
@@ -241,6 +242,10 @@ void QtCanvas::StretchBitmap(const TRect& dest, const TBitmap& source, const TRe
 }
 
 void unit_startup() { set_font_engine(&engine); }
-void unit_shutdown() { set_font_engine(nullptr); }
+void unit_shutdown() {
+    set_font_engine(nullptr);
+    delete own_app;
+    own_app = nullptr;
+}
 
 }  // namespace graphics::qt

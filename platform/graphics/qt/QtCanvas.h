@@ -17,7 +17,7 @@ bool is_headless();
 // Chooses Qt's in-memory platform when there is no screen.
 void prepare_platform();
 // Makes a Qt application when the process has none yet (a program that
-// measures text without showing windows).
+// measures text without showing windows); unit_shutdown() ends it.
 void ensure_gui_application();
 
 // The Qt font a TFont draws with: its stand-in family, an em of -Height
@@ -57,7 +57,8 @@ private:
     QPainter& painter_;
 };
 
-// Installs the Qt font engine for the process (and takes it out again).
+// Installs the Qt font engine for the process; shut-down takes it out and
+// ends the application ensure_gui_application() made.
 void unit_startup();
 void unit_shutdown();
 

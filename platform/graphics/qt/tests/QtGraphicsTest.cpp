@@ -1,11 +1,19 @@
 // The Qt adapter: a raster painted on a window shows exactly its pixels.
 #include <gtest/gtest.h>
 
-#include "platform/graphics/qt/QtCanvas.h"
+#include <QApplication>
+
 #include "platform/graphics/qt/QtGraphics.h"
 
 namespace {
-void app() { graphics::qt::ensure_gui_application(); }
+QApplication& app() {
+    static int argc = 1;
+    static char name[] = "graphics-qt-tests";
+    static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication a(argc, argv);
+    return a;
+}
 
 void sample(TBitmap& b) {
     b.SetPixelFormat(pf8bit);
