@@ -505,7 +505,7 @@ void TCompBase::CompressArchive(TCompHeaderObj& List, std::vector<std::string>& 
     std::unique_ptr<TFileStream32> old;
     bool activated = false;
     auto finish_events = [&] {
-        if (activated && OnDeactivate) OnDeactivate(*this);
+        if (activated && OnDeactivate) OnDeactivate(this);
         if (OnElapsedTime) {
             timer_.Stop();
             OnElapsedTime(*this, timer_.Elapsed());
@@ -560,7 +560,7 @@ void TCompBase::CompressArchive(TCompHeaderObj& List, std::vector<std::string>& 
             if (!LockArchive(lock)) return;
         }
         if (OnElapsedTime) timer_.Start();
-        if (OnActivate) OnActivate(*this);
+        if (OnActivate) OnActivate(this);
         activated = true;
 
         const TTempArchiveHooks hooks = GuardedHooks(archive_missing_ ? nullptr : &lock);
@@ -606,7 +606,7 @@ void TCompBase::CompressArchive(TCompHeaderObj& List, std::vector<std::string>& 
             if (temp_file) temp_file->Commit();
             if (temp_mem) temp_mem->Commit();
             new_archive_ = nullptr;
-            if (OnDeactivate) OnDeactivate(*this);
+            if (OnDeactivate) OnDeactivate(this);
             activated = false;
             if (FileExists(archive_file_)) {
                 post_pass_ = true;

@@ -159,7 +159,6 @@ using TOnElapsedTime = std::function<void(TZipCommon& Sender, float ElapsedTime)
 using TOnTmpFileMoveBegin = std::function<void(TStream32& Sender, const std::string& Archive,
                                                const std::string& TempFileName)>;
 using TOnTmpFileMoveEnd = std::function<void(TStream32& Sender)>;
-using TNotifyEvent = std::function<void(TZipCommon& Sender)>;
 using TOnBegin = std::function<void(TZipCommon& Sender, const std::string& FileName, int Count, bool& Extract)>;
 using TOnEnd = std::function<void(TZipCommon& Sender, const std::string& FileName, bool CRC_PASS)>;
 using TOnDeleteFile = std::function<void(TZipCommon& Sender, const std::string& FileName, int Count, int MaxCount)>;

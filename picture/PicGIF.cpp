@@ -1,5 +1,7 @@
 #include "picture/PicGIF.h"
 
+#include "platform/core/ClassBuilder.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -313,9 +315,14 @@ void TGIFFrame::DrawFrame(TCanvas& canvas, const TRect& rect, bool transparent) 
 
 // ---- TGIFImage
 
-const TGraphicClass& TGIFImage::StaticClass() {
-    static const TGraphicClass cls{"TGIFImage", nullptr, [] { return std::unique_ptr<TGraphic>(new TGIFImage); }};
-    return cls;
+TClass TGIFFrame::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TGIFFrame, TPersistent>("TGIFFrame").Build();
+    return &info;
+}
+
+TClass TGIFImage::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TGIFImage, TGraphic>("TGIFImage").Build();
+    return &info;
 }
 
 TGIFImage::TGIFImage() {
@@ -347,7 +354,7 @@ void TGIFImage::AssignTo(TGraphic& dest) const {
         return;
     }
     if (FrameList.empty()) {
-        dest.Assign(nullptr);
+        dest.Assign(static_cast<const TGraphic*>(nullptr));
         return;
     }
     if (ActiveFrame < 0) {
@@ -622,7 +629,7 @@ void TGIFImage::readFrame(TGIFFrame& frame, TByteReader& in) {
 void TGIFImage::ReadGifStream(int64_t count, TByteReader& reader, bool decodeFirst) {
     ClearImage();
     // the count is checked against what is there before anything is copied
-    if (count > int64_t(reader.Remaining())) throw graphics::EReadError();
+    if (count > int64_t(reader.Remaining())) throw EReadError("Stream read error");
     TByteReader in(reader.Read(size_t(std::max<int64_t>(count, 0))));
     if (count > 0) {
         auto sig = in.Read(6);
@@ -1065,6 +1072,7 @@ void TGIFImage::SaveToClipboardFormat(unsigned& format, TClipboardData& data, TP
 namespace picture {
 void PicGIF_startup() {
     gif_clipboard_format = graphics::clipboard().RegisterFormat("GIF Image");
+    RegisterClasses({TGIFFrame::StaticClass(), TGIFImage::StaticClass()});
     TPicture::RegisterFileFormat("gif", GifErrorText(kGifDescription), TGIFImage::StaticClass());
     TPicture::RegisterClipboardFormat(gif_clipboard_format, TGIFImage::StaticClass());
 }

@@ -6,6 +6,7 @@
 #include "picture/PicGIF.h"
 #include "picture/Startup.h"
 #include "picture/tests/GifBuilder.h"
+#include "platform/core/ClassBuilder.h"
 #include "platform/graphics/Clipboard.h"
 #include "platform/graphics/Cursors.h"
 
@@ -28,11 +29,11 @@ std::vector<uint8_t> small_transparent() {
 // A graphic that cannot be turned into a bitmap by assignment and draws a cross.
 class Sketch : public TGraphic {
 public:
-    static const TGraphicClass& StaticClass() {
-        static const TGraphicClass cls{"TSketch", nullptr, [] { return std::unique_ptr<TGraphic>(new Sketch); }};
-        return cls;
+    static TClass StaticClass() {
+        static const TClassInfo info = core::ClassBuilder<Sketch, TGraphic>("TSketch").Build();
+        return &info;
     }
-    const TGraphicClass& ClassType() const override { return StaticClass(); }
+    TClass ClassType() const override { return StaticClass(); }
     void Draw(TCanvas& canvas, const TRect& rect) override {
         for (int i = 0; i < rect.Width() && i < rect.Height(); ++i) canvas.SetPixel(rect.Left + i, rect.Top + i, clBlue);
     }
@@ -243,9 +244,12 @@ TEST(GifImage, RegistrationAndStoredPictureData) {
     ASSERT_NE(picture.Graphic(), nullptr);
     EXPECT_EQ(picture.Graphic()->ClassName(), "TGIFImage");
     EXPECT_EQ(picture.Width(), 4);
-    EXPECT_EQ(TPicture::FindExtension("GIF"), &TGIFImage::StaticClass());
+    EXPECT_EQ(TPicture::FindExtension("GIF"), TGIFImage::StaticClass());
+    EXPECT_EQ(GetClass("tgifimage"), TGIFImage::StaticClass());
+    EXPECT_EQ(GetClass("TGIFFrame"), TGIFFrame::StaticClass());
+    EXPECT_TRUE(TGIFImage::StaticClass()->InheritsFrom(TPersistent::StaticClass()));
     EXPECT_EQ(TPicture::FileFormatDescription("gif"), "CompuServe GIF Image");
-    EXPECT_EQ(TPicture::FindClipboardFormat(picture::GifClipboardFormat()), &TGIFImage::StaticClass());
+    EXPECT_EQ(TPicture::FindClipboardFormat(picture::GifClipboardFormat()), TGIFImage::StaticClass());
     EXPECT_EQ(graphics::clipboard().FormatName(picture::GifClipboardFormat()), "GIF Image");
     auto* hand = graphics::cursors().Cursor(crHandPoint);
     ASSERT_NE(hand, nullptr);

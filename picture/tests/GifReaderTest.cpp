@@ -94,13 +94,13 @@ TEST(GifReader, ShortInputGivesStreamReadError) {
         g.b.resize(n);
         TGIFImage gif;
         TByteReader r(g.b);
-        EXPECT_THROW(gif.ReadGifStream(int64_t(g.b.size()), r, true), graphics::EReadError) << n;
+        EXPECT_THROW(gif.ReadGifStream(int64_t(g.b.size()), r, true), EReadError) << n;
     }
     // a count larger than the data is refused before anything is read
     std::vector<uint8_t> data{'G', 'I', 'F'};
     TGIFImage gif;
     TByteReader r(data);
-    EXPECT_THROW(gif.ReadGifStream(1000000000, r, true), graphics::EReadError);
+    EXPECT_THROW(gif.ReadGifStream(1000000000, r, true), EReadError);
 }
 
 TEST(GifReader, HugeSizesFailBeforeAllocating) {
@@ -523,7 +523,7 @@ TEST(GifReader, ReadDataChecksItsCount) {
     EXPECT_EQ(r.Remaining(), 0u);
     auto big = with(int32_t(g.b.size() + 1));
     TByteReader r2(big);
-    EXPECT_THROW(gif.ReadData(r2), graphics::EReadError);
+    EXPECT_THROW(gif.ReadData(r2), EReadError);
     auto negative = with(-5);
     TByteReader r3(negative);
     gif.ReadData(r3);

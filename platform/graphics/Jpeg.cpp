@@ -1,5 +1,7 @@
 #include "platform/graphics/Jpeg.h"
 
+#include "platform/core/ClassBuilder.h"
+
 #include <algorithm>
 #include <csetjmp>
 #include <cstdlib>
@@ -133,9 +135,9 @@ std::vector<uint8_t> jpeg_encode(const TBitmap& bitmap, int quality) {
 
 }  // namespace graphics
 
-const TGraphicClass& TJPEGImage::StaticClass() {
-    static const TGraphicClass cls{"TJPEGImage", nullptr, [] { return std::unique_ptr<TGraphic>(new TJPEGImage); }};
-    return cls;
+TClass TJPEGImage::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TJPEGImage, TGraphic>("TJPEGImage").Build();
+    return &info;
 }
 
 TJPEGImage::TJPEGImage() = default;
