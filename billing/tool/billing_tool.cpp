@@ -12,6 +12,8 @@
 //       44-digit bar code and the 47-digit typed line as JSON. A title that cannot make a bar code
 //       (free field not 25 digits, amount out of range) fails with a message; in a list, its entry
 //       is {"Erro": message} and the exit status is 1.
+//   billing-tool retorno --bank CODE FILE  reads a return file and prints the batch as JSON
+//   billing-tool codetext --bank CODE occ|motive CODE...  the bank's texts of occurrence or motive codes
 
 #include "billing/BarCode.h"
 #include "billing/Installation.h"
@@ -20,6 +22,7 @@
 #include "billing/cbCob021.h"
 #include "billing/cbCobranca.h"
 #include "billing/cbPlugin.h"
+#include "billing/tool/retorno_commands.h"
 
 #include <fstream>
 #include <iostream>
@@ -37,7 +40,9 @@ int usage() {
                  "       billing-tool digit --batch\n"
                  "       billing-tool format TEXT WIDTH [--left] [--fill C]\n"
                  "       billing-tool bank CODE\n"
-                 "       billing-tool boleto --bank CODE [--installation N] [--today YYYY-MM-DD] TITLE.json\n";
+                 "       billing-tool boleto --bank CODE [--installation N] [--today YYYY-MM-DD] TITLE.json\n"
+                 "       billing-tool retorno --bank CODE FILE\n"
+                 "       billing-tool codetext --bank CODE occ|motive CODE...\n";
     return 2;
 }
 
@@ -231,6 +236,8 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (cmd == "boleto") return boleto(rest);
+        if (cmd == "retorno") return billing::tool::retorno(rest);
+        if (cmd == "codetext") return billing::tool::codetext(rest);
         return usage();
     } catch (const std::exception& e) {
         std::cerr << "billing-tool: " << e.what() << "\n";
