@@ -3,6 +3,7 @@
 each with what `billing-tool retorno --bank CODE FILE` must answer.
 
     cnab400_returns.py OUT_DIR
+    cnab400_returns.py --records BANK COUNT FILE   (one large return, for benchmarks)
 
 writes OUT_DIR/NAME.ret (Windows-1252 bytes) and OUT_DIR/NAME.json:
 {"bank": "237", "batch": {...}} for a file that reads, or
@@ -397,7 +398,23 @@ def failures():
     yield ('no_reader', '033', good, 'Processamento de arquivo retorno não está disponível para o banco 033 - SANTANDER')
 
 
+def bulk(bank, count, path):
+    """A return of `count` detail records cycling through the bank's records."""
+    spec = BANKS[bank]
+    samples = [detail(bank, spec, i, occ, 0)[0] for i, occ in enumerate(OCCURRENCES[bank])]
+    with open(path, 'wb') as f:
+        f.write(bytes(header(bank, spec, datetime.date(2024, 3, 15), 42, 'EMPRESA ÁGIL COMÉRCIO')) + b'\r\n')
+        for n in range(count):
+            line = samples[n % len(samples)]
+            line[394:400] = b'%06d' % ((n + 2) % 1000000)
+            f.write(bytes(line) + b'\r\n')
+        f.write(bytes(trailer((count + 2) % 1000000)) + b'\r\n')
+
+
 def main():
+    if sys.argv[1] == '--records':
+        bulk(sys.argv[2], int(sys.argv[3]), sys.argv[4])
+        return
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
     cases = 0
