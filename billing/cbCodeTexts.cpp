@@ -773,130 +773,34 @@ constexpr CodeText kM745[] = {
 
 // Occurrences of bank 748: those of 001 with another text for 28.
 constexpr CodeText kO748[] = {
-    {2, "02-Confirmação de Entrada de Título"},
-    {3, "03-Comando recusado"},
-    {5, "05-Liquidado sem registro"},
-    {6, "06-Liquidação Normal"},
-    {7, "07-Liquidação por Conta"},
-    {8, "08-Liquidação por Saldo"},
-    {9, "09-Baixa de Título"},
-    {10, "10-Baixa Solicitada"},
-    {11, "11-Titulos em Ser"},
-    {12, "12-Abatimento Concedido"},
-    {13, "13-Abatimento Cancelado"},
-    {14, "14-Alteração de Vencimento do Titulo"},
-    {15, "15-Liquidação em Cartório"},
-    {19, "19-Confirmação de recebimento de instruções para protesto"},
-    {20, "20-Débito em Conta"},
-    {21, "21-Alteração do Nome do Sacado"},
-    {22, "22-Alteração do Endereço do Sacado"},
-    {23, "23-Indicação de encaminhamento a cartório"},
-    {24, "24-Sustar Protesto"},
-    {25, "25-Dispensar Juros"},
     {28, "28-Tarifa"},
-    {72, "72-Alteração de tipo de cobrança"},
-    {96, "96-Despesas de Protesto"},
-    {97, "97-Despesas de Sustação de Protesto"},
-    {98, "98-Débito de Custas Antecipadas"},
 };
 
 // Motives of bank 748: those of 001 and the code 0.
 constexpr CodeText kM748[] = {
     {0, "00-"},
-    {1, "01-Identificação inválida"},
-    {2, "02-Variação da carteira inválida"},
-    {3, "03-Valor dos juros por um dia inválido"},
-    {4, "04-Valor do desconto inválido"},
-    {5, "05-Espécie de título inválida para carteira"},
-    {6, "06-Espécie de valor variável inválido"},
-    {7, "07-Prefixo da agência usuária inválido"},
-    {8, "08-Valor do título/apólice inválido"},
-    {9, "09-Data de vencimento inválida"},
-    {10, "10-Fora do prazo"},
-    {11, "11-Inexistência de margem para desconto"},
-    {12, "12-O Banco não tem agência na praça do sacado"},
-    {13, "13-Razões cadastrais"},
-    {14, "14-Sacado interligado com o sacador"},
-    {15, "15-Título sacado contra orgão do Poder Público"},
-    {16, "16-Título preenchido de forma irregular"},
-    {17, "17-Título rasurado"},
-    {18, "18-Endereço do sacado não localizado ou incompleto"},
-    {19, "19-Código do cedente inválido"},
-    {20, "20-Nome/endereco do cliente não informado /ECT/"},
-    {21, "21-Carteira inválida"},
-    {22, "22Quantidade de valor variável inválida"},
-    {23, "23-Faixa nosso número excedida"},
-    {24, "24-Valor do abatimento inválido"},
-    {25, "25-Novo número do título dado pelo cedente inválido"},
-    {26, "26-Valor do IOF de seguro inválido"},
-    {27, "27-Nome do sacado/cedente inválido ou não informado"},
-    {28, "28-Data do novo vencimento inválida"},
-    {29, "29-Endereco não informado"},
-    {30, "30-Registro de título já liquidado"},
-    {31, "31-Numero do bordero inválido"},
-    {32, "32-Nome da pessoa autorizada inválido"},
-    {33, "33-Nosso número já existente"},
-    {34, "34-Numero da prestação do contrato inválido"},
-    {35, "35-Percentual de desconto inválido"},
-    {36, "36-Dias para fichamento de protesto inválido"},
-    {37, "37-Data de emissão do título inválida"},
-    {38, "38-Data do vencimento anterior a data da emissão do título"},
-    {39, "39-Comando de alteração indevido para a carteira"},
-    {40, "40-Tipo de moeda inválido"},
-    {41, "41-Abatimento não permitido"},
-    {42, "42-CEP do sacado inválido /ECT/"},
-    {43, "43-Codigo de unidade variavel incompativel com a data emissão do título"},
-    {44, "44-Dados para debito ao sacado inválidos"},
-    {45, "45-Carteira"},
-    {46, "46-Convenio encerrado"},
-    {47, "47-Título tem valor diverso do informado"},
-    {48, "48-Motivo de baixa inválido para a carteira"},
-    {49, "49-Abatimento a cancelar não consta do título"},
-    {50, "50-Comando incompativel com a carteira"},
-    {51, "51-Codigo do convenente inválido"},
-    {52, "52-Abatimento igual ou maior que o valor do título"},
-    {53, "53-Título já se encontra situação pretendida"},
-    {54, "54-Título fora do prazo admitido para a conta 1"},
-    {55, "55-Novo vencimento fora dos limites da carteira"},
-    {56, "56-Título não pertence ao convenente"},
-    {57, "57-Variação incompativel com a carteira"},
-    {58, "58-Impossivel a transferencia para a carteira indicada"},
-    {59, "59-Título vencido em transferencia para a carteira 51"},
-    {60, "60-Título com prazo superior a 179 dias em transferencia para carteira 51"},
-    {61, "61-Título já foi fichado para protesto"},
-    {62, "62-Alteração da situação de debito inválida para o codigo de responsabilidade"},
-    {63, "63-DV do nosso número inválido"},
-    {64, "64-Título não passivel de debito/baixa - situação anormal"},
-    {65, "65-Título com ordem de não protestar-não pode ser encaminhado a cartorio"},
-    {67, "66-Título/carne rejeitado"},
-    {80, "80-Nosso número inválido"},
-    {81, "81-Data para concessão do desconto inválida"},
-    {82, "82-CEP do sacado inválido"},
-    {83, "83-Carteira/variação não localizada no cedente"},
-    {84, "84-Título não localizado na existencia"},
-    {99, "99-Outros motivos"},
 };
 
 constexpr BankTexts kBanks[] = {
-    {"001", kO001, kM001, MotiveRule::kSingle, 2},
-    {"237", kO237, {}, MotiveRule::kNone, 0},
-    {"291", kO291, kM291, MotiveRule::kPairsLast, 20},
-    {"320", kO320, kM320, MotiveRule::kSingle, 2},
-    {"341", kO341, kM341, MotiveRule::kPairsLast, 8},
-    {"353", kO353, {}, MotiveRule::kNone, 0},
-    {"394", kO394, {}, MotiveRule::kNone, 0},
-    {"409", kO409, kM409, MotiveRule::kSingle, 2},
-    {"422", kO422, kM422, MotiveRule::kSingle, 3},
-    {"745", kO745, kM745, MotiveRule::kPairsAll, 20},
-    {"748", kO748, kM748, MotiveRule::kSingleOrZero, 2},
-    {"999", kO001, kM001, MotiveRule::kSingle, 2},
+    {"001", {kO001}, {kM001}, MotiveRule::kSingle, 2},
+    {"237", {kO237}, {}, MotiveRule::kNone, 0},
+    {"291", {kO291}, {kM291}, MotiveRule::kPairsLast, 20},
+    {"320", {kO320}, {kM320}, MotiveRule::kSingle, 2},
+    {"341", {kO341}, {kM341}, MotiveRule::kPairsLast, 8},
+    {"353", {kO353}, {}, MotiveRule::kNone, 0},
+    {"394", {kO394}, {}, MotiveRule::kNone, 0},
+    {"409", {kO409}, {kM409}, MotiveRule::kSingle, 2},
+    {"422", {kO422}, {kM422}, MotiveRule::kSingle, 3},
+    {"745", {kO745}, {kM745}, MotiveRule::kPairsAll, 20},
+    {"748", {kO748, kO001}, {kM748, kM001}, MotiveRule::kSingleOrZero, 2},
+    {"999", {kO001}, {kM001}, MotiveRule::kSingle, 2},
 };
 
 constexpr NamedTable kTables[] = {
     {"O-001", kO001}, {"O-237", kO237}, {"O-291", kO291}, {"O-320", kO320}, {"O-341", kO341},
     {"O-353", kO353}, {"O-394", kO394}, {"O-409", kO409}, {"O-422", kO422}, {"O-745", kO745},
-    {"O-748", kO748}, {"M-001", kM001}, {"M-291", kM291}, {"M-320", kM320}, {"M-341", kM341},
-    {"M-409", kM409}, {"M-422", kM422}, {"M-745", kM745}, {"M-748", kM748}, {"M-104", kM104},
+    {"O-748 changes", kO748}, {"M-001", kM001}, {"M-291", kM291}, {"M-320", kM320}, {"M-341", kM341},
+    {"M-409", kM409}, {"M-422", kM422}, {"M-745", kM745}, {"M-748 changes", kM748}, {"M-104", kM104},
     {"M-237", kM237},
 };
 
@@ -906,12 +810,12 @@ bool all_blank(std::string_view text, std::size_t width) {
 
 // The pairs of code_text up to width; f(text) for each known pair.
 template <class F>
-void each_known_pair(Table table, std::string_view code_text, int width, F f) {
+void each_known_pair(const Texts& texts, std::string_view code_text, int width, F f) {
     if (all_blank(code_text, std::size_t(width))) return;
     for (int i = 0; i < width; i += 2) {
         const std::string_view pair = i < int(code_text.size()) ? code_text.substr(std::size_t(i), 2) : "";
         if (pair.empty() || pair == "  ") continue;
-        const std::string_view text = text_of(table, read_code(pair));
+        const std::string_view text = text_of(texts, read_code(pair));
         if (!text.empty()) f(text);
     }
 }
@@ -940,20 +844,25 @@ std::string_view text_of(Table table, int code) {
     return it != table.end() && it->code == code ? it->text : std::string_view();
 }
 
-std::string single(Table table, std::string_view code_text, int blank_width) {
-    if (all_blank(code_text, std::size_t(blank_width))) return {};
-    return std::string(text_of(table, read_code(code_text)));
+std::string_view text_of(const Texts& texts, int code) {
+    const std::string_view own = text_of(texts.rows, code);
+    return own.empty() ? text_of(texts.base, code) : own;
 }
 
-std::string pairs_last(Table table, std::string_view code_text, int width) {
+std::string single(const Texts& texts, std::string_view code_text, int blank_width) {
+    if (all_blank(code_text, std::size_t(blank_width))) return {};
+    return std::string(text_of(texts, read_code(code_text)));
+}
+
+std::string pairs_last(const Texts& texts, std::string_view code_text, int width) {
     std::string result;
-    each_known_pair(table, code_text, width, [&](std::string_view text) { result = text; });
+    each_known_pair(texts, code_text, width, [&](std::string_view text) { result = text; });
     return result;
 }
 
-std::string pairs_all(Table table, std::string_view code_text, int width) {
+std::string pairs_all(const Texts& texts, std::string_view code_text, int width) {
     std::string result;
-    each_known_pair(table, code_text, width, [&](std::string_view text) {
+    each_known_pair(texts, code_text, width, [&](std::string_view text) {
         result += text;
         result += ' ';
     });

@@ -27,11 +27,17 @@ enum class MotiveRule {
     kPairsAll,         // two-character codes; every known text followed by a blank
 };
 
+// A bank's texts: its own rows, then those of the table they amend.
+struct Texts {
+    Table rows;
+    Table base = {};
+};
+
 // The code-text lookups of one bank.
 struct BankTexts {
     std::string_view bank;   // three digits
-    Table occurrences;       // empty: no occurrence lookup
-    Table motives;
+    Texts occurrences;       // empty: no occurrence lookup
+    Texts motives;
     MotiveRule motive_rule;
     int motive_width;        // blank width of a single code, or the width the pairs cover
 };
@@ -44,16 +50,17 @@ const BankTexts* find_bank(std::string_view bank);
 // A code text read as the platform's integer conversion reads it; raises
 // EConvertError "'%s' is not a valid integer value".
 int read_code(std::string_view text);
-// The text of a code in table, or "" when the table does not hold it.
+// The text of a code in table (or texts), or "" when it does not hold it.
 std::string_view text_of(Table table, int code);
+std::string_view text_of(const Texts& texts, int code);
 
 // A single code: blanks of blank_width give "", else the text of the code read.
-std::string single(Table table, std::string_view code_text, int blank_width);
+std::string single(const Texts& texts, std::string_view code_text, int blank_width);
 // Pairs of characters up to width (missing ones blank); blank pairs skipped,
-// each other pair read as a code: the text of the last one the table holds.
-std::string pairs_last(Table table, std::string_view code_text, int width);
+// each other pair read as a code: the text of the last one the texts hold.
+std::string pairs_last(const Texts& texts, std::string_view code_text, int width);
 // As pairs_last, but every known pair's text followed by one blank, in order.
-std::string pairs_all(Table table, std::string_view code_text, int width);
+std::string pairs_all(const Texts& texts, std::string_view code_text, int width);
 
 // The occurrence text of a bank (its occurrence operation).
 std::string ocorrencia(const BankTexts& bank, std::string_view code_text);
@@ -62,7 +69,7 @@ std::string motivo(const BankTexts& bank, std::string_view code_text);
 
 // Every table with a name, for checks that walk them all.
 struct NamedTable {
-    std::string_view name;  // "O-001", "M-422", ...
+    std::string_view name;  // "O-001", "M-422", "O-748 changes" ...
     Table rows;
 };
 std::span<const NamedTable> all_tables();

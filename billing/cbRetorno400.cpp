@@ -85,32 +85,9 @@ constexpr KindRow kTipos001[] = {
     {97, toRetornoDespesasSustacaoProtesto},
     {98, toRetornoDebitoCustasAntecipadas},
 };
+// 748's texts are 001's but for 28.
 constexpr KindRow kTipos748[] = {
-    {2, toRetornoRegistroConfirmado},
-    {3, toRetornoComandoRecusado},
-    {5, toRetornoLiquidadoSemRegistro},
-    {6, toRetornoLiquidado},
-    {7, toRetornoLiquidadoPorConta},
-    {8, toRetornoLiquidadoSaldoRestante},
-    {9, toRetornoBaixado},
-    {10, toRetornoBaixaSolicitada},
-    {11, toRetornoTituloEmSer},
-    {12, toRetornoAbatimentoConcedido},
-    {13, toRetornoAbatimentoCancelado},
-    {14, toRetornoVencimentoAlterado},
-    {15, toRetornoLiquidadoEmCartorio},
-    {19, toRetornoRecebimentoInstrucaoProtestar},
-    {20, toRetornoDebitoEmConta},
-    {21, toRetornoNomeSacadoAlterado},
-    {22, toRetornoEnderecoSacadoAlterado},
-    {23, toRetornoEncaminhadoACartorio},
-    {24, toRetornoRecebimentoInstrucaoSustarProtesto},
-    {25, toRetornoJurosDispensados},
     {28, toRetornoDebitoTarifas},
-    {72, toRetornoTipoCobrancaAlterado},
-    {96, toRetornoDespesasProtesto},
-    {97, toRetornoDespesasSustacaoProtesto},
-    {98, toRetornoDebitoCustasAntecipadas},
 };
 constexpr KindRow kTipos291[] = {
     {2, toRetornoRegistroConfirmado},
@@ -310,7 +287,7 @@ constexpr KindRow kTipos745[] = {
     {53, toRetornoDespesasSustacaoProtesto},
 };
 constexpr KindTable kTabela001{kTipos001, &kTabelaComum, toRetornoOutrasOcorrencias};
-constexpr KindTable kTabela748{kTipos748, &kTabelaComum, toRetornoOutrasOcorrencias};
+constexpr KindTable kTabela748{kTipos748, &kTabela001, toRetornoOutrasOcorrencias};
 constexpr KindTable kTabela291{kTipos291, &kTabelaComum, toRetornoOutrasOcorrencias};
 constexpr KindTable kTabela320{kTipos320, &kTabelaComum, toRetornoOutrasOcorrencias};
 constexpr KindTable kTabela353{kTipos353, &kTabelaComum, toRetornoOutrasOcorrencias};

@@ -19,7 +19,7 @@ namespace {
 const std::set<std::pair<std::string_view, int>> kNumberedOtherwise = {
     {"O-237", 23}, {"O-237", 24}, {"O-394", 49}, {"O-394", 50}, {"O-394", 51}, {"O-394", 52}, {"O-394", 53},
     {"O-394", 54}, {"O-394", 55}, {"O-394", 56}, {"O-394", 86}, {"O-394", 87}, {"O-394", 88}, {"O-394", 98},
-    {"O-394", 99}, {"M-001", 67}, {"M-748", 67},
+    {"O-394", 99}, {"M-001", 67},
 };
 
 TEST(CodeTexts, EveryTableIsSortedAndNumberedByItsCodes) {
@@ -51,6 +51,8 @@ TEST(CodeTexts, Lookups) {
         {"999", false, "02", "02-Confirmação de Entrada de Título"},
         {"001", false, "28", "28-Manutenção de titulo vencido"},
         {"748", false, "28", "28-Tarifa"},
+        {"748", false, "02", "02-Confirmação de Entrada de Título"},
+        {"748", true, "67", "66-Título/carne rejeitado"},
         {"001", false, "00", ""},
         {"001", false, "  ", ""},
         {"001", false, "04", ""},
