@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -47,6 +48,7 @@ void TcbBanco001::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 
 TClass TcbBanco001::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco001, TPersistent>("TcbBanco001")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("001", b, l); })
         .Operation("GetNomeBanco", &TcbBanco001::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco001::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco001::GetCampoLivreCodigoBarra)

@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -41,6 +42,7 @@ std::string CalcularDuploDigito(std::string_view digits) {
 
 TClass TcbBanco021::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco021, TPersistent>("TcbBanco021")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("021", b, l); })
         .Operation("GetNomeBanco", &TcbBanco021::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco021::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco021::GetCampoLivreCodigoBarra)

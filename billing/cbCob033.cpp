@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -40,6 +41,7 @@ void TcbBanco033::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 
 TClass TcbBanco033::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco033, TPersistent>("TcbBanco033")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("033", b, l); })
         .Operation("GetNomeBanco", &TcbBanco033::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco033::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco033::GetCampoLivreCodigoBarra)

@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -28,6 +29,7 @@ void TcbBanco038::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 
 TClass TcbBanco038::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco038, TPersistent>("TcbBanco038")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("038", b, l); })
         .Operation("GetNomeBanco", &TcbBanco038::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco038::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco038::GetCampoLivreCodigoBarra)

@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -28,6 +29,7 @@ void TcbBanco104::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 
 TClass TcbBanco104::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco104, TPersistent>("TcbBanco104")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("104", b, l); })
         .Operation("GetNomeBanco", &TcbBanco104::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco104::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco104::GetCampoLivreCodigoBarra)

@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -34,6 +35,7 @@ void TcbBanco151::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 
 TClass TcbBanco151::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco151, TPersistent>("TcbBanco151")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("151", b, l); })
         .Operation("GetNomeBanco", &TcbBanco151::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco151::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco151::GetCampoLivreCodigoBarra)

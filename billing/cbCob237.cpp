@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -31,6 +32,7 @@ void TcbBanco237::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 
 TClass TcbBanco237::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco237, TPersistent>("TcbBanco237")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("237", b, l); })
         .Operation("GetNomeBanco", &TcbBanco237::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco237::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco237::GetCampoLivreCodigoBarra)

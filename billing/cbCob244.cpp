@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -30,6 +31,7 @@ void TcbBanco244::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 
 TClass TcbBanco244::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco244, TPersistent>("TcbBanco244")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("244", b, l); })
         .Operation("GetNomeBanco", &TcbBanco244::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco244::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco244::GetCampoLivreCodigoBarra)

@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -28,6 +29,7 @@ void TcbBanco275::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 
 TClass TcbBanco275::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco275, TPersistent>("TcbBanco275")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("275", b, l); })
         .Operation("GetNomeBanco", &TcbBanco275::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco275::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco275::GetCampoLivreCodigoBarra)

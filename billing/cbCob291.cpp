@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -28,6 +29,7 @@ void TcbBanco291::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 
 TClass TcbBanco291::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco291, TPersistent>("TcbBanco291")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("291", b, l); })
         .Operation("GetNomeBanco", &TcbBanco291::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco291::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco291::GetCampoLivreCodigoBarra)

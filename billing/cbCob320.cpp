@@ -3,6 +3,8 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbCodeTexts.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -25,6 +27,10 @@ void TcbBanco320::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 
 TClass TcbBanco320::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco320, TPersistent>("TcbBanco320")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("320", b, l); })
+        .Operation("LerRetornoCNAB400", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno_cnab400("320", b, l); })
+        .Operation("VeriOcorrencia", [](const std::string& c) { return codetext::ocorrencia(*codetext::find_bank("320"), c); })
+        .Operation("VeriRejeicao", [](const std::string& c) { return codetext::motivo(*codetext::find_bank("320"), c); })
         .Operation("GetNomeBanco", &TcbBanco320::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco320::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco320::GetCampoLivreCodigoBarra)

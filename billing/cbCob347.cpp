@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -28,6 +29,7 @@ void TcbBanco347::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 
 TClass TcbBanco347::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco347, TPersistent>("TcbBanco347")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("347", b, l); })
         .Operation("GetNomeBanco", &TcbBanco347::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco347::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco347::GetCampoLivreCodigoBarra)

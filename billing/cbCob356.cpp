@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -28,6 +29,7 @@ void TcbBanco356::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 
 TClass TcbBanco356::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco356, TPersistent>("TcbBanco356")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("356", b, l); })
         .Operation("GetNomeBanco", &TcbBanco356::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco356::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco356::GetCampoLivreCodigoBarra)

@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -28,6 +29,7 @@ void TcbBanco389::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 
 TClass TcbBanco389::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco389, TPersistent>("TcbBanco389")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("389", b, l); })
         .Operation("GetNomeBanco", &TcbBanco389::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco389::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco389::GetCampoLivreCodigoBarra)

@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -25,6 +26,7 @@ void TcbBanco394::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 
 TClass TcbBanco394::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco394, TPersistent>("TcbBanco394")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("394", b, l); })
         .Operation("GetNomeBanco", &TcbBanco394::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco394::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco394::GetCampoLivreCodigoBarra)

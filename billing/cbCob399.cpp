@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -42,6 +43,7 @@ void TcbBanco399::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 
 TClass TcbBanco399::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco399, TPersistent>("TcbBanco399")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("399", b, l); })
         .Operation("GetNomeBanco", &TcbBanco399::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco399::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco399::GetCampoLivreCodigoBarra)

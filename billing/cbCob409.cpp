@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -25,6 +26,7 @@ void TcbBanco409::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 
 TClass TcbBanco409::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco409, TPersistent>("TcbBanco409")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("409", b, l); })
         .Operation("GetNomeBanco", &TcbBanco409::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco409::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco409::GetCampoLivreCodigoBarra)

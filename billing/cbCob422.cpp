@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -28,6 +29,7 @@ void TcbBanco422::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 
 TClass TcbBanco422::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco422, TPersistent>("TcbBanco422")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("422", b, l); })
         .Operation("GetNomeBanco", &TcbBanco422::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco422::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco422::GetCampoLivreCodigoBarra)

@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -28,6 +29,7 @@ void TcbBanco479::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 
 TClass TcbBanco479::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco479, TPersistent>("TcbBanco479")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("479", b, l); })
         .Operation("GetNomeBanco", &TcbBanco479::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco479::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco479::GetCampoLivreCodigoBarra)

@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -25,6 +26,7 @@ void TcbBanco999::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoC
 
 TClass TcbBanco999::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco999, TPersistent>("TcbBanco999")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("999", b, l); })
         .Operation("GetNomeBanco", &TcbBanco999::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco999::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco999::GetCampoLivreCodigoBarra)

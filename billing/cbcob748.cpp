@@ -3,6 +3,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -36,6 +37,7 @@ std::uint8_t TcbBanco748::GetImagem() { return 19; }
 
 TClass TcbBanco748::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco748, TPersistent>("TcbBanco748")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("748", b, l); })
         .Operation("GetNomeBanco", &TcbBanco748::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco748::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco748::GetCampoLivreCodigoBarra)

@@ -13,6 +13,8 @@
 //       code (a nosso número longer than the bank's field, free field not 25 digits, amount out of
 //       range) fails with a message; in a list, its entry is {"Erro": message} and the exit status
 //       is 1. CODE is one to three digits; a JSON object with a repeated key is refused.
+//   billing-tool retorno --bank CODE FILE  reads a return file and prints the batch as JSON
+//   billing-tool codetext --bank CODE occ|motive CODE...  the bank's texts of occurrence or motive codes
 
 #include "billing/BarCode.h"
 #include "billing/Installation.h"
@@ -21,6 +23,7 @@
 #include "billing/cbCob021.h"
 #include "billing/cbCobranca.h"
 #include "billing/cbPlugin.h"
+#include "billing/tool/retorno_commands.h"
 
 #include "platform/core/CodePages.h"
 
@@ -40,7 +43,9 @@ int usage() {
                  "       billing-tool digit --batch\n"
                  "       billing-tool format TEXT WIDTH [--left] [--fill C]\n"
                  "       billing-tool bank CODE\n"
-                 "       billing-tool boleto --bank CODE [--installation N] [--today YYYY-MM-DD] TITLE.json\n";
+                 "       billing-tool boleto --bank CODE [--installation N] [--today YYYY-MM-DD] TITLE.json\n"
+                 "       billing-tool retorno --bank CODE FILE\n"
+                 "       billing-tool codetext --bank CODE occ|motive CODE...\n";
     return 2;
 }
 
@@ -250,6 +255,8 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (cmd == "boleto") return boleto(rest);
+        if (cmd == "retorno") return billing::tool::retorno(rest);
+        if (cmd == "codetext") return billing::tool::codetext(rest);
         return usage();
     } catch (const std::exception& e) {
         std::cerr << "billing-tool: " << e.what() << "\n";
