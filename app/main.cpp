@@ -8,11 +8,14 @@
 #include "app/Units.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Forms.h"
+#include "platform/os/SignalCleanup.h"
 
 #include <cstdio>
 #include <exception>
 
 int main() {
+    // A pass cut short by a signal leaves no temporary archive behind.
+    os::remove_temp_files_on_signals();
     core::UnitTable units(app::unit_table());
     try {
         units.Startup();

@@ -142,6 +142,26 @@ bool TDiskManager::CheckDrive(const std::string& folder_in) {
             Folder = os::existing_folder_of(folder_in);
         }
 
+        // Write protection, before the volume query.
+        while (write_protected(mount ? *mount : os::MountEntry{}, *space, Folder)) {
+            if (!OnDiskWriteProtectErr) {
+                report(kWriteProtected);
+                return false;
+            }
+            bool abort = true;
+            OnDiskWriteProtectErr(this, abort);
+            if (abort) {
+                report(kUserCanceled);
+                return false;
+            }
+            mount = os::mount_of(Folder);
+            space = os::space_of(Folder);
+            if (!space) {
+                report(kNotAccessible);
+                return false;
+            }
+        }
+
         // Volume query.
         std::optional<os::VolumeInfo> vol;
         while (!(vol = os::volume_of(Folder))) {
@@ -154,26 +174,6 @@ bool TDiskManager::CheckDrive(const std::string& folder_in) {
             }
         }
         Drive = vol->mount.mount_point;
-
-        // Write protection.
-        while (write_protected(vol->mount, *space, Folder)) {
-            if (!OnDiskWriteProtectErr) {
-                report(kWriteProtected);
-                return false;
-            }
-            bool abort = true;
-            OnDiskWriteProtectErr(this, abort);
-            if (abort) {
-                report(kUserCanceled);
-                return false;
-            }
-            vol = os::volume_of(Folder);
-            space = os::space_of(Folder);
-            if (!vol || !space) {
-                report(kNotAccessible);
-                return false;
-            }
-        }
 
         std::uint32_t flags = FS_UNICODE_STORED_ON_DISK;
         const std::string& fst = vol->mount.fs_type;

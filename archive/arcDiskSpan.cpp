@@ -80,7 +80,7 @@ void TDiskSpanObj::WriteDisk(const void* Buffer, std::int64_t Count) {
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             int err = n < 0 ? errno : ENOSPC;
-            throw EWriteError(err == ENOSPC || err == EDQUOT ? "Disk full" : "Stream write error");
+            throw EWriteError(err == ENOSPC || err == EDQUOT || err == EFBIG ? "Disk full" : "Stream write error");
         }
         p += n;
         Count -= n;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <fstream>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -46,11 +47,30 @@ void sync_folder(const std::string& Dir) {
     }
 }
 
+// Renames the finished file From over Target as Hooks allow: after
+// CheckTarget, and never over a target that appeared during the pass.
+void replace_target(const std::string& From, const std::string& Target, const TTempArchiveHooks& Hooks) {
+    if (Hooks.CheckTarget) Hooks.CheckTarget();
+    if (!Hooks.TargetWasMissing) {
+        if (::rename(From.c_str(), Target.c_str()) != 0) throw EFOpenError("Error opening file");
+        return;
+    }
+    switch (os::rename_no_replace(From, Target)) {
+        case os::Renamed::yes: return;
+        case os::Renamed::taken:
+            if (Hooks.CheckTarget) Hooks.CheckTarget();
+            throw EFOpenError("Error opening file");
+        case os::Renamed::no: throw EFOpenError("Error opening file");
+    }
+}
+
 // Copies Source (Size bytes from its start) into a new "arc" file beside
 // Target and renames it over Target. Raises EFOpenError on any failure, after
 // removing the sibling.
-void copy_beside_and_rename(TStream32& Source, int64_t Size, const std::string& Target, TStreamProgress Progress) {
+void copy_beside_and_rename(TStream32& Source, int64_t Size, const std::string& Target,
+                            const TTempArchiveHooks& Hooks, TStreamProgress Progress) {
     const std::string sibling = MakeTempFileName(target_folder(Target));
+    os::SignalCleanupPath cleanup(sibling);
     if (sibling.empty() || !DirExists(target_folder(Target))) {
         if (!sibling.empty()) ::unlink(sibling.c_str());
         throw EFOpenError("Error opening file");
@@ -62,7 +82,8 @@ void copy_beside_and_rename(TStream32& Source, int64_t Size, const std::string& 
         if (Size > 0) out.CopyFrom(Source, nullptr, Size, std::move(Progress));
         if (::fchmod(out.Handle(), target_mode(Target)) != 0 || !out.Flush())
             throw EWriteError("Stream write error");
-        if (::rename(sibling.c_str(), Target.c_str()) != 0) throw EFOpenError("Error opening file");
+        replace_target(sibling, Target, Hooks);
+        cleanup.reset();
     } catch (...) {
         ::unlink(sibling.c_str());
         throw;
@@ -85,6 +106,51 @@ std::string MakeTempFileName(const std::string& Dir) {
     }
 }
 
+// ---- ArchiveLock ----------------------------------------------------------
+
+ArchiveLock::Result ArchiveLock::acquire(const std::string& Path) {
+    release();
+    // The pass that held the lock may have renamed a new archive over the
+    // path meanwhile: the lock must be on the file the path names now.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const int fd = ::open(Path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) return errno == ENOENT ? Result::missing : Result::failed;
+        // A file system without locks still gets the check at commit time.
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+            ::close(fd);
+            return Result::busy;
+        }
+        struct stat by_fd {}, by_path {};
+        if (::fstat(fd, &by_fd) != 0 || !S_ISREG(by_fd.st_mode)) {
+            ::close(fd);
+            return Result::failed;
+        }
+        if (::stat(Path.c_str(), &by_path) == 0 && by_path.st_dev == by_fd.st_dev && by_path.st_ino == by_fd.st_ino) {
+            fd_ = fd;
+            path_ = Path;
+            device_ = by_fd.st_dev;
+            inode_ = by_fd.st_ino;
+            size_ = by_fd.st_size;
+            mtime_ns_ = static_cast<int64_t>(by_fd.st_mtim.tv_sec) * 1000000000 + by_fd.st_mtim.tv_nsec;
+            return Result::locked;
+        }
+        ::close(fd);
+    }
+    return Result::busy;
+}
+
+bool ArchiveLock::unchanged() const {
+    struct stat by_fd {}, by_path {};
+    if (fd_ < 0 || ::fstat(fd_, &by_fd) != 0 || ::stat(path_.c_str(), &by_path) != 0) return false;
+    return by_path.st_dev == device_ && by_path.st_ino == inode_ && by_fd.st_size == size_ &&
+           static_cast<int64_t>(by_fd.st_mtim.tv_sec) * 1000000000 + by_fd.st_mtim.tv_nsec == mtime_ns_;
+}
+
+void ArchiveLock::release() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
 // ---- TTempFileStream ------------------------------------------------------
 
 TTempFileStream::TTempFileStream(TTempArchiveHooks Hooks, const std::string& TempDir, const std::string& TargetName,
@@ -95,6 +161,7 @@ TTempFileStream::TTempFileStream(TTempArchiveHooks Hooks, const std::string& Tem
     IsTemp = Mode == fmCreate;
     CopyFlag = Mode;
     if (IsTemp && name_.empty()) handle_ = -1;
+    if (IsTemp && !name_.empty()) cleanup_.assign(name_);
 }
 
 TTempFileStream::~TTempFileStream() { Discard(); }
@@ -102,6 +169,7 @@ TTempFileStream::~TTempFileStream() { Discard(); }
 void TTempFileStream::Discard() {
     Close();
     if (IsTemp && !name_.empty()) ::unlink(name_.c_str());
+    cleanup_.reset();
     IsTemp = false;
 }
 
@@ -134,14 +202,15 @@ void TTempFileStream::Commit() {
         ProgressHandler = hooks_.Progress;
         if (::fstat(handle_, &tmp_st) == 0 && tmp_st.st_dev == dir_st.st_dev) {
             if (::fchmod(handle_, target_mode(target_)) != 0 || !Flush()) throw EWriteError("Stream write error");
-            if (::rename(name_.c_str(), target_.c_str()) != 0) throw EFOpenError("Error opening file");
+            replace_target(name_, target_, hooks_);
             IsTemp = false;  // the file now is the target
+            cleanup_.reset();
             sync_folder(folder);
             Seek(0, soFromEnd);
             if (hooks_.BytesLeft) *hooks_.BytesLeft = 0;
             DoStreamProgress(*this);
         } else {
-            copy_beside_and_rename(*this, size, target_, ProgressHandler);
+            copy_beside_and_rename(*this, size, target_, hooks_, ProgressHandler);
         }
         if (hooks_.MoveEnd) hooks_.MoveEnd(*this);
     } catch (...) {
@@ -176,7 +245,7 @@ void TTempMemStream::Commit() {
     if (hooks_.MoveBegin) hooks_.MoveBegin(*this, target_, std::string());
     const int64_t size = GetSize();
     if (hooks_.SetTotals) hooks_.SetTotals(size);
-    copy_beside_and_rename(*this, size, target_, hooks_.Progress);
+    copy_beside_and_rename(*this, size, target_, hooks_, hooks_.Progress);
     if (hooks_.MoveEnd) hooks_.MoveEnd(*this);
     CopyFlag = 0;
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "archive/arcStreams.h"
+#include "platform/os/SignalCleanup.h"
 
 namespace archive {
 
@@ -25,6 +26,36 @@ struct TTempArchiveHooks {
     std::function<void(int64_t Size)> SetTotals;
     // The component's bytes-left counter.
     double* BytesLeft = nullptr;
+    // Raises when the target is no longer what the pass read (another program
+    // changed it); called just before the new archive replaces it.
+    std::function<void()> CheckTarget;
+    // The target did not exist when the pass began: one that has appeared
+    // since is never replaced (CheckTarget is asked, and raises).
+    bool TargetWasMissing = false;
+};
+
+// An existing archive held for one pass: an exclusive lock (flock) that a
+// second pass on the same archive, in this process or another, cannot take
+// while this one runs, and the file's identity, size and modification time
+// when it was locked.
+class ArchiveLock {
+public:
+    enum class Result { locked, busy, missing, failed };
+    ArchiveLock() = default;
+    ~ArchiveLock() { release(); }
+    ArchiveLock(const ArchiveLock&) = delete;
+    ArchiveLock& operator=(const ArchiveLock&) = delete;
+    // Opens and locks Path without waiting; busy when another pass holds it.
+    Result acquire(const std::string& Path);
+    // Whether the path still names the locked file, as it was when locked.
+    bool unchanged() const;
+    void release();
+
+private:
+    int fd_ = -1;
+    std::string path_;
+    uint64_t device_ = 0, inode_ = 0;
+    int64_t size_ = 0, mtime_ns_ = 0;
 };
 
 // New archive in a temporary file with the prefix "arc" in TempDir (or the
@@ -51,6 +82,7 @@ public:
 private:
     TTempArchiveHooks hooks_;
     std::string target_;
+    os::SignalCleanupPath cleanup_;  // the temporary file goes when a signal ends the process
 };
 
 // New archive in memory; committing writes it beside the target and renames

@@ -40,7 +40,8 @@ void TStream32::WriteBuffer(const void* Buffer, int64_t Count) {
     if (Count == 0) return;
     last_errno_ = 0;
     if (Write(Buffer, Count) != Count) {
-        if (last_errno_ == ENOSPC || last_errno_ == EDQUOT) throw EWriteError("Disk full");
+        // A file-size limit (EFBIG, SIGXFSZ ignored) counts as a full disk.
+        if (last_errno_ == ENOSPC || last_errno_ == EDQUOT || last_errno_ == EFBIG) throw EWriteError("Disk full");
         throw EWriteError("Stream write error");
     }
 }

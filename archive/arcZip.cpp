@@ -376,7 +376,9 @@ bool TZip::WriteEntryData(TStream32& Stream, int Index, TCompHeaderObj& List) {
 }
 
 void TZip::DoEnd() {
-    if (OnEnd) OnEnd(*this, entry_name_, crc_ == get32(local_, 14));
+    // An entry that failed (a source that cannot be read, a failed write)
+    // never reports its CRC as passed.
+    if (OnEnd) OnEnd(*this, entry_name_, entry_written_ && crc_ == get32(local_, 14));
 }
 
 void TZip::WriteEmptyEnd(TStream32& Stream) {

@@ -113,15 +113,14 @@ TZip::DirRead TZip::ReadDirectory(TStream32& Old, TCompHeaderObj& List) {
             List.ArchiveComment.assign(reinterpret_cast<const char*>(&tail[at + 22]), comment);
             const int64_t end_pos = tail_pos + static_cast<int64_t>(at);
             // ZIP64 records: a locator in front of the end record, or the
-            // saturated counts and sizes that point to them.
+            // saturated sizes that point to them. Counts of 0xFFFF without a
+            // locator are plain counts: an archive may hold 65,535 entries.
             if (end_pos >= 20 && at >= 20 && rd32(&tail[at - 20]) == kZip64LocatorSig) return DirRead::Zip64;
             if (end_pos >= 20 && at < 20) {
                 uint8_t loc[4];
                 if (read_at(Old, end_pos - 20, loc, 4) && rd32(loc) == kZip64LocatorSig) return DirRead::Zip64;
             }
-            if (rd16(end + 8) == 0xFFFF || rd16(end + 10) == 0xFFFF || rd32(end + 12) == 0xFFFFFFFFu ||
-                rd32(end + 16) == 0xFFFFFFFFu)
-                return DirRead::Zip64;
+            if (rd32(end + 12) == 0xFFFFFFFFu || rd32(end + 16) == 0xFFFFFFFFu) return DirRead::Zip64;
             if (rd16(end + 4) != 0 || rd16(end + 6) != 0 || rd16(end + 8) != rd16(end + 10))
                 return DirRead::Unsupported;  // one volume of a multi-disk archive
             const DirRead central = ReadCentralDirectory(Old, List, end, end_pos);
@@ -423,7 +422,6 @@ void TZip::FinishEntryCopies(TStream32& Old, TStream32& Out) {
     Old.SetPosition(run_start_);
     Out.Seek(0, soFromEnd);
     Out.CopyFrom(Old, &cancel_, length, {});
-    bytes_left_ -= static_cast<double>(length);
     read_window_pos_ = -1;
 }
 
@@ -466,7 +464,6 @@ void TZip::RenameEntry(TStream32& Old, TStream32& Out, int Index, TCompHeaderObj
     info.Offset = offset;
     info.RawName = name.bytes;
     wr32(image.data() + 42, static_cast<uint32_t>(offset));
-    bytes_left_ -= static_cast<double>(rest);
 }
 
 // ---- the swRead walk ------------------------------------------------------
@@ -575,6 +572,9 @@ void TZip::SetArchiveComment(const std::string& Comment) {
 
 void TZip::SaveDirectoryChanges() {
     if (cancel_ || !dir_list_ || !dir_list_->Modified) return;
+    // Held until the changed archive has replaced the old one.
+    ArchiveLock lock;
+    if (!LockArchive(lock)) return;
     int64_t size = -1;
     const int64_t mtime = mtime_ns(archive_file_, size);
     if (size != dir_size_ || mtime != dir_mtime_ns_) {
@@ -582,7 +582,7 @@ void TZip::SaveDirectoryChanges() {
         ReportError(archive_file_, "", "0", E_DAMAGED);
         return;
     }
-    TTempFileStream temp(TempArchiveHooks(), GetTempDir(), archive_file_, TFileStream32::fmCreate);
+    TTempFileStream temp(GuardedHooks(&lock), GetTempDir(), archive_file_, TFileStream32::fmCreate);
     if (temp.Handle() < 0) {
         ReportError(archive_file_, "", "0", E_OPENFILE);
         return;
@@ -612,6 +612,9 @@ void TZip::SaveDirectoryChanges() {
             return;
         }
         temp.Commit();
+    } catch (const EReported&) {
+        temp.Discard();
+        return;
     } catch (const Exception& e) {
         temp.Discard();
         ReportError(archive_file_, e.Message(), "0", dynamic_cast<const EFOpenError*>(&e) ? E_OPENFILE : E_WRITE);

@@ -471,6 +471,26 @@ void TCompBase::SetArchiveComment(const std::string&) { UnsupportedFileOperation
 
 void TCompBase::SaveDirectoryChanges() { UnsupportedFileOperation(archive_file_); }
 
+bool TCompBase::LockArchive(ArchiveLock& Lock) {
+    const ArchiveLock::Result result = Lock.acquire(archive_file_);
+    if (result == ArchiveLock::Result::locked) return true;
+    ReportError(archive_file_, result == ArchiveLock::Result::busy ? "another update of this archive is running" : "",
+                "0", E_OPENFILE);
+    return false;
+}
+
+TTempArchiveHooks TCompBase::GuardedHooks(const ArchiveLock* Lock) {
+    TTempArchiveHooks hooks = TempArchiveHooks();
+    hooks.TargetWasMissing = Lock == nullptr;
+    hooks.CheckTarget = [this, Lock] {
+        struct stat st {};
+        if (Lock ? Lock->unchanged() : ::lstat(archive_file_.c_str(), &st) != 0) return;
+        ReportError(archive_file_, "changed by another program since it was read", "0", E_DAMAGED);
+        throw EReported(ErrorText(E_DAMAGED));
+    };
+    return hooks;
+}
+
 void TCompBase::AbandonIfCancelled() {
     // A cancelled pass over an existing archive keeps the archive as it was:
     // the new archive is dropped rather than completed without old entries.
@@ -478,12 +498,14 @@ void TCompBase::AbandonIfCancelled() {
 }
 
 void TCompBase::CompressArchive(TCompHeaderObj& List, std::vector<std::string>& DeleteList) {
+    // Held until the pass is over, after the new archive replaced the old one.
+    ArchiveLock lock;
     std::unique_ptr<TTempFileStream> temp_file;
     std::unique_ptr<TTempMemStream> temp_mem;
     std::unique_ptr<TFileStream32> old;
     bool activated = false;
     auto finish_events = [&] {
-        if (activated && OnDeactivate) OnDeactivate(*this);
+        if (activated && OnDeactivate) OnDeactivate(this);
         if (OnElapsedTime) {
             timer_.Stop();
             OnElapsedTime(*this, timer_.Elapsed());
@@ -533,15 +555,18 @@ void TCompBase::CompressArchive(TCompHeaderObj& List, std::vector<std::string>& 
                 }
                 if (!write_to_file || cancel_) return;
             }
+            // One update of an archive at a time: a second one is refused
+            // rather than have one of the two lost.
+            if (!LockArchive(lock)) return;
         }
         if (OnElapsedTime) timer_.Start();
-        if (OnActivate) OnActivate(*this);
+        if (OnActivate) OnActivate(this);
         activated = true;
 
+        const TTempArchiveHooks hooks = GuardedHooks(archive_missing_ ? nullptr : &lock);
         TStream32* out = nullptr;
         if (CompressionMethod == cmTempFile) {
-            temp_file = std::make_unique<TTempFileStream>(TempArchiveHooks(), GetTempDir(), archive_file_,
-                                                          TFileStream32::fmCreate);
+            temp_file = std::make_unique<TTempFileStream>(hooks, GetTempDir(), archive_file_, TFileStream32::fmCreate);
             if (temp_file->Handle() < 0) RaiseError(archive_file_, "", "0", E_OPENFILE);
             struct stat st {};
             if (::fstat(temp_file->Handle(), &st) == 0) {
@@ -550,7 +575,7 @@ void TCompBase::CompressArchive(TCompHeaderObj& List, std::vector<std::string>& 
             }
             out = temp_file.get();
         } else {
-            temp_mem = std::make_unique<TTempMemStream>(TempArchiveHooks(), TFileStream32::fmCreate, archive_file_);
+            temp_mem = std::make_unique<TTempMemStream>(hooks, TFileStream32::fmCreate, archive_file_);
             out = temp_mem.get();
         }
         new_archive_ = out;
@@ -581,7 +606,7 @@ void TCompBase::CompressArchive(TCompHeaderObj& List, std::vector<std::string>& 
             if (temp_file) temp_file->Commit();
             if (temp_mem) temp_mem->Commit();
             new_archive_ = nullptr;
-            if (OnDeactivate) OnDeactivate(*this);
+            if (OnDeactivate) OnDeactivate(this);
             activated = false;
             if (FileExists(archive_file_)) {
                 post_pass_ = true;
@@ -624,7 +649,6 @@ void TCompBase::CompressArchive(TCompHeaderObj& List, std::vector<std::string>& 
 
 void TCompBase::ProcessList(TCompHeaderObj& List, std::vector<std::string>& DeleteList) {
     if (Switch != swDelete) {
-        const double kept_bytes = archive_total_;
         TarcFileScan scan;
         scan.UpdateList = true;
         scan.UserData = &List;
@@ -640,9 +664,9 @@ void TCompBase::ProcessList(TCompHeaderObj& List, std::vector<std::string>& Dele
         scan.OnRootDirChange = [this](TarcFileScan&, const std::string& d) { scan_root_ = AppendSlash(d); };
         scan.OnEntry = [this, &List](const std::string& p, const TSearchRec& r, void*) { AddScannedFile(p, r, List); };
         scan.Execute();
-        // Kept entries of an existing archive are copied in the same pass and
-        // count towards its progress.
-        archive_total_ = bytes_left_ = scan.FilesSize + kept_bytes;
+        // Progress by archive counts the scanned files; copies of entries of
+        // an existing archive do not move it.
+        archive_total_ = bytes_left_ = scan.FilesSize;
     }
     if (cancel_ || (Switch != swDelete && !list_modified_)) {
         const bool modified = list_modified_;
@@ -894,12 +918,14 @@ void TCompBase::CompressEntry(TStream32& Stream, int Index, bool& Ok, TCompHeade
     }
     if (!extract) return;
     info.Offset = Stream.GetSize();
+    entry_written_ = false;
     try {
         Ok = WriteEntryData(Stream, Index, List);
     } catch (...) {
         DoEnd();
         throw;
     }
+    entry_written_ = Ok;
     DoEnd();
 }
 

@@ -159,7 +159,6 @@ using TOnElapsedTime = std::function<void(TZipCommon& Sender, float ElapsedTime)
 using TOnTmpFileMoveBegin = std::function<void(TStream32& Sender, const std::string& Archive,
                                                const std::string& TempFileName)>;
 using TOnTmpFileMoveEnd = std::function<void(TStream32& Sender)>;
-using TNotifyEvent = std::function<void(TZipCommon& Sender)>;
 using TOnBegin = std::function<void(TZipCommon& Sender, const std::string& FileName, int Count, bool& Extract)>;
 using TOnEnd = std::function<void(TZipCommon& Sender, const std::string& FileName, bool CRC_PASS)>;
 using TOnDeleteFile = std::function<void(TZipCommon& Sender, const std::string& FileName, int Count, int MaxCount)>;
@@ -383,6 +382,13 @@ protected:
     // Called with each entry name the swRead walk finds.
     virtual void ReadEntryHook(const std::string&) {}
 
+    // Locks the existing ArchiveFile for an update; reports 25235 and
+    // answers false when another update holds it or it cannot be opened.
+    bool LockArchive(ArchiveLock& Lock);
+    // The temporary archive's hooks for replacing ArchiveFile: the archive
+    // held by Lock (or, without one, none at all) must still be as it was
+    // read, else the replacement is refused with 25246.
+    TTempArchiveHooks GuardedHooks(const ArchiveLock* Lock);
     // The stored name of an entry's full path with its root.
     void SetEntryFileName(const std::string& FullPath);
     // Progress handler handed to the streams (null when OnProgress is unset).
@@ -396,6 +402,7 @@ protected:
     TCompressMethod compress_method_ = cmDeflate;
     uint64_t temp_device_ = 0, temp_inode_ = 0;
     TStream32* new_archive_ = nullptr;
+    bool entry_written_ = false;  // the entry DoEnd reports was written whole
     TStream32* old_archive_ = nullptr;
     std::string new_name_;  // the answer field handed to OnRenameDupeFile
     std::unique_ptr<TCompHeaderObj> dir_list_;  // the list of OpenArchiveDirectory

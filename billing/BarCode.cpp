@@ -1,6 +1,9 @@
 #include "billing/BarCode.h"
 
-#include "billing/cbCobranca.h"
+#include "billing/Installation.h"
+#include "billing/cbRegras.h"
+
+#include "platform/core/CodePages.h"
 
 #include <cmath>
 
@@ -14,6 +17,21 @@ bool all_digits(std::string_view s) {
     }
     return true;
 }
+
+// The narrowest field that each bank's rules give the nosso número.
+struct NossoNumeroWidth {
+    std::string_view bank;
+    std::size_t width;
+};
+
+constexpr NossoNumeroWidth kNossoNumeroWidths[] = {
+    {"001", 11}, {"021", 8},  {"033", 8},  {"038", 11}, {"104", 10}, {"151", 9},  {"237", 11}, {"244", 6},
+    {"275", 13}, {"291", 7},  {"320", 14}, {"341", 8},  {"347", 6},  {"353", 7},  {"356", 13}, {"389", 10},
+    {"394", 14}, {"399", 13}, {"409", 14}, {"422", 8},  {"479", 8},  {"745", 14}, {"748", 5},  {"999", 11},
+};
+
+// Bank 033 with installation code 236 carries a 12-digit nosso número.
+constexpr std::size_t kNossoNumero033Installation236 = 12;
 
 std::string pad(std::int64_t v, std::size_t width) {
     std::string s = std::to_string(v);
@@ -72,6 +90,26 @@ BoletoCodes montar_codigos(std::string_view banco, std::string_view campo_livre,
     out.codigo_barras = sem_dv.substr(0, 4) + std::string(1, digito_geral(sem_dv)) + sem_dv.substr(4);
     out.linha_digitavel = linha_digitavel(out.codigo_barras);
     return out;
+}
+
+std::size_t nosso_numero_max(const TcbTitulo& titulo) {
+    const std::string& bank = titulo.Cedente().ContaBancaria().Banco().Codigo();
+    if (bank == "033" && current_installation().codigo_instalacao == 236) return kNossoNumero033Installation236;
+    for (const NossoNumeroWidth& row : kNossoNumeroWidths) {
+        if (row.bank == bank) return row.width;
+    }
+    return 0;
+}
+
+void verificar_nosso_numero(const TcbTitulo& titulo) {
+    const std::string& bank = titulo.Cedente().ContaBancaria().Banco().Codigo();
+    std::string n17;
+    if (bank == "001" && titulo.Carteira() == "18" && rules::nosso_numero_17(titulo, n17)) return;
+    const std::size_t max = nosso_numero_max(titulo);
+    const std::string nosso = Trim(titulo.NossoNumero());
+    if (max == 0 || core::utf8_length(nosso) <= max) return;
+    throw Exception(Format("O nosso número \"%s\" não cabe no campo de %d caracteres do banco %s: boleto não gerado",
+                           {nosso, max, bank}));
 }
 
 }  // namespace billing

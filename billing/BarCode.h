@@ -3,6 +3,8 @@
 // bank's free field by the banks' published layout: bank code, currency 9,
 // general check digit, due-date factor, amount in cents, free field.
 
+#include "billing/cbCobranca.h"
+
 #include "platform/core/DateUtils.h"
 #include "platform/core/SysUtils.h"
 
@@ -32,5 +34,14 @@ BoletoCodes montar_codigos(std::string_view banco, std::string_view campo_livre,
 
 // The typed line of a 44-digit bar code.
 std::string linha_digitavel(std::string_view codigo_barras);
+
+// The most characters of a nosso número that every rule of the title's payee
+// bank carries whole (check digit, free field, boleto texts); the rules cut a
+// longer one. 0 for a bank without plug-in.
+std::size_t nosso_numero_max(const TcbTitulo& titulo);
+// Raises Exception naming the bank when the title's nosso número, trimmed, has
+// more characters than nosso_numero_max; bank 001's 17-digit layout for
+// carteira 18 passes.
+void verificar_nosso_numero(const TcbTitulo& titulo);
 
 }  // namespace billing

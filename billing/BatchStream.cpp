@@ -73,7 +73,7 @@ public:
 
 private:
     [[noreturn]] static void duplicate(const std::string& k) {
-        throw Exception("Lote de títulos inválido: chave \"" + k + "\" repetida");
+        throw Exception("Chave repetida no JSON: \"" + k + "\"");
     }
 
     bool open(json container) {

@@ -3,7 +3,9 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <map>
+#include <set>
 
 using nlohmann::json;
 
@@ -15,8 +17,20 @@ namespace {
 
 std::string text_of(const json& v, std::string_view key) {
     if (v.is_string()) return v.get<std::string>();
-    if (v.is_number_integer()) return std::to_string(v.get<std::int64_t>());
+    if (v.is_number_integer()) return v.dump();  // the digits as written, signed or unsigned
     fail("Valor inválido em \"" + std::string(key) + "\": esperado texto");
+}
+
+int int_of(const json& v, std::string_view key, int lo = std::numeric_limits<int>::min(),
+           int hi = std::numeric_limits<int>::max()) {
+    const bool in_range = v.is_number_unsigned()  ? v.get<std::uint64_t>() <= static_cast<std::uint64_t>(hi)
+                          : v.is_number_integer() ? v.get<std::int64_t>() >= lo && v.get<std::int64_t>() <= hi
+                                                  : false;
+    if (!in_range) {
+        fail("Valor inválido em \"" + std::string(key) + "\": esperado inteiro de " + std::to_string(lo) + " a " +
+             std::to_string(hi));
+    }
+    return static_cast<int>(v.get<std::int64_t>());
 }
 
 template <class E>
@@ -40,7 +54,7 @@ TDateTime date_of(const json& v, std::string_view key) {
 Currency money_of(const json& v, std::string_view key) {
     try {
         if (v.is_string()) return parse_currency(v.get<std::string>());
-        if (v.is_number_integer()) return parse_currency(std::to_string(v.get<std::int64_t>()));
+        if (v.is_number_integer()) return parse_currency(v.dump());
         if (v.is_number_float()) {
             char buf[64];
             std::snprintf(buf, sizeof buf, "%.4f", v.get<double>());
@@ -127,6 +141,22 @@ json pessoa_to_json(const TcbPessoa& p) {
 }
 
 }  // namespace
+
+json parse_json(std::istream& in) {
+    // The keys met so far in each object being read, innermost last.
+    std::vector<std::set<std::string, std::less<>>> open;
+    json::parser_callback_t refuse_repeats = [&open](int, json::parse_event_t event, json& parsed) {
+        if (event == json::parse_event_t::object_start) {
+            open.emplace_back();
+        } else if (event == json::parse_event_t::object_end) {
+            open.pop_back();
+        } else if (event == json::parse_event_t::key && !open.back().insert(parsed.get<std::string>()).second) {
+            fail("Chave repetida no JSON: \"" + parsed.get<std::string>() + "\"");
+        }
+        return true;
+    };
+    return json::parse(in, refuse_repeats);
+}
 
 TDateTime parse_date(std::string_view text) {
     if (text.empty()) return 0;
@@ -259,8 +289,7 @@ void titulo_from_json(const json& j, TcbTitulo& t) {
         TEXT(t, Sacador),
         {"MargemBoleto",
          [&](const json& v) {
-             if (!v.is_number_integer()) fail("Valor inválido em \"MargemBoleto\": esperado inteiro");
-             t.SetMargemBoleto(v.get<int>());
+             t.SetMargemBoleto(int_of(v, "MargemBoleto"));
          }},
         {"Mensagens", [&](const json& v) { lines_of(v, "Mensagens", *t.Mensagens()); }},
     };
@@ -322,18 +351,14 @@ void cobranca_from_json(const json& j, TcbCobranca& b, const ModelProfile& profi
           {{"NomeArquivoRetorno", [&](const json& v) { b.NomeArquivoRetorno = text_of(v, "NomeArquivoRetorno"); }},
            {"NumeroArquivo",
             [&](const json& v) {
-                if (!v.is_number_integer()) fail("Valor inválido em \"NumeroArquivo\": esperado inteiro");
-                b.NumeroArquivo = v.get<int>();
+                b.NumeroArquivo = int_of(v, "NumeroArquivo");
             }},
            {"DataArquivo", [&](const json& v) { b.DataArquivo = date_of(v, "DataArquivo"); }},
            {"LayoutArquivo",
             [&](const json& v) { b.LayoutArquivo = enum_of<TLayoutArquivo>(v, kLayouts, "LayoutArquivo"); }},
            {"AmbienteArquivo",
             [&](const json& v) {
-                if (!v.is_number_integer() || v.get<int>() < 0 || v.get<int>() > 255) {
-                    fail("Valor inválido em \"AmbienteArquivo\": esperado inteiro de 0 a 255");
-                }
-                b.AmbienteArquivo = static_cast<std::uint8_t>(v.get<int>());
+                b.AmbienteArquivo = static_cast<std::uint8_t>(int_of(v, "AmbienteArquivo", 0, 255));
             }},
            {"Titulos",
             [&](const json& v) {

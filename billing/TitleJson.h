@@ -3,13 +3,20 @@
 // ("NossoNumero", "Cedente": {"ContaBancaria": {"Banco": {"Codigo": "001"}}});
 // dates are "YYYY-MM-DD" texts (absent or null: no date), amounts decimal
 // texts or numbers with at most four decimals ("1234.56"), enumerations their
-// value names ("edRecibo"). Unknown keys and malformed values raise Exception.
+// value names ("edRecibo"). Unknown keys, malformed values and integers out of
+// their field's range raise Exception.
 
 #include "billing/cbCobranca.h"
 
 #include <nlohmann/json.hpp>
 
+#include <istream>
+
 namespace billing {
+
+// Reads one JSON document; an object with a repeated key raises Exception
+// ("Chave repetida no JSON: ..."), malformed JSON nlohmann's parse_error.
+nlohmann::json parse_json(std::istream& in);
 
 void titulo_from_json(const nlohmann::json& j, TcbTitulo& titulo);
 nlohmann::json titulo_to_json(const TcbTitulo& titulo);

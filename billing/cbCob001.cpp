@@ -4,6 +4,7 @@
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -51,6 +52,7 @@ bool TcbBanco001::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 
 TClass TcbBanco001::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco001, TPersistent>("TcbBanco001")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("001", b, l); })
         .Operation("GetNomeBanco", &TcbBanco001::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco001::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco001::GetCampoLivreCodigoBarra)

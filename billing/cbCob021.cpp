@@ -4,6 +4,7 @@
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -45,6 +46,7 @@ bool TcbBanco021::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 
 TClass TcbBanco021::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco021, TPersistent>("TcbBanco021")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("021", b, l); })
         .Operation("GetNomeBanco", &TcbBanco021::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco021::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco021::GetCampoLivreCodigoBarra)

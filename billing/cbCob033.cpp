@@ -4,6 +4,7 @@
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -44,6 +45,7 @@ bool TcbBanco033::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 
 TClass TcbBanco033::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco033, TPersistent>("TcbBanco033")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("033", b, l); })
         .Operation("GetNomeBanco", &TcbBanco033::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco033::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco033::GetCampoLivreCodigoBarra)

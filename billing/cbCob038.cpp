@@ -4,6 +4,7 @@
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -32,6 +33,7 @@ bool TcbBanco038::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 
 TClass TcbBanco038::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco038, TPersistent>("TcbBanco038")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("038", b, l); })
         .Operation("GetNomeBanco", &TcbBanco038::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco038::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco038::GetCampoLivreCodigoBarra)

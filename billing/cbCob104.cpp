@@ -4,6 +4,7 @@
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -32,6 +33,7 @@ bool TcbBanco104::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 
 TClass TcbBanco104::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco104, TPersistent>("TcbBanco104")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("104", b, l); })
         .Operation("GetNomeBanco", &TcbBanco104::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco104::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco104::GetCampoLivreCodigoBarra)

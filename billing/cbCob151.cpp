@@ -4,6 +4,7 @@
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -38,6 +39,7 @@ bool TcbBanco151::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 
 TClass TcbBanco151::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco151, TPersistent>("TcbBanco151")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("151", b, l); })
         .Operation("GetNomeBanco", &TcbBanco151::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco151::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco151::GetCampoLivreCodigoBarra)

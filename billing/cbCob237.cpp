@@ -4,6 +4,7 @@
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -35,6 +36,7 @@ bool TcbBanco237::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 
 TClass TcbBanco237::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco237, TPersistent>("TcbBanco237")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("237", b, l); })
         .Operation("GetNomeBanco", &TcbBanco237::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco237::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco237::GetCampoLivreCodigoBarra)

@@ -4,6 +4,7 @@
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -34,6 +35,7 @@ bool TcbBanco244::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 
 TClass TcbBanco244::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco244, TPersistent>("TcbBanco244")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("244", b, l); })
         .Operation("GetNomeBanco", &TcbBanco244::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco244::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco244::GetCampoLivreCodigoBarra)

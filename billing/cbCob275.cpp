@@ -4,6 +4,7 @@
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -32,6 +33,7 @@ bool TcbBanco275::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 
 TClass TcbBanco275::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco275, TPersistent>("TcbBanco275")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("275", b, l); })
         .Operation("GetNomeBanco", &TcbBanco275::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco275::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco275::GetCampoLivreCodigoBarra)

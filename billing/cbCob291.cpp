@@ -4,6 +4,7 @@
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -32,6 +33,7 @@ bool TcbBanco291::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 
 TClass TcbBanco291::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco291, TPersistent>("TcbBanco291")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("291", b, l); })
         .Operation("GetNomeBanco", &TcbBanco291::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco291::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco291::GetCampoLivreCodigoBarra)

@@ -4,6 +4,8 @@
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
+#include "billing/cbCodeTexts.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -33,6 +35,10 @@ bool TcbBanco320::GerarRemessaCNAB400(TcbCobranca& batch, TStringList& remessa) 
 
 TClass TcbBanco320::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco320, TPersistent>("TcbBanco320")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("320", b, l); })
+        .Operation("LerRetornoCNAB400", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno_cnab400("320", b, l); })
+        .Operation("VeriOcorrencia", [](const std::string& c) { return codetext::ocorrencia(*codetext::find_bank("320"), c); })
+        .Operation("VeriRejeicao", [](const std::string& c) { return codetext::motivo(*codetext::find_bank("320"), c); })
         .Operation("GetNomeBanco", &TcbBanco320::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco320::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco320::GetCampoLivreCodigoBarra)

@@ -4,6 +4,8 @@
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
+#include "billing/cbCodeTexts.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -38,6 +40,10 @@ bool TcbBanco341::GerarRemessaCNAB400(TcbCobranca& batch, TStringList& remessa) 
 
 TClass TcbBanco341::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco341, TPersistent>("TcbBanco341")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("341", b, l); })
+        .Operation("LerRetornoCNAB400", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno_cnab400("341", b, l); })
+        .Operation("VerificaOcorrenciaOriginal", [](const std::string& c) { return codetext::ocorrencia(*codetext::find_bank("341"), c); })
+        .Operation("VerificaMotivoRejeicaoComando", [](const std::string& c) { return codetext::motivo(*codetext::find_bank("341"), c); })
         .Operation("GetNomeBanco", &TcbBanco341::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco341::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco341::GetCampoLivreCodigoBarra)

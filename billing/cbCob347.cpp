@@ -4,6 +4,7 @@
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -32,6 +33,7 @@ bool TcbBanco347::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 
 TClass TcbBanco347::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco347, TPersistent>("TcbBanco347")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("347", b, l); })
         .Operation("GetNomeBanco", &TcbBanco347::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco347::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco347::GetCampoLivreCodigoBarra)

@@ -4,6 +4,8 @@
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
+#include "billing/cbCodeTexts.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -36,6 +38,9 @@ bool TcbBanco353::GerarRemessaCNAB400(TcbCobranca& batch, TStringList& remessa) 
 
 TClass TcbBanco353::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco353, TPersistent>("TcbBanco353")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("353", b, l); })
+        .Operation("LerRetornoCNAB400", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno_cnab400("353", b, l); })
+        .Operation("VerificaOcorrenciaOriginal", [](const std::string& c) { return codetext::ocorrencia(*codetext::find_bank("353"), c); })
         .Operation("GetNomeBanco", &TcbBanco353::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco353::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco353::GetCampoLivreCodigoBarra)

@@ -4,6 +4,7 @@
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -32,6 +33,7 @@ bool TcbBanco356::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 
 TClass TcbBanco356::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco356, TPersistent>("TcbBanco356")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("356", b, l); })
         .Operation("GetNomeBanco", &TcbBanco356::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco356::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco356::GetCampoLivreCodigoBarra)

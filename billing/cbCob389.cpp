@@ -4,6 +4,7 @@
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -32,6 +33,7 @@ bool TcbBanco389::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 
 TClass TcbBanco389::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco389, TPersistent>("TcbBanco389")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("389", b, l); })
         .Operation("GetNomeBanco", &TcbBanco389::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco389::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco389::GetCampoLivreCodigoBarra)

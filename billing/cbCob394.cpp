@@ -4,6 +4,7 @@
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -29,6 +30,7 @@ bool TcbBanco394::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 
 TClass TcbBanco394::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco394, TPersistent>("TcbBanco394")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("394", b, l); })
         .Operation("GetNomeBanco", &TcbBanco394::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco394::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco394::GetCampoLivreCodigoBarra)

@@ -4,6 +4,7 @@
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -46,6 +47,7 @@ bool TcbBanco399::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 
 TClass TcbBanco399::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco399, TPersistent>("TcbBanco399")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("399", b, l); })
         .Operation("GetNomeBanco", &TcbBanco399::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco399::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco399::GetCampoLivreCodigoBarra)

@@ -4,6 +4,7 @@
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -29,6 +30,7 @@ bool TcbBanco409::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 
 TClass TcbBanco409::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco409, TPersistent>("TcbBanco409")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("409", b, l); })
         .Operation("GetNomeBanco", &TcbBanco409::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco409::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco409::GetCampoLivreCodigoBarra)

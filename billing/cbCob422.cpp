@@ -4,6 +4,7 @@
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -32,6 +33,7 @@ bool TcbBanco422::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 
 TClass TcbBanco422::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco422, TPersistent>("TcbBanco422")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("422", b, l); })
         .Operation("GetNomeBanco", &TcbBanco422::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco422::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco422::GetCampoLivreCodigoBarra)

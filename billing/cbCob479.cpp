@@ -4,6 +4,7 @@
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -32,6 +33,7 @@ bool TcbBanco479::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 
 TClass TcbBanco479::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco479, TPersistent>("TcbBanco479")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("479", b, l); })
         .Operation("GetNomeBanco", &TcbBanco479::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco479::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco479::GetCampoLivreCodigoBarra)

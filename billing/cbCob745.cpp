@@ -4,6 +4,8 @@
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
+#include "billing/cbCodeTexts.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -33,6 +35,10 @@ bool TcbBanco745::GerarRemessaCNAB400(TcbCobranca& batch, TStringList& remessa) 
 
 TClass TcbBanco745::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco745, TPersistent>("TcbBanco745")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("745", b, l); })
+        .Operation("LerRetornoCNAB400", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno_cnab400("745", b, l); })
+        .Operation("VerificaOcorrenciaOriginal", [](const std::string& c) { return codetext::ocorrencia(*codetext::find_bank("745"), c); })
+        .Operation("VerificaMotivoRejeicaoComando", [](const std::string& c) { return codetext::motivo(*codetext::find_bank("745"), c); })
         .Operation("GetNomeBanco", &TcbBanco745::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco745::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco745::GetCampoLivreCodigoBarra)

@@ -4,6 +4,7 @@
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -29,6 +30,7 @@ bool TcbBanco999::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 
 TClass TcbBanco999::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco999, TPersistent>("TcbBanco999")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("999", b, l); })
         .Operation("GetNomeBanco", &TcbBanco999::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco999::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco999::GetCampoLivreCodigoBarra)

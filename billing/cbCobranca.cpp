@@ -3,6 +3,7 @@
 #include "billing/cbPlugin.h"
 
 #include "platform/core/ClassBuilder.h"
+#include "platform/core/CodePages.h"
 
 #include <algorithm>
 #include <array>
@@ -21,11 +22,10 @@ std::vector<int> billing::digit_values(std::string_view text) {
     // the last to the first, as the check-digit functions read them.
     std::vector<std::string_view> chars;
     for (std::size_t i = 0; i < text.size();) {
-        const unsigned char b = static_cast<unsigned char>(text[i]);
-        std::size_t n = b < 0xC0 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-        n = std::min(n, text.size() - i);
-        chars.push_back(text.substr(i, n));
-        i += n;
+        const std::size_t start = i;
+        char32_t c;
+        core::next_code_point(text, i, c);
+        chars.push_back(text.substr(start, i - start));
     }
     std::vector<int> digits(chars.size());
     for (std::size_t k = chars.size(); k-- > 0;) {
@@ -107,37 +107,9 @@ namespace {
 std::vector<char32_t> decode_utf8(std::string_view s) {
     std::vector<char32_t> out;
     out.reserve(s.size());
-    constexpr char32_t kInvalid = 0x110000;
     for (std::size_t i = 0; i < s.size();) {
-        unsigned char b = static_cast<unsigned char>(s[i]);
-        std::size_t n = 0;
-        char32_t cp = 0;
-        if (b < 0x80) {
-            n = 1;
-            cp = b;
-        } else if (b >= 0xC2 && b < 0xE0) {
-            n = 2;
-            cp = b & 0x1F;
-        } else if (b >= 0xE0 && b < 0xF0) {
-            n = 3;
-            cp = b & 0x0F;
-        } else if (b >= 0xF0 && b < 0xF5) {
-            n = 4;
-            cp = b & 0x07;
-        }
-        bool ok = n > 0 && i + n <= s.size();
-        for (std::size_t k = 1; ok && k < n; ++k) {
-            unsigned char c = static_cast<unsigned char>(s[i + k]);
-            if ((c & 0xC0) != 0x80) ok = false;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if (!ok) {
-            out.push_back(kInvalid);
-            ++i;
-        } else {
-            out.push_back(cp);
-            i += n;
-        }
+        char32_t cp;
+        out.push_back(core::next_code_point(s, i, cp) ? cp : char32_t(0x110000));
     }
     return out;
 }
@@ -194,9 +166,9 @@ void billing::check_same_model(const ModelProfile& a, const ModelProfile& b) {
     if (&a != &b) throw EInvalidCast("Invalid class typecast");
 }
 
-void TcbEndereco::SetEstado(const std::string& value) { Estado_ = value.substr(0, 2); }
+void TcbEndereco::SetEstado(const std::string& value) { Estado_ = core::utf8_prefix(value, 2); }
 
-void TcbEndereco::SetCEP(const std::string& value) { CEP_ = value.substr(0, 8); }
+void TcbEndereco::SetCEP(const std::string& value) { CEP_ = core::utf8_prefix(value, 8); }
 
 void TcbEndereco::CopiarDe(const TcbEndereco& source) {
     CheckSameModel(source);

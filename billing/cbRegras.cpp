@@ -2,6 +2,8 @@
 
 #include "billing/Installation.h"
 
+#include "platform/core/CodePages.h"
+
 #include <cmath>
 
 namespace billing::rules {
@@ -55,12 +57,8 @@ void boleto_onze(const TcbTitulo& t, std::string& agencia, std::string& nosso, s
 bool nosso_numero_17(const TcbTitulo& t, std::string& n17) {
     std::string n = t.NossoNumero();
     if (auto hyphen = n.find('-'); hyphen != std::string::npos) n.erase(hyphen, 1);
-    std::size_t first = 0;
-    std::size_t last = n.size();
-    while (first < last && static_cast<unsigned char>(n[first]) <= 32) ++first;
-    while (last > first && static_cast<unsigned char>(n[last - 1]) <= 32) --last;
-    n = n.substr(first, last - first);
-    if (n.size() != 17) return false;
+    n = Trim(n);
+    if (core::utf8_length(n) != 17) return false;
     n17 = n;
     return true;
 }

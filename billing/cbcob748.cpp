@@ -4,6 +4,7 @@
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
+#include "billing/cbRetorno400.h"
 
 using namespace billing;
 using namespace billing::rules;
@@ -41,6 +42,7 @@ bool TcbBanco748::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 
 TClass TcbBanco748::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TcbBanco748, TPersistent>("TcbBanco748")
+        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("748", b, l); })
         .Operation("GetNomeBanco", &TcbBanco748::GetNomeBanco)
         .Operation("CalcularDigitoNossoNumero", &TcbBanco748::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &TcbBanco748::GetCampoLivreCodigoBarra)

@@ -165,12 +165,17 @@ void AcquireClientLibrary() {
     std::lock_guard lock(g_hold_mutex);
     if (g_hold_count.fetch_add(1) + 1 != 0) return;
     try {
-        g_resources = new ClientResources;
+        // A lone hold given back leaves the count at -1 with the resources
+        // still there; the next first hold takes them over instead of
+        // leaking them.
+        if (g_resources == nullptr) g_resources = new ClientResources;
         LoadClientLibrary();
         CopyEntryTable();
-        if (pthread_key_create(&g_resources->slot, nullptr) != 0)
-            throw EIBL_Error("Unable to allocate a thread-local slot for the client library");
-        g_resources->slot_allocated = true;
+        if (!g_resources->slot_allocated) {
+            if (pthread_key_create(&g_resources->slot, nullptr) != 0)
+                throw EIBL_Error("Unable to allocate a thread-local slot for the client library");
+            g_resources->slot_allocated = true;
+        }
     } catch (...) {
         // A failed first hold gives its hold back and leaves nothing loaded,
         // so a later hold starts from scratch instead of finding a half-bound

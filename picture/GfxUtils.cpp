@@ -28,12 +28,12 @@ void StretchBitmapMasked(TCanvas& canvas, int x, int y, int w, int h, TBitmap& b
 
     TRect dst{x, y, x + w, y + h}, src{sx, sy, sx + sw, sy + sh};
     if (transparent == clNone) {
-        graphics::stretch_blit(canvas.Target(), dst, bitmap, src, canvas.CopyMode);
+        canvas.StretchBitmap(dst, bitmap, src, canvas.CopyMode);
         return;
     }
     if (transparentIndex >= 0 && bitmap.BitsPerPixel() <= 8 && !bitmap.Monochrome()) {
-        graphics::stretch_blit(canvas.Target(), dst, bitmap, src, cmSrcCopy,
-                               [&](int px, int py) { return bitmap.PixelIndex(px, py) == transparentIndex; });
+        canvas.StretchBitmap(dst, bitmap, src, cmSrcCopy,
+                             [&](int px, int py) { return bitmap.PixelIndex(px, py) == transparentIndex; });
         return;
     }
     if (transparent == clDefault) transparent = bitmap.Pixel(0, bitmap.GetHeight() - 1);
@@ -54,9 +54,9 @@ void MaskedStretchBlt(TCanvas& dest, int x, int y, int w, int h, const TBitmap& 
     std::vector<uint8_t> keyEntries;
     if (source.BitsPerPixel() <= 8)
         for (auto& e : source.Palette()) keyEntries.push_back(RGBColor(e.R, e.G, e.B) == key);
-    graphics::stretch_blit(dest.Target(), TRect{x, y, x + w, y + h}, source, TRect{sx, sy, sx + sw, sy + sh},
-                           cmSrcCopy, [&](int px, int py) {
-                               if (!keyEntries.empty()) return keyEntries[size_t(source.PixelIndex(px, py))] != 0;
-                               return source.Pixel(px, py) == key;
-                           });
+    dest.StretchBitmap(TRect{x, y, x + w, y + h}, source, TRect{sx, sy, sx + sw, sy + sh}, cmSrcCopy,
+                       [&](int px, int py) {
+                           if (!keyEntries.empty()) return keyEntries[size_t(source.PixelIndex(px, py))] != 0;
+                           return source.Pixel(px, py) == key;
+                       });
 }

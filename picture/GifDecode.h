@@ -13,6 +13,11 @@ namespace picture {
 // Largest frame or logical screen accepted, in pixels; larger sizes are
 // refused before anything is allocated.
 constexpr int64_t kMaxGifPixels = int64_t(1) << 26;
+// Most frames one picture holds. A frame costs about a kilobyte before it is
+// decoded (its records and colour table) though the file may spend 12 bytes
+// on it, so the count is bounded as the pixels are: the records of the most
+// frames take about what one frame of the most pixels does.
+constexpr size_t kMaxGifFrames = size_t(1) << 16;
 
 // Progress of one decode: percent of the encoded data consumed.
 using LzwProgress = std::function<void(int stage, int percent, const std::string& message)>;

@@ -7,16 +7,17 @@
 namespace {
 
 // 32 x 32 pictures: 'X' black, '.' white, ' ' transparent.
+// A hand pointing left; the tip of its finger is the hot spot (6, 16).
 constexpr const char* kHand[32] = {
     "                                ", "                                ", "                                ",
     "                                ", "                                ", "                                ",
-    "                                ", "                                ", "        XX                      ",
-    "       X..X                     ", "       X..X                     ", "       X..X                     ",
-    "       X..X                     ", "       X..XXX                   ", "       X..X..XXX                ",
-    "       X..X..X..XX              ", "    XX X..X..X..X.X             ", "   X..XX........X..X            ",
-    "   X...X...........X            ", "    X..............X            ", "     X.............X            ",
-    "     X............X             ", "      X...........X             ", "      X...........X             ",
-    "       X.........X              ", "       X.........X              ", "       XXXXXXXXXXX              ",
+    "               XXXX             ", "              X....XXX          ", "             X........XXX       ",
+    "             XXX........X       ", "            X...........X       ", "            X...........X       ",
+    "            XXX.........X       ", "           X............X       ", "           X............X       ",
+    "       XXXXXXXX.........X       ", "      X.................X       ", "      X.................X       ",
+    "       XXXXXXXXXX.....XXX       ", "               X....XX          ", "              X...XX            ",
+    "              X..X              ", "               XX               ", "                                ",
+    "                                ", "                                ", "                                ",
     "                                ", "                                ", "                                ",
     "                                ", "                                ",
 };

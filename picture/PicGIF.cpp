@@ -1,7 +1,8 @@
 #include "picture/PicGIF.h"
 
+#include "platform/core/ClassBuilder.h"
+
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "picture/GfxUtils.h"
@@ -37,6 +38,9 @@ constexpr MessageText kTexts[] = {
     {kGifDescription, "CompuServe GIF Image"},
     {kGifNotImplemented, "Function not yet implemented"},
 };
+
+constexpr const char* kTooManyFrames = "GIF image has more than 65536 frames";
+static_assert(picture::kMaxGifFrames == 65536, "the text names the limit");
 
 [[noreturn]] void gif_error(int number) { throw EInvalidGraphicOperation(GifErrorText(number)); }
 [[noreturn]] void stream_read_error() { throw EInvalidGraphicOperation("Stream read error"); }
@@ -311,9 +315,14 @@ void TGIFFrame::DrawFrame(TCanvas& canvas, const TRect& rect, bool transparent) 
 
 // ---- TGIFImage
 
-const TGraphicClass& TGIFImage::StaticClass() {
-    static const TGraphicClass cls{"TGIFImage", nullptr, [] { return std::unique_ptr<TGraphic>(new TGIFImage); }};
-    return cls;
+TClass TGIFFrame::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TGIFFrame, TPersistent>("TGIFFrame").Build();
+    return &info;
+}
+
+TClass TGIFImage::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TGIFImage, TGraphic>("TGIFImage").Build();
+    return &info;
 }
 
 TGIFImage::TGIFImage() {
@@ -345,7 +354,7 @@ void TGIFImage::AssignTo(TGraphic& dest) const {
         return;
     }
     if (FrameList.empty()) {
-        dest.Assign(nullptr);
+        dest.Assign(static_cast<const TGraphic*>(nullptr));
         return;
     }
     if (ActiveFrame < 0) {
@@ -518,11 +527,7 @@ std::unique_ptr<TExtensionList> TGIFImage::readExtensions(TByteReader& in, uint8
             case 0xFE: ext->Kind = ekComment; fixed = 0; break;
             case 0x01: ext->Kind = ekPlainText; fixed = 13; break;
             case 0xFF: ext->Kind = ekApplication; fixed = 12; break;
-            default: {
-                char text[64];
-                std::snprintf(text, sizeof text, "Unrecognized extension block: %.2x", label);
-                throw EInvalidGraphicOperation(text);
-            }
+            default: throw EInvalidGraphicOperation(Format(GifErrorText(kGifUnknownExtension), label));
         }
         auto bytes = in.Read(fixed);
         std::copy(bytes.begin(), bytes.end(), ext->FixedBytes.begin());
@@ -624,7 +629,7 @@ void TGIFImage::readFrame(TGIFFrame& frame, TByteReader& in) {
 void TGIFImage::ReadGifStream(int64_t count, TByteReader& reader, bool decodeFirst) {
     ClearImage();
     // the count is checked against what is there before anything is copied
-    if (count > int64_t(reader.Remaining())) throw graphics::EReadError();
+    if (count > int64_t(reader.Remaining())) throw EReadError("Stream read error");
     TByteReader in(reader.Read(size_t(std::max<int64_t>(count, 0))));
     if (count > 0) {
         auto sig = in.Read(6);
@@ -654,6 +659,7 @@ void TGIFImage::ReadGifStream(int64_t count, TByteReader& reader, bool decodeFir
         while (separator != 0 && separator != ';' && in.Remaining() > 0) {
             auto extensions = readExtensions(in, separator);
             if (separator == ',') {
+                if (FrameList.size() >= picture::kMaxGifFrames) throw EInvalidGraphicOperation(kTooManyFrames);
                 auto frame = std::make_unique<TGIFFrame>(this);
                 if (SharedData->GlobalTable.Count > 0)
                     frame->FrameData->BitDepth = uint8_t(bits_of_count(SharedData->GlobalTable.Count));
@@ -935,6 +941,8 @@ void TGIFImage::EncodeFrames() {
 
 void TGIFImage::WriteGifStream(std::vector<uint8_t>& out, bool withCount) {
     if (FrameList.empty()) gif_error(kGifNoData);
+    // never a file that the reader would refuse
+    if (FrameList.size() > picture::kMaxGifFrames) gif_error(kGifEncodingError);
     EncodeFrames();
     auto& shared = *SharedData;
     if (!shared.CommentLines.empty()) GifVersion = 2;
@@ -1064,6 +1072,7 @@ void TGIFImage::SaveToClipboardFormat(unsigned& format, TClipboardData& data, TP
 namespace picture {
 void PicGIF_startup() {
     gif_clipboard_format = graphics::clipboard().RegisterFormat("GIF Image");
+    RegisterClasses({TGIFFrame::StaticClass(), TGIFImage::StaticClass()});
     TPicture::RegisterFileFormat("gif", GifErrorText(kGifDescription), TGIFImage::StaticClass());
     TPicture::RegisterClipboardFormat(gif_clipboard_format, TGIFImage::StaticClass());
 }

@@ -77,13 +77,14 @@ TExtension* LastExtensionOfKind(const TExtensionList* list, TExtensionKind kind)
 // whose first sub-block starts with 1 and has at least 3 bytes.
 bool IsLoopBlock(const TExtension& ext);
 
-// One image of a GIF picture.
-class TGIFFrame {
+// One image of a GIF picture; described for the class registry, made only
+// by its image.
+class TGIFFrame : public TPersistent {
 public:
     explicit TGIFFrame(TGIFImage* owner);
-    ~TGIFFrame();
-    TGIFFrame(const TGIFFrame&) = delete;
-    TGIFFrame& operator=(const TGIFFrame&) = delete;
+    ~TGIFFrame() override;
+    static TClass StaticClass();
+    TClass ClassType() const override { return StaticClass(); }
 
     TGIFImage* OwnerImage;
     std::unique_ptr<TBitmap> FrameBitmap;
@@ -141,8 +142,8 @@ class TGIFImage : public TGraphic {
 public:
     TGIFImage();
     ~TGIFImage() override;
-    static const TGraphicClass& StaticClass();
-    const TGraphicClass& ClassType() const override { return StaticClass(); }
+    static TClass StaticClass();
+    TClass ClassType() const override { return StaticClass(); }
 
     std::shared_ptr<TGIFData> SharedData;
     uint8_t GifVersion = 0;  // 0 unset, 1 "87a", 2 "89a"

@@ -182,7 +182,7 @@ TEST(HandOffBackup, ABackupThatChangedWhileBeingPackedStays) {
     const std::string bak = dir / "Backup.bak";
     write_file(bak, backup_bytes());
     FormZip zip(dir.path());
-    zip.OnDeactivate = [&](archive::TZipCommon&) { std::ofstream(bak, std::ios::binary | std::ios::app) << "more"; };
+    zip.OnDeactivate = [&](TObject*) { std::ofstream(bak, std::ios::binary | std::ios::app) << "more"; };
     const std::string line = app::hand_off_backup(zip, bak);
     EXPECT_NE(line.find("não confere com \"" + bak + "\""), std::string::npos) << line;
     EXPECT_NE(line.find("o arquivo de backup fica onde está"), std::string::npos) << line;

@@ -4,6 +4,7 @@
 
 #include "app/FormCopia.h"
 #include "app/Units.h"
+#include "picture/PicGIF.h"
 #include "tests/sqlserver_standin/StandIn.h"
 
 #include <QImage>
@@ -100,6 +101,36 @@ TEST(BackupForm, LerGravarIniReadsWritesOrLeavesTheValueByMode) {
     form->LerGravarIni(ini, "Kestrovan", "Caminho", "", "Ler", value);
     EXPECT_EQ(value, "") << "a missing key: the default";
     EXPECT_NE(standin::read_file(ini).find("Banco=Loja"), std::string::npos);
+}
+
+// The background picture: one 450 x 300 frame over a 256-entry global table
+// whose entry 1 is transparent, and a part of the picture uses it, so the
+// window's colour shows through there.
+TEST(BackupForm, BackgroundPictureHas256ColoursAndTransparentEntryOne) {
+    core::UnitTable units(app::unit_table());
+    units.Startup();
+    TFormCopia* form = nullptr;
+    Application->CreateForm(form);
+    const std::vector<std::uint8_t>& stored = form->img1->PictureData();
+    const std::string name = "TGIFImage";
+    ASSERT_GT(stored.size(), 1 + name.size() + 4);
+    ASSERT_EQ(std::string(stored.begin() + 1, stored.begin() + 1 + long(name.size())), name);
+    TByteReader reader(std::span<const std::uint8_t>(stored).subspan(1 + name.size()));
+    TGIFImage gif;
+    gif.ReadData(reader);
+    EXPECT_EQ(gif.GifVersion, 2);
+    EXPECT_EQ(gif.LogicalWidth, 450);
+    EXPECT_EQ(gif.LogicalHeight, 300);
+    EXPECT_EQ(gif.SharedData->GlobalTable.Count, 256);
+    ASSERT_EQ(gif.FrameCount(), 1);
+    EXPECT_FALSE(gif.FrameAt(0).UsesLocalTable);
+    EXPECT_EQ(gif.FrameAt(0).TransparentIndex, 1);
+    TBitmap& pixels = gif.FrameAt(0).EnsureBitmap();
+    int cut = 0;
+    for (int y = 0; y < pixels.GetHeight(); ++y)
+        for (int x = 0; x < pixels.GetWidth(); ++x) cut += pixels.PixelIndex(x, y) == 1;
+    EXPECT_GT(cut, 100);
+    EXPECT_LT(cut, 450 * 300 / 10);
 }
 
 TEST(BackupWindow, FailingRunShowsItsBoxesThenTheBorderlessWindow) {

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/mount.h>
+#include <sys/wait.h>
 
 #include "archive/tests/TestHelpers.h"
 #include "platform/os/Volumes.h"
@@ -129,6 +131,40 @@ TEST_F(DriveCheckTest, ReadOnlyMountsAreWriteProtected) {
         // Without a report method the check stays silent.
         EXPECT_FALSE(CheckArchiveDrive(m, target + "/x.zip", nullptr, nullptr, nullptr));
     }
+}
+
+TEST_F(DriveCheckTest, WriteProtectionIsCheckedBeforeTheVolumeQuery) {
+    // A read-only medium whose volume cannot be queried (the mount table is
+    // hidden): write protection is what the check reports first, and the
+    // volume box never shows. The mounts live in a child's own namespace.
+    const std::string result = dir / "result";
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        const std::string empty = dir / "empty";
+        write_all(empty, "");
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) _exit(77);
+        std::filesystem::create_directories(dir / "ro");
+        if (::mount("tmpfs", (dir / "ro").c_str(), "tmpfs", MS_RDONLY, "size=64k") != 0) _exit(77);
+        if (::mount(empty.c_str(), "/proc/self/mountinfo", nullptr, MS_BIND, nullptr) != 0) _exit(77);
+        int boxes = 0;
+        archive::SetMessageBoxHook([&](const std::string&, unsigned) {
+            ++boxes;
+            return archive::ID_CANCEL;
+        });
+        TDiskManager m;
+        Recorder r;
+        CheckArchiveDrive(m, dir / "ro/x.zip", nullptr, nullptr, r.fn());
+        std::string out = "boxes " + std::to_string(boxes);
+        for (const auto& rep : r.reports) out += " " + std::to_string(rep.code);
+        write_all(result, out);
+        _exit(0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "a mount namespace of its own is not permitted here";
+    EXPECT_EQ(read_all(result), "boxes 0 25171");
 }
 
 TEST_F(DriveCheckTest, WritableFolderPassesAndLeavesNoProbeBehind) {

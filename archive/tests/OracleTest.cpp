@@ -177,3 +177,33 @@ TEST(Tool, ListAndUsage) {
     EXPECT_NE(run(tool() + " compress --level bogus x.zip y").status, 0);
     EXPECT_NE(run(tool() + " list " + q(dir / "a.txt")).status, 0);
 }
+
+TEST(Tool, ArchiveOfExactly65535EntriesCanBeListedUpdatedAndDeletedFrom) {
+    ScratchDir dir;
+    ASSERT_EQ(run("mkdir " + q(dir / "many") + " && cd " + q(dir / "many") +
+                  " && /usr/bin/python3 -c \"[open(str(i),'w').close() for i in range(65535)]\"")
+                  .status,
+              0);
+    const std::string zip = dir / "many.zip";
+    auto count = [&zip] {
+        return run("/usr/bin/python3 -c \"import sys, zipfile; print(len(zipfile.ZipFile(sys.argv[1]).infolist()))\" " +
+                   q(zip)).output;
+    };
+    ASSERT_EQ(run(tool() + " compress " + q(zip) + " " + q(dir / "many/")).status, 0);
+    ASSERT_EQ(count(), "65535\n");
+    // Both counts of the end record are 0xFFFF, and there is no ZIP64 locator.
+    const std::string bytes = read_file(zip);
+    EXPECT_EQ(u16(bytes, bytes.size() - 12), 0xFFFFu);
+    EXPECT_NE(u32(bytes, bytes.size() - 22 - 20), 0x07064B50u);
+
+    const Result listed = run(tool() + " list " + q(zip) + " | wc -l");
+    EXPECT_EQ(listed.output, "65536\n");  // the heading and every entry
+    const Result deleted = run(tool() + " delete " + q(zip) + " 7");
+    EXPECT_EQ(deleted.status, 0) << deleted.output;
+    EXPECT_EQ(count(), "65534\n");
+    write_file(dir / "many/7", "back again");
+    const Result added = run(tool() + " compress " + q(zip) + " " + q(dir / "many/7"));
+    EXPECT_EQ(added.status, 0) << added.output;
+    EXPECT_EQ(count(), "65535\n");
+    EXPECT_EQ(run("unzip -p " + q(zip) + " 7").output, "back again");
+}

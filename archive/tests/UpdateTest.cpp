@@ -2,11 +2,14 @@
 // of scanned files under every switch, comments, and archives that must be
 // refused and left as they were. Checked with zip, unzip, 7z and Python.
 
+#include <algorithm>
+#include <csignal>
 #include <fcntl.h>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <zlib.h>
 
@@ -828,4 +831,187 @@ TEST(Update, EmptyEntryRenamedCopiesNoData) {
     EXPECT_EQ(run("unzip -p " + q(zip) + " next.txt").output, "after the empty one");
     EXPECT_EQ(run("unzip -p " + q(zip) + " was-empty.txt").output, "");
     expect_peers_accept(zip);
+}
+
+TEST_F(Existing, AnUpdateHoldsItsArchiveUntilItIsReplaced) {
+    write_file(d / "first.txt", text_bytes(5000, 3));
+    write_file(d / "second.txt", "second");
+    const auto before = raw_entries(zip_path());
+    // A second pass on the same archive starts while the first one runs (its
+    // OnBegin comes after the archive was read): it is refused and reported.
+    Zip first, second;
+    int second_result = -1;
+    first.OnBegin = [&](TZipCommon&, const std::string&, int, bool&) {
+        SetLines(second.FileSpec, {d / "second.txt"});
+        second.SetArchiveFile(zip_path());
+        second_result = second.Compress();
+    };
+    SetLines(first.FileSpec, {d / "first.txt"});
+    first.SetArchiveFile(zip_path());
+    EXPECT_EQ(first.Compress(), 1);
+    EXPECT_TRUE(first.errors.empty());
+    EXPECT_EQ(second_result, 0);
+    ASSERT_EQ(second.codes(), std::vector<int>{25235});
+    EXPECT_EQ(second.errors[0].file, zip_path());
+    const auto after = raw_entries(zip_path());
+    EXPECT_EQ(after.size(), 4u);
+    for (const auto& [name, line] : before) EXPECT_EQ(after.at(name), line);
+    EXPECT_EQ(after.count("first.txt"), 1u);
+}
+
+TEST_F(Existing, ArchiveChangedByAnotherProgramDuringAPassIsNotOverwritten) {
+    write_file(d / "mine.txt", text_bytes(5000, 3));
+    write_file(d / "theirs.txt", "written by another program");
+    struct Case {
+        const char* what;
+        std::string archive;
+        std::string meanwhile;  // what another program does while the pass runs
+    } cases[] = {
+        {"zip adds an entry (a new file renamed over the archive)", zip_path(),
+         "cd " + q(d.path()) + " && zip -q " + q(zip_path()) + " theirs.txt"},
+        {"bytes appended in place", zip_path(), "printf 'x' >> " + q(zip_path())},
+        {"the archive appears while a new one is built", d / "fresh.zip",
+         "cd " + q(d.path()) + " && zip -q fresh.zip theirs.txt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Zip zip;
+        zip.SetTempDir(d / "tmp");
+        std::string theirs;
+        zip.OnBegin = [&](TZipCommon&, const std::string&, int, bool&) {
+            ASSERT_EQ(run(c.meanwhile).status, 0);
+            theirs = read_file(c.archive);
+        };
+        SetLines(zip.FileSpec, {d / "mine.txt"});
+        zip.SetArchiveFile(c.archive);
+        EXPECT_EQ(zip.Compress(), 0);
+        ASSERT_EQ(zip.codes(), std::vector<int>{25246});
+        EXPECT_EQ(zip.errors[0].file, c.archive);
+        // What the other program wrote stays.
+        EXPECT_EQ(read_file(c.archive), theirs);
+        EXPECT_EQ(run("ls -A " + q(d / "tmp")).output, "");
+    }
+}
+
+TEST_F(Existing, CommentChangesMeetOtherUpdatesSafely) {
+    write_file(d / "new.txt", "new");
+    write_file(d / "theirs.txt", "written by another program");
+    // Saved while a pass adds a file: refused, the pass's entry stays.
+    Zip editor, update;
+    editor.SetArchiveFile(zip_path());
+    ASSERT_EQ(editor.OpenArchiveDirectory(), 3);
+    editor.SetArchiveComment("the editor's comment");
+    update.OnBegin = [&](TZipCommon&, const std::string&, int, bool&) { editor.SaveDirectoryChanges(); };
+    SetLines(update.FileSpec, {d / "new.txt"});
+    update.SetArchiveFile(zip_path());
+    EXPECT_EQ(update.Compress(), 1);
+    EXPECT_EQ(editor.codes(), std::vector<int>{25235});
+    EXPECT_EQ(raw_entries(zip_path()).count("new.txt"), 1u);
+
+    // Another program replaces the archive while the changed directory is
+    // written: what it wrote stays.
+    Zip late;
+    late.SetArchiveFile(zip_path());
+    late.SetTempDir(d / "tmp");
+    ASSERT_EQ(late.OpenArchiveDirectory(), 4);
+    late.SetArchiveComment("too late");
+    std::string theirs;
+    late.OnTmpFileMoveBegin = [&](TStream32&, const std::string&, const std::string&) {
+        ASSERT_EQ(run("cd " + q(d.path()) + " && zip -q " + q(zip_path()) + " theirs.txt").status, 0);
+        theirs = read_file(zip_path());
+    };
+    late.SaveDirectoryChanges();
+    EXPECT_EQ(late.codes(), std::vector<int>{25246});
+    EXPECT_EQ(read_file(zip_path()), theirs);
+    EXPECT_EQ(run("ls -A " + q(d / "tmp")).output, "");
+}
+
+TEST(Update, ProgressByArchiveEndsAtHundredWhenAnEntryIsReplaced) {
+    ScratchDir d;
+    write_file(d / "a.bin", random_bytes(300000, 1));
+    Zip first;
+    first.SetCompressMethod(cmStore);
+    SetLines(first.FileSpec, {d / "a.bin"});
+    first.SetArchiveFile(d / "a.zip");
+    ASSERT_EQ(first.Compress(), 1);
+    struct Case {
+        const char* what;
+        TSwitch sw;
+        bool replace;
+    } cases[] = {{"refreshed", swRefresh, false}, {"replaced", swAdd, true}};
+    std::size_t size = 300000;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ++size;
+        write_file(d / "a.bin", random_bytes(size, static_cast<unsigned>(size)));
+        Zip zip;
+        zip.SetCompressMethod(cmStore);
+        zip.Switch = c.sw;
+        if (c.replace)
+            zip.OnReplaceFile = [](TZipCommon&, const std::string&, const std::string&, double, double, uint32_t,
+                                   uint32_t, int, int, bool& r) { r = true; };
+        std::vector<int> by_archive;
+        zip.OnProgress = [&](TZipCommon&, uint8_t, uint8_t b) { by_archive.push_back(b); };
+        SetLines(zip.FileSpec, {d / "a.bin"});
+        zip.SetArchiveFile(d / "a.zip");
+        ASSERT_EQ(zip.Compress(), 1);
+        ASSERT_GE(by_archive.size(), 2u);
+        // The last report is the (0, 0) before the directory; the one before it
+        // comes when the data are done.
+        EXPECT_EQ(by_archive[by_archive.size() - 2], 100);
+        EXPECT_TRUE(std::is_sorted(by_archive.begin(), by_archive.end() - 1));
+    }
+}
+
+TEST(Update, EntriesThatFailEndWithTheirCrcNotPassed) {
+    ScratchDir d;
+    write_file(d / "src/a.txt", "first");
+    write_file(d / "src/b.bin", random_bytes(1u << 20));
+    write_file(d / "src/c.txt", "third");
+    struct Case {
+        const char* what;
+        std::function<void(Zip&)> arm;
+        int code;
+    } cases[] = {
+        {"the file vanished after the scan",
+         [&](Zip& z) {
+             z.OnBegin = [&](TZipCommon&, const std::string& f, int, bool&) {
+                 if (ExtractFileName(f) == "a.txt") std::remove(f.c_str());
+             };
+         },
+         25235},
+        {"the temporary folder is full (a file-size limit)", [](Zip&) {}, 25160},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        write_file(d / "src/a.txt", "first");
+        Zip zip;
+        std::vector<std::string> ends;
+        zip.OnEnd = [&](TZipCommon&, const std::string& f, bool pass) { ends.push_back(f + (pass ? " True" : " False")); };
+        c.arm(zip);
+        SetLines(zip.FileSpec, {d / "src/"});
+        zip.SetTempDir(d / "tmp");
+        zip.SetArchiveFile(d / "out.zip");
+        rlimit saved{};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+        if (c.code == 25160) {
+            rlimit small = saved;
+            small.rlim_cur = 256 * 1024;
+            ::setrlimit(RLIMIT_FSIZE, &small);
+        }
+        const int written = zip.Compress();
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, old_handler);
+        if (c.code == 25235) {
+            EXPECT_EQ(written, 2);
+            EXPECT_EQ(ends, (std::vector<std::string>{"a.txt False", "b.bin True", "c.txt True"}));
+        } else {
+            EXPECT_EQ(written, 0);
+            EXPECT_EQ(ends, (std::vector<std::string>{"a.txt True", "b.bin False"}));
+            EXPECT_FALSE(exists(d / "out.zip"));
+        }
+        EXPECT_EQ(zip.codes(), std::vector<int>{c.code});
+        std::remove((d / "out.zip").c_str());
+    }
 }

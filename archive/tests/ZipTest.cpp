@@ -217,7 +217,7 @@ TEST(Zip, EventOrderOfAPass) {
     auto add = [&](const std::string& s) {
         if (ev.empty() || ev.back() != s) ev.push_back(s);
     };
-    zip.OnActivate = [&](TZipCommon&) { add("Activate"); };
+    zip.OnActivate = [&](TObject*) { add("Activate"); };
     zip.OnFileScanStatus = [&](TZipCommon&, const std::string&, int, double) { add("FileScanStatus"); };
     zip.OnBegin = [&](TZipCommon&, const std::string& f, int n, bool&) {
         add("Begin " + f + " " + std::to_string(n));
@@ -228,7 +228,7 @@ TEST(Zip, EventOrderOfAPass) {
     zip.OnTmpFileMoveBegin = [&](TStream32&, const std::string&, const std::string&) { add("MoveBegin"); };
     zip.OnTmpFileProgress = [&](TZipCommon&, uint8_t, uint8_t) { add("TmpProgress"); };
     zip.OnTmpFileMoveEnd = [&](TStream32&) { add("MoveEnd"); };
-    zip.OnDeactivate = [&](TZipCommon&) { add("Deactivate"); };
+    zip.OnDeactivate = [&](TObject*) { add("Deactivate"); };
     zip.OnElapsedTime = [&](TZipCommon&, float s) { add(s >= 0 ? "Elapsed" : "bad"); };
     SetLines(zip.FileSpec, {d / "one.bak"});
     zip.SetArchiveFile(d / "one.zip");

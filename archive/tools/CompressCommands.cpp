@@ -143,8 +143,8 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
     }
     if (make_writeable) zip.OnNonWriteableArchive = [](TZipCommon&, const std::string&, bool& w) { w = true; };
     if (events) {
-        zip.OnActivate = [&](TZipCommon&) { say("OnActivate"); };
-        zip.OnDeactivate = [&](TZipCommon&) { say("OnDeactivate"); };
+        zip.OnActivate = [&](TObject*) { say("OnActivate"); };
+        zip.OnDeactivate = [&](TObject*) { say("OnDeactivate"); };
         zip.OnFileScanStatus = [&](TZipCommon&, const std::string& f, int n, double s) {
             say("OnFileScanStatus " + f + " " + std::to_string(n) + " " + std::to_string(static_cast<long long>(s)));
         };

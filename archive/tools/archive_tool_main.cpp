@@ -6,8 +6,11 @@
 #include "archive/Startup.h"
 #include "archive/tools/CompressCommands.h"
 #include "archive/tools/DriveCommands.h"
+#include "platform/os/SignalCleanup.h"
 
 int main(int argc, char** argv) {
+    // An interrupted pass leaves no temporary archive behind.
+    os::remove_temp_files_on_signals();
     std::vector<std::string> args(argv + 1, argv + argc);
     archive::unit_startup();
     int rc = archive::RunCompressCommand(args, std::cout, std::cerr);

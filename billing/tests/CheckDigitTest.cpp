@@ -128,6 +128,8 @@ TEST(Formatar, Cases) {
         {"ÅÆÐ×ØÝß€", 8, true, ' ', "        "},  // no plain letter: blanks
         {"São Paulo", 12, true, ' ', "SAO PAULO   "},
         {"ação", 4, false, '0', "ACAO"},
+        {"çãoÉ日本", 5, true, ' ', "CAOE "},    // widths count characters, not bytes
+        {"日本çã", 3, false, '0', " CA"},
         {"a\x01z", 3, true, ' ', "A Z"},        // an inner control character becomes a blank
         {"\xff\xfe", 2, true, '0', "  "},       // bytes that are not UTF-8 become blanks
         {"~{}|", 4, true, ' ', "~{}|"},

@@ -93,12 +93,25 @@ TEST(TcbTitulo, Defaults) {
     EXPECT_THROW(TcbTitulo(profile("HalvekCobranca")), EInvalidCast);
 }
 
-TEST(TcbEndereco, EstadoAndCepAreCut) {
-    TcbEndereco e;
-    e.SetCEP("123456789");
-    e.SetEstado("SPX");
-    EXPECT_EQ(e.CEP(), "12345678");
-    EXPECT_EQ(e.Estado(), "SP");
+TEST(TcbEndereco, EstadoAndCepAreCutByCharacters) {
+    struct Case {
+        const char* estado;
+        const char* estado_kept;
+        const char* cep;
+        const char* cep_kept;
+    } cases[] = {
+        {"SPX", "SP", "123456789", "12345678"},
+        {"SÉX", "SÉ", "1234567É9", "1234567É"},  // É is two bytes: kept whole
+        {"ÉÇ", "ÉÇ", "ÇÇÇÇÇÇÇÇ", "ÇÇÇÇÇÇÇÇ"},
+        {"S", "S", "", ""},
+    };
+    for (const auto& c : cases) {
+        TcbEndereco e;
+        e.SetEstado(c.estado);
+        e.SetCEP(c.cep);
+        EXPECT_EQ(e.Estado(), c.estado_kept) << c.estado;
+        EXPECT_EQ(e.CEP(), c.cep_kept) << c.cep;
+    }
 }
 
 void fill(TcbTitulo& t) {

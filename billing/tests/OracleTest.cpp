@@ -35,10 +35,16 @@ TEST(Tool, BankCommand) {
     EXPECT_EQ(missing.output, "billing-tool: O banco 002 não está disponível\n");
 }
 
+TEST(Tool, FormatTakesAFillOfOneCharacter) {
+    EXPECT_EQ(run(tool() + " format ação 5 --left --fill x").output, "ACAOX\n");
+    EXPECT_EQ(run(tool() + " format ação 5 --left --fill É").output, "ACAO \n");  // not a digit or letter
+    EXPECT_NE(run(tool() + " format ação 5 --fill xy").status, 0);
+}
+
 TEST(Tool, BoletoRefusesAFreeFieldThatIsNot25Digits) {
-    // Bank 104 takes its nosso número as stored: 12 digits make a 27-character free field.
+    // Bank 104 takes its nosso número as stored: 9 digits make a 24-character free field.
     const std::string title =
-        R"({"NossoNumero":"123456789012","Cedente":{"CodigoCedente":"1","ContaBancaria":{"CodigoAgencia":"1"}}})";
+        R"({"NossoNumero":"123456789","Cedente":{"CodigoCedente":"1","ContaBancaria":{"CodigoAgencia":"1"}}})";
     Outcome r = run("echo '" + title + "' | " + tool() + " boleto --bank 104 -");
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.output.find("O campo livre do banco 104 não tem 25 dígitos"), std::string::npos) << r.output;
@@ -47,6 +53,54 @@ TEST(Tool, BoletoRefusesAFreeFieldThatIsNot25Digits) {
     Outcome bad = run("echo '{\"Nosso\":\"1\"}' | " + tool() + " boleto --bank 001 -");
     EXPECT_NE(bad.status, 0);
     EXPECT_NE(bad.output.find("Campo desconhecido em Titulo: \"Nosso\""), std::string::npos) << bad.output;
+}
+
+TEST(Tool, BoletoRefusesInputThatWouldMakeAnotherBoleto) {
+    const std::string payee = R"("Cedente":{"CodigoCedente":"1234","ContaBancaria":{"CodigoAgencia":"1234"}})";
+    auto title = [&](const std::string& fields) { return "{" + fields + "," + payee + "}"; };
+    const std::string ok = title(R"("NossoNumero":"12345678901")");
+    struct Case {
+        std::string bank;
+        std::string json;
+        std::string message;
+    } cases[] = {
+        {"1237", ok, "Código de banco inválido: \"1237\" (esperados até 3 dígitos)"},
+        {"-237", ok, "Código de banco inválido: \"-237\" (esperados até 3 dígitos)"},
+        {"9999", ok, "Código de banco inválido: \"9999\" (esperados até 3 dígitos)"},
+        {"23a", ok, "Código de banco inválido: \"23a\" (esperados até 3 dígitos)"},
+        {"''", ok, "Código de banco inválido: \"\" (esperados até 3 dígitos)"},
+        {"237", title(R"("NossoNumero":"123456789012")"),
+         "O nosso número \"123456789012\" não cabe no campo de 11 caracteres do banco 237: boleto não gerado"},
+        {"748", title(R"("NossoNumero":"123456")"),
+         "O nosso número \"123456\" não cabe no campo de 5 caracteres do banco 748: boleto não gerado"},
+        {"237", title(R"("NossoNumero":"1","NossoNumero":"2")"), "Chave repetida no JSON: \"NossoNumero\""},
+        {"237", title(R"("MargemBoleto":4294967297)"),
+         "Valor inválido em \"MargemBoleto\": esperado inteiro de -2147483648 a 2147483647"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bank + " " + c.json);
+        Outcome r = run("echo '" + c.json + "' | " + tool() + " boleto --bank " + c.bank + " -");
+        EXPECT_NE(r.status, 0);
+        EXPECT_NE(r.output.find(c.message), std::string::npos) << r.output;
+        EXPECT_EQ(r.output.find("CodigoBarras"), std::string::npos) << r.output;
+    }
+    // In a list, the one title is refused and the others are made.
+    Outcome list = run("echo '[" + title(R"("NossoNumero":"123456789012")") + "," + ok + "]' | " + tool() +
+                       " boleto --bank 237 -");
+    EXPECT_NE(list.status, 0);
+    EXPECT_NE(list.output.find("title 0: O nosso número"), std::string::npos) << list.output;
+    EXPECT_NE(list.output.find("\"CodigoBarras\":\"2379"), std::string::npos) << list.output;
+    // The bank command takes the same codes.
+    Outcome bank = run(tool() + " bank 1237");
+    EXPECT_NE(bank.status, 0);
+    EXPECT_EQ(bank.output, "billing-tool: Código de banco inválido: \"1237\" (esperados até 3 dígitos)\n");
+    // What fits is made: 11 digits at 237, 1 for 001, 17 digits in bank 001's carteira 18.
+    EXPECT_EQ(run("echo '" + ok + "' | " + tool() + " boleto --bank 237 -").status, 0);
+    EXPECT_EQ(run("echo '" + ok + "' | " + tool() + " boleto --bank 1 -").status, 0);
+    const std::string n17 = title(R"("NossoNumero":"12345678901234567","Carteira":"18")");
+    Outcome r17 = run("echo '" + n17 + "' | " + tool() + " boleto --bank 001 -");
+    EXPECT_EQ(r17.status, 0) << r17.output;
+    EXPECT_NE(r17.output.find("12345678901234567"), std::string::npos) << r17.output;
 }
 
 }  // namespace

@@ -122,9 +122,10 @@ TEST_F(RemessaTool, BadBatchesLeaveNoFile) {
         {"bank without remittances", "399", batch({title("399")}),
          "Geração de arquivo remessa não está disponível para o banco 399 - HSBC"},
         {"malformed JSON", "001", "{\"Titulos\":[" + title("001"), "JSON inválido"},
-        {"repeated key in a title", "001", batch({title("001", R"("NossoNumero":"9",)")}), "chave \"NossoNumero\" repetida"},
+        {"repeated key in a title", "001", batch({title("001", R"("NossoNumero":"9",)")}), "Chave repetida no JSON: \"NossoNumero\""},
         {"repeated batch field", "001", batch({title("001")}, R"("NumeroArquivo":1,"NumeroArquivo":2,)"),
-         "chave \"NumeroArquivo\" repetida"},
+         "Chave repetida no JSON: \"NumeroArquivo\""},
+        {"bank code of four digits", "1237", batch({title("237")}), "Código de banco inválido: \"1237\""},
         {"unknown field", "001", batch({title("001", R"("Nosso":"1",)")}), "Campo desconhecido em Titulo: \"Nosso\""},
     };
     for (const Case& c : cases) {

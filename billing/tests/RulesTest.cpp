@@ -1,7 +1,9 @@
 // Boleto rules of the bank plug-ins: check digits, free fields and the four
 // boleto texts, called by name through the registry as an application does.
 
+#include "billing/BarCode.h"
 #include "billing/Installation.h"
+#include "billing/cbBancos.h"
 #include "billing/Startup.h"
 #include "billing/cbCobranca.h"
 #include "billing/cbPlugin.h"
@@ -10,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <set>
 
 namespace {
@@ -27,7 +30,7 @@ std::ostream& operator<<(std::ostream& os, const Texts& t) {
 }
 
 class Rules : public ::testing::Test {
-protected:
+public:
     void SetUp() override {
         billing::unit_startup();
         billing::set_installation_provider({});
@@ -227,6 +230,18 @@ TEST_F(Rules, Bank001Carteira18With17DigitNossoNumero) {
     EXPECT_EQ(boleto("001", *t).nosso, "12345678901234567");
 }
 
+TEST_F(Rules, Bank001Counts17NossoNumeroCharactersNotBytes) {
+    auto t = title("001");
+    t->SetCarteira("18");
+    t->Cedente().SetCodigoCedente("123456");
+    // 17 characters in 18 bytes: the 17-character layout, shown as stored.
+    t->SetNossoNumero("1234567890123456Á");
+    EXPECT_EQ(boleto("001", *t).nosso, "1234567890123456Á");
+    // 16 characters in 17 bytes: the general layout, the nosso número in 11.
+    t->SetNossoNumero("123456789012345Á");
+    EXPECT_EQ(campo("001", *t), "6789012345A" "1234" "00123456" "18");
+}
+
 TEST_F(Rules, Bank999Carteira18UsesTheGeneralFreeField) {
     auto t = title("999");
     t->SetCarteira("18");
@@ -378,6 +393,94 @@ TEST_F(Rules, AbbreviationTablesAreWellFormed) {
     }
     EXPECT_EQ(billing::rules::abreviatura(billing::rules::especies_748(), edNotaPromissoriaRural), "NR");
     EXPECT_EQ(billing::rules::abreviatura(billing::rules::especies_104(), edNotaPromissoriaRural), "NPR");
+}
+
+// What a boleto shows of its nosso número: check digit, free field and
+// boleto text ("!" where the rule raises).
+struct Uses {
+    std::string digit, campo, nosso;
+};
+
+// For each use: does it change when the digit at `pos` of an n-digit nosso
+// número takes the values 0 to 9?
+std::array<bool, 3> varies(const std::string& bank, TcbTitulo& t, std::size_t n, std::size_t pos) {
+    std::array<std::set<std::string>, 3> seen;
+    for (char d = '0'; d <= '9'; ++d) {
+        std::string nn;
+        for (std::size_t i = 0; i < n; ++i) nn += static_cast<char>('1' + (i * 7) % 9);
+        nn[pos] = d;
+        t.SetNossoNumero(nn);
+        auto attempt = [](auto f) {
+            try {
+                return f();
+            } catch (const std::exception&) {
+                return std::string("!");
+            }
+        };
+        seen[0].insert(attempt([&] { return t.DigitoNossoNumero(); }));
+        seen[1].insert(attempt([&] { return Rules::campo(bank, t); }));
+        seen[2].insert(attempt([&] { return Rules::boleto(bank, t).nosso; }));
+    }
+    return {seen[0].size() > 1, seen[1].size() > 1, seen[2].size() > 1};
+}
+
+TEST_F(Rules, NossoNumeroWidthIsTheMostEveryRuleCarriesWhole) {
+    // Every bank with carteira 09, and the cases whose widths differ.
+    struct Case {
+        std::string bank;
+        std::string carteira;
+        int installation;
+    };
+    std::vector<Case> cases;
+    for (const billing::BankRow& row : billing::bank_table()) cases.push_back({std::string(row.code), "09", 0});
+    cases.push_back({"001", "18", 0});
+    cases.push_back({"001", "17", 0});
+    cases.push_back({"033", "009", 236});
+    cases.push_back({"244", "80", 0});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bank + " carteira " + c.carteira + " installation " + std::to_string(c.installation));
+        install(c.installation);
+        auto t = title(c.bank.c_str());
+        t->SetCarteira(c.carteira);
+        const std::size_t w = billing::nosso_numero_max(*t);
+        ASSERT_GT(w, 0u);
+        // At w digits, every use that shows the last digit shows the first too;
+        // at w + 1, some use loses the first digit.
+        const auto last_w = varies(c.bank, *t, w, w - 1), first_w = varies(c.bank, *t, w, 0);
+        const auto last_more = varies(c.bank, *t, w + 1, w), first_more = varies(c.bank, *t, w + 1, 0);
+        bool cut = false;
+        for (std::size_t u = 0; u < 3; ++u) {
+            EXPECT_TRUE(!last_w[u] || first_w[u]) << "use " << u << " cuts " << w << " digits";
+            cut = cut || (last_more[u] && !first_more[u]);
+        }
+        EXPECT_TRUE(cut) << w + 1 << " digits reach every use whole";
+        t->SetNossoNumero(std::string(w, '1'));
+        EXPECT_NO_THROW(billing::verificar_nosso_numero(*t));
+        t->SetNossoNumero(" " + std::string(w + 1, '1') + " ");
+        EXPECT_THROW(billing::verificar_nosso_numero(*t), Exception);
+    }
+}
+
+TEST_F(Rules, NossoNumeroCheckCountsCharactersAndKnowsThe17DigitLayout) {
+    auto t = title("001");
+    t->SetCarteira("18");
+    t->SetNossoNumero("12345-678901234567");  // the 17-digit layout, hyphen and all
+    EXPECT_NO_THROW(billing::verificar_nosso_numero(*t));
+    t->SetNossoNumero("123456789012");
+    try {
+        billing::verificar_nosso_numero(*t);
+        ADD_FAILURE() << "12 digits accepted";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "O nosso número \"123456789012\" não cabe no campo de 11 caracteres do banco 001: "
+                               "boleto não gerado");
+    }
+    t = title("748");
+    t->SetNossoNumero("1234É");  // five characters in six bytes
+    EXPECT_NO_THROW(billing::verificar_nosso_numero(*t));
+    // A bank without plug-in has no width: its lookups refuse it.
+    t->Cedente().ContaBancaria().Banco().SetCodigo("002");
+    t->SetNossoNumero(std::string(30, '1'));
+    EXPECT_NO_THROW(billing::verificar_nosso_numero(*t));
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 namespace {
 
 using nlohmann::json;
@@ -66,6 +68,12 @@ TEST(TitleJson, BadInputIsRefused) {
         {R"({"NossoNumero": 1.5})", "Valor inválido em \"NossoNumero\": esperado texto"},
         {R"({"Instrucoes": "x"})", "Valor inválido em \"Instrucoes\": esperada lista de linhas"},
         {R"([1])", "Esperado um objeto JSON em Titulo"},
+        // Integers out of their range are refused, never wrapped.
+        {R"({"MargemBoleto": 4294967297})", "Valor inválido em \"MargemBoleto\": esperado inteiro de -2147483648 a 2147483647"},
+        {R"({"MargemBoleto": -2147483649})", "Valor inválido em \"MargemBoleto\": esperado inteiro de -2147483648 a 2147483647"},
+        {R"({"MargemBoleto": 18446744073709551615})", "Valor inválido em \"MargemBoleto\": esperado inteiro de -2147483648 a 2147483647"},
+        {R"({"ValorDocumento": 18446744073709551615})", "Valor monetário inválido em \"ValorDocumento\""},
+        {R"({"ValorDocumento": 9223372036854775807})", "Valor monetário inválido em \"ValorDocumento\""},
     };
     for (auto [text, message] : cases) {
         SCOPED_TRACE(text);
@@ -73,6 +81,61 @@ TEST(TitleJson, BadInputIsRefused) {
     }
     // Numbers are accepted where they are unambiguous.
     EXPECT_EQ(error_of(json::parse(R"({"NossoNumero": 42, "ValorDocumento": 10.25})")), "(accepted)");
+    TcbTitulo t;
+    billing::titulo_from_json(json::parse(R"({"NossoNumero": 18446744073709551615, "MargemBoleto": -2147483648})"), t);
+    EXPECT_EQ(t.NossoNumero(), "18446744073709551615");
+    EXPECT_EQ(t.MargemBoleto(), -2147483648LL);
+}
+
+TEST(TitleJson, BatchIntegersOutOfRangeAreRefused) {
+    const std::pair<const char*, const char*> cases[] = {
+        {R"({"NumeroArquivo": 2147483648})", "Valor inválido em \"NumeroArquivo\": esperado inteiro de -2147483648 a 2147483647"},
+        {R"({"AmbienteArquivo": 4294967298})", "Valor inválido em \"AmbienteArquivo\": esperado inteiro de 0 a 255"},
+        {R"({"AmbienteArquivo": -1})", "Valor inválido em \"AmbienteArquivo\": esperado inteiro de 0 a 255"},
+    };
+    for (auto [text, message] : cases) {
+        SCOPED_TRACE(text);
+        TcbCobranca batch;
+        try {
+            billing::cobranca_from_json(json::parse(text), batch, billing::engine_profile());
+            ADD_FAILURE() << "accepted";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), message);
+        }
+    }
+}
+
+TEST(TitleJson, RepeatedKeysAreRefused) {
+    const std::pair<const char*, const char*> cases[] = {
+        {R"({"NossoNumero": "1", "NossoNumero": "2"})", "Chave repetida no JSON: \"NossoNumero\""},
+        {R"([{"Cedente": {"Nome": "a", "CodigoCedente": "1", "Nome": "b"}}])", "Chave repetida no JSON: \"Nome\""},
+        {R"({"Titulos": [{"a": {}, "b": {"x": 1, "x": 1}}]})", "Chave repetida no JSON: \"x\""},
+    };
+    for (auto [text, message] : cases) {
+        SCOPED_TRACE(text);
+        std::istringstream in(text);
+        try {
+            billing::parse_json(in);
+            ADD_FAILURE() << "accepted";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), message);
+        }
+    }
+    // The same key in sibling and nested objects is not a repeat.
+    std::istringstream ok(R"([{"Nome": "a", "Endereco": {"Nome": 1}}, {"Nome": "b"}])");
+    EXPECT_EQ(billing::parse_json(ok)[1]["Nome"], "b");
+    std::istringstream bad("{\"a\": ");
+    EXPECT_THROW(billing::parse_json(bad), nlohmann::json::parse_error);
+}
+
+TEST(TitleJson, CutTextsStayValidJson) {
+    TcbTitulo t;
+    billing::titulo_from_json(json::parse(R"({"Sacado": {"Endereco": {"Estado": "SÉX", "CEP": "2900000É0"}}})"), t);
+    const json out = billing::titulo_to_json(t);
+    std::string text;
+    ASSERT_NO_THROW(text = out.dump());
+    EXPECT_EQ(json::parse(text)["Sacado"]["Endereco"]["Estado"], "SÉ");
+    EXPECT_EQ(json::parse(text)["Sacado"]["Endereco"]["CEP"], "2900000É");
 }
 
 TEST(TitleJson, Batch) {

@@ -11,6 +11,7 @@
 #include "billing/cbBancos.h"
 #include "billing/cbLayouts.h"
 #include "billing/cbRemessa400.h"
+#include "billing/tool/BankCode.h"
 #include "platform/core/CodePages.h"
 #include "platform/os/Files.h"
 
@@ -137,7 +138,7 @@ bool write_pass(const std::string& code, const std::string& name, const std::str
 
 bool parse_bank(const std::vector<std::string>& a, std::size_t& i, std::string& code) {
     if (a[i] != "--bank" || i + 1 >= a.size()) return false;
-    code = a[++i];
+    code = billing::tool::bank_code(a[++i]);
     return true;
 }
 

@@ -9,9 +9,12 @@
 //   billing-tool boleto --bank CODE [--installation N] [--today YYYY-MM-DD] TITLE.json
 //       TITLE.json holds one title (an object), a list of titles, or a batch with "Titulos"; "-" reads stdin.
 //       Prints, per title, the nosso-número check digit, the free field, the four boleto texts, the
-//       44-digit bar code and the 47-digit typed line as JSON. A title that cannot make a bar code
-//       (free field not 25 digits, amount out of range) fails with a message; in a list, its entry
-//       is {"Erro": message} and the exit status is 1.
+//       44-digit bar code and the 47-digit typed line as JSON. A title that cannot make a sound bar
+//       code (a nosso número longer than the bank's field, free field not 25 digits, amount out of
+//       range) fails with a message; in a list, its entry is {"Erro": message} and the exit status
+//       is 1. CODE is one to three digits; a JSON object with a repeated key is refused.
+//   billing-tool retorno --bank CODE FILE  reads a return file and prints the batch as JSON
+//   billing-tool codetext --bank CODE occ|motive CODE...  the bank's texts of occurrence or motive codes
 //   billing-tool remessa --bank CODE BATCH.json OUT
 //       Writes the bank's remittance of the batch to OUT (Windows-1252, CR LF); on an error OUT is left as it was.
 //   billing-tool layout --bank CODE --record header|detail|trailer
@@ -24,7 +27,11 @@
 #include "billing/cbCob021.h"
 #include "billing/cbCobranca.h"
 #include "billing/cbPlugin.h"
+#include "billing/tool/BankCode.h"
 #include "billing/tool/RemessaCommands.h"
+#include "billing/tool/retorno_commands.h"
+
+#include "platform/core/CodePages.h"
 
 #include <fstream>
 #include <iostream>
@@ -43,6 +50,8 @@ int usage() {
                  "       billing-tool format TEXT WIDTH [--left] [--fill C]\n"
                  "       billing-tool bank CODE\n"
                  "       billing-tool boleto --bank CODE [--installation N] [--today YYYY-MM-DD] TITLE.json\n"
+                 "       billing-tool retorno --bank CODE FILE\n"
+                 "       billing-tool codetext --bank CODE occ|motive CODE...\n"
                  "       billing-tool remessa --bank CODE BATCH.json OUT\n"
                  "       billing-tool layout --bank CODE --record header|detail|trailer\n";
     return 2;
@@ -58,6 +67,24 @@ int parse_int(const std::string& s, const char* what) {
     }
     if (used != s.size() || s.empty()) throw Exception(std::string("invalid ") + what + ": " + s);
     return v;
+}
+
+using billing::tool::bank_code;
+
+// One JSON document from a file or, for "-", stdin; errors name the file.
+json read_json(const std::string& file) {
+    std::ifstream in;
+    if (file != "-") {
+        in.open(file, std::ios::binary);
+        if (!in) throw Exception("cannot open " + file);
+    }
+    try {
+        return billing::parse_json(file == "-" ? std::cin : in);
+    } catch (const json::exception& e) {
+        throw Exception(file + ": invalid JSON: " + e.what());
+    } catch (const Exception& e) {
+        throw Exception(file + ": " + e.Message());
+    }
 }
 
 std::string digit(const std::vector<std::string>& a) {
@@ -95,6 +122,7 @@ int digit_batch() {
 
 json boleto_of(TcbTitulo& t, const std::string& code) {
     t.Cedente().ContaBancaria().Banco().SetCodigo(code);
+    billing::verificar_nosso_numero(t);
     const std::string ccc = Formatar(code, 3, false, '0');
     const TClass cls = GetClass("TcbBanco" + ccc);
     if (cls == nullptr) {
@@ -133,7 +161,7 @@ int boleto(const std::vector<std::string>& a) {
     bool have_code = false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (a[i] == "--bank" && i + 1 < a.size()) {
-            code = a[++i];
+            code = bank_code(a[++i]);
             have_code = true;
         } else if (a[i] == "--installation" && i + 1 < a.size()) {
             billing::Installation inst;
@@ -150,18 +178,7 @@ int boleto(const std::vector<std::string>& a) {
     }
     if (!have_code || file.empty()) return usage();
 
-    json doc;
-    try {
-        if (file == "-") {
-            doc = json::parse(std::cin);
-        } else {
-            std::ifstream in(file, std::ios::binary);
-            if (!in) throw Exception("cannot open " + file);
-            doc = json::parse(in);
-        }
-    } catch (const json::exception& e) {
-        throw Exception(file + ": invalid JSON: " + e.what());
-    }
+    const json doc = read_json(file);
 
     const bool single = doc.is_object() && !doc.contains("Titulos");
     std::vector<std::unique_ptr<TcbTitulo>> titles;
@@ -220,8 +237,10 @@ int main(int argc, char** argv) {
             for (std::size_t i = 2; i < rest.size(); ++i) {
                 if (rest[i] == "--left") {
                     left = true;
-                } else if (rest[i] == "--fill" && i + 1 < rest.size() && rest[i + 1].size() == 1) {
-                    fill = rest[++i][0];
+                } else if (rest[i] == "--fill" && i + 1 < rest.size() && core::utf8_length(rest[i + 1]) == 1) {
+                    // One character; outside ASCII it is no digit or letter and pads with blanks.
+                    const std::string& c = rest[++i];
+                    fill = c.size() == 1 ? c[0] : ' ';
                 } else {
                     return usage();
                 }
@@ -232,7 +251,7 @@ int main(int argc, char** argv) {
         if (cmd == "bank") {
             if (rest.size() != 1) return usage();
             TcbBanco banco;
-            banco.SetCodigo(rest[0]);
+            banco.SetCodigo(bank_code(rest[0]));
             std::string name = banco.Nome();
             std::cout << Formatar(banco.Codigo(), 3, false, '0') << "\t" << banco.Digito() << "\t" << name << "\n";
             return 0;
@@ -240,6 +259,8 @@ int main(int argc, char** argv) {
         if (cmd == "boleto") return boleto(rest);
         if (cmd == "remessa") return remessa_command(rest);
         if (cmd == "layout") return layout_command(rest);
+        if (cmd == "retorno") return billing::tool::retorno(rest);
+        if (cmd == "codetext") return billing::tool::codetext(rest);
         return usage();
     } catch (const std::exception& e) {
         std::cerr << "billing-tool: " << e.what() << "\n";

@@ -11,9 +11,22 @@
 using namespace interbase;
 
 namespace {
+// Points the binding at one file for the length of a test. A run's start-up
+// and shut-down leave the hold count at 0, not at the -1 a process starts
+// with, so every hold left is given back first and last: each test starts
+// from "nothing held", whichever tests ran before it in this process.
 struct Override {
-    explicit Override(const std::string& path) { setenv(kClientLibraryVariable, path.c_str(), 1); }
-    ~Override() { unsetenv(kClientLibraryVariable); }
+    explicit Override(const std::string& path) {
+        release_all();
+        setenv(kClientLibraryVariable, path.c_str(), 1);
+    }
+    ~Override() {
+        release_all();
+        unsetenv(kClientLibraryVariable);
+    }
+    static void release_all() {
+        while (ClientLibraryHoldCount() >= 0) ReleaseClientLibrary();
+    }
 };
 }  // namespace
 

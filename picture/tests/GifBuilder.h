@@ -146,4 +146,15 @@ public:
     }
 };
 
+// A picture of n one-pixel frames: 15 bytes of file a frame.
+inline std::vector<uint8_t> tiny_frames(size_t n) {
+    Gif g(1, 1, 1);
+    Gif one(1, 1, 1);
+    one.b.clear();
+    one.image(1, 1, {1}, 2);
+    g.b.reserve(g.b.size() + n * one.b.size() + 1);
+    for (size_t i = 0; i < n; ++i) g.b.insert(g.b.end(), one.b.begin(), one.b.end());
+    return g.trailer().b;
+}
+
 }  // namespace giftest

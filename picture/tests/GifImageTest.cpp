@@ -6,6 +6,7 @@
 #include "picture/PicGIF.h"
 #include "picture/Startup.h"
 #include "picture/tests/GifBuilder.h"
+#include "platform/core/ClassBuilder.h"
 #include "platform/graphics/Clipboard.h"
 #include "platform/graphics/Cursors.h"
 
@@ -28,11 +29,11 @@ std::vector<uint8_t> small_transparent() {
 // A graphic that cannot be turned into a bitmap by assignment and draws a cross.
 class Sketch : public TGraphic {
 public:
-    static const TGraphicClass& StaticClass() {
-        static const TGraphicClass cls{"TSketch", nullptr, [] { return std::unique_ptr<TGraphic>(new Sketch); }};
-        return cls;
+    static TClass StaticClass() {
+        static const TClassInfo info = core::ClassBuilder<Sketch, TGraphic>("TSketch").Build();
+        return &info;
     }
-    const TGraphicClass& ClassType() const override { return StaticClass(); }
+    TClass ClassType() const override { return StaticClass(); }
     void Draw(TCanvas& canvas, const TRect& rect) override {
         for (int i = 0; i < rect.Width() && i < rect.Height(); ++i) canvas.SetPixel(rect.Left + i, rect.Top + i, clBlue);
     }
@@ -243,9 +244,12 @@ TEST(GifImage, RegistrationAndStoredPictureData) {
     ASSERT_NE(picture.Graphic(), nullptr);
     EXPECT_EQ(picture.Graphic()->ClassName(), "TGIFImage");
     EXPECT_EQ(picture.Width(), 4);
-    EXPECT_EQ(TPicture::FindExtension("GIF"), &TGIFImage::StaticClass());
+    EXPECT_EQ(TPicture::FindExtension("GIF"), TGIFImage::StaticClass());
+    EXPECT_EQ(GetClass("tgifimage"), TGIFImage::StaticClass());
+    EXPECT_EQ(GetClass("TGIFFrame"), TGIFFrame::StaticClass());
+    EXPECT_TRUE(TGIFImage::StaticClass()->InheritsFrom(TPersistent::StaticClass()));
     EXPECT_EQ(TPicture::FileFormatDescription("gif"), "CompuServe GIF Image");
-    EXPECT_EQ(TPicture::FindClipboardFormat(picture::GifClipboardFormat()), &TGIFImage::StaticClass());
+    EXPECT_EQ(TPicture::FindClipboardFormat(picture::GifClipboardFormat()), TGIFImage::StaticClass());
     EXPECT_EQ(graphics::clipboard().FormatName(picture::GifClipboardFormat()), "GIF Image");
     auto* hand = graphics::cursors().Cursor(crHandPoint);
     ASSERT_NE(hand, nullptr);
@@ -253,6 +257,26 @@ TEST(GifImage, RegistrationAndStoredPictureData) {
     EXPECT_EQ(hand->HotSpot.Y, 16);
     ASSERT_NE(graphics::cursors().Cursor(crDragHand), nullptr);
     EXPECT_EQ(graphics::cursors().Cursor(crDragHand)->HotSpot.X, 15);
+}
+
+// The pointing hand's hot spot is the tip of its finger: a drawn pixel with
+// nothing drawn beyond it in the direction the finger points (left); the
+// grabbing hand's lies on the hand.
+TEST(GifImage, CursorHotSpotsLieOnTheirHands) {
+    picture::unit_startup();
+    auto drawn = [](const graphics::CursorImage& c, int x, int y) {
+        return (c.AndMask[size_t(y * 4 + x / 8)] & (0x80 >> (x & 7))) == 0;
+    };
+    const auto* hand = graphics::cursors().Cursor(crHandPoint);
+    ASSERT_NE(hand, nullptr);
+    ASSERT_EQ(hand->HotSpot.X, 6);
+    ASSERT_EQ(hand->HotSpot.Y, 16);
+    EXPECT_TRUE(drawn(*hand, 6, 16));
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 6; ++x) EXPECT_FALSE(drawn(*hand, x, y)) << x << "," << y;
+    const auto* grab = graphics::cursors().Cursor(crDragHand);
+    ASSERT_NE(grab, nullptr);
+    EXPECT_TRUE(drawn(*grab, grab->HotSpot.X, grab->HotSpot.Y));
 }
 
 TEST(GifImage, ClipboardReadsGifImageData) {

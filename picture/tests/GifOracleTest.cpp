@@ -64,7 +64,7 @@ TEST(GifOracle, CorpusDecodesInfoAndDrawingAgreeWithPeers) {
 }
 
 // Every corpus file saved again looks the same to gifdiff (pixels, delays,
-// disposal, transparency, loop count) and reads in the peers as the original.
+// disposal, transparency, loop count) and reads in the peers as the file it came from.
 TEST(GifOracle, CorpusSavedAgainIsTheSamePicture) {
     const std::string tool = tool_path();
     fs::path dir = fs::path(TAMBLERO_BINARY_DIR) / ("gif-resave-" + std::to_string(::getpid()));

@@ -2,9 +2,14 @@
 // frames, and decoding of the LZW data.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <map>
+#include <unistd.h>
 
 #include "picture/tests/GifBuilder.h"
+#include "picture/tests/TestCommands.h"
 #include "picture/PicGIF.h"
 #include "picture/Startup.h"
 
@@ -89,13 +94,13 @@ TEST(GifReader, ShortInputGivesStreamReadError) {
         g.b.resize(n);
         TGIFImage gif;
         TByteReader r(g.b);
-        EXPECT_THROW(gif.ReadGifStream(int64_t(g.b.size()), r, true), graphics::EReadError) << n;
+        EXPECT_THROW(gif.ReadGifStream(int64_t(g.b.size()), r, true), EReadError) << n;
     }
     // a count larger than the data is refused before anything is read
     std::vector<uint8_t> data{'G', 'I', 'F'};
     TGIFImage gif;
     TByteReader r(data);
-    EXPECT_THROW(gif.ReadGifStream(1000000000, r, true), graphics::EReadError);
+    EXPECT_THROW(gif.ReadGifStream(1000000000, r, true), EReadError);
 }
 
 TEST(GifReader, HugeSizesFailBeforeAllocating) {
@@ -108,10 +113,46 @@ TEST(GifReader, HugeSizesFailBeforeAllocating) {
     EXPECT_EQ(error_of(frame.b), "GIF encoded data is corrupt");
 }
 
+// Frames cost memory before they are decoded, so their number is bounded as
+// their pixels are; reading and drawing a picture agree on it.
+TEST(GifReader, FrameCountIsBounded) {
+    TGIFImage gif;
+    load(gif, giftest::tiny_frames(65536), false);
+    EXPECT_EQ(gif.FrameCount(), 65536);
+    EXPECT_EQ(gif.FrameAt(65535).EnsureBitmap().PixelIndex(0, 0), 1);
+
+    const auto over = giftest::tiny_frames(65537);
+    for (bool decodeFirst : {false, true})
+        EXPECT_EQ(error_of(over, decodeFirst), "GIF image has more than 65536 frames") << decodeFirst;
+
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("gif-frames-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const fs::path file = dir / "over.gif";
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(over.data()), std::streamsize(over.size()));
+    const char* bin = std::getenv("TAMBLERO_BIN_DIR");
+    const std::string tool = (bin ? std::string(bin) : std::string(TAMBLERO_BINARY_DIR) + "/bin") + "/picture-tool";
+    const std::string commands[] = {"info " + file.string(),
+                                    "draw " + file.string() + " 4 4 000000 " + (dir / "o.ppm").string()};
+    for (const std::string& args : commands) {
+        int status = 0;
+        std::string said = picture_test::capture(tool + " " + args + " 2>&1", status);
+        EXPECT_NE(status, 0) << args;
+        EXPECT_EQ(said, "picture-tool: GIF image has more than 65536 frames\n") << args;
+    }
+    EXPECT_FALSE(fs::exists(dir / "o.ppm"));
+    fs::remove_all(dir);
+}
+
+// The label in two hexadecimal digits, in the upper case of the platform's
+// formatting.
 TEST(GifReader, UnknownExtensionLabel) {
-    Gif g(2, 1, 1);
-    g.b.insert(g.b.end(), {0x21, 0x3A, 0});
-    EXPECT_EQ(error_of(g.b), "Unrecognized extension block: 3a");
+    for (auto [label, text] : {std::pair{0x3A, "3A"}, {0xFA, "FA"}, {0x00, "00"}, {0x0B, "0B"}}) {
+        Gif g(2, 1, 1);
+        g.b.insert(g.b.end(), {0x21, uint8_t(label), 0});
+        EXPECT_EQ(error_of(g.b), std::string("Unrecognized extension block: ") + text);
+    }
 }
 
 TEST(GifReader, LoopBlocks) {
@@ -482,7 +523,7 @@ TEST(GifReader, ReadDataChecksItsCount) {
     EXPECT_EQ(r.Remaining(), 0u);
     auto big = with(int32_t(g.b.size() + 1));
     TByteReader r2(big);
-    EXPECT_THROW(gif.ReadData(r2), graphics::EReadError);
+    EXPECT_THROW(gif.ReadData(r2), EReadError);
     auto negative = with(-5);
     TByteReader r3(negative);
     gif.ReadData(r3);

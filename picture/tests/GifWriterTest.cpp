@@ -605,6 +605,30 @@ TEST(GifWriter, SizesTheFormatCannotHoldAreRefused) {
     EXPECT_TRUE(out.empty());
 }
 
+// The writer never makes a picture that the reader would refuse.
+TEST(GifWriter, NoMoreFramesThanTheReaderTakes) {
+    const auto most = giftest::tiny_frames(65536);
+    TGIFImage many;
+    {
+        TByteReader r(most);
+        many.ReadGifStream(int64_t(most.size()), r, false);
+    }
+    ASSERT_EQ(many.FrameCount(), 65536);
+    std::vector<uint8_t> out;
+    many.SaveToStream(out);
+    TGIFImage back;
+    TByteReader r(out);
+    back.ReadGifStream(int64_t(out.size()), r, false);
+    EXPECT_EQ(back.FrameCount(), 65536);
+
+    // one frame more, sharing the first one's data
+    many.FrameList.push_back(std::make_unique<TGIFFrame>(&many));
+    many.FrameList.back()->FrameData = many.FrameAt(0).FrameData;
+    out.clear();
+    EXPECT_EQ(error_of([&] { many.SaveToStream(out); }), "GIF image encoding error");
+    EXPECT_TRUE(out.empty());
+}
+
 TEST(GifWriter, UnsupportedBmpIsAnEncodingError) {
     TBitmap rgb(2, 2, pf24bit);
     TGIFFrame frame(nullptr);

@@ -88,7 +88,7 @@ public:
     bool InheritsFrom(TClass cls) const;
     // Property by name (ASCII case ignored), this class first, then its parents; null when absent.
     const core::PropInfo* FindProperty(std::string_view name) const;
-    // Every property, the root class's first, each name once (a redeclaration takes the place of the original).
+    // Every property, the root class's first, each name once (a redeclaration takes the place of the one it redeclares).
     std::vector<const core::PropInfo*> AllProperties() const;
     // Published operation by name (ASCII case ignored), searching parents; null when absent.
     const core::OperationInfo* MethodAddress(std::string_view name) const;

@@ -185,6 +185,21 @@ void append_utf8(std::string& out, char32_t c) {
     }
 }
 
+std::size_t utf8_length(std::string_view utf8) {
+    std::size_t pos = 0;
+    std::size_t count = 0;
+    char32_t c;
+    for (; pos < utf8.size(); ++count) next_code_point(utf8, pos, c);
+    return count;
+}
+
+std::string_view utf8_prefix(std::string_view utf8, std::size_t count) {
+    std::size_t pos = 0;
+    char32_t c;
+    for (; pos < utf8.size() && count > 0; --count) next_code_point(utf8, pos, c);
+    return utf8.substr(0, pos);
+}
+
 bool is_valid_utf8(std::string_view text) {
     std::size_t pos = 0;
     char32_t c;

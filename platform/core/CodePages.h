@@ -38,4 +38,10 @@ bool next_code_point(std::string_view utf8, std::size_t& pos, char32_t& cp);
 // Appends the UTF-8 form of `cp`.
 void append_utf8(std::string& out, char32_t cp);
 
+// Lengths and cuts of UTF-8 text in characters, never splitting a character.
+// A byte that starts no valid sequence counts as one character of its own.
+std::size_t utf8_length(std::string_view utf8);
+// The first `count` characters of `utf8` (all of it when it has fewer).
+std::string_view utf8_prefix(std::string_view utf8, std::size_t count);
+
 }  // namespace core

@@ -67,7 +67,7 @@ public:
     int ErrorCode;
 };
 
-// An input/output error of the run-time ("Disk full" is code 112 as on the original platform).
+// An input/output error of the run-time ("Disk full" is code 112, as Windows numbers it).
 class EInOutError : public Exception {
 public:
     EInOutError(std::string message, int error_code) : Exception(std::move(message)), ErrorCode(error_code) {}

@@ -1,5 +1,7 @@
 #include "platform/graphics/Bitmap.h"
 
+#include "platform/core/ClassBuilder.h"
+
 #include <cstring>
 
 #include "platform/graphics/Canvas.h"
@@ -74,9 +76,9 @@ TPalette default_palette(int bits) {
 
 }  // namespace
 
-const TGraphicClass& TBitmap::StaticClass() {
-    static const TGraphicClass cls{"TBitmap", nullptr, [] { return std::unique_ptr<TGraphic>(new TBitmap); }};
-    return cls;
+TClass TBitmap::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TBitmap, TGraphic>("TBitmap").Build();
+    return &info;
 }
 
 TBitmap::TBitmap() { allocate(0, 0, pf24bit); }
@@ -264,7 +266,7 @@ void TBitmap::SetTransparentColor(TColor color) {
 }
 
 TCanvas& TBitmap::Canvas() {
-    if (!canvas_) canvas_ = std::make_unique<TCanvas>(*this);
+    if (!canvas_) canvas_ = std::make_unique<TBitmapCanvas>(*this);
     return *canvas_;
 }
 
@@ -299,10 +301,10 @@ void TBitmap::Draw(TCanvas& canvas, const TRect& rect) {
     TRect src{0, 0, width_, height_};
     if (Transparent()) {
         TColor key = ColorToRGB(TransparentColor());
-        graphics::stretch_blit(canvas.Target(), rect, *this, src, canvas.CopyMode,
-                               [&](int x, int y) { return Pixel(x, y) == key; });
+        canvas.StretchBitmap(rect, *this, src, canvas.CopyMode,
+                             [&](int x, int y) { return Pixel(x, y) == key; });
     } else {
-        graphics::stretch_blit(canvas.Target(), rect, *this, src, canvas.CopyMode);
+        canvas.StretchBitmap(rect, *this, src, canvas.CopyMode);
     }
 }
 

@@ -17,8 +17,8 @@ public:
     TBitmap();
     TBitmap(int width, int height, TPixelFormat format = pf24bit);
     ~TBitmap() override;
-    static const TGraphicClass& StaticClass();
-    const TGraphicClass& ClassType() const override { return StaticClass(); }
+    static TClass StaticClass();
+    TClass ClassType() const override { return StaticClass(); }
 
     void Assign(const TGraphic* source) override;
     void Draw(TCanvas& canvas, const TRect& rect) override;

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <unistd.h>
 
+#include "platform/core/ClassBuilder.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Jpeg.h"
 
@@ -43,11 +44,11 @@ constexpr TColor kSystemColors[] = {
 struct FileFormat {
     std::string Extension;
     std::string Description;
-    const TGraphicClass* Class;
+    TClass Class;
 };
 struct ClipFormat {
     unsigned Format;
-    const TGraphicClass* Class;
+    TClass Class;
 };
 std::vector<FileFormat>& file_formats() {
     static std::vector<FileFormat> formats;
@@ -98,8 +99,8 @@ void write_file_atomically(const std::string& path, const std::vector<uint8_t>& 
 }
 
 [[noreturn]] void assign_error(std::string_view source, std::string_view target) {
-    throw graphics::EConvertError("Cannot assign a " + std::string(source.empty() ? "nil" : source) + " to a " +
-                                  std::string(target));
+    throw EConvertError("Cannot assign a " + std::string(source.empty() ? "nil" : source) + " to a " +
+                        std::string(target));
 }
 
 }  // namespace
@@ -114,7 +115,7 @@ TColor ColorToRGB(TColor color) {
 }
 
 std::span<const uint8_t> TByteReader::Read(size_t n) {
-    if (n > Remaining()) throw graphics::EReadError();
+    if (n > Remaining()) throw EReadError("Stream read error");
     auto r = data_.subspan(pos_, n);
     pos_ += n;
     return r;
@@ -125,10 +126,26 @@ int32_t TByteReader::ReadInt32() {
     return int32_t(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
 }
 
-bool TGraphicClass::InheritsFrom(const TGraphicClass& other) const {
-    for (auto* c = this; c; c = c->Parent)
-        if (c == &other) return true;
-    return false;
+TClass TGraphic::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TGraphic, TPersistent>("TGraphic").Build();
+    return &info;
+}
+TClass TGraphic::ClassType() const { return StaticClass(); }
+
+void TGraphic::Assign(const TPersistent* source) {
+    if (!source || dynamic_cast<const TGraphic*>(source)) {
+        Assign(static_cast<const TGraphic*>(source));
+        return;
+    }
+    TPersistent::Assign(source);
+}
+
+void TGraphic::AssignTo(TPersistent* dest) const {
+    if (auto* g = dynamic_cast<TGraphic*>(dest)) {
+        AssignTo(*g);
+        return;
+    }
+    TPersistent::AssignTo(dest);
 }
 
 void TGraphic::Assign(const TGraphic* source) {
@@ -143,7 +160,7 @@ void TGraphic::AssignTo(TGraphic& dest) const { assign_error(ClassName(), dest.C
 
 bool TGraphic::Equals(const TGraphic& other) const {
     if (&other == this) return true;
-    if (&other.ClassType() != &ClassType()) return false;
+    if (other.ClassType() != ClassType()) return false;
     auto& a = const_cast<TGraphic&>(*this);
     auto& b = const_cast<TGraphic&>(other);
     if (a.Empty() || b.Empty()) return a.Empty() && b.Empty();
@@ -162,7 +179,7 @@ void TGraphic::SetTransparent(bool value) {
 
 void TGraphic::ReadData(TByteReader& reader) {
     int32_t count = reader.ReadInt32();
-    if (count < 0 || size_t(count) > reader.Remaining()) throw graphics::EReadError();
+    if (count < 0 || size_t(count) > reader.Remaining()) throw EReadError("Stream read error");
     TByteReader part(reader.Read(size_t(count)));
     LoadFromStream(part);
 }
@@ -197,7 +214,7 @@ void TGraphic::SaveToClipboardFormat(unsigned&, TClipboardData&, TPalette&) {
 
 void TGraphic::Changed() {
     Modified = true;
-    if (OnChange) OnChange(*this);
+    OnChange(this);
 }
 
 void TGraphic::Progress(TProgressStage stage, int percent, bool redraw, const TRect& rect,
@@ -221,7 +238,7 @@ void TPicture::LoadFromFile(const std::string& path) {
     auto ext = extension_of(path);
     auto* cls = FindExtension(ext);
     if (!cls) throw EInvalidGraphic("Unknown picture file extension (." + ext + ")");
-    auto g = cls->Create();
+    auto g = graphics::create_graphic(cls);
     g->OnProgress = OnProgress;
     g->LoadFromFile(path);
     graphic_ = std::move(g);
@@ -246,7 +263,7 @@ void TPicture::ReadStoredData(std::span<const uint8_t> data) {
     }
     auto* cls = FindClassName(name);
     if (!cls) throw EInvalidGraphic("Unknown picture class " + name);
-    auto g = cls->Create();
+    auto g = graphics::create_graphic(cls);
     g->OnProgress = OnProgress;
     g->ReadData(reader);
     graphic_ = std::move(g);
@@ -270,46 +287,46 @@ void TPicture::Assign(const TGraphic* graphic) {
         graphic_.reset();
         return;
     }
-    auto g = graphic->ClassType().Create();
+    auto g = graphics::create_graphic(graphic->ClassType());
     g->Assign(graphic);
     g->OnProgress = OnProgress;
     graphic_ = std::move(g);
 }
 
 void TPicture::RegisterFileFormat(const std::string& extension, const std::string& description,
-                                  const TGraphicClass& cls) {
+                                  TClass cls) {
     auto ext = lower(extension);
     auto& f = file_formats();
     std::erase_if(f, [&](const FileFormat& x) { return x.Extension == ext; });
-    f.push_back({ext, description, &cls});
+    f.push_back({ext, description, cls});
 }
 
-void TPicture::UnregisterGraphicClass(const TGraphicClass& cls) {
+void TPicture::UnregisterGraphicClass(TClass cls) {
     std::erase_if(file_formats(), [&](const FileFormat& x) { return x.Class->InheritsFrom(cls); });
     std::erase_if(clip_formats(), [&](const ClipFormat& x) { return x.Class->InheritsFrom(cls); });
 }
 
-void TPicture::RegisterClipboardFormat(unsigned format, const TGraphicClass& cls) {
+void TPicture::RegisterClipboardFormat(unsigned format, TClass cls) {
     auto& f = clip_formats();
     std::erase_if(f, [&](const ClipFormat& x) { return x.Format == format; });
-    f.push_back({format, &cls});
+    f.push_back({format, cls});
 }
 
-const TGraphicClass* TPicture::FindExtension(std::string_view extension) {
+TClass TPicture::FindExtension(std::string_view extension) {
     auto ext = lower(extension);
     for (auto& f : file_formats())
         if (f.Extension == ext) return f.Class;
     return nullptr;
 }
 
-const TGraphicClass* TPicture::FindClassName(std::string_view name) {
+TClass TPicture::FindClassName(std::string_view name) {
     auto n = lower(name);
     for (auto& f : file_formats())
         if (lower(f.Class->Name) == n) return f.Class;
     return nullptr;
 }
 
-const TGraphicClass* TPicture::FindClipboardFormat(unsigned format) {
+TClass TPicture::FindClipboardFormat(unsigned format) {
     for (auto& f : clip_formats())
         if (f.Format == format) return f.Class;
     return nullptr;
@@ -329,7 +346,14 @@ std::vector<std::string> TPicture::RegisteredExtensions() {
 }
 
 namespace graphics {
+std::unique_ptr<TGraphic> create_graphic(TClass cls) {
+    if (cls && cls->InheritsFrom(TGraphic::StaticClass()) && !cls->IsAbstract())
+        return std::unique_ptr<TGraphic>(static_cast<TGraphic*>(cls->Create()));
+    throw EInvalidGraphic("Unknown picture class " + (cls ? cls->Name : std::string()));
+}
+
 void unit_startup() {
+    RegisterClasses({TGraphic::StaticClass(), TBitmap::StaticClass(), TJPEGImage::StaticClass()});
     TPicture::RegisterFileFormat("bmp", "Bitmaps", TBitmap::StaticClass());
     TPicture::RegisterFileFormat("jpg", "JPEG Image File", TJPEGImage::StaticClass());
     TPicture::RegisterFileFormat("jpeg", "JPEG Image File", TJPEGImage::StaticClass());
@@ -337,5 +361,6 @@ void unit_startup() {
 void unit_shutdown() {
     TPicture::UnregisterGraphicClass(TJPEGImage::StaticClass());
     TPicture::UnregisterGraphicClass(TBitmap::StaticClass());
+    for (TClass cls : {TJPEGImage::StaticClass(), TBitmap::StaticClass(), TGraphic::StaticClass()}) UnRegisterClass(cls);
 }
 }  // namespace graphics

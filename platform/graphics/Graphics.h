@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/core/SysUtils.h"
+#include "platform/core/Classes.h"
 
 class TCanvas;
 class TGraphic;
@@ -19,6 +19,7 @@ class TGraphic;
 // 0x00BBGGRR; the high byte marks special values (system colours 0x80..., clNone, clDefault).
 using TColor = int32_t;
 constexpr TColor clBlack = 0x000000;
+constexpr TColor clMaroon = 0x000080;
 constexpr TColor clWhite = 0xFFFFFF;
 constexpr TColor clRed = 0x0000FF;
 constexpr TColor clLime = 0x00FF00;
@@ -30,8 +31,9 @@ constexpr TColor clBtnFace = TColor(0x8000000F);
 constexpr TColor clWindow = TColor(0x80000005);
 constexpr TColor clWindowText = TColor(0x80000008);
 
-// The RGB value of a colour: system colours resolved through a fixed light
-// theme; clNone and clDefault have none and give black.
+// The RGB value of a colour: system colours resolved through the one fixed
+// light theme that every drawing surface uses; clNone and clDefault have
+// none and give black.
 TColor ColorToRGB(TColor color);
 constexpr TColor RGBColor(uint8_t r, uint8_t g, uint8_t b) { return TColor(r | (g << 8) | (b << 16)); }
 constexpr uint8_t GetRValue(TColor c) { return uint8_t(c); }
@@ -39,6 +41,10 @@ constexpr uint8_t GetGValue(TColor c) { return uint8_t(c >> 8); }
 constexpr uint8_t GetBValue(TColor c) { return uint8_t(c >> 16); }
 
 struct TPoint { int X = 0, Y = 0; };
+struct TSize {
+    int cx = 0, cy = 0;
+    bool operator==(const TSize&) const = default;
+};
 struct TRect {
     int Left = 0, Top = 0, Right = 0, Bottom = 0;
     int Width() const { return Right - Left; }
@@ -55,22 +61,11 @@ struct TRGBEntry {
 // A palette; an empty one stands for "no palette".
 using TPalette = std::vector<TRGBEntry>;
 
-class EInvalidGraphic : public Exception { using Exception::Exception; };
-class EInvalidGraphicOperation : public Exception { using Exception::Exception; };
-
-namespace graphics {
-// The platform's stream read error ("Stream read error") raised when picture
-// data ends before a length it announced.
-class EReadError : public Exception {
-public:
-    EReadError() : Exception("Stream read error") {}
-};
-// The platform's assignment error: "Cannot assign a <source> to a <target>".
-class EConvertError : public Exception { using Exception::Exception; };
-}  // namespace graphics
+TAMBLERO_EXCEPTION(EInvalidGraphic, Exception)
+TAMBLERO_EXCEPTION(EInvalidGraphicOperation, Exception)
 
 // Reads picture data from a byte range, front to back; every read that finds
-// fewer bytes than it needs raises graphics::EReadError.
+// fewer bytes than it needs raises EReadError "Stream read error".
 class TByteReader {
 public:
     explicit TByteReader(std::span<const uint8_t> data) : data_(data) {}
@@ -87,18 +82,9 @@ private:
     size_t pos_ = 0;
 };
 
-// Describes a graphic class: its name, its parent and how to make one.
-struct TGraphicClass {
-    std::string_view Name;
-    const TGraphicClass* Parent = nullptr;
-    std::unique_ptr<TGraphic> (*Create)() = nullptr;
-    bool InheritsFrom(const TGraphicClass& other) const;
-};
-
 enum class TProgressStage { psStarting, psRunning, psEnding };
 using TProgressEvent = std::function<void(TGraphic& sender, TProgressStage stage, int percent, bool redraw,
                                           const TRect& rect, const std::string& message)>;
-using TGraphicChangeEvent = std::function<void(TGraphic& sender)>;
 
 // Clipboard exchange data of a graphic: the bytes of one clipboard format.
 struct TClipboardData {
@@ -106,17 +92,20 @@ struct TClipboardData {
 };
 
 // A picture of some format. Subclasses read and write their own data and
-// draw themselves stretched into a rectangle of a canvas.
-class TGraphic {
+// draw themselves stretched into a rectangle of a canvas. Every format is a
+// described class (StaticClass) that the unit start-up registers with the
+// class registry and, for its file extensions, with TPicture.
+class TGraphic : public TPersistent {
 public:
-    virtual ~TGraphic() = default;
-    virtual const TGraphicClass& ClassType() const = 0;
-    std::string_view ClassName() const { return ClassType().Name; }
-    bool InheritsFrom(const TGraphicClass& cls) const { return ClassType().InheritsFrom(cls); }
+    static TClass StaticClass();
+    TClass ClassType() const override;
 
     // Copies source into this graphic; nullptr clears it. The default asks
-    // the source to assign itself and refuses pairs that neither converts.
+    // the source to assign itself and refuses pairs that neither converts
+    // (EConvertError "Cannot assign a %s to a %s").
     virtual void Assign(const TGraphic* source);
+    // Graphics go to the graphic overload; other objects are refused.
+    void Assign(const TPersistent* source) override;
     // Assigns this graphic to dest; the default refuses with the assignment error.
     virtual void AssignTo(TGraphic& dest) const;
 
@@ -148,7 +137,7 @@ public:
     virtual void LoadFromClipboardFormat(unsigned format, const TClipboardData& data, const TPalette& palette);
     virtual void SaveToClipboardFormat(unsigned& format, TClipboardData& data, TPalette& palette);
 
-    TGraphicChangeEvent OnChange;
+    TNotifyEvent OnChange;
     TProgressEvent OnProgress;
     bool PaletteModified = false;
     bool Modified = false;
@@ -158,8 +147,15 @@ public:
     void Progress(TProgressStage stage, int percent, bool redraw, const TRect& rect, const std::string& message);
 
 protected:
+    void AssignTo(TPersistent* dest) const override;
     bool transparent_ = false;
 };
+
+namespace graphics {
+// A new, empty graphic of a registered or described class; EInvalidGraphic
+// "Unknown picture class %s" for a class that is no graphic or cannot be made.
+std::unique_ptr<TGraphic> create_graphic(TClass cls);
+}  // namespace graphics
 
 // A picture holder: one graphic of any registered format, chosen by file
 // extension or by the class name in stored data.
@@ -184,17 +180,17 @@ public:
 
     // Registry of picture formats, shared by the process.
     static void RegisterFileFormat(const std::string& extension, const std::string& description,
-                                   const TGraphicClass& cls);
-    static void UnregisterGraphicClass(const TGraphicClass& cls);
-    static void RegisterClipboardFormat(unsigned format, const TGraphicClass& cls);
-    static const TGraphicClass* FindExtension(std::string_view extension);
+                                   TClass cls);
+    static void UnregisterGraphicClass(TClass cls);
+    static void RegisterClipboardFormat(unsigned format, TClass cls);
+    static TClass FindExtension(std::string_view extension);
     // Looks a class name up among the classes registered for file extensions (ASCII case ignored).
-    static const TGraphicClass* FindClassName(std::string_view name);
-    static const TGraphicClass* FindClipboardFormat(unsigned format);
+    static TClass FindClassName(std::string_view name);
+    static TClass FindClipboardFormat(unsigned format);
     static std::string FileFormatDescription(std::string_view extension);
     static std::vector<std::string> RegisteredExtensions();
 
-    TGraphicChangeEvent OnChange;
+    TNotifyEvent OnChange;
     TProgressEvent OnProgress;
 
 private:
@@ -202,7 +198,8 @@ private:
 };
 
 namespace graphics {
-// Registers the formats the platform itself provides ("bmp", "jpg", "jpeg").
+// Registers the formats the platform itself provides ("bmp", "jpg", "jpeg")
+// with TPicture and the graphic classes with the class registry.
 void unit_startup();
 void unit_shutdown();
 // Nearest-neighbour sampling when a source extent src is stretched over a

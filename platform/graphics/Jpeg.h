@@ -11,8 +11,8 @@ class TJPEGImage : public TGraphic {
 public:
     TJPEGImage();
     ~TJPEGImage() override;
-    static const TGraphicClass& StaticClass();
-    const TGraphicClass& ClassType() const override { return StaticClass(); }
+    static TClass StaticClass();
+    TClass ClassType() const override { return StaticClass(); }
 
     void Assign(const TGraphic* source) override;
     void AssignTo(TGraphic& dest) const override;

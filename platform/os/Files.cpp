@@ -1,6 +1,7 @@
 #include "platform/os/Files.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
@@ -103,6 +104,15 @@ void rename_over(const std::string& from, const std::string& to) {
         ::fsync(dfd);
         ::close(dfd);
     }
+}
+
+Renamed rename_no_replace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return Renamed::yes;
+    if (errno == EEXIST) return Renamed::taken;
+    if (errno != EINVAL && errno != ENOSYS) return Renamed::no;
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0) return Renamed::taken;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? Renamed::yes : Renamed::no;
 }
 
 }  // namespace os

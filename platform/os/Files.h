@@ -46,4 +46,10 @@ void replace_file(const std::string& path, std::string_view data);
 // folder afterwards; EOSError on failure (the target stays as it was).
 void rename_over(const std::string& from, const std::string& to);
 
+enum class Renamed { yes, taken, no };
+// Renames `from` to `to` only when `to` is free: never replaces, never copies
+// (a move across file systems fails). On a file system without
+// RENAME_NOREPLACE it looks first.
+Renamed rename_no_replace(const std::string& from, const std::string& to);
+
 }  // namespace os

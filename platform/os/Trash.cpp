@@ -1,5 +1,7 @@
 #include "platform/os/Trash.h"
 
+#include "platform/os/Files.h"
+
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -71,20 +73,6 @@ bool make_dirs(const std::string& dir) {
     if (errno != ENOENT || dir == "/" || dir == ".") return false;
     if (!make_dirs(parent_of(dir))) return false;
     return ::mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
-}
-
-enum class Renamed { yes, taken, no };
-
-// Renames from over to only when to is free: never replaces, never copies
-// (a move across file systems fails).
-Renamed rename_no_replace(const std::string& from, const std::string& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return Renamed::yes;
-    if (errno == EEXIST) return Renamed::taken;
-    if (errno != EINVAL && errno != ENOSYS) return Renamed::no;
-    // A file system without the flag: look first.
-    struct stat st {};
-    if (::lstat(to.c_str(), &st) == 0) return Renamed::taken;
-    return ::rename(from.c_str(), to.c_str()) == 0 ? Renamed::yes : Renamed::no;
 }
 
 std::string url_escape(const std::string& s) {

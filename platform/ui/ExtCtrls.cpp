@@ -4,8 +4,7 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/PictureImage.h"
 
-#include <QImage>
-#include <QPainter>
+#include "platform/graphics/Bitmap.h"
 
 TImage::TImage(TComponent* AOwner) : TControl(AOwner), picture_(std::make_unique<ui::StoredPicture>()) {
     Width = 105;
@@ -21,22 +20,28 @@ void TImage::SetPictureData(const std::vector<std::uint8_t>& stored) {
     Invalidate();
 }
 
-void TImage::Paint(QPainter& painter, const QRect& bounds) const {
-    if (picture_->empty() || bounds.isEmpty()) return;
-    QRect target = bounds;
+void TImage::Paint(TCanvas& canvas, const TRect& bounds) const {
+    if (picture_->empty() || bounds.Width() <= 0 || bounds.Height() <= 0) return;
+    TRect target = bounds;
     if (!Stretch) {
-        target.setSize(QSize(picture_->width(), picture_->height()));
-        if (Center) target.moveCenter(bounds.center());
+        const int w = picture_->width(), h = picture_->height();
+        target = Rect(bounds.Left, bounds.Top, bounds.Left + w, bounds.Top + h);
+        if (Center) {
+            // centred as a Qt rectangle's centre moves: on the left/upper middle pixel
+            const int x = bounds.Left + (bounds.Width() - 1) / 2 - (w - 1) / 2;
+            const int y = bounds.Top + (bounds.Height() - 1) / 2 - (h - 1) / 2;
+            target = Rect(x, y, x + w, y + h);
+        }
     }
-    if (!cache_ || cache_->size() != target.size()) {
-        const std::uint32_t background = ui::color_to_rgb(Parent() != nullptr ? Parent()->Color : ui::clWindow);
+    if (!cache_ || cache_->PixelWidth() != target.Width() || cache_->PixelHeight() != target.Height()) {
+        const TColor background = Parent() != nullptr ? Parent()->Color : clWindow;
         try {
-            cache_ = std::make_unique<QImage>(picture_->draw(target.width(), target.height(), background));
+            cache_ = picture_->draw(target.Width(), target.Height(), background);
         } catch (const std::exception&) {
             return;  // a picture its format cannot draw paints nothing
         }
     }
-    painter.drawImage(target.topLeft(), *cache_);
+    canvas.Draw(target.Left, target.Top, *cache_);
 }
 
 TClass TImage::StaticClass() {

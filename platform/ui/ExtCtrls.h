@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-class QImage;
+class TBitmap;
 namespace ui { class StoredPicture; }
 
 class TImage : public TControl {
@@ -28,10 +28,10 @@ public:
     const std::vector<std::uint8_t>& PictureData() const { return stored_; }
     void SetPictureData(const std::vector<std::uint8_t>& stored);
 
-    void Paint(QPainter& painter, const QRect& bounds) const override;
+    void Paint(TCanvas& canvas, const TRect& bounds) const override;
 
 private:
     std::unique_ptr<ui::StoredPicture> picture_;
     std::vector<std::uint8_t> stored_;
-    mutable std::unique_ptr<QImage> cache_;  // the picture as last painted
+    mutable std::unique_ptr<TBitmap> cache_;  // the picture as last painted
 };

@@ -2,11 +2,11 @@
 
 #include "platform/core/ClassBuilder.h"
 #include "platform/core/FormResource.h"
+#include "platform/graphics/qt/QtCanvas.h"
 #include "platform/ui/FormWindow.h"
 #include "platform/ui/Headless.h"
 
 #include <QApplication>
-#include <QColor>
 #include <QImage>
 #include <QPainter>
 
@@ -68,15 +68,15 @@ void TForm::Invalidate() {
     if (window_) window_->update();
 }
 
-void TForm::PaintClient(QPainter& painter) const {
-    const std::uint32_t bg = ui::color_to_rgb(Color);
-    const QRect client(0, 0, ClientWidth, ClientHeight);
-    painter.fillRect(client, QColor(bg & 0xFF, (bg >> 8) & 0xFF, (bg >> 16) & 0xFF));
+void TForm::PaintClient(TCanvas& canvas) const {
+    const TRect client = Rect(0, 0, ClientWidth, ClientHeight);
+    canvas.Brush.Color = Color;
+    canvas.Brush.Style = bsSolid;
+    canvas.FillRect(client);
     for (const TControl* c : controls_) {
         if (!c->Visible) continue;
-        painter.save();
-        c->Paint(painter, c->BoundsIn(client));
-        painter.restore();
+        c->Paint(canvas, c->BoundsIn(client));
+        canvas.ResetClip();
     }
 }
 
@@ -84,14 +84,18 @@ QImage TForm::Render() const {
     QImage image(std::max(ClientWidth, 1), std::max(ClientHeight, 1), QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
-    PaintClient(painter);
+    graphics::qt::QtCanvas canvas(painter);
+    PaintClient(canvas);
     return image;
 }
 
 ui::FormWindow& TForm::window() {
     if (!window_) {
         ui::FormWindow::Hooks hooks;
-        hooks.paint = [this](QPainter& p) { PaintClient(p); };
+        hooks.paint = [this](QPainter& p) {
+            graphics::qt::QtCanvas canvas(p);
+            PaintClient(canvas);
+        };
         hooks.close_requested = [this]() {
             Close();
             return !visible_;
@@ -252,9 +256,9 @@ TClass TForm::StaticClass() {
         .String("Caption", &TForm::Caption, &TForm::Caption)
         .Integer("ClientHeight", &TForm::ClientHeight, &TForm::ClientHeight).NoDefault()
         .Integer("ClientWidth", &TForm::ClientWidth, &TForm::ClientWidth).NoDefault()
-        .Integer("Color", &TForm::Color, &TForm::Color).Default(int(ui::clBtnFace))
+        .Integer("Color", &TForm::Color, &TForm::Color).Default(int(clBtnFace))
         .Bool("Ctl3D", &TForm::Ctl3D, &TForm::Ctl3D).Default(true)
-        .Object("Font", [](const TForm& f) { return const_cast<ui::TFont*>(&f.Font); })
+        .Object("Font", [](const TForm& f) { return const_cast<TFont*>(&f.Font); })
         .Enum("FormStyle", {"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"}, &TForm::FormStyle,
               &TForm::FormStyle)
         .Integer("Left", &TForm::Left, &TForm::Left)

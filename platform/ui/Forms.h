@@ -39,9 +39,9 @@ public:
     TPosition Position = poDesigned;
     int Left = 0, Top = 0;
     int ClientWidth = 0, ClientHeight = 0;
-    ui::Color Color = ui::clBtnFace;
+    TColor Color = clBtnFace;
     bool Ctl3D = true;
-    ui::TFont Font;
+    TFont Font;
     TNotifyEvent OnCreate;
     TNotifyEvent OnShow;
     TNotifyEvent OnHide;
@@ -60,7 +60,7 @@ public:
     // The controls placed on the form, in painting order.
     const std::vector<TControl*>& Controls() const { return controls_; }
     // Paints the client area (background, then every visible control).
-    void PaintClient(QPainter& painter) const;
+    void PaintClient(TCanvas& canvas) const;
     // The client area painted into an image (what the window shows).
     QImage Render() const;
     // The Qt window, created on first use; null before.

@@ -1,5 +1,3 @@
-// Kept apart from the component headers: the picture formats' headers have
-// their own notion of a change event.
 #include "platform/ui/PictureImage.h"
 
 #include "platform/graphics/Bitmap.h"
@@ -24,23 +22,13 @@ bool StoredPicture::empty() const {
 int StoredPicture::width() const { return empty() ? 0 : picture_->Width(); }
 int StoredPicture::height() const { return empty() ? 0 : picture_->Height(); }
 
-QImage StoredPicture::draw(int width, int height, std::uint32_t background) const {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(qRgb(background & 0xFF, (background >> 8) & 0xFF, (background >> 16) & 0xFF));
-    if (empty() || width <= 0 || height <= 0) return image;
-    TBitmap target(width, height, pf24bit);
-    TCanvas& canvas = target.Canvas();
-    canvas.Brush.Color = TColor(background & 0xFFFFFF);
+std::unique_ptr<TBitmap> StoredPicture::draw(int width, int height, TColor background) const {
+    auto target = std::make_unique<TBitmap>(std::max(width, 0), std::max(height, 0), pf24bit);
+    TCanvas& canvas = target->Canvas();
+    canvas.Brush.Color = background;
     canvas.FillRect(Rect(0, 0, width, height));
-    canvas.StretchDraw(Rect(0, 0, width, height), *picture_->Graphic());
-    for (int y = 0; y < height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            const TColor c = target.Pixel(x, y);
-            line[x] = qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
-        }
-    }
-    return image;
+    if (!empty() && width > 0 && height > 0) canvas.StretchDraw(Rect(0, 0, width, height), *picture_->Graphic());
+    return target;
 }
 
 } // namespace ui

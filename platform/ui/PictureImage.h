@@ -1,13 +1,14 @@
 #pragma once
 // A picture read from stored picture data (the class name of its format,
-// then the format's own data) and drawn by its format into a Qt image.
+// then the format's own data) and drawn by its format into a bitmap.
 
-#include <QImage>
+#include "platform/graphics/Graphics.h"
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+class TBitmap;
 class TPicture;
 
 namespace ui {
@@ -24,8 +25,8 @@ public:
     int width() const;
     int height() const;
     // The picture stretched over width x height; where it is transparent
-    // `background` (0x00BBGGRR) shows.
-    QImage draw(int width, int height, std::uint32_t background) const;
+    // `background` shows.
+    std::unique_ptr<TBitmap> draw(int width, int height, TColor background) const;
 
 private:
     std::unique_ptr<TPicture> picture_;

@@ -1,5 +1,6 @@
 #include "platform/ui/Startup.h"
 
+#include "platform/graphics/qt/QtCanvas.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/StdCtrls.h"
@@ -33,6 +34,7 @@ void unit_startup() {
     qInstallMessageHandler(qt_messages);
     if (QCoreApplication::instance() == nullptr) qt_app = std::make_unique<QApplication>(qt_argc, qt_argv);
     if (Application == nullptr) Application = new TApplication(nullptr);
+    graphics::qt::unit_startup();
     RegisterClasses({TForm::StaticClass(), TLabel::StaticClass(), TImage::StaticClass()});
 }
 
@@ -40,6 +42,7 @@ void unit_shutdown() {
     for (TClass cls : {TForm::StaticClass(), TLabel::StaticClass(), TImage::StaticClass()}) UnRegisterClass(cls);
     delete Application;
     Application = nullptr;
+    graphics::qt::unit_shutdown();
     qt_app.reset();
 }
 

@@ -10,9 +10,9 @@ public:
     TClass ClassType() const override;
 
     std::string Caption;
-    ui::Color Color = ui::clBtnFace;  // background when not Transparent
+    TColor Color = clBtnFace;  // background when not Transparent
     bool Transparent = false;
     bool AutoSize = true;
 
-    void Paint(QPainter& painter, const QRect& bounds) const override;
+    void Paint(TCanvas& canvas, const TRect& bounds) const override;
 };

@@ -7,7 +7,8 @@ published modulo-11 rule, the due-date factor and amount of its title and the
 free field the tool reports; every typed line must carry the three modulo-10
 field digits and agree with its bar code field by field. The check digit, the
 free field and the four boleto texts must equal those of an independent
-reference of the banks' rules (boleto_reference.py).
+reference of the banks' rules (boleto_reference.py). A title whose nosso número
+is longer than the narrowest field its bank's rules give it must be refused.
 Usage: boleto_codes.py BILLING_TOOL [COUNT] [SEED]
 """
 import datetime
@@ -19,7 +20,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from boleto_reference import reference  # noqa: E402
+from boleto_reference import nosso_17, reference  # noqa: E402
 
 BANKS = ["001", "021", "033", "038", "104", "151", "237", "244", "275", "291", "320", "341",
          "347", "353", "356", "389", "394", "399", "409", "422", "479", "745", "748", "999"]
@@ -27,12 +28,30 @@ BANKS = ["001", "021", "033", "038", "104", "151", "237", "244", "275", "291", "
 INSTALLATIONS = [("033", "236"), ("748", "1")]
 
 
+# The narrowest field of the nosso número in each bank's check digit, free
+# field and boleto texts: longer numbers would be cut.
+NOSSO_WIDTH = {"001": 11, "021": 8, "033": 8, "038": 11, "104": 10, "151": 9, "237": 11, "244": 6,
+               "275": 13, "291": 7, "320": 14, "341": 8, "347": 6, "353": 7, "356": 13, "389": 10,
+               "394": 14, "399": 13, "409": 14, "422": 8, "479": 8, "745": 14, "748": 5, "999": 11}
+
+
+def nosso_width(bank, installation):
+    return 12 if bank == "033" and installation == 236 else NOSSO_WIDTH[bank]
+
+
+def too_long(bank, title, installation):
+    nn = title["NossoNumero"]
+    if bank == "001" and title["Carteira"] == "18" and nosso_17(nn):
+        return False
+    return len(nn.strip()) > nosso_width(bank, installation)
+
+
 def digits(rng, lo, hi):
     return "".join(rng.choice("0123456789") for _ in range(rng.randint(lo, hi)))
 
 
-def random_title(rng, bank):
-    nosso = digits(rng, 1, 15)
+def random_title(rng, bank, installation):
+    nosso = digits(rng, 1, nosso_width(bank, installation) + 2)
     carteira = digits(rng, 1, 3)
     if bank == "104":
         nosso = digits(rng, 10, 10)
@@ -157,13 +176,21 @@ def main():
         today = datetime.date(2000, 1, 1) + datetime.timedelta(days=rng.randint(0, 20000))
         installation = int(extra[1]) if extra else 0
         extra = extra + ["--today", today.isoformat()]
-        titles = [random_title(rng, bank) for _ in range(count)]
+        titles = [random_title(rng, bank, installation) for _ in range(count)]
         rc, results = run(tool, bank, titles, extra)
         if len(results) != len(titles):
             print(f"{bank}: {len(results)} results for {len(titles)} titles", file=sys.stderr)
             failures += 1
             continue
         for title, result in zip(titles, results):
+            if too_long(bank, title, installation):
+                width = nosso_width(bank, installation)
+                if f"não cabe no campo de {width} caracteres do banco {bank}" not in result.get("Erro", ""):
+                    failures += 1
+                    if failures <= 10:
+                        print(f"{bank} {extra}: not refused\n  title {json.dumps(title)}\n  result {result}",
+                              file=sys.stderr)
+                continue
             if bank == "151":
                 # Its free field is not available: every title must be refused.
                 if "Erro" not in result or "Nossa Caixa" not in result["Erro"]:
@@ -179,8 +206,9 @@ def main():
                 if failures <= 10:
                     print(f"{bank} {extra}: {errors}\n  title {json.dumps(title)}\n  result {result}",
                           file=sys.stderr)
-        if bank != "151" and rc != 0 and failures == 0:
-            print(f"{bank}: exit status {rc} without a failed title", file=sys.stderr)
+        refused = bank == "151" or any(too_long(bank, t, installation) for t in titles)
+        if (rc != 0) != refused:
+            print(f"{bank}: exit status {rc} {'without' if rc else 'with'} a refused title", file=sys.stderr)
             failures += 1
     print(f"{checked} bar codes checked, {failures} failures")
     return 1 if failures else 0

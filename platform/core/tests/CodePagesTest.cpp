@@ -74,3 +74,26 @@ TEST(CodePages, UpperCasesAccentedLetters) {
     EXPECT_EQ(core::cp1252_upper("\xE7\xE3o\xFF"), std::string("\xC7\xC3O\x9F"));
     EXPECT_EQ(core::utf8_upper("a\xFF" "b"), "A\xFF" "B");  // invalid byte passes through
 }
+
+TEST(CodePages, LengthsAndCutsCountCharacters) {
+    struct Case {
+        const char* text;
+        std::size_t length;
+        std::size_t cut;
+        const char* prefix;
+    } cases[] = {
+        {"", 0, 2, ""},
+        {"SPX", 3, 2, "SP"},
+        {"SÉX", 3, 2, "SÉ"},        // two bytes for É: never half of it
+        {"ÉÇ", 2, 1, "É"},
+        {"日本語", 3, 2, "日本"},
+        {"a😀b", 3, 2, "a😀"},
+        {"\xC3" "X", 2, 1, "\xC3"},  // a broken sequence is one character per byte
+        {"ab", 2, 5, "ab"},
+        {"ab", 2, 0, ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(core::utf8_length(c.text), c.length) << c.text;
+        EXPECT_EQ(core::utf8_prefix(c.text, c.cut), c.prefix) << c.text;
+    }
+}

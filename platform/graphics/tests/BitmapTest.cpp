@@ -183,8 +183,8 @@ TEST(Canvas, DrawStretchCopyModesAndClipping) {
 
 TEST(Picture, RegistryAndFiles) {
     graphics::unit_startup();
-    EXPECT_EQ(TPicture::FindExtension("BMP"), &TBitmap::StaticClass());
-    EXPECT_EQ(TPicture::FindClassName("tbitmap"), &TBitmap::StaticClass());
+    EXPECT_EQ(TPicture::FindExtension("BMP"), TBitmap::StaticClass());
+    EXPECT_EQ(TPicture::FindClassName("tbitmap"), TBitmap::StaticClass());
     EXPECT_EQ(TPicture::FindExtension("xyz"), nullptr);
     TBitmap b(3, 2, pf8bit);
     paint(b);

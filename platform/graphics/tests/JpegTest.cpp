@@ -56,3 +56,61 @@ TEST(Jpeg, BadDataIsRefused) {
     EXPECT_THROW(j.LoadFromStream(r), EInvalidGraphic);
     EXPECT_TRUE(j.Empty());
 }
+
+namespace {
+// A small JPEG of ours whose frame header claims width x height.
+std::vector<uint8_t> jpeg_claiming(int width, int height) {
+    TBitmap b(8, 8, pf24bit);
+    auto bytes = graphics::jpeg_encode(b, 90);
+    for (size_t i = 2; i + 9 < bytes.size(); ++i) {
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {  // SOF0: length, precision, height, width
+            bytes[i + 5] = uint8_t(height >> 8), bytes[i + 6] = uint8_t(height);
+            bytes[i + 7] = uint8_t(width >> 8), bytes[i + 8] = uint8_t(width);
+            return bytes;
+        }
+    }
+    ADD_FAILURE() << "no frame header";
+    return bytes;
+}
+}  // namespace
+
+// The message of a refused file is ours or libjpeg's, whole and readable:
+// never bytes the decoder did not write.
+TEST(Jpeg, RefusalsSayWhy) {
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        std::string message;  // exact, or the prefix for libjpeg's own texts
+        bool exact;
+    };
+    std::vector<uint8_t> cut = jpeg_claiming(8, 8);
+    cut.resize(cut.size() / 2);
+    const Case cases[] = {
+        {"over the pixel limit", jpeg_claiming(10000, 10000), "JPEG image is too large", true},
+        {"just over the limit", jpeg_claiming(8193, 8192), "JPEG image is too large", true},
+        {"no JPEG at all", {'G', 'I', 'F', '8', '9', 'a'}, "JPEG error: Not a JPEG file", false},
+        {"cut short", cut, "JPEG error: ", false},
+    };
+    for (const Case& c : cases) {
+        TJPEGImage j;
+        TByteReader r(c.bytes);
+        try {
+            j.LoadFromStream(r);
+            ADD_FAILURE() << c.what << ": accepted";
+        } catch (const EInvalidGraphic& e) {
+            const std::string m = e.Message();
+            if (c.exact) EXPECT_EQ(m, c.message) << c.what;
+            else EXPECT_EQ(m.rfind(c.message, 0), 0u) << c.what << ": " << m;
+            EXPECT_GT(m.size(), std::string("JPEG error: ").size()) << c.what;
+            for (unsigned char ch : m) EXPECT_TRUE(ch >= 0x20 && ch < 0x7F) << c.what << ": " << m;
+        }
+        EXPECT_TRUE(j.Empty()) << c.what;
+    }
+    // the same file with its own size decodes
+    EXPECT_NO_THROW({
+        TJPEGImage j;
+        auto ok = jpeg_claiming(8, 8);
+        TByteReader r(ok);
+        j.LoadFromStream(r);
+    });
+}

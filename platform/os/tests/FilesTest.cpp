@@ -8,22 +8,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace fs = std::filesystem;
+#include "platform/os/tests/TempFolder.h"
 
-namespace {
-struct TempFolder {
-    fs::path dir;
-    TempFolder() {
-        std::string t = (fs::temp_directory_path() / "osfiles-XXXXXX").string();
-        dir = ::mkdtemp(t.data());
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(dir, ec);
-    }
-};
-}  // namespace
+namespace fs = std::filesystem;
+using ostest::TempFolder;
 
 TEST(OsFiles, ExecutablePathAndFolder) {
     std::string exe = os::executable_path();

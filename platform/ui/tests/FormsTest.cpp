@@ -56,7 +56,7 @@ TForm* make_form() {
     Application->CreateForm(form);
     form->ClientWidth = 200;
     form->ClientHeight = 100;
-    form->Color = ui::clWindow;
+    form->Color = clWindow;
     form->BorderStyle = bsNone;
     form->Position = poScreenCenter;
     auto* label = new TLabel(form);
@@ -68,8 +68,8 @@ TForm* make_form() {
     label->Transparent = true;
     label->Font.Name = "Calibri";
     label->Font.Height = -16;
-    label->Font.Style = 1 << ui::fsBold;
-    label->Font.FontColor = ui::RGB(0, 107, 159);
+    label->Font.Style = 1 << fsBold;
+    label->Font.Color = RGBColor(0, 107, 159);
     label->SetParent(form);
     return form;
 }
@@ -198,10 +198,10 @@ TEST_F(Forms, ApplicationFreesItsFormsAndTheirComponents) {
 }
 
 TEST(FontFamily, DesktopFamiliesUseTheirMetricCompatibleStandIns) {
-    EXPECT_EQ(ui::font_family("Calibri"), "Carlito");
-    EXPECT_EQ(ui::font_family("arial"), "Liberation Sans");
-    EXPECT_EQ(ui::font_family("MS Sans Serif"), "Liberation Sans");
-    EXPECT_EQ(ui::font_family("DejaVu Sans"), "DejaVu Sans");
+    EXPECT_EQ(graphics::font_family("Calibri"), "Carlito");
+    EXPECT_EQ(graphics::font_family("arial"), "Liberation Sans");
+    EXPECT_EQ(graphics::font_family("MS Sans Serif"), "Liberation Sans");
+    EXPECT_EQ(graphics::font_family("DejaVu Sans"), "DejaVu Sans");
 }
 
 namespace {
@@ -258,8 +258,8 @@ TEST_F(Forms, ResourceSetsPropertiesBuildsControlsAndBindsHandlersByName) {
     EXPECT_EQ(vorq->Parent(), form);
     EXPECT_EQ(vorq->Font.Name, "Calibri");
     EXPECT_EQ(vorq->Font.Height, -16);
-    EXPECT_EQ(vorq->Font.Style, 1 << ui::fsBold);
-    EXPECT_EQ(vorq->Font.FontColor, ui::RGB(0, 107, 159));
+    EXPECT_EQ(vorq->Font.Style, 1 << fsBold);
+    EXPECT_EQ(vorq->Font.Color, RGBColor(0, 107, 159));
     EXPECT_FALSE(As<TLabel>(form->FindComponent("lbOculto"))->Visible);
 
     Application->Run();

@@ -1,0 +1,1159 @@
+#include "billing/cbRetorno400.h"
+
+#include "billing/cbBancos.h"
+#include "billing/cbCodeTexts.h"
+#include "platform/core/CodePages.h"
+#include "platform/core/DateUtils.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace billing {
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Occurrence kinds: a code's kind, else the fallback table's, else `other`.
+
+struct KindRow {
+    int code;
+    TTipoOcorrencia kind;
+};
+
+struct KindTable {
+    std::span<const KindRow> rows;  // sorted by code
+    const KindTable* fallback;
+    TTipoOcorrencia other;
+};
+
+TTipoOcorrencia kind_of(const KindTable& table, int code) {
+    for (const KindTable* t = &table; t != nullptr; t = t->fallback) {
+        for (const KindRow& r : t->rows) {
+            if (r.code == code) return r.kind;
+            if (r.code > code) break;
+        }
+        if (t->fallback == nullptr) return t->other;
+    }
+    return toRetornoOutrasOcorrencias;
+}
+
+// The occurrence table shared by the standard family.
+constexpr KindRow kComum[] = {
+    {1, toRetornoRegistroConfirmado},   {2, toRetornoBaixado},
+    {3, toRetornoAbatimentoConcedido},  {4, toRetornoAbatimentoCancelado},
+    {5, toRetornoVencimentoAlterado},   {6, toRetornoDadosAlterados},
+    {7, toRetornoDadosAlterados},       {8, toRetornoDadosAlterados},
+    {9, toRetornoDadosAlterados},       {10, toRetornoDadosAlterados},
+    {11, toRetornoDadosAlterados},      {12, toRetornoDadosAlterados},
+    {20, toRetornoTituloEmSer},         {21, toRetornoLiquidado},
+    {22, toRetornoLiquidado},           {23, toRetornoBaixado},
+    {24, toRetornoBaixado},             {25, toRetornoProtestado},
+    {26, toRetornoEncaminhadoACartorio}, {27, toRetornoProtestoSustado},
+    {28, toRetornoProtestoOuSustacaoEstornado}, {29, toRetornoProtestoOuSustacaoEstornado},
+    {30, toRetornoDadosAlterados},      {31, toRetornoDebitoTarifas},
+    {32, toRetornoDebitoTarifas},       {33, toRetornoBaixaOuLiquidacaoEstornada},
+    {99, toRetornoRegistroRecusado},
+};
+constexpr KindTable kTabelaComum{kComum, nullptr, toRetornoOutrasOcorrencias};
+
+// Per bank of the standard family: the kinds its own occurrence texts name
+// (docs/architecture.md lists them); other codes keep the shared table's kind.
+constexpr KindRow kTipos001[] = {
+    {2, toRetornoRegistroConfirmado},
+    {3, toRetornoComandoRecusado},
+    {5, toRetornoLiquidadoSemRegistro},
+    {6, toRetornoLiquidado},
+    {7, toRetornoLiquidadoPorConta},
+    {8, toRetornoLiquidadoSaldoRestante},
+    {9, toRetornoBaixado},
+    {10, toRetornoBaixaSolicitada},
+    {11, toRetornoTituloEmSer},
+    {12, toRetornoAbatimentoConcedido},
+    {13, toRetornoAbatimentoCancelado},
+    {14, toRetornoVencimentoAlterado},
+    {15, toRetornoLiquidadoEmCartorio},
+    {19, toRetornoRecebimentoInstrucaoProtestar},
+    {20, toRetornoDebitoEmConta},
+    {21, toRetornoNomeSacadoAlterado},
+    {22, toRetornoEnderecoSacadoAlterado},
+    {23, toRetornoEncaminhadoACartorio},
+    {24, toRetornoRecebimentoInstrucaoSustarProtesto},
+    {25, toRetornoJurosDispensados},
+    {28, toRetornoManutencaoTituloVencido},
+    {72, toRetornoTipoCobrancaAlterado},
+    {96, toRetornoDespesasProtesto},
+    {97, toRetornoDespesasSustacaoProtesto},
+    {98, toRetornoDebitoCustasAntecipadas},
+};
+// 748's texts are 001's but for 28.
+constexpr KindRow kTipos748[] = {
+    {28, toRetornoDebitoTarifas},
+};
+constexpr KindRow kTipos291[] = {
+    {2, toRetornoRegistroConfirmado},
+    {3, toRetornoRegistroRecusado},
+    {6, toRetornoLiquidado},
+    {8, toRetornoLiquidadoEmCartorio},
+    {9, toRetornoBaixado},
+    {10, toRetornoBaixado},
+    {11, toRetornoTituloEmSer},
+    {12, toRetornoAbatimentoConcedido},
+    {13, toRetornoAbatimentoCancelado},
+    {14, toRetornoVencimentoAlterado},
+    {15, toRetornoRecebimentoInstrucaoProtestar},
+    {20, toRetornoRecebimentoInstrucaoSustarProtesto},
+    {28, toRetornoDespesasProtesto},
+    {30, toRetornoComandoRecusado},
+    {33, toRetornoRecebimentoInstrucaoAlterarDados},
+    {52, toRetornoComandoRecusado},
+    {54, toRetornoComandoRecusado},
+    {55, toRetornoComandoRecusado},
+    {56, toRetornoComandoRecusado},
+    {59, toRetornoInstrucaoProtestoRejeitadaSustadaOuPendente},
+    {68, toRetornoComandoRecusado},
+    {91, toRetornoProtestado},
+};
+constexpr KindRow kTipos320[] = {
+    {2, toRetornoRegistroConfirmado},
+    {3, toRetornoRegistroRecusado},
+    {4, toRetornoOutrasOcorrencias},
+    {5, toRetornoBaixado},
+    {6, toRetornoLiquidado},
+    {7, toRetornoLiquidadoPorConta},
+    {8, toRetornoLiquidadoSaldoRestante},
+    {9, toRetornoBaixado},
+    {10, toRetornoBaixado},
+    {11, toRetornoTituloEmSer},
+    {12, toRetornoAbatimentoConcedido},
+    {13, toRetornoAbatimentoCancelado},
+    {14, toRetornoVencimentoAlterado},
+    {15, toRetornoLiquidadoEmCartorio},
+    {16, toRetornoRetiradoDeCartorio},
+    {17, toRetornoEncaminhadoACartorio},
+    {18, toRetornoComandoRecusado},
+    {19, toRetornoBaixado},
+};
+constexpr KindRow kTipos353[] = {
+    {1, toRetornoComandoRecusado},
+    {2, toRetornoRegistroConfirmado},
+    {3, toRetornoRegistroRecusado},
+    {6, toRetornoLiquidado},
+    {7, toRetornoLiquidadoPorConta},
+    {8, toRetornoLiquidadoSaldoRestante},
+    {9, toRetornoBaixado},
+    {10, toRetornoBaixado},
+    {11, toRetornoTituloEmSer},
+    {12, toRetornoAbatimentoConcedido},
+    {13, toRetornoAbatimentoCancelado},
+    {14, toRetornoVencimentoAlterado},
+    {15, toRetornoRecebimentoInstrucaoProtestar},
+    {16, toRetornoComandoRecusado},
+    {17, toRetornoLiquidadoEmCartorio},
+};
+constexpr KindRow kTipos394[] = {
+    {2, toRetornoRegistroConfirmado},
+    {3, toRetornoRegistroRecusado},
+    {4, toRetornoOutrasOcorrencias},
+    {5, toRetornoBaixado},
+    {6, toRetornoLiquidado},
+    {7, toRetornoLiquidadoPorConta},
+    {8, toRetornoLiquidadoSaldoRestante},
+    {9, toRetornoBaixado},
+    {10, toRetornoBaixado},
+    {11, toRetornoTituloEmSer},
+    {12, toRetornoAbatimentoConcedido},
+    {13, toRetornoAbatimentoCancelado},
+    {14, toRetornoVencimentoAlterado},
+    {15, toRetornoLiquidadoEmCartorio},
+    {16, toRetornoLiquidado},
+    {17, toRetornoLiquidado},
+    {18, toRetornoJurosDispensados},
+    {19, toRetornoDebitoTarifas},
+    {20, toRetornoBaixado},
+    {21, toRetornoLiquidado},
+    {22, toRetornoOutrasOcorrencias},
+    {23, toRetornoDadosAlterados},
+    {24, toRetornoOutrasOcorrencias},
+    {25, toRetornoEncaminhadoACartorio},
+    {26, toRetornoProtestoSustado},
+    {27, toRetornoInstrucaoProtestoRejeitadaSustadaOuPendente},
+    {28, toRetornoOutrasOcorrencias},
+    {29, toRetornoDespesasProtesto},
+    {30, toRetornoBaixado},
+    {31, toRetornoRecebimentoInstrucaoSustarProtesto},
+    {32, toRetornoRecebimentoInstrucaoProtestar},
+    {33, toRetornoRecebimentoInstrucaoProtestar},
+    {34, toRetornoOutrasOcorrencias},
+    {35, toRetornoProtestoSustado},
+    {36, toRetornoRecebimentoInstrucaoProtestar},
+    {37, toRetornoRecebimentoInstrucaoSustarProtesto},
+    {38, toRetornoRecebimentoInstrucaoSustarProtesto},
+    {39, toRetornoDescontoConcedido},
+    {40, toRetornoDescontoCancelado},
+    {41, toRetornoProtestado},
+    {42, toRetornoLiquidadoParcialmente},
+    {43, toRetornoDebitoTarifas},
+    {44, toRetornoLiquidadoEmCartorio},
+    {45, toRetornoBaixado},
+    {46, toRetornoBaixaPorProtesto},
+    {49, toRetornoRecebimentoInstrucaoBaixar},
+    {50, toRetornoComandoRecusado},
+    {51, toRetornoComandoRecusado},
+    {52, toRetornoRecebimentoInstrucaoAlterarDados},
+    {53, toRetornoDadosAlterados},
+    {54, toRetornoDadosAlterados},
+    {55, toRetornoDadosAlterados},
+    {56, toRetornoDadosAlterados},
+    {86, toRetornoLiquidado},
+    {87, toRetornoLiquidadoParcialmente},
+    {88, toRetornoLiquidadoSemRegistro},
+    {98, toRetornoLiquidadoParcialmente},
+    {99, toRetornoOutrasOcorrencias},
+};
+constexpr KindRow kTipos409[] = {
+    {2, toRetornoRegistroConfirmado},
+    {3, toRetornoRegistroRecusado},
+    {6, toRetornoLiquidado},
+    {7, toRetornoLiquidadoPorConta},
+    {8, toRetornoLiquidadoSaldoRestante},
+    {9, toRetornoBaixado},
+    {10, toRetornoBaixado},
+    {12, toRetornoAbatimentoConcedido},
+    {14, toRetornoVencimentoAlterado},
+    {16, toRetornoDadosAlterados},
+    {18, toRetornoDespesasProtesto},
+    {19, toRetornoDespesasSustacaoProtesto},
+    {20, toRetornoCustasCartorioDistribuidor},
+    {21, toRetornoRecebimentoInstrucaoSustarProtesto},
+    {22, toRetornoOutrasOcorrencias},
+    {23, toRetornoOutrasOcorrencias},
+    {30, toRetornoBaixado},
+    {31, toRetornoProtestoSustado},
+    {33, toRetornoRecebimentoInstrucaoProtestar},
+    {34, toRetornoEncaminhadoACartorio},
+    {35, toRetornoDebitoTarifas},
+    {36, toRetornoDebitoTarifas},
+    {37, toRetornoDebitoTarifas},
+    {38, toRetornoDebitoTarifas},
+    {39, toRetornoDebitoTarifas},
+    {41, toRetornoEncaminhadoACartorio},
+    {45, toRetornoDebitoTarifas},
+    {77, toRetornoComandoRecusado},
+    {86, toRetornoLiquidado},
+    {87, toRetornoLiquidadoParcialmente},
+    {88, toRetornoLiquidadoSemRegistro},
+    {89, toRetornoLiquidadoEmCartorio},
+    {98, toRetornoLiquidadoSemRegistro},
+    {99, toRetornoLiquidadoEmCartorio},
+};
+constexpr KindRow kTipos422[] = {
+    {2, toRetornoRegistroConfirmado},
+    {3, toRetornoRegistroRecusado},
+    {4, toRetornoOutrasOcorrencias},
+    {5, toRetornoBaixado},
+    {6, toRetornoLiquidado},
+    {7, toRetornoLiquidadoParcialmente},
+    {9, toRetornoBaixado},
+    {10, toRetornoBaixado},
+    {11, toRetornoTituloEmSer},
+    {12, toRetornoAbatimentoConcedido},
+    {13, toRetornoAbatimentoCancelado},
+    {14, toRetornoVencimentoAlterado},
+    {15, toRetornoLiquidadoEmCartorio},
+    {16, toRetornoBaixadoFrancoPagamento},
+    {19, toRetornoRecebimentoInstrucaoProtestar},
+    {20, toRetornoRecebimentoInstrucaoSustarProtesto},
+    {21, toRetornoOutrasOcorrencias},
+    {23, toRetornoEncaminhadoACartorio},
+    {40, toRetornoBaixaPorProtesto},
+    {41, toRetornoLiquidadoSemRegistro},
+    {42, toRetornoRetiradoDeCartorio},
+    {43, toRetornoDespesasProtesto},
+    {51, toRetornoDadosAlterados},
+};
+constexpr KindRow kTipos745[] = {
+    {2, toRetornoRegistroConfirmado},
+    {3, toRetornoRegistroRecusado},
+    {6, toRetornoLiquidado},
+    {10, toRetornoBaixado},
+    {11, toRetornoTituloEmSer},
+    {12, toRetornoAbatimentoConcedido},
+    {14, toRetornoVencimentoAlterado},
+    {15, toRetornoLiquidadoEmCartorio},
+    {23, toRetornoEncaminhadoACartorio},
+    {34, toRetornoRetiradoDeCartorio},
+    {51, toRetornoCustasCartorioDistribuidor},
+    {52, toRetornoDespesasProtesto},
+    {53, toRetornoDespesasSustacaoProtesto},
+};
+constexpr KindTable kTabela001{kTipos001, &kTabelaComum, toRetornoOutrasOcorrencias};
+constexpr KindTable kTabela748{kTipos748, &kTabela001, toRetornoOutrasOcorrencias};
+constexpr KindTable kTabela291{kTipos291, &kTabelaComum, toRetornoOutrasOcorrencias};
+constexpr KindTable kTabela320{kTipos320, &kTabelaComum, toRetornoOutrasOcorrencias};
+constexpr KindTable kTabela353{kTipos353, &kTabelaComum, toRetornoOutrasOcorrencias};
+constexpr KindTable kTabela394{kTipos394, &kTabelaComum, toRetornoOutrasOcorrencias};
+constexpr KindTable kTabela409{kTipos409, &kTabelaComum, toRetornoOutrasOcorrencias};
+constexpr KindTable kTabela422{kTipos422, &kTabelaComum, toRetornoOutrasOcorrencias};
+constexpr KindTable kTabela745{kTipos745, &kTabelaComum, toRetornoOutrasOcorrencias};
+
+// The readers with tables of their own.
+constexpr KindRow kTipos104[] = {
+    {1, toRetornoRegistroConfirmado},   {2, toRetornoBaixado},
+    {3, toRetornoAbatimentoConcedido},  {4, toRetornoAbatimentoCancelado},
+    {5, toRetornoVencimentoAlterado},   {6, toRetornoDadosAlterados},
+    {7, toRetornoDadosAlterados},       {8, toRetornoDadosAlterados},
+    {9, toRetornoDadosAlterados},       {10, toRetornoDadosAlterados},
+    {11, toRetornoDadosAlterados},      {12, toRetornoDadosAlterados},
+    {20, toRetornoTituloEmSer},         {21, toRetornoLiquidado},
+    {22, toRetornoLiquidadoEmCartorio}, {23, toRetornoBaixadoPorDevolucao},
+    {24, toRetornoBaixadoFrancoPagamento}, {25, toRetornoBaixaPorProtesto},
+    {26, toRetornoEncaminhadoACartorio}, {27, toRetornoProtestoSustado},
+    {28, toRetornoProtestoOuSustacaoEstornado}, {29, toRetornoProtestoOuSustacaoEstornado},
+    {30, toRetornoDadosAlterados},      {31, toRetornoManutencaoTituloVencido},
+    {32, toRetornoDebitoTarifas},       {33, toRetornoBaixaOuLiquidacaoEstornada},
+    {99, toRetornoRegistroRecusado},
+};
+constexpr KindRow kTipos237[] = {
+    {2, toRetornoRegistroConfirmado},
+    {3, toRetornoRegistroRecusado},
+    {6, toRetornoLiquidado},
+    {9, toRetornoBaixado},
+    {10, toRetornoBaixado},
+    {11, toRetornoTituloEmSer},
+    {12, toRetornoAbatimentoConcedido},
+    {13, toRetornoAbatimentoCancelado},
+    {14, toRetornoVencimentoAlterado},
+    {15, toRetornoLiquidadoEmCartorio},
+    {17, toRetornoLiquidadoSemRegistro},
+    {18, toRetornoAcertoDepositaria},
+    {19, toRetornoRecebimentoInstrucaoProtestar},
+    {20, toRetornoRecebimentoInstrucaoSustarProtesto},
+    {21, toRetornoDadosAlterados},
+    {23, toRetornoEncaminhadoACartorio},
+    {24, toRetornoRegistroRecusado},
+    {27, toRetornoComandoRecusado},
+    {28, toRetornoDebitoTarifas},
+    {30, toRetornoComandoRecusado},
+    {32, toRetornoComandoRecusado},
+    {33, toRetornoRecebimentoInstrucaoAlterarDados},
+    {34, toRetornoRetiradoDeCartorio},
+    {99, toRetornoRegistroRecusado},
+};
+constexpr KindRow kTipos341[] = {
+    {2, toRetornoRegistroConfirmado},
+    {3, toRetornoRegistroRecusado},
+    {6, toRetornoLiquidado},
+    {8, toRetornoLiquidado},
+    {9, toRetornoBaixado},
+    {11, toRetornoTituloEmSer},
+    {12, toRetornoAbatimentoConcedido},
+    {13, toRetornoAbatimentoCancelado},
+    {14, toRetornoVencimentoAlterado},
+    {16, toRetornoComandoRecusado},
+    {17, toRetornoComandoRecusado},
+    {19, toRetornoRecebimentoInstrucaoProtestar},
+    {20, toRetornoRecebimentoInstrucaoSustarProtesto},
+    {23, toRetornoEncaminhadoACartorio},
+    {26, toRetornoDebitoTarifas},
+    {27, toRetornoDebitoTarifas},
+    {28, toRetornoDebitoTarifas},
+    {29, toRetornoDebitoTarifas},
+    {30, toRetornoDebitoTarifas},
+    {32, toRetornoProtestado},
+    {33, toRetornoDebitoTarifas},
+    {34, toRetornoDespesasProtesto},
+    {35, toRetornoDespesasSustacaoProtesto},
+    {36, toRetornoDebitoTarifas},
+    {37, toRetornoDebitoTarifas},
+    {38, toRetornoDebitoTarifas},
+    {39, toRetornoDebitoTarifas},
+    {40, toRetornoDebitoTarifas},
+    {41, toRetornoDebitoTarifas},
+    {42, toRetornoDebitoTarifas},
+    {43, toRetornoDebitoTarifas},
+    {44, toRetornoDebitoTarifas},
+    {45, toRetornoDespesasProtesto},
+    {46, toRetornoDespesasSustacaoProtesto},
+    {48, toRetornoDebitoTarifas},
+    {51, toRetornoDebitoTarifas},
+    {52, toRetornoDebitoTarifas},
+    {53, toRetornoDebitoTarifas},
+    {54, toRetornoDebitoTarifas},
+    {55, toRetornoDebitoTarifas},
+    {56, toRetornoDebitoTarifas},
+};
+constexpr KindRow kTipos479[] = {
+    {2, toRetornoRegistroConfirmado},
+    {3, toRetornoRegistroRecusado},
+    {6, toRetornoLiquidado},
+    {9, toRetornoBaixado},
+    {10, toRetornoComandoRecusado},
+    {11, toRetornoTituloEmSer},
+    {13, toRetornoVencimentoAlterado},
+    {14, toRetornoComandoRecusado},
+    {15, toRetornoProtestado},
+    {16, toRetornoComandoRecusado},
+    {17, toRetornoAbatimentoConcedido},
+    {18, toRetornoComandoRecusado},
+    {19, toRetornoProtestoSustado},
+    {20, toRetornoComandoRecusado},
+    {21, toRetornoComandoRecusado},
+    {22, toRetornoAbatimentoCancelado},
+    {23, toRetornoComandoRecusado},
+    {24, toRetornoLiquidadoEmCartorio},
+    {25, toRetornoDadosAlterados},
+    {26, toRetornoComandoRecusado},
+    {28, toRetornoComandoRecusado},
+    {29, toRetornoLiquidadoParcialmente},
+    {30, toRetornoComandoRecusado},
+    {31, toRetornoJurosDispensados},
+    {32, toRetornoComandoRecusado},
+    {33, toRetornoEncaminhadoACartorio},
+    {36, toRetornoDespesasProtesto},
+    {90, toRetornoBaixado},
+    {91, toRetornoBaixaSolicitada},
+    {92, toRetornoBaixaPorProtesto},
+};
+constexpr KindTable kTabela104{kTipos104, nullptr, toRetornoOutrasOcorrencias};
+constexpr KindTable kTabela237{kTipos237, nullptr, toRetornoOutrasOcorrencias};
+constexpr KindTable kTabela341{kTipos341, nullptr, toRetornoOutrasOcorrencias};
+constexpr KindTable kTabela479{kTipos479, nullptr, toRetornoOutrasOcorrencias};
+
+// ---------------------------------------------------------------------------
+// Reader rows.
+
+enum class Target : std::uint8_t {
+    SeuNumero, NumeroDocumento, NossoNumero, Carteira, Agencia, NumeroConta, DigitoConta, CodigoCedente,
+    DigitoCodigoCedente, SacadoNome, DataOcorrencia, DataCredito, ValorDocumento, ValorIOF, ValorAbatimento,
+    ValorDesconto, ValorMoraJuros, ValorOutrosCreditos, ValorDespesaCobranca, ValorOutrasDespesas,
+};
+
+enum class Conv : std::uint8_t {
+    kText,          // the bytes as they stand, decoded
+    kEmpty,         // the empty text, whatever the positions hold
+    kMoney,         // decimal number / 100; raises
+    kMoneyOrZero,   // as kMoney, 0 when it does not convert
+    kZeroMoney,     // 0 when the zero test passes, else kMoney
+    kDate,          // ddmmyy with the two-digit-year pivot; raises
+    kZeroDate,      // 0 when the zero test passes, else kDate
+    kDateYmd,       // yyyymmdd through the short-date conversion; 0 when blank
+};
+
+struct Field {
+    Target target;
+    int from;  // 1-based byte positions, inclusive
+    int to;
+    Conv conv;
+};
+
+enum class Frame : std::uint8_t {
+    kStandard,     // 240: the layout is set and the read refused; 400: the reader; else invalid
+    k104,          // 240: the CNAB 240 reader
+    k237,          // 240: refused without setting the layout
+    k748,          // no 240 case
+    kReaderOnly,   // the reader is LerRetorno itself
+};
+
+enum class HeaderCheck : std::uint8_t { kLong, kShort, kShortThenLong };
+
+enum class Number : std::uint8_t {
+    kNone,          // not read: NumeroArquivo keeps its value
+    kInteger,       // integer of the trimmed text
+    kZeroInteger,   // 0 when the zero test passes, else kInteger
+    kIfConverts,    // kInteger when the text converts, else NumeroArquivo keeps its value
+};
+
+enum class FileDate : std::uint8_t { kDate95, kZeroDate95, kDateYmd95 };
+
+enum class Occurrence : std::uint8_t {
+    kNone,         // nothing written
+    kKindOnly,     // TipoOcorrencia only
+    kCodeAndKind,  // OcorrenciaOriginal and TipoOcorrencia, no description
+    kDescribed,    // code, description (the bank's texts) and kind
+};
+
+enum class Motive : std::uint8_t {
+    kNone,
+    kLookup,       // code at the positions, description by the bank's motive texts
+    kSameText,     // the description repeats the code text
+    kOnRejection,  // only for a refused record: the reader's own table
+};
+
+struct Reader {
+    std::string_view code;
+    std::string_view name;  // in the bank-check message
+    Frame frame;
+    bool length_step;       // the reader itself refuses a first line that is not 400 bytes
+    HeaderCheck header;
+    std::size_t min_lines;  // fewer lines: the empty-return message
+    Number number;
+    int number_from, number_to;
+    FileDate date;
+    std::span<const Field> fields;
+    Occurrence occurrence;
+    const KindTable* kinds;
+    Motive motive;
+    int motive_from, motive_to;
+    codetext::Table (*own_motives)();  // kOnRejection
+    // Bank code where a reader really differs: called after the fields.
+    void (*extra)(std::string_view line, TcbTitulo& titulo);
+};
+
+using T = Target;
+using C = Conv;
+
+#define COMMON_VALUES(money)                                                                   \
+    {T::ValorDocumento, 153, 165, C::kMoney}, {T::ValorIOF, 215, 227, money},                   \
+        {T::ValorAbatimento, 228, 240, money}, {T::ValorDesconto, 241, 253, money},             \
+        {T::ValorMoraJuros, 267, 279, money}, {T::ValorOutrosCreditos, 280, 292, money}
+
+constexpr Field k001[] = {
+    {T::SeuNumero, 38, 62, C::kText},     {T::NumeroDocumento, 117, 126, C::kText},
+    {T::NossoNumero, 63, 73, C::kText},   {T::Carteira, 107, 108, C::kText},
+    {T::Agencia, 18, 21, C::kText},       {T::DigitoConta, 22, 22, C::kText},
+    {T::DataOcorrencia, 111, 116, C::kDate}, COMMON_VALUES(C::kMoney),
+    {T::ValorDespesaCobranca, 189, 201, C::kMoney}, {T::SacadoNome, 347, 376, C::kText},
+    {T::DataCredito, 111, 116, C::kDate},
+};
+constexpr Field k748[] = {
+    {T::SeuNumero, 117, 126, C::kText},   {T::NumeroDocumento, 117, 126, C::kText},
+    {T::NossoNumero, 48, 62, C::kText},   {T::Carteira, 107, 108, C::kText},
+    {T::Agencia, 18, 21, C::kText},       {T::DigitoConta, 22, 22, C::kText},
+    {T::DataOcorrencia, 111, 116, C::kDate}, COMMON_VALUES(C::kMoneyOrZero),
+    {T::ValorDespesaCobranca, 189, 201, C::kMoneyOrZero}, {T::SacadoNome, 347, 376, C::kText},
+    {T::DataCredito, 329, 336, C::kDateYmd},
+};
+constexpr Field k291[] = {
+    {T::SeuNumero, 38, 62, C::kText},     {T::NumeroDocumento, 117, 126, C::kText},
+    {T::NossoNumero, 139, 146, C::kText}, {T::Carteira, 108, 108, C::kText},
+    {T::Agencia, 169, 172, C::kText},     {T::DigitoConta, 173, 173, C::kText},
+    {T::DataOcorrencia, 111, 116, C::kDate}, COMMON_VALUES(C::kMoney),
+    {T::ValorDespesaCobranca, 202, 214, C::kMoney}, {T::DataCredito, 111, 116, C::kDate},
+};
+constexpr Field k320[] = {
+    {T::SeuNumero, 38, 62, C::kText},     {T::NumeroDocumento, 117, 126, C::kText},
+    {T::NossoNumero, 63, 70, C::kText},   {T::Carteira, 108, 108, C::kText},
+    {T::Agencia, 169, 172, C::kText},     {T::DigitoConta, 173, 173, C::kText},
+    {T::DataOcorrencia, 111, 116, C::kDate}, {T::ValorDocumento, 153, 165, C::kMoney},
+    {T::ValorIOF, 215, 227, C::kMoney},   {T::ValorAbatimento, 228, 240, C::kMoney},
+    {T::ValorDesconto, 228, 240, C::kMoney}, {T::ValorMoraJuros, 267, 279, C::kMoney},
+    {T::ValorOutrosCreditos, 280, 292, C::kMoney}, {T::ValorDespesaCobranca, 176, 188, C::kMoney},
+    {T::DataCredito, 111, 116, C::kDate},
+};
+// 353, 394 and 422 differ only in the nosso número's width.
+#define FIELDS_169(nn_to)                                                                         \
+    {T::SeuNumero, 38, 62, C::kText}, {T::NumeroDocumento, 117, 126, C::kText},                  \
+        {T::NossoNumero, 63, nn_to, C::kText}, {T::Carteira, 108, 108, C::kText},                 \
+        {T::Agencia, 169, 172, C::kText}, {T::DigitoConta, 173, 173, C::kText},                   \
+        {T::DataOcorrencia, 111, 116, C::kDate}, COMMON_VALUES(C::kMoney),                        \
+        {T::ValorDespesaCobranca, 176, 188, C::kMoney}, {T::DataCredito, 111, 116, C::kDate}
+constexpr Field k353[] = {FIELDS_169(70)};
+constexpr Field k394[] = {FIELDS_169(76)};
+constexpr Field k422[] = {FIELDS_169(71)};
+constexpr Field k409[] = {
+    {T::SeuNumero, 38, 62, C::kText},     {T::NumeroDocumento, 117, 126, C::kText},
+    {T::NossoNumero, 63, 72, C::kText},   {T::Carteira, 108, 108, C::kText},
+    {T::Agencia, 18, 21, C::kText},       {T::NumeroConta, 22, 27, C::kText},
+    {T::DigitoConta, 28, 28, C::kText},   {T::DataOcorrencia, 111, 116, C::kDate},
+    {T::ValorDocumento, 153, 165, C::kMoney}, {T::ValorAbatimento, 228, 240, C::kMoney},
+    {T::ValorDesconto, 241, 253, C::kMoney}, {T::ValorMoraJuros, 267, 279, C::kMoney},
+    {T::ValorDespesaCobranca, 176, 188, C::kMoney}, {T::SacadoNome, 347, 376, C::kText},
+    {T::DataCredito, 111, 116, C::kDate},
+};
+constexpr Field k745[] = {
+    {T::SeuNumero, 38, 62, C::kText},     {T::NumeroDocumento, 117, 126, C::kText},
+    {T::NossoNumero, 65, 76, C::kText},   {T::Carteira, 108, 108, C::kText},
+    {T::Agencia, 169, 173, C::kText},     {T::DataOcorrencia, 111, 116, C::kDate},
+    {T::ValorDocumento, 153, 165, C::kMoney}, {T::ValorIOF, 215, 227, C::kMoney},
+    {T::ValorAbatimento, 228, 240, C::kMoney}, {T::ValorDesconto, 241, 253, C::kMoney},
+    {T::ValorMoraJuros, 267, 279, C::kMoney}, {T::ValorDespesaCobranca, 176, 188, C::kMoney},
+    {T::DataCredito, 111, 116, C::kDate},
+};
+constexpr Field k104[] = {
+    {T::NumeroDocumento, 38, 62, C::kText}, {T::NossoNumero, 63, 72, C::kText},
+    {T::Agencia, 18, 21, C::kText},       {T::NumeroConta, 22, 32, C::kText},
+    {T::DigitoConta, 33, 33, C::kText},   {T::Carteira, 107, 108, C::kText},
+    {T::DataOcorrencia, 111, 116, C::kZeroDate}, {T::DataCredito, 294, 299, C::kZeroDate},
+    {T::ValorDocumento, 153, 165, C::kZeroMoney}, {T::ValorIOF, 215, 227, C::kZeroMoney},
+    {T::ValorAbatimento, 228, 240, C::kZeroMoney}, {T::ValorDesconto, 241, 253, C::kZeroMoney},
+    {T::ValorMoraJuros, 267, 279, C::kZeroMoney}, {T::ValorOutrosCreditos, 280, 292, C::kZeroMoney},
+    {T::ValorDespesaCobranca, 176, 188, C::kZeroMoney},
+};
+constexpr Field k237[] = {
+    {T::NumeroDocumento, 38, 62, C::kText}, {T::NossoNumero, 71, 81, C::kText},
+    {T::Carteira, 22, 24, C::kText},      {T::Agencia, 25, 29, C::kText},
+    {T::NumeroConta, 30, 36, C::kText},   {T::DigitoConta, 37, 37, C::kText},
+    {T::DataOcorrencia, 111, 116, C::kDate}, COMMON_VALUES(C::kMoney),
+    {T::ValorDespesaCobranca, 176, 188, C::kMoney}, {T::ValorOutrasDespesas, 189, 201, C::kMoney},
+    {T::DataCredito, 296, 301, C::kZeroDate},
+};
+constexpr Field k341[] = {
+    {T::Agencia, 18, 21, C::kText},       {T::NumeroConta, 24, 28, C::kText},
+    {T::DigitoConta, 29, 29, C::kText},   {T::CodigoCedente, 24, 28, C::kText},
+    {T::DigitoCodigoCedente, 29, 29, C::kText}, {T::SeuNumero, 38, 62, C::kText},
+    {T::NossoNumero, 63, 70, C::kText},   {T::Carteira, 83, 85, C::kText},
+    {T::DataOcorrencia, 111, 116, C::kDate}, {T::ValorDocumento, 153, 165, C::kMoney},
+    {T::ValorDespesaCobranca, 176, 188, C::kMoney}, {T::ValorIOF, 215, 227, C::kMoney},
+    {T::ValorAbatimento, 228, 240, C::kMoney}, {T::ValorDesconto, 241, 253, C::kMoney},
+    {T::ValorMoraJuros, 267, 279, C::kMoney}, {T::ValorOutrosCreditos, 280, 292, C::kMoney},
+    {T::DataCredito, 296, 301, C::kZeroDate}, {T::SacadoNome, 325, 354, C::kText},
+};
+constexpr Field k021[] = {
+    {T::SeuNumero, 38, 62, C::kText},     {T::NossoNumero, 63, 70, C::kText},
+    {T::NumeroConta, 18, 28, C::kText},   {T::CodigoCedente, 18, 28, C::kText},
+    {T::DataOcorrencia, 111, 116, C::kDate}, COMMON_VALUES(C::kMoney),
+    {T::ValorDespesaCobranca, 176, 188, C::kMoney}, {T::ValorOutrasDespesas, 189, 201, C::kMoney},
+};
+constexpr Field k389[] = {
+    {T::SeuNumero, 38, 62, C::kText},     {T::NossoNumero, 67, 76, C::kText},
+    {T::Agencia, 18, 21, C::kText},       {T::NumeroConta, 24, 30, C::kText},
+    {T::CodigoCedente, 29, 37, C::kText}, {T::DataOcorrencia, 111, 116, C::kDate},
+    COMMON_VALUES(C::kMoney),             {T::ValorDespesaCobranca, 176, 188, C::kMoney},
+    {T::DataCredito, 296, 301, C::kZeroDate},
+};
+// 275 and 356 differ only in the nosso número's width.
+#define FIELDS_REAL(nn_to)                                                                        \
+    {T::SeuNumero, 38, 62, C::kEmpty}, {T::NossoNumero, 45, nn_to, C::kText},                     \
+        {T::Carteira, 108, 108, C::kText}, {T::Agencia, 19, 22, C::kText},                        \
+        {T::NumeroConta, 24, 30, C::kText}, {T::CodigoCedente, 24, 30, C::kText},                 \
+        {T::DataOcorrencia, 111, 116, C::kDate}, COMMON_VALUES(C::kMoney),                        \
+        {T::DataCredito, 296, 301, C::kZeroDate}
+constexpr Field k275[] = {FIELDS_REAL(59)};
+constexpr Field k356[] = {FIELDS_REAL(57)};
+constexpr Field k479[] = {
+    {T::SeuNumero, 38, 62, C::kText},     {T::NossoNumero, 63, 71, C::kText},
+    {T::DataOcorrencia, 111, 116, C::kDate}, {T::ValorDocumento, 153, 165, C::kMoney},
+    {T::ValorIOF, 215, 227, C::kMoney},   {T::ValorDesconto, 228, 240, C::kMoney},
+    {T::ValorMoraJuros, 267, 279, C::kMoney}, {T::DataCredito, 286, 291, C::kZeroDate},
+    {T::SacadoNome, 292, 331, C::kText},
+};
+
+#undef COMMON_VALUES
+#undef FIELDS_169
+#undef FIELDS_REAL
+
+void extra_341(std::string_view line, TcbTitulo& titulo);
+
+constexpr Reader kReaders[] = {
+    // The standard family.
+    {"001", "BANCO DO BRASIL", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 101, 107,
+     FileDate::kDate95, k001, Occurrence::kDescribed, &kTabela001, Motive::kLookup, 81, 82, nullptr, nullptr},
+    {"999", "TOLVARENA", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 101, 107,
+     FileDate::kDate95, k001, Occurrence::kDescribed, &kTabela001, Motive::kLookup, 81, 82, nullptr, nullptr},
+    {"748", "SICREDI", Frame::k748, true, HeaderCheck::kLong, 1, Number::kIfConverts, 101, 107,
+     FileDate::kDateYmd95, k748, Occurrence::kDescribed, &kTabela748, Motive::kLookup, 319, 320, nullptr, nullptr},
+    {"291", "BCN", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 389, 394,
+     FileDate::kDate95, k291, Occurrence::kDescribed, &kTabela291, Motive::kLookup, 299, 308, nullptr, nullptr},
+    {"320", "BICBANCO", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 109, 115,
+     FileDate::kDate95, k320, Occurrence::kDescribed, &kTabela320, Motive::kLookup, 135, 136, nullptr, nullptr},
+    {"353", "Banco Santander", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 392, 394,
+     FileDate::kDate95, k353, Occurrence::kDescribed, &kTabela353, Motive::kNone, 0, 0, nullptr, nullptr},
+    {"394", "BMC", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 109, 114,
+     FileDate::kDate95, k394, Occurrence::kDescribed, &kTabela394, Motive::kSameText, 302, 351, nullptr, nullptr},
+    {"409", "UNIBANCO", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 392, 394,
+     FileDate::kDate95, k409, Occurrence::kDescribed, &kTabela409, Motive::kLookup, 380, 381, nullptr, nullptr},
+    {"422", "Banco Safra", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 392, 394,
+     FileDate::kDate95, k422, Occurrence::kDescribed, &kTabela422, Motive::kLookup, 105, 107, nullptr, nullptr},
+    {"745", "CITIBANK", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kNone, 0, 0,
+     FileDate::kDate95, k745, Occurrence::kDescribed, &kTabela745, Motive::kLookup, 302, 321, nullptr, nullptr},
+    // Readers with rules of their own.
+    {"104", "Caixa Econ. Federal", Frame::k104, true, HeaderCheck::kLong, 3, Number::kZeroInteger, 390, 394,
+     FileDate::kZeroDate95, k104, Occurrence::kCodeAndKind, &kTabela104, Motive::kOnRejection, 80, 82,
+     &codetext::motivos_104, nullptr},
+    {"237", "BRADESCO", Frame::k237, false, HeaderCheck::kShort, 1, Number::kInteger, 109, 113,
+     FileDate::kDate95, k237, Occurrence::kDescribed, &kTabela237, Motive::kOnRejection, 319, 320,
+     &codetext::motivos_237, nullptr},
+    {"341", "Banco Itaú S.A.", Frame::kStandard, true, HeaderCheck::kShortThenLong, 1, Number::kInteger, 109, 113,
+     FileDate::kDate95, k341, Occurrence::kDescribed, &kTabela341, Motive::kLookup, 378, 385, nullptr, &extra_341},
+    // Readers without occurrence texts: LerRetorno is the reader.
+    {"021", "BANESTES", Frame::kReaderOnly, false, HeaderCheck::kShort, 1, Number::kInteger, 101, 107,
+     FileDate::kDate95, k021, Occurrence::kNone, nullptr, Motive::kNone, 0, 0, nullptr, nullptr},
+    {"389", "Banco Mercantil Brasil", Frame::kReaderOnly, false, HeaderCheck::kShort, 1, Number::kInteger, 390, 394,
+     FileDate::kDate95, k389, Occurrence::kNone, nullptr, Motive::kNone, 0, 0, nullptr, nullptr},
+    {"479", "Bank Boston", Frame::kReaderOnly, false, HeaderCheck::kShort, 1, Number::kInteger, 391, 394,
+     FileDate::kDate95, k479, Occurrence::kKindOnly, &kTabela479, Motive::kNone, 0, 0, nullptr, nullptr},
+    {"275", "Banco Real S.A.", Frame::kReaderOnly, true, HeaderCheck::kShort, 1, Number::kInteger, 109, 116,
+     FileDate::kDate95, k275, Occurrence::kNone, nullptr, Motive::kNone, 0, 0, nullptr, nullptr},
+    {"356", "BANCO REAL           ", Frame::kReaderOnly, true, HeaderCheck::kShort, 1, Number::kInteger, 109, 116,
+     FileDate::kDate95, k356, Occurrence::kNone, nullptr, Motive::kNone, 0, 0, nullptr, nullptr},
+};
+
+const Reader* find_reader(std::string_view code) {
+    for (const Reader& r : kReaders) {
+        if (r.code == code) return &r;
+    }
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Field conversions.
+
+// Positions from..to (1-based, inclusive) of a line; what exists of them.
+std::string_view slice(std::string_view line, int from, int to) {
+    const std::size_t start = std::size_t(from - 1);
+    if (start >= line.size()) return {};
+    return line.substr(start, std::size_t(to - from + 1));
+}
+
+bool is_ascii(std::string_view bytes) {
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    }
+    return true;
+}
+
+// Windows-1252 bytes to UTF-8.
+void decode_into(std::string_view bytes, std::string& out) {
+    if (is_ascii(bytes)) {
+        out.assign(bytes);
+    } else {
+        out = core::to_utf8(bytes, core::CodePage::Windows1252);
+    }
+}
+
+std::string decode(std::string_view bytes) {
+    std::string s;
+    decode_into(bytes, s);
+    return s;
+}
+
+bool all_digits(std::string_view s) {
+    if (s.empty()) return false;
+    for (char c : s) {
+        if (c < '0' || c > '9') return false;
+    }
+    return true;
+}
+
+int integer(std::string_view raw) {
+    int v = 0;
+    if (TryStrToInt(raw, v)) return v;
+    return StrToInt(decode(raw));  // raises with the text
+}
+
+Currency money(std::string_view raw) {
+    if (all_digits(raw) && raw.size() <= 17) {
+        std::int64_t cents = 0;
+        for (char c : raw) cents = cents * 10 + (c - '0');
+        return Currency::FromCents(cents);
+    }
+    double value = 0;
+    if (!TryStrToFloat(raw, value)) value = StrToFloat(decode(raw));  // raises with the text
+    return Currency::FromDouble(value / 100);
+}
+
+Currency money_or_zero(std::string_view raw) {
+    if (all_digits(raw) && raw.size() <= 17) return money(raw);
+    double value = 0;
+    if (!TryStrToFloat(raw, value)) return Currency();
+    return Currency::FromDouble(value / 100);
+}
+
+// The zero test: the text formatted right-aligned with fill "0" is all zeros.
+bool zero_test(std::string_view raw, int width) {
+    if (all_digits(raw)) return raw.find_first_not_of('0') == std::string_view::npos;
+    return Formatar(decode(raw), width, false, '0') == std::string(std::size_t(width), '0');
+}
+
+// ddmmyy: two-digit years above 69 are 19xx, the others 20xx.
+TDateTime short_date(std::string_view raw) {
+    if (raw.size() == 6 && all_digits(raw)) {
+        const int day = (raw[0] - '0') * 10 + (raw[1] - '0');
+        const int month = (raw[2] - '0') * 10 + (raw[3] - '0');
+        const int yy = (raw[4] - '0') * 10 + (raw[5] - '0');
+        return EncodeDate(yy > 69 ? 1900 + yy : 2000 + yy, month, day);
+    }
+    const int day = integer(raw.substr(0, std::min<std::size_t>(2, raw.size())));
+    const int month = integer(raw.size() > 2 ? raw.substr(2, 2) : std::string_view());
+    const std::string yy(raw.size() > 4 ? raw.substr(4, 2) : std::string_view());
+    const int year = integer(yy) > 69 ? integer("19" + yy) : integer("20" + yy);
+    return EncodeDate(year, month, day);
+}
+
+const TFormatSettings& day_month_year() {
+    static const TFormatSettings settings = [] {
+        TFormatSettings fs;
+        fs.ShortDateFormat = "dd/mm/yyyy";
+        fs.DateSeparator = '/';
+        return fs;
+    }();
+    return settings;
+}
+
+// yyyymmdd as the text dd/mm/yyyy read by the short-date conversion.
+TDateTime date_ymd(std::string_view raw) {
+    const std::string text = decode(slice(raw, 7, 8)) + "/" + decode(slice(raw, 5, 6)) + "/" +
+                             decode(slice(raw, 1, 4));
+    return StrToDate(text, day_month_year());
+}
+
+// ---------------------------------------------------------------------------
+// The skeleton.
+
+class SpanLines : public LineSource {
+public:
+    explicit SpanLines(LinhasRetorno lines) : lines_(lines) {}
+    bool next(std::string_view& line) override {
+        if (i_ >= lines_.size()) return false;
+        line = lines_[i_++];
+        return true;
+    }
+
+private:
+    LinhasRetorno lines_;
+    std::size_t i_ = 0;
+};
+
+
+[[noreturn]] void fail(const std::string& message) { throw Exception(message); }
+
+constexpr std::string_view kVazio = "O retorno está vazio. Não há dados para processar";
+
+[[noreturn]] void fail_length_400(std::size_t length) {
+    fail(Format("Tamanho de registro diferente de 400 bytes. Tamanho = %d bytes", {int(length)}));
+}
+
+struct HeaderValues {
+    bool has_number = false;
+    int number = 0;
+    TDateTime date = 0;
+};
+
+void check_header_name(const TcbCobranca& batch, std::string_view header, bool long_form) {
+    if (slice(header, 1, 19) != "02RETORNO01COBRANCA") {
+        fail(batch.NomeArquivoRetorno + (long_form ? " não é um arquivo de retorno de cobrança com layout CNAB400"
+                                                   : " não é um arquivo de retorno de cobrança"));
+    }
+}
+
+void check_length(TcbCobranca& batch, std::string_view header) {
+    if (header.size() != 400) {
+        batch.LayoutArquivo = laInvalido;
+        fail_length_400(header.size());
+    }
+    batch.LayoutArquivo = laCNAB400;
+}
+
+HeaderValues read_header(const Reader& r, TcbCobranca& batch, std::string_view header) {
+    if (r.header == HeaderCheck::kShortThenLong) check_header_name(batch, header, false);
+    if (r.length_step) check_length(batch, header);
+    check_header_name(batch, header, r.header != HeaderCheck::kShort);
+    if (slice(header, 77, 79) != r.code) {
+        fail(Format("Este não é um retorno de cobrança do banco %s - %s", {r.code, r.name}));
+    }
+    HeaderValues v;
+    switch (r.date) {
+        case FileDate::kDate95:
+            v.date = short_date(slice(header, 95, 100));
+            break;
+        case FileDate::kZeroDate95:
+            v.date = zero_test(slice(header, 95, 100), 6) ? 0 : short_date(slice(header, 95, 100));
+            break;
+        case FileDate::kDateYmd95:
+            v.date = date_ymd(slice(header, 95, 102));
+            break;
+    }
+    const std::string_view number = slice(header, r.number_from, r.number_to);
+    switch (r.number) {
+        case Number::kNone:
+            break;
+        case Number::kInteger:
+            v.has_number = true;
+            v.number = integer(Trim(number));
+            break;
+        case Number::kZeroInteger:
+            v.has_number = true;
+            v.number = zero_test(number, r.number_to - r.number_from + 1) ? 0 : integer(Trim(number));
+            break;
+        case Number::kIfConverts:
+            v.has_number = TryStrToInt(Trim(number), v.number);
+            break;
+    }
+    return v;
+}
+
+void set_text(std::string_view raw, std::string& scratch, TcbTitulo& t, Target target) {
+    decode_into(raw, scratch);
+    switch (target) {
+        case T::SeuNumero: t.SetSeuNumero(scratch); break;
+        case T::NumeroDocumento: t.SetNumeroDocumento(scratch); break;
+        case T::NossoNumero: t.SetNossoNumero(scratch); break;
+        case T::Carteira: t.SetCarteira(scratch); break;
+        case T::Agencia: t.Cedente().ContaBancaria().SetCodigoAgencia(scratch); break;
+        case T::NumeroConta: t.Cedente().ContaBancaria().SetNumeroConta(scratch); break;
+        case T::DigitoConta: t.Cedente().ContaBancaria().SetDigitoConta(scratch); break;
+        case T::CodigoCedente: t.Cedente().SetCodigoCedente(scratch); break;
+        case T::DigitoCodigoCedente: t.Cedente().SetDigitoCodigoCedente(scratch); break;
+        case T::SacadoNome: t.Sacado().SetNome(scratch); break;
+        default: break;
+    }
+}
+
+void set_date(TcbTitulo& t, Target target, TDateTime d) {
+    if (target == T::DataOcorrencia) t.SetDataOcorrencia(d);
+    if (target == T::DataCredito) t.SetDataCredito(d);
+}
+
+void set_money(TcbTitulo& t, Target target, Currency v) {
+    switch (target) {
+        case T::ValorDocumento: t.SetValorDocumento(v); break;
+        case T::ValorIOF: t.SetValorIOF(v); break;
+        case T::ValorAbatimento: t.SetValorAbatimento(v); break;
+        case T::ValorDesconto: t.SetValorDesconto(v); break;
+        case T::ValorMoraJuros: t.SetValorMoraJuros(v); break;
+        case T::ValorOutrosCreditos: t.SetValorOutrosCreditos(v); break;
+        case T::ValorDespesaCobranca: t.SetValorDespesaCobranca(v); break;
+        case T::ValorOutrasDespesas: t.SetValorOutrasDespesas(v); break;
+        default: break;
+    }
+}
+
+void read_field(const Field& f, std::string_view line, std::string& scratch, TcbTitulo& t) {
+    const std::string_view raw = slice(line, f.from, f.to);
+    const int width = f.to - f.from + 1;
+    switch (f.conv) {
+        case C::kText: set_text(raw, scratch, t, f.target); break;
+        case C::kEmpty: set_text({}, scratch, t, f.target); break;
+        case C::kMoney: set_money(t, f.target, money(raw)); break;
+        case C::kMoneyOrZero: set_money(t, f.target, money_or_zero(raw)); break;
+        case C::kZeroMoney: set_money(t, f.target, zero_test(raw, width) ? Currency() : money(raw)); break;
+        case C::kDate: set_date(t, f.target, short_date(raw)); break;
+        case C::kZeroDate: set_date(t, f.target, zero_test(raw, width) ? 0 : short_date(raw)); break;
+        case C::kDateYmd: set_date(t, f.target, Trim(raw).empty() ? 0 : date_ymd(raw)); break;
+    }
+}
+
+void read_occurrence(const Reader& r, const codetext::BankTexts* texts, std::string_view line, TcbTitulo& t) {
+    const std::string_view code = slice(line, 109, 110);
+    switch (r.occurrence) {
+        case Occurrence::kNone:
+            return;
+        case Occurrence::kKindOnly:
+            t.SetTipoOcorrencia(kind_of(*r.kinds, integer(code)));
+            return;
+        case Occurrence::kCodeAndKind:
+            t.SetOcorrenciaOriginal(decode(code));
+            t.SetTipoOcorrencia(kind_of(*r.kinds, integer(code)));
+            return;
+        case Occurrence::kDescribed:
+            t.SetOcorrenciaOriginal(decode(code));
+            t.SetDescricaoOcorrenciaOriginal(codetext::ocorrencia(*texts, t.OcorrenciaOriginal()));
+            t.SetTipoOcorrencia(kind_of(*r.kinds, integer(code)));
+            return;
+    }
+}
+
+void read_motive(const Reader& r, const codetext::BankTexts* texts, std::string_view line, TcbTitulo& t) {
+    switch (r.motive) {
+        case Motive::kNone:
+            return;
+        case Motive::kLookup:
+            t.SetMotivoRejeicaoComando(decode(slice(line, r.motive_from, r.motive_to)));
+            t.SetDescricaoMotivoRejeicaoComando(codetext::motivo(*texts, t.MotivoRejeicaoComando()));
+            return;
+        case Motive::kSameText:
+            t.SetMotivoRejeicaoComando(decode(slice(line, r.motive_from, r.motive_to)));
+            t.SetDescricaoMotivoRejeicaoComando(t.MotivoRejeicaoComando());
+            return;
+        case Motive::kOnRejection: {
+            if (t.TipoOcorrencia() != toRetornoRegistroRecusado && t.TipoOcorrencia() != toRetornoComandoRecusado) {
+                t.SetMotivoRejeicaoComando({});
+                t.SetDescricaoMotivoRejeicaoComando({});
+                return;
+            }
+            const std::string code = decode(slice(line, r.motive_from, r.motive_to));
+            const std::string_view text = codetext::text_of(r.own_motives(), integer(code));
+            t.SetDescricaoMotivoRejeicaoComando(text.empty() ? code + " - Outros motivos" : std::string(text));
+            t.SetMotivoRejeicaoComando(code);
+            return;
+        }
+    }
+}
+
+// 341: a document-kind code of the record, and a payer of kind tiOutro.
+void extra_341(std::string_view line, TcbTitulo& t) {
+    static constexpr std::pair<int, TEspecieDocumento> kEspecies[] = {
+        {1, edDuplicataMercantil}, {2, edNotaPromissoria}, {3, edNotaSeguro}, {4, edMensalidadeEscolar},
+        {5, edRecibo},             {6, edContrato},        {7, edCosseguros}, {8, edDuplicataServico},
+        {9, edLetraCambio},        {13, edNotaDebito},
+    };
+    const std::string_view raw = slice(line, 174, 175);
+    TEspecieDocumento especie = edOutros;
+    if (!Trim(raw).empty()) {
+        const int code = integer(raw);
+        for (const auto& [c, e] : kEspecies) {
+            if (c == code) especie = e;
+        }
+    }
+    t.SetEspecieDocumento(especie);
+    t.Sacado().SetTipoInscricao(tiOutro);
+}
+
+// Reads the header and every detail record; sink receives each title.
+HeaderValues read_400(const Reader& r, TcbCobranca& batch, std::string_view header, LineSource& rest,
+                      std::size_t available, const TitleSink& sink) {
+    // 104 wants header, detail and trailer; a short file is empty unless it
+    // holds a detail record (the trailer may be missing).
+    std::vector<std::string_view> few;
+    SpanLines few_lines(few);
+    LineSource* source = &rest;
+    if (available < r.min_lines) {
+        std::string_view l;
+        while (rest.next(l)) few.push_back(l);
+        if (std::none_of(few.begin(), few.end(), [](std::string_view x) { return !x.empty() && x[0] == '1'; })) {
+            fail(std::string(kVazio));
+        }
+        few_lines = SpanLines(few);
+        source = &few_lines;
+    }
+    const HeaderValues values = read_header(r, batch, header);
+    const codetext::BankTexts* texts = codetext::find_bank(r.code);
+
+    TcbTitulo titulo;
+    titulo.Cedente().ContaBancaria().Banco().SetCodigo(std::string(r.code));
+    if (r.code == "479") {
+        titulo.Cedente().SetCodigoCedente(decode(slice(header, 30, 37)));
+        titulo.Cedente().SetNome(Trim(decode(slice(header, 38, 76))));
+    } else {
+        titulo.Cedente().SetNome(Trim(decode(slice(header, 47, 76))));
+    }
+    std::string scratch;
+    std::string_view line;
+    while (source->next(line)) {
+        if (line.empty() || line[0] != '1') continue;
+        if (line.size() < 400) fail_length_400(line.size());
+        const std::string_view kind = slice(line, 2, 3);
+        titulo.Cedente().SetTipoInscricao(kind == "01" ? tiPessoaFisica : kind == "02" ? tiPessoaJuridica : tiOutro);
+        decode_into(slice(line, 4, 17), scratch);
+        titulo.Cedente().SetNumeroCPFCGC(scratch);
+        for (const Field& f : r.fields) read_field(f, line, scratch, titulo);
+        read_occurrence(r, texts, line, titulo);
+        read_motive(r, texts, line, titulo);
+        if (r.extra != nullptr) r.extra(line, titulo);
+        sink(titulo);
+    }
+    return values;
+}
+
+void commit(TcbCobranca& batch, const HeaderValues& v) {
+    if (v.has_number) batch.NumeroArquivo = v.number;
+    batch.DataArquivo = v.date;
+}
+
+const BankRow* bank_of(std::string_view code) {
+    for (const BankRow& row : bank_table()) {
+        if (row.code == code) return &row;
+    }
+    return nullptr;
+}
+
+// The frame: false when the bank has no CNAB 400 reader for this file.
+bool frame(std::string_view code, TcbCobranca& batch, LineSource& lines, std::size_t count, const TitleSink& sink,
+           bool reader_only) {
+    const BankRow* bank = bank_of(code);
+    if (bank == nullptr) fail(Format("O banco %s não está disponível", {code}));
+    const Reader* r = find_reader(code);
+    if (r == nullptr) {
+        if (code == "347") {
+            fail(Format("Processamento de arquivo remessa não está disponível para o banco %s - %s", {code, bank->name}));
+        }
+        fail(Format("Processamento de arquivo retorno não está disponível para o banco %s - %s", {code, bank->name}));
+    }
+    std::string_view header;
+    if (count == 0 || !lines.next(header)) fail(std::string(kVazio));
+    if (!reader_only) {
+        switch (r->frame) {
+            case Frame::kStandard:
+            case Frame::k104:
+                if (header.size() == 240) {
+                    batch.LayoutArquivo = laCNAB240;
+                    fail(Format("A leitura de arquivo de retorno para o %s não está está disponível para o layout "
+                                "laCNAB240",
+                                {bank->name}));
+                }
+                [[fallthrough]];
+            case Frame::k748:
+                if (header.size() != 400) {
+                    batch.LayoutArquivo = laInvalido;
+                    fail(Format("Tamanho de registro inválido: %d", {int(header.size())}));
+                }
+                batch.LayoutArquivo = laCNAB400;
+                break;
+            case Frame::k237:
+                if (header.size() == 240) {
+                    fail(Format("A leitura de arquivo de retorno para o %s não está está disponível para o layout "
+                                "laCNAB240",
+                                {bank->name}));
+                }
+                if (header.size() != 400) {
+                    batch.LayoutArquivo = laInvalido;
+                    fail(Format("Tamanho de registro inválido: %d", {int(header.size())}));
+                }
+                batch.LayoutArquivo = laCNAB400;
+                break;
+            case Frame::kReaderOnly:
+                break;
+        }
+    }
+    commit(batch, read_400(*r, batch, header, lines, count, sink));
+    return true;
+}
+
+// Reads into a new title list that replaces the batch's only on success.
+bool read_into_batch(std::string_view code, TcbCobranca& batch, LinhasRetorno lines, bool reader_only) {
+    std::vector<std::unique_ptr<TcbTitulo>> read;
+    SpanLines source(lines);
+    const TitleSink sink = [&](const TcbTitulo& t) {
+        auto copy = std::make_unique<TcbTitulo>();
+        copy->CopiarDe(t);
+        read.push_back(std::move(copy));
+    };
+    TcbCobranca scratch_batch;
+    scratch_batch.NomeArquivoRetorno = batch.NomeArquivoRetorno;
+    scratch_batch.NumeroArquivo = batch.NumeroArquivo;
+    scratch_batch.DataArquivo = batch.DataArquivo;
+    scratch_batch.LayoutArquivo = batch.LayoutArquivo;
+    try {
+        frame(code, scratch_batch, source, lines.size(), sink, reader_only);
+    } catch (...) {
+        batch.LayoutArquivo = scratch_batch.LayoutArquivo;
+        throw;
+    }
+    batch.LayoutArquivo = scratch_batch.LayoutArquivo;
+    batch.NumeroArquivo = scratch_batch.NumeroArquivo;
+    batch.DataArquivo = scratch_batch.DataArquivo;
+    batch.Titulos.Clear();
+    for (auto& t : read) batch.Titulos.Add(t.release());
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::string_view> split_lines(std::string_view bytes) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find('\n', start);
+        const std::size_t next = end == std::string_view::npos ? bytes.size() : end + 1;
+        if (end == std::string_view::npos) end = bytes.size();
+        std::size_t stop = end;
+        if (stop > start && end < bytes.size() && bytes[stop - 1] == '\r') --stop;
+        lines.push_back(bytes.substr(start, stop - start));
+        start = next;
+    }
+    return lines;
+}
+
+bool ler_retorno(std::string_view code, TcbCobranca& batch, LinhasRetorno lines) {
+    return read_into_batch(code, batch, lines, false);
+}
+
+bool ler_retorno_cnab400(std::string_view code, TcbCobranca& batch, LinhasRetorno lines) {
+    return read_into_batch(code, batch, lines, true);
+}
+
+bool ler_retorno(std::string_view code, TcbCobranca& batch, LineSource& lines, const TitleSink& sink) {
+    return frame(code, batch, lines, std::size_t(-1), sink, false);
+}
+
+}  // namespace billing

@@ -1,0 +1,57 @@
+#pragma once
+// CNAB 400 return files: the LerRetorno frame of every bank plug-in and the
+// readers of the eighteen banks that have one.
+//
+// A return file is Windows-1252 bytes; its lines are byte strings without
+// line ends, positions are byte positions, and text fields are decoded to
+// UTF-8 after they are cut from the line. Every reader is a row of one
+// table (field positions and conversions, header values, occurrence and
+// motive rules) walked by one skeleton; code of its own only where a bank
+// really differs (341's header check and document kinds, 479's payee data).
+//
+// A read either succeeds whole or leaves the batch's titles, NumeroArquivo
+// and DataArquivo as they were; LayoutArquivo records the layout found.
+
+#include "billing/cbCobranca.h"
+
+#include <functional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace billing {
+
+// The lines of a return file (Windows-1252 bytes, no line ends).
+using LinhasRetorno = std::span<const std::string_view>;
+
+// Signature of the published LerRetorno and LerRetornoCNAB400 operations.
+using SigLerRetorno = bool(TcbCobranca&, LinhasRetorno);
+// Signature of the published code-text operations (code text in, its text out).
+using SigCodeText = std::string(const std::string&);
+
+// Splits file bytes at LF or CR LF. A last line without an end is a line;
+// nothing after the last line end is.
+std::vector<std::string_view> split_lines(std::string_view bytes);
+
+// Lines read one at a time: a file in memory or a stream.
+class LineSource {
+public:
+    virtual ~LineSource() = default;
+    // The next line (valid until the next call); false at the end.
+    virtual bool next(std::string_view& line) = 0;
+};
+
+// Receives each title as it is read; the title is reused for the next
+// record, so a sink copies what it keeps.
+using TitleSink = std::function<void(const TcbTitulo&)>;
+
+// LerRetorno of bank code: chooses the layout from the first line and reads
+// the file into the batch. Raises Exception with the bank's message.
+bool ler_retorno(std::string_view code, TcbCobranca& batch, LinhasRetorno lines);
+// LerRetornoCNAB400 of bank code: the reader without the frame.
+bool ler_retorno_cnab400(std::string_view code, TcbCobranca& batch, LinhasRetorno lines);
+// As ler_retorno, handing each title to sink instead of the batch's list
+// (Titulos is left alone); NumeroArquivo and DataArquivo are set on success.
+bool ler_retorno(std::string_view code, TcbCobranca& batch, LineSource& lines, const TitleSink& sink);
+
+}  // namespace billing

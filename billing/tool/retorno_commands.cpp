@@ -1,0 +1,47 @@
+#include "billing/tool/retorno_commands.h"
+
+#include "billing/TitleJson.h"
+#include "billing/cbCodeTexts.h"
+#include "billing/cbRetorno400.h"
+
+#include <iostream>
+
+namespace billing::tool {
+
+namespace {
+
+int usage() {
+    std::cerr << "usage: billing-tool retorno --bank CODE FILE\n"
+                 "       billing-tool codetext --bank CODE occ|motive CODE...\n";
+    return 2;
+}
+
+}  // namespace
+
+int retorno(const std::vector<std::string>& a) {
+    if (a.size() != 3 || a[0] != "--bank") return usage();
+    const std::string code = Formatar(a[1], 3, false, '0');
+    TcbCobranca batch;
+    batch.NomeArquivoRetorno = a[2];
+    const std::string bytes = core::read_file(a[2]);
+    const std::vector<std::string_view> lines = split_lines(bytes);
+    ler_retorno(code, batch, lines);
+    std::cout << cobranca_to_json(batch).dump(2) << "\n";
+    return 0;
+}
+
+int codetext(const std::vector<std::string>& a) {
+    if (a.size() < 4 || a[0] != "--bank" || (a[2] != "occ" && a[2] != "motive")) return usage();
+    const std::string code = Formatar(a[1], 3, false, '0');
+    const codetext::BankTexts* bank = codetext::find_bank(code);
+    if (bank == nullptr) throw Exception("bank " + code + " has no code texts");
+    std::string out;
+    for (std::size_t i = 3; i < a.size(); ++i) {
+        out += a[2] == "occ" ? codetext::ocorrencia(*bank, a[i]) : codetext::motivo(*bank, a[i]);
+        out += '\n';
+    }
+    std::cout << out;
+    return 0;
+}
+
+}  // namespace billing::tool

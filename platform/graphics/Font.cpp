@@ -1,0 +1,81 @@
+#include "platform/graphics/Font.h"
+
+#include <cmath>
+
+#include "platform/core/ClassBuilder.h"
+
+namespace {
+graphics::FontEngine* installed_engine = nullptr;
+}
+
+TClass TFont::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TFont, TPersistent>("TFont")
+        .Integer("Charset", &TFont::Charset, &TFont::Charset).Default(1)
+        .Integer("Color", &TFont::Color, &TFont::Color).Default(int(clWindowText))
+        .Integer("Height", &TFont::Height, &TFont::Height).NoDefault()
+        .String("Name", &TFont::Name, &TFont::Name).NoDefault()
+        .Set("Style", {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"}, &TFont::Style, &TFont::Style)
+        .Build();
+    return &info;
+}
+TClass TFont::ClassType() const { return StaticClass(); }
+
+void TFont::Assign(const TPersistent* source) {
+    if (auto* f = dynamic_cast<const TFont*>(source)) {
+        Name = f->Name;
+        Height = f->Height;
+        Color = f->Color;
+        Style = f->Style;
+        Charset = f->Charset;
+        return;
+    }
+    TPersistent::Assign(source);
+}
+
+int TFont::Size() const {
+    return int(std::lround(-double(Height) * 72.0 / graphics::kPixelsPerInch));
+}
+
+void TFont::SetSize(int points) {
+    Height = -int(std::lround(double(points) * graphics::kPixelsPerInch / 72.0));
+}
+
+bool TFont::operator==(const TFont& other) const {
+    return Name == other.Name && Height == other.Height && Color == other.Color && Style == other.Style &&
+           Charset == other.Charset;
+}
+
+namespace graphics {
+
+std::string font_family(const std::string& name) {
+    struct Map {
+        const char* from;
+        const char* to;
+    };
+    static constexpr Map map[] = {
+        {"Calibri", "Carlito"},
+        {"Arial", "Liberation Sans"},
+        {"MS Sans Serif", "Liberation Sans"},
+        {"Microsoft Sans Serif", "Liberation Sans"},
+        {"Tahoma", "Liberation Sans"},
+        {"Times New Roman", "Liberation Serif"},
+        {"Courier New", "Liberation Mono"},
+    };
+    for (const Map& m : map)
+        if (CompareText(name, m.from) == 0) return m.to;
+    return name;
+}
+
+void set_font_engine(FontEngine* engine) { installed_engine = engine; }
+
+FontEngine& font_engine() {
+    if (!installed_engine) throw EInvalidGraphicOperation("No font engine installed");
+    return *installed_engine;
+}
+
+TSize text_extent(const TFont& font, std::string_view text) {
+    FontEngine& engine = font_engine();
+    return TSize{engine.TextWidth(font, text), engine.Metric(font).Height()};
+}
+
+}  // namespace graphics

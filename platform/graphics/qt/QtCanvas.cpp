@@ -1,0 +1,251 @@
+#include "platform/graphics/qt/QtCanvas.h"
+
+#include <QFontMetricsF>
+#include <QApplication>
+#include <QImage>
+#include <QPainterPath>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/graphics/Bitmap.h"
+
+namespace graphics::qt {
+
+namespace {
+
+bool env_set(const char* name) {
+    const char* v = std::getenv(name);
+    return v != nullptr && *v != '\0';
+}
+
+bool decide_headless() {
+    if (const char* qpa = std::getenv("QT_QPA_PLATFORM"); qpa != nullptr && *qpa != '\0')
+        return std::strncmp(qpa, "offscreen", 9) == 0 || std::strncmp(qpa, "minimal", 7) == 0;
+    return !env_set("DISPLAY") && !env_set("WAYLAND_DISPLAY");
+}
+
+QColor qcolor(TColor c) {
+    TColor rgb = ColorToRGB(c);
+    return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+}
+
+QString qtext(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+
+// The measuring device: 96 pixels per inch whatever the screen says.
+const QImage& measuring_device() {
+    static const QImage device = [] {
+        QImage image(1, 1, QImage::Format_RGB32);
+        image.setDotsPerMeterX(3780);
+        image.setDotsPerMeterY(3780);
+        return image;
+    }();
+    return device;
+}
+
+QFontMetricsF metrics(const QFont& font) { return QFontMetricsF(font, &measuring_device()); }
+
+QtFontEngine engine;
+// The application made for measuring, when the process had none. Ended by
+// unit_shutdown(), never by a static destructor (Qt is gone by then).
+QApplication* own_app = nullptr;
+
+}  // namespace
+
+bool is_headless() {
+    static const bool headless = decide_headless();
+    return headless;
+}
+
+void prepare_platform() {
+    if (is_headless() && !env_set("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+}
+
+void ensure_gui_application() {
+    if (QCoreApplication::instance() != nullptr) return;
+    prepare_platform();
+    static int argc = 1;
+    static char name[] = "tamblero";
+    static char* argv[] = {name, nullptr};
+    // A widgets application, so that windows can still be made later.
+    own_app = new QApplication(argc, argv);
+}
+
+QFont to_qfont(const TFont& font) {
+    ensure_gui_application();
+    QFont f(QString::fromStdString(font_family(font.Name)));
+    f.setHintingPreference(QFont::PreferNoHinting);
+    f.setStyleStrategy(QFont::PreferAntialias);
+    f.setBold(font.HasStyle(fsBold));
+    f.setItalic(font.HasStyle(fsItalic));
+    f.setUnderline(font.HasStyle(fsUnderline));
+    f.setStrikeOut(font.HasStyle(fsStrikeOut));
+    int px = 11;
+    if (font.Height < 0) {
+        px = -font.Height;
+    } else if (font.Height > 0) {
+        // A cell height: the em that gives this ascent plus descent.
+        f.setPixelSize(1000);
+        QFontMetricsF m = metrics(f);
+        px = std::max(1, int(std::lround(font.Height * 1000.0 / (m.ascent() + m.descent()))));
+    }
+    f.setPixelSize(px);
+    return f;
+}
+
+TTextMetric QtFontEngine::Metric(const TFont& font) {
+    QFontMetricsF m = metrics(to_qfont(font));
+    // The cell is the rounded sum, so it stays within a pixel of the font's own.
+    int ascent = int(std::lround(m.ascent()));
+    return TTextMetric{ascent, int(std::lround(m.ascent() + m.descent())) - ascent};
+}
+
+int QtFontEngine::TextWidth(const TFont& font, std::string_view text) {
+    return int(std::lround(metrics(to_qfont(font)).horizontalAdvance(qtext(text))));
+}
+
+TGlyphRun QtFontEngine::Render(const TFont& font, std::string_view text) {
+    QFont f = to_qfont(font);
+    TTextMetric metric = Metric(font);
+    TGlyphRun run;
+    // Room for glyphs that reach past the advance (italics) or the cell.
+    int margin = metric.Height() / 4 + 1;
+    run.Top = -margin;
+    run.Height = metric.Height() + 2 * margin;
+    run.Width = TextWidth(font, text) + metric.Height() / 2 + 1;
+    run.Coverage.assign(size_t(run.Width) * size_t(run.Height), 0);
+    if (text.empty()) return run;
+    QImage image(run.Width, run.Height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter p(&image);
+        p.setFont(f);
+        p.setPen(Qt::black);
+        p.drawText(QPointF(0, margin + metric.Ascent), qtext(text));
+    }
+    for (int y = 0; y < run.Height; ++y) {
+        auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < run.Width; ++x) run.Coverage[size_t(y) * size_t(run.Width) + size_t(x)] = uint8_t(qAlpha(line[x]));
+    }
+    return run;
+}
+
+// ---- the canvas
+
+QtCanvas::QtCanvas(QPainter& painter) : painter_(painter) {}
+
+TColor QtCanvas::Pixel(int x, int y) const {
+    QPaintDevice* device = painter_.device();
+    if (device == nullptr || device->devType() != QInternal::Image) return clNone;
+    auto* image = static_cast<QImage*>(device);
+    if (!image->valid(x, y)) return clNone;
+    QRgb p = image->pixel(x, y);
+    return RGBColor(uint8_t(qRed(p)), uint8_t(qGreen(p)), uint8_t(qBlue(p)));
+}
+
+void QtCanvas::DoSetPixel(int x, int y, TColor color) { painter_.fillRect(QRect(x, y, 1, 1), qcolor(color)); }
+
+void QtCanvas::DoFillRect(const TRect& rect, TColor color) {
+    painter_.fillRect(QRect(rect.Left, rect.Top, rect.Width(), rect.Height()), qcolor(color));
+}
+
+void QtCanvas::DoLine(TPoint from, TPoint to) {
+    painter_.save();
+    painter_.setRenderHint(QPainter::Antialiasing, false);
+    QPen pen(qcolor(Pen.Color));
+    int width = std::max(Pen.Width, 1);
+    pen.setWidth(width);
+    pen.setCapStyle(Qt::FlatCap);
+    auto pattern = width == 1 ? pen_pattern(Pen.Style) : std::span<const int>{};
+    if (!pattern.empty()) pen.setDashPattern(QList<qreal>(pattern.begin(), pattern.end()));
+    painter_.setPen(pen);
+    // With a flat cap an aliased line leaves out its last point.
+    painter_.drawLine(QPoint(from.X, from.Y), QPoint(to.X, to.Y));
+    painter_.restore();
+}
+
+void QtCanvas::DoShape(const TRect& rect, int cw, int ch) {
+    auto path = [](const TRect& r, int w, int h) {
+        QPainterPath p;
+        QRectF box(r.Left, r.Top, r.Width(), r.Height());
+        double rx = std::min(double(w), box.width()) / 2, ry = std::min(double(h), box.height()) / 2;
+        if (rx > 0 && ry > 0)
+            p.addRoundedRect(box, rx, ry);
+        else
+            p.addRect(box);
+        return p;
+    };
+    int w = Pen.Style == psClear ? 0 : std::max(Pen.Width, 1);
+    TRect inner{rect.Left + w, rect.Top + w, rect.Right - w, rect.Bottom - w};
+    QPainterPath outer = path(rect, cw, ch);
+    QPainterPath in = inner.Width() > 0 && inner.Height() > 0
+                          ? path(inner, std::max(cw - 2 * w, 0), std::max(ch - 2 * w, 0))
+                          : QPainterPath();
+    painter_.save();
+    painter_.setRenderHint(QPainter::Antialiasing, false);
+    if (Brush.Style != bsClear && !in.isEmpty()) painter_.fillPath(in, qcolor(Brush.Color));
+    if (w > 0) painter_.fillPath(outer.subtracted(in), qcolor(Pen.Color));
+    painter_.restore();
+}
+
+void QtCanvas::DoText(int x, int y, std::string_view text) {
+    painter_.save();
+    painter_.setFont(to_qfont(Font));
+    painter_.setPen(qcolor(Font.Color));
+    painter_.drawText(QPointF(x, y + font_engine().Metric(Font).Ascent), qtext(text));
+    painter_.restore();
+}
+
+void QtCanvas::ClipChanged() {
+    if (ClipRect()) {
+        const TRect& r = *ClipRect();
+        painter_.setClipRect(QRect(r.Left, r.Top, r.Width(), r.Height()));
+    } else {
+        painter_.setClipping(false);
+    }
+}
+
+void QtCanvas::StretchBitmap(const TRect& dest, const TBitmap& source, const TRect& sourceRect, TCopyMode mode,
+                             const std::function<bool(int x, int y)>& skip) {
+    int dw = dest.Width(), dh = dest.Height(), sw = sourceRect.Width(), sh = sourceRect.Height();
+    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
+    changing();
+    // Only the part of dest that can show is sampled.
+    QRect area(dest.Left, dest.Top, dw, dh);
+    if (QPaintDevice* device = painter_.device()) area &= QRect(0, 0, device->width(), device->height());
+    if (ClipRect()) area &= QRect(ClipRect()->Left, ClipRect()->Top, ClipRect()->Width(), ClipRect()->Height());
+    if (area.isEmpty()) return;
+    std::vector<int> xs = stretch_map(sw, dw), ys = stretch_map(sh, dh);
+    QImage image(area.size(), QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    for (int y = 0; y < area.height(); ++y) {
+        int sy = sourceRect.Top + ys[size_t(area.top() + y - dest.Top)];
+        if (sy < 0 || sy >= source.PixelHeight()) continue;
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < area.width(); ++x) {
+            int sx = sourceRect.Left + xs[size_t(area.left() + x - dest.Left)];
+            if (sx < 0 || sx >= source.PixelWidth() || (skip && skip(sx, sy))) continue;
+            TColor c = source.Pixel(sx, sy);
+            line[x] = qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+        }
+    }
+    painter_.save();
+    switch (mode) {
+        case cmSrcCopy: break;
+        case cmSrcAnd: painter_.setCompositionMode(QPainter::RasterOp_SourceAndDestination); break;
+        case cmSrcPaint: painter_.setCompositionMode(QPainter::RasterOp_SourceOrDestination); break;
+        case cmSrcInvert: painter_.setCompositionMode(QPainter::RasterOp_SourceXorDestination); break;
+    }
+    painter_.drawImage(area.topLeft(), image);
+    painter_.restore();
+}
+
+void unit_startup() { set_font_engine(&engine); }
+void unit_shutdown() {
+    set_font_engine(nullptr);
+    delete own_app;
+    own_app = nullptr;
+}
+
+}  // namespace graphics::qt

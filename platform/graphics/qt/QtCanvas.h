@@ -1,0 +1,65 @@
+#pragma once
+// The Qt back-end of the canvas and the Qt font engine. Windows paint their
+// controls through QtCanvas; text everywhere is measured and rendered by
+// QtFontEngine on a fixed 96-dpi device.
+
+#include <QFont>
+#include <QPainter>
+
+#include "platform/graphics/Canvas.h"
+#include "platform/graphics/Font.h"
+
+namespace graphics::qt {
+
+// True when there is no screen (no DISPLAY nor WAYLAND_DISPLAY, or
+// QT_QPA_PLATFORM=offscreen or minimal); decided once.
+bool is_headless();
+// Chooses Qt's in-memory platform when there is no screen.
+void prepare_platform();
+// Makes a Qt application when the process has none yet (a program that
+// measures text without showing windows); unit_shutdown() ends it.
+void ensure_gui_application();
+
+// The Qt font a TFont draws with: its stand-in family, an em of -Height
+// pixels (a positive Height is the cell, ascent plus descent), no hinting,
+// so metrics are the fonts' own at 96 dpi.
+QFont to_qfont(const TFont& font);
+
+// Metrics from QFontMetricsF on the 96-dpi device, rounded to whole pixels;
+// glyphs rendered antialiased.
+class QtFontEngine : public FontEngine {
+public:
+    TTextMetric Metric(const TFont& font) override;
+    int TextWidth(const TFont& font, std::string_view text) override;
+    TGlyphRun Render(const TFont& font, std::string_view text) override;
+};
+
+// A canvas over a QPainter whose coordinates are the device's pixels (no
+// world transform). Pixels can be read back when the device is a QImage.
+class QtCanvas : public TCanvas {
+public:
+    explicit QtCanvas(QPainter& painter);
+    QPainter& Painter() const { return painter_; }
+
+    TColor Pixel(int x, int y) const override;
+    void StretchBitmap(const TRect& dest, const TBitmap& source, const TRect& sourceRect, TCopyMode mode,
+                       const std::function<bool(int x, int y)>& skip = {}) override;
+
+protected:
+    void DoSetPixel(int x, int y, TColor color) override;
+    void DoFillRect(const TRect& rect, TColor color) override;
+    void DoLine(TPoint from, TPoint to) override;
+    void DoShape(const TRect& rect, int cw, int ch) override;
+    void DoText(int x, int y, std::string_view text) override;
+    void ClipChanged() override;
+
+private:
+    QPainter& painter_;
+};
+
+// Installs the Qt font engine for the process; shut-down takes it out and
+// ends the application ensure_gui_application() made.
+void unit_startup();
+void unit_shutdown();
+
+}  // namespace graphics::qt
