@@ -1,51 +1,68 @@
 #include "billing/ModelProfile.h"
 
+#include "billing/cbCobranca.h"
+
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
 namespace billing {
 
 namespace {
 
-constexpr std::string_view kPagavelQualquerBanco = "PAGÁVEL EM QUALQUER BANCO ATÉ O VENCIMENTO";
-
-constexpr std::array<std::string_view, 5> kEngineParts = {"TcbEndereco", "TcbBanco", "TcbContaBancaria",
-                                                          "TcbPessoa", "TcbCedente"};
-constexpr std::array<std::string_view, 5> kCopyParts = {"TEndereco", "TBanco", "TContaBancaria", "TPessoa",
-                                                        "TCedente"};
-constexpr std::array<std::string_view, 5> kNoParts = {"", "", "", "", ""};
-
 constexpr unsigned kEngineHelpers = kHelperModulo10 | kHelperModulo11 | kHelperModulo11Decrescente |
                                     kHelperFormatar | kHelperDigitoNossoNumero;
 
-// One row per model: the engine, then the client copies.
-constexpr ModelProfile kProfiles[] = {
-    {"cbCobranca", true, kEngineHelpers, "TcbTitulo", kEngineParts, "TcbBanco", "", "", kPagavelQualquerBanco,
-     Modulo11Rule::Engine},
-    {"HalvekCobranca", false, kHelperModulo11 | kHelperFormatar | kHelperDigitoNossoNumero, "", kNoParts,
-     "THalvekBanco", "", "", kPagavelQualquerBanco, Modulo11Rule::Engine},
-    {"DorvessaCobranca", true, kHelperModulo11 | kHelperFormatar | kHelperDigitoNossoNumero, "TDorvessaTitulo",
-     kCopyParts, "TBanco", "", "", kPagavelQualquerBanco, Modulo11Rule::Engine},
-    {"SeltravoCobranca", false, kHelperFormatar, "", kNoParts, "", "", "", kPagavelQualquerBanco,
-     Modulo11Rule::Engine},
-    {"MovrentaCobranca", true, kHelperModulo10 | kHelperModulo11 | kHelperFormatar | kHelperDigitoNossoNumero,
-     "TMovrentaTitulo", kCopyParts, "TMovrentaBanco", "", "", kPagavelQualquerBanco, Modulo11Rule::OneForSmall},
-    {"BrevantaCobranca", true, kHelperModulo10 | kHelperModulo11 | kHelperFormatar | kHelperDigitoNossoNumero,
-     "TBrevantaTitulo", kCopyParts, "TBrevantaBanco", "", "", kPagavelQualquerBanco, Modulo11Rule::Engine},
-    {"XandreloCobranca", true, kHelperModulo11 | kHelperFormatar | kHelperDigitoNossoNumero, "TXandreloTitulo",
-     kCopyParts, "TXandreloBanco", "", "", kPagavelQualquerBanco, Modulo11Rule::Engine},
-    {"PrentalvaCobranca", true, kHelperModulo10 | kHelperModulo11 | kHelperFormatar | kHelperDigitoNossoNumero,
-     "TPrentalvaTitulo", kCopyParts, "TPrentalvaBanco", "", "", kPagavelQualquerBanco, Modulo11Rule::Engine},
+// The engine's own model: unit cbCobranca, lookups under TcbBanco<code>.
+constexpr ModelProfile kEngine = {"cbCobranca", true, kEngineHelpers, "TcbTitulo", kEnginePartClasses,
+                                  "TcbBanco", "", "", kPagavelQualquerBanco, Modulo11Rule::Engine};
+
+struct Table {
+    std::mutex mutex;
+    std::vector<const ModelProfile*> rows{&kEngine};
 };
+
+Table& table() {
+    static Table* t = new Table;  // never destroyed: profiles are read until the process ends
+    return *t;
+}
 
 }  // namespace
 
-const ModelProfile& engine_profile() { return kProfiles[0]; }
+const ModelProfile& engine_profile() { return kEngine; }
 
-std::span<const ModelProfile> model_profiles() { return kProfiles; }
+std::span<const ModelProfile* const> model_profiles() {
+    Table& t = table();
+    std::lock_guard lock(t.mutex);
+    return t.rows;
+}
 
 const ModelProfile* find_model_profile(std::string_view unit) {
-    for (const ModelProfile& p : kProfiles) {
-        if (p.unit == unit) return &p;
+    for (const ModelProfile* p : model_profiles()) {
+        if (p->unit == unit) return p;
     }
     return nullptr;
+}
+
+void register_model_profiles(std::span<const ModelProfile> rows) {
+    Table& t = table();
+    std::lock_guard lock(t.mutex);
+    for (const ModelProfile& row : rows) {
+        auto same_unit = std::find_if(t.rows.begin(), t.rows.end(), [&](const ModelProfile* p) { return p->unit == row.unit; });
+        if (same_unit == t.rows.end()) {
+            t.rows.push_back(&row);
+        } else if (*same_unit != &row) {
+            throw Exception("Modelo registrado duas vezes: " + std::string(row.unit));
+        }
+    }
+}
+
+std::string plugin_class_name(const ModelProfile& profile, Lookup which, std::string_view codigo) {
+    if (profile.prefix.empty()) return {};
+    if (which == Lookup::Digito && !profile.holds(kHelperDigitoNossoNumero)) return {};
+    if (which == Lookup::Nome && !profile.full) return {};
+    const std::string_view suffix = which == Lookup::Nome ? profile.name_suffix : profile.digit_suffix;
+    return std::string(profile.prefix) + Formatar(codigo, 3, false, '0') + std::string(suffix);
 }
 
 }  // namespace billing

@@ -1,5 +1,6 @@
 #include "billing/cbCob001.h"
 
+#include "billing/BankClass.h"
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
@@ -51,13 +52,6 @@ bool TcbBanco001::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 }
 
 TClass TcbBanco001::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TcbBanco001, TPersistent>("TcbBanco001")
-        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("001", b, l); })
-        .Operation("GetNomeBanco", &TcbBanco001::GetNomeBanco)
-        .Operation("CalcularDigitoNossoNumero", &TcbBanco001::CalcularDigitoNossoNumero)
-        .Operation("GetCampoLivreCodigoBarra", &TcbBanco001::GetCampoLivreCodigoBarra)
-        .Operation("FormatarBoleto", &TcbBanco001::FormatarBoleto)
-        .Operation("GerarRemessa", &TcbBanco001::GerarRemessa)
-        .Build();
+    static const TClassInfo info = engine_bank_class<TcbBanco001>("001");
     return &info;
 }

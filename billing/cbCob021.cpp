@@ -1,5 +1,6 @@
 #include "billing/cbCob021.h"
 
+#include "billing/BankClass.h"
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
@@ -45,13 +46,6 @@ bool TcbBanco021::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 }
 
 TClass TcbBanco021::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TcbBanco021, TPersistent>("TcbBanco021")
-        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("021", b, l); })
-        .Operation("GetNomeBanco", &TcbBanco021::GetNomeBanco)
-        .Operation("CalcularDigitoNossoNumero", &TcbBanco021::CalcularDigitoNossoNumero)
-        .Operation("GetCampoLivreCodigoBarra", &TcbBanco021::GetCampoLivreCodigoBarra)
-        .Operation("FormatarBoleto", &TcbBanco021::FormatarBoleto)
-        .Operation("GerarRemessa", &TcbBanco021::GerarRemessa)
-        .Build();
+    static const TClassInfo info = engine_bank_class<TcbBanco021>("021");
     return &info;
 }

@@ -1,5 +1,6 @@
 #include "billing/cbCob033.h"
 
+#include "billing/BankClass.h"
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
@@ -44,13 +45,6 @@ bool TcbBanco033::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 }
 
 TClass TcbBanco033::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TcbBanco033, TPersistent>("TcbBanco033")
-        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("033", b, l); })
-        .Operation("GetNomeBanco", &TcbBanco033::GetNomeBanco)
-        .Operation("CalcularDigitoNossoNumero", &TcbBanco033::CalcularDigitoNossoNumero)
-        .Operation("GetCampoLivreCodigoBarra", &TcbBanco033::GetCampoLivreCodigoBarra)
-        .Operation("FormatarBoleto", &TcbBanco033::FormatarBoleto)
-        .Operation("GerarRemessa", &TcbBanco033::GerarRemessa)
-        .Build();
+    static const TClassInfo info = engine_bank_class<TcbBanco033>("033");
     return &info;
 }

@@ -1,5 +1,6 @@
 #include "billing/cbCob038.h"
 
+#include "billing/BankClass.h"
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
@@ -32,13 +33,6 @@ bool TcbBanco038::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 }
 
 TClass TcbBanco038::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TcbBanco038, TPersistent>("TcbBanco038")
-        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("038", b, l); })
-        .Operation("GetNomeBanco", &TcbBanco038::GetNomeBanco)
-        .Operation("CalcularDigitoNossoNumero", &TcbBanco038::CalcularDigitoNossoNumero)
-        .Operation("GetCampoLivreCodigoBarra", &TcbBanco038::GetCampoLivreCodigoBarra)
-        .Operation("FormatarBoleto", &TcbBanco038::FormatarBoleto)
-        .Operation("GerarRemessa", &TcbBanco038::GerarRemessa)
-        .Build();
+    static const TClassInfo info = engine_bank_class<TcbBanco038>("038");
     return &info;
 }

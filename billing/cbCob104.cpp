@@ -1,5 +1,6 @@
 #include "billing/cbCob104.h"
 
+#include "billing/BankClass.h"
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
@@ -32,13 +33,6 @@ bool TcbBanco104::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 }
 
 TClass TcbBanco104::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TcbBanco104, TPersistent>("TcbBanco104")
-        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("104", b, l); })
-        .Operation("GetNomeBanco", &TcbBanco104::GetNomeBanco)
-        .Operation("CalcularDigitoNossoNumero", &TcbBanco104::CalcularDigitoNossoNumero)
-        .Operation("GetCampoLivreCodigoBarra", &TcbBanco104::GetCampoLivreCodigoBarra)
-        .Operation("FormatarBoleto", &TcbBanco104::FormatarBoleto)
-        .Operation("GerarRemessa", &TcbBanco104::GerarRemessa)
-        .Build();
+    static const TClassInfo info = engine_bank_class<TcbBanco104>("104");
     return &info;
 }

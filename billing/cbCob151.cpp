@@ -1,5 +1,6 @@
 #include "billing/cbCob151.h"
 
+#include "billing/BankClass.h"
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
@@ -38,13 +39,6 @@ bool TcbBanco151::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 }
 
 TClass TcbBanco151::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TcbBanco151, TPersistent>("TcbBanco151")
-        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("151", b, l); })
-        .Operation("GetNomeBanco", &TcbBanco151::GetNomeBanco)
-        .Operation("CalcularDigitoNossoNumero", &TcbBanco151::CalcularDigitoNossoNumero)
-        .Operation("GetCampoLivreCodigoBarra", &TcbBanco151::GetCampoLivreCodigoBarra)
-        .Operation("FormatarBoleto", &TcbBanco151::FormatarBoleto)
-        .Operation("GerarRemessa", &TcbBanco151::GerarRemessa)
-        .Build();
+    static const TClassInfo info = engine_bank_class<TcbBanco151>("151");
     return &info;
 }

@@ -1,5 +1,6 @@
 #include "billing/cbCob237.h"
 
+#include "billing/BankClass.h"
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
@@ -35,13 +36,6 @@ bool TcbBanco237::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 }
 
 TClass TcbBanco237::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TcbBanco237, TPersistent>("TcbBanco237")
-        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("237", b, l); })
-        .Operation("GetNomeBanco", &TcbBanco237::GetNomeBanco)
-        .Operation("CalcularDigitoNossoNumero", &TcbBanco237::CalcularDigitoNossoNumero)
-        .Operation("GetCampoLivreCodigoBarra", &TcbBanco237::GetCampoLivreCodigoBarra)
-        .Operation("FormatarBoleto", &TcbBanco237::FormatarBoleto)
-        .Operation("GerarRemessa", &TcbBanco237::GerarRemessa)
-        .Build();
+    static const TClassInfo info = engine_bank_class<TcbBanco237>("237");
     return &info;
 }

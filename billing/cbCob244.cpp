@@ -1,5 +1,6 @@
 #include "billing/cbCob244.h"
 
+#include "billing/BankClass.h"
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
@@ -34,13 +35,6 @@ bool TcbBanco244::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 }
 
 TClass TcbBanco244::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TcbBanco244, TPersistent>("TcbBanco244")
-        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("244", b, l); })
-        .Operation("GetNomeBanco", &TcbBanco244::GetNomeBanco)
-        .Operation("CalcularDigitoNossoNumero", &TcbBanco244::CalcularDigitoNossoNumero)
-        .Operation("GetCampoLivreCodigoBarra", &TcbBanco244::GetCampoLivreCodigoBarra)
-        .Operation("FormatarBoleto", &TcbBanco244::FormatarBoleto)
-        .Operation("GerarRemessa", &TcbBanco244::GerarRemessa)
-        .Build();
+    static const TClassInfo info = engine_bank_class<TcbBanco244>("244");
     return &info;
 }

@@ -1,5 +1,6 @@
 #include "billing/cbCob275.h"
 
+#include "billing/BankClass.h"
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
@@ -32,13 +33,6 @@ bool TcbBanco275::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 }
 
 TClass TcbBanco275::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TcbBanco275, TPersistent>("TcbBanco275")
-        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("275", b, l); })
-        .Operation("GetNomeBanco", &TcbBanco275::GetNomeBanco)
-        .Operation("CalcularDigitoNossoNumero", &TcbBanco275::CalcularDigitoNossoNumero)
-        .Operation("GetCampoLivreCodigoBarra", &TcbBanco275::GetCampoLivreCodigoBarra)
-        .Operation("FormatarBoleto", &TcbBanco275::FormatarBoleto)
-        .Operation("GerarRemessa", &TcbBanco275::GerarRemessa)
-        .Build();
+    static const TClassInfo info = engine_bank_class<TcbBanco275>("275");
     return &info;
 }

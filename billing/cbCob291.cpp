@@ -1,5 +1,6 @@
 #include "billing/cbCob291.h"
 
+#include "billing/BankClass.h"
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
@@ -32,13 +33,6 @@ bool TcbBanco291::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 }
 
 TClass TcbBanco291::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TcbBanco291, TPersistent>("TcbBanco291")
-        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("291", b, l); })
-        .Operation("GetNomeBanco", &TcbBanco291::GetNomeBanco)
-        .Operation("CalcularDigitoNossoNumero", &TcbBanco291::CalcularDigitoNossoNumero)
-        .Operation("GetCampoLivreCodigoBarra", &TcbBanco291::GetCampoLivreCodigoBarra)
-        .Operation("FormatarBoleto", &TcbBanco291::FormatarBoleto)
-        .Operation("GerarRemessa", &TcbBanco291::GerarRemessa)
-        .Build();
+    static const TClassInfo info = engine_bank_class<TcbBanco291>("291");
     return &info;
 }

@@ -1,5 +1,6 @@
 #include "billing/cbCob320.h"
 
+#include "billing/BankClass.h"
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
@@ -34,17 +35,11 @@ bool TcbBanco320::GerarRemessaCNAB400(TcbCobranca& batch, TStringList& remessa) 
 }
 
 TClass TcbBanco320::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TcbBanco320, TPersistent>("TcbBanco320")
-        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("320", b, l); })
-        .Operation("LerRetornoCNAB400", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno_cnab400("320", b, l); })
-        .Operation("VeriOcorrencia", [](const std::string& c) { return codetext::ocorrencia(*codetext::find_bank("320"), c); })
-        .Operation("VeriRejeicao", [](const std::string& c) { return codetext::motivo(*codetext::find_bank("320"), c); })
-        .Operation("GetNomeBanco", &TcbBanco320::GetNomeBanco)
-        .Operation("CalcularDigitoNossoNumero", &TcbBanco320::CalcularDigitoNossoNumero)
-        .Operation("GetCampoLivreCodigoBarra", &TcbBanco320::GetCampoLivreCodigoBarra)
-        .Operation("FormatarBoleto", &TcbBanco320::FormatarBoleto)
-        .Operation("GerarRemessa", &TcbBanco320::GerarRemessa)
-        .Operation("GerarRemessaCNAB400", &TcbBanco320::GerarRemessaCNAB400)
-        .Build();
+    static const TClassInfo info = engine_bank_class<TcbBanco320>("320", [](auto& ops) {
+        ops.Operation("LerRetornoCNAB400", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno_cnab400("320", b, l); })
+            .Operation("VeriOcorrencia", [](const std::string& c) { return codetext::ocorrencia(*codetext::find_bank("320"), c); })
+            .Operation("VeriRejeicao", [](const std::string& c) { return codetext::motivo(*codetext::find_bank("320"), c); })
+            .Operation("GerarRemessaCNAB400", &TcbBanco320::GerarRemessaCNAB400);
+    });
     return &info;
 }

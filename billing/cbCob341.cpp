@@ -1,5 +1,6 @@
 #include "billing/cbCob341.h"
 
+#include "billing/BankClass.h"
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
@@ -39,17 +40,11 @@ bool TcbBanco341::GerarRemessaCNAB400(TcbCobranca& batch, TStringList& remessa) 
 }
 
 TClass TcbBanco341::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TcbBanco341, TPersistent>("TcbBanco341")
-        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("341", b, l); })
-        .Operation("LerRetornoCNAB400", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno_cnab400("341", b, l); })
-        .Operation("VerificaOcorrenciaOriginal", [](const std::string& c) { return codetext::ocorrencia(*codetext::find_bank("341"), c); })
-        .Operation("VerificaMotivoRejeicaoComando", [](const std::string& c) { return codetext::motivo(*codetext::find_bank("341"), c); })
-        .Operation("GetNomeBanco", &TcbBanco341::GetNomeBanco)
-        .Operation("CalcularDigitoNossoNumero", &TcbBanco341::CalcularDigitoNossoNumero)
-        .Operation("GetCampoLivreCodigoBarra", &TcbBanco341::GetCampoLivreCodigoBarra)
-        .Operation("FormatarBoleto", &TcbBanco341::FormatarBoleto)
-        .Operation("GerarRemessa", &TcbBanco341::GerarRemessa)
-        .Operation("GerarRemessaCNAB400", &TcbBanco341::GerarRemessaCNAB400)
-        .Build();
+    static const TClassInfo info = engine_bank_class<TcbBanco341>("341", [](auto& ops) {
+        ops.Operation("LerRetornoCNAB400", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno_cnab400("341", b, l); })
+            .Operation("VerificaOcorrenciaOriginal", [](const std::string& c) { return codetext::ocorrencia(*codetext::find_bank("341"), c); })
+            .Operation("VerificaMotivoRejeicaoComando", [](const std::string& c) { return codetext::motivo(*codetext::find_bank("341"), c); })
+            .Operation("GerarRemessaCNAB400", &TcbBanco341::GerarRemessaCNAB400);
+    });
     return &info;
 }

@@ -1,5 +1,6 @@
 #include "billing/cbCob347.h"
 
+#include "billing/BankClass.h"
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
@@ -32,13 +33,6 @@ bool TcbBanco347::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 }
 
 TClass TcbBanco347::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TcbBanco347, TPersistent>("TcbBanco347")
-        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("347", b, l); })
-        .Operation("GetNomeBanco", &TcbBanco347::GetNomeBanco)
-        .Operation("CalcularDigitoNossoNumero", &TcbBanco347::CalcularDigitoNossoNumero)
-        .Operation("GetCampoLivreCodigoBarra", &TcbBanco347::GetCampoLivreCodigoBarra)
-        .Operation("FormatarBoleto", &TcbBanco347::FormatarBoleto)
-        .Operation("GerarRemessa", &TcbBanco347::GerarRemessa)
-        .Build();
+    static const TClassInfo info = engine_bank_class<TcbBanco347>("347");
     return &info;
 }

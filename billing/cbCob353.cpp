@@ -1,5 +1,6 @@
 #include "billing/cbCob353.h"
 
+#include "billing/BankClass.h"
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
@@ -37,16 +38,10 @@ bool TcbBanco353::GerarRemessaCNAB400(TcbCobranca& batch, TStringList& remessa) 
 }
 
 TClass TcbBanco353::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TcbBanco353, TPersistent>("TcbBanco353")
-        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("353", b, l); })
-        .Operation("LerRetornoCNAB400", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno_cnab400("353", b, l); })
-        .Operation("VerificaOcorrenciaOriginal", [](const std::string& c) { return codetext::ocorrencia(*codetext::find_bank("353"), c); })
-        .Operation("GetNomeBanco", &TcbBanco353::GetNomeBanco)
-        .Operation("CalcularDigitoNossoNumero", &TcbBanco353::CalcularDigitoNossoNumero)
-        .Operation("GetCampoLivreCodigoBarra", &TcbBanco353::GetCampoLivreCodigoBarra)
-        .Operation("FormatarBoleto", &TcbBanco353::FormatarBoleto)
-        .Operation("GerarRemessa", &TcbBanco353::GerarRemessa)
-        .Operation("GerarRemessaCNAB400", &TcbBanco353::GerarRemessaCNAB400)
-        .Build();
+    static const TClassInfo info = engine_bank_class<TcbBanco353>("353", [](auto& ops) {
+        ops.Operation("LerRetornoCNAB400", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno_cnab400("353", b, l); })
+            .Operation("VerificaOcorrenciaOriginal", [](const std::string& c) { return codetext::ocorrencia(*codetext::find_bank("353"), c); })
+            .Operation("GerarRemessaCNAB400", &TcbBanco353::GerarRemessaCNAB400);
+    });
     return &info;
 }

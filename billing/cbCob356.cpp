@@ -1,5 +1,6 @@
 #include "billing/cbCob356.h"
 
+#include "billing/BankClass.h"
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
@@ -32,13 +33,6 @@ bool TcbBanco356::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 }
 
 TClass TcbBanco356::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TcbBanco356, TPersistent>("TcbBanco356")
-        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("356", b, l); })
-        .Operation("GetNomeBanco", &TcbBanco356::GetNomeBanco)
-        .Operation("CalcularDigitoNossoNumero", &TcbBanco356::CalcularDigitoNossoNumero)
-        .Operation("GetCampoLivreCodigoBarra", &TcbBanco356::GetCampoLivreCodigoBarra)
-        .Operation("FormatarBoleto", &TcbBanco356::FormatarBoleto)
-        .Operation("GerarRemessa", &TcbBanco356::GerarRemessa)
-        .Build();
+    static const TClassInfo info = engine_bank_class<TcbBanco356>("356");
     return &info;
 }

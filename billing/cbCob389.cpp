@@ -1,5 +1,6 @@
 #include "billing/cbCob389.h"
 
+#include "billing/BankClass.h"
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
@@ -32,13 +33,6 @@ bool TcbBanco389::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 }
 
 TClass TcbBanco389::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TcbBanco389, TPersistent>("TcbBanco389")
-        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("389", b, l); })
-        .Operation("GetNomeBanco", &TcbBanco389::GetNomeBanco)
-        .Operation("CalcularDigitoNossoNumero", &TcbBanco389::CalcularDigitoNossoNumero)
-        .Operation("GetCampoLivreCodigoBarra", &TcbBanco389::GetCampoLivreCodigoBarra)
-        .Operation("FormatarBoleto", &TcbBanco389::FormatarBoleto)
-        .Operation("GerarRemessa", &TcbBanco389::GerarRemessa)
-        .Build();
+    static const TClassInfo info = engine_bank_class<TcbBanco389>("389");
     return &info;
 }

@@ -1,5 +1,6 @@
 #include "billing/cbCob394.h"
 
+#include "billing/BankClass.h"
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
@@ -29,13 +30,6 @@ bool TcbBanco394::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 }
 
 TClass TcbBanco394::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TcbBanco394, TPersistent>("TcbBanco394")
-        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("394", b, l); })
-        .Operation("GetNomeBanco", &TcbBanco394::GetNomeBanco)
-        .Operation("CalcularDigitoNossoNumero", &TcbBanco394::CalcularDigitoNossoNumero)
-        .Operation("GetCampoLivreCodigoBarra", &TcbBanco394::GetCampoLivreCodigoBarra)
-        .Operation("FormatarBoleto", &TcbBanco394::FormatarBoleto)
-        .Operation("GerarRemessa", &TcbBanco394::GerarRemessa)
-        .Build();
+    static const TClassInfo info = engine_bank_class<TcbBanco394>("394");
     return &info;
 }

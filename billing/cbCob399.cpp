@@ -1,5 +1,6 @@
 #include "billing/cbCob399.h"
 
+#include "billing/BankClass.h"
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
@@ -46,13 +47,6 @@ bool TcbBanco399::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 }
 
 TClass TcbBanco399::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TcbBanco399, TPersistent>("TcbBanco399")
-        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("399", b, l); })
-        .Operation("GetNomeBanco", &TcbBanco399::GetNomeBanco)
-        .Operation("CalcularDigitoNossoNumero", &TcbBanco399::CalcularDigitoNossoNumero)
-        .Operation("GetCampoLivreCodigoBarra", &TcbBanco399::GetCampoLivreCodigoBarra)
-        .Operation("FormatarBoleto", &TcbBanco399::FormatarBoleto)
-        .Operation("GerarRemessa", &TcbBanco399::GerarRemessa)
-        .Build();
+    static const TClassInfo info = engine_bank_class<TcbBanco399>("399");
     return &info;
 }

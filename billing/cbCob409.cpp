@@ -1,5 +1,6 @@
 #include "billing/cbCob409.h"
 
+#include "billing/BankClass.h"
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
@@ -29,13 +30,6 @@ bool TcbBanco409::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 }
 
 TClass TcbBanco409::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TcbBanco409, TPersistent>("TcbBanco409")
-        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("409", b, l); })
-        .Operation("GetNomeBanco", &TcbBanco409::GetNomeBanco)
-        .Operation("CalcularDigitoNossoNumero", &TcbBanco409::CalcularDigitoNossoNumero)
-        .Operation("GetCampoLivreCodigoBarra", &TcbBanco409::GetCampoLivreCodigoBarra)
-        .Operation("FormatarBoleto", &TcbBanco409::FormatarBoleto)
-        .Operation("GerarRemessa", &TcbBanco409::GerarRemessa)
-        .Build();
+    static const TClassInfo info = engine_bank_class<TcbBanco409>("409");
     return &info;
 }

@@ -1,5 +1,6 @@
 #include "billing/cbCob422.h"
 
+#include "billing/BankClass.h"
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
@@ -32,13 +33,6 @@ bool TcbBanco422::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 }
 
 TClass TcbBanco422::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TcbBanco422, TPersistent>("TcbBanco422")
-        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("422", b, l); })
-        .Operation("GetNomeBanco", &TcbBanco422::GetNomeBanco)
-        .Operation("CalcularDigitoNossoNumero", &TcbBanco422::CalcularDigitoNossoNumero)
-        .Operation("GetCampoLivreCodigoBarra", &TcbBanco422::GetCampoLivreCodigoBarra)
-        .Operation("FormatarBoleto", &TcbBanco422::FormatarBoleto)
-        .Operation("GerarRemessa", &TcbBanco422::GerarRemessa)
-        .Build();
+    static const TClassInfo info = engine_bank_class<TcbBanco422>("422");
     return &info;
 }

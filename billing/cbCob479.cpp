@@ -1,5 +1,6 @@
 #include "billing/cbCob479.h"
 
+#include "billing/BankClass.h"
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
@@ -32,13 +33,6 @@ bool TcbBanco479::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 }
 
 TClass TcbBanco479::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TcbBanco479, TPersistent>("TcbBanco479")
-        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("479", b, l); })
-        .Operation("GetNomeBanco", &TcbBanco479::GetNomeBanco)
-        .Operation("CalcularDigitoNossoNumero", &TcbBanco479::CalcularDigitoNossoNumero)
-        .Operation("GetCampoLivreCodigoBarra", &TcbBanco479::GetCampoLivreCodigoBarra)
-        .Operation("FormatarBoleto", &TcbBanco479::FormatarBoleto)
-        .Operation("GerarRemessa", &TcbBanco479::GerarRemessa)
-        .Build();
+    static const TClassInfo info = engine_bank_class<TcbBanco479>("479");
     return &info;
 }

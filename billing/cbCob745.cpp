@@ -1,5 +1,6 @@
 #include "billing/cbCob745.h"
 
+#include "billing/BankClass.h"
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
@@ -34,17 +35,11 @@ bool TcbBanco745::GerarRemessaCNAB400(TcbCobranca& batch, TStringList& remessa) 
 }
 
 TClass TcbBanco745::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TcbBanco745, TPersistent>("TcbBanco745")
-        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("745", b, l); })
-        .Operation("LerRetornoCNAB400", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno_cnab400("745", b, l); })
-        .Operation("VerificaOcorrenciaOriginal", [](const std::string& c) { return codetext::ocorrencia(*codetext::find_bank("745"), c); })
-        .Operation("VerificaMotivoRejeicaoComando", [](const std::string& c) { return codetext::motivo(*codetext::find_bank("745"), c); })
-        .Operation("GetNomeBanco", &TcbBanco745::GetNomeBanco)
-        .Operation("CalcularDigitoNossoNumero", &TcbBanco745::CalcularDigitoNossoNumero)
-        .Operation("GetCampoLivreCodigoBarra", &TcbBanco745::GetCampoLivreCodigoBarra)
-        .Operation("FormatarBoleto", &TcbBanco745::FormatarBoleto)
-        .Operation("GerarRemessa", &TcbBanco745::GerarRemessa)
-        .Operation("GerarRemessaCNAB400", &TcbBanco745::GerarRemessaCNAB400)
-        .Build();
+    static const TClassInfo info = engine_bank_class<TcbBanco745>("745", [](auto& ops) {
+        ops.Operation("LerRetornoCNAB400", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno_cnab400("745", b, l); })
+            .Operation("VerificaOcorrenciaOriginal", [](const std::string& c) { return codetext::ocorrencia(*codetext::find_bank("745"), c); })
+            .Operation("VerificaMotivoRejeicaoComando", [](const std::string& c) { return codetext::motivo(*codetext::find_bank("745"), c); })
+            .Operation("GerarRemessaCNAB400", &TcbBanco745::GerarRemessaCNAB400);
+    });
     return &info;
 }

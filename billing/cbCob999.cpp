@@ -1,5 +1,6 @@
 #include "billing/cbCob999.h"
 
+#include "billing/BankClass.h"
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
@@ -29,13 +30,6 @@ bool TcbBanco999::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 }
 
 TClass TcbBanco999::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TcbBanco999, TPersistent>("TcbBanco999")
-        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("999", b, l); })
-        .Operation("GetNomeBanco", &TcbBanco999::GetNomeBanco)
-        .Operation("CalcularDigitoNossoNumero", &TcbBanco999::CalcularDigitoNossoNumero)
-        .Operation("GetCampoLivreCodigoBarra", &TcbBanco999::GetCampoLivreCodigoBarra)
-        .Operation("FormatarBoleto", &TcbBanco999::FormatarBoleto)
-        .Operation("GerarRemessa", &TcbBanco999::GerarRemessa)
-        .Build();
+    static const TClassInfo info = engine_bank_class<TcbBanco999>("999");
     return &info;
 }

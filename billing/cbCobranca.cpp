@@ -1,5 +1,6 @@
 #include "billing/cbCobranca.h"
 
+#include "billing/DigitSchemes.h"
 #include "billing/cbPlugin.h"
 
 #include "platform/core/ClassBuilder.h"
@@ -43,58 +44,21 @@ std::vector<int> billing::digit_values(std::string_view text) {
 // ---------------------------------------------------------------------------
 // Check digits
 
-std::string Modulo10(std::string_view digits) {
-    std::vector<int> d = digit_values(digits);
-    int sum = 0;
-    int weight = 2;
-    for (auto it = d.rbegin(); it != d.rend(); ++it) {
-        int product = *it * weight;
-        sum += product / 10 + product % 10;
-        weight = weight == 2 ? 1 : 2;
-    }
-    int result = 10 - sum % 10;
-    return std::to_string(result == 10 ? 0 : result);
-}
-
-namespace {
-
-int weighted_sum_rising(std::string_view digits, int base) {
-    std::vector<int> d = digit_values(digits);
-    int sum = 0;
-    int weight = 2;
-    for (auto it = d.rbegin(); it != d.rend(); ++it) {
-        sum += *it * weight;
-        if (++weight > base) weight = 2;
-    }
-    return sum;
-}
-
-}  // namespace
+std::string Modulo10(std::string_view digits) { return billing::digit_of(billing::scheme_modulo10(), digits); }
 
 std::string Modulo11(std::string_view digits, int base, bool raw) {
     return billing::Modulo11(billing::engine_profile(), digits, base, raw);
 }
 
 std::string billing::Modulo11(const ModelProfile& profile, std::string_view digits, int base, bool raw) {
-    int r = weighted_sum_rising(digits, base) % 11;
-    if (raw) return std::to_string(r);
-    if (profile.modulo11 == Modulo11Rule::OneForSmall) {
-        return (r == 0 || r == 1 || r == 10) ? "1" : std::to_string(11 - r);
-    }
-    return (r == 0 || r == 1) ? "0" : std::to_string(11 - r);
+    const DigitScheme& scheme =
+        profile.modulo11 == Modulo11Rule::OneForSmall ? scheme_modulo11_one() : scheme_modulo11();
+    return raw ? remainder_of(scheme, digits, base) : digit_of(scheme, digits, base);
 }
 
 std::string Modulo11Decrescente(std::string_view digits, int base, bool raw) {
-    std::vector<int> d = digit_values(digits);
-    int sum = 0;
-    int weight = base;
-    for (auto it = d.rbegin(); it != d.rend(); ++it) {
-        sum += *it * weight;
-        if (--weight < 2) weight = base;
-    }
-    int r = sum % 11;
-    if (raw) return std::to_string(r);
-    return (r == 0 || r == 1) ? "1" : std::to_string(11 - r);
+    const billing::DigitScheme& scheme = billing::scheme_modulo11_decrescente();
+    return raw ? billing::remainder_of(scheme, digits, base) : billing::digit_of(scheme, digits, base);
 }
 
 // ---------------------------------------------------------------------------
@@ -472,14 +436,14 @@ void AdicionarCopia(TcbTitulos& list, const TcbTitulo& title) {
 
 namespace {
 
-// Finds the class `prefix + code + suffix`, creates an instance around the
-// call as the model always has (freed on every path) and calls the published
-// operation `op` with args. Missing class and missing operation raise the two
-// messages, formatted with the three-digit code.
+// Finds the class of the model's name rule (an empty name finds none),
+// creates an instance around the call as the model always has (freed on every
+// path) and calls the published operation `op` with args. Missing class and
+// missing operation raise the two messages, formatted with the three-digit code.
 template <class Sig, class... Args>
-std::string call_plugin(std::string_view prefix, const std::string& code, std::string_view suffix,
-                        const char* op_name, const char* no_class, const char* no_operation, Args&&... args) {
-    const TClass cls = prefix.empty() ? nullptr : GetClass(std::string(prefix) + code + std::string(suffix));
+std::string call_plugin(const std::string& class_name, const std::string& code, const char* op_name,
+                        const char* no_class, const char* no_operation, Args&&... args) {
+    const TClass cls = class_name.empty() ? nullptr : GetClass(class_name);
     if (cls == nullptr) throw Exception(Format(no_class, {code}));
     std::unique_ptr<TObject> instance(cls->Create());
     const std::function<Sig>* op = billing::find_operation<Sig>(cls, op_name);
@@ -490,16 +454,16 @@ std::string call_plugin(std::string_view prefix, const std::string& code, std::s
 }  // namespace
 
 std::string billing::NomeBanco(const ModelProfile& profile, std::string_view codigo) {
-    return call_plugin<SigGetNomeBanco>(profile.prefix, Formatar(codigo, 3, false, '0'), profile.name_suffix,
-                                        "GetNomeBanco", "O banco %s não está disponível",
+    const std::string code = Formatar(codigo, 3, false, '0');
+    return call_plugin<SigGetNomeBanco>(plugin_class_name(profile, Lookup::Nome, code), code, "GetNomeBanco",
+                                        "O banco %s não está disponível",
                                         "O nome do banco %s não está disponível");
 }
 
 std::string billing::DigitoNossoNumero(const ModelProfile& profile, const TcbTitulo& title) {
     const std::string code = Formatar(title.Cedente().ContaBancaria().Banco().Codigo(), 3, false, '0');
-    return call_plugin<SigTitulo>(profile.holds(kHelperDigitoNossoNumero) ? profile.prefix : std::string_view(),
-                                  code, profile.digit_suffix, "CalcularDigitoNossoNumero",
-                                  "Os boletos para o banco %s não estão disponíveis",
+    return call_plugin<SigTitulo>(plugin_class_name(profile, Lookup::Digito, code), code,
+                                  "CalcularDigitoNossoNumero", "Os boletos para o banco %s não estão disponíveis",
                                   "O cálculo do dígito do nosso número para o banco %s não está disponível", title);
 }
 

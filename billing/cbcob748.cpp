@@ -1,5 +1,6 @@
 #include "billing/cbcob748.h"
 
+#include "billing/BankClass.h"
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
@@ -41,14 +42,8 @@ bool TcbBanco748::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {
 }
 
 TClass TcbBanco748::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TcbBanco748, TPersistent>("TcbBanco748")
-        .Operation("LerRetorno", [](TcbCobranca& b, LinhasRetorno l) { return ler_retorno("748", b, l); })
-        .Operation("GetNomeBanco", &TcbBanco748::GetNomeBanco)
-        .Operation("CalcularDigitoNossoNumero", &TcbBanco748::CalcularDigitoNossoNumero)
-        .Operation("GetCampoLivreCodigoBarra", &TcbBanco748::GetCampoLivreCodigoBarra)
-        .Operation("FormatarBoleto", &TcbBanco748::FormatarBoleto)
-        .Operation("GetImagem", &TcbBanco748::GetImagem)
-        .Operation("GerarRemessa", &TcbBanco748::GerarRemessa)
-        .Build();
+    static const TClassInfo info = engine_bank_class<TcbBanco748>("748", [](auto& ops) {
+        ops.Operation("GetImagem", &TcbBanco748::GetImagem);
+    });
     return &info;
 }

@@ -1,5 +1,6 @@
 // Check-digit functions and the field formatter.
 
+#include "billing/clients/Startup.h"
 #include "billing/cbCob021.h"
 #include "billing/cbCobranca.h"
 
@@ -141,6 +142,7 @@ TEST(Formatar, Cases) {
 }
 
 TEST(CheckDigits, MovrentaModulo11DiffersOnlyForSmallRemainders) {
+    billing::clients::unit_startup();
     const billing::ModelProfile& movrenta = *billing::find_model_profile("MovrentaCobranca");
     EXPECT_EQ(billing::Modulo11(movrenta, "409", 9, true), "1");
     EXPECT_EQ(billing::Modulo11(movrenta, "409", 9, false), "1");

@@ -2,6 +2,7 @@
 // the client model copies served by the same implementation.
 
 #include "billing/Startup.h"
+#include "billing/clients/Startup.h"
 #include "billing/cbCobranca.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +11,11 @@
 
 namespace {
 
-const billing::ModelProfile& profile(const char* unit) { return *billing::find_model_profile(unit); }
+// A model unit's profile; the client models come with their folder's start-up.
+const billing::ModelProfile& profile(const char* unit) {
+    billing::clients::unit_startup();
+    return *billing::find_model_profile(unit);
+}
 
 std::vector<std::string> lines(const TStrings& list) {
     std::vector<std::string> out;
@@ -65,13 +70,16 @@ TEST(TcbBanco, MovrentaCopyUsesItsOwnModulo11Rule) {
 }
 
 TEST(TcbTitulo, Defaults) {
-    for (const billing::ModelProfile& p : billing::model_profiles()) {
+    EXPECT_EQ(TcbTitulo().LocalPagamento(), "PAGÁVEL EM QUALQUER BANCO ATÉ O VENCIMENTO");
+    billing::clients::unit_startup();
+    for (const billing::ModelProfile* row : billing::model_profiles()) {
+        const billing::ModelProfile& p = *row;
         if (!p.full) continue;
         SCOPED_TRACE(p.unit);
         TcbTitulo t(p);
         EXPECT_EQ(t.ClassName(), p.title_class);
         EXPECT_TRUE(t.InheritsFrom(TComponent::StaticClass()));
-        EXPECT_EQ(t.LocalPagamento(), "PAGÁVEL EM QUALQUER BANCO ATÉ O VENCIMENTO");
+        EXPECT_EQ(t.LocalPagamento(), p.local_pagamento);
         EXPECT_EQ(t.TipoOcorrencia(), toRemessaRegistrar);
         EXPECT_EQ(t.EspecieDocumento(), edRecibo);
         EXPECT_EQ(t.AceiteDocumento(), adNao);

@@ -1,6 +1,7 @@
 // The bank table, the registration of the plug-in classes and the two lookups
 // of the model with their four distinct errors.
 
+#include "billing/clients/Startup.h"
 #include "billing/Startup.h"
 #include "billing/cbBancos.h"
 #include "billing/cbCobranca.h"
@@ -148,6 +149,7 @@ TEST_F(Registry, FourLookupErrors) {
 }
 
 TEST_F(Registry, ClientCopiesLookUpUnderTheirOwnPrefix) {
+    billing::clients::unit_startup();
     const billing::ModelProfile& dorvessa = *billing::find_model_profile("DorvessaCobranca");
     const billing::ModelProfile& halvek = *billing::find_model_profile("HalvekCobranca");
     const billing::ModelProfile& seltravo = *billing::find_model_profile("SeltravoCobranca");

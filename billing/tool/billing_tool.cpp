@@ -19,6 +19,12 @@
 //       Writes the bank's remittance of the batch to OUT (Windows-1252, CR LF); on an error OUT is left as it was.
 //   billing-tool layout --bank CODE --record header|detail|trailer
 //       Prints the rows of one CNAB 400 record of the bank: positions, width, content.
+//   --model UNIT on digit, bank and boleto: work with a client title model (billing/clients) instead of
+//       the engine's; its helpers, its titles (a partial copy's are the engine's) and its lookups.
+//   billing-tool digit scheme NAME DIGITS [BASE]   a digit of the scheme table (billing-tool schemes lists it)
+//   billing-tool lookup UNIT nome|digito CODE [TITLE.json]   a model's bank-name or check-digit lookup
+//   billing-tool new-title UNIT           a new title of the model as JSON, with its class
+//   billing-tool classes                  every model unit and every registered bank class with its unit
 
 #include "billing/BarCode.h"
 #include "billing/Installation.h"
@@ -28,6 +34,7 @@
 #include "billing/cbCobranca.h"
 #include "billing/cbPlugin.h"
 #include "billing/tool/BankCode.h"
+#include "billing/tool/ModelCommands.h"
 #include "billing/tool/RemessaCommands.h"
 #include "billing/tool/retorno_commands.h"
 
@@ -53,7 +60,11 @@ int usage() {
                  "       billing-tool retorno --bank CODE FILE\n"
                  "       billing-tool codetext --bank CODE occ|motive CODE...\n"
                  "       billing-tool remessa --bank CODE BATCH.json OUT\n"
-                 "       billing-tool layout --bank CODE --record header|detail|trailer\n";
+                 "       billing-tool layout --bank CODE --record header|detail|trailer\n"
+                 "       billing-tool digit scheme NAME DIGITS [BASE] | schemes\n"
+                 "       billing-tool lookup UNIT nome|digito CODE [TITLE.json]\n"
+                 "       billing-tool new-title UNIT | classes\n"
+                 "       (digit, bank and boleto take --model UNIT)\n";
     return 2;
 }
 
@@ -90,13 +101,22 @@ json read_json(const std::string& file) {
 std::string digit(const std::vector<std::string>& a) {
     if (a.empty()) throw Exception("missing function");
     const std::string& f = a[0];
-    if (f == "mod10" && a.size() == 2) return Modulo10(a[1]);
+    if (f == "scheme") return billing::tool::scheme_digit(a);
+    if (f == "mod10" && a.size() == 2) {
+        billing::tool::require_helper(billing::kHelperModulo10, "Modulo10");
+        return Modulo10(a[1]);
+    }
     if (f == "duplo" && a.size() == 2) return CalcularDuploDigito(a[1]);
     if ((f == "mod11" || f == "mod11d") && (a.size() == 3 || a.size() == 4)) {
         bool raw = a.size() == 4 && (a[3] == "--raw" || a[3] == "raw");
         if (a.size() == 4 && !raw && a[3] != "not") throw Exception("unknown option: " + a[3]);
         int base = parse_int(a[2], "base");
-        return f == "mod11" ? Modulo11(a[1], base, raw) : Modulo11Decrescente(a[1], base, raw);
+        if (f == "mod11d") {
+            billing::tool::require_helper(billing::kHelperModulo11Decrescente, "Modulo11Decrescente");
+            return Modulo11Decrescente(a[1], base, raw);
+        }
+        billing::tool::require_helper(billing::kHelperModulo11, "Modulo11");
+        return billing::Modulo11(billing::tool::current_model(), a[1], base, raw);
     }
     throw Exception("unknown digit request");
 }
@@ -122,9 +142,9 @@ int digit_batch() {
 
 json boleto_of(TcbTitulo& t, const std::string& code) {
     t.Cedente().ContaBancaria().Banco().SetCodigo(code);
-    billing::verificar_nosso_numero(t);
+    if (&billing::tool::current_model() == &billing::engine_profile()) billing::verificar_nosso_numero(t);
     const std::string ccc = Formatar(code, 3, false, '0');
-    const TClass cls = GetClass("TcbBanco" + ccc);
+    const TClass cls = GetClass(billing::tool::boleto_class_name(ccc));
     if (cls == nullptr) {
         throw Exception(Format("Os boletos para o banco %s não estão disponíveis", {ccc}));
     }
@@ -135,10 +155,11 @@ json boleto_of(TcbTitulo& t, const std::string& code) {
     }
     json r;
     r["Banco"] = ccc;
+    r["Classe"] = t.ClassName();
     // A nosso número that no check digit covers (bank 001's 17-digit numbers may
     // hold a hyphen) still makes a boleto: the digit is then reported as null.
     try {
-        r["DigitoNossoNumero"] = t.DigitoNossoNumero();
+        r["DigitoNossoNumero"] = billing::tool::digito_nosso_numero(t);
     } catch (const EConvertError&) {
         r["DigitoNossoNumero"] = nullptr;
     }
@@ -183,17 +204,17 @@ int boleto(const std::vector<std::string>& a) {
     const bool single = doc.is_object() && !doc.contains("Titulos");
     std::vector<std::unique_ptr<TcbTitulo>> titles;
     if (single) {
-        titles.push_back(std::make_unique<TcbTitulo>());
+        titles.push_back(std::make_unique<TcbTitulo>(billing::tool::title_model()));
         billing::titulo_from_json(doc, *titles.back());
     } else if (doc.is_object()) {
         TcbCobranca batch;
-        billing::cobranca_from_json(doc, batch, billing::engine_profile());
+        billing::cobranca_from_json(doc, batch, billing::tool::title_model());
         while (batch.Titulos.Count() > 0) {
             titles.emplace_back(As<TcbTitulo>(batch.Titulos.Extract(batch.Titulos.First())));
         }
     } else if (doc.is_array()) {
         for (const json& item : doc) {
-            titles.push_back(std::make_unique<TcbTitulo>());
+            titles.push_back(std::make_unique<TcbTitulo>(billing::tool::title_model()));
             billing::titulo_from_json(item, *titles.back());
         }
     } else {
@@ -221,9 +242,11 @@ int boleto(const std::vector<std::string>& a) {
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) return usage();
-    billing::unit_startup();
+    billing::tool::start_units();
     try {
         const std::string cmd = args[0];
+        if (auto done = billing::tool::model_command(cmd, {args.begin() + 1, args.end()})) return *done;
+        args = billing::tool::take_model_option(args);
         std::vector<std::string> rest(args.begin() + 1, args.end());
         if (cmd == "digit") {
             if (rest.size() == 1 && rest[0] == "--batch") return digit_batch();
@@ -250,7 +273,7 @@ int main(int argc, char** argv) {
         }
         if (cmd == "bank") {
             if (rest.size() != 1) return usage();
-            TcbBanco banco;
+            TcbBanco banco(billing::tool::bank_model());
             banco.SetCodigo(bank_code(rest[0]));
             std::string name = banco.Nome();
             std::cout << Formatar(banco.Codigo(), 3, false, '0') << "\t" << banco.Digito() << "\t" << name << "\n";
