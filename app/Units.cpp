@@ -5,6 +5,7 @@
 #include "archive/Startup.h"
 #include "archive/arcDiskManager.h"
 #include "billing/Startup.h"
+#include "billing/clients/Startup.h"
 #include "interbase/Startup.h"
 #include "picture/PicGraph.h"
 #include "picture/Startup.h"
@@ -36,7 +37,8 @@ std::vector<core::UnitEntry> unit_table() {
         {"report_support", report_support::unit_startup, report_support::unit_shutdown},
         // 4: boleto engine
         {"billing", billing::unit_startup, billing::unit_shutdown},
-        // 5: per-client bank plug-ins: no start-up of their own yet
+        // 5: per-client bank plug-ins
+        {"billing/clients", billing::clients::unit_startup, billing::clients::unit_shutdown},
     };
 }
 

@@ -160,7 +160,7 @@ std::string scheme_digit(const std::vector<std::string>& a) {
     const int base = a.size() == 4 ? parse_base(a[3]) : s->base;
     const bool cyclic = s->weights == Weights::RisingCyclic || s->weights == Weights::FallingCyclic;
     if (cyclic && base == 0) throw Exception("the scheme " + a[1] + " needs a BASE");
-    return digit_of(*s, a[2], base);
+    return digit_of(*s, a[2] == "-" ? std::string() : a[2], base);  // "-" stands for the empty text
 }
 
 std::optional<int> model_command(const std::string& cmd, const std::vector<std::string>& args) {

@@ -35,7 +35,7 @@ std::string boleto_class_name(const std::string& ccc);
 // The title's check digit through the current model's lookup.
 std::string digito_nosso_numero(const TcbTitulo& title);
 
-// digit scheme NAME DIGITS [BASE]: a digit of the scheme table.
+// digit scheme NAME DIGITS [BASE]: a digit of the scheme table ("-" is the empty text).
 std::string scheme_digit(const std::vector<std::string>& args);
 
 // The model commands: lookup, new-title, classes, schemes. nullopt: not one of them.

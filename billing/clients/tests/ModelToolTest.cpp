@@ -1,0 +1,117 @@
+// billing-tool's model commands and --model option, and the digit-scheme
+// oracle of tests/oracles (Debian's /usr/bin/python3 with python3-stdnum).
+
+#include "billing/ModelProfile.h"
+#include "billing/Startup.h"
+#include "billing/clients/Startup.h"
+#include "billing/tests/RunTool.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+#include <string>
+
+namespace {
+
+using billing_test::oracle;
+using billing_test::Outcome;
+using billing_test::run;
+using billing_test::tool;
+
+TEST(ModelTool, DigitSchemesAgreeWithTheOracle) {
+    Outcome r = run("/usr/bin/python3 " + oracle("digit_schemes.py") + " " + tool() + " 10000");
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find(", 0 failures"), std::string::npos) << r.output;
+}
+
+TEST(ModelTool, ClassesListsEachModelUnitOnceAndEveryBankClassWithItsUnit) {
+    billing::unit_startup();
+    billing::clients::unit_startup();
+    Outcome r = run(tool() + " classes");
+    ASSERT_EQ(r.status, 0) << r.output;
+    std::map<std::string, int> units;
+    std::map<std::string, std::string> classes;
+    std::istringstream in(r.output);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream fields(line);
+        std::string kind, name, rest;
+        fields >> kind >> name >> rest;
+        if (kind == "model") ++units[name];
+        if (kind == "class") classes[name] = rest;
+    }
+    std::map<std::string, int> expected;
+    for (const billing::ModelProfile* p : billing::model_profiles()) ++expected[std::string(p->unit)];
+    EXPECT_EQ(units, expected);
+    EXPECT_EQ(units.size(), 38u);
+    EXPECT_EQ(classes.size(), 24u);
+    EXPECT_EQ(classes["TcbBanco748"], "cbcob748");
+    EXPECT_NE(r.output.find("model\tKavrinoCobrancaItauSafra\tfull\tTKavrinoTituloItauSafra\t"
+                            "TKavrinoBanco<ccc>Safra\tTKavrinoBanco<ccc>Safra\n"),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("model\tSeltravoCobranca\tpartial\t-\t-\t-\n"), std::string::npos) << r.output;
+}
+
+TEST(ModelTool, CommandsWithAModel) {
+    const struct {
+        std::string args;
+        bool ok;
+        std::string output;
+    } cases[] = {
+        {"digit --model MovrentaCobranca mod11 409 9", true, "1\n"},
+        {"digit mod11 409 9", true, "0\n"},
+        {"digit --model MovrentaCobranca mod11 409 9 --raw", true, "1\n"},
+        {"digit --model BenthavorCobranca mod11 12 9", false, "billing-tool: BenthavorCobranca não tem Modulo11\n"},
+        {"digit --model DorvessaCobranca mod10 12", false, "billing-tool: DorvessaCobranca não tem Modulo10\n"},
+        {"digit --model PrentalvaCobranca mod11d 12 9", false,
+         "billing-tool: PrentalvaCobranca não tem Modulo11Decrescente\n"},
+        {"digit scheme dv11 12345678", true, "123456789\n"},
+        {"digit scheme mod11 409", false, "billing-tool: the scheme mod11 needs a BASE\n"},
+        {"bank --model DorvessaCobranca 33", false, "billing-tool: O banco 033 não está disponível\n"},
+        {"bank --model HalvekCobranca 33", false,
+         "billing-tool: HalvekCobranca não tem classe de banco (cópia parcial)\n"},
+        {"bank --model NoSuchCobranca 1", false, "billing-tool: Modelo desconhecido: \"NoSuchCobranca\"\n"},
+        {"lookup DorvessaCobranca digito 033", false,
+         "billing-tool: Os boletos para o banco 033 não estão disponíveis\n"},
+        {"lookup DorvessaCobranca nome 33", false, "billing-tool: O banco 033 não está disponível\n"},
+        {"lookup SarlentaCobrancaSICOOB digito 0", false,
+         "billing-tool: Os boletos para o banco 000 não estão disponíveis\n"},
+        {"lookup SeltravoCobranca digito 033", false, "billing-tool: SeltravoCobranca não tem DigitoNossoNumero\n"},
+        {"lookup cbCobranca nome 1", true, "BANCO DO BRASIL\n"},
+        {"lookup cbCobranca digito 237", true, "0\n"},
+        {"new-title HalvekCobranca", false, "billing-tool: HalvekCobranca não tem classe de título (cópia parcial)\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        Outcome r = run(tool() + " " + c.args);
+        EXPECT_EQ(r.status == 0, c.ok) << r.output;
+        EXPECT_EQ(r.output, c.output);
+    }
+}
+
+TEST(ModelTool, NewTitleCarriesItsClassAndDefaults) {
+    Outcome r = run(tool() + " new-title QuembraCobrancaBradescoUnicred");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("\"Classe\": \"TQuembraTituloBradescoUnicred\""), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("\"LocalPagamento\": \"Pagavel preferencialmente na rede Bradesco ou Bradesco Expresso\""),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("\"EspecieDocumento\": \"edRecibo\""), std::string::npos) << r.output;
+}
+
+TEST(ModelTool, BoletoWithAModelLooksUpUnderItsRule) {
+    const std::string title = R"({"NossoNumero":"1","Cedente":{"CodigoCedente":"1"}})";
+    // The engine's class for 033 is not the Halvek model's.
+    Outcome halvek = run("echo '" + title + "' | " + tool() + " boleto --model HalvekCobranca --bank 33 -");
+    EXPECT_NE(halvek.status, 0);
+    EXPECT_EQ(halvek.output, "billing-tool: Os boletos para o banco 033 não estão disponíveis\n");
+    Outcome seltravo = run("echo '" + title + "' | " + tool() + " boleto --model SeltravoCobranca --bank 33 -");
+    EXPECT_EQ(seltravo.output, "billing-tool: SeltravoCobranca não procura classes de banco\n");
+    // The engine's own boleto names its title class.
+    Outcome engine = run("echo '" + title + "' | " + tool() + " boleto --bank 237 -");
+    EXPECT_EQ(engine.status, 0) << engine.output;
+    EXPECT_NE(engine.output.find("\"Classe\": \"TcbTitulo\""), std::string::npos) << engine.output;
+}
+
+}  // namespace
