@@ -118,7 +118,10 @@ TClass model_class(const ModelProfile& profile, ModelClass which);
 // Base of the model's persistent parts: the model they belong to.
 class TcbModelObject : public TPersistent {
 public:
-    explicit TcbModelObject(const billing::ModelProfile& profile) : profile_(&profile) {}
+    // A partial copy of the model has no classes: its profile raises EInvalidCast.
+    explicit TcbModelObject(const billing::ModelProfile& profile) : profile_(&profile) {
+        if (!profile.full) billing::check_same_model(profile, billing::engine_profile());
+    }
     const billing::ModelProfile& Profile() const { return *profile_; }
 
 protected:

@@ -213,17 +213,22 @@ TEST_F(ClientModels, LookupMessagesCarryTheThreeDigitCode) {
     }
 }
 
-// A bank class registered under a client's name rule, answering with the
-// nosso número of whatever title it is handed.
+// A bank class registered under a client's name rule: with no operation, a
+// name only, or a name and a check digit that answers with the nosso número
+// of whatever title it is handed.
+enum class Publishes { Nothing, Name, NameAndDigit };
+
 class StandIn : public TPersistent {
 public:
-    static TClass Describe(const char* name, bool with_digit) {
+    static TClass Describe(const char* name, Publishes ops) {
         static std::map<std::string, std::unique_ptr<TClassInfo>> infos;
         auto& info = infos[name];
         if (!info) {
             core::ClassBuilder<StandIn, TPersistent> b(name);
-            b.Operation("GetNomeBanco", +[]() -> std::string { return "STAND-IN"; });
-            if (with_digit) b.Operation("CalcularDigitoNossoNumero", +[](const TcbTitulo& t) { return t.NossoNumero(); });
+            if (ops != Publishes::Nothing) b.Operation("GetNomeBanco", +[]() -> std::string { return "STAND-IN"; });
+            if (ops == Publishes::NameAndDigit) {
+                b.Operation("CalcularDigitoNossoNumero", +[](const TcbTitulo& t) { return t.NossoNumero(); });
+            }
             info = std::make_unique<TClassInfo>(b.Build());
         }
         return info.get();
@@ -231,9 +236,9 @@ public:
 };
 
 TEST_F(ClientModels, LookupsReachClassesByTheModelsRuleAndTakeAnyModelsTitle) {
-    RegisterClass(StandIn::Describe("TKavrinoBanco555Safra", true));
-    RegisterClass(StandIn::Describe("TKavrinoBanco555", false));
-    RegisterClass(StandIn::Describe("THalvekBanco555", true));
+    RegisterClass(StandIn::Describe("TKavrinoBanco555Safra", Publishes::NameAndDigit));
+    RegisterClass(StandIn::Describe("TKavrinoBanco555", Publishes::Name));
+    RegisterClass(StandIn::Describe("THalvekBanco555", Publishes::NameAndDigit));
 
     TcbTitulo safra(model("KavrinoCobrancaItauSafra"));
     safra.Cedente().ContaBancaria().Banco().SetCodigo("555");
@@ -250,6 +255,12 @@ TEST_F(ClientModels, LookupsReachClassesByTheModelsRuleAndTakeAnyModelsTitle) {
     TcbBanco unicred(model("TrelvaniCobrancaItauUnicred"));
     unicred.SetCodigo("555");
     EXPECT_EQ(message_of([&] { (void)unicred.Nome(); }), "O banco 555 não está disponível");
+
+    // A class that publishes nothing: the name lookup's second message.
+    RegisterClass(StandIn::Describe("TKavrinoBanco556Safra", Publishes::Nothing));
+    TcbBanco bare(model("KavrinoCobrancaItauSafra"));
+    bare.SetCodigo("556");
+    EXPECT_EQ(message_of([&] { (void)bare.Nome(); }), "O nome do banco 556 não está disponível");
 
     // A lookup hands on a title of any model: the engine's, another copy's.
     TcbTitulo engine;
@@ -293,9 +304,12 @@ TEST_F(ClientModels, NewTitlesHaveTheirModelsDefaults) {
         EXPECT_EQ(t.TipoOcorrencia(), toRemessaRegistrar);
         EXPECT_EQ(t.Cedente().ContaBancaria().Banco().ClassName(), u.engine_part_names ? "TcbBanco" : "TBanco");
     }
+    // A partial copy has no classes at all.
     for (const Unit& u : kUnits) {
         if (!u.full) {
             EXPECT_THROW(TcbTitulo(model(u.unit)), EInvalidCast) << u.unit;
+            EXPECT_THROW(TcbBanco(model(u.unit)), EInvalidCast) << u.unit;
+            EXPECT_THROW(TcbPessoa(model(u.unit)), EInvalidCast) << u.unit;
         }
     }
 }
