@@ -9,8 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <set>
+#include <span>
+#include <string_view>
 
 namespace {
 
@@ -177,6 +180,44 @@ TEST_F(Registry, ClientCopiesLookUpUnderTheirOwnPrefix) {
     engine_title.Cedente().ContaBancaria().Banco().SetCodigo("001");
     EXPECT_EQ(message_of([&] { (void)billing::DigitoNossoNumero(seltravo, engine_title); }),
               "Os boletos para o banco 001 não estão disponíveis");
+}
+
+}  // namespace
+
+namespace {
+
+// Every bank class keeps the operations it publishes: the contract, its
+// return reader and what is its own.
+TEST_F(Registry, EveryBankClassPublishesItsOperations) {
+    const std::vector<std::string> contract = {"GetNomeBanco", "CalcularDigitoNossoNumero", "GetCampoLivreCodigoBarra",
+                                               "FormatarBoleto", "GerarRemessa", "LerRetorno"};
+    const std::map<std::string, std::vector<std::string>> own = {
+        {"320", {"LerRetornoCNAB400", "VeriOcorrencia", "VeriRejeicao", "GerarRemessaCNAB400"}},
+        {"341", {"LerRetornoCNAB400", "VerificaOcorrenciaOriginal", "VerificaMotivoRejeicaoComando",
+                 "GerarRemessaCNAB400"}},
+        {"353", {"LerRetornoCNAB400", "VerificaOcorrenciaOriginal", "GerarRemessaCNAB400"}},
+        {"745", {"LerRetornoCNAB400", "VerificaOcorrenciaOriginal", "VerificaMotivoRejeicaoComando",
+                 "GerarRemessaCNAB400"}},
+        {"748", {"GetImagem"}},
+    };
+    for (const billing::BankRow& row : billing::bank_table()) {
+        SCOPED_TRACE(row.code);
+        const TClass cls = row.plugin();
+        std::set<std::string> published;
+        for (const core::OperationInfo& op : cls->Operations) published.insert(op.name);
+        std::vector<std::string> expected = contract;
+        if (auto it = own.find(std::string(row.code)); it != own.end()) {
+            expected.insert(expected.end(), it->second.begin(), it->second.end());
+        }
+        for (const std::string& name : expected) EXPECT_TRUE(published.count(name)) << name;
+        EXPECT_EQ(published.count("GetImagem"), row.code == "748" ? 1u : 0u);
+        EXPECT_EQ(published.count("LerRetornoCNAB400"), own.count(std::string(row.code)) && row.code != "748" ? 1u : 0u);
+        // The return reader is wired: an empty file is refused.
+        auto ler = billing::find_operation<bool(TcbCobranca&, std::span<const std::string_view>)>(cls, "LerRetorno");
+        ASSERT_NE(ler, nullptr);
+        TcbCobranca batch;
+        EXPECT_THROW((*ler)(batch, {}), Exception);
+    }
 }
 
 }  // namespace

@@ -116,6 +116,12 @@ std::vector<std::string> take_model_option(std::vector<std::string> args) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] != "--model") continue;
         if (i + 1 >= args.size()) throw Exception("--model pede o nome de uma unidade");
+        // The file commands write and read with the engine's model only: a
+        // model they would not use is refused rather than ignored.
+        const std::string& cmd = args.front();
+        if (i > 0 && cmd != "digit" && cmd != "bank" && cmd != "boleto" && cmd != "format") {
+            throw Exception("--model não se aplica a " + cmd);
+        }
         const ModelProfile* p = find_model_profile(args[i + 1]);
         if (p == nullptr) throw Exception("Modelo desconhecido: \"" + args[i + 1] + "\"");
         g_model = p;

@@ -81,6 +81,9 @@ TEST(ModelTool, CommandsWithAModel) {
         {"lookup cbCobranca nome 1", true, "BANCO DO BRASIL\n"},
         {"lookup cbCobranca digito 237", true, "0\n"},
         {"new-title HalvekCobranca", false, "billing-tool: HalvekCobranca não tem classe de título (cópia parcial)\n"},
+        {"layout --model DorvessaCobranca --bank 748 --record header", false,
+         "billing-tool: --model não se aplica a layout\n"},
+        {"format --model HalvekCobranca ação 5", true, " ACAO\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);
