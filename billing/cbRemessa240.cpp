@@ -121,15 +121,6 @@ std::string emissao(const TcbTitulo& t) {
                            {t.NossoNumero(), t.SeuNumero()}));
 }
 
-class ListSink final : public LineSink {
-public:
-    explicit ListSink(TStringList& list) : list_(list) {}
-    void line(std::string_view text) override { list_.Add(std::string(text)); }
-
-private:
-    TStringList& list_;
-};
-
 }  // namespace
 
 Remessa240::Remessa240(const layout::BankLayout240& layout, std::string_view name, const TcbCobranca& batch,

@@ -243,15 +243,6 @@ private:
     Currency total_;
 };
 
-class ListSink final : public LineSink {
-public:
-    explicit ListSink(TStringList& list) : list_(list) {}
-    void line(std::string_view text) override { list_.Add(std::string(text)); }
-
-private:
-    TStringList& list_;
-};
-
 std::string codigo3(std::string_view code) { return Formatar(code, 3, false, '0'); }
 
 }  // namespace

@@ -40,6 +40,16 @@ public:
     virtual void line(std::string_view text) = 0;
 };
 
+// A sink that appends each line to a string list.
+class ListSink final : public LineSink {
+public:
+    explicit ListSink(TStringList& list) : list_(list) {}
+    void line(std::string_view text) override { list_.Add(std::string(text)); }
+
+private:
+    TStringList& list_;
+};
+
 // The writer procedure of one bank's layout: header from the batch and its
 // first title, a detail per title, the trailer. Titles arrive one at a time,
 // so a caller may stream them.

@@ -13,12 +13,11 @@ CNAB 240 record positions, apart from the engine's own tables; the title
 model of the answers is the one of cnab400_returns.py.
 """
 import datetime
-import json
 import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from cnab400_returns import money_json, new_title, put  # noqa: E402
+from cnab400_returns import money_json, new_title, put, write_case  # noqa: E402
 
 BANK = '104'
 BANK_NAME = 'Caixa Econ. Federal'
@@ -297,10 +296,7 @@ def main():
 
     def write(name, data, answer):
         nonlocal cases
-        with open(os.path.join(out, name + '.ret'), 'wb') as f:
-            f.write(data)
-        with open(os.path.join(out, name + '.json'), 'w', encoding='utf-8') as f:
-            json.dump(dict(answer, bank=BANK), f, ensure_ascii=False, indent=1)
+        write_case(out, name, data, dict(answer, bank=BANK))
         cases += 1
 
     data, batch = make_return(FULL)
