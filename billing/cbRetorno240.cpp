@@ -156,6 +156,7 @@ Cabecalho240 ler_cnab240(TcbCobranca& batch, std::string_view header, LineSource
     auto fresh = [&] { titulo.CopiarDe(payee); };
     std::string_view line;
     while (source->next(line)) {
+        if (line.empty()) continue;  // a blank line (one at the end of a file) holds no record
         if (line.size() != 240) fail_length(line.size());
         const std::string_view segment = slice(line, 14, 14);
         const bool t = is_detail(line) && segment == "T";

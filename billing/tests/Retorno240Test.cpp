@@ -116,6 +116,9 @@ TEST_F(Retorno240, TheReaderItselfChecksTheLength) {
         {{kHeader, kLote, kTrailerLote, kTrailerArquivo}, "", laCNAB240, 0},
         {{kHeader, kLote}, "O retorno está vazio. Não há dados para processar", laCNAB400, 0},
         {{kHeader, kLote, seg_u("000000000000001")}, "", laCNAB240, 1},
+        {{kHeader, kLote, seg_t("06", "1"), "", kTrailerLote, kTrailerArquivo, ""}, "", laCNAB240, 1},
+        {{kHeader, kLote, seg_t("06", "1"), " ", kTrailerLote, kTrailerArquivo},
+         "Tamanho de registro diferente de 240 bytes. Tamanho = 1 bytes", laCNAB240, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.error);
