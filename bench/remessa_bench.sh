@@ -31,18 +31,7 @@ if [[ -z $work ]]; then
   trap 'rm -rf "$work"' EXIT
 fi
 
-# measure OUTPUT COMMAND...: prints "seconds KiB" of the fastest of the runs.
-measure() {
-  local out=$1; shift
-  local best="" best_mem=0
-  for ((r = 0; r < runs; r++)); do
-    rm -f "$out"
-    /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >"$work/stdout.txt"
-    read -r t m <"$work/time.txt"
-    if [[ -z $best ]] || awk -v a="$t" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$t best_mem=$m; fi
-  done
-  echo "$best $best_mem"
-}
+source "$root/bench/measure.sh"
 
 printf "%-5s %8s %8s %8s %10s %10s %10s %11s %11s %s\n" bank tool_s gawk_json gawk_tsv tool_KiB gawkj_KiB gawkt_KiB ratio_json ratio_tsv same
 for bank in 001 237; do

@@ -361,6 +361,87 @@ constexpr CodeText kM104[] = {
     {82, "82 - CGC/CPF  do  Sacado  Inválido  (Dígito  não  Confere)"},
 };
 
+// Motives of bank 104's CNAB 240 reader.
+constexpr CodeText kM104Cnab240[] = {
+    {1, "01 - Codigo do banco invalido"},
+    {2, "02 - Código do registro invalido"},
+    {3, "03 - Código do segmento invalido"},
+    {5, "05 - Código de movimento invalido"},
+    {6, "06 - Tipo/numero de inscricao do cedente invalidos"},
+    {7, "07 - Agência/Conta/DV invalido"},
+    {8, "08 - Nosso numero invalido"},
+    {9, "09 - Nosso numero duplicado"},
+    {10, "10 - Carteira invalida"},
+    {11, "11 - Forma de cadastramento do titulo invalido"},
+    {12, "12 - Tipo de documento invalido"},
+    {13, "13 - Identificacao da emissao do bloqueto invalida"},
+    {14, "14 - Identificacao da distribuicao do bloqueto invalida"},
+    {15, "15 - Caracteristicas da cobrança incompativeis"},
+    {16, "16 - Data de vencimento invalida"},
+    {20, "20 - Valor do titulo invalido"},
+    {21, "21 - Especie do titulo invalida"},
+    {23, "23 - Aceite invalido"},
+    {24, "24 - Data da emissao invalida"},
+    {26, "26 - Codigo de juros de mora invalido"},
+    {27, "27 - Valor/Taxa de juros de mora invalido"},
+    {28, "28 - Codigo do desconto invalido"},
+    {29, "29 - Valor do desconto maior ou igual ao valor do titulo"},
+    {30, "30 - Desconto a conceder nao confere"},
+    {32, "32 - Valor do IOF invalido"},
+    {33, "33 - Valor do abatimento invalido"},
+    {37, "37 - Codigo para protesto invalido"},
+    {38, "38 - Prazo para protesto invalido"},
+    {40, "40 - Titulo com ordem de protesto emitida"},
+    {42, "42 - Codigo para baixa/devolucao invalido"},
+    {43, "43 - Prazo para baixa/devolucao invalido"},
+    {44, "44 - Codigo da moeda invalido"},
+    {45, "45 - Nome do sacado nao informado"},
+    {46, "46 - Tipo/numero de inscricao do sacado invalidos"},
+    {47, "47 - Endereco do sacado não informado"},
+    {48, "48 - CEP invalido"},
+    {49, "49 - CEP sem praca de cobranca (nao localizado)"},
+    {52, "52 - Unidade da federacao invalida"},
+    {53, "53 - Tipo/numero de inscricao do sacador/avalista invalidos"},
+    {57, "57 - Codigo da multa invalido"},
+    {58, "58 - Data da multa invalida"},
+    {59, "59 - Valor/Percentual da multa invalido"},
+    {60, "60 - Movimento para titulo nao cadastrado"},
+    {61, "61 - Agencia cobradora invalida"},
+    {62, "62 - Tipo de impressao invalido"},
+    {63, "63 - Entrada para titulo ja cadastrado"},
+    {68, "68 - Movimentacao invalida para o titulo"},
+    {69, "69 - Alteracao de dados invalida"},
+    {70, "70 - Apelido do cliente nao cadastrado"},
+    {71, "71 - Erro na composição do arquivo"},
+    {72, "72 - Lote de servico invalido"},
+    {73, "73 - Codigo do cedente invalido"},
+    {74, "74 - Cedente nao pertence a cobranca eletronica/apelido nao confere com cedente"},
+    {75, "75 - Nome da empresa invalido"},
+    {76, "76 - Nome do banco invalido"},
+    {77, "77 - Codigo da remessa invalido"},
+    {78, "78 - Data/Hora de geracao do arquivo invalida"},
+    {79, "79 - Numero sequencial do arquivo invalido"},
+    {80, "80 - Numero da versao do Layout do arquivo/lote invalido"},
+    {81, "81 - Literal 'REMESSA-TESTE' valida somente para fase de testes"},
+    {82, "82 - Literal 'REMESSA-TESTE' obrigatorio para fase de testes"},
+    {83, "83 - Tipo/numero de inscricao da empresa invalidos"},
+    {84, "84 - Tipo de operacao invalido"},
+    {85, "85 - Tipo de servico invalido"},
+    {86, "86 - Forma de lancamento invalido"},
+    {87, "87 - Numero da remessa invalido"},
+    {88, "88 - Numero da remessa menor/igual que da remessa anterior"},
+    {89, "89 - Lote de servico divergente"},
+    {90, "90 - Numero sequencial do registro invalido"},
+    {91, "91 - Erro na sequência de segmento do registro detalhe"},
+    {92, "92 - Código de movimento divergente entre grupo de segmentos"},
+    {93, "93 - Quantidade de registros no lote invalido"},
+    {94, "94 - Quantidade de registros no lote divergente"},
+    {95, "95 - Quantidade de lotes do arquivo invalido"},
+    {96, "96 - Quantidade de lotes no arquivo divergente"},
+    {97, "97 - Quantidade de registros no arquivo invalido"},
+    {98, "98 - Quantidade de registros no arquivo divergente"},
+};
+
 // Motives of bank 237's reader.
 constexpr CodeText kM237[] = {
     {0, "00 - Ocorrencia aceita"},
@@ -801,7 +882,7 @@ constexpr NamedTable kTables[] = {
     {"O-353", kO353}, {"O-394", kO394}, {"O-409", kO409}, {"O-422", kO422}, {"O-745", kO745},
     {"O-748 changes", kO748}, {"M-001", kM001}, {"M-291", kM291}, {"M-320", kM320}, {"M-341", kM341},
     {"M-409", kM409}, {"M-422", kM422}, {"M-745", kM745}, {"M-748 changes", kM748}, {"M-104", kM104},
-    {"M-237", kM237},
+    {"M-104 CNAB240", kM104Cnab240}, {"M-237", kM237},
 };
 
 bool all_blank(std::string_view text, std::size_t width) {
@@ -834,6 +915,7 @@ const BankTexts* find_bank(std::string_view bank) {
 std::span<const NamedTable> all_tables() { return kTables; }
 
 Table motivos_104() { return kM104; }
+Table motivos_104_cnab240() { return kM104Cnab240; }
 Table motivos_237() { return kM237; }
 
 int read_code(std::string_view text) { return StrToInt(text); }

@@ -78,5 +78,7 @@ std::span<const NamedTable> all_tables();
 // the code as given followed by " - Outros motivos".
 Table motivos_104();
 Table motivos_237();
+// The motive texts of bank 104's CNAB 240 reader (same use).
+Table motivos_104_cnab240();
 
 }  // namespace billing::codetext

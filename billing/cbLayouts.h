@@ -26,6 +26,8 @@ enum class Mark : std::uint8_t {
     Fill,   // the row's fill character, width times
     Date,   // ddmmyy; a zero date writes the row's literal, or 301299 when it has none
     Cents,  // amount in whole cents (half to even), zero-padded to the width
+    Date8,  // ddmmyyyy; a zero date writes the row's literal, or 30121899 when it has none
+    Time,   // hhmmss of a date-time
 };
 
 // Where a row's value comes from. The names (source_name) are the model's paths.
@@ -46,6 +48,22 @@ enum class Source : std::uint8_t {
     SacadoRegistro,  // banks 275/356: registration field of the payer
     // Batch and file
     NumeroArquivo, DataArquivo, Sequencia, QuantidadeTitulos, ValorTotal,
+    // CNAB 240
+    SacadoInscricao240,   // payer kind: "1", "2", "9"
+    DigitoAgenciaConta,   // modulo 11 (base 9) of the agency in 5 and the account in 12 digits
+    AmbienteTeste,        // "REMESSA-TESTE" in a test file, else blanks
+    Emissao,              // who issues and sends the boleto
+    CodigoJuros,          // "1" with interest, else "0"
+    CodigoJurosCaixa,     // "1" with interest, else "4"
+    DataJuros,            // the interest date with interest, else none
+    CodigoDesconto,       // "1" with a discount, else "0"
+    DataDesconto240,      // the discount date with a discount, else none
+    DataDescontoCaixa,    // the discount date with a discount, else the due date
+    CodigoProtesto,       // "1" with a protest date after the due date, else "3"
+    DiasProtesto240,      // days from the due date to the protest date, else 0
+    CodigoBaixa,          // "1" with a write-off date after the due date, else "2"
+    DiasBaixa,            // days from the due date to the write-off date, else 0
+    QuantidadeRegistros,  // lines counted by a trailer
 };
 
 enum class Kind : std::uint8_t { None, Text, Date, Money, Integer };
@@ -60,6 +78,9 @@ constexpr Kind source_kind(Source s) {
         case Source::DataDocumento:
         case Source::DataDesconto:
         case Source::DataArquivo:
+        case Source::DataJuros:
+        case Source::DataDesconto240:
+        case Source::DataDescontoCaixa:
             return Kind::Date;
         case Source::ValorDocumento:
         case Source::ValorMoraJuros:
@@ -71,6 +92,9 @@ constexpr Kind source_kind(Source s) {
         case Source::NumeroArquivo:
         case Source::Sequencia:
         case Source::QuantidadeTitulos:
+        case Source::DiasProtesto240:
+        case Source::DiasBaixa:
+        case Source::QuantidadeRegistros:
             return Kind::Integer;
         default:
             return Kind::Text;
@@ -110,6 +134,12 @@ constexpr Row blanks(int first, int last, int width) { return Row{first, last, w
 constexpr Row zeros(int first, int last, int width) { return Row{first, last, width, Mark::Fill, Source::None, {}, '0', false}; }
 constexpr Row date(int first, int last, Source source, std::string_view when_zero = {}) {
     return Row{first, last, 6, Mark::Date, source, when_zero, ' ', false};
+}
+constexpr Row date8(int first, int last, Source source, std::string_view when_zero = {}) {
+    return Row{first, last, 8, Mark::Date8, source, when_zero, ' ', false};
+}
+constexpr Row time_of_day(int first, int last, Source source) {
+    return Row{first, last, 6, Mark::Time, source, {}, ' ', false};
 }
 constexpr Row cents(int first, int last, int width, Source source) {
     return Row{first, last, width, Mark::Cents, source, {}, ' ', false};
@@ -188,6 +218,13 @@ constexpr const char* record_fault(const Record& rec) {
                 break;
             case Mark::Cents:
                 if (k != Kind::Money) return "amount row without an amount";
+                break;
+            case Mark::Date8:
+                if (k != Kind::Date || row.width != 8) return "date row without a date";
+                if (!row.text.empty() && static_cast<int>(row.text.size()) != 8) return "zero-date literal of another width";
+                break;
+            case Mark::Time:
+                if (k != Kind::Date || row.width != 6) return "time row without a date";
                 break;
             default:
                 if (k != Kind::Text && k != Kind::Integer) return "formatted row without a text or number";

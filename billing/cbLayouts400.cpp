@@ -840,6 +840,8 @@ std::string_view mark_name(Mark m) {
         case Mark::Fill: return "preenchimento";
         case Mark::Date: return "ddmmaa";
         case Mark::Cents: return "centavos";
+        case Mark::Date8: return "ddmmaaaa";
+        case Mark::Time: return "hhmmss";
     }
     return "?";
 }
@@ -895,6 +897,21 @@ std::string_view source_name(Source s) {
         case S::Sequencia: return "sequencial do registro";
         case S::QuantidadeTitulos: return "quantidade de titulos";
         case S::ValorTotal: return "total de ValorDocumento";
+        case S::SacadoInscricao240: return "Sacado.TipoInscricao (1, 2, 9)";
+        case S::DigitoAgenciaConta: return "DV de CodigoAgencia (5) + NumeroConta (12)";
+        case S::AmbienteTeste: return "\"REMESSA-TESTE\" quando AmbienteArquivo = 2";
+        case S::Emissao: return "EmissaoBoleto";
+        case S::CodigoJuros: return "ValorMoraJuros > 0: \"1\", senão \"0\"";
+        case S::CodigoJurosCaixa: return "ValorMoraJuros > 0: \"1\", senão \"4\"";
+        case S::DataJuros: return "DataMoraJuros quando ValorMoraJuros > 0";
+        case S::CodigoDesconto: return "ValorDesconto > 0: \"1\", senão \"0\"";
+        case S::DataDesconto240: return "DataDesconto quando ValorDesconto > 0";
+        case S::DataDescontoCaixa: return "DataDesconto quando ValorDesconto > 0, senão DataVencimento";
+        case S::CodigoProtesto: return "DataProtesto após o vencimento: \"1\", senão \"3\"";
+        case S::DiasProtesto240: return "dias do vencimento ao protesto";
+        case S::CodigoBaixa: return "DataBaixa após o vencimento: \"1\", senão \"2\"";
+        case S::DiasBaixa: return "dias do vencimento à baixa";
+        case S::QuantidadeRegistros: return "quantidade de registros";
     }
     return "?";
 }

@@ -1,9 +1,11 @@
 #include "billing/cbRemessa400.h"
 
 #include "billing/cbBancos.h"
+#include "billing/cbRemessa240.h"
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
 namespace billing {
 
@@ -43,6 +45,8 @@ void put_digits(std::string& line, const Row& row, std::int64_t value) {
     }
 }
 
+// ddmmyy, or ddmmyyyy in an 8-position row; a zero date writes the row's
+// literal when it has one.
 void put_date(std::string& line, const Row& row, TDateTime date) {
     if (date == 0 && !row.text.empty()) {
         line.replace(static_cast<std::size_t>(row.first - 1), row.text.size(), row.text);
@@ -50,8 +54,21 @@ void put_date(std::string& line, const Row& row, TDateTime date) {
     }
     Word y = 0, m = 0, d = 0;
     DecodeDate(date, y, m, d);
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%02u%02u%02u", unsigned(d) % 100, unsigned(m) % 100, unsigned(y) % 100);
+    char buf[16];
+    if (row.width == 8) {
+        std::snprintf(buf, sizeof buf, "%02u%02u%04u", unsigned(d) % 100, unsigned(m) % 100, unsigned(y) % 10000);
+    } else {
+        std::snprintf(buf, sizeof buf, "%02u%02u%02u", unsigned(d) % 100, unsigned(m) % 100, unsigned(y) % 100);
+    }
+    line.replace(static_cast<std::size_t>(row.first - 1), static_cast<std::size_t>(row.width), buf,
+                 static_cast<std::size_t>(row.width));
+}
+
+void put_time(std::string& line, const Row& row, TDateTime date) {
+    Word h = 0, m = 0, s = 0, ms = 0;
+    DecodeTime(date, h, m, s, ms);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02u%02u%02u", unsigned(h) % 100, unsigned(m) % 100, unsigned(s) % 100);
     line.replace(static_cast<std::size_t>(row.first - 1), 6, buf, 6);
 }
 
@@ -226,18 +243,17 @@ private:
     Currency total_;
 };
 
-class ListSink final : public LineSink {
-public:
-    explicit ListSink(TStringList& list) : list_(list) {}
-    void line(std::string_view text) override { list_.Add(std::string(text)); }
-
-private:
-    TStringList& list_;
-};
-
 std::string codigo3(std::string_view code) { return Formatar(code, 3, false, '0'); }
 
 }  // namespace
+
+std::unique_ptr<RecordValues> title_values(const TcbCobranca& batch, const TcbTitulo* titulo, int sequencia,
+                                           std::string ocorrencia, std::string especie) {
+    auto v = std::make_unique<TitleValues>(batch, titulo, sequencia, 0, Currency());
+    v->ocorrencia = std::move(ocorrencia);
+    v->especie = std::move(especie);
+    return v;
+}
 
 void write_record(const layout::Record& rec, const RecordValues& values, std::string& line) {
     line.assign(static_cast<std::size_t>(rec.width), ' ');
@@ -251,7 +267,11 @@ void write_record(const layout::Record& rec, const RecordValues& values, std::st
                              static_cast<std::size_t>(row.width), row.fill);
                 break;
             case Mark::Date:
+            case Mark::Date8:
                 put_date(line, row, values.date(row.source));
+                break;
+            case Mark::Time:
+                put_time(line, row, values.date(row.source));
                 break;
             case Mark::Cents: {
                 const Currency value = values.money(row.source);
@@ -373,12 +393,7 @@ bool remessa_frame_writes(std::string_view code, std::string_view name, TLayoutA
         case layout::Frame::Cnab400:
             return layout == laCNAB400;
         case layout::Frame::Cnab240And400:
-            if (layout == laCNAB240) {
-                throw Exception(Format(
-                    "A geração de arquivo de remessa no layout laCNAB240 ainda não está disponível para o banco %s - %s",
-                    {c, n}));
-            }
-            return layout == laCNAB400;
+            return layout == laCNAB400;  // laCNAB240 goes to the CNAB 240 writer
         case layout::Frame::Bradesco:
             if (layout == laCNAB240) {
                 throw Exception(Format(
@@ -400,6 +415,9 @@ bool remessa_frame_writes(std::string_view code, std::string_view name, TLayoutA
 
 bool gerar_remessa(std::string_view code, TcbCobranca& batch, TStringList& list) {
     const std::string_view name = bank_row(code).name;
+    if (batch.LayoutArquivo == laCNAB240 && layout::remessa_frame(code) == layout::Frame::Cnab240And400) {
+        return gerar_remessa_cnab240(code, batch, list);
+    }
     if (!remessa_frame_writes(code, name, batch.LayoutArquivo, &list)) return false;
     return gerar_remessa_400(*layout::cnab400_layout(code), name, engine_profile(), batch, list);
 }

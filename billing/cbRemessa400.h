@@ -6,6 +6,7 @@
 #include "billing/cbCobranca.h"
 #include "billing/cbLayouts.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,11 @@ public:
     [[noreturn]] virtual void refuse(const layout::Row& row, std::string_view shown) const = 0;
 };
 
+// The values the CNAB 400 writer gives a record's rows: the batch's, the
+// title's (none for a trailer), the sequence number and the bank's codes.
+std::unique_ptr<RecordValues> title_values(const TcbCobranca& batch, const TcbTitulo* titulo, int sequencia,
+                                           std::string ocorrencia, std::string especie);
+
 // Fills `line` with the record: every row through its mark, `rec.width`
 // characters in all. A number that does not fit its row is refused.
 void write_record(const layout::Record& rec, const RecordValues& values, std::string& line);
@@ -32,6 +38,16 @@ class LineSink {
 public:
     virtual ~LineSink() = default;
     virtual void line(std::string_view text) = 0;
+};
+
+// A sink that appends each line to a string list.
+class ListSink final : public LineSink {
+public:
+    explicit ListSink(TStringList& list) : list_(list) {}
+    void line(std::string_view text) override { list_.Add(std::string(text)); }
+
+private:
+    TStringList& list_;
 };
 
 // The writer procedure of one bank's layout: header from the batch and its
@@ -65,7 +81,8 @@ bool gerar_remessa_400(const layout::BankLayout& layout, std::string_view name, 
 
 // What a bank's GerarRemessa frame does with the batch's layout: true when
 // the CNAB 400 writer is to run, false when the frame answers False with the
-// list untouched. Raises the frame's message otherwise (clearing the list
+// list untouched or, at banks 001, 104 and 999, hands laCNAB240 to the CNAB
+// 240 writer. Raises the frame's message otherwise (clearing the list
 // first where the bank does).
 bool remessa_frame_writes(std::string_view code, std::string_view name, TLayoutArquivo layout, TStringList* list);
 

@@ -2,6 +2,8 @@
 
 #include "billing/cbBancos.h"
 #include "billing/cbCodeTexts.h"
+#include "billing/cbRetorno240.h"
+#include "billing/cbRetornoCampos.h"
 #include "platform/core/CodePages.h"
 #include "platform/core/DateUtils.h"
 
@@ -12,30 +14,8 @@ namespace billing {
 
 namespace {
 
-// ---------------------------------------------------------------------------
-// Occurrence kinds: a code's kind, else the fallback table's, else `other`.
+using namespace retorno;
 
-struct KindRow {
-    int code;
-    TTipoOcorrencia kind;
-};
-
-struct KindTable {
-    std::span<const KindRow> rows;  // sorted by code
-    const KindTable* fallback;
-    TTipoOcorrencia other;
-};
-
-TTipoOcorrencia kind_of(const KindTable& table, int code) {
-    for (const KindTable* t = &table; t != nullptr; t = t->fallback) {
-        for (const KindRow& r : t->rows) {
-            if (r.code == code) return r.kind;
-            if (r.code > code) break;
-        }
-        if (t->fallback == nullptr) return t->other;
-    }
-    return toRetornoOutrasOcorrencias;
-}
 
 // The occurrence table shared by the standard family.
 constexpr KindRow kComum[] = {
@@ -688,73 +668,6 @@ const Reader* find_reader(std::string_view code) {
 // ---------------------------------------------------------------------------
 // Field conversions.
 
-// Positions from..to (1-based, inclusive) of a line; what exists of them.
-std::string_view slice(std::string_view line, int from, int to) {
-    const std::size_t start = std::size_t(from - 1);
-    if (start >= line.size()) return {};
-    return line.substr(start, std::size_t(to - from + 1));
-}
-
-bool is_ascii(std::string_view bytes) {
-    for (char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    }
-    return true;
-}
-
-// Windows-1252 bytes to UTF-8.
-void decode_into(std::string_view bytes, std::string& out) {
-    if (is_ascii(bytes)) {
-        out.assign(bytes);
-    } else {
-        out = core::to_utf8(bytes, core::CodePage::Windows1252);
-    }
-}
-
-std::string decode(std::string_view bytes) {
-    std::string s;
-    decode_into(bytes, s);
-    return s;
-}
-
-bool all_digits(std::string_view s) {
-    if (s.empty()) return false;
-    for (char c : s) {
-        if (c < '0' || c > '9') return false;
-    }
-    return true;
-}
-
-int integer(std::string_view raw) {
-    int v = 0;
-    if (TryStrToInt(raw, v)) return v;
-    return StrToInt(decode(raw));  // raises with the text
-}
-
-Currency money(std::string_view raw) {
-    if (all_digits(raw) && raw.size() <= 17) {
-        std::int64_t cents = 0;
-        for (char c : raw) cents = cents * 10 + (c - '0');
-        return Currency::FromCents(cents);
-    }
-    double value = 0;
-    if (!TryStrToFloat(raw, value)) value = StrToFloat(decode(raw));  // raises with the text
-    return Currency::FromDouble(value / 100);
-}
-
-Currency money_or_zero(std::string_view raw) {
-    if (all_digits(raw) && raw.size() <= 17) return money(raw);
-    double value = 0;
-    if (!TryStrToFloat(raw, value)) return Currency();
-    return Currency::FromDouble(value / 100);
-}
-
-// The zero test: the text formatted right-aligned with fill "0" is all zeros.
-bool zero_test(std::string_view raw, int width) {
-    if (all_digits(raw)) return raw.find_first_not_of('0') == std::string_view::npos;
-    return Formatar(decode(raw), width, false, '0') == std::string(std::size_t(width), '0');
-}
-
 // ddmmyy: two-digit years above 69 are 19xx, the others 20xx.
 TDateTime short_date(std::string_view raw) {
     if (raw.size() == 6 && all_digits(raw)) {
@@ -790,19 +703,6 @@ TDateTime date_ymd(std::string_view raw) {
 // ---------------------------------------------------------------------------
 // The skeleton.
 
-class SpanLines : public LineSource {
-public:
-    explicit SpanLines(LinhasRetorno lines) : lines_(lines) {}
-    bool next(std::string_view& line) override {
-        if (i_ >= lines_.size()) return false;
-        line = lines_[i_++];
-        return true;
-    }
-
-private:
-    LinhasRetorno lines_;
-    std::size_t i_ = 0;
-};
 
 
 [[noreturn]] void fail(const std::string& message) { throw Exception(message); }
@@ -1047,9 +947,21 @@ const BankRow* bank_of(std::string_view code) {
     return nullptr;
 }
 
+// Which part of LerRetorno runs.
+enum class Mode : std::uint8_t {
+    kFrame,      // LerRetorno: the layout from the first line, then its reader
+    kReader400,  // LerRetornoCNAB400
+    kReader240,  // LerRetornoCNAB240 (bank 104)
+};
+
+void commit_240(TcbCobranca& batch, const Cabecalho240& c) {
+    batch.NumeroArquivo = c.numero;
+    batch.DataArquivo = c.data;
+}
+
 // The frame: false when the bank has no CNAB 400 reader for this file.
 bool frame(std::string_view code, TcbCobranca& batch, LineSource& lines, std::size_t count, const TitleSink& sink,
-           bool reader_only) {
+           Mode mode) {
     const BankRow* bank = bank_of(code);
     if (bank == nullptr) fail(Format("O banco %s não está disponível", {code}));
     const Reader* r = find_reader(code);
@@ -1061,10 +973,20 @@ bool frame(std::string_view code, TcbCobranca& batch, LineSource& lines, std::si
     }
     std::string_view header;
     if (count == 0 || !lines.next(header)) fail(std::string(kVazio));
-    if (!reader_only) {
+    if (mode == Mode::kReader240) {
+        commit_240(batch, ler_cnab240(batch, header, lines, count, sink));
+        return true;
+    }
+    if (mode == Mode::kFrame) {
         switch (r->frame) {
-            case Frame::kStandard:
             case Frame::k104:
+                if (header.size() == 240) {
+                    batch.LayoutArquivo = laCNAB240;
+                    commit_240(batch, ler_cnab240(batch, header, lines, count, sink));
+                    return true;
+                }
+                [[fallthrough]];
+            case Frame::kStandard:
                 if (header.size() == 240) {
                     batch.LayoutArquivo = laCNAB240;
                     fail(Format("A leitura de arquivo de retorno para o %s não está está disponível para o layout "
@@ -1100,7 +1022,7 @@ bool frame(std::string_view code, TcbCobranca& batch, LineSource& lines, std::si
 }
 
 // Reads into a new title list that replaces the batch's only on success.
-bool read_into_batch(std::string_view code, TcbCobranca& batch, LinhasRetorno lines, bool reader_only) {
+bool read_into_batch(std::string_view code, TcbCobranca& batch, LinhasRetorno lines, Mode mode) {
     std::vector<std::unique_ptr<TcbTitulo>> read;
     SpanLines source(lines);
     const TitleSink sink = [&](const TcbTitulo& t) {
@@ -1114,7 +1036,7 @@ bool read_into_batch(std::string_view code, TcbCobranca& batch, LinhasRetorno li
     scratch_batch.DataArquivo = batch.DataArquivo;
     scratch_batch.LayoutArquivo = batch.LayoutArquivo;
     try {
-        frame(code, scratch_batch, source, lines.size(), sink, reader_only);
+        frame(code, scratch_batch, source, lines.size(), sink, mode);
     } catch (...) {
         batch.LayoutArquivo = scratch_batch.LayoutArquivo;
         throw;
@@ -1145,15 +1067,19 @@ std::vector<std::string_view> split_lines(std::string_view bytes) {
 }
 
 bool ler_retorno(std::string_view code, TcbCobranca& batch, LinhasRetorno lines) {
-    return read_into_batch(code, batch, lines, false);
+    return read_into_batch(code, batch, lines, Mode::kFrame);
 }
 
 bool ler_retorno_cnab400(std::string_view code, TcbCobranca& batch, LinhasRetorno lines) {
-    return read_into_batch(code, batch, lines, true);
+    return read_into_batch(code, batch, lines, Mode::kReader400);
+}
+
+bool ler_retorno_cnab240(TcbCobranca& batch, LinhasRetorno lines) {
+    return read_into_batch("104", batch, lines, Mode::kReader240);
 }
 
 bool ler_retorno(std::string_view code, TcbCobranca& batch, LineSource& lines, const TitleSink& sink) {
-    return frame(code, batch, lines, std::size_t(-1), sink, false);
+    return frame(code, batch, lines, std::size_t(-1), sink, Mode::kFrame);
 }
 
 }  // namespace billing

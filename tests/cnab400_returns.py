@@ -411,6 +411,14 @@ def bulk(bank, count, path):
         f.write(bytes(trailer((count + 2) % 1000000)) + b'\r\n')
 
 
+def write_case(out, name, data, answer):
+    """OUT/NAME.ret holds the file's bytes, OUT/NAME.json what the tool must answer."""
+    with open(os.path.join(out, name + '.ret'), 'wb') as f:
+        f.write(data)
+    with open(os.path.join(out, name + '.json'), 'w', encoding='utf-8') as f:
+        json.dump(answer, f, ensure_ascii=False, indent=1)
+
+
 def main():
     if sys.argv[1] == '--records':
         bulk(sys.argv[2], int(sys.argv[3]), sys.argv[4])
@@ -421,10 +429,7 @@ def main():
 
     def write(name, data, answer):
         nonlocal cases
-        with open(os.path.join(out, name + '.ret'), 'wb') as f:
-            f.write(data)
-        with open(os.path.join(out, name + '.json'), 'w', encoding='utf-8') as f:
-            json.dump(answer, f, ensure_ascii=False, indent=1)
+        write_case(out, name, data, answer)
         cases += 1
 
     for bank in sorted(BANKS):

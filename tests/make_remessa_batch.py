@@ -25,7 +25,7 @@ PLAIN_WORDS = ["RUA", "AVENIDA", "SAO", "JOAO", "CENTRO", "VILA", "BOA", "VISTA"
 TSV_COLUMNS = ["NossoNumero", "SeuNumero", "NumeroDocumento", "Carteira", "Ocorrencia", "Especie", "Aceite",
                "DataVencimento", "DataDocumento", "DataDesconto", "ValorDocumento", "ValorMoraJuros",
                "ValorDesconto", "ValorIOF", "ValorAbatimento", "SacadoInscricao", "SacadoCPFCGC", "SacadoNome",
-               "Rua", "Numero", "Complemento", "Bairro", "CEP", "Cidade", "Estado", "Instrucoes"]
+               "Rua", "Numero", "Complemento", "Bairro", "CEP", "Cidade", "Estado", "Instrucoes", "DataProtesto"]
 
 
 def digits(rng, lo, hi):
@@ -102,7 +102,7 @@ def tsv_line(t):
         values.append(t[k].replace(".", ""))
     values += ["01" if s["TipoInscricao"] == "tiPessoaFisica" else "02", s["NumeroCPFCGC"], s["Nome"],
                e["Rua"], e["Numero"], e["Complemento"], e["Bairro"], e["CEP"], e["Cidade"], e["Estado"],
-               "  ".join(t["Instrucoes"])]
+               "  ".join(t["Instrucoes"]), t["DataProtesto"] or ""]
     return "\t".join(values)
 
 

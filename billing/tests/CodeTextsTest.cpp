@@ -62,6 +62,9 @@ TEST(CodeTexts, Lookups) {
         {"394", false, "49", "47-Pedido de baixa acatado"},
         {"394", false, "99", "59-Outros"},
         {"291", false, "33", "33-Confirmação de Pedido de Alteração de  outros dados"},
+        {"237", false, "06", "06-Liquidação  normal"},
+        {"341", false, "54", "54-TARIFA MENSAL  DE LIQUIDAÇÕES NA CARTEIRA"},
+        {"422", true, "050", "050-ABATIMENTO COM VALOR PARA OPERAÇÃO \"01\"  (Entrada de Título)"},
         {"001", true, "67", "66-Título/carne rejeitado"},
         {"999", true, "66", ""},
         {"001", true, "22", "22Quantidade de valor variável inválida"},
@@ -74,7 +77,6 @@ TEST(CodeTexts, Lookups) {
         {"341", true, "0304    ", "ESTADO - SIGLA DO ESTADO INVÁLIDA"},
         {"341", true, "11", "CEP\t- CEP NÃO NUMÉRICO"},
         {"341", true, "0301    ", "AG. COBRADORA - NÃO FOI POSSÍVEL ATRIBUIR A AGÊNCIA  PELO CEP OU CEP INVÁLIDO"},
-        {"422", true, "050", "050-ABATIMENTO COM VALOR PARA OPERAÇÃO \"01\"  (Entrada de Título)"},
         {"422", true, "   ", ""},
         {"320", true, "09", ""},
         {"320", true, "16", "16-Título vencido"},
@@ -90,6 +92,18 @@ TEST(CodeTexts, Lookups) {
         EXPECT_EQ(c.motive ? motivo(*bank, c.code) : ocorrencia(*bank, c.code), c.text)
             << c.bank << " " << (c.motive ? "motive " : "occurrence ") << '"' << c.code << '"';
     }
+}
+
+// Bank 104's CNAB 240 reader has its own motive table, apart from its CNAB 400 reader's.
+TEST(CodeTexts, MotivesOfTheCnab240Reader) {
+    const Table t = motivos_104_cnab240();
+    EXPECT_EQ(t.size(), 77u);
+    EXPECT_EQ(text_of(t, 8), "08 - Nosso numero invalido");
+    EXPECT_EQ(text_of(t, 81), "81 - Literal 'REMESSA-TESTE' valida somente para fase de testes");
+    EXPECT_EQ(text_of(t, 91), "91 - Erro na sequência de segmento do registro detalhe");
+    EXPECT_EQ(text_of(t, 4), "");
+    EXPECT_EQ(text_of(t, 99), "");
+    EXPECT_EQ(text_of(motivos_104(), 8), "08 - Movimento para Titulo já com Movimentacao no dia");
 }
 
 TEST(CodeTexts, CodesThatAreNotIntegersRaiseTheConversionError) {

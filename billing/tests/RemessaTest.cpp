@@ -7,6 +7,7 @@
 #include "billing/cbCobranca.h"
 #include "billing/cbLayouts.h"
 #include "billing/cbPlugin.h"
+#include "billing/cbRemessa240.h"
 #include "billing/cbRemessa400.h"
 
 #include <gtest/gtest.h>
@@ -199,10 +200,10 @@ TEST_F(Remessa, FramesByLayout) {
     const Case cases[] = {
         {"001", laCNAB400, "T", 3},
         {"001", laInvalido, "F", -1},
-        {"001", laCNAB240,
-         "A geração de arquivo de remessa no layout laCNAB240 ainda não está disponível para o banco 001 - BANCO DO BRASIL", -1},
-        {"104", laCNAB240,
-         "A geração de arquivo de remessa no layout laCNAB240 ainda não está disponível para o banco 104 - Caixa Econ. Federal", -1},
+        {"001", laCNAB240, "T", 6},
+        {"104", laCNAB240, "T", 6},
+        {"999", laCNAB240, "T", 6},
+        {"104", laInvalido, "F", -1},
         {"033", laCNAB240, "F", -1},
         {"033", laInvalido, "F", -1},
         {"748", laCNAB240, "F", -1},
@@ -532,3 +533,283 @@ TEST_F(Remessa, SequenceBeyondSixDigitsIsRefused) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------- CNAB 240
+
+namespace {
+
+// A title of the CNAB 240 cases: the common title with the account digits
+// of a real-looking payee and a due date with a time of day in the file.
+class Remessa240 : public Remessa {
+protected:
+    bool gerar240(const std::string& bank, TLayoutArquivo layout = laCNAB240) {
+        batch.LayoutArquivo = layout;
+        batch.NumeroArquivo = 7;
+        batch.DataArquivo = EncodeDate(2024, 3, 5) + EncodeTime(14, 30, 59, 0);
+        return gerar(bank);
+    }
+};
+
+}  // namespace
+
+TEST(RemessaLayout240, EveryRecordCoversItsPositionsOnce) {
+    ASSERT_EQ(L::cnab240_layouts().size(), 3u);
+    for (const L::BankLayout240* b : L::cnab240_layouts()) {
+        SCOPED_TRACE(std::string(b->code));
+        for (const Record* r : {&b->file_header, &b->batch_header, &b->segment_p, &b->segment_q, &b->batch_trailer,
+                                &b->file_trailer}) {
+            EXPECT_EQ(r->width, 240);
+            EXPECT_EQ(L::record_fault(*r), nullptr);
+            EXPECT_EQ(cut(std::string(r->Rows()[0].text), "1-3"), b->code);  // every record opens with the bank
+        }
+    }
+}
+
+TEST_F(Remessa240, OneTitleGivesSixLinesOfRecordsInOrder) {
+    for (const char* bank : {"001", "999", "104"}) {
+        SCOPED_TRACE(bank);
+        batch_of(bank, 1);
+        ASSERT_TRUE(gerar240(bank));
+        ASSERT_EQ(lines.Count(), 6);
+        const char* kinds[] = {"0000" "0", "0001" "1", "0001" "3", "0001" "3", "0001" "5", "9999" "9"};
+        for (int i = 0; i < 6; ++i) {
+            EXPECT_EQ(lines[i].size(), 240u) << i;
+            EXPECT_EQ(cut(lines[i], "1-3"), bank) << i;
+            EXPECT_EQ(cut(lines[i], "4-8"), kinds[i]) << i;
+        }
+        EXPECT_EQ(cut(lines[2], "9-14"), "00001P");
+        EXPECT_EQ(cut(lines[3], "9-14"), "00002Q");
+        EXPECT_EQ(cut(lines[4], "18-23"), "000004");
+        EXPECT_EQ(cut(lines[5], "18-29"), "000001000006");
+    }
+}
+
+TEST_F(Remessa240, CountsGrowWithTheTitles) {
+    batch_of("104", 3);
+    ASSERT_TRUE(gerar240("104"));
+    ASSERT_EQ(lines.Count(), 10);
+    EXPECT_EQ(cut(lines[6], "9-14"), "00005P");
+    EXPECT_EQ(cut(lines[7], "9-14"), "00006Q");
+    EXPECT_EQ(cut(lines[8], "18-23"), "000008");
+    EXPECT_EQ(cut(lines[9], "18-29"), "000001000010");
+}
+
+// Fields stated for given values, by position.
+TEST_F(Remessa240, StatedFields) {
+    struct Case {
+        const char* what;
+        const char* bank;
+        TitleEdit edit;
+        int record;  // 0 file header, 1 batch header, 2 P, 3 Q, 4 batch trailer, 5 file trailer
+        const char* range;
+        const char* expected;
+    };
+    auto none = [](TcbTitulo&) {};
+    auto occurrence = [](TTipoOcorrencia o) { return [o](TcbTitulo& t) { t.SetTipoOcorrencia(o); }; };
+    auto nosso = [](TcbTitulo& t) { t.SetNossoNumero("12345"); };
+    auto interest = [](TcbTitulo& t) {
+        t.SetValorMoraJuros(Currency::FromCents(1234));
+        t.SetDataMoraJuros(EncodeDate(2005, 3, 11));
+    };
+    auto discount = [](TcbTitulo& t) { t.SetValorDesconto(Currency::FromCents(500)); };
+    auto protest_after = [](int days) {
+        return [days](TcbTitulo& t) { t.SetDataProtesto(t.DataVencimento() + days); };
+    };
+    auto writeoff_after = [](int days) { return [days](TcbTitulo& t) { t.SetDataBaixa(t.DataVencimento() + days); }; };
+    const Case cases[] = {
+        {"registration", "001", none, 2, "16-17", "01"},
+        {"dispense interest", "001", occurrence(toRemessaDispensarJuros), 2, "16-17", "31"},
+        {"change payer name", "001", occurrence(toRemessaAlterarNomeEnderecoSacado), 3, "16-17", "31"},
+        {"change due date", "104", occurrence(toRemessaAlterarVencimento), 3, "16-17", "06"},
+        {"interest 12.34", "001", interest, 2, "127-141", "000000000001234"},
+        {"interest code", "001", interest, 2, "118-126", "111032005"},
+        {"no interest 001", "001", none, 2, "118-141", "0" "00000000" "000000000000000"},
+        {"no interest 104", "104", none, 2, "118-141", "4" "00000000" "000000000000000"},
+        {"interest without a date", "104", [](TcbTitulo& t) { t.SetValorMoraJuros(Currency::FromCents(1)); }, 2,
+         "118-126", "100000000"},
+        {"discount 001 without a date", "001", discount, 2, "142-165", "1" "00000000" "000000000000500"},
+        {"discount 104 without a date is the due date", "104", discount, 2, "142-150", "110032005"},
+        {"no discount 104", "104", none, 2, "142-150", "010032005"},
+        {"no discount 001", "001", none, 2, "142-150", "000000000"},
+        {"protest on the due date", "001", protest_after(0), 2, "221-223", "300"},
+        {"no protest date", "104", none, 2, "221-223", "300"},
+        {"protest after 20 days", "104", protest_after(20), 2, "221-223", "120"},
+        {"protest after 99 days", "001", protest_after(99), 2, "221-223", "199"},
+        {"no write-off date", "001", none, 2, "224-229", "200009"},
+        {"write-off after 120 days", "001", writeoff_after(120), 2, "224-227", "1120"},
+        {"nosso numero 001", "001", nosso, 2, "38-57", "12345000000000000000"},
+        {"nosso numero 104", "104", nosso, 2, "38-57", "         00000012345"},
+        {"seu numero 001", "001", none, 2, "63-77", "000000000000SN1"},
+        {"seu numero 104", "104", none, 2, "63-77", "00000000SN1    "},
+        {"seu numero again", "104", none, 2, "196-220", "SN1                      "},
+        {"amount, kind, acceptance, dates", "001", none, 2, "78-117",
+         "10032005" "000000000001234" "00000" " " "17" "N" "01022005"},
+        {"104 kind of an insurance policy", "104", [](TcbTitulo& t) { t.SetEspecieDocumento(edApoliceSeguro); }, 2,
+         "106-108", "020"},
+        {"001 kind of an insurance policy", "001", [](TcbTitulo& t) { t.SetEspecieDocumento(edApoliceSeguro); }, 2,
+         "106-108", " 99"},
+        {"banks issue", "001", [](TcbTitulo& t) { t.SetEmissaoBoleto(ebBancoEmite); }, 2, "58-62", "11111"},
+        {"client issues", "104", none, 2, "58-62", "11222"},
+        {"account 001", "001", none, 2, "18-37", "012345000000098765" "1 "},
+        {"CEP of four digits", "001", [](TcbTitulo& t) { t.Sacado().Endereco().SetCEP("1234"); }, 3, "129-136",
+         "12340000"},
+        {"payer", "104", none, 3, "18-33", "1" "000012345678901"},
+        {"payer of another kind", "104", [](TcbTitulo& t) { t.Sacado().SetTipoInscricao(tiOutro); }, 3, "18", "9"},
+        {"payer address", "001", none, 3, "34-153",
+         "MARIA SOUZA                             " "RUA UM 10                               "
+         "CENTRO         " "29000000" "VITORIA        " "ES"},
+        {"Q tail", "001", none, 3, "154-170", "0000000000000000 "},
+        {"file header 001 payee", "001", none, 0, "18-72", "2" "12345678000199" "00000000000001234567"
+                                                           "01234" "5" "000000098765" "1" " "},
+        {"file header 001 bank and date", "001", none, 0, "103-171",
+         "BANCO DO BRASIL               " "          " "1" "05032024" "143059" "000007" "030" "00000"},
+        {"file header 001 tail", "001", none, 0, "212-240", "           CSP0              "},
+        {"file header 999 bank", "999", none, 0, "103-132", "TOLVARENA                     "},
+        {"file header 104 payee code", "104", none, 0, "33-52", "1234" "00001234567" "8" "    "},
+        {"file header 104 bank", "104", none, 0, "103-132", "CAIXA ECONOMICA FEDERAL       "},
+        {"file header 104 outside tests", "104", none, 0, "192-240",
+         "                                                 "},
+        {"batch header 001", "001", none, 1, "9-18", "R0100020 2"},
+        {"batch header 001 file", "001", none, 1, "184-208", "00000007" "05032024" "0       " " "},
+        {"batch header 104 file", "104", none, 1, "184-207", "00000007" "05032024" "05032024"},
+        {"batch header 104 payee code", "104", none, 1, "34-53", "1234" "00001234567" "8" "    "},
+        {"batch trailer zeros", "001", none, 4, "24-46", "00000000000000000000000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.bank) + ": " + c.what);
+        batch_of(c.bank, 1, [&](TcbTitulo& t, int) { c.edit(t); });
+        ASSERT_TRUE(gerar240(c.bank));
+        ASSERT_EQ(lines.Count(), 6);
+        EXPECT_EQ(cut(lines[c.record], c.range), c.expected);
+    }
+}
+
+TEST_F(Remessa240, Bank104CarriesTheAgencyAndAccountDigit) {
+    batch_of("104", 2, [](TcbTitulo& t, int i) { t.Cedente().ContaBancaria().SetNumeroConta(i == 0 ? "98765" : "555"); });
+    ASSERT_TRUE(gerar240("104"));
+    const std::string first = Modulo11("01234" "000000098765", 9, false);
+    const std::string second = Modulo11("01234" "000000000555", 9, false);
+    ASSERT_NE(first, second);
+    EXPECT_EQ(cut(lines[0], "72"), first);
+    EXPECT_EQ(cut(lines[1], "73"), first);
+    EXPECT_EQ(cut(lines[2], "37"), first);   // each title its own account
+    EXPECT_EQ(cut(lines[4], "37"), second);
+    for (const char* bank : {"001", "999"}) {
+        batch_of(bank, 1);
+        ASSERT_TRUE(gerar240(bank));
+        EXPECT_EQ(cut(lines[0], "72"), " ");
+        EXPECT_EQ(cut(lines[1], "73"), " ");
+        EXPECT_EQ(cut(lines[2], "37"), " ");
+    }
+    batch_of("104", 1, [](TcbTitulo& t, int) { t.Cedente().ContaBancaria().SetNumeroConta("98A65"); });
+    EXPECT_THROW(gerar240("104"), EConvertError);
+}
+
+TEST_F(Remessa240, TestFileMarkOfBank104) {
+    batch_of("104", 1);
+    batch.AmbienteArquivo = 2;
+    ASSERT_TRUE(gerar240("104"));
+    EXPECT_EQ(cut(lines[0], "192-211"), "REMESSA-TESTE       ");
+    batch_of("001", 1);
+    ASSERT_TRUE(gerar240("001"));
+    EXPECT_EQ(cut(lines[0], "192-211"), std::string(20, ' '));
+}
+
+// Refusals: the message, and the lines that stay in the list (those of the
+// titles before; never half a title).
+TEST_F(Remessa240, Refusals) {
+    struct Case {
+        const char* what;
+        const char* bank;
+        TLayoutArquivo layout;
+        int failing;  // index of the title that the edit changes
+        TitleEdit edit;
+        const char* message;
+        int lines_left;
+    };
+    const Case cases[] = {
+        {"protest after 120 days", "001", laCNAB240, 1,
+         [](TcbTitulo& t) { t.SetDataProtesto(t.DataVencimento() + 120); },
+         "O prazo de protesto de 120 dias do título de nosso número 4321 não cabe em 2 dígitos", 4},
+        {"protest after 100 days", "104", laCNAB240, 0,
+         [](TcbTitulo& t) { t.SetDataProtesto(t.DataVencimento() + 100); },
+         "O prazo de protesto de 100 dias do título de nosso número 4321 não cabe em 2 dígitos", 2},
+        {"write-off after 1000 days", "104", laCNAB240, 0,
+         [](TcbTitulo& t) { t.SetDataBaixa(t.DataVencimento() + 1000); },
+         "O prazo de baixa de 1000 dias do título de nosso número 4321 não cabe em 3 dígitos", 2},
+        {"negative amount", "001", laCNAB240, 0, [](TcbTitulo& t) { t.SetValorDocumento(Currency::FromCents(-1)); },
+         "O valor -0.01 de ValorDocumento do título de nosso número 4321 é negativo", 2},
+        {"negative interest", "001", laCNAB240, 0, [](TcbTitulo& t) { t.SetValorMoraJuros(Currency::FromCents(-5)); },
+         "O valor -0.05 de ValorMoraJuros do título de nosso número 4321 é negativo", 2},
+        {"amount of 16 digits", "104", laCNAB240, 1,
+         [](TcbTitulo& t) { t.SetValorAbatimento(Currency::FromCents(1000000000000000)); },
+         "O valor 10000000000000 de ValorAbatimento do título de nosso número 4321 não cabe em 15 dígitos", 4},
+        {"debit in account", "001", laCNAB240, 0,
+         [](TcbTitulo& t) { t.SetTipoOcorrencia(toRemessaDebitarEmConta); },
+         "Ocorrência inválida em remessa - Nosso número: 4321 / Seu número: SN1", 2},
+        {"another bank", "104", laCNAB240, 1,
+         [](TcbTitulo& t) { t.Cedente().ContaBancaria().Banco().SetCodigo("001"); },
+         "O título (Nosso Número: 4321) não pertence ao banco 104 (Caixa Econ. Federal)", 4},
+        {"another bank first", "999", laCNAB240, 0,
+         [](TcbTitulo& t) { t.Cedente().ContaBancaria().Banco().SetCodigo("001"); },
+         "O título (Nosso Número: 4321) não pertence ao banco 999 (TOLVARENA)", 0},
+        {"file number of 7 digits", "001", laCNAB240, -1, {}, "O valor 1234567 de NumeroArquivo da remessa não cabe em 6 dígitos", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.bank) + ": " + c.what);
+        batch_of(c.bank, 2, [&](TcbTitulo& t, int i) {
+            if (i == c.failing) c.edit(t);
+        });
+        lines.Clear();
+        lines.Add("sentinel");
+        std::string message = "(no exception)";
+        try {
+            batch.LayoutArquivo = c.layout;
+            batch.DataArquivo = EncodeDate(2024, 3, 5);
+            batch.NumeroArquivo = c.failing < 0 ? 1234567 : 7;
+            billing::gerar_remessa_cnab240(c.bank, batch, lines);
+        } catch (const Exception& e) {
+            message = e.Message();
+        }
+        EXPECT_EQ(message, c.message);
+        EXPECT_EQ(lines.Count(), c.lines_left);
+        for (int i = 0; i < lines.Count(); ++i) EXPECT_EQ(lines[i].size(), 240u);
+    }
+}
+
+TEST_F(Remessa240, WriterChecks) {
+    auto message = [&](const std::string& bank, TLayoutArquivo layout) -> std::string {
+        batch.LayoutArquivo = layout;
+        try {
+            billing::gerar_remessa_cnab240(bank, batch, lines);
+        } catch (const Exception& e) {
+            return e.Message();
+        }
+        return "(no exception)";
+    };
+    batch.Titulos.Clear();
+    EXPECT_EQ(message("104", laCNAB240), "Não há títulos para gerar remessa");
+    batch_of("001", 1);
+    EXPECT_EQ(message("001", laCNAB400), "CNAB240 é o único layout disponível para o banco 001 - BANCO DO BRASIL");
+    batch_of("999", 1);
+    EXPECT_EQ(message("999", laInvalido), "CNAB240 é o único layout disponível para o banco 999 - TOLVARENA");
+    batch_of("104", 1);
+    EXPECT_EQ(message("104", laCNAB400), "(no exception)");  // bank 104's writer does not look at the layout
+    EXPECT_EQ(lines.Count(), 6);
+}
+
+TEST_F(Remessa240, LinesArePrintableAsciiOf240WhateverTheText) {
+    batch_of("001", 2, [](TcbTitulo& t, int) {
+        t.Sacado().SetNome("João Ávila Müller da Conceição — «ç» \t tab");
+        t.Sacado().Endereco().SetRua("Rua São José, nº 12 ½ muito longa que passa de quarenta caracteres");
+        t.Sacado().Endereco().SetCidade("São Paulo");
+        t.Cedente().SetNome("Açúcar & Café Ltda. " + std::string(50, 'x'));
+        t.SetSeuNumero("ñ-123");
+    });
+    ASSERT_TRUE(gerar240("001"));
+    for (int i = 0; i < lines.Count(); ++i) {
+        ASSERT_EQ(lines[i].size(), 240u);
+        for (char ch : lines[i]) EXPECT_TRUE(ch >= ' ' && ch <= '~') << i;
+    }
+    EXPECT_EQ(cut(lines[3], "34-63"), "JOAO AVILA MULLER DA CONCEICAO");
+}

@@ -91,6 +91,34 @@ TEST_F(RemessaTool, WritesCrLfLinesOf400) {
     EXPECT_EQ(entries(dir).size(), 2u);  // the batch and the remittance, no temporary left
 }
 
+// CNAB 240 files, checked as a bank's intake would read them: awk for the
+// line width, a byte scan for printable ASCII, the records' kinds.
+TEST_F(RemessaTool, WritesCnab240LinesOfPrintableAscii) {
+    const std::string accented = R"("Sacado":{"Nome":"João Ávila Conceição","NumeroCPFCGC":"1",)"
+                                 R"("Endereco":{"Rua":"Praça São Tomé","Cidade":"Maceió","CEP":"5702"}},)";
+    for (const std::string bank : {"001", "104", "999"}) {
+        SCOPED_TRACE(bank);
+        std::string t = title(bank);
+        t.replace(t.find(R"("Sacado")"), std::string::npos, accented.substr(0, accented.size() - 1) + "}");
+        Outcome r = remessa(bank + " --layout 240", batch({t, title(bank)}, R"("NumeroArquivo":3,"LayoutArquivo":"laCNAB400",)"));
+        ASSERT_EQ(r.status, 0) << r.output;
+        const std::string out = dir + "/out.rem";
+        EXPECT_EQ(run("tr -d '\\r' < '" + out + "' | awk 'length($0)!=240{exit 1}'").status, 0);
+        EXPECT_NE(run("tr -d '\\r\\n' < '" + out + "' | LC_ALL=C grep -q '[^ -~]'").status, 0);
+        const std::string data = read(out);
+        ASSERT_EQ(data.size(), 8u * 242u);
+        std::string kinds;
+        for (std::size_t i = 0; i < 8; ++i) {
+            EXPECT_EQ(data.substr(i * 242 + 240, 2), "\r\n");
+            kinds += data.substr(i * 242 + 7, 1) + data.substr(i * 242 + 13, 1);
+        }
+        EXPECT_EQ(kinds.substr(0, 4), "0 10");  // record kind at 8, segment at 14
+        EXPECT_EQ(kinds.substr(4), "3P3Q3P3Q5 9 ");
+        EXPECT_EQ(data.substr(242 * 3 + 33, 40), "JOAO AVILA CONCEICAO                    ");
+        EXPECT_EQ(data.substr(242 * 3 + 128, 8), "57020000");
+    }
+}
+
 TEST_F(RemessaTool, BadBatchesLeaveNoFile) {
     struct Case {
         const char* what;
@@ -115,8 +143,14 @@ TEST_F(RemessaTool, BadBatchesLeaveNoFile) {
         {"no titles", "001", batch({}), "List index out of bounds (0)"},
         {"layout 240 at 275", "275", batch({title("275")}, R"("LayoutArquivo":"laCNAB240",)"),
          "CNAB400 é o único layout de cobrança disponível para o banco 275 - Banco Real S.A."},
-        {"layout 240 at 001", "001", batch({title("001")}, R"("LayoutArquivo":"laCNAB240",)"),
-         "A geração de arquivo de remessa no layout laCNAB240 ainda não está disponível para o banco 001"},
+        {"120-day protest in layout 240 at 001", "001",
+         batch({title("001"), title("001", R"("DataProtesto":"2025-05-10",)")}, R"("LayoutArquivo":"laCNAB240",)"),
+         "O prazo de protesto de 120 dias do título de nosso número 12345 não cabe em 2 dígitos"},
+        {"--layout 240 without titles", "104 --layout 240", batch({}), "Não há títulos para gerar remessa"},
+        {"--layout 240 at 237", "237 --layout 240", batch({title("237")}),
+         "A geração de arquivo de remessa para o BRADESCO não está está disponível para o layout laCNAB240"},
+        {"--layout 240 with a foreign title", "104 --layout 240", batch({title("104"), title("001")}),
+         "O título (Nosso Número: 12345) não pertence ao banco 104 (Caixa Econ. Federal)"},
         {"layout 240 at 033", "033", batch({title("033")}, R"("LayoutArquivo":"laCNAB240",)"),
          "Nenhuma remessa gerada: o banco 033 - SANTANDER não gera remessa no layout laCNAB240"},
         {"bank without remittances", "399", batch({title("399")}),
@@ -177,6 +211,17 @@ TEST_F(RemessaTool, LayoutListing) {
 
     r = run(tool() + " layout --bank 394 --record trailer");
     EXPECT_NE(r.output.find("  3- 10   8  quantidade de titulos (R0)\n"), std::string::npos) << r.output;
+
+    r = run(tool() + " layout --bank 104 --layout 240 --record segment-p");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("143-150   8  DataDesconto quando ValorDesconto > 0, senão DataVencimento ddmmaaaa\n"),
+              std::string::npos) << r.output;
+    r = run(tool() + " layout --bank 001 --layout 240 --record segment-p");
+    EXPECT_NE(r.output.find("119-126   8  DataMoraJuros quando ValorMoraJuros > 0 ddmmaaaa; \"00000000\" quando zero\n"),
+              std::string::npos) << r.output;
+    r = run(tool() + " layout --bank 237 --layout 240 --record segment-p");
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.output.find("O layout CNAB240 não está disponível para o banco 237 - BRADESCO"), std::string::npos) << r.output;
 
     r = run(tool() + " layout --bank 479 --record detail");
     EXPECT_NE(r.status, 0);

@@ -44,11 +44,12 @@ std::string replace_path(std::string text, const std::string& path) {
     return text;
 }
 
-TEST(RetornoTool, EveryReaderGivesTheGeneratedAnswer) {
-    const fs::path dir = fs::temp_directory_path() / ("cnab400_returns_" + std::to_string(::getpid()));
+// Runs the generator `script` (under tests/) and billing-tool retorno on every file it makes.
+void check_generated_returns(const std::string& script) {
+    const fs::path dir = fs::temp_directory_path() / (script + "_" + std::to_string(::getpid()));
     fs::create_directories(dir);
     const std::string tool = std::string(TAMBLERO_BINARY_DIR) + "/bin/billing-tool";
-    Outcome made = run("/usr/bin/python3 " + std::string(TAMBLERO_SOURCE_DIR) + "/tests/cnab400_returns.py " +
+    Outcome made = run("/usr/bin/python3 " + std::string(TAMBLERO_SOURCE_DIR) + "/tests/" + script + ".py " +
                            dir.string(),
                        dir);
     ASSERT_EQ(made.status, 0) << made.err;
@@ -76,6 +77,12 @@ TEST(RetornoTool, EveryReaderGivesTheGeneratedAnswer) {
     EXPECT_GT(cases, 0);
     fs::remove_all(dir);
 }
+
+TEST(RetornoTool, EveryReaderGivesTheGeneratedAnswer) { check_generated_returns("cnab400_returns"); }
+
+// Bank 104's CNAB 240 returns: accented names, segments alone, files cut
+// before their trailers, and the files that must be refused.
+TEST(RetornoTool, Cnab240ReturnsGiveTheGeneratedAnswer) { check_generated_returns("cnab240_returns"); }
 
 TEST(RetornoTool, CodeTexts) {
     const fs::path dir = fs::temp_directory_path();

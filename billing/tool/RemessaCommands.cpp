@@ -10,6 +10,8 @@
 #include "billing/BatchStream.h"
 #include "billing/cbBancos.h"
 #include "billing/cbLayouts.h"
+#include "billing/cbLayouts240.h"
+#include "billing/cbRemessa240.h"
 #include "billing/cbRemessa400.h"
 #include "billing/tool/BankCode.h"
 #include "platform/core/CodePages.h"
@@ -29,8 +31,10 @@ using billing::layout::Mark;
 using billing::layout::Row;
 
 int usage() {
-    std::cerr << "usage: billing-tool remessa --bank CODE BATCH.json OUT\n"
-                 "       billing-tool layout --bank CODE --record header|detail|trailer\n";
+    std::cerr << "usage: billing-tool remessa --bank CODE [--layout 240|400] BATCH.json OUT\n"
+                 "       billing-tool layout --bank CODE --record header|detail|trailer\n"
+                 "       billing-tool layout --bank CODE --layout 240 --record "
+                 "file-header|batch-header|segment-p|segment-q|batch-trailer|file-trailer\n";
     return 2;
 }
 
@@ -105,22 +109,42 @@ const char* const kLayoutNames[] = {"laCNAB240", "laCNAB400", "laInvalido"};
 
 // One pass over the batch document; false when a batch field came after the
 // titles and the pass has to be made again with the fields it found.
+// The CNAB 240 layout that GerarRemessa would write for the bank and layout, or nullptr.
+const billing::layout::BankLayout240* layout_240(const std::string& code, TLayoutArquivo layout) {
+    if (layout != laCNAB240 || billing::layout::remessa_frame(code) != billing::layout::Frame::Cnab240And400) {
+        return nullptr;
+    }
+    return billing::layout::cnab240_layout(code);
+}
+
 bool write_pass(const std::string& code, const std::string& name, const std::string& batch_file,
-                const std::string& out_file, nlohmann::json& known, bool last_pass) {
+                const std::string& out_file, std::optional<TLayoutArquivo> layout, nlohmann::json& known,
+                bool last_pass) {
     std::ifstream in(batch_file, std::ios::binary);
     if (!in) throw Exception("Não foi possível abrir o lote " + batch_file);
     ReplacingFile out(out_file);
     TcbCobranca batch;
     std::optional<billing::Remessa400> writer;
-    auto on_fields = [&](const TcbCobranca& b) {
-        if (writer) return;
-        if (!billing::remessa_frame_writes(code, name, b.LayoutArquivo, nullptr)) {
-            throw Exception(Format("Nenhuma remessa gerada: o banco %s - %s não gera remessa no layout %s",
-                                   {code, name, std::string(kLayoutNames[b.LayoutArquivo])}));
+    std::optional<billing::Remessa240> writer240;
+    auto on_fields = [&](const TcbCobranca&) {
+        if (writer || writer240) return;
+        if (layout) batch.LayoutArquivo = *layout;
+        if (const billing::layout::BankLayout240* l = layout_240(code, batch.LayoutArquivo)) {
+            writer240.emplace(*l, name, batch, out);
+            return;
         }
-        writer.emplace(*billing::layout::cnab400_layout(code), name, b, out);
+        if (!billing::remessa_frame_writes(code, name, batch.LayoutArquivo, nullptr)) {
+            throw Exception(Format("Nenhuma remessa gerada: o banco %s - %s não gera remessa no layout %s",
+                                   {code, name, std::string(kLayoutNames[batch.LayoutArquivo])}));
+        }
+        writer.emplace(*billing::layout::cnab400_layout(code), name, batch, out);
     };
     auto on_title = [&](const TcbTitulo& t, int index) {
+        if (writer240) {
+            if (index == 0) writer240->header(t);
+            writer240->detail(t);
+            return;
+        }
         if (index == 0) writer->header(t);
         writer->detail(t);
     };
@@ -128,11 +152,30 @@ bool write_pass(const std::string& code, const std::string& name, const std::str
         billing::read_batch_stream(in, billing::engine_profile(), batch, known, on_fields, on_title);
     if (r.fields_after_titles && !last_pass) return false;
     if (r.titles == 0) {
+        if (writer240) throw Exception("Não há títulos para gerar remessa");
         TcbTitulos none;
         GetTitulo(none, 0);  // the writer's error for a batch without titles
     }
-    writer->trailer();
+    if (writer240) {
+        writer240->trailer();
+    } else {
+        writer->trailer();
+    }
     out.commit();
+    return true;
+}
+
+// --layout 240 or 400.
+bool parse_layout(const std::vector<std::string>& a, std::size_t& i, std::optional<TLayoutArquivo>& layout) {
+    if (a[i] != "--layout" || i + 1 >= a.size()) return false;
+    const std::string& v = a[++i];
+    if (v == "240") {
+        layout = laCNAB240;
+    } else if (v == "400") {
+        layout = laCNAB400;
+    } else {
+        throw Exception("Layout inválido: \"" + v + "\" (esperado 240 ou 400)");
+    }
     return true;
 }
 
@@ -158,7 +201,9 @@ std::string describe(const Row& row) {
         case Mark::Fill:
             return std::to_string(row.width) + (row.fill == '0' ? " zeros" : row.fill == ' ' ? " brancos" : " x '" + std::string(1, row.fill) + "'");
         case Mark::Date:
-            return source + " ddmmaa" + (row.text.empty() ? "" : "; \"" + std::string(row.text) + "\" quando zero");
+        case Mark::Date8:
+            return source + (row.mark == Mark::Date ? " ddmmaa" : " ddmmaaaa") +
+                   (row.text.empty() ? "" : "; \"" + std::string(row.text) + "\" quando zero");
         case Mark::Cents:
             return source + " em centavos";
         default:
@@ -166,12 +211,25 @@ std::string describe(const Row& row) {
     }
 }
 
+// One line per row: positions, width, what it writes.
+void print_rows(const billing::layout::Record& rec) {
+    std::string out;
+    for (const Row& row : rec.Rows()) {
+        char pos[32];
+        std::snprintf(pos, sizeof pos, "%3d-%3d %3d  ", row.first, row.last, row.width);
+        out += pos + describe(row) + (row.rebuilt ? "  [reconstruído]" : "") + "\n";
+    }
+    std::cout << out;
+}
+
 }  // namespace
 
 int remessa_command(const std::vector<std::string>& a) {
     std::string code, batch_file, out_file;
+    std::optional<TLayoutArquivo> layout;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (parse_bank(a, i, code)) continue;
+        if (parse_layout(a, i, layout)) continue;
         if (a[i].rfind("--", 0) == 0) return usage();
         if (batch_file.empty()) {
             batch_file = a[i];
@@ -184,22 +242,45 @@ int remessa_command(const std::vector<std::string>& a) {
     if (code.empty() || out_file.empty()) return usage();
     const std::string name = bank_name(code);
     nlohmann::json known = nlohmann::json::object();
-    if (!write_pass(code, name, batch_file, out_file, known, false)) write_pass(code, name, batch_file, out_file, known, true);
+    if (!write_pass(code, name, batch_file, out_file, layout, known, false)) {
+        write_pass(code, name, batch_file, out_file, layout, known, true);
+    }
     return 0;
 }
 
 int layout_command(const std::vector<std::string>& a) {
     std::string code, record;
+    std::optional<TLayoutArquivo> layout;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (parse_bank(a, i, code)) continue;
+        if (parse_layout(a, i, layout)) continue;
         if (a[i] == "--record" && i + 1 < a.size()) {
             record = a[++i];
         } else {
             return usage();
         }
     }
-    if (code.empty() || (record != "header" && record != "detail" && record != "trailer")) return usage();
+    if (code.empty()) return usage();
     const std::string name = bank_name(code);
+    const billing::layout::Record* rec = nullptr;
+    if (layout == laCNAB240) {
+        const billing::layout::BankLayout240* bank = billing::layout::cnab240_layout(code);
+        if (bank == nullptr) {
+            throw Exception(Format("O layout CNAB240 não está disponível para o banco %s - %s", {code, name}));
+        }
+        const std::pair<const char*, const billing::layout::Record*> records[] = {
+            {"file-header", &bank->file_header},   {"batch-header", &bank->batch_header},
+            {"segment-p", &bank->segment_p},       {"segment-q", &bank->segment_q},
+            {"batch-trailer", &bank->batch_trailer}, {"file-trailer", &bank->file_trailer},
+        };
+        for (const auto& [n, r] : records) {
+            if (record == n) rec = r;
+        }
+        if (rec == nullptr) return usage();
+        print_rows(*rec);
+        return 0;
+    }
+    if (record != "header" && record != "detail" && record != "trailer") return usage();
     const billing::layout::BankLayout* bank = billing::layout::cnab400_layout(code);
     if (bank == nullptr) {
         throw Exception(Format("Geração de arquivo remessa não está disponível para o banco %s - %s", {code, name}));
@@ -208,13 +289,6 @@ int layout_command(const std::vector<std::string>& a) {
         throw Exception(Format("O layout CNAB400 do registro de detalhe não está disponível para o banco %s - %s",
                                {code, name}));
     }
-    const billing::layout::Record& rec = record == "header" ? bank->header : record == "detail" ? bank->detail : bank->trailer;
-    std::string out;
-    for (const Row& row : rec.Rows()) {
-        char pos[32];
-        std::snprintf(pos, sizeof pos, "%3d-%3d %3d  ", row.first, row.last, row.width);
-        out += pos + describe(row) + (row.rebuilt ? "  [reconstruído]" : "") + "\n";
-    }
-    std::cout << out;
+    print_rows(record == "header" ? bank->header : record == "detail" ? bank->detail : bank->trailer);
     return 0;
 }

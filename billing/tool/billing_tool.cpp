@@ -15,10 +15,10 @@
 //       is 1. CODE is one to three digits; a JSON object with a repeated key is refused.
 //   billing-tool retorno --bank CODE FILE  reads a return file and prints the batch as JSON
 //   billing-tool codetext --bank CODE occ|motive CODE...  the bank's texts of occurrence or motive codes
-//   billing-tool remessa --bank CODE BATCH.json OUT
+//   billing-tool remessa --bank CODE [--layout 240|400] BATCH.json OUT
 //       Writes the bank's remittance of the batch to OUT (Windows-1252, CR LF); on an error OUT is left as it was.
-//   billing-tool layout --bank CODE --record header|detail|trailer
-//       Prints the rows of one CNAB 400 record of the bank: positions, width, content.
+//   billing-tool layout --bank CODE [--layout 240] --record NAME
+//       Prints the rows of one CNAB 400 (or 240) record of the bank: positions, width, content.
 //   --model UNIT on digit, bank and boleto: work with a client title model (billing/clients) instead of
 //       the engine's; its helpers, its titles (a partial copy's are the engine's) and its lookups.
 //   billing-tool digit scheme NAME DIGITS [BASE]   a digit of the scheme table (billing-tool schemes lists it)
@@ -59,8 +59,8 @@ int usage() {
                  "       billing-tool boleto --bank CODE [--installation N] [--today YYYY-MM-DD] TITLE.json\n"
                  "       billing-tool retorno --bank CODE FILE\n"
                  "       billing-tool codetext --bank CODE occ|motive CODE...\n"
-                 "       billing-tool remessa --bank CODE BATCH.json OUT\n"
-                 "       billing-tool layout --bank CODE --record header|detail|trailer\n"
+                 "       billing-tool remessa --bank CODE [--layout 240|400] BATCH.json OUT\n"
+                 "       billing-tool layout --bank CODE [--layout 240] --record NAME\n"
                  "       billing-tool digit scheme NAME DIGITS [BASE] | schemes\n"
                  "       billing-tool lookup UNIT nome|digito CODE [TITLE.json]\n"
                  "       billing-tool new-title UNIT | classes\n"
