@@ -473,6 +473,7 @@ BatchResult OdbcConnection::execute(const std::string& sql, int query_timeout) {
     }
     if (out.failed && !link_lost) link_lost = connection_dead(h_->dbc);
     // A broken link cannot run another command: the next open connects afresh.
+    out.link_lost = link_lost;
     if (link_lost) {
         SQLFreeHandle(SQL_HANDLE_STMT, stmt.h);
         stmt.h = SQL_NULL_HSTMT;
