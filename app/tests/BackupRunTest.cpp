@@ -294,3 +294,20 @@ TEST(BackupRun, TheReadmesTimeoutCommandEndsAJobWhoseServerNeverAnswers) {
     EXPECT_LT(took, 60.0);
     EXPECT_FALSE(fs::exists(job.record));
 }
+
+// scripts/demo's status is the job's: 0 for a backup written, non-zero when
+// the stand-in, told to misbehave, makes the job fail.
+TEST(Demo, EndsWithTheJobsStatus) {
+    struct Case { const char* fault; int status; };
+    const Case cases[] = {{"", 0}, {"null-fformatdate", 1}, {"backup-refused", 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        const auto run = standin::run_command(
+            "TAMBLERO_DEMO_FAULT=" + standin::shell_quote(c.fault) + " timeout 120 " +
+            standin::shell_quote(std::string(TAMBLERO_SOURCE_DIR) + "/scripts/demo") + " --built " +
+            standin::shell_quote(TAMBLERO_BINARY_DIR));
+        EXPECT_EQ(run.status, c.status) << run.output;
+        EXPECT_NE(run.output.find("demo: exit status " + std::to_string(c.status) + "\n"), std::string::npos)
+            << run.output;
+    }
+}
