@@ -212,6 +212,20 @@ TEST(BackupRun, AMissingDatabaseOrFolderFailsBeforeTheBatch) {
     }
 }
 
+// An empty server name is no settings error of the job's own: the connection
+// box comes first, then the batch fails in the error box, as with no
+// settings file at all.
+TEST(BackupRun, AnEmptyServerShowsTheConnectionBoxThenTheErrorBox) {
+    Job job;
+    job.write_ini("[Kestrovan]\r\nServidor=\r\nBanco=Loja\r\nCaminho=D:\\Copias\r\nCompactarArquivo=S\r\n");
+    const auto run = job.run();
+    EXPECT_EQ(run.status, 1) << run.output;
+    const std::string erro = "Erro: Conexão ao Servidor(ADO) não acessível,\nconfira o usuário ou senha !\n";
+    ASSERT_EQ(run.output.rfind(erro, 0), 0u) << run.output;
+    EXPECT_EQ(run.output.find("Tamblero: ", erro.size()), erro.size()) << run.output;
+    EXPECT_EQ(run.output.find("KESTROVAN.INI"), std::string::npos) << run.output;
+}
+
 // The folder stands inside a quoted text of the batch, where ";" is an
 // ordinary character of a folder name.
 TEST(BackupRun, ASemicolonInTheFolderIsKept) {
