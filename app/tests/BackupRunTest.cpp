@@ -263,13 +263,19 @@ TEST(BackupRun, AnUnreadableReplyFailsTheRunOnce) {
     SqlServerStandIn server(job.server_args({"--fault", "malformed-varchar-max"}));
     job.write_ini(job.ini_for(server));
 #if defined(__SANITIZE_ADDRESS__)
-    const std::string limit;  // the sanitizer reserves more address space than any limit would allow
+    // The sanitizer reserves more address space than any limit would allow;
+    // and FreeTDS asks malloc for exabytes on this reply and copes with NULL,
+    // where the sanitizer's allocator would abort.
+    const std::string limit = " ASAN_OPTIONS=${ASAN_OPTIONS}:allocator_may_return_null=1";
 #else
     const std::string limit = " prlimit --as=1000000000";
 #endif
     const auto run = job.run("-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM" + limit);
     EXPECT_EQ(run.status, 1) << run.output;
-    EXPECT_EQ(run.output, "Tamblero: Unknown error\nThe connection to the server was lost.\n");
+    // (The sanitizer may add a line of its own about the allocation it refused.)
+    const std::string told = "Tamblero: Unknown error\nThe connection to the server was lost.\n";
+    EXPECT_NE(run.output.find(told), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("Unknown error"), run.output.rfind("Unknown error")) << run.output;
 }
 
 // The job sets no time limit of its own (a server that accepts and never

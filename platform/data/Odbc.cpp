@@ -444,7 +444,10 @@ BatchResult OdbcConnection::execute(const std::string& sql, int query_timeout) {
             std::vector<Diagnostic> failure(out.diagnostics.begin() + static_cast<std::ptrdiff_t>(before),
                                             out.diagnostics.end());
             if (same_driver_failure(failure, last_failure)) {
+                // Told once already; a statement stuck half-read leaves the
+                // link of no further use either.
                 out.diagnostics.resize(before);
+                link_lost = true;
                 break;
             }
             last_failure = std::move(failure);
