@@ -320,8 +320,9 @@ TEST(BackupHandOff, NoTrashOnTheBackupsFileSystemLeavesTheBackup) {
 // a path or a mask: anything else fails the packing step, told on stderr, and
 // nothing is written or moved (a file outside the folder least of all).
 TEST(BackupHandOff, ANameThatIsNoPlainFileNameIsNeverPacked) {
-    const std::string names[] = {"../victim/secret.txt", "*.bak", "Backup_Loja_*.bak", "Backup_Loja_2024013?_235959.bak",
-                                 "sub/" + kBackupName, "sub\\" + kBackupName, "..", "."};
+    const std::string names[] = {"../victim/secret.txt", "*.bak", "Backup_Loja_*.bak",
+                                 "Backup_Loja_2024013?_235959.bak", "sub/" + kBackupName, "sub\\" + kBackupName,
+                                 "..", "."};
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
         Job job;
@@ -367,7 +368,8 @@ TEST(BackupHandOff, NoBackupFileIsAFailedRunAndNothingIsPacked) {
         EXPECT_EQ(run.status, 1) << run.output;
         EXPECT_EQ(run.output.rfind("Tamblero: ", 0), 0u) << run.output;
         EXPECT_NE(run.output.find(c.message), std::string::npos) << run.output;
-        if (fs::exists(job.backup())) before[fs::relative(job.backup(), job.drive_d).string()] = standin::read_file(job.backup());
+        if (fs::exists(job.backup()))
+            before[fs::relative(job.backup(), job.drive_d).string()] = standin::read_file(job.backup());
         EXPECT_EQ(tree_of(job.drive_d), before);
         EXPECT_FALSE(fs::exists(job.xdg + "/Trash"));
     }
