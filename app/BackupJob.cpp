@@ -33,12 +33,12 @@ std::vector<std::string> backup_batch(const std::string& banco, const std::strin
     };
 }
 
-void check_batch_value(const std::string& key, const std::string& value) {
+void check_batch_value(const std::string& key, const std::string& value, BatchPlace place) {
     for (unsigned char c : value) {
         std::string what;
         if (c == '\'') what = "um apóstrofo (')";
         else if (c == ']') what = "um colchete (])";
-        else if (c == ';') what = "um ponto e vírgula (;)";
+        else if (c == ';' && place == BatchPlace::Bare) what = "um ponto e vírgula (;)";
         else if (c == '\r' || c == '\n') what = "uma quebra de linha";
         else if (c < 0x20 || c == 0x7F) {
             char code[8];
@@ -49,6 +49,17 @@ void check_batch_value(const std::string& key, const std::string& value) {
             throw Exception("O valor de " + key + " em KESTROVAN.INI contém " + what +
                             " e não pode ser usado no comando de cópia de segurança");
     }
+}
+
+void check_required_value(const std::string& key, const std::string& value) {
+    if (Trim(value).empty())
+        throw Exception("O valor de " + key + " em KESTROVAN.INI está vazio ou ausente e é necessário para o "
+                        "comando de cópia de segurança");
+}
+
+bool is_plain_file_name(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    return name.find_first_of(std::string("/\\*?\0", 5)) == std::string::npos;
 }
 
 std::string archive_path_for(const std::string& backup_path) {

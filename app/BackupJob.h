@@ -17,10 +17,25 @@ std::string connection_string(const std::string& servidor, const std::string& ba
 // folder exactly as read (blanks kept).
 std::vector<std::string> backup_batch(const std::string& banco, const std::string& caminho);
 
+// Where a setting stands in the batch: the database name also stands bare
+// after USE, where ";" would end the statement; the folder stands only inside
+// quoted text, where ";" is an ordinary character of a folder name.
+enum class BatchPlace { Bare, Quoted };
+
 // Raises Exception with a clear message when a value that goes into the
-// batch by concatenation holds "'", "]", ";", a line break or another
-// control character. `key` names the setting in the message.
-void check_batch_value(const std::string& key, const std::string& value);
+// batch by concatenation holds "'", "]", a line break or another control
+// character, or ";" where it stands bare. `key` names the setting in the
+// message.
+void check_batch_value(const std::string& key, const std::string& value, BatchPlace place);
+
+// Raises Exception with a clear message when a setting the batch cannot do
+// without is missing, empty or only blanks. `key` names the setting.
+void check_required_value(const std::string& key, const std::string& value);
+
+// True when the name the server gave its backup file is a plain file name
+// in the backup folder: not empty, not "." or "..", and without "/", "\",
+// the masks "*" and "?", or a NUL.
+bool is_plain_file_name(const std::string& name);
 
 // The program's own path to the backup file: the folder with "\" read as a
 // separator, then "/", then the file name.

@@ -57,11 +57,13 @@ void TFormCopia::FormCreate(TObject*) {
     LerGravarIni(ini, "Kestrovan", "CompactarArquivo", "N", "Ler", CompactarArquivo);
 
     // The database name and the folder go into the batch as they stand; a
-    // value that would end a quoted text or a bracketed name is refused before
-    // anything reaches the server, and FormShow reports it.
+    // value that would end a quoted text, a bracketed name or the USE
+    // statement is refused before anything reaches the server, and FormShow
+    // reports it. (A missing value is reported there too, but only after the
+    // connection has been tried, as with no settings file at all.)
     try {
-        app::check_batch_value("Banco", Banco);
-        app::check_batch_value("Caminho", Caminho);
+        app::check_batch_value("Banco", Banco, app::BatchPlace::Bare);
+        app::check_batch_value("Caminho", Caminho, app::BatchPlace::Quoted);
     } catch (const Exception& e) {
         settings_error_ = e.Message();
         return;
@@ -78,30 +80,42 @@ void TFormCopia::FormCreate(TObject*) {
 }
 
 void TFormCopia::FormShow(TObject*) {
+    std::string backup_path;
     try {
         if (!settings_error_.empty()) throw Exception(settings_error_);
+        app::check_required_value("Banco", Banco);
+        app::check_required_value("Caminho", Caminho);
         qBackup->Close();
         qBackup->SQL()->Clear();
         for (const std::string& line : app::backup_batch(Banco, Caminho)) qBackup->SQL()->Add(line);
         qBackup->Open();
+
+        // Without a name (the date function gave NULL) EXEC had nothing to
+        // run: no error came back, and no backup was written either.
+        const std::string nome_arquivo = qBackup->FieldByName("NomeArquivo").AsString();
+        if (Trim(nome_arquivo).empty())
+            throw Exception("O servidor não devolveu o nome do arquivo de backup: a cópia de segurança não foi "
+                            "confirmada");
+        if (app::wants_packing(CompactarArquivo)) {
+            // The name is taken as one file in the backup folder, never as a
+            // path or a mask; the file must be there for the program too.
+            if (!app::is_plain_file_name(nome_arquivo)) {
+                report_packing_failure("o servidor devolveu \"" + nome_arquivo +
+                                       "\" como nome do arquivo de backup, que não é um nome de arquivo simples; "
+                                       "nada foi compactado e o arquivo de backup fica onde está");
+            } else {
+                backup_path = app::backup_file_path(Caminho, nome_arquivo);
+                if (!FileExists(backup_path))
+                    throw Exception("O arquivo de backup \"" + backup_path +
+                                    "\" não existe depois do comando de cópia de segurança; nada foi compactado");
+            }
+        }
     } catch (...) {
         backup_failed_ = true;
         throw;
     }
 
-    try {
-        if (app::wants_packing(CompactarArquivo))
-            CompactarBackup(app::backup_file_path(Caminho, qBackup->FieldByName("NomeArquivo").AsString()));
-    } catch (const std::exception& e) {
-        // Packing is a convenience: the backup itself is written, so the run
-        // still ends normally; but it is never silent (the hook reports its
-        // own failures, this is the backup's name not coming back).
-        std::fprintf(stderr, "tamblero-backup: o nome do arquivo de backup não pôde ser lido (%s); nada foi compactado\n",
-                     e.what());
-    } catch (...) {
-        std::fprintf(stderr, "tamblero-backup: o nome do arquivo de backup não pôde ser lido; nada foi compactado\n");
-    }
-
+    if (!backup_path.empty()) CompactarBackup(backup_path);
     qBackup->Close();
     Application->Terminate();
 }
@@ -119,10 +133,13 @@ void TFormCopia::CompactarBackup(const std::string& backup_path) {
     } catch (...) {
         failure = "a compactação de \"" + backup_path + "\" falhou; o arquivo de backup fica onde está";
     }
-    if (failure.empty()) return;
-    for (char& c : failure)
+    if (!failure.empty()) report_packing_failure(failure);
+}
+
+void TFormCopia::report_packing_failure(std::string line) {
+    for (char& c : line)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-    std::fprintf(stderr, "tamblero-backup: %s\n", failure.c_str());
+    std::fprintf(stderr, "tamblero-backup: %s\n", line.c_str());
     std::fflush(stderr);
 }
 

@@ -48,6 +48,9 @@ private:
     // trash once the archive is checked; a failure leaves the backup file in
     // place and is written as one line on stderr.
     void CompactarBackup(const std::string& backup_path);
+    // Writes one line on stderr about a packing step that failed (control
+    // characters shown as "?").
+    static void report_packing_failure(std::string line);
 
     std::string ExeDir;
     std::string Servidor;

@@ -240,16 +240,29 @@ std::string hand_off_backup(archive::TZip& zip, const std::string& backup_path) 
         ~Restore() { zip.OnError = std::move(previous); }
     } restore{zip, previous};
 
+    // The pass takes the one file in its folder, not same-named files in
+    // sub-folders; an archive that this pass created and then rejects is
+    // removed (one that was there before is left as the pass made it).
+    const bool recurse = zip.RecurseDirs;
+    zip.RecurseDirs = false;
     zip.FileSpec.Add(backup_path);
     zip.SetArchiveFile(target);
-    const int written = zip.Compress();
     const std::string archive_file = zip.ArchiveFile();
+    struct stat st {};
+    const bool archive_was_there = ::lstat(archive_file.c_str(), &st) == 0;
+    const int written = zip.Compress();
+    zip.RecurseDirs = recurse;
+    const auto removed = [&]() -> std::string {
+        if (archive_was_there || ::lstat(archive_file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+        return ::unlink(archive_file.c_str()) == 0 ? "; o arquivo compactado foi removido"
+                                                   : "; o arquivo compactado não pôde ser removido";
+    };
 
-    if (written != 1) {
+    if (written < 1) {
         std::string line = "não foi possível compactar " + quoted(backup_path) + " em " + quoted(archive_file);
         if (DirectoryExists(archive_file)) reports.insert(reports.begin(), "já existe uma pasta com esse nome");
         for (std::size_t i = 0; i < reports.size(); ++i) line += (i == 0 ? ": " : "; ") + reports[i];
-        return line + "; " + kStays;
+        return line + removed() + "; " + kStays;
     }
 
     std::string why;
@@ -260,7 +273,7 @@ std::string hand_off_backup(archive::TZip& zip, const std::string& backup_path) 
     }
     if (!why.empty())
         return "o arquivo compactado " + quoted(archive_file) + " não confere com " + quoted(backup_path) + ": " +
-               why + "; " + kStays;
+               why + removed() + "; " + kStays;
 
     if (!archive::DeleteOrRecycle(backup_path, archive::doAllowUndo))
         return "não foi possível mover " + quoted(backup_path) +

@@ -33,21 +33,54 @@ TEST(BackupBatch, ElevenLinesWithTheValuesAsRead) {
 }
 
 TEST(CheckBatchValue, RefusesWhatWouldBreakOutOfTheBatch) {
-    const std::string refused[] = {"Lo'ja", "Loja]", "Lo;ja", "Loja\r\nDROP", "Loja\n", "Lo\tja",
+    const std::string refused[] = {"Lo'ja", "Loja]", "Loja\r\nDROP", "Loja\n", "Lo\tja",
                                    std::string("Lo\0ja", 5), "Loja\x7f"};
-    for (const std::string& v : refused) EXPECT_THROW(check_batch_value("Banco", v), Exception) << v;
+    for (const std::string& v : refused) {
+        EXPECT_THROW(check_batch_value("Banco", v, BatchPlace::Bare), Exception) << v;
+        EXPECT_THROW(check_batch_value("Caminho", v, BatchPlace::Quoted), Exception) << v;
+    }
     const char* kept[] = {"Loja", " Loja ", "Loja [1x", "Lojas São João", "D:\\Copias\\", "/srv/cópias", ""};
-    for (const char* v : kept) EXPECT_NO_THROW(check_batch_value("Caminho", v)) << v;
+    for (const char* v : kept) {
+        EXPECT_NO_THROW(check_batch_value("Banco", v, BatchPlace::Bare)) << v;
+        EXPECT_NO_THROW(check_batch_value("Caminho", v, BatchPlace::Quoted)) << v;
+    }
+}
+
+// ";" would end the USE statement where the database name stands bare; inside
+// the quoted folder it is an ordinary character of a folder name.
+TEST(CheckBatchValue, ASemicolonIsRefusedBareAndKeptQuoted) {
+    EXPECT_THROW(check_batch_value("Banco", "Lo;ja", BatchPlace::Bare), Exception);
+    EXPECT_NO_THROW(check_batch_value("Caminho", "/srv/c;x", BatchPlace::Quoted));
 }
 
 TEST(CheckBatchValue, MessageNamesTheSettingAndTheCharacter) {
     try {
-        check_batch_value("Caminho", "/srv/c;x");
+        check_batch_value("Banco", "Lo;ja", BatchPlace::Bare);
         FAIL();
     } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "O valor de Caminho em KESTROVAN.INI contém um ponto e vírgula (;) e não pode ser "
+        EXPECT_EQ(e.Message(), "O valor de Banco em KESTROVAN.INI contém um ponto e vírgula (;) e não pode ser "
                                "usado no comando de cópia de segurança");
     }
+}
+
+TEST(CheckRequiredValue, RefusesNothingButBlanks) {
+    for (const char* v : {"", " ", " \t "}) EXPECT_THROW(check_required_value("Caminho", v), Exception) << v;
+    for (const char* v : {"Loja", " Loja ", "/"}) EXPECT_NO_THROW(check_required_value("Banco", v)) << v;
+    try {
+        check_required_value("Caminho", "");
+        FAIL();
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "O valor de Caminho em KESTROVAN.INI está vazio ou ausente e é necessário para o "
+                               "comando de cópia de segurança");
+    }
+}
+
+TEST(IsPlainFileName, OnlyANameInItsFolderWithoutMasks) {
+    const std::string refused[] = {"", ".", "..", "../victim/secret.txt", "sub/Backup.bak", "Backup.bak/",
+                                   "x\\Backup.bak", "*.bak", "Backup_?.bak", "*", std::string("a\0b.bak", 7)};
+    for (const std::string& v : refused) EXPECT_FALSE(is_plain_file_name(v)) << v;
+    const char* kept[] = {"Backup_Loja_20240131_235959.bak", "...", ".bak", "Backup São João.bak", "a..b", " x "};
+    for (const char* v : kept) EXPECT_TRUE(is_plain_file_name(v)) << v;
 }
 
 TEST(BackupFilePath, ReadsBackslashAsSeparator) {

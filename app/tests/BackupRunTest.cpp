@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -182,4 +183,151 @@ TEST(BackupRun, AClientLibraryLackingAMandatoryEntryPointStopsTheStart) {
     EXPECT_EQ(run.output.find("Erro"), std::string::npos) << run.output;
     EXPECT_FALSE(fs::exists(job.record));
     EXPECT_FALSE(fs::exists(job.drive_d + "/Copias/" + kBackupName));
+}
+
+// The database and the folder are needed by the batch: without either the run
+// fails before anything reaches the server (a folder of "" would have the
+// server write at the root of its drive, and the packing scan from "/").
+TEST(BackupRun, AMissingDatabaseOrFolderFailsBeforeTheBatch) {
+    struct Case { const char* settings; const char* key; };
+    const Case cases[] = {
+        {"Caminho=D:\\Copias\r\n", "Banco"},
+        {"Banco=\r\nCaminho=D:\\Copias\r\n", "Banco"},
+        {"Banco=  \r\nCaminho=D:\\Copias\r\n", "Banco"},
+        {"Banco=Loja\r\n", "Caminho"},
+        {"Banco=Loja\r\nCaminho=\r\nCompactarArquivo=S\r\n", "Caminho"},
+        {"Banco=Loja\r\nCaminho= \t\r\n", "Caminho"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.settings);
+        Job job;
+        SqlServerStandIn server(job.server_args());
+        job.write_ini("[Kestrovan]\r\nServidor=127.0.0.1," + std::to_string(server.port()) + "\r\n" + c.settings);
+        const auto run = job.run();
+        EXPECT_EQ(run.status, 1) << run.output;
+        EXPECT_EQ(run.output, std::string("Tamblero: O valor de ") + c.key +
+                                  " em KESTROVAN.INI está vazio ou ausente e é necessário para o comando de cópia "
+                                  "de segurança.\n");
+        EXPECT_FALSE(fs::exists(job.record)) << "a batch reached the server";
+    }
+}
+
+// An empty server name is no settings error of the job's own: the connection
+// box comes first, then the batch fails in the error box, as with no
+// settings file at all.
+TEST(BackupRun, AnEmptyServerShowsTheConnectionBoxThenTheErrorBox) {
+    Job job;
+    job.write_ini("[Kestrovan]\r\nServidor=\r\nBanco=Loja\r\nCaminho=D:\\Copias\r\nCompactarArquivo=S\r\n");
+    const auto run = job.run();
+    EXPECT_EQ(run.status, 1) << run.output;
+    const std::string erro = "Erro: Conexão ao Servidor(ADO) não acessível,\nconfira o usuário ou senha !\n";
+    ASSERT_EQ(run.output.rfind(erro, 0), 0u) << run.output;
+    EXPECT_EQ(run.output.find("Tamblero: ", erro.size()), erro.size()) << run.output;
+    EXPECT_EQ(run.output.find("KESTROVAN.INI"), std::string::npos) << run.output;
+}
+
+// The folder stands inside a quoted text of the batch, where ";" is an
+// ordinary character of a folder name.
+TEST(BackupRun, ASemicolonInTheFolderIsKept) {
+    Job job;
+    fs::create_directories(job.drive_d + "/Cópias;1");
+    SqlServerStandIn server(job.server_args());
+    job.write_ini(job.ini_for(server, "Loja", "D:\\Cópias;1"));
+    const auto run = job.run();
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.output, "");
+    EXPECT_TRUE(fs::is_regular_file(job.drive_d + "/Cópias;1/" + kBackupName));
+}
+
+// With no file name back (the date function gave NULL, so EXEC ran nothing,
+// or the name came back empty) there is no backup: the run fails.
+TEST(BackupRun, NoFileNameFromTheServerIsAFailedRun) {
+    const std::vector<std::string> faults[] = {
+        {"--fault", "null-fformatdate"}, {"--reply-name", ""}, {"--reply-name", "  "}};
+    for (const auto& fault : faults) {
+        SCOPED_TRACE(fault[1]);
+        Job job;
+        SqlServerStandIn server(job.server_args(fault));
+        job.write_ini(job.ini_for(server));
+        const auto run = job.run();
+        EXPECT_EQ(run.status, 1) << run.output;
+        EXPECT_EQ(run.output, "Tamblero: O servidor não devolveu o nome do arquivo de backup: a cópia de segurança "
+                              "não foi confirmada.\n");
+    }
+}
+
+// A reply the driver cannot read (a varchar(max) value not sent in PLP
+// chunks) ends the run with one report, at once, and without eating memory.
+TEST(BackupRun, AnUnreadableReplyFailsTheRunOnce) {
+    Job job;
+    SqlServerStandIn server(job.server_args({"--fault", "malformed-varchar-max"}));
+    job.write_ini(job.ini_for(server));
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizer reserves more address space than any limit would allow;
+    // and FreeTDS asks malloc for exabytes on this reply and copes with NULL,
+    // where the sanitizer's allocator would abort.
+    const std::string limit = " ASAN_OPTIONS=${ASAN_OPTIONS}:allocator_may_return_null=1";
+#else
+    const std::string limit = " prlimit --as=1000000000";
+#endif
+    const auto run = job.run("-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM" + limit);
+    EXPECT_EQ(run.status, 1) << run.output;
+    // (The sanitizer may add a line of its own about the allocation it refused.)
+    const std::string told = "Tamblero: Unknown error\nThe connection to the server was lost.\n";
+    EXPECT_NE(run.output.find(told), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("Unknown error"), run.output.rfind("Unknown error")) << run.output;
+}
+
+// The job sets no time limit of its own (a server that accepts and never
+// answers holds it for weeks); the README shows how to run it under
+// timeout(1) from cron. That very command, with a short limit, ends a job
+// whose server never answers, with timeout's status 124.
+TEST(BackupRun, TheReadmesTimeoutCommandEndsAJobWhoseServerNeverAnswers) {
+    const std::string readme = standin::read_file(std::string(TAMBLERO_SOURCE_DIR) + "/README.md");
+    std::string command;
+    for (std::size_t from = 0, end; from < readme.size(); from = end + 1) {
+        end = readme.find('\n', from);
+        if (end == std::string::npos) end = readme.size();
+        const std::string line = readme.substr(from, end - from);
+        const std::size_t at = line.find("timeout ");
+        if (at != std::string::npos && line.find("tamblero-backup", at) != std::string::npos) {
+            command = line.substr(at);
+            break;
+        }
+    }
+    ASSERT_FALSE(command.empty()) << "no cron line with timeout in README.md";
+    // timeout [OPTION]... DURATION PROGRAM: the last two words.
+    const std::size_t program_at = command.rfind(' ');
+    const std::size_t duration_at = command.rfind(' ', program_at - 1);
+    ASSERT_NE(duration_at, std::string::npos) << command;
+    ASSERT_EQ(command.substr(0, 8), "timeout ") << command;
+
+    Job job;
+    SqlServerStandIn server(job.server_args({"--fault", "no-reply"}));
+    job.write_ini(job.ini_for(server));
+    const auto start = std::chrono::steady_clock::now();
+    const auto run = standin::run_command(
+        "cd " + standin::shell_quote(job.tmp.path()) + " && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+        command.substr(0, duration_at) + " 3s " + standin::shell_quote(job.prog_dir + "/tamblero-backup"));
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(run.status, 124) << command << "\n" << run.output;
+    EXPECT_LT(took, 60.0);
+    EXPECT_FALSE(fs::exists(job.record));
+}
+
+// scripts/demo's status is the job's: 0 for a backup written, non-zero when
+// the stand-in, told to misbehave, makes the job fail.
+TEST(Demo, EndsWithTheJobsStatus) {
+    struct Case { const char* fault; int status; };
+    const Case cases[] = {{"", 0}, {"null-fformatdate", 1}, {"backup-refused", 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        const auto run = standin::run_command(
+            "TAMBLERO_DEMO_FAULT=" + standin::shell_quote(c.fault) + " timeout 120 " +
+            standin::shell_quote(std::string(TAMBLERO_SOURCE_DIR) + "/scripts/demo") + " --built " +
+            standin::shell_quote(TAMBLERO_BINARY_DIR));
+        EXPECT_EQ(run.status, c.status) << run.output;
+        EXPECT_NE(run.output.find("demo: exit status " + std::to_string(c.status) + "\n"), std::string::npos)
+            << run.output;
+    }
 }

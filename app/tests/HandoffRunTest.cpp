@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <sched.h>
 #include <set>
@@ -83,7 +84,11 @@ struct Job {
         fs::create_directories(xdg);
         fs::copy_file(program(), prog_dir + "/tamblero-backup");
     }
-    std::vector<std::string> server_args() const { return {"--clock", kClock}; }
+    std::vector<std::string> server_args(std::vector<std::string> extra = {}) const {
+        std::vector<std::string> args = {"--clock", kClock};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return args;
+    }
     void write_ini(const SqlServerStandIn& server, const std::string& compactar = "S") const {
         standin::write_file(prog_dir + "/KESTROVAN.INI",
                             "[Kestrovan]\r\nServidor=127.0.0.1," + std::to_string(server.port()) +
@@ -106,6 +111,17 @@ std::set<std::string> names_in(const std::string& dir) {
     std::set<std::string> names;
     for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename().string());
     return names;
+}
+
+// Every path under dir (relative, sub-folders included), with its content
+// for files: what a run must leave exactly as it was.
+std::map<std::string, std::string> tree_of(const std::string& dir) {
+    std::map<std::string, std::string> tree;
+    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+        const std::string name = fs::relative(entry.path(), dir).string();
+        tree[name] = entry.is_regular_file() ? standin::read_file(entry.path().string()) : std::string("<dir>");
+    }
+    return tree;
 }
 
 // The path as the freedesktop trash writes it (every byte outside
@@ -298,4 +314,100 @@ TEST(BackupHandOff, NoTrashOnTheBackupsFileSystemLeavesTheBackup) {
     EXPECT_EQ(standin::run_command("unzip -tq " + shell_quote(job.archive())).status, 0);
     EXPECT_FALSE(fs::exists(job.drive_d + "/.Trash-65534"));
     EXPECT_FALSE(fs::exists(job.trashed()));
+}
+
+// The name the server gives back is a file name in the backup folder, never
+// a path or a mask: anything else fails the packing step, told on stderr, and
+// nothing is written or moved (a file outside the folder least of all).
+TEST(BackupHandOff, ANameThatIsNoPlainFileNameIsNeverPacked) {
+    const std::string names[] = {"../victim/secret.txt", "*.bak", "Backup_Loja_*.bak",
+                                 "Backup_Loja_2024013?_235959.bak", "sub/" + kBackupName, "sub\\" + kBackupName,
+                                 "..", "."};
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        Job job;
+        fs::create_directories(job.backups + "/sub");
+        fs::create_directories(job.drive_d + "/victim");
+        standin::write_file(job.drive_d + "/victim/secret.txt", "secret");
+        standin::write_file(job.backups + "/sub/" + kBackupName, "an older backup");
+        standin::write_file(job.backups + "/other.bak", "another backup");
+        SqlServerStandIn server(job.server_args({"--reply-name", name}));
+        job.write_ini(server);
+        auto before = tree_of(job.drive_d);
+        const auto run = job.run();
+        EXPECT_EQ(run.status, 0) << run.output;
+        expect_one_line_saying_the_backup_stays(run);
+        EXPECT_NE(run.output.find("não é um nome de arquivo simples"), std::string::npos) << run.output;
+        // The server wrote its backup under its real name; nothing else changed.
+        before[fs::relative(job.backup(), job.drive_d).string()] = standin::read_file(job.backup());
+        EXPECT_EQ(tree_of(job.drive_d), before);
+        EXPECT_FALSE(fs::exists(job.xdg + "/Trash"));
+    }
+}
+
+// Without a backup file to pack the run fails (status 1, the error box on
+// stderr) and packs nothing: no name back (the date function gave NULL and
+// EXEC ran nothing, or an empty name), or a name with no such file.
+TEST(BackupHandOff, NoBackupFileIsAFailedRunAndNothingIsPacked) {
+    struct Case { std::vector<std::string> fault; const char* message; };
+    const Case cases[] = {
+        {{"--fault", "null-fformatdate"}, "O servidor não devolveu o nome do arquivo de backup"},
+        {{"--reply-name", ""}, "O servidor não devolveu o nome do arquivo de backup"},
+        {{"--reply-name", "Backup_Loja_20240101_000000.bak"}, "não existe depois do comando de cópia de segurança"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault[1]);
+        Job job;
+        fs::create_directories(job.backups + "/sub");
+        standin::write_file(job.backups + "/sub/older.bak", "an older backup");
+        standin::write_file(job.backups + "/notes.txt", "notes");
+        SqlServerStandIn server(job.server_args(c.fault));
+        job.write_ini(server);
+        auto before = tree_of(job.drive_d);
+        const auto run = job.run();
+        EXPECT_EQ(run.status, 1) << run.output;
+        EXPECT_EQ(run.output.rfind("Tamblero: ", 0), 0u) << run.output;
+        EXPECT_NE(run.output.find(c.message), std::string::npos) << run.output;
+        if (fs::exists(job.backup()))
+            before[fs::relative(job.backup(), job.drive_d).string()] = standin::read_file(job.backup());
+        EXPECT_EQ(tree_of(job.drive_d), before);
+        EXPECT_FALSE(fs::exists(job.xdg + "/Trash"));
+    }
+}
+
+// The pass takes the one backup file: a file of the same name in a sub-folder
+// stays out of the archive and where it is.
+TEST(BackupHandOff, AFileOfTheSameNameInASubFolderIsLeftAlone) {
+    Job job;
+    fs::create_directories(job.backups + "/sub");
+    standin::write_file(job.backups + "/sub/" + kBackupName, "an older backup");
+    SqlServerStandIn server(job.server_args());
+    job.write_ini(server);
+    const auto run = job.run();
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.output, "");
+    EXPECT_EQ(names_in(job.backups), (std::set<std::string>{kArchiveName, "sub"}));
+    EXPECT_EQ(standin::run_command("zipinfo -1 " + shell_quote(job.archive())).output, kBackupName + "\n");
+    EXPECT_EQ(standin::read_file(job.backups + "/sub/" + kBackupName), "an older backup");
+    EXPECT_TRUE(fs::is_regular_file(job.trashed()));
+}
+
+// Names in the archive writer's scan match without regard to case, so a file
+// whose name differs only in case would come along: the pass is rejected,
+// says why, and removes the archive it wrote.
+TEST(BackupHandOff, ARejectedPassRemovesItsArchive) {
+    Job job;
+    fs::create_directories(job.backups);
+    const std::string sibling = "backup_loja_20240131_235959.bak";
+    standin::write_file(job.backups + "/" + sibling, "not this one");
+    SqlServerStandIn server(job.server_args());
+    job.write_ini(server);
+    const auto run = job.run();
+    EXPECT_EQ(run.status, 0) << run.output;
+    expect_one_line_saying_the_backup_stays(run);
+    EXPECT_NE(run.output.find("2 entradas em vez de uma"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("foi removido"), std::string::npos) << run.output;
+    EXPECT_EQ(names_in(job.backups), (std::set<std::string>{kBackupName, sibling}));
+    EXPECT_EQ(standin::read_file(job.backups + "/" + sibling), "not this one");
+    EXPECT_FALSE(fs::exists(job.xdg + "/Trash"));
 }

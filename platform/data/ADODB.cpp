@@ -123,6 +123,11 @@ data::ResultSet TADOQuery::OpenCursor() {
     messages_ = result.diagnostics;
     if (result.failed) {
         std::string text = data::error_text(result.diagnostics);
+        // A driver that found the link dead may only say "Unknown error".
+        const bool told = std::any_of(result.diagnostics.begin(), result.diagnostics.end(),
+                                      [](const data::Diagnostic& d) { return d.state.rfind("08", 0) == 0; });
+        if (result.link_lost && !told)
+            text += (text.empty() ? "" : "\n") + std::string("The connection to the server was lost.");
         throw data::OdbcError(text.empty() ? error_text("the command failed") : text, result.diagnostics);
     }
     for (auto& set : result.results)

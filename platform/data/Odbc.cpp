@@ -330,6 +330,24 @@ bool lost_connection(const std::vector<Diagnostic>& diagnostics, size_t from) {
     return false;
 }
 
+// Whether the driver has found the link to the server broken.
+bool connection_dead(SQLHDBC dbc) {
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    return SQL_SUCCEEDED(SQLGetConnectAttr(dbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
+           dead == SQL_CD_TRUE;
+}
+
+// Two failed calls that gave the same records, all of the driver's own (no
+// server message number): the driver is stuck where it was, not moving on
+// through the batch's statements, which may well fail alike one after another.
+bool same_driver_failure(const std::vector<Diagnostic>& now, const std::vector<Diagnostic>& before) {
+    if (now.empty() || now.size() != before.size()) return false;
+    for (size_t i = 0; i < now.size(); ++i) {
+        if (now[i].native != 0 || now[i].state != before[i].state || now[i].text != before[i].text) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 struct OdbcConnection::Handles {
@@ -405,6 +423,10 @@ BatchResult OdbcConnection::execute(const std::string& sql, int query_timeout) {
 
     std::vector<SQLWCHAR> wide = to_wide(sql);
     SQLRETURN rc = SQLExecDirectW(stmt.h, wide.data(), static_cast<SQLINTEGER>(wide.size() - 1));
+    bool link_lost = false;
+    // The records of the last call that failed, to tell a driver stuck on the
+    // same failure from a batch whose statements fail one after another.
+    std::vector<Diagnostic> last_failure;
     for (;;) {
         size_t before = out.diagnostics.size();
         if (rc == SQL_SUCCESS_WITH_INFO || rc == SQL_ERROR)
@@ -412,8 +434,25 @@ BatchResult OdbcConnection::execute(const std::string& sql, int query_timeout) {
         if (rc == SQL_ERROR) {
             mark_failure(out.diagnostics, before);
             out.failed = true;
-            // An error record with nothing to say, or a broken link: nothing more will come.
+            // An error record with nothing to say, a broken link, or the driver
+            // failing again exactly as before: nothing more will come.
             if (out.diagnostics.size() == before || lost_connection(out.diagnostics, before)) break;
+            if (connection_dead(h_->dbc)) {
+                link_lost = true;
+                break;
+            }
+            std::vector<Diagnostic> failure(out.diagnostics.begin() + static_cast<std::ptrdiff_t>(before),
+                                            out.diagnostics.end());
+            if (same_driver_failure(failure, last_failure)) {
+                // Told once already; a statement stuck half-read leaves the
+                // link of no further use either.
+                out.diagnostics.resize(before);
+                link_lost = true;
+                break;
+            }
+            last_failure = std::move(failure);
+        } else {
+            last_failure.clear();
         }
         if (rc == SQL_NO_DATA || rc == SQL_INVALID_HANDLE) break;
         if (SQL_SUCCEEDED(rc)) {
@@ -422,21 +461,22 @@ BatchResult OdbcConnection::execute(const std::string& sql, int query_timeout) {
                 before = out.diagnostics.size();
                 out.results.push_back(read_result(stmt.h, count, out.diagnostics));
                 if (lost_connection(out.diagnostics, before)) break;
+                if (out.diagnostics.size() != before && connection_dead(h_->dbc)) {
+                    mark_failure(out.diagnostics, before);
+                    link_lost = true;
+                    break;
+                }
             }
         }
         rc = SQLMoreResults(stmt.h);
     }
-    bool link_lost = false;
     for (const auto& d : out.diagnostics) {
         if (d.error) out.failed = true;
         if (d.state.rfind("08", 0) == 0) link_lost = true;
     }
-    if (out.failed && !link_lost) {
-        SQLUINTEGER dead = SQL_CD_FALSE;
-        if (SQL_SUCCEEDED(SQLGetConnectAttr(h_->dbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)))
-            link_lost = dead == SQL_CD_TRUE;
-    }
+    if (out.failed && !link_lost) link_lost = connection_dead(h_->dbc);
     // A broken link cannot run another command: the next open connects afresh.
+    out.link_lost = link_lost;
     if (link_lost) {
         SQLFreeHandle(SQL_HANDLE_STMT, stmt.h);
         stmt.h = SQL_NULL_HSTMT;

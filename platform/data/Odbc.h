@@ -40,6 +40,7 @@ struct BatchResult {
     std::vector<ResultSet> results;
     std::vector<Diagnostic> diagnostics;
     bool failed = false; // an error record came back somewhere in the batch
+    bool link_lost = false; // the link to the server broke; the connection is closed
 };
 
 // Largest time-out, in seconds, that the drivers can hold (they count milliseconds in an int).

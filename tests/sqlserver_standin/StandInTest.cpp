@@ -137,3 +137,38 @@ TEST(SqlServerStandIn, WhatItDoesNotUnderstandIsAnError) {
         EXPECT_EQ(run.output.find("row affected"), std::string::npos) << sql << "\n" << run.output;
     }
 }
+
+// The faults that reply without an error, seen through tsql: the date
+// function gives NULL (so EXEC runs nothing and the name is NULL), the name
+// comes back other than the file written, or the name's column is declared
+// varchar(max) but its value is not sent in PLP chunks, which tsql cannot
+// read either.
+TEST(SqlServerStandIn, RepliesWithoutAnErrorThatMisleadTheClient) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string shown;      // in tsql's output ("" for nothing to look for)
+        std::string not_shown;  // never in tsql's output
+        bool written;           // the backup file exists afterwards
+    };
+    const std::string name = "Backup_Loja_20240131_235959.bak";
+    const std::vector<Case> cases = {
+        {{"--fault", "null-fformatdate"}, "NULL", name, false},
+        {{"--reply-name", "../outro/x.bak"}, "../outro/x.bak", name, true},
+        {{"--fault", "malformed-varchar-max"}, "", name, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[1]);
+        standin::TempDir tmp;
+        fs::create_directory(tmp.path() + "/Copias");
+        auto args = c.args;
+        args.insert(args.end(), {"--clock", "2024-01-31T23:59:59", "--map", "D:\\=" + tmp.path() + "/"});
+        SqlServerStandIn server(args);
+        auto run = tsql(server, tmp.path(), standin::backup_batch_lines("Loja", "D:\\Copias"));
+        EXPECT_EQ(run.output.find("(severity 1"), std::string::npos) << "an error came back\n" << run.output;
+        if (!c.shown.empty()) {
+            EXPECT_NE(run.output.find(c.shown), std::string::npos) << run.output;
+        }
+        EXPECT_EQ(run.output.find(c.not_shown), std::string::npos) << run.output;
+        EXPECT_EQ(fs::exists(tmp.path() + "/Copias/" + name), c.written);
+    }
+}

@@ -28,7 +28,14 @@ Usage:
     --database NAME      a database that exists besides master; may be repeated
                          (default Loja)
     --fault NAME         login-refused | unknown-database | no-fformatdate |
-                         backup-refused | no-reply | drop-connection
+                         backup-refused | no-reply | drop-connection |
+                         null-fformatdate (dbo.fFormatDate returns NULL) |
+                         malformed-varchar-max (a SELECT's column is declared
+                         varchar(max) but its value is sent with a plain 2-byte
+                         length instead of in PLP chunks)
+    --reply-name TEXT    the value a SELECT of a column named NomeArquivo returns
+                         in place of the real one (the backup is still written
+                         under the real name)
     --deadline SECONDS   stop after this many seconds (default 600)
 The port is also printed on stdout as one line once the stand-in listens.
 """
@@ -53,7 +60,7 @@ DEFAULT_PASSWORD = "Hq4Zp7Wm3c519"
 COLLATION = bytes([0x09, 0x04, 0xD0, 0x00, 0x34])
 CODEPAGE = "cp1252"
 FAULTS = ("login-refused", "unknown-database", "no-fformatdate", "backup-refused",
-          "no-reply", "drop-connection")
+          "no-reply", "drop-connection", "null-fformatdate", "malformed-varchar-max")
 SYSTEM_DATABASES = ("master", "tempdb", "model", "msdb")
 PAGE = 8192
 
@@ -140,7 +147,11 @@ class Reply:
     def done(self, status, rowcount=0, curcmd=0, token=TK_DONE):
         self.data += struct.pack("<BHHQ", token, status, curcmd, rowcount)
 
-    def varchar_result(self, name, size, values):
+    def varchar_result(self, name, size, values, broken_max=False):
+        if broken_max:
+            # Declared varchar(max), whose values must come in PLP chunks, but
+            # sent as a plain varchar value: a reply no client can read.
+            size = 0xFFFF
         self.data += struct.pack("<BH", TK_COLMETADATA, 1)
         self.data += struct.pack("<IHBH", 0, 0x0001, 0xA7, size) + COLLATION + b_varchar(name)
         for value in values:
@@ -362,7 +373,7 @@ class Session:
             raise SqlError(313, "An insufficient number of arguments were supplied for the "
                                 "procedure or function %s.%s." % (schema, func))
         fmt, moment = args
-        if fmt is None or moment is None:
+        if fmt is None or moment is None or self.server.fault("null-fformatdate"):
             return None, i
         if not isinstance(moment, datetime.datetime):
             raise SqlError(241, "Conversion failed when converting date and/or time from "
@@ -491,7 +502,10 @@ class Session:
                 raise SqlError(2812, "Could not find stored procedure 'SELECT'.")
             alias, value, size = columns[0]
             text = self.to_varchar(value, size)
-            reply.varchar_result(alias, size, [text])
+            if alias.lower() == "nomearquivo" and self.server.options.reply_name is not None:
+                text = self.server.options.reply_name
+            reply.varchar_result(alias, size, [text],
+                                 broken_max=self.server.fault("malformed-varchar-max"))
             reply.done(DONE_COUNT | DONE_MORE, 1, 0xC1)
             return i
         if tok.is_word("BACKUP"):
@@ -882,6 +896,7 @@ def main(argv):
     parser.add_argument("--password", default=DEFAULT_PASSWORD)
     parser.add_argument("--database", dest="databases", action="append")
     parser.add_argument("--fault", choices=FAULTS)
+    parser.add_argument("--reply-name")
     parser.add_argument("--deadline", type=float, default=600.0)
     options = parser.parse_args(argv)
     if options.databases is None:

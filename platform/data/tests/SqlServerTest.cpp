@@ -1,9 +1,15 @@
 // The connection and query components against the SQL Server stand-in, over FreeTDS.
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <thread>
+#include <tuple>
 #include <unistd.h>
 
 #include "platform/data/ADODB.h"
@@ -11,6 +17,13 @@
 
 namespace fs = std::filesystem;
 using standin::SqlServerStandIn;
+
+#if defined(__SANITIZE_ADDRESS__)
+// FreeTDS reads a length out of an unreadable reply and asks malloc for that
+// much (exabytes), then copes with the NULL it gets back; the sanitizer's
+// allocator aborts instead unless told to return NULL as malloc does.
+extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
+#endif
 
 namespace {
 
@@ -61,6 +74,40 @@ int closed_port() {
 
 double seconds_since(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Resident memory of this process in MiB, from /proc.
+long resident_mib() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * sysconf(_SC_PAGESIZE) / (1024 * 1024);
+}
+
+// Runs `check` in a child process (a death test) that a watchdog ends with
+// status 3 when it outgrows `mib` of memory or `seconds` of time, so that a
+// regression to an endless walk fails the test instead of eating the machine.
+// The child ends with status 0 when `check` found everything as it should be;
+// `check` prints what it found wrong on stderr and returns false otherwise.
+template <class Check>
+void in_guarded_child(Check check, long mib = 512, double seconds = 30) {
+    EXPECT_EXIT(
+        {
+            const auto start = std::chrono::steady_clock::now();
+            std::thread([=] {
+                for (;;) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                    if (resident_mib() > mib || seconds_since(start) > seconds) {
+                        std::fprintf(stderr, "runaway: %ld MiB after %.1f s\n", resident_mib(), seconds_since(start));
+                        std::fflush(stderr);
+                        _exit(3);
+                    }
+                }
+            }).detach();
+            std::fflush(stderr);
+            _exit(check() ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
@@ -215,6 +262,45 @@ TEST(SqlServerConnection, ADroppedConnectionIsAnError) {
     EXPECT_FALSE(job.query.Active());
     EXPECT_FALSE(job.connection.Connected()) << "a broken link is closed; the next Open connects afresh";
     EXPECT_THROW(job.query.Open(), data::OdbcError);
+}
+
+// A reply the driver cannot read (a varchar(max) value not sent in PLP
+// chunks) leaves it failing on every further call on a dead link: the walk
+// over the batch's results ends, the failure is told once, and the link is
+// closed so that the next open connects afresh.
+TEST(SqlServerConnection, AnUnreadableReplyEndsTheBatchOnceAndClosesTheLink) {
+    standin::TempDir tmp;
+    fs::create_directory(tmp.path() + "/Copias");
+    SqlServerStandIn server({"--clock", kClock, "--map", "D:\\=" + tmp.path() + "/", "--fault",
+                             "malformed-varchar-max"});
+    const int port = server.port();
+    in_guarded_child([port] {
+        Job job(job_string(port));
+        job.batch("Loja", "D:\\Copias");
+        try {
+            job.query.Open();
+            std::fprintf(stderr, "Open did not raise\n");
+            return false;
+        } catch (const data::OdbcError& e) {
+            bool ok = true;
+            if (e.Message().find("The connection to the server was lost.") == std::string::npos) {
+                std::fprintf(stderr, "the message does not say the link is lost: %s\n", e.Message().c_str());
+                ok = false;
+            }
+            std::map<std::tuple<std::string, long, std::string>, int> seen;
+            for (const auto& d : e.Diagnostics()) {
+                if (++seen[{d.state, d.native, d.text}] == 2) {
+                    std::fprintf(stderr, "told more than once: %s\n", d.text.c_str());
+                    ok = false;
+                }
+            }
+            if (job.query.Active() || job.connection.Connected()) {
+                std::fprintf(stderr, "the dead link is still taken for open\n");
+                ok = false;
+            }
+            return ok;
+        }
+    });
 }
 
 TEST(SqlServerConnection, AnEmptyServerNameFails) {
