@@ -1,0 +1,48 @@
+// The UI's host services: installed by the UI's start-up, boxes under the
+// application's title (lines on stderr without a screen), removed at shut-down.
+
+#include "platform/ui/UiHost.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/Headless.h"
+#include "platform/ui/Startup.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/PrintedBox.h"
+
+namespace graphics {
+void unit_startup();
+void unit_shutdown();
+} // namespace graphics
+
+using namespace core;
+
+TEST(UiHost, InstalledByTheStartUpAndRemovedByTheShutDown) {
+    ASSERT_TRUE(ui::is_headless());
+    HostServices& console = host();
+    graphics::unit_startup();
+    ui::unit_startup();
+    Application->SetTitle("Tamblero");
+    EXPECT_NE(&host(), &console);
+    EXPECT_NE(dynamic_cast<ui::UiHost*>(&host()), nullptr);
+    EXPECT_EQ(host().Title(), "Tamblero");
+
+    struct Case { MessageBoxRequest request; const char* printed; int answer; };
+    const Case cases[] = {
+        {{"Function not yet implemented", "", MB_OK | MB_ICONINFORMATION, 0},
+         "Tamblero: Function not yet implemented\n", IDOK},
+        {{"/srv/is not accessible\r\n\r\nNo such device", "", MB_RETRYCANCEL | MB_ICONERROR, IDCANCEL},
+         "Tamblero: /srv/is not accessible\n\nNo such device\n", IDCANCEL},
+        {{"confira o usuário ou senha !", "Erro", MB_OK | MB_ICONERROR, 0}, "Erro: confira o usuário ou senha !\n",
+         IDOK},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(test_support::printed_box(host(), c.request), (std::pair<std::string, int>{c.printed, c.answer}));
+    EXPECT_EQ(test_support::printed_information(host(), "Function not yet implemented"),
+              "Tamblero: Function not yet implemented\n");
+    EXPECT_TRUE(host().BeginProgress("Compressing")->Step(40, "a.bak"));  // no screen: never cancelled
+
+    ui::unit_shutdown();
+    graphics::unit_shutdown();
+    EXPECT_EQ(&host(), &console);
+}
