@@ -50,7 +50,11 @@ int UiHost::MessageBox(const core::MessageBoxRequest& request) {
 
 std::unique_ptr<core::ProgressMonitor> UiHost::BeginProgress(const std::string& caption) {
     if (is_headless() || QApplication::instance() == nullptr) return core::ConsoleHost().BeginProgress(caption);
-    return std::make_unique<DialogProgress>(caption.empty() ? Title() : caption);
+    return progress_dialog(caption.empty() ? Title() : caption);
+}
+
+std::unique_ptr<core::ProgressMonitor> progress_dialog(const std::string& caption) {
+    return std::make_unique<DialogProgress>(caption);
 }
 
 void install_ui_host() { core::install_host(&ui_host()); }

@@ -17,6 +17,10 @@ public:
     std::unique_ptr<core::ProgressMonitor> BeginProgress(const std::string& caption) override;
 };
 
+// The Qt progress dialog with a Cancel button that BeginProgress shows on a
+// screen (made on Qt's in-memory platform too, where tests drive it).
+std::unique_ptr<core::ProgressMonitor> progress_dialog(const std::string& caption);
+
 // Installs the UI's host for the process (nullptr back: the console host).
 void install_ui_host();
 void remove_ui_host();

@@ -6,6 +6,9 @@
 #include "platform/ui/Headless.h"
 #include "platform/ui/Startup.h"
 
+#include <QApplication>
+#include <QProgressDialog>
+
 #include <gtest/gtest.h>
 
 #include "tests/support/PrintedBox.h"
@@ -45,4 +48,29 @@ TEST(UiHost, InstalledByTheStartUpAndRemovedByTheShutDown) {
     ui::unit_shutdown();
     graphics::unit_shutdown();
     EXPECT_EQ(&host(), &console);
+}
+
+// The progress dialog a screen shows: the caption, the percentage and the
+// status line; once the person presses Cancel every step answers false.
+TEST(UiHost, ProgressDialogShowsStepsAndAnswersCancel) {
+    graphics::unit_startup();
+    ui::unit_startup();
+    {
+        auto progress = ui::progress_dialog("Compressing");
+        EXPECT_TRUE(progress->Step(25, "Backup_Loja.bak"));
+        QProgressDialog* dialog = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<QProgressDialog*>(w)) dialog = d;
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle().toStdString(), "Compressing");
+        EXPECT_EQ(dialog->value(), 25);
+        EXPECT_EQ(dialog->labelText().toStdString(), "Backup_Loja.bak");
+        EXPECT_TRUE(progress->Step(150, "Backup_Loja.bak"));
+        EXPECT_EQ(dialog->value(), 100);
+        dialog->cancel();  // the person's Cancel
+        EXPECT_FALSE(progress->Step(100, "Backup_Loja.bak"));
+    }
+    for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_EQ(qobject_cast<QProgressDialog*>(w), nullptr);
+    ui::unit_shutdown();
+    graphics::unit_shutdown();
 }
