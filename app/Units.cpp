@@ -3,16 +3,13 @@
 #include "app/FormCopia.h"
 #include "app/FormCopiaResource.h"
 #include "archive/Startup.h"
-#include "archive/arcDiskManager.h"
 #include "billing/Startup.h"
 #include "billing/clients/Startup.h"
 #include "interbase/Startup.h"
-#include "picture/PicGraph.h"
 #include "picture/Startup.h"
 #include "platform/data/Startup.h"
 #include "platform/graphics/Graphics.h"
 #include "platform/ui/Forms.h"
-#include "platform/ui/Headless.h"
 #include "platform/ui/Startup.h"
 #include "report_support/Startup.h"
 
@@ -45,24 +42,9 @@ std::vector<core::UnitEntry> unit_table() {
 void unit_startup() {
     RegisterClass(TFormCopia::StaticClass());
     RegisterFormResource("TFormCopia", form_copia_resource());
-    // The archive writer's drive check asks a person through the
-    // application's boxes; with no screen it keeps its own answer (Cancel or
-    // No), since a default of Retry would loop for ever in an unattended run.
-    if (!ui::is_headless()) {
-        archive::SetMessageBoxHook([](const std::string& Text, unsigned Flags) {
-            return Application->MessageBox(Text, Application->Title(), Flags);
-        });
-    }
-    // The picture library's notices are information boxes with an OK button
-    // (without a screen the box is a line on stderr and answers at once).
-    picture::SetInformationHook([](const std::string& Text) {
-        Application->MessageBox(Text, Application->Title(), ui::MB_OK | ui::MB_ICONINFORMATION);
-    });
 }
 
 void unit_shutdown() {
-    archive::SetMessageBoxHook(nullptr);
-    picture::SetInformationHook(nullptr);
     UnRegisterClass(TFormCopia::StaticClass());
 }
 

@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "platform/core/Classes.h"
+#include "archive/arcErrors.h"
 #include "archive/arcZip.h"
 
 namespace archive {
@@ -12,8 +13,13 @@ void unit_startup() {
     ::tzset();
     // Form resources create the archive component by its class name.
     RegisterClass(TZip::StaticClass());
+    // The numbered texts of the writer's error reports.
+    core::register_texts(ErrorTexts());
 }
 
-void unit_shutdown() { UnRegisterClass(TZip::StaticClass()); }
+void unit_shutdown() {
+    core::unregister_texts(ErrorTexts());
+    UnRegisterClass(TZip::StaticClass());
+}
 
 }  // namespace archive

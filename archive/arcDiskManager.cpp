@@ -5,29 +5,19 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <mutex>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "archive/arcErrors.h"
 #include "platform/os/Volumes.h"
 
 namespace {
 
-constexpr int kNotAccessible = 25170;  // "is not accessible"
-constexpr int kWriteProtected = 25171; // "disk is write protected"
-constexpr int kUserCanceled = 25443;   // "User canceled"
-constexpr const char* kNotAccessibleText = "is not accessible";
-
-std::mutex& hook_lock() {
-    static std::mutex m;
-    return m;
-}
-archive::MessageBoxHook& hook() {
-    static archive::MessageBoxHook h;
-    return h;
-}
+constexpr int kNotAccessible = archive::E_NOTACCESSIBLE;
+constexpr int kWriteProtected = archive::E_WRITEPROTECTED;
+constexpr int kUserCanceled = archive::E_USERCANCEL;
 
 std::string folder_of_name(const std::string& FileName) {
     // The archive's own folder; a bare name lies in the current folder.
@@ -102,19 +92,10 @@ std::int32_t FileDosDateTime(int Handle, int Which) {
     return static_cast<std::int32_t>((date << 16) | time);
 }
 
-void SetMessageBoxHook(MessageBoxHook Hook) {
-    std::lock_guard<std::mutex> g(hook_lock());
-    hook() = std::move(Hook);
-}
-
 int AskMessageBox(const std::string& Text, unsigned Flags) {
-    MessageBoxHook h;
-    {
-        std::lock_guard<std::mutex> g(hook_lock());
-        h = hook();
-    }
-    if (h) return h(Text, Flags);
-    return (Flags & 0x0F) == 0x04 || (Flags & 0x0F) == 0x03 ? ID_NO : ID_CANCEL;
+    const unsigned buttons = Flags & 0x0F;
+    const int unattended = buttons == core::MB_YESNO || buttons == core::MB_YESNOCANCEL ? ID_NO : ID_CANCEL;
+    return core::host().MessageBox({Text, "", Flags, unattended});
 }
 
 bool TDiskManager::CheckDrive(const std::string& folder_in) {
@@ -167,7 +148,7 @@ bool TDiskManager::CheckDrive(const std::string& folder_in) {
         while (!(vol = os::volume_of(Folder))) {
             int err = errno ? errno : ENODEV;
             std::string drive = Drive.empty() || Drive.back() != '/' ? Drive + "/" : Drive;
-            std::string text = drive + kNotAccessibleText + "\r\n\r\n" + std::strerror(err);
+            std::string text = drive + archive::ErrorText(kNotAccessible) + "\r\n\r\n" + std::strerror(err);
             if (archive::AskMessageBox(text, archive::MB_RETRYCANCEL_ERROR) != archive::ID_RETRY) {
                 report(kNotAccessible);
                 return false;

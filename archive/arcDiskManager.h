@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/core/HostServices.h"
+
 namespace archive {
 
 class TDiskCommon;
@@ -81,19 +83,19 @@ std::uint16_t SpanNumberFromLabel(const std::string& Label);
 // file's status where the file system keeps no birth time.
 std::int32_t FileDosDateTime(int Handle, int Which);
 
-// How the drive check asks a person. Flags are the message-box flags of the
-// format's tools (0x15: Retry and Cancel with the error icon; 0x24: Yes and No
-// with the question icon); the answer is 4 Retry, 2 Cancel, 6 Yes or 7 No. The
-// hook shows the box under the application title. Without a hook (headless
-// runs) the answer is Cancel, or No.
-using MessageBoxHook = std::function<int(const std::string& Text, unsigned Flags)>;
-void SetMessageBoxHook(MessageBoxHook Hook);
+// How the drive check asks a person: a box under the host's title (the
+// application's), through platform/core's host services. Flags are the
+// message-box flags of the format's tools (0x15: Retry and Cancel with the
+// error icon; 0x24: Yes and No with the question icon); the answer is 4 Retry,
+// 2 Cancel, 6 Yes or 7 No. With no one to ask (headless runs) the answer is
+// No for a Yes/No question and Cancel otherwise: a default of Retry would
+// loop for ever in an unattended run.
 int AskMessageBox(const std::string& Text, unsigned Flags);
 
-constexpr unsigned MB_RETRYCANCEL_ERROR = 0x15;
-constexpr int ID_CANCEL = 2;
-constexpr int ID_RETRY = 4;
-constexpr int ID_YES = 6;
-constexpr int ID_NO = 7;
+constexpr unsigned MB_RETRYCANCEL_ERROR = core::MB_RETRYCANCEL | core::MB_ICONERROR;
+constexpr int ID_CANCEL = core::IDCANCEL;
+constexpr int ID_RETRY = core::IDRETRY;
+constexpr int ID_YES = core::IDYES;
+constexpr int ID_NO = core::IDNO;
 
 } // namespace archive

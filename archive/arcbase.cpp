@@ -13,40 +13,11 @@ namespace archive {
 
 namespace {
 
-struct ErrorRow {
-    int code;
-    const char* text;
-};
-
-constexpr ErrorRow kErrorTexts[] = {
-    {E_WRITE, "Error writing to file"},
-    {E_SPANLABEL, "Error writing spanned-disk label"},
-    {E_DISKFULL, "Disk full"},
-    {E_NOTACCESSIBLE, "is not accessible"},
-    {E_WRITEPROTECTED, "disk is write protected"},
-    {E_OPENFILE, "Error opening file"},
-    {E_INVALIDARC, "Invalid or unsupported archive type for this operation"},
-    {E_NOTHINGTODO, "Nothing to do"},
-    {E_REQUIREDEVENT, "Required event not assigned"},
-    {E_REQUIREDPROPERTY, "Required property not assigned"},
-    {E_USERCANCEL, "User canceled"},
-    {E_NOTHINGTODELETE, "Nothing to do"},
-    {E_DIRNOTEXIST, "Directory does not exist... Create?"},
-    {E_ZIP64, "ZIP64 archives are not supported"},
-    {E_DAMAGED, "Archive is damaged"},
-};
-
 bool starts_with_nocase(const std::string& Text, const std::string& Prefix) {
     return Text.size() >= Prefix.size() && SameTextAscii(Text.substr(0, Prefix.size()), Prefix);
 }
 
 }  // namespace
-
-std::string ErrorText(int ECode) {
-    for (const auto& row : kErrorTexts)
-        if (row.code == ECode) return row.text;
-    return {};
-}
 
 std::vector<std::string> Lines(const TStrings& List) {
     std::vector<std::string> out;

@@ -15,6 +15,7 @@
 #include "platform/core/Classes.h"
 #include "platform/core/StringList.h"
 #include "archive/arcDiskSpan.h"
+#include "archive/arcErrors.h"
 #include "archive/arcFileScan.h"
 #include "archive/arcRegister.h"
 #include "archive/arcStreams.h"
@@ -35,20 +36,6 @@ enum TCompressMethod {
 };
 enum TCompressionMethod { cmInMemory, cmTempFile };
 enum TEntryStatus : uint8_t { esNew = 0, esKeep = 1, esDeleted = 2, esNewName = 3 };
-
-// Error codes of the archive writer and their texts.
-enum : int {
-    E_WRITE = 25136, E_SPANLABEL = 25154, E_DISKFULL = 25160, E_NOTACCESSIBLE = 25170,
-    E_WRITEPROTECTED = 25171, E_OPENFILE = 25235, E_INVALIDARC = 25244, E_NOTHINGTODO = 25268,
-    E_REQUIREDEVENT = 25270, E_REQUIREDPROPERTY = 25271, E_USERCANCEL = 25443, E_NOTHINGTODELETE = 26859,
-    E_DIRNOTEXIST = 26899,
-    // An existing archive with ZIP64 records, which this writer cannot carry.
-    E_ZIP64 = 25245,
-    // An existing archive whose records contradict each other or its size.
-    E_DAMAGED = 25246
-};
-// The text of an error code ("" for an unknown code).
-std::string ErrorText(int ECode);
 
 // An error that has already gone through OnError; the pass only ends.
 class EReported : public E_RAISE {

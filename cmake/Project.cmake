@@ -14,11 +14,12 @@ endfunction()
 
 # tamblero_tests(NAME LABEL label SOURCES ... [DEPS ...] [ENV VAR=value ...])
 #   A GoogleTest executable whose tests are registered with ctest, each
-#   labelled with the subsystem's label.
+#   labelled with the subsystem's label; it links the shared test-support
+#   library (tests/support).
 function(tamblero_tests name)
   cmake_parse_arguments(A "" "LABEL;TIMEOUT" "SOURCES;DEPS;ENV" ${ARGN})
   add_executable(${name} ${A_SOURCES})
-  target_link_libraries(${name} PRIVATE ${A_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_link_libraries(${name} PRIVATE ${A_DEPS} test_support GTest::gtest GTest::gtest_main GTest::gmock)
   target_compile_definitions(${name} PRIVATE
     TAMBLERO_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     TAMBLERO_BINARY_DIR="${PROJECT_BINARY_DIR}")

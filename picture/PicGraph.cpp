@@ -4,32 +4,15 @@
 #include <array>
 #include <climits>
 #include <cstring>
-#include <mutex>
 #include <vector>
 
-#include "picture/PicGIF.h"
+#include "picture/PicTexts.h"
+#include "platform/core/HostServices.h"
 #include "platform/core/SysUtils.h"
 #include "platform/graphics/Dib.h"
 
-namespace picture {
-namespace {
-std::mutex hook_mutex;
-InformationHook information_hook;
-}  // namespace
-
-void SetInformationHook(InformationHook hook) {
-    std::lock_guard lock(hook_mutex);
-    information_hook = std::move(hook);
-}
-}  // namespace picture
-
 void ShowNotImplemented() {
-    picture::InformationHook hook;
-    {
-        std::lock_guard lock(picture::hook_mutex);
-        hook = picture::information_hook;
-    }
-    if (hook) hook(GifErrorText(kGifNotImplemented));
+    core::host().Information(GifErrorText(kGifNotImplemented));
     Abort();
 }
 

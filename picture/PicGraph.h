@@ -11,7 +11,6 @@
 //   4  interleaved red, green and blue ramps of 64 entries each
 //   5  grayscale, entry i = (i, i, i)
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -31,17 +30,7 @@
 // to ShowNotImplemented.
 std::unique_ptr<TMemoryStream> ReduceBitmap(TBitmap* bitmap, TPixelFormat target, int method);
 
-// Reports "Function not yet implemented" through the picture library's
-// information hook (nothing is shown when no hook is set) and raises the
-// silent EAbort.
+// Shows "Function not yet implemented" in an information box through the
+// host services (platform/core's host(): a line on stderr without a screen)
+// and raises the silent EAbort.
 [[noreturn]] void ShowNotImplemented();
-
-namespace picture {
-
-// Shows an information message box with an OK button (and puts the screen
-// cursor back to the default first). The application installs one when it has
-// a screen; a library never shows boxes by itself.
-using InformationHook = std::function<void(const std::string& text)>;
-void SetInformationHook(InformationHook hook);
-
-}  // namespace picture

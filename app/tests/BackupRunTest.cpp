@@ -19,9 +19,7 @@ namespace {
 const std::string kClock = "2024-01-31T23:59:59";
 const std::string kBackupName = "Backup_Loja_20240131_235959.bak";
 
-std::string program() {
-    return std::string(TAMBLERO_BINARY_DIR) + "/bin/tamblero-backup";
-}
+std::string program() { return test_support::tool_path("tamblero-backup"); }
 
 // A copy of the program in its own folder (it reads KESTROVAN.INI beside itself),
 // and a server-side drive D: mapped to a folder of the test.
@@ -56,7 +54,7 @@ struct Job {
 };
 
 std::string golden(const std::string& name) {
-    return standin::read_file(std::string(TAMBLERO_SOURCE_DIR) + "/app/tests/golden/" + name);
+    return standin::read_file(test_support::source_path("app/tests/golden/" + name));
 }
 
 } // namespace

@@ -37,8 +37,8 @@ const std::string kBackupName = "Backup_Loja_20240131_235959.bak";
 const std::string kArchiveName = "Backup_Loja_20240131_235959.zip";
 const std::string kNoScreen = "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM";
 
-std::string program() { return std::string(TAMBLERO_BINARY_DIR) + "/bin/tamblero-backup"; }
-std::string zip_check() { return "/usr/bin/python3 " + std::string(TAMBLERO_SOURCE_DIR) + "/tests/oracles/zip_check.py"; }
+std::string program() { return test_support::tool_path("tamblero-backup"); }
+std::string zip_check() { return test_support::oracle_command("zip_check.py"); }
 
 // Moves this test process (and what it starts afterwards) into a mount
 // namespace of its own, once; false where mounting is not permitted.
@@ -127,7 +127,7 @@ std::map<std::string, std::string> tree_of(const std::string& dir) {
 // The path as the freedesktop trash writes it (every byte outside
 // [A-Za-z0-9/._~-] as %XX), escaped by Python's own URL quoting.
 std::string url_escaped(const std::string& path) {
-    return standin::run_command("/usr/bin/python3 -c 'import sys, urllib.parse; "
+    return standin::run_command(std::string(test_support::kPython3) + " -c 'import sys, urllib.parse; "
                                 "sys.stdout.write(urllib.parse.quote(sys.argv[1], safe=\"/\"))' " +
                                 shell_quote(path))
         .output;

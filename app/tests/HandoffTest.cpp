@@ -17,40 +17,21 @@
 #include <string>
 #include <unistd.h>
 
+#include "tests/support/TestSupport.h"
+
 namespace fs = std::filesystem;
 using app::FileDigest;
 using app::check_single_entry_archive;
 
 namespace {
 
-class Scratch {
+class Scratch : public test_support::ScratchDir {
 public:
-    Scratch() {
-        std::string tmpl = (fs::temp_directory_path() / "tamblero-handoff-XXXXXX").string();
-        if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = tmpl;
-    }
-    ~Scratch() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
+    Scratch() : ScratchDir("tamblero-handoff") {}
 };
 
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void write_file(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
+using test_support::read_file;
+using test_support::write_file;
 
 // Compressible, not trivial: numbered text lines.
 std::string backup_bytes() {
@@ -71,7 +52,9 @@ void python_zip(const std::string& zip, const std::string& body, const std::stri
     const std::string script = "import zipfile, sys\n"
                                "z = zipfile.ZipFile(sys.argv[1], 'w')\n" + body + "z.close()\n";
     write_file(zip + ".py", script);
-    ASSERT_EQ(std::system(("/usr/bin/python3 '" + zip + ".py' '" + zip + "' '" + backup + "'").c_str()), 0);
+    ASSERT_EQ(test_support::run_status(std::string(test_support::kPython3) + " '" + zip + ".py' '" + zip + "' '" +
+                                       backup + "'"),
+              0);
 }
 
 }  // namespace

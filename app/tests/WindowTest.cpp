@@ -22,21 +22,19 @@ using standin::TempDir;
 
 namespace {
 
-std::string session_script() {
-    return std::string(TAMBLERO_SOURCE_DIR) + "/app/tests/xvfb_session.sh";
-}
+std::string session_script() { return test_support::source_path("app/tests/xvfb_session.sh"); }
 
 // Copies the program into a folder of its own under `tmp` and runs the X
 // session script on it under xvfb-run; the script's files land in tmp/out.
 standin::CommandResult run_session(const TempDir& tmp, const std::string& mode) {
     fs::create_directories(tmp.path() + "/prog");
     fs::create_directories(tmp.path() + "/out");
-    fs::copy_file(std::string(TAMBLERO_BINARY_DIR) + "/bin/tamblero-backup", tmp.path() + "/prog/tamblero-backup");
+    fs::copy_file(test_support::tool_path("tamblero-backup"), tmp.path() + "/prog/tamblero-backup");
     // Under the sanitizers: the X11 keyboard library reads a bounded string
     // past its end the strict check flags, and the desktop libraries keep
     // some memory to the end; neither is ours.
     const std::string sanitizers = "ASAN_OPTIONS=\"${ASAN_OPTIONS:-}:strict_string_checks=0\" LSAN_OPTIONS=print_suppressions=0:suppressions=" +
-                                   standin::shell_quote(std::string(TAMBLERO_SOURCE_DIR) + "/app/tests/lsan-desktop.supp");
+                                   standin::shell_quote(test_support::source_path("app/tests/lsan-desktop.supp"));
     return standin::run_command("env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY " + sanitizers + " timeout 120 xvfb-run -a -e " +
                                 standin::shell_quote(tmp.path() + "/out/xvfb.err") +
                                 " -s '-screen 0 1280x1024x24 -nolisten tcp' " + standin::shell_quote(session_script()) +

@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 
 #include "archive/tests/TestHelpers.h"
+#include "tests/support/ScriptedHost.h"
 #include "platform/os/Volumes.h"
 
 using namespace drivetest;
@@ -147,15 +148,12 @@ TEST_F(DriveCheckTest, WriteProtectionIsCheckedBeforeTheVolumeQuery) {
         std::filesystem::create_directories(dir / "ro");
         if (::mount("tmpfs", (dir / "ro").c_str(), "tmpfs", MS_RDONLY, "size=64k") != 0) _exit(77);
         if (::mount(empty.c_str(), "/proc/self/mountinfo", nullptr, MS_BIND, nullptr) != 0) _exit(77);
-        int boxes = 0;
-        archive::SetMessageBoxHook([&](const std::string&, unsigned) {
-            ++boxes;
-            return archive::ID_CANCEL;
-        });
+        test_support::ScriptedHost host({archive::ID_CANCEL, archive::ID_CANCEL});
+        core::ScopedHost installed(host);
         TDiskManager m;
         Recorder r;
         CheckArchiveDrive(m, dir / "ro/x.zip", nullptr, nullptr, r.fn());
-        std::string out = "boxes " + std::to_string(boxes);
+        std::string out = "boxes " + std::to_string(host.boxes.size());
         for (const auto& rep : r.reports) out += " " + std::to_string(rep.code);
         write_all(result, out);
         _exit(0);
@@ -242,17 +240,16 @@ TEST(DriveTypeNames, EveryTypeAndMedium) {
     for (unsigned i = 0; i < 10; ++i) EXPECT_EQ(archive::DriveTypeNameOf(i), expected[i]) << i;
 }
 
-TEST(MessageBoxHook, HeadlessAnswersCancelAndAHookIsAsked) {
+TEST(MessageBoxHost, HeadlessAnswersCancelAndAHostIsAsked) {
+    // The console host (no one to ask) prints the box and answers Cancel, or No.
     EXPECT_EQ(archive::AskMessageBox("x", archive::MB_RETRYCANCEL_ERROR), archive::ID_CANCEL);
     EXPECT_EQ(archive::AskMessageBox("x", 0x24), archive::ID_NO);
-    std::string seen;
-    archive::SetMessageBoxHook([&](const std::string& text, unsigned flags) {
-        seen = text + "|" + std::to_string(flags);
-        return archive::ID_RETRY;
-    });
+    test_support::ScriptedHost host({archive::ID_RETRY});
+    core::ScopedHost installed(host);
     EXPECT_EQ(archive::AskMessageBox("drive", 0x15), archive::ID_RETRY);
-    EXPECT_EQ(seen, "drive|21");
-    archive::SetMessageBoxHook(nullptr);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text + "|" + std::to_string(host.boxes[0].flags), "drive|21");
+    EXPECT_EQ(host.boxes[0].caption, "");  // under the host's title
 }
 
 TEST(FileDosDateTime, WriteTimeAsUtcDosFields) {

@@ -14,9 +14,7 @@ using namespace archive_test;
 
 namespace {
 
-std::string oracle() {
-    return "/usr/bin/python3 " + std::string(TAMBLERO_SOURCE_DIR) + "/tests/oracles/zip_check.py";
-}
+std::string oracle() { return test_support::oracle_command("zip_check.py"); }
 
 std::string q(const std::string& s) { return "'" + s + "'"; }
 

@@ -1,79 +1,31 @@
 #pragma once
-// Shared by the archive drive tests: scratch folders, shell commands, mounts.
+// Shared by the archive drive tests: mounts and a drive-test fixture over the
+// shared test-support library.
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include <sys/mount.h>
-#include <unistd.h>
 
 #include "platform/os/Volumes.h"
+#include "tests/support/TestSupport.h"
 
 namespace drivetest {
 
-inline std::string shell_quote(const std::string& s) {
-    std::string out = "'";
-    for (char c : s) {
-        if (c == '\'') out += "'\\''";
-        else out += c;
-    }
-    return out + "'";
-}
-
-// Runs a shell command; its exit status.
-inline int run(const std::string& cmd) {
-    int rc = std::system(cmd.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-}
-
-// Runs a shell command and returns what it printed on stdout.
-inline std::string capture(const std::string& cmd, int* status = nullptr) {
-    std::string out;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return out;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    int rc = ::pclose(p);
-    if (status) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    return out;
-}
-
-inline std::string read_all(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void write_all(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
+// Commands, files and scratch folders: the shared test-support library's.
+using test_support::capture;
+using test_support::read_file;
+using test_support::shell_quote;
+inline int run(const std::string& cmd) { return test_support::run_status(cmd); }
+inline std::string read_all(const std::string& path) { return test_support::read_file(path); }
+inline void write_all(const std::string& path, const std::string& bytes) { test_support::write_file(path, bytes); }
 
 // A scratch folder removed with everything below it.
-class ScratchDir {
+class ScratchDir : public test_support::ScratchDir {
 public:
-    ScratchDir() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "drivetest-XXXXXX").string();
-        char* made = ::mkdtemp(tmpl.data());
-        if (made) path_ = made;
-    }
-    ~ScratchDir() {
-        std::error_code ec;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-    }
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
+    ScratchDir() : test_support::ScratchDir("drivetest") {}
 };
 
 // A file system mounted on a folder for the life of the object; mounting
@@ -108,10 +60,7 @@ private:
     bool ok_ = false;
 };
 
-inline std::string tool(const std::string& name) {
-    const char* bin = std::getenv("TAMBLERO_BIN_DIR");
-    return std::string(bin ? bin : TAMBLERO_BINARY_DIR "/bin") + "/" + name;
-}
+inline std::string tool(const std::string& name) { return test_support::tool_path(name); }
 
 // The value of "key": in the flat JSON the tools print (numbers and strings).
 inline std::string json_field(const std::string& json, const std::string& key) {

@@ -1,66 +1,32 @@
 #pragma once
-// Shared helpers of the archive tests: scratch folders, files, commands and
-// a small reader of the records our archives hold.
+// Shared helpers of the archive tests: a small reader of the records our
+// archives hold and test data, over the shared test-support library.
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <filesystem>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
+
+#include "tests/support/TestSupport.h"
 
 namespace archive_test {
 
-// A scratch folder removed with everything in it at the end of the test.
-class ScratchDir {
+// Scratch folders, files and commands: the shared test-support library's.
+class ScratchDir : public test_support::ScratchDir {
 public:
-    ScratchDir() {
-        char tmpl[] = "/tmp/arctestXXXXXX";
-        path_ = ::mkdtemp(tmpl);
-    }
-    ~ScratchDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
+    ScratchDir() : test_support::ScratchDir("arctest") {}
 };
-
-inline void write_file(const std::string& path, const std::string& bytes) {
-    const auto slash = path.find_last_of('/');
-    if (slash != std::string::npos) std::system(("mkdir -p '" + path.substr(0, slash) + "'").c_str());
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-inline std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
+// Writes bytes over a file, making its folders first.
+inline void write_file(const std::string& path, const std::string& bytes) { test_support::make_file(path, bytes); }
+using test_support::read_file;
 inline bool exists(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
+    std::error_code ec;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
 }
-
 // Runs a shell command; its exit status and combined output.
-struct Result {
-    int status;
-    std::string output;
-};
-inline Result run(const std::string& cmd) {
-    std::string out;
-    FILE* p = ::popen((cmd + " 2>&1").c_str(), "r");
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    const int rc = ::pclose(p);
-    return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, out};
-}
-
-inline std::string tool() { return std::string(TAMBLERO_BINARY_DIR) + "/bin/archive-tool"; }
+using Result = test_support::CommandResult;
+using test_support::run;
+inline std::string tool() { return test_support::tool_path("archive-tool"); }
 
 inline uint32_t u16(const std::string& b, std::size_t at) {
     return static_cast<uint8_t>(b[at]) | (static_cast<uint8_t>(b[at + 1]) << 8);

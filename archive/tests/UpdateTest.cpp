@@ -25,9 +25,7 @@ namespace {
 
 std::string q(const std::string& s) { return "'" + s + "'"; }
 
-std::string oracle() {
-    return "/usr/bin/python3 " + std::string(TAMBLERO_SOURCE_DIR) + "/tests/oracles/zip_check.py";
-}
+std::string oracle() { return test_support::oracle_command("zip_check.py"); }
 
 // Per entry name: CRC, sizes, comment, extra field and a hash of the raw
 // compressed bytes, as Python's zipfile reads them.

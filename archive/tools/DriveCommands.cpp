@@ -7,17 +7,14 @@
 
 #include "archive/arcDetect.h"
 #include "archive/arcDiskManager.h"
+#include "archive/arcErrors.h"
 
 namespace archive {
 namespace {
 
-const char* error_text(int code) {
-    switch (code) {
-    case 25170: return "is not accessible";
-    case 25171: return "disk is write protected";
-    case 25443: return "User canceled";
-    default: return "drive check failed";
-    }
+std::string error_text(int code) {
+    const std::string text = ErrorText(code);
+    return text.empty() ? "drive check failed" : text;
 }
 
 int detect(const std::string& file, std::ostream& out) {

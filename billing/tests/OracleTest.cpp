@@ -15,13 +15,13 @@ using billing_test::run;
 using billing_test::tool;
 
 TEST(Oracle, CheckDigitsAgreeWithStdnum) {
-    Outcome r = run("/usr/bin/python3 " + oracle("stdnum_check_digits.py") + " " + tool() + " 10000");
+    Outcome r = run(test_support::oracle_command("stdnum_check_digits.py") + " " + tool() + " 10000");
     EXPECT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.output.find("10000 inputs, 0 failures"), std::string::npos) << r.output;
 }
 
 TEST(Oracle, BarCodesAndTypedLinesOfRandomTitles) {
-    Outcome r = run("/usr/bin/python3 " + oracle("boleto_codes.py") + " " + tool() + " 1000");
+    Outcome r = run(test_support::oracle_command("boleto_codes.py") + " " + tool() + " 1000");
     EXPECT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.output.find(", 0 failures"), std::string::npos) << r.output;
 }

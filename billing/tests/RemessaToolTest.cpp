@@ -7,12 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,14 +20,8 @@ using billing_test::Outcome;
 using billing_test::run;
 using billing_test::tool;
 
-std::string read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void write(const std::string& path, const std::string& data) { std::ofstream(path, std::ios::binary) << data; }
+std::string read(const std::string& path) { return test_support::read_file(path); }
+void write(const std::string& path, const std::string& data) { test_support::write_file(path, data); }
 
 std::vector<std::string> entries(const std::string& dir) {
     std::vector<std::string> names;
@@ -61,23 +52,18 @@ std::string batch(const std::vector<std::string>& titles, const std::string& fie
 
 class RemessaTool : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/remessa-tool-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-    }
-    void TearDown() override { run("rm -rf '" + dir + "'"); }
 
     Outcome remessa(const std::string& bank, const std::string& doc) {
         write(dir + "/batch.json", doc);
         return run(tool() + " remessa --bank " + bank + " '" + dir + "/batch.json' '" + dir + "/out.rem'");
     }
 
-    std::string dir;
+    test_support::ScratchDir scratch{"remessa-tool"};
+    std::string dir = scratch.path();
 };
 
 TEST_F(RemessaTool, RandomBatchesOfEveryBankAgreeWithTheOracle) {
-    Outcome r = run("/usr/bin/python3 " + oracle("remessa_check.py") + " " + tool() + " 300");
+    Outcome r = run(test_support::oracle_command("remessa_check.py") + " " + tool() + " 300");
     EXPECT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.output.find(", 0 failures"), std::string::npos) << r.output;
 }

@@ -4,39 +4,21 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
+
+#include "tests/support/TestSupport.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Outcome = test_support::SplitResult;
 
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+std::string slurp(const fs::path& p) { return test_support::read_file(p.string()); }
 
-Outcome run(const std::string& command, const fs::path& dir) {
-    Outcome r;
-    const fs::path err = dir / "stderr.txt";
-    FILE* p = popen((command + " 2>" + err.string()).c_str(), "r");
-    if (p == nullptr) return r;
-    std::array<char, 65536> buf;
-    while (std::size_t n = fread(buf.data(), 1, buf.size(), p)) r.out.append(buf.data(), n);
-    r.status = pclose(p);
-    r.err = slurp(err);
-    return r;
-}
+Outcome run(const std::string& command, const fs::path&) { return test_support::run_split(command); }
 
 std::string replace_path(std::string text, const std::string& path) {
     const std::string mark = "{path}";
@@ -46,12 +28,10 @@ std::string replace_path(std::string text, const std::string& path) {
 
 // Runs the generator `script` (under tests/) and billing-tool retorno on every file it makes.
 void check_generated_returns(const std::string& script) {
-    const fs::path dir = fs::temp_directory_path() / (script + "_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    const std::string tool = std::string(TAMBLERO_BINARY_DIR) + "/bin/billing-tool";
-    Outcome made = run("/usr/bin/python3 " + std::string(TAMBLERO_SOURCE_DIR) + "/tests/" + script + ".py " +
-                           dir.string(),
-                       dir);
+    test_support::ScratchDir scratch(script);
+    const fs::path dir = scratch.path();
+    const std::string tool = test_support::tool_path("billing-tool");
+    Outcome made = run(test_support::python_script("tests/" + script + ".py") + " " + dir.string(), dir);
     ASSERT_EQ(made.status, 0) << made.err;
 
     int cases = 0;
@@ -75,7 +55,6 @@ void check_generated_returns(const std::string& script) {
         }
     }
     EXPECT_GT(cases, 0);
-    fs::remove_all(dir);
 }
 
 TEST(RetornoTool, EveryReaderGivesTheGeneratedAnswer) { check_generated_returns("cnab400_returns"); }
@@ -86,7 +65,7 @@ TEST(RetornoTool, Cnab240ReturnsGiveTheGeneratedAnswer) { check_generated_return
 
 TEST(RetornoTool, CodeTexts) {
     const fs::path dir = fs::temp_directory_path();
-    const std::string tool = std::string(TAMBLERO_BINARY_DIR) + "/bin/billing-tool";
+    const std::string tool = test_support::tool_path("billing-tool");
     Outcome occ = run(tool + " codetext --bank 237 occ 23 24 22 '  '", dir);
     EXPECT_EQ(occ.status, 0);
     EXPECT_EQ(occ.out, "22-Entrada do Título em Cartório\n23-Entrada rejeitada por CEP Irregular\n\n\n");

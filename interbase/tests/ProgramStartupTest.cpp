@@ -8,13 +8,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "tests/support/TestSupport.h"
 
 namespace fs = std::filesystem;
 
@@ -25,12 +26,7 @@ constexpr fs::perms kOpen = fs::perms::owner_all | fs::perms::group_read | fs::p
 constexpr fs::perms kReadOnly = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                                 fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
 
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+std::string slurp(const fs::path& p) { return test_support::read_file(p.string()); }
 
 struct ProbeRun {
     int status = -1;
@@ -41,17 +37,9 @@ struct ProbeRun {
 class ProbeFolder {
 public:
     ProbeFolder() {
-        std::string templ = (fs::temp_directory_path() / "ib-probe-XXXXXX").string();
-        if (!mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
-        dir_ = templ;
         fs::permissions(dir_, kOpen);
-        fs::copy_file(fs::path(TAMBLERO_BINARY_DIR) / "bin" / "ib_startup_probe", program());
+        fs::copy_file(test_support::tool_path("ib_startup_probe"), program());
         fs::permissions(program(), kOpen);
-    }
-    ~ProbeFolder() {
-        std::error_code ec;
-        fs::permissions(dir_, kOpen, ec);
-        fs::remove_all(dir_, ec);
     }
     const fs::path& dir() const { return dir_; }
     fs::path program() const { return dir_ / "ib_startup_probe"; }
@@ -85,7 +73,8 @@ public:
     }
 
 private:
-    fs::path dir_;
+    test_support::ScratchDir scratch_{"ib-probe"};  // removed with everything in it
+    fs::path dir_ = scratch_.path();
 };
 
 bool real_client_installed() {

@@ -5,13 +5,10 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
-#include <sys/wait.h>
+#include "tests/support/TestSupport.h"
 
 namespace fs = std::filesystem;
 using namespace interbase;
@@ -25,30 +22,24 @@ struct Output {
 
 Output run(const std::string& command) {
     Output out{-1, ""};
-    FILE* p = popen(command.c_str(), "r");
-    if (!p) return out;
-    std::array<char, 4096> buf{};
-    std::size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) out.text.append(buf.data(), n);
-    const int status = pclose(p);
-    out.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    out.text = test_support::capture(command, &out.status);
     return out;
 }
 
-const std::string kTool = std::string(TAMBLERO_BINARY_DIR) + "/bin/interbase-tool";
+const std::string kTool = test_support::tool_path("interbase-tool");
 
 }  // namespace
 
 TEST(InterbaseTool, GlyphFilesDecodeToTheSamePixelsElsewhere) {
-    const fs::path dir = fs::temp_directory_path() / ("ib-glyphs-" + std::to_string(getpid()));
-    fs::create_directories(dir);
+    test_support::ScratchDir scratch("ib-glyphs");
+    const fs::path dir = scratch.path();
     ASSERT_EQ(run(kTool + " glyphs " + dir.string()).status, 0);
 
     std::string files;
     std::size_t count = 0;
     const GridBitmap* all = GridBitmaps(count);
     for (std::size_t i = 0; i < count; ++i) files += " " + (dir / (std::string(all[i].name) + ".bmp")).string();
-    const Output oracle = run("/usr/bin/python3 " TAMBLERO_SOURCE_DIR "/tests/oracles/bmp_pixels.py" + files);
+    const Output oracle = run(test_support::oracle_command("bmp_pixels.py") + files);
     fs::remove_all(dir);
     ASSERT_EQ(oracle.status, 0) << oracle.text;
     const auto seen = nlohmann::json::parse(oracle.text);

@@ -22,18 +22,13 @@ std::string capture(const std::string& command, int& status) {
     return picture_test::capture(command + " 2>&1", status);
 }
 
-const std::string src = TAMBLERO_SOURCE_DIR;
-
-std::string tool_path() {
-    const char* bin = std::getenv("TAMBLERO_BIN_DIR");
-    return (bin ? std::string(bin) : std::string(TAMBLERO_BINARY_DIR) + "/bin") + "/picture-tool";
-}
+std::string tool_path() { return test_support::tool_path("picture-tool"); }
 
 // Makes the corpus in dir and answers the names of its files.
 std::vector<std::string> make_corpus(const fs::path& dir) {
     fs::remove_all(dir);
     int status = 0;
-    std::string list = capture("/usr/bin/python3 " + src + "/tests/make_gif_corpus.py " + dir.string(), status);
+    std::string list = capture(test_support::python_script("tests/make_gif_corpus.py") + " " + dir.string(), status);
     EXPECT_EQ(status, 0) << list;
     std::vector<std::string> files;
     size_t start = 0;
@@ -55,7 +50,7 @@ TEST(GifOracle, CorpusDecodesInfoAndDrawingAgreeWithPeers) {
     ASSERT_GE(files.size(), 15u);
     int status = 0;
     for (auto& f : files) {
-        std::string out = capture("/usr/bin/python3 " + src + "/tests/oracles/gif_check.py " + tool + " " +
+        std::string out = capture(test_support::oracle_command("gif_check.py") + " " + tool + " " +
                                       (dir / f).string() + " " + (dir / "work").string(),
                                   status);
         EXPECT_EQ(status, 0) << f << "\n" << out;
@@ -78,7 +73,7 @@ TEST(GifOracle, CorpusSavedAgainIsTheSamePicture) {
         said = capture("gifdiff " + in + " " + out, status);
         EXPECT_EQ(status, 0) << f << "\n" << said;
         EXPECT_EQ(said, "") << f;
-        said = capture("/usr/bin/python3 " + src + "/tests/oracles/gif_check.py " + tool + " " + out + " " +
+        said = capture(test_support::oracle_command("gif_check.py") + " " + tool + " " + out + " " +
                            (dir / "work").string(),
                        status);
         EXPECT_EQ(status, 0) << f << "\n" << said;
@@ -91,7 +86,7 @@ TEST(GifOracle, WrittenPicturesReadInThePeers) {
     fs::remove_all(dir);
     int status = 0;
     std::string said = capture(
-        "/usr/bin/python3 " + src + "/tests/oracles/gif_write_check.py " + tool_path() + " " + dir.string(), status);
+        test_support::oracle_command("gif_write_check.py") + " " + tool_path() + " " + dir.string(), status);
     EXPECT_EQ(status, 0) << said;
     if (!HasFailure()) fs::remove_all(dir);
 }

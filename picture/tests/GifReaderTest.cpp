@@ -131,8 +131,7 @@ TEST(GifReader, FrameCountIsBounded) {
     const fs::path file = dir / "over.gif";
     std::ofstream(file, std::ios::binary)
         .write(reinterpret_cast<const char*>(over.data()), std::streamsize(over.size()));
-    const char* bin = std::getenv("TAMBLERO_BIN_DIR");
-    const std::string tool = (bin ? std::string(bin) : std::string(TAMBLERO_BINARY_DIR) + "/bin") + "/picture-tool";
+    const std::string tool = test_support::tool_path("picture-tool");
     const std::string commands[] = {"info " + file.string(),
                                     "draw " + file.string() + " 4 4 000000 " + (dir / "o.ppm").string()};
     for (const std::string& args : commands) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <random>
 #include <set>
 #include <sstream>
@@ -17,6 +18,7 @@
 #include "picture/PicGraph.h"
 #include "platform/core/SysUtils.h"
 #include "TestCommands.h"
+#include "tests/support/ScriptedHost.h"
 
 namespace fs = std::filesystem;
 
@@ -138,9 +140,7 @@ PilView pil_view(const std::vector<uint8_t>& bytes, const std::string& name) {
         f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     }
     int status = 0;
-    std::string out = capture("/usr/bin/python3 " + std::string(TAMBLERO_SOURCE_DIR) +
-                                  "/tests/oracles/bmp_indexed.py " + path,
-                              status);
+    std::string out = capture(test_support::oracle_command("bmp_indexed.py") + " " + path, status);
     EXPECT_EQ(status, 0) << out;
     std::istringstream in(out);
     PilView v;
@@ -171,10 +171,6 @@ void expect_pil_agrees(const Bmp& bmp, const std::string& name) {
                 << name << " pixel " << x << "," << y;
 }
 
-struct ScopedHook {
-    explicit ScopedHook(picture::InformationHook hook) { picture::SetInformationHook(std::move(hook)); }
-    ~ScopedHook() { picture::SetInformationHook(nullptr); }
-};
 
 }  // namespace
 
@@ -485,8 +481,9 @@ TEST(Reduce, InvalidBitmapAndUnsupportedRequests) {
         }
     }
 
-    std::vector<std::string> shown;
-    ScopedHook hook([&](const std::string& text) { shown.push_back(text); });
+    test_support::ScriptedHost host;
+    std::optional<core::ScopedHost> installed(std::in_place, host);
+    std::vector<std::string>& shown = host.information;
     auto b8_ptr = random_bitmap(4, 4, 10, pf8bit);
     TBitmap& b8 = *b8_ptr;
     auto b24_ptr = random_bitmap(4, 4, 11);
@@ -504,13 +501,12 @@ TEST(Reduce, InvalidBitmapAndUnsupportedRequests) {
         EXPECT_THROW(ReduceBitmap(c.bitmap, c.target, c.method), EAbort) << c.target << " " << c.method;
         EXPECT_EQ(shown, std::vector<std::string>{"Function not yet implemented"});
     }
-    picture::SetInformationHook(nullptr);
+    installed.reset();  // the console host: a line on stderr
     EXPECT_THROW(ShowNotImplemented(), EAbort);
 }
 
 TEST(Reduce, ToolReducesPpmAndBmpFiles) {
-    const char* bin = std::getenv("TAMBLERO_BIN_DIR");
-    const std::string tool = (bin ? std::string(bin) : std::string(TAMBLERO_BINARY_DIR) + "/bin") + "/picture-tool";
+    const std::string tool = test_support::tool_path("picture-tool");
     const std::string dir = scratch_dir();
     auto src_ptr = random_bitmap(15, 6, 12);
     TBitmap& src = *src_ptr;

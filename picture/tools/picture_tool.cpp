@@ -21,6 +21,7 @@
 
 #include "picture/PicGIF.h"
 #include "picture/PicGraph.h"
+#include "platform/core/HostServices.h"
 #include "platform/core/SysUtils.h"
 #include "picture/Startup.h"
 #include "platform/graphics/Bitmap.h"
@@ -388,12 +389,13 @@ int main(int argc, char** argv) {
     graphics::unit_startup();
     picture::unit_startup();
     // the library's information boxes become lines on stderr
-    picture::SetInformationHook([](const std::string& text) { std::cerr << "picture-tool: " << text << "\n"; });
+    core::ConsoleHost console("picture-tool");
+    core::ScopedHost host(console);
     int rc;
     try {
         rc = run(argc, argv);
     } catch (const EAbort&) {
-        rc = 1;  // already reported through the hook
+        rc = 1;  // already reported through the host
     } catch (const Exception& e) {
         std::cerr << "picture-tool: " << e.Message() << "\n";
         rc = 1;
@@ -401,7 +403,6 @@ int main(int argc, char** argv) {
         std::cerr << "picture-tool: " << e.what() << "\n";
         rc = 1;
     }
-    picture::SetInformationHook(nullptr);
     picture::unit_shutdown();
     graphics::unit_shutdown();
     return rc;

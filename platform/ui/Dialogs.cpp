@@ -6,22 +6,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include <cstdio>
 #include <vector>
 
 namespace ui {
 namespace {
-
-std::vector<int> buttons_of(unsigned flags) {
-    switch (flags & 0xF) {
-    case MB_OKCANCEL: return {IDOK, IDCANCEL};
-    case MB_ABORTRETRYIGNORE: return {IDABORT, IDRETRY, IDIGNORE};
-    case MB_YESNOCANCEL: return {IDYES, IDNO, IDCANCEL};
-    case MB_YESNO: return {IDYES, IDNO};
-    case MB_RETRYCANCEL: return {IDRETRY, IDCANCEL};
-    default: return {IDOK};
-    }
-}
 
 QMessageBox::StandardButton qt_button(int id) {
     switch (id) {
@@ -47,26 +35,6 @@ QMessageBox::Icon qt_icon(unsigned flags) {
 
 } // namespace
 
-int default_answer(unsigned flags) {
-    const std::vector<int> buttons = buttons_of(flags);
-    const std::size_t index = (flags >> 8) & 0xF;
-    return index < buttons.size() ? buttons[index] : buttons.front();
-}
-
-std::string box_lines(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
-            out += '\n';
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 std::string error_box_text(const std::string& message) {
     // Compare the last character, not the last byte: a UTF-8 sequence ends in
     // a continuation byte, and every character beyond ASCII sorts after ".".
@@ -74,18 +42,14 @@ std::string error_box_text(const std::string& message) {
     return message;
 }
 
-int message_box(const std::string& text, const std::string& caption, unsigned flags) {
-    if (is_headless() || QApplication::instance() == nullptr) {
-        const std::string line = caption + ": " + box_lines(text) + "\n";
-        std::fwrite(line.data(), 1, line.size(), stderr);
-        std::fflush(stderr);
-        return default_answer(flags);
-    }
+int message_box(const std::string& text, const std::string& caption, unsigned flags, int unattended) {
+    if (is_headless() || QApplication::instance() == nullptr)
+        return core::print_box({text, caption, flags, unattended}, caption);
     QMessageBox box(qt_icon(flags), QString::fromStdString(caption), QString::fromStdString(box_lines(text)));
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     const int def = default_answer(flags);
     std::vector<std::pair<QAbstractButton*, int>> made;
-    for (int id : buttons_of(flags)) {
+    for (int id : core::box_buttons(flags)) {
         QPushButton* b = box.addButton(qt_button(id));
         made.emplace_back(b, id);
         if (id == def) box.setDefaultButton(b);

@@ -5,6 +5,7 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/Headless.h"
+#include "platform/ui/UiHost.h"
 
 #include <QApplication>
 
@@ -36,9 +37,12 @@ void unit_startup() {
     if (Application == nullptr) Application = new TApplication(nullptr);
     graphics::qt::unit_startup();
     RegisterClasses({TForm::StaticClass(), TLabel::StaticClass(), TImage::StaticClass()});
+    // Engines that ask a person get the application's boxes from now on.
+    install_ui_host();
 }
 
 void unit_shutdown() {
+    remove_ui_host();
     for (TClass cls : {TForm::StaticClass(), TLabel::StaticClass(), TImage::StaticClass()}) UnRegisterClass(cls);
     delete Application;
     Application = nullptr;

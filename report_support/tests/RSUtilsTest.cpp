@@ -12,30 +12,26 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/support/TestSupport.h"
+
 namespace fs = std::filesystem;
 using namespace report_support;
 
 namespace {
 
-// A fresh folder, removed with everything in it at the end of the test.
+// A fresh folder that an unprivileged user may enter, removed with
+// everything in it at the end of the test.
 class TempFolder {
 public:
     TempFolder() {
-        std::string templ = (fs::temp_directory_path() / "rsutils-XXXXXX").string();
-        if (!mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = templ;
         fs::permissions(path_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                    fs::perms::others_read | fs::perms::others_exec);
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(path_, ec);
     }
     const fs::path& path() const { return path_; }
 
 private:
-    fs::path path_;
+    test_support::ScratchDir scratch_{"rsutils"};
+    fs::path path_ = scratch_.path();
 };
 
 void touch(const fs::path& p) { std::ofstream(p) << "old log\n"; }
@@ -56,7 +52,7 @@ int run_unprivileged(const std::function<int()>& fn) {
 }  // namespace
 
 TEST(ReportLog, StartUpDeletesTheLogBesideTheExecutableAndNothingElse) {
-    const fs::path beside = fs::path(TAMBLERO_BINARY_DIR) / "bin" / "RSLib.log";
+    const fs::path beside = test_support::build_path("bin/RSLib.log");
     TempFolder cwd;
     const fs::path here = cwd.path() / "RSLib.log";
     touch(beside);

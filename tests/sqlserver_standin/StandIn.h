@@ -6,6 +6,8 @@
 #include <sys/types.h>
 #include <vector>
 
+#include "tests/support/TestSupport.h"
+
 namespace standin {
 
 // A running stand-in, stopped (SIGTERM, then waited for) when destroyed.
@@ -34,29 +36,17 @@ inline constexpr const char* kBackupPassword = "Hq4Zp7Wm3c519";
 std::vector<std::string> backup_batch_lines(const std::string& banco, const std::string& caminho);
 
 // A fresh folder under $TMPDIR, removed with its content when destroyed.
-class TempDir {
+class TempDir : public test_support::ScratchDir {
 public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
+    TempDir() : ScratchDir("tamblero-data") {}
 };
 
+// Commands through /bin/sh and files: the shared test-support library's.
+using test_support::CommandResult;
+using test_support::read_file;
+using test_support::shell_quote;
+using test_support::write_file;
 // Runs a command through /bin/sh; its standard output and error, and its exit status.
-struct CommandResult {
-    int status = -1;
-    std::string output;
-};
-CommandResult run_command(const std::string& command);
-
-// Quotes a text for /bin/sh.
-std::string shell_quote(const std::string& text);
-
-std::string read_file(const std::string& path);
-void write_file(const std::string& path, const std::string& content);
+inline CommandResult run_command(const std::string& command) { return test_support::run(command); }
 
 }  // namespace standin

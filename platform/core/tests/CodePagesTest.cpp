@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
+
+#include "tests/support/TestSupport.h"
 
 using core::CodePage;
 
@@ -39,15 +40,12 @@ TEST(CodePages, AgreeWithPythonCodecs) {
     const char* names[] = {"cp1252", "cp850", "cp437"};
     CodePage cps[] = {CodePage::Windows1252, CodePage::Oem850, CodePage::Oem437};
     for (int k = 0; k < 3; ++k) {
-        std::string cmd = std::string("/usr/bin/python3 -c \"import sys; sys.stdout.buffer.write(bytes(range(256)).decode('") +
-                          names[k] + "', errors='ignore').encode('utf-8'))\"";
-        FILE* p = popen(cmd.c_str(), "r");
-        if (!p) GTEST_SKIP() << "python3 not available";
-        std::string out;
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-        if (pclose(p) != 0) GTEST_SKIP() << "python3 failed";
+        std::string cmd = std::string(test_support::kPython3) +
+                          " -c \"import sys; sys.stdout.buffer.write(bytes(range(256)).decode('" + names[k] +
+                          "', errors='ignore').encode('utf-8'))\"";
+        int status = -1;
+        std::string out = test_support::capture(cmd, &status);
+        if (status != 0) GTEST_SKIP() << "python3 failed";
         std::string all;
         for (int b = 0; b < 256; ++b) {
             if (k == 0 && (b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D)) continue;  // undefined in python

@@ -2,25 +2,21 @@
 // Runs the python3-pil oracle script and reads PPM files for the graphics tests.
 
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "platform/graphics/Bitmap.h"
+#include "tests/support/TestSupport.h"
 
 namespace oracle {
 
-inline std::string scratch(const std::string& name) {
-    return std::string(TAMBLERO_BINARY_DIR) + "/graphics-" + std::to_string(::getpid()) + "-" + name;
-}
+// A file of this test process's scratch folder (removed at exit).
+inline std::string scratch(const std::string& name) { return test_support::process_dir("graphics-tests") + "/" + name; }
 
-inline int pil(const std::string& args) {
-    std::string cmd = "/usr/bin/python3 " + std::string(TAMBLERO_SOURCE_DIR) + "/tests/oracles/pil_image.py " + args;
-    return std::system(cmd.c_str());
-}
+// Runs the python3-pil oracle with these arguments; its exit status.
+inline int pil(const std::string& args) { return test_support::run_status(test_support::oracle_command("pil_image.py") + " " + args); }
 
 inline std::vector<uint8_t> read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -17,20 +17,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "tests/support/TestSupport.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
 struct Scratch {
-    std::string dir;
-    Scratch() {
-        std::string t = (fs::temp_directory_path() / "ostrash-XXXXXX").string();
-        dir = ::mkdtemp(t.data());
-    }
-    ~Scratch() {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
+    test_support::ScratchDir scratch{"ostrash"};
+    std::string dir = scratch.path();
 };
 
 // XDG_DATA_HOME pointed at a folder of the test while it runs.
@@ -39,16 +34,8 @@ struct DataHome {
     ~DataHome() { ::unsetenv("XDG_DATA_HOME"); }
 };
 
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void write_file(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
+using test_support::read_file;
+using test_support::write_file;
 
 mode_t mode_of(const std::string& path) {
     struct stat st {};

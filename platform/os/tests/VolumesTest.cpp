@@ -10,6 +10,8 @@
 
 #include <unistd.h>
 
+#include "tests/support/TestSupport.h"
+
 namespace {
 
 const char* kMountinfo =
@@ -72,9 +74,8 @@ TEST(DriveTypes, ByFileSystemAndOverride) {
 }
 
 TEST(DeviceLinks, LabelOfTheLinkLeadingToTheDevice) {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "links-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    std::filesystem::path dir = tmpl;
+    test_support::ScratchDir scratch("links");
+    std::filesystem::path dir = scratch.path();
     std::ofstream(dir / "dev1").put('x');
     std::ofstream(dir / "dev2").put('y');
     std::filesystem::create_directory(dir / "by-label");
@@ -84,7 +85,6 @@ TEST(DeviceLinks, LabelOfTheLinkLeadingToTheDevice) {
     EXPECT_EQ(os::lookup_device_link((dir / "by-label").string(), (dir / "dev2").string()), "OTHER");
     EXPECT_EQ(os::lookup_device_link((dir / "by-label").string(), "tmpfs"), "");
     EXPECT_EQ(os::lookup_device_link((dir / "missing").string(), (dir / "dev1").string()), "");
-    std::filesystem::remove_all(dir);
 }
 
 TEST(Serials, FromUuids) {

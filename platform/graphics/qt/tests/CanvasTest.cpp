@@ -5,12 +5,12 @@
 #include <QFontMetricsF>
 #include <QImage>
 
-#include <cstdlib>
+#include <cstdio>
 #include <string>
-#include <unistd.h>
 
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/qt/QtCanvas.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -49,9 +49,7 @@ void draw_scene(TCanvas& c) {
     c.TextOut(kTextX, kTextY, kText);
 }
 
-std::string scratch(const std::string& name) {
-    return std::string(TAMBLERO_BINARY_DIR) + "/canvas-" + std::to_string(::getpid()) + "-" + name;
-}
+std::string scratch(const std::string& name) { return test_support::process_dir("canvas-tests") + "/" + name; }
 
 void save_ppm(const std::string& path, const TBitmap& b) {
     QImage image(b.PixelWidth(), b.PixelHeight(), QImage::Format_RGB32);
@@ -82,10 +80,9 @@ TEST(Canvas, RasterAndQtBackEndsDrawTheSameSceneAsPilExpects) {
     std::string a = scratch("raster.ppm"), b = scratch("qt.ppm");
     save_ppm(a, raster);
     ASSERT_TRUE(image.save(QString::fromStdString(b), "PPM"));
-    std::string cmd = "/usr/bin/python3 " + std::string(TAMBLERO_SOURCE_DIR) + "/tests/oracles/canvas_check.py " + a +
-                      " " + b + " " + std::to_string(kTextX) + " " + std::to_string(kTextY) + " '" + kText + "' " +
+    std::string cmd = test_support::oracle_command("canvas_check.py") + " " + a + " " + b + " " + std::to_string(kTextX) + " " + std::to_string(kTextY) + " '" + kText + "' " +
                       std::to_string(extent.cx) + " " + std::to_string(extent.cy) + " " + std::to_string(kPixels);
-    EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    EXPECT_EQ(test_support::run_status(cmd), 0) << cmd;
     std::remove(a.c_str());
     std::remove(b.c_str());
 }

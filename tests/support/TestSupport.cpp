@@ -1,0 +1,131 @@
+#include "tests/support/TestSupport.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace test_support {
+namespace {
+
+int exit_status(int raw) { return raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1; }
+
+std::string read_pipe(FILE* pipe) {
+    std::string out;
+    char buf[65536];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
+    return out;
+}
+
+}  // namespace
+
+ScratchDir::ScratchDir(const std::string& prefix) {
+    const char* base = std::getenv("TMPDIR");
+    std::string tmpl = std::string(base && *base ? base : "/tmp") + "/" + prefix + "-XXXXXX";
+    if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed for " + tmpl);
+    path_ = tmpl;
+}
+
+ScratchDir::~ScratchDir() {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    // Folders a test made read-only are opened up first, so everything goes.
+    for (auto it = fs::recursive_directory_iterator(path_, fs::directory_options::skip_permission_denied, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_directory(ec) && !it->is_symlink(ec))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
+}
+
+const std::string& process_dir(const std::string& prefix) {
+    static const ScratchDir dir(prefix);
+    return dir.path();
+}
+
+CommandResult run(const std::string& command) {
+    CommandResult result;
+    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+    if (!pipe) return result;
+    result.output = read_pipe(pipe);
+    result.status = exit_status(::pclose(pipe));
+    return result;
+}
+
+std::string capture(const std::string& command, int* status) {
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) {
+        if (status) *status = -1;
+        return {};
+    }
+    std::string out = read_pipe(pipe);
+    const int rc = exit_status(::pclose(pipe));
+    if (status) *status = rc;
+    return out;
+}
+
+SplitResult run_split(const std::string& command) {
+    SplitResult result;
+    const char* base = std::getenv("TMPDIR");
+    std::string err = std::string(base && *base ? base : "/tmp") + "/stderr-XXXXXX";
+    const int fd = ::mkstemp(err.data());
+    if (fd < 0) return result;
+    ::close(fd);
+    result.out = capture(command + " 2>" + shell_quote(err), &result.status);
+    result.err = read_file(err);
+    ::unlink(err.c_str());
+    return result;
+}
+
+int run_status(const std::string& command) { return exit_status(std::system(command.c_str())); }
+
+std::string shell_quote(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) {
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out += c;
+    }
+    return out + "'";
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void write_file(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+void make_file(const std::string& path, const std::string& bytes) {
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    std::error_code ec;
+    if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+    write_file(path, bytes);
+}
+
+std::string source_path(const std::string& relative) { return std::string(TAMBLERO_SOURCE_DIR) + "/" + relative; }
+
+std::string oracle(const std::string& name) { return source_path("tests/oracles/" + name); }
+
+std::string python_script(const std::string& relative) { return std::string(kPython3) + " " + source_path(relative); }
+
+std::string oracle_command(const std::string& name) { return python_script("tests/oracles/" + name); }
+
+std::string tool_path(const std::string& name) {
+    const char* bin = std::getenv("TAMBLERO_BIN_DIR");
+    return (bin && *bin ? std::string(bin) : std::string(TAMBLERO_BINARY_DIR) + "/bin") + "/" + name;
+}
+
+std::string build_path(const std::string& relative) { return std::string(TAMBLERO_BINARY_DIR) + "/" + relative; }
+
+}  // namespace test_support
