@@ -10,6 +10,7 @@
 #include <string>
 
 #include "archive/arcStreams.h"
+#include "platform/os/Files.h"
 #include "platform/os/SignalCleanup.h"
 
 namespace archive {
@@ -34,29 +35,11 @@ struct TTempArchiveHooks {
     bool TargetWasMissing = false;
 };
 
-// An existing archive held for one pass: an exclusive lock (flock) that a
-// second pass on the same archive, in this process or another, cannot take
-// while this one runs, and the file's identity, size and modification time
-// when it was locked.
-class ArchiveLock {
-public:
-    enum class Result { locked, busy, missing, failed };
-    ArchiveLock() = default;
-    ~ArchiveLock() { release(); }
-    ArchiveLock(const ArchiveLock&) = delete;
-    ArchiveLock& operator=(const ArchiveLock&) = delete;
-    // Opens and locks Path without waiting; busy when another pass holds it.
-    Result acquire(const std::string& Path);
-    // Whether the path still names the locked file, as it was when locked.
-    bool unchanged() const;
-    void release();
-
-private:
-    int fd_ = -1;
-    std::string path_;
-    uint64_t device_ = 0, inode_ = 0;
-    int64_t size_ = 0, mtime_ns_ = 0;
-};
+// An existing archive held for one pass: an exclusive lock that a second
+// pass on the same archive, in this process or another, cannot take while
+// this one runs, and the file's identity, size and modification time when it
+// was locked.
+using ArchiveLock = os::FileLock;
 
 // New archive in a temporary file with the prefix "arc" in TempDir (or the
 // system's temporary folder). Mode 0xFFFF builds a new archive; any other Mode
