@@ -59,11 +59,18 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
 
 // ------------------------------------------------------------ THandleStream
 
-std::int64_t THandleStream::Read(void* buffer, std::int64_t count) {
+std::int64_t THandleStream::Read(void* buffer, std::int64_t count) { return ReadFrom(-1, buffer, count); }
+
+std::int64_t THandleStream::ReadAt(std::int64_t offset, void* buffer, std::int64_t count) {
+    return ReadFrom(offset < 0 ? 0 : offset, buffer, count);
+}
+
+std::int64_t THandleStream::ReadFrom(std::int64_t offset, void* buffer, std::int64_t count) {
     std::int64_t done = 0;
     char* p = static_cast<char*>(buffer);
     while (done < count) {
-        ssize_t r = ::read(handle_, p + done, std::size_t(count - done));
+        ssize_t r = offset < 0 ? ::read(handle_, p + done, std::size_t(count - done))
+                               : ::pread(handle_, p + done, std::size_t(count - done), off_t(offset + done));
         if (r < 0) {
             if (errno == EINTR) continue;
             last_error_ = errno;
@@ -102,22 +109,6 @@ std::int64_t THandleStream::Seek(std::int64_t offset, TSeekOrigin origin) {
         return -1;
     }
     return r;
-}
-
-std::int64_t THandleStream::ReadAt(std::int64_t offset, void* buffer, std::int64_t count) {
-    std::int64_t done = 0;
-    char* p = static_cast<char*>(buffer);
-    while (done < count) {
-        ssize_t r = ::pread(handle_, p + done, std::size_t(count - done), off_t(offset + done));
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            last_error_ = errno;
-            return done;
-        }
-        if (r == 0) break;
-        done += r;
-    }
-    return done;
 }
 
 bool THandleStream::Flush() {

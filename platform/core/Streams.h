@@ -65,6 +65,10 @@ public:
 protected:
     int handle_;
     int last_error_ = 0;
+
+private:
+    // Reads at the position (offset < 0) or at offset.
+    std::int64_t ReadFrom(std::int64_t offset, void* buffer, std::int64_t count);
 };
 
 // A file opened by name. EFCreateError "Cannot create file \"%s\". %s" for fmCreate,

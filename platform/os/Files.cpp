@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
-#include <random>
 #include <dirent.h>
 #include <sys/file.h>
 #include <sys/random.h>
@@ -32,20 +31,12 @@ std::string temp_dir() {
 }
 
 std::string create_temp_file(std::string_view prefix, std::string_view dir) {
-    std::string folder = dir.empty() ? temp_dir() : IncludeTrailingPathDelimiter(dir);
-    static thread_local std::mt19937_64 rng{std::random_device{}() ^ (std::uint64_t(::getpid()) << 32)};
-    int last = 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string path = folder + std::string(prefix) + IntToHex(std::int64_t(rng() & 0xFFFFFFFFFFull), 10) + ".tmp";
-        int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            ::close(fd);
-            return path;
-        }
-        last = errno;
-        if (last != EEXIST) break;
-    }
-    RaiseLastOSError(last);
+    std::string path;
+    int err = 0;
+    const int fd = core::make_temp_file(dir.empty() ? temp_dir() : std::string(dir), prefix, path, &err);
+    if (fd < 0) RaiseLastOSError(err);
+    ::close(fd);
+    return path;
 }
 
 std::optional<TDateTime> file_modified(const std::string& path) {
@@ -94,20 +85,7 @@ bool set_read_only(const std::string& path, bool read_only) {
 
 void replace_file(const std::string& path, std::string_view data) { core::write_file_atomic(path, data); }
 
-void rename_over(const std::string& from, const std::string& to) {
-    int fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-    if (::rename(from.c_str(), to.c_str()) != 0) RaiseLastOSError(errno);
-    std::string dir = ExtractFileDir(to);
-    int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-}
+void rename_over(const std::string& from, const std::string& to) { core::rename_over(from, to); }
 
 Renamed rename_no_replace(const std::string& from, const std::string& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return Renamed::yes;
@@ -222,9 +200,10 @@ void sync_dir(const std::string& dir) {
 bool sync_handle(int handle) { return handle >= 0 && ::fsync(handle) == 0; }
 
 Probe probe_create(const std::string& folder, std::string_view prefix) {
-    std::string probe = IncludeTrailingPathDelimiter(folder) + std::string(prefix) + "XXXXXX";
-    const int fd = ::mkstemp(probe.data());
-    if (fd < 0) return {errno, false};
+    std::string probe;
+    int err = 0;
+    const int fd = core::make_temp_file(folder, prefix, probe, &err);
+    if (fd < 0) return {err, false};
     ::close(fd);
     return {0, ::unlink(probe.c_str()) == 0};
 }
