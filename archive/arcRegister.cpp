@@ -29,7 +29,11 @@ std::string target_folder(const std::string& Target) {
 void replace_target(const std::string& From, const std::string& Target, const TTempArchiveHooks& Hooks) {
     if (Hooks.CheckTarget) Hooks.CheckTarget();
     if (!Hooks.TargetWasMissing) {
-        if (!RenameFile(From, Target)) throw EFOpenError("Error opening file");
+        try {
+            os::rename_over(From, Target);
+        } catch (const EOSError&) {
+            throw EFOpenError("Error opening file");
+        }
         return;
     }
     switch (os::rename_no_replace(From, Target)) {
@@ -107,15 +111,12 @@ void TTempFileStream::Discard() {
 
 int64_t TTempFileStream::Read(void* Buffer, int64_t Count) {
     const int64_t n = TFileStream32::Read(Buffer, Count);
-    if (hooks_.BytesLeft) *hooks_.BytesLeft -= static_cast<double>(Count);
-    DoStreamProgress(*this);
+    CountRead(Count, hooks_.BytesLeft);
     return n;
 }
 
 int64_t TTempFileStream::CopyFrom(TStream32& Source, uint8_t* Cancel, int64_t Count, TStreamProgress Progress) {
-    ProgressHandler = std::move(Progress);
-    CancelFlag = Cancel;
-    return CopyLoop(Source, Cancel, Count, kTempChunk);
+    return CopyInChunks(Source, Cancel, Count, std::move(Progress), kTempChunk);
 }
 
 void TTempFileStream::Commit() {
@@ -160,15 +161,12 @@ TTempMemStream::TTempMemStream(TTempArchiveHooks Hooks, uint16_t Mode, const std
 
 int64_t TTempMemStream::Read(void* Buffer, int64_t Count) {
     const int64_t n = TMemoryStream32::Read(Buffer, Count);
-    if (hooks_.BytesLeft) *hooks_.BytesLeft -= static_cast<double>(Count);
-    DoStreamProgress(*this);
+    CountRead(Count, hooks_.BytesLeft);
     return n;
 }
 
 int64_t TTempMemStream::CopyFrom(TStream32& Source, uint8_t* Cancel, int64_t Count, TStreamProgress Progress) {
-    ProgressHandler = std::move(Progress);
-    CancelFlag = Cancel;
-    return CopyLoop(Source, Cancel, Count, kTempChunk);
+    return CopyInChunks(Source, Cancel, Count, std::move(Progress), kTempChunk);
 }
 
 void TTempMemStream::Commit() {

@@ -42,10 +42,20 @@ int64_t TStream32::CopyLoop(TStream& Source, uint8_t* Cancel, int64_t Count, int
     return asked;
 }
 
-int64_t TStream32::CopyFrom(TStream32& Source, uint8_t* Cancel, int64_t Count, TStreamProgress Progress) {
+int64_t TStream32::CopyInChunks(TStream32& Source, uint8_t* Cancel, int64_t Count, TStreamProgress Progress,
+                                int64_t Chunk) {
     ProgressHandler = std::move(Progress);
     CancelFlag = Cancel;
-    return CopyLoop(Source, Cancel, Count, kCopyChunk);
+    return CopyLoop(Source, Cancel, Count, Chunk);
+}
+
+int64_t TStream32::CopyFrom(TStream32& Source, uint8_t* Cancel, int64_t Count, TStreamProgress Progress) {
+    return CopyInChunks(Source, Cancel, Count, std::move(Progress), kCopyChunk);
+}
+
+void TStream32::CountRead(int64_t Count, double* BytesLeft) {
+    if (BytesLeft) *BytesLeft -= static_cast<double>(Count);
+    DoStreamProgress(*this);
 }
 
 // ---- THandleStream32 / TFileStream32 / TMemoryStream32 ---------------------

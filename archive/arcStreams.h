@@ -62,6 +62,10 @@ protected:
     // A stream without a base (a sink that overrides what it uses).
     TStream32() : TStreamLayer(nullptr) {}
     int64_t CopyLoop(TStream& Source, uint8_t* Cancel, int64_t Count, int64_t Chunk);
+    // CopyFrom in chunks of Chunk bytes.
+    int64_t CopyInChunks(TStream32& Source, uint8_t* Cancel, int64_t Count, TStreamProgress Progress, int64_t Chunk);
+    // After a read of Count bytes: counts them off *BytesLeft (when given) and reports progress.
+    void CountRead(int64_t Count, double* BytesLeft);
 };
 
 // Stream over an operating-system file descriptor (negative: no file), not

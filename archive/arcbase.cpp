@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/core/ClassBuilder.h"
+#include "platform/core/ByteOrder.h"
 #include "platform/os/Files.h"
 #include "platform/os/Trash.h"
 #include "archive/arcGbls.h"
@@ -821,9 +822,7 @@ void TCompBase::MergeEntry(const std::string& FullPath, TCompHeaderObj& List, co
     info.Merged = true;
 
     TCompHeaderObj::Header& header = List.HeaderCopy(found);
-    auto get32 = [&header](std::size_t at) {
-        return header[at] | (header[at + 1] << 8) | (header[at + 2] << 16) | (static_cast<uint32_t>(header[at + 3]) << 24);
-    };
+    auto get32 = [&header](std::size_t at) { return core::get_le32(header.data() + at); };
     const uint32_t old_size = get32(24), old_date = get32(12), old_attr = MaskDosAttr(get32(38));
     const uint32_t new_size = static_cast<uint32_t>(Rec.Size), new_date = FileTimeToDos(Rec.MTime);
     const bool differs = old_size != new_size || old_date != new_date || old_attr != MaskDosAttr(Rec.Attr);
