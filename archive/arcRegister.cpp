@@ -10,8 +10,6 @@ namespace archive {
 
 namespace {
 
-constexpr int64_t kTempChunk = 100000;
-
 // Permissions a new file of this user gets; an existing target keeps its own.
 uint32_t target_mode(const std::string& Target) {
     const auto st = os::file_status(Target);
@@ -91,9 +89,7 @@ std::string MakeTempFileName(const std::string& Dir) {
 
 TTempFileStream::TTempFileStream(TTempArchiveHooks Hooks, const std::string& TempDir, const std::string& TargetName,
                                  uint16_t Mode)
-    : TFileStream32(Mode == fmCreate ? MakeTempFileName(TempDir) : TargetName, Mode),
-      hooks_(std::move(Hooks)),
-      target_(TargetName) {
+    : TTempArchive(std::move(Hooks), TargetName, Mode == fmCreate ? MakeTempFileName(TempDir) : TargetName, Mode) {
     IsTemp = Mode == fmCreate;
     CopyFlag = Mode;
     if (IsTemp && name_.empty()) Close();
@@ -107,16 +103,6 @@ void TTempFileStream::Discard() {
     if (IsTemp) os::remove_file(name_);
     cleanup_.reset();
     IsTemp = false;
-}
-
-int64_t TTempFileStream::Read(void* Buffer, int64_t Count) {
-    const int64_t n = TFileStream32::Read(Buffer, Count);
-    CountRead(Count, hooks_.BytesLeft);
-    return n;
-}
-
-int64_t TTempFileStream::CopyFrom(TStream32& Source, uint8_t* Cancel, int64_t Count, TStreamProgress Progress) {
-    return CopyInChunks(Source, Cancel, Count, std::move(Progress), kTempChunk);
 }
 
 void TTempFileStream::Commit() {
@@ -157,16 +143,9 @@ void TTempFileStream::Commit() {
 // ---- TTempMemStream -------------------------------------------------------
 
 TTempMemStream::TTempMemStream(TTempArchiveHooks Hooks, uint16_t Mode, const std::string& TargetName)
-    : CopyFlag(Mode), hooks_(std::move(Hooks)), target_(TargetName) {}
-
-int64_t TTempMemStream::Read(void* Buffer, int64_t Count) {
-    const int64_t n = TMemoryStream32::Read(Buffer, Count);
-    CountRead(Count, hooks_.BytesLeft);
-    return n;
-}
-
-int64_t TTempMemStream::CopyFrom(TStream32& Source, uint8_t* Cancel, int64_t Count, TStreamProgress Progress) {
-    return CopyInChunks(Source, Cancel, Count, std::move(Progress), kTempChunk);
+    : TTempArchive(std::move(Hooks), TargetName) {
+    IsTemp = true;
+    CopyFlag = Mode;
 }
 
 void TTempMemStream::Commit() {

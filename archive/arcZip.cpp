@@ -449,24 +449,28 @@ void TZip::ReportEntries(TCompHeaderObj& List) {
         const TCompFileInfo& info = List.EntryInfo(i);
         // Only the entries added in this pass.
         if (info.Status == esDeleted || info.FromArchive) continue;
-        const auto& h = List.HeaderCopy(i);
-        report_ = TEntryReport{};
-        report_.FileName = List.Name(i);
-        report_.VersionMadeBy = static_cast<uint16_t>(core::get_le16(h.data() + 4));
-        report_.VersionNeeded = static_cast<uint16_t>(core::get_le16(h.data() + 6));
-        const uint16_t flags = static_cast<uint16_t>(core::get_le16(h.data() + 8));
-        report_.Encrypted = (flags & 1) != 0;
-        report_.Method = static_cast<uint16_t>(core::get_le16(h.data() + 10));
-        report_.DosDate = core::get_le32(h.data() + 12);
-        report_.CRC = core::get_le32(h.data() + 16);
-        report_.CompressedSize = core::get_le32(h.data() + 20) - (report_.Encrypted ? 12 : 0);
-        report_.UncompressedSize = core::get_le32(h.data() + 24);
-        report_.InternalAttr = static_cast<uint16_t>(core::get_le16(h.data() + 36));
-        report_.ExternalAttr = core::get_le32(h.data() + 38);
-        report_.MethodName = GetMethodName(report_.Method, flags, report_.ExternalAttr);
-        report_.Ratio = CompressionRatio(report_.UncompressedSize, report_.CompressedSize);
+        ReportFromHeader(List, i);
         OnRead(*this, info.Offset, i);
     }
+}
+
+void TZip::ReportFromHeader(TCompHeaderObj& List, int Index) {
+    const auto& h = List.HeaderCopy(Index);
+    report_ = TEntryReport{};
+    report_.FileName = List.Name(Index);
+    report_.VersionMadeBy = static_cast<uint16_t>(core::get_le16(h.data() + 4));
+    report_.VersionNeeded = static_cast<uint16_t>(core::get_le16(h.data() + 6));
+    const uint16_t flags = static_cast<uint16_t>(core::get_le16(h.data() + 8));
+    report_.Encrypted = (flags & 1) != 0;
+    report_.Method = static_cast<uint16_t>(core::get_le16(h.data() + 10));
+    report_.DosDate = core::get_le32(h.data() + 12);
+    report_.CRC = core::get_le32(h.data() + 16);
+    report_.CompressedSize = static_cast<int64_t>(core::get_le32(h.data() + 20)) - (report_.Encrypted ? 12 : 0);
+    report_.UncompressedSize = core::get_le32(h.data() + 24);
+    report_.InternalAttr = static_cast<uint16_t>(core::get_le16(h.data() + 36));
+    report_.ExternalAttr = core::get_le32(h.data() + 38);
+    report_.MethodName = GetMethodName(report_.Method, flags, report_.ExternalAttr);
+    report_.Ratio = CompressionRatio(report_.UncompressedSize, report_.CompressedSize);
 }
 
 }  // namespace archive
