@@ -1,6 +1,7 @@
 #include "archive/arcGbls.h"
 
 #include "platform/core/CodePages.h"
+#include "platform/core/SysUtils.h"
 #include "platform/os/Files.h"
 
 #include <algorithm>
@@ -84,12 +85,9 @@ std::string ChangeExtension(const std::string& Name, const std::string& Ext) {
     return Name.substr(0, ExtensionPos(Name)) + Ext;
 }
 
-std::string ExtractFileExt(const std::string& Name) { return Name.substr(ExtensionPos(Name)); }
+std::string ExtractFileExt(const std::string& Name) { return ::ExtractFileExt(NormalizeSeparators(Name)); }
 
-std::string ExtractFileName(const std::string& Name) {
-    const auto sep = Name.find_last_of("/\\");
-    return sep == std::string::npos ? Name : Name.substr(sep + 1);
-}
+std::string ExtractFileName(const std::string& Name) { return ::ExtractFileName(NormalizeSeparators(Name)); }
 
 std::string ExtractFilePath(const std::string& Name) {
     const auto sep = Name.find_last_of("/\\");
