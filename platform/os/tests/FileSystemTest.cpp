@@ -10,6 +10,11 @@
 #include <fstream>
 #include <set>
 
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "platform/core/Streams.h"
 #include "platform/os/tests/TempFolder.h"
 
@@ -173,6 +178,28 @@ TEST(OsFileSystem, ReplaceLeavesTheOldFileOnFailureAndTempFilesAreNew) {
     EXPECT_THROW(os::replace_file((t.dir / "folder").string(), "x"), EFCreateError);
     EXPECT_TRUE(fs::is_directory(t.dir / "folder"));
     fs::remove(t.dir / "folder");
+
+    // A write that fails half-way (a file-size limit, which binds every user):
+    // the replacement raises, the old file stays and no temporary file remains.
+    const std::string big(1 << 16, 'b');
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit {4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            os::replace_file(target, big);
+        } catch (const EFCreateError&) {
+            ::_exit(0);
+        }
+        ::_exit(1);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(get(target), "new");
+    EXPECT_EQ(std::distance(fs::directory_iterator(t.dir), fs::directory_iterator()), 1);
 
     // A folder that refuses new files: the replacement fails and the old file stays.
     fs::permissions(t.dir, fs::perms::owner_write, fs::perm_options::remove);
