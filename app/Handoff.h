@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "archive/arcVerify.h"
+
 namespace archive {
 class TZip;
 }
@@ -15,17 +17,14 @@ class TZip;
 namespace app {
 
 // Size and CRC-32 (ZIP's) of a file's content.
-struct FileDigest {
-    int64_t size = 0;
-    uint32_t crc = 0;
-};
+using FileDigest = archive::FileDigest;
 
 // Reads the whole file; raises Exception when it cannot be read.
 FileDigest digest_file(const std::string& path);
 
-// Reads a ZIP archive back: its end record, its central directory, and the
-// data of its entries, inflated. "" when it holds exactly one entry, readable,
-// whose content has the expected size and CRC-32; otherwise why not.
+// Reads a ZIP archive back with the archive's verifier (archive/arcVerify.h).
+// "" when it holds exactly one entry, readable, whose content has the
+// expected size and CRC-32; otherwise why not, in the job's words.
 std::string check_single_entry_archive(const std::string& zip_path, const FileDigest& expected);
 
 // Packs backup_path with zip (FileSpec gains the path, ArchiveFile becomes

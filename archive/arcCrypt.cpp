@@ -2,8 +2,9 @@
 
 #include <cstring>
 #include <stdexcept>
-#include <sys/random.h>
 #include <zlib.h>
+
+#include "platform/os/Files.h"
 
 namespace archive {
 
@@ -14,15 +15,6 @@ constexpr uint32_t kInit0 = 0x12345678u, kInit1 = 0x23456789u, kInit2 = 0x345678
 uint32_t crc32_byte(uint32_t crc, uint8_t b) {
     static const z_crc_t* table = ::get_crc_table();
     return table[(crc ^ b) & 0xFFu] ^ (crc >> 8);
-}
-
-void random_bytes(uint8_t* out, std::size_t n) {
-    std::size_t got = 0;
-    while (got < n) {
-        const ssize_t r = ::getrandom(out + got, n - got, 0);
-        if (r < 0) throw std::runtime_error("no random source");
-        got += static_cast<std::size_t>(r);
-    }
 }
 
 }  // namespace
@@ -71,7 +63,7 @@ void TZipCipher::Decrypt(void* Buffer, std::size_t Count) {
 
 void TZipCipher::MakeHeader(const std::string& Password, uint32_t Crc, uint8_t Out[12]) {
     InitKeys(Password);
-    random_bytes(Out, 10);
+    os::random_bytes(Out, 10);
     Out[10] = static_cast<uint8_t>(Crc >> 16);
     Out[11] = static_cast<uint8_t>(Crc >> 24);
     Encrypt(Out, 12);

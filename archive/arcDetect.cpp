@@ -5,42 +5,24 @@
 #include <cstring>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "archive/arcDiskManager.h"
+#include "platform/core/ByteOrder.h"
 
 namespace archive {
 
-DetectFile::DetectFile(const std::string& Path) {
-    fd_ = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) return;
-    struct stat st{};
-    if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd_);
-        fd_ = -1;
-        return;
-    }
-    size_ = st.st_size;
+DetectFile::DetectFile(const std::string& Path) : file_(TFileStream::TryOpen(Path, fmOpenRead)) {
+    if (file_) size_ = std::max<std::int64_t>(file_->Size(), 0);
 }
 
-DetectFile::~DetectFile() {
-    if (fd_ >= 0) ::close(fd_);
-}
+DetectFile::~DetectFile() = default;
 
 std::string DetectFile::ReadAt(std::int64_t Offset, std::size_t Count) const {
     std::string out;
-    if (fd_ < 0 || Offset < 0 || Offset >= size_) return out;
+    if (!file_ || Offset < 0 || Offset >= size_) return out;
     Count = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(Count), size_ - Offset));
     out.resize(Count);
-    std::size_t got = 0;
-    while (got < Count) {
-        ssize_t n = ::pread(fd_, out.data() + got, Count - got, static_cast<off_t>(Offset + got));
-        if (n <= 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    out.resize(got);
+    const std::int64_t got = file_->ReadAt(Offset, out.data(), static_cast<std::int64_t>(Count));
+    out.resize(static_cast<std::size_t>(std::max<std::int64_t>(got, 0)));
     return out;
 }
 
@@ -57,16 +39,11 @@ namespace {
 
 using archive::DetectFile;
 
-std::uint32_t le32(const void* p) {
-    const auto* b = static_cast<const std::uint8_t*>(p);
-    return b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
-}
-std::uint16_t le16(const void* p) {
-    const auto* b = static_cast<const std::uint8_t*>(p);
-    return static_cast<std::uint16_t>(b[0] | (b[1] << 8));
-}
-std::uint32_t le32(const std::string& s, std::size_t at) {
-    return at + 4 <= s.size() ? le32(s.data() + at) : 0;
+using core::get_le16;
+using core::get_le32;
+// The four bytes at `at`, or 0 when the text is shorter.
+std::uint32_t get_le32(const std::string& s, std::size_t at) {
+    return at + 4 <= s.size() ? get_le32(s.data() + at) : 0;
 }
 
 bool is_sig(std::uint32_t v, std::uint8_t third, std::uint8_t fourth) {
@@ -86,8 +63,8 @@ std::int64_t rva_to_offset(const std::string& file, std::size_t sections, int co
     for (int i = 0; i < count; ++i) {
         std::size_t s = sections + static_cast<std::size_t>(i) * 40;
         if (s + 40 > file.size()) break;
-        std::uint32_t vsize = le32(file, s + 8), vaddr = le32(file, s + 12), raw_size = le32(file, s + 16),
-                      raw_ptr = le32(file, s + 20);
+        std::uint32_t vsize = get_le32(file, s + 8), vaddr = get_le32(file, s + 12), raw_size = get_le32(file, s + 16),
+                      raw_ptr = get_le32(file, s + 20);
         std::uint32_t span = std::max(vsize, raw_size);
         if (rva >= vaddr && rva - vaddr < span) return static_cast<std::int64_t>(raw_ptr) + (rva - vaddr);
     }
@@ -99,12 +76,12 @@ std::int64_t rva_to_offset(const std::string& file, std::size_t sections, int co
 std::uint32_t resource_entry(const std::string& file, std::int64_t base, std::uint32_t dir, std::uint32_t id) {
     std::size_t at = static_cast<std::size_t>(base) + dir;
     if (at + 16 > file.size()) return 0;
-    std::size_t named = le16(file.data() + at + 12), ids = le16(file.data() + at + 14);
+    std::size_t named = get_le16(file.data() + at + 12), ids = get_le16(file.data() + at + 14);
     for (std::size_t i = 0; i < named + ids && i < 4096; ++i) {
         std::size_t e = at + 16 + i * 8;
         if (e + 8 > file.size()) return 0;
-        std::uint32_t name = le32(file, e);
-        if (id == 0 || (!(name & 0x80000000u) && name == id)) return le32(file, e + 4);
+        std::uint32_t name = get_le32(file, e);
+        if (id == 0 || (!(name & 0x80000000u) && name == id)) return get_le32(file, e + 4);
     }
     return 0;
 }
@@ -116,16 +93,16 @@ namespace archive {
 std::vector<std::string> PeStringResources(const std::string& Image, int Count, std::size_t MaxChars) {
     std::vector<std::string> out;
     if (Image.size() < 0x40 || Image.compare(0, 2, "MZ") != 0) return out;
-    std::size_t pe = le32(Image, 0x3C);
+    std::size_t pe = get_le32(Image, 0x3C);
     if (pe + 24 > Image.size() || Image.compare(pe, 4, std::string("PE\0\0", 4)) != 0) return out;
-    int sections = le16(Image.data() + pe + 6);
-    std::size_t opt = pe + 24, opt_size = le16(Image.data() + pe + 20);
+    int sections = get_le16(Image.data() + pe + 6);
+    std::size_t opt = pe + 24, opt_size = get_le16(Image.data() + pe + 20);
     if (opt + 2 > Image.size()) return out;
-    std::uint16_t magic = le16(Image.data() + opt);
+    std::uint16_t magic = get_le16(Image.data() + opt);
     std::size_t dirs = magic == 0x10B ? opt + 96 : magic == 0x20B ? opt + 112 : 0;
     std::size_t ndirs_at = magic == 0x10B ? opt + 92 : opt + 108;
-    if (dirs == 0 || ndirs_at + 4 > Image.size() || le32(Image, ndirs_at) < 3 || dirs + 24 > Image.size()) return out;
-    std::uint32_t res_rva = le32(Image, dirs + 16);
+    if (dirs == 0 || ndirs_at + 4 > Image.size() || get_le32(Image, ndirs_at) < 3 || dirs + 24 > Image.size()) return out;
+    std::uint32_t res_rva = get_le32(Image, dirs + 16);
     if (res_rva == 0) return out;
     std::size_t section_table = opt + opt_size;
     std::int64_t base = rva_to_offset(Image, section_table, sections, res_rva);
@@ -139,16 +116,16 @@ std::vector<std::string> PeStringResources(const std::string& Image, int Count, 
     if (lang == 0 || (lang & 0x80000000u)) return out;
     std::size_t data_entry = static_cast<std::size_t>(base) + lang;
     if (data_entry + 8 > Image.size()) return out;
-    std::int64_t data = rva_to_offset(Image, section_table, sections, le32(Image, data_entry));
-    std::uint32_t size = le32(Image, data_entry + 4);
+    std::int64_t data = rva_to_offset(Image, section_table, sections, get_le32(Image, data_entry));
+    std::uint32_t size = get_le32(Image, data_entry + 4);
     if (data < 0) return out;
     std::size_t pos = static_cast<std::size_t>(data), end = std::min(Image.size(), pos + size);
     for (int id = 0; id <= Count && pos + 2 <= end; ++id) {
-        std::size_t len = le16(Image.data() + pos);
+        std::size_t len = get_le16(Image.data() + pos);
         pos += 2;
         std::string text;
         for (std::size_t k = 0; k < len && pos + 2 * k + 1 < end; ++k) {
-            std::uint16_t c = le16(Image.data() + pos + 2 * k);
+            std::uint16_t c = get_le16(Image.data() + pos + 2 * k);
             if (text.size() < MaxChars) text += c < 0x80 ? static_cast<char>(c) : '?';
         }
         pos += 2 * len;
@@ -262,9 +239,9 @@ std::int64_t TArcDetect::FindZipStructures(DetectFile& File) {
 
     std::int64_t end_at = -1;
     for (std::int64_t i = static_cast<std::int64_t>(window.size()) - 22; i >= 1; --i) {
-        if (!is_end_sig(le32(window.data() + i))) continue;
+        if (!is_end_sig(get_le32(window.data() + i))) continue;
         std::memcpy(EndRecord, window.data() + i, 22);
-        if (is_pl(le32(EndRecord)) && DecryptHeader) DecryptHeader(EndRecord + 4, 18);
+        if (is_pl(get_le32(EndRecord)) && DecryptHeader) DecryptHeader(EndRecord + 4, 18);
         end_at = start + i;
         EndPosition = end_at + 22;
         FoundParts = fpEndRecord;
@@ -272,21 +249,21 @@ std::int64_t TArcDetect::FindZipStructures(DetectFile& File) {
     }
 
     if (end_at >= 0) {
-        std::int64_t recorded = le32(EndRecord + 16);
+        std::int64_t recorded = get_le32(EndRecord + 16);
         std::int64_t at = recorded;
         std::string ch = File.ReadAt(at, 46);
-        if (ch.size() < 46 || !is_central_sig(le32(ch, 0))) {
-            at = end_at - static_cast<std::int64_t>(le32(EndRecord + 12));
+        if (ch.size() < 46 || !is_central_sig(get_le32(ch, 0))) {
+            at = end_at - static_cast<std::int64_t>(get_le32(EndRecord + 12));
             ch = File.ReadAt(at, 46);
             if (ch.size() < 46) return 0;
         }
-        if (is_central_sig(le32(ch, 0))) {
+        if (is_central_sig(get_le32(ch, 0))) {
             DirectoryShift = static_cast<std::int32_t>(at - recorded);
             std::memcpy(CentralHeader, ch.data(), 46);
             FoundParts |= fpCentralDirectory;
-            if (is_pl(le32(CentralHeader)) && DecryptHeader) DecryptHeader(CentralHeader + 4, 42);
-            std::string lh = File.ReadAt(static_cast<std::int64_t>(le32(CentralHeader + 42)) + DirectoryShift, 30);
-            if (lh.size() == 30 && is_local_sig(le32(lh, 0))) {
+            if (is_pl(get_le32(CentralHeader)) && DecryptHeader) DecryptHeader(CentralHeader + 4, 42);
+            std::string lh = File.ReadAt(static_cast<std::int64_t>(get_le32(CentralHeader + 42)) + DirectoryShift, 30);
+            if (lh.size() == 30 && is_local_sig(get_le32(lh, 0))) {
                 std::memcpy(LocalHeader, lh.data(), 30);
                 FoundParts |= fpLocalHeader;
             }
@@ -300,7 +277,7 @@ std::int64_t TArcDetect::FindZipStructures(DetectFile& File) {
         std::string data = File.ReadAt(c * chunk, static_cast<std::size_t>(chunk));
         if (data.empty()) return c == 0 ? 0 : -1;
         for (std::size_t i = 0; i + 4 <= data.size(); ++i) {
-            if (is_local_sig(le32(data.data() + i))) {
+            if (is_local_sig(get_le32(data.data() + i))) {
                 std::string lh = File.ReadAt(c * chunk + static_cast<std::int64_t>(i), 30);
                 std::memcpy(LocalHeader, lh.data(), lh.size());
                 FoundParts = fpLocalHeader;
@@ -331,21 +308,21 @@ std::int64_t TArcDetect::ScanArcSignature(DetectFile& File, std::int64_t StartOf
                 ArcType = P == 2 ? atLha : atLhaExe;
                 return P - 2;
             }
-            if (i + 8 <= n && le32(d + i) == 0x07054842u && le32(d + i + 4) != 0x84C3940Fu) {
+            if (i + 8 <= n && get_le32(d + i) == 0x07054842u && get_le32(d + i + 4) != 0x84C3940Fu) {
                 ArcType = P == 0 ? atBh : atBhExe;
                 return P;
             }
-            if (i + 8 <= n && le32(d + i) == 0x04034B50u && le32(d + i + 4) != 0x003D0B74u) {
+            if (i + 8 <= n && get_le32(d + i) == 0x04034B50u && get_le32(d + i + 4) != 0x003D0B74u) {
                 ArcType = StartOffset == 0 ? atZip : atZipExe;
                 std::int64_t at = FindZipStructures(File);
                 return at > 0 ? at : P;
             }
-            if (i + 4 <= n && le32(d + i) == 0x21726152u) {
+            if (i + 4 <= n && get_le32(d + i) == 0x21726152u) {
                 ArcType = P == 0 ? atRar : atRarExe;
                 return P;
             }
             if (i + 4 <= n && d[i] == 0x60 && d[i + 1] == 0xEA) {
-                std::size_t next = i + le16(d + i + 2) + 10;
+                std::size_t next = i + get_le16(d + i + 2) + 10;
                 if (next + 2 <= n && next + 2 <= static_cast<std::size_t>(kWindow) && d[next] == 0x60 &&
                     d[next + 1] == 0xEA) {
                     ArcType = P == 0 ? atArj : atArjExe;
@@ -405,7 +382,7 @@ TArcType TArcDetect::DetectExecutable(DetectFile& File, const std::string& Head)
         }
     }
     for (std::int64_t at : {7612, 25661}) {
-        if (size > at + 4 && le32(File.ReadAt(at, 4), 0) == 0x04034B50u) {
+        if (size > at + 4 && get_le32(File.ReadAt(at, 4), 0) == 0x04034B50u) {
             ArchiveOffset = at;
             return atZipExe;
         }
@@ -422,7 +399,7 @@ TArcType TArcDetect::DetectExecutable(DetectFile& File, const std::string& Head)
         std::string probe = File.ReadAt(at, 14);
         if (ace_marker(probe)) return atAceExe;
         if (probe.size() == 14) {
-            TArcType t = ClassifyArcSignature(0, le32(probe, 0));
+            TArcType t = ClassifyArcSignature(0, get_le32(probe, 0));
             if (t != atNA) {
                 if (t == atJar || t == atJarExe || t == atZip || t == atZipExe) {
                     std::int64_t found = FindZipStructures(File);
@@ -435,7 +412,7 @@ TArcType TArcDetect::DetectExecutable(DetectFile& File, const std::string& Head)
 
     // End of the DOS image: what is appended after it.
     if (Head.size() >= 6) {
-        std::int64_t last = le16(Head.data() + 2), pages = le16(Head.data() + 4);
+        std::int64_t last = get_le16(Head.data() + 2), pages = get_le16(Head.data() + 4);
         std::int64_t image = pages * 512;
         if (last != 0) image -= 512 - last;
         if (image > 0 && size > image + 4) {
@@ -446,8 +423,8 @@ TArcType TArcDetect::DetectExecutable(DetectFile& File, const std::string& Head)
                     ArchiveOffset += 2;
                 if (size > ArchiveOffset + 4) {
                     std::string sig = File.ReadAt(ArchiveOffset, 4);
-                    if (sig.size() == 4 && le32(sig, 0) != 0x04034B50u) {
-                        TArcType t = ClassifyArcSignature(0, le32(sig, 0));
+                    if (sig.size() == 4 && get_le32(sig, 0) != 0x04034B50u) {
+                        TArcType t = ClassifyArcSignature(0, get_le32(sig, 0));
                         if (archive::IsRealArcType(t)) return t;
                     }
                 }
@@ -475,7 +452,7 @@ TArcType TArcDetect::DetectPlain(DetectFile& File, const std::string& Head) {
     if (zeros < Head.size()) {
         std::uint8_t sig[4] = {0, 0, 0, 0};
         std::memcpy(sig, Head.data() + zeros, std::min<std::size_t>(4, Head.size() - zeros));
-        type = ClassifyArcSignature(1, le32(sig));
+        type = ClassifyArcSignature(1, get_le32(sig));
         if (type == atFileOpenErr || type == atUnknown) return type;
         if (type == atJar || type == atJarExe || type == atZip || type == atZipExe) {
             ArchiveOffset = FindZipStructures(File);
@@ -496,7 +473,7 @@ TArcType TArcDetect::DetectPlain(DetectFile& File, const std::string& Head) {
     if (UueTest(File)) return atUUE;
     if (TarTest(File)) return atTar;
     ArchiveOffset = FindZipStructures(File);
-    if (ArchiveOffset > 0) return le16(EndRecord + 4) == 0 ? atZip : SpannedArchiveTest();
+    if (ArchiveOffset > 0) return get_le16(EndRecord + 4) == 0 ? atZip : SpannedArchiveTest();
     return type;
 }
 

@@ -6,10 +6,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "archive/arcTypes.h"
+
+#include "platform/core/Streams.h"
 
 namespace archive {
 
@@ -73,14 +76,14 @@ public:
     ~DetectFile();
     DetectFile(const DetectFile&) = delete;
     DetectFile& operator=(const DetectFile&) = delete;
-    bool IsOpen() const { return fd_ >= 0; }
-    int Handle() const { return fd_; }
+    bool IsOpen() const { return file_ != nullptr; }
+    int Handle() const { return file_ ? file_->Handle() : -1; }
     std::int64_t Size() const { return size_; }
     // Up to Count bytes at Offset (fewer at the end of the file).
     std::string ReadAt(std::int64_t Offset, std::size_t Count) const;
 
 private:
-    int fd_ = -1;
+    std::unique_ptr<TFileStream> file_;
     std::int64_t size_ = 0;
 };
 

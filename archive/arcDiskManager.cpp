@@ -6,11 +6,8 @@
 #include <cstring>
 #include <ctime>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "archive/arcErrors.h"
+#include "platform/os/Files.h"
 #include "platform/os/Volumes.h"
 
 namespace {
@@ -35,11 +32,8 @@ std::string folder_of_name(const std::string& FileName) {
 // file system refuses writes.
 bool write_protected(const os::MountEntry& mount, const os::Space& space, const std::string& folder) {
     if (mount.read_only || space.read_only) return true;
-    std::string probe = folder + "/arcXXXXXX";
-    int fd = ::mkstemp(probe.data());
-    if (fd < 0) return errno == EROFS;
-    ::close(fd);
-    return ::unlink(probe.c_str()) != 0;
+    const os::Probe probe = os::probe_create(folder, "arc");
+    return probe.create_error != 0 ? probe.create_error == EROFS : !probe.removed;
 }
 
 std::uint8_t floppy_medium(std::int64_t bytes) {
@@ -73,16 +67,11 @@ std::uint16_t SpanNumberFromLabel(const std::string& Label) {
 }
 
 std::int32_t FileDosDateTime(int Handle, int Which) {
-    struct statx sx{};
-    if (::statx(Handle, "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0) return -1;
-    std::int64_t secs;
-    switch (Which) {
-    case 0: secs = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_ctime.tv_sec; break;
-    case 1: secs = sx.stx_mtime.tv_sec; break;
-    case 2: secs = sx.stx_atime.tv_sec; break;
-    default: return -1;
-    }
-    std::time_t t = static_cast<std::time_t>(secs);
+    static constexpr os::FileTime kTimes[] = {os::FileTime::created, os::FileTime::modified, os::FileTime::accessed};
+    if (Which < 0 || Which > 2) return -1;
+    const auto secs = os::handle_time(Handle, kTimes[Which]);
+    if (!secs) return -1;
+    std::time_t t = static_cast<std::time_t>(*secs);
     std::tm tm{};
     if (!::gmtime_r(&t, &tm)) return -1;
     int year = tm.tm_year + 1900;

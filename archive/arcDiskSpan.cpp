@@ -6,11 +6,10 @@
 #include <ctime>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "platform/core/ByteOrder.h"
+#include "platform/core/DateUtils.h"
 #include "platform/core/SysUtils.h"
+#include "platform/os/Files.h"
 #include "platform/os/Volumes.h"
 
 namespace {
@@ -21,33 +20,18 @@ constexpr std::int64_t kDiskReserve = 10000;
 constexpr std::int64_t kCopyChunk = 61440;
 constexpr std::uint32_t kSpanSig = 0x08074B50u;
 
-std::uint32_t le32(const std::uint8_t* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-void put32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-void put16(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
+using core::get_le16;
+using core::get_le32;
+using core::put_le16;
+using core::put_le32;
 bool is_sig(std::uint32_t v, std::uint8_t third, std::uint8_t fourth) {
     return (v & 0xFF) == 'P' && (((v >> 8) & 0xFF) == 'K' || ((v >> 8) & 0xFF) == 'L') &&
            ((v >> 16) & 0xFF) == third && (v >> 24) == fourth;
 }
-bool file_exists(const std::string& name) {
-    struct stat st{};
-    return ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
 // The file's last write time as days since 1899-12-30 in local time.
 double file_age(const std::string& name) {
-    struct stat st{};
-    if (::stat(name.c_str(), &st) != 0) return 0;
-    std::time_t t = st.st_mtime;
-    std::tm tm{};
-    if (!::localtime_r(&t, &tm)) return 0;
-    return static_cast<double>(t + tm.tm_gmtoff) / 86400.0 + 25569.0;
+    const auto st = os::file_status(name);
+    return st ? core::unix_to_local_datetime(static_cast<std::time_t>(st->mtime)) : 0;
 }
 
 } // namespace
@@ -68,32 +52,22 @@ bool TDiskSpanObj::CheckDrive(bool with_component_handlers) {
                              with_component_handlers ? ComponentWriteProtectErr : TOnDiskError(), SpanReportError);
 }
 
-void TDiskSpanObj::CloseDiskFile() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-}
+void TDiskSpanObj::CloseDiskFile() { disk_.reset(); }
 
 void TDiskSpanObj::WriteDisk(const void* Buffer, std::int64_t Count) {
-    const auto* p = static_cast<const std::uint8_t*>(Buffer);
-    while (Count > 0) {
-        ssize_t n = ::write(fd_, p, static_cast<std::size_t>(Count));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            int err = n < 0 ? errno : ENOSPC;
-            throw EWriteError(err == ENOSPC || err == EDQUOT || err == EFBIG ? "Disk full" : "Stream write error");
-        }
-        p += n;
-        Count -= n;
-        disk_pos_ += n;
-    }
+    if (Count <= 0) return;
+    const std::int64_t n = disk_->Write(Buffer, Count);
+    disk_pos_ += n;
+    if (n != Count) core::write_all(*disk_, static_cast<const std::uint8_t*>(Buffer) + n, Count - n);
+    disk_pos_ += Count - n;
 }
 
 bool TDiskSpanObj::OpenDiskFile() {
     try {
         CloseDiskFile();
         file_name_ = pass_.ArchiveFile();
-        fd_ = ::open(file_name_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd_ < 0) return false;
+        disk_ = TFileStream::TryOpen(file_name_, fmCreate);
+        if (!disk_) return false;
         disk_pos_ = 0;
         char label[32];
         std::snprintf(label, sizeof label, "PKBACK# %.3u", static_cast<unsigned>(DiskNumber));
@@ -127,7 +101,7 @@ bool TDiskSpanObj::PrepareDisk() {
         return false;
     }
     const std::string name = pass_.ArchiveFile();
-    if (!file_exists(name) && static_cast<std::int64_t>(RequiredSpace) <= checker_.FreeSpace && OpenDiskFile())
+    if (!::FileExists(name) && static_cast<std::int64_t>(RequiredSpace) <= checker_.FreeSpace && OpenDiskFile())
         return true;
     bool ok = false;
     for (;;) {
@@ -138,7 +112,7 @@ bool TDiskSpanObj::PrepareDisk() {
         // The disk written last is still in the drive: ask again before
         // anything on it is touched.
         if (ok && checker_.VolumeSerial != 0 && checker_.VolumeSerial == LastSerial) continue;
-        if (file_exists(name)) {
+        if (::FileExists(name)) {
             OverwriteMode = omOverwrite;
             if (OnDiskSpanFileExists) {
                 OnDiskSpanFileExists(this, name, file_age(name), OverwriteMode);
@@ -232,7 +206,7 @@ bool TDiskSpanObj::WriteSpanned() {
 
     if (pass_.TempSize() + kDiskReserve > checker_.FreeSpace) {
         std::uint8_t sig[4];
-        put32(sig, kSpanSig);
+        put_le32(sig, kSpanSig);
         WriteDisk(sig, 4);
         checker_.FreeSpace -= 4;
     }
@@ -244,22 +218,22 @@ bool TDiskSpanObj::WriteSpanned() {
         if (pass_.EntryDeleted(i)) continue;
         pass_.SetCurrentEntry(i);
         std::uint8_t* ch = pass_.CentralHeader(i);
-        if (!is_sig(le32(ch), 1, 2)) return false;
+        if (!is_sig(get_le32(ch), 1, 2)) return false;
         std::uint8_t local[30] = {};
         pass_.TempSeek(read_pos);
-        if (pass_.TempRead(local, 30) != 30 || !is_sig(le32(local), 3, 4)) return false;
+        if (pass_.TempRead(local, 30) != 30 || !is_sig(get_le32(local), 3, 4)) return false;
         // Encrypted local headers hide their lengths; the central copy has them plain.
         const bool plain = local[1] == 'K';
-        const std::int64_t name_len = plain ? le16(local + 26) : le16(ch + 28);
-        const std::int64_t extra_len = plain ? le16(local + 28) : 0;
-        const std::int64_t packed = le32(ch + 20);
+        const std::int64_t name_len = plain ? get_le16(local + 26) : get_le16(ch + 28);
+        const std::int64_t extra_len = plain ? get_le16(local + 28) : 0;
+        const std::int64_t packed = get_le32(ch + 20);
 
         // The entry starts where its first byte lands: on the next disk when
         // this one is full.
         if (!EnsureRoom(1)) return false;
         ++total;
-        put16(ch + 34, DiskNumber - 1);
-        put32(ch + 42, static_cast<std::uint32_t>(disk_pos_));
+        put_le16(ch + 34, DiskNumber - 1);
+        put_le32(ch + 42, static_cast<std::uint32_t>(disk_pos_));
 
         pass_.TempSeek(read_pos);
         if (!CopyAcross(30)) return false;
@@ -296,15 +270,15 @@ bool TDiskSpanObj::WriteSpanned() {
     // The end record goes whole onto the last disk.
     if (!EnsureRoom(22)) return false;
     if (DiskNumber - 1 != last_disk) on_last_disk = 0;
-    put32(EndRecord, 0x06054B50u);
-    put16(EndRecord + 4, DiskNumber - 1);
-    put16(EndRecord + 6, cd_disk);
-    put16(EndRecord + 8, on_last_disk);
-    put16(EndRecord + 10, static_cast<std::uint32_t>(total));
-    put32(EndRecord + 12, static_cast<std::uint32_t>(cd_size));
-    put32(EndRecord + 16, cd_offset);
-    put16(EndRecord + 20, 0);
-    ssize_t n = ::write(fd_, EndRecord, 22);
+    put_le32(EndRecord, 0x06054B50u);
+    put_le16(EndRecord + 4, DiskNumber - 1);
+    put_le16(EndRecord + 6, cd_disk);
+    put_le16(EndRecord + 8, on_last_disk);
+    put_le16(EndRecord + 10, static_cast<std::uint32_t>(total));
+    put_le32(EndRecord + 12, static_cast<std::uint32_t>(cd_size));
+    put_le32(EndRecord + 16, cd_offset);
+    put_le16(EndRecord + 20, 0);
+    const std::int64_t n = disk_->Write(EndRecord, 22);
     if (n == 22) {
         disk_pos_ += 22;
         checker_.FreeSpace -= 22;

@@ -6,9 +6,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "archive/arcDiskManager.h"
+#include "platform/core/Streams.h"
 
 namespace archive {
 
@@ -110,7 +112,7 @@ private:
     TSpanPass& pass_;
     TDiskManager& checker_;
     std::string file_name_;
-    int fd_ = -1;
+    std::unique_ptr<TFileStream> disk_;  // the current disk's file
     std::int64_t disk_pos_ = 0; // bytes written to the current disk's file
 };
 

@@ -1,11 +1,9 @@
 #include "archive/arcFileScan.h"
 
 #include <algorithm>
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "archive/arcGbls.h"
+#include "platform/os/Files.h"
 
 namespace archive {
 
@@ -13,11 +11,7 @@ namespace {
 
 char fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-std::string current_folder() {
-    char buf[4096];
-    if (::getcwd(buf, sizeof buf)) return AppendSlash(buf);
-    return "./";
-}
+std::string current_folder() { return os::current_dir(); }
 
 }  // namespace
 
@@ -87,28 +81,23 @@ bool MatchesMask(const std::string& Name, const std::string& Mask) { return TInt
 
 std::vector<TSearchRec> ListFolder(const std::string& Dir) {
     std::vector<TSearchRec> out;
-    DIR* d = ::opendir(Dir.c_str());
-    if (!d) return out;
-    while (dirent* e = ::readdir(d)) {
-        const std::string name = e->d_name;
-        if (name == "." || name == "..") continue;
-        const std::string path = PathJoin(Dir, name);
-        struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0) continue;
-        if (S_ISLNK(st.st_mode)) {
-            if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    for (os::DirEntry& e : os::list_dir(Dir)) {
+        os::FileStatus st = e.status;
+        if (st.is_link()) {
+            const auto target = os::file_status(PathJoin(Dir, e.name));
+            if (!target || !target->is_regular()) continue;
+            st = *target;
         }
-        if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) continue;
+        if (!st.is_regular() && !st.is_directory()) continue;
         TSearchRec r;
-        r.Name = name;
-        r.Attr = WindowsAttributes(name, st.st_mode);
-        r.Size = S_ISREG(st.st_mode) ? st.st_size : 0;
-        r.MTime = st.st_mtime;
-        r.Device = st.st_dev;
-        r.Inode = st.st_ino;
+        r.Name = std::move(e.name);
+        r.Attr = WindowsAttributes(r.Name, (st.is_directory() ? 0040000u : 0100000u) | st.mode);
+        r.Size = st.is_regular() ? st.size : 0;
+        r.MTime = st.mtime;
+        r.Device = st.id.device;
+        r.Inode = st.id.inode;
         out.push_back(std::move(r));
     }
-    ::closedir(d);
     std::sort(out.begin(), out.end(), [](const TSearchRec& a, const TSearchRec& b) { return a.Name < b.Name; });
     return out;
 }

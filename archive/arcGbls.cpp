@@ -1,6 +1,7 @@
 #include "archive/arcGbls.h"
 
 #include "platform/core/CodePages.h"
+#include "platform/core/SysUtils.h"
 #include "platform/os/Files.h"
 
 #include <algorithm>
@@ -9,9 +10,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace archive {
 
@@ -87,12 +85,9 @@ std::string ChangeExtension(const std::string& Name, const std::string& Ext) {
     return Name.substr(0, ExtensionPos(Name)) + Ext;
 }
 
-std::string ExtractFileExt(const std::string& Name) { return Name.substr(ExtensionPos(Name)); }
+std::string ExtractFileExt(const std::string& Name) { return ::ExtractFileExt(NormalizeSeparators(Name)); }
 
-std::string ExtractFileName(const std::string& Name) {
-    const auto sep = Name.find_last_of("/\\");
-    return sep == std::string::npos ? Name : Name.substr(sep + 1);
-}
+std::string ExtractFileName(const std::string& Name) { return ::ExtractFileName(NormalizeSeparators(Name)); }
 
 std::string ExtractFilePath(const std::string& Name) {
     const auto sep = Name.find_last_of("/\\");
@@ -132,53 +127,32 @@ bool SameTextAscii(const std::string& A, const std::string& B) {
     return A.size() == B.size() && UpperAscii(A) == UpperAscii(B);
 }
 
-bool DirExists(const std::string& Path) {
-    struct stat st {};
-    return !Path.empty() && ::stat(Path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
+bool DirExists(const std::string& Path) { return DirectoryExists(Path); }
 
-bool FileOrDirExists(const std::string& Path) {
-    struct stat st {};
-    return !Path.empty() && ::lstat(Path.c_str(), &st) == 0;
-}
+bool FileOrDirExists(const std::string& Path) { return os::link_status(Path).has_value(); }
 
-bool FileExists(const std::string& Path) {
-    struct stat st {};
-    return !Path.empty() && ::stat(Path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
+bool FileExists(const std::string& Path) { return ::FileExists(Path); }
 
 bool DirIsEmpty(const std::string& Dir) {
-    DIR* d = ::opendir(Dir.c_str());
-    if (!d) return true;
-    bool empty = true;
-    while (dirent* e = ::readdir(d)) {
-        const std::string name = e->d_name;
-        if (name == "." || name == "..") continue;
-        if (!DirExists(PathJoin(Dir, name))) {
-            empty = false;
-            break;
-        }
-    }
-    ::closedir(d);
-    return empty;
+    for (const os::DirEntry& e : os::list_dir(Dir))
+        if (!DirExists(PathJoin(Dir, e.name))) return false;
+    return true;
 }
 
 bool ForceDirs(const std::string& Path) {
     if (Path.empty()) return false;
     if (DirExists(Path)) return true;
     const std::string path = AppendSlash(NormalizeSeparators(Path));
-    for (std::size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1)) {
-        const std::string part = path.substr(0, at);
-        if (!DirExists(part) && ::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return false;
-    }
+    for (std::size_t at = path.find('/', 1); at != std::string::npos; at = path.find('/', at + 1))
+        if (!os::make_dir(path.substr(0, at))) return false;
     return DirExists(Path);
 }
 
 std::string SystemTempDir() { return os::temp_dir(); }
 
 uint32_t WindowsAttributes(const std::string& Name, uint32_t Mode) {
-    uint32_t attr = S_ISDIR(Mode) ? 0x10u : 0x20u;
-    if (!(Mode & S_IWUSR)) attr |= 0x01u;
+    uint32_t attr = (Mode & 0170000) == 0040000 ? 0x10u : 0x20u;  // S_IFDIR
+    if (!(Mode & 0200)) attr |= 0x01u;                              // no write for the owner
     const std::string base = ExtractFileName(RemoveSlash(Name));
     if (!base.empty() && base[0] == '.' && base != "." && base != "..") attr |= 0x02u;
     return attr;

@@ -8,8 +8,10 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "archive/arcStreams.h"
+#include "platform/os/Files.h"
 #include "platform/os/SignalCleanup.h"
 
 namespace archive {
@@ -34,41 +36,47 @@ struct TTempArchiveHooks {
     bool TargetWasMissing = false;
 };
 
-// An existing archive held for one pass: an exclusive lock (flock) that a
-// second pass on the same archive, in this process or another, cannot take
-// while this one runs, and the file's identity, size and modification time
-// when it was locked.
-class ArchiveLock {
-public:
-    enum class Result { locked, busy, missing, failed };
-    ArchiveLock() = default;
-    ~ArchiveLock() { release(); }
-    ArchiveLock(const ArchiveLock&) = delete;
-    ArchiveLock& operator=(const ArchiveLock&) = delete;
-    // Opens and locks Path without waiting; busy when another pass holds it.
-    Result acquire(const std::string& Path);
-    // Whether the path still names the locked file, as it was when locked.
-    bool unchanged() const;
-    void release();
+// An existing archive held for one pass: an exclusive lock that a second
+// pass on the same archive, in this process or another, cannot take while
+// this one runs, and the file's identity, size and modification time when it
+// was locked.
+using ArchiveLock = os::FileLock;
 
-private:
-    int fd_ = -1;
-    std::string path_;
-    uint64_t device_ = 0, inode_ = 0;
-    int64_t size_ = 0, mtime_ns_ = 0;
+// What both temporary archives add to the stream they are: each read counts
+// against the component's bytes left and reports progress, and copies go in
+// chunks of kChunk bytes.
+template <class Stream>
+class TTempArchive : public Stream {
+public:
+    int64_t Read(void* Buffer, int64_t Count) override {
+        const int64_t n = Stream::Read(Buffer, Count);
+        this->CountRead(Count, hooks_.BytesLeft);
+        return n;
+    }
+    int64_t CopyFrom(TStream32& Source, uint8_t* Cancel, int64_t Count, TStreamProgress Progress) override {
+        return this->CopyInChunks(Source, Cancel, Count, std::move(Progress), kChunk);
+    }
+    static constexpr int64_t kChunk = 100000;
+    bool IsTemp = false;
+    uint16_t CopyFlag = 0;
+
+protected:
+    template <class... Args>
+    TTempArchive(TTempArchiveHooks Hooks, const std::string& TargetName, Args&&... StreamArgs)
+        : Stream(std::forward<Args>(StreamArgs)...), hooks_(std::move(Hooks)), target_(TargetName) {}
+    TTempArchiveHooks hooks_;
+    std::string target_;
 };
 
 // New archive in a temporary file with the prefix "arc" in TempDir (or the
 // system's temporary folder). Mode 0xFFFF builds a new archive; any other Mode
 // opens TargetName itself, and committing then only closes it.
-class TTempFileStream : public TFileStream32 {
+class TTempFileStream : public TTempArchive<TFileStream32> {
 public:
     TTempFileStream(TTempArchiveHooks Hooks, const std::string& TempDir, const std::string& TargetName,
                     uint16_t Mode);
     // Discards the temporary file when it was not committed.
     ~TTempFileStream() override;
-    int64_t Read(void* Buffer, int64_t Count) override;
-    int64_t CopyFrom(TStream32& Source, uint8_t* Cancel, int64_t Count, TStreamProgress Progress) override;
     // Replaces the target with the temporary archive when the copy flag is set
     // (else discards it). Raises EFOpenError "Error opening file" when the
     // target cannot be replaced; the target is then untouched.
@@ -76,30 +84,18 @@ public:
     // Closes and deletes the temporary file without touching the target.
     void Discard();
     const std::string& TempFileName() const { return name_; }
-    bool IsTemp = false;
-    uint16_t CopyFlag = 0;
 
 private:
-    TTempArchiveHooks hooks_;
-    std::string target_;
     os::SignalCleanupPath cleanup_;  // the temporary file goes when a signal ends the process
 };
 
 // New archive in memory; committing writes it beside the target and renames
 // it over the target.
-class TTempMemStream : public TMemoryStream32 {
+class TTempMemStream : public TTempArchive<TMemoryStream32> {
 public:
     TTempMemStream(TTempArchiveHooks Hooks, uint16_t Mode, const std::string& TargetName);
-    int64_t Read(void* Buffer, int64_t Count) override;
-    int64_t CopyFrom(TStream32& Source, uint8_t* Cancel, int64_t Count, TStreamProgress Progress) override;
     void Commit();
     void Discard() { CopyFlag = 0; }
-    bool IsTemp = true;
-    uint16_t CopyFlag = 0;
-
-private:
-    TTempArchiveHooks hooks_;
-    std::string target_;
 };
 
 // Creates an empty file with the prefix "arc" and a unique name in Dir (the

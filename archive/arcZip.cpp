@@ -4,6 +4,7 @@
 
 #include "platform/core/ClassBuilder.h"
 #include "archive/arcGbls.h"
+#include "platform/core/ByteOrder.h"
 
 namespace archive {
 
@@ -11,24 +12,6 @@ namespace {
 
 constexpr int64_t kMax32 = 0xFFFFFFFFLL;
 constexpr int kMaxEntries = 65535;
-
-template <std::size_t N>
-void put16(std::array<uint8_t, N>& b, std::size_t at, uint32_t v) {
-    b[at] = static_cast<uint8_t>(v);
-    b[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-template <std::size_t N>
-void put32(std::array<uint8_t, N>& b, std::size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-template <std::size_t N>
-uint32_t get16(const std::array<uint8_t, N>& b, std::size_t at) {
-    return b[at] | (b[at + 1] << 8);
-}
-template <std::size_t N>
-uint32_t get32(const std::array<uint8_t, N>& b, std::size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
-}
 
 uint16_t deflate_flag_bits(TDeflateType t) {
     switch (t) {
@@ -153,10 +136,10 @@ void TZip::SetDefaultExt(const std::string& Value) {
 
 void TZip::SetEntryStats(TCompHeaderObj::Header& Header, int64_t Uncompressed, int64_t Compressed, uint32_t DosDate,
                          uint32_t Attr) {
-    put32(Header, 24, static_cast<uint32_t>(std::min(Uncompressed, kMax32)));
-    put32(Header, 20, static_cast<uint32_t>(std::min(Compressed, kMax32)));
-    put32(Header, 12, DosDate);
-    put32(Header, 38, Attr);
+    core::put_le32(Header.data() + 24, static_cast<uint32_t>(std::min(Uncompressed, kMax32)));
+    core::put_le32(Header.data() + 20, static_cast<uint32_t>(std::min(Compressed, kMax32)));
+    core::put_le32(Header.data() + 12, DosDate);
+    core::put_le32(Header.data() + 38, Attr);
 }
 
 void TZip::CompressEntry(TStream32& Stream, int Index, bool& Ok, TCompHeaderObj& List) {
@@ -169,24 +152,24 @@ void TZip::HeaderCipher(TZipCipher& Cipher) const {
 
 void TZip::InitLocalHeader(const TCompFileInfo& Info, const TCompHeaderObj::Header& Stats) {
     local_.fill(0);
-    put32(local_, 0, Info.HeaderEncrypted ? kLocalSigPL : kLocalSig);
-    put16(local_, 4, 20);
-    put32(local_, 10, EntryDate(get32(Stats, 12)));
-    put32(local_, 22, static_cast<uint32_t>(std::min(Info.SourceSize, kMax32)));
-    put16(local_, 8, 8);
+    core::put_le32(local_.data() + 0, Info.HeaderEncrypted ? kLocalSigPL : kLocalSig);
+    core::put_le16(local_.data() + 4, 20);
+    core::put_le32(local_.data() + 10, EntryDate(core::get_le32(Stats.data() + 12)));
+    core::put_le32(local_.data() + 22, static_cast<uint32_t>(std::min(Info.SourceSize, kMax32)));
+    core::put_le16(local_.data() + 8, 8);
 }
 
 void TZip::FinishLocalHeader(int64_t Uncompressed, int64_t Compressed) {
-    put16(local_, 28, 0);
-    put16(local_, 26, static_cast<uint32_t>(stored_.bytes.size()));
-    put32(local_, 22, static_cast<uint32_t>(Uncompressed));
-    put32(local_, 14, Uncompressed == 0 ? 0u : crc_);
+    core::put_le16(local_.data() + 28, 0);
+    core::put_le16(local_.data() + 26, static_cast<uint32_t>(stored_.bytes.size()));
+    core::put_le32(local_.data() + 22, static_cast<uint32_t>(Uncompressed));
+    core::put_le32(local_.data() + 14, Uncompressed == 0 ? 0u : crc_);
     uint16_t flags = encrypted_ ? 1 : 0;
     if (method_ == 8) flags = static_cast<uint16_t>(flags | deflate_flag_bits(DeflateType));
     if (stored_.utf8) flags = static_cast<uint16_t>(flags | 0x800);
-    put16(local_, 6, flags);
-    put16(local_, 8, method_);
-    put32(local_, 18, static_cast<uint32_t>(Compressed));
+    core::put_le16(local_.data() + 6, flags);
+    core::put_le16(local_.data() + 8, method_);
+    core::put_le32(local_.data() + 18, static_cast<uint32_t>(Compressed));
 }
 
 std::string TZip::LocalHeaderBytes() const {
@@ -208,16 +191,16 @@ void TZip::WriteLocalHeader(TStream32& Stream) {
 void TZip::BuildCentralHeader(int Index, uint32_t Attributes, TCompHeaderObj& List) {
     TCompHeaderObj::Header image{};
     const TCompFileInfo& info = List.EntryInfo(Index);
-    put32(image, 0, info.HeaderEncrypted ? kCentralSigPL : kCentralSig);
-    put16(image, 4, 20);
-    put16(image, 6, 20);
+    core::put_le32(image.data() + 0, info.HeaderEncrypted ? kCentralSigPL : kCentralSig);
+    core::put_le16(image.data() + 4, 20);
+    core::put_le16(image.data() + 6, 20);
     std::memcpy(image.data() + 8, local_.data() + 6, 24);
-    put16(image, 30, 0);
-    put16(image, 32, 0);
-    put16(image, 34, 0);
-    put16(image, 36, 1);
-    put32(image, 38, Attributes);
-    put32(image, 42, static_cast<uint32_t>(info.Offset));
+    core::put_le16(image.data() + 30, 0);
+    core::put_le16(image.data() + 32, 0);
+    core::put_le16(image.data() + 34, 0);
+    core::put_le16(image.data() + 36, 1);
+    core::put_le32(image.data() + 38, Attributes);
+    core::put_le32(image.data() + 42, static_cast<uint32_t>(info.Offset));
     List.HeaderCopy(Index) = image;
 }
 
@@ -264,14 +247,14 @@ bool TZip::WriteFolderEntry(TStream32& Stream, int Index, TCompHeaderObj& List) 
     FinishLocalHeader(0, 0);
     Stream.Seek(0, soFromEnd);
     WriteLocalHeader(Stream);
-    BuildCentralHeader(Index, get32(stats, 38), List);
+    BuildCentralHeader(Index, core::get_le32(stats.data() + 38), List);
     return true;
 }
 
 bool TZip::WriteEntryData(TStream32& Stream, int Index, TCompHeaderObj& List) {
     TCompFileInfo& info = List.EntryInfo(Index);
     const TCompHeaderObj::Header stats = List.HeaderCopy(Index);
-    const uint32_t attr = get32(stats, 38);
+    const uint32_t attr = core::get_le32(stats.data() + 38);
     header_encrypted_ = info.HeaderEncrypted != 0;
     crc_ = 0;
     if (attr & 0x10) return WriteFolderEntry(Stream, Index, List);
@@ -305,7 +288,7 @@ bool TZip::WriteEntryData(TStream32& Stream, int Index, TCompHeaderObj& List) {
     stored_ = AnsiToOemName(entry_name_, TranslateOemChar);
     if (stored_.bytes.size() > 0xFFFF) RaiseError(archive_file_, path, "0", E_WRITE);
     InitLocalHeader(info, stats);
-    put32(local_, 22, static_cast<uint32_t>(size));
+    core::put_le32(local_.data() + 22, static_cast<uint32_t>(size));
 
     const int64_t offset = Stream.Seek(0, soFromEnd);
     info.Offset = offset;
@@ -378,19 +361,19 @@ bool TZip::WriteEntryData(TStream32& Stream, int Index, TCompHeaderObj& List) {
 void TZip::DoEnd() {
     // An entry that failed (a source that cannot be read, a failed write)
     // never reports its CRC as passed.
-    if (OnEnd) OnEnd(*this, entry_name_, entry_written_ && crc_ == get32(local_, 14));
+    if (OnEnd) OnEnd(*this, entry_name_, entry_written_ && crc_ == core::get_le32(local_.data() + 14));
 }
 
 void TZip::WriteEmptyEnd(TStream32& Stream) {
     std::array<uint8_t, 22> end{};
-    put32(end, 0, kEndSig);
+    core::put_le32(end.data() + 0, kEndSig);
     Stream.WriteBuffer(end.data(), 22);
 }
 
 std::string TZip::CentralRecord(int Index, TCompHeaderObj& List) {
     const TCompFileInfo& info = List.EntryInfo(Index);
     TCompHeaderObj::Header& copy = List.HeaderCopy(Index);
-    const bool folder = (get32(copy, 38) & 0x10) != 0;
+    const bool folder = (core::get_le32(copy.data() + 38) & 0x10) != 0;
     StoredName name;
     if (info.FromArchive) {
         // Entries of an existing archive keep the name bytes their local
@@ -400,11 +383,11 @@ std::string TZip::CentralRecord(int Index, TCompHeaderObj& List) {
         name = folder ? AnsiToOemName(AppendSlash(List.Name(Index)), false)
                       : AnsiToOemName(List.Name(Index), TranslateOemChar);
     }
-    put16(copy, 28, static_cast<uint32_t>(name.bytes.size()));
-    put16(copy, 30, static_cast<uint32_t>(info.Extra.size()));
-    put16(copy, 32, static_cast<uint32_t>(info.Comment.size()));
+    core::put_le16(copy.data() + 28, static_cast<uint32_t>(name.bytes.size()));
+    core::put_le16(copy.data() + 30, static_cast<uint32_t>(info.Extra.size()));
+    core::put_le16(copy.data() + 32, static_cast<uint32_t>(info.Comment.size()));
     TCompHeaderObj::Header image = copy;
-    put32(image, 0, info.HeaderEncrypted ? kCentralSigPL : kCentralSig);
+    core::put_le32(image.data() + 0, info.HeaderEncrypted ? kCentralSigPL : kCentralSig);
     std::string bytes(reinterpret_cast<const char*>(image.data()), image.size());
     bytes += name.bytes;
     if (info.HeaderEncrypted) {
@@ -445,12 +428,12 @@ bool TZip::WriteDirectoryEnd(TStream32& Stream, TCompHeaderObj& List) {
             return false;
         }
         std::array<uint8_t, 22> end{};
-        put32(end, 0, kEndSig);
-        put16(end, 8, static_cast<uint32_t>(entries));
-        put16(end, 10, static_cast<uint32_t>(entries));
-        put32(end, 12, static_cast<uint32_t>(cd_size));
-        put32(end, 16, static_cast<uint32_t>(cd_offset));
-        put16(end, 20, static_cast<uint32_t>(List.ArchiveComment.size()));
+        core::put_le32(end.data() + 0, kEndSig);
+        core::put_le16(end.data() + 8, static_cast<uint32_t>(entries));
+        core::put_le16(end.data() + 10, static_cast<uint32_t>(entries));
+        core::put_le32(end.data() + 12, static_cast<uint32_t>(cd_size));
+        core::put_le32(end.data() + 16, static_cast<uint32_t>(cd_offset));
+        core::put_le16(end.data() + 20, static_cast<uint32_t>(List.ArchiveComment.size()));
         Stream.WriteBuffer(end.data(), 22);
         Stream.WriteBuffer(List.ArchiveComment.data(), static_cast<int64_t>(List.ArchiveComment.size()));
         return true;
@@ -466,24 +449,28 @@ void TZip::ReportEntries(TCompHeaderObj& List) {
         const TCompFileInfo& info = List.EntryInfo(i);
         // Only the entries added in this pass.
         if (info.Status == esDeleted || info.FromArchive) continue;
-        const auto& h = List.HeaderCopy(i);
-        report_ = TEntryReport{};
-        report_.FileName = List.Name(i);
-        report_.VersionMadeBy = static_cast<uint16_t>(get16(h, 4));
-        report_.VersionNeeded = static_cast<uint16_t>(get16(h, 6));
-        const uint16_t flags = static_cast<uint16_t>(get16(h, 8));
-        report_.Encrypted = (flags & 1) != 0;
-        report_.Method = static_cast<uint16_t>(get16(h, 10));
-        report_.DosDate = get32(h, 12);
-        report_.CRC = get32(h, 16);
-        report_.CompressedSize = get32(h, 20) - (report_.Encrypted ? 12 : 0);
-        report_.UncompressedSize = get32(h, 24);
-        report_.InternalAttr = static_cast<uint16_t>(get16(h, 36));
-        report_.ExternalAttr = get32(h, 38);
-        report_.MethodName = GetMethodName(report_.Method, flags, report_.ExternalAttr);
-        report_.Ratio = CompressionRatio(report_.UncompressedSize, report_.CompressedSize);
+        ReportFromHeader(List, i);
         OnRead(*this, info.Offset, i);
     }
+}
+
+void TZip::ReportFromHeader(TCompHeaderObj& List, int Index) {
+    const auto& h = List.HeaderCopy(Index);
+    report_ = TEntryReport{};
+    report_.FileName = List.Name(Index);
+    report_.VersionMadeBy = static_cast<uint16_t>(core::get_le16(h.data() + 4));
+    report_.VersionNeeded = static_cast<uint16_t>(core::get_le16(h.data() + 6));
+    const uint16_t flags = static_cast<uint16_t>(core::get_le16(h.data() + 8));
+    report_.Encrypted = (flags & 1) != 0;
+    report_.Method = static_cast<uint16_t>(core::get_le16(h.data() + 10));
+    report_.DosDate = core::get_le32(h.data() + 12);
+    report_.CRC = core::get_le32(h.data() + 16);
+    report_.CompressedSize = static_cast<int64_t>(core::get_le32(h.data() + 20)) - (report_.Encrypted ? 12 : 0);
+    report_.UncompressedSize = core::get_le32(h.data() + 24);
+    report_.InternalAttr = static_cast<uint16_t>(core::get_le16(h.data() + 36));
+    report_.ExternalAttr = core::get_le32(h.data() + 38);
+    report_.MethodName = GetMethodName(report_.Method, flags, report_.ExternalAttr);
+    report_.Ratio = CompressionRatio(report_.UncompressedSize, report_.CompressedSize);
 }
 
 }  // namespace archive

@@ -71,6 +71,8 @@ protected:
     void ListArchive(TStream32& Old) override;
 
 private:
+    // Fills the entry report (report_) from entry Index's central header.
+    void ReportFromHeader(TCompHeaderObj& List, int Index);
     void InitLocalHeader(const TCompFileInfo& Info, const TCompHeaderObj::Header& Stats);
     void FinishLocalHeader(int64_t Uncompressed, int64_t Compressed);
     void BuildCentralHeader(int Index, uint32_t Attributes, TCompHeaderObj& List);

@@ -3,9 +3,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <sys/stat.h>
 
 #include "archive/arcZip.h"
+#include "platform/core/ByteOrder.h"
+#include "platform/os/Files.h"
 
 namespace archive {
 
@@ -17,17 +18,6 @@ constexpr uint32_t kDescriptorSig = 0x08074B50;
 constexpr std::size_t kEndSearch = 22 + 65535;  // an end record and the longest comment
 constexpr std::size_t kReadWindow = 256 * 1024;
 
-uint32_t rd16(const uint8_t* p) { return p[0] | (p[1] << 8); }
-uint32_t rd32(const uint8_t* p) { return rd16(p) | (rd16(p + 2) << 16); }
-void wr16(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void wr32(uint8_t* p, uint32_t v) {
-    wr16(p, v);
-    wr16(p + 2, v >> 16);
-}
-
 bool read_at(TStream32& s, int64_t pos, void* buf, int64_t n) {
     if (n == 0) return true;
     if (s.Seek(pos, soFromBeginning) != pos) return false;
@@ -38,8 +28,8 @@ bool read_at(TStream32& s, int64_t pos, void* buf, int64_t n) {
 bool has_zip64_extra(const uint8_t* p, std::size_t n) {
     std::size_t at = 0;
     while (at + 4 <= n) {
-        if (rd16(p + at) == 0x0001) return true;
-        at += 4 + rd16(p + at + 2);
+        if (core::get_le16(p + at) == 0x0001) return true;
+        at += 4 + core::get_le16(p + at + 2);
     }
     return false;
 }
@@ -53,13 +43,13 @@ TZipCipher header_cipher() {
 }
 
 int64_t mtime_ns(const std::string& path, int64_t& size) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
+    const auto st = os::file_status(path);
+    if (!st) {
         size = -1;
         return 0;
     }
-    size = st.st_size;
-    return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    size = st->size;
+    return st->mtime_ns;
 }
 
 }  // namespace
@@ -100,7 +90,7 @@ TZip::DirRead TZip::ReadDirectory(TStream32& Old, TCompHeaderObj& List) {
     const int64_t tail_pos = archive_size_ - static_cast<int64_t>(window);
     if (window >= 22 && read_at(Old, tail_pos, tail.data(), static_cast<int64_t>(window))) {
         for (std::size_t at = window - 22 + 1; at-- > 0;) {
-            const uint32_t sig = rd32(&tail[at]);
+            const uint32_t sig = core::get_le32(&tail[at]);
             if (sig != kEndSig && sig != kEndSigPL) continue;
             uint8_t end[22];
             std::memcpy(end, &tail[at], 22);
@@ -108,20 +98,20 @@ TZip::DirRead TZip::ReadDirectory(TStream32& Old, TCompHeaderObj& List) {
                 TZipCipher c = header_cipher();
                 c.Decrypt(end + 4, 18);
             }
-            const std::size_t comment = rd16(end + 20);
+            const std::size_t comment = core::get_le16(end + 20);
             if (at + 22 + comment > window) continue;  // not an end record: its comment overruns the file
             List.ArchiveComment.assign(reinterpret_cast<const char*>(&tail[at + 22]), comment);
             const int64_t end_pos = tail_pos + static_cast<int64_t>(at);
             // ZIP64 records: a locator in front of the end record, or the
             // saturated sizes that point to them. Counts of 0xFFFF without a
             // locator are plain counts: an archive may hold 65,535 entries.
-            if (end_pos >= 20 && at >= 20 && rd32(&tail[at - 20]) == kZip64LocatorSig) return DirRead::Zip64;
+            if (end_pos >= 20 && at >= 20 && core::get_le32(&tail[at - 20]) == kZip64LocatorSig) return DirRead::Zip64;
             if (end_pos >= 20 && at < 20) {
                 uint8_t loc[4];
-                if (read_at(Old, end_pos - 20, loc, 4) && rd32(loc) == kZip64LocatorSig) return DirRead::Zip64;
+                if (read_at(Old, end_pos - 20, loc, 4) && core::get_le32(loc) == kZip64LocatorSig) return DirRead::Zip64;
             }
-            if (rd32(end + 12) == 0xFFFFFFFFu || rd32(end + 16) == 0xFFFFFFFFu) return DirRead::Zip64;
-            if (rd16(end + 4) != 0 || rd16(end + 6) != 0 || rd16(end + 8) != rd16(end + 10))
+            if (core::get_le32(end + 12) == 0xFFFFFFFFu || core::get_le32(end + 16) == 0xFFFFFFFFu) return DirRead::Zip64;
+            if (core::get_le16(end + 4) != 0 || core::get_le16(end + 6) != 0 || core::get_le16(end + 8) != core::get_le16(end + 10))
                 return DirRead::Unsupported;  // one volume of a multi-disk archive
             const DirRead central = ReadCentralDirectory(Old, List, end, end_pos);
             if (central != DirRead::Damaged) return central;
@@ -137,8 +127,8 @@ TZip::DirRead TZip::ReadDirectory(TStream32& Old, TCompHeaderObj& List) {
 }
 
 TZip::DirRead TZip::ReadCentralDirectory(TStream32& Old, TCompHeaderObj& List, const uint8_t* End, int64_t EndPos) {
-    const uint32_t count = rd16(End + 10);
-    const int64_t cd_size = rd32(End + 12), cd_offset = rd32(End + 16);
+    const uint32_t count = core::get_le16(End + 10);
+    const int64_t cd_size = core::get_le32(End + 12), cd_offset = core::get_le32(End + 16);
     if (cd_offset + cd_size > EndPos) return DirRead::Damaged;
     if (count == 0) {
         if (cd_size != 0) return DirRead::Damaged;
@@ -153,25 +143,25 @@ TZip::DirRead TZip::ReadCentralDirectory(TStream32& Old, TCompHeaderObj& List, c
     int64_t first = cd_offset;
     for (uint32_t n = 0; n < count; ++n) {
         if (at + 46 > cd.size()) return DirRead::Damaged;
-        const uint32_t sig = rd32(&cd[at]);
+        const uint32_t sig = core::get_le32(&cd[at]);
         if (sig != kCentralSig && sig != kCentralSigPL) return DirRead::Damaged;
         const bool pl = sig == kCentralSigPL;
         TCompHeaderObj::Header image{};
         std::memcpy(image.data(), &cd[at], 46);
         TZipCipher cipher = header_cipher();
         if (pl) cipher.Decrypt(image.data() + 4, 42);
-        const std::size_t name_len = rd16(image.data() + 28), extra_len = rd16(image.data() + 30),
-                          comment_len = rd16(image.data() + 32);
+        const std::size_t name_len = core::get_le16(image.data() + 28), extra_len = core::get_le16(image.data() + 30),
+                          comment_len = core::get_le16(image.data() + 32);
         if (at + 46 + name_len + extra_len + comment_len > cd.size()) return DirRead::Damaged;
         std::string raw(reinterpret_cast<const char*>(&cd[at + 46]), name_len);
         if (pl) cipher.Decrypt(raw.data(), raw.size());
         const uint8_t* extra = &cd[at + 46 + name_len];
-        const uint32_t csize = rd32(image.data() + 20), usize = rd32(image.data() + 24),
-                       offset = rd32(image.data() + 42);
+        const uint32_t csize = core::get_le32(image.data() + 20), usize = core::get_le32(image.data() + 24),
+                       offset = core::get_le32(image.data() + 42);
         if (csize == 0xFFFFFFFFu || usize == 0xFFFFFFFFu || offset == 0xFFFFFFFFu ||
-            rd16(image.data() + 34) == 0xFFFF || has_zip64_extra(extra, extra_len))
+            core::get_le16(image.data() + 34) == 0xFFFF || has_zip64_extra(extra, extra_len))
             return DirRead::Zip64;
-        if (rd16(image.data() + 34) != 0) return DirRead::Unsupported;
+        if (core::get_le16(image.data() + 34) != 0) return DirRead::Unsupported;
         if (static_cast<int64_t>(offset) + 30 + static_cast<int64_t>(csize) > cd_offset) return DirRead::Damaged;
         TCompFileInfo info;
         info.Status = esKeep;
@@ -182,7 +172,7 @@ TZip::DirRead TZip::ReadCentralDirectory(TStream32& Old, TCompHeaderObj& List, c
         info.Comment.assign(reinterpret_cast<const char*>(extra + extra_len), comment_len);
         info.RawName = raw;
         info.SourceSize = usize;
-        const bool utf8 = (rd16(image.data() + 8) & 0x800) != 0;
+        const bool utf8 = (core::get_le16(image.data() + 8) & 0x800) != 0;
         List.AddEntry(std::move(info), OemToAnsiName(raw, TranslateOemChar, utf8), 46, 0, image.data());
         archive_total_ += csize;
         first = std::min<int64_t>(first, offset);
@@ -199,13 +189,13 @@ TZip::DirRead TZip::WalkLocalHeaders(TStream32& Old, TCompHeaderObj& List) {
         uint8_t h[30];
         if (pos == archive_size_) break;
         if (pos + 4 > archive_size_ || !ReadOld(Old, pos, h, 4)) return DirRead::Damaged;  // cut short
-        const uint32_t sig = rd32(h);
+        const uint32_t sig = core::get_le32(h);
         if (sig != kLocalSig && sig != kLocalSigPL) break;  // the directory or foreign bytes: the walk ends
         if (pos + 30 > archive_size_ || !ReadOld(Old, pos, h, 30)) return DirRead::Damaged;
         const bool pl = sig == kLocalSigPL;
         TZipCipher cipher = header_cipher();
         if (pl) cipher.Decrypt(h + 4, 26);
-        const int64_t name_len = rd16(h + 26), extra_len = rd16(h + 28);
+        const int64_t name_len = core::get_le16(h + 26), extra_len = core::get_le16(h + 28);
         if (pos + 30 + name_len + extra_len > archive_size_) return DirRead::Damaged;
         std::string raw(static_cast<std::size_t>(name_len), '\0');
         std::string extra(static_cast<std::size_t>(extra_len), '\0');
@@ -213,8 +203,8 @@ TZip::DirRead TZip::WalkLocalHeaders(TStream32& Old, TCompHeaderObj& List) {
             !ReadOld(Old, pos + 30 + name_len, extra.data(), extra.size()))
             return DirRead::Damaged;
         if (pl) cipher.Decrypt(raw.data(), raw.size());
-        const uint16_t flags = static_cast<uint16_t>(rd16(h + 6));
-        uint32_t crc = rd32(h + 14), csize = rd32(h + 18), usize = rd32(h + 22);
+        const uint16_t flags = static_cast<uint16_t>(core::get_le16(h + 6));
+        uint32_t crc = core::get_le32(h + 14), csize = core::get_le32(h + 18), usize = core::get_le32(h + 22);
         if (csize == 0xFFFFFFFFu || usize == 0xFFFFFFFFu ||
             has_zip64_extra(reinterpret_cast<const uint8_t*>(extra.data()), extra.size()))
             return DirRead::Zip64;
@@ -233,10 +223,10 @@ TZip::DirRead TZip::WalkLocalHeaders(TStream32& Old, TCompHeaderObj& List) {
                     if (!read_at(Old, scan, buf.data(), n)) return DirRead::Damaged;
                     for (int64_t i = 0; i + 16 <= n; ++i) {
                         const uint8_t* d = &buf[static_cast<std::size_t>(i)];
-                        if (rd32(d) == kDescriptorSig && rd32(d + 8) == static_cast<uint32_t>(scan + i - data)) {
-                            crc = rd32(d + 4);
-                            csize = rd32(d + 8);
-                            usize = rd32(d + 12);
+                        if (core::get_le32(d) == kDescriptorSig && core::get_le32(d + 8) == static_cast<uint32_t>(scan + i - data)) {
+                            crc = core::get_le32(d + 4);
+                            csize = core::get_le32(d + 8);
+                            usize = core::get_le32(d + 12);
                             descriptor = 16;
                             found = true;
                             break;
@@ -247,15 +237,15 @@ TZip::DirRead TZip::WalkLocalHeaders(TStream32& Old, TCompHeaderObj& List) {
             } else {
                 uint8_t d[16];
                 const int64_t at = data + csize;
-                if (at + 16 <= archive_size_ && ReadOld(Old, at, d, 16) && rd32(d) == kDescriptorSig &&
-                    rd32(d + 8) == csize) {
-                    crc = rd32(d + 4);
-                    usize = rd32(d + 12);
+                if (at + 16 <= archive_size_ && ReadOld(Old, at, d, 16) && core::get_le32(d) == kDescriptorSig &&
+                    core::get_le32(d + 8) == csize) {
+                    crc = core::get_le32(d + 4);
+                    usize = core::get_le32(d + 12);
                     descriptor = 16;
                     found = true;
-                } else if (at + 12 <= archive_size_ && ReadOld(Old, at, d, 12) && rd32(d + 4) == csize) {
-                    crc = rd32(d);
-                    usize = rd32(d + 8);
+                } else if (at + 12 <= archive_size_ && ReadOld(Old, at, d, 12) && core::get_le32(d + 4) == csize) {
+                    crc = core::get_le32(d);
+                    usize = core::get_le32(d + 8);
                     descriptor = 12;
                     found = true;
                 }
@@ -265,15 +255,15 @@ TZip::DirRead TZip::WalkLocalHeaders(TStream32& Old, TCompHeaderObj& List) {
         const int64_t next = data + csize + descriptor;
         if (next > archive_size_) return DirRead::Damaged;  // the entry's data are cut short
         TCompHeaderObj::Header image{};
-        wr32(image.data(), kCentralSig);
-        wr16(image.data() + 4, 20);
+        core::put_le32(image.data(), kCentralSig);
+        core::put_le16(image.data() + 4, 20);
         std::memcpy(image.data() + 6, h + 4, 26);  // version needed, flags ... extra length
-        wr32(image.data() + 16, crc);
-        wr32(image.data() + 20, csize);
-        wr32(image.data() + 24, usize);
+        core::put_le32(image.data() + 16, crc);
+        core::put_le32(image.data() + 20, csize);
+        core::put_le32(image.data() + 24, usize);
         const bool folder = !raw.empty() && raw.back() == '/';
-        wr32(image.data() + 38, folder ? 0x10 : 0x20);
-        wr32(image.data() + 42, static_cast<uint32_t>(pos));
+        core::put_le32(image.data() + 38, folder ? 0x10 : 0x20);
+        core::put_le32(image.data() + 42, static_cast<uint32_t>(pos));
         TCompFileInfo info;
         info.Status = esKeep;
         info.FromArchive = true;
@@ -292,7 +282,7 @@ TZip::DirRead TZip::WalkLocalHeaders(TStream32& Old, TCompHeaderObj& List) {
     if (List.Count() == 0) {
         // Not one entry: only an archive without entries may be updated.
         uint8_t sig[4];
-        if (!(archive_size_ >= 22 && read_at(Old, pos, sig, 4) && rd32(sig) == kEndSig)) return DirRead::NotArchive;
+        if (!(archive_size_ >= 22 && read_at(Old, pos, sig, 4) && core::get_le32(sig) == kEndSig)) return DirRead::NotArchive;
         start_offset_ = pos;
     }
     return DirRead::Ok;
@@ -348,19 +338,19 @@ void TZip::ReadOldLocalHeader(TStream32& Old, int Index, TCompHeaderObj& List, s
     const TCompFileInfo& info = List.EntryInfo(Index);
     // A kept entry must start where the directory says it does.
     if (!ReadOld(Old, info.OldOffset, Header.data(), 30)) Damaged(List.Name(Index));
-    const uint32_t sig = rd32(Header.data());
+    const uint32_t sig = core::get_le32(Header.data());
     if (sig != kLocalSig && sig != kLocalSigPL) Damaged(List.Name(Index));
     if (sig == kLocalSigPL) {
         TZipCipher c = header_cipher();
         c.Decrypt(Header.data() + 4, 26);
     }
-    const std::size_t extra_len = rd16(Header.data() + 28);
-    const uint32_t flags = rd16(Header.data() + 6);
-    if (!(flags & 8) && (rd32(Header.data() + 18) == 0xFFFFFFFFu || rd32(Header.data() + 22) == 0xFFFFFFFFu))
+    const std::size_t extra_len = core::get_le16(Header.data() + 28);
+    const uint32_t flags = core::get_le16(Header.data() + 6);
+    if (!(flags & 8) && (core::get_le32(Header.data() + 18) == 0xFFFFFFFFu || core::get_le32(Header.data() + 22) == 0xFFFFFFFFu))
         Damaged(List.Name(Index), E_ZIP64);
     if (extra_len > 0) {
         std::vector<uint8_t> extra(extra_len);
-        if (!ReadOld(Old, info.OldOffset + 30 + rd16(Header.data() + 26), extra.data(), extra_len))
+        if (!ReadOld(Old, info.OldOffset + 30 + core::get_le16(Header.data() + 26), extra.data(), extra_len))
             Damaged(List.Name(Index));
         if (has_zip64_extra(extra.data(), extra_len)) Damaged(List.Name(Index), E_ZIP64);
     }
@@ -368,18 +358,18 @@ void TZip::ReadOldLocalHeader(TStream32& Old, int Index, TCompHeaderObj& List, s
 
 int64_t TZip::DescriptorLength(TStream32& Old, int64_t At, int Index, TCompHeaderObj& List) {
     const TCompHeaderObj::Header& image = List.HeaderCopy(Index);
-    if (!(rd16(image.data() + 8) & 8)) return 0;
-    const uint32_t crc = rd32(image.data() + 16), csize = rd32(image.data() + 20), usize = rd32(image.data() + 24);
+    if (!(core::get_le16(image.data() + 8) & 8)) return 0;
+    const uint32_t crc = core::get_le32(image.data() + 16), csize = core::get_le32(image.data() + 20), usize = core::get_le32(image.data() + 24);
     uint8_t d[24] = {};
     const int64_t avail = std::min<int64_t>(24, data_end_ - At);
     if (avail >= 12 && ReadOld(Old, At, d, static_cast<std::size_t>(avail))) {
         // With the optional signature (16 bytes), or without it (12 bytes).
-        if (avail >= 16 && rd32(d) == kDescriptorSig && rd32(d + 4) == crc && rd32(d + 8) == csize &&
-            rd32(d + 12) == usize)
+        if (avail >= 16 && core::get_le32(d) == kDescriptorSig && core::get_le32(d + 4) == crc && core::get_le32(d + 8) == csize &&
+            core::get_le32(d + 12) == usize)
             return 16;
-        if (rd32(d) == crc && rd32(d + 4) == csize && rd32(d + 8) == usize) return 12;
-        if (avail >= 24 && rd32(d) == kDescriptorSig && rd32(d + 4) == crc && rd32(d + 8) == csize &&
-            rd32(d + 12) == 0 && rd32(d + 16) == usize && rd32(d + 20) == 0)
+        if (core::get_le32(d) == crc && core::get_le32(d + 4) == csize && core::get_le32(d + 8) == usize) return 12;
+        if (avail >= 24 && core::get_le32(d) == kDescriptorSig && core::get_le32(d + 4) == crc && core::get_le32(d + 8) == csize &&
+            core::get_le32(d + 12) == 0 && core::get_le32(d + 16) == usize && core::get_le32(d + 20) == 0)
             Damaged(List.Name(Index), E_ZIP64);  // 8-byte sizes
     }
     Damaged(List.Name(Index));
@@ -400,7 +390,7 @@ void TZip::CopyEntry(TStream32& Old, TStream32& Out, int Index, TCompHeaderObj& 
     TCompHeaderObj::Header& image = List.HeaderCopy(Index);
     // The central directory's sizes count: with a data descriptor the local
     // header may hold 0.
-    int64_t length = 30 + rd16(local.data() + 26) + rd16(local.data() + 28) + rd32(image.data() + 20);
+    int64_t length = 30 + core::get_le16(local.data() + 26) + core::get_le16(local.data() + 28) + core::get_le32(image.data() + 20);
     length += DescriptorLength(Old, info.OldOffset + length, Index, List);
     if (info.OldOffset + length > data_end_) Damaged(List.Name(Index));
     if (run_length_ > 0 && info.OldOffset != run_start_ + run_length_) FinishEntryCopies(Old, Out);
@@ -411,7 +401,7 @@ void TZip::CopyEntry(TStream32& Old, TStream32& Out, int Index, TCompHeaderObj& 
     const int64_t offset = run_out_ + run_length_;
     if (offset > kMax32) RaiseError(archive_file_, List.Name(Index), "0", E_WRITE);
     info.Offset = offset;
-    wr32(image.data() + 42, static_cast<uint32_t>(offset));
+    core::put_le32(image.data() + 42, static_cast<uint32_t>(offset));
     run_length_ += length;
 }
 
@@ -434,16 +424,16 @@ void TZip::RenameEntry(TStream32& Old, TStream32& Out, int Index, TCompHeaderObj
     entry_name_ = List.Name(Index);
     const StoredName name = AnsiToOemName(List.Name(Index), TranslateOemChar);
     if (name.bytes.size() > 0xFFFF) RaiseError(archive_file_, List.Name(Index), "0", E_WRITE);
-    const int64_t old_name_len = rd16(local.data() + 26), extra_len = rd16(local.data() + 28);
-    int64_t rest = extra_len + rd32(image.data() + 20);
+    const int64_t old_name_len = core::get_le16(local.data() + 26), extra_len = core::get_le16(local.data() + 28);
+    int64_t rest = extra_len + core::get_le32(image.data() + 20);
     rest += DescriptorLength(Old, info.OldOffset + 30 + old_name_len + rest, Index, List);
     if (info.OldOffset + 30 + old_name_len + rest > data_end_) Damaged(List.Name(Index));
 
     // The language flag follows the new name, in both headers.
-    const uint32_t flags = (rd16(local.data() + 6) & ~0x800u) | (name.utf8 ? 0x800u : 0u);
-    wr16(local.data() + 6, flags);
-    wr16(image.data() + 8, flags);
-    wr16(local.data() + 26, static_cast<uint32_t>(name.bytes.size()));
+    const uint32_t flags = (core::get_le16(local.data() + 6) & ~0x800u) | (name.utf8 ? 0x800u : 0u);
+    core::put_le16(local.data() + 6, flags);
+    core::put_le16(image.data() + 8, flags);
+    core::put_le16(local.data() + 26, static_cast<uint32_t>(name.bytes.size()));
     std::string bytes(reinterpret_cast<const char*>(local.data()), 30);
     bytes += name.bytes;
     if (info.HeaderEncrypted) {
@@ -463,7 +453,7 @@ void TZip::RenameEntry(TStream32& Old, TStream32& Out, int Index, TCompHeaderObj
     read_window_pos_ = -1;
     info.Offset = offset;
     info.RawName = name.bytes;
-    wr32(image.data() + 42, static_cast<uint32_t>(offset));
+    core::put_le32(image.data() + 42, static_cast<uint32_t>(offset));
 }
 
 // ---- the swRead walk ------------------------------------------------------
@@ -478,22 +468,7 @@ void TZip::ListArchive(TStream32& Old) {
     for (int i = 0; i < list.Count() && !cancel_; ++i) {
         ReadEntryHook(list.Name(i));
         ++file_number_;
-        const auto& h = list.HeaderCopy(i);
-        report_ = TEntryReport{};
-        report_.FileName = list.Name(i);
-        report_.VersionMadeBy = static_cast<uint16_t>(rd16(h.data() + 4));
-        report_.VersionNeeded = static_cast<uint16_t>(rd16(h.data() + 6));
-        const uint16_t flags = static_cast<uint16_t>(rd16(h.data() + 8));
-        report_.Encrypted = (flags & 1) != 0;
-        report_.Method = static_cast<uint16_t>(rd16(h.data() + 10));
-        report_.DosDate = rd32(h.data() + 12);
-        report_.CRC = rd32(h.data() + 16);
-        report_.CompressedSize = static_cast<int64_t>(rd32(h.data() + 20)) - (report_.Encrypted ? 12 : 0);
-        report_.UncompressedSize = rd32(h.data() + 24);
-        report_.InternalAttr = static_cast<uint16_t>(rd16(h.data() + 36));
-        report_.ExternalAttr = rd32(h.data() + 38);
-        report_.MethodName = GetMethodName(report_.Method, flags, report_.ExternalAttr);
-        report_.Ratio = CompressionRatio(report_.UncompressedSize, report_.CompressedSize);
+        ReportFromHeader(list, i);
         report_.Comment = list.EntryInfo(i).Comment;
         OnRead(*this, list.EntryInfo(i).OldOffset, file_number_);
     }
@@ -550,7 +525,7 @@ void TZip::SetFileComment(int Index, const std::string& Comment) {
         return;
     }
     info.Comment = Comment;
-    wr16(dir_list_->HeaderCopy(Index).data() + 32, static_cast<uint32_t>(Comment.size()));
+    core::put_le16(dir_list_->HeaderCopy(Index).data() + 32, static_cast<uint32_t>(Comment.size()));
     dir_list_->Modified = true;
 }
 
@@ -601,9 +576,9 @@ void TZip::SaveDirectoryChanges() {
             ok = WriteDirectoryEnd(temp, *dir_list_);
         } else {
             std::array<uint8_t, 22> end{};
-            wr32(end.data(), kEndSig);
-            wr32(end.data() + 16, static_cast<uint32_t>(dir_data_end_));
-            wr16(end.data() + 20, static_cast<uint32_t>(dir_list_->ArchiveComment.size()));
+            core::put_le32(end.data(), kEndSig);
+            core::put_le32(end.data() + 16, static_cast<uint32_t>(dir_data_end_));
+            core::put_le16(end.data() + 20, static_cast<uint32_t>(dir_list_->ArchiveComment.size()));
             temp.WriteBuffer(end.data(), 22);
             temp.WriteBuffer(dir_list_->ArchiveComment.data(), static_cast<int64_t>(dir_list_->ArchiveComment.size()));
         }

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "archive/arcDiskSpan.h"
+#include "platform/core/ByteOrder.h"
 #include "archive/arcRegister.h"
 
 namespace archive {
@@ -26,7 +27,7 @@ bool TZip::WriteSpanned(TStream32& Stream, TCompHeaderObj& List) {
             // The signature and the three lengths as the record will carry them.
             zip_.CentralRecord(Index, list_);
             const std::uint32_t sig = list_.EntryInfo(Index).HeaderEncrypted ? kCentralSigPL : kCentralSig;
-            for (int i = 0; i < 4; ++i) h[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(sig >> (8 * i));
+            core::put_le32(h.data(), sig);
             return h.data();
         }
         std::string CentralRecord(int Index) override { return zip_.CentralRecord(Index, list_); }

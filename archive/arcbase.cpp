@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/core/ClassBuilder.h"
+#include "platform/core/ByteOrder.h"
+#include "platform/os/Files.h"
+#include "platform/os/Trash.h"
 #include "archive/arcGbls.h"
-#include "archive/arcTrash.h"
 
 namespace archive {
 
@@ -314,8 +314,8 @@ TTempArchiveHooks TZipCommon::TempArchiveHooks() {
 
 bool DeleteOrRecycle(const std::string& FileName, TDeleteOptions Mode) {
     if (!FileOrDirExists(FileName)) return false;
-    if (Mode == doAllowUndo) return MoveToTrash(FileName);
-    return ::unlink(FileName.c_str()) == 0;
+    if (Mode == doAllowUndo) return os::move_to_trash(FileName);
+    return os::remove_file(FileName);
 }
 
 // ---- TCompBase ------------------------------------------------------------
@@ -454,8 +454,7 @@ TTempArchiveHooks TCompBase::GuardedHooks(const ArchiveLock* Lock) {
     TTempArchiveHooks hooks = TempArchiveHooks();
     hooks.TargetWasMissing = Lock == nullptr;
     hooks.CheckTarget = [this, Lock] {
-        struct stat st {};
-        if (Lock ? Lock->unchanged() : ::lstat(archive_file_.c_str(), &st) != 0) return;
+        if (Lock ? Lock->unchanged() : !os::link_status(archive_file_)) return;
         ReportError(archive_file_, "changed by another program since it was read", "0", E_DAMAGED);
         throw EReported(ErrorText(E_DAMAGED));
     };
@@ -513,14 +512,14 @@ void TCompBase::CompressArchive(TCompHeaderObj& List, std::vector<std::string>& 
         if (!archive_missing_) {
             // Writeable: a regular file whose owner may write it (the
             // read-only attribute is the owner's missing write permission).
-            struct stat st {};
-            const bool regular = ::stat(archive_file_.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-            if (!regular || (st.st_mode & S_IWUSR) == 0) {
+            const auto st = os::file_status(archive_file_);
+            const bool regular = st && st->is_regular();
+            if (!regular || !st->owner_may_write()) {
                 bool write_to_file = false;
                 if (OnNonWriteableArchive) {
                     OnNonWriteableArchive(*this, archive_file_, write_to_file);
                     if (write_to_file)
-                        write_to_file = regular && ::chmod(archive_file_.c_str(), (st.st_mode | S_IWUSR) & 07777) == 0;
+                        write_to_file = regular && os::set_file_mode(archive_file_, st->mode | 0200);
                 } else {
                     ReportError(archive_file_, "OnNonWriteableArchive", "0", E_REQUIREDEVENT);
                 }
@@ -539,10 +538,9 @@ void TCompBase::CompressArchive(TCompHeaderObj& List, std::vector<std::string>& 
         if (CompressionMethod == cmTempFile) {
             temp_file = std::make_unique<TTempFileStream>(hooks, GetTempDir(), archive_file_, TFileStream32::fmCreate);
             if (temp_file->Handle() < 0) RaiseError(archive_file_, "", "0", E_OPENFILE);
-            struct stat st {};
-            if (::fstat(temp_file->Handle(), &st) == 0) {
-                temp_device_ = st.st_dev;
-                temp_inode_ = st.st_ino;
+            if (const auto st = os::handle_status(temp_file->Handle())) {
+                temp_device_ = st->id.device;
+                temp_inode_ = st->id.inode;
             }
             out = temp_file.get();
         } else {
@@ -724,8 +722,8 @@ void TCompBase::AddScannedFile(const std::string& Folder, const TSearchRec& Rec,
     // The archive being written never goes into itself.
     if (!folder && new_archive_ && temp_inode_ != 0 && Rec.Device == temp_device_ && Rec.Inode == temp_inode_) return;
     if (!folder) {
-        struct stat st {};
-        if (::stat(archive_file_.c_str(), &st) == 0 && st.st_dev == Rec.Device && st.st_ino == Rec.Inode) return;
+        const auto st = os::file_status(archive_file_);
+        if (st && st->id == os::FileIdentity{Rec.Device, Rec.Inode}) return;
     }
     if (folder) {
         if (StoreEmptySubDirs && !DirIsEmpty(full)) return;
@@ -795,9 +793,7 @@ void TCompBase::MergeEntry(const std::string& FullPath, TCompHeaderObj& List, co
     info.Merged = true;
 
     TCompHeaderObj::Header& header = List.HeaderCopy(found);
-    auto get32 = [&header](std::size_t at) {
-        return header[at] | (header[at + 1] << 8) | (header[at + 2] << 16) | (static_cast<uint32_t>(header[at + 3]) << 24);
-    };
+    auto get32 = [&header](std::size_t at) { return core::get_le32(header.data() + at); };
     const uint32_t old_size = get32(24), old_date = get32(12), old_attr = MaskDosAttr(get32(38));
     const uint32_t new_size = static_cast<uint32_t>(Rec.Size), new_date = FileTimeToDos(Rec.MTime);
     const bool differs = old_size != new_size || old_date != new_date || old_attr != MaskDosAttr(Rec.Attr);

@@ -1,5 +1,6 @@
 #include "picture/PicGIF.h"
 
+#include "platform/core/ByteOrder.h"
 #include "platform/core/ClassBuilder.h"
 
 #include <algorithm>
@@ -42,7 +43,7 @@ int bmp_bits(int depth) {
     gif_error(kGifColorCount);
 }
 
-uint16_t le16(std::span<const uint8_t> b, size_t at) { return uint16_t(b[at] | b[at + 1] << 8); }
+uint16_t le16(std::span<const uint8_t> b, size_t at) { return core::get_le16(&b[at]); }
 
 bool equal_nocase(std::span<const uint8_t> a, const char* b) {
     for (size_t i = 0; i < a.size(); ++i) {
@@ -679,14 +680,9 @@ void TGIFImage::ReadGifStream(int64_t count, TByteReader& reader, bool decodeFir
 
 namespace {
 
-void put16(std::vector<uint8_t>& v, int x) {
-    v.push_back(uint8_t(x));
-    v.push_back(uint8_t(x >> 8));
-}
+void put16(std::vector<uint8_t>& v, int x) { core::ByteWriter(v).le16(uint32_t(x)); }
 
-uint32_t rd32(std::span<const uint8_t> b, size_t at) {
-    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
-}
+uint32_t rd32(std::span<const uint8_t> b, size_t at) { return core::get_le32(&b[at]); }
 
 // The smallest bit count from 1 upward whose power of two holds count entries.
 uint8_t depth_for(int count) {
@@ -1004,8 +1000,7 @@ void TGIFImage::WriteGifStream(std::vector<uint8_t>& out, bool withCount) {
     s.push_back(0x3B);
 
     if (withCount) {
-        uint32_t n = uint32_t(s.size());
-        for (int i = 0; i < 4; ++i) out.push_back(uint8_t(n >> (8 * i)));
+        core::ByteWriter(out).le32(uint32_t(s.size()));
     }
     if (out.empty())
         out = std::move(s);

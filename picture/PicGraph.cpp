@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "picture/PicTexts.h"
+#include "platform/core/ByteOrder.h"
 #include "platform/core/HostServices.h"
 #include "platform/core/SysUtils.h"
 #include "platform/graphics/Dib.h"
@@ -46,12 +47,9 @@ constexpr auto kNearest6 = nearest_table(kLevels6);
 constexpr auto kNearest7 = nearest_table(kLevels7);
 constexpr auto kNearest8 = nearest_table(kLevels8);
 
-void put32(uint8_t* p, uint32_t x) {
-    for (int i = 0; i < 4; ++i) p[i] = uint8_t(x >> (8 * i));
-}
-uint32_t le32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
+using core::get_le16;
+using core::get_le32;
+using core::put_le32;
 
 // The 24-bit work image: rows of blue, green, red in memory order (the bottom
 // row first), padded to 4 bytes; each method writes its 8-bit indices row by
@@ -424,9 +422,9 @@ std::unique_ptr<TMemoryStream> reduce_to_8bit(TBitmap& bitmap, int method) {
         for (int y = 0; y < w.height; ++y) w.rows[size_t(y)] = bitmap.ScanLine(w.height - 1 - y);
     } else {
         w.converted = graphics::dib_bits(bitmap, 24);
-        if (w.converted.size() < 54 || (w.converted[28] | w.converted[29] << 8) != 24) ShowNotImplemented();
+        if (w.converted.size() < 54 || get_le16(&w.converted[28]) != 24) ShowNotImplemented();
         size_t stride24 = (size_t(w.width) * 3 + 3) & ~size_t(3);
-        const uint8_t* pixels = w.converted.data() + le32(&w.converted[10]);
+        const uint8_t* pixels = w.converted.data() + get_le32(&w.converted[10]);
         for (int y = 0; y < w.height; ++y) w.rows[size_t(y)] = pixels + stride24 * size_t(y);
     }
 
@@ -451,15 +449,15 @@ std::unique_ptr<TMemoryStream> reduce_to_8bit(TBitmap& bitmap, int method) {
     std::memset(head, 0, 54);
     head[0] = 'B';
     head[1] = 'M';
-    put32(&head[2], uint32_t(offset + image));
-    put32(&head[10], uint32_t(offset));
-    put32(&head[14], 40);
-    put32(&head[18], uint32_t(w.width));
-    put32(&head[22], uint32_t(w.height));
+    put_le32(&head[2], uint32_t(offset + image));
+    put_le32(&head[10], uint32_t(offset));
+    put_le32(&head[14], 40);
+    put_le32(&head[18], uint32_t(w.width));
+    put_le32(&head[22], uint32_t(w.height));
     head[26] = 1;
     head[28] = 8;
-    put32(&head[34], uint32_t(image));
-    put32(&head[46], uint32_t(used));
+    put_le32(&head[34], uint32_t(image));
+    put_le32(&head[46], uint32_t(used));
     std::memcpy(head + 54, table.data(), table.size());
     // row padding is part of the pixel data: zero, not whatever the rows held
     if (w.stride8 > size_t(w.width))

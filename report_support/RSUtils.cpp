@@ -2,9 +2,6 @@
 
 #include "platform/os/Files.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace report_support {
 
 std::string& ReportLogFileName() {
@@ -23,10 +20,10 @@ std::unique_ptr<TStringList>& ReportTempFiles() {
 }
 
 void DeleteOldLogFile() {
-    struct stat st {};
     const std::string& name = ReportLogFileName();
-    if (name.empty() || lstat(name.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return;
-    unlink(name.c_str());  // a log that cannot be deleted stays; not an error
+    const auto st = os::link_status(name);
+    if (!st || st->is_directory()) return;
+    os::remove_file(name);  // a log that cannot be deleted stays; not an error
 }
 
 std::string GetTempDirectory() { return os::temp_dir(); }
@@ -34,7 +31,7 @@ std::string GetTempDirectory() { return os::temp_dir(); }
 void DeleteReportTempFiles() {
     auto& files = ReportTempFiles();
     if (!files) return;
-    for (int i = 0; i < files->Count(); ++i) unlink(files->Get(i).c_str());
+    for (int i = 0; i < files->Count(); ++i) os::remove_file(files->Get(i));
     files.reset();
 }
 

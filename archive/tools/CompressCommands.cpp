@@ -1,7 +1,7 @@
 // The archive tool's packing commands.
 
-#include "archive/tools/JsonText.h"
 #include "archive/tools/CompressCommands.h"
+#include "archive/tools/ToolJson.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -263,12 +263,13 @@ int comment(const std::vector<std::string>& args, std::ostream& Out, std::ostrea
     std::string text;
     int length = 0;
     zip.GetArchiveComment(text, length);
-    Out << "{\n  \"archive_comment\": " << json_string(text) << ",\n  \"entries\": [";
+    // One entry a line, as the listing has always been laid out.
+    Out << "{\n  \"archive_comment\": " << json_text(text) << ",\n  \"entries\": [";
     for (int n = 0; n < count; ++n) {
         std::string name, entry_comment;
         zip.GetFileComment(n, name, length, entry_comment);
-        Out << (n ? ",\n" : "\n") << "    {\"name\": " << json_string(name) << ", \"comment\": "
-            << json_string(entry_comment) << "}";
+        Out << (n ? ",\n" : "\n") << "    {\"name\": " << json_text(name) << ", \"comment\": "
+            << json_text(entry_comment) << "}";
     }
     Out << (count ? "\n  " : "") << "]\n}\n";
     return 0;

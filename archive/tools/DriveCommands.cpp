@@ -1,5 +1,5 @@
-#include "archive/tools/JsonText.h"
 #include "archive/tools/DriveCommands.h"
+#include "archive/tools/ToolJson.h"
 
 #include <cstdio>
 #include <ostream>
@@ -20,16 +20,17 @@ std::string error_text(int code) {
 int detect(const std::string& file, std::ostream& out) {
     TArcDetect d;
     TArcType t = d.DetectArcType(file);
-    out << "{\n"
-        << "  \"type\": " << json_string(ArcTypeName(t)) << ",\n"
-        << "  \"size\": " << d.ArchiveSize << ",\n"
-        << "  \"offset\": " << d.ArchiveOffset << ",\n"
-        << "  \"found_parts\": " << int(d.FoundParts) << ",\n"
-        << "  \"directory_shift\": " << d.DirectoryShift << ",\n"
-        << "  \"date\": " << d.ArchiveDate << ",\n"
-        << "  \"volume_letter\": " << json_string(d.VolumeLetter ? std::string(1, d.VolumeLetter) : "") << ",\n"
-        << "  \"volume_number\": " << d.VolumeNumber << "\n"
-        << "}\n";
+    const nlohmann::ordered_json doc = {
+        {"type", ArcTypeName(t)},
+        {"size", d.ArchiveSize},
+        {"offset", d.ArchiveOffset},
+        {"found_parts", int(d.FoundParts)},
+        {"directory_shift", d.DirectoryShift},
+        {"date", d.ArchiveDate},
+        {"volume_letter", d.VolumeLetter ? std::string(1, d.VolumeLetter) : ""},
+        {"volume_number", d.VolumeNumber},
+    };
+    out << json_text(doc) << "\n";
     return 0;
 }
 
@@ -49,21 +50,22 @@ int drive_info(const std::string& path, std::ostream& out, std::ostream& err) {
             << (failed ? error_text(failed) : "drive check failed") << " (" << failed << ")\n";
         return 1;
     }
-    out << "{\n"
-        << "  \"drive\": " << json_string(m.Drive) << ",\n"
-        << "  \"folder\": " << json_string(m.Folder) << ",\n"
-        << "  \"drive_type\": " << int(m.DriveType) << ",\n"
-        << "  \"drive_type_name\": " << json_string(m.DriveTypeName) << ",\n"
-        << "  \"media_type\": " << int(m.MediaType) << ",\n"
-        << "  \"file_system\": " << json_string(m.FileSystemName) << ",\n"
-        << "  \"file_system_flags\": " << m.FileSystemFlags << ",\n"
-        << "  \"volume_label\": " << json_string(m.VolumeLabel) << ",\n"
-        << "  \"span_number\": " << m.SpanNumber << ",\n"
-        << "  \"serial\": " << json_string(m.SerialHex) << ",\n"
-        << "  \"max_component_length\": " << m.MaxComponentLength << ",\n"
-        << "  \"free_space\": " << m.FreeSpace << ",\n"
-        << "  \"total_space\": " << m.TotalSpace << "\n"
-        << "}\n";
+    const nlohmann::ordered_json doc = {
+        {"drive", m.Drive},
+        {"folder", m.Folder},
+        {"drive_type", int(m.DriveType)},
+        {"drive_type_name", m.DriveTypeName},
+        {"media_type", int(m.MediaType)},
+        {"file_system", m.FileSystemName},
+        {"file_system_flags", m.FileSystemFlags},
+        {"volume_label", m.VolumeLabel},
+        {"span_number", m.SpanNumber},
+        {"serial", m.SerialHex},
+        {"max_component_length", m.MaxComponentLength},
+        {"free_space", m.FreeSpace},
+        {"total_space", m.TotalSpace},
+    };
+    out << json_text(doc) << "\n";
     return 0;
 }
 

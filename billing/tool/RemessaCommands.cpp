@@ -17,9 +17,7 @@
 #include "platform/core/CodePages.h"
 #include "platform/os/Files.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -47,7 +45,7 @@ public:
         temp_ = os::create_temp_file("." + ExtractFileName(target_) + ".", dir.empty() ? "." : dir);
         file_ = std::fopen(temp_.c_str(), "wb");
         if (file_ == nullptr) {
-            ::unlink(temp_.c_str());
+            os::remove_file(temp_);
             RaiseLastOSError(errno);
         }
         std::setvbuf(file_, nullptr, _IOFBF, 1 << 16);
@@ -56,7 +54,7 @@ public:
     ReplacingFile& operator=(const ReplacingFile&) = delete;
     ~ReplacingFile() override {
         if (file_ != nullptr) std::fclose(file_);
-        if (!committed_) ::unlink(temp_.c_str());
+        if (!committed_) os::remove_file(temp_);
     }
 
     // Bank files are Windows-1252 bytes, one record a line, CR LF.
@@ -80,16 +78,8 @@ public:
         const int err = errno;
         if (std::fclose(f) != 0 || failed) RaiseLastOSError(failed ? err : errno);
         // The new file takes the permissions of the one it replaces, or the usual ones.
-        struct stat st;
-        mode_t mode;
-        if (::stat(target_.c_str(), &st) == 0) {
-            mode = st.st_mode & 07777;
-        } else {
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            mode = 0666 & ~mask;
-        }
-        ::chmod(temp_.c_str(), mode);
+        const auto st = os::file_status(target_);
+        os::set_file_mode(temp_, st ? st->mode : os::new_file_mode());
         os::rename_over(temp_, target_);
         committed_ = true;
     }

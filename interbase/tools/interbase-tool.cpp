@@ -10,6 +10,8 @@
 #include "interbase/IBL_ClientLib.h"
 #include "interbase/IBL_Grid.h"
 #include "interbase/Startup.h"
+#include "platform/core/ByteOrder.h"
+#include "platform/core/SysUtils.h"
 
 #include <nlohmann/json.hpp>
 
@@ -55,14 +57,6 @@ int status() {
     return 0;
 }
 
-void put16(std::vector<std::uint8_t>& b, unsigned v) {
-    b.push_back(static_cast<std::uint8_t>(v));
-    b.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void put32(std::vector<std::uint8_t>& b, unsigned v) {
-    put16(b, v & 0xffff);
-    put16(b, v >> 16);
-}
 
 // A 4-bit BMP: file header, 40-byte info header, 16-colour palette, rows from
 // the bottom, two pixels a byte (left one in the high nibble), rows padded to
@@ -74,20 +68,20 @@ std::vector<std::uint8_t> bmp(const GridBitmap& g) {
     std::vector<std::uint8_t> b;
     b.push_back('B');
     b.push_back('M');
-    put32(b, offset + image_size);
-    put32(b, 0);
-    put32(b, offset);
-    put32(b, 40);
-    put32(b, static_cast<unsigned>(g.width));
-    put32(b, static_cast<unsigned>(g.height));
-    put16(b, 1);
-    put16(b, 4);
-    put32(b, 0);  // no compression
-    put32(b, image_size);
-    put32(b, 3780);  // 96 dpi
-    put32(b, 3780);
-    put32(b, 16);
-    put32(b, 0);
+    core::ByteWriter(b).le32(offset + image_size);
+    core::ByteWriter(b).le32(0);
+    core::ByteWriter(b).le32(offset);
+    core::ByteWriter(b).le32(40);
+    core::ByteWriter(b).le32(static_cast<unsigned>(g.width));
+    core::ByteWriter(b).le32(static_cast<unsigned>(g.height));
+    core::ByteWriter(b).le16(1);
+    core::ByteWriter(b).le16(4);
+    core::ByteWriter(b).le32(0);  // no compression
+    core::ByteWriter(b).le32(image_size);
+    core::ByteWriter(b).le32(3780);  // 96 dpi
+    core::ByteWriter(b).le32(3780);
+    core::ByteWriter(b).le32(16);
+    core::ByteWriter(b).le32(0);
     for (const Rgb& c : GridPalette) {
         b.push_back(c.blue);
         b.push_back(c.green);
@@ -105,21 +99,10 @@ std::vector<std::uint8_t> bmp(const GridBitmap& g) {
     return b;
 }
 
-// Writes through a temporary file renamed over the target, so a failure
-// never leaves half a file under the final name.
+// Replaces the target whole (platform/core's atomic replacement), so a
+// failure never leaves half a file under the final name.
 void write_file(const fs::path& path, const std::vector<std::uint8_t>& data) {
-    const fs::path tmp = path.string() + ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-        out.flush();
-        if (!out) {
-            std::error_code ec;
-            fs::remove(tmp, ec);
-            throw std::runtime_error("cannot write " + tmp.string());
-        }
-    }
-    fs::rename(tmp, path);
+    core::write_file_atomic(path.string(), std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
 }
 
 int glyphs(const fs::path& dir) {

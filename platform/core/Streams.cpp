@@ -28,6 +28,19 @@ void TStream::WriteBuffer(const void* buffer, std::int64_t count) {
     if (count < 0 || (count != 0 && Write(buffer, count) != count)) throw EWriteError("Stream write error");
 }
 
+namespace core {
+
+void write_all(TStream& stream, const void* buffer, std::int64_t count) {
+    if (count == 0) return;
+    if (count < 0 || stream.Write(buffer, count) != count) {
+        const int err = stream.LastError();
+        if (err == ENOSPC || err == EDQUOT || err == EFBIG) throw EWriteError("Disk full");
+        throw EWriteError("Stream write error");
+    }
+}
+
+}  // namespace core
+
 std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
     if (count == 0) {
         source.SetPosition(0);
@@ -46,11 +59,18 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
 
 // ------------------------------------------------------------ THandleStream
 
-std::int64_t THandleStream::Read(void* buffer, std::int64_t count) {
+std::int64_t THandleStream::Read(void* buffer, std::int64_t count) { return ReadFrom(-1, buffer, count); }
+
+std::int64_t THandleStream::ReadAt(std::int64_t offset, void* buffer, std::int64_t count) {
+    return ReadFrom(offset < 0 ? 0 : offset, buffer, count);
+}
+
+std::int64_t THandleStream::ReadFrom(std::int64_t offset, void* buffer, std::int64_t count) {
     std::int64_t done = 0;
     char* p = static_cast<char*>(buffer);
     while (done < count) {
-        ssize_t r = ::read(handle_, p + done, std::size_t(count - done));
+        ssize_t r = offset < 0 ? ::read(handle_, p + done, std::size_t(count - done))
+                               : ::pread(handle_, p + done, std::size_t(count - done), off_t(offset + done));
         if (r < 0) {
             if (errno == EINTR) continue;
             last_error_ = errno;
@@ -72,7 +92,10 @@ std::int64_t THandleStream::Write(const void* buffer, std::int64_t count) {
             last_error_ = errno;
             return done;
         }
-        if (w == 0) break;
+        if (w == 0) {
+            last_error_ = ENOSPC;  // nothing taken: the device is full
+            break;
+        }
         done += w;
     }
     return done;
@@ -88,6 +111,12 @@ std::int64_t THandleStream::Seek(std::int64_t offset, TSeekOrigin origin) {
     return r;
 }
 
+bool THandleStream::Flush() {
+    if (::fsync(handle_) == 0) return true;
+    last_error_ = errno;
+    return false;
+}
+
 void THandleStream::SetSize(std::int64_t size) {
     std::int64_t pos = Position();
     if (::ftruncate(handle_, off_t(size)) != 0) {
@@ -99,23 +128,47 @@ void THandleStream::SetSize(std::int64_t size) {
 
 // -------------------------------------------------------------- TFileStream
 
-TFileStream::TFileStream(const std::string& file_name, unsigned mode) : THandleStream(-1), file_name_(file_name) {
+namespace {
+
+// Opens as TFileStream does: a descriptor, or -1 with the errno in err.
+int open_file(const std::string& file_name, unsigned mode, bool regular_only, int& err) {
     bool create = (mode & fmCreate) == fmCreate;
     int flags = O_CLOEXEC;
     if (create) flags |= O_RDWR | O_CREAT | O_TRUNC;
     else if ((mode & 3) == fmOpenWrite) flags |= O_WRONLY;
     else if ((mode & 3) == fmOpenReadWrite) flags |= O_RDWR;
     else flags |= O_RDONLY;
-    int fd = ::open(file_name.c_str(), flags, 0666);
-    int err = fd < 0 ? errno : 0;
+    int fd;
+    do {
+        fd = ::open(file_name.c_str(), flags, 0666);
+    } while (fd < 0 && errno == EINTR);
+    err = fd < 0 ? errno : 0;
     if (fd >= 0) {
         struct stat st;
-        if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        if (::fstat(fd, &st) == 0 && (S_ISDIR(st.st_mode) || (regular_only && !create && !S_ISREG(st.st_mode)))) {
             ::close(fd);
             fd = -1;
-            err = EISDIR;
+            err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         }
     }
+    return fd;
+}
+
+}  // namespace
+
+std::unique_ptr<TFileStream> TFileStream::TryOpen(const std::string& file_name, unsigned mode, int* error,
+                                                  bool regular_only) {
+    int err = 0;
+    const int fd = open_file(file_name, mode, regular_only, err);
+    if (error) *error = err;
+    if (fd < 0) return nullptr;
+    return std::unique_ptr<TFileStream>(new TFileStream(Opened{}, file_name, fd));
+}
+
+TFileStream::TFileStream(const std::string& file_name, unsigned mode) : THandleStream(-1), file_name_(file_name) {
+    bool create = (mode & fmCreate) == fmCreate;
+    int err = 0;
+    int fd = open_file(file_name, mode, false, err);
     if (fd < 0) {
         if (create) throw EFCreateError(Format("Cannot create file \"%s\". %s", {file_name, SysErrorMessage(err)}));
         throw EFOpenError(Format("Cannot open file \"%s\". %s", {file_name, SysErrorMessage(err)}));

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <limits>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -784,16 +785,36 @@ int FileAge(std::string_view file_name) {
 
 namespace core {
 
+int make_temp_file(const std::string& folder, std::string_view prefix, std::string& path, int* error) {
+    static thread_local std::mt19937_64 rng{std::random_device{}() ^ (std::uint64_t(::getpid()) << 32)};
+    const std::string base = IncludeTrailingPathDelimiter(folder) + std::string(prefix);
+    int last = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = base + IntToHex(std::int64_t(rng() & 0xFFFFFFFFFFull), 10) + ".tmp";
+        int fd = ::open(name.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            path = std::move(name);
+            if (error) *error = 0;
+            return fd;
+        }
+        last = errno;
+        if (last != EEXIST) break;
+    }
+    if (error) *error = last;
+    return -1;
+}
+
 void write_file_atomic(const std::string& path, std::string_view data) {
     std::string dir = ExtractFilePath(path);
-    std::string tmpl = (dir.empty() ? std::string("./") : dir) + "." + ExtractFileName(path) + ".XXXXXX";
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
+    std::string temp;
     auto fail = [&](int err) {
         throw EFCreateError(Format("Cannot create file \"%s\". %s", {path, SysErrorMessage(err)}));
     };
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) fail(errno);
+    int made = 0;
+    int fd = make_temp_file(dir.empty() ? std::string("./") : dir, "." + ExtractFileName(path) + ".", temp, &made);
+    if (fd < 0) fail(made);
+    std::vector<char> name(temp.begin(), temp.end());
+    name.push_back('\0');
     // keep the permissions of the file being replaced; a new file gets 0666 less the umask
     struct stat st;
     mode_t mode;
@@ -823,14 +844,29 @@ void write_file_atomic(const std::string& path, std::string_view data) {
         left -= std::size_t(w);
     }
     if (!err && ::fchmod(fd, mode) != 0) err = errno;
-    if (!err && ::fsync(fd) != 0) err = errno;
     if (::close(fd) != 0 && !err) err = errno;
-    if (!err && ::rename(name.data(), path.c_str()) != 0) err = errno;
+    if (!err) {
+        try {
+            rename_over(name.data(), path);
+        } catch (const EOSError& e) {
+            err = e.ErrorCode;
+        }
+    }
     if (err) {
         ::unlink(name.data());
         fail(err);
     }
-    int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY);
+}
+
+void rename_over(const std::string& from, const std::string& to) {
+    int fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+    if (::rename(from.c_str(), to.c_str()) != 0) RaiseLastOSError(errno);
+    std::string dir = ExtractFileDir(to);
+    int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);
         ::close(dfd);

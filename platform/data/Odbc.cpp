@@ -1,5 +1,7 @@
 #include "platform/data/Odbc.h"
 
+#include "platform/core/CodePages.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -251,26 +253,8 @@ std::vector<SQLWCHAR> to_wide(const std::string& text) {
     out.reserve(text.size() + 1);
     size_t i = 0;
     while (i < text.size()) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        char32_t cp = 0xFFFD;
-        size_t len = 1;
-        if (c < 0x80) {
-            cp = c;
-        } else if ((c >> 5) == 0x6 || (c >> 4) == 0xE || (c >> 3) == 0x1E) {
-            len = (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : 4;
-            char32_t v = c & (0x3F >> (len - 1));
-            bool ok = i + len <= text.size();
-            for (size_t k = 1; ok && k < len; ++k) {
-                unsigned char cc = static_cast<unsigned char>(text[i + k]);
-                if ((cc & 0xC0) != 0x80) ok = false;
-                v = (v << 6) | (cc & 0x3F);
-            }
-            static const char32_t min_of[] = {0, 0, 0x80, 0x800, 0x10000};
-            if (ok && v >= min_of[len] && v <= 0x10FFFF && (v < 0xD800 || v > 0xDFFF))
-                cp = v;
-            else
-                len = 1;
-        }
+        char32_t cp;
+        if (!core::next_code_point(text, i, cp)) cp = 0xFFFD;  // a malformed byte stands alone
         if (cp >= 0x10000) {
             cp -= 0x10000;
             out.push_back(static_cast<SQLWCHAR>(0xD800 + (cp >> 10)));
@@ -278,7 +262,6 @@ std::vector<SQLWCHAR> to_wide(const std::string& text) {
         } else {
             out.push_back(static_cast<SQLWCHAR>(cp));
         }
-        i += len;
     }
     out.push_back(0);
     return out;

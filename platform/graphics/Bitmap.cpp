@@ -36,15 +36,8 @@ TPixelFormat format_of_bits(int bits) {
 
 int stride_of(int bits, int width) { return int(((int64_t(bits) * width + 31) / 32) * 4); }
 
-uint32_t le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-void put32(std::vector<uint8_t>& v, uint32_t x) {
-    for (int i = 0; i < 4; ++i) v.push_back(uint8_t(x >> (8 * i)));
-}
-void put16(std::vector<uint8_t>& v, uint16_t x) {
-    v.push_back(uint8_t(x));
-    v.push_back(uint8_t(x >> 8));
-}
+using core::get_le16;
+using core::get_le32;
 
 TPalette mono_palette() { return {{0, 0, 0}, {255, 255, 255}}; }
 
@@ -329,17 +322,17 @@ std::vector<uint8_t> TBitmap::SaveToBmp() const {
     v.reserve(offset + imageSize);
     v.push_back('B');
     v.push_back('M');
-    put32(v, offset + imageSize);
-    put32(v, 0);
-    put32(v, offset);
-    put32(v, 40);
-    put32(v, uint32_t(width_));
-    put32(v, uint32_t(height_));
-    put16(v, 1);
-    put16(v, uint16_t(bits));
-    put32(v, 0);
-    put32(v, imageSize);
-    for (int i = 0; i < 4; ++i) put32(v, 0);
+    core::ByteWriter(v).le32(offset + imageSize);
+    core::ByteWriter(v).le32(0);
+    core::ByteWriter(v).le32(offset);
+    core::ByteWriter(v).le32(40);
+    core::ByteWriter(v).le32(uint32_t(width_));
+    core::ByteWriter(v).le32(uint32_t(height_));
+    core::ByteWriter(v).le16(1);
+    core::ByteWriter(v).le16(uint16_t(bits));
+    core::ByteWriter(v).le32(0);
+    core::ByteWriter(v).le32(imageSize);
+    for (int i = 0; i < 4; ++i) core::ByteWriter(v).le32(0);
     for (uint32_t i = 0; i < colors; ++i) {
         auto e = i < palette_.size() ? palette_[i] : TRGBEntry{128, 128, 128};
         v.push_back(e.B);
@@ -360,20 +353,20 @@ std::vector<uint8_t> TBitmap::SaveToBmp() const {
 
 void TBitmap::LoadFromBmp(std::span<const uint8_t> b) {
     if (b.size() < 14 + 40 || b[0] != 'B' || b[1] != 'M') throw EInvalidGraphic(kInvalidBitmap);
-    uint32_t offset = le32(&b[10]);
-    uint32_t header = le32(&b[14]);
+    uint32_t offset = get_le32(&b[10]);
+    uint32_t header = get_le32(&b[14]);
     if (header < 40 || 14 + uint64_t(header) > b.size()) throw EInvalidGraphic(kInvalidBitmap);
-    int32_t w = int32_t(le32(&b[18])), h = int32_t(le32(&b[22]));
-    int bits = le16(&b[28]);
-    uint32_t compression = le32(&b[30]);
-    uint32_t used = le32(&b[46]);
+    int32_t w = int32_t(get_le32(&b[18])), h = int32_t(get_le32(&b[22]));
+    int bits = get_le16(&b[28]);
+    uint32_t compression = get_le32(&b[30]);
+    uint32_t used = get_le32(&b[46]);
     bool topDown = h < 0;
-    if (w <= 0 || h == 0 || h == INT32_MIN || le16(&b[26]) != 1) throw EInvalidGraphic(kInvalidBitmap);
+    if (w <= 0 || h == 0 || h == INT32_MIN || get_le16(&b[26]) != 1) throw EInvalidGraphic(kInvalidBitmap);
     if (topDown) h = -h;
     if (int64_t(w) * h > graphics::kMaxBitmapPixels) throw EInvalidGraphic(kInvalidBitmap);
     TPixelFormat format = format_of_bits(bits);
     if (compression == 3 && bits == 32 && header >= 52) {
-        if (le32(&b[54]) != 0xFF0000 || le32(&b[58]) != 0xFF00 || le32(&b[62]) != 0xFF)
+        if (get_le32(&b[54]) != 0xFF0000 || get_le32(&b[58]) != 0xFF00 || get_le32(&b[62]) != 0xFF)
             throw EInvalidGraphic(kInvalidBitmap);
     } else if (compression != 0) {
         throw EInvalidGraphic(kInvalidBitmap);

@@ -2,19 +2,16 @@
 
 #include <cstring>
 
+#include "platform/core/ByteOrder.h"
+
 namespace graphics {
 
 namespace {
 
 constexpr const char* kInvalidBitmap = "Bitmap image is not valid";
 
-void put32(uint8_t* p, uint32_t x) {
-    for (int i = 0; i < 4; ++i) p[i] = uint8_t(x >> (8 * i));
-}
-void put16(uint8_t* p, uint16_t x) {
-    p[0] = uint8_t(x);
-    p[1] = uint8_t(x >> 8);
-}
+using core::put_le16;
+using core::put_le32;
 
 // Copies row y of the bitmap as blue, green, red triples into out.
 void bgr_row(const TBitmap& bitmap, int y, uint8_t* out) {
@@ -76,14 +73,14 @@ std::vector<uint8_t> dib_bits(const TBitmap& bitmap, int bits) {
     std::vector<uint8_t> v(offset + image, 0);
     v[0] = 'B';
     v[1] = 'M';
-    put32(&v[2], uint32_t(v.size()));
-    put32(&v[10], uint32_t(offset));
-    put32(&v[14], 40);
-    put32(&v[18], uint32_t(w));
-    put32(&v[22], uint32_t(h));
-    put16(&v[26], 1);
-    put16(&v[28], uint16_t(bits));
-    put32(&v[34], uint32_t(image));
+    put_le32(&v[2], uint32_t(v.size()));
+    put_le32(&v[10], uint32_t(offset));
+    put_le32(&v[14], 40);
+    put_le32(&v[18], uint32_t(w));
+    put_le32(&v[22], uint32_t(h));
+    put_le16(&v[26], 1);
+    put_le16(&v[28], uint16_t(bits));
+    put_le32(&v[34], uint32_t(image));
     for (size_t i = 0; i < pal.size(); ++i) {
         v[54 + 4 * i] = pal[i].B;
         v[55 + 4 * i] = pal[i].G;

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <unistd.h>
 
 #include "platform/core/ClassBuilder.h"
 #include "platform/graphics/Bitmap.h"
@@ -79,25 +78,6 @@ std::vector<uint8_t> read_file(const std::string& path) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-void write_file_atomically(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::string tmp = path + ".tmp" + std::to_string(::getpid());
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) throw Exception("Cannot create file \"" + path + "\"");
-        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::remove(tmp.c_str());
-            throw Exception("Stream write error");
-        }
-    }
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-        std::remove(tmp.c_str());
-        throw Exception("Cannot create file \"" + path + "\"");
-    }
-}
-
 [[noreturn]] void assign_error(std::string_view source, std::string_view target) {
     throw EConvertError("Cannot assign a " + std::string(source.empty() ? "nil" : source) + " to a " +
                         std::string(target));
@@ -112,18 +92,6 @@ TColor ColorToRGB(TColor color) {
         return index < std::size(kSystemColors) ? kSystemColors[index] : clBlack;
     }
     return color & 0xFFFFFF;
-}
-
-std::span<const uint8_t> TByteReader::Read(size_t n) {
-    if (n > Remaining()) throw EReadError("Stream read error");
-    auto r = data_.subspan(pos_, n);
-    pos_ += n;
-    return r;
-}
-
-int32_t TByteReader::ReadInt32() {
-    auto b = Read(4);
-    return int32_t(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
 }
 
 TClass TGraphic::StaticClass() {
@@ -187,8 +155,7 @@ void TGraphic::ReadData(TByteReader& reader) {
 void TGraphic::WriteData(std::vector<uint8_t>& out) {
     std::vector<uint8_t> data;
     SaveToStream(data);
-    uint32_t n = uint32_t(data.size());
-    for (int i = 0; i < 4; ++i) out.push_back(uint8_t(n >> (8 * i)));
+    core::ByteWriter(out).le32(uint32_t(data.size()));
     out.insert(out.end(), data.begin(), data.end());
 }
 
@@ -201,7 +168,7 @@ void TGraphic::LoadFromFile(const std::string& path) {
 void TGraphic::SaveToFile(const std::string& path) {
     std::vector<uint8_t> bytes;
     SaveToStream(bytes);
-    write_file_atomically(path, bytes);
+    core::write_file_atomic(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 void TGraphic::LoadFromClipboardFormat(unsigned, const TClipboardData&, const TPalette&) {

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/core/ByteOrder.h"
 #include "platform/core/Classes.h"
 
 class TCanvas;
@@ -65,22 +66,10 @@ TAMBLERO_EXCEPTION(EInvalidGraphic, Exception)
 TAMBLERO_EXCEPTION(EInvalidGraphicOperation, Exception)
 
 // Reads picture data from a byte range, front to back; every read that finds
-// fewer bytes than it needs raises EReadError "Stream read error".
-class TByteReader {
-public:
-    explicit TByteReader(std::span<const uint8_t> data) : data_(data) {}
-    size_t Position() const { return pos_; }
-    size_t Remaining() const { return data_.size() - pos_; }
-    std::span<const uint8_t> Rest() const { return data_.subspan(pos_); }
-    std::span<const uint8_t> Read(size_t n);
-    uint8_t ReadByte() { return Read(1)[0]; }
-    int32_t ReadInt32();
-    void Skip(size_t n) { Read(n); }
-
-private:
-    std::span<const uint8_t> data_;
-    size_t pos_ = 0;
-};
+// fewer bytes than it needs raises EReadError "Stream read error". The core's
+// one bounded little-endian reader (platform/core/ByteOrder.h), under the name
+// the picture formats use.
+using TByteReader = core::ByteReader;
 
 enum class TProgressStage { psStarting, psRunning, psEnding };
 using TProgressEvent = std::function<void(TGraphic& sender, TProgressStage stage, int percent, bool redraw,

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace os {
 
@@ -51,5 +52,112 @@ enum class Renamed { yes, taken, no };
 // (a move across file systems fails). On a file system without
 // RENAME_NOREPLACE it looks first.
 Renamed rename_no_replace(const std::string& from, const std::string& to);
+
+// ---- Identity, status and permissions -----------------------------------
+
+// Which file a path or descriptor names: equal identities are the same file.
+struct FileIdentity {
+    std::uint64_t device = 0, inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+enum class FileKind { regular, directory, link, other };
+
+// What the file system says of a file.
+struct FileStatus {
+    FileKind kind = FileKind::other;
+    std::int64_t size = 0;
+    std::int64_t mtime = 0;      // modification time, seconds since the Unix epoch
+    std::int64_t mtime_ns = 0;   // the same in nanoseconds
+    std::uint32_t mode = 0;      // permission bits (07777)
+    FileIdentity id;
+    bool is_regular() const { return kind == FileKind::regular; }
+    bool is_directory() const { return kind == FileKind::directory; }
+    bool is_link() const { return kind == FileKind::link; }
+    bool owner_may_write() const { return (mode & 0200) != 0; }
+};
+
+// Status of a path, links followed; nullopt when absent or unreadable.
+std::optional<FileStatus> file_status(const std::string& path);
+// Status of the path itself (a link is reported as a link).
+std::optional<FileStatus> link_status(const std::string& path);
+// Status of an open descriptor.
+std::optional<FileStatus> handle_status(int handle);
+
+enum class FileTime { created, modified, accessed };
+// One time of an open file in seconds since the Unix epoch. "created" is the
+// birth time where the file system keeps one, else the last status change.
+std::optional<std::int64_t> handle_time(int handle, FileTime which);
+
+// Permissions a new file gets: 0666 less the process's umask.
+std::uint32_t new_file_mode();
+// Sets the permission bits; false on failure.
+bool set_file_mode(const std::string& path, std::uint32_t mode);
+bool set_handle_mode(int handle, std::uint32_t mode);
+// Whether this process may write into path (a folder: create entries in it).
+bool may_write(const std::string& path);
+
+// ---- Folders and files -------------------------------------------------
+
+// The current folder with a trailing '/'; "./" when it cannot be read.
+std::string current_dir();
+// Makes one folder (mode 0777 less the umask); true when it exists afterwards
+// as a folder.
+bool make_dir(const std::string& path);
+// Removes a file or link (never a folder); false when it could not.
+bool remove_file(const std::string& path);
+
+// An entry of a folder: its name and the status of the entry itself (a link
+// is reported as a link; file_status of its path follows it).
+struct DirEntry {
+    std::string name;
+    FileStatus status;
+};
+// The entries of a folder other than "." and "..", in the folder's own
+// order; empty when it cannot be read. Entries whose status cannot be read
+// are left out.
+std::vector<DirEntry> list_dir(const std::string& dir);
+
+// Flushes a folder's entries (after a rename into it) to its device.
+void sync_dir(const std::string& dir);
+// Flushes an open file's data to its device; false on failure.
+bool sync_handle(int handle);
+
+// Makes a file with prefix and a unique suffix in folder and removes it again.
+struct Probe {
+    int create_error = 0;   // errno when the file could not be made (EROFS: read-only file system)
+    bool removed = false;   // the file was made and removed again
+};
+Probe probe_create(const std::string& folder, std::string_view prefix);
+
+// ---- Random bytes ------------------------------------------------------
+
+// Fills out with bytes from the kernel's random source; EOSError when none.
+void random_bytes(void* out, std::size_t count);
+
+// ---- Exclusive file lock ----------------------------------------------
+
+// An existing file held for one pass: an exclusive advisory lock (flock)
+// that another holder, in this process or another, cannot take meanwhile, and
+// the file's identity, size and modification time when it was locked.
+class FileLock {
+public:
+    enum class Result { locked, busy, missing, failed };
+    FileLock() = default;
+    ~FileLock() { release(); }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    // Opens and locks a regular file without waiting; busy when another holds it.
+    Result acquire(const std::string& path);
+    // Whether the path still names the locked file, as it was when locked.
+    bool unchanged() const;
+    void release();
+
+private:
+    int fd_ = -1;
+    std::string path_;
+    FileIdentity id_;
+    std::int64_t size_ = 0, mtime_ns_ = 0;
+};
 
 }  // namespace os

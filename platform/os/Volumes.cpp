@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+
+#include "platform/os/Files.h"
 #include <map>
 #include <mutex>
 #include <sstream>
@@ -359,20 +361,12 @@ bool set_volume_label(const std::string& path, const std::string& label) {
     labels[volume_key(v->mount, v->uuid)] = label;
     std::error_code ec;
     fs::create_directories(fs::path(file).parent_path(), ec);
-    // Replace the record file whole: write a sibling, then rename over it.
-    std::string tmp = file + ".tmp" + std::to_string(::getpid());
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        for (const auto& [key, value] : labels) out << key << '\t' << value << '\n';
-        out.flush();
-        if (!out) {
-            fs::remove(tmp, ec);
-            return false;
-        }
-    }
-    if (std::rename(tmp.c_str(), file.c_str()) != 0) {
-        fs::remove(tmp, ec);
+    // Replace the record file whole.
+    std::string text;
+    for (const auto& [key, value] : labels) text += key + '\t' + value + '\n';
+    try {
+        replace_file(file, text);
+    } catch (const Exception&) {
         return false;
     }
     return true;
