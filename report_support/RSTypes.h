@@ -36,7 +36,8 @@ struct PaperRow {
 };
 const std::array<PaperRow, PaperCount>& PaperRows();
 
-// Fills one entry and marks it emulated; its code is left as it is.
+// Fills one entry and marks it emulated; its code is left as it is. Both
+// functions raise ERangeError "Range check error" for an index outside the table.
 void SetPaperEntry(int index, std::string_view description, double width_mm, double height_mm);
 // Gives an entry its printer paper code; it is no longer emulated.
 void SetPaperCode(int index, std::int32_t code);
