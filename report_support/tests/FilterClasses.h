@@ -10,12 +10,13 @@
 
 namespace rs_test {
 
-class TTestPrintFilter : public report_support::TRSCustomPrintFilter {
+// A filter of branch Base that writes nothing, registered as Name.
+template <class Base, const char* Name>
+class TestFilter : public Base {
 public:
-    using TRSCustomPrintFilter::TRSCustomPrintFilter;
+    using Base::Base;
     static TClass StaticClass() {
-        static const TClassInfo info =
-            core::ClassBuilder<TTestPrintFilter, report_support::TRSCustomPrintFilter>("TTestPrintFilter").Build();
+        static const TClassInfo info = core::ClassBuilder<TestFilter, Base>(Name).Build();
         return &info;
     }
     TClass ClassType() const override { return StaticClass(); }
@@ -25,20 +26,10 @@ public:
     void EndPage() override {}
 };
 
-class TTestSaveFilter : public report_support::TRSCustomSaveFilter {
-public:
-    using TRSCustomSaveFilter::TRSCustomSaveFilter;
-    static TClass StaticClass() {
-        static const TClassInfo info =
-            core::ClassBuilder<TTestSaveFilter, report_support::TRSCustomSaveFilter>("TTestSaveFilter").Build();
-        return &info;
-    }
-    TClass ClassType() const override { return StaticClass(); }
-    void BeginDoc() override {}
-    void EndDoc() override {}
-    void BeginPage() override {}
-    void EndPage() override {}
-};
+inline constexpr char kTestPrintFilter[] = "TTestPrintFilter";
+inline constexpr char kTestSaveFilter[] = "TTestSaveFilter";
+using TTestPrintFilter = TestFilter<report_support::TRSCustomPrintFilter, kTestPrintFilter>;
+using TTestSaveFilter = TestFilter<report_support::TRSCustomSaveFilter, kTestSaveFilter>;
 
 // Records every watched component that is freed.
 class Watcher : public TComponent {
