@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
-#include <regex>
+#include <optional>
 #include <string>
 
 #include "platform/core/SysUtils.h"
@@ -50,6 +50,26 @@ constexpr EnginePaper kEnginePapers[] = {
     {64, "A5Extra", 174, 235},           {65, "B5Extra", 201, 276},            {66, "A2", 420, 594},
     {67, "A3Trans", 420, 297},           {68, "A3ExtraTrans", 445, 322},
 };
+
+// The two numbers that end a description ("A4 210 x 297 mm" gives 210 and
+// 297; " mm" may be missing); none when it does not end so.
+std::optional<std::pair<double, double>> described_size(std::string text) {
+    if (text.size() > 3 && text.compare(text.size() - 3, 3, " mm") == 0) text.resize(text.size() - 3);
+    const auto x = text.rfind(" x ");
+    if (x == std::string::npos) return std::nullopt;
+    const auto space = text.rfind(' ', x - 1);
+    const std::size_t from = space == std::string::npos ? 0 : space + 1;
+    const std::string w = text.substr(from, x - from);
+    const std::string h = text.substr(x + 3);
+    auto number = [](const std::string& t) -> std::optional<double> {
+        if (t.empty() || t.find_first_not_of("0123456789.") != std::string::npos || t.front() == '.' || t.back() == '.')
+            return std::nullopt;
+        return std::strtod(t.c_str(), nullptr);
+    };
+    const auto wv = number(w), hv = number(h);
+    if (!wv || !hv) return std::nullopt;
+    return std::make_pair(*wv, *hv);
+}
 
 class PaperTableTest : public ::testing::Test {
 protected:
@@ -105,20 +125,19 @@ TEST(PaperTable, EmptyBeforeStartUpAndAfterShutDown) {
 // Every description but "User Defined" ends with "W x H" (and " mm" but for
 // one), and those are the entry's numbers.
 TEST_F(PaperTableTest, EveryDescriptionNamesItsOwnSize) {
-    const std::regex size(R"((?:^|\s)(\d+(?:\.\d+)?) x (\d+(?:\.\d+)?)(?: mm)?$)");
     for (int i = 0; i < PaperCount; ++i) {
         const TRSPaperInfo& p = RSPaperTable()[i];
         SCOPED_TRACE("entry " + std::to_string(i) + ": " + p.Description);
-        std::smatch m;
+        const auto size = described_size(p.Description);
         if (i == UserDefinedPaper) {
-            EXPECT_FALSE(std::regex_search(p.Description, m, size));
+            EXPECT_FALSE(size);
             EXPECT_EQ(p.WidthMM, 0);
             EXPECT_EQ(p.HeightMM, 0);
             continue;
         }
-        ASSERT_TRUE(std::regex_search(p.Description, m, size));
-        EXPECT_EQ(std::strtod(m[1].str().c_str(), nullptr), p.WidthMM);
-        EXPECT_EQ(std::strtod(m[2].str().c_str(), nullptr), p.HeightMM);
+        ASSERT_TRUE(size);
+        EXPECT_EQ(size->first, p.WidthMM);
+        EXPECT_EQ(size->second, p.HeightMM);
         EXPECT_GT(p.WidthMM, 0);
         EXPECT_GT(p.HeightMM, 0);
     }
