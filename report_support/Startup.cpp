@@ -1,5 +1,11 @@
 #include "report_support/Startup.h"
 
+#include "report_support/RSConsts.h"
+#include "report_support/RSFilters.h"
+#include "report_support/RSPDFFilter.h"
+#include "report_support/RSPrintDialog.h"
+#include "report_support/RSSaveDialog.h"
+#include "report_support/RSTypes.h"
 #include "report_support/RSUtils.h"
 
 #include "platform/core/UnitStartup.h"
@@ -13,6 +19,12 @@ namespace {
 core::UnitTable& units() {
     static core::UnitTable* table = new core::UnitTable({
         {"RSUtils", InitReportLibraryPaths, DoneReportLibraryPaths},
+        {"RSTypes", BuildPaperTable, ClearPaperTable},
+        {"RSConsts", SelectLocaleStrings, ClearLocaleStrings},
+        {"RSFilters", InitFilters, DoneFilters},
+        {"RSSaveDialog", InitSaveParams, DoneSaveParams},
+        {"RSPrintDialog", InitPrintParams, DonePrintParams},
+        {"RSPDFFilter", InitPdfFilterDefaults, DonePdfFilterDefaults},
     });
     return *table;
 }

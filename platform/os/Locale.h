@@ -1,0 +1,19 @@
+#pragma once
+// The user's locale as the environment names it, read explicitly so that no
+// conversion of the program depends on the process locale (setlocale is never
+// called). Tests set the variables to choose a locale.
+
+#include <string>
+#include <string_view>
+
+namespace os {
+
+// The locale that chooses the language of messages: the first of LC_ALL,
+// LC_MESSAGES and LANG that is set and not empty; "C" when none is.
+std::string message_locale_name();
+
+// The language part of a locale name in lower case: "pt" for "pt_BR.UTF-8",
+// "fr" for "fr_FR@euro"; "" for "C", "POSIX" and their variants ("C.UTF-8").
+std::string locale_language(std::string_view locale_name);
+
+}  // namespace os

@@ -1,0 +1,46 @@
+#include "platform/os/Locale.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+TEST(Locale, LanguageOfALocaleName) {
+    struct Case {
+        const char* name;
+        const char* language;
+    } cases[] = {
+        {"pt_BR.UTF-8", "pt"}, {"pt_PT", "pt"}, {"fr_FR@euro", "fr"}, {"es", "es"},   {"DE_de.ISO-8859-1", "de"},
+        {"C", ""},             {"POSIX", ""},   {"C.UTF-8", ""},      {"c.utf8", ""}, {"", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(os::locale_language(c.name), c.language) << c.name;
+}
+
+TEST(Locale, MessageLocaleIsTheFirstOfLcAllLcMessagesAndLangThatIsSet) {
+    const char* vars[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+    std::optional<std::string> saved[3];
+    for (int i = 0; i < 3; ++i)
+        if (const char* v = std::getenv(vars[i])) saved[i] = v;
+    struct Case {
+        const char* values[3];
+        const char* name;
+    } cases[] = {
+        {{"fr_FR", "es_ES", "pt_BR"}, "fr_FR"},
+        {{nullptr, "es_ES", "pt_BR"}, "es_ES"},
+        {{"", "", "pt_BR"}, "pt_BR"},
+        {{nullptr, nullptr, nullptr}, "C"},
+        {{"", "", ""}, "C"},
+    };
+    for (const Case& c : cases) {
+        for (int i = 0; i < 3; ++i) {
+            if (c.values[i]) setenv(vars[i], c.values[i], 1);
+            else unsetenv(vars[i]);
+        }
+        EXPECT_EQ(os::message_locale_name(), c.name);
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (saved[i]) setenv(vars[i], saved[i]->c_str(), 1);
+        else unsetenv(vars[i]);
+    }
+}

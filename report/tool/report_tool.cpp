@@ -1,0 +1,47 @@
+// report-tool: drives the report libraries from the command line.
+//
+//   report-tool support messages|papers|pdf-defaults
+//       the report support tables as they stand after start-up, one row a line
+//       (the message table in the language of LC_ALL, LC_MESSAGES or LANG)
+//
+// A command is a row of kCommands; it gets the arguments after its name.
+
+#include "report/tool/SupportCommands.h"
+
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+};
+
+constexpr Command kCommands[] = {
+    {"support", report_tool::support_command},
+};
+
+int usage() {
+    std::cerr << "usage: report-tool COMMAND ...\n"
+                 "  support messages|papers|pdf-defaults   the report support tables after start-up\n";
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return usage();
+    for (const Command& c : kCommands) {
+        if (std::strcmp(argv[1], c.name) != 0) continue;
+        try {
+            return c.run(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
+        } catch (const std::exception& e) {
+            std::cerr << "report-tool: " << e.what() << '\n';
+            return 1;
+        }
+    }
+    return usage();
+}
