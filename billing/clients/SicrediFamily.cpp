@@ -7,6 +7,8 @@
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
 
+#include "platform/core/CodePages.h"
+
 #include <array>
 #include <utility>
 
@@ -62,14 +64,20 @@ const ModelProfile& profile_of(const SicrediClass& c) {
 
 std::string mod11(const SicrediClass& c, std::string_view digits) { return Modulo11(profile_of(c), digits, 9, false); }
 
+// Characters, not bytes (a byte that starts no valid sequence counts as one).
+// The first n characters of text, or all of it.
+std::string first(std::string_view text, std::size_t n) { return std::string(core::utf8_prefix(text, n)); }
+// The characters after the first n, or nothing.
+std::string_view after(std::string_view text, std::size_t n) { return text.substr(core::utf8_prefix(text, n).size()); }
 // The last n characters of text, or all of it.
 std::string last(std::string_view text, std::size_t n) {
-    return std::string(text.size() > n ? text.substr(text.size() - n) : text);
+    const std::size_t length = core::utf8_length(text);
+    return std::string(length > n ? after(text, length - n) : text);
 }
 
 std::string ano(TDateTime date) { return F(std::to_string(decode_date(date).year % 100), 2); }
 
-std::string first_char(std::string_view text) { return std::string(text.substr(0, 1)); }
+std::string first_char(std::string_view text) { return first(text, 1); }
 
 // Pieces 12-25 of the free fields with a check digit: agency, posto, payee code, "10", digit.
 std::string closed(const SicrediClass& c, const TcbTitulo& t, std::string body, std::string_view posto) {
@@ -164,7 +172,7 @@ std::string nosso_numero_unicred(const SicrediClass& c, std::string_view numero,
             return n + mod11(c, n);
         case N::Primeiros5:
         case N::Ultimos5: {
-            const std::string n5 = c.nosso == N::Primeiros5 ? n.substr(0, 5) : last("00000" + n, 5);
+            const std::string n5 = c.nosso == N::Primeiros5 ? first(n, 5) : last("00000" + n, 5);
             const std::string nosso = ano(today()) + "2" + n5;
             return nosso + mod11(c, Trim(agencia) + Trim(posto) + Trim(cedente) + nosso);
         }
@@ -180,9 +188,8 @@ std::string campo_livre(const SicrediClass& c, const TcbTitulo& t) {
         case C::Santander101:
             return "9" + F(CodigoCedente(t), 7) + F(t.NossoNumero(), 13) + "0" + "101";
         case C::Santander104: {
-            const std::string& cedente = CodigoCedente(t);
-            const std::string p = cedente.size() > 5 ? cedente.substr(5, 7) : std::string();
-            return "9" + F(p, 7) + F(t.NossoNumero(), 13) + "0" + "104";
+            // Characters 6 to 12 of the payee code.
+            return "9" + F(first(after(CodigoCedente(t), 5), 7), 7) + F(t.NossoNumero(), 13) + "0" + "104";
         }
         case C::Unicred:
         case C::UnicredInicial: {

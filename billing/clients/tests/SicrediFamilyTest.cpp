@@ -356,6 +356,9 @@ TEST_F(Sicredi, FreeFields) {
          [] { return std::string("9" "1234567" "00000000" "12345" "0" "104"); }},
         {"TXandreloBanco033", [](TcbTitulo& t) { t.Cedente().SetCodigoCedente("ABCDE"); },
          [] { return std::string("9" "0000000" "00000000" "12345" "0" "104"); }},
+        // Characters, not bytes.
+        {"TXandreloBanco033", [](TcbTitulo& t) { t.Cedente().SetCodigoCedente("ÁÉÍÓÚ1234567"); },
+         [] { return std::string("9" "1234567" "00000000" "12345" "0" "104"); }},
         // Unicred layouts: NumeroDocumento through the class's builder, its fixed account texts.
         {"TBancoDravomir748", [](TcbTitulo& t) { t.SetCarteira("1"); },
          [&] { return closed("1" "1" + unicred(s::kContaDravomir, "54321"), s::kContaDravomir.posto_campo_livre); }},
@@ -379,6 +382,8 @@ TEST_F(Sicredi, FreeFields) {
          [] { return std::string("0007" "0000000012" "00000000159"); }},
         {"TBancoHeldruna748", [](TcbTitulo& t) { t.SetNumeroDocumento(""); },
          [] { return std::string("1234" "0000056789" "00000000000"); }},
+        {"TBancoHeldruna748", [](TcbTitulo& t) { t.Cedente().SetCodigoCedente("ÇÃO12345678"); },
+         [] { return "1234" "ÃO12345678" "00000" "54321" + mod11("54321"); }},
         {"TBancoHeldruna748",
          [](TcbTitulo& t) {
              t.SetNumeroDocumento("987654321012");
