@@ -79,7 +79,7 @@ std::string ano(TDateTime date) { return F(std::to_string(decode_date(date).year
 
 std::string first_char(std::string_view text) { return first(text, 1); }
 
-// Pieces 12-25 of the free fields with a check digit: agency, posto, payee code, "10", digit.
+// Positions 12-25 of the free fields with a check digit: agency, posto, payee code, "10", digit.
 std::string closed(const SicrediClass& c, const TcbTitulo& t, std::string body, std::string_view posto) {
     body += F(Agencia(t), 4) + std::string(posto) + F(CodigoCedente(t), 5) + "1" + "0";
     return body + mod11(c, body);
