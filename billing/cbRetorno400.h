@@ -54,4 +54,17 @@ bool ler_retorno_cnab400(std::string_view code, TcbCobranca& batch, LinhasRetorn
 // (Titulos is left alone); NumeroArquivo and DataArquivo are set on success.
 bool ler_retorno(std::string_view code, TcbCobranca& batch, LineSource& lines, const TitleSink& sink);
 
+// One bank's reader run for a class of another bank: `layout` is the reader
+// (fields, frame, code texts); the header must carry `code` at 77-79 and the
+// mismatch message names `code` and `name`; titles are objects of `profile`'s
+// model with the payee bank `code`. Empty or null members take the reader's own.
+struct RetornoComo {
+    std::string_view layout;
+    std::string_view code = {};
+    std::string_view name = {};
+    const ModelProfile* profile = nullptr;
+};
+bool ler_retorno(const RetornoComo& como, TcbCobranca& batch, LinhasRetorno lines);
+bool ler_retorno_cnab400(const RetornoComo& como, TcbCobranca& batch, LinhasRetorno lines);
+
 }  // namespace billing

@@ -1,10 +1,14 @@
 #include "billing/clients/Startup.h"
 
 #include "billing/clients/ClientModels.h"
+#include "billing/clients/SicrediFamily.h"
 
 namespace billing::clients {
 
-void unit_startup() { register_model_profiles(client_models()); }
+void unit_startup() {
+    register_model_profiles(client_models());
+    sicredi::register_classes();
+}
 
 void unit_shutdown() {}
 

@@ -14,6 +14,7 @@
 //       range) fails with a message; in a list, its entry is {"Erro": message} and the exit status
 //       is 1. CODE is one to three digits; a JSON object with a repeated key is refused.
 //   billing-tool retorno --bank CODE FILE  reads a return file and prints the batch as JSON
+//   billing-tool retorno --class NAME FILE  the same through a registered bank class's LerRetorno
 //   billing-tool codetext --bank CODE occ|motive CODE...  the bank's texts of occurrence or motive codes
 //   billing-tool remessa --bank CODE [--layout 240|400] BATCH.json OUT
 //       Writes the bank's remittance of the batch to OUT (Windows-1252, CR LF); on an error OUT is left as it was.
@@ -58,6 +59,7 @@ int usage() {
                  "       billing-tool bank CODE\n"
                  "       billing-tool boleto --bank CODE [--installation N] [--today YYYY-MM-DD] TITLE.json\n"
                  "       billing-tool retorno --bank CODE FILE\n"
+                 "       billing-tool retorno --class NAME FILE\n"
                  "       billing-tool codetext --bank CODE occ|motive CODE...\n"
                  "       billing-tool remessa --bank CODE [--layout 240|400] BATCH.json OUT\n"
                  "       billing-tool layout --bank CODE [--layout 240] --record NAME\n"

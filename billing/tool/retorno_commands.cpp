@@ -2,6 +2,7 @@
 
 #include "billing/TitleJson.h"
 #include "billing/cbCodeTexts.h"
+#include "billing/cbPlugin.h"
 #include "billing/cbRetorno400.h"
 
 #include <iostream>
@@ -12,13 +13,28 @@ namespace {
 
 int usage() {
     std::cerr << "usage: billing-tool retorno --bank CODE FILE\n"
+                 "       billing-tool retorno --class NAME FILE\n"
                  "       billing-tool codetext --bank CODE occ|motive CODE...\n";
     return 2;
+}
+
+// Reads through the LerRetorno of a registered bank class (a client's too).
+int retorno_class(const std::string& name, const std::string& file) {
+    const auto* read = find_operation<SigLerRetorno>(FindClass(name), "LerRetorno");
+    if (read == nullptr) throw Exception(name + " não publica LerRetorno");
+    TcbCobranca batch;
+    batch.NomeArquivoRetorno = file;
+    const std::string bytes = core::read_file(file);
+    const std::vector<std::string_view> lines = split_lines(bytes);
+    (*read)(batch, lines);
+    std::cout << cobranca_to_json(batch).dump(2) << "\n";
+    return 0;
 }
 
 }  // namespace
 
 int retorno(const std::vector<std::string>& a) {
+    if (a.size() == 3 && a[0] == "--class") return retorno_class(a[1], a[2]);
     if (a.size() != 3 || a[0] != "--bank") return usage();
     const std::string code = Formatar(a[1], 3, false, '0');
     TcbCobranca batch;
