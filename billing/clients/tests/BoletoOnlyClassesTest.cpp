@@ -1,0 +1,246 @@
+// The boleto-only client classes (Santander, Caixa, Banco do Brasil, SICOOB),
+// called as a boleto layer calls them: by class name and operation name.
+
+#include "billing/Startup.h"
+#include "billing/cbCobranca.h"
+#include "billing/cbPlugin.h"
+#include "billing/clients/BoletoOnlyClasses.h"
+#include "billing/clients/Startup.h"
+#include "billing/clients/tests/SystemClasses.h"
+#include "billing/tests/RunTool.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using billing_test::Outcome;
+using billing_test::run;
+using billing_test::tool;
+
+// The title fields the rules read.
+struct Fields {
+    std::string nosso = "";
+    std::string documento = "";
+    std::string carteira = "101";
+    std::string banco = "033";
+    std::string cedente = "123";
+    std::string digito_cedente = "7";
+    std::string agencia = "1234";
+    std::string conta = "98765";
+    TEspecieDocumento especie = edRecibo;
+};
+
+std::unique_ptr<TcbTitulo> titulo(const Fields& f) {
+    auto t = std::make_unique<TcbTitulo>();
+    t->SetNossoNumero(f.nosso);
+    t->SetNumeroDocumento(f.documento);
+    t->SetCarteira(f.carteira);
+    t->SetEspecieDocumento(f.especie);
+    t->Cedente().SetCodigoCedente(f.cedente);
+    t->Cedente().SetDigitoCodigoCedente(f.digito_cedente);
+    t->Cedente().ContaBancaria().SetCodigoAgencia(f.agencia);
+    t->Cedente().ContaBancaria().SetNumeroConta(f.conta);
+    t->Cedente().ContaBancaria().Banco().SetCodigo(f.banco);
+    return t;
+}
+
+class BoletoOnly : public ::testing::Test {
+protected:
+    void SetUp() override {
+        billing::unit_startup();
+        billing::clients::unit_startup();
+    }
+    static TClass cls(const std::string& name) {
+        TClass c = GetClass(name);
+        if (c == nullptr) throw Exception("no class " + name);
+        return c;
+    }
+    static std::string nome(const std::string& c) {
+        return (*billing::find_operation<billing::SigGetNomeBanco>(cls(c), "GetNomeBanco"))();
+    }
+    static std::string digito(const std::string& c, const Fields& f) {
+        return (*billing::find_operation<billing::SigTitulo>(cls(c), "CalcularDigitoNossoNumero"))(*titulo(f));
+    }
+    static std::string campo(const std::string& c, const Fields& f) {
+        return (*billing::find_operation<billing::SigTitulo>(cls(c), "GetCampoLivreCodigoBarra"))(*titulo(f));
+    }
+    // The four boleto texts, each preset to "preset".
+    static std::vector<std::string> boleto(const std::string& c, const Fields& f) {
+        std::vector<std::string> s(4, "preset");
+        (*billing::find_operation<billing::SigFormatarBoleto>(cls(c), "FormatarBoleto"))(*titulo(f), s[0], s[1], s[2],
+                                                                                          s[3]);
+        return s;
+    }
+};
+
+std::string message_of(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+    return "(no exception)";
+}
+
+std::vector<std::string> names_with(std::function<bool(const billing::clients::BoletoOnlyClass&)> pred) {
+    std::vector<std::string> r;
+    for (const auto& row : billing::clients::boleto_only_classes()) {
+        if (pred(row)) r.emplace_back(row.name);
+    }
+    return r;
+}
+
+TEST_F(BoletoOnly, EachClassPublishesTheFourBoletoOperationsOnly) {
+    for (const auto& row : billing::clients::boleto_only_classes()) {
+        SCOPED_TRACE(std::string(row.name));
+        TClass c = GetClass(UpperCase(row.name));  // names match without regard to case
+        ASSERT_NE(c, nullptr);
+        EXPECT_EQ(c->Name, row.name);
+        EXPECT_NE(billing::find_operation<billing::SigGetNomeBanco>(c, "GetNomeBanco"), nullptr);
+        EXPECT_NE(billing::find_operation<billing::SigTitulo>(c, "CalcularDigitoNossoNumero"), nullptr);
+        EXPECT_NE(billing::find_operation<billing::SigTitulo>(c, "GetCampoLivreCodigoBarra"), nullptr);
+        EXPECT_NE(billing::find_operation<billing::SigFormatarBoleto>(c, "FormatarBoleto"), nullptr);
+        EXPECT_EQ(c->MethodAddress("GerarRemessa"), nullptr);
+        EXPECT_EQ(c->MethodAddress("LerRetorno"), nullptr);
+        // An instance made around a call answers its own class.
+        std::unique_ptr<TObject> o(c->Factory(nullptr));
+        EXPECT_EQ(o->ClassType(), c);
+    }
+}
+
+TEST_F(BoletoOnly, BankNames) {
+    const struct {
+        const char* cls;
+        const char* nome;
+    } cases[] = {{"THalvekBanco033", "SANTANDER"},          {"TVorqBancoSantander033", "SANTANDER"},
+                 {"TZelvoriaBanco104", "Caixa Econ. Federal"}, {"TMorvelBanco001", "BANCO DO BRASIL"},
+                 {"TSarlentaBanco756", "SICOOB"}};
+    for (const auto& c : cases) EXPECT_EQ(nome(c.cls), c.nome) << c.cls;
+}
+
+TEST_F(BoletoOnly, CheckDigits) {
+    const struct {
+        const char* cls;
+        Fields f;
+        const char* digit;
+    } cases[] = {
+        // The document number, last 7 characters, weights 2 .. 8.
+        {"THalvekBanco033", {.nosso = "999", .documento = "123"}, "6"},
+        {"THalvekBanco033", {.nosso = "999", .documento = ""}, "0"},
+        {"THalvekBanco033", {.documento = "6"}, "0"},  // remainder 1
+        {"THalvekBanco033", {.documento = "12345678"}, "7"},
+        {"TSeltravoBanco033", {.documento = "123"}, "6"},
+        {"TSeltravoBanco033", {.documento = "12345678"}, "7"},
+        {"TSeltravoBanco033", {.documento = "6"}, "0"},  // remainder 1, as the document-number rule gives
+        {"TBenthavorBanco033", {.nosso = "123", .documento = ""}, "0"},
+        {"TBenthavorBanco033", {.documento = "6"}, "0"},
+        // Twelve digits of the nosso número, weights 2 .. 9.
+        {"TCalderunaBanco033", {.nosso = "123", .documento = "6"}, "6"},
+        {"TKavrinoBanco033", {.nosso = "5"}, "1"},  // remainder 10
+        {"TVorqBancoSantander033", {.nosso = "6"}, "0"},  // remainder 1
+        {"TFalmorenBanco033", {.nosso = "1000000000123"}, "6"},  // the last 12
+        // Caixa: the nosso número as stored.
+        {"TCrestalvoBanco104", {.nosso = "123"}, "6"},
+        {"TPilvastroBanco104", {.nosso = "0000000000123"}, "6"},
+        // Banco do Brasil: weights 9 .. 2, the remainder, 10 as X.
+        {"TFendrasilBanco001", {.nosso = "6"}, "X"},
+        {"TQuembraBanco001", {.nosso = "12345"}, "5"},
+        {"TFendrasilBanco001", {.nosso = "100000000000"}, "0"},  // weighs the last eleven
+        {"TKavrinoBanco001", {.nosso = "100000000000"}, "6"},    // weighs all twelve
+        {"TMorvelBanco001", {.nosso = "6"}, "X"},
+        // SICOOB: 3, 1, 9, 7 from the left over agency, payee code and nosso número.
+        {"TFendrasilBanco756", {.nosso = "4", .cedente = "567"}, "0"},  // remainder 0
+        {"TSarlentaBanco756", {.nosso = "8", .cedente = "567"}, "0"},   // remainder 1
+        {"TSarlentaBanco756", {.nosso = "15", .cedente = "567"}, "1"},  // remainder 10
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.cls) + " " + c.f.nosso + " / " + c.f.documento);
+        EXPECT_EQ(digito(c.cls, c.f), c.digit);
+    }
+}
+
+TEST_F(BoletoOnly, FreeFields) {
+    const std::string n17 = "14345678901234567";
+    const struct {
+        const char* cls;
+        Fields f;
+        std::string campo;
+    } cases[] = {
+        // 9, payee 7, 00000, nosso número 7, the looked-up digit, 0, carteira.
+        {"THalvekBanco033", {.nosso = "45", .documento = "123"}, "9000012300000000004560101"},
+        {"THalvekBanco033", {.nosso = "45", .documento = "123", .carteira = "1"}, "90000123000000000045601"},
+        {"TFalmorenBanco033", {.nosso = "123", .documento = "6"}, "9000012300000000012360101"},
+        // Plain nosso número in 13.
+        {"TSeltravoBanco033", {.nosso = "45"}, "9000012300000000000450101"},
+        {"TBenthavorBanco033", {.nosso = "12345678901234"}, "9000012323456789012340101"},
+        {"TKavrinoBanco033", {.nosso = "45", .carteira = "12"}, "900001230000000000045012"},
+        // The appended digit, trimmed or as stored.
+        {"TQuistralBanco033", {.nosso = "123 "}, "9000012300000000012360101"},
+        {"TWendoricBanco033", {.nosso = " 123"}, "9000012300000000012360101"},
+        {"TNobrellaBanco033", {.nosso = "123"}, "9000012300000000012360101"},
+        {"TBrevantaBanco033", {.nosso = "12345678901234"}, "9000012334567890123480101"},
+        // Twelve digits and their digit.
+        {"TFendrasilBanco033", {.nosso = "5"}, "9000012300000000000510101"},
+        {"TUlveraneBancoSantander033", {.nosso = "123"}, "9000012300000000012360101"},
+        // Caixa: payee 6, its digit, nosso número 3-5, 1, 6-8, 2, 9-17, then Modulo11 of the 24.
+        {"TCrestalvoBanco104", {.nosso = n17, .cedente = "123456"}, "1234567345167849012345670"},
+        {"TZelvoriaBanco104", {.nosso = "123456789", .cedente = "1", .digito_cedente = "2"}, "00000123451678295"},  // a short nosso número, a short field
+        // Banco do Brasil, carteira 18 of bank 001: nosso número 11, agency 4, payee 8, carteira.
+        {"TFendrasilBanco001", {.nosso = "12345", .carteira = "18", .banco = "001", .cedente = "7654321"},
+         "0000001234512340765432118"},
+        // ... a 17-digit nosso número (first hyphen removed): payee 6, the 17, 21.
+        {"TSarlentaBanco001", {.nosso = "1234567-8901234567", .carteira = "18", .banco = "001", .cedente = "7654321"},
+         "6543211234567890123456721"},
+        // ... another carteira or bank: six zeros, the agreement (first 7), the last 10, carteira.
+        {"TQuembraBanco001", {.nosso = n17, .carteira = "17", .banco = "001"}, "0000001434567890123456717"},
+        {"TKavrinoBanco001", {.nosso = n17, .carteira = "18", .banco = "237"}, "0000001434567890123456718"},
+        // Account prefix: the account's first four characters in 8, whatever bank and carteira.
+        {"TMorvelBanco001", {.nosso = "12345", .carteira = "11", .banco = "237", .conta = "98765"},
+         "0000001234512340000987611"},
+        {"TMorvelBanco001", {.nosso = n17, .carteira = "11", .cedente = "7654321"}, "6543211434567890123456721"},
+        // SICOOB: carteira 1, agency 4, 02, payee 7, nosso número 7, digit, 001.
+        {"TSarlentaBanco756", {.nosso = "15", .carteira = "1", .banco = "756", .cedente = "567"},
+         "1123402000056700000151001"},
+        {"TFendrasilBanco756", {.nosso = "4", .carteira = "21", .banco = "756", .cedente = "567"},
+         "1123402000056700000040001"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.cls) + " " + c.f.nosso);
+        EXPECT_EQ(campo(c.cls, c.f), c.campo);
+    }
+}
+
+TEST_F(BoletoOnly, ATwoCharacterCarteiraGivesA24CharacterSantanderFreeField) {
+    for (const std::string& c : names_with([](auto& r) { return r.bank == billing::clients::BoletoBank::Santander; })) {
+        if (clients_test::pending_class("TVantorimBanco033") && c == "TVantorimBancoSantander033") continue;
+        EXPECT_EQ(campo(c, {.nosso = "45", .documento = "1", .carteira = "12"}).size(), 24u) << c;
+    }
+}
+
+TEST_F(BoletoOnly, FreeFieldFailures) {
+    const struct {
+        const char* cls;
+        Fields f;
+        std::string message;
+    } cases[] = {
+        {"THalvekBanco033", {.nosso = "45", .banco = "409"}, "Os boletos para o banco 409 não estão disponíveis"},
+        {"TFalmorenBanco033", {.nosso = "45", .banco = "104"}, "Os boletos para o banco 104 não estão disponíveis"},
+        {"TSarlentaBanco756", {.nosso = "45", .banco = ""}, "Os boletos para o banco 000 não estão disponíveis"},
+        {"TFendrasilBanco756", {.nosso = "45", .banco = "104"}, "Os boletos para o banco 104 não estão disponíveis"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(message_of([&] { campo(c.cls, c.f); }), c.message) << c.cls;
+    // A blank kept where a digit is weighed.
+    EXPECT_THROW(campo("TNobrellaBanco033", {.nosso = "123 "}), EConvertError);
+    EXPECT_THROW(campo("TEsquilorBanco033", {.nosso = " 123"}), EConvertError);
+    EXPECT_THROW(digito("TCrestalvoBanco104", {.nosso = "12-3"}), EConvertError);
+    EXPECT_THROW(campo("TCrestalvoBanco104", {.nosso = "1434567890123456A"}), EConvertError);
+    EXPECT_THROW(digito("TFendrasilBanco001", {.nosso = "12-3"}), EConvertError);
+    EXPECT_THROW(digito("TKavrinoBanco001", {.nosso = "12a"}), EConvertError);
+}
+
+}  // namespace
