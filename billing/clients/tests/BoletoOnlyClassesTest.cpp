@@ -358,6 +358,51 @@ TEST_F(BoletoOnly, BoletoTexts) {
     }
 }
 
+TEST_F(BoletoOnly, ModelLookupsReachTheClasses) {
+    // Model unit, lookup, bank code and the class it must reach.
+    const struct {
+        const char* unit;
+        billing::Lookup which;
+        const char* code;
+        const char* cls;
+    } cases[] = {
+        {"HalvekCobranca", billing::Lookup::Digito, "033", "THalvekBanco033"},
+        {"FalmorenCobranca", billing::Lookup::Digito, "033", "TFalmorenBanco033"},
+        {"VantorimCobranca", billing::Lookup::Digito, "033", "TVantorimBanco033"},
+        {"FendrasilCobranca", billing::Lookup::Digito, "001", "TFendrasilBanco001"},
+        {"FendrasilCobranca", billing::Lookup::Digito, "033", "TFendrasilBanco033"},
+        {"FendrasilCobranca", billing::Lookup::Digito, "756", "TFendrasilBanco756"},
+        {"SarlentaCobrancaSICOOB", billing::Lookup::Digito, "001", "TSarlentaBanco001"},
+        {"SarlentaCobrancaSICOOB", billing::Lookup::Digito, "756", "TSarlentaBanco756"},
+        {"KavrinoCobranca", billing::Lookup::Digito, "001", "TKavrinoBanco001"},
+        {"KavrinoCobrancaSAFRA", billing::Lookup::Digito, "033", "TKavrinoBanco033"},
+        {"KavrinoCobrancaSAFRA_Bradesco", billing::Lookup::Nome, "033", "TKavrinoBanco033"},
+        {"CrestalvoCobrancaItau", billing::Lookup::Digito, "104", "TCrestalvoBanco104"},
+        {"CrestalvoCobrancaItau", billing::Lookup::Nome, "104", "TCrestalvoBanco104"},
+        {"QuembraCobrancaBradescoUnicred", billing::Lookup::Digito, "001", "TQuembraBanco001"},
+        {"QuembraCobrancaBradescoUnicred", billing::Lookup::Nome, "001", "TQuembraBanco001"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.unit) + " " + c.code);
+        if (GetClass(c.cls) == nullptr && clients_test::pending_class(c.cls)) continue;
+        const billing::ModelProfile* model = billing::find_model_profile(c.unit);
+        ASSERT_NE(model, nullptr);
+        EXPECT_EQ(billing::plugin_class_name(*model, c.which, c.code), c.cls);
+        if (c.which == billing::Lookup::Nome) {
+            EXPECT_EQ(billing::NomeBanco(*model, c.code), nome(c.cls));
+            continue;
+        }
+        // The lookup takes a title of any model; these digits differ from title to title.
+        for (const char* n : {"5", "6", "45", "123456"}) {
+            const Fields f{.nosso = n, .documento = n, .carteira = "18", .banco = c.code};
+            EXPECT_EQ(billing::DigitoNossoNumero(*model, *titulo(f)), digito(c.cls, f)) << n;
+        }
+    }
+    // Names that no lookup forms: the companions with "Santander" in their names.
+    const billing::ModelProfile* vantorim = billing::find_model_profile("VantorimCobranca");
+    EXPECT_NE(billing::plugin_class_name(*vantorim, billing::Lookup::Digito, "033"), "TVantorimBancoSantander033");
+}
+
 TEST_F(BoletoOnly, AFailingDigitLookupLeavesTheAgencyTextSet) {
     // Bank 756 has no class among the engine's, and 104 none under the SICOOB units' prefixes.
     std::vector<std::string> s(4, "preset");
