@@ -250,6 +250,16 @@ TEST_F(BoletoOnly, FreeFieldFailures) {
     EXPECT_THROW(campo("TCrestalvoBanco104", {.nosso = "1434567890123456A"}), EConvertError);
     EXPECT_THROW(digito("TFendrasilBanco001", {.nosso = "12-3"}), EConvertError);
     EXPECT_THROW(digito("TKavrinoBanco001", {.nosso = "12a"}), EConvertError);
+    EXPECT_THROW(digito("THalvekBanco033", {.documento = "12a"}), EConvertError);
+    EXPECT_THROW(digito("TBenthavorBanco033", {.documento = "1 2"}), EConvertError);
+    EXPECT_THROW(campo("TCrestalvoBanco104", {.nosso = "14345678901234567", .digito_cedente = "X"}), EConvertError);
+    EXPECT_THROW(digito("TSarlentaBanco756", {.nosso = "1", .agencia = "12a4"}), EConvertError);
+    // The free field's digit is not the class's own: until TVantorimBanco033 exists its lookup finds nothing.
+    if (GetClass("TVantorimBanco033") == nullptr && clients_test::pending_class("TVantorimBanco033")) {
+        EXPECT_EQ(message_of([&] { campo("TVantorimBancoSantander033", {.nosso = "45"}); }),
+                  "Os boletos para o banco 033 não estão disponíveis");
+        EXPECT_EQ(digito("TVantorimBancoSantander033", {.nosso = "45"}), "0");
+    }
 }
 
 // Pairs that must agree: the character at a position of one class's free
