@@ -1,5 +1,6 @@
 #include "billing/clients/Startup.h"
 
+#include "billing/clients/BoletoOnlyClasses.h"
 #include "billing/clients/ClientModels.h"
 #include "billing/clients/SicrediFamily.h"
 
@@ -8,6 +9,7 @@ namespace billing::clients {
 void unit_startup() {
     register_model_profiles(client_models());
     sicredi::register_classes();
+    register_boleto_only_classes();
 }
 
 void unit_shutdown() {}
