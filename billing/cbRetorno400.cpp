@@ -834,12 +834,23 @@ void check_length(TcbCobranca& batch, std::string_view header) {
     batch.LayoutArquivo = laCNAB400;
 }
 
-HeaderValues read_header(const Reader& r, TcbCobranca& batch, std::string_view header) {
+// The reader a call runs: an engine bank's row, the bank code its header must
+// carry and the name its messages give, and the model of its titles.
+struct Bound {
+    const Reader& r;
+    std::string_view code;
+    std::string_view name;        // the header-check message's
+    std::string_view frame_name;  // the frame's messages'
+    const ModelProfile& profile;
+};
+
+HeaderValues read_header(const Bound& b, TcbCobranca& batch, std::string_view header) {
+    const Reader& r = b.r;
     if (r.header == HeaderCheck::kShortThenLong) check_header_name(batch, header, false);
     if (r.length_step) check_length(batch, header);
     check_header_name(batch, header, r.header != HeaderCheck::kShort);
-    if (slice(header, 77, 79) != r.code) {
-        fail(Format("Este não é um retorno de cobrança do banco %s - %s", {r.code, r.name}));
+    if (slice(header, 77, 79) != b.code) {
+        fail(Format("Este não é um retorno de cobrança do banco %s - %s", {b.code, b.name}));
     }
     HeaderValues v;
     switch (r.date) {
@@ -990,8 +1001,9 @@ void extra_341(std::string_view line, TcbTitulo& t) {
 }
 
 // Reads the header and every detail record; sink receives each title.
-HeaderValues read_400(const Reader& r, TcbCobranca& batch, std::string_view header, LineSource& rest,
+HeaderValues read_400(const Bound& b, TcbCobranca& batch, std::string_view header, LineSource& rest,
                       std::size_t available, const TitleSink& sink) {
+    const Reader& r = b.r;
     // 104 wants header, detail and trailer; a short file is empty unless it
     // holds a detail record (the trailer may be missing).
     std::vector<std::string_view> few;
@@ -1006,11 +1018,11 @@ HeaderValues read_400(const Reader& r, TcbCobranca& batch, std::string_view head
         few_lines = SpanLines(few);
         source = &few_lines;
     }
-    const HeaderValues values = read_header(r, batch, header);
+    const HeaderValues values = read_header(b, batch, header);
     const codetext::BankTexts* texts = codetext::find_bank(r.code);
 
-    TcbTitulo titulo;
-    titulo.Cedente().ContaBancaria().Banco().SetCodigo(std::string(r.code));
+    TcbTitulo titulo(b.profile);
+    titulo.Cedente().ContaBancaria().Banco().SetCodigo(std::string(b.code));
     if (r.code == "479") {
         titulo.Cedente().SetCodigoCedente(decode(slice(header, 30, 37)));
         titulo.Cedente().SetNome(Trim(decode(slice(header, 38, 76))));
@@ -1048,6 +1060,10 @@ const BankRow* bank_of(std::string_view code) {
 }
 
 // The frame: false when the bank has no CNAB 400 reader for this file.
+bool frame(const Bound& b, TcbCobranca& batch, LineSource& lines, std::size_t count, const TitleSink& sink,
+           bool reader_only);
+
+// The engine bank's reader under its own code and name.
 bool frame(std::string_view code, TcbCobranca& batch, LineSource& lines, std::size_t count, const TitleSink& sink,
            bool reader_only) {
     const BankRow* bank = bank_of(code);
@@ -1059,6 +1075,12 @@ bool frame(std::string_view code, TcbCobranca& batch, LineSource& lines, std::si
         }
         fail(Format("Processamento de arquivo retorno não está disponível para o banco %s - %s", {code, bank->name}));
     }
+    return frame(Bound{*r, r->code, r->name, bank->name, engine_profile()}, batch, lines, count, sink, reader_only);
+}
+
+bool frame(const Bound& b, TcbCobranca& batch, LineSource& lines, std::size_t count, const TitleSink& sink,
+           bool reader_only) {
+    const Reader* r = &b.r;
     std::string_view header;
     if (count == 0 || !lines.next(header)) fail(std::string(kVazio));
     if (!reader_only) {
@@ -1069,7 +1091,7 @@ bool frame(std::string_view code, TcbCobranca& batch, LineSource& lines, std::si
                     batch.LayoutArquivo = laCNAB240;
                     fail(Format("A leitura de arquivo de retorno para o %s não está está disponível para o layout "
                                 "laCNAB240",
-                                {bank->name}));
+                                {b.frame_name}));
                 }
                 [[fallthrough]];
             case Frame::k748:
@@ -1083,7 +1105,7 @@ bool frame(std::string_view code, TcbCobranca& batch, LineSource& lines, std::si
                 if (header.size() == 240) {
                     fail(Format("A leitura de arquivo de retorno para o %s não está está disponível para o layout "
                                 "laCNAB240",
-                                {bank->name}));
+                                {b.frame_name}));
                 }
                 if (header.size() != 400) {
                     batch.LayoutArquivo = laInvalido;
@@ -1095,16 +1117,17 @@ bool frame(std::string_view code, TcbCobranca& batch, LineSource& lines, std::si
                 break;
         }
     }
-    commit(batch, read_400(*r, batch, header, lines, count, sink));
+    commit(batch, read_400(b, batch, header, lines, count, sink));
     return true;
 }
 
 // Reads into a new title list that replaces the batch's only on success.
-bool read_into_batch(std::string_view code, TcbCobranca& batch, LinhasRetorno lines, bool reader_only) {
+template <class Frame>
+bool read_into_batch(const Frame& run, const ModelProfile& profile, TcbCobranca& batch, LinhasRetorno lines) {
     std::vector<std::unique_ptr<TcbTitulo>> read;
     SpanLines source(lines);
     const TitleSink sink = [&](const TcbTitulo& t) {
-        auto copy = std::make_unique<TcbTitulo>();
+        auto copy = std::make_unique<TcbTitulo>(profile);
         copy->CopiarDe(t);
         read.push_back(std::move(copy));
     };
@@ -1114,7 +1137,7 @@ bool read_into_batch(std::string_view code, TcbCobranca& batch, LinhasRetorno li
     scratch_batch.DataArquivo = batch.DataArquivo;
     scratch_batch.LayoutArquivo = batch.LayoutArquivo;
     try {
-        frame(code, scratch_batch, source, lines.size(), sink, reader_only);
+        run(scratch_batch, source, lines.size(), sink);
     } catch (...) {
         batch.LayoutArquivo = scratch_batch.LayoutArquivo;
         throw;
@@ -1125,6 +1148,23 @@ bool read_into_batch(std::string_view code, TcbCobranca& batch, LinhasRetorno li
     batch.Titulos.Clear();
     for (auto& t : read) batch.Titulos.Add(t.release());
     return true;
+}
+
+bool read_into_batch(std::string_view code, TcbCobranca& batch, LinhasRetorno lines, bool reader_only) {
+    const auto run = [&](TcbCobranca& b, LineSource& source, std::size_t count, const TitleSink& sink) {
+        return frame(code, b, source, count, sink, reader_only);
+    };
+    return read_into_batch(run, engine_profile(), batch, lines);
+}
+
+bool read_client(const ClientReader& c, TcbCobranca& batch, LinhasRetorno lines, bool reader_only) {
+    const Reader* r = find_reader(c.layout);
+    if (r == nullptr) throw Exception(Format("O banco %s não está disponível", {c.layout}));
+    const Bound b{*r, c.code, c.name, c.name, c.profile};
+    const auto run = [&](TcbCobranca& to, LineSource& source, std::size_t count, const TitleSink& sink) {
+        return frame(b, to, source, count, sink, reader_only);
+    };
+    return read_into_batch(run, c.profile, batch, lines);
 }
 
 }  // namespace
@@ -1150,6 +1190,14 @@ bool ler_retorno(std::string_view code, TcbCobranca& batch, LinhasRetorno lines)
 
 bool ler_retorno_cnab400(std::string_view code, TcbCobranca& batch, LinhasRetorno lines) {
     return read_into_batch(code, batch, lines, true);
+}
+
+bool ler_retorno(const ClientReader& reader, TcbCobranca& batch, LinhasRetorno lines) {
+    return read_client(reader, batch, lines, false);
+}
+
+bool ler_retorno_cnab400(const ClientReader& reader, TcbCobranca& batch, LinhasRetorno lines) {
+    return read_client(reader, batch, lines, true);
 }
 
 bool ler_retorno(std::string_view code, TcbCobranca& batch, LineSource& lines, const TitleSink& sink) {

@@ -1,10 +1,16 @@
 #include "billing/clients/Startup.h"
 
+#include "billing/clients/BradescoFamily.h"
 #include "billing/clients/ClientModels.h"
+#include "billing/clients/UnibancoFamily.h"
 
 namespace billing::clients {
 
-void unit_startup() { register_model_profiles(client_models()); }
+void unit_startup() {
+    register_model_profiles(client_models());
+    register_unibanco_family();
+    register_bradesco_family();
+}
 
 void unit_shutdown() {}
 
