@@ -7,6 +7,7 @@
 //   billing-tool format TEXT WIDTH [--left] [--fill C]
 //   billing-tool bank CODE                code, check digit and name of a bank
 //   billing-tool boleto --bank CODE [--installation N] [--today YYYY-MM-DD] TITLE.json
+//   billing-tool boleto --class NAME ...: the boleto of bank class NAME (any registered one), with its own digit
 //       TITLE.json holds one title (an object), a list of titles, or a batch with "Titulos"; "-" reads stdin.
 //       Prints, per title, the nosso-número check digit, the free field, the four boleto texts, the
 //       44-digit bar code and the 47-digit typed line as JSON. A title that cannot make a sound bar
@@ -57,6 +58,7 @@ int usage() {
                  "       billing-tool format TEXT WIDTH [--left] [--fill C]\n"
                  "       billing-tool bank CODE\n"
                  "       billing-tool boleto --bank CODE [--installation N] [--today YYYY-MM-DD] TITLE.json\n"
+                 "       (boleto takes --class NAME to use that bank class instead of the model's lookup)\n"
                  "       billing-tool retorno --bank CODE FILE\n"
                  "       billing-tool codetext --bank CODE occ|motive CODE...\n"
                  "       billing-tool remessa --bank CODE BATCH.json OUT\n"
@@ -140,11 +142,14 @@ int digit_batch() {
     return 0;
 }
 
+// The bank class boleto --class names; empty: the model's lookup finds it.
+std::string forced_class;
+
 json boleto_of(TcbTitulo& t, const std::string& code) {
     t.Cedente().ContaBancaria().Banco().SetCodigo(code);
     if (&billing::tool::current_model() == &billing::engine_profile()) billing::verificar_nosso_numero(t);
     const std::string ccc = Formatar(code, 3, false, '0');
-    const TClass cls = GetClass(billing::tool::boleto_class_name(ccc));
+    const TClass cls = GetClass(forced_class.empty() ? billing::tool::boleto_class_name(ccc) : forced_class);
     if (cls == nullptr) {
         throw Exception(Format("Os boletos para o banco %s não estão disponíveis", {ccc}));
     }
@@ -158,10 +163,18 @@ json boleto_of(TcbTitulo& t, const std::string& code) {
     r["Classe"] = t.ClassName();
     // A nosso número that no check digit covers (bank 001's 17-digit numbers may
     // hold a hyphen) still makes a boleto: the digit is then reported as null.
+    // A class named by --class may belong to a model without a check-digit lookup.
+    const billing::ModelProfile& model = billing::tool::current_model();
+    const bool has_lookup = &model == &billing::engine_profile() || model.holds(billing::kHelperDigitoNossoNumero);
     try {
-        r["DigitoNossoNumero"] = billing::tool::digito_nosso_numero(t);
+        r["DigitoNossoNumero"] = has_lookup ? json(billing::tool::digito_nosso_numero(t)) : json(nullptr);
     } catch (const EConvertError&) {
         r["DigitoNossoNumero"] = nullptr;
+    }
+    if (!forced_class.empty()) {
+        auto digito = billing::find_operation<billing::SigTitulo>(cls, "CalcularDigitoNossoNumero");
+        if (digito == nullptr) throw Exception(forced_class + " não calcula o dígito do nosso número");
+        r["DigitoClasse"] = (*digito)(t);
     }
     std::string agencia, nosso, carteira, especie;
     (*formatar)(t, agencia, nosso, carteira, especie);
@@ -184,6 +197,9 @@ int boleto(const std::vector<std::string>& a) {
         if (a[i] == "--bank" && i + 1 < a.size()) {
             code = bank_code(a[++i]);
             have_code = true;
+        } else if (a[i] == "--class" && i + 1 < a.size()) {
+            forced_class = a[++i];
+            if (GetClass(forced_class) == nullptr) throw Exception("Classe de banco não registrada: " + forced_class);
         } else if (a[i] == "--installation" && i + 1 < a.size()) {
             billing::Installation inst;
             inst.codigo_instalacao = parse_int(a[++i], "installation code");

@@ -1,6 +1,7 @@
 #include "billing/tool/retorno_commands.h"
 
 #include "billing/TitleJson.h"
+#include "billing/cbPlugin.h"
 #include "billing/cbCodeTexts.h"
 #include "billing/cbRetorno400.h"
 
@@ -12,13 +13,28 @@ namespace {
 
 int usage() {
     std::cerr << "usage: billing-tool retorno --bank CODE FILE\n"
+                 "       billing-tool retorno --class NAME FILE   (the LerRetorno of bank class NAME)\n"
                  "       billing-tool codetext --bank CODE occ|motive CODE...\n";
     return 2;
+}
+
+// Reads a return file with the LerRetorno that class `name` publishes.
+int retorno_class(const std::string& name, const std::string& file) {
+    const auto* ler = find_operation<SigLerRetorno>(GetClass(name), "LerRetorno");
+    if (ler == nullptr) throw Exception("Classe de banco sem LerRetorno: " + name);
+    TcbCobranca batch;
+    batch.NomeArquivoRetorno = file;
+    const std::string bytes = core::read_file(file);
+    const std::vector<std::string_view> lines = split_lines(bytes);
+    (*ler)(batch, lines);
+    std::cout << cobranca_to_json(batch).dump(2) << "\n";
+    return 0;
 }
 
 }  // namespace
 
 int retorno(const std::vector<std::string>& a) {
+    if (a.size() == 3 && a[0] == "--class") return retorno_class(a[1], a[2]);
     if (a.size() != 3 || a[0] != "--bank") return usage();
     const std::string code = Formatar(a[1], 3, false, '0');
     TcbCobranca batch;
