@@ -1,7 +1,6 @@
 #include "billing/clients/BradescoFamily.h"
 
-#include "billing/BankClass.h"
-#include "billing/PluginClasses.h"
+#include "billing/clients/FamilyClass.h"
 #include "billing/cbCob237.h"
 #include "billing/cbLayouts.h"
 #include "billing/cbRegras.h"
@@ -82,21 +81,14 @@ bool BradescoClass<I>::GerarRemessa(TcbCobranca& batch, TStringList& list) {
 
 template <std::size_t I>
 TClass BradescoClass<I>::StaticClass() {
-    static const TClassInfo info = bank_class<BradescoClass<I>>(std::string(row.class_name), [](auto& b) {
-        b.Operation("LerRetorno", &BradescoClass<I>::LerRetorno);
-    });
+    static const TClassInfo info = family_class_info<BradescoClass<I>>();
     return &info;
-}
-
-template <std::size_t... I>
-void register_rows(std::index_sequence<I...>) {
-    (register_plugin_class(BradescoClass<I>::StaticClass(), kRows[I].unit), ...);
 }
 
 }  // namespace
 
 std::span<const BradescoClassRow> bradesco_family() { return kRows; }
 
-void register_bradesco_family() { register_rows(std::make_index_sequence<std::size(kRows)>()); }
+void register_bradesco_family() { register_family<BradescoClass>(std::make_index_sequence<std::size(kRows)>()); }
 
 }  // namespace billing::clients

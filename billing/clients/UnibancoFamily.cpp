@@ -1,7 +1,6 @@
 #include "billing/clients/UnibancoFamily.h"
 
-#include "billing/BankClass.h"
-#include "billing/PluginClasses.h"
+#include "billing/clients/FamilyClass.h"
 #include "billing/cbLayouts.h"
 #include "billing/cbRemessa400.h"
 #include "billing/cbRetorno400.h"
@@ -103,15 +102,8 @@ bool UnibancoClass<I>::GerarRemessa(TcbCobranca& batch, TStringList& list) {
 
 template <std::size_t I>
 TClass UnibancoClass<I>::StaticClass() {
-    static const TClassInfo info = bank_class<UnibancoClass<I>>(std::string(row.class_name), [](auto& b) {
-        b.Operation("LerRetorno", &UnibancoClass<I>::LerRetorno);
-    });
+    static const TClassInfo info = family_class_info<UnibancoClass<I>>();
     return &info;
-}
-
-template <std::size_t... I>
-void register_rows(std::index_sequence<I...>) {
-    (register_plugin_class(UnibancoClass<I>::StaticClass(), kRows[I].unit), ...);
 }
 
 }  // namespace
@@ -125,6 +117,6 @@ const ModelProfile& family_model(std::string_view unit) {
     return *p;
 }
 
-void register_unibanco_family() { register_rows(std::make_index_sequence<std::size(kRows)>()); }
+void register_unibanco_family() { register_family<UnibancoClass>(std::make_index_sequence<std::size(kRows)>()); }
 
 }  // namespace billing::clients

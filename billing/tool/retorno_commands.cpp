@@ -5,6 +5,7 @@
 #include "billing/cbCodeTexts.h"
 #include "billing/cbRetorno400.h"
 
+#include <functional>
 #include <iostream>
 
 namespace billing::tool {
@@ -18,15 +19,13 @@ int usage() {
     return 2;
 }
 
-// Reads a return file with the LerRetorno that class `name` publishes.
-int retorno_class(const std::string& name, const std::string& file) {
-    const auto* ler = find_operation<SigLerRetorno>(GetClass(name), "LerRetorno");
-    if (ler == nullptr) throw Exception("Classe de banco sem LerRetorno: " + name);
+// Reads a return file with `read` and prints the batch as JSON.
+int read_and_print(const std::string& file, const std::function<bool(TcbCobranca&, LinhasRetorno)>& read) {
     TcbCobranca batch;
     batch.NomeArquivoRetorno = file;
     const std::string bytes = core::read_file(file);
     const std::vector<std::string_view> lines = split_lines(bytes);
-    (*ler)(batch, lines);
+    read(batch, lines);
     std::cout << cobranca_to_json(batch).dump(2) << "\n";
     return 0;
 }
@@ -34,16 +33,15 @@ int retorno_class(const std::string& name, const std::string& file) {
 }  // namespace
 
 int retorno(const std::vector<std::string>& a) {
-    if (a.size() == 3 && a[0] == "--class") return retorno_class(a[1], a[2]);
+    if (a.size() == 3 && a[0] == "--class") {
+        // The LerRetorno that the named class publishes.
+        const auto* ler = find_operation<SigLerRetorno>(GetClass(a[1]), "LerRetorno");
+        if (ler == nullptr) throw Exception("Classe de banco sem LerRetorno: " + a[1]);
+        return read_and_print(a[2], *ler);
+    }
     if (a.size() != 3 || a[0] != "--bank") return usage();
     const std::string code = Formatar(a[1], 3, false, '0');
-    TcbCobranca batch;
-    batch.NomeArquivoRetorno = a[2];
-    const std::string bytes = core::read_file(a[2]);
-    const std::vector<std::string_view> lines = split_lines(bytes);
-    ler_retorno(code, batch, lines);
-    std::cout << cobranca_to_json(batch).dump(2) << "\n";
-    return 0;
+    return read_and_print(a[2], [&](TcbCobranca& batch, LinhasRetorno lines) { return ler_retorno(code, batch, lines); });
 }
 
 int codetext(const std::vector<std::string>& a) {

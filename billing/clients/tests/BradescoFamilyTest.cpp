@@ -11,10 +11,7 @@ namespace {
 
 using namespace family_test;
 
-class BradescoFamily : public ::testing::Test {
-protected:
-    void SetUp() override { start_units(); }
-};
+using BradescoFamily = FamilyTest;
 
 struct Family {
     const char* class_name;
@@ -163,10 +160,7 @@ TEST_F(BradescoFamily, WriterRefusals) {
 // rejection has empty motive fields, code and description in their own
 // fields, and "000000" is no credit date.
 TEST_F(BradescoFamily, ReaderWritesEveryFieldForEveryRecord) {
-    std::string header(400, ' ');
-    header.replace(0, 19, "02RETORNO01COBRANCA");
-    header.replace(76, 3, "237");
-    header.replace(94, 6, "150324");
+    std::string header = return_header("237");
     header.replace(108, 5, "00042");
     auto record = [](const char* occurrence, const char* motive, const char* credit) {
         std::string d(400, '0');
@@ -208,9 +202,7 @@ TEST_F(BradescoFamily, ReaderFrame) {
     EXPECT_EQ(message_of([&] { op<billing::SigLerRetorno>("TQuembraBanco237", "LerRetorno")(batch, lines); }),
               "A leitura de arquivo de retorno para o BRADESCO não está está disponível para o layout laCNAB240");
     EXPECT_EQ(batch.LayoutArquivo, laCNAB400);
-    std::string header(400, ' ');
-    header.replace(0, 19, "02RETORNO01COBRANCA");
-    header.replace(76, 3, "341");
+    const std::string header = return_header("341");
     const std::vector<std::string_view> other = {header};
     EXPECT_EQ(message_of([&] { op<billing::SigLerRetorno>("TBrevantaBanco237", "LerRetorno")(batch, other); }),
               "Este não é um retorno de cobrança do banco 237 - BRADESCO");

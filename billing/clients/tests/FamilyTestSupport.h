@@ -21,6 +21,12 @@ inline void start_units() {
     billing::clients::unit_startup();
 }
 
+// A test whose units have started.
+class FamilyTest : public ::testing::Test {
+protected:
+    void SetUp() override { start_units(); }
+};
+
 inline const billing::ModelProfile& model(std::string_view unit) {
     if (unit.empty()) return billing::engine_profile();
     const billing::ModelProfile* p = billing::find_model_profile(unit);
@@ -107,6 +113,16 @@ inline void expect_cnab400_shape(const TStringList& lines, int titles) {
 
 inline std::string pos(const std::string& line, int first, int last) {
     return line.substr(std::size_t(first - 1), std::size_t(last - first + 1));
+}
+
+// A CNAB 400 return header: "02RETORNO01COBRANCA", the bank code at 77-79,
+// the file date 15/03/24 at 95-100, blanks elsewhere.
+inline std::string return_header(const std::string& code) {
+    std::string header(400, ' ');
+    header.replace(0, 19, "02RETORNO01COBRANCA");
+    header.replace(76, 3, code);
+    header.replace(94, 6, "150324");
+    return header;
 }
 
 // A batch of n titles of the model for bank code, fields varied by index.

@@ -23,10 +23,7 @@ using billing::clients::client_constant;
 
 std::string K(std::string_view name) { return std::string(name); }
 
-class UnibancoFamily : public ::testing::Test {
-protected:
-    void SetUp() override { start_units(); }
-};
+using UnibancoFamily = FamilyTest;
 
 // The class, its model and a title of that model for the class's bank code.
 struct Case {
@@ -327,10 +324,7 @@ TEST_F(UnibancoFamily, WriterRefusals) {
 
 TEST_F(UnibancoFamily, ReaderChecksTheClassCodeAndMakesTitlesOfItsModel) {
     // A 409 header given to an Itaú class; a 341 header read by it.
-    std::string header(400, ' ');
-    header.replace(0, 19, "02RETORNO01COBRANCA");
-    header.replace(76, 3, "409");
-    header.replace(94, 6, "150324");
+    std::string header = return_header("409");
     header.replace(391, 3, "042");
     std::string detail(400, ' ');
     detail.replace(0, 1, "1");
