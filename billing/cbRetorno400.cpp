@@ -1157,12 +1157,12 @@ bool read_into_batch(std::string_view code, TcbCobranca& batch, LinhasRetorno li
     return read_into_batch(run, engine_profile(), batch, lines);
 }
 
-bool read_client(const ClientReader& c, TcbCobranca& batch, LinhasRetorno lines, bool reader_only) {
+bool read_client(const ClientReader& c, TcbCobranca& batch, LinhasRetorno lines) {
     const Reader* r = find_reader(c.layout);
     if (r == nullptr) throw Exception(Format("O banco %s não está disponível", {c.layout}));
     const Bound b{*r, c.code, c.name, c.name, c.profile};
     const auto run = [&](TcbCobranca& to, LineSource& source, std::size_t count, const TitleSink& sink) {
-        return frame(b, to, source, count, sink, reader_only);
+        return frame(b, to, source, count, sink, false);
     };
     return read_into_batch(run, c.profile, batch, lines);
 }
@@ -1193,11 +1193,7 @@ bool ler_retorno_cnab400(std::string_view code, TcbCobranca& batch, LinhasRetorn
 }
 
 bool ler_retorno(const ClientReader& reader, TcbCobranca& batch, LinhasRetorno lines) {
-    return read_client(reader, batch, lines, false);
-}
-
-bool ler_retorno_cnab400(const ClientReader& reader, TcbCobranca& batch, LinhasRetorno lines) {
-    return read_client(reader, batch, lines, true);
+    return read_client(reader, batch, lines);
 }
 
 bool ler_retorno(std::string_view code, TcbCobranca& batch, LineSource& lines, const TitleSink& sink) {

@@ -60,7 +60,6 @@ struct ClientReader {
     const ModelProfile& profile;
 };
 bool ler_retorno(const ClientReader& reader, TcbCobranca& batch, LinhasRetorno lines);
-bool ler_retorno_cnab400(const ClientReader& reader, TcbCobranca& batch, LinhasRetorno lines);
 
 // As ler_retorno, handing each title to sink instead of the batch's list
 // (Titulos is left alone); NumeroArquivo and DataArquivo are set on success.

@@ -64,9 +64,6 @@ public:
     static bool LerRetorno(TcbCobranca& batch, LinhasRetorno lines) {
         return ler_retorno(reader_of(row), batch, lines);
     }
-    static bool LerRetornoCNAB400(TcbCobranca& batch, LinhasRetorno lines) {
-        return ler_retorno_cnab400(reader_of(row), batch, lines);
-    }
     static bool GerarRemessaCNAB400(TcbCobranca& batch, TStringList& list) {
         return gerar_remessa_400(layout_of(row), row.bank_name, family_model(row.model), batch, list);
     }
