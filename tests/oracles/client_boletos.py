@@ -190,8 +190,9 @@ def random_title(rng, code, account_length, engine):
     day = datetime.date(2000, 8, 1) + datetime.timedelta(days=rng.randint(0, 9000))
     # billing-tool refuses an engine title whose nosso número is wider than its bank's field.
     longest = (11 if code == '237' else 8) if engine else 12
+    # Agencies of 3 to 5 digits: some rules weigh the agency as stored, others cut or pad it.
     t = {'nn': digits(rng, 0, longest), 'cart': digits(rng, 3, 3) if code != '237' else digits(rng, 1, 2),
-         'ag': digits(rng, 4, 4), 'conta': digits(rng, account_length, account_length),
+         'ag': digits(rng, 3, 5), 'conta': digits(rng, account_length, account_length),
          'doc': digits(rng, 1, 10), 'data': day.isoformat(), 'ced': digits(rng, 1, 7)}
     return t
 

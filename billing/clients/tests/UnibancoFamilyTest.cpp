@@ -82,6 +82,9 @@ TEST_F(UnibancoFamily, CheckDigits) {
         // Agency as stored, account padded or cut to its last 5.
         {{"TKavrinoBanco341Safra", "KavrinoCobrancaItauSafra", with("341", "1", "109", "0123", "1234")}, "3"},
         {{"TKavrinoBanco341Safra", "KavrinoCobrancaItauSafra", with("341", "1", "109", "0123", "912345")}, "6"},
+        {{"TKavrinoBanco341Safra", "KavrinoCobrancaItauSafra", with("341", "1", "109", "90123", "1234")},
+         Modulo10("90123" "01234" "109" "00000001")},
+        {{"TQuistralSaudeBanco341", "QuistralSaudeCobranca", with("341", "1", "109", "90123", "1234")}, "3"},
         // Safra: modulo 11, weights 2..9; remainders 0 and 1 give 0.
         {{"TKavrinoBanco422", "KavrinoCobrancaSAFRA", with("422", "1")}, "9"},
         {{"TKavrinoBanco422", "KavrinoCobrancaSAFRA", with("422", "0")}, "0"},
