@@ -133,11 +133,15 @@ TEST_F(UnibancoFamily, FreeFields) {
         // Itaú with the carteira digit: the bar code's digit differs from the printed one (3 here).
         {{"TCrestalvoBanco341", "CrestalvoCobrancaItau", with("341", "1", "109", "123", "1234")},
          "10900000001" + Modulo10("10900000001") + "012301234" + Modulo10("012301234") + "000"},
+        {{"TCrestalvoBanco341", "CrestalvoCobrancaItau", with("341", "1", "09", "123", "1234")},
+         "0900000001" + Modulo10("0900000001") + "012301234" + Modulo10("012301234") + "000"},
         // Itaú with the account digit: the account as stored (5 characters: 24 in all; 6: 25).
         {{"TKavrinoBanco341", "KavrinoCobranca", with("341", "1", "109", "0123", "12345")},
          "10900000001" + Modulo10("0123123451090000000" "1") + "012312345000"},
         {{"TKavrinoBanco341", "KavrinoCobranca", with("341", "1", "109", "0123", "123456")},
          "10900000001" + Modulo10("01231234561090000000" "1") + "0123123456000"},
+        {{"TKavrinoBanco341", "KavrinoCobranca", with("341", "1", "09", "0123", "123456")},
+         "0900000001" + Modulo10("0123123456090000000" "1") + "0123123456000"},
         // ... or its first six characters, formatted to six.
         {{"TFendrasilBanco341", "", with("341", "1", "109", "0123", "12345678")},
          "10900000001" + Modulo10("01231234561090000000" "1") + "0123123456000"},
