@@ -965,6 +965,8 @@ bool frame(const RetornoComo& binding, TcbCobranca& batch, LineSource& lines, st
     const std::string_view code = binding.layout;
     const BankRow* bank = bank_of(code);
     if (bank == nullptr) fail(Format("O banco %s não está disponível", {code}));
+    // The frame's messages name the bound class's bank, else the engine bank.
+    const std::string_view frame_name = binding.name.empty() ? std::string_view(bank->name) : binding.name;
     const Reader* r = find_reader(code);
     if (r == nullptr) {
         if (code == "347") {
@@ -992,7 +994,7 @@ bool frame(const RetornoComo& binding, TcbCobranca& batch, LineSource& lines, st
                     batch.LayoutArquivo = laCNAB240;
                     fail(Format("A leitura de arquivo de retorno para o %s não está está disponível para o layout "
                                 "laCNAB240",
-                                {bank->name}));
+                                {frame_name}));
                 }
                 [[fallthrough]];
             case Frame::k748:
@@ -1006,7 +1008,7 @@ bool frame(const RetornoComo& binding, TcbCobranca& batch, LineSource& lines, st
                 if (header.size() == 240) {
                     fail(Format("A leitura de arquivo de retorno para o %s não está está disponível para o layout "
                                 "laCNAB240",
-                                {bank->name}));
+                                {frame_name}));
                 }
                 if (header.size() != 400) {
                     batch.LayoutArquivo = laInvalido;
@@ -1094,6 +1096,10 @@ bool ler_retorno(const RetornoComo& como, TcbCobranca& batch, LinhasRetorno line
 
 bool ler_retorno_cnab400(const RetornoComo& como, TcbCobranca& batch, LinhasRetorno lines) {
     return read_into_batch(como, batch, lines, Mode::kReader400);
+}
+
+bool ler_retorno(const ClientReader& reader, TcbCobranca& batch, LinhasRetorno lines) {
+    return read_into_batch({reader.layout, reader.code, reader.name, &reader.profile}, batch, lines, Mode::kFrame);
 }
 
 }  // namespace billing

@@ -50,6 +50,17 @@ using TitleSink = std::function<void(const TcbTitulo&)>;
 bool ler_retorno(std::string_view code, TcbCobranca& batch, LinhasRetorno lines);
 // LerRetornoCNAB400 of bank code: the reader without the frame.
 bool ler_retorno_cnab400(std::string_view code, TcbCobranca& batch, LinhasRetorno lines);
+// A client class's reader: the CNAB 400 reader and LerRetorno frame of engine
+// bank `layout`, with the header carrying `code`, `name` in the bank messages
+// and titles of `profile` (the frame's 240-byte answer included).
+struct ClientReader {
+    std::string_view layout;
+    std::string_view code;
+    std::string_view name;
+    const ModelProfile& profile;
+};
+bool ler_retorno(const ClientReader& reader, TcbCobranca& batch, LinhasRetorno lines);
+
 // As ler_retorno, handing each title to sink instead of the batch's list
 // (Titulos is left alone); NumeroArquivo and DataArquivo are set on success.
 bool ler_retorno(std::string_view code, TcbCobranca& batch, LineSource& lines, const TitleSink& sink);

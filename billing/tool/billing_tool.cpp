@@ -9,7 +9,9 @@
 //   billing-tool boleto --bank CODE [--installation N] [--today YYYY-MM-DD] TITLE.json
 //   billing-tool boleto --class CLASS [--bank CODE] TITLE.json
 //       With --class the bank class is the registered class of that name (a client's, say) instead of the
-//       one a lookup finds; the bar code's bank is CODE, else the title's payee bank code.
+//       one a lookup finds; the bar code's bank is CODE, else the title's payee bank code. The JSON adds
+//       the class ("ClasseBanco") and its own check digit ("DigitoClasse"); "DigitoNossoNumero" stays the
+//       model's lookup (null for a model without one).
 //       TITLE.json holds one title (an object), a list of titles, or a batch with "Titulos"; "-" reads stdin.
 //       Prints, per title, the nosso-número check digit, the free field, the four boleto texts, the
 //       44-digit bar code and the 47-digit typed line as JSON. A title that cannot make a sound bar
@@ -172,10 +174,24 @@ json boleto_of(TcbTitulo& t, const std::string& code, const std::string& class_n
     r["Classe"] = t.ClassName();
     // A nosso número that no check digit covers (bank 001's 17-digit numbers may
     // hold a hyphen) still makes a boleto: the digit is then reported as null.
+    // A class named by --class may belong to a model without a check-digit lookup.
+    const billing::ModelProfile& model = billing::tool::current_model();
+    const bool has_lookup = &model == &billing::engine_profile() || model.holds(billing::kHelperDigitoNossoNumero);
     try {
-        r["DigitoNossoNumero"] = class_name.empty() ? billing::tool::digito_nosso_numero(t) : (*digito)(t);
+        r["DigitoNossoNumero"] = has_lookup ? json(billing::tool::digito_nosso_numero(t)) : json(nullptr);
     } catch (const EConvertError&) {
         r["DigitoNossoNumero"] = nullptr;
+    } catch (const Exception&) {
+        // With --class the lookup may find no class for the bank: the class still makes the boleto.
+        if (class_name.empty()) throw;
+        r["DigitoNossoNumero"] = nullptr;
+    }
+    if (!class_name.empty()) {
+        try {
+            r["DigitoClasse"] = (*digito)(t);
+        } catch (const EConvertError&) {
+            r["DigitoClasse"] = nullptr;
+        }
     }
     std::string agencia, nosso, carteira, especie;
     (*formatar)(t, agencia, nosso, carteira, especie);

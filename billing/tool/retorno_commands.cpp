@@ -5,6 +5,7 @@
 #include "billing/cbPlugin.h"
 #include "billing/cbRetorno400.h"
 
+#include <functional>
 #include <iostream>
 
 namespace billing::tool {
@@ -18,15 +19,13 @@ int usage() {
     return 2;
 }
 
-// Reads through the LerRetorno of a registered bank class (a client's too).
-int retorno_class(const std::string& name, const std::string& file) {
-    const auto* read = find_operation<SigLerRetorno>(FindClass(name), "LerRetorno");
-    if (read == nullptr) throw Exception(name + " não publica LerRetorno");
+// Reads a return file with `read` and prints the batch as JSON.
+int read_and_print(const std::string& file, const std::function<bool(TcbCobranca&, LinhasRetorno)>& read) {
     TcbCobranca batch;
     batch.NomeArquivoRetorno = file;
     const std::string bytes = core::read_file(file);
     const std::vector<std::string_view> lines = split_lines(bytes);
-    (*read)(batch, lines);
+    read(batch, lines);
     std::cout << cobranca_to_json(batch).dump(2) << "\n";
     return 0;
 }
@@ -34,16 +33,17 @@ int retorno_class(const std::string& name, const std::string& file) {
 }  // namespace
 
 int retorno(const std::vector<std::string>& a) {
-    if (a.size() == 3 && a[0] == "--class") return retorno_class(a[1], a[2]);
+    if (a.size() == 3 && a[0] == "--class") {
+        // The LerRetorno that the named bank class (a client's too) publishes.
+        const TClass cls = GetClass(a[1]);
+        if (cls == nullptr) throw Exception("Classe de banco desconhecida: \"" + a[1] + "\"");
+        const auto* ler = find_operation<SigLerRetorno>(cls, "LerRetorno");
+        if (ler == nullptr) throw Exception(a[1] + " não publica LerRetorno");
+        return read_and_print(a[2], *ler);
+    }
     if (a.size() != 3 || a[0] != "--bank") return usage();
     const std::string code = Formatar(a[1], 3, false, '0');
-    TcbCobranca batch;
-    batch.NomeArquivoRetorno = a[2];
-    const std::string bytes = core::read_file(a[2]);
-    const std::vector<std::string_view> lines = split_lines(bytes);
-    ler_retorno(code, batch, lines);
-    std::cout << cobranca_to_json(batch).dump(2) << "\n";
-    return 0;
+    return read_and_print(a[2], [&](TcbCobranca& batch, LinhasRetorno lines) { return ler_retorno(code, batch, lines); });
 }
 
 int codetext(const std::vector<std::string>& a) {

@@ -8,8 +8,9 @@ the bank code, currency 9, the general check digit of the published modulo-11
 rule, the due-date factor and amount of its title and the free field the tool
 reports; every typed line the three modulo-10 field digits (boleto_codes.check).
 For the boleto-only classes the titles are drawn so that the free field has 25
-digits, and the check digit, free field and boleto texts must also equal those
-of an independent reference (client_boleto_reference.py).
+digits, and the class's own check digit ("DigitoClasse"), free field and
+boleto texts must also equal those of an independent reference
+(client_boleto_reference.py).
 
 Prints one line per class: CLASS checked N not25 M unavailable K failures F,
 where not25 counts titles refused for a free field that is not 25 digits and
@@ -100,7 +101,7 @@ def compare(cls, title, result):
         dv, cl, texts = ref.reference(cls, title, looked_up)
     except LookupError:
         return []  # a lookup into a class the reference does not hold
-    got = (result.get("DigitoNossoNumero"), result.get("CampoLivre"),
+    got = (result.get("DigitoClasse"), result.get("CampoLivre"),
            tuple(result.get(k, None) for k in ("AgenciaCodigoCedente", "NossoNumeroDigito", "CarteiraBoleto",
                                                "EspecieBoleto")))
     # A text the rule leaves alone keeps what the tool passed in: the empty text.

@@ -6,7 +6,6 @@
 #include "billing/cbPlugin.h"
 #include "billing/clients/BoletoOnlyClasses.h"
 #include "billing/clients/Startup.h"
-#include "billing/clients/tests/SystemClasses.h"
 #include "billing/tests/RunTool.h"
 
 #include <gtest/gtest.h>
@@ -226,7 +225,6 @@ TEST_F(BoletoOnly, FreeFields) {
 
 TEST_F(BoletoOnly, ATwoCharacterCarteiraGivesA24CharacterSantanderFreeField) {
     for (const std::string& c : names_with([](auto& r) { return r.bank == billing::clients::BoletoBank::Santander; })) {
-        if (clients_test::pending_class("TVantorimBanco033") && c == "TVantorimBancoSantander033") continue;
         EXPECT_EQ(campo(c, {.nosso = "45", .documento = "1", .carteira = "12"}).size(), 24u) << c;
     }
 }
@@ -254,12 +252,6 @@ TEST_F(BoletoOnly, FreeFieldFailures) {
     EXPECT_THROW(digito("TBenthavorBanco033", {.documento = "1 2"}), EConvertError);
     EXPECT_THROW(campo("TCrestalvoBanco104", {.nosso = "14345678901234567", .digito_cedente = "X"}), EConvertError);
     EXPECT_THROW(digito("TSarlentaBanco756", {.nosso = "1", .agencia = "12a4"}), EConvertError);
-    // The free field's digit is not the class's own: until TVantorimBanco033 exists its lookup finds nothing.
-    if (GetClass("TVantorimBanco033") == nullptr && clients_test::pending_class("TVantorimBanco033")) {
-        EXPECT_EQ(message_of([&] { campo("TVantorimBancoSantander033", {.nosso = "45"}); }),
-                  "Os boletos para o banco 033 não estão disponíveis");
-        EXPECT_EQ(digito("TVantorimBancoSantander033", {.nosso = "45"}), "0");
-    }
 }
 
 // Pairs that must agree: the character at a position of one class's free
@@ -290,7 +282,6 @@ TEST_F(BoletoOnly, DigitsThatTwoClassesMustShare) {
     const char* nossos[] = {"1", "5", "6", "45", "123", "98765432", "123456789", "10000000000"};
     const char* documentos[] = {"", "6", "123", "12345678", "4444444", "9", "31", "1000001"};
     for (const auto& p : pairs) {
-        if (GetClass(p.digit_class) == nullptr && clients_test::pending_class(p.digit_class)) continue;
         for (std::size_t i = 0; i < std::size(nossos); ++i) {
             SCOPED_TRACE(std::string(p.cls) + " " + nossos[i] + " " + p.digit_class);
             const Fields f{.nosso = nossos[i], .documento = documentos[i], .carteira = p.carteira, .banco = p.banco};
@@ -394,7 +385,6 @@ TEST_F(BoletoOnly, ModelLookupsReachTheClasses) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.unit) + " " + c.code);
-        if (GetClass(c.cls) == nullptr && clients_test::pending_class(c.cls)) continue;
         const billing::ModelProfile* model = billing::find_model_profile(c.unit);
         ASSERT_NE(model, nullptr);
         EXPECT_EQ(billing::plugin_class_name(*model, c.which, c.code), c.cls);
@@ -430,11 +420,7 @@ TEST_F(BoletoOnly, RandomTitlesMakeSoundBarCodesWithEveryClientClass) {
     EXPECT_EQ(r.status, 0) << r.output;
     for (const auto& row : billing::clients::boleto_only_classes()) {
         const std::string name(row.name);
-        // TVantorimBancoSantander033's free field carries TVantorimBanco033's digit.
-        const bool lookup_pending = name == "TVantorimBancoSantander033" && GetClass("TVantorimBanco033") == nullptr &&
-                                    clients_test::pending_class("TVantorimBanco033");
-        const std::string line = lookup_pending ? name + " checked 0 not25 0 unavailable 1000 failures 0\n"
-                                                : name + " checked 1000 not25 0 unavailable 0 failures 0\n";
+        const std::string line = name + " checked 1000 not25 0 unavailable 0 failures 0\n";
         EXPECT_NE(r.output.find(line), std::string::npos) << line << r.output;
     }
     EXPECT_NE(r.output.find("\n0 failures\n"), std::string::npos) << r.output;
@@ -448,7 +434,7 @@ TEST_F(BoletoOnly, ToolBoletoWithAClass) {
     EXPECT_EQ(ok.status, 0) << ok.output;
     EXPECT_NE(ok.output.find("\"ClasseBanco\": \"THalvekBanco033\""), std::string::npos) << ok.output;
     EXPECT_NE(ok.output.find("\"CampoLivre\": \"9000012300000000004560101\""), std::string::npos) << ok.output;
-    EXPECT_NE(ok.output.find("\"DigitoNossoNumero\": \"6\""), std::string::npos) << ok.output;
+    EXPECT_NE(ok.output.find("\"DigitoClasse\": \"6\""), std::string::npos) << ok.output;
     const struct {
         std::string args;
         std::string message;

@@ -2,7 +2,6 @@
 // Every bank class of the system, by family, as the registry must list it
 // after start-up: the engine's and every client family's.
 
-#include <set>
 #include <string>
 #include <vector>
 
@@ -41,31 +40,6 @@ inline const std::vector<Family>& system_families() {
           "TSarlentaBanco001", "TKavrinoBanco001", "TMorvelBanco001", "TFendrasilBanco756", "TSarlentaBanco756"}},
     };
     return families;
-}
-
-// PENDING FAMILIES: built on other branches and not yet merged into this one.
-// Their classes may be missing from the registry; a test that needs one of
-// them is skipped. Drop each name (and then this list) when its branch is merged.
-inline const std::set<std::string>& pending_families() {
-    static const std::set<std::string> pending = {
-        "sicredi-layout",   // the Sicredi families
-        "sicredi-code",
-        "unibanco-layout",  // the Unibanco, Itau, Safra and Bradesco families
-        "unibanco-code",
-        "bradesco-code",
-    };
-    return pending;
-}
-
-// True when the class belongs to a pending family.
-inline bool pending_class(const std::string& name) {
-    for (const Family& f : system_families()) {
-        if (!pending_families().count(f.name)) continue;
-        for (const std::string& c : f.classes) {
-            if (c == name) return true;
-        }
-    }
-    return false;
 }
 
 }  // namespace clients_test
