@@ -1098,8 +1098,5 @@ bool ler_retorno_cnab400(const RetornoComo& como, TcbCobranca& batch, LinhasReto
     return read_into_batch(como, batch, lines, Mode::kReader400);
 }
 
-bool ler_retorno(const ClientReader& reader, TcbCobranca& batch, LinhasRetorno lines) {
-    return read_into_batch({reader.layout, reader.code, reader.name, &reader.profile}, batch, lines, Mode::kFrame);
-}
 
 }  // namespace billing

@@ -30,7 +30,7 @@ public:
     CB_BANK_PLUGIN_OPERATIONS
 
     static bool LerRetorno(TcbCobranca& batch, LinhasRetorno lines) {
-        return ler_retorno(ClientReader{kCode, kCode, name(), family_model(row.model)}, batch, lines);
+        return ler_retorno(RetornoComo{kCode, kCode, name(), &family_model(row.model)}, batch, lines);
     }
     static bool GerarRemessaCNAB400(TcbCobranca& batch, TStringList& list) {
         return gerar_remessa_400(*layout::cnab400_layout(kCode), name(), family_model(row.model), batch, list);

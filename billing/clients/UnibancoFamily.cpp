@@ -49,8 +49,8 @@ layout::BankLayout layout_of(const UnibancoClassRow& row) {
     return l;
 }
 
-ClientReader reader_of(const UnibancoClassRow& row) {
-    return ClientReader{"409", row.code, row.bank_name, family_model(row.model)};
+RetornoComo reader_of(const UnibancoClassRow& row) {
+    return RetornoComo{"409", row.code, row.bank_name, &family_model(row.model)};
 }
 
 // The class of row I: stateless, every operation reads its row.
