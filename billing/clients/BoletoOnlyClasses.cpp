@@ -3,6 +3,7 @@
 #include "billing/BankClass.h"
 #include "billing/DigitSchemes.h"
 #include "billing/PluginClasses.h"
+#include "billing/clients/FamilyClass.h"
 #include "billing/cbCob104.h"
 #include "billing/cbRegras.h"
 
@@ -84,12 +85,7 @@ std::string_view nome_banco(BoletoBank bank) {
 }
 
 // The model whose Modulo11 and DigitoNossoNumero the class calls.
-const ModelProfile& model_of(const BoletoOnlyClass& c) {
-    if (c.model.empty()) return engine_profile();
-    const ModelProfile* p = find_model_profile(c.model);
-    if (p == nullptr) throw Exception("Modelo desconhecido: \"" + std::string(c.model) + "\"");
-    return *p;
-}
+const ModelProfile& model_of(const BoletoOnlyClass& c) { return family_model(c.model); }
 
 const DigitScheme& scheme(std::string_view name) {
     const DigitScheme* s = find_digit_scheme(name);

@@ -6,7 +6,6 @@
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
 #include "billing/cbRetorno400.h"
-#include "billing/clients/UnibancoFamily.h"
 
 #include <utility>
 

@@ -1,20 +1,30 @@
 #pragma once
-// What the client families share in making a class of each row: the class
-// description (the bank contract and LerRetorno) and the registration of
-// every row's class with its unit. A family's class template C<I> holds
-// `row` (with class_name and unit) and the static operations.
+// What the client families share in making a class of each row: the title
+// model of a row's unit, the class description (the bank contract, LerRetorno
+// and the class's own operations) and the registration of every row's class
+// with its unit. A family's class template C<I> holds `row` (with class_name
+// and unit) and the static operations, LerRetorno included.
 
 #include "billing/BankClass.h"
+#include "billing/ModelProfile.h"
 #include "billing/PluginClasses.h"
 
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace billing::clients {
 
-template <class C>
-TClassInfo family_class_info() {
-    return bank_class<C>(std::string(C::row.class_name), [](auto& b) { b.Operation("LerRetorno", &C::LerRetorno); });
+// The title model of a row's model unit; empty: the engine's.
+const ModelProfile& family_model(std::string_view unit);
+
+// The description of row class C: the contract, LerRetorno, then `own`'s operations.
+template <class C, class Own = NoOwnOperations>
+TClassInfo family_class_info(Own own = {}) {
+    return bank_class<C>(std::string(C::row.class_name), [&](auto& b) {
+        b.Operation("LerRetorno", &C::LerRetorno);
+        own(b);
+    });
 }
 
 template <template <std::size_t> class C, std::size_t... I>

@@ -3,6 +3,7 @@
 #include "billing/BankClass.h"
 #include "billing/Installation.h"
 #include "billing/PluginClasses.h"
+#include "billing/clients/FamilyClass.h"
 #include "billing/cbLayouts.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa400.h"
@@ -55,12 +56,7 @@ constexpr SicrediClass kClasses[] = {
 
 constexpr Especie kInterior[] = {{edDuplicataMercantil, "DMI"}, {edDuplicataServico, "DSI"}};
 
-const ModelProfile& profile_of(const SicrediClass& c) {
-    if (c.model.empty()) return engine_profile();
-    const ModelProfile* p = find_model_profile(c.model);
-    if (p == nullptr) throw Exception(Format("O modelo %s não está disponível", {std::string(c.model)}));
-    return *p;
-}
+const ModelProfile& profile_of(const SicrediClass& c) { return family_model(c.model); }
 
 std::string mod11(const SicrediClass& c, std::string_view digits) { return Modulo11(profile_of(c), digits, 9, false); }
 
@@ -89,31 +85,31 @@ std::string closed(const SicrediClass& c, const TcbTitulo& t, std::string body, 
 template <std::size_t I>
 class TSicrediClient : public TPersistent {
 public:
-    static constexpr const SicrediClass& row() { return kClasses[I]; }
+    static constexpr const SicrediClass& row = kClasses[I];
     static TClass StaticClass();
     TClass ClassType() const override { return StaticClass(); }
-    static std::string GetNomeBanco() { return std::string(row().bank_name); }
-    static std::string CalcularDigitoNossoNumero(const TcbTitulo& t) { return digito_nosso_numero(row(), t); }
-    static std::string GetCampoLivreCodigoBarra(const TcbTitulo& t) { return campo_livre(row(), t); }
+    static std::string GetNomeBanco() { return std::string(row.bank_name); }
+    static std::string CalcularDigitoNossoNumero(const TcbTitulo& t) { return digito_nosso_numero(row, t); }
+    static std::string GetCampoLivreCodigoBarra(const TcbTitulo& t) { return campo_livre(row, t); }
     static void FormatarBoleto(const TcbTitulo& t, std::string& a, std::string& n, std::string& c, std::string& e) {
-        formatar_boleto(row(), t, a, n, c, e);
+        formatar_boleto(row, t, a, n, c, e);
     }
-    static bool GerarRemessa(TcbCobranca& batch, TStringList& list) { return gerar_remessa(row(), batch, list); }
+    static bool GerarRemessa(TcbCobranca& batch, TStringList& list) { return gerar_remessa(row, batch, list); }
+    static bool LerRetorno(TcbCobranca& batch, LinhasRetorno lines) { return ler_retorno(row, batch, lines); }
 };
 
 template <std::size_t I>
 TClass TSicrediClient<I>::StaticClass() {
-    static const TClassInfo info = bank_class<TSicrediClient<I>>(std::string(row().name), [](auto& b) {
-        const SicrediClass& c = row();
+    using Self = TSicrediClient<I>;
+    static const TClassInfo info = family_class_info<Self>([](auto& b) {
         b.Operation("GetImagem", []() -> std::uint8_t { return 19; });
-        b.Operation("LerRetorno", [](TcbCobranca& batch, LinhasRetorno lines) { return ler_retorno(row(), batch, lines); });
-        if (c.nosso == N::Um) {
+        if (Self::row.nosso == N::Um) {
             b.Operation("CalculaNossoNumeroUnicred",
-                        [](const std::string& numero) { return nosso_numero_unicred(row(), numero); });
-        } else if (c.nosso != N::None) {
+                        [](const std::string& numero) { return nosso_numero_unicred(Self::row, numero); });
+        } else if (Self::row.nosso != N::None) {
             b.Operation("CalculaNossoNumeroUnicred", [](const std::string& numero, const std::string& agencia,
                                                         const std::string& posto, const std::string& cedente) {
-                return nosso_numero_unicred(row(), numero, agencia, posto, cedente);
+                return nosso_numero_unicred(Self::row, numero, agencia, posto, cedente);
             });
         }
     });
@@ -136,16 +132,14 @@ std::span<const SicrediClass> sicredi_classes() { return kClasses; }
 
 const SicrediClass* find_sicredi_class(std::string_view name) {
     for (const SicrediClass& c : kClasses) {
-        if (SameText(c.name, name)) return &c;
+        if (SameText(c.class_name, name)) return &c;
     }
     return nullptr;
 }
 
 TClass class_of(const SicrediClass& c) { return classes()[static_cast<std::size_t>(&c - kClasses)]; }
 
-void register_classes() {
-    for (const SicrediClass& c : kClasses) register_plugin_class(class_of(c), c.unit);
-}
+void register_classes() { register_family<TSicrediClient>(std::make_index_sequence<std::size(kClasses)>()); }
 
 std::string digito_nosso_numero(const SicrediClass& c, const TcbTitulo& t) {
     switch (c.digit) {
@@ -177,7 +171,7 @@ std::string nosso_numero_unicred(const SicrediClass& c, std::string_view numero,
             return nosso + mod11(c, Trim(agencia) + Trim(posto) + Trim(cedente) + nosso);
         }
     }
-    throw Exception(Format("%s não calcula o nosso número", {std::string(c.name)}));
+    throw Exception(Format("%s não calcula o nosso número", {std::string(c.class_name)}));
 }
 
 std::string campo_livre(const SicrediClass& c, const TcbTitulo& t) {

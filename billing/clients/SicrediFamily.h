@@ -45,7 +45,7 @@ enum class NossoRule {
 };
 
 struct SicrediClass {
-    std::string_view name;
+    std::string_view class_name;
     std::string_view unit;
     std::string_view code;       // the bank code its writer and reader require
     std::string_view bank_name;  // GetNomeBanco and the messages

@@ -107,13 +107,6 @@ TClass UnibancoClass<I>::StaticClass() {
 
 std::span<const UnibancoClassRow> unibanco_family() { return kRows; }
 
-const ModelProfile& family_model(std::string_view unit) {
-    if (unit.empty()) return engine_profile();
-    const ModelProfile* p = find_model_profile(unit);
-    if (p == nullptr) throw Exception("Modelo de títulos não registrado: " + std::string(unit));
-    return *p;
-}
-
 void register_unibanco_family() { register_family<UnibancoClass>(std::make_index_sequence<std::size(kRows)>()); }
 
 }  // namespace billing::clients

@@ -25,9 +25,6 @@ struct UnibancoClassRow {
 
 // Every class of the family, in registration order.
 std::span<const UnibancoClassRow> unibanco_family();
-// The model a row's class works on.
-const ModelProfile& family_model(std::string_view unit);
-
 // Registers each row's class with its unit (billing/PluginClasses.h).
 void register_unibanco_family();
 

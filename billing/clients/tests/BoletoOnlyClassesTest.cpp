@@ -6,6 +6,7 @@
 #include "billing/cbPlugin.h"
 #include "billing/clients/BoletoOnlyClasses.h"
 #include "billing/clients/Startup.h"
+#include "billing/clients/tests/FamilyTestSupport.h"
 #include "billing/tests/RunTool.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +21,8 @@ namespace {
 using billing_test::Outcome;
 using billing_test::run;
 using billing_test::tool;
+using family_test::cls;
+using family_test::message_of;
 
 // The title fields the rules read.
 struct Fields {
@@ -50,15 +53,7 @@ std::unique_ptr<TcbTitulo> titulo(const Fields& f) {
 
 class BoletoOnly : public ::testing::Test {
 protected:
-    void SetUp() override {
-        billing::unit_startup();
-        billing::clients::unit_startup();
-    }
-    static TClass cls(const std::string& name) {
-        TClass c = GetClass(name);
-        if (c == nullptr) throw Exception("no class " + name);
-        return c;
-    }
+    void SetUp() override { family_test::start_units(); }
     static std::string nome(const std::string& c) {
         return (*billing::find_operation<billing::SigGetNomeBanco>(cls(c), "GetNomeBanco"))();
     }
@@ -76,15 +71,6 @@ protected:
         return s;
     }
 };
-
-std::string message_of(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(no exception)";
-}
 
 std::vector<std::string> names_with(std::function<bool(const billing::clients::BoletoOnlyClass&)> pred) {
     std::vector<std::string> r;

@@ -1,6 +1,7 @@
 #pragma once
-// What the client-family tests share: titles of a model, the published
-// operations of a class called by name, and the CNAB 400 shape checks.
+// What the client-family tests share: unit start-up, title models by unit,
+// titles of a model, the published operations of a class called by name,
+// exception messages, and the CNAB 400 shape checks.
 
 #include "billing/Startup.h"
 #include "billing/cbPlugin.h"

@@ -14,6 +14,7 @@
 #include "billing/clients/SicrediConstants.h"
 #include "billing/clients/SicrediFamily.h"
 #include "billing/clients/Startup.h"
+#include "billing/clients/tests/FamilyTestSupport.h"
 #include "billing/tests/RunTool.h"
 
 #include "platform/core/SysUtils.h"
@@ -41,6 +42,10 @@ using billing_test::Outcome;
 using billing_test::run;
 using billing_test::tool;
 using nlohmann::json;
+using family_test::message_of;
+using family_test::op;
+// The title model of a unit; empty: the engine's.
+constexpr auto& profile = family_test::model;
 
 using SigTitulo = billing::SigTitulo;
 using SigUnicred4 = std::string(const std::string&, const std::string&, const std::string&, const std::string&);
@@ -50,22 +55,6 @@ const std::string P2(s::kPostoDigito);
 
 // The modulo-11 digit, base 9, of the digit-scheme table.
 std::string mod11(const std::string& digits) { return billing::digit_of(billing::scheme_modulo11(), digits, 9); }
-
-std::string message_of(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(no exception)";
-}
-
-template <class Sig>
-const std::function<Sig>& op(const std::string& cls, const char* name) {
-    const std::function<Sig>* f = billing::find_operation<Sig>(GetClass(cls), name);
-    if (f == nullptr) throw Exception(cls + " publishes no " + name);
-    return *f;
-}
 
 std::string digito(const std::string& cls, const TcbTitulo& t) {
     return op<SigTitulo>(cls, "CalcularDigitoNossoNumero")(t);
@@ -81,13 +70,6 @@ Boleto boleto(const std::string& cls, const TcbTitulo& t) {
     Boleto b;
     op<billing::SigFormatarBoleto>(cls, "FormatarBoleto")(t, b.agencia, b.nosso, b.carteira, b.especie);
     return b;
-}
-
-const billing::ModelProfile& profile(const std::string& model) {
-    if (model.empty()) return billing::engine_profile();
-    const billing::ModelProfile* p = billing::find_model_profile(model);
-    if (p == nullptr) throw Exception("no model " + model);
-    return *p;
 }
 
 // A title of `model` for `bank` with the fields the rules read.
@@ -124,8 +106,7 @@ std::unique_ptr<TcbTitulo> title(const std::string& bank, const std::string& mod
 class Sicredi : public ::testing::Test {
 protected:
     void SetUp() override {
-        billing::unit_startup();
-        billing::clients::unit_startup();
+        family_test::start_units();
         today(2007, 6, 1);
     }
     void TearDown() override { billing::set_today_provider({}); }
