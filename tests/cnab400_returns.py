@@ -465,11 +465,7 @@ def clients(out):
         answers.append(('other_bank', {'class': cls, 'error': 'Este não é um retorno de cobrança do banco %s - %s'
                                        % (code, name)}))
         for kind, answer in answers:
-            stem = os.path.join(out, '%s_%s' % (kind, cls))
-            with open(stem + '.ret', 'wb') as f:
-                f.write(data if kind == 'full' else wrong)
-            with open(stem + '.json', 'w', encoding='utf-8') as f:
-                json.dump(answer, f, ensure_ascii=False, indent=1)
+            write_case(out, '%s_%s' % (kind, cls), data if kind == 'full' else wrong, answer)
             cases += 1
     print('%d cases' % cases)
 

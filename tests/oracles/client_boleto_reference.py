@@ -6,6 +6,7 @@ looked_up(unit, title) is the check digit a model unit's lookup gives, for
 the classes whose free field or texts carry one; cls is the class name.
 """
 from boleto_reference import F, L
+from digit_schemes import eleven_minus, rising, unbounded
 
 SANTANDER = {
     # class: (model unit, digit rule, free-field rule, boleto nosso-número width)
@@ -55,18 +56,12 @@ def bank_of(cls):
 
 def mod11_base9(t):
     """Weights 2 .. 9 from the right, then 2 again; remainders 0 and 1 give 0."""
-    s, w = 0, 2
-    for ch in reversed(t):
-        s += int(ch) * w
-        w = 2 if w == 9 else w + 1
-    r = s % 11
-    return "0" if r in (0, 1) else str(11 - r)
+    return eleven_minus(rising(t, 9) % 11, "0", "0")
 
 
 def dv_appended(t):
     """Weights 2, 3, 4, ... from the right without restarting."""
-    r = sum(int(ch) * (i + 2) for i, ch in enumerate(reversed(t))) % 11
-    return t + ("0" if r in (0, 1) else str(11 - r))
+    return t + eleven_minus(unbounded(t) % 11, "0", "0")
 
 
 def bb_digit(t):

@@ -20,6 +20,11 @@ import tempfile
 
 from stdnum import luhn
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from boleto_codes import digits  # noqa: E402
+from client_boleto_reference import mod11_base9 as safra_digit  # noqa: E402
+from digit_schemes import eleven_minus, rising, unbounded  # noqa: E402
+
 
 def mod10(digits):
     return luhn.calc_check_digit(digits) if digits else '0'
@@ -31,28 +36,14 @@ def fmt(text, width):
     return text[-width:].rjust(width, '0')
 
 
-def safra_digit(nn8):
-    total, weight = 0, 2
-    for c in reversed(nn8):
-        total += int(c) * weight
-        weight = 2 if weight == 9 else weight + 1
-    r = total % 11
-    return '0' if r in (0, 1) else str(11 - r)
-
-
-def safra_append(digits):
-    r = sum(int(c) * (i + 2) for i, c in enumerate(reversed(digits))) % 11
-    return digits + ('1' if r == 0 else '0' if r == 1 else str(11 - r))
+def safra_append(text):
+    """Weights 2, 3, 4, ... from the right; remainder 0 appends 1, remainder 1 appends 0."""
+    return text + eleven_minus(unbounded(text) % 11, '1', '0')
 
 
 def bradesco_digit(carteira, nosso):
-    text = fmt(carteira, 2) + fmt(nosso, 11)
-    total, weight = 0, 2
-    for c in reversed(text):
-        total += int(c) * weight
-        weight = 2 if weight == 7 else weight + 1
-    r = total % 11
-    return '0' if r == 0 else 'P' if r == 1 else str(11 - r)
+    """Weights 2 .. 7 from the right over carteira[2] + nosso número[11]; remainder 1 gives P."""
+    return eleven_minus(rising(fmt(carteira, 2) + fmt(nosso, 11), 7) % 11, '0', 'P')
 
 
 def itau_stored(t, k):
@@ -180,10 +171,6 @@ CLASSES = [
 def constants(path):
     text = open(path, encoding='utf-8').read()
     return dict(re.findall(r'\{"(\w+)", "(\d+)", \d+\}', text))
-
-
-def digits(rng, lo, hi):
-    return ''.join(rng.choice('0123456789') for _ in range(rng.randint(lo, hi)))
 
 
 def random_title(rng, code, account_length, engine):
