@@ -1,10 +1,13 @@
 #pragma once
-// INSTALLATION CONSTANTS of the client bank classes.
+// INSTALLATION CONSTANTS of the Unibanco-layout, Itaú/Safra and Bradesco
+// client classes.
 //
 // Digit strings of the clients' bank accounts that the classes carry as
 // constants, not settings: each belongs to one client's collection contract
 // and ships with its class. This table is the only place that holds their
 // values; code and tests use them by name (client_constant), never by value.
+// The Sicredi-layout classes' constants are in SicrediConstants.h, marked the
+// same way.
 
 #include <cstddef>
 #include <string_view>
