@@ -80,8 +80,7 @@ bool BradescoClass<I>::GerarRemessa(TcbCobranca& batch, TStringList& list) {
 
 template <std::size_t I>
 TClass BradescoClass<I>::StaticClass() {
-    static const TClassInfo info = family_class_info<BradescoClass<I>>();
-    return &info;
+    return family_class<BradescoClass<I>>();
 }
 
 }  // namespace

@@ -27,6 +27,13 @@ TClassInfo family_class_info(Own own = {}) {
     });
 }
 
+// The class of row class C, described on first use (C::StaticClass returns it).
+template <class C, class Own = NoOwnOperations>
+TClass family_class(Own own = {}) {
+    static const TClassInfo info = family_class_info<C>(own);
+    return &info;
+}
+
 template <template <std::size_t> class C, std::size_t... I>
 void register_family(std::index_sequence<I...>) {
     (register_plugin_class(C<I>::StaticClass(), C<I>::row.unit), ...);

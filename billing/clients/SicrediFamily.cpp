@@ -101,7 +101,7 @@ public:
 template <std::size_t I>
 TClass TSicrediClient<I>::StaticClass() {
     using Self = TSicrediClient<I>;
-    static const TClassInfo info = family_class_info<Self>([](auto& b) {
+    return family_class<Self>([](auto& b) {
         b.Operation("GetImagem", []() -> std::uint8_t { return 19; });
         if (Self::row.nosso == N::Um) {
             b.Operation("CalculaNossoNumeroUnicred",
@@ -113,7 +113,6 @@ TClass TSicrediClient<I>::StaticClass() {
             });
         }
     });
-    return &info;
 }
 
 template <std::size_t... I>

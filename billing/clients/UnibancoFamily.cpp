@@ -99,8 +99,7 @@ bool UnibancoClass<I>::GerarRemessa(TcbCobranca& batch, TStringList& list) {
 
 template <std::size_t I>
 TClass UnibancoClass<I>::StaticClass() {
-    static const TClassInfo info = family_class_info<UnibancoClass<I>>();
-    return &info;
+    return family_class<UnibancoClass<I>>();
 }
 
 }  // namespace
