@@ -734,12 +734,12 @@ void check_length(TcbCobranca& batch, std::string_view header) {
     batch.LayoutArquivo = laCNAB400;
 }
 
-HeaderValues read_header(const Reader& r, TcbCobranca& batch, std::string_view header) {
+HeaderValues read_header(const Reader& r, const RetornoComo& como, TcbCobranca& batch, std::string_view header) {
     if (r.header == HeaderCheck::kShortThenLong) check_header_name(batch, header, false);
     if (r.length_step) check_length(batch, header);
     check_header_name(batch, header, r.header != HeaderCheck::kShort);
-    if (slice(header, 77, 79) != r.code) {
-        fail(Format("Este não é um retorno de cobrança do banco %s - %s", {r.code, r.name}));
+    if (slice(header, 77, 79) != como.code) {
+        fail(Format("Este não é um retorno de cobrança do banco %s - %s", {como.code, como.name}));
     }
     HeaderValues v;
     switch (r.date) {
@@ -890,7 +890,7 @@ void extra_341(std::string_view line, TcbTitulo& t) {
 }
 
 // Reads the header and every detail record; sink receives each title.
-HeaderValues read_400(const Reader& r, TcbCobranca& batch, std::string_view header, LineSource& rest,
+HeaderValues read_400(const Reader& r, const RetornoComo& como, TcbCobranca& batch, std::string_view header, LineSource& rest,
                       std::size_t available, const TitleSink& sink) {
     // 104 wants header, detail and trailer; a short file is empty unless it
     // holds a detail record (the trailer may be missing).
@@ -906,11 +906,11 @@ HeaderValues read_400(const Reader& r, TcbCobranca& batch, std::string_view head
         few_lines = SpanLines(few);
         source = &few_lines;
     }
-    const HeaderValues values = read_header(r, batch, header);
+    const HeaderValues values = read_header(r, como, batch, header);
     const codetext::BankTexts* texts = codetext::find_bank(r.code);
 
-    TcbTitulo titulo;
-    titulo.Cedente().ContaBancaria().Banco().SetCodigo(std::string(r.code));
+    TcbTitulo titulo(*como.profile);
+    titulo.Cedente().ContaBancaria().Banco().SetCodigo(std::string(como.code));
     if (r.code == "479") {
         titulo.Cedente().SetCodigoCedente(decode(slice(header, 30, 37)));
         titulo.Cedente().SetNome(Trim(decode(slice(header, 38, 76))));
@@ -960,10 +960,13 @@ void commit_240(TcbCobranca& batch, const Cabecalho240& c) {
 }
 
 // The frame: false when the bank has no CNAB 400 reader for this file.
-bool frame(std::string_view code, TcbCobranca& batch, LineSource& lines, std::size_t count, const TitleSink& sink,
+bool frame(const RetornoComo& binding, TcbCobranca& batch, LineSource& lines, std::size_t count, const TitleSink& sink,
            Mode mode) {
+    const std::string_view code = binding.layout;
     const BankRow* bank = bank_of(code);
     if (bank == nullptr) fail(Format("O banco %s não está disponível", {code}));
+    // The frame's messages name the bound class's bank, else the engine bank.
+    const std::string_view frame_name = binding.name.empty() ? std::string_view(bank->name) : binding.name;
     const Reader* r = find_reader(code);
     if (r == nullptr) {
         if (code == "347") {
@@ -991,7 +994,7 @@ bool frame(std::string_view code, TcbCobranca& batch, LineSource& lines, std::si
                     batch.LayoutArquivo = laCNAB240;
                     fail(Format("A leitura de arquivo de retorno para o %s não está está disponível para o layout "
                                 "laCNAB240",
-                                {bank->name}));
+                                {frame_name}));
                 }
                 [[fallthrough]];
             case Frame::k748:
@@ -1005,7 +1008,7 @@ bool frame(std::string_view code, TcbCobranca& batch, LineSource& lines, std::si
                 if (header.size() == 240) {
                     fail(Format("A leitura de arquivo de retorno para o %s não está está disponível para o layout "
                                 "laCNAB240",
-                                {bank->name}));
+                                {frame_name}));
                 }
                 if (header.size() != 400) {
                     batch.LayoutArquivo = laInvalido;
@@ -1017,16 +1020,21 @@ bool frame(std::string_view code, TcbCobranca& batch, LineSource& lines, std::si
                 break;
         }
     }
-    commit(batch, read_400(*r, batch, header, lines, count, sink));
+    RetornoComo como = binding;
+    if (como.code.empty()) como.code = r->code;
+    if (como.name.empty()) como.name = r->name;
+    if (como.profile == nullptr) como.profile = &engine_profile();
+    commit(batch, read_400(*r, como, batch, header, lines, count, sink));
     return true;
 }
 
 // Reads into a new title list that replaces the batch's only on success.
-bool read_into_batch(std::string_view code, TcbCobranca& batch, LinhasRetorno lines, Mode mode) {
+bool read_into_batch(const RetornoComo& como, TcbCobranca& batch, LinhasRetorno lines, Mode mode) {
+    const ModelProfile& profile = como.profile == nullptr ? engine_profile() : *como.profile;
     std::vector<std::unique_ptr<TcbTitulo>> read;
     SpanLines source(lines);
     const TitleSink sink = [&](const TcbTitulo& t) {
-        auto copy = std::make_unique<TcbTitulo>();
+        auto copy = std::make_unique<TcbTitulo>(profile);
         copy->CopiarDe(t);
         read.push_back(std::move(copy));
     };
@@ -1036,7 +1044,7 @@ bool read_into_batch(std::string_view code, TcbCobranca& batch, LinhasRetorno li
     scratch_batch.DataArquivo = batch.DataArquivo;
     scratch_batch.LayoutArquivo = batch.LayoutArquivo;
     try {
-        frame(code, scratch_batch, source, lines.size(), sink, mode);
+        frame(como, scratch_batch, source, lines.size(), sink, mode);
     } catch (...) {
         batch.LayoutArquivo = scratch_batch.LayoutArquivo;
         throw;
@@ -1067,19 +1075,28 @@ std::vector<std::string_view> split_lines(std::string_view bytes) {
 }
 
 bool ler_retorno(std::string_view code, TcbCobranca& batch, LinhasRetorno lines) {
-    return read_into_batch(code, batch, lines, Mode::kFrame);
+    return read_into_batch({code}, batch, lines, Mode::kFrame);
 }
 
 bool ler_retorno_cnab400(std::string_view code, TcbCobranca& batch, LinhasRetorno lines) {
-    return read_into_batch(code, batch, lines, Mode::kReader400);
+    return read_into_batch({code}, batch, lines, Mode::kReader400);
 }
 
 bool ler_retorno_cnab240(TcbCobranca& batch, LinhasRetorno lines) {
-    return read_into_batch("104", batch, lines, Mode::kReader240);
+    return read_into_batch({"104"}, batch, lines, Mode::kReader240);
 }
 
 bool ler_retorno(std::string_view code, TcbCobranca& batch, LineSource& lines, const TitleSink& sink) {
-    return frame(code, batch, lines, std::size_t(-1), sink, Mode::kFrame);
+    return frame({code}, batch, lines, std::size_t(-1), sink, Mode::kFrame);
 }
+
+bool ler_retorno(const RetornoComo& como, TcbCobranca& batch, LinhasRetorno lines) {
+    return read_into_batch(como, batch, lines, Mode::kFrame);
+}
+
+bool ler_retorno_cnab400(const RetornoComo& como, TcbCobranca& batch, LinhasRetorno lines) {
+    return read_into_batch(como, batch, lines, Mode::kReader400);
+}
+
 
 }  // namespace billing

@@ -50,8 +50,24 @@ using TitleSink = std::function<void(const TcbTitulo&)>;
 bool ler_retorno(std::string_view code, TcbCobranca& batch, LinhasRetorno lines);
 // LerRetornoCNAB400 of bank code: the reader without the frame.
 bool ler_retorno_cnab400(std::string_view code, TcbCobranca& batch, LinhasRetorno lines);
+
 // As ler_retorno, handing each title to sink instead of the batch's list
 // (Titulos is left alone); NumeroArquivo and DataArquivo are set on success.
 bool ler_retorno(std::string_view code, TcbCobranca& batch, LineSource& lines, const TitleSink& sink);
+
+// One engine bank's reader run for a client class of another bank code, name
+// and title model: `layout` is the engine bank whose reader (fields, frame,
+// code texts) runs; the header must carry `code` at 77-79 and the mismatch
+// message names `code` and `name`; the frame's messages (the 240-byte answer
+// included) name `name`; titles are objects of `profile`'s model with the
+// payee bank `code`. Empty or null members take the engine bank's own.
+struct RetornoComo {
+    std::string_view layout;
+    std::string_view code = {};
+    std::string_view name = {};
+    const ModelProfile* profile = nullptr;
+};
+bool ler_retorno(const RetornoComo& como, TcbCobranca& batch, LinhasRetorno lines);
+bool ler_retorno_cnab400(const RetornoComo& como, TcbCobranca& batch, LinhasRetorno lines);
 
 }  // namespace billing

@@ -4,11 +4,14 @@ each with what `billing-tool retorno --bank CODE FILE` must answer.
 
     cnab400_returns.py OUT_DIR
     cnab400_returns.py --records BANK COUNT FILE   (one large return, for benchmarks)
+    cnab400_returns.py --clients OUT_DIR            (returns for the client bank classes)
 
 writes OUT_DIR/NAME.ret (Windows-1252 bytes) and OUT_DIR/NAME.json:
 {"bank": "237", "batch": {...}} for a file that reads, or
 {"bank": "237", "error": "..."} for one that must fail ("{path}" stands for
-the file name as given to the tool). The layouts here are written from the
+the file name as given to the tool). With --clients the answers name a
+client bank class instead ({"class": "TKavrinoBanco422", ...}), for
+`billing-tool retorno --class NAME FILE`. The layouts here are written from the
 banks' record positions, apart from the engine's own tables.
 """
 import datetime
@@ -419,7 +422,59 @@ def write_case(out, name, data, answer):
         json.dump(answer, f, ensure_ascii=False, indent=1)
 
 
+# Client bank classes: (class, engine reader it uses, bank code in the header
+# and titles, bank name in its messages, place of payment of its model's titles).
+PAGAVEL_BRADESCO = 'Pagavel preferencialmente na rede Bradesco ou Bradesco Expresso'
+ITAU = 'Banco Itaú SA'
+CLIENT_CLASSES = [
+    ('TMovrentaBanco409', '409', '409', 'UNIBANCO', None),
+    ('TPrentalvaBanco341', '409', '341', ITAU, None),
+    ('TQuistralSaudeBanco341', '409', '341', ITAU, None),
+    ('TTrelvaniBanco341', '409', '341', ITAU, None),
+    ('TTrelvaniBanco341Unicred', '409', '341', ITAU, None),
+    ('TCrestalvoBanco341', '409', '341', ITAU, None),
+    ('TFendrasilBanco341', '409', '341', ITAU, None),
+    ('TKavrinoBanco422', '409', '422', 'Banco Safra', None),
+    ('TKavrinoBanco422_Bradesco', '409', '422', 'Banco Safra', None),
+    ('TKavrinoBanco341', '409', '341', ITAU, None),
+    ('TKavrinoBanco341Safra', '409', '341', ITAU, None),
+    ('TTrelvaniBanco237', '237', '237', 'BRADESCO', PAGAVEL_BRADESCO),
+    ('TQuembraBanco237', '237', '237', 'BRADESCO', PAGAVEL_BRADESCO),
+    ('TBrevantaBanco237', '237', '237', 'BRADESCO', None),
+]
+
+
+def client_return(layout, code, local):
+    """A return in the layout of engine bank `layout` whose header carries `code`."""
+    data, batch = make_return(layout)
+    data = data[:76] + code.encode('ascii') + data[79:]
+    for t in batch['Titulos']:
+        t['Cedente']['ContaBancaria']['Banco']['Codigo'] = code
+        if local:
+            t['LocalPagamento'] = local
+    return data, batch
+
+
+def clients(out):
+    cases = 0
+    for cls, layout, code, name, local in CLIENT_CLASSES:
+        data, batch = client_return(layout, code, local)
+        answers = [('full', {'class': cls, 'batch': batch})]
+        other = '409' if code != '409' else '341'
+        wrong = data[:76] + other.encode('ascii') + data[79:]
+        answers.append(('other_bank', {'class': cls, 'error': 'Este não é um retorno de cobrança do banco %s - %s'
+                                       % (code, name)}))
+        for kind, answer in answers:
+            write_case(out, '%s_%s' % (kind, cls), data if kind == 'full' else wrong, answer)
+            cases += 1
+    print('%d cases' % cases)
+
+
 def main():
+    if sys.argv[1] == '--clients':
+        os.makedirs(sys.argv[2], exist_ok=True)
+        clients(sys.argv[2])
+        return
     if sys.argv[1] == '--records':
         bulk(sys.argv[2], int(sys.argv[3]), sys.argv[4])
         return

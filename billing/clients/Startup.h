@@ -1,6 +1,7 @@
 #pragma once
 // Unit start-up of the client plug-ins: registers the client title models
-// with the engine's profile table, once. Nothing is ever unregistered;
+// with the engine's profile table, once, and the client bank classes
+// with the plug-in registry (BoletoOnlyClasses.h). Nothing is ever unregistered;
 // shut-down does nothing.
 
 namespace billing::clients {

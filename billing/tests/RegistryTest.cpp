@@ -108,9 +108,10 @@ public:
                 .Build();
         return &info;
     }
-    static TClass Client748() {
+    // Under a code no client class of billing/clients takes.
+    static TClass Client746() {
         static const TClassInfo info =
-            core::ClassBuilder<TestPlugin, TPersistent>("TBanco748")
+            core::ClassBuilder<TestPlugin, TPersistent>("TBanco746")
                 .Operation("GetNomeBanco", +[]() -> std::string { return "SICREDI (client)"; })
                 .Operation("CalcularDigitoNossoNumero",
                            +[](const TcbTitulo& x) -> std::string { return "d" + x.NossoNumero(); })
@@ -166,8 +167,8 @@ TEST_F(Registry, ClientCopiesLookUpUnderTheirOwnPrefix) {
               "O banco 033 não está disponível");
 
     // A class registered under the copy's prefix is found.
-    RegisterClass(TestPlugin::Client748());
-    t.Cedente().ContaBancaria().Banco().SetCodigo("748");
+    RegisterClass(TestPlugin::Client746());
+    t.Cedente().ContaBancaria().Banco().SetCodigo("746");
     t.SetNossoNumero("7");
     EXPECT_EQ(t.DigitoNossoNumero(), "d7");
     EXPECT_EQ(t.Cedente().ContaBancaria().Banco().Nome(), "SICREDI (client)");

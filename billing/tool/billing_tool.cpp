@@ -7,6 +7,11 @@
 //   billing-tool format TEXT WIDTH [--left] [--fill C]
 //   billing-tool bank CODE                code, check digit and name of a bank
 //   billing-tool boleto --bank CODE [--installation N] [--today YYYY-MM-DD] TITLE.json
+//   billing-tool boleto --class CLASS [--bank CODE] TITLE.json
+//       With --class the bank class is the registered class of that name (a client's, say) instead of the
+//       one a lookup finds; the bar code's bank is CODE, else the title's payee bank code. The JSON adds
+//       the class ("ClasseBanco") and its own check digit ("DigitoClasse"); "DigitoNossoNumero" stays the
+//       model's lookup (null for a model without one).
 //       TITLE.json holds one title (an object), a list of titles, or a batch with "Titulos"; "-" reads stdin.
 //       Prints, per title, the nosso-número check digit, the free field, the four boleto texts, the
 //       44-digit bar code and the 47-digit typed line as JSON. A title that cannot make a sound bar
@@ -14,6 +19,7 @@
 //       range) fails with a message; in a list, its entry is {"Erro": message} and the exit status
 //       is 1. CODE is one to three digits; a JSON object with a repeated key is refused.
 //   billing-tool retorno --bank CODE FILE  reads a return file and prints the batch as JSON
+//   billing-tool retorno --class NAME FILE  the same through a registered bank class's LerRetorno
 //   billing-tool codetext --bank CODE occ|motive CODE...  the bank's texts of occurrence or motive codes
 //   billing-tool remessa --bank CODE [--layout 240|400] BATCH.json OUT
 //       Writes the bank's remittance of the batch to OUT (Windows-1252, CR LF); on an error OUT is left as it was.
@@ -57,7 +63,9 @@ int usage() {
                  "       billing-tool format TEXT WIDTH [--left] [--fill C]\n"
                  "       billing-tool bank CODE\n"
                  "       billing-tool boleto --bank CODE [--installation N] [--today YYYY-MM-DD] TITLE.json\n"
+                 "       billing-tool boleto --class CLASS [--bank CODE] TITLE.json\n"
                  "       billing-tool retorno --bank CODE FILE\n"
+                 "       billing-tool retorno --class NAME FILE\n"
                  "       billing-tool codetext --bank CODE occ|motive CODE...\n"
                  "       billing-tool remessa --bank CODE [--layout 240|400] BATCH.json OUT\n"
                  "       billing-tool layout --bank CODE [--layout 240] --record NAME\n"
@@ -140,28 +148,50 @@ int digit_batch() {
     return 0;
 }
 
-json boleto_of(TcbTitulo& t, const std::string& code) {
-    t.Cedente().ContaBancaria().Banco().SetCodigo(code);
-    if (&billing::tool::current_model() == &billing::engine_profile()) billing::verificar_nosso_numero(t);
-    const std::string ccc = Formatar(code, 3, false, '0');
-    const TClass cls = GetClass(billing::tool::boleto_class_name(ccc));
+// class_name: the bank class of --class, or empty for the one the model's lookup finds.
+json boleto_of(TcbTitulo& t, const std::string& code, const std::string& class_name) {
+    if (!code.empty()) t.Cedente().ContaBancaria().Banco().SetCodigo(code);
+    const std::string given = code.empty() ? t.Cedente().ContaBancaria().Banco().Codigo() : code;
+    if (given.empty()) throw Exception("boleto --class pede --bank ou o código do banco do cedente no título");
+    if (class_name.empty() && &billing::tool::current_model() == &billing::engine_profile()) {
+        billing::verificar_nosso_numero(t);
+    }
+    const std::string ccc = Formatar(given, 3, false, '0');
+    const TClass cls = GetClass(class_name.empty() ? billing::tool::boleto_class_name(ccc) : class_name);
+    if (cls == nullptr && !class_name.empty()) throw Exception("Classe de banco desconhecida: \"" + class_name + "\"");
     if (cls == nullptr) {
         throw Exception(Format("Os boletos para o banco %s não estão disponíveis", {ccc}));
     }
     auto campo_livre = billing::find_operation<billing::SigTitulo>(cls, "GetCampoLivreCodigoBarra");
     auto formatar = billing::find_operation<billing::SigFormatarBoleto>(cls, "FormatarBoleto");
-    if (campo_livre == nullptr || formatar == nullptr) {
+    auto digito = billing::find_operation<billing::SigTitulo>(cls, "CalcularDigitoNossoNumero");
+    if (campo_livre == nullptr || formatar == nullptr || (!class_name.empty() && digito == nullptr)) {
         throw Exception(Format("Os boletos para o banco %s não estão disponíveis", {ccc}));
     }
     json r;
     r["Banco"] = ccc;
+    if (!class_name.empty()) r["ClasseBanco"] = cls->Name;
     r["Classe"] = t.ClassName();
     // A nosso número that no check digit covers (bank 001's 17-digit numbers may
     // hold a hyphen) still makes a boleto: the digit is then reported as null.
+    // A class named by --class may belong to a model without a check-digit lookup.
+    const billing::ModelProfile& model = billing::tool::current_model();
+    const bool has_lookup = &model == &billing::engine_profile() || model.holds(billing::kHelperDigitoNossoNumero);
     try {
-        r["DigitoNossoNumero"] = billing::tool::digito_nosso_numero(t);
+        r["DigitoNossoNumero"] = has_lookup ? json(billing::tool::digito_nosso_numero(t)) : json(nullptr);
     } catch (const EConvertError&) {
         r["DigitoNossoNumero"] = nullptr;
+    } catch (const Exception&) {
+        // With --class the lookup may find no class for the bank: the class still makes the boleto.
+        if (class_name.empty()) throw;
+        r["DigitoNossoNumero"] = nullptr;
+    }
+    if (!class_name.empty()) {
+        try {
+            r["DigitoClasse"] = (*digito)(t);
+        } catch (const EConvertError&) {
+            r["DigitoClasse"] = nullptr;
+        }
     }
     std::string agencia, nosso, carteira, especie;
     (*formatar)(t, agencia, nosso, carteira, especie);
@@ -178,12 +208,14 @@ json boleto_of(TcbTitulo& t, const std::string& code) {
 }
 
 int boleto(const std::vector<std::string>& a) {
-    std::string code, file;
+    std::string code, file, class_name;
     bool have_code = false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (a[i] == "--bank" && i + 1 < a.size()) {
             code = bank_code(a[++i]);
             have_code = true;
+        } else if (a[i] == "--class" && i + 1 < a.size()) {
+            class_name = a[++i];
         } else if (a[i] == "--installation" && i + 1 < a.size()) {
             billing::Installation inst;
             inst.codigo_instalacao = parse_int(a[++i], "installation code");
@@ -197,7 +229,7 @@ int boleto(const std::vector<std::string>& a) {
             return usage();
         }
     }
-    if (!have_code || file.empty()) return usage();
+    if ((!have_code && class_name.empty()) || file.empty()) return usage();
 
     const json doc = read_json(file);
 
@@ -225,7 +257,7 @@ int boleto(const std::vector<std::string>& a) {
     int failures = 0;
     for (std::size_t i = 0; i < titles.size(); ++i) {
         try {
-            out.push_back(boleto_of(*titles[i], code));
+            out.push_back(boleto_of(*titles[i], code, class_name));
         } catch (const std::exception& e) {
             ++failures;
             if (single) throw;
