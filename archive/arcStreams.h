@@ -3,7 +3,8 @@
 // platform/core (Streams.h). Every archive stream is a layer (TStreamLayer):
 // files and memory are layers that own a core file or memory stream, and the
 // filters are layers stacked over the stream they write into, each adding one
-// transformation (CRC, cipher, deflate). Copies honour a cancel flag and feed
+// transformation (CRC, cipher, deflate), and the span layer carries what is
+// written across a run of disks. Copies honour a cancel flag and feed
 // progress handlers; sizes and positions are 64-bit.
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The archive's streams as layers of the core family: stacking the CRC,
-// cipher and deflate layers, the file stream's refusals, the span layer
-// splitting across disks, and the deflate
-// layer keeping its place in a base that others move.
+// cipher and deflate layers, the file stream's refusals, the deflate layer
+// keeping its place in a base that others move, and the span layer splitting
+// what passes across disks.
 
 #include <gtest/gtest.h>
 #include <zlib.h>
