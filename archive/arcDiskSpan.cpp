@@ -52,23 +52,15 @@ bool TDiskSpanObj::CheckDrive(bool with_component_handlers) {
                              with_component_handlers ? ComponentWriteProtectErr : TOnDiskError(), SpanReportError);
 }
 
-void TDiskSpanObj::CloseDiskFile() { disk_.reset(); }
-
-void TDiskSpanObj::WriteDisk(const void* Buffer, std::int64_t Count) {
-    if (Count <= 0) return;
-    const std::int64_t n = disk_->Write(Buffer, Count);
-    disk_pos_ += n;
-    if (n != Count) core::write_all(*disk_, static_cast<const std::uint8_t*>(Buffer) + n, Count - n);
-    disk_pos_ += Count - n;
-}
+void TDiskSpanObj::CloseDiskFile() { span_.CloseDisk(); }
 
 bool TDiskSpanObj::OpenDiskFile() {
     try {
         CloseDiskFile();
         file_name_ = pass_.ArchiveFile();
-        disk_ = TFileStream::TryOpen(file_name_, fmCreate);
-        if (!disk_) return false;
-        disk_pos_ = 0;
+        auto disk = TFileStream::TryOpen(file_name_, fmCreate);
+        if (!disk) return false;
+        span_.StartDisk(std::move(disk));
         char label[32];
         std::snprintf(label, sizeof label, "PKBACK# %.3u", static_cast<unsigned>(DiskNumber));
         if (checker_.VolumeLabel != label && !os::set_volume_label(checker_.Folder, label))
@@ -155,37 +147,24 @@ bool TDiskSpanObj::NextDisk() {
     return PrepareDisk();
 }
 
-bool TDiskSpanObj::EnsureRoom(std::int64_t Needed) {
-    while (checker_.FreeSpace < Needed)
-        if (!NextDisk()) return false;
-    return true;
-}
+bool TDiskSpanObj::EnsureRoom(std::int64_t Needed) { return span_.EnsureRoom(Needed); }
 
 bool TDiskSpanObj::WriteAcross(const void* Buffer, std::int64_t Count) {
-    const auto* p = static_cast<const std::uint8_t*>(Buffer);
-    while (Count > 0) {
-        if (!EnsureRoom(1)) return false;
-        std::int64_t n = std::min(Count, checker_.FreeSpace);
-        WriteDisk(p, n);
-        checker_.FreeSpace -= n;
-        Count -= n;
-        p += n;
-    }
-    return true;
+    return Count <= 0 || span_.Write(Buffer, Count) == Count;
 }
 
 bool TDiskSpanObj::CopyAcross(std::int64_t Count) {
     std::vector<std::uint8_t> buf(static_cast<std::size_t>(kCopyChunk));
     while (Count > 0) {
         if (!EnsureRoom(1)) return false;
+        // One disk's share at a time: the chunks below never cross a disk.
         std::int64_t n = std::min(Count, checker_.FreeSpace);
         Count -= n;
-        checker_.FreeSpace -= n;
         while (n > 0) {
             std::int64_t want = std::min<std::int64_t>(n, kCopyChunk);
             std::int64_t got = pass_.TempRead(buf.data(), want);
             if (got != want) throw EReadError("Stream read error");
-            WriteDisk(buf.data(), got);
+            span_.WriteOnThisDisk(buf.data(), got);
             n -= got;
             pass_.ProcessMessages();
         }
@@ -207,8 +186,7 @@ bool TDiskSpanObj::WriteSpanned() {
     if (pass_.TempSize() + kDiskReserve > checker_.FreeSpace) {
         std::uint8_t sig[4];
         put_le32(sig, kSpanSig);
-        WriteDisk(sig, 4);
-        checker_.FreeSpace -= 4;
+        span_.WriteOnThisDisk(sig, 4);
     }
 
     std::int64_t read_pos = 0;
@@ -233,7 +211,7 @@ bool TDiskSpanObj::WriteSpanned() {
         if (!EnsureRoom(1)) return false;
         ++total;
         put_le16(ch + 34, DiskNumber - 1);
-        put_le32(ch + 42, static_cast<std::uint32_t>(disk_pos_));
+        put_le32(ch + 42, static_cast<std::uint32_t>(span_.DiskPosition()));
 
         pass_.TempSeek(read_pos);
         if (!CopyAcross(30)) return false;
@@ -255,7 +233,7 @@ bool TDiskSpanObj::WriteSpanned() {
         if (!EnsureRoom(1)) return false;
         if (first) {
             cd_disk = DiskNumber - 1;
-            cd_offset = static_cast<std::uint32_t>(disk_pos_);
+            cd_offset = static_cast<std::uint32_t>(span_.DiskPosition());
             first = false;
         }
         if (DiskNumber - 1 != last_disk) {
@@ -278,12 +256,7 @@ bool TDiskSpanObj::WriteSpanned() {
     put_le32(EndRecord + 12, static_cast<std::uint32_t>(cd_size));
     put_le32(EndRecord + 16, cd_offset);
     put_le16(EndRecord + 20, 0);
-    const std::int64_t n = disk_->Write(EndRecord, 22);
-    if (n == 22) {
-        disk_pos_ += 22;
-        checker_.FreeSpace -= 22;
-    }
-    return n == 22;
+    return span_.TryWriteOnThisDisk(EndRecord, 22);
 }
 
 } // namespace archive

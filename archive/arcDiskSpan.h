@@ -2,7 +2,9 @@
 // The span writer: writes a finished archive from the temporary archive
 // across as many removable disks as it needs, in the spanned form of the ZIP
 // format (spanning signature on the first disk, disk numbers in the central
-// headers and the end record), labelling each disk "PKBACK# nnn".
+// headers and the end record), labelling each disk "PKBACK# nnn". Its output
+// is a span layer (TSpanLayer) whose base is the current disk's file, switched
+// at each disk boundary after the prompts and checks of the next disk.
 
 #include <cstdint>
 #include <functional>
@@ -10,7 +12,7 @@
 #include <string>
 
 #include "archive/arcDiskManager.h"
-#include "platform/core/Streams.h"
+#include "archive/arcStreams.h"
 
 namespace archive {
 
@@ -96,6 +98,8 @@ public:
 
     TDiskManager& Checker() { return checker_; }
     const std::string& DiskFileName() const { return file_name_; }
+    // The output: a span layer over the current disk's file.
+    TSpanLayer& Output() { return span_; }
 
 private:
     bool FirstDisk();
@@ -106,14 +110,13 @@ private:
     void CloseDiskFile();
     bool CheckDrive(bool with_component_handlers = false);
     bool EnsureRoom(std::int64_t Needed);
-    void WriteDisk(const void* Buffer, std::int64_t Count);
     void Report(const std::string& Extended, const std::string& Volume, int Code);
 
     TSpanPass& pass_;
     TDiskManager& checker_;
     std::string file_name_;
-    std::unique_ptr<TFileStream> disk_;  // the current disk's file
-    std::int64_t disk_pos_ = 0; // bytes written to the current disk's file
+    // Fills the checker's free space of each disk; takes the next disk through NextDisk.
+    TSpanLayer span_{checker_.FreeSpace, [this](TSpanLayer&) { return NextDisk(); }};
 };
 
 } // namespace archive

@@ -281,4 +281,45 @@ int64_t TCalcStreamCRC::Write(const void* Buffer, int64_t Count) {
     return Count;
 }
 
+// ---- TSpanLayer ----------------------------------------------------------
+
+void TSpanLayer::StartDisk(std::unique_ptr<TStream> Disk) {
+    ResetBase(std::move(Disk));
+    disk_pos_ = 0;
+}
+
+bool TSpanLayer::EnsureRoom(int64_t Needed) {
+    while (room_ < Needed)
+        if (!next_disk_ || !next_disk_(*this)) return false;
+    return true;
+}
+
+int64_t TSpanLayer::Write(const void* Buffer, int64_t Count) {
+    const auto* p = static_cast<const uint8_t*>(Buffer);
+    int64_t done = 0;
+    while (done < Count) {
+        if (!EnsureRoom(1)) break;
+        const int64_t n = std::min(Count - done, room_);
+        WriteOnThisDisk(p + done, n);
+        done += n;
+    }
+    return done;
+}
+
+void TSpanLayer::WriteOnThisDisk(const void* Buffer, int64_t Count) {
+    if (Count <= 0) return;
+    const int64_t put = std::max<int64_t>(Base().Write(Buffer, Count), 0);
+    disk_pos_ += put;
+    if (put != Count) core::write_all(Base(), static_cast<const uint8_t*>(Buffer) + put, Count - put);
+    disk_pos_ += Count - put;
+    room_ -= Count;
+}
+
+bool TSpanLayer::TryWriteOnThisDisk(const void* Buffer, int64_t Count) {
+    if (Base().Write(Buffer, Count) != Count) return false;
+    disk_pos_ += Count;
+    room_ -= Count;
+    return true;
+}
+
 }  // namespace archive

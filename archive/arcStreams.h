@@ -3,7 +3,8 @@
 // platform/core (Streams.h). Every archive stream is a layer (TStreamLayer):
 // files and memory are layers that own a core file or memory stream, and the
 // filters are layers stacked over the stream they write into, each adding one
-// transformation (CRC, cipher, deflate). Copies honour a cancel flag and feed
+// transformation (CRC, cipher, deflate), and the span layer carries what is
+// written across a run of disks. Copies honour a cancel flag and feed
 // progress handlers; sizes and positions are 64-bit.
 
 #include <cstdint>
@@ -235,6 +236,44 @@ public:
 private:
     TStream32& source_;
     double* bytes_left_;
+};
+
+// Writes across a run of disks. Its base is the current disk's stream, which
+// it owns; Room counts the bytes the current disk still takes (the caller's
+// counter, set by the caller for each new disk). When a write finds no room it
+// asks NextDisk for the next disk, which puts it under the layer (StartDisk)
+// and sets the room, or answers false to stop.
+class TSpanLayer : public TStream32 {
+public:
+    using TNextDisk = std::function<bool(TSpanLayer& Layer)>;
+    TSpanLayer(int64_t& Room, TNextDisk NextDisk) : room_(Room), next_disk_(std::move(NextDisk)) {}
+    // Puts Disk under the layer (its first byte at 0); null only closes the current one.
+    void StartDisk(std::unique_ptr<TStream> Disk);
+    void CloseDisk() { StartDisk(nullptr); }
+    bool HasDisk() const { return HasBase(); }
+    // Bytes written on the current disk.
+    int64_t DiskPosition() const { return disk_pos_; }
+    // Takes the next disks until the current one has Needed bytes of room; false when none came.
+    bool EnsureRoom(int64_t Needed);
+    // Writes Count bytes, taking the next disk whenever one is full; answers
+    // the bytes written (short when no next disk came). A disk that takes
+    // fewer bytes than its room raises EWriteError ("Disk full" or "Stream write error").
+    int64_t Write(const void* Buffer, int64_t Count) override;
+    // Writes Count bytes on the current disk whatever its room (no disk
+    // change); raises EWriteError as Write does when the disk takes fewer.
+    void WriteOnThisDisk(const void* Buffer, int64_t Count);
+    // The same without raising: false, and nothing counted, unless all went.
+    bool TryWriteOnThisDisk(const void* Buffer, int64_t Count);
+    int64_t Read(void*, int64_t) override { return -1; }
+    // Only tells the position on the current disk.
+    int64_t Seek(int64_t Offset, TSeekOrigin Origin) override {
+        return (Offset == 0 && Origin == soFromCurrent) ? disk_pos_ : -1;
+    }
+
+private:
+    int64_t& room_;
+    TNextDisk next_disk_;
+    int64_t disk_pos_ = 0;
 };
 
 }  // namespace archive

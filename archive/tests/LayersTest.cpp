@@ -1,6 +1,7 @@
 // The archive's streams as layers of the core family: stacking the CRC,
-// cipher and deflate layers, the file stream's refusals, and the deflate
-// layer keeping its place in a base that others move.
+// cipher and deflate layers, the file stream's refusals, the deflate layer
+// keeping its place in a base that others move, and the span layer splitting
+// what passes across disks.
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -117,4 +118,98 @@ TEST(ArchiveLayers, FileStreamsOpenOnlyWhatTheyShould) {
     EXPECT_EQ(soFromBeginning, soBeginning);
     EXPECT_EQ(soFromCurrent, soCurrent);
     EXPECT_EQ(soFromEnd, soEnd);
+}
+
+namespace {
+
+// Disks of memory under a span layer: each new disk takes DiskSize bytes; the
+// disks already full are kept in Disks, and MaxDisks stops the run.
+struct MemoryDisks {
+    int64_t DiskSize = 0;
+    std::size_t MaxDisks = 1000;
+    int64_t Room = 0;
+    std::vector<std::string> Disks;
+    TSpanLayer Layer{Room, [this](TSpanLayer& l) { return Next(l); }};
+
+    bool Next(TSpanLayer& l) {
+        Keep(l);
+        if (Disks.size() >= MaxDisks) return false;
+        l.StartDisk(std::make_unique<TMemoryStream>());
+        Room = DiskSize;
+        return true;
+    }
+    void Keep(TSpanLayer& l) {
+        if (!l.HasDisk()) return;
+        const auto& b = static_cast<TMemoryStream&>(l.Base()).Bytes();
+        Disks.emplace_back(b.begin(), b.end());
+        l.CloseDisk();
+    }
+    std::string Joined() const {
+        std::string all;
+        for (const auto& d : Disks) all += d;
+        return all;
+    }
+};
+
+}  // namespace
+
+TEST(ArchiveLayers, SpanLayerSplitsAtTheDiskSizeAndKeepsEveryByte) {
+    struct Case {
+        int64_t disk_size;
+        std::size_t total;
+        std::size_t piece;  // bytes per Write
+    };
+    const Case cases[] = {
+        {1000, 10000, 10000}, {1000, 10001, 7}, {4096, 150000, 61440}, {1, 50, 3}, {65536, 1000, 1000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "disk " << c.disk_size << " total " << c.total << " piece " << c.piece);
+        const std::string data = text_bytes(c.total);
+        MemoryDisks disks;
+        disks.DiskSize = c.disk_size;
+        for (std::size_t at = 0; at < data.size(); at += c.piece) {
+            const int64_t n = static_cast<int64_t>(std::min(c.piece, data.size() - at));
+            EXPECT_EQ(disks.Layer.Write(data.data() + at, n), n);
+            EXPECT_EQ(disks.Layer.Position(), disks.Layer.DiskPosition());
+            EXPECT_EQ(disks.Layer.DiskPosition() + disks.Room, c.disk_size);
+        }
+        disks.Keep(disks.Layer);
+        EXPECT_EQ(disks.Joined(), data);  // the bytes across disks are the unsplit write
+        const std::size_t want_disks = (c.total + c.disk_size - 1) / c.disk_size;
+        ASSERT_EQ(disks.Disks.size(), want_disks);
+        for (std::size_t i = 0; i + 1 < want_disks; ++i) EXPECT_EQ(disks.Disks[i].size(), std::size_t(c.disk_size));
+    }
+}
+
+TEST(ArchiveLayers, SpanLayerTakesADiskOnlyWhenItHasBytesToWrite) {
+    const std::string data = text_bytes(300);
+    MemoryDisks disks;
+    disks.DiskSize = 100;
+    EXPECT_FALSE(disks.Layer.HasDisk());
+    EXPECT_EQ(disks.Layer.Write(data.data(), 0), 0);
+    EXPECT_FALSE(disks.Layer.HasDisk());
+    EXPECT_EQ(disks.Layer.Write(data.data(), 100), 100);  // fills the first disk exactly
+    EXPECT_TRUE(disks.Disks.empty());
+    EXPECT_EQ(disks.Layer.DiskPosition(), 100);
+
+    // A record that must stay whole goes onto the next disk.
+    ASSERT_TRUE(disks.Layer.EnsureRoom(22));
+    EXPECT_EQ(disks.Disks.size(), 1u);
+    EXPECT_EQ(disks.Layer.DiskPosition(), 0);
+    EXPECT_TRUE(disks.Layer.TryWriteOnThisDisk(data.data(), 22));
+    disks.Layer.WriteOnThisDisk(data.data() + 22, 90);  // past the room: no disk change
+    EXPECT_EQ(disks.Room, -12);
+    EXPECT_EQ(disks.Layer.DiskPosition(), 112);
+    EXPECT_EQ(disks.Disks.size(), 1u);
+}
+
+TEST(ArchiveLayers, SpanLayerWriteIsShortWhenNoNextDiskComes) {
+    const std::string data = text_bytes(1000);
+    MemoryDisks disks;
+    disks.DiskSize = 300;
+    disks.MaxDisks = 2;
+    EXPECT_EQ(disks.Layer.Write(data.data(), 1000), 600);
+    EXPECT_FALSE(disks.Layer.HasDisk());
+    EXPECT_FALSE(disks.Layer.EnsureRoom(1));
+    EXPECT_EQ(disks.Joined(), data.substr(0, 600));
 }
