@@ -2,7 +2,8 @@
 
 #include <vector>
 
-#include "picture/PicGIF.h"
+#include "picture/PicTexts.h"
+#include "platform/graphics/Graphics.h"
 
 namespace picture {
 

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "picture/PicGIF.h"
+#include "picture/PicTexts.h"
+#include "platform/graphics/Graphics.h"
 
 namespace picture {
 

@@ -22,23 +22,6 @@ unsigned GifClipboardFormat() { return gif_clipboard_format; }
 
 namespace {
 
-struct MessageText {
-    int Number;
-    const char* Text;
-};
-constexpr MessageText kTexts[] = {
-    {kGifUnknownVersion, "Unknown GIF version"},
-    {kGifEncodingError, "GIF image encoding error"},
-    {kGifCorrupt, "GIF encoded data is corrupt"},
-    {kGifCodeSize, "GIF code size not in range 2 to 9"},
-    {kGifColorCount, "Wrong number of colors; must be a power of 2"},
-    {kGifUnknownExtension, "Unrecognized extension block: %.2x"},
-    {kGifNoData, "No GIF Data to write"},
-    {kGifSizeChange, "Cannot change the Size of a GIF image"},
-    {kGifDescription, "CompuServe GIF Image"},
-    {kGifNotImplemented, "Function not yet implemented"},
-};
-
 constexpr const char* kTooManyFrames = "GIF image has more than 65536 frames";
 static_assert(picture::kMaxGifFrames == 65536, "the text names the limit");
 
@@ -81,12 +64,6 @@ uint8_t next_separator(TByteReader& in) {
 }
 
 }  // namespace
-
-std::string GifErrorText(int number) {
-    for (auto& t : kTexts)
-        if (t.Number == number) return t.Text;
-    return {};
-}
 
 int ColorIndexOf(const GifColorTable& table, TColor color) {
     if (color == clNone) return -1;

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-#include "picture/PicGIF.h"
+#include "picture/PicTexts.h"
 #include "platform/core/SysUtils.h"
 #include "platform/graphics/Dib.h"
 
