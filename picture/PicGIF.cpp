@@ -709,7 +709,10 @@ void TGIFFrame::encodePixels(const GifColorTable& table, int width, int height, 
             image->Progress(TProgressStage(stage), percent, false, TRect{}, message);
         };
     }
-    encoded.reserve(size_t(width) * size_t(height) / 4 + 64);
+    // room for as many bytes as the packed pixels take: a picture that
+    // compresses at all needs no more
+    const size_t count = size_t(width) * size_t(height);
+    encoded.reserve(count * size_t(bits) / 8 + count / 2000 + 64);
     try {
         picture::LzwEncode(encoded, width, height, bits, progress, firstRow, stride);
     } catch (const EAbort&) {
@@ -838,8 +841,28 @@ void TGIFImage::WriteGifStream(std::vector<uint8_t>& out, bool withCount) {
     size_t estimate = 1024 + 3 * 256 * FrameList.size();
     for (auto& f : FrameList)
         if (f->FrameData->EncodedData) estimate += f->FrameData->EncodedData->size();
-    std::vector<uint8_t> s;
-    s.reserve(estimate);
+    // built straight into an empty output (emptied again on failure), else
+    // apart and appended when whole
+    std::vector<uint8_t> apart;
+    const bool inPlace = out.empty();
+    std::vector<uint8_t>& s = inPlace ? out : apart;
+    s.reserve(estimate + 4);
+    if (withCount) s.resize(4);
+    try {
+        writeStream(s, head, loopBlock);
+    } catch (...) {
+        if (inPlace) out.clear();
+        throw;
+    }
+    if (withCount) {
+        uint32_t n = uint32_t(s.size() - 4);
+        for (int i = 0; i < 4; ++i) s[size_t(i)] = uint8_t(n >> (8 * i));
+    }
+    if (!inPlace) out.insert(out.end(), apart.begin(), apart.end());
+}
+
+void TGIFImage::writeStream(std::vector<uint8_t>& s, const picture::GifFile& head, bool loopBlock) {
+    auto& shared = *SharedData;
     picture::PutGifScreen(s, head);
     if (loopBlock) {
         picture::GifExtension loop;
@@ -873,15 +896,6 @@ void TGIFImage::WriteGifStream(std::vector<uint8_t>& out, bool withCount) {
         picture::PutGifExtension(s, comment);
     }
     picture::PutGifTrailer(s);
-
-    if (withCount) {
-        uint32_t n = uint32_t(s.size());
-        for (int i = 0; i < 4; ++i) out.push_back(uint8_t(n >> (8 * i)));
-    }
-    if (out.empty())
-        out = std::move(s);
-    else
-        out.insert(out.end(), s.begin(), s.end());
 }
 
 void TGIFImage::LoadFromClipboardFormat(unsigned format, const TClipboardData& data, const TPalette& palette) {

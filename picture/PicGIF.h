@@ -174,6 +174,8 @@ private:
     friend class TGIFFrame;
     // Takes over what was read of a file: header, loop blocks, images, comments.
     void adoptFile(picture::GifFile& file);
+    // Appends the stream after the logical screen's fields have been settled.
+    void writeStream(std::vector<uint8_t>& s, const picture::GifFile& head, bool loopBlock);
     // Sets up a frame from an image block of the file.
     void readFrame(TGIFFrame& frame, picture::GifImage& image);
 };
