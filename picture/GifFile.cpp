@@ -5,6 +5,7 @@
 
 #include "picture/PicTexts.h"
 #include "platform/core/SysUtils.h"
+#include "platform/graphics/Bitmap.h"
 
 namespace picture {
 
@@ -106,6 +107,7 @@ void read_image(TByteReader& in, GifImage& image, const GifFile& file, bool tole
         if (n == 0) break;
     }
     const uint8_t* from = rest.data() - 1;  // the code size byte
+    graphics::reserve_large(image.Data, 1 + end);
     image.Data.assign(from, from + 1 + end);
     in.Skip(image.Truncated ? rest.size() : end);
     if (image.Truncated && !tolerant) stream_read_error();

@@ -712,7 +712,7 @@ void TGIFFrame::encodePixels(const GifColorTable& table, int width, int height, 
     // room for as many bytes as the packed pixels take: a picture that
     // compresses at all needs no more
     const size_t count = size_t(width) * size_t(height);
-    encoded.reserve(count * size_t(bits) / 8 + count / 2000 + 64);
+    graphics::reserve_large(encoded, count * size_t(bits) / 8 + count / 2000 + 64);
     try {
         picture::LzwEncode(encoded, width, height, bits, progress, firstRow, stride);
     } catch (const EAbort&) {
@@ -846,7 +846,10 @@ void TGIFImage::WriteGifStream(std::vector<uint8_t>& out, bool withCount) {
     std::vector<uint8_t> apart;
     const bool inPlace = out.empty();
     std::vector<uint8_t>& s = inPlace ? out : apart;
-    s.reserve(estimate + 4);
+    if (s.empty())
+        graphics::reserve_large(s, estimate + 4);
+    else
+        s.reserve(estimate + 4);
     if (withCount) s.resize(4);
     try {
         writeStream(s, head, loopBlock);
