@@ -5,7 +5,6 @@
 // damaged. Pixels, flags, errors, progress and encoded bytes must be equal.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <optional>
 #include <random>
 
@@ -15,59 +14,6 @@
 #include "picture/tests/LzwReference.h"
 
 namespace {
-
-// ---- code streams
-
-struct StreamOptions {
-    bool leadingClear = true;
-    bool endCode = true;
-    bool clearWhenFull = true;  // else the table stays full (a deferred clear)
-    int clearEvery = 0;         // a clear code after this many codes (0: never)
-};
-
-// A greedy LZW encoder with a dictionary, its widths growing as a decoder's do.
-std::vector<uint8_t> lzw_stream(const std::vector<uint8_t>& pixels, int s, StreamOptions o = {}) {
-    giftest::Bits bits;
-    const int clear = 1 << s;
-    int width = s + 1, next = clear + 2, codes = 0;
-    std::map<std::pair<int, int>, int> dict;
-    auto reset = [&] {
-        bits.put(clear, width);
-        dict.clear();
-        width = s + 1;
-        next = clear + 2;
-    };
-    if (o.leadingClear) bits.put(clear, width);
-    if (pixels.empty()) {
-        if (o.endCode) bits.put(clear + 1, width);
-        std::vector<uint8_t> data{uint8_t(s)};
-        auto blocks = giftest::sub_blocks(bits.finish());
-        data.insert(data.end(), blocks.begin(), blocks.end());
-        return data;
-    }
-    int cur = pixels[0];
-    for (size_t i = 1; i < pixels.size(); ++i) {
-        auto it = dict.find({cur, pixels[i]});
-        if (it != dict.end()) {
-            cur = it->second;
-            continue;
-        }
-        bits.put(cur, width);
-        ++codes;
-        if (next < 4096) {
-            dict[{cur, pixels[i]}] = next++;
-            if (next > (1 << width) && width < 12) ++width;
-        }
-        if ((o.clearWhenFull && next == 4096) || (o.clearEvery > 0 && codes % o.clearEvery == 0)) reset();
-        cur = pixels[i];
-    }
-    bits.put(cur, width);
-    if (o.endCode) bits.put(clear + 1, width);
-    std::vector<uint8_t> data{uint8_t(s)};
-    auto blocks = giftest::sub_blocks(bits.finish());
-    data.insert(data.end(), blocks.begin(), blocks.end());
-    return data;
-}
 
 // ---- pictures
 
@@ -172,7 +118,7 @@ TEST(LzwDecoder, EqualsTheReferenceOnWholeStreams) {
                     auto pixels = picture_of(content, size.w, size.h, 1 << pixelBits, seed++);
                     const int s = std::max(2, pixelBits);
                     Layout l{size.w, size.h, bmp_bits_of(pixelBits), (seed & 1) != 0};
-                    auto stream = lzw_stream(pixels, s);
+                    auto stream = giftest::lzw_greedy(pixels, s);
                     expect_same_decoding(stream, l, interlaced, pixelBits, true, describe(l, interlaced, pixelBits, s));
                     if (HasFatalFailure()) return;
                 }
@@ -183,7 +129,7 @@ TEST(LzwDecoder, EqualsTheReferenceOnWholeStreams) {
 TEST(LzwDecoder, EqualsTheReferenceAtTableBoundaries) {
     struct Case {
         const char* name;
-        StreamOptions options;
+        giftest::GreedyOptions options;
         int s, pixelBits, w, h;
         Content content;
     } cases[] = {
@@ -206,7 +152,7 @@ TEST(LzwDecoder, EqualsTheReferenceAtTableBoundaries) {
             for (bool bottomUp : {false, true}) {
                 auto pixels = picture_of(c.content, c.w, c.h, 1 << c.pixelBits, seed++);
                 Layout l{c.w, c.h, bmp_bits_of(c.pixelBits), bottomUp};
-                auto stream = lzw_stream(pixels, c.s, c.options);
+                auto stream = giftest::lzw_greedy(pixels, c.s, c.options);
                 expect_same_decoding(stream, l, interlaced, c.pixelBits, true,
                                      describe(l, interlaced, c.pixelBits, c.s, c.name));
                 if (HasFatalFailure()) return;
@@ -231,7 +177,7 @@ TEST(LzwDecoder, EqualsTheReferenceOnDamagedData) {
     for (auto& l : layouts) {
         const int pixelBits = l.bmpBits == 8 ? 8 : l.bmpBits == 4 ? 3 : 1, s = std::max(2, pixelBits);
         auto pixels = picture_of(Content::Mixed, l.width, l.height, 1 << pixelBits, seed++);
-        auto stream = lzw_stream(pixels, s, {true, true, true, 300});
+        auto stream = giftest::lzw_greedy(pixels, s, {true, true, true, 300});
         for (bool tolerant : {true, false})
             for (bool interlaced : {false, true}) {
                 for (size_t n = 0; n <= stream.size(); ++n) {
