@@ -3,7 +3,7 @@
 #include "platform/core/ClassBuilder.h"
 
 #include <algorithm>
-#include <cstring>
+#include <exception>
 
 #include "picture/GfxUtils.h"
 #include "picture/GifDecode.h"
