@@ -8,16 +8,9 @@
 #include <span>
 #include <string>
 
-namespace picture {
+#include "picture/GifFile.h"
 
-// Largest frame or logical screen accepted, in pixels; larger sizes are
-// refused before anything is allocated.
-constexpr int64_t kMaxGifPixels = int64_t(1) << 26;
-// Most frames one picture holds. A frame costs about a kilobyte before it is
-// decoded (its records and colour table) though the file may spend 12 bytes
-// on it, so the count is bounded as the pixels are: the records of the most
-// frames take about what one frame of the most pixels does.
-constexpr size_t kMaxGifFrames = size_t(1) << 16;
+namespace picture {
 
 // Progress of one decode: percent of the encoded data consumed.
 using LzwProgress = std::function<void(int stage, int percent, const std::string& message)>;
@@ -25,10 +18,11 @@ using LzwProgress = std::function<void(int stage, int percent, const std::string
 // Decodes a frame's stored image data (code size byte, data sub-blocks) into
 // rows of pixels. Row r starts at pixels + r * stride (stride may be
 // negative for bottom-up buffers); bmpBits is 1, 4 or 8 and pixelBits the
-// frame's bits per pixel, which masks every index. Returns true when the data
-// were damaged and decoding stopped early (only with tolerant set; otherwise
-// the numbered errors are raised). Data that end before every row is filled
-// raise "Stream read error".
+// frame's bits per pixel, which masks every index. Pixels that the data do
+// not reach (an end code or damage before the last row) are set to 0. Returns
+// true when the data were damaged and decoding stopped early (only with
+// tolerant set; otherwise the numbered errors are raised). Data that end
+// before every row is filled raise "Stream read error".
 bool LzwDecode(std::span<const uint8_t> encoded, int width, int height, int bmpBits, bool interlaced,
                const LzwProgress& progress, uint8_t* pixels, ptrdiff_t stride, int pixelBits, bool tolerant);
 

@@ -2,67 +2,78 @@
 
 #include <algorithm>
 
-#include "picture/PicGIF.h"
+#include "picture/PicTexts.h"
+#include "platform/graphics/Graphics.h"
 
 namespace picture {
 
 namespace {
 
-// The string table: one pool entry per code (the entry of code c at
-// position c) and a hash table of slots referring to pool entries.
-constexpr int kPoolSize = 4096;
+// The string table: a hash table of 17777 slots for the strings of codes up
+// to 4093. A slot holds the string's prefix code and suffix pixel (the key)
+// and its code, packed as key << 12 | code; the table is emptied as soon as
+// code 4094 has been assigned, so no code above 4093 is ever written and the
+// code width never passes 12 bits.
 constexpr uint32_t kHashSlots = 17777;
-// The table is emptied as soon as this code has been assigned, so no code
-// above 4093 is ever written and the code width never passes 12 bits.
 constexpr int kLastCode = 4094;
-constexpr uint16_t kEmptySlot = 0xFFFF;
+constexpr uint32_t kEmptySlot = 0xFFFFFFFF;  // code 4095 is never assigned
 
-struct PoolEntry {
-    uint16_t Prefix;
-    uint16_t Code;
-    uint8_t Suffix;
-};
+// x % 17777 for any 32-bit x, by multiplying with the rounded-up inverse
+// instead of dividing.
+constexpr uint64_t kSlotsInverse = UINT64_MAX / kHashSlots + 1;
+inline uint32_t mod_slots(uint32_t x) {
+    uint64_t low = kSlotsInverse * x;
+    return uint32_t((static_cast<unsigned __int128>(low) * kHashSlots) >> 64);
+}
 
-// Packs codes least significant bit first and cuts the bytes into data
-// sub-blocks of 255 bytes; the last sub-block holds what is left.
+// Packs codes least significant bit first into data sub-blocks of 255 bytes;
+// the last sub-block holds what is left.
 class CodeWriter {
 public:
     explicit CodeWriter(std::vector<uint8_t>& out) : out_(out) {}
     void Put(uint32_t code, int width) {
         acc_ |= uint64_t(code) << bits_;
         bits_ += width;
+        if (bits_ < 32) return;
+        if (length_ <= 255 - 4) {
+            for (int i = 0; i < 4; ++i) block_[length_ + i] = uint8_t(acc_ >> (8 * i));
+            length_ += 4;
+            acc_ >>= 32;
+            bits_ -= 32;
+            if (length_ == 255) flush();
+            return;
+        }
         while (bits_ >= 8) {
-            Byte(uint8_t(acc_));
+            block_[length_++] = uint8_t(acc_);
             acc_ >>= 8;
             bits_ -= 8;
+            if (length_ == 255) flush();
         }
     }
     // Writes the bits left, rounded up to a whole byte, and the terminator.
     void Finish() {
-        if (bits_ > 0) Byte(uint8_t(acc_));
+        for (; bits_ >= 8; bits_ -= 8, acc_ >>= 8) {
+            block_[length_++] = uint8_t(acc_);
+            if (length_ == 255) flush();
+        }
+        if (bits_ > 0) block_[length_++] = uint8_t(acc_);
         acc_ = 0;
         bits_ = 0;
-        if (blockLength_ > 0) out_[lengthAt_] = uint8_t(blockLength_);
+        if (length_ > 0) flush();
         out_.push_back(0);
     }
 
 private:
-    void Byte(uint8_t b) {
-        if (blockLength_ == 0) {
-            lengthAt_ = out_.size();
-            out_.push_back(0);
-        }
-        out_.push_back(b);
-        if (++blockLength_ == 255) {
-            out_[lengthAt_] = 255;
-            blockLength_ = 0;
-        }
+    void flush() {
+        out_.push_back(uint8_t(length_));
+        out_.insert(out_.end(), block_, block_ + length_);
+        length_ = 0;
     }
     std::vector<uint8_t>& out_;
     uint64_t acc_ = 0;
     int bits_ = 0;
-    size_t lengthAt_ = 0;
-    int blockLength_ = 0;
+    int length_ = 0;
+    uint8_t block_[255];
 };
 
 template <int Bits>
@@ -79,8 +90,7 @@ void encode(std::vector<uint8_t>& out, int width, int height, const LzwProgress&
     const int clear = 1 << (initialWidth - 1), endCode = clear + 1;
     out.push_back(uint8_t(initialWidth - 1));
 
-    std::vector<PoolEntry> pool(kPoolSize, PoolEntry{0, 0, 0});
-    std::vector<uint16_t> slots(kHashSlots, kEmptySlot);
+    std::vector<uint32_t> slots(kHashSlots, kEmptySlot);
     int codeWidth = initialWidth, limit = 1 << initialWidth, next = endCode;
     CodeWriter writer(out);
     writer.Put(uint32_t(clear), codeWidth);
@@ -101,18 +111,18 @@ void encode(std::vector<uint8_t>& out, int width, int height, const LzwProgress&
                 continue;
             }
             ++length;
-            hash = (uint32_t(p) + length + 4) * hash % kHashSlots;
-            uint16_t e;
-            while ((e = slots[hash]) != kEmptySlot && (pool[e].Prefix != current || pool[e].Suffix != p))
+            hash = mod_slots((uint32_t(p) + length + 4) * hash);
+            const uint32_t key = uint32_t(current) << 8 | uint32_t(p);
+            uint32_t e;
+            while ((e = slots[hash]) != kEmptySlot && e >> 12 != key)
                 if (++hash == kHashSlots) hash = 0;
             if (e != kEmptySlot) {
-                current = pool[e].Code;
+                current = int(e & 0xFFF);
                 continue;
             }
             writer.Put(uint32_t(current), codeWidth);
             ++next;
-            pool[size_t(next)] = PoolEntry{uint16_t(current), uint16_t(next), uint8_t(p)};
-            slots[hash] = uint16_t(next);
+            slots[hash] = key << 12 | uint32_t(next);
             current = p;
             hash = uint32_t(p + 3) * 301;
             length = 1;

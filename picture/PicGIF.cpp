@@ -4,7 +4,7 @@
 #include "platform/core/ClassBuilder.h"
 
 #include <algorithm>
-#include <cstring>
+#include <exception>
 
 #include "picture/GfxUtils.h"
 #include "picture/GifDecode.h"
@@ -23,11 +23,7 @@ unsigned GifClipboardFormat() { return gif_clipboard_format; }
 
 namespace {
 
-constexpr const char* kTooManyFrames = "GIF image has more than 65536 frames";
-static_assert(picture::kMaxGifFrames == 65536, "the text names the limit");
-
 [[noreturn]] void gif_error(int number) { throw EInvalidGraphicOperation(GifErrorText(number)); }
-[[noreturn]] void stream_read_error() { throw EInvalidGraphicOperation("Stream read error"); }
 
 // Bit count (1 to 8) of a colour count that is a power of two from 2 to 256.
 int bits_of_count(int count) {
@@ -36,32 +32,23 @@ int bits_of_count(int count) {
     gif_error(kGifColorCount);
 }
 
+constexpr uint8_t kExtensionLabels[4] = {picture::kGifGraphicControl, picture::kGifPlainText,
+                                         picture::kGifApplication, picture::kGifComment};
+uint8_t gif_label(TExtensionKind kind) { return kExtensionLabels[size_t(kind) & 3]; }
+TExtensionKind extension_kind(uint8_t label) {
+    switch (label) {
+        case picture::kGifPlainText: return ekPlainText;
+        case picture::kGifApplication: return ekApplication;
+        case picture::kGifComment: return ekComment;
+        default: return ekGraphicControl;
+    }
+}
+
 int bmp_bits(int depth) {
     if (depth == 1) return 1;
     if (depth >= 2 && depth <= 4) return 4;
     if (depth >= 5 && depth <= 8) return 8;
     gif_error(kGifColorCount);
-}
-
-uint16_t le16(std::span<const uint8_t> b, size_t at) { return core::get_le16(&b[at]); }
-
-bool equal_nocase(std::span<const uint8_t> a, const char* b) {
-    for (size_t i = 0; i < a.size(); ++i) {
-        int x = a[i], y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') x += 'a' - 'A';
-        if (y >= 'A' && y <= 'Z') y += 'a' - 'A';
-        if (x != y) return false;
-    }
-    return true;
-}
-
-// Reads the next non-zero byte; 0 at the end of the data.
-uint8_t next_separator(TByteReader& in) {
-    while (in.Remaining() > 0) {
-        uint8_t b = in.ReadByte();
-        if (b != 0) return b;
-    }
-    return 0;
 }
 
 }  // namespace
@@ -89,18 +76,8 @@ TExtension* LastExtensionOfKind(const TExtensionList* list, TExtensionKind kind)
 }
 
 bool IsLoopBlock(const TExtension& ext) {
-    if (ext.Kind != ekApplication && ext.Kind != ekPlainText) return false;
-    // identifier and authentication code, compared over the length the block-size byte gives
-    size_t n = ext.FixedBytes[0];
-    size_t limit = ext.Kind == ekApplication ? 11 : 12;
-    if (n == 0 || n > limit) return false;
-    auto matches = [&](const char* name) {  // name has 11 characters and a terminating zero
-        return std::memcmp(ext.FixedBytes.data() + 1, name, std::min<size_t>(n, 12)) == 0;
-    };
-    if (!matches("NETSCAPE2.0") && !matches("ANIMEXTS1.0")) return false;
-    if (!ext.DataLines || ext.DataLines->empty()) return false;
-    const std::string& first = ext.DataLines->front();
-    return first.size() >= 3 && uint8_t(first[0]) == 1;
+    return picture::GifLoopCount(gif_label(ext.Kind), ext.FixedBytes, ext.DataLines ? &*ext.DataLines : nullptr)
+        .has_value();
 }
 
 // ---- TGIFFrame
@@ -494,113 +471,99 @@ void TGIFImage::UpdateLogicalSize() {
     LogicalHeight = uint16_t(std::clamp(h, 0, 65535));
 }
 
-std::unique_ptr<TExtensionList> TGIFImage::readExtensions(TByteReader& in, uint8_t& separator) {
+namespace {
+
+// The picture's extension blocks from the file's.
+std::unique_ptr<TExtensionList> extension_list(std::vector<picture::GifExtension>& blocks) {
+    if (blocks.empty()) return nullptr;
     auto list = std::make_unique<TExtensionList>();
-    while (separator == '!') {
-        uint8_t label = in.ReadByte();
+    for (auto& block : blocks) {
         auto ext = std::make_unique<TExtension>();
-        size_t fixed = 0;
-        switch (label) {
-            case 0xF9: ext->Kind = ekGraphicControl; fixed = 6; break;
-            case 0xFE: ext->Kind = ekComment; fixed = 0; break;
-            case 0x01: ext->Kind = ekPlainText; fixed = 13; break;
-            case 0xFF: ext->Kind = ekApplication; fixed = 12; break;
-            default: throw EInvalidGraphicOperation(Format(GifErrorText(kGifUnknownExtension), label));
-        }
-        auto bytes = in.Read(fixed);
-        std::copy(bytes.begin(), bytes.end(), ext->FixedBytes.begin());
-        if (ext->Kind != ekGraphicControl) {
-            ext->DataLines.emplace();
-            while (in.Remaining() > 0) {
-                size_t n = in.ReadByte();
-                if (n == 0) break;
-                auto block = in.Read(n);
-                ext->DataLines->emplace_back(block.begin(), block.end());
-            }
-        }
-        if (ext->Kind == ekPlainText) list->clear();
-        if (ext->Kind == ekPlainText || ext->Kind == ekApplication) {
-            if (IsLoopBlock(*ext)) {
-                const std::string& d = ext->DataLines->front();
-                LoopEnabled = true;
-                LoopCount = uint16_t(std::min(uint8_t(d[1]) | uint8_t(d[2]) << 8, 30000));
-            }
-        } else {
-            list->push_back(std::move(ext));
-        }
-        separator = in.Remaining() == 0 ? uint8_t(';') : next_separator(in);
+        ext->Kind = extension_kind(block.Label);
+        ext->FixedBytes = block.Fixed;
+        if (block.Label != picture::kGifGraphicControl) ext->DataLines = std::move(block.SubBlocks);
+        list->push_back(std::move(ext));
     }
-    if (list->empty()) list.reset();
     return list;
 }
 
-void TGIFImage::readFrame(TGIFFrame& frame, TByteReader& in) {
+}  // namespace
+
+void TGIFImage::readFrame(TGIFFrame& frame, picture::GifImage& image) {
     auto& item = *frame.FrameData;
-    item.EncodedData.emplace();
-    try {
-        auto d = in.Read(9);
-        uint8_t flags = d[8];
-        frame.IsInterlaced = (flags & 0x40) != 0;
-        if (flags & 0x80) {
-            item.BitDepth = uint8_t((flags & 7) + 1);
-            item.LocalTable.Count = 1 << item.BitDepth;
-            auto t = in.Read(size_t(3 * item.LocalTable.Count));
-            std::copy(t.begin(), t.end(), item.LocalTable.Entries.begin());
-            frame.UsesLocalTable = true;
-        } else {
-            frame.UsesLocalTable = false;
-            item.LocalTable = GifColorTable{};
-        }
-        int32_t w = le16(d, 4), h = le16(d, 6);
-        if (w == 0) w = LogicalWidth;
-        if (h == 0) h = LogicalHeight;
-        if (int64_t(w) * h > picture::kMaxGifPixels) gif_error(kGifCorrupt);
-        auto& data = *item.EncodedData;
-        data.push_back(in.ReadByte());
-        bool damage = false;
-        while (in.Remaining() > 0) {
-            uint8_t n = in.ReadByte();
-            if (n > in.Remaining()) {
-                damage = true;
-                in.Skip(in.Remaining());
-                break;
-            }
-            data.push_back(n);
-            auto block = in.Read(n);
-            data.insert(data.end(), block.begin(), block.end());
-            if (n == 0) break;
-        }
-        if (damage) {
-            if (!picture::TolerantReading) stream_read_error();
-            frame.DamageFound = true;
-        }
-        frame.OffsetX = le16(d, 0);
-        frame.OffsetY = le16(d, 2);
-        item.FrameWidth = w;
-        item.FrameHeight = h;
-        item.DescriptorFlags = flags;
-        if (!frame.UsesLocalTable) item.LocalTable = SharedData->GlobalTable;
-        frame.DelayMs = 0;
-        if (frame.ExtensionList) {
-            for (auto& ext : *frame.ExtensionList) {
-                if (ext->Kind != ekGraphicControl) continue;
-                auto& f = ext->FixedBytes;  // size, flags, delay (2), index, terminator
-                if (f[1] & 1) {
-                    if (f[4] < item.LocalTable.Count) {
-                        frame.TransparentKey = item.LocalTable.Color(f[4]);
-                        frame.TransparentIndex = f[4];
-                    }
-                } else {
-                    frame.TransparentKey = clNone;
-                    frame.TransparentIndex = -1;
+    if (SharedData->GlobalTable.Count > 0) item.BitDepth = uint8_t(bits_of_count(SharedData->GlobalTable.Count));
+    frame.ExtensionList = extension_list(image.Extensions);
+    uint8_t flags = image.Flags;
+    frame.IsInterlaced = (flags & 0x40) != 0;
+    if (flags & 0x80) {
+        item.BitDepth = uint8_t((flags & 7) + 1);
+        item.LocalTable = image.LocalTable;
+        frame.UsesLocalTable = true;
+    } else {
+        frame.UsesLocalTable = false;
+        item.LocalTable = SharedData->GlobalTable;
+    }
+    item.EncodedData = std::move(image.Data);
+    frame.DamageFound = image.Truncated;
+    frame.OffsetX = image.Left;
+    frame.OffsetY = image.Top;
+    item.FrameWidth = image.Width ? image.Width : LogicalWidth;
+    item.FrameHeight = image.Height ? image.Height : LogicalHeight;
+    item.DescriptorFlags = flags;
+    frame.DelayMs = 0;
+    if (frame.ExtensionList) {
+        for (auto& ext : *frame.ExtensionList) {
+            if (ext->Kind != ekGraphicControl) continue;
+            auto& f = ext->FixedBytes;  // size, flags, delay (2), index, terminator
+            if (f[1] & 1) {
+                if (f[4] < item.LocalTable.Count) {
+                    frame.TransparentKey = item.LocalTable.Color(f[4]);
+                    frame.TransparentIndex = f[4];
                 }
-                frame.DelayMs = uint16_t(std::max<int>(std::min<int>((f[2] | f[3] << 8) * 10, 65535), frame.DelayMs));
-                frame.Disposal = uint8_t((f[1] >> 2) & 7);
+            } else {
+                frame.TransparentKey = clNone;
+                frame.TransparentIndex = -1;
             }
+            frame.DelayMs = uint16_t(std::max<int>(std::min<int>((f[2] | f[3] << 8) * 10, 65535), frame.DelayMs));
+            frame.Disposal = uint8_t((f[1] >> 2) & 7);
         }
-    } catch (...) {
-        item.EncodedData.reset();
-        throw;
+    }
+}
+
+void TGIFImage::adoptFile(picture::GifFile& file) {
+    if (file.Version) GifVersion = uint8_t(file.Version);
+    if (file.HasScreen) {
+        LogicalWidth = file.Width;
+        LogicalHeight = file.Height;
+        SharedData->ColorResolution = uint8_t(((file.Flags >> 4) & 7) + 1);
+        SharedData->BitDepth = uint8_t((file.Flags & 7) + 1);
+        SharedData->AspectByte = file.Aspect;
+        if (file.Flags & 0x80) {
+            auto& t = SharedData->GlobalTable;
+            t = file.GlobalTable;
+            if (t.Count == 0)
+                t.Count = 1 << SharedData->BitDepth;  // a table cut short: its count, no entries
+            else if (file.Background < t.Count)
+                BackColor = t.Color(file.Background);
+        }
+    }
+    for (auto& block : file.Applications)
+        if (auto count = picture::GifLoopCount(block.Label, block.Fixed, &block.SubBlocks)) {
+            LoopEnabled = true;
+            LoopCount = std::min<uint16_t>(*count, 30000);
+        }
+    for (auto& image : file.Images) {
+        auto frame = std::make_unique<TGIFFrame>(this);
+        readFrame(*frame, image);
+        FrameList.push_back(std::move(frame));
+    }
+    // the comments after the last image, a line of two line breaks between two comments
+    bool firstComment = true;
+    for (auto& block : file.Trailing) {
+        if (block.Label != picture::kGifComment) continue;
+        if (!firstComment) SharedData->CommentLines.push_back("\r\n\r\n");
+        firstComment = false;
+        for (auto& line : block.SubBlocks) SharedData->CommentLines.push_back(line);
     }
 }
 
@@ -608,57 +571,17 @@ void TGIFImage::ReadGifStream(int64_t count, TByteReader& reader, bool decodeFir
     ClearImage();
     // the count is checked against what is there before anything is copied
     if (count > int64_t(reader.Remaining())) throw EReadError("Stream read error");
-    TByteReader in(reader.Read(size_t(std::max<int64_t>(count, 0))));
-    if (count > 0) {
-        auto sig = in.Read(6);
-        if (!equal_nocase(sig.subspan(0, 3), "GIF")) gif_error(kGifUnknownVersion);
-        if (equal_nocase(sig.subspan(3, 3), "87a"))
-            GifVersion = 1;
-        else if (equal_nocase(sig.subspan(3, 3), "89a"))
-            GifVersion = 2;
-        else
-            gif_error(kGifUnknownVersion);
-        auto sd = in.Read(7);
-        LogicalWidth = le16(sd, 0);
-        LogicalHeight = le16(sd, 2);
-        if (int64_t(LogicalWidth) * LogicalHeight > picture::kMaxGifPixels) gif_error(kGifCorrupt);
-        uint8_t flags = sd[4];
-        SharedData->ColorResolution = uint8_t(((flags >> 4) & 7) + 1);
-        SharedData->BitDepth = uint8_t((flags & 7) + 1);
-        SharedData->AspectByte = sd[6];
-        if (flags & 0x80) {
-            auto& t = SharedData->GlobalTable;
-            t.Count = 1 << SharedData->BitDepth;
-            auto bytes = in.Read(size_t(3 * t.Count));
-            std::copy(bytes.begin(), bytes.end(), t.Entries.begin());
-            if (sd[5] < t.Count) BackColor = t.Color(sd[5]);
-        }
-        uint8_t separator = next_separator(in);
-        while (separator != 0 && separator != ';' && in.Remaining() > 0) {
-            auto extensions = readExtensions(in, separator);
-            if (separator == ',') {
-                if (FrameList.size() >= picture::kMaxGifFrames) throw EInvalidGraphicOperation(kTooManyFrames);
-                auto frame = std::make_unique<TGIFFrame>(this);
-                if (SharedData->GlobalTable.Count > 0)
-                    frame->FrameData->BitDepth = uint8_t(bits_of_count(SharedData->GlobalTable.Count));
-                frame->ExtensionList = std::move(extensions);
-                readFrame(*frame, in);
-                FrameList.push_back(std::move(frame));
-                separator = in.Remaining() == 0 ? uint8_t(';') : next_separator(in);
-                if (separator != '!' && separator != ',' && separator != ';') separator = 0;
-            } else if (extensions && SharedData->CommentLines.empty()) {
-                bool firstComment = true;
-                for (auto& ext : *extensions) {
-                    if (ext->Kind != ekComment || !ext->DataLines) continue;
-                    if (!firstComment) SharedData->CommentLines.push_back("\r\n\r\n");
-                    firstComment = false;
-                    for (auto& line : *ext->DataLines) SharedData->CommentLines.push_back(line);
-                }
-            } else if (separator != 0 && separator != ';') {
-                stream_read_error();
-            }
-        }
+    auto bytes = reader.Read(size_t(std::max<int64_t>(count, 0)));
+    // what was read before an error stays in the picture
+    picture::GifFile file;
+    std::exception_ptr failure;
+    try {
+        picture::ReadGifFile(bytes, file, picture::TolerantReading);
+    } catch (...) {
+        failure = std::current_exception();
     }
+    adoptFile(file);
+    if (failure) std::rethrow_exception(failure);
     if (!FrameList.empty()) {
         ActiveFrame = 0;
         if (decodeFirst) {
@@ -680,7 +603,13 @@ void TGIFImage::ReadGifStream(int64_t count, TByteReader& reader, bool decodeFir
 
 namespace {
 
-void put16(std::vector<uint8_t>& v, int x) { core::ByteWriter(v).le16(uint32_t(x)); }
+picture::GifExtension gif_extension(const TExtension& ext) {
+    picture::GifExtension block;
+    block.Label = gif_label(ext.Kind);
+    block.Fixed = ext.FixedBytes;
+    if (ext.Kind != ekGraphicControl && ext.DataLines) block.SubBlocks = *ext.DataLines;
+    return block;
+}
 
 uint32_t rd32(std::span<const uint8_t> b, size_t at) { return core::get_le32(&b[at]); }
 
@@ -689,52 +618,6 @@ uint8_t depth_for(int count) {
     uint8_t b = 1;
     while (b < 8 && (1 << b) < count) ++b;
     return b;
-}
-
-// Text as data sub-blocks; a text longer than 255 bytes goes on in further
-// sub-blocks instead of being cut, an empty one adds nothing.
-void put_text_blocks(std::vector<uint8_t>& out, const std::string& text) {
-    for (size_t at = 0; at < text.size(); at += 255) {
-        size_t n = std::min<size_t>(255, text.size() - at);
-        out.push_back(uint8_t(n));
-        out.insert(out.end(), text.begin() + ptrdiff_t(at), text.begin() + ptrdiff_t(at + n));
-    }
-}
-
-// Stored image data as they are. Data whose sub-blocks stop without the
-// terminator (a damaged frame read tolerantly) keep their whole sub-blocks
-// and get the terminator, so the blocks after them stay readable.
-void put_image_data(std::vector<uint8_t>& out, const std::vector<uint8_t>& data) {
-    if (data.empty()) {
-        out.insert(out.end(), {2, 0});  // a code size byte and no codes
-        return;
-    }
-    size_t at = 1;
-    while (at < data.size()) {
-        size_t n = data[at];
-        if (n == 0) {
-            out.insert(out.end(), data.begin(), data.begin() + ptrdiff_t(at + 1));
-            return;
-        }
-        if (at + 1 + n > data.size()) break;
-        at += 1 + n;
-    }
-    out.insert(out.end(), data.begin(), data.begin() + ptrdiff_t(std::min(at, data.size())));
-    out.push_back(0);
-}
-
-constexpr uint8_t kExtensionLabels[4] = {0xF9, 0x01, 0xFF, 0xFE};
-constexpr size_t kFixedLengths[4] = {6, 13, 12, 0};
-
-void put_extension(std::vector<uint8_t>& out, const TExtension& ext) {
-    size_t kind = size_t(ext.Kind) & 3;
-    out.push_back(0x21);
-    out.push_back(kExtensionLabels[kind]);
-    out.insert(out.end(), ext.FixedBytes.begin(), ext.FixedBytes.begin() + ptrdiff_t(kFixedLengths[kind]));
-    if (ext.Kind == ekGraphicControl) return;
-    if (ext.DataLines)
-        for (auto& line : *ext.DataLines) put_text_blocks(out, line);
-    out.push_back(0);
 }
 
 }  // namespace
@@ -825,7 +708,10 @@ void TGIFFrame::encodePixels(const GifColorTable& table, int width, int height, 
             image->Progress(TProgressStage(stage), percent, false, TRect{}, message);
         };
     }
-    encoded.reserve(size_t(width) * size_t(height) / 4 + 64);
+    // room for as many bytes as the packed pixels take: a picture that
+    // compresses at all needs no more
+    const size_t count = size_t(width) * size_t(height);
+    graphics::reserve_large(encoded, count * size_t(bits) / 8 + count / 2000 + 64);
     try {
         picture::LzwEncode(encoded, width, height, bits, progress, firstRow, stride);
     } catch (const EAbort&) {
@@ -937,75 +823,81 @@ void TGIFImage::WriteGifStream(std::vector<uint8_t>& out, bool withCount) {
     LogicalWidth = uint16_t(screenW);
     LogicalHeight = uint16_t(screenH);
 
-    size_t estimate = 1024 + 3 * 256 * FrameList.size();
-    for (auto& f : FrameList)
-        if (f->FrameData->EncodedData) estimate += f->FrameData->EncodedData->size();
-    std::vector<uint8_t> s;
-    s.reserve(estimate);
-    const char* version = GifVersion == 2 ? "GIF89a" : "GIF87a";
-    s.insert(s.end(), version, version + 6);
-    put16(s, LogicalWidth);
-    put16(s, LogicalHeight);
+    picture::GifFile head;
+    head.Version = GifVersion == 2 ? 2 : 1;
+    head.Width = LogicalWidth;
+    head.Height = LogicalHeight;
     auto& global = shared.GlobalTable;
     if (global.Count > 0) {
         int b = bits_of_count(global.Count);
-        s.push_back(uint8_t(0x80 + 16 * (b - 1) + (b - 1)));
+        head.Flags = uint8_t(0x80 + 16 * (b - 1) + (b - 1));
         int background = BackColor != clNone ? ColorIndexOf(global, BackColor) : -1;
-        s.push_back(uint8_t(std::max(background, 0)));
-    } else {
-        s.push_back(0);
-        s.push_back(0);
+        head.Background = uint8_t(std::max(background, 0));
+        head.GlobalTable = global;
     }
-    s.push_back(shared.AspectByte);
-    s.insert(s.end(), global.Entries.begin(), global.Entries.begin() + 3 * global.Count);
+    head.Aspect = shared.AspectByte;
 
+    size_t estimate = 1024 + 3 * 256 * FrameList.size();
+    for (auto& f : FrameList)
+        if (f->FrameData->EncodedData) estimate += f->FrameData->EncodedData->size();
+    // built straight into an empty output (emptied again on failure), else
+    // apart and appended when whole
+    std::vector<uint8_t> apart;
+    const bool inPlace = out.empty();
+    std::vector<uint8_t>& s = inPlace ? out : apart;
+    if (s.empty())
+        graphics::reserve_large(s, estimate + 4);
+    else
+        s.reserve(estimate + 4);
+    if (withCount) s.resize(4);
+    try {
+        writeStream(s, head, loopBlock);
+    } catch (...) {
+        if (inPlace) out.clear();
+        throw;
+    }
+    if (withCount) {
+        uint32_t n = uint32_t(s.size() - 4);
+        for (int i = 0; i < 4; ++i) s[size_t(i)] = uint8_t(n >> (8 * i));
+    }
+    if (!inPlace) out.insert(out.end(), apart.begin(), apart.end());
+}
+
+void TGIFImage::writeStream(std::vector<uint8_t>& s, const picture::GifFile& head, bool loopBlock) {
+    auto& shared = *SharedData;
+    picture::PutGifScreen(s, head);
     if (loopBlock) {
-        s.insert(s.end(), {0x21, 0xFF, 11});
-        const char* id = "NETSCAPE2.0";
-        s.insert(s.end(), id, id + 11);
-        s.insert(s.end(), {3, 1, uint8_t(LoopCount), uint8_t(LoopCount >> 8), 0});
+        picture::GifExtension loop;
+        loop.Label = picture::kGifApplication;
+        const char id[] = "\x0BNETSCAPE2.0";
+        std::copy(id, id + 12, loop.Fixed.begin());
+        loop.SubBlocks = {{'\x01', char(LoopCount & 0xFF), char(LoopCount >> 8)}};
+        picture::PutGifExtension(s, loop);
     }
-
     for (auto& f : FrameList) {
         if (f->ExtensionList)
-            for (auto& ext : *f->ExtensionList) put_extension(s, *ext);
+            for (auto& ext : *f->ExtensionList) picture::PutGifExtension(s, gif_extension(*ext));
         auto& d = *f->FrameData;
-        s.push_back(0x2C);
-        put16(s, f->OffsetX);
-        put16(s, f->OffsetY);
-        put16(s, d.FrameWidth);
-        put16(s, d.FrameHeight);
-        uint8_t flags = 0;
+        picture::GifImage image;
+        image.Left = uint16_t(f->OffsetX);
+        image.Top = uint16_t(f->OffsetY);
+        image.Width = uint16_t(d.FrameWidth);
+        image.Height = uint16_t(d.FrameHeight);
         if (f->UsesLocalTable) {
             d.BitDepth = depth_for(d.LocalTable.Count);
-            flags = uint8_t(0x80 + d.BitDepth - 1);
+            image.Flags = uint8_t(0x80 + d.BitDepth - 1);
+            image.LocalTable = d.LocalTable;
         }
-        if (f->IsInterlaced) flags |= 0x40;
-        s.push_back(flags);
-        if (f->UsesLocalTable) {
-            // the table at the full length its flags declare, padded with black
-            size_t declared = size_t(3) << d.BitDepth;
-            size_t held = size_t(3 * std::min(d.LocalTable.Count, 256));
-            s.insert(s.end(), d.LocalTable.Entries.begin(), d.LocalTable.Entries.begin() + ptrdiff_t(held));
-            s.insert(s.end(), declared - held, uint8_t(0));
-        }
-        put_image_data(s, d.EncodedData ? *d.EncodedData : std::vector<uint8_t>{});
+        if (f->IsInterlaced) image.Flags |= 0x40;
+        picture::PutGifImage(s, image, d.EncodedData ? std::span<const uint8_t>(*d.EncodedData) : std::span<const uint8_t>());
     }
-
     if (!shared.CommentLines.empty()) {
-        s.insert(s.end(), {0x21, 0xFE});
-        for (auto& line : shared.CommentLines) put_text_blocks(s, line);
-        s.push_back(0);
+        picture::GifExtension comment;
+        comment.Label = picture::kGifComment;
+        comment.SubBlocks = shared.CommentLines;
+        picture::PutGifExtension(s, comment);
     }
-    s.push_back(0x3B);
-
-    if (withCount) {
-        core::ByteWriter(out).le32(uint32_t(s.size()));
-    }
-    if (out.empty())
-        out = std::move(s);
-    else
-        out.insert(out.end(), s.begin(), s.end());
+    picture::PutGifTrailer(s);
 }
 
 void TGIFImage::LoadFromClipboardFormat(unsigned format, const TClipboardData& data, const TPalette& palette) {

@@ -9,20 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "picture/GifFile.h"
+#include "picture/PicTexts.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Canvas.h"
-#include "picture/PicTexts.h"
 
 class TGIFImage;
 
-// A colour table in file order (red, green, blue per entry).
-struct GifColorTable {
-    int32_t Count = 0;  // 0 = no table
-    std::array<uint8_t, 256 * 3> Entries{};
-    TColor Color(int index) const {
-        return RGBColor(Entries[size_t(3 * index)], Entries[size_t(3 * index + 1)], Entries[size_t(3 * index + 2)]);
-    }
-};
 // The first index holding colour (converted to RGB), -1 for none or clNone.
 int ColorIndexOf(const GifColorTable& table, TColor color);
 
@@ -179,8 +172,12 @@ public:
 
 private:
     friend class TGIFFrame;
-    void readFrame(TGIFFrame& frame, TByteReader& in);
-    std::unique_ptr<TExtensionList> readExtensions(TByteReader& in, uint8_t& separator);
+    // Takes over what was read of a file: header, loop blocks, images, comments.
+    void adoptFile(picture::GifFile& file);
+    // Appends the stream after the logical screen's fields have been settled.
+    void writeStream(std::vector<uint8_t>& s, const picture::GifFile& head, bool loopBlock);
+    // Sets up a frame from an image block of the file.
+    void readFrame(TGIFFrame& frame, picture::GifImage& image);
 };
 
 namespace picture {

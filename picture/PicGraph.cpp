@@ -6,6 +6,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 #include "picture/PicTexts.h"
 #include "platform/core/ByteOrder.h"
 #include "platform/core/HostServices.h"
@@ -394,13 +398,58 @@ int method_ramps(WorkImage& w, ColorTable& table) {
 
 // ---- method 5: grayscale ----
 
+// (77 * red + 150 * green + 29 * blue) / 256 for n pixels of blue, green, red.
+void gray_pixels(const uint8_t* p, uint8_t* out, int n) {
+    for (int x = 0; x < n; ++x, p += 3) out[x] = uint8_t((77 * p[2] + 150 * p[1] + 29 * p[0]) >> 8);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// The same sums 16 pixels at a time: the three channels gathered from 48
+// bytes, widened to 16 bits (the largest sum, 255 * 256, fits), summed,
+// shifted and narrowed again.
+__attribute__((target("ssse3"))) void gray_pixels_ssse3(const uint8_t* p, uint8_t* out, int n) {
+    const __m128i blueA = _mm_setr_epi8(0, 3, 6, 9, 12, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+    const __m128i blueB = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, 2, 5, 8, 11, 14, -1, -1, -1, -1, -1);
+    const __m128i blueC = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 1, 4, 7, 10, 13);
+    const __m128i greenA = _mm_setr_epi8(1, 4, 7, 10, 13, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+    const __m128i greenB = _mm_setr_epi8(-1, -1, -1, -1, -1, 0, 3, 6, 9, 12, 15, -1, -1, -1, -1, -1);
+    const __m128i greenC = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 2, 5, 8, 11, 14);
+    const __m128i redA = _mm_setr_epi8(2, 5, 8, 11, 14, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+    const __m128i redB = _mm_setr_epi8(-1, -1, -1, -1, -1, 1, 4, 7, 10, 13, -1, -1, -1, -1, -1, -1);
+    const __m128i redC = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, 3, 6, 9, 12, 15);
+    const __m128i wr = _mm_set1_epi16(77), wg = _mm_set1_epi16(150), wb = _mm_set1_epi16(29);
+    const __m128i zero = _mm_setzero_si128();
+    int x = 0;
+    for (; x + 16 <= n; x += 16, p += 48) {
+        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+        __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
+        __m128i blue = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, blueA), _mm_shuffle_epi8(b, blueB)),
+                                    _mm_shuffle_epi8(c, blueC));
+        __m128i green = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, greenA), _mm_shuffle_epi8(b, greenB)),
+                                     _mm_shuffle_epi8(c, greenC));
+        __m128i red = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, redA), _mm_shuffle_epi8(b, redB)),
+                                   _mm_shuffle_epi8(c, redC));
+        auto sum = [&](__m128i r, __m128i g, __m128i bl) {
+            return _mm_srli_epi16(
+                _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(r, wr), _mm_mullo_epi16(g, wg)), _mm_mullo_epi16(bl, wb)),
+                8);
+        };
+        __m128i low = sum(_mm_unpacklo_epi8(red, zero), _mm_unpacklo_epi8(green, zero), _mm_unpacklo_epi8(blue, zero));
+        __m128i high = sum(_mm_unpackhi_epi8(red, zero), _mm_unpackhi_epi8(green, zero), _mm_unpackhi_epi8(blue, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(low, high));
+    }
+    gray_pixels(p, out + x, n - x);
+}
+#endif
+
 int method_gray(WorkImage& w, ColorTable& table) {
     for (int i = 0; i < 256; ++i) set_entry(table, i, uint8_t(i), uint8_t(i), uint8_t(i));
-    for (int y = 0; y < w.height; ++y) {
-        const uint8_t* p = w.px(0, y);
-        uint8_t* out = w.out(y);
-        for (int x = 0; x < w.width; ++x, p += 3) out[x] = uint8_t((77 * p[2] + 150 * p[1] + 29 * p[0]) >> 8);
-    }
+    auto row = gray_pixels;
+#if defined(__x86_64__) || defined(__i386__)
+    if (__builtin_cpu_supports("ssse3")) row = gray_pixels_ssse3;
+#endif
+    for (int y = 0; y < w.height; ++y) row(w.px(0, y), w.out(y), w.width);
     return 0;
 }
 

@@ -4,6 +4,7 @@
 // would widen the codes), so every decoder path can be reached on purpose.
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,53 @@ inline std::vector<uint8_t> lzw_literals(const std::vector<uint8_t>& pixels, int
     }
     if (o.endCode) bits.put(clear + 1, width);
     return bits.finish();
+}
+
+struct GreedyOptions {
+    bool leadingClear = true;
+    bool endCode = true;
+    bool clearWhenFull = true;  // else the table stays full (a deferred clear)
+    int clearEvery = 0;         // a clear code after this many codes (0: never)
+};
+
+// Image data (code size byte and sub-blocks) from a greedy LZW encoder with a
+// dictionary, its code widths growing as a decoder's do: real string codes up
+// to 12 bits, with the table's end and clear codes where the options put them.
+inline std::vector<uint8_t> lzw_greedy(const std::vector<uint8_t>& pixels, int s, GreedyOptions o = {}) {
+    Bits bits;
+    const int clear = 1 << s;
+    int width = s + 1, next = clear + 2, codes = 0;
+    std::map<std::pair<int, int>, int> dict;
+    if (o.leadingClear) bits.put(clear, width);
+    if (!pixels.empty()) {
+        int cur = pixels[0];
+        for (size_t i = 1; i < pixels.size(); ++i) {
+            auto it = dict.find({cur, pixels[i]});
+            if (it != dict.end()) {
+                cur = it->second;
+                continue;
+            }
+            bits.put(cur, width);
+            ++codes;
+            if (next < 4096) {
+                dict[{cur, pixels[i]}] = next++;
+                if (next > (1 << width) && width < 12) ++width;
+            }
+            if ((o.clearWhenFull && next == 4096) || (o.clearEvery > 0 && codes % o.clearEvery == 0)) {
+                bits.put(clear, width);
+                dict.clear();
+                width = s + 1;
+                next = clear + 2;
+            }
+            cur = pixels[i];
+        }
+        bits.put(cur, width);
+    }
+    if (o.endCode) bits.put(clear + 1, width);
+    std::vector<uint8_t> data{uint8_t(s)};
+    auto blocks = sub_blocks(bits.finish());
+    data.insert(data.end(), blocks.begin(), blocks.end());
+    return data;
 }
 
 class Gif {

@@ -337,29 +337,7 @@ TEST(GifReader, LzwStringCodesAndCodeWidthGrowth) {
     std::vector<uint8_t> pixels(size_t(w * h));
     for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint8_t(i < 3000 ? (i * i / 7) % 5 : 2);
     // greedy LZW encoder with a dictionary, widths growing like the decoder's
-    giftest::Bits bits;
-    int s = 3, clear = 8, width = 4, next = clear + 2;
-    std::map<std::pair<int, int>, int> dict;
-    bits.put(clear, width);
-    int cur = pixels[0];
-    for (size_t i = 1; i < pixels.size(); ++i) {
-        auto it = dict.find({cur, pixels[i]});
-        if (it != dict.end()) {
-            cur = it->second;
-            continue;
-        }
-        bits.put(cur, width);
-        if (next < 4096) {
-            dict[{cur, pixels[i]}] = next++;
-            if (next > (1 << width) && width < 12) ++width;
-        }
-        cur = pixels[i];
-    }
-    bits.put(cur, width);
-    bits.put(clear + 1, width);
-    std::vector<uint8_t> data{uint8_t(s)};
-    auto blocks = giftest::sub_blocks(bits.finish());
-    data.insert(data.end(), blocks.begin(), blocks.end());
+    auto data = giftest::lzw_greedy(pixels, 3, {.clearWhenFull = false});
     Gif g(w, h, 3);
     g.image_raw(0, 0, w, h, 0, data).trailer();
     TGIFImage gif;

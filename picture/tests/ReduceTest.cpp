@@ -196,6 +196,28 @@ TEST(Reduce, GrayscaleIndexIsWeightedSumOfEveryPixel) {
     }
 }
 
+// Rows are reduced 16 pixels at a time where the processor allows: every
+// width up to three such steps and beyond, extreme channel values included.
+TEST(Reduce, GrayscaleOfEveryRowWidth) {
+    for (int w = 1; w <= 50; ++w) {
+        auto src = random_bitmap(w, 3, unsigned(100 + w));
+        // white, black and single-channel extremes along the middle row
+        const TColor extremes[] = {RGBColor(255, 255, 255), RGBColor(0, 0, 0), RGBColor(255, 0, 0),
+                                   RGBColor(0, 255, 0), RGBColor(0, 0, 255), RGBColor(255, 255, 0)};
+        for (int x = 0; x < w; ++x) src->SetPixel(x, 1, extremes[size_t(x) % std::size(extremes)]);
+        Bmp out = reduce(*src, pf8bit, 5);
+        for (int y = 0; y < out.height; ++y)
+            for (int x = 0; x < out.width; ++x) {
+                Rgb c = rgb_of(src->Pixel(x, y));
+                ASSERT_EQ(out.index(x, out.height - 1 - y), (77 * c.r + 150 * c.g + 29 * c.b) >> 8)
+                    << "pixel " << x << "," << y << " of width " << w;
+            }
+        // row padding stays zero
+        for (int y = 0; y < out.height; ++y)
+            for (size_t i = size_t(w); i < out.stride; ++i) ASSERT_EQ(out.bytes[out.offset + out.stride * size_t(y) + i], 0);
+    }
+}
+
 TEST(Reduce, ColoursUsedAndGrayFillPerMethod) {
     // ten colours: method 0 keeps them and fills the rest with gray
     TBitmap ten(10, 3, pf24bit);

@@ -8,6 +8,8 @@
 //     its frames and coded data; several inputs become the frames of one GIF.
 //   picture-tool reduce IN OUT.bmp --method N   (IN: BMP, GIF, JPEG or binary PPM;
 //                                                 N 0-5 gives 8 bits, 1bit/4bit the plain conversion)
+#include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -17,6 +19,10 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include "picture/PicGIF.h"
@@ -46,6 +52,37 @@ std::vector<uint8_t> read_file(const std::string& path) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
+// A file's bytes, mapped rather than copied when the system lets it.
+class FileBytes {
+public:
+    explicit FileBytes(const std::string& path) {
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat st {};
+        if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+            void* p = ::mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+            if (p != MAP_FAILED) {
+                map_ = p;
+                size_ = size_t(st.st_size);
+            }
+        }
+        if (fd >= 0) ::close(fd);
+        if (!map_) copy_ = read_file(path);
+    }
+    ~FileBytes() {
+        if (map_) ::munmap(map_, size_);
+    }
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+    std::span<const uint8_t> Bytes() const {
+        return map_ ? std::span<const uint8_t>(static_cast<const uint8_t*>(map_), size_) : std::span<const uint8_t>(copy_);
+    }
+
+private:
+    void* map_ = nullptr;
+    size_t size_ = 0;
+    std::vector<uint8_t> copy_;
+};
+
 void put_be32(std::vector<uint8_t>& v, uint32_t x) {
     for (int i = 3; i >= 0; --i) v.push_back(uint8_t(x >> (8 * i)));
 }
@@ -58,60 +95,135 @@ void png_chunk(std::vector<uint8_t>& out, const char* type, const std::vector<ui
     put_be32(out, uint32_t(crc32(0, out.data() + start, uInt(out.size() - start))));
 }
 
-// Replaces the file whole or not at all.
-void write_file(const std::string& path, const uint8_t* data, size_t size) {
-    std::string tmp = path + ".part";
-    {
-        std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-        f.write(reinterpret_cast<const char*>(data), std::streamsize(size));
-        f.flush();
-        if (!f) {
-            std::remove(tmp.c_str());
-            throw Exception("Cannot write \"" + path + "\"");
+// A file written through a temporary beside it, renamed over the target
+// when whole: the target is replaced whole or not at all.
+class FileReplacement {
+public:
+    explicit FileReplacement(std::string path) : path_(std::move(path)), tmp_(path_ + ".part") {
+        file_ = std::fopen(tmp_.c_str(), "wb");
+        if (!file_) throw Exception("Cannot write \"" + path_ + "\"");
+    }
+    ~FileReplacement() {
+        if (file_) {
+            std::fclose(file_);
+            std::remove(tmp_.c_str());
         }
     }
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-        std::remove(tmp.c_str());
-        throw Exception("Cannot write \"" + path + "\"");
+    void Write(const uint8_t* data, size_t size) {
+        if (size && std::fwrite(data, 1, size, file_) != size) fail();
     }
+    void Commit() {
+        bool ok = std::fflush(file_) == 0;
+        ok = std::fclose(file_) == 0 && ok;
+        file_ = nullptr;
+        if (!ok || std::rename(tmp_.c_str(), path_.c_str()) != 0) {
+            std::remove(tmp_.c_str());
+            throw Exception("Cannot write \"" + path_ + "\"");
+        }
+    }
+
+private:
+    [[noreturn]] void fail() { throw Exception("Cannot write \"" + path_ + "\""); }
+    std::string path_, tmp_;
+    std::FILE* file_ = nullptr;
+};
+
+void write_file(const std::string& path, const uint8_t* data, size_t size) {
+    FileReplacement f(path);
+    f.Write(data, size);
+    f.Commit();
 }
 
-// Writes the bitmap's RGB pixels as PPM or PNG (by extension), replacing the file whole.
-void write_rgb(const TBitmap& bmp, const std::string& path) {
-    auto& b = const_cast<TBitmap&>(bmp);
-    int w = b.GetWidth(), h = b.GetHeight();
-    std::vector<uint8_t> rgb;
-    rgb.reserve(size_t(w) * size_t(h) * 3);
-    std::vector<uint8_t> out;
-    bool png = path.size() >= 4 && path.compare(path.size() - 4, 4, ".png") == 0;
-    for (int y = 0; y < h; ++y) {
-        if (png) rgb.push_back(0);  // filter type of the row
-        for (int x = 0; x < w; ++x) {
-            TColor c = b.Pixel(x, y);
-            rgb.push_back(GetRValue(c));
-            rgb.push_back(GetGValue(c));
-            rgb.push_back(GetBValue(c));
+// The RGB bytes of rows of a bitmap, a row at a time: palette formats
+// through a table of the palette's colours, the others from their bytes.
+class RgbRows {
+public:
+    explicit RgbRows(const TBitmap& b) : b_(b), bits_(b.BitsPerPixel()) {
+        auto& pal = b.Palette();
+        for (size_t i = 0; i < pal.size() && i < 256; ++i) {
+            lut_[3 * i] = pal[i].R;
+            lut_[3 * i + 1] = pal[i].G;
+            lut_[3 * i + 2] = pal[i].B;
         }
     }
-    if (png) {
-        static const uint8_t sig[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-        out.assign(sig, sig + 8);
-        std::vector<uint8_t> ihdr;
-        put_be32(ihdr, uint32_t(w));
-        put_be32(ihdr, uint32_t(h));
-        ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});
-        png_chunk(out, "IHDR", ihdr);
-        uLongf size = compressBound(uLong(rgb.size()));
-        std::vector<uint8_t> z(size);
-        if (compress2(z.data(), &size, rgb.data(), uLong(rgb.size()), 6) != Z_OK) throw Exception("Stream write error");
-        z.resize(size);
-        png_chunk(out, "IDAT", z);
-        png_chunk(out, "IEND", {});
-    } else {
-        std::string head = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
-        out.assign(head.begin(), head.end());
-        out.insert(out.end(), rgb.begin(), rgb.end());
+    // Writes the row's width * 3 bytes at out.
+    void Row(int y, uint8_t* out) const {
+        const uint8_t* row = b_.ScanLine(y);
+        const int w = b_.PixelWidth();
+        switch (bits_) {
+            case 8:
+                for (int x = 0; x < w; ++x, out += 3) std::memcpy(out, &lut_[3 * size_t(row[x])], 3);
+                return;
+            case 4:
+            case 1:
+                for (int x = 0; x < w; ++x, out += 3) std::memcpy(out, &lut_[3 * size_t(b_.PixelIndex(x, y))], 3);
+                return;
+            case 24:
+            case 32: {
+                const size_t step = size_t(bits_ / 8);
+                for (int x = 0; x < w; ++x, out += 3, row += step) {
+                    out[0] = row[2];
+                    out[1] = row[1];
+                    out[2] = row[0];
+                }
+                return;
+            }
+            default:
+                for (int x = 0; x < w; ++x, out += 3) {
+                    TColor c = b_.Pixel(x, y);
+                    out[0] = GetRValue(c);
+                    out[1] = GetGValue(c);
+                    out[2] = GetBValue(c);
+                }
+        }
     }
+
+private:
+    const TBitmap& b_;
+    int bits_;
+    std::array<uint8_t, 256 * 3> lut_{};
+};
+
+// Writes the bitmap's RGB pixels as PPM or PNG (by extension), replacing the file whole.
+void write_rgb(const TBitmap& b, const std::string& path) {
+    const int w = b.PixelWidth(), h = b.PixelHeight();
+    const size_t rowBytes = size_t(w) * 3;
+    RgbRows rows(b);
+    bool png = path.size() >= 4 && path.compare(path.size() - 4, 4, ".png") == 0;
+    if (!png) {
+        // the rows go out a batch at a time: no copy of the whole picture
+        FileReplacement f(path);
+        std::string head = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
+        f.Write(reinterpret_cast<const uint8_t*>(head.data()), head.size());
+        const int batch = int(std::max<size_t>(1, (size_t(1) << 18) / std::max<size_t>(rowBytes, 1)));
+        std::vector<uint8_t> buffer(rowBytes * size_t(std::min(batch, std::max(h, 1))));
+        for (int y = 0; y < h; y += batch) {
+            int n = std::min(batch, h - y);
+            for (int i = 0; i < n; ++i) rows.Row(y + i, buffer.data() + size_t(i) * rowBytes);
+            f.Write(buffer.data(), size_t(n) * rowBytes);
+        }
+        f.Commit();
+        return;
+    }
+    std::vector<uint8_t> rgb(size_t(h) * (rowBytes + 1));
+    for (int y = 0; y < h; ++y) {
+        uint8_t* r = rgb.data() + size_t(y) * (rowBytes + 1);
+        r[0] = 0;  // filter type of the row
+        rows.Row(y, r + 1);
+    }
+    static const uint8_t sig[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<uint8_t> out(sig, sig + 8);
+    std::vector<uint8_t> ihdr;
+    put_be32(ihdr, uint32_t(w));
+    put_be32(ihdr, uint32_t(h));
+    ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});
+    png_chunk(out, "IHDR", ihdr);
+    uLongf size = compressBound(uLong(rgb.size()));
+    std::vector<uint8_t> z(size);
+    if (compress2(z.data(), &size, rgb.data(), uLong(rgb.size()), 6) != Z_OK) throw Exception("Stream write error");
+    z.resize(size);
+    png_chunk(out, "IDAT", z);
+    png_chunk(out, "IEND", {});
     write_file(path, out.data(), out.size());
 }
 
@@ -348,7 +460,8 @@ int run(int argc, char** argv) {
         if (argc != 6 || std::strcmp(argv[4], "--method") != 0) return usage();
         return reduce(argv[2], argv[3], argv[5]);
     }
-    auto bytes = read_file(argv[2]);
+    FileBytes file(argv[2]);
+    auto bytes = file.Bytes();
     TGIFImage gif;
     TByteReader reader(bytes);
     if (cmd == "info") {

@@ -3,6 +3,7 @@
 #include "platform/core/ClassBuilder.h"
 
 #include <cstring>
+#include <sys/mman.h>
 
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/Clipboard.h"
@@ -83,7 +84,9 @@ void TBitmap::allocate(int width, int height, TPixelFormat format) {
         throw EInvalidGraphic(kInvalidBitmap);
     int bits = bits_of(format);
     int stride = stride_of(bits, width);
-    std::vector<uint8_t> pixels(size_t(stride) * size_t(height), 0);
+    std::vector<uint8_t> pixels;
+    graphics::reserve_large(pixels, size_t(stride) * size_t(height));
+    pixels.resize(size_t(stride) * size_t(height), 0);
     width_ = width;
     height_ = height;
     stride_ = stride;
@@ -402,3 +405,19 @@ void TBitmap::SaveToClipboardFormat(unsigned& format, TClipboardData& data, TPal
     data.Bytes = SaveToBmp();
     palette = palette_;
 }
+
+namespace graphics {
+void advise_large_buffer(void* data, size_t size) {
+#ifdef MADV_HUGEPAGE
+    constexpr size_t kLarge = size_t(4) << 20, kPage = 4096;
+    if (!data || size < kLarge) return;
+    // whole pages inside the buffer only
+    auto begin = (reinterpret_cast<uintptr_t>(data) + kPage - 1) & ~uintptr_t(kPage - 1);
+    auto end = (reinterpret_cast<uintptr_t>(data) + size) & ~uintptr_t(kPage - 1);
+    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)size;
+#endif
+}
+}  // namespace graphics

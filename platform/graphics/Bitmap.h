@@ -95,6 +95,17 @@ namespace graphics {
 // Largest bitmap the platform makes, in pixels; larger sizes are refused
 // before any allocation.
 constexpr int64_t kMaxBitmapPixels = int64_t(1) << 26;
+// Asks the system to back the pages of a buffer of at least 4 MiB with huge
+// pages where it can, before they are first written: a first write then
+// costs one page fault per 2 MiB instead of one per 4 KiB. Smaller buffers
+// and systems without the advice are left as they are; no data change.
+void advise_large_buffer(void* data, size_t size);
+// Gives an empty vector room for n elements, advised as above.
+template <typename T>
+void reserve_large(std::vector<T>& v, size_t n) {
+    v.reserve(n);
+    if (v.empty()) advise_large_buffer(v.data(), n * sizeof(T));
+}
 // Index of the entry of palette nearest to (r, g, b): squared RGB distance,
 // the first entry on ties; 0 for an empty palette.
 int nearest_palette_index(const TPalette& palette, uint8_t r, uint8_t g, uint8_t b);
