@@ -17,12 +17,9 @@
 #include <iostream>
 #include <iterator>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include "picture/PicGIF.h"
@@ -33,6 +30,7 @@
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/Jpeg.h"
+#include "platform/os/Files.h"
 
 namespace {
 
@@ -52,37 +50,6 @@ std::vector<uint8_t> read_file(const std::string& path) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-// A file's bytes, mapped rather than copied when the system lets it.
-class FileBytes {
-public:
-    explicit FileBytes(const std::string& path) {
-        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        struct stat st {};
-        if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-            void* p = ::mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-            if (p != MAP_FAILED) {
-                map_ = p;
-                size_ = size_t(st.st_size);
-            }
-        }
-        if (fd >= 0) ::close(fd);
-        if (!map_) copy_ = read_file(path);
-    }
-    ~FileBytes() {
-        if (map_) ::munmap(map_, size_);
-    }
-    FileBytes(const FileBytes&) = delete;
-    FileBytes& operator=(const FileBytes&) = delete;
-    std::span<const uint8_t> Bytes() const {
-        return map_ ? std::span<const uint8_t>(static_cast<const uint8_t*>(map_), size_) : std::span<const uint8_t>(copy_);
-    }
-
-private:
-    void* map_ = nullptr;
-    size_t size_ = 0;
-    std::vector<uint8_t> copy_;
-};
-
 void put_be32(std::vector<uint8_t>& v, uint32_t x) {
     for (int i = 3; i >= 0; --i) v.push_back(uint8_t(x >> (8 * i)));
 }
@@ -99,9 +66,15 @@ void png_chunk(std::vector<uint8_t>& out, const char* type, const std::vector<ui
 // when whole: the target is replaced whole or not at all.
 class FileReplacement {
 public:
-    explicit FileReplacement(std::string path) : path_(std::move(path)), tmp_(path_ + ".part") {
-        file_ = std::fopen(tmp_.c_str(), "wb");
-        if (!file_) throw Exception("Cannot write \"" + path_ + "\"");
+    explicit FileReplacement(std::string path) : path_(std::move(path)) {
+        std::string folder = ExtractFilePath(path_);
+        if (folder.empty()) folder = "./";
+        const int fd = core::make_temp_file(folder, ".picture-tool-", tmp_);
+        if (fd >= 0) file_ = ::fdopen(fd, "wb");
+        if (!file_) {
+            if (!tmp_.empty()) std::remove(tmp_.c_str());
+            fail();
+        }
     }
     ~FileReplacement() {
         if (file_) {
@@ -116,9 +89,14 @@ public:
         bool ok = std::fflush(file_) == 0;
         ok = std::fclose(file_) == 0 && ok;
         file_ = nullptr;
-        if (!ok || std::rename(tmp_.c_str(), path_.c_str()) != 0) {
+        try {
+            if (ok) core::rename_over(tmp_, path_);
+        } catch (const Exception&) {
+            ok = false;
+        }
+        if (!ok) {
             std::remove(tmp_.c_str());
-            throw Exception("Cannot write \"" + path_ + "\"");
+            fail();
         }
     }
 
@@ -460,8 +438,8 @@ int run(int argc, char** argv) {
         if (argc != 6 || std::strcmp(argv[4], "--method") != 0) return usage();
         return reduce(argv[2], argv[3], argv[5]);
     }
-    FileBytes file(argv[2]);
-    auto bytes = file.Bytes();
+    os::FileBytes file(argv[2]);
+    const std::span<const uint8_t> bytes(file.data(), file.size());
     TGIFImage gif;
     TByteReader reader(bytes);
     if (cmd == "info") {

@@ -1,10 +1,12 @@
 #include "platform/os/Files.h"
+#include "platform/core/SysUtils.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <dirent.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -265,6 +267,27 @@ bool FileLock::unchanged() const {
 void FileLock::release() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
+}
+
+FileBytes::FileBytes(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        void* p = ::mmap(nullptr, std::size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+        if (p != MAP_FAILED) {
+            map_ = p;
+            size_ = std::size_t(st.st_size);
+        }
+    }
+    if (fd >= 0) ::close(fd);
+    if (!map_) {
+        const std::string bytes = core::read_file(path);
+        copy_.assign(bytes.begin(), bytes.end());
+    }
+}
+
+FileBytes::~FileBytes() {
+    if (map_) ::munmap(map_, size_);
 }
 
 }  // namespace os

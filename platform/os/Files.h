@@ -160,4 +160,23 @@ private:
     std::int64_t size_ = 0, mtime_ns_ = 0;
 };
 
+// ---- A file's bytes --------------------------------------------------
+
+// The bytes of a regular file, mapped read-only rather than copied when the
+// system lets it (a copy otherwise). EFOpenError when the file cannot be read.
+class FileBytes {
+public:
+    explicit FileBytes(const std::string& path);
+    ~FileBytes();
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+    const std::uint8_t* data() const { return map_ ? static_cast<const std::uint8_t*>(map_) : copy_.data(); }
+    std::size_t size() const { return map_ ? size_ : copy_.size(); }
+
+private:
+    void* map_ = nullptr;
+    std::size_t size_ = 0;
+    std::vector<std::uint8_t> copy_;
+};
+
 }  // namespace os

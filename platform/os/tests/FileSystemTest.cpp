@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "platform/core/Streams.h"
+#include "platform/core/SysUtils.h"
 #include "platform/os/tests/TempFolder.h"
 
 namespace fs = std::filesystem;
@@ -211,4 +212,20 @@ TEST(OsFileSystem, ReplaceLeavesTheOldFileOnFailureAndTempFilesAreNew) {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(t.dir)) names.push_back(e.path().filename().string());
     EXPECT_EQ(names, std::vector<std::string>{"target.txt"});
+}
+
+TEST(OsFileSystem, FileBytesMapsOrCopiesAndRefusesWhatCannotBeRead) {
+    TempFolder dir;
+    const fs::path text = dir.dir / "bytes.bin";
+    std::string content(70000, '\0');
+    for (size_t i = 0; i < content.size(); ++i) content[i] = char(i * 7);
+    put(text, content);
+    const fs::path empty = dir.dir / "empty.bin";
+    put(empty, "");
+
+    const os::FileBytes mapped(text.string());
+    ASSERT_EQ(mapped.size(), content.size());
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(mapped.data()), mapped.size()), content);
+    EXPECT_EQ(os::FileBytes(empty.string()).size(), 0u);
+    EXPECT_THROW(os::FileBytes((dir.dir / "missing.bin").string()), Exception);
 }
