@@ -4,6 +4,7 @@
 #include "billing/Installation.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
+#include "billing/cbRemessa.h"
 #include "billing/cbRemessa400.h"
 #include "billing/cbRetorno400.h"
 

@@ -1,7 +1,6 @@
 #include "billing/cbRemessa400.h"
 
 #include "billing/cbBancos.h"
-#include "billing/cbRemessa240.h"
 
 #include <cmath>
 #include <cstdio>
@@ -411,15 +410,6 @@ bool remessa_frame_writes(std::string_view code, std::string_view name, TLayoutA
             return true;
     }
     return false;
-}
-
-bool gerar_remessa(std::string_view code, TcbCobranca& batch, TStringList& list) {
-    const std::string_view name = bank_row(code).name;
-    if (batch.LayoutArquivo == laCNAB240 && layout::remessa_frame(code) == layout::Frame::Cnab240And400) {
-        return gerar_remessa_cnab240(code, batch, list);
-    }
-    if (!remessa_frame_writes(code, name, batch.LayoutArquivo, &list)) return false;
-    return gerar_remessa_400(*layout::cnab400_layout(code), name, engine_profile(), batch, list);
 }
 
 bool gerar_remessa_cnab400(std::string_view code, TcbCobranca& batch, TStringList& list) {

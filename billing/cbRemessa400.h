@@ -86,8 +86,6 @@ bool gerar_remessa_400(const layout::BankLayout& layout, std::string_view name, 
 // first where the bank does).
 bool remessa_frame_writes(std::string_view code, std::string_view name, TLayoutArquivo layout, TStringList* list);
 
-// GerarRemessa of an engine bank (frame and writer).
-bool gerar_remessa(std::string_view code, TcbCobranca& batch, TStringList& list);
 // GerarRemessaCNAB400 of an engine bank (the writer alone).
 bool gerar_remessa_cnab400(std::string_view code, TcbCobranca& batch, TStringList& list);
 
