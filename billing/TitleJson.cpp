@@ -78,45 +78,70 @@ json lines_json(const TStrings& lines) {
     return out;
 }
 
-using Setter = std::function<void(const json&)>;
+// Field setters of one JSON object, by key: each sets one field of the object
+// being read from the value. Tables of captureless setters are built once.
+template <class T>
+using Setters = std::map<std::string, void (*)(T&, const json&), std::less<>>;
 
-void apply(const json& j, const std::map<std::string, Setter, std::less<>>& setters, std::string_view what) {
+template <class Map, class T>
+void apply(const json& j, const Map& setters, std::string_view what, T& obj) {
     if (!j.is_object()) fail("Esperado um objeto JSON em " + std::string(what));
     for (auto it = j.begin(); it != j.end(); ++it) {
         auto s = setters.find(it.key());
         if (s == setters.end()) fail("Campo desconhecido em " + std::string(what) + ": \"" + it.key() + "\"");
-        s->second(it.value());
+        s->second(obj, it.value());
     }
 }
 
-#define TEXT(obj, Name) {#Name, [&](const json& v) { obj.Set##Name(text_of(v, #Name)); }}
+#define TEXT(T, Name) {#Name, [](T& o, const json& v) { o.Set##Name(text_of(v, #Name)); }}
 
 void endereco_from_json(const json& j, TcbEndereco& e) {
-    apply(j, {TEXT(e, Rua), TEXT(e, Numero), TEXT(e, Complemento), TEXT(e, Bairro), TEXT(e, Cidade),
-              TEXT(e, Estado), TEXT(e, CEP), TEXT(e, EMail)},
-          "Endereco");
+    static const Setters<TcbEndereco> setters = {TEXT(TcbEndereco, Rua),    TEXT(TcbEndereco, Numero), TEXT(TcbEndereco, Complemento), TEXT(TcbEndereco, Bairro),
+                                                 TEXT(TcbEndereco, Cidade), TEXT(TcbEndereco, Estado), TEXT(TcbEndereco, CEP),         TEXT(TcbEndereco, EMail)};
+    apply(j, setters, "Endereco", e);
+}
+
+void banco_from_json(const json& j, TcbContaBancaria& c) {
+    static const Setters<TcbContaBancaria> setters = {
+        {"Codigo", [](TcbContaBancaria& o, const json& x) { o.Banco().SetCodigo(text_of(x, "Codigo")); }}};
+    apply(j, setters, "Banco", c);
 }
 
 void conta_from_json(const json& j, TcbContaBancaria& c) {
-    apply(j,
-          {{"Banco",
-            [&](const json& v) {
-                apply(v, {{"Codigo", [&](const json& x) { c.Banco().SetCodigo(text_of(x, "Codigo")); }}}, "Banco");
-            }},
-           TEXT(c, CodigoAgencia), TEXT(c, DigitoAgencia), TEXT(c, NumeroConta), TEXT(c, DigitoConta),
-           TEXT(c, NomeCliente)},
-          "ContaBancaria");
+    static const Setters<TcbContaBancaria> setters = {{"Banco", [](TcbContaBancaria& c, const json& v) { banco_from_json(v, c); }},
+                                                      TEXT(TcbContaBancaria, CodigoAgencia),
+                                                      TEXT(TcbContaBancaria, DigitoAgencia),
+                                                      TEXT(TcbContaBancaria, NumeroConta),
+                                                      TEXT(TcbContaBancaria, DigitoConta),
+                                                      TEXT(TcbContaBancaria, NomeCliente)};
+    apply(j, setters, "ContaBancaria", c);
 }
 
-std::map<std::string, Setter, std::less<>> pessoa_setters(TcbPessoa& p) {
+template <class P>
+Setters<P> pessoa_setters() {
     return {{"TipoInscricao",
-             [&](const json& v) {
+             [](P& p, const json& v) {
                  p.SetTipoInscricao(enum_of<TTipoInscricao>(v, tipo_inscricao_names(), "TipoInscricao"));
              }},
-            TEXT(p, NumeroCPFCGC),
-            TEXT(p, Nome),
-            {"Endereco", [&](const json& v) { endereco_from_json(v, p.Endereco()); }},
-            {"ContaBancaria", [&](const json& v) { conta_from_json(v, p.ContaBancaria()); }}};
+            TEXT(P, NumeroCPFCGC),
+            TEXT(P, Nome),
+            {"Endereco", [](P& p, const json& v) { endereco_from_json(v, p.Endereco()); }},
+            {"ContaBancaria", [](P& p, const json& v) { conta_from_json(v, p.ContaBancaria()); }}};
+}
+
+void cedente_from_json(const json& j, TcbCedente& c) {
+    static const Setters<TcbCedente> setters = [] {
+        auto s = pessoa_setters<TcbCedente>();
+        s.insert(TEXT(TcbCedente, CodigoCedente));
+        s.insert(TEXT(TcbCedente, DigitoCodigoCedente));
+        return s;
+    }();
+    apply(j, setters, "Cedente", c);
+}
+
+void sacado_from_json(const json& j, TcbPessoa& p) {
+    static const Setters<TcbPessoa> setters = pessoa_setters<TcbPessoa>();
+    apply(j, setters, "Sacado", p);
 }
 
 json endereco_to_json(const TcbEndereco& e) {
@@ -219,81 +244,72 @@ std::string currency_text(Currency money) {
 }
 
 void titulo_from_json(const json& j, TcbTitulo& t) {
-    auto date = [&](void (TcbTitulo::*set)(TDateTime), const char* key) -> std::pair<std::string, Setter> {
-        return {key, [&t, set, key](const json& v) { (t.*set)(date_of(v, key)); }};
-    };
-    auto money = [&](void (TcbTitulo::*set)(Currency), const char* key) -> std::pair<std::string, Setter> {
-        return {key, [&t, set, key](const json& v) { (t.*set)(money_of(v, key)); }};
-    };
-    std::map<std::string, Setter, std::less<>> s = {
+#define DATE(Name) {#Name, [](TcbTitulo& t, const json& v) { t.Set##Name(date_of(v, #Name)); }}
+#define MONEY(Name) {#Name, [](TcbTitulo& t, const json& v) { t.Set##Name(money_of(v, #Name)); }}
+    static const Setters<TcbTitulo> s = {
         {"TipoOcorrencia",
-         [&](const json& v) {
+         [](TcbTitulo& t, const json& v) {
              t.SetTipoOcorrencia(enum_of<TTipoOcorrencia>(v, tipo_ocorrencia_names(), "TipoOcorrencia"));
          }},
-        TEXT(t, OcorrenciaOriginal),
-        TEXT(t, DescricaoOcorrenciaOriginal),
-        TEXT(t, MotivoRejeicaoComando),
-        TEXT(t, DescricaoMotivoRejeicaoComando),
-        TEXT(t, LocalPagamento),
-        {"Cedente",
-         [&](const json& v) {
-             auto ps = pessoa_setters(t.Cedente());
-             ps.emplace("CodigoCedente", [&](const json& x) { t.Cedente().SetCodigoCedente(text_of(x, "CodigoCedente")); });
-             ps.emplace("DigitoCodigoCedente",
-                        [&](const json& x) { t.Cedente().SetDigitoCodigoCedente(text_of(x, "DigitoCodigoCedente")); });
-             apply(v, ps, "Cedente");
-         }},
-        {"Sacado", [&](const json& v) { apply(v, pessoa_setters(t.Sacado()), "Sacado"); }},
-        TEXT(t, SeuNumero),
-        TEXT(t, NossoNumero),
-        TEXT(t, NumeroDocumento),
-        TEXT(t, Carteira),
+        TEXT(TcbTitulo, OcorrenciaOriginal),
+        TEXT(TcbTitulo, DescricaoOcorrenciaOriginal),
+        TEXT(TcbTitulo, MotivoRejeicaoComando),
+        TEXT(TcbTitulo, DescricaoMotivoRejeicaoComando),
+        TEXT(TcbTitulo, LocalPagamento),
+        {"Cedente", [](TcbTitulo& t, const json& v) { cedente_from_json(v, t.Cedente()); }},
+        {"Sacado", [](TcbTitulo& t, const json& v) { sacado_from_json(v, t.Sacado()); }},
+        TEXT(TcbTitulo, SeuNumero),
+        TEXT(TcbTitulo, NossoNumero),
+        TEXT(TcbTitulo, NumeroDocumento),
+        TEXT(TcbTitulo, Carteira),
         {"AceiteDocumento",
-         [&](const json& v) {
+         [](TcbTitulo& t, const json& v) {
              t.SetAceiteDocumento(enum_of<TAceiteDocumento>(v, aceite_documento_names(), "AceiteDocumento"));
          }},
         {"EspecieDocumento",
-         [&](const json& v) {
+         [](TcbTitulo& t, const json& v) {
              t.SetEspecieDocumento(enum_of<TEspecieDocumento>(v, especie_documento_names(), "EspecieDocumento"));
          }},
-        date(&TcbTitulo::SetDataProcessamento, "DataProcessamento"),
-        date(&TcbTitulo::SetDataDocumento, "DataDocumento"),
-        date(&TcbTitulo::SetDataVencimento, "DataVencimento"),
-        date(&TcbTitulo::SetDataOcorrencia, "DataOcorrencia"),
-        date(&TcbTitulo::SetDataCredito, "DataCredito"),
-        date(&TcbTitulo::SetDataAbatimento, "DataAbatimento"),
-        date(&TcbTitulo::SetDataDesconto, "DataDesconto"),
-        date(&TcbTitulo::SetDataMoraJuros, "DataMoraJuros"),
-        date(&TcbTitulo::SetDataProtesto, "DataProtesto"),
-        date(&TcbTitulo::SetDataBaixa, "DataBaixa"),
-        money(&TcbTitulo::SetValorDocumento, "ValorDocumento"),
-        money(&TcbTitulo::SetValorDespesaCobranca, "ValorDespesaCobranca"),
-        money(&TcbTitulo::SetValorAbatimento, "ValorAbatimento"),
-        money(&TcbTitulo::SetValorDesconto, "ValorDesconto"),
-        money(&TcbTitulo::SetValorMoraJuros, "ValorMoraJuros"),
-        money(&TcbTitulo::SetValorIOF, "ValorIOF"),
-        money(&TcbTitulo::SetValorOutrasDespesas, "ValorOutrasDespesas"),
-        money(&TcbTitulo::SetValorOutrosCreditos, "ValorOutrosCreditos"),
-        {"Instrucoes", [&](const json& v) { lines_of(v, "Instrucoes", *t.Instrucoes()); }},
+        DATE(DataProcessamento),
+        DATE(DataDocumento),
+        DATE(DataVencimento),
+        DATE(DataOcorrencia),
+        DATE(DataCredito),
+        DATE(DataAbatimento),
+        DATE(DataDesconto),
+        DATE(DataMoraJuros),
+        DATE(DataProtesto),
+        DATE(DataBaixa),
+        MONEY(ValorDocumento),
+        MONEY(ValorDespesaCobranca),
+        MONEY(ValorAbatimento),
+        MONEY(ValorDesconto),
+        MONEY(ValorMoraJuros),
+        MONEY(ValorIOF),
+        MONEY(ValorOutrasDespesas),
+        MONEY(ValorOutrosCreditos),
+        {"Instrucoes", [](TcbTitulo& t, const json& v) { lines_of(v, "Instrucoes", *t.Instrucoes()); }},
         {"ExibirInstrucoesAutomaticas",
-         [&](const json& v) {
+         [](TcbTitulo& t, const json& v) {
              if (!v.is_boolean()) fail("Valor inválido em \"ExibirInstrucoesAutomaticas\": esperado true ou false");
              t.SetExibirInstrucoesAutomaticas(v.get<bool>());
          }},
         {"EmissaoBoleto",
-         [&](const json& v) {
+         [](TcbTitulo& t, const json& v) {
              t.SetEmissaoBoleto(enum_of<TEmissaoBoleto>(v, emissao_boleto_names(), "EmissaoBoleto"));
          }},
-        TEXT(t, NumeroAns),
-        TEXT(t, EspecieDoc2),
-        TEXT(t, Sacador),
+        TEXT(TcbTitulo, NumeroAns),
+        TEXT(TcbTitulo, EspecieDoc2),
+        TEXT(TcbTitulo, Sacador),
         {"MargemBoleto",
-         [&](const json& v) {
+         [](TcbTitulo& t, const json& v) {
              t.SetMargemBoleto(int_of(v, "MargemBoleto"));
          }},
-        {"Mensagens", [&](const json& v) { lines_of(v, "Mensagens", *t.Mensagens()); }},
+        {"Mensagens", [](TcbTitulo& t, const json& v) { lines_of(v, "Mensagens", *t.Mensagens()); }},
     };
-    apply(j, s, "Titulo");
+#undef DATE
+#undef MONEY
+    apply(j, s, "Titulo", t);
 }
 
 json titulo_to_json(const TcbTitulo& t) {
@@ -347,21 +363,22 @@ json titulo_to_json(const TcbTitulo& t) {
 
 void cobranca_from_json(const json& j, TcbCobranca& b, const ModelProfile& profile) {
     static constexpr std::string_view kLayouts[] = {"laCNAB240", "laCNAB400", "laInvalido"};
-    apply(j,
-          {{"NomeArquivoRetorno", [&](const json& v) { b.NomeArquivoRetorno = text_of(v, "NomeArquivoRetorno"); }},
+    using Setter = std::function<void(TcbCobranca&, const json&)>;
+    const std::map<std::string, Setter, std::less<>> setters = {
+           {"NomeArquivoRetorno", [&](TcbCobranca& b, const json& v) { b.NomeArquivoRetorno = text_of(v, "NomeArquivoRetorno"); }},
            {"NumeroArquivo",
-            [&](const json& v) {
+            [&](TcbCobranca& b, const json& v) {
                 b.NumeroArquivo = int_of(v, "NumeroArquivo");
             }},
-           {"DataArquivo", [&](const json& v) { b.DataArquivo = date_of(v, "DataArquivo"); }},
+           {"DataArquivo", [&](TcbCobranca& b, const json& v) { b.DataArquivo = date_of(v, "DataArquivo"); }},
            {"LayoutArquivo",
-            [&](const json& v) { b.LayoutArquivo = enum_of<TLayoutArquivo>(v, kLayouts, "LayoutArquivo"); }},
+            [&](TcbCobranca& b, const json& v) { b.LayoutArquivo = enum_of<TLayoutArquivo>(v, kLayouts, "LayoutArquivo"); }},
            {"AmbienteArquivo",
-            [&](const json& v) {
+            [&](TcbCobranca& b, const json& v) {
                 b.AmbienteArquivo = static_cast<std::uint8_t>(int_of(v, "AmbienteArquivo", 0, 255));
             }},
            {"Titulos",
-            [&](const json& v) {
+            [&](TcbCobranca& b, const json& v) {
                 if (!v.is_array()) fail("Valor inválido em \"Titulos\": esperada lista de títulos");
                 std::vector<std::unique_ptr<TcbTitulo>> read;
                 for (const json& item : v) {
@@ -370,8 +387,8 @@ void cobranca_from_json(const json& j, TcbCobranca& b, const ModelProfile& profi
                 }
                 b.Titulos.Clear();
                 for (auto& t : read) b.Titulos.Add(t.release());
-            }}},
-          "Cobranca");
+            }}};
+    apply(j, setters, "Cobranca", b);
 }
 
 json cobranca_to_json(const TcbCobranca& b) {
