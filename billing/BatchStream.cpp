@@ -2,6 +2,7 @@
 
 #include "billing/TitleJson.h"
 
+#include <iterator>
 #include <memory>
 #include <set>
 #include <string>
@@ -159,13 +160,62 @@ private:
     std::vector<json*> stack_;
 };
 
+// The bytes of a stream read in large blocks, for the parser to take one at a
+// time without a stream call per byte. Copies of an iterator share the reader;
+// the parser reads forward only.
+class BlockReader {
+public:
+    explicit BlockReader(std::istream& in) : in_(in), block_(1 << 16) {}
+
+    class iterator {
+    public:
+        using iterator_category = std::input_iterator_tag;
+        using value_type = char;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const char*;
+        using reference = const char&;
+
+        iterator() = default;
+        explicit iterator(BlockReader* r) : r_(r) {}
+        const char& operator*() const { return *r_->at_; }
+        iterator& operator++() {
+            ++r_->at_;
+            return *this;
+        }
+        // Only the end iterator is ever compared against.
+        bool operator==(const iterator& end) const { return r_ == end.r_ || !r_->fill(); }
+
+    private:
+        BlockReader* r_ = nullptr;
+    };
+
+    iterator begin() { return iterator(this); }
+    static iterator end() { return iterator(); }
+
+private:
+    // True when a byte is ready at at_.
+    bool fill() {
+        if (at_ != last_) return true;
+        in_.read(block_.data(), static_cast<std::streamsize>(block_.size()));
+        at_ = block_.data();
+        last_ = at_ + in_.gcount();
+        return at_ != last_;
+    }
+
+    std::istream& in_;
+    std::vector<char> block_;
+    const char* at_ = nullptr;
+    const char* last_ = nullptr;
+};
+
 }  // namespace
 
 BatchStreamResult read_batch_stream(std::istream& in, const ModelProfile& profile, TcbCobranca& batch, json& known,
                                     const BatchFieldsHandler& on_fields, const TitleHandler& on_title) {
     if (!known.is_object()) known = json::object();
     BatchSax sax(profile, batch, known, on_fields, on_title);
-    json::sax_parse(in, &sax);
+    BlockReader reader(in);
+    json::sax_parse(reader.begin(), BlockReader::end(), &sax);
     sax.finish();
     return sax.result;
 }
