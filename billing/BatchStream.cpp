@@ -38,8 +38,10 @@ public:
             if (!root_keys_.insert(k).second) duplicate(k);
             root_key_ = k;
         } else {
-            if (stack_.back()->contains(k)) duplicate(k);
-            key_ = k;
+            // The slot of the value to come, null until it is read.
+            auto [slot, added] = stack_.back()->get_ref<json::object_t&>().emplace(std::move(k), nullptr);
+            if (!added) duplicate(slot->first);
+            slot_ = &slot->second;
         }
         return true;
     }
@@ -90,7 +92,7 @@ private:
             json& top = *stack_.back();
             json* child = nullptr;
             if (top.is_object()) {
-                child = &(top[key_] = std::move(container));
+                child = &(*slot_ = std::move(container));
             } else {
                 top.push_back(std::move(container));
                 child = &top.back();
@@ -112,7 +114,7 @@ private:
         if (stack_.empty()) {
             complete(std::move(v));
         } else if (json& top = *stack_.back(); top.is_object()) {
-            top[key_] = std::move(v);
+            *slot_ = std::move(v);
         } else {
             top.push_back(std::move(v));
         }
@@ -155,7 +157,7 @@ private:
     bool started_ = false;
     std::string root_key_;
     std::set<std::string> root_keys_;
-    std::string key_;
+    json* slot_ = nullptr;  // in the innermost open object, the value of the last key
     json current_;
     std::vector<json*> stack_;
 };
