@@ -225,7 +225,7 @@ def get_path(title, key):
     return title
 
 
-def header(bank, spec, day, number, payee_name, code_479=''):
+def header(bank, rules, day, number, payee_name, code_479=''):
     line = bytearray(b' ' * 400)
     put(line, 1, 19, '02RETORNO01COBRANCA')
     if bank == '479':
@@ -234,19 +234,19 @@ def header(bank, spec, day, number, payee_name, code_479=''):
     else:
         put(line, 47, 76, payee_name)
     put(line, 77, 79, bank)
-    if spec.get('ymd'):
+    if rules.get('ymd'):
         put(line, 95, 102, day.strftime('%Y%m%d'))
         put(line, 103, 107, '%05d' % number)
     else:
         put(line, 95, 100, day.strftime('%d%m%y'))
-        if spec['number']:
-            a, b = spec['number']
+        if rules['number']:
+            a, b = rules['number']
             put(line, a, b, str(number).rjust(b - a + 1, '0'))
     put(line, 395, 400, '000001')
     return line
 
 
-def detail(bank, spec, i, occ, seq, credit_blank=False):
+def detail(bank, rules, i, occ, seq, credit_blank=False):
     """One detail line and the title it must give."""
     code, kind, occ_text, motive, motive_text = occ
     line = bytearray(b' ' * 400)
@@ -266,7 +266,7 @@ def detail(bank, spec, i, occ, seq, credit_blank=False):
              'Carteira': '109', AG: '0123', CONTA: '98765432', DC: '7', 'Sacado.Nome': NAMES[i % len(NAMES)],
              'Cedente.CodigoCedente': 'PAYEE%d' % i}
     done = {}
-    for key, first, last, conv in spec['layout']:
+    for key, first, last, conv in rules['layout']:
         if conv.startswith('same:'):
             continue
         width = last - first + 1
@@ -302,28 +302,28 @@ def detail(bank, spec, i, occ, seq, credit_blank=False):
                 value = credited.isoformat()
         done[key] = value
         set_path(t, key, value)
-    for key, first, last, conv in spec['layout']:
+    for key, first, last, conv in rules['layout']:
         if conv == 'text':
             set_path(t, key, bytes(line[first - 1:last]).decode('cp1252'))
-    for key, first, last, conv in spec['layout']:
+    for key, first, last, conv in rules['layout']:
         if conv.startswith('same:'):
             set_path(t, key, get_path(t, conv[5:]))
     if bank == '320':
         put(line, 241, 253, cents_text(99999))  # not read: the discount repeats the rebate
     if kind is not None:
         t['TipoOcorrencia'] = kind
-    if not spec.get('no_occurrence') and not spec.get('kind_only'):
+    if not rules.get('no_occurrence') and not rules.get('kind_only'):
         t['OcorrenciaOriginal'] = code
-        if spec.get('desc'):
+        if rules.get('desc'):
             t['DescricaoOcorrenciaOriginal'] = occ_text
-    if 'motive' in spec:
-        a, b = spec['motive']
+    if 'motive' in rules:
+        a, b = rules['motive']
         put(line, a, b, motive)
         raw = bytes(line[a - 1:b]).decode('cp1252')
         t['MotivoRejeicaoComando'] = raw
-        t['DescricaoMotivoRejeicaoComando'] = raw if spec.get('motive_same') else motive_text
-    if 'rejected_motive' in spec:
-        a, b = spec['rejected_motive']
+        t['DescricaoMotivoRejeicaoComando'] = raw if rules.get('motive_same') else motive_text
+    if 'rejected_motive' in rules:
+        a, b = rules['rejected_motive']
         put(line, a, b, motive)
         if kind in ('toRetornoRegistroRecusado', 'toRetornoComandoRecusado'):
             t['MotivoRejeicaoComando'] = bytes(line[a - 1:b]).decode('cp1252')
@@ -350,14 +350,14 @@ def payee_of(bank, t, payee_name, code_479):
 
 
 def make_return(bank, with_trailer=True, credit_blank=False, eol=b'\r\n'):
-    spec = BANKS[bank]
+    rules = BANKS[bank]
     day = datetime.date(1970, 1, 1) if bank != '748' else datetime.date(2024, 2, 29)
     number = 42
     payee = 'EMPRESA ÁGIL COMÉRCIO'
-    lines = [header(bank, spec, day, number, payee, 'C0DE4790')]
+    lines = [header(bank, rules, day, number, payee, 'C0DE4790')]
     titles = []
     for i, occ in enumerate(OCCURRENCES[bank]):
-        line, t = detail(bank, spec, i, occ, len(lines) + 1, credit_blank and i > 0)
+        line, t = detail(bank, rules, i, occ, len(lines) + 1, credit_blank and i > 0)
         payee_of(bank, t, payee, 'C0DE4790')
         lines.append(line)
         titles.append(t)
@@ -366,7 +366,7 @@ def make_return(bank, with_trailer=True, credit_blank=False, eol=b'\r\n'):
     data = eol.join(bytes(l) for l in lines) + (eol if with_trailer else b'')
     if bank == '748':
         number_read = int(day.strftime('%d') + '%05d' % number)
-    elif spec['number'] is None:
+    elif rules['number'] is None:
         number_read = 0
     else:
         number_read = number
@@ -403,10 +403,10 @@ def failures():
 
 def bulk(bank, count, path):
     """A return of `count` detail records cycling through the bank's records."""
-    spec = BANKS[bank]
-    samples = [detail(bank, spec, i, occ, 0)[0] for i, occ in enumerate(OCCURRENCES[bank])]
+    rules = BANKS[bank]
+    samples = [detail(bank, rules, i, occ, 0)[0] for i, occ in enumerate(OCCURRENCES[bank])]
     with open(path, 'wb') as f:
-        f.write(bytes(header(bank, spec, datetime.date(2024, 3, 15), 42, 'EMPRESA ÁGIL COMÉRCIO')) + b'\r\n')
+        f.write(bytes(header(bank, rules, datetime.date(2024, 3, 15), 42, 'EMPRESA ÁGIL COMÉRCIO')) + b'\r\n')
         for n in range(count):
             line = samples[n % len(samples)]
             line[394:400] = b'%06d' % ((n + 2) % 1000000)
