@@ -16,4 +16,13 @@ std::string message_locale_name();
 // "fr" for "fr_FR@euro"; "" for "C", "POSIX" and their variants ("C.UTF-8").
 std::string locale_language(std::string_view locale_name);
 
+// The locale that chooses units of measure: the first of LC_ALL,
+// LC_MEASUREMENT and LANG that is set and not empty; "C" when none is.
+std::string measurement_locale_name();
+
+// True when a locale measures in U.S. customary units (inches, Letter
+// paper): its territory, the part after '_', is US, LR or MM. Every other
+// locale, "C" and "POSIX" included, is metric.
+bool locale_uses_us_measure(std::string_view locale_name);
+
 }  // namespace os

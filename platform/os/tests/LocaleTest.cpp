@@ -44,3 +44,42 @@ TEST(Locale, MessageLocaleIsTheFirstOfLcAllLcMessagesAndLangThatIsSet) {
         else unsetenv(vars[i]);
     }
 }
+
+TEST(Locale, MeasurementIsUsCustomaryOnlyForUsLiberiaAndMyanmar) {
+    struct Case {
+        const char* name;
+        bool us;
+    } cases[] = {
+        {"en_US.UTF-8", true}, {"es_US", true},      {"en_LR", true},  {"my_MM.UTF-8", true}, {"en_us@x", true},
+        {"en_GB.UTF-8", false}, {"pt_BR", false},    {"C", false},     {"POSIX", false},      {"C.UTF-8", false},
+        {"", false},            {"en", false},       {"en_USA", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(os::locale_uses_us_measure(c.name), c.us) << c.name;
+}
+
+TEST(Locale, MeasurementLocaleIsTheFirstOfLcAllLcMeasurementAndLangThatIsSet) {
+    const char* vars[] = {"LC_ALL", "LC_MEASUREMENT", "LANG"};
+    std::optional<std::string> saved[3];
+    for (int i = 0; i < 3; ++i)
+        if (const char* v = std::getenv(vars[i])) saved[i] = v;
+    struct Case {
+        const char* values[3];
+        const char* name;
+    } cases[] = {
+        {{"en_US", "de_DE", "pt_BR"}, "en_US"},
+        {{nullptr, "de_DE", "en_US"}, "de_DE"},
+        {{"", "", "en_US"}, "en_US"},
+        {{nullptr, nullptr, nullptr}, "C"},
+    };
+    for (const Case& c : cases) {
+        for (int i = 0; i < 3; ++i) {
+            if (c.values[i]) setenv(vars[i], c.values[i], 1);
+            else unsetenv(vars[i]);
+        }
+        EXPECT_EQ(os::measurement_locale_name(), c.name);
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (saved[i]) setenv(vars[i], saved[i]->c_str(), 1);
+        else unsetenv(vars[i]);
+    }
+}

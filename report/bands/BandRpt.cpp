@@ -1,0 +1,26 @@
+#include "report/bands/BandRpt.h"
+
+#include "platform/os/Locale.h"
+
+namespace report_bands {
+
+namespace {
+std::initializer_list<TClass> report_classes() {
+    static const std::initializer_list<TClass> classes = {TBRBand::StaticClass(),      TBRChildBand::StaticClass(),
+                                                          TBRSubDetail::StaticClass(), TBandReport::StaticClass(),
+                                                          TCustomBandReport::StaticClass()};
+    return classes;
+}
+}  // namespace
+
+void InitReportDefaults(int num_colors) {
+    SelectDesignColorScheme(num_colors);
+    SetImperialMeasure(os::locale_uses_us_measure(os::measurement_locale_name()));
+    RegisterClasses(report_classes());
+}
+
+void FinalizeReportDefaults() {
+    for (TClass cls : report_classes()) UnRegisterClass(cls);
+}
+
+}  // namespace report_bands

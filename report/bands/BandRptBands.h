@@ -1,0 +1,155 @@
+#pragma once
+// Bands: the horizontal strips a report is stacked from. TBRCustomBand is
+// the base (type, size, links, child bands, the print step EmitBand),
+// TBRBand the plain band, TBRChildBand the band that prints right after its
+// parent band.
+
+#include "report/bands/BandRptPanel.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class TBRCustomController;
+
+enum TBRBandType : std::uint8_t {
+    rbTitle,
+    rbPageHeader,
+    rbDetail,
+    rbPageFooter,
+    rbSummary,
+    rbGroupHeader,
+    rbGroupFooter,
+    rbSubDetail,
+    rbColumnHeader,
+    rbOverlay,
+    rbChild
+};
+constexpr int BandTypeCount = 11;
+
+// Design captions and default component names, indexed by band type.
+const std::array<std::string, BandTypeCount>& BandTypeNames();
+const std::array<std::string, BandTypeCount>& BandComponentNames();
+// Element names of TBRBandType as form resources store them.
+const std::vector<std::string>& band_type_element_names();
+
+// The text shown, in the designer only, when a link would be circular.
+inline constexpr const char* kCircularLinking = "Circular linking not allowed";
+
+// True while a band that continues on a new page breaks it: the next
+// ForceNewPage is not honoured. One report run at a time.
+bool SuppressForceNewPage();
+void SetSuppressForceNewPage(bool suppress);
+
+class TBRCustomBand : public TBRBasePanel {
+public:
+    explicit TBRCustomBand(TComponent* owner);
+    ~TBRCustomBand() override;
+    static TClass StaticClass();
+    TClass ClassType() const override;
+
+    using BeforePrintEvent = TMethodEvent<void(TBRCustomBand* Sender, bool& PrintBand)>;
+    using AfterPrintEvent = TMethodEvent<void(TBRCustomBand* Sender, bool BandPrinted)>;
+
+    // ---- properties
+    TBRBandType BandType() const { return band_type_; }
+    void SetBandType(TBRBandType type);
+    TBRBandSize* Size() const { return size_.get(); }
+    // Takes the given size's values (the band keeps its own size object).
+    void SetSize(const TBRBandSize* size);
+    TBRCustomBand* LinkBand() const { return link_band_; }
+    // Refused (nothing stored) when the chain of links would come back here.
+    void SetLinkBand(TBRCustomBand* band);
+    TCustomBandReport* Report() const { return report_; }
+    bool HasChild() const { return FindChildBand() != nullptr; }
+    void SetHasChild(bool has_child);
+
+    bool PreCaluculateBandHeight = false;
+    bool KeepOnOnePage = false;
+    bool AlignToBottom = false;
+    bool ForceNewColumn = false;
+    bool ForceNewPage = false;
+    bool TransparentBand = false;
+    bool BeingArranged = false;
+    int StreamedHeight = 40;
+    long double ComputedHeight = 0;
+    long double Expanded = 0;
+    TRect PrintRect;
+    TBRCustomController* DetailController = nullptr;
+    BeforePrintEvent BeforePrint;
+    AfterPrintEvent AfterPrint;
+
+    // ---- placement
+    void SetParent(report_bands::Control* parent) override;
+    virtual void AttachToReport(TCustomBandReport* report) { report_ = report; }
+    void SetBounds(int left, int top, int width, int height) override;
+    void SetZoom(int zoom) override;
+    void SetEnabled(bool enabled) override;
+    void Loaded() override;
+    void Notification(TComponent* component, TOperation operation) override;
+
+    // ---- names
+    virtual void BandTypeCaption(std::string& text) const;
+    virtual void DefaultBandName(std::string& text) const;
+
+    // ---- children
+    // The first band of the report's band list that is a child band of this one.
+    TBRCustomBand* FindChildBand() const;
+
+    // ---- design painting
+    void Paint(TCanvas& canvas) override;
+    void DrawRulers(TCanvas& canvas, TBRUnit unit) override;
+
+    // ---- printing (native units, on the report's output)
+    void EmitBand();
+    void MakeRoom();
+    long double HeightWithLinks(bool include_links) const;
+    long double MeasureBandHeight();
+    void AdvanceReportY();
+    bool RoomForGrowth(long double amount) const;
+    bool GrowBand(long double amount, long double& new_top, bool& has_grown);
+
+    // The report a band is placed on learns of it here (and its controls of the report).
+    void SetBandUnits(TBRUnit unit);
+
+protected:
+    bool InDesigner() const { return InState(csDesigning); }
+    // Shown, in the designer only, when a write is refused as circular.
+    void RefuseCircularLink() const;
+    TBRBandType band_type_ = rbTitle;
+
+private:
+    void print_controls_loop();
+    // The part of the page a band may draw on, in device pixels.
+    TRect PrintableArea() const;
+    std::unique_ptr<TBRBandSize> size_;
+    TBRCustomBand* link_band_ = nullptr;
+    TCustomBandReport* report_ = nullptr;
+};
+
+// The unit of a printable control's band size (Native without one).
+TBRUnit BandSizeUnit(const report_bands::Control* control);
+
+class TBRBand : public TBRCustomBand {
+public:
+    explicit TBRBand(TComponent* owner);
+    static TClass StaticClass();
+    TClass ClassType() const override;
+};
+
+class TBRChildBand : public TBRCustomBand {
+public:
+    explicit TBRChildBand(TComponent* owner);
+    static TClass StaticClass();
+    TClass ClassType() const override;
+
+    TBRCustomBand* ParentBand() const { return parent_band_; }
+    // Refused when the chain of parent bands would come back here; ignored
+    // while the child band is not on a report.
+    void SetParentBand(TBRCustomBand* band);
+    void Notification(TComponent* component, TOperation operation) override;
+
+private:
+    TBRCustomBand* parent_band_ = nullptr;
+};

@@ -1,0 +1,81 @@
+#include "report/bands/BandRptControl.h"
+
+#include "platform/core/ClassBuilder.h"
+
+#include <algorithm>
+
+namespace report_bands {
+
+Control::Control(TComponent* owner) : TComponent(owner) {}
+
+Control::~Control() {
+    SetState(csDestroying, true);
+    for (Control* c : children_) c->parent_ = nullptr;
+    children_.clear();
+    if (parent_) {
+        auto& siblings = parent_->children_;
+        siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
+        parent_ = nullptr;
+    }
+}
+
+TClass Control::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<Control, TComponent>("TBRModelControl").Abstract().Build();
+    return &info;
+}
+TClass Control::ClassType() const { return StaticClass(); }
+
+void Control::SetParent(Control* parent) {
+    if (parent == parent_) return;
+    for (Control* p = parent; p; p = p->parent_)
+        if (p == this) throw EInvalidOperation("Control cannot have itself as parent");
+    if (parent_) {
+        auto& siblings = parent_->children_;
+        siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
+        parent_->Invalidate();
+    }
+    parent_ = parent;
+    if (parent_) {
+        parent_->children_.push_back(this);
+        parent_->Invalidate();
+    }
+}
+
+void Control::ApplyBounds(int left, int top, int width, int height) {
+    if (left == left_ && top == top_ && width == width_ && height == height_) return;
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    Invalidate();
+}
+
+void Control::SetBounds(int left, int top, int width, int height) { ApplyBounds(left, top, width, height); }
+
+void Control::SetEnabled(bool enabled) {
+    if (enabled_ == enabled) return;
+    enabled_ = enabled;
+    Invalidate();
+}
+
+void Control::SetColor(TColor color) {
+    if (color_ == color) return;
+    color_ = color;
+    Invalidate();
+}
+
+void Control::SetParentComponent(TComponent* parent) {
+    if (auto* p = dynamic_cast<Control*>(parent)) SetParent(p);
+}
+
+void Control::GetChildren(std::vector<TComponent*>& children) const {
+    children.insert(children.end(), children_.begin(), children_.end());
+    if (Owner()) return;
+    for (int i = 0; i < ComponentCount(); ++i) {
+        TComponent* c = Components(i);
+        auto* ctl = dynamic_cast<Control*>(c);
+        if (!ctl || !ctl->Parent()) children.push_back(c);
+    }
+}
+
+}  // namespace report_bands

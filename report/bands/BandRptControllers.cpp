@@ -1,0 +1,368 @@
+#include "report/bands/BandRptControllers.h"
+
+#include "platform/core/ClassBuilder.h"
+#include "platform/data/DB.h"
+#include "report/bands/BandRptReport.h"
+
+#include <set>
+
+// ---------------------------------------------------- TBRCustomController
+
+TBRCustomController::TBRCustomController(TComponent* creator) : TComponent(nullptr), Creator(creator) { Scope = this; }
+
+TClass TBRCustomController::StaticClass() {
+    static const TClassInfo info =
+        core::ClassBuilder<TBRCustomController, TComponent>("TBRCustomController").Abstract().Build();
+    return &info;
+}
+TClass TBRCustomController::ClassType() const { return StaticClass(); }
+
+void TBRCustomController::SetLevelMaster(TComponent* master) {
+    if (master == this) return;
+    if (master && !dynamic_cast<TCustomBandReport*>(master) && !dynamic_cast<TBRCustomController*>(master) &&
+        !dynamic_cast<TBRControllerBand*>(master))
+        return;
+    if (master_) master_->RemoveFreeNotification(this);
+    master_ = master;
+    if (master) master->FreeNotification(this);
+}
+
+void TBRCustomController::NotifyDetailListeners(std::uint8_t code) {
+    const std::vector<TBRPrintable*> listeners = DetailListeners;
+    for (TBRPrintable* p : listeners) p->LevelNotification(this, code);
+}
+
+void TBRCustomController::BuildLevelTree() {
+    if (InState(csDestroying)) return;
+    BeforeLevels.clear();
+    AfterLevels.clear();
+    if (dynamic_cast<TBRCustomController*>(Scope)) collect_level_children(Creator);
+    else if (Scope) collect_level_children(Scope->Owner());
+    collect_level_children(Scope);
+}
+
+void TBRCustomController::collect_level_children(TComponent* component) {
+    if (!component) return;
+    for (int i = 0; i < component->ComponentCount(); ++i) {
+        TComponent* c = component->Components(i);
+        TBRCustomController* level = nullptr;
+        if (auto* band = dynamic_cast<TBRControllerBand*>(c)) {
+            if (band->InState(csDestroying) || band->Master() != Scope) continue;
+            level = band->Controller();
+        } else if (auto* ctl = dynamic_cast<TBRCustomController*>(c)) {
+            if (ctl->Master() != Scope) continue;
+            level = ctl;
+        }
+        if (!level || level == this) continue;
+        level->ParentReport = ParentReport;
+        if (level->PrintBefore) BeforeLevels.push_back(level);
+        else AfterLevels.push_back(level);
+        level->BuildLevelTree();
+    }
+}
+
+void TBRCustomController::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation != opRemove) return;
+    if (component == master_) master_ = nullptr;
+    std::erase(BeforeLevels, component);
+    std::erase(AfterLevels, component);
+}
+
+// ----------------------------------------------------------- TBRController
+
+TBRController::TBRController(TComponent* creator) : TBRCustomController(creator) {}
+
+TClass TBRController::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TBRController, TBRCustomController>("TBRController").Build();
+    return &info;
+}
+TClass TBRController::ClassType() const { return StaticClass(); }
+
+void TBRController::SetDataSet(TDataSet* data_set) {
+    if (data_set_) data_set_->RemoveFreeNotification(this);
+    data_set_ = data_set;
+    if (data_set) data_set->FreeNotification(this);
+}
+
+void TBRController::ListLevelBands() {
+    if (!ParentReport) return;
+    ParentReport->AddBandChain(Header);
+    for (TBRCustomController* c : BeforeLevels) c->ListLevelBands();
+    ParentReport->AddBandChain(Detail);
+    for (TBRCustomController* c : AfterLevels) c->ListLevelBands();
+    ParentReport->AddBandChain(Footer);
+}
+
+void TBRController::Notification(TComponent* component, TOperation operation) {
+    TBRCustomController::Notification(component, operation);
+    if (operation != opRemove) return;
+    if (component == Header) Header = nullptr;
+    if (component == Detail) Detail = nullptr;
+    if (component == Footer) Footer = nullptr;
+    if (component == data_set_) data_set_ = nullptr;
+}
+
+// ------------------------------------------------------- TBRControllerBand
+
+TBRControllerBand::TBRControllerBand(TComponent* owner)
+    : TBRCustomBand(owner), controller_(std::make_unique<TBRController>(this)) {
+    controller_->Detail = this;
+    controller_->Scope = this;
+    controller_->SetPrintBeforeDetail(false);
+}
+
+TBRControllerBand::~TBRControllerBand() {
+    SetState(csDestroying, true);
+    controller_.reset();
+}
+
+TClass TBRControllerBand::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TBRControllerBand, TBRCustomBand>("TBRControllerBand")
+                                       .Abstract()
+                                       .Component("Master", &TBRControllerBand::Master, &TBRControllerBand::SetMaster)
+                                       .Build();
+    return &info;
+}
+TClass TBRControllerBand::ClassType() const { return StaticClass(); }
+
+void TBRControllerBand::SetMaster(TComponent* master) {
+    if (master == this) return;
+    std::set<const TComponent*> seen;
+    for (const TComponent* m = master; m && seen.insert(m).second;) {
+        if (m == this) {
+            RefuseCircularLink();
+            return;
+        }
+        auto* band = dynamic_cast<const TBRControllerBand*>(m);
+        m = band ? band->master_ : nullptr;
+    }
+    if (master_) master_->RemoveFreeNotification(this);
+    master_ = master;
+    controller_->SetLevelMaster(master);
+    if (Report() && !Report()->InState(csDestroying)) {
+        Report()->RebuildBandOrder();
+        Report()->ArrangeBands();
+    }
+    if (master) master->FreeNotification(this);
+}
+
+void TBRControllerBand::SetParent(report_bands::Control* parent) {
+    TBRCustomBand::SetParent(parent);
+    if (!master_)
+        if (auto* report = dynamic_cast<TCustomBandReport*>(Parent())) SetMaster(report);
+}
+
+void TBRControllerBand::AddToBandOrder() {
+    if (Report()) Report()->AddBandChain(this);
+}
+
+void TBRControllerBand::Notification(TComponent* component, TOperation operation) {
+    TBRCustomBand::Notification(component, operation);
+    if (operation == opRemove && component == master_) {
+        master_ = nullptr;
+        if (controller_) controller_->SetLevelMaster(nullptr);
+    }
+}
+
+// ---------------------------------------------------------- TBRSubDetail
+
+TBRSubDetail::TBRSubDetail(TComponent* owner)
+    : TBRControllerBand(owner), bands_(std::make_unique<TBRSubDetailGroupBands>(this)) {
+    SetBandType(rbSubDetail);
+}
+
+TBRSubDetail::~TBRSubDetail() {
+    SetState(csDestroying, true);
+    bands_.reset();
+}
+
+TClass TBRSubDetail::StaticClass() {
+    static TClassInfo info = [] {
+        TClassInfo i =
+            core::ClassBuilder<TBRSubDetail, TBRControllerBand>("TBRSubDetail")
+                .Object("Bands", &TBRSubDetail::Bands)
+                .Component("DataSet", &TBRSubDetail::DataSet, &TBRSubDetail::SetDataSet)
+                .Component("HeaderBand", &TBRSubDetail::HeaderBand, &TBRSubDetail::SetHeaderBand)
+                .Component("FooterBand", &TBRSubDetail::FooterBand, &TBRSubDetail::SetFooterBand)
+                .Bool("PrintBefore", &TBRSubDetail::PrintBefore, &TBRSubDetail::SetPrintBefore)
+                .Bool("PrintIfEmpty", &TBRSubDetail::PrintIfEmpty, &TBRSubDetail::SetPrintIfEmpty)
+                .Default(true)
+                .Build();
+        // OnNeedData lives in the controller.
+        core::PropInfo p;
+        p.name = "OnNeedData";
+        p.kind = core::PropKind::Event;
+        p.get = [](const TObject& o) -> core::PropValue {
+            auto& s = static_cast<const TBRSubDetail&>(o);
+            return s.Controller() ? s.Controller()->OnNeedData.Ref() : core::MethodRef{};
+        };
+        p.set = [](TObject& o, const core::PropValue& v) {
+            auto& s = dynamic_cast<TBRSubDetail&>(o);
+            const auto* ref = std::get_if<core::MethodRef>(&v);
+            if (!ref) throw EPropertyError("Invalid property value");
+            if (s.Controller()) s.Controller()->OnNeedData.Bind(ref->instance, ref->name);
+        };
+        p.default_value = core::MethodRef{};
+        i.Properties.push_back(std::move(p));
+        return i;
+    }();
+    return &info;
+}
+TClass TBRSubDetail::ClassType() const { return StaticClass(); }
+
+void TBRSubDetail::SetDataSet(TDataSet* data_set) {
+    if (Controller()) Controller()->SetDataSet(data_set);
+    if (data_set) data_set->FreeNotification(this);
+}
+
+void TBRSubDetail::SetHeaderBand(TBRCustomBand* band) {
+    if (!Controller()) return;
+    Controller()->Header = band;
+    if (band) {
+        band->SetBandType(rbGroupHeader);
+        band->FreeNotification(this);
+    }
+}
+
+void TBRSubDetail::SetFooterBand(TBRCustomBand* band) {
+    if (!Controller()) return;
+    Controller()->Footer = band;
+    if (band) {
+        band->SetBandType(rbGroupFooter);
+        band->FreeNotification(this);
+    }
+}
+
+void TBRSubDetail::SetPrintBefore(bool print_before) {
+    if (!Controller() || Controller()->PrintBefore == print_before) return;
+    Controller()->SetPrintBeforeDetail(print_before);
+    if (Report()) {
+        Report()->RebuildBandOrder();
+        Report()->ArrangeBands();
+    }
+}
+
+void TBRSubDetail::SetPrintIfEmpty(bool print_if_empty) {
+    if (Controller()) Controller()->PrintIfEmpty = print_if_empty;
+}
+
+void TBRSubDetail::AddControllerClient(TBRPrintable* printable) {
+    if (Controller()) Controller()->AddDetailListener(printable);
+}
+
+void TBRSubDetail::AddToBandOrder() {
+    if (InState(csDestroying) || !Report()) return;
+    Report()->AddBandChain(HeaderBand());
+    Report()->AddBandChain(this);
+    Report()->AddBandChain(FooterBand());
+}
+
+void TBRSubDetail::Notification(TComponent* component, TOperation operation) {
+    TBRControllerBand::Notification(component, operation);
+    if (operation != opRemove || !Controller()) return;
+    if (component == Controller()->Footer) Controller()->Footer = nullptr;
+    if (component == Controller()->Header) Controller()->Header = nullptr;
+    if (component == Controller()->DataSet()) Controller()->SetDataSet(nullptr);
+}
+
+// ------------------------------------------------ TBRSubDetailGroupBands
+
+TClass TBRSubDetailGroupBands::StaticClass() {
+    static const TClassInfo info =
+        core::ClassBuilder<TBRSubDetailGroupBands, TPersistent>("TBRSubDetailGroupBands")
+            .Bool("HasHeader", &TBRSubDetailGroupBands::HasHeader, &TBRSubDetailGroupBands::SetHasHeader)
+            .Stored(false)
+            .Bool("HasFooter", &TBRSubDetailGroupBands::HasFooter, &TBRSubDetailGroupBands::SetHasFooter)
+            .Stored(false)
+            .Build();
+    return &info;
+}
+TClass TBRSubDetailGroupBands::ClassType() const { return StaticClass(); }
+
+bool TBRSubDetailGroupBands::HasHeader() const { return SubDetail && SubDetail->HeaderBand(); }
+bool TBRSubDetailGroupBands::HasFooter() const { return SubDetail && SubDetail->FooterBand(); }
+
+void TBRSubDetailGroupBands::SetHasHeader(bool has) {
+    if (!SubDetail || has == HasHeader()) return;
+    if (has) {
+        if (!SubDetail->Report()) return;
+        SubDetail->SetHeaderBand(SubDetail->Report()->CreateStandardBand(rbGroupHeader));
+    } else {
+        TBRCustomBand* band = SubDetail->HeaderBand();
+        SubDetail->SetHeaderBand(nullptr);
+        delete band;
+    }
+}
+
+void TBRSubDetailGroupBands::SetHasFooter(bool has) {
+    if (!SubDetail || has == HasFooter()) return;
+    if (has) {
+        if (!SubDetail->Report()) return;
+        SubDetail->SetFooterBand(SubDetail->Report()->CreateStandardBand(rbGroupFooter));
+    } else {
+        TBRCustomBand* band = SubDetail->FooterBand();
+        SubDetail->SetFooterBand(nullptr);
+        delete band;
+    }
+}
+
+// ------------------------------------------------------ TBandReportBands
+
+namespace {
+// The band type of a switch index; index 5 has none.
+bool switch_type(int index, TBRBandType& type) {
+    switch (index) {
+    case 1: type = rbTitle; return true;
+    case 2: type = rbPageHeader; return true;
+    case 3: type = rbColumnHeader; return true;
+    case 4: type = rbDetail; return true;
+    case 5: return false;
+    case 6: type = rbPageFooter; return true;
+    default: type = rbSummary; return true;
+    }
+}
+}  // namespace
+
+TClass TBandReportBands::StaticClass() {
+    auto sw = [](int index) {
+        return std::make_pair([index](const TBandReportBands& b) { return b.GetBandPresent(index); },
+                              [index](TBandReportBands& b, bool v) { b.SetBandPresent(index, v); });
+    };
+    auto [tg, ts] = sw(1);
+    auto [hg, hs] = sw(2);
+    auto [cg, cs] = sw(3);
+    auto [dg, ds] = sw(4);
+    auto [fg, fs] = sw(6);
+    auto [sg, ss] = sw(7);
+    static const TClassInfo info = core::ClassBuilder<TBandReportBands, TPersistent>("TBandReportBands")
+                                       .Bool("HasTitle", tg, ts).Stored(false)
+                                       .Bool("HasPageHeader", hg, hs).Stored(false)
+                                       .Bool("HasColumnHeader", cg, cs).Stored(false)
+                                       .Bool("HasDetail", dg, ds).Stored(false)
+                                       .Bool("HasPageFooter", fg, fs).Stored(false)
+                                       .Bool("HasSummary", sg, ss).Stored(false)
+                                       .Build();
+    return &info;
+}
+TClass TBandReportBands::ClassType() const { return StaticClass(); }
+
+TBRCustomBand* TBandReportBands::FindBandOfType(TBRBandType type) const {
+    return Report ? Report->FindBand(type) : nullptr;
+}
+
+TBRCustomBand* TBandReportBands::BandByIndex(int index) const {
+    TBRBandType type;
+    if (!switch_type(index, type)) return nullptr;
+    return FindBandOfType(type);
+}
+
+bool TBandReportBands::GetBandPresent(int index) const { return BandByIndex(index) != nullptr; }
+
+void TBandReportBands::SetBandPresent(int index, bool present) {
+    TBRBandType type;
+    if (!Report || !switch_type(index, type)) return;
+    if (GetBandPresent(index) == present) return;
+    if (present) Report->CreateStandardBand(type);
+    else delete FindBandOfType(type);
+}
