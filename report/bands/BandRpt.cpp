@@ -16,8 +16,10 @@ std::initializer_list<TClass> report_classes() {
 void InitReportDefaults(int num_colors) {
     SelectDesignColorScheme(num_colors);
     SetImperialMeasure(os::locale_uses_us_measure(os::measurement_locale_name()));
-    RegisterClasses(report_classes());
+    register_report_classes();
 }
+
+void register_report_classes() { RegisterClasses(report_classes()); }
 
 void FinalizeReportDefaults() {
     for (TClass cls : report_classes()) UnRegisterClass(cls);

@@ -21,5 +21,7 @@ namespace report_bands {
 void InitReportDefaults(int num_colors = -1);
 // Unit shut-down: unregisters the report classes.
 void FinalizeReportDefaults();
+// Registers the report, band and sub-detail classes for form resources.
+void register_report_classes();
 
 }  // namespace report_bands

@@ -79,12 +79,14 @@ TClass TBRCustomBand::StaticClass() {
                   [](TBRCustomBand& b, bool v) { b.ParentFont = v; })
             .Object("Font", [](const TBRCustomBand& b) { return const_cast<TFont*>(&b.Font); })
             .Stored([](const TBRCustomBand& b) { return !b.ParentFont; })
-            .Bool("AlignToBottom", &TBRCustomBand::AlignToBottom)
+            .Bool("AlignToBottom", &TBRCustomBand::AlignToBottom, &TBRCustomBand::AlignToBottom)
             .Bool("Enabled", &TBRCustomBand::Enabled, &TBRCustomBand::SetEnabled)
             .Default(true)
-            .Bool("ForceNewColumn", &TBRCustomBand::ForceNewColumn)
-            .Bool("ForceNewPage", &TBRCustomBand::ForceNewPage)
-            .Component("LinkBand", &TBRCustomBand::LinkBand, &TBRCustomBand::SetLinkBand)
+            .Bool("ForceNewColumn", &TBRCustomBand::ForceNewColumn, &TBRCustomBand::ForceNewColumn)
+            .Bool("ForceNewPage", &TBRCustomBand::ForceNewPage, &TBRCustomBand::ForceNewPage)
+            // Described as a component: the band class is still being described.
+            .Component("LinkBand", [](const TBRCustomBand& b) -> TComponent* { return b.LinkBand(); },
+                       &TBRCustomBand::SetLinkBand)
             .Object("Size", &TBRCustomBand::Size)
             .Bool("HasChild", &TBRCustomBand::HasChild, &TBRCustomBand::SetHasChild)
             .Stored(false)
@@ -431,9 +433,9 @@ TClass TBRBand::StaticClass() {
         core::ClassBuilder<TBRBand, TBRCustomBand>("TBRBand")
             .Enum("BandType", band_type_element_names(), &TBRBand::BandType, &TBRBand::SetBandType)
             .NoDefault()
-            .Bool("TransparentBand", &TBRBand::TransparentBand)
-            .Bool("PreCaluculateBandHeight", &TBRBand::PreCaluculateBandHeight)
-            .Bool("KeepOnOnePage", &TBRBand::KeepOnOnePage)
+            .Bool("TransparentBand", &TBRBand::TransparentBand, &TBRBand::TransparentBand)
+            .Bool("PreCaluculateBandHeight", &TBRBand::PreCaluculateBandHeight, &TBRBand::PreCaluculateBandHeight)
+            .Bool("KeepOnOnePage", &TBRBand::KeepOnOnePage, &TBRBand::KeepOnOnePage)
             .Build();
     return &info;
 }

@@ -205,8 +205,10 @@ TBRCustomBand* TCustomBandReport::CreateStandardBand(TBRBandType type) {
     TComponent* owner = Owner() ? Owner() : this;
     auto* band = new TBRBand(owner);
     try {
-        band->SetParent(this);
+        // The type first: the band joins the band order in its own place
+        // and does not take over a band of its type already bound.
         band->SetBandType(type);
+        band->SetParent(this);
         std::string base;
         band->DefaultBandName(base);
         band->SetName(report_bands::NumberedComponentName(owner, base));
