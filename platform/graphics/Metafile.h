@@ -38,6 +38,8 @@ public:
 
     // Page size in pixels of the 96-dpi device; set before recording.
     int GetWidth() override { return width_; }
+    int PageWidth() const { return width_; }
+    int PageHeight() const { return height_; }
     int GetHeight() override { return height_; }
     void SetWidth(int value) override;
     void SetHeight(int value) override;
