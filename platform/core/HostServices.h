@@ -5,6 +5,7 @@
 // that installs no host) the console host prints a box as "caption: text" on
 // stderr and answers at once, so nothing waits for a person who is not there.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -75,6 +76,12 @@ public:
     virtual void Information(const std::string& text);
     // Starts showing a task's progress with a Cancel button.
     virtual std::unique_ptr<ProgressMonitor> BeginProgress(const std::string& caption) = 0;
+    // Lets the application's message loop handle what is waiting (nothing
+    // without a loop).
+    virtual void ProcessMessages() {}
+    // Hands a notice to the application's message loop, which runs it after
+    // the current step; without a loop it runs at once.
+    virtual void Post(std::function<void()> notice) { notice(); }
 };
 
 // The host without a person: a box prints "caption: text" on stderr (line

@@ -53,6 +53,19 @@ std::unique_ptr<core::ProgressMonitor> UiHost::BeginProgress(const std::string& 
     return progress_dialog(caption.empty() ? Title() : caption);
 }
 
+void UiHost::ProcessMessages() {
+    if (QCoreApplication::instance() != nullptr) QCoreApplication::processEvents();
+}
+
+void UiHost::Post(std::function<void()> notice) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (is_headless() || app == nullptr) {
+        notice();
+        return;
+    }
+    QMetaObject::invokeMethod(app, std::move(notice), Qt::QueuedConnection);
+}
+
 std::unique_ptr<core::ProgressMonitor> progress_dialog(const std::string& caption) {
     return std::make_unique<DialogProgress>(caption);
 }

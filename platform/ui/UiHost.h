@@ -15,6 +15,10 @@ public:
     int MessageBox(const core::MessageBoxRequest& request) override;
     // Without a screen nothing is shown and the task is never cancelled.
     std::unique_ptr<core::ProgressMonitor> BeginProgress(const std::string& caption) override;
+    // Runs Qt's pending events.
+    void ProcessMessages() override;
+    // Queued on the Qt event loop; without a screen (headless) run at once.
+    void Post(std::function<void()> notice) override;
 };
 
 // The Qt progress dialog with a Cancel button that BeginProgress shows on a

@@ -5,6 +5,14 @@
 
 using report_bands::Rnd;
 
+namespace {
+std::vector<std::string> paper_idents() {
+    std::vector<std::string> names;
+    for (const report::TBRPaperRow& row : report::PaperRows) names.emplace_back(row.Ident);
+    return names;
+}
+}  // namespace
+
 TBRPage::TBRPage(TCustomBandReport* report) {
     OwnerReport = report;
     SetBottomMargin(0);
@@ -52,7 +60,7 @@ TClass TBRPage::StaticClass() {
             .Integer("Columns", &TBRPage::Columns, &TBRPage::SetColumns).NoDefault()
             .Enum("Orientation", {"poPortrait", "poLandscape"}, &TBRPage::Orientation, &TBRPage::SetOrientation)
             .NoDefault()
-            .Enum("PaperSize", report_bands::detail::paper_size_names(), &TBRPage::PaperSize, &TBRPage::SetPaperSize)
+            .Enum("PaperSize", paper_idents(), &TBRPage::PaperSize, &TBRPage::SetPaperSize)
             .NoDefault()
             .Bool("Ruler", &TBRPage::Ruler, &TBRPage::SetRuler).Default(true)
             .Strings("Values", [](const TBRPage& p) { return p.Values(); })
@@ -99,11 +107,12 @@ void TBRPage::SetOrientation(TPrinterOrientation orientation) {
 }
 
 void TBRPage::SetPaperSize(TBRPaperSize size) {
-    long double w = 0, h = 0;
-    if (size == TBRPaperSize::Default || size == TBRPaperSize::Custom || !report_bands::detail::paper_mm(size, w, h)) {
+    if (!report::HasPaperDimension(size) || std::size_t(size) >= report::PaperDimensionTable.size()) {
         paper_size_ = size;
         return;
     }
+    const long double w = report::PaperDimensionTable[std::size_t(size)].Width;
+    const long double h = report::PaperDimensionTable[std::size_t(size)].Height;
     PushPixelUnit();
     SetCurrentUnit(TBRUnit::MM);
     paper_size_ = TBRPaperSize::Custom;

@@ -6,7 +6,13 @@
 #include "report/bands/BandRptUnits.h"
 
 #include <array>
-#include "report/bands/detail/PaperStandIn.h"
+#include "report/print/BRPrnSu.h"
+
+using report::TBRPaperSize;
+
+enum class TPrinterOrientation : std::uint8_t { poPortrait, poLandscape };
+inline constexpr TPrinterOrientation poPortrait = TPrinterOrientation::poPortrait;
+inline constexpr TPrinterOrientation poLandscape = TPrinterOrientation::poLandscape;
 
 class TBRPage : public TBRUnitBase {
 public:
