@@ -1,0 +1,29 @@
+#pragma once
+// The printer engine as the output of a band run.
+
+#include "report/bands/BandRptOutput.h"
+#include "report/print/BRPrntr.h"
+
+namespace report_bands {
+
+class PrinterOutput : public OutputDevice {
+public:
+    explicit PrinterOutput(report::TBRPrinter& printer) : printer_(printer) {}
+    // The canvas of the open page; EInvalidOperation before the first page.
+    TCanvas& Canvas() override;
+    int ToDeviceX(long double x) override { return printer_.ToDeviceX(double(x)); }
+    int ToDeviceY(long double y) override { return printer_.ToDeviceY(double(y)); }
+    int ToDeviceWidth(long double w) override { return printer_.ToDeviceWidth(double(w)); }
+    int ToDeviceHeight(long double h) override { return printer_.ToDeviceHeight(double(h)); }
+    long double XFactor() const override { return printer_.XFactor(); }
+    long double YFactor() const override { return printer_.YFactor(); }
+    void StartNewPage() override { printer_.StartNewPage(); }
+    int PageCount() const override { return printer_.PageCount(); }
+    int PaperWidth() const override { return printer_.Settings().PaperWidth(); }
+    int PaperLength() const override { return printer_.Settings().PaperLength(); }
+
+private:
+    report::TBRPrinter& printer_;
+};
+
+}  // namespace report_bands
