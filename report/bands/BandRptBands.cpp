@@ -291,10 +291,10 @@ void TBRCustomBand::AdvanceReportY() { report_->CurrentY += int(Rnd(size_->Heigh
 bool TBRCustomBand::RoomForGrowth(long double amount) const {
     const std::int64_t available = report_->AvailableSpace();
     if (available >= Rnd(size_->Height() + Expanded + amount)) return true;
-    // At the top of a fresh column no other page offers more room: growth
+    // At the top of a page's body no other page offers more room: growth
     // that cannot fit even there prints here, clipped, instead of breaking
     // pages for ever.
-    return report_->CurrentY <= report_->ColumnTop && Rnd(size_->Height() + amount) > available;
+    return report_->CurrentY <= report_->PageBodyTop && Rnd(size_->Height() + amount) > available;
 }
 
 bool TBRCustomBand::GrowBand(long double amount, long double& new_top, bool& has_grown) {
@@ -315,11 +315,10 @@ void TBRCustomBand::MakeRoom() {
     const std::int64_t h = Rnd(HeightWithLinks(true));
     const TBRPage& page = *r.Page();
     const long double printable = page.Length() - (page.TopMargin() + page.BottomMargin());
-    // A band at the top of a fresh column would not find more room on
+    // A band at the top of a page's body would not find more room on
     // another page: it prints here (clipped) rather than breaking again.
-    const bool fresh_column = r.CurrentY <= r.ColumnTop;
-    if (r.PageCount > 0 &&
-        (band_type_ == rbPageFooter || h <= r.AvailableSpace() || h > printable || fresh_column)) {
+    const bool page_top = r.CurrentY <= r.PageBodyTop;
+    if (r.PageCount > 0 && (band_type_ == rbPageFooter || h <= r.AvailableSpace() || h > printable || page_top)) {
         if (band_type_ == rbDetail) SetSuppressForceNewPage(false);
         return;
     }
@@ -343,8 +342,8 @@ void TBRCustomBand::EmitBand() {
             MakeRoom();
         }
         if (DetailController) DetailController->NotifyDetailListeners(0);
-        // A band that cannot fit even on an empty column does not break it.
-        if (KeepOnOnePage && MeasureBandHeight() > r.AvailableSpace() && r.CurrentY > r.ColumnTop) r.NewColumn();
+        // A band at the top of a page's body does not break it: it would not fit any better.
+        if (KeepOnOnePage && MeasureBandHeight() > r.AvailableSpace() && r.CurrentY > r.PageBodyTop) r.NewColumn();
         report_bands::OutputDevice& out = *r.Output;
         const long double X = r.CurrentX, Y = r.CurrentY;
         if (!TransparentBand && Enabled()) {

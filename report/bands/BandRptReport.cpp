@@ -283,9 +283,9 @@ void TCustomBandReport::NewPage() {
     ++PageCount;
     Output->StartNewPage();
     CurrentY = int(Rnd(page_->NativeValue(TBRPage::TopMarginIndex)));
-    // Bands printed before the column top are at the top of a fresh page.
-    ColumnTop = CurrentY;
+    PageBodyTop = CurrentY;
     if (PageCount > 1 || HasOption(FirstPageHeader)) PrintBand(FindBand(rbPageHeader));
+    PageBodyTop = CurrentY;
     ColumnTop = CurrentY;
     if (PageCount == 1)
         if (TBRCustomBand* title = FindBand(rbTitle)) ColumnTop += int(Rnd(title->Size()->NativeHeight()));
@@ -360,6 +360,7 @@ void TCustomBandReport::BeginRun(report_bands::OutputDevice& output) {
     CurrentY = -1;
     PageCount = 0;
     ColumnTop = 0;
+    PageBodyTop = 0;
     CurrentColumn = p.Columns();
     MeasurePageFooters();
     for (int i = 0; i < ControlCount(); ++i) {

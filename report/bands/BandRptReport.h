@@ -60,6 +60,9 @@ public:
     int CurrentY = -1;
     int CurrentColumn = 1;
     int ColumnTop = 0;
+    // Where the current page's bands start below its page header: a band
+    // there would find no more room on another page.
+    int PageBodyTop = 0;
     int PageCount = 0;
     long double PageFooterHeight = 0;
     bool FinalPage = false;

@@ -138,6 +138,18 @@ TEST(EmitBand, APageHeaderThatLeavesNoRoomDoesNotBreakForEver) {
     (void)header;
 }
 
+TEST(EmitBand, ABandThatDoesNotFitBelowTheTitleMovesToTheNextPage) {
+    RunFixture run;
+    TBRCustomBand* title = run.band(rbTitle, 2500);
+    TBRCustomBand* detail = run.band(rbDetail, 500);
+    run.begin();
+    run.report.PrintBand(title);
+    run.report.PrintBand(detail);
+    EXPECT_EQ(run.report.PageCount, 2);
+    EXPECT_EQ(run.report.CurrentY, 600);
+    run.finish();
+}
+
 TEST(EmitBand, AFirstBandTallerThanThePageStillOpensPageOne) {
     RunFixture run;
     TBRCustomBand* tall = run.band(rbDetail, 5000);
