@@ -1,0 +1,15 @@
+#pragma once
+// `report-tool printers` and `report-tool print`: the print device's
+// destinations, and printing a stored page stream.
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace report_tool {
+
+// printers [URI...]: every destination (CUPS's, then the printers given by
+// IPP URI) with its papers, bins and supported settings, one row a line.
+int printers_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace report_tool
