@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/graphics/Bitmap.h"
+#include "platform/graphics/qt/MetafilePlayer.h"
 
 namespace graphics::qt {
 
@@ -241,8 +242,12 @@ void QtCanvas::StretchBitmap(const TRect& dest, const TBitmap& source, const TRe
     painter_.restore();
 }
 
-void unit_startup() { set_font_engine(&engine); }
+void unit_startup() {
+    set_font_engine(&engine);
+    install_metafile_drawer();
+}
 void unit_shutdown() {
+    set_metafile_drawer(nullptr);
     set_font_engine(nullptr);
     delete own_app;
     own_app = nullptr;
