@@ -1,5 +1,6 @@
 #include "platform/ui/Printers.h"
 
+#include "platform/graphics/qt/MetafilePlayer.h"
 #include "platform/graphics/qt/QtCanvas.h"
 #include "platform/os/Files.h"
 
@@ -219,6 +220,8 @@ public:
                              QString(), QPageSize::FuzzyOrientationMatch);
         writer_->setPageLayout(QPageLayout(size, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
         painter_ = std::make_unique<QPainter>(writer_.get());
+        // The canvas starts at the printable area's corner, as a printer's does.
+        painter_->translate(settings.OffsetX, settings.OffsetY);
         canvas_ = std::make_unique<graphics::qt::QtCanvas>(*painter_);
     }
     ~CupsJob() override {
@@ -226,8 +229,8 @@ public:
     }
 
     TCanvas& Canvas() override { return *canvas_; }
-    void DrawMetafile(const TMetafile&, const TRect&) override {
-        throw EPrinter("Recorded pages cannot be printed by this build");
+    void DrawMetafile(const TMetafile& page, const TRect& dest) override {
+        graphics::qt::play_metafile(page, *painter_, QRectF(dest.Left, dest.Top, dest.Width(), dest.Height()));
     }
     void NewPage() override { writer_->newPage(); }
     void Finish() override;
