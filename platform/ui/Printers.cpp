@@ -12,6 +12,8 @@
 #include <cups/cups.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -216,9 +218,13 @@ public:
         writer_->setResolution(settings.Dpi > 0 ? settings.Dpi : 600);
         writer_->setTitle(QString::fromStdString(settings.Title));
         writer_->setCreator(QStringLiteral("Tamblero"));
-        const QPageSize size(QSizeF(settings.PageWidthMM, settings.PageHeightMM), QPageSize::Millimeter,
-                             QString(), QPageSize::FuzzyOrientationMatch);
-        writer_->setPageLayout(QPageLayout(size, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        // A sheet wider than high is its upright size turned.
+        const bool landscape = settings.PageWidthMM > settings.PageHeightMM;
+        const QSizeF upright = landscape ? QSizeF(settings.PageHeightMM, settings.PageWidthMM)
+                                         : QSizeF(settings.PageWidthMM, settings.PageHeightMM);
+        const QPageSize size(upright, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
+        writer_->setPageLayout(QPageLayout(size, landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                                           QMarginsF(0, 0, 0, 0)));
         painter_ = std::make_unique<QPainter>(writer_.get());
         // The canvas starts at the printable area's corner, as a printer's does.
         painter_->translate(settings.OffsetX, settings.OffsetY);
@@ -284,9 +290,15 @@ void CupsJob::submit() {
     int count = 0;
     for (const auto& [name, value] : job_options(*destination_, settings_))
         count = cupsAddOption(name.c_str(), value.c_str(), count, &options);
+    // A printer that is busy with another job takes the next one when it is
+    // done: ask again for a while before giving up.
     int job_id = 0;
-    const ipp_status_t created =
-        cupsCreateDestJob(d.http, d.dest, d.info, &job_id, settings_.Title.c_str(), count, options);
+    ipp_status_t created = IPP_STATUS_OK;
+    for (int attempt = 0;; ++attempt) {
+        created = cupsCreateDestJob(d.http, d.dest, d.info, &job_id, settings_.Title.c_str(), count, options);
+        if (created != IPP_STATUS_ERROR_BUSY || attempt >= 120) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
     cupsFreeOptions(count, options);
     if (created > IPP_STATUS_OK_CONFLICTING || job_id <= 0)
         throw EPrinter("Printer \"" + destination_->Name + "\" refused the job: " + cupsLastErrorString());

@@ -5,6 +5,9 @@
 //       (the message table in the language of LC_ALL, LC_MESSAGES or LANG)
 //   report-tool printers [URI...]
 //       the print destinations with their papers, bins and settings
+//   report-tool print FILE.brp [--printer NAME|URI | --pdf OUT.pdf] [--first N --last M]
+//                    [--copies N] [--duplex 1|2|3]
+//       prints a stored page stream on a printer or into a PDF file
 //
 // A command is a row of kCommands; it gets the arguments after its name.
 
@@ -26,12 +29,15 @@ struct Command {
 constexpr Command kCommands[] = {
     {"support", report_tool::support_command},
     {"printers", report_tool::printers_command},
+    {"print", report_tool::print_command},
 };
 
 int usage() {
     std::cerr << "usage: report-tool COMMAND ...\n"
                  "  support messages|papers|pdf-defaults   the report support tables after start-up\n"
-                 "  printers [URI...]                      the print destinations, their papers and bins\n";
+                 "  printers [URI...]                      the print destinations, their papers and bins\n"
+                 "  print FILE.brp [--printer NAME | --pdf OUT.pdf] [--first N --last M] [--copies N]\n"
+                 "        [--duplex 1|2|3]                 prints a stored page stream\n";
     return 2;
 }
 
