@@ -1,4 +1,5 @@
 #include "report/tool/PrintCommands.h"
+#include "report/tool/ToolText.h"
 
 #include "report/print/BRPrntr.h"
 #include "platform/graphics/qt/QtCanvas.h"
@@ -12,12 +13,6 @@ namespace report_tool {
 namespace {
 
 using namespace report;
-
-std::string number(double value) {
-    char buf[32];
-    auto res = std::to_chars(buf, buf + sizeof buf, value);
-    return std::string(buf, res.ptr);
-}
 
 std::string_view paper_ident(int code) {
     for (const TBRPaperRow& row : PaperRows)

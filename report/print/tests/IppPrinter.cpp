@@ -92,7 +92,7 @@ IppPrinter::IppPrinter(const std::string& name) {
     const int port = free_port();
     // -r off: no DNS-SD registration; -k: keep the documents; -2: two-sided;
     // -s: "prints" 6000 pages a minute.
-    printer_ = spawn({"ippeveprinter", "-2", "-k", "-r", "off", "-s", "6000,6000", "-n", "localhost", "-p", std::to_string(port),
+    printer_ = spawn({"ippeveprinter", "-2", "-k", "-r", "off", "-s", "6000", "-n", "localhost", "-p", std::to_string(port),
                       "-d", spool(), "-f", "application/pdf", name},
                      {"DBUS_SYSTEM_BUS_ADDRESS=" + bus}, dir_ / "ippeveprinter.log");
     for (int i = 0; i < 100 && printer_ > 0 && !accepts(port); ++i) {
