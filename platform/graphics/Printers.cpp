@@ -140,6 +140,10 @@ void TPrinter::BeginDoc() {
             if (src.Code == mode_.DefaultSource) s.SourceName = src.Name;
     s.Dpi = PixelsPerInchX() > 0 ? PixelsPerInchX() : kFileDpi;
     s.OutputFile = OutputFile;
+    if (d) {
+        s.OffsetX = PhysicalOffsetX();
+        s.OffsetY = PhysicalOffsetY();
+    }
     aborted_ = false;
     job_ = device_->StartJob(d, s);
     page_number_ = 1;
@@ -173,3 +177,14 @@ void TPrinter::Abort() {
 TCanvas& TPrinter::Canvas() { return job().Canvas(); }
 
 void TPrinter::DrawMetafile(const TMetafile& page, const TRect& dest) { job().DrawMetafile(page, dest); }
+
+namespace {
+std::unique_ptr<TPrinter> application_printer;
+}
+
+TPrinter& Printer() {
+    if (!application_printer) application_printer = std::make_unique<TPrinter>();
+    return *application_printer;
+}
+
+void FreePrinter() { application_printer.reset(); }

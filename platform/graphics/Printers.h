@@ -105,6 +105,9 @@ struct JobSettings {
     std::string MediaName;   // the destination's paper, empty when none matches
     std::string SourceName;  // the destination's source, empty for its default
     int Dpi = 600;           // device pixels per inch of the pages' canvas
+    // Where the canvas's origin lies on the sheet, in device pixels: the
+    // corner of the printable area (0, 0 for a file).
+    int OffsetX = 0, OffsetY = 0;
     std::string OutputFile;  // not empty: the document is kept in this file, nothing is submitted
 };
 
@@ -153,6 +156,7 @@ public:
 
     // Reads the destinations again (media matched against papers).
     void Refresh(std::vector<graphics::PaperSizeRow> papers);
+    const std::vector<graphics::PaperSizeRow>& Papers() const { return papers_; }
     // The destinations' names, in device order.
     std::vector<std::string> Printers() const;
     int PrinterCount() const { return int(destinations_.size()); }
@@ -219,3 +223,8 @@ private:
     bool aborted_ = false;
     int page_number_ = 0;
 };
+
+// The application's printer, over the device installed when it is first
+// asked for; FreePrinter() drops it (the next call makes a new one).
+TPrinter& Printer();
+void FreePrinter();

@@ -5,6 +5,7 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/Headless.h"
+#include "platform/ui/Printers.h"
 #include "platform/ui/UiHost.h"
 
 #include <QApplication>
@@ -39,9 +40,11 @@ void unit_startup() {
     RegisterClasses({TForm::StaticClass(), TLabel::StaticClass(), TImage::StaticClass()});
     // Engines that ask a person get the application's boxes from now on.
     install_ui_host();
+    install_cups_print_device();
 }
 
 void unit_shutdown() {
+    remove_cups_print_device();
     remove_ui_host();
     for (TClass cls : {TForm::StaticClass(), TLabel::StaticClass(), TImage::StaticClass()}) UnRegisterClass(cls);
     delete Application;

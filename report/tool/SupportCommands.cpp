@@ -1,4 +1,5 @@
 #include "report/tool/SupportCommands.h"
+#include "report/tool/ToolText.h"
 
 #include "report_support/RSConsts.h"
 #include "report_support/RSPDFFilter.h"
@@ -12,13 +13,6 @@ namespace report_tool {
 namespace {
 
 using namespace report_support;
-
-// The shortest text that reads back as the same number, '.' for decimals.
-std::string number(double value) {
-    char buf[32];
-    auto res = std::to_chars(buf, buf + sizeof buf, value);
-    return std::string(buf, res.ptr);
-}
 
 // index, text
 void print_messages(std::ostream& out) {

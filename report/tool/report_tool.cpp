@@ -3,9 +3,19 @@
 //   report-tool support messages|papers|pdf-defaults
 //       the report support tables as they stand after start-up, one row a line
 //       (the message table in the language of LC_ALL, LC_MESSAGES or LANG)
+//   report-tool printers [URI...]
+//       the print destinations with their papers, bins and settings
+//   report-tool print FILE.brp [--printer NAME|URI | --pdf OUT.pdf] [--first N --last M]
+//                    [--copies N] [--duplex 1|2|3]
+//       prints a stored page stream on a printer or into a PDF file
+//   report-tool bands run LAYOUT.json OUT.brp [RECORDS]
+//       runs a stored report layout's standard bands (the detail band once per
+//       record) into a page stream and lists where each band printed
 //
 // A command is a row of kCommands; it gets the arguments after its name.
 
+#include "report/tool/BandsCommands.h"
+#include "report/tool/PrintCommands.h"
 #include "report/tool/SupportCommands.h"
 
 #include <cstring>
@@ -22,11 +32,18 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"support", report_tool::support_command},
+    {"printers", report_tool::printers_command},
+    {"print", report_tool::print_command},
+    {"bands", report_tool::bands_command},
 };
 
 int usage() {
     std::cerr << "usage: report-tool COMMAND ...\n"
-                 "  support messages|papers|pdf-defaults   the report support tables after start-up\n";
+                 "  support messages|papers|pdf-defaults   the report support tables after start-up\n"
+                 "  printers [URI...]                      the print destinations, their papers and bins\n"
+                 "  print FILE.brp [--printer NAME | --pdf OUT.pdf] [--first N --last M] [--copies N]\n"
+                 "        [--duplex 1|2|3]                 prints a stored page stream\n"
+                 "  bands run LAYOUT.json OUT.brp [RECORDS] runs a layout's bands into a page stream\n";
     return 2;
 }
 

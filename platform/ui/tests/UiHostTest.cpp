@@ -5,6 +5,7 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/Headless.h"
 #include "platform/ui/Startup.h"
+#include "platform/graphics/Printers.h"
 
 #include <QApplication>
 #include <QProgressDialog>
@@ -73,4 +74,18 @@ TEST(UiHost, ProgressDialogShowsStepsAndAnswersCancel) {
     for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_EQ(qobject_cast<QProgressDialog*>(w), nullptr);
     ui::unit_shutdown();
     graphics::unit_shutdown();
+}
+
+// Without a screen a posted notice runs at once; the CUPS print device is
+// the process's device while the UI runs.
+TEST(UiHost, PostRunsAtOnceWithoutAScreenAndThePrintDeviceIsInstalled) {
+    ASSERT_TRUE(ui::is_headless());
+    ui::unit_startup();
+    int ran = 0;
+    host().Post([&] { ++ran; });
+    EXPECT_EQ(ran, 1);
+    host().ProcessMessages();
+    EXPECT_NE(graphics::print_device(), nullptr);
+    ui::unit_shutdown();
+    EXPECT_EQ(graphics::print_device(), nullptr);
 }

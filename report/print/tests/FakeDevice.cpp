@@ -1,5 +1,7 @@
 #include "report/print/tests/FakeDevice.h"
 
+#include "platform/graphics/Metafile.h"
+
 namespace report::testing {
 namespace {
 
@@ -7,8 +9,14 @@ class FakeJob : public graphics::DeviceJob {
 public:
     explicit FakeJob(std::shared_ptr<JobLog> log) : log_(std::move(log)), bitmap_(8, 8), canvas_(bitmap_) {}
     TCanvas& Canvas() override { return canvas_; }
-    void DrawMetafile(const TMetafile&, const TRect& dest) override { log_->pages.back().push_back(dest); }
-    void NewPage() override { log_->pages.emplace_back(); }
+    void DrawMetafile(const TMetafile& page, const TRect& dest) override {
+        log_->pages.back().push_back(dest);
+        log_->page_sizes.back().emplace_back(page.PageWidth(), page.PageHeight());
+    }
+    void NewPage() override {
+        log_->pages.emplace_back();
+        log_->page_sizes.emplace_back();
+    }
     void Finish() override { log_->finished = true; }
     void Abort() override { log_->aborted = true; }
 

@@ -18,6 +18,8 @@ struct JobLog {
     graphics::JobSettings settings;
     // One entry per page; each holds the rectangles of the pages drawn on it.
     std::vector<std::vector<TRect>> pages{1};
+    // The size (page pixels) of each recorded page drawn, page by page.
+    std::vector<std::vector<std::pair<int, int>>> page_sizes{1};
     bool finished = false;
     bool aborted = false;
 };
@@ -30,7 +32,8 @@ public:
     std::vector<graphics::DestinationInfo> Destinations(std::span<const graphics::PaperSizeRow> papers) override {
         std::vector<graphics::DestinationInfo> out = destinations;
         for (auto& d : out)
-            for (auto& m : d.Media) m.Code = graphics::match_paper(papers, m.WidthMM, m.HeightMM);
+            for (auto& m : d.Media)
+                if (m.Code == 0) m.Code = graphics::match_paper(papers, m.WidthMM, m.HeightMM);
         return out;
     }
     std::unique_ptr<graphics::DeviceJob> StartJob(const graphics::DestinationInfo* destination,

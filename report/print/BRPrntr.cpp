@@ -1,0 +1,345 @@
+#include "report/print/BRPrntr.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/core/ClassBuilder.h"
+#include "platform/core/HostServices.h"
+
+namespace report {
+
+bool StoredFileLoaded = false;
+
+namespace {
+// Pixels per inch of the reference screen that pages are recorded on.
+constexpr double kScreenDpi = 96.0;
+constexpr double kDefaultFactor = 0.37795;
+// A printer that reports no resolution is drawn at this one.
+constexpr int kFallbackDpi = 600;
+}  // namespace
+
+TClass TBRPrinter::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TBRPrinter, TPersistent>("TBRPrinter").Abstract().Build();
+    return &info;
+}
+
+TBRPrinter::TBRPrinter(TObject* report, const TBRPrinterSettings* settings, graphics::PrintDevice* device)
+    : report_(report), alive_(std::make_shared<TBRPrinter*>(this)) {
+    if (settings) {
+        settings_.UseStandardPrinter = settings->UseStandardprinter;
+        settings_.MemoryLimit = settings->MemoryLimit;
+    }
+    if (settings_.UseStandardPrinter && device == nullptr) {
+        printer_ = &::Printer();
+        if (printer_->Papers().empty()) printer_->Refresh(DevicePaperTable());
+    } else {
+        settings_.UseStandardPrinter = false;
+        own_printer_ = std::make_unique<TPrinter>(device, DevicePaperTable());
+        printer_ = own_printer_.get();
+    }
+    printers_present_ = printer_->PrinterCount() > 0;
+    if (printers_present_) settings_.SetPrinter(printer_);
+}
+
+TBRPrinter::~TBRPrinter() {
+    *alive_ = nullptr;
+    if (state_ != 0) {
+        try {
+            ResetOutput();
+        } catch (...) {
+        }
+    }
+    if (printer_->Printing() && own_printer_) {
+        try {
+            printer_->Abort();
+        } catch (...) {
+        }
+    }
+}
+
+// ---------------------------------------------------------------- notices
+
+void TBRPrinter::post(TBRNoticeWindow* window, unsigned message, std::int64_t wParam) {
+    if (!window) return;
+    std::shared_ptr<TBRPrinter*> alive = alive_;
+    core::host().Post([alive, window, message, wParam] {
+        TBRPrinter* self = *alive;
+        // A window that was detached meanwhile gets nothing.
+        if (self && (self->Preview == window || self->ReportWindow == window)) window->Notice(message, wParam, self);
+    });
+}
+
+void TBRPrinter::NotifyPageAvailable(int count) {
+    available_pages_ = count;
+    post(Preview, BRM_PAGES_AVAILABLE, count);
+}
+
+void TBRPrinter::NotifyProgress(int percent) {
+    last_progress_ = percent;
+    post(Preview, BRM_PROGRESS, percent);
+}
+
+void TBRPrinter::SendCloseNotice() {
+    if (ReportWindow) ReportWindow->Notice(BRM_PREVIEW_CLOSED, 0, this);
+}
+
+void TBRPrinter::SetShowingPreview(bool value) {
+    if (showing_preview_ && !value) {
+        if (state_ == 1) CancelOutput();
+        if (OnAfterPreview) OnAfterPreview(this);
+    }
+    showing_preview_ = value;
+}
+
+// ---------------------------------------------------------------- geometry
+
+// A file has no unprintable margins.
+std::int32_t TBRPrinter::LeftWaste() const { return Destination == 1 && OutputFile.empty() ? settings_.LeftOffset() : 0; }
+std::int32_t TBRPrinter::TopWaste() const { return Destination == 1 && OutputFile.empty() ? settings_.TopOffset() : 0; }
+
+std::int32_t TBRPrinter::ToDeviceX(double x) const { return RoundEven((x - LeftWaste()) * x_factor_); }
+std::int32_t TBRPrinter::ToDeviceWidth(double w) const { return RoundEven(w * x_factor_); }
+std::int32_t TBRPrinter::ToDeviceY(double y) const { return RoundEven((y - TopWaste()) * y_factor_); }
+std::int32_t TBRPrinter::ToDeviceHeight(double h) const { return RoundEven(h * y_factor_); }
+
+std::int32_t TBRPrinter::PagePaperWidth() const {
+    return settings_.Orientation() == 1 ? settings_.PaperLength() : settings_.PaperWidth();
+}
+
+std::int32_t TBRPrinter::PagePaperLength() const {
+    return settings_.Orientation() == 1 ? settings_.PaperWidth() : settings_.PaperLength();
+}
+
+void TBRPrinter::screen_factors() {
+    y_factor_ = kScreenDpi / 254.0;
+    x_factor_ = y_factor_;
+}
+
+int TBRPrinter::device_dpi(bool x) const {
+    const int settings_dpi = x ? settings_.PixelsPerX() : settings_.PixelsPerY();
+    if (settings_dpi > 0) return settings_dpi;
+    const int printer_dpi = x ? printer_->PixelsPerInchX() : printer_->PixelsPerInchY();
+    return printer_dpi > 0 ? printer_dpi : kFallbackDpi;
+}
+
+void TBRPrinter::SetOpenPageNumber(int value) {
+    if (open_page_ >= 1 && open_page_ <= page_count_) open_page_ = value;
+}
+
+// ---------------------------------------------------------------- output
+
+void TBRPrinter::BeginOutput() {
+    page_.reset();
+    available_pages_ = 0;
+    cancelled_ = false;
+    if (Destination == 1) {
+        printer_->OutputFile = OutputFile;
+        settings_.ApplyToDevice();
+    }
+    if (state_ != 0) throw EBRError("BRPrinter not ready");
+    page_count_ = 0;
+    open_page_ = 0;
+    state_ = 1;
+    if (Destination == 0) {
+        page_list_.SetPageStream(std::make_unique<TBRStream>(settings_.MemoryLimit));
+        screen_factors();
+    } else {
+        x_factor_ = printer_->PixelsPerInchX() / 254.0;
+        y_factor_ = printer_->PixelsPerInchY() / 254.0;
+        if (x_factor_ < 0.1) x_factor_ = kDefaultFactor;
+        if (y_factor_ < 0.1) y_factor_ = kDefaultFactor;
+    }
+}
+
+bool TBRPrinter::page_in_range() const {
+    return !((FirstPage > 0 && page_count_ < FirstPage) || (LastPage > 0 && page_count_ > LastPage));
+}
+
+// Ends the metafile page being drawn: into the page list when keep, else away.
+void TBRPrinter::finish_metafile_page(bool keep) {
+    canvas_ = nullptr;
+    page_canvas_.reset();  // closes the page
+    if (page_ && keep) page_list_.AppendPage(*page_);
+    page_.reset();
+    page_objects_.clear();
+}
+
+void TBRPrinter::start_metafile_page() {
+    page_ = std::make_unique<TMetafile>();
+    page_->SetWidth(ToDeviceWidth(PagePaperWidth()));
+    page_->SetHeight(ToDeviceHeight(PagePaperLength()));
+    page_canvas_ = std::make_unique<TMetafileCanvas>(*page_);
+    canvas_ = page_canvas_.get();
+    screen_factors();
+    page_objects_.clear();
+}
+
+void TBRPrinter::start_printer_page() {
+    if (!printer_->Printing()) {
+        printer_->Title = Title;
+        printer_->BeginDoc();
+    }
+    canvas_ = &printer_->Canvas();
+    x_factor_ = printer_->PixelsPerInchX() / 254.0;
+    y_factor_ = printer_->PixelsPerInchY() / 254.0;
+    if (y_factor_ < 0.1) y_factor_ = 1.0;
+}
+
+void TBRPrinter::StartNewPage() {
+    if (state_ != 1) throw EBRError("Illegal call to NewPage");
+    if (open_page_ > 0) {
+        if (Destination == 0) {
+            finish_metafile_page(true);
+        } else if (page_in_range()) {
+            canvas_ = nullptr;
+            page_objects_.clear();
+            if (printer_->Printing() && page_count_ != LastPage) printer_->NewPage();
+        } else {
+            finish_metafile_page(false);
+        }
+        NotifyPageAvailable(available_pages_ + 1);
+    }
+    ++page_count_;
+    ++open_page_;
+    if (Destination == 0 || !page_in_range()) start_metafile_page();
+    else start_printer_page();
+}
+
+void TBRPrinter::EndOutput() {
+    if (state_ != 1) return;
+    if (Destination == 1) {
+        canvas_ = nullptr;
+        finish_metafile_page(false);
+        if (printer_->Printing()) printer_->EndDoc();
+    } else if (page_count_ > 0) {
+        finish_metafile_page(true);
+    }
+    state_ = 2;
+    NotifyPageAvailable(available_pages_ + 1);
+    core::host().ProcessMessages();
+    if (Destination == 0) page_list_.FinishPageStreamHeader();
+    else if (OnAfterPrint) OnAfterPrint(this);
+}
+
+void TBRPrinter::AbortOutput() {
+    if (state_ != 1) return;
+    if (Destination == 1) {
+        finish_metafile_page(false);
+        if (printer_->Printing()) printer_->Abort();
+    } else {
+        if (page_) finish_metafile_page(true);
+        // The header names the pages the stream holds.
+        if (page_list_.PageStream()) page_list_.FinishPageStreamHeader();
+    }
+    canvas_ = nullptr;
+    state_ = 2;
+}
+
+void TBRPrinter::ResetOutput() {
+    if (state_ == 1) CancelOutput();
+    canvas_ = nullptr;
+    page_canvas_.reset();
+    page_.reset();
+    page_objects_.clear();
+    if (printer_->Printing() && Destination == 1) printer_->Abort();
+    page_list_.SetPageStream(nullptr);
+    page_list_.ResetPageCount();
+    state_ = 0;
+}
+
+std::unique_ptr<TMetafile> TBRPrinter::GetStoredPage(int n) {
+    if ((state_ != 1 && state_ != 2) || n < 1 || n > page_list_.PageCount() || !page_list_.PageStream())
+        return nullptr;
+    return page_list_.ReadPage(n);
+}
+
+// ---------------------------------------------------------------- stored pages
+
+void TBRPrinter::LoadPageStreamFile(const std::string& fileName) {
+    if (state_ != 0) ResetOutput();
+    page_list_.OpenStoredPages(fileName);
+    page_count_ = page_list_.PageCount();
+    screen_factors();
+    if (page_count_ >= 1) {
+        std::unique_ptr<TMetafile> first = page_list_.ReadPage(1);
+        // The page in millimetres. It was recorded in whole pixels, so it
+        // may be a fraction of a millimetre short of its paper: sizes within
+        // 2 mm (half the 4 mm step the comparison allows) match.
+        const double w = first->PageWidth() / x_factor_ / 10, h = first->PageHeight() / x_factor_ / 10;
+        first.reset();
+        auto near = [](double a, double b) { return std::fabs(a - b) <= 2.0; };
+        for (int i = 1; i <= int(TBRPaperSize::ESheet); ++i) {
+            const TBRPaperDimension& d = PaperDimensionTable[std::size_t(i)];
+            if (near(w, d.Width) && near(h, d.Height)) {
+                SetPaperSize(TBRPaperSize(i));
+                SetOrientation(0);
+            } else if (near(h, d.Width) && near(w, d.Height)) {
+                SetPaperSize(TBRPaperSize(i));
+                SetOrientation(1);
+            }
+        }
+    }
+    state_ = 2;
+    ExportHook = nullptr;
+    loaded_from_file_ = true;
+    StoredFileLoaded = true;
+}
+
+void TBRPrinter::SavePageStreamFile(const std::string& fileName) {
+    if (state_ != 2 || !page_list_.PageStream()) return;
+    page_list_.SaveStoredPages(fileName);
+}
+
+void TBRPrinter::PrintStoredPages() {
+    if (ReportWindow && !loaded_from_file_ && !settings_.PrintMetafile && state_ == 2) {
+        post(ReportWindow, BRM_PRINT_AGAIN, 0);
+        return;
+    }
+    if (state_ != 2 || (!printers_present_ && OutputFile.empty())) return;
+    // The pages to print lie within the stream: no blank sheets past its
+    // end, and no job at all when nothing is left.
+    const int first = std::max(FirstPage > 0 ? FirstPage : 1, 1);
+    const int last = std::min(LastPage > 0 ? LastPage : page_list_.PageCount(), page_list_.PageCount());
+    if (first > last) return;
+
+    if (printer_->Printing()) printer_->Abort();
+    printer_->Title = Title;
+    printer_->OutputFile = OutputFile;
+    // A file without a printer still gets the paper and orientation.
+    if (!settings_.Printer()) settings_.SetPrinter(printer_);
+    settings_.ApplyToDevice();
+    printer_->BeginDoc();
+    try {
+        cancelled_ = false;
+        auto progress = core::host().BeginProgress(Title);
+        const double px = device_dpi(true) / 254.0, py = device_dpi(false) / 254.0;
+        const int left = OutputFile.empty() ? settings_.LeftOffset() : 0;
+        const int top = OutputFile.empty() ? settings_.TopOffset() : 0;
+        const TRect target{-RoundEven(left * px), -RoundEven(top * py),
+                           RoundEven((PagePaperWidth() - left) * px), RoundEven((PagePaperLength() - top) * py)};
+        for (int p = first; p <= last; ++p) {
+            core::host().ProcessMessages();
+            const int percent = RoundEven(double(p - first + 1) / (last - first + 1) * 100);
+            NotifyProgress(percent);
+            if (!progress->Step(percent, "Page " + std::to_string(p))) CancelOutput();
+            if (cancelled_) break;
+            open_page_ = p;
+            std::unique_ptr<TMetafile> page = GetStoredPage(p);
+            if (page) printer_->DrawMetafile(*page, target);
+            if (p < last) printer_->NewPage();
+        }
+        if (cancelled_) printer_->Abort();
+        else printer_->EndDoc();
+    } catch (...) {
+        if (printer_->Printing()) printer_->Abort();
+        throw;
+    }
+}
+
+void TBRPrinter::SelectPrinter(int index) {
+    if (!printers_present_ || settings_.UseStandardPrinter) return;
+    printer_->SetPrinterIndex(index);
+    settings_.LoadFromDevice();
+}
+
+}  // namespace report

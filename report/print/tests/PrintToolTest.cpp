@@ -1,0 +1,214 @@
+// report-tool printers and print, against an ippeveprinter on loopback.
+
+#include "report/print/tests/IppPrinter.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/TestSupport.h"
+
+#include <filesystem>
+
+using namespace test_support;
+using report::testing::IppPrinter;
+using report::testing::kNoCupsServer;
+
+namespace {
+
+std::string tool() { return tool_path("report-tool"); }
+
+}  // namespace
+
+// Without a CUPS server there are no printers.
+TEST(PrintersCommand, NoServerNoPrinters) {
+    const SplitResult r = run_split(std::string(kNoCupsServer) + " " + tool() + " printers");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+TEST(PrintersCommand, ListsAPrinterGivenByUri) {
+    IppPrinter printer;
+    ASSERT_TRUE(printer.running()) << printer.why();
+    const SplitResult r = run_split(std::string(kNoCupsServer) + " " + tool() + " printers " + printer.uri());
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string& out = r.out;
+    EXPECT_NE(out.find("printer\t0\t" + printer.uri() + "\t"), std::string::npos) << out;
+    EXPECT_NE(out.find("settings\t0\t600\t600\tcopies,duplex,orientation,paper,bin"), std::string::npos) << out;
+    EXPECT_NE(out.find("paper\t0\t9\tA4\tiso_a4_210x297mm\t210\t297\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("paper\t0\t1\tLetter\tna_letter_8.5x11in\t215.9\t279.4\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("paper\t0\t20\tEnv10\t"), std::string::npos) << out;
+    EXPECT_NE(out.find("bin\t0\t7\tAuto\tauto\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("bin\t0\t4\tManual\tmanual\n"), std::string::npos) << out;
+}
+
+TEST(PrintersCommand, RefusesANameThatIsNoUri) {
+    const SplitResult r = run_split(std::string(kNoCupsServer) + " " + tool() + " printers nonesuch");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("usage"), std::string::npos);
+}
+
+// ------------------------------------------------------------------ print
+
+#include "report/print/BRPrntr.h"
+#include "report/print/tests/StreamMaker.h"
+
+#include <QImage>
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+#include "platform/graphics/qt/MetafilePlayer.h"
+#include "platform/graphics/qt/QtCanvas.h"
+
+using report::testing::make_stream;
+
+namespace {
+
+class PrintCommand : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { graphics::qt::unit_startup(); }
+    static void TearDownTestSuite() { graphics::qt::unit_shutdown(); }
+    ScratchDir dir{"print-command"};
+};
+
+// pdfinfo's page size of page n in points.
+std::pair<double, double> pdf_page_size(const std::string& pdf, int n) {
+    const std::string info = capture("pdfinfo -f " + std::to_string(n) + " -l " + std::to_string(n) + " " +
+                                     shell_quote(pdf));
+    const auto at = info.find("size:");
+    if (at == std::string::npos) return {0, 0};
+    double w = 0, h = 0;
+    std::sscanf(info.c_str() + at + 5, " %lf x %lf", &w, &h);
+    return {w, h};
+}
+
+int pdf_pages(const std::string& pdf) {
+    const std::string info = capture("pdfinfo " + shell_quote(pdf) + " 2>/dev/null");
+    const auto at = info.find("Pages:");
+    return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + 6);
+}
+
+// Waits (a few seconds at most) for the spool to hold n documents.
+std::vector<std::string> wait_for_spool(const IppPrinter& printer, std::size_t n) {
+    for (int i = 0; i < 100; ++i) {
+        auto files = printer.spooled();
+        if (files.size() >= n) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));  // let the last one be written whole
+            return printer.spooled();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return printer.spooled();
+}
+
+}  // namespace
+
+// A PDF of each paper: well formed, of the stream's paper, and page for
+// page what the stored pages look like at 96 dpi.
+TEST_F(PrintCommand, PdfMatchesTheStoredPages) {
+    struct Case {
+        const char* what;
+        report::TBRPaperSize size;
+        std::uint8_t orientation;
+        double width_pt, height_pt;
+    } cases[] = {
+        {"A4 portrait", report::TBRPaperSize::A4, 0, 595.28, 841.89},
+        {"A3 landscape", report::TBRPaperSize::A3, 1, 1190.55, 841.89},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string brp = dir / "s.brp", pdf = dir / "out.pdf";
+        make_stream(brp, 2, c.size, c.orientation, c.orientation == 1);
+        const SplitResult r = run_split(std::string(kNoCupsServer) + " " + tool() + " print " + brp + " --pdf " + pdf);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(run("qpdf --check " + shell_quote(pdf)).status, 0) << run("qpdf --check " + pdf).output;
+        ASSERT_EQ(pdf_pages(pdf), 2);
+        for (int n = 1; n <= 2; ++n) {
+            const auto [w, h] = pdf_page_size(pdf, n);
+            EXPECT_NEAR(w, c.width_pt, 1.0);
+            EXPECT_NEAR(h, c.height_pt, 1.0);
+        }
+        // Each page rendered by poppler at 96 dpi against the stored page played at 96 dpi.
+        ASSERT_EQ(run("pdftoppm -r 96 -png " + shell_quote(pdf) + " " + shell_quote(dir / "poppler")).status, 0);
+        report::TBRPrinter stored;
+        stored.LoadPageStreamFile(brp);
+        for (int n = 1; n <= 2; ++n) {
+            const std::string ours = dir / ("ours-" + std::to_string(n) + ".png");
+            ASSERT_TRUE(graphics::qt::render_metafile(*stored.GetStoredPage(n), 96).save(QString::fromStdString(ours)));
+            const std::string theirs = dir / ("poppler-" + std::to_string(n) + ".png");
+            const CommandResult m = run(oracle_command("image_match.py") + " " + ours + " " + theirs);
+            EXPECT_EQ(m.status, 0) << "page " << n << ": " << m.output;
+        }
+    }
+}
+
+TEST_F(PrintCommand, CopiesAndDuplexReachThePrinter) {
+    IppPrinter printer;
+    ASSERT_TRUE(printer.running()) << printer.why();
+    const std::string brp = dir / "five.brp";
+    make_stream(brp, 5, report::TBRPaperSize::A4, 0);
+    const std::string env = std::string(kNoCupsServer) + " ";
+    SplitResult r = run_split(env + tool() + " print " + brp + " --printer " + printer.uri() +
+                              " --copies 2 --duplex 2");
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto files = wait_for_spool(printer, 1);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(pdf_pages(files[0]), 5);
+    const std::string job = printer.job_attributes(1);
+    EXPECT_NE(job.find("copies (integer) = 2"), std::string::npos) << job;
+    EXPECT_NE(job.find("sides (keyword) = two-sided-long-edge"), std::string::npos) << job;
+    EXPECT_NE(job.find("job-name (nameWithoutLanguage) = five"), std::string::npos) << job;
+
+    // A range: pages 3 and 4 only.
+    r = run_split(env + tool() + " print " + brp + " --printer " + printer.uri() + " --first 3 --last 4");
+    ASSERT_EQ(r.status, 0) << r.err;
+    files = wait_for_spool(printer, 2);
+    ASSERT_EQ(files.size(), 2u);
+    const std::string second = files[0] == files[1] ? files[0] : (files[0].find("/1-") != std::string::npos ? files[1] : files[0]);
+    EXPECT_EQ(pdf_pages(second), 2);
+    const std::string text = capture("pdftotext " + shell_quote(second) + " -");
+    EXPECT_NE(text.find("Page 3"), std::string::npos) << text;
+    EXPECT_NE(text.find("Page 4"), std::string::npos) << text;
+    for (const char* other : {"Page 1", "Page 2", "Page 5"}) EXPECT_EQ(text.find(other), std::string::npos) << text;
+}
+
+// Bad input: a clear error, no job, nothing written over a good file.
+TEST_F(PrintCommand, BadInputSubmitsNothing) {
+    IppPrinter printer;
+    ASSERT_TRUE(printer.running()) << printer.why();
+    const std::string brp = dir / "five.brp", damaged = dir / "damaged.brp", pdf = dir / "keep.pdf";
+    make_stream(brp, 5, report::TBRPaperSize::A4, 0);
+    std::string bytes = read_file(brp);
+    bytes.resize(bytes.size() - 500);
+    write_file(damaged, bytes);
+    write_file(pdf, "a good file");
+    const std::string env = std::string(kNoCupsServer) + " ";
+    struct Case {
+        const char* what;
+        std::string args;
+        int status;
+        const char* message;
+    } cases[] = {
+        {"unknown printer", brp + " --printer nonesuch", 1, "unknown printer \"nonesuch\""},
+        {"range past the end", brp + " --printer " + printer.uri() + " --first 4 --last 9", 1, "not within the 5 pages"},
+        {"first after last", brp + " --printer " + printer.uri() + " --first 4 --last 2", 1, "not within"},
+        {"damaged stream", damaged + " --printer " + printer.uri(), 1, "report-tool:"},
+        {"damaged stream to a file", damaged + " --pdf " + pdf, 1, "report-tool:"},
+        {"missing stream", dir / "missing.brp" + " --pdf " + pdf, 1, "report-tool:"},
+        {"no printer at all", brp, 1, "there is no printer"},
+        {"both outputs", brp + " --printer x --pdf " + pdf, 2, "usage"},
+        {"bad duplex", brp + " --pdf " + pdf + " --duplex 4", 2, "usage"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const SplitResult r = run_split(env + tool() + " print " + c.args);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(printer.spooled().empty());
+    EXPECT_EQ(read_file(pdf), "a good file");
+    // Nothing left behind beside the target either.
+    int files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
+    EXPECT_EQ(files, 3);
+}
