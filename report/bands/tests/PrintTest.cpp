@@ -140,3 +140,29 @@ TEST(PrintedRun, BandFramesLandWhereTheRunPutThem) {
         }
     }
 }
+
+TEST(PrintedRun, BadInvocationsFailCleanlyAndKeepTheTarget) {
+    ScratchDir dir("report-bands");
+    write_file(dir / "keep.brp", "good pages");
+    write_file(dir / "form.json", R"({"class": "TBRBand", "name": "Lonely"})");
+    write_file(dir / "broken.json", "{ not json");
+    struct Case {
+        std::string args;
+        int status;
+        std::string message;
+    } cases[] = {
+        {"bands run " + shell_quote(dir / "missing.json") + " " + shell_quote(dir / "keep.brp"), 1, "Cannot open file"},
+        {"bands run " + shell_quote(dir / "broken.json") + " " + shell_quote(dir / "keep.brp"), 1,
+         "Invalid stream format"},
+        {"bands run " + shell_quote(dir / "form.json") + " " + shell_quote(dir / "keep.brp"), 1, "Not a report layout"},
+        {"bands run " + shell_quote(dir / "form.json") + " " + shell_quote(dir / "keep.brp") + " -3", 2,
+         "bad record count"},
+        {"bands walk", 2, "usage: report-tool bands run"},
+    };
+    for (const Case& c : cases) {
+        const SplitResult r = run_split(shell_quote(tool_path("report-tool")) + " " + c.args);
+        EXPECT_EQ(r.status, c.status) << c.args;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(read_file(dir / "keep.brp"), "good pages");
+    }
+}
