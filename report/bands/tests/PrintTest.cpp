@@ -16,7 +16,7 @@ using namespace test_support;
 
 namespace {
 
-struct BandSpec {
+struct BandKind {
     TBRBandType type;
     long double height_mm;
     TColor frame;   // red, green, blue as the oracle takes them
@@ -61,21 +61,21 @@ bool near(const Box& a, const Box& b) {
 
 TEST(PrintedRun, BandFramesLandWhereTheRunPutThem) {
     ScratchDir dir("report-bands");
-    const std::vector<BandSpec> specs = {
+    const std::vector<BandKind> kinds = {
         {rbPageHeader, 20, rgb(0, 160, 0), false},
         {rbTitle, 30, rgb(0, 0, 255), false},
         {rbDetail, 25, rgb(255, 0, 0), true},
         {rbPageFooter, 15, rgb(255, 0, 255), false},
         {rbSummary, 20, rgb(0, 200, 200), false},
     };
-    std::map<std::string, const BandSpec*> by_name;
+    std::map<std::string, const BandKind*> by_name;
     {
         const bool imperial = ImperialMeasure();
         SetImperialMeasure(false);
         TBandReport report(nullptr);
         SetImperialMeasure(imperial);
         report.SetName("Report1");
-        for (const BandSpec& s : specs) {
+        for (const BandKind& s : kinds) {
             TBRCustomBand* band = report.CreateStandardBand(s.type);
             band->Size()->SetCurrentUnit(TBRUnit::MM);
             band->Size()->SetHeight(s.height_mm);
@@ -98,9 +98,9 @@ TEST(PrintedRun, BandFramesLandWhereTheRunPutThem) {
     std::istringstream listing(ran.out);
     for (std::string line; std::getline(listing, line);) {
         std::istringstream fields(line);
-        std::string kind;
-        fields >> kind;
-        if (kind == "pages") {
+        std::string what;
+        fields >> what;
+        if (what == "pages") {
             fields >> pages;
             continue;
         }
@@ -120,19 +120,19 @@ TEST(PrintedRun, BandFramesLandWhereTheRunPutThem) {
 
     for (int page = 1; page <= pages; ++page) {
         const std::string png = dir / ("page-" + std::to_string(page) + ".png");
-        for (const BandSpec& spec : specs) {
+        for (const BandKind& kind : kinds) {
             std::vector<Box> expected;
             for (const Printed& p : printed) {
-                if (p.page != page || by_name[p.band] != &spec) continue;
+                if (p.page != page || by_name[p.band] != &kind) continue;
                 Box b = p.rect;
-                if (spec.top_only) b.bottom = b.top + 3;   // a 2-point line is 3 pixels at 96 dpi
+                if (kind.top_only) b.bottom = b.top + 3;   // a 2-point line is 3 pixels at 96 dpi
                 expected.push_back(b);
             }
-            const std::vector<Box> found = colour_boxes(png, spec.frame);
-            ASSERT_EQ(found.size(), expected.size()) << "page " << page << " type " << int(spec.type);
+            const std::vector<Box> found = colour_boxes(png, kind.frame);
+            ASSERT_EQ(found.size(), expected.size()) << "page " << page << " type " << int(kind.type);
             for (std::size_t i = 0; i < found.size(); ++i) {
                 EXPECT_TRUE(near(found[i], expected[i]))
-                    << "page " << page << " type " << int(spec.type) << ": found " << found[i].left << ' '
+                    << "page " << page << " type " << int(kind.type) << ": found " << found[i].left << ' '
                     << found[i].top << ' ' << found[i].right << ' ' << found[i].bottom << ", expected "
                     << expected[i].left << ' ' << expected[i].top << ' ' << expected[i].right << ' '
                     << expected[i].bottom;
