@@ -113,6 +113,25 @@ TEST_F(Streaming, AReportWithEveryKindOfBandReadsBackByteForByte) {
     EXPECT_EQ(loaded->Units(), TBRUnit::Inches);
 }
 
+TEST_F(Streaming, CustomPaperAndZoomReadBackByteForByte) {
+    MeasureScope scope(false);
+    auto report = every_kind_of_band();
+    TBRPage& page = *report->Page();
+    page.SetPaperSize(TBRPaperSize::Custom);
+    page.SetCurrentUnit(TBRUnit::MM);
+    page.SetWidth(123.4L);
+    page.SetLength(234.5L);
+    report->SetZoom(150);
+    const std::string first = core::write_component(*report);
+    auto loaded = load(first);
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(core::write_component(*loaded), first);
+    EXPECT_EQ(loaded->Zoom(), 150);
+    EXPECT_EQ(loaded->Bands()->FindBandOfType(rbDetail)->Zoom(), 150);
+    EXPECT_EQ(loaded->Page()->NativeValue(TBRPage::WidthIndex), report->Page()->NativeValue(TBRPage::WidthIndex));
+    EXPECT_EQ(loaded->Width(), report->Width());
+}
+
 TEST_F(Streaming, ABandComesUpExactlyAsStored) {
     MeasureScope scope(false);
     auto report = every_kind_of_band();
