@@ -3,9 +3,12 @@
 //   report-tool support messages|papers|pdf-defaults
 //       the report support tables as they stand after start-up, one row a line
 //       (the message table in the language of LC_ALL, LC_MESSAGES or LANG)
+//   report-tool eval [--db FILE --sql QUERY] [--each|--aggregate] [--env NAME=EXPR]... EXPR
+//       the kind and value of a report expression, once, per record or aggregated
 //
 // A command is a row of kCommands; it gets the arguments after its name.
 
+#include "report/tool/EvalCommands.h"
 #include "report/tool/SupportCommands.h"
 
 #include <cstring>
@@ -22,11 +25,14 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"support", report_tool::support_command},
+    {"eval", report_tool::eval_command},
 };
 
 int usage() {
     std::cerr << "usage: report-tool COMMAND ...\n"
-                 "  support messages|papers|pdf-defaults   the report support tables after start-up\n";
+                 "  support messages|papers|pdf-defaults   the report support tables after start-up\n"
+                 "  eval [--db FILE --sql QUERY] [--each|--aggregate] [--env NAME=EXPR]... EXPR\n"
+                 "                                         the kind and value of a report expression\n";
     return 2;
 }
 
