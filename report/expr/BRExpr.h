@@ -189,6 +189,8 @@ private:
     void ParseNumber(const std::string& text);
     void ParseCallOrName(const std::string& text);
 
+    class Nesting;
+    int depth_ = 0;
     std::unique_ptr<TList> own_list_;
     TList* list_ = nullptr;
     std::unique_ptr<TBRFiFo> fifo_;

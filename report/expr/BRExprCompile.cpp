@@ -143,6 +143,10 @@ bool is_word_char(char c) {
     return is_letter(c) || is_digit(c) || c == '_' || static_cast<unsigned char>(c) >= 0x80;
 }
 
+// Deeper nesting than this compiles to an error: the compiler and the
+// evaluation recurse once a level.
+constexpr int kMaxNesting = 3000;
+
 std::unique_ptr<TBREvElement> error_element(std::string message) {
     return std::make_unique<TBREvElementError>(std::move(message));
 }
@@ -172,6 +176,17 @@ std::vector<std::string> split_arguments(const std::string& text) {
 }  // namespace
 
 // ---------------------------------------------------------------- evaluator
+
+// One level of the grammar's recursion while it lasts.
+class TBREvaluator::Nesting {
+public:
+    explicit Nesting(int& depth) : depth_(depth) { ++depth_; }
+    ~Nesting() { --depth_; }
+    bool too_deep() const { return depth_ > kMaxNesting; }
+
+private:
+    int& depth_;
+};
 
 TBREvaluator::TBREvaluator() = default;
 
@@ -273,6 +288,11 @@ void TBREvaluator::ParseComparison(const std::string& text) {
 }
 
 void TBREvaluator::ParseAdditive(const std::string& text) {
+    Nesting nesting(depth_);
+    if (nesting.too_deep()) {
+        Append(error_element("Error in expression : " + text));
+        return;
+    }
     Split s = scan(text, additive_at);
     if (!s.found()) {
         ParseMultiplicative(text);
@@ -286,6 +306,11 @@ void TBREvaluator::ParseAdditive(const std::string& text) {
 }
 
 void TBREvaluator::ParseMultiplicative(const std::string& text) {
+    Nesting nesting(depth_);
+    if (nesting.too_deep()) {
+        Append(error_element("Error in expression : " + text));
+        return;
+    }
     Split s = scan(text, multiplicative_at);
     if (!s.found()) {
         ParseOperand(text);
@@ -299,6 +324,11 @@ void TBREvaluator::ParseMultiplicative(const std::string& text) {
 }
 
 void TBREvaluator::ParseOperand(const std::string& raw) {
+    Nesting nesting(depth_);
+    if (nesting.too_deep()) {
+        Append(error_element("Error in expression : " + raw));
+        return;
+    }
     const std::string op = trim_blanks(raw);
     if (op.empty()) {
         Append(error_element("Error in expression : "));
