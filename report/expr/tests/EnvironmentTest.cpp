@@ -262,6 +262,7 @@ TEST(StoredEnvironment, ALoadedReportHasExactlyTheStoredEntries) {
     TBREvEnvironment& env = *report->Functions();
     ASSERT_EQ(env.Count(), 3);
     EXPECT_EQ(env.Strings(1), "TOTAL");
+    EXPECT_EQ(env.IndexOf("COLUMNNUMBER"), -1);
     EXPECT_EQ(env.Entry(1)->ExpressionText(), "PAGENUMBER * 10");
     env.PrepareEntries();
     TBREvEnvironment::StoreIntegerConstant(env.FirstCompiledElement("PAGENUMBER"), 3);

@@ -39,12 +39,14 @@ protected:
         orders_.AddField("Small", ftLargeint);
         orders_.AddField("Photo", ftBlob);
         orders_.AddField("Paid", ftBCD);
+        orders_.AddField("Ótimo", ftInteger);
         orders_.AppendRecord({"Widget", "12.5", "3", "2024-02-29", "x", "5", "3", "100", "1", "1", "see back",
                               "4711", "K1", std::string(300, 'm'), "9000000000", "-7", std::string("\x01", 1),
-                              "10.25"});
+                              "10.25", "8"});
         orders_.AppendRecord({std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
                               std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
-                              std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt});
+                              std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+                              std::nullopt});
         orders_.Open();
         customer_.SetName("Customer");
         customer_.AddField("Name", ftString, 40);
@@ -174,6 +176,8 @@ const Case kFields[] = {
     {"Photo", "ERROR Field Photo is of unknown type"},
     {"_code", "ERROR Error in expression : _code"},
     {"[_code]", "STRING K1"},
+    {"Ótimo", "ERROR Error in expression : Ótimo"},
+    {"[Ótimo] * 2", "INTEGER 16"},
     {"[O'Brien]", "STRING x"},
     // a field named like a built-in function is reached with brackets only
     {"[Credit] - [limit]", "INTEGER 99"},
