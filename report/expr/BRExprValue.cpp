@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/core/DateUtils.h"
 #include "platform/data/DB.h"
 #include "platform/os/Locale.h"
 
@@ -241,6 +242,38 @@ void TBREvElementNot::ComputeValue(TBRFiFo& fifo, EvalValue& result) {
         result = EvalValue::Error("Invalid use of NOT");
 }
 
+namespace {
+
+// A date, time or date-time field as the report locale writes it; the
+// driver's text when it is not one the driver writes.
+std::string date_text(const TField& f) {
+    std::string text = f.AsString();
+    if (text.empty()) return text;
+    static const TFormatSettings iso = [] {
+        TFormatSettings fs;
+        fs.ShortDateFormat = "yyyy-mm-dd";
+        fs.DateSeparator = '-';
+        fs.TimeSeparator = ':';
+        return fs;
+    }();
+    TDateTime v = 0;
+    const TFormatSettings& fs = ReportFormatSettings();
+    switch (f.DataType()) {
+    case ftDate:
+        if (TryStrToDate(text, v, iso)) return DateToStr(v, fs);
+        break;
+    case ftTime:
+        if (TryStrToTime(text, v, iso)) return TimeToStr(v, fs);
+        break;
+    default:
+        if (TryStrToDateTime(text, v, iso)) return DateTimeToStr(v, fs);
+        break;
+    }
+    return text;
+}
+
+}  // namespace
+
 TBREvElementDataField::TBREvElementDataField(TField* field)
     : DataSet(field->DataSet()), FieldIndex(field->Index()) {}
 
@@ -251,10 +284,10 @@ void TBREvElementDataField::ComputeValue(TBRFiFo&, EvalValue& result) {
     case ftWideString:
     case ftMemo:
     case ftWideMemo:
-    case ftGuid:
+    case ftGuid: result = EvalValue::String(f.AsString()); return;
     case ftDate:
     case ftTime:
-    case ftDateTime: result = EvalValue::String(f.AsString()); return;
+    case ftDateTime: result = EvalValue::String(date_text(f)); return;
     case ftSmallint:
     case ftInteger:
     case ftLargeint: result = EvalValue::Whole(f.AsLargeInt()); return;

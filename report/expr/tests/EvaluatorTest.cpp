@@ -40,13 +40,16 @@ protected:
         orders_.AddField("Photo", ftBlob);
         orders_.AddField("Paid", ftBCD);
         orders_.AddField("Ótimo", ftInteger);
+        orders_.AddField("Stamp", ftDateTime);
+        orders_.AddField("At", ftTime);
+        orders_.AddField("Odd", ftDate);
         orders_.AppendRecord({"Widget", "12.5", "3", "2024-02-29", "x", "5", "3", "100", "1", "1", "see back",
                               "4711", "K1", std::string(300, 'm'), "9000000000", "-7", std::string("\x01", 1),
-                              "10.25", "8"});
+                              "10.25", "8", "2024-03-01 14:30:05.000", "07:05:00", "someday"});
         orders_.AppendRecord({std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
                               std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
                               std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
-                              std::nullopt});
+                              std::nullopt, std::nullopt, std::nullopt, std::nullopt});
         orders_.Open();
         customer_.SetName("Customer");
         customer_.AddField("Name", ftString, 40);
@@ -166,7 +169,11 @@ const Case kFields[] = {
     {"[Nobody.Name]", "ERROR Unknown function : Nobody.Name"},
     {"Amount * 2", "FLOAT 25"},
     {"Qty + 1", "INTEGER 4"},
-    {"[DATE]", "STRING 2024-02-29"},
+    // dates and times as the report locale writes them
+    {"[DATE]", "STRING 29/02/2024"},
+    {"Stamp", "STRING 01/03/2024 14:30:05"},
+    {"At", "STRING 07:05:00"},
+    {"Odd", "STRING someday"},
     {"TYPEOF(DATE)", "STRING STRING"},
     {"ES", "BOOLEAN True"},
     {"not ES", "BOOLEAN False"},
@@ -208,6 +215,7 @@ TEST_F(WithDataSets, NullValuesReadAsEmptyZeroAndFalse) {
     EXPECT_EQ(eval("Amount", &list_), "FLOAT 0");
     EXPECT_EQ(eval("ES", &list_), "BOOLEAN False");
     EXPECT_EQ(eval("Big", &list_), "INTEGER 0");
+    EXPECT_EQ(eval("[DATE]", &list_), "STRING ");
 }
 
 TEST_F(WithDataSets, CompiledFieldsFollowTheCurrentRecordAndAReopenedDataSet) {
