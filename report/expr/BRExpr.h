@@ -147,6 +147,22 @@ public:
 
 // ---------------------------------------------------------------- evaluator
 
+namespace expr {
+// A dataset list in use (not owned), or an own empty one made on demand.
+class DataSetListSlot {
+public:
+    // Uses `list`; the own list goes when it was in use and `list` differs.
+    void use(TList* list);
+    // The list in use; an own empty list when there is none.
+    TList* get();
+    TList* in_use() const { return list_; }
+
+private:
+    std::unique_ptr<TList> own_;
+    TList* list_ = nullptr;
+};
+}  // namespace expr
+
 class TBREvaluator {
 public:
     TBREvaluator();
@@ -191,8 +207,7 @@ private:
 
     class Nesting;
     int depth_ = 0;
-    std::unique_ptr<TList> own_list_;
-    TList* list_ = nullptr;
+    expr::DataSetListSlot datasets_;
     std::unique_ptr<TBRFiFo> fifo_;
     bool compiled_ = false;
 };
@@ -345,7 +360,6 @@ private:
     void compile_entry(TBREvEmbeddedFunction& entry);
     class DataList;
     int preparation_count_ = 0;
-    std::unique_ptr<TList> own_list_;
-    TList* list_ = nullptr;
+    expr::DataSetListSlot datasets_;
     std::unique_ptr<DataList> data_;
 };

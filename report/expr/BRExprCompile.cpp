@@ -177,12 +177,15 @@ std::vector<std::string> split_arguments(const std::string& text) {
 
 // ---------------------------------------------------------------- evaluator
 
-// One level of the grammar's recursion while it lasts.
+// One level of the grammar's recursion while it lasts. Past the limit the
+// text compiles to an error and the level is not entered.
 class TBREvaluator::Nesting {
 public:
-    explicit Nesting(int& depth) : depth_(depth) { ++depth_; }
+    Nesting(TBREvaluator& ev, const std::string& text) : depth_(ev.depth_) {
+        if (++depth_ > kMaxNesting) ev.Append(error_element("Error in expression : " + text));
+    }
     ~Nesting() { --depth_; }
-    bool too_deep() const { return depth_ > kMaxNesting; }
+    explicit operator bool() const { return depth_ <= kMaxNesting; }
 
 private:
     int& depth_;
@@ -194,18 +197,22 @@ TBREvaluator::~TBREvaluator() {
     if (compiled_) ReleaseCompiled();
 }
 
-void TBREvaluator::UseDataSetList(TList* list) {
-    if (own_list_ && list_ == own_list_.get() && list != list_) own_list_.reset();
+void expr::DataSetListSlot::use(TList* list) {
+    if (own_ && list_ == own_.get() && list != list_) own_.reset();
     list_ = list;
 }
 
-TList* TBREvaluator::DataSetList() {
+TList* expr::DataSetListSlot::get() {
     if (!list_) {
-        own_list_ = std::make_unique<TList>();
-        list_ = own_list_.get();
+        own_ = std::make_unique<TList>();
+        list_ = own_.get();
     }
     return list_;
 }
+
+void TBREvaluator::UseDataSetList(TList* list) { datasets_.use(list); }
+
+TList* TBREvaluator::DataSetList() { return datasets_.get(); }
 
 void TBREvaluator::CompileExpression(const std::string& text) {
     if (compiled_) ReleaseCompiled();
@@ -288,11 +295,8 @@ void TBREvaluator::ParseComparison(const std::string& text) {
 }
 
 void TBREvaluator::ParseAdditive(const std::string& text) {
-    Nesting nesting(depth_);
-    if (nesting.too_deep()) {
-        Append(error_element("Error in expression : " + text));
-        return;
-    }
+    Nesting nesting(*this, text);
+    if (!nesting) return;
     Split s = scan(text, additive_at);
     if (!s.found()) {
         ParseMultiplicative(text);
@@ -306,11 +310,8 @@ void TBREvaluator::ParseAdditive(const std::string& text) {
 }
 
 void TBREvaluator::ParseMultiplicative(const std::string& text) {
-    Nesting nesting(depth_);
-    if (nesting.too_deep()) {
-        Append(error_element("Error in expression : " + text));
-        return;
-    }
+    Nesting nesting(*this, text);
+    if (!nesting) return;
     Split s = scan(text, multiplicative_at);
     if (!s.found()) {
         ParseOperand(text);
@@ -324,11 +325,8 @@ void TBREvaluator::ParseMultiplicative(const std::string& text) {
 }
 
 void TBREvaluator::ParseOperand(const std::string& raw) {
-    Nesting nesting(depth_);
-    if (nesting.too_deep()) {
-        Append(error_element("Error in expression : " + raw));
-        return;
-    }
+    Nesting nesting(*this, raw);
+    if (!nesting) return;
     const std::string op = trim_blanks(raw);
     if (op.empty()) {
         Append(error_element("Error in expression : "));
@@ -435,7 +433,8 @@ void TBREvaluator::ParseFunctionCall(const std::string& name, const std::optiona
 }
 
 void TBREvaluator::ResolveFieldReference(const std::string& name) {
-    if (!list_) {
+    TList* list = datasets_.in_use();
+    if (!list) {
         ResolveEnvironmentName(name);
         return;
     }
@@ -448,8 +447,8 @@ void TBREvaluator::ResolveFieldReference(const std::string& name) {
         field_name = UpperCase(name.substr(dot + 1));
     }
     TField* field = nullptr;
-    for (int i = 0; i < list_->Count() && !field; ++i) {
-        auto* ds = static_cast<TDataSet*>(list_->Items(i));
+    for (int i = 0; i < list->Count() && !field; ++i) {
+        auto* ds = static_cast<TDataSet*>(list->Items(i));
         if (!ds) continue;
         if (dataset_name.empty()) {
             field = ds->FindField(field_name);

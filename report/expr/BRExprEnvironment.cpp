@@ -77,10 +77,7 @@ private:
 
 TBREvEnvironment::TBREvEnvironment() : data_(std::make_unique<DataList>(*this)) {}
 
-TBREvEnvironment::~TBREvEnvironment() {
-    Clear();
-    own_list_.reset();
-}
+TBREvEnvironment::~TBREvEnvironment() { Clear(); }
 
 TClass TBREvEnvironment::StaticClass() {
     static const TClassInfo info =
@@ -203,15 +200,6 @@ void TBREvEnvironment::UnprepareEntries() {
         for (int i = 0; i < Count(); ++i) Entry(i)->Evaluator().ReleaseCompiled();
 }
 
-void TBREvEnvironment::UseDataSetList(TList* list) {
-    if (own_list_ && list_ == own_list_.get() && list != list_) own_list_.reset();
-    list_ = list;
-}
+void TBREvEnvironment::UseDataSetList(TList* list) { datasets_.use(list); }
 
-TList* TBREvEnvironment::DataSetList() {
-    if (!list_) {
-        own_list_ = std::make_unique<TList>();
-        list_ = own_list_.get();
-    }
-    return list_;
-}
+TList* TBREvEnvironment::DataSetList() { return datasets_.get(); }

@@ -89,14 +89,10 @@ TEST(Environment, RecursionGivesAnErrorWhereTheCycleCloses) {
 }
 
 TEST(Environment, TheRecursionGuardIsReleasedWhenAnEvaluationRaises) {
-    TMemoryDataSet ds(nullptr);
-    ds.AddField("Qty", ftInteger);
-    ds.AppendRecord({"3"});
-    ds.Open();
-    TList list;
-    list.Add(&ds);
+    expr_test::OneField data("T", "Qty", ftInteger, {"3"});
+    TMemoryDataSet& ds = data.ds;
     TBREvEnvironment env;
-    env.UseDataSetList(&list);
+    env.UseDataSetList(&data.list);
     env.DefineEntry("DOUBLE", "Qty * 2");
     env.PrepareEntries();
     TBREvaluator ev;
@@ -182,15 +178,9 @@ TEST(Environment, PreparationIsCounted) {
 }
 
 TEST(Environment, EntriesSeeTheEnvironmentsDataSets) {
-    TMemoryDataSet ds(nullptr);
-    ds.SetName("Orders");
-    ds.AddField("Amount", ftFloat);
-    ds.AppendRecord({"2.5"});
-    ds.Open();
-    TList list;
-    list.Add(&ds);
+    expr_test::OneField data("Orders", "Amount", ftFloat, {"2.5"});
     TBREvEnvironment env;
-    env.UseDataSetList(&list);
+    env.UseDataSetList(&data.list);
     env.DefineEntry("GROSS", "[Orders.Amount] * 2");
     env.PrepareEntries();
     EXPECT_EQ(eval("GROSS + 1", nullptr, &env), "FLOAT 6");

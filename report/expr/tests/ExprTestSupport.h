@@ -5,6 +5,9 @@
 
 #include <string>
 
+#include <vector>
+
+#include "platform/data/MemoryDataSet.h"
 #include "report/expr/BRExpr.h"
 
 namespace expr_test {
@@ -30,6 +33,20 @@ public:
 
 private:
     TFormatSettings saved_;
+};
+
+// An open dataset of one field with its records, alone in a dataset list.
+struct OneField {
+    OneField(const std::string& dataset, const std::string& field, TFieldType type,
+             const std::vector<data::Value>& values) {
+        ds.SetName(dataset);
+        ds.AddField(field, type);
+        for (const auto& v : values) ds.AppendRecord({v});
+        ds.Open();
+        list.Add(&ds);
+    }
+    TMemoryDataSet ds{nullptr};
+    TList list;
 };
 
 }  // namespace expr_test

@@ -166,15 +166,10 @@ TEST(FunctionLibrary, RegistersTheTwentyOneFunctionsInOrderWithTheirHelp) {
 // answers the result.
 std::string aggregate(const std::string& expression, TFieldType type, std::vector<data::Value> values,
                       bool accumulate = true) {
-    TMemoryDataSet ds(nullptr);
-    ds.SetName("T");
-    ds.AddField("X", type);
-    for (auto& v : values) ds.AppendRecord({v});
-    ds.Open();
-    TList list;
-    list.Add(&ds);
+    expr_test::OneField data("T", "X", type, values);
+    TMemoryDataSet& ds = data.ds;
     TBREvaluator ev;
-    ev.UseDataSetList(&list);
+    ev.UseDataSetList(&data.list);
     ev.CompileExpression(expression);
     ev.ResetAggregates();
     if (accumulate)
@@ -236,14 +231,9 @@ TEST(Aggregates, ReadWithoutAccumulatingAndRestartOnReset) {
     EXPECT_EQ(aggregate("SUM(X)", ftInteger, {"1", "2", "3"}, false), "INTEGER 0");
     EXPECT_EQ(aggregate("AVERAGE(X)", ftInteger, {"1", "2", "3"}, false), "FLOAT 0");
 
-    TMemoryDataSet ds(nullptr);
-    ds.AddField("X", ftInteger);
-    ds.AppendRecord({"5"});
-    ds.Open();
-    TList list;
-    list.Add(&ds);
+    expr_test::OneField data("T", "X", ftInteger, {"5"});
     TBREvaluator ev;
-    ev.UseDataSetList(&list);
+    ev.UseDataSetList(&data.list);
     ev.CompileExpression("SUM(X) + COUNT");
     ev.ResetAggregates();
     EvalValue v;
