@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <sstream>
 
 #include "platform/core/SysUtils.h"
 #include "tests/support/TestSupport.h"
@@ -12,12 +11,7 @@ using test_support::shell_quote;
 
 namespace {
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) out.push_back(line);
-    return out;
-}
+using test_support::output_lines;
 
 class EvalTool : public ::testing::Test {
 protected:
@@ -46,12 +40,12 @@ protected:
                            " --sql " + shell_quote("SELECT * FROM orders ORDER BY id") + " " + mode + " -- " +
                            shell_quote(expression));
         EXPECT_EQ(r.status, 0) << r.err;
-        return lines(r.out);
+        return output_lines(r.out);
     }
     static std::vector<std::string> sqlite(const std::string& query) {
         auto r = run_split("sqlite3 -noheader " + shell_quote(db_) + " " + shell_quote(query));
         EXPECT_EQ(r.status, 0) << r.err;
-        return lines(r.out);
+        return output_lines(r.out);
     }
 
     static test_support::ScratchDir* dir_;
