@@ -13,6 +13,9 @@ namespace {
 
 using test_support::output_lines;
 
+// The tool in the C locale: numbers with a decimal point, as sqlite3 prints them.
+std::string report_tool() { return "env LC_ALL=C " + shell_quote(test_support::tool_path("report-tool")); }
+
 class EvalTool : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -36,7 +39,7 @@ protected:
 
     // What `report-tool eval` prints over the orders, one line a value.
     static std::vector<std::string> tool(const std::string& mode, const std::string& expression) {
-        auto r = run_split(shell_quote(test_support::tool_path("report-tool")) + " eval --db " + shell_quote(db_) +
+        auto r = run_split(report_tool() + " eval --db " + shell_quote(db_) +
                            " --sql " + shell_quote("SELECT * FROM orders ORDER BY id") + " " + mode + " -- " +
                            shell_quote(expression));
         EXPECT_EQ(r.status, 0) << r.err;
@@ -116,17 +119,17 @@ TEST_F(EvalTool, RunningTotalsPerRecordAndReportVariables) {
     ASSERT_EQ(got.size(), 400u);
     EXPECT_EQ(got[0], "INTEGER 1");
     EXPECT_EQ(got[399], "INTEGER 400");
-    auto r = run_split(shell_quote(test_support::tool_path("report-tool")) +
+    auto r = run_split(report_tool() +
                        " eval --env 'RATE=0.5' --env 'DOUBLE=RATE * 4' 'DOUBLE + 1'");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "FLOAT 3\n");
-    r = run_split(shell_quote(test_support::tool_path("report-tool")) + " eval '1 / 0'");
+    r = run_split(report_tool() + " eval '1 / 0'");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "ERROR Cannot divide by 0\n");
 }
 
 TEST_F(EvalTool, BadArgumentsAndDatabasesAreClearErrors) {
-    const std::string tool = shell_quote(test_support::tool_path("report-tool")) + " eval ";
+    const std::string tool = report_tool() + " eval ";
     auto r = run_split(tool);
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("usage: report-tool eval"), std::string::npos);
