@@ -177,14 +177,23 @@ public:
     // Consulted by name resolution when compiling; not owned, may be null.
     TBREvEnvironment* NameEnvironment = nullptr;
 
+    // Compiles `text` once (fields and environment entries bound now); never
+    // fails: problems become error elements. An empty text is a blank string.
     void CompileExpression(const std::string& text);
+    // Frees the compiled form and its aggregates' state.
     void ReleaseCompiled();
-    // Raises Exception "Evaluator not prepared" when nothing is compiled.
+    // The value on the current records; Exception "Evaluator not prepared"
+    // when nothing is compiled.
     void EvaluateCompiled(EvalValue& result);
+    // Restarts every aggregate of the expression.
     void ResetAggregates();
+    // While on, an evaluation accumulates its aggregates (and COUNT counts).
     void SetAggregateMode(bool on);
+    // Accumulates the current records into the aggregates; the value is dropped.
     void AccumulateAggregates();
+    // True when the expression holds an aggregate (it wants every record).
     bool HasAggregates() const;
+    // Compiles, evaluates and releases.
     void EvaluateOnce(const std::string& text, EvalValue& result);
 
     bool Compiled() const { return compiled_; }
