@@ -8,9 +8,12 @@
 //   report-tool print FILE.brp [--printer NAME|URI | --pdf OUT.pdf] [--first N --last M]
 //                    [--copies N] [--duplex 1|2|3]
 //       prints a stored page stream on a printer or into a PDF file
+//   report-tool eval [--db FILE --sql QUERY] [--each|--aggregate] [--env NAME=EXPR]... EXPR
+//       the kind and value of a report expression, once, per record or aggregated
 //
 // A command is a row of kCommands; it gets the arguments after its name.
 
+#include "report/tool/EvalCommands.h"
 #include "report/tool/PrintCommands.h"
 #include "report/tool/SupportCommands.h"
 
@@ -30,6 +33,7 @@ constexpr Command kCommands[] = {
     {"support", report_tool::support_command},
     {"printers", report_tool::printers_command},
     {"print", report_tool::print_command},
+    {"eval", report_tool::eval_command},
 };
 
 int usage() {
@@ -37,7 +41,9 @@ int usage() {
                  "  support messages|papers|pdf-defaults   the report support tables after start-up\n"
                  "  printers [URI...]                      the print destinations, their papers and bins\n"
                  "  print FILE.brp [--printer NAME | --pdf OUT.pdf] [--first N --last M] [--copies N]\n"
-                 "        [--duplex 1|2|3]                 prints a stored page stream\n";
+                 "        [--duplex 1|2|3]                 prints a stored page stream\n"
+                 "  eval [--db FILE --sql QUERY] [--each|--aggregate] [--env NAME=EXPR]... EXPR\n"
+                 "                                         the kind and value of a report expression\n";
     return 2;
 }
 
