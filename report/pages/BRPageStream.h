@@ -178,6 +178,8 @@ public:
     int PageCount() const { return count_; }
     // The header size of the stream (128, or 124 for an older stream read back).
     int HeaderSize() const { return header_size_; }
+    // The header's time of the stream read back (0 before one is read).
+    double CreatedAt() const { return created_; }
 
     // The page stream, owned by the list. The owner hands a new stream over
     // before a run and reads it back after OpenStoredPages.
@@ -223,6 +225,7 @@ private:
     bool compression_ = false;
     int count_ = 0;
     int header_size_ = kHeaderSize;
+    double created_ = 0;
     std::unique_ptr<TBRStream> stream_;
     TBROutline outline_;
 };

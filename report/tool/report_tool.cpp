@@ -3,9 +3,12 @@
 //   report-tool support messages|papers|pdf-defaults
 //       the report support tables as they stand after start-up, one row a line
 //       (the message table in the language of LC_ALL, LC_MESSAGES or LANG)
+//   report-tool pages info|extract|render|code|decode|synth ...
+//       the BRP page stream: its pages, the splay coder (see PagesCommands.h)
 //
 // A command is a row of kCommands; it gets the arguments after its name.
 
+#include "report/tool/PagesCommands.h"
 #include "report/tool/SupportCommands.h"
 
 #include <cstring>
@@ -22,11 +25,13 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"support", report_tool::support_command},
+    {"pages", report_tool::pages_command},
 };
 
 int usage() {
     std::cerr << "usage: report-tool COMMAND ...\n"
-                 "  support messages|papers|pdf-defaults   the report support tables after start-up\n";
+                 "  support messages|papers|pdf-defaults   the report support tables after start-up\n"
+                 "  pages info|extract|render|code|decode|synth ...   the BRP page stream\n";
     return 2;
 }
 
