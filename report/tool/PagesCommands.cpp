@@ -3,7 +3,6 @@
 #include <QBuffer>
 #include <QImage>
 
-#include <cstdio>
 #include <ostream>
 
 #include "platform/core/ByteOrder.h"
@@ -57,17 +56,55 @@ std::unique_ptr<TMetafile> stored_page(TBRPageList& list, const std::string& fil
     return list.ReadPage(int(n));
 }
 
-std::vector<uint8_t> read_stdin() {
-    std::vector<uint8_t> data;
+// Standard input coded to standard output as a coded payload. The plain
+// size comes first: a file's size, or, from a pipe, what was read whole.
+void code_stdin() {
+    THandleStream in(0), out(1);
+    int64_t size = in.Seek(0, soEnd), start = size >= 0 ? in.Seek(0, soBeginning) : -1;
+    if (size < 0 || start != 0) {
+        // Not a file: read it all first.
+        TMemoryStream all;
+        all.CopyFrom(in, 0);
+        size = all.Size();
+        if (size > INT32_MAX) throw EWriteError("Page stream is full");
+        uint8_t prefix[4];
+        core::put_le32(prefix, uint32_t(size));
+        out.WriteBuffer(prefix, 4);
+        TBRCompress coder(out, true);
+        coder.EncodeSymbols(all.Bytes());
+        coder.Flush();
+        return;
+    }
+    if (size > INT32_MAX) throw EWriteError("Page stream is full");
+    uint8_t prefix[4];
+    core::put_le32(prefix, uint32_t(size));
+    out.WriteBuffer(prefix, 4);
+    TBRCompress coder(out, true);
     std::vector<uint8_t> chunk(1 << 20);
-    size_t got;
-    while ((got = std::fread(chunk.data(), 1, chunk.size(), stdin)) > 0) data.insert(data.end(), chunk.begin(), chunk.begin() + long(got));
-    if (std::ferror(stdin)) throw EReadError("Stream read error");
-    return data;
+    for (int64_t left = size; left > 0;) {
+        int64_t got = in.Read(chunk.data(), std::min<int64_t>(left, int64_t(chunk.size())));
+        if (got <= 0) throw EReadError("Stream read error");
+        coder.EncodeSymbols(std::span(chunk.data(), size_t(got)));
+        left -= got;
+    }
+    coder.Flush();
 }
 
-void write_stdout(const uint8_t* data, size_t size) {
-    if (std::fwrite(data, 1, size, stdout) != size || std::fflush(stdout) != 0) throw EWriteError("Stream write error");
+// A coded payload on standard input decoded to standard output.
+void decode_stdin() {
+    THandleStream in(0), out(1);
+    uint8_t prefix[4];
+    in.ReadBuffer(prefix, 4);
+    int32_t size = int32_t(core::get_le32(prefix));
+    if (size < 0) throw EReadError("Stream read error");
+    TBRCompress decoder(in, false);
+    std::vector<uint8_t> chunk(1 << 20);
+    for (int64_t left = size; left > 0;) {
+        size_t n = size_t(std::min<int64_t>(left, int64_t(chunk.size())));
+        decoder.DecodeSymbols(std::span(chunk.data(), n));
+        out.WriteBuffer(chunk.data(), int64_t(n));
+        left -= int64_t(n);
+    }
 }
 
 int info(const std::string& file, std::ostream& out) {
@@ -197,22 +234,11 @@ int pages_command(const std::vector<std::string>& args, std::ostream& out, std::
         return 0;
     }
     if (cmd == "code" && args.size() == 1) {
-        std::vector<uint8_t> plain = read_stdin();
-        if (plain.size() > size_t(INT32_MAX)) throw EWriteError("Page stream is full");
-        uint8_t size[4];
-        core::put_le32(size, uint32_t(plain.size()));
-        std::vector<uint8_t> code = TBRCompress::Encode(plain);
-        write_stdout(size, 4);
-        write_stdout(code.data(), code.size());
+        code_stdin();
         return 0;
     }
     if (cmd == "decode" && args.size() == 1) {
-        std::vector<uint8_t> payload = read_stdin();
-        if (payload.size() < 4) throw EReadError("Stream read error");
-        int32_t size = int32_t(core::get_le32(payload.data()));
-        if (size < 0) throw EReadError("Stream read error");
-        std::vector<uint8_t> plain = TBRCompress::Decode(std::span(payload).subspan(4), size_t(size));
-        write_stdout(plain.data(), plain.size());
+        decode_stdin();
         return 0;
     }
     if (cmd == "synth") return synth(args, err);
