@@ -222,7 +222,7 @@ void TBRCompress::Flush() {
 
 void TBRCompress::refill() {
     size_t left = buffer_.size() - at_;
-    std::memmove(buffer_.data(), buffer_.data() + at_, left);
+    if (left > 0) std::memmove(buffer_.data(), buffer_.data() + at_, left);
     buffer_.resize(kChunk);
     std::int64_t got = stream_.Read(buffer_.data() + left, std::int64_t(kChunk - left));
     buffer_.resize(left + size_t(std::max<std::int64_t>(got, 0)));
