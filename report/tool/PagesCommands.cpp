@@ -39,15 +39,6 @@ bool whole(const std::string& text, long long lo, long long hi, long long& value
     }
 }
 
-// The Qt font engine (and the player for TMetafile::Draw), for commands that measure or draw text.
-struct QtGraphics {
-    QtGraphics() {
-        graphics::qt::ensure_gui_application();
-        graphics::qt::unit_startup();
-    }
-    ~QtGraphics() { graphics::qt::unit_shutdown(); }
-};
-
 std::unique_ptr<TMetafile> stored_page(TBRPageList& list, const std::string& file, const std::string& number) {
     list.OpenStoredPages(file);
     long long n = 0;
@@ -148,7 +139,7 @@ int synth(const std::vector<std::string>& args, std::ostream& err) {
         }
     }
     if (pages < 0 || target.empty()) return usage(err);
-    QtGraphics qt;
+    graphics::qt::GraphicsScope qt;
     TBRPageList list;
     list.SetPageStream(std::make_unique<TBRStream>(int32_t(limit)));
     list.SetCompression(compress);
@@ -222,7 +213,7 @@ int pages_command(const std::vector<std::string>& args, std::ostream& out, std::
     if (cmd == "render" && (args.size() == 4 || (args.size() == 6 && args[4] == "--dpi"))) {
         long long dpi = 96;
         if (args.size() == 6 && !whole(args[5], 1, 2400, dpi)) return usage(err);
-        QtGraphics qt;
+        graphics::qt::GraphicsScope qt;
         TBRPageList list;
         auto page = stored_page(list, args[1], args[2]);
         QImage image = graphics::qt::render_metafile(*page, double(dpi));

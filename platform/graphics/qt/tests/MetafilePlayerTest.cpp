@@ -14,14 +14,6 @@ namespace {
 
 constexpr int kWidth = 320, kHeight = 240;
 
-struct Engine {
-    Engine() {
-        graphics::qt::ensure_gui_application();
-        graphics::qt::unit_startup();
-    }
-    ~Engine() { graphics::qt::unit_shutdown(); }
-};
-
 // Every kind of call the recorder knows, on any canvas.
 void draw_page(TCanvas& c) {
     c.Pen.Color = clBlack;
@@ -97,7 +89,7 @@ std::unique_ptr<TMetafile> recorded() {
 }  // namespace
 
 TEST(MetafilePlayer, ReplayAtScaleOneMatchesTheCanvasPixelForPixel) {
-    Engine engine;
+    graphics::qt::GraphicsScope engine;
     QImage want = direct();
     auto page = recorded();
     QImage got = graphics::qt::render_metafile(*page);
@@ -126,7 +118,7 @@ TEST(MetafilePlayer, ReplayAtScaleOneMatchesTheCanvasPixelForPixel) {
 }
 
 TEST(MetafilePlayer, ScaledReplayKeepsThePageInItsTarget) {
-    Engine engine;
+    graphics::qt::GraphicsScope engine;
     auto page = recorded();
     QImage big = graphics::qt::render_metafile(*page, 192);
     EXPECT_EQ(big.size(), QSize(2 * kWidth, 2 * kHeight));
@@ -148,7 +140,7 @@ TEST(MetafilePlayer, ScaledReplayKeepsThePageInItsTarget) {
 }
 
 TEST(MetafilePlayer, RecordsWithLyingFieldsAndUnknownRecordsAreSkipped) {
-    Engine engine;
+    graphics::qt::GraphicsScope engine;
     auto page = recorded();
     std::vector<uint8_t> b = page->Bytes();
     // Every text and bitmap record gets counts and offsets far past its end,
