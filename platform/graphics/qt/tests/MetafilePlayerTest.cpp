@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include <random>
+
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/EmfRecords.h"
 #include "platform/graphics/qt/MetafilePlayer.h"
@@ -165,4 +167,28 @@ TEST(MetafilePlayer, RecordsWithLyingFieldsAndUnknownRecordsAreSkipped) {
     bad.SetBytes(b);
     QImage image = graphics::qt::render_metafile(bad);
     EXPECT_EQ(image.size(), QSize(kWidth, kHeight));
+}
+
+TEST(MetafilePlayer, RandomlyDamagedPagesPlayOrAreRefused) {
+    graphics::qt::GraphicsScope engine;
+    const std::vector<uint8_t> good = recorded()->Bytes();
+    std::mt19937 rng(130);
+    int played = 0;
+    for (int round = 0; round < 300; ++round) {
+        std::vector<uint8_t> b = good;
+        for (int k = 0, n = 1 + int(rng() % 8); k < n; ++k) {
+            size_t at = 108 + rng() % (b.size() - 108);  // the header stays, so most pages still load
+            b[at] = round % 2 ? uint8_t(rng()) : uint8_t(b[at] ^ (1u << (rng() % 8)));
+        }
+        TMetafile page;
+        try {
+            page.SetBytes(b);
+        } catch (const EInvalidGraphic&) {
+            continue;
+        }
+        QImage image = graphics::qt::render_metafile(page, round % 3 ? 96 : 48);
+        EXPECT_FALSE(image.isNull());
+        ++played;
+    }
+    EXPECT_GT(played, 50);
 }
