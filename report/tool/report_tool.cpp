@@ -10,10 +10,13 @@
 //       prints a stored page stream on a printer or into a PDF file
 //   report-tool eval [--db FILE --sql QUERY] [--each|--aggregate] [--env NAME=EXPR]... EXPR
 //       the kind and value of a report expression, once, per record or aggregated
+//   report-tool pages info|extract|render|code|decode|synth ...
+//       the BRP page stream: its pages, the splay coder (see PagesCommands.h)
 //
 // A command is a row of kCommands; it gets the arguments after its name.
 
 #include "report/tool/EvalCommands.h"
+#include "report/tool/PagesCommands.h"
 #include "report/tool/PrintCommands.h"
 #include "report/tool/SupportCommands.h"
 
@@ -34,6 +37,7 @@ constexpr Command kCommands[] = {
     {"printers", report_tool::printers_command},
     {"print", report_tool::print_command},
     {"eval", report_tool::eval_command},
+    {"pages", report_tool::pages_command},
 };
 
 int usage() {
@@ -43,7 +47,8 @@ int usage() {
                  "  print FILE.brp [--printer NAME | --pdf OUT.pdf] [--first N --last M] [--copies N]\n"
                  "        [--duplex 1|2|3]                 prints a stored page stream\n"
                  "  eval [--db FILE --sql QUERY] [--each|--aggregate] [--env NAME=EXPR]... EXPR\n"
-                 "                                         the kind and value of a report expression\n";
+                 "                                         the kind and value of a report expression\n"
+                 "  pages info|extract|render|code|decode|synth ...   the BRP page stream\n";
     return 2;
 }
 
