@@ -157,6 +157,15 @@ bool TryStrToFloat(std::string_view s, double& value, const TFormatSettings& fs)
 // Shortest general form with 15 significant digits ("0.1", "1E20", "-2.5E-7").
 std::string FloatToStr(double value);
 std::string FloatToStr(double value, const TFormatSettings& fs);
+// A number through a mask: sections "positive;negative;zero", placeholders 0
+// (a digit always) and # (a digit when there is one), the first '.' for the
+// decimal separator, ',' anywhere for thousand separators, E+ E- e+ e- with
+// 0s for a scientific exponent, text in single or double quotes, any other
+// character as it is. The value is taken to 15 significant digits and then
+// rounded half away from zero. An empty mask gives FloatToStr. A value that is
+// not finite raises EConvertError.
+std::string FormatFloat(std::string_view format, double value);
+std::string FormatFloat(std::string_view format, double value, const TFormatSettings& fs);
 
 // Currency text like float text, at most 4 decimals kept (rounded half to even).
 Currency StrToCurr(std::string_view s);

@@ -64,21 +64,6 @@ TRect intersect(const TRect& a, const TRect& b) {
     return r;
 }
 
-// The cell's top-left corner for text drawn at (x, y) under the alignment flags.
-TPoint text_origin(int align, int x, int y, const TSize& extent, const graphics::TTextMetric& metric) {
-    switch (align & TA_CENTER) {
-        case TA_CENTER: x -= extent.cx / 2; break;
-        case TA_RIGHT: x -= extent.cx; break;
-        default: break;
-    }
-    switch (align & TA_BASELINE) {
-        case TA_BASELINE: y -= metric.Ascent; break;
-        case TA_BOTTOM: y -= metric.Height(); break;
-        default: break;
-    }
-    return TPoint{x, y};
-}
-
 }  // namespace
 
 TColor TCanvas::Pixel(int, int) const { return clNone; }
@@ -119,7 +104,7 @@ void TCanvas::RoundRect(int l, int t, int r, int b, int cw, int ch) {
 void TCanvas::TextOut(int x, int y, std::string_view text) {
     changing();
     TSize extent = TextExtent(text);
-    TPoint at = text_origin(TextAlign, x, y, extent, graphics::font_engine().Metric(Font));
+    TPoint at = graphics::text_origin(TextAlign, x, y, extent.cx, graphics::font_engine().Metric(Font));
     if (Brush.Style != bsClear)
         DoFillRect(TRect{at.X, at.Y, at.X + extent.cx, at.Y + extent.cy}, ColorToRGB(Brush.Color));
     DoText(at.X, at.Y, text);
@@ -132,7 +117,7 @@ void TCanvas::TextRect(const TRect& rect, int x, int y, std::string_view text) {
     SetClipRect(saved ? intersect(*saved, rect) : rect);
     if (Brush.Style != bsClear) DoFillRect(rect, ColorToRGB(Brush.Color));
     TSize extent = TextExtent(text);
-    TPoint at = text_origin(TextAlign, x, y, extent, graphics::font_engine().Metric(Font));
+    TPoint at = graphics::text_origin(TextAlign, x, y, extent.cx, graphics::font_engine().Metric(Font));
     DoText(at.X, at.Y, text);
     clip_ = saved;
     ClipChanged();
@@ -259,6 +244,20 @@ void TBitmapCanvas::StretchBitmap(const TRect& dest, const TBitmap& source, cons
 }
 
 namespace graphics {
+
+TPoint text_origin(int align, int x, int y, int width, const TTextMetric& metric) {
+    switch (align & TA_CENTER) {
+        case TA_CENTER: x -= width / 2; break;
+        case TA_RIGHT: x -= width; break;
+        default: break;
+    }
+    switch (align & TA_BASELINE) {
+        case TA_BASELINE: y -= metric.Ascent; break;
+        case TA_BOTTOM: y -= metric.Height(); break;
+        default: break;
+    }
+    return TPoint{x, y};
+}
 
 std::span<const int> pen_pattern(TPenStyle style) {
     static constexpr int dash[] = {18, 6}, dot[] = {3, 3}, dashDot[] = {9, 6, 3, 6},

@@ -163,6 +163,9 @@ private:
 };
 
 namespace graphics {
+// The top-left corner of the cell of text `width` pixels wide drawn at (x, y)
+// under the TextAlign flags `align`.
+TPoint text_origin(int align, int x, int y, int width, const TTextMetric& metric);
 // On and off lengths, in pixels, of a styled pen of width 1 (empty: solid).
 std::span<const int> pen_pattern(TPenStyle style);
 // The pixels of row y covered by a rounded rectangle (see TCanvas::DoShape),

@@ -463,27 +463,11 @@ void TMetafileCanvas::record_text(int x, int y, std::string_view text, const TRe
     record(emf::EXTTEXTOUTW, b);
 }
 
-namespace {
-TPoint cell_origin(int align, int x, int y, int width, const graphics::TTextMetric& m) {
-    switch (align & TA_CENTER) {
-        case TA_CENTER: x -= width / 2; break;
-        case TA_RIGHT: x -= width; break;
-        default: break;
-    }
-    switch (align & TA_BASELINE) {
-        case TA_BASELINE: y -= m.Ascent; break;
-        case TA_BOTTOM: y -= m.Height(); break;
-        default: break;
-    }
-    return TPoint{x, y};
-}
-}  // namespace
-
 void TMetafileCanvas::TextOut(int x, int y, std::string_view text) {
     check_open();
     changing();
     TSize extent = TextExtent(text);
-    TPoint at = cell_origin(TextAlign, x, y, extent.cx, graphics::font_engine().Metric(Font));
+    TPoint at = graphics::text_origin(TextAlign, x, y, extent.cx, graphics::font_engine().Metric(Font));
     TRect cell{at.X, at.Y, at.X + extent.cx, at.Y + extent.cy};
     record_text(x, y, text, nullptr, Brush.Style != bsClear, cell);
     PenPos = TPoint{x + extent.cx, y};
@@ -493,7 +477,7 @@ void TMetafileCanvas::TextRect(const TRect& rect, int x, int y, std::string_view
     check_open();
     changing();
     TSize extent = TextExtent(text);
-    TPoint at = cell_origin(TextAlign, x, y, extent.cx, graphics::font_engine().Metric(Font));
+    TPoint at = graphics::text_origin(TextAlign, x, y, extent.cx, graphics::font_engine().Metric(Font));
     TRect cell{at.X, at.Y, at.X + extent.cx, at.Y + extent.cy};
     record_text(x, y, text, &rect, Brush.Style != bsClear, cell);
 }

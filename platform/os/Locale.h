@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/core/SysUtils.h"
+
 namespace os {
 
 // The locale that chooses the language of messages: the first of LC_ALL,
@@ -15,6 +17,16 @@ std::string message_locale_name();
 // The language part of a locale name in lower case: "pt" for "pt_BR.UTF-8",
 // "fr" for "fr_FR@euro"; "" for "C", "POSIX" and their variants ("C.UTF-8").
 std::string locale_language(std::string_view locale_name);
+
+// The number, date and time forms of the user's locale: the decimal and
+// thousand separators of the first of LC_ALL, LC_NUMERIC and LANG that is set,
+// the date and time formats of LC_ALL, LC_TIME and LANG, read from the
+// system's locale data without changing the process locale. Whatever the
+// system lacks keeps the defaults of TFormatSettings.
+TFormatSettings user_format_settings();
+// A strftime date or time format as the class library writes one
+// ("%d/%m/%Y" gives "dd/mm/yyyy", "%H:%M:%S" gives "hh:nn:ss").
+std::string from_strftime_format(std::string_view format);
 
 // The locale that chooses units of measure: the first of LC_ALL,
 // LC_MEASUREMENT and LANG that is set and not empty; "C" when none is.

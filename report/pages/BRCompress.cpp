@@ -4,86 +4,164 @@
 
 #include "platform/core/ByteOrder.h"
 
-// The code tree: parents of the 513 nodes, children of the 256 inner ones.
+// The code tree: the two children of the 256 inner nodes, and for every
+// node its parent and its side under it (0 left, 1 right). A leaf's
+// children are the leaf itself, so a descent may step past a leaf without
+// a test and stay there.
 struct TBRCompress::Tree {
-    uint16_t parent[513];
-    uint16_t left[256];
-    uint16_t right[256];
+    uint16_t child[513][2];
+    uint8_t parent[513];
+    uint8_t side[513];
+    // Decoding moves children only; parents and sides are rebuilt from the
+    // children before a walk upwards needs them.
+    bool stale = false;
+
+    void rebuild() {
+        for (int i = 0; i < 256; ++i)
+            for (int s = 0; s < 2; ++s) {
+                parent[child[i][s]] = uint8_t(i);
+                side[child[i][s]] = uint8_t(s);
+            }
+        stale = false;
+    }
 
     void reset() {
-        for (int i = 1; i <= 512; ++i) parent[i] = uint16_t((i - 1) / 2);
-        parent[0] = 0;
         for (int i = 0; i < 256; ++i) {
-            left[i] = uint16_t(2 * i + 1);
-            right[i] = uint16_t(2 * i + 2);
+            child[i][0] = uint16_t(2 * i + 1);
+            child[i][1] = uint16_t(2 * i + 2);
         }
+        for (int i = 256; i <= 512; ++i) child[i][0] = child[i][1] = uint16_t(i);
+        stale = false;
+        parent[0] = 0;
+        side[0] = 0;
+        for (int i = 1; i <= 512; ++i) {
+            parent[i] = uint8_t((i - 1) / 2);
+            side[i] = uint8_t((i - 1) % 2);
+        }
+    }
+
+    // One semi-splay step: a (under c, under d) swaps places with c's
+    // sibling b. sa and sc are the sides of a under c and of c under d.
+    void rotate(unsigned a, unsigned c, unsigned d, unsigned sa, unsigned sc) {
+        unsigned b = child[d][sc ^ 1];
+        child[d][sc ^ 1] = uint16_t(a);
+        child[c][sa] = uint16_t(b);
+        parent[a] = uint8_t(d);
+        side[a] = uint8_t(sc ^ 1);
+        parent[b] = uint8_t(c);
+        side[b] = uint8_t(sa);
     }
 
     // Semi-splaying: each step swaps the node with its parent's sibling and
     // continues from the grandparent.
     void splay(unsigned value) {
+        if (stale) rebuild();
         unsigned a = value + 256;
         for (;;) {
             unsigned c = parent[a];
             if (c == 0) return;
             unsigned d = parent[c];
-            unsigned b;
-            if (left[d] == c) {
-                b = right[d];
-                right[d] = uint16_t(a);
-            } else {
-                b = left[d];
-                left[d] = uint16_t(a);
-            }
-            if (left[c] == a)
-                left[c] = uint16_t(b);
-            else
-                right[c] = uint16_t(b);
-            parent[a] = uint16_t(d);
-            parent[b] = uint16_t(c);
+            rotate(a, c, d, side[a], side[c]);
             a = d;
             if (a == 0) return;
         }
     }
 
-    // Appends the code of value (bits root first into the lowest free bits
-    // of `bits`, `count` of them pending) and flushes whole bytes to out.
-    // out must have room for 40 more bytes.
+    // Appends the code of value (bits root first, into the bits above the
+    // `count` pending ones of `bits`), writes whole bytes to out and splays,
+    // in one walk from the leaf up: the bits of a node and its parent are
+    // read before the step that moves them. out needs 8 bytes of room past
+    // the bytes written; a code longer than 56 bits goes a bit at a time.
     void encode(unsigned value, uint64_t& bits, int& count, uint8_t*& out) {
-        unsigned n = value + 256;
-        uint64_t code = 0;
+        if (stale) rebuild();
+        uint64_t code = 0;  // bit k from the leaf at bit 63 - k
         int depth = 0;
-        // The path is found leaf first: bit k from the leaf goes to bit
-        // 63 - k, and the shift below brings the root's bit lowest.
-        while (n != 0 && depth < 56) {
-            unsigned p = parent[n];
-            code |= uint64_t(right[p] == n) << (63 - depth);
+        uint8_t path[520];  // the same bits, leaf first, for long codes
+        unsigned a = value + 256;
+        for (;;) {
+            unsigned c = parent[a], sa = side[a];
+            path[depth] = uint8_t(sa);
+            code |= uint64_t(sa) << (63 - (depth & 63));
             ++depth;
-            n = p;
+            if (c == 0) break;
+            unsigned d = parent[c], sc = side[c];
+            path[depth] = uint8_t(sc);
+            code |= uint64_t(sc) << (63 - (depth & 63));
+            ++depth;
+            rotate(a, c, d, sa, sc);
+            a = d;
+            if (a == 0) break;
         }
-        if (n == 0) {
+        if (depth <= 56) {
             bits |= (code >> (64 - depth)) << count;
             count += depth;
-            while (count >= 8) {
+            std::memcpy(out, &bits, 8);  // little-endian: the lowest bits first
+            out += count >> 3;
+            bits >>= (count & ~7);  // count <= 63: a shift of at most 56
+            count &= 7;
+            return;
+        }
+        while (depth > 0) {
+            bits |= uint64_t(path[--depth]) << count;
+            if (++count == 8) {
                 *out++ = uint8_t(bits);
-                bits >>= 8;
-                count -= 8;
-            }
-        } else {
-            // A deep leaf: the whole path, then its bits one at a time.
-            uint8_t path[512];
-            int len = 0;
-            for (unsigned m = value + 256; m != 0; m = parent[m]) path[len++] = uint8_t(right[parent[m]] == m);
-            while (len > 0) {
-                bits |= uint64_t(path[--len]) << count;
-                if (++count == 8) {
-                    *out++ = uint8_t(bits);
-                    bits = 0;
-                    count = 0;
-                }
+                bits = 0;
+                count = 0;
             }
         }
-        splay(value);
+    }
+
+    // Follows code bits from the root to a leaf, then splays that leaf
+    // along the path it came down (children only: parents go stale).
+    // `bits` holds `count` pending bits, lowest first; refill() gives the
+    // next 8 to 64 bits and their count when they run out.
+    template <class Refill>
+    unsigned decode(uint64_t& bits, int& count, Refill&& refill) {
+        uint16_t nodes[520];
+        uint8_t sides[520];
+        unsigned node = 0;
+        int depth = 0;
+        uint64_t b = bits;
+        int n = count;
+        if (n >= 2) {
+            // Two steps without a branch: many codes are this short. Steps
+            // past the leaf stay on it and are not counted.
+            for (int i = 0; i < 2; ++i) {
+                unsigned bit = unsigned(b >> i) & 1;
+                nodes[i] = uint16_t(node);
+                sides[i] = uint8_t(bit);
+                depth += node < 256;
+                node = child[node][bit];
+            }
+            b >>= depth;
+            n -= depth;
+        }
+        while (node < 256) {
+            if (n == 0) [[unlikely]] {
+                auto more = refill();
+                b = more.first;
+                n = more.second;
+            }
+            unsigned bit = unsigned(b & 1);
+            b >>= 1;
+            --n;
+            nodes[depth] = uint16_t(node);
+            sides[depth] = uint8_t(bit);
+            node = child[node][bit];
+            ++depth;
+        }
+        bits = b;
+        count = n;
+        nodes[depth] = uint16_t(node);
+        // nodes[k] is the node at depth k; sides[k] the side of nodes[k + 1].
+        for (int k = depth; k >= 2; k -= 2) {
+            unsigned a = nodes[k], c = nodes[k - 1], d = nodes[k - 2], sc = sides[k - 2];
+            unsigned sib = child[d][sc ^ 1];
+            child[d][sc ^ 1] = uint16_t(a);
+            child[c][sides[k - 1]] = uint16_t(sib);
+        }
+        stale = true;
+        return node - 256;
     }
 };
 
@@ -105,8 +183,10 @@ TBRCompress::~TBRCompress() {
                 uint8_t last = uint8_t(bits_);
                 stream_.WriteBuffer(&last, 1);
             }
-        } else if (at_ < buffer_.size()) {
-            stream_.Seek(-std::int64_t(buffer_.size() - at_), soCurrent);
+        } else {
+            // Whole bytes read ahead, in the buffer or among the pending bits.
+            std::int64_t ahead = std::int64_t(buffer_.size() - at_) + count_ / 8;
+            if (ahead > 0) stream_.Seek(-ahead, soCurrent);
         }
     } catch (...) {
         // A destructor reports nothing; Flush() first to see write errors.
@@ -116,12 +196,22 @@ TBRCompress::~TBRCompress() {
 void TBRCompress::ResetSplayTree() { tree_->reset(); }
 void TBRCompress::SplayAtSymbol(uint8_t value) { tree_->splay(value); }
 
-void TBRCompress::EncodeSymbol(uint8_t value) {
-    if (buffer_.size() < at_ + 40) buffer_.resize(std::max(at_ + 40, kChunk));
+void TBRCompress::EncodeSymbol(uint8_t value) { EncodeSymbols(std::span(&value, 1)); }
+
+void TBRCompress::EncodeSymbols(std::span<const uint8_t> plain) {
+    if (buffer_.size() < kChunk + 80) buffer_.resize(kChunk + 80);
+    Tree& tree = *tree_;
     uint8_t* out = buffer_.data() + at_;
-    tree_->encode(value, bits_, count_, out);
+    uint8_t* full = buffer_.data() + kChunk;
+    for (uint8_t v : plain) {
+        tree.encode(v, bits_, count_, out);
+        if (out >= full) {
+            at_ = size_t(out - buffer_.data());
+            Flush();
+            out = buffer_.data();
+        }
+    }
     at_ = size_t(out - buffer_.data());
-    if (at_ >= kChunk) Flush();
 }
 
 void TBRCompress::Flush() {
@@ -130,32 +220,43 @@ void TBRCompress::Flush() {
     at_ = 0;
 }
 
-uint8_t TBRCompress::read_code_byte() {
-    if (at_ == buffer_.size()) {
-        buffer_.resize(kChunk);
-        std::int64_t got = stream_.Read(buffer_.data(), std::int64_t(kChunk));
-        buffer_.resize(size_t(std::max<std::int64_t>(got, 0)));
-        at_ = 0;
-        if (buffer_.empty()) code_ended();
-    }
+void TBRCompress::refill() {
+    size_t left = buffer_.size() - at_;
+    if (left > 0) std::memmove(buffer_.data(), buffer_.data() + at_, left);
+    buffer_.resize(kChunk);
+    std::int64_t got = stream_.Read(buffer_.data() + left, std::int64_t(kChunk - left));
+    buffer_.resize(left + size_t(std::max<std::int64_t>(got, 0)));
+    at_ = 0;
+}
+
+uint8_t TBRCompress::ReadCodeByte() {
+    if (at_ == buffer_.size()) refill();
+    if (at_ == buffer_.size()) code_ended();
     return buffer_[at_++];
 }
 
+std::pair<uint64_t, int> TBRCompress::more_bits() {
+    if (buffer_.size() - at_ < 8) refill();
+    if (buffer_.size() - at_ >= 8) {
+        uint64_t bits = core::get_le64(&buffer_[at_]);
+        at_ += 8;
+        return {bits, 64};
+    }
+    return {ReadCodeByte(), 8};
+}
+
 uint8_t TBRCompress::DecodeSymbol() {
-    const Tree& t = *tree_;
-    unsigned node = 0;
-    do {
-        if (count_ == 0) {
-            bits_ = read_code_byte();
-            count_ = 8;
-        }
-        node = (bits_ & 1) ? t.right[node] : t.left[node];
-        bits_ >>= 1;
-        --count_;
-    } while (node < 256);
-    uint8_t value = uint8_t(node - 256);
-    tree_->splay(value);
-    return value;
+    return uint8_t(tree_->decode(bits_, count_, [this] { return more_bits(); }));
+}
+
+void TBRCompress::DecodeSymbols(std::span<uint8_t> out) {
+    Tree& tree = *tree_;
+    uint64_t bits = bits_;
+    int count = count_;
+    auto more = [this] { return more_bits(); };
+    for (uint8_t& v : out) v = uint8_t(tree.decode(bits, count, more));
+    bits_ = bits;
+    count_ = count;
 }
 
 std::vector<uint8_t> TBRCompress::Encode(std::span<const uint8_t> plain) {
@@ -166,7 +267,7 @@ std::vector<uint8_t> TBRCompress::Encode(std::span<const uint8_t> plain) {
     uint64_t bits = 0;
     int count = 0;
     for (uint8_t v : plain) {
-        if (size_t(out.data() + out.size() - at) < 40) {
+        if (size_t(out.data() + out.size() - at) < 80) {
             size_t used = size_t(at - out.data());
             out.resize(out.size() * 2);
             at = out.data() + used;
@@ -189,27 +290,15 @@ std::vector<uint8_t> TBRCompress::Decode(std::span<const uint8_t> code, size_t p
     const uint8_t* end = in + code.size();
     uint64_t bits = 0;
     int count = 0;
-    for (size_t i = 0; i < plainSize; ++i) {
-        unsigned node = 0;
-        do {
-            if (count == 0) {
-                if (end - in >= 8) {
-                    bits = core::get_le64(in);
-                    in += 8;
-                    count = 64;
-                } else if (in < end) {
-                    bits = *in++;
-                    count = 8;
-                } else {
-                    code_ended();
-                }
-            }
-            node = (bits & 1) ? tree.right[node] : tree.left[node];
-            bits >>= 1;
-            --count;
-        } while (node < 256);
-        out[i] = uint8_t(node - 256);
-        tree.splay(node - 256);
-    }
+    auto more = [&]() -> std::pair<uint64_t, int> {
+        if (end - in >= 8) {
+            uint64_t b = core::get_le64(in);
+            in += 8;
+            return {b, 64};
+        }
+        if (in == end) code_ended();
+        return {*in++, 8};
+    };
+    for (size_t i = 0; i < plainSize; ++i) out[i] = uint8_t(tree.decode(bits, count, more));
     return out;
 }

@@ -1,5 +1,6 @@
 #include "report/pages/BRPageStream.h"
 
+#include <cerrno>
 #include <cstring>
 #include <limits>
 
@@ -46,6 +47,7 @@ struct Header {
     int size = 128;
     int32_t count = 0;
     bool compressed = false;
+    double created = 0;
 };
 
 // Whether a record that starts at `at` looks like the first one: ordinal 1,
@@ -91,6 +93,8 @@ Header read_header(TStream& s) {
         s.ReadBuffer(b, h.size);
         h.count = int32_t(get_le32(&b[8]));
         h.compressed = (h.size == TBRPageList::kHeaderSize ? b[25] : b[21]) != 0;
+        uint64_t time = core::get_le64(&b[h.size == TBRPageList::kHeaderSize ? 16 : 12]);
+        std::memcpy(&h.created, &time, 8);
     } catch (...) {
         s.SetPosition(saved);
         throw;
@@ -236,6 +240,7 @@ void TBRPageList::ReadPageStreamHeader() {
     header_size_ = h.size;
     count_ = h.count;
     compression_ = h.compressed;
+    created_ = h.created;
 }
 
 void TBRPageList::PositionAtFirstRecord() {
@@ -339,6 +344,7 @@ void TBRPageList::OpenStoredPages(const std::string& fileName) {
     header_size_ = h.size;
     count_ = h.count;
     compression_ = h.compressed;
+    created_ = h.created;
 }
 
 void TBRPageList::SaveStoredPages(const std::string& fileName) {
@@ -353,6 +359,11 @@ void TBRPageList::SaveStoredPages(const std::string& fileName) {
         throw EFCreateError(Format("Cannot create file \"%s\". %s", {fileName, std::string(e.what())}));
     }
     try {
+        // The permissions of the file replaced, or a new file's.
+        auto target = os::file_status(fileName);
+        if (target && target->is_directory())
+            throw EFCreateError(Format("Cannot create file \"%s\". %s", {fileName, SysErrorMessage(EISDIR)}));
+        os::set_file_mode(temp, target ? target->mode : os::new_file_mode());
         TFileStream out(temp, fmOpenWrite);
         s.CopyToStream(out);
     } catch (...) {

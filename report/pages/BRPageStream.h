@@ -22,6 +22,7 @@
 #include <mutex>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/core/Streams.h"
@@ -94,8 +95,12 @@ public:
     TBRCompress& operator=(const TBRCompress&) = delete;
 
     void EncodeSymbol(uint8_t value);
+    // EncodeSymbol of every byte of plain, in order.
+    void EncodeSymbols(std::span<const uint8_t> plain);
     // The next byte; EReadError "Stream read error" when the code ends.
     uint8_t DecodeSymbol();
+    // DecodeSymbol for every byte of out, in order.
+    void DecodeSymbols(std::span<uint8_t> out);
     // Writes the buffered code so far (whole bytes) to the stream.
     void Flush();
     void SplayAtSymbol(uint8_t value);
@@ -109,7 +114,11 @@ public:
     struct Tree;
 
 private:
-    uint8_t read_code_byte();
+    // The next code byte, from the read-ahead buffer.
+    uint8_t ReadCodeByte();
+    void refill();
+    // The next 64 code bits (8 near the end) and how many they are.
+    std::pair<uint64_t, int> more_bits();
     std::unique_ptr<Tree> tree_;
     TStream& stream_;
     bool coding_;
@@ -178,6 +187,8 @@ public:
     int PageCount() const { return count_; }
     // The header size of the stream (128, or 124 for an older stream read back).
     int HeaderSize() const { return header_size_; }
+    // The header's time of the stream read back (0 before one is read).
+    double CreatedAt() const { return created_; }
 
     // The page stream, owned by the list. The owner hands a new stream over
     // before a run and reads it back after OpenStoredPages.
@@ -223,6 +234,7 @@ private:
     bool compression_ = false;
     int count_ = 0;
     int header_size_ = kHeaderSize;
+    double created_ = 0;
     std::unique_ptr<TBRStream> stream_;
     TBROutline outline_;
 };

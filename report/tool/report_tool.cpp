@@ -8,6 +8,10 @@
 //   report-tool print FILE.brp [--printer NAME|URI | --pdf OUT.pdf] [--first N --last M]
 //                    [--copies N] [--duplex 1|2|3]
 //       prints a stored page stream on a printer or into a PDF file
+//   report-tool eval [--db FILE --sql QUERY] [--each|--aggregate] [--env NAME=EXPR]... EXPR
+//       the kind and value of a report expression, once, per record or aggregated
+//   report-tool pages info|extract|render|code|decode|synth ...
+//       the BRP page stream: its pages, the splay coder (see PagesCommands.h)
 //   report-tool bands run LAYOUT.json OUT.brp [RECORDS]
 //       runs a stored report layout's standard bands (the detail band once per
 //       record) into a page stream and lists where each band printed
@@ -15,6 +19,8 @@
 // A command is a row of kCommands; it gets the arguments after its name.
 
 #include "report/tool/BandsCommands.h"
+#include "report/tool/EvalCommands.h"
+#include "report/tool/PagesCommands.h"
 #include "report/tool/PrintCommands.h"
 #include "report/tool/SupportCommands.h"
 
@@ -34,6 +40,8 @@ constexpr Command kCommands[] = {
     {"support", report_tool::support_command},
     {"printers", report_tool::printers_command},
     {"print", report_tool::print_command},
+    {"eval", report_tool::eval_command},
+    {"pages", report_tool::pages_command},
     {"bands", report_tool::bands_command},
 };
 
@@ -43,6 +51,9 @@ int usage() {
                  "  printers [URI...]                      the print destinations, their papers and bins\n"
                  "  print FILE.brp [--printer NAME | --pdf OUT.pdf] [--first N --last M] [--copies N]\n"
                  "        [--duplex 1|2|3]                 prints a stored page stream\n"
+                 "  eval [--db FILE --sql QUERY] [--each|--aggregate] [--env NAME=EXPR]... EXPR\n"
+                 "                                         the kind and value of a report expression\n"
+                 "  pages info|extract|render|code|decode|synth ...   the BRP page stream\n"
                  "  bands run LAYOUT.json OUT.brp [RECORDS] runs a layout's bands into a page stream\n";
     return 2;
 }

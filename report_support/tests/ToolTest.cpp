@@ -10,12 +10,7 @@
 
 namespace {
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) out.push_back(line);
-    return out;
-}
+using test_support::output_lines;
 
 std::string tool(const std::string& env, const std::string& args) {
     return "env -u LC_ALL -u LC_MESSAGES -u LANG " + env + " " + test_support::shell_quote(test_support::tool_path("report-tool")) + " " + args;
@@ -46,7 +41,7 @@ TEST(ReportTool, SupportTables) {
         const auto r = test_support::run_split(tool(c.env, c.args));
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.err, "");
-        const auto rows = lines(r.out);
+        const auto rows = output_lines(r.out);
         ASSERT_EQ(rows.size(), c.rows);
         EXPECT_EQ(rows[c.row].substr(0, std::string(c.text).size()), c.text);
     }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <stdexcept>
 
 #include <sys/wait.h>
@@ -95,6 +96,13 @@ std::string shell_quote(const std::string& text) {
             out += c;
     }
     return out + "'";
+}
+
+std::vector<std::string> output_lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
 }
 
 std::string read_file(const std::string& path) {

@@ -3,6 +3,7 @@
 // and capturing what it prints, files, the python3 oracles and the built tools.
 
 #include <string>
+#include <vector>
 
 namespace test_support {
 
@@ -48,6 +49,9 @@ SplitResult run_split(const std::string& command);
 int run_status(const std::string& command);
 // Quotes a text for /bin/sh: 'it'\''s'.
 std::string shell_quote(const std::string& text);
+
+// The lines of a command's output, without their line ends.
+std::vector<std::string> output_lines(const std::string& text);
 
 // The whole content of a file ("" when it cannot be read).
 std::string read_file(const std::string& path);

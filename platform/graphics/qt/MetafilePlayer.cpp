@@ -46,6 +46,15 @@ struct DcState {
 
 int32_t i32(std::span<const uint8_t> r, size_t at) { return int32_t(get_le32(&r[at])); }
 
+// Coordinates and lengths a page can hold; records with others are skipped,
+// so no arithmetic on them can overflow.
+constexpr int32_t kFar = 1 << 24;
+bool sane(int64_t v) { return v > -kFar && v < kFar; }
+// Pen widths and font heights are held to these; saved states to this many.
+constexpr int32_t kMaxPen = 4096, kMaxFont = 4096;
+constexpr size_t kMaxSaved = 1024;
+bool sane(const TRect& r) { return sane(r.Left) && sane(r.Top) && sane(r.Right) && sane(r.Bottom); }
+
 TRect rect_at(std::span<const uint8_t> r, size_t at) { return TRect{i32(r, at), i32(r, at + 4), i32(r, at + 8), i32(r, at + 12)}; }
 
 TRect normalized(TRect r) {
@@ -157,6 +166,7 @@ private:
         Brush.Style = dc_.brush.solid ? bsSolid : bsClear;
         Brush.Color = dc_.brush.color;
         TRect box = normalized(rect_at(r, 8));
+        if (!sane(box)) return;
         // Without a pen a shape covers one pixel less each way.
         if (Pen.Style == psClear) {
             box.Right -= 1;
@@ -168,6 +178,7 @@ private:
             cw = box.Width();
             ch = box.Height();
         } else if (type == emf::ROUNDRECT) {
+            if (!sane(i32(r, 24)) || !sane(i32(r, 28))) return;
             cw = std::abs(i32(r, 24));
             ch = std::abs(i32(r, 28));
         }
@@ -180,6 +191,7 @@ private:
         uint32_t n = get_le32(&r[44]), offString = get_le32(&r[48]), options = get_le32(&r[52]);
         TRect box = normalized(rect_at(r, 56));
         uint32_t offDx = get_le32(&r[72]);
+        if (!sane(ref.X) || !sane(ref.Y) || !sane(box)) return;
         if (n > r.size() / 2 || offString > r.size() || 2 * size_t(n) > r.size() - offString) return;
         bool haveDx = offDx != 0 && offDx <= r.size() && 4 * size_t(n) <= r.size() - offDx;
         std::string utf8 = utf8_of(r, offString, n);
@@ -191,19 +203,13 @@ private:
             dx = record_text(Font, utf8).Advances;
         }
         int64_t width = 0;
-        for (int32_t a : dx) width += a;
-        TTextMetric m = font_engine().Metric(Font);
-        int x = ref.X, y = ref.Y;
-        switch (dc_.textAlign & TA_CENTER) {
-            case TA_CENTER: x -= int(width / 2); break;
-            case TA_RIGHT: x -= int(width); break;
-            default: break;
+        for (int32_t a : dx) {
+            if (!sane(a)) return;
+            width += a;
         }
-        switch (dc_.textAlign & TA_BASELINE) {
-            case TA_BASELINE: y -= m.Ascent; break;
-            case TA_BOTTOM: y -= m.Height(); break;
-            default: break;
-        }
+        if (!sane(width)) return;
+        TPoint at = text_origin(dc_.textAlign, ref.X, ref.Y, int(width), font_engine().Metric(Font));
+        int x = at.X, y = at.Y;
         std::optional<TRect> saved = ClipRect();
         if (options & emf::ETO_CLIPPED) SetClipRect(saved ? intersect(*saved, box) : box);
         if (options & emf::ETO_OPAQUE) DoFillRect(box, ColorToRGB(dc_.bkColor));
@@ -262,6 +268,8 @@ private:
         int cxd = i32(r, 72), cyd = i32(r, 76);
         s.bitmap = dib(r, get_le32(&r[48]), get_le32(&r[52]), get_le32(&r[56]), get_le32(&r[60]));
         if (!s.bitmap || cx <= 0 || cy <= 0 || cxd <= 0 || cyd <= 0) return std::nullopt;
+        if (!sane(x) || !sane(y) || !sane(xs) || !sane(ys) || !sane(cx) || !sane(cy) || !sane(cxd) || !sane(cyd))
+            return std::nullopt;
         s.dest = TRect{x, y, x + cxd, y + cyd};
         s.src = TRect{xs, ys, xs + cx, ys + cy};
         return s;
@@ -286,7 +294,9 @@ private:
     void record(uint32_t type, std::span<const uint8_t> r) {
         auto has = [&](size_t n) { return r.size() >= n; };
         switch (type) {
-            case emf::SAVEDC: saved_.push_back(dc_); break;
+            case emf::SAVEDC:
+                if (saved_.size() < kMaxSaved) saved_.push_back(dc_);
+                break;
             case emf::RESTOREDC: {
                 if (!has(12)) break;
                 int32_t rel = i32(r, 8);
@@ -308,7 +318,9 @@ private:
                 if (has(12)) dc_.bkColor = TColor(get_le32(&r[8]) & 0xFFFFFF);
                 break;
             case emf::CREATEPEN:
-                if (has(28)) objects_[get_le32(&r[8])] = PenObject{i32(r, 12) & 0xFF, i32(r, 16), TColor(get_le32(&r[24]) & 0xFFFFFF)};
+                if (has(28))
+                    objects_[get_le32(&r[8])] =
+                        PenObject{i32(r, 12) & 0xFF, std::clamp(i32(r, 16), 1, kMaxPen), TColor(get_le32(&r[24]) & 0xFFFFFF)};
                 break;
             case emf::CREATEBRUSHINDIRECT:
                 if (has(24))
@@ -317,7 +329,7 @@ private:
             case emf::EXTCREATEFONTINDIRECTW:
                 if (has(12 + emf::kLogFontSize)) {
                     FontObject f;
-                    f.height = i32(r, 12);
+                    f.height = std::clamp(i32(r, 12), -kMaxFont, kMaxFont);
                     f.style = (i32(r, 28) >= 600 ? 1 << fsBold : 0) | (r[32] ? 1 << fsItalic : 0) |
                               (r[33] ? 1 << fsUnderline : 0) | (r[34] ? 1 << fsStrikeOut : 0);
                     f.charset = r[35];
@@ -357,10 +369,10 @@ private:
                 if (has(12)) objects_.erase(get_le32(&r[8]));
                 break;
             case emf::MOVETOEX:
-                if (has(16)) position_ = TPoint{i32(r, 8), i32(r, 12)};
+                if (has(16) && sane(i32(r, 8)) && sane(i32(r, 12))) position_ = TPoint{i32(r, 8), i32(r, 12)};
                 break;
             case emf::LINETO:
-                if (has(16)) {
+                if (has(16) && sane(i32(r, 8)) && sane(i32(r, 12))) {
                     TPoint to{i32(r, 8), i32(r, 12)};
                     use_pen(false);
                     if (Pen.Style != psClear) DoLine(position_, to);
@@ -368,14 +380,14 @@ private:
                 }
                 break;
             case emf::SETPIXELV:
-                if (has(20)) DoSetPixel(i32(r, 8), i32(r, 12), TColor(get_le32(&r[16]) & 0xFFFFFF));
+                if (has(20) && sane(i32(r, 8)) && sane(i32(r, 12))) DoSetPixel(i32(r, 8), i32(r, 12), TColor(get_le32(&r[16]) & 0xFFFFFF));
                 break;
             case emf::RECTANGLE:
             case emf::ELLIPSE:
             case emf::ROUNDRECT: shape(r, type); break;
             case emf::EXTTEXTOUTW: text(r); break;
             case emf::INTERSECTCLIPRECT:
-                if (has(24)) {
+                if (has(24) && sane(rect_at(r, 8))) {
                     TRect c = normalized(rect_at(r, 8));
                     dc_.clip = dc_.clip ? intersect(*dc_.clip, c) : c;
                     apply(dc_);
@@ -387,7 +399,7 @@ private:
                     // RGN_COPY without data: no clip; with data: its bounds.
                     if (cb == 0) {
                         dc_.clip.reset();
-                    } else if (cb >= 32 && cb <= r.size() - 16) {
+                    } else if (cb >= 32 && cb <= r.size() - 16 && sane(rect_at(r, 16 + 16))) {
                         TRect bound = normalized(rect_at(r, 16 + 16));
                         dc_.clip = get_le32(&r[12]) == emf::RGN_COPY || !dc_.clip ? bound : intersect(*dc_.clip, bound);
                     }

@@ -62,4 +62,17 @@ private:
 void unit_startup();
 void unit_shutdown();
 
+// The Qt graphics units for a scope, with a Qt application when the process
+// has none: for tools and tests that draw and measure without windows.
+class GraphicsScope {
+public:
+    GraphicsScope() {
+        ensure_gui_application();
+        unit_startup();
+    }
+    ~GraphicsScope() { unit_shutdown(); }
+    GraphicsScope(const GraphicsScope&) = delete;
+    GraphicsScope& operator=(const GraphicsScope&) = delete;
+};
+
 }  // namespace graphics::qt

@@ -2,6 +2,8 @@
 // A font engine for tests that measure without fonts: every character 7
 // pixels wide except 'W' (11), ascent 9, descent 3; no glyphs.
 
+#include <gtest/gtest.h>
+
 #include "platform/core/CodePages.h"
 #include "platform/graphics/Font.h"
 
@@ -20,6 +22,14 @@ public:
         return w;
     }
     graphics::TGlyphRun Render(const TFont&, std::string_view) override { return {}; }
+};
+
+// Tests that measure with FixedFontEngine installed.
+class FixedFontTest : public ::testing::Test {
+protected:
+    void SetUp() override { graphics::set_font_engine(&engine_); }
+    void TearDown() override { graphics::set_font_engine(nullptr); }
+    FixedFontEngine engine_;
 };
 
 }  // namespace test_support

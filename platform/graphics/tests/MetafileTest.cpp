@@ -11,12 +11,7 @@ using core::get_le32;
 
 namespace {
 
-class Metafile : public ::testing::Test {
-protected:
-    void SetUp() override { graphics::set_font_engine(&engine_); }
-    void TearDown() override { graphics::set_font_engine(nullptr); }
-    test_support::FixedFontEngine engine_;
-};
+using Metafile = test_support::FixedFontTest;
 
 // A page with one of every kind of drawing call.
 void record_sample(TMetafile& page) {

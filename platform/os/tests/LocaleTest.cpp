@@ -45,6 +45,40 @@ TEST(Locale, MessageLocaleIsTheFirstOfLcAllLcMessagesAndLangThatIsSet) {
     }
 }
 
+TEST(Locale, StrftimeFormatsBecomeTheClassLibrarysFormats) {
+    struct Case {
+        const char* strftime;
+        const char* format;
+    } cases[] = {
+        {"%d/%m/%Y", "dd/mm/yyyy"}, {"%m/%d/%y", "mm/dd/yy"}, {"%d.%m.%Y", "dd.mm.yyyy"},
+        {"%H:%M:%S", "hh:nn:ss"},   {"%I:%M:%S %p", "hh:nn:ss ampm"}, {"%Y-%m-%d", "yyyy-mm-dd"},
+        {"%e %B %Y", "d mmmm yyyy"}, {"%T", "hh:nn:ss"}, {"%Ey", "yy"}, {"%", "%"}, {"", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(os::from_strftime_format(c.strftime), c.format) << c.strftime;
+}
+
+TEST(Locale, TheCLocaleGivesAPointForDecimals) {
+    const char* vars[] = {"LC_ALL", "LC_NUMERIC", "LC_TIME", "LANG"};
+    std::optional<std::string> saved[4];
+    for (int i = 0; i < 4; ++i) {
+        if (const char* v = std::getenv(vars[i])) saved[i] = v;
+        unsetenv(vars[i]);
+    }
+    setenv("LANG", "C", 1);
+    TFormatSettings fs = os::user_format_settings();
+    EXPECT_EQ(fs.DecimalSeparator, '.');
+    EXPECT_EQ(fs.ShortDateFormat, "mm/dd/yy");
+    EXPECT_EQ(fs.LongTimeFormat, "hh:nn:ss");
+    setenv("LANG", "xx_NOWHERE.UTF-8", 1);  // a locale the system lacks keeps the defaults
+    fs = os::user_format_settings();
+    EXPECT_EQ(fs.DecimalSeparator, '.');
+    EXPECT_EQ(fs.ShortDateFormat, TFormatSettings().ShortDateFormat);
+    for (int i = 0; i < 4; ++i) {
+        if (saved[i]) setenv(vars[i], saved[i]->c_str(), 1);
+        else unsetenv(vars[i]);
+    }
+}
+
 TEST(Locale, MeasurementIsUsCustomaryOnlyForUsLiberiaAndMyanmar) {
     struct Case {
         const char* name;

@@ -14,12 +14,7 @@ using test_support::ScratchDir;
 
 namespace {
 
-class PageList : public ::testing::Test {
-protected:
-    void SetUp() override { graphics::set_font_engine(&engine_); }
-    void TearDown() override { graphics::set_font_engine(nullptr); }
-    test_support::FixedFontEngine engine_;
-};
+using PageList = test_support::FixedFontTest;
 
 // Page n: some lines, shapes and text that differ from page to page.
 std::unique_ptr<TMetafile> make_page(int n) {

@@ -17,14 +17,6 @@ namespace {
 constexpr int kWidth = 200, kHeight = 120, kTextX = 80, kTextY = 60, kPixels = 16;
 const char kText[] = "Tamblero Wy";
 
-struct Engine {
-    Engine() {
-        graphics::qt::ensure_gui_application();
-        graphics::qt::unit_startup();
-    }
-    ~Engine() { graphics::qt::unit_shutdown(); }
-};
-
 void draw_scene(TCanvas& c) {
     c.Brush.Color = clWhite;
     c.FillRect(Rect(0, 0, kWidth, kHeight));
@@ -64,7 +56,7 @@ void save_ppm(const std::string& path, const TBitmap& b) {
 }  // namespace
 
 TEST(Canvas, RasterAndQtBackEndsDrawTheSameSceneAsPilExpects) {
-    Engine engine;
+    graphics::qt::GraphicsScope engine;
     TBitmap raster(kWidth, kHeight, pf24bit);
     draw_scene(raster.Canvas());
     QImage image(kWidth, kHeight, QImage::Format_RGB32);
@@ -88,7 +80,7 @@ TEST(Canvas, RasterAndQtBackEndsDrawTheSameSceneAsPilExpects) {
 }
 
 TEST(Canvas, TextExtentsAreQtsOwnMetricsAt96Dpi) {
-    Engine engine;
+    graphics::qt::GraphicsScope engine;
     QFont reference(QStringLiteral("Liberation Sans"));
     TFont font;
     for (int px : {8, 11, 13, 16, 24, 37}) {
@@ -115,7 +107,7 @@ TEST(Canvas, TextExtentsAreQtsOwnMetricsAt96Dpi) {
 }
 
 TEST(Canvas, TextAlignmentAndClipping) {
-    Engine engine;
+    graphics::qt::GraphicsScope engine;
     TBitmap b(120, 40, pf24bit);
     TCanvas& c = b.Canvas();
     c.FillRect(Rect(0, 0, 120, 40));

@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include <random>
+
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/EmfRecords.h"
 #include "platform/graphics/qt/MetafilePlayer.h"
@@ -13,14 +15,6 @@
 namespace {
 
 constexpr int kWidth = 320, kHeight = 240;
-
-struct Engine {
-    Engine() {
-        graphics::qt::ensure_gui_application();
-        graphics::qt::unit_startup();
-    }
-    ~Engine() { graphics::qt::unit_shutdown(); }
-};
 
 // Every kind of call the recorder knows, on any canvas.
 void draw_page(TCanvas& c) {
@@ -97,7 +91,7 @@ std::unique_ptr<TMetafile> recorded() {
 }  // namespace
 
 TEST(MetafilePlayer, ReplayAtScaleOneMatchesTheCanvasPixelForPixel) {
-    Engine engine;
+    graphics::qt::GraphicsScope engine;
     QImage want = direct();
     auto page = recorded();
     QImage got = graphics::qt::render_metafile(*page);
@@ -126,7 +120,7 @@ TEST(MetafilePlayer, ReplayAtScaleOneMatchesTheCanvasPixelForPixel) {
 }
 
 TEST(MetafilePlayer, ScaledReplayKeepsThePageInItsTarget) {
-    Engine engine;
+    graphics::qt::GraphicsScope engine;
     auto page = recorded();
     QImage big = graphics::qt::render_metafile(*page, 192);
     EXPECT_EQ(big.size(), QSize(2 * kWidth, 2 * kHeight));
@@ -148,7 +142,7 @@ TEST(MetafilePlayer, ScaledReplayKeepsThePageInItsTarget) {
 }
 
 TEST(MetafilePlayer, RecordsWithLyingFieldsAndUnknownRecordsAreSkipped) {
-    Engine engine;
+    graphics::qt::GraphicsScope engine;
     auto page = recorded();
     std::vector<uint8_t> b = page->Bytes();
     // Every text and bitmap record gets counts and offsets far past its end,
@@ -173,4 +167,28 @@ TEST(MetafilePlayer, RecordsWithLyingFieldsAndUnknownRecordsAreSkipped) {
     bad.SetBytes(b);
     QImage image = graphics::qt::render_metafile(bad);
     EXPECT_EQ(image.size(), QSize(kWidth, kHeight));
+}
+
+TEST(MetafilePlayer, RandomlyDamagedPagesPlayOrAreRefused) {
+    graphics::qt::GraphicsScope engine;
+    const std::vector<uint8_t> good = recorded()->Bytes();
+    std::mt19937 rng(130);
+    int played = 0;
+    for (int round = 0; round < 300; ++round) {
+        std::vector<uint8_t> b = good;
+        for (int k = 0, n = 1 + int(rng() % 8); k < n; ++k) {
+            size_t at = 108 + rng() % (b.size() - 108);  // the header stays, so most pages still load
+            b[at] = round % 2 ? uint8_t(rng()) : uint8_t(b[at] ^ (1u << (rng() % 8)));
+        }
+        TMetafile page;
+        try {
+            page.SetBytes(b);
+        } catch (const EInvalidGraphic&) {
+            continue;
+        }
+        QImage image = graphics::qt::render_metafile(page, round % 3 ? 96 : 48);
+        EXPECT_FALSE(image.isNull());
+        ++played;
+    }
+    EXPECT_GT(played, 50);
 }

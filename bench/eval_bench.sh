@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Times `report-tool eval --aggregate` over a generated SQLite table against
+# sqlite3 computing the same aggregate, in the same run: the tool reads every
+# row through platform/data (the SQLite ODBC driver), evaluates the compiled
+# expression once a record and prints the total; sqlite3 runs the SQL
+# aggregate. Checks that both totals agree and prints wall time, peak memory
+# and our ratio to sqlite3 for each aggregate. Run by hand; not part of ctest.
+#
+#   bench/eval_bench.sh [--rows N] [--runs N] [--work DIR] [--build DIR]
+#
+# --rows   rows of the table (default 1000000)
+# --runs   runs per program; the fastest counts (default 3)
+# --work   folder for the database (default a temporary one)
+# --build  build folder holding bin/report-tool (default build)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+rows=1000000 runs=3 work="" build=$root/build
+while (( $# )); do
+  case $1 in
+    --rows) rows=$2; shift 2 ;;
+    --runs) runs=$2; shift 2 ;;
+    --work) work=$2; shift 2 ;;
+    --build) build=$2; shift 2 ;;
+    *) echo "unknown option $1" >&2; exit 2 ;;
+  esac
+done
+tool=$build/bin/report-tool
+[[ -x $tool ]] || { echo "build first: $tool is missing" >&2; exit 1; }
+command -v sqlite3 >/dev/null || { echo "sqlite3 is missing (scripts/setup installs it)" >&2; exit 1; }
+if [[ -z $work ]]; then
+  work=$(mktemp -d /tmp/evalbenchXXXXXX)
+  trap 'rm -rf "$work"' EXIT
+fi
+
+source "$root/bench/measure.sh"
+
+db=$work/orders.db
+rm -f "$db"
+sqlite3 "$db" "CREATE TABLE orders(id INTEGER, amount REAL, qty INTEGER, name TEXT);
+WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < $rows)
+INSERT INTO orders SELECT i, (i * 3719 % 100000) / 100.0, i * 7919 % 5000, 'Cliente ' || i FROM n;"
+
+# the numbers two totals print, the same when they agree to 12 digits
+same() { awk -v a="$1" -v b="$2" 'BEGIN { d = a - b; if (d < 0) d = -d; m = (a < 0 ? -a : a); exit !(d <= m * 1e-12 + 1e-9) }'; }
+
+printf "%-16s %9s %9s %10s %10s %7s %s\n" expression tool_s sqlite_s tool_KiB sqlite_KiB ratio same
+for pair in "SUM(amount):SUM(amount)" "COUNT:COUNT(*)" "AVERAGE(amount):AVG(amount)" "MAX(qty):MAX(qty)"; do
+  expr=${pair%%:*} sql=${pair#*:}
+  read -r t_tool m_tool < <(measure "$work/out" "$tool" eval --db "$db" --sql "SELECT amount, qty FROM orders" --aggregate "$expr")
+  ours=$(cut -d' ' -f2 "$work/stdout.txt")
+  read -r t_peer m_peer < <(measure "$work/out" sqlite3 "$db" "SELECT $sql FROM orders")
+  peer=$(cat "$work/stdout.txt")
+  ok=no; same "$ours" "$peer" && ok=yes
+  ratio=$(awk -v a="$t_tool" -v b="$t_peer" 'BEGIN { printf "%.1f", (b > 0 ? a / b : 0) }')
+  printf "%-16s %9s %9s %10s %10s %7s %s\n" "$expr" "$t_tool" "$t_peer" "$m_tool" "$m_peer" "$ratio" "$ok"
+done

@@ -1,0 +1,205 @@
+// Environments: named expressions used like variables, each compiled by an
+// evaluator of its own and guarded against recursion.
+
+#include "report/expr/BRExpr.h"
+
+#include "platform/core/ClassBuilder.h"
+
+// Keeps the release of entries from changing the application environment's count.
+bool GlobalUnprepareGuard = false;
+
+// ---------------------------------------------------------------- entries
+
+TBREvEmbeddedFunction::TBREvEmbeddedFunction(std::string text)
+    : evaluator_(std::make_unique<TBREvaluator>()),
+      text_(std::move(text)),
+      handle_(std::make_shared<TBREvEmbeddedFunction*>(this)) {}
+
+TBREvEmbeddedFunction::~TBREvEmbeddedFunction() { *handle_ = nullptr; }
+
+void TBREvEmbeddedFunction::ComputeValue(TBRFiFo&, EvalValue& result) {
+    if (in_evaluation_) {
+        result = EvalValue::Error("Recursive calls not allowed");
+        return;
+    }
+    struct Guard {
+        bool& flag;
+        ~Guard() { flag = false; }
+    } guard{in_evaluation_};
+    in_evaluation_ = true;
+    evaluator_->EvaluateCompiled(result);
+}
+
+void TBREvEmbeddedFunction::ResetState() { evaluator_->ResetAggregates(); }
+
+TBREvElementWrapper::TBREvElementWrapper(TBREvEmbeddedFunction* target, std::string name)
+    : target_(target->Handle()), name_(std::move(name)) {}
+
+void TBREvElementWrapper::ComputeValue(TBRFiFo& fifo, EvalValue& result) {
+    if (TBREvEmbeddedFunction* entry = *target_)
+        entry->ComputeValue(fifo, result);
+    else
+        result = EvalValue::Error("Unknown function : " + name_);
+}
+
+// ---------------------------------------------------------------- "DATA"
+
+// The expression texts of an environment as a string list. Reading a form
+// resource clears it and then adds the texts in order: each becomes the
+// expression of the entry at the same place.
+class TBREvEnvironment::DataList : public TStrings {
+public:
+    explicit DataList(TBREvEnvironment& env) : env_(env) {}
+    int Count() const override { return env_.Count(); }
+    std::string Get(int index) const override {
+        TBREvEmbeddedFunction* e = env_.Entry(index);
+        return e ? e->ExpressionText() : std::string();
+    }
+    void Insert(int index, const std::string& s) override {
+        if (index < 0 || index >= env_.Count()) throw EListError(Format("List index out of bounds (%d)", index));
+        env_.PutObject(index, new TBREvEmbeddedFunction(s));
+    }
+    int Add(const std::string& s) override {
+        int index = next_;
+        Insert(index, s);
+        ++next_;
+        return index;
+    }
+    void Delete(int index) override { Insert(index, std::string()); }
+    void Clear() override { next_ = 0; }
+
+private:
+    TBREvEnvironment& env_;
+    int next_ = 0;
+};
+
+// ---------------------------------------------------------------- environment
+
+TBREvEnvironment::TBREvEnvironment() : data_(std::make_unique<DataList>(*this)) {}
+
+TBREvEnvironment::~TBREvEnvironment() { Clear(); }
+
+TClass TBREvEnvironment::StaticClass() {
+    static const TClassInfo info =
+        core::ClassBuilder<TBREvEnvironment, TStringList>("TBREvEnvironment")
+            .Strings("Strings", [](const TBREvEnvironment& e) { return const_cast<TStringList*>(static_cast<const TStringList*>(&e)); })
+            .Strings("DATA", [](const TBREvEnvironment& e) { return e.Data(); })
+            .Build();
+    return &info;
+}
+
+TClass TBREvEnvironment::ClassType() const { return StaticClass(); }
+
+TStrings* TBREvEnvironment::Data() const { return data_.get(); }
+
+TBREvEmbeddedFunction* TBREvEnvironment::Entry(int index) const {
+    if (index < 0 || index >= Count()) return nullptr;
+    return static_cast<TBREvEmbeddedFunction*>(GetObject(index));
+}
+
+void TBREvEnvironment::Clear() {
+    for (int i = Count() - 1; i >= 0; --i) Delete(i);
+    TStringList::Clear();
+}
+
+void TBREvEnvironment::Delete(int index) {
+    TObject* obj = GetObject(index);
+    TStringList::Delete(index);
+    delete obj;
+}
+
+// Every name has an entry: one added without gets an empty expression.
+int TBREvEnvironment::AddObject(const std::string& s, TObject* obj) {
+    if (!obj) obj = new TBREvEmbeddedFunction(std::string());
+    return TStringList::AddObject(s, obj);
+}
+
+void TBREvEnvironment::InsertObject(int index, const std::string& s, TObject* obj) {
+    if (!obj) obj = new TBREvEmbeddedFunction(std::string());
+    TStringList::InsertObject(index, s, obj);
+}
+
+void TBREvEnvironment::PutObject(int index, TObject* obj) {
+    TObject* old = GetObject(index);
+    if (old == obj) return;
+    if (obj && !dynamic_cast<TBREvEmbeddedFunction*>(obj)) throw EInvalidCast("Invalid class typecast");
+    if (!obj) obj = new TBREvEmbeddedFunction(std::string());
+    TStringList::PutObject(index, obj);
+    delete old;
+    if (IsPrepared()) compile_entry(*static_cast<TBREvEmbeddedFunction*>(obj));
+}
+
+void TBREvEnvironment::compile_entry(TBREvEmbeddedFunction& entry) {
+    entry.Evaluator().UseDataSetList(DataSetList());
+    entry.Evaluator().NameEnvironment = this;
+    entry.Evaluator().CompileExpression(entry.ExpressionText());
+}
+
+void TBREvEnvironment::DefineEntry(const std::string& name, const std::string& text) {
+    const std::string upper = UpperCase(name);
+    if (IndexOf(upper) >= 0) return;
+    auto* entry = new TBREvEmbeddedFunction(text);
+    AddObject(upper, entry);
+    if (IsPrepared()) compile_entry(*entry);
+}
+
+void TBREvEnvironment::RemoveEntry(const std::string& name) {
+    int i = IndexOf(name);
+    if (i >= 0) Delete(i);
+}
+
+std::unique_ptr<TBREvElement> TBREvEnvironment::MakeElement(const std::string& name) {
+    int i = IndexOf(UpperCase(name));
+    if (i < 0) return std::make_unique<TBREvElementError>("Unknown function : " + name);
+    return std::make_unique<TBREvElementWrapper>(Entry(i), name);
+}
+
+void TBREvEnvironment::EntryValue(const std::string& name, EvalValue& result) {
+    int i = IndexOf(name);
+    if (i < 0) {
+        result = EvalValue::Error();
+        return;
+    }
+    TBRFiFo unused;
+    Entry(i)->ComputeValue(unused, result);
+}
+
+TBREvElement* TBREvEnvironment::FirstCompiledElement(const std::string& name) {
+    int i = IndexOf(name);
+    if (i < 0) return nullptr;
+    return Entry(i)->CompiledElementAt(0);
+}
+
+void TBREvEnvironment::StoreStringConstant(TBREvElement* element, const std::string& text) {
+    if (auto* s = dynamic_cast<TBREvElementString*>(element)) s->Text = text;
+}
+
+void TBREvEnvironment::StoreIntegerConstant(TBREvElement* element, std::int32_t value) {
+    if (auto* c = dynamic_cast<TBREvElementConstant*>(element)) c->Value = EvalValue::Integer(value);
+}
+
+void TBREvEnvironment::StoreConstant(TBREvElement* element, const EvalValue& value) {
+    if (auto* c = dynamic_cast<TBREvElementConstant*>(element))
+        c->Value = value;
+    else if (auto* s = dynamic_cast<TBREvElementString*>(element); s && value.Kind == vkString)
+        s->Text = value.Text;
+}
+
+void TBREvEnvironment::PrepareEntries() {
+    if (preparation_count_++ > 0) return;
+    for (int i = 0; i < Count(); ++i) compile_entry(*Entry(i));
+}
+
+void TBREvEnvironment::UnprepareEntries() {
+    if (this == expr::application_environment_if_started() && GlobalUnprepareGuard) return;
+    struct Guard {
+        ~Guard() { GlobalUnprepareGuard = false; }
+    } guard;
+    GlobalUnprepareGuard = true;
+    if (preparation_count_ > 0 && preparation_count_-- == 1)
+        for (int i = 0; i < Count(); ++i) Entry(i)->Evaluator().ReleaseCompiled();
+}
+
+void TBREvEnvironment::UseDataSetList(TList* list) { datasets_.use(list); }
+
+TList* TBREvEnvironment::DataSetList() { return datasets_.get(); }

@@ -1,0 +1,152 @@
+// report-tool eval against sqlite3 on a generated SQLite database.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "platform/core/SysUtils.h"
+#include "tests/support/TestSupport.h"
+
+using test_support::run_split;
+using test_support::shell_quote;
+
+namespace {
+
+using test_support::output_lines;
+
+// The tool in the C locale: numbers with a decimal point, as sqlite3 prints them.
+std::string report_tool() { return "env LC_ALL=C " + shell_quote(test_support::tool_path("report-tool")); }
+
+class EvalTool : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir_ = new test_support::ScratchDir("eval-tool");
+        db_ = *dir_ / "orders.db";
+        // 400 orders: amounts with cents, signed quantities, names in mixed case
+        auto made = test_support::run("sqlite3 " + shell_quote(db_) + " " + shell_quote(R"(
+            CREATE TABLE orders(id INTEGER, amount REAL, qty INTEGER, name TEXT);
+            WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400)
+            INSERT INTO orders
+              SELECT i, (i * 3719 % 100000) / 100.0 - 250, i * 7919 % 5000 - 2500,
+                     CASE WHEN i % 97 = 0 THEN '' ELSE
+                       substr('mAcDoNaLdOsIlVa', 1 + i % 7, 1 + i % 6) || substr('jOhN pAuL', 1 + i % 4) || i END
+              FROM n;)"));
+        ASSERT_EQ(made.status, 0) << made.output;
+    }
+    static void TearDownTestSuite() {
+        delete dir_;
+        dir_ = nullptr;
+    }
+
+    // What `report-tool eval` prints over the orders, one line a value.
+    static std::vector<std::string> tool(const std::string& mode, const std::string& expression) {
+        auto r = run_split(report_tool() + " eval --db " + shell_quote(db_) +
+                           " --sql " + shell_quote("SELECT * FROM orders ORDER BY id") + " " + mode + " -- " +
+                           shell_quote(expression));
+        EXPECT_EQ(r.status, 0) << r.err;
+        return output_lines(r.out);
+    }
+    static std::vector<std::string> sqlite(const std::string& query) {
+        auto r = run_split("sqlite3 -noheader " + shell_quote(db_) + " " + shell_quote(query));
+        EXPECT_EQ(r.status, 0) << r.err;
+        return output_lines(r.out);
+    }
+
+    static test_support::ScratchDir* dir_;
+    static std::string db_;
+};
+
+test_support::ScratchDir* EvalTool::dir_ = nullptr;
+std::string EvalTool::db_;
+
+struct AggregateCase {
+    const char* expression;
+    const char* sql;
+    const char* kind;
+};
+
+TEST_F(EvalTool, AggregatesEqualTheSqlAggregates) {
+    const AggregateCase cases[] = {
+        {"SUM(amount)", "SELECT SUM(amount) FROM orders", "FLOAT"},
+        {"SUM(qty)", "SELECT SUM(qty) FROM orders", "INTEGER"},
+        {"COUNT", "SELECT COUNT(*) FROM orders", "INTEGER"},
+        {"AVERAGE(amount)", "SELECT AVG(amount) FROM orders", "FLOAT"},
+        {"AVERAGE(qty)", "SELECT AVG(qty) FROM orders", "FLOAT"},
+        {"MAX(amount)", "SELECT MAX(amount) FROM orders", "FLOAT"},
+        {"MIN(amount)", "SELECT MIN(amount) FROM orders", "FLOAT"},
+        {"MAX(qty)", "SELECT MAX(qty) FROM orders", "INTEGER"},
+        {"MIN(qty)", "SELECT MIN(qty) FROM orders", "INTEGER"},
+        {"MAX(name)", "SELECT MAX(name) FROM orders", "STRING"},
+        {"MIN(name)", "SELECT MIN(name) FROM orders", "STRING"},
+    };
+    for (const AggregateCase& c : cases) {
+        auto got = tool("--aggregate", c.expression);
+        auto want = sqlite(c.sql);
+        ASSERT_EQ(got.size(), 1u) << c.expression;
+        ASSERT_EQ(want.size(), 1u) << c.sql;
+        const std::string kind = std::string(c.kind) + " ";
+        ASSERT_EQ(got[0].substr(0, kind.size()), kind) << c.expression << ": " << got[0];
+        std::string value = got[0].substr(kind.size());
+        if (std::string(c.kind) == "FLOAT") {
+            double a = StrToFloat(value), b = StrToFloat(want[0]);
+            EXPECT_NEAR(a, b, std::fabs(b) * 1e-13 + 1e-12) << c.expression;
+        } else {
+            EXPECT_EQ(value, want[0]) << c.expression;
+        }
+    }
+}
+
+TEST_F(EvalTool, StringFunctionsEqualTheSqlFunctionsRowByRow) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"UPPER(name)", "upper(name)"},
+        {"LOWER(name)", "lower(name)"},
+        {"COPY(name, 2, 3)", "substr(name, 2, 3)"},
+        {"COPY(name, 0, 4)", "substr(name, 1, 4)"},
+        {"PRETTY(name)", "upper(substr(name, 1, 1)) || lower(substr(name, 2))"},
+        {"UPPER(name) + '/' + STR(qty)", "upper(name) || '/' || qty"},
+    };
+    for (const auto& [expression, sql] : cases) {
+        auto got = tool("--each", expression);
+        auto want = sqlite(std::string("SELECT ") + sql + " FROM orders ORDER BY id");
+        ASSERT_EQ(got.size(), 400u) << expression;
+        ASSERT_EQ(want.size(), 400u) << sql;
+        for (std::size_t i = 0; i < got.size(); ++i)
+            ASSERT_EQ(got[i], "STRING " + want[i]) << expression << " row " << i + 1;
+    }
+}
+
+TEST_F(EvalTool, RunningTotalsPerRecordAndReportVariables) {
+    auto got = tool("--each", "COUNT");
+    ASSERT_EQ(got.size(), 400u);
+    EXPECT_EQ(got[0], "INTEGER 1");
+    EXPECT_EQ(got[399], "INTEGER 400");
+    auto r = run_split(report_tool() +
+                       " eval --env 'RATE=0.5' --env 'DOUBLE=RATE * 4' 'DOUBLE + 1'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "FLOAT 3\n");
+    r = run_split(report_tool() + " eval '1 / 0'");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "ERROR Cannot divide by 0\n");
+}
+
+TEST_F(EvalTool, BadArgumentsAndDatabasesAreClearErrors) {
+    const std::string tool = report_tool() + " eval ";
+    auto r = run_split(tool);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("usage: report-tool eval"), std::string::npos);
+    EXPECT_EQ(run_split(tool + "--each 1").status, 2);
+    EXPECT_EQ(run_split(tool + "--db x.db 1").status, 2);
+    EXPECT_EQ(run_split(tool + "--env NOEQUALS 1").status, 2);
+    EXPECT_EQ(run_split(tool + "--bogus 1").status, 2);
+
+    const std::string missing = *dir_ / "missing.db";
+    r = run_split(tool + "--db " + shell_quote(missing) + " --sql 'SELECT 1' 1");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("no such database"), std::string::npos);
+    EXPECT_FALSE(FileExists(missing));  // never created by asking
+
+    r = run_split(tool + "--db " + shell_quote(db_) + " --sql 'SELECT nope FROM orders' 1");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(r.err.empty());
+}
+
+}  // namespace
