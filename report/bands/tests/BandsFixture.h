@@ -1,9 +1,11 @@
 #pragma once
 // Helpers of the report model's tests: a canvas that records what is drawn,
-// a font engine with fixed metrics, an output device of recorded pages, and
+// the fixed font engine installed, an output device of recorded pages, and
 // a printable control that prints lines of text a page at a time.
 
 #include "report/bands/BandRpt.h"
+
+#include "platform/graphics/tests/FixedFontEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -53,17 +55,9 @@ protected:
     void DoText(int x, int y, std::string_view text) override { texts.push_back({x, y, std::string(text)}); }
 };
 
-// Every character 5 pixels wide, cells 10 pixels high.
-class FixedFontEngine : public graphics::FontEngine {
-public:
-    graphics::TTextMetric Metric(const TFont&) override { return {8, 2}; }
-    int TextWidth(const TFont&, std::string_view text) override { return int(text.size()) * 5; }
-    graphics::TGlyphRun Render(const TFont&, std::string_view) override { return {}; }
-};
-
-// Installs the fixed font engine for the lifetime of a test.
+// Installs the fixed font engine of the graphics tests for the lifetime of a test.
 struct ScopedFontEngine {
-    FixedFontEngine engine;
+    test_support::FixedFontEngine engine;
     ScopedFontEngine() { graphics::set_font_engine(&engine); }
     ~ScopedFontEngine() { graphics::set_font_engine(nullptr); }
 };
