@@ -88,6 +88,8 @@ function(tamblero_fuzz_target name)
   get_property(library_sources GLOBAL PROPERTY TAMBLERO_FUZZ_SOURCES)
   cmake_path(ABSOLUTE_PATH A_SOURCE BASE_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})
   set(flags -std=c++20 -O1 -g1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
+  # Ninja makes an output's folder itself; the Makefile generators do not.
+  file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/${name}_objects)
   set(objects)
   foreach(src ${A_SOURCE} ${library_sources})
     file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${src})
