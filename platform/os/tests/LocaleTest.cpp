@@ -3,8 +3,37 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <initializer_list>
 #include <optional>
 #include <string>
+
+namespace {
+// A locale variable's choice among three: each case sets (or, for null,
+// unsets) the three variables and expects `pick` to name `name`; the
+// variables are put back as they were afterwards.
+struct FirstSetCase {
+    const char* values[3];
+    const char* name;
+};
+
+void expect_first_set(const char* const (&vars)[3], std::initializer_list<FirstSetCase> cases,
+                      std::string (*pick)()) {
+    std::optional<std::string> saved[3];
+    for (int i = 0; i < 3; ++i)
+        if (const char* v = std::getenv(vars[i])) saved[i] = v;
+    for (const FirstSetCase& c : cases) {
+        for (int i = 0; i < 3; ++i) {
+            if (c.values[i]) setenv(vars[i], c.values[i], 1);
+            else unsetenv(vars[i]);
+        }
+        EXPECT_EQ(pick(), c.name);
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (saved[i]) setenv(vars[i], saved[i]->c_str(), 1);
+        else unsetenv(vars[i]);
+    }
+}
+}  // namespace
 
 TEST(Locale, LanguageOfALocaleName) {
     struct Case {
@@ -18,31 +47,15 @@ TEST(Locale, LanguageOfALocaleName) {
 }
 
 TEST(Locale, MessageLocaleIsTheFirstOfLcAllLcMessagesAndLangThatIsSet) {
-    const char* vars[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
-    std::optional<std::string> saved[3];
-    for (int i = 0; i < 3; ++i)
-        if (const char* v = std::getenv(vars[i])) saved[i] = v;
-    struct Case {
-        const char* values[3];
-        const char* name;
-    } cases[] = {
-        {{"fr_FR", "es_ES", "pt_BR"}, "fr_FR"},
-        {{nullptr, "es_ES", "pt_BR"}, "es_ES"},
-        {{"", "", "pt_BR"}, "pt_BR"},
-        {{nullptr, nullptr, nullptr}, "C"},
-        {{"", "", ""}, "C"},
-    };
-    for (const Case& c : cases) {
-        for (int i = 0; i < 3; ++i) {
-            if (c.values[i]) setenv(vars[i], c.values[i], 1);
-            else unsetenv(vars[i]);
-        }
-        EXPECT_EQ(os::message_locale_name(), c.name);
-    }
-    for (int i = 0; i < 3; ++i) {
-        if (saved[i]) setenv(vars[i], saved[i]->c_str(), 1);
-        else unsetenv(vars[i]);
-    }
+    expect_first_set({"LC_ALL", "LC_MESSAGES", "LANG"},
+                     {
+                         {{"fr_FR", "es_ES", "pt_BR"}, "fr_FR"},
+                         {{nullptr, "es_ES", "pt_BR"}, "es_ES"},
+                         {{"", "", "pt_BR"}, "pt_BR"},
+                         {{nullptr, nullptr, nullptr}, "C"},
+                         {{"", "", ""}, "C"},
+                     },
+                     os::message_locale_name);
 }
 
 TEST(Locale, StrftimeFormatsBecomeTheClassLibrarysFormats) {
@@ -92,28 +105,12 @@ TEST(Locale, MeasurementIsUsCustomaryOnlyForUsLiberiaAndMyanmar) {
 }
 
 TEST(Locale, MeasurementLocaleIsTheFirstOfLcAllLcMeasurementAndLangThatIsSet) {
-    const char* vars[] = {"LC_ALL", "LC_MEASUREMENT", "LANG"};
-    std::optional<std::string> saved[3];
-    for (int i = 0; i < 3; ++i)
-        if (const char* v = std::getenv(vars[i])) saved[i] = v;
-    struct Case {
-        const char* values[3];
-        const char* name;
-    } cases[] = {
-        {{"en_US", "de_DE", "pt_BR"}, "en_US"},
-        {{nullptr, "de_DE", "en_US"}, "de_DE"},
-        {{"", "", "en_US"}, "en_US"},
-        {{nullptr, nullptr, nullptr}, "C"},
-    };
-    for (const Case& c : cases) {
-        for (int i = 0; i < 3; ++i) {
-            if (c.values[i]) setenv(vars[i], c.values[i], 1);
-            else unsetenv(vars[i]);
-        }
-        EXPECT_EQ(os::measurement_locale_name(), c.name);
-    }
-    for (int i = 0; i < 3; ++i) {
-        if (saved[i]) setenv(vars[i], saved[i]->c_str(), 1);
-        else unsetenv(vars[i]);
-    }
+    expect_first_set({"LC_ALL", "LC_MEASUREMENT", "LANG"},
+                     {
+                         {{"en_US", "de_DE", "pt_BR"}, "en_US"},
+                         {{nullptr, "de_DE", "en_US"}, "de_DE"},
+                         {{"", "", "en_US"}, "en_US"},
+                         {{nullptr, nullptr, nullptr}, "C"},
+                     },
+                     os::measurement_locale_name);
 }
