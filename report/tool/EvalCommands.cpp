@@ -81,7 +81,9 @@ int eval_command(const std::vector<std::string>& args, std::ostream& out, std::o
             err << "report-tool eval: no such database: " << *db << '\n';
             return 1;
         }
-        connection.SetConnectionString("DRIVER=SQLite3;Database=" + odbc_value(*db));
+        // StepAPI: the driver hands rows over as SQLite steps through them
+        // instead of first copying the whole result as text.
+        connection.SetConnectionString("DRIVER=SQLite3;StepAPI=1;Database=" + odbc_value(*db));
         query.SetName("Query");
         query.SetConnection(&connection);
         query.SQL()->Add(*sql);
