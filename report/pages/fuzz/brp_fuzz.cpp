@@ -5,10 +5,9 @@
 // header is read and whose pages are read back and forth.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
-#include <unistd.h>
 
+#include "platform/os/Files.h"
 #include "report/pages/BRPageStream.h"
 
 namespace {
@@ -32,20 +31,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     --size;
     TBRPageList list;
     if (viaFile) {
-        static const std::string path = [] {
-            const char* dir = std::getenv("TMPDIR");
-            return std::string(dir && *dir ? dir : "/tmp") + "/brp_fuzz_" + std::to_string(getpid()) + ".brp";
-        }();
-        FILE* f = std::fopen(path.c_str(), "wb");
-        if (!f) return 0;
-        std::fwrite(data, 1, size, f);
-        std::fclose(f);
+        static const std::string path = os::create_temp_file("brp_fuzz_");
         try {
+            TFileStream(path, fmCreate).WriteBuffer(data, int64_t(size));
             list.OpenStoredPages(path);
             read_pages(list);
         } catch (const Exception&) {
         }
-        std::remove(path.c_str());
+        os::remove_file(path);
         return 0;
     }
     list.SetPageStream(std::make_unique<TBRStream>(1 << 20));
