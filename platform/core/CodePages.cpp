@@ -185,6 +185,43 @@ void append_utf8(std::string& out, char32_t c) {
     }
 }
 
+void append_utf16(std::vector<std::uint16_t>& out, char32_t cp) {
+    if (cp >= 0x10000) {
+        cp -= 0x10000;
+        out.push_back(static_cast<std::uint16_t>(0xD800 + (cp >> 10)));
+        out.push_back(static_cast<std::uint16_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+        out.push_back(static_cast<std::uint16_t>(cp));
+    }
+}
+
+std::vector<std::uint16_t> utf8_to_utf16(std::string_view utf8) {
+    std::vector<std::uint16_t> out;
+    out.reserve(utf8.size());
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        char32_t cp = 0;
+        if (!next_code_point(utf8, pos, cp)) cp = 0xFFFD;
+        append_utf16(out, cp);
+    }
+    return out;
+}
+
+std::string utf16_to_utf8(std::span<const std::uint16_t> units) {
+    std::string out;
+    out.reserve(units.size());
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        char32_t cp = units[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        }
+        append_utf8(out, cp);
+    }
+    return out;
+}
+
 std::size_t utf8_length(std::string_view utf8) {
     std::size_t pos = 0;
     std::size_t count = 0;

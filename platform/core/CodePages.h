@@ -3,9 +3,12 @@
 // encoding used inside the program: Windows-1252 (bank files, INI files,
 // ANSI names) and the OEM code pages 850 and 437 (ZIP entry names).
 
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace core {
 
@@ -37,6 +40,12 @@ std::string cp1252_lower(std::string_view bytes);
 bool next_code_point(std::string_view utf8, std::size_t& pos, char32_t& cp);
 // Appends the UTF-8 form of `cp`.
 void append_utf8(std::string& out, char32_t cp);
+// Appends the UTF-16 code units of `cp` (a surrogate pair above U+FFFF).
+void append_utf16(std::vector<std::uint16_t>& out, char32_t cp);
+// UTF-16 code units of UTF-8 text; a malformed byte becomes U+FFFD.
+std::vector<std::uint16_t> utf8_to_utf16(std::string_view utf8);
+// UTF-8 of UTF-16 code units; a lone surrogate becomes U+FFFD.
+std::string utf16_to_utf8(std::span<const std::uint16_t> units);
 
 // Lengths and cuts of UTF-8 text in characters, never splitting a character.
 // A byte that starts no valid sequence counts as one character of its own.

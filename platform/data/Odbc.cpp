@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <type_traits>
 #include <sql.h>
 #include <sqlext.h>
 #include <sqlucode.h>
@@ -249,39 +250,15 @@ ResultSet read_result(SQLHSTMT stmt, SQLSMALLINT count, std::vector<Diagnostic>&
 
 // UTF-8 to the driver manager's 16-bit wide characters (invalid bytes become U+FFFD).
 std::vector<SQLWCHAR> to_wide(const std::string& text) {
-    std::vector<SQLWCHAR> out;
-    out.reserve(text.size() + 1);
-    size_t i = 0;
-    while (i < text.size()) {
-        char32_t cp;
-        if (!core::next_code_point(text, i, cp)) cp = 0xFFFD;  // a malformed byte stands alone
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<SQLWCHAR>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<SQLWCHAR>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<SQLWCHAR>(cp));
-        }
-    }
+    static_assert(std::is_same_v<SQLWCHAR, std::uint16_t>, "the driver manager's wide characters are UTF-16 units");
+    std::vector<SQLWCHAR> out = core::utf8_to_utf16(text);
     out.push_back(0);
     return out;
 }
 
 // The driver manager's 16-bit wide characters to UTF-8 (lone surrogates become U+FFFD).
 std::string from_wide(const SQLWCHAR* text, size_t count) {
-    std::string out;
-    out.reserve(count);
-    for (size_t i = 0; i < count; ++i) {
-        char32_t cp = text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < count && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;
-        }
-        core::append_utf8(out, cp);
-    }
-    return out;
+    return core::utf16_to_utf8(std::span<const std::uint16_t>(text, count));
 }
 
 struct Statement {

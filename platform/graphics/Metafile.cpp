@@ -69,22 +69,6 @@ std::vector<uint8_t> header_record(int width, int height, uint32_t total, uint32
     return h;
 }
 
-// UTF-16 code units of UTF-8 text (bad bytes become U+FFFD).
-std::vector<uint16_t> utf16(std::string_view utf8) {
-    std::vector<uint16_t> out;
-    for (size_t pos = 0; pos < utf8.size();) {
-        char32_t cp = 0;
-        if (!core::next_code_point(utf8, pos, cp)) cp = 0xFFFD;
-        if (cp >= 0x10000) {
-            out.push_back(uint16_t(0xD800 + ((cp - 0x10000) >> 10)));
-            out.push_back(uint16_t(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-        } else {
-            out.push_back(uint16_t(cp));
-        }
-    }
-    return out;
-}
-
 void append_eof(std::vector<uint8_t>& out) {
     core::ByteWriter(out).le32(emf::EOF_).le32(20).le32(0).le32(16).le32(20);
 }
@@ -194,15 +178,10 @@ TRecordedText record_text(const TFont& font, std::string_view utf8) {
         if (!core::next_code_point(utf8, pos, cp)) cp = 0xFFFD;
         core::append_utf8(valid, cp);
         int width = engine.TextWidth(font, valid);
-        if (cp >= 0x10000) {
-            out.Units.push_back(uint16_t(0xD800 + ((cp - 0x10000) >> 10)));
-            out.Units.push_back(uint16_t(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-            out.Advances.push_back(width - placed);
-            out.Advances.push_back(0);
-        } else {
-            out.Units.push_back(uint16_t(cp));
-            out.Advances.push_back(width - placed);
-        }
+        core::append_utf16(out.Units, cp);
+        // The advance goes with the first unit of a surrogate pair.
+        out.Advances.push_back(width - placed);
+        if (cp >= 0x10000) out.Advances.push_back(0);
         placed = width;
     }
     return out;
@@ -353,7 +332,7 @@ void TMetafileCanvas::select_font() {
         w.le32(Font.HasStyle(fsBold) ? 700 : 400);
         w.u8(Font.HasStyle(fsItalic)).u8(Font.HasStyle(fsUnderline)).u8(Font.HasStyle(fsStrikeOut));
         w.u8(uint32_t(Font.Charset)).u8(0).u8(0).u8(0).u8(0);
-        std::vector<uint16_t> face = utf16(Font.Name);
+        std::vector<uint16_t> face = core::utf8_to_utf16(Font.Name);
         for (size_t i = 0; i < 32; ++i) w.le16(i < 31 && i < face.size() ? face[i] : 0);
         b.resize(4 + emf::kLogFontPanoseSize, 0);  // full name, style, version ... panose: all zero
         record(emf::EXTCREATEFONTINDIRECTW, b);

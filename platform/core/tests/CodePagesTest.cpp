@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/support/TestSupport.h"
 
@@ -94,4 +95,23 @@ TEST(CodePages, LengthsAndCutsCountCharacters) {
         EXPECT_EQ(core::utf8_length(c.text), c.length) << c.text;
         EXPECT_EQ(core::utf8_prefix(c.text, c.cut), c.prefix) << c.text;
     }
+}
+
+TEST(CodePages, Utf16UnitsOfUtf8AndBack) {
+    struct Case {
+        std::string utf8;
+        std::vector<std::uint16_t> units;
+    } cases[] = {
+        {"", {}},
+        {"Aç€", {0x41, 0xE7, 0x20AC}},
+        {"\xF0\x9F\x98\x80", {0xD83D, 0xDE00}},  // above U+FFFF: a surrogate pair
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(core::utf8_to_utf16(c.utf8), c.units) << c.utf8;
+        EXPECT_EQ(core::utf16_to_utf8(c.units), c.utf8) << c.utf8;
+    }
+    // A malformed byte and a lone surrogate become U+FFFD.
+    EXPECT_EQ(core::utf8_to_utf16("a\xFF"), (std::vector<std::uint16_t>{0x61, 0xFFFD}));
+    const std::vector<std::uint16_t> lone{0xD800, 0x41, 0xDC00};
+    EXPECT_EQ(core::utf16_to_utf8(lone), "\xEF\xBF\xBD" "A\xEF\xBF\xBD");
 }

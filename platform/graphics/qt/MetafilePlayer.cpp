@@ -96,18 +96,9 @@ std::unique_ptr<TBitmap> dib(std::span<const uint8_t> r, uint32_t offBmi, uint32
 }
 
 std::string utf8_of(std::span<const uint8_t> r, size_t at, size_t units) {
-    std::u16string text;
-    for (size_t i = 0; i < units; ++i) text.push_back(char16_t(get_le16(&r[at + 2 * i])));
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char32_t cp = text[i];
-        if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
-        else if (cp >= 0xD800 && cp < 0xE000)
-            cp = 0xFFFD;
-        core::append_utf8(out, cp);
-    }
-    return out;
+    std::vector<uint16_t> text(units);
+    for (size_t i = 0; i < units; ++i) text[i] = get_le16(&r[at + 2 * i]);
+    return core::utf16_to_utf8(text);
 }
 
 // The canvas that replays: QtCanvas's primitives, state from the records.
