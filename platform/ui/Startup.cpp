@@ -5,7 +5,7 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/Headless.h"
-#include "platform/ui/Printers.h"
+#include "platform/print/Printers.h"
 #include "platform/ui/UiHost.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 
 #include "report/print/BRPrntr.h"
 #include "platform/graphics/qt/QtCanvas.h"
-#include "platform/ui/Printers.h"
+#include "platform/print/Printers.h"
 
 #include <algorithm>
 #include <charconv>

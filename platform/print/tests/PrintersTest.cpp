@@ -1,4 +1,4 @@
-#include "platform/ui/Printers.h"
+#include "platform/print/Printers.h"
 
 #include <gtest/gtest.h>
 

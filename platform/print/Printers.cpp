@@ -1,4 +1,4 @@
-#include "platform/ui/Printers.h"
+#include "platform/print/Printers.h"
 
 #include "platform/graphics/qt/MetafilePlayer.h"
 #include "platform/graphics/qt/QtCanvas.h"
