@@ -19,7 +19,7 @@
 #include <memory>
 #include <unistd.h>
 
-namespace ui {
+namespace print {
 namespace {
 
 using graphics::DestinationInfo;
@@ -394,4 +394,4 @@ void remove_cups_print_device() {
     installed_device.reset();
 }
 
-}  // namespace ui
+}  // namespace print
