@@ -256,12 +256,12 @@ void QtCanvas::StretchBitmap(const TRect& dest, const TBitmap& source, const TRe
 }
 
 void unit_startup() {
-    set_font_engine(&engine);
-    install_metafile_drawer();
+    font_engine_slot.install(&engine);
+    metafile_drawer_slot.install(&draw_on_qt_canvas);
 }
 void unit_shutdown() {
-    set_metafile_drawer(nullptr);
-    set_font_engine(nullptr);
+    metafile_drawer_slot.install(nullptr);
+    font_engine_slot.install(nullptr);
     delete own_app;
     own_app = nullptr;
 }

@@ -94,7 +94,7 @@ TEST(PrinterEngine, PageStreamRunAnnouncesEveryPage) {
 // and carry whole page numbers.
 TEST(PrinterEngine, NoticesArePostedWithFullNumbers) {
     LoopHost host;
-    core::ScopedHost scoped(host);
+    core::ScopedService scoped(core::host_slot, &host);
     FakeDevice none;
     TBRPrinter p(nullptr, nullptr, &none);
     NoticeLog preview;
@@ -377,7 +377,7 @@ TEST(PrinterEngine, StoredPagesFillTheSheet) {
 TEST(PrinterEngine, CancelStopsPrintingStoredPages) {
     test_support::ScriptedHost host;
     host.cancel_at_step = 2;
-    core::ScopedHost scoped(host);
+    core::ScopedService scoped(core::host_slot, &host);
     ScratchDir dir;
     auto dev = device_with({office_printer()});
     auto p = loaded(dev, dir, 5);
