@@ -68,7 +68,7 @@ TEST(ConsoleHost, DefaultTitleIsTheProgramName) {
     EXPECT_EQ(ConsoleHost().Title(), program_invocation_short_name);
 }
 
-TEST(HostInstall, ScopedHostIsAskedAndThePreviousComesBack) {
+TEST(HostInstall, ScopedInstallIsAskedAndThePreviousComesBack) {
     HostServices& before = host();
     test_support::ScriptedHost outer({IDYES});
     {
