@@ -6,6 +6,7 @@
 #include "billing/cbRetornoCampos.h"
 #include "platform/core/CodePages.h"
 #include "platform/core/DateUtils.h"
+#include "platform/core/Streams.h"
 
 #include <algorithm>
 #include <memory>
@@ -709,9 +710,50 @@ TDateTime date_ymd(std::string_view raw) {
 
 constexpr std::string_view kVazio = "O retorno está vazio. Não há dados para processar";
 
-[[noreturn]] void fail_length_400(std::size_t length) {
-    fail(Format("Tamanho de registro diferente de 400 bytes. Tamanho = %d bytes", {int(length)}));
+[[noreturn]] void fail_length_400(std::uint64_t length) {
+    fail(Format("Tamanho de registro diferente de 400 bytes. Tamanho = %d bytes", {length}));
 }
+
+[[noreturn]] void fail_invalid_length(std::uint64_t length) {
+    fail(Format("Tamanho de registro inválido: %d", {length}));
+}
+
+// The lines after the header, the first few read ahead so that a short file
+// is told apart from a long one without knowing the line count.
+class Ahead final : public LineSource {
+public:
+    static constexpr std::size_t kLines = 3;  // the most that a short-file rule counts after the header
+    explicit Ahead(LineSource& rest) : rest_(rest) {
+        std::string_view l;
+        while (kept_.size() < kLines && rest_.next(l)) kept_.push_back({std::string(l), rest_.length_of(l)});
+        ended_ = kept_.size() < kLines;
+    }
+    // The number of lines in all, the header included, when the file is that short.
+    std::size_t count(std::size_t given) const { return ended_ ? 1 + kept_.size() : given; }
+    bool next(std::string_view& line) override {
+        if (i_ < kept_.size()) {
+            line = kept_[i_++].text;
+            return true;
+        }
+        return rest_.next(line);
+    }
+    std::uint64_t length_of(std::string_view line) const override {
+        for (const Kept& k : kept_) {
+            if (line.data() == k.text.data()) return k.length;
+        }
+        return rest_.length_of(line);
+    }
+
+private:
+    struct Kept {
+        std::string text;
+        std::uint64_t length;
+    };
+    LineSource& rest_;
+    std::vector<Kept> kept_;
+    std::size_t i_ = 0;
+    bool ended_ = false;
+};
 
 struct HeaderValues {
     bool has_number = false;
@@ -726,17 +768,24 @@ void check_header_name(const TcbCobranca& batch, std::string_view header, bool l
     }
 }
 
-void check_length(TcbCobranca& batch, std::string_view header) {
+void check_length(TcbCobranca& batch, std::string_view header, std::uint64_t length) {
     if (header.size() != 400) {
         batch.LayoutArquivo = laInvalido;
-        fail_length_400(header.size());
+        fail_length_400(length);
     }
     batch.LayoutArquivo = laCNAB400;
 }
 
-HeaderValues read_header(const Reader& r, const RetornoComo& como, TcbCobranca& batch, std::string_view header) {
+HeaderValues read_header(const Reader& r, const RetornoComo& como, TcbCobranca& batch, std::string_view header,
+                         std::uint64_t length) {
     if (r.header == HeaderCheck::kShortThenLong) check_header_name(batch, header, false);
-    if (r.length_step) check_length(batch, header);
+    if (r.length_step) {
+        check_length(batch, header, length);
+    } else if (header.size() > 400) {
+        // No layout step, but a first line longer than a record is no header:
+        // a file whose lines end in lone CRs, or one without line ends at all.
+        fail_invalid_length(length);
+    }
     check_header_name(batch, header, r.header != HeaderCheck::kShort);
     if (slice(header, 77, 79) != como.code) {
         fail(Format("Este não é um retorno de cobrança do banco %s - %s", {como.code, como.name}));
@@ -889,9 +938,14 @@ void extra_341(std::string_view line, TcbTitulo& t) {
     t.Sacado().SetTipoInscricao(tiOutro);
 }
 
+void commit(TcbCobranca& batch, const HeaderValues& v) {
+    if (v.has_number) batch.NumeroArquivo = v.number;
+    batch.DataArquivo = v.date;
+}
+
 // Reads the header and every detail record; sink receives each title.
-HeaderValues read_400(const Reader& r, const RetornoComo& como, TcbCobranca& batch, std::string_view header, LineSource& rest,
-                      std::size_t available, const TitleSink& sink) {
+void read_400(const Reader& r, const RetornoComo& como, TcbCobranca& batch, std::string_view header,
+              std::uint64_t header_length, LineSource& rest, std::size_t available, const TitleSink& sink) {
     // 104 wants header, detail and trailer; a short file is empty unless it
     // holds a detail record (the trailer may be missing).
     std::vector<std::string_view> few;
@@ -906,7 +960,7 @@ HeaderValues read_400(const Reader& r, const RetornoComo& como, TcbCobranca& bat
         few_lines = SpanLines(few);
         source = &few_lines;
     }
-    const HeaderValues values = read_header(r, como, batch, header);
+    commit(batch, read_header(r, como, batch, header, header_length));
     const codetext::BankTexts* texts = codetext::find_bank(r.code);
 
     TcbTitulo titulo(*como.profile);
@@ -921,7 +975,7 @@ HeaderValues read_400(const Reader& r, const RetornoComo& como, TcbCobranca& bat
     std::string_view line;
     while (source->next(line)) {
         if (line.empty() || line[0] != '1') continue;
-        if (line.size() < 400) fail_length_400(line.size());
+        if (line.size() != 400) fail_length_400(source->length_of(line));
         const std::string_view kind = slice(line, 2, 3);
         titulo.Cedente().SetTipoInscricao(kind == "01" ? tiPessoaFisica : kind == "02" ? tiPessoaJuridica : tiOutro);
         decode_into(slice(line, 4, 17), scratch);
@@ -932,12 +986,6 @@ HeaderValues read_400(const Reader& r, const RetornoComo& como, TcbCobranca& bat
         if (r.extra != nullptr) r.extra(line, titulo);
         sink(titulo);
     }
-    return values;
-}
-
-void commit(TcbCobranca& batch, const HeaderValues& v) {
-    if (v.has_number) batch.NumeroArquivo = v.number;
-    batch.DataArquivo = v.date;
 }
 
 const BankRow* bank_of(std::string_view code) {
@@ -954,14 +1002,10 @@ enum class Mode : std::uint8_t {
     kReader240,  // LerRetornoCNAB240 (bank 104)
 };
 
-void commit_240(TcbCobranca& batch, const Cabecalho240& c) {
-    batch.NumeroArquivo = c.numero;
-    batch.DataArquivo = c.data;
-}
-
 // The frame: false when the bank has no CNAB 400 reader for this file.
+// `clear` empties the batch's titles once the bank is known to read.
 bool frame(const RetornoComo& binding, TcbCobranca& batch, LineSource& lines, std::size_t count, const TitleSink& sink,
-           Mode mode) {
+           Mode mode, bool clear) {
     const std::string_view code = binding.layout;
     const BankRow* bank = bank_of(code);
     if (bank == nullptr) fail(Format("O banco %s não está disponível", {code}));
@@ -974,10 +1018,17 @@ bool frame(const RetornoComo& binding, TcbCobranca& batch, LineSource& lines, st
         }
         fail(Format("Processamento de arquivo retorno não está disponível para o banco %s - %s", {code, bank->name}));
     }
+    if (clear) batch.Titulos.Clear();
     std::string_view header;
     if (count == 0 || !lines.next(header)) fail(std::string(kVazio));
+    // The header stays valid while lines are read ahead: a copy.
+    const std::uint64_t length = lines.length_of(header);
+    const std::string first(header);
+    header = first;
+    Ahead rest(lines);
+    count = rest.count(count);
     if (mode == Mode::kReader240) {
-        commit_240(batch, ler_cnab240(batch, header, lines, count, sink));
+        ler_cnab240(batch, header, rest, count, sink);
         return true;
     }
     if (mode == Mode::kFrame) {
@@ -985,7 +1036,7 @@ bool frame(const RetornoComo& binding, TcbCobranca& batch, LineSource& lines, st
             case Frame::k104:
                 if (header.size() == 240) {
                     batch.LayoutArquivo = laCNAB240;
-                    commit_240(batch, ler_cnab240(batch, header, lines, count, sink));
+                    ler_cnab240(batch, header, rest, count, sink);
                     return true;
                 }
                 [[fallthrough]];
@@ -1000,7 +1051,7 @@ bool frame(const RetornoComo& binding, TcbCobranca& batch, LineSource& lines, st
             case Frame::k748:
                 if (header.size() != 400) {
                     batch.LayoutArquivo = laInvalido;
-                    fail(Format("Tamanho de registro inválido: %d", {int(header.size())}));
+                    fail_invalid_length(length);
                 }
                 batch.LayoutArquivo = laCNAB400;
                 break;
@@ -1012,7 +1063,7 @@ bool frame(const RetornoComo& binding, TcbCobranca& batch, LineSource& lines, st
                 }
                 if (header.size() != 400) {
                     batch.LayoutArquivo = laInvalido;
-                    fail(Format("Tamanho de registro inválido: %d", {int(header.size())}));
+                    fail_invalid_length(length);
                 }
                 batch.LayoutArquivo = laCNAB400;
                 break;
@@ -1024,37 +1075,21 @@ bool frame(const RetornoComo& binding, TcbCobranca& batch, LineSource& lines, st
     if (como.code.empty()) como.code = r->code;
     if (como.name.empty()) como.name = r->name;
     if (como.profile == nullptr) como.profile = &engine_profile();
-    commit(batch, read_400(*r, como, batch, header, lines, count, sink));
+    read_400(*r, como, batch, header, length, rest, count, sink);
     return true;
 }
 
-// Reads into a new title list that replaces the batch's only on success.
+// Reads into the batch's title list: cleared first, a copy of each title
+// appended as it is read.
 bool read_into_batch(const RetornoComo& como, TcbCobranca& batch, LinhasRetorno lines, Mode mode) {
     const ModelProfile& profile = como.profile == nullptr ? engine_profile() : *como.profile;
-    std::vector<std::unique_ptr<TcbTitulo>> read;
     SpanLines source(lines);
     const TitleSink sink = [&](const TcbTitulo& t) {
         auto copy = std::make_unique<TcbTitulo>(profile);
         copy->CopiarDe(t);
-        read.push_back(std::move(copy));
+        batch.Titulos.Add(copy.release());
     };
-    TcbCobranca scratch_batch;
-    scratch_batch.NomeArquivoRetorno = batch.NomeArquivoRetorno;
-    scratch_batch.NumeroArquivo = batch.NumeroArquivo;
-    scratch_batch.DataArquivo = batch.DataArquivo;
-    scratch_batch.LayoutArquivo = batch.LayoutArquivo;
-    try {
-        frame(como, scratch_batch, source, lines.size(), sink, mode);
-    } catch (...) {
-        batch.LayoutArquivo = scratch_batch.LayoutArquivo;
-        throw;
-    }
-    batch.LayoutArquivo = scratch_batch.LayoutArquivo;
-    batch.NumeroArquivo = scratch_batch.NumeroArquivo;
-    batch.DataArquivo = scratch_batch.DataArquivo;
-    batch.Titulos.Clear();
-    for (auto& t : read) batch.Titulos.Add(t.release());
-    return true;
+    return frame(como, batch, source, lines.size(), sink, mode, true);
 }
 
 }  // namespace
@@ -1063,15 +1098,73 @@ std::vector<std::string_view> split_lines(std::string_view bytes) {
     std::vector<std::string_view> lines;
     std::size_t start = 0;
     while (start < bytes.size()) {
-        std::size_t end = bytes.find('\n', start);
-        const std::size_t next = end == std::string_view::npos ? bytes.size() : end + 1;
-        if (end == std::string_view::npos) end = bytes.size();
-        std::size_t stop = end;
-        if (stop > start && end < bytes.size() && bytes[stop - 1] == '\r') --stop;
-        lines.push_back(bytes.substr(start, stop - start));
-        start = next;
+        std::size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            lines.push_back(bytes.substr(start));
+            break;
+        }
+        lines.push_back(bytes.substr(start, end - start));
+        start = end + (bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1);
     }
     return lines;
+}
+
+StreamLines::StreamLines(TStream& in, std::size_t bound, std::size_t buffer)
+    : in_(in), bound_(bound), buffer_(std::max<std::size_t>(buffer, 1)) {}
+
+bool StreamLines::fill() {
+    const std::int64_t got = in_.Read(buffer_.data(), std::int64_t(buffer_.size()));
+    if (in_.LastError() != 0) throw EReadError("Stream read error");
+    pos_ = 0;
+    end_ = got > 0 ? std::size_t(got) : 0;
+    return end_ > 0;
+}
+
+bool StreamLines::next(std::string_view& line) {
+    long_.clear();
+    std::uint64_t length = 0;
+    bool started = false;
+    for (;;) {
+        if (pos_ == end_ && !fill()) {
+            if (!started) return false;
+            break;  // a last line without an end
+        }
+        if (skip_lf_) {
+            skip_lf_ = false;
+            if (buffer_[pos_] == '\n') {
+                ++pos_;
+                continue;
+            }
+        }
+        started = true;
+        const char* from = buffer_.data() + pos_;
+        const char* to = buffer_.data() + end_;
+        const char* stop = std::find_if(from, to, [](char c) { return c == '\n' || c == '\r'; });
+        const std::size_t n = std::size_t(stop - from);
+        if (stop != to && length == 0 && n <= bound_) {
+            // The whole line lies in the buffer.
+            pos_ += n + 1;
+            skip_lf_ = *stop == '\r';
+            last_ = line = std::string_view(from, n);
+            last_length_ = n;
+            return true;
+        }
+        if (long_.size() < bound_) long_.append(from, std::min(n, bound_ - long_.size()));
+        length += n;
+        pos_ += n;
+        if (stop != to) {
+            ++pos_;
+            skip_lf_ = *stop == '\r';
+            break;
+        }
+    }
+    last_ = line = long_;
+    last_length_ = length;
+    return true;
+}
+
+std::uint64_t StreamLines::length_of(std::string_view line) const {
+    return line.data() == last_.data() && line.size() == last_.size() ? last_length_ : line.size();
 }
 
 bool ler_retorno(std::string_view code, TcbCobranca& batch, LinhasRetorno lines) {
@@ -1087,7 +1180,7 @@ bool ler_retorno_cnab240(TcbCobranca& batch, LinhasRetorno lines) {
 }
 
 bool ler_retorno(std::string_view code, TcbCobranca& batch, LineSource& lines, const TitleSink& sink) {
-    return frame({code}, batch, lines, std::size_t(-1), sink, Mode::kFrame);
+    return frame({code}, batch, lines, std::size_t(-1), sink, Mode::kFrame, false);
 }
 
 bool ler_retorno(const RetornoComo& como, TcbCobranca& batch, LinhasRetorno lines) {
