@@ -109,7 +109,7 @@ const billing::layout::BankLayout240* layout_240(const std::string& code, TLayou
 
 bool write_pass(const std::string& code, const std::string& name, const std::string& batch_file,
                 const std::string& out_file, std::optional<TLayoutArquivo> layout, nlohmann::json& known,
-                bool last_pass) {
+                bool last_pass, bool can_reread) {
     std::ifstream in(batch_file, std::ios::binary);
     if (!in) throw Exception("Não foi possível abrir o lote " + batch_file);
     ReplacingFile out(out_file);
@@ -140,7 +140,15 @@ bool write_pass(const std::string& code, const std::string& name, const std::str
     };
     const billing::BatchStreamResult r =
         billing::read_batch_stream(in, billing::engine_profile(), batch, known, on_fields, on_title);
-    if (r.fields_after_titles && !last_pass) return false;
+    if (r.fields_after_titles && !last_pass) {
+        // A pipe or device is read once: its titles were read without the fields after them.
+        if (!can_reread) {
+            throw Exception("O lote " + batch_file +
+                            " traz campos depois de \"Titulos\" e não é um arquivo comum, que se possa ler de novo: "
+                            "ponha os campos antes de \"Titulos\" ou dê o lote num arquivo");
+        }
+        return false;
+    }
     if (r.titles == 0) {
         if (writer240) throw Exception("Não há títulos para gerar remessa");
         TcbTitulos none;
@@ -232,8 +240,10 @@ int remessa_command(const std::vector<std::string>& a) {
     if (code.empty() || out_file.empty()) return usage();
     const std::string name = bank_name(code);
     nlohmann::json known = nlohmann::json::object();
-    if (!write_pass(code, name, batch_file, out_file, layout, known, false)) {
-        write_pass(code, name, batch_file, out_file, layout, known, true);
+    const std::optional<os::FileStatus> status = os::file_status(batch_file);
+    const bool can_reread = status && status->is_regular();
+    if (!write_pass(code, name, batch_file, out_file, layout, known, false, can_reread)) {
+        write_pass(code, name, batch_file, out_file, layout, known, true, can_reread);
     }
     return 0;
 }
