@@ -2,7 +2,6 @@
 
 #include "billing/BankClass.h"
 #include "billing/Installation.h"
-#include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa.h"
 #include "billing/cbRemessa400.h"
@@ -10,8 +9,6 @@
 
 using namespace billing;
 using namespace billing::rules;
-
-std::string TcbBanco237::GetNomeBanco() { return std::string(bank_row("237").name); }
 
 std::string TcbBanco237::CalcularDigitoNossoNumero(const TcbTitulo& t) {
     const int r = Mod11raw(F(t.Carteira(), 2) + F(t.NossoNumero(), 11), 7);

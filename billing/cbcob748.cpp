@@ -2,7 +2,6 @@
 
 #include "billing/BankClass.h"
 #include "billing/Installation.h"
-#include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa.h"
 #include "billing/cbRemessa400.h"
@@ -10,8 +9,6 @@
 
 using namespace billing;
 using namespace billing::rules;
-
-std::string TcbBanco748::GetNomeBanco() { return std::string(bank_row("748").name); }
 
 std::string TcbBanco748::CalcularDigitoNossoNumero(const TcbTitulo& t) {
     return Mod11(F(Agencia(t), 4) + F(DigitoAgencia(t), 2) + F(Conta(t), 5) + rules::ano_corrente() + "2" +

@@ -1,6 +1,7 @@
 #include "billing/clients/BradescoFamily.h"
 
 #include "billing/clients/FamilyClass.h"
+#include "billing/cbBancos.h"
 #include "billing/cbCob237.h"
 #include "billing/cbLayouts.h"
 #include "billing/cbRegras.h"
@@ -27,6 +28,7 @@ public:
     static constexpr const BradescoClassRow& row = kRows[I];
 
     CB_BANK_PLUGIN_OPERATIONS
+    static std::string GetNomeBanco();
 
     static bool LerRetorno(TcbCobranca& batch, LinhasRetorno lines) {
         return ler_retorno(RetornoComo{kCode, kCode, name(), &family_model(row.model)}, batch, lines);
@@ -36,7 +38,7 @@ public:
     }
 
 private:
-    static std::string name() { return TcbBanco237::GetNomeBanco(); }
+    static std::string name() { return std::string(bank_row(kCode).name); }
 };
 
 template <std::size_t I>
