@@ -8,6 +8,21 @@
 
 namespace billing::rules {
 
+std::string first_chars(std::string_view text, std::size_t n) { return std::string(core::utf8_prefix(text, n)); }
+
+std::string_view after_chars(std::string_view text, std::size_t n) {
+    return text.substr(core::utf8_prefix(text, n).size());
+}
+
+std::string last_chars(std::string_view text, std::size_t n) {
+    const std::size_t length = core::utf8_length(text);
+    return std::string(length > n ? after_chars(text, length - n) : text);
+}
+
+std::string chars(std::string_view text, std::size_t from, std::size_t count) {
+    return first_chars(after_chars(text, from > 0 ? from - 1 : 0), count);
+}
+
 std::int64_t to_int64(std::string_view text) {
     bool ok = !text.empty() && text.size() <= 18;
     std::int64_t v = 0;

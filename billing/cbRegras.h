@@ -23,6 +23,17 @@ inline std::string Mod10(std::string_view t) { return Modulo10(t); }
 inline std::string Mod11(std::string_view t, int base) { return ::Modulo11(t, base, false); }
 inline int Mod11raw(std::string_view t, int base) { return std::stoi(::Modulo11(t, base, true)); }
 
+// Cutting texts. Lengths count characters, never bytes (a byte that starts
+// no valid UTF-8 sequence counts as one character).
+// The first n characters of text, or all of it.
+std::string first_chars(std::string_view text, std::size_t n);
+// The characters after the first n, or nothing.
+std::string_view after_chars(std::string_view text, std::size_t n);
+// The last n characters of text, or all of it.
+std::string last_chars(std::string_view text, std::size_t n);
+// Characters from .. from + count - 1 (1-based) of text, as far as it reaches.
+std::string chars(std::string_view text, std::size_t from, std::size_t count);
+
 // The class library's 64-bit integer conversion of a digit text.
 std::int64_t to_int64(std::string_view text);
 

@@ -64,8 +64,7 @@ void BradescoClass<I>::FormatarBoleto(const TcbTitulo& t, std::string& agencia, 
               rules::DigitoCodigoCedente(t);
     std::string nosso11;
     if (row.boleto == BradescoBoleto::AsStored) {
-        const std::string padded = "00000000000" + Trim(t.NossoNumero());
-        nosso11 = padded.substr(padded.size() - 11);
+        nosso11 = rules::last_chars("00000000000" + Trim(t.NossoNumero()), 11);
     } else {
         nosso11 = F(t.NossoNumero(), 11);
     }
