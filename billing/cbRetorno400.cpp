@@ -277,23 +277,15 @@ constexpr KindTable kTabela409{kTipos409, &kTabelaComum, toRetornoOutrasOcorrenc
 constexpr KindTable kTabela422{kTipos422, &kTabelaComum, toRetornoOutrasOcorrencias};
 constexpr KindTable kTabela745{kTipos745, &kTabelaComum, toRetornoOutrasOcorrencias};
 
-// The readers with tables of their own.
+// 104 differs from the shared table in these codes only.
 constexpr KindRow kTipos104[] = {
-    {1, toRetornoRegistroConfirmado},   {2, toRetornoBaixado},
-    {3, toRetornoAbatimentoConcedido},  {4, toRetornoAbatimentoCancelado},
-    {5, toRetornoVencimentoAlterado},   {6, toRetornoDadosAlterados},
-    {7, toRetornoDadosAlterados},       {8, toRetornoDadosAlterados},
-    {9, toRetornoDadosAlterados},       {10, toRetornoDadosAlterados},
-    {11, toRetornoDadosAlterados},      {12, toRetornoDadosAlterados},
-    {20, toRetornoTituloEmSer},         {21, toRetornoLiquidado},
-    {22, toRetornoLiquidadoEmCartorio}, {23, toRetornoBaixadoPorDevolucao},
-    {24, toRetornoBaixadoFrancoPagamento}, {25, toRetornoBaixaPorProtesto},
-    {26, toRetornoEncaminhadoACartorio}, {27, toRetornoProtestoSustado},
-    {28, toRetornoProtestoOuSustacaoEstornado}, {29, toRetornoProtestoOuSustacaoEstornado},
-    {30, toRetornoDadosAlterados},      {31, toRetornoManutencaoTituloVencido},
-    {32, toRetornoDebitoTarifas},       {33, toRetornoBaixaOuLiquidacaoEstornada},
-    {99, toRetornoRegistroRecusado},
+    {22, toRetornoLiquidadoEmCartorio},
+    {23, toRetornoBaixadoPorDevolucao},
+    {24, toRetornoBaixadoFrancoPagamento},
+    {25, toRetornoBaixaPorProtesto},
+    {31, toRetornoManutencaoTituloVencido},
 };
+// The readers with tables of their own.
 constexpr KindRow kTipos237[] = {
     {2, toRetornoRegistroConfirmado},
     {3, toRetornoRegistroRecusado},
@@ -395,7 +387,7 @@ constexpr KindRow kTipos479[] = {
     {91, toRetornoBaixaSolicitada},
     {92, toRetornoBaixaPorProtesto},
 };
-constexpr KindTable kTabela104{kTipos104, nullptr, toRetornoOutrasOcorrencias};
+constexpr KindTable kTabela104{kTipos104, &kTabelaComum, toRetornoOutrasOcorrencias};
 constexpr KindTable kTabela237{kTipos237, nullptr, toRetornoOutrasOcorrencias};
 constexpr KindTable kTabela341{kTipos341, nullptr, toRetornoOutrasOcorrencias};
 constexpr KindTable kTabela479{kTipos479, nullptr, toRetornoOutrasOcorrencias};
@@ -461,8 +453,7 @@ enum class Motive : std::uint8_t {
 };
 
 struct Reader {
-    std::string_view code;
-    std::string_view name;  // in the bank-check message
+    std::string_view code;  // the bank's name is its row's in the engine's bank table
     Frame frame;
     bool length_step;       // the reader itself refuses a first line that is not 400 bytes
     HeaderCheck header;
@@ -617,45 +608,45 @@ void extra_341(std::string_view line, TcbTitulo& titulo);
 
 constexpr Reader kReaders[] = {
     // The standard family.
-    {"001", "BANCO DO BRASIL", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 101, 107,
+    {"001", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 101, 107,
      FileDate::kDate95, k001, Occurrence::kDescribed, &kTabela001, Motive::kLookup, 81, 82, nullptr, nullptr},
-    {"999", "TOLVARENA", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 101, 107,
+    {"999", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 101, 107,
      FileDate::kDate95, k001, Occurrence::kDescribed, &kTabela001, Motive::kLookup, 81, 82, nullptr, nullptr},
-    {"748", "SICREDI", Frame::k748, true, HeaderCheck::kLong, 1, Number::kIfConverts, 101, 107,
+    {"748", Frame::k748, true, HeaderCheck::kLong, 1, Number::kIfConverts, 101, 107,
      FileDate::kDateYmd95, k748, Occurrence::kDescribed, &kTabela748, Motive::kLookup, 319, 320, nullptr, nullptr},
-    {"291", "BCN", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 389, 394,
+    {"291", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 389, 394,
      FileDate::kDate95, k291, Occurrence::kDescribed, &kTabela291, Motive::kLookup, 299, 308, nullptr, nullptr},
-    {"320", "BICBANCO", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 109, 115,
+    {"320", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 109, 115,
      FileDate::kDate95, k320, Occurrence::kDescribed, &kTabela320, Motive::kLookup, 135, 136, nullptr, nullptr},
-    {"353", "Banco Santander", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 392, 394,
+    {"353", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 392, 394,
      FileDate::kDate95, k353, Occurrence::kDescribed, &kTabela353, Motive::kNone, 0, 0, nullptr, nullptr},
-    {"394", "BMC", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 109, 114,
+    {"394", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 109, 114,
      FileDate::kDate95, k394, Occurrence::kDescribed, &kTabela394, Motive::kSameText, 302, 351, nullptr, nullptr},
-    {"409", "UNIBANCO", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 392, 394,
+    {"409", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 392, 394,
      FileDate::kDate95, k409, Occurrence::kDescribed, &kTabela409, Motive::kLookup, 380, 381, nullptr, nullptr},
-    {"422", "Banco Safra", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 392, 394,
+    {"422", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 392, 394,
      FileDate::kDate95, k422, Occurrence::kDescribed, &kTabela422, Motive::kLookup, 105, 107, nullptr, nullptr},
-    {"745", "CITIBANK", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kNone, 0, 0,
+    {"745", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kNone, 0, 0,
      FileDate::kDate95, k745, Occurrence::kDescribed, &kTabela745, Motive::kLookup, 302, 321, nullptr, nullptr},
     // Readers with rules of their own.
-    {"104", "Caixa Econ. Federal", Frame::k104, true, HeaderCheck::kLong, 3, Number::kZeroInteger, 390, 394,
+    {"104", Frame::k104, true, HeaderCheck::kLong, 3, Number::kZeroInteger, 390, 394,
      FileDate::kZeroDate95, k104, Occurrence::kCodeAndKind, &kTabela104, Motive::kOnRejection, 80, 82,
      &codetext::motivos_104, nullptr},
-    {"237", "BRADESCO", Frame::k237, false, HeaderCheck::kShort, 1, Number::kInteger, 109, 113,
+    {"237", Frame::k237, false, HeaderCheck::kShort, 1, Number::kInteger, 109, 113,
      FileDate::kDate95, k237, Occurrence::kDescribed, &kTabela237, Motive::kOnRejection, 319, 320,
      &codetext::motivos_237, nullptr},
-    {"341", "Banco Itaú S.A.", Frame::kStandard, true, HeaderCheck::kShortThenLong, 1, Number::kInteger, 109, 113,
+    {"341", Frame::kStandard, true, HeaderCheck::kShortThenLong, 1, Number::kInteger, 109, 113,
      FileDate::kDate95, k341, Occurrence::kDescribed, &kTabela341, Motive::kLookup, 378, 385, nullptr, &extra_341},
     // Readers without occurrence texts: LerRetorno is the reader.
-    {"021", "BANESTES", Frame::kReaderOnly, false, HeaderCheck::kShort, 1, Number::kInteger, 101, 107,
+    {"021", Frame::kReaderOnly, false, HeaderCheck::kShort, 1, Number::kInteger, 101, 107,
      FileDate::kDate95, k021, Occurrence::kNone, nullptr, Motive::kNone, 0, 0, nullptr, nullptr},
-    {"389", "Banco Mercantil Brasil", Frame::kReaderOnly, false, HeaderCheck::kShort, 1, Number::kInteger, 390, 394,
+    {"389", Frame::kReaderOnly, false, HeaderCheck::kShort, 1, Number::kInteger, 390, 394,
      FileDate::kDate95, k389, Occurrence::kNone, nullptr, Motive::kNone, 0, 0, nullptr, nullptr},
-    {"479", "Bank Boston", Frame::kReaderOnly, false, HeaderCheck::kShort, 1, Number::kInteger, 391, 394,
+    {"479", Frame::kReaderOnly, false, HeaderCheck::kShort, 1, Number::kInteger, 391, 394,
      FileDate::kDate95, k479, Occurrence::kKindOnly, &kTabela479, Motive::kNone, 0, 0, nullptr, nullptr},
-    {"275", "Banco Real S.A.", Frame::kReaderOnly, true, HeaderCheck::kShort, 1, Number::kInteger, 109, 116,
+    {"275", Frame::kReaderOnly, true, HeaderCheck::kShort, 1, Number::kInteger, 109, 116,
      FileDate::kDate95, k275, Occurrence::kNone, nullptr, Motive::kNone, 0, 0, nullptr, nullptr},
-    {"356", "BANCO REAL           ", Frame::kReaderOnly, true, HeaderCheck::kShort, 1, Number::kInteger, 109, 116,
+    {"356", Frame::kReaderOnly, true, HeaderCheck::kShort, 1, Number::kInteger, 109, 116,
      FileDate::kDate95, k356, Occurrence::kNone, nullptr, Motive::kNone, 0, 0, nullptr, nullptr},
 };
 
@@ -1073,7 +1064,7 @@ bool frame(const RetornoComo& binding, TcbCobranca& batch, LineSource& lines, st
     }
     RetornoComo como = binding;
     if (como.code.empty()) como.code = r->code;
-    if (como.name.empty()) como.name = r->name;
+    if (como.name.empty()) como.name = bank->name;
     if (como.profile == nullptr) como.profile = &engine_profile();
     read_400(*r, como, batch, header, length, rest, count, sink);
     return true;
