@@ -23,10 +23,8 @@ std::string TcbBanco237::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
 
 void TcbBanco237::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoCedente, std::string& NossoNumeroDigito,
                                  std::string& CarteiraBoleto, std::string& EspecieBoleto) {
-    AgenciaCodigoCedente = F(Agencia(t), 4) + "-" + DigitoAgencia(t) + "/" + F(CodigoCedente(t), 7) + "-" + DigitoCodigoCedente(t);
-    NossoNumeroDigito = F(t.Carteira(), 3) + "/" + F(t.NossoNumero(), 11) + "-" + DV(t);
-    CarteiraBoleto = F(t.Carteira(), 3);
-    EspecieBoleto = "";
+    boleto_237(t, F(t.NossoNumero(), 11), [&] { return DV(t); }, AgenciaCodigoCedente, NossoNumeroDigito,
+               CarteiraBoleto, EspecieBoleto);
 }
 
 bool TcbBanco237::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {

@@ -27,10 +27,8 @@ std::string TcbBanco748::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
 
 void TcbBanco748::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoCedente, std::string& NossoNumeroDigito,
                                  std::string& CarteiraBoleto, std::string& EspecieBoleto) {
-    AgenciaCodigoCedente = F(Agencia(t), 4) + "." + F(DigitoAgencia(t), 2) + "/" + F(CodigoCedente(t), 5);
-    NossoNumeroDigito = rules::ano_corrente() + "/" + "2" + F(t.NossoNumero(), 5) + "-" + DV(t);
-    CarteiraBoleto = RB(t.Carteira(), 3);
-    EspecieBoleto = abreviatura(especies_748(), t.EspecieDocumento());
+    boleto_748(t, [&] { return DV(t); }, abreviatura(especies_748(), t.EspecieDocumento()), AgenciaCodigoCedente,
+               NossoNumeroDigito, CarteiraBoleto, EspecieBoleto);
 }
 
 std::uint8_t TcbBanco748::GetImagem() { return 19; }

@@ -59,18 +59,11 @@ std::string BradescoClass<I>::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
 template <std::size_t I>
 void BradescoClass<I>::FormatarBoleto(const TcbTitulo& t, std::string& agencia, std::string& nosso,
                                       std::string& carteira, std::string& especie) {
-    using rules::F;
-    agencia = F(rules::Agencia(t), 4) + "-" + rules::DigitoAgencia(t) + "/" + F(rules::CodigoCedente(t), 7) + "-" +
-              rules::DigitoCodigoCedente(t);
-    std::string nosso11;
-    if (row.boleto == BradescoBoleto::AsStored) {
-        nosso11 = rules::last_chars("00000000000" + Trim(t.NossoNumero()), 11);
-    } else {
-        nosso11 = F(t.NossoNumero(), 11);
-    }
-    nosso = F(t.Carteira(), 3) + "/" + nosso11 + "-" + DigitoNossoNumero(family_model(row.model), t);
-    carteira = F(t.Carteira(), 3);
-    especie = "";
+    const std::string nosso11 = row.boleto == BradescoBoleto::AsStored
+                                    ? rules::last_chars("00000000000" + Trim(t.NossoNumero()), 11)
+                                    : rules::F(t.NossoNumero(), 11);
+    rules::boleto_237(t, nosso11, [&] { return DigitoNossoNumero(family_model(row.model), t); }, agencia, nosso,
+                      carteira, especie);
 }
 
 template <std::size_t I>

@@ -89,24 +89,23 @@ std::string free_field(FreeFieldRule rule, const ModelProfile& model, const TcbT
 
 void boleto_texts(BoletoRule rule, const ModelProfile& model, const TcbTitulo& t, std::string& agencia,
                   std::string& nosso, std::string& carteira, std::string& especie) {
-    agencia = rules::Agencia(t) + "/" + rules::CodigoCedente(t);
-    switch (rule) {
-        case BoletoRule::Fourteen:
-            nosso = F(t.NossoNumero(), 14) + "-" + DigitoNossoNumero(model, t);
-            break;
-        case BoletoRule::TitleDigit:
-            nosso = nn8(t) + "-" + DigitoNossoNumero(model, t);
-            break;
-        case BoletoRule::NoDigit:
-            nosso = nn8(t);
-            break;
-        case BoletoRule::EngineDigit:
-            carteira = L(t.Carteira(), 3);
-            nosso = nn8(t) + "-" + DigitoNossoNumero(model, t);
-            break;
-    }
-    carteira = L(t.Carteira(), 3);
-    especie = "";
+    rules::boleto_agencia_barra(
+        t,
+        [&]() -> std::string {
+            switch (rule) {
+                case BoletoRule::Fourteen:
+                    return F(t.NossoNumero(), 14) + "-" + DigitoNossoNumero(model, t);
+                case BoletoRule::TitleDigit:
+                    return nn8(t) + "-" + DigitoNossoNumero(model, t);
+                case BoletoRule::NoDigit:
+                    return nn8(t);
+                case BoletoRule::EngineDigit:
+                    carteira = L(t.Carteira(), 3);
+                    return nn8(t) + "-" + DigitoNossoNumero(model, t);
+            }
+            return {};
+        },
+        agencia, nosso, carteira, especie);
 }
 
 }  // namespace billing::clients::itau_safra

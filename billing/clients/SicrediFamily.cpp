@@ -192,15 +192,14 @@ std::string campo_livre(const SicrediClass& c, const TcbTitulo& t) {
 
 void formatar_boleto(const SicrediClass& c, const TcbTitulo& t, std::string& AgenciaCodigoCedente,
                      std::string& NossoNumeroDigito, std::string& CarteiraBoleto, std::string& EspecieBoleto) {
-    AgenciaCodigoCedente = F(Agencia(t), 4) + "." + F(DigitoAgencia(t), 2) + "/" + F(CodigoCedente(t), 5);
     // The class's own digit serves its own bank's titles only; any other
     // title goes through the model's lookup, which refuses a bank it has no class for.
     const bool own = c.own_boleto_digit && F(t.Cedente().ContaBancaria().Banco().Codigo(), 3) == c.code;
-    const std::string digito = own ? digito_nosso_numero(c, t) : DigitoNossoNumero(profile_of(c), t);
-    NossoNumeroDigito = ano_corrente() + "/" + "2" + F(t.NossoNumero(), 5) + "-" + digito;
-    CarteiraBoleto = RB(t.Carteira(), 3);
-    std::string especie = c.especies_interior ? abreviatura(kInterior, t.EspecieDocumento()) : std::string();
-    EspecieBoleto = especie.empty() ? abreviatura(especies_748(), t.EspecieDocumento()) : especie;
+    const std::string interior = c.especies_interior ? abreviatura(kInterior, t.EspecieDocumento()) : std::string();
+    boleto_748(
+        t, [&] { return own ? digito_nosso_numero(c, t) : DigitoNossoNumero(profile_of(c), t); },
+        interior.empty() ? abreviatura(especies_748(), t.EspecieDocumento()) : interior, AgenciaCodigoCedente,
+        NossoNumeroDigito, CarteiraBoleto, EspecieBoleto);
 }
 
 bool gerar_remessa(const SicrediClass& c, TcbCobranca& batch, TStringList& list, bool frame) {
