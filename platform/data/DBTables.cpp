@@ -1,5 +1,7 @@
 #include "platform/data/DBTables.h"
 
+#include <cctype>
+
 #include "platform/core/ClassBuilder.h"
 #include "platform/data/ConnectionString.h"
 
@@ -72,9 +74,23 @@ std::string database_connection_string(const std::string& database_name, bool re
     // StepAPI: the driver hands rows over as SQLite steps through them instead
     // of first copying the whole result as text. NoCreat: a name that is no
     // database is an error, never a new empty file.
-    std::string text = "DRIVER=SQLite3;StepAPI=1;NoCreat=1;Database=" + odbc_quote(database_name);
-    if (read_only) text += ";ReadOnly=1";
-    return odbc_connection_string(text);
+    std::string file = database_name;
+    if (read_only) {
+        // SQLite's URI form opens the file read-only: every change fails.
+        static const char hex[] = "0123456789ABCDEF";
+        file = "file:";
+        for (unsigned char c : database_name) {
+            if (std::isalnum(c) || c == '/' || c == '.' || c == '-' || c == '_' || c == '~') {
+                file += static_cast<char>(c);
+            } else {
+                file += '%';
+                file += hex[c >> 4];
+                file += hex[c & 15];
+            }
+        }
+        file += "?mode=ro";
+    }
+    return odbc_connection_string("DRIVER=SQLite3;StepAPI=1;NoCreat=1;Database=" + odbc_quote(file));
 }
 
 }  // namespace data
@@ -117,10 +133,6 @@ void TDBDataSet::connect(data::OdbcConnection& connection) const {
     } catch (const EDatabaseError& e) {
         throw EDatabaseError(error_text(e.Message()));
     }
-    if (!read_only_) return;
-    // A read-only database also refuses what the file system would allow.
-    auto result = connection.execute("PRAGMA query_only = 1", 0);
-    (void)result;
 }
 
 std::unique_ptr<data::RowSource> TDBDataSet::OpenCursor(const data::ColumnAdjuster& adjust) {
