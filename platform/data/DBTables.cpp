@@ -169,7 +169,10 @@ std::size_t TDBDataSet::CountRecords() {
 
 TQuery::TQuery(TComponent* AOwner)
     : TDBDataSet(AOwner), sql_(std::make_unique<TStringList>()), params_(std::make_unique<TParams>()) {
-    sql_->OnChange = [this](TObject*) { sql_changed(); };
+    sql_->OnChange = [this](TObject*) {
+        Close();
+        sync();
+    };
 }
 
 TQuery::~TQuery() {
@@ -190,9 +193,16 @@ TClass TQuery::StaticClass() {
 
 TClass TQuery::ClassType() const { return StaticClass(); }
 
-void TQuery::sql_changed() {
-    Close();
-    command_ = data::sql_without_markers(sql_->Text(), marks_);
+TParams* TQuery::Params() const {
+    sync();
+    return params_.get();
+}
+
+void TQuery::sync() const {
+    std::string text = sql_->Text();
+    if (text == parsed_) return;
+    parsed_ = text;
+    command_ = data::sql_without_markers(text, marks_);
     // The parameters in order of first appearance; those already there keep
     // their type and value.
     TParams fresh;
@@ -204,9 +214,13 @@ void TQuery::sql_changed() {
     params_->Assign(&fresh);
 }
 
-std::string TQuery::Command() const { return command_; }
+std::string TQuery::Command() const {
+    sync();
+    return command_;
+}
 
 std::vector<data::Param> TQuery::Bindings() const {
+    sync();
     std::vector<data::Param> out;
     out.reserve(marks_.size());
     for (const auto& name : marks_) {

@@ -56,21 +56,24 @@ public:
 
     TStrings* SQL() const { return sql_.get(); }
     void SetSQL(TStrings* lines) { sql_->Assign(lines); }
-    TParams* Params() const { return params_.get(); }
-    void SetParams(TParams* params) { params_->Assign(params); }
-    int ParamCount() const { return params_->Count(); }
-    TParam* ParamByName(const std::string& name) const { return params_->ParamByName(name); }
+    TParams* Params() const;
+    void SetParams(TParams* params) { Params()->Assign(params); }
+    int ParamCount() const { return Params()->Count(); }
+    TParam* ParamByName(const std::string& name) const { return Params()->ParamByName(name); }
 
 protected:
     std::string Command() const override;
     std::vector<data::Param> Bindings() const override;
 
 private:
-    void sql_changed();
+    // Brings the command and the parameters up to the SQL's text (a list
+    // changed between BeginUpdate and EndUpdate tells no one).
+    void sync() const;
     std::unique_ptr<TStringList> sql_;
     std::unique_ptr<TParams> params_;
-    std::string command_;             // the SQL with each marker a `?`
-    std::vector<std::string> marks_;  // the parameter name of each `?`, in order
+    mutable std::string parsed_;              // the SQL text the command was made from
+    mutable std::string command_;             // the SQL with each marker a `?`
+    mutable std::vector<std::string> marks_;  // the parameter name of each `?`, in order
 };
 
 // Every row of one table (TableName may be schema-qualified, "dbo.Orders").
