@@ -1,4 +1,4 @@
-#include "platform/core/DataModules.h"
+#include "platform/core/Containers.h"
 
 #include <algorithm>
 
@@ -25,6 +25,13 @@ TClass TDataModule::StaticClass() {
 }
 
 TClass TDataModule::ClassType() const { return StaticClass(); }
+
+TClass TFrame::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<TFrame, TComponent>("TFrame").Build();
+    return &info;
+}
+
+TClass TFrame::ClassType() const { return StaticClass(); }
 
 namespace core {
 const std::vector<TDataModule*>& data_modules() { return module_list(); }
