@@ -68,29 +68,40 @@ std::string sql_without_markers(const std::string& sql, std::vector<std::string>
 }
 
 std::string database_connection_string(const std::string& database_name, bool read_only) {
-    if (database_name.find('=') != std::string::npos) return odbc_connection_string(database_name);
-    if (database_name.empty()) throw EDatabaseError("no database name");
-    if (!FileExists(database_name)) throw EDatabaseError("no such database: " + database_name);
-    // StepAPI: the driver hands rows over as SQLite steps through them instead
-    // of first copying the whole result as text. NoCreat: a name that is no
-    // database is an error, never a new empty file.
-    std::string file = database_name;
-    if (read_only) {
-        // SQLite's URI form opens the file read-only: every change fails.
-        static const char hex[] = "0123456789ABCDEF";
-        file = "file:";
-        for (unsigned char c : database_name) {
-            if (std::isalnum(c) || c == '/' || c == '.' || c == '-' || c == '_' || c == '~') {
-                file += static_cast<char>(c);
-            } else {
-                file += '%';
-                file += hex[c >> 4];
-                file += hex[c & 15];
-            }
-        }
-        file += "?mode=ro";
+    if (!read_only) return odbc_connection_string(database_name);
+    // The SQLite driver opens a file named in SQLite's URI form with
+    // mode=ro read-only: every change fails.
+    auto pairs = parse_connection_string(database_name);
+    bool sqlite = false;
+    for (const auto& [key, value] : pairs) {
+        std::string k, v;
+        for (char c : key) k += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (char c : value) v += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        sqlite |= k == "driver" && v.find("sqlite") != std::string::npos;
     }
-    return odbc_connection_string("DRIVER=SQLite3;StepAPI=1;NoCreat=1;Database=" + odbc_quote(file));
+    if (!sqlite) return odbc_connection_string(database_name);
+    std::string out;
+    for (const auto& [key, value] : pairs) {
+        std::string k;
+        for (char c : key) k += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        std::string v = value;
+        if (k == "database" && v.rfind("file:", 0) != 0) {
+            static const char hex[] = "0123456789ABCDEF";
+            std::string uri = "file:";
+            for (unsigned char c : value) {
+                if (std::isalnum(c) || c == '/' || c == '.' || c == '-' || c == '_' || c == '~') {
+                    uri += static_cast<char>(c);
+                } else {
+                    uri += '%';
+                    uri += hex[c >> 4];
+                    uri += hex[c & 15];
+                }
+            }
+            v = uri + "?mode=ro";
+        }
+        out += key + "=" + odbc_quote(v) + ";";
+    }
+    return odbc_connection_string(out);
 }
 
 }  // namespace data
@@ -115,6 +126,7 @@ void TDBDataSet::SetDatabaseName(const std::string& name) {
     if (name == database_name_) return;
     Close();
     odbc_.disconnect();
+    sqlite_.close();
     database_name_ = name;
 }
 
@@ -122,7 +134,19 @@ void TDBDataSet::SetReadOnlyDatabase(bool value) {
     if (value == read_only_) return;
     Close();
     odbc_.disconnect();
+    sqlite_.close();
     read_only_ = value;
+}
+
+bool TDBDataSet::is_sqlite_file() const { return database_name_.find('=') == std::string::npos; }
+
+void TDBDataSet::open_file(data::SqliteDatabase& database) const {
+    if (database_name_.empty()) throw EDatabaseError(error_text("no database name"));
+    try {
+        database.open(database_name_, read_only_);
+    } catch (const EDatabaseError& e) {
+        throw EDatabaseError(error_text(e.Message()));
+    }
 }
 
 void TDBDataSet::connect(data::OdbcConnection& connection) const {
@@ -136,10 +160,19 @@ void TDBDataSet::connect(data::OdbcConnection& connection) const {
 }
 
 std::unique_ptr<data::RowSource> TDBDataSet::OpenCursor(const data::ColumnAdjuster& adjust) {
-    if (!odbc_.connected()) connect(odbc_);
     std::vector<data::Param> params = Bindings();
+    std::string command = Command();
+    if (is_sqlite_file()) {
+        if (!sqlite_.is_open()) open_file(sqlite_);
+        try {
+            return sqlite_.open_cursor(command, params, adjust);
+        } catch (const EDatabaseError& e) {
+            throw EDatabaseError(error_text(e.Message()));
+        }
+    }
+    if (!odbc_.connected()) connect(odbc_);
     try {
-        return odbc_.open_cursor(Command(), params, 0, adjust);
+        return odbc_.open_cursor(command, params, 0, adjust);
     } catch (const data::OdbcError& e) {
         throw data::OdbcError(error_text(e.Message()), e.Diagnostics());
     } catch (const EDatabaseError& e) {
@@ -152,9 +185,21 @@ std::size_t TDBDataSet::CountRecords() {
     while (!command.empty() && (command.back() == ';' || std::isspace(static_cast<unsigned char>(command.back()))))
         command.pop_back();
     try {
+        const std::string sql = "SELECT COUNT(*) FROM (" + command + "\n) counted_rows";
+        const data::ColumnAdjuster as_integer = [](data::ColumnInfo& c) {
+            c.kind = data::ValueKind::Integer;
+            c.storage = data::Storage::Integer;
+        };
         data::OdbcConnection counter;
-        connect(counter);
-        auto cursor = counter.open_cursor("SELECT COUNT(*) FROM (" + command + "\n) counted_rows", Bindings(), 0);
+        data::SqliteDatabase file;
+        std::unique_ptr<data::RowSource> cursor;
+        if (is_sqlite_file()) {
+            open_file(file);
+            cursor = file.open_cursor(sql, Bindings(), as_integer);
+        } else {
+            connect(counter);
+            cursor = counter.open_cursor(sql, Bindings(), 0, as_integer);
+        }
         data::RowBlock block;
         if (cursor->next_block(block) && block.rows == 1 && block.columns.size() == 1 &&
             cursor->columns()[0].storage == data::Storage::Integer && !block.columns[0].nulls[0])

@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "platform/data/DB.h"
+#include "platform/data/Sqlite.h"
 
-// A dataset over a database named by text: a SQLite file path, or a
-// connection string (SQL Server's "Data Source=...;Initial Catalog=...", or
-// an ODBC one with DRIVER= or DSN=). Connects when it first opens.
+// A dataset over a database named by text: a SQLite file path (read through
+// the SQLite library), or a connection string over ODBC (SQL Server's
+// "Data Source=...;Initial Catalog=...", or an ODBC one with DRIVER= or
+// DSN=). Connects when it first opens.
 class TDBDataSet : public TDataSet {
 public:
     explicit TDBDataSet(TComponent* AOwner);
@@ -22,7 +24,7 @@ public:
 
     const std::string& DatabaseName() const { return database_name_; }
     void SetDatabaseName(const std::string& name);  // closes the dataset and its connection
-    // Opens a SQLite file read-only, so that no command can change it (set while closed).
+    // Opens a SQLite file read-only, so that no command can change it.
     bool ReadOnlyDatabase() const { return read_only_; }
     void SetReadOnlyDatabase(bool value);
 
@@ -37,10 +39,13 @@ protected:
     std::size_t CountRecords() override;
 
 private:
+    bool is_sqlite_file() const;
     void connect(data::OdbcConnection& connection) const;
+    void open_file(data::SqliteDatabase& database) const;
     std::string database_name_;
     bool read_only_ = false;
     data::OdbcConnection odbc_;
+    data::SqliteDatabase sqlite_;
 };
 
 // A query: its SQL may name parameters as `:NAME` (letters, digits and '_';
@@ -96,7 +101,8 @@ private:
 namespace data {
 // The SQL text with every `:NAME` marker replaced by `?`, and the names in order.
 std::string sql_without_markers(const std::string& sql, std::vector<std::string>& names);
-// The ODBC connection string for a database name (see TDBDataSet); a SQLite
-// file that is not there raises EDatabaseError "no such database: NAME".
+// The ODBC connection string for a database name that is a connection string;
+// a SQLite file opened through the SQLite ODBC driver when `read_only` asks
+// so is opened read-only too.
 std::string database_connection_string(const std::string& database_name, bool read_only);
 }  // namespace data

@@ -417,3 +417,54 @@ TEST_F(QueryOnSqlite, LayoutsStoreQueriesAndTablesAndOpenThem) {
         EXPECT_NE(e.Message().find("parameter MaxQty: 'lots' is not a number"), std::string::npos) << e.Message();
     }
 }
+
+TEST(SqliteFiles, ReadAsTheSqliteOdbcDriverReadsThem) {
+    // The same query over the file, read by the library and through the
+    // driver: the same fields, types, sizes and values.
+    test_support::ScratchDir dir("sqlite-equal");
+    const std::string file = dir / "kinds.db";
+    auto made = test_support::run("sqlite3 " + shell_quote(file) + " " + shell_quote(R"(
+        CREATE TABLE t(a INTEGER, b INT, c BIGINT, d SMALLINT, e TINYINT, f REAL, g FLOAT, h DOUBLE, i NUMERIC,
+                       j DECIMAL(10,2), k TEXT, l VARCHAR(10), m CHAR(3), n BOOLEAN, o DATE, p TIME, q DATETIME,
+                       r TIMESTAMP, s BLOB, u, v NVARCHAR(20), x MONEY, y BIT, z CLOB, aa UNSIGNED BIG INT,
+                       ab VARCHAR, ac DOUBLE PRECISION, ad VARBINARY(4), ae LONGVARCHAR, af INT8, ag integer);
+        INSERT INTO t VALUES (1, -2, 9223372036854775807, -32768, 255, 1.5, -0.1, 1e300, 12.5, 12.34, 'Café', 'abc',
+                              'xy', 1, '2024-01-05', '23:59:58', '2024-02-29 07:05:00', '2024-02-29 07:05:00.250',
+                              x'00ff10', 4.25, 'São', 9.99, 0, 'clob', 7, 'v', 2.5, x'0a0d', 'long', 8, 9);
+        INSERT INTO t(a) VALUES (NULL);
+        INSERT INTO t VALUES (-9223372036854775808, 0, 0, 0, 0, 0.0, 3, -5, 'n', 'd', '', '', '', 0, '', '', '', '',
+                              x'', 'txt', '', 'm', 1, '', 'u', '', 0.0, x'', '', 'x', ' 12 ');
+    )"));
+    ASSERT_EQ(made.status, 0) << made.output;
+    const std::string sql = "SELECT *, a + 1 AS sum1, 'lit' AS lit, 2.5 * a AS prod FROM t";
+    TQuery library(nullptr);
+    library.SetDatabaseName(file);
+    library.SQL()->Add(sql);
+    library.Open();
+    TQuery driver(nullptr);
+    driver.SetDatabaseName("DRIVER=SQLite3;StepAPI=1;Database=" + file);
+    driver.SQL()->Add(sql);
+    driver.Open();
+    ASSERT_EQ(library.FieldCount(), driver.FieldCount());
+    for (int i = 0; i < library.FieldCount(); ++i) {
+        const TField& a = library.Fields()[i];
+        const TField& b = driver.Fields()[i];
+        EXPECT_EQ(a.FieldName(), b.FieldName());
+        EXPECT_EQ(FieldTypeNames()[a.DataType()], FieldTypeNames()[b.DataType()]) << a.FieldName();
+        EXPECT_EQ(a.Size(), b.Size()) << a.FieldName();
+    }
+    int rows = 0;
+    for (; !library.Eof(); library.Next(), driver.Next(), ++rows) {
+        ASSERT_FALSE(driver.Eof());
+        for (int i = 0; i < library.FieldCount(); ++i) {
+            const TField& a = library.Fields()[i];
+            const TField& b = driver.Fields()[i];
+            EXPECT_EQ(a.IsNull(), b.IsNull()) << a.FieldName() << " row " << rows;
+            EXPECT_EQ(a.AsString(), b.AsString()) << a.FieldName() << " row " << rows;
+        }
+    }
+    EXPECT_EQ(rows, 3);
+    EXPECT_TRUE(driver.Eof());
+    driver.Next();
+    EXPECT_TRUE(driver.Eof());
+}
