@@ -274,11 +274,13 @@ void TBRPrintable::SetBounds(int left, int top, int width, int height) {
         if (width != 0) PendingWidth = width;
         if (height != 0) PendingHeight = height;
     } else {
+        // A side whose pixel value stays keeps its stored value exactly
+        // (a layout designed in millimetres is not rounded to pixels).
         size_->PushPixelUnit();
-        if (size_->Height() != height) size_->SetHeight(height);
-        if (size_->Width() != width) size_->SetWidth(width);
-        if (size_->Top() != top) size_->SetTop(top);
-        if (size_->Left() != left) size_->SetLeft(left);
+        if (Rnd(size_->Height()) != height) size_->SetHeight(height);
+        if (Rnd(size_->Width()) != width) size_->SetWidth(width);
+        if (Rnd(size_->Top()) != top) size_->SetTop(top);
+        if (Rnd(size_->Left()) != left) size_->SetLeft(left);
         size_->PopUnit();
     }
     if (AlignToBand && !Aligning) ApplyBandAlignment();

@@ -180,3 +180,28 @@ TEST(Printable, EditorsAreFoundByClassName) {
     // The base editor is abstract: nothing is made for it.
     EXPECT_EQ(report::create_printable_editor(shape), nullptr);
 }
+
+TEST(Printable, ChangingOneSideKeepsTheOthersExactly) {
+    struct Case {
+        const char* side;
+        void (*change)(TBRPrintable&);
+        int changed;   // index of the value that changes: 0 Height, 1 Left, 2 Top, 3 Width
+    };
+    const std::vector<Case> cases = {
+        {"height", [](TBRPrintable& p) { p.SetHeight(p.Height() + 5); }, 0},
+        {"left", [](TBRPrintable& p) { p.SetLeft(p.Left() + 5); }, 1},
+        {"top", [](TBRPrintable& p) { p.SetTop(p.Top() + 5); }, 2},
+        {"width", [](TBRPrintable& p) { p.SetWidth(p.Width() + 5); }, 3},
+    };
+    for (const Case& c : cases) {
+        TBRPrintable p(nullptr);
+        p.Size()->SetCurrentUnit(TBRUnit::MM);
+        const long double mm[4] = {9.75L, 12.5L, 1.0L / 3, 80.0L};
+        for (int i = 0; i < 4; ++i) p.Size()->SetValue(i, mm[i]);
+        c.change(p);
+        for (int i = 0; i < 4; ++i) {
+            if (i == c.changed) continue;
+            EXPECT_EQ(p.Size()->GetValue(i), mm[i]) << c.side << " changed, value " << i;
+        }
+    }
+}
