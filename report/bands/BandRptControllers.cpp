@@ -28,8 +28,8 @@ void TBRCustomController::SetLevelMaster(TComponent* master) {
 }
 
 void TBRCustomController::NotifyDetailListeners(std::uint8_t code) {
-    const std::vector<report_bands::Printable*> listeners = DetailListeners;
-    for (report_bands::Printable* p : listeners) p->LevelNotification(this, code);
+    const std::vector<report::Printable*> listeners = DetailListeners;
+    for (report::Printable* p : listeners) p->LevelNotification(this, code);
 }
 
 void TBRCustomController::BuildLevelTree() {
@@ -147,7 +147,7 @@ void TBRControllerBand::SetMaster(TComponent* master) {
     if (master) master->FreeNotification(this);
 }
 
-void TBRControllerBand::SetParent(report_bands::Control* parent) {
+void TBRControllerBand::SetParent(report::Control* parent) {
     TBRCustomBand::SetParent(parent);
     if (!master_)
         if (auto* report = dynamic_cast<TCustomBandReport*>(Parent())) SetMaster(report);
@@ -247,7 +247,7 @@ void TBRSubDetail::SetPrintIfEmpty(bool print_if_empty) {
     if (Controller()) Controller()->PrintIfEmpty = print_if_empty;
 }
 
-void TBRSubDetail::AddControllerClient(report_bands::Printable* printable) {
+void TBRSubDetail::AddControllerClient(report::Printable* printable) {
     if (Controller()) Controller()->AddDetailListener(printable);
 }
 

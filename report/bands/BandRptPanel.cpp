@@ -4,9 +4,9 @@
 
 #include <cmath>
 
-using report_bands::grey;
-using report_bands::rgb;
-using report_bands::Rnd;
+using report::grey;
+using report::rgb;
+using report::Rnd;
 
 namespace {
 
@@ -28,7 +28,7 @@ void SelectDesignColorScheme(int num_colors) {
 
 // --------------------------------------------------------------- Printable
 
-namespace report_bands {
+namespace report {
 
 Printable::Printable(TComponent* owner) : Control(owner) {}
 
@@ -38,7 +38,7 @@ TClass Printable::StaticClass() {
 }
 TClass Printable::ClassType() const { return StaticClass(); }
 
-}  // namespace report_bands
+}  // namespace report
 
 // ----------------------------------------------------------- TBRBasePanel
 
@@ -50,7 +50,7 @@ TBRBasePanel::~TBRBasePanel() = default;
 
 TClass TBRBasePanel::StaticClass() {
     static const TClassInfo info =
-        core::ClassBuilder<TBRBasePanel, report_bands::Control>("TBRBasePanel")
+        core::ClassBuilder<TBRBasePanel, report::Control>("TBRBasePanel")
             .Abstract()
             .Integer("Tag", &TBRBasePanel::Tag, &TBRBasePanel::SetTag)
             .Integer("Left", &TBRBasePanel::Left, &TBRBasePanel::SetLeft)
@@ -77,7 +77,7 @@ void TBRBasePanel::SetZoom(int zoom) {
     zoom_ = zoom;
     for (int i = 0; i < ControlCount(); ++i) {
         Control* c = Controls(i);
-        if (auto* p = dynamic_cast<report_bands::Printable*>(c)) p->SetZoom(zoom);
+        if (auto* p = dynamic_cast<report::Printable*>(c)) p->SetZoom(zoom);
         else if (auto* panel = dynamic_cast<TBRBasePanel*>(c)) panel->SetZoom(zoom);
     }
 }
@@ -98,7 +98,7 @@ void TBRBasePanel::DrawRulers(TCanvas& canvas, TBRUnit unit) {
     canvas.Pen.Color = grey(192);
     canvas.Pen.Width = 1;
     const bool labelled = LabelledRulers();
-    const long double R = report_bands::screen_pixels_per_inch();
+    const long double R = report::screen_pixels_per_inch();
     const long double Z = zoom_ > 0 ? zoom_ : 100;
     const long double W = Width(), H = Height();
     auto vertical = [&](int x) {
@@ -155,14 +155,14 @@ void TBRBasePanel::DrawRulers(TCanvas& canvas, TBRUnit unit) {
     default: {
         canvas.Pen.Style = psDot;
         const long double points = CharacterPointSize != 0 ? std::fabs(static_cast<long double>(CharacterPointSize))
-                                                           : report_bands::kDefaultCharacterPoints;
-        const long double c = report_bands::CharColumnMM(points);
+                                                           : report::kDefaultCharacterPoints;
+        const long double c = report::CharColumnMM(points);
         for (std::int64_t i = 1, n = Rnd(W / R * 25.4L / c / 10); i <= n; ++i) {
             const int x = int(Rnd(c * i * R / 2.54L));
             vertical(x);
             if (labelled) canvas.TextOut(x + 2, 2, std::to_string(i * 10));
         }
-        const long double l = report_bands::CharLineMM(points);
+        const long double l = report::CharLineMM(points);
         for (std::int64_t j = 1, n = Rnd(H / R * 25.4L / l); j <= n; ++j) {
             const int y = int(Rnd(l * j * R / 25.4L));
             horizontal(y);
@@ -177,7 +177,7 @@ void TBRBasePanel::DrawRulers(TCanvas& canvas, TBRUnit unit) {
 void TBRBasePanel::PreparePrintables() {
     for (int i = 0; i < ControlCount(); ++i) {
         Control* c = Controls(i);
-        if (auto* p = dynamic_cast<report_bands::Printable*>(c)) p->PrepareForRun();
+        if (auto* p = dynamic_cast<report::Printable*>(c)) p->PrepareForRun();
         else if (auto* panel = dynamic_cast<TBRBasePanel*>(c)) panel->PreparePrintables();
     }
 }
@@ -185,7 +185,7 @@ void TBRBasePanel::PreparePrintables() {
 void TBRBasePanel::UnpreparePrintables() {
     for (int i = 0; i < ControlCount(); ++i) {
         Control* c = Controls(i);
-        if (auto* p = dynamic_cast<report_bands::Printable*>(c)) p->UnprepareAfterRun();
+        if (auto* p = dynamic_cast<report::Printable*>(c)) p->UnprepareAfterRun();
         else if (auto* panel = dynamic_cast<TBRBasePanel*>(c)) panel->UnpreparePrintables();
     }
 }

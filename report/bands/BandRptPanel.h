@@ -35,13 +35,13 @@ void UseLowColorScheme();
 // set above 256 or for a negative count (true colour), else the low-colour set.
 void SelectDesignColorScheme(int num_colors);
 
-namespace report_bands {
+namespace report {
 // A colour from its red, green and blue components.
 constexpr TColor rgb(int r, int g, int b) { return TColor(r | (g << 8) | (b << 16)); }
 constexpr TColor grey(int n) { return rgb(n, n, n); }
-}  // namespace report_bands
+}  // namespace report
 
-namespace report_bands {
+namespace report {
 
 // What a panel and a band need of a printable control: its zoom, its
 // preparation around a run, printing at a band's offset, and whether it
@@ -73,9 +73,9 @@ private:
     int zoom_ = 100;
 };
 
-}  // namespace report_bands
+}  // namespace report
 
-class TBRBasePanel : public report_bands::Control {
+class TBRBasePanel : public report::Control {
 public:
     explicit TBRBasePanel(TComponent* owner);
     ~TBRBasePanel() override;

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-using report_bands::Rnd;
+using report::Rnd;
 
-namespace report_bands {
+namespace report {
 
 std::string NumberedComponentName(const TComponent* owner, const std::string& base) {
     for (int n = 1;; ++n) {
@@ -16,7 +16,7 @@ std::string NumberedComponentName(const TComponent* owner, const std::string& ba
     }
 }
 
-}  // namespace report_bands
+}  // namespace report
 
 namespace {
 bool contains(const std::vector<TBRCustomBand*>& list, const TBRCustomBand* band) {
@@ -34,7 +34,7 @@ TCustomBandReport::TCustomBandReport(TComponent* owner) : TBRBasePanel(owner) {
     page_ = std::make_unique<TBRPage>(this);
     page_->Report = this;
     page_->UpdateControlBounds();
-    SetColor(report_bands::rgb(255, 255, 255));
+    SetColor(report::rgb(255, 255, 255));
     SetBounds(0, 0, Width(), Height());
     Font.Name = "Arial";
     Font.SetSize(10);
@@ -73,7 +73,7 @@ void TCustomBandReport::SetUnits(TBRUnit unit) {
     page_->SetCurrentUnit(unit);
     for (TBRCustomBand* band : band_list_) band->SetBandUnits(Units());
     for (int i = 0; i < ControlCount(); ++i)
-        if (auto* p = dynamic_cast<report_bands::Printable*>(Controls(i))) p->SetSizeUnit(unit);
+        if (auto* p = dynamic_cast<report::Printable*>(Controls(i))) p->SetSizeUnit(unit);
 }
 
 void TCustomBandReport::SetZoom(int zoom) {
@@ -211,7 +211,7 @@ TBRCustomBand* TCustomBandReport::CreateStandardBand(TBRBandType type) {
         band->SetParent(this);
         std::string base;
         band->DefaultBandName(base);
-        band->SetName(report_bands::NumberedComponentName(owner, base));
+        band->SetName(report::NumberedComponentName(owner, base));
     } catch (...) {
         delete band;
         throw;
@@ -303,7 +303,7 @@ void TCustomBandReport::EndPage() {
     CurrentX = int(Rnd(left));
     if (!(FinalPage && !HasOption(LastPageFooter))) PrintBand(FindBand(rbPageFooter));
     for (int i = 0; i < ControlCount(); ++i)
-        if (auto* p = dynamic_cast<report_bands::Printable*>(Controls(i))) p->PrintAt(0, 0);
+        if (auto* p = dynamic_cast<report::Printable*>(Controls(i))) p->PrintAt(0, 0);
     Frame()->PaintFrame(Output->Canvas(),
                         TRect{Output->ToDeviceX(left), Output->ToDeviceY(top), Output->ToDeviceX(width - right),
                               Output->ToDeviceY(length - bottom)},
@@ -341,7 +341,7 @@ void TCustomBandReport::MeasurePageFooters() {
     }
 }
 
-void TCustomBandReport::BeginRun(report_bands::OutputDevice& output) {
+void TCustomBandReport::BeginRun(report::OutputDevice& output) {
     Output = &output;
     TBRPage& p = *page_;
     run_units_ = Units();
@@ -365,7 +365,7 @@ void TCustomBandReport::BeginRun(report_bands::OutputDevice& output) {
     MeasurePageFooters();
     for (int i = 0; i < ControlCount(); ++i) {
         if (auto* band = dynamic_cast<TBRCustomBand*>(Controls(i))) band->AttachToReport(this);
-        else if (auto* printable = dynamic_cast<report_bands::Printable*>(Controls(i))) printable->ParentReport = this;
+        else if (auto* printable = dynamic_cast<report::Printable*>(Controls(i))) printable->ParentReport = this;
     }
     CurrentX = int(Rnd(p.LeftMargin()));
     PreparePrintables();
@@ -396,7 +396,7 @@ TClass TBandReport::StaticClass() {
                  [](const TBandReport& r) { return r.Options; }, [](TBandReport& r, int v) { r.Options = v; })
             .Default((1 << FirstPageHeader) | (1 << LastPageFooter))
             .Object("Page", &TBandReport::Page)
-            .Enum("Units", report_bands::unit_names(), &TBandReport::Units, &TBandReport::SetUnits)
+            .Enum("Units", report::unit_names(), &TBandReport::Units, &TBandReport::SetUnits)
             .NoDefault()
             .Integer("Zoom", &TBandReport::Zoom, &TBandReport::SetZoom)
             .Default(100)

@@ -10,7 +10,7 @@
 #include <cmath>
 #include <optional>
 
-using report_bands::Rnd;
+using report::Rnd;
 
 namespace {
 
@@ -83,7 +83,7 @@ void TBRCustomLabel::SetName(const std::string& name) {
     if (follow) SetCaption(name);
 }
 
-void TBRCustomLabel::SetParent(report_bands::Control* parent) {
+void TBRCustomLabel::SetParent(report::Control* parent) {
     TBRPrintable::SetParent(parent);
     FormatLines();
 }
@@ -180,7 +180,7 @@ void TBRCustomLabel::PaintLines(TCanvas& canvas, const TRect& rect, int line_hei
     int y0 = rect.Top, x = rect.Left;
     const int f = Frame()->Width();
     if (Frame()->HasAnySide() && f > 0) {
-        const int inset = int(Rnd(Zoom() * (f / 72.0L * report_bands::screen_pixels_per_inch()) / 100.0L));
+        const int inset = int(Rnd(Zoom() * (f / 72.0L * report::screen_pixels_per_inch()) / 100.0L));
         if (Frame()->DrawTop()) y0 += inset;
         if (Frame()->DrawLeft()) x += inset;
     }
@@ -219,7 +219,7 @@ void TBRCustomLabel::PrintAt(int offset_x, int offset_y) {
 
 void TBRCustomLabel::PrintLines(TCanvas& canvas, bool stretch, long double LH, long double H, long double W,
                                 long double T, long double L) {
-    report_bands::OutputDevice& out = *OutputPrinter;
+    report::OutputDevice& out = *OutputPrinter;
     // The band's clip stays for the controls printed after this one.
     ClipKeeper keep_clip(canvas);
     long double extra = 0;

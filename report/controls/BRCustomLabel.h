@@ -57,7 +57,7 @@ public:
     void FontChanged();
 
     void SetName(const std::string& name) override;
-    void SetParent(report_bands::Control* parent) override;
+    void SetParent(report::Control* parent) override;
     void SetAlignment(TAlignment alignment) override;
     void Loaded() override;
     void Paint(TCanvas& canvas) override;

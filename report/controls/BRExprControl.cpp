@@ -86,7 +86,7 @@ std::string TBRExpr::FormatValue(const EvalValue& value) const {
 void TBRExpr::unsubscribe() {
     if (!subscribed_) return;
     auto& list = subscribed_->DetailListeners;
-    list.erase(std::remove(list.begin(), list.end(), static_cast<report_bands::Printable*>(this)), list.end());
+    list.erase(std::remove(list.begin(), list.end(), static_cast<report::Printable*>(this)), list.end());
     subscribed_->RemoveFreeNotification(this);
     subscribed_ = nullptr;
 }
@@ -104,7 +104,7 @@ void TBRExpr::PrepareForRun() {
     // One subscription per control, however many runs it takes part in.
     if (level) {
         auto& list = level->DetailListeners;
-        if (std::find(list.begin(), list.end(), static_cast<report_bands::Printable*>(this)) == list.end())
+        if (std::find(list.begin(), list.end(), static_cast<report::Printable*>(this)) == list.end())
             level->AddDetailListener(this);
         subscribed_ = level;
         level->FreeNotification(this);

@@ -4,7 +4,7 @@
 #include "report/bands/BandRptReport.h"
 #include "report/controls/BRPrintableEditor.h"
 
-using report_bands::Rnd;
+using report::Rnd;
 
 // ------------------------------------------------------- TBRPrintableSize
 
@@ -121,7 +121,7 @@ TBRPrintable::~TBRPrintable() {
 
 TClass TBRPrintable::StaticClass() {
     static const TClassInfo info =
-        core::ClassBuilder<TBRPrintable, report_bands::Printable>("TBRPrintable")
+        core::ClassBuilder<TBRPrintable, report::Printable>("TBRPrintable")
             .Abstract()
             .Integer("Tag", &TBRPrintable::Tag, &TBRPrintable::SetTag)
             .Integer("Left", &TBRPrintable::Left, &TBRPrintable::SetLeft)
@@ -220,7 +220,7 @@ void TBRPrintable::UnprepareAfterRun() { Printing = false; }
 
 void TBRPrintable::PrintAt(int offset_x, int offset_y) {
     if (!frame_->HasAnySide() || !OutputPrinter) return;
-    report_bands::OutputDevice& out = *OutputPrinter;
+    report::OutputDevice& out = *OutputPrinter;
     const long double L = size_->Left() + offset_x, T = size_->Top() + offset_y;
     const TRect box{out.ToDeviceX(L), out.ToDeviceY(T), out.ToDeviceX(L + size_->Width()),
                     out.ToDeviceY(T + size_->Height())};
@@ -238,7 +238,7 @@ void TBRPrintable::SetZoom(int zoom) {
     size_->ApplyZoom();
 }
 
-void TBRPrintable::SetParent(report_bands::Control* parent) {
+void TBRPrintable::SetParent(report::Control* parent) {
     Printable::SetParent(parent);
     // Keeping the pixel position: the size follows it at the new zoom.
     auto take_zoom = [this](TCustomBandReport* report) {
@@ -319,6 +319,6 @@ void TBRPrintable::Paint(TCanvas& canvas) {
         canvas.FillRect(ClientRect());
     }
     PaintCornerMarks(canvas);
-    const long double factor = Zoom() * (report_bands::screen_pixels_per_inch() / 254.0L) / 100.0L;
+    const long double factor = Zoom() * (report::screen_pixels_per_inch() / 254.0L) / 100.0L;
     frame_->PaintFrame(canvas, TRect{0, 0, Width() - 1, Height() - 1}, factor, factor);
 }

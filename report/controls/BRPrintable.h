@@ -18,7 +18,7 @@ class TBRPrintableEditor;
 enum TAlignment : std::uint8_t { taLeftJustify, taRightJustify, taCenter };
 enum TBiDiMode : std::uint8_t { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
 
-class TBRPrintable : public report_bands::Printable {
+class TBRPrintable : public report::Printable {
 public:
     explicit TBRPrintable(TComponent* owner);
     ~TBRPrintable() override;
@@ -54,7 +54,7 @@ public:
 
     // ---- run
     // The report's output during a run (not owned).
-    report_bands::OutputDevice* OutputPrinter = nullptr;
+    report::OutputDevice* OutputPrinter = nullptr;
     bool Aligning = false;
     int PendingTop = 0, PendingWidth = 0, PendingHeight = 0, PendingLeft = 0;
 
@@ -71,7 +71,7 @@ public:
 
     // ---- control
     void SetZoom(int zoom) override;
-    void SetParent(report_bands::Control* parent) override;
+    void SetParent(report::Control* parent) override;
     void SetBounds(int left, int top, int width, int height) override;
     void Loaded() override;
     void Paint(TCanvas& canvas) override;

@@ -90,7 +90,7 @@ void TBRShape::Paint(TCanvas& canvas) {
 
 void TBRShape::PrintAt(int offset_x, int offset_y) {
     if (!IsPrintable() || !OutputPrinter) return;
-    report_bands::OutputDevice& out = *OutputPrinter;
+    report::OutputDevice& out = *OutputPrinter;
     TCanvas& canvas = out.Canvas();
     canvas.Brush.Assign(brush_.get());
     canvas.Pen.Assign(pen_.get());

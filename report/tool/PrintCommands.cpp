@@ -9,19 +9,19 @@
 #include <charconv>
 #include <ostream>
 
-namespace report_tool {
+namespace report::tool {
 namespace {
 
 using namespace report;
 
 std::string_view paper_ident(int code) {
-    for (const TBRPaperRow& row : PaperRows)
+    for (const PaperRow& row : PaperRows)
         if (row.Code == code) return row.Ident;
     return "-";
 }
 
 std::string_view bin_ident(int code) {
-    for (const TBRBinRow& row : BinRows)
+    for (const BinRow& row : BinRows)
         if (row.Code == code) return row.Ident;
     return "-";
 }
@@ -66,9 +66,9 @@ int printers_command(const std::vector<std::string>& args, std::ostream& out, st
     return out.good() ? 0 : 1;
 }
 
-}  // namespace report_tool
+}  // namespace report::tool
 
-namespace report_tool {
+namespace report::tool {
 namespace {
 
 using namespace report;
@@ -169,4 +169,4 @@ int print_command(const std::vector<std::string>& args, std::ostream&, std::ostr
     return 0;
 }
 
-}  // namespace report_tool
+}  // namespace report::tool

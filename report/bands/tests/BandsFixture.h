@@ -63,7 +63,7 @@ struct ScopedFontEngine {
 };
 
 // Pages of recording canvases at `factor` device pixels per native unit.
-class RecordingOutput : public report_bands::OutputDevice {
+class RecordingOutput : public report::OutputDevice {
 public:
     RecordingOutput(int paper_width, int paper_length, long double factor = 96.0L / 254.0L)
         : width_(paper_width), length_(paper_length), factor_(factor) {}
@@ -71,10 +71,10 @@ public:
 
     TCanvas& Canvas() override { return *pages.back(); }
     RecordingCanvas& page(int number) { return *pages.at(std::size_t(number - 1)); }
-    int ToDeviceX(long double x) override { return int(report_bands::Rnd(x * factor_)); }
-    int ToDeviceY(long double y) override { return int(report_bands::Rnd(y * factor_)); }
-    int ToDeviceWidth(long double w) override { return int(report_bands::Rnd(w * factor_)); }
-    int ToDeviceHeight(long double h) override { return int(report_bands::Rnd(h * factor_)); }
+    int ToDeviceX(long double x) override { return int(report::Rnd(x * factor_)); }
+    int ToDeviceY(long double y) override { return int(report::Rnd(y * factor_)); }
+    int ToDeviceWidth(long double w) override { return int(report::Rnd(w * factor_)); }
+    int ToDeviceHeight(long double h) override { return int(report::Rnd(h * factor_)); }
     long double XFactor() const override { return factor_; }
     long double YFactor() const override { return factor_; }
     void StartNewPage() override { pages.push_back(std::make_unique<RecordingCanvas>()); }
@@ -90,10 +90,10 @@ private:
 // A control with `lines` lines of `line_height` native units; each print
 // grows its band by as many lines as fit and notes the page and position
 // of each line it prints.
-class LinesPrintable : public report_bands::Printable {
+class LinesPrintable : public report::Printable {
 public:
     LinesPrintable(TComponent* owner, int lines, long double line_height)
-        : report_bands::Printable(owner), total_(lines), line_height_(line_height) {}
+        : report::Printable(owner), total_(lines), line_height_(line_height) {}
     struct Printed {
         int page;
         int line;
@@ -103,17 +103,17 @@ public:
     int prepared = 0, unprepared = 0, zoom_calls = 0;
 
     void PrepareForRun() override {
-        report_bands::Printable::PrepareForRun();
+        report::Printable::PrepareForRun();
         ++prepared;
         next_ = 0;
         PrintFinished = true;
     }
     void UnprepareAfterRun() override {
-        report_bands::Printable::UnprepareAfterRun();
+        report::Printable::UnprepareAfterRun();
         ++unprepared;
     }
     void SetZoom(int zoom) override {
-        report_bands::Printable::SetZoom(zoom);
+        report::Printable::SetZoom(zoom);
         ++zoom_calls;
     }
     void PrintAt(int, int offset_y) override {

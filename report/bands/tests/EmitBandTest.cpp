@@ -1,12 +1,12 @@
 #include "report/bands/tests/BandsFixture.h"
 
 using namespace bands_test;
-using report_bands::Rnd;
+using report::Rnd;
 
 namespace {
 
-const TColor kBackground = report_bands::rgb(200, 220, 255);
-const TColor kFrame = report_bands::rgb(255, 0, 0);
+const TColor kBackground = report::rgb(200, 220, 255);
+const TColor kFrame = report::rgb(255, 0, 0);
 
 int fills_of(const RecordingCanvas& page, TColor color) {
     int n = 0;
@@ -270,8 +270,8 @@ TEST(EmitBand, APageFootersChildPrintsAsAPageFooter) {
 }
 
 TEST(EmitBand, DisabledDetailBandsStillNotifyTheirController) {
-    struct Listener : report_bands::Printable {
-        using report_bands::Printable::Printable;
+    struct Listener : report::Printable {
+        using report::Printable::Printable;
         int told = 0;
         void LevelNotification(TComponent*, std::uint8_t code) override { told += code == 0; }
     };

@@ -18,7 +18,7 @@ using bands_test::RunFixture;
 using bands_test::ScopedFontEngine;
 
 // One page drawn into a white bitmap at `factor` device pixels per native unit.
-class BitmapOutput : public report_bands::OutputDevice {
+class BitmapOutput : public report::OutputDevice {
 public:
     BitmapOutput(int width_px, int height_px, long double factor)
         : bitmap(width_px, height_px), canvas(bitmap), factor_(factor) {
@@ -29,10 +29,10 @@ public:
     TBitmapCanvas canvas;
 
     TCanvas& Canvas() override { return canvas; }
-    int ToDeviceX(long double x) override { return int(report_bands::Rnd(x * factor_)); }
-    int ToDeviceY(long double y) override { return int(report_bands::Rnd(y * factor_)); }
-    int ToDeviceWidth(long double w) override { return int(report_bands::Rnd(w * factor_)); }
-    int ToDeviceHeight(long double h) override { return int(report_bands::Rnd(h * factor_)); }
+    int ToDeviceX(long double x) override { return int(report::Rnd(x * factor_)); }
+    int ToDeviceY(long double y) override { return int(report::Rnd(y * factor_)); }
+    int ToDeviceWidth(long double w) override { return int(report::Rnd(w * factor_)); }
+    int ToDeviceHeight(long double h) override { return int(report::Rnd(h * factor_)); }
     long double XFactor() const override { return factor_; }
     long double YFactor() const override { return factor_; }
     void StartNewPage() override {}

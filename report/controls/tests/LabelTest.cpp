@@ -206,7 +206,7 @@ TEST(LabelPrint, LongTextStretchesOverPagesOrIsCut) {
     for (const Case& c : std::vector<Case>{{true, 2, 40}, {false, 1, 2}}) {
         LabelRun r(600, 30);
         r.place(0, 0, 500, 24);   // two lines of 12
-        r.label->SetColor(report_bands::rgb(255, 255, 0));
+        r.label->SetColor(report::rgb(255, 255, 0));
         r.label->SetAutoStretch(c.stretch);
         r.label->SetCaption(joined(numbered_lines(40)));
         r.print_records(1);
@@ -221,7 +221,7 @@ TEST(LabelPrint, LongTextStretchesOverPagesOrIsCut) {
         for (int n = 1; n <= c.pages; ++n) {
             int covered = 0;
             for (const auto& f : r.out().page(n).fills)
-                if (f.color == report_bands::rgb(255, 255, 0)) covered += f.rect.Bottom - f.rect.Top;
+                if (f.color == report::rgb(255, 255, 0)) covered += f.rect.Bottom - f.rect.Top;
             const int printed = int(pages[std::size_t(n - 1)].size());
             EXPECT_GE(covered, printed * 12) << "page " << n;
         }

@@ -9,8 +9,8 @@ using namespace controls_test;
 
 namespace {
 
-constexpr TColor kRed = report_bands::rgb(255, 0, 0);
-constexpr TColor kBlue = report_bands::rgb(0, 0, 255);
+constexpr TColor kRed = report::rgb(255, 0, 0);
+constexpr TColor kBlue = report::rgb(0, 0, 255);
 
 struct Probe {
     int x, y;

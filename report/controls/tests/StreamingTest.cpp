@@ -17,7 +17,7 @@ namespace {
 
 struct Registered {
     Registered() {
-        report_bands::register_report_classes();
+        report::register_report_classes();
         report::RegisterControlClasses();
     }
 };

@@ -37,7 +37,7 @@ TEST(PrinterSettings, DefaultsWithoutAPrinter) {
     EXPECT_EQ(s.PaperSize(), TBRPaperSize::A4);
     EXPECT_EQ(s.MemoryLimit, 250000);
     EXPECT_EQ(s.Copies(), 0);
-    EXPECT_EQ(s.Orientation(), 0);
+    EXPECT_EQ(s.Orientation(), poPortrait);
     EXPECT_FALSE(s.UseStandardPrinter);
     EXPECT_EQ(s.PaperWidth(), 2100);
     EXPECT_EQ(s.PaperLength(), 2970);
@@ -106,7 +106,7 @@ TEST(PrinterSettings, FieldsTheDeviceDoesNotList) {
     EXPECT_FALSE(b.settings.SetDuplex(true));
     EXPECT_FALSE(b.settings.SetOutputBin(TBRBin::Manual));
     EXPECT_EQ(b.settings.Copies(), 1);
-    EXPECT_TRUE(b.settings.SetOrientation(1));
+    EXPECT_TRUE(b.settings.SetOrientation(poLandscape));
 }
 
 // A device reporting no pixels per inch gives zero offsets and paper, not a
@@ -141,15 +141,15 @@ TEST(PrinterSettings, WithoutAnyPrinterOrientationAndPaperAreStored) {
     TPrinter printer(&none, DevicePaperTable());
     TPrinterSettings s;
     s.SetPrinter(&printer);
-    EXPECT_TRUE(s.SetOrientation(1));
-    EXPECT_EQ(s.Orientation(), 1);
+    EXPECT_TRUE(s.SetOrientation(poLandscape));
+    EXPECT_EQ(s.Orientation(), poLandscape);
     EXPECT_TRUE(s.SetPaperSize(TBRPaperSize::Letter));
     EXPECT_EQ(s.PaperSize(), TBRPaperSize::Letter);
     EXPECT_EQ(s.PaperWidth(), 2159);
     EXPECT_EQ(s.PaperLength(), 2794);
     TPrinterSettings alone;
     EXPECT_TRUE(alone.SetPaperSize(TBRPaperSize::A3));
-    EXPECT_TRUE(alone.SetOrientation(1));
+    EXPECT_TRUE(alone.SetOrientation(poLandscape));
 }
 
 TEST(PrinterSettings, ApplyingToTheDevice) {
@@ -178,7 +178,7 @@ TEST(PrinterSettings, ApplyWritesPaperCopiesSourceAndOrientation) {
     Bench b(with_defaults([](graphics::DestinationInfo& d) { d.Defaults.PaperSize = 1; }));
     ASSERT_TRUE(b.settings.SetPaperSize(TBRPaperSize::A4));
     b.settings.SetCopies(2);
-    b.settings.SetOrientation(1);
+    b.settings.SetOrientation(poLandscape);
     b.settings.SetOutputBin(TBRBin::Manual);
     b.settings.Collate = 1;
     b.settings.ApplyToDevice();
