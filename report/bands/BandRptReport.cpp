@@ -441,10 +441,10 @@ void TCustomBandReport::SetShownPage(std::unique_ptr<TMetafile> page) {
 
 // ---------------------------------------------------------------- printer
 
-bool TCustomBandReport::CreateRunPrinter() {
+bool TCustomBandReport::CreateRunPrinter(graphics::PrintDevice* device) {
     if (!Ready) return false;
     report::NoticeWindow* preview = report_printer_ ? report_printer_->Preview : nullptr;
-    auto printer = std::make_unique<TBRPrinter>(this, printer_settings_.get());
+    auto printer = std::make_unique<TBRPrinter>(this, printer_settings_.get(), device);
     printer->Preview = preview;
     printer->OnAfterPrint = [this](TObject*) { FireAfterPrint(); };
     printer->OnAfterPreview = [this](TObject*) { FireAfterPreview(); };

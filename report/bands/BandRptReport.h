@@ -118,8 +118,9 @@ public:
     // The same run on any output device (no printer settings are applied).
     void RunReport(report::OutputDevice& output, bool ChainPart = false);
     virtual void RunControllers();
-    // A new printer for the report's runs (only when Ready).
-    bool CreateRunPrinter();
+    // A new printer for the report's runs (only when Ready), on `device`
+    // (nullptr: the installed print device).
+    bool CreateRunPrinter(graphics::PrintDevice* device = nullptr);
     // Copies the page and the printer settings onto the report's printer.
     void ApplyPrinterSettings();
     // During a run: the run stops at the next record and aborts its output.
