@@ -3,7 +3,7 @@
 #include "platform/data/Startup.h"
 #include "platform/graphics/qt/QtCanvas.h"
 #include "platform/os/Files.h"
-#include "platform/ui/Printers.h"
+#include "platform/print/Printers.h"
 #include "report/bands/BandRpt.h"
 #include "report/engine/ReportRun.h"
 #include "report/engine/Startup.h"
@@ -25,16 +25,14 @@ constexpr const char* kDesignUsage = "usage: report-tool design LAYOUT.json OUT.
 // The units a run needs: fonts measured by Qt on the fixed device, the
 // dataset and report classes registered.
 struct Units {
+    graphics::qt::GraphicsScope qt;
     Units() {
-        graphics::qt::prepare_platform();
-        graphics::qt::unit_startup();
         data::unit_startup();
         report::unit_startup();
     }
     ~Units() {
         report::unit_shutdown();
         data::unit_shutdown();
-        graphics::qt::unit_shutdown();
     }
 };
 
@@ -77,8 +75,8 @@ int run_command(const std::vector<std::string>& args, std::ostream& out, std::os
     }
     Units units;
     std::vector<std::string> uris;
-    if (request.target == RunTarget::Printer && ui::is_printer_uri(request.output)) uris.push_back(request.output);
-    ui::CupsPrintDevice device(uris);
+    if (request.target == RunTarget::Printer && print::is_printer_uri(request.output)) uris.push_back(request.output);
+    print::CupsPrintDevice device(uris);
     request.device = &device;
     const int pages = run_layout(request);
     out << "pages\t" << pages << '\n';
