@@ -5,6 +5,7 @@
 
 #include "report/bands/tests/BandsFixture.h"
 
+#include "platform/core/FormResource.h"
 #include "platform/data/MemoryDataSet.h"
 
 #include <functional>
@@ -407,5 +408,48 @@ TEST(ReportRun, CompressionOptionCodesThePageStream) {
         report.OnNeedData = [&](TObject*, bool& more) { more = left-- > 0; };
         report.RunReport();
         EXPECT_EQ(report.ReportPrinter()->PageList().Compression(), compress);
+    }
+}
+
+// Sizes no page can hold are refused when a layout is read, before any run
+// could compute with them.
+TEST(ReportRun, LayoutsWithAbsurdSizesAreRefusedWhenRead) {
+    report::register_report_classes();
+    auto layout = [](const std::string& page_values, const std::string& band_values, const std::string& columns) {
+        return R"({"class": "TBandReport", "name": "R", "properties": {"Page": {"PaperSize": "Custom", "Columns": )" +
+               columns + R"(, "Values": [)" + page_values +
+               R"(]}}, "children": [{"class": "TBRBand", "name": "D", "properties": {"BandType": "rbDetail",
+               "Size": {"Values": [)" + band_values + R"(]}}}]})";
+    };
+    const std::string page = R"("100", "2970", "100", "2100", "100", "100", "0")";
+    struct Case {
+        const char* what;
+        std::string json;
+        const char* message;   // nullptr: read
+    };
+    const Case cases[] = {
+        {"sizes a page can hold", layout(page, R"("50", "1900")", "2"), nullptr},
+        {"a 10 m custom page", layout(R"("100", "100000", "100", "100000", "100", "100", "0")", R"("50", "1900")", "1"),
+         nullptr},
+        {"a margin of 1e30", layout(R"("1e30", "2970", "100", "2100", "100", "100", "0")", R"("50", "1900")", "1"),
+         "Invalid property value: length 1e30"},
+        {"a band height of 2^64", layout(page, R"("18446744073709551616", "1900")", "1"),
+         "Invalid property value: length 18446744073709551616"},
+        {"a negative width past the bound", layout(page, R"("50", "-100001")", "1"), "Invalid property value"},
+        {"two billion columns", layout(page, R"("50", "1900")", "2000000000"), "2000000000 columns"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!c.message) {
+            std::unique_ptr<TComponent> read(core::read_component(c.json, nullptr));
+            EXPECT_NE(dynamic_cast<TBandReport*>(read.get()), nullptr);
+            continue;
+        }
+        try {
+            std::unique_ptr<TComponent> read(core::read_component(c.json, nullptr));
+            ADD_FAILURE() << "read";
+        } catch (const Exception& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+        }
     }
 }
