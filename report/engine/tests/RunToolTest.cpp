@@ -6,15 +6,18 @@
 
 #include "platform/core/FormResource.h"
 #include "platform/data/ADODB.h"
+#include "report/print/tests/IppPrinter.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
+#include <chrono>
 #include <cmath>
 #include <functional>
 #include <sstream>
+#include <thread>
 
 using namespace test_support;
 
@@ -236,15 +239,17 @@ TEST(RunTool, EveryRowPrintsOnceInQueryOrderWithPageNumbers) {
         const std::string name = child.value("name", "");
         if (name == "DetailBand1") child["children"] = {control("RowText", "[name]")};
         if (name == "PageHeaderBand1") child["children"] = {control("PageText", "'Page ' + STR(PAGENUMBER)")};
+        if (name == "TitleBand1") child["children"] = {control("Heading", "HEADING")};
     }
     write_file(layout, j.dump(2));
-    const SplitResult r =
-        run_tool("run " + shell_quote(layout) + " --db " + shell_quote(db) + " --pdf " + shell_quote(pdf));
+    const SplitResult r = run_tool("run " + shell_quote(layout) + " --db " + shell_quote(db) +
+                                   " --env \"HEADING='Monthly sales'\" --pdf " + shell_quote(pdf));
     if (r.status != 0 && r.err.find("TBRExpr") != std::string::npos)
         GTEST_SKIP() << "the expression control is not registered: " << r.err;
     ASSERT_EQ(r.status, 0) << r.err;
     const int pages = expected_pages(spec, 1000, 297);
     const std::string text = capture("pdftotext -layout " + shell_quote(pdf) + " -");
+    EXPECT_NE(text.find("Monthly sales"), std::string::npos);
     std::istringstream in(text);
     int next_row = 1, next_page = 1;
     for (std::string line; std::getline(in, line);) {
@@ -329,4 +334,35 @@ TEST(RunTool, FailuresSayWhyAndKeepTheOutput) {
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         EXPECT_EQ(read_file(keep), "keep me");
     }
+}
+
+// A run straight to a printer given by its IPP URI: the job's document has
+// the pages of the run on the layout's paper.
+TEST(RunTool, ARunPrintsOnAPrinterGivenByUri) {
+    report::testing::IppPrinter printer;
+    ASSERT_TRUE(printer.running()) << printer.why();
+    ScratchDir dir("report-run");
+    const std::string db = dir / "sales.db", layout = dir / "layout.json";
+    make_db(db, 150);
+    LayoutSpec spec;
+    write_layout(spec, layout);
+    const SplitResult r = run_split(std::string(report::testing::kNoCupsServer) + " " + tool() + " run " +
+                                    shell_quote(layout) + " --db " + shell_quote(db) + " --printer " + printer.uri());
+    ASSERT_EQ(r.status, 0) << r.err;
+    const int pages = expected_pages(spec, 150, 297);
+    EXPECT_EQ(r.out, "pages\t" + std::to_string(pages) + "\n");
+    std::vector<std::string> spooled;
+    for (int i = 0; i < 100 && spooled.empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        spooled = printer.spooled();
+    }
+    ASSERT_EQ(spooled.size(), 1u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));   // written whole
+    EXPECT_EQ(pdf_pages(spooled[0]), pages);
+    EXPECT_EQ(pdf_page_size(spooled[0]), "595 x 842");
+    // An unknown printer name is refused before anything runs.
+    const SplitResult unknown = run_split(std::string(report::testing::kNoCupsServer) + " " + tool() + " run " +
+                                          shell_quote(layout) + " --db " + shell_quote(db) + " --printer nonesuch");
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_NE(unknown.err.find("Unknown printer \"nonesuch\""), std::string::npos) << unknown.err;
 }
