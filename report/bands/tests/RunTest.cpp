@@ -453,3 +453,65 @@ TEST(ReportRun, LayoutsWithAbsurdSizesAreRefusedWhenRead) {
         }
     }
 }
+
+// The design surface: column marks in the top margin, the page frame's
+// sides, repaint requests.
+TEST(ReportDesign, ColumnMarksPageFrameAndRepaints) {
+    ScopedFontEngine fonts;
+    struct Case {
+        const char* what;
+        int columns;
+        bool frame_top, frame_left;
+        std::vector<std::pair<TPoint, TPoint>> expected;   // margin-coloured and frame lines
+    };
+    // A 794 x 1123 pixel page (A4) with 38-pixel margins: the frame from
+    // (38, 38) to (755, 1084); two columns 18.9 pixels apart are 350 wide.
+    const Case cases[] = {
+        {"one column, no frame", 1, false, false, {}},
+        {"two columns: two marks in the top margin, a column space apart", 2, false, false,
+         {{{388, 0}, {388, 38}}, {{407, 0}, {407, 38}}}},
+        {"a frame's top and left sides", 1, true, true, {{{38, 38}, {755, 38}}, {{38, 38}, {38, 1084}}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const bool imperial = ImperialMeasure();
+        SetImperialMeasure(false);
+        TBandReport report(nullptr);
+        SetImperialMeasure(imperial);
+        report.Page()->SetPaperSize(TBRPaperSize::A4);
+        report.Page()->SetRuler(false);
+        report.Page()->SetColumns(c.columns);
+        report.SetUnits(TBRUnit::MM);
+        report.Page()->SetColumnSpace(5);
+        report.Frame()->SetColor(report::rgb(1, 2, 3));
+        report.Frame()->SetSide(0, c.frame_top);
+        report.Frame()->SetSide(2, c.frame_left);
+        RecordingCanvas canvas;
+        report.Paint(canvas);
+        std::vector<std::pair<TPoint, TPoint>> found;
+        for (const Line& l : canvas.lines)
+            if (l.color == DesignColorScheme().MarginColor || l.color == report::rgb(1, 2, 3))
+                found.push_back({l.from, l.to});
+        ASSERT_EQ(found.size(), c.expected.size());
+        for (std::size_t i = 0; i < found.size(); ++i) {
+            EXPECT_EQ(found[i].first.X, c.expected[i].first.X) << i;
+            EXPECT_EQ(found[i].first.Y, c.expected[i].first.Y) << i;
+            EXPECT_EQ(found[i].second.X, c.expected[i].second.X) << i;
+            EXPECT_EQ(found[i].second.Y, c.expected[i].second.Y) << i;
+        }
+    }
+    // Two repaint requests before a paint invalidate once; the paint takes
+    // the request back; a shown page goes with the request.
+    TBandReport report(nullptr);
+    report.SetShownPage(std::make_unique<TMetafile>());
+    const int before = report.Invalidations();
+    report.RequestRepaint();
+    report.RequestRepaint();
+    EXPECT_EQ(report.Invalidations(), before + 1);
+    EXPECT_EQ(report.ShownPage(), nullptr);
+    RecordingCanvas canvas;
+    report.Paint(canvas);
+    EXPECT_FALSE(report.RepaintPending);
+    report.RequestRepaint();
+    EXPECT_EQ(report.Invalidations(), before + 2);
+}
