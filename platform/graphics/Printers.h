@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/ServiceSlot.h"
 #include "platform/core/SysUtils.h"
 #include "platform/graphics/Graphics.h"
 
@@ -154,8 +155,8 @@ public:
 };
 
 // The process's device (nullptr: none, no printers); the caller keeps it alive.
+inline core::ServiceSlot<PrintDevice*> print_device_slot;
 PrintDevice* print_device();
-PrintDevice* install_print_device(PrintDevice* device);
 
 }  // namespace graphics
 

@@ -51,7 +51,9 @@ void TPrinterSettings::LoadFromDevice() {
     Device = printer_->Device();
     Driver = printer_->Driver();
     Port = printer_->Port();
-    TDeviceMode mode = *printer_->DevMode();
+    // The hook works on the printer's own device mode: what it changes
+    // stays with the printer and is what the settings read.
+    TDeviceMode& mode = *printer_->DevMode();
     bool cancel = false;
     OnGetPrinterSettings(this, cancel, &mode);
     if (cancel) return;

@@ -36,6 +36,10 @@ TBRPrinter::TBRPrinter(TObject* report, const TBRPrinterSettings* settings, grap
         settings_.UseStandardPrinter = false;
         own_printer_ = std::make_unique<TPrinter>(device, DevicePaperTable());
         printer_ = own_printer_.get();
+        // A printer of its own starts on the one the application has
+        // selected, when it lists that many; the settings then read that one.
+        const int index = ::Printer().PrinterIndex();
+        if (index >= 0 && index < printer_->PrinterCount()) printer_->SetPrinterIndex(index);
     }
     printers_present_ = printer_->PrinterCount() > 0;
     if (printers_present_) settings_.SetPrinter(printer_);
@@ -334,6 +338,11 @@ void TBRPrinter::PrintStoredPages() {
         if (printer_->Printing()) printer_->Abort();
         throw;
     }
+}
+
+void TBRPrinter::SetOutline(TBROutlineNodes* nodes) {
+    outline_ = nodes;
+    page_list_.Outline().SetOutlineTreeNodes(nodes);
 }
 
 void TBRPrinter::SelectPrinter(int index) {

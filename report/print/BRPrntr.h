@@ -129,6 +129,9 @@ public:
     bool SetDuplex(bool value) { return settings_.SetDuplex(value); }
     void SetPaperWidth(std::int32_t value) { settings_.SetPaperWidth(value); }
     void SetPaperLength(std::int32_t value) { settings_.SetPaperLength(value); }
+    // The outline view: its nodes show the page list's outline from now on
+    // (nullptr: none; the caller keeps them alive while set).
+    void SetOutline(TBROutlineNodes* nodes);
     bool PrintersPresent() const { return printers_present_; }
 
     // 0: page stream, 1: printer.
@@ -174,6 +177,7 @@ private:
     std::unique_ptr<TPrinter> own_printer_;
     TPrinter* printer_ = nullptr;
     TBRPageList page_list_;
+    TBROutlineNodes* outline_ = nullptr;
     bool printers_present_ = false;
     bool cancelled_ = false;
     bool showing_preview_ = false;

@@ -3,7 +3,7 @@
 
 #include "report/print/BRPrntr.h"
 #include "platform/graphics/qt/QtCanvas.h"
-#include "platform/ui/Printers.h"
+#include "platform/print/Printers.h"
 
 #include <algorithm>
 #include <charconv>
@@ -46,11 +46,11 @@ std::string fields(std::uint32_t f) {
 // bin      INDEX CODE IDENT SOURCE
 int printers_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     for (const std::string& a : args)
-        if (!ui::is_printer_uri(a)) {
+        if (!print::is_printer_uri(a)) {
             err << "usage: report-tool printers [ipp://HOST:PORT/PATH ...]\n";
             return 2;
         }
-    ui::CupsPrintDevice device(args);
+    print::CupsPrintDevice device(args);
     const auto destinations = device.Destinations(DevicePaperTable());
     for (std::size_t i = 0; i < destinations.size(); ++i) {
         const graphics::DestinationInfo& d = destinations[i];
@@ -119,15 +119,11 @@ int print_command(const std::vector<std::string>& args, std::ostream&, std::ostr
         err << kPrintUsage;
         return 2;
     }
-    graphics::qt::prepare_platform();
-    graphics::qt::unit_startup();
-    struct Shutdown {
-        ~Shutdown() { graphics::qt::unit_shutdown(); }
-    } shutdown;
+    graphics::qt::GraphicsScope qt;
 
     std::vector<std::string> uris;
-    if (ui::is_printer_uri(a.printer)) uris.push_back(a.printer);
-    ui::CupsPrintDevice device(uris);
+    if (print::is_printer_uri(a.printer)) uris.push_back(a.printer);
+    print::CupsPrintDevice device(uris);
     TBRPrinter printer(nullptr, nullptr, &device);
 
     if (a.pdf.empty()) {

@@ -58,8 +58,7 @@ protected:
 // Installs the fixed font engine of the graphics tests for the lifetime of a test.
 struct ScopedFontEngine {
     test_support::FixedFontEngine engine;
-    ScopedFontEngine() { graphics::set_font_engine(&engine); }
-    ~ScopedFontEngine() { graphics::set_font_engine(nullptr); }
+    core::ScopedService<graphics::FontEngine*> installed{graphics::font_engine_slot, &engine};
 };
 
 // Pages of recording canvases at `factor` device pixels per native unit.

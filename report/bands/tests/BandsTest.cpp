@@ -104,7 +104,7 @@ TEST(Bands, CircularLinksAreRefused) {
     } cases[] = {{false, 0}, {true, 1}};
     for (const Case& c : cases) {
         test_support::ScriptedHost host;
-        core::ScopedHost scope(host);
+        core::ScopedService scope(core::host_slot, &host);
         TBandReport report(nullptr);
         TBRCustomBand* a = report.CreateStandardBand(rbDetail);
         TBRCustomBand* b = report.CreateStandardBand(rbDetail);
@@ -143,7 +143,7 @@ TEST(Bands, HeightWithLinksCountsEachLinkedBandOnce) {
 
 TEST(Bands, ChildBands) {
     test_support::ScriptedHost host;
-    core::ScopedHost scope(host);
+    core::ScopedService scope(core::host_slot, &host);
     TBandReport report(nullptr);
     TBRCustomBand* band = report.CreateStandardBand(rbDetail);
     band->SetHasChild(true);

@@ -94,7 +94,7 @@ TEST(PrinterEngine, PageStreamRunAnnouncesEveryPage) {
 // and carry whole page numbers.
 TEST(PrinterEngine, NoticesArePostedWithFullNumbers) {
     LoopHost host;
-    core::ScopedHost scoped(host);
+    core::ScopedService scoped(core::host_slot, &host);
     FakeDevice none;
     TBRPrinter p(nullptr, nullptr, &none);
     NoticeLog preview;
@@ -377,7 +377,7 @@ TEST(PrinterEngine, StoredPagesFillTheSheet) {
 TEST(PrinterEngine, CancelStopsPrintingStoredPages) {
     test_support::ScriptedHost host;
     host.cancel_at_step = 2;
-    core::ScopedHost scoped(host);
+    core::ScopedService scoped(core::host_slot, &host);
     ScratchDir dir;
     auto dev = device_with({office_printer()});
     auto p = loaded(dev, dir, 5);
@@ -442,6 +442,70 @@ TEST(PrinterEngine, SelectPrinterReadsItsSettings) {
     EXPECT_EQ(p.Settings().Device, "second");
     EXPECT_EQ(p.Settings().PixelsPerX(), 300);
     EXPECT_THROW(p.SelectPrinter(5), EPrinter);
+}
+
+// A new printer of its own starts on the application printer's selection
+// when it lists that many printers, and reads that printer's settings.
+TEST(PrinterEngine, NewPrinterTakesTheApplicationPrintersIndex) {
+    auto printers = [](int n) {
+        std::vector<graphics::DestinationInfo> out;
+        for (int i = 0; i < n; ++i) {
+            out.push_back(office_printer("p" + std::to_string(i)));
+            out.back().IsDefault = i == 0;
+            out.back().DpiX = out.back().DpiY = 100 * (i + 1);
+        }
+        return out;
+    };
+    FakeDevice installed = device_with(printers(3));
+    core::ScopedService device(graphics::print_device_slot, &installed);
+    struct Case {
+        const char* what;
+        int application_index;  // -1: left as it starts
+        int own_printers;       // 0: the installed device
+        int index;
+        const char* device;
+    } cases[] = {
+        {"the installed device", 2, 0, 2, "p2"},
+        {"a device of its own listing that many", 1, 2, 1, "p1"},
+        {"a device listing fewer", 2, 2, 0, "p0"},
+        {"nothing selected", -1, 0, 0, "p0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FreePrinter();
+        if (c.application_index >= 0) ::Printer().SetPrinterIndex(c.application_index);
+        FakeDevice own = device_with(printers(c.own_printers));
+        TBRPrinter p(nullptr, nullptr, c.own_printers > 0 ? &own : nullptr);
+        EXPECT_EQ(p.Printer().PrinterIndex(), c.index);
+        EXPECT_EQ(p.Settings().Device, c.device);
+        EXPECT_EQ(p.Settings().PixelsPerX(), 100 * (c.index + 1));
+    }
+    FreePrinter();
+}
+
+// The outline view shows the page list's outline once it is set, and no
+// longer once it is taken away.
+TEST(PrinterEngine, OutlineGoesToThePageList) {
+    struct Nodes : TBROutlineNodes {
+        std::vector<std::pair<int, std::string>> added;
+        void Clear() override { added.clear(); }
+        int AddChild(int parent, const std::string& caption) override {
+            added.emplace_back(parent, caption);
+            return int(added.size());
+        }
+    };
+    FakeDevice none;
+    TBRPrinter p(nullptr, nullptr, &none);
+    auto& entries = p.PageList().Outline().Entries();
+    entries.push_back({"Customers", 1, {}, 1, 0});
+    entries.push_back({"Ana", 2, {}, 1, 0});
+    Nodes view;
+    p.SetOutline(&view);
+    EXPECT_EQ(view.added, (std::vector<std::pair<int, std::string>>{{0, "Customers"}, {1, "Ana"}}));
+    p.SetOutline(nullptr);
+    entries.push_back({"Bruno", 2, {}, 2, 0});
+    p.PageList().Outline().RebuildOutlineTree();
+    EXPECT_EQ(view.added.size(), 2u);
 }
 
 TEST(PrinterEngine, ReportSettingsAndPreviewHooks) {

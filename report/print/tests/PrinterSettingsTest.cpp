@@ -229,6 +229,37 @@ TEST(PrinterSettings, HooksCanCancel) {
     EXPECT_EQ(b.settings.Copies(), 2);
 }
 
+// The read hook works on the printer's device mode itself: what it changes
+// is what the settings read and what the printer keeps, and a cancelled
+// read keeps the settings while the printer keeps the hook's change.
+TEST(PrinterSettings, ReadHookChangesTheDeviceModeItself) {
+    struct Case {
+        const char* what;
+        bool cancel;
+        std::int32_t settings_copies;
+        TBRPaperSize settings_paper;
+    } cases[] = {
+        {"taken", false, 4, TBRPaperSize::A3},
+        {"cancelled", true, 1, TBRPaperSize::A4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bench b;
+        ASSERT_EQ(b.settings.Copies(), 1);
+        b.settings.OnGetPrinterSettings = [&](TObject*, bool& cancel, TDeviceMode* mode) {
+            EXPECT_EQ(mode, b.printer->DevMode());
+            mode->Copies = 4;
+            mode->PaperSize = 8;
+            cancel = c.cancel;
+        };
+        b.settings.LoadFromDevice();
+        EXPECT_EQ(b.settings.Copies(), c.settings_copies);
+        EXPECT_EQ(b.settings.PaperSize(), c.settings_paper);
+        EXPECT_EQ(b.printer->DevMode()->Copies, 4);
+        EXPECT_EQ(b.printer->DevMode()->PaperSize, 8);
+    }
+}
+
 TEST(BandReportPrinterSettings, DefaultsAndPublishedProperties) {
     TBandReportPrinterSettings s;
     EXPECT_EQ(s.Copies, 1);
