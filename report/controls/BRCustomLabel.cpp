@@ -84,8 +84,6 @@ void TBRCustomLabel::SetParent(report::Control* parent) {
     FormatLines();
 }
 
-void TBRCustomLabel::SetAlignment(TAlignment alignment) { TBRPrintable::SetAlignment(alignment); }
-
 void TBRCustomLabel::FontChanged() {
     FormatDone = false;
     FormatLines();
