@@ -457,7 +457,8 @@ void TCustomBandReport::ApplyPrinterSettings() {
     TBRPrinter& printer = *report_printer_;
     const TBandReportPrinterSettings& s = *printer_settings_;
     TPrinterSettings& target = printer.Settings();
-    printer.SelectPrinter(s.PrinterIndex);
+    // -1 is the default printer, which a new printer has selected already.
+    if (s.PrinterIndex >= 0) printer.SelectPrinter(s.PrinterIndex);
     printer.SetPaperSize(page_->PaperSize());
     // The page's own size where the printer's paper has none to give (a
     // custom paper, or the default paper without a printer).
@@ -539,10 +540,11 @@ void TCustomBandReport::check_alive(const std::shared_ptr<bool>& alive) {
 void TCustomBandReport::RunControllers() { controller_->RunLevel(); }
 
 void TCustomBandReport::collect_form_datasets() {
-    TComponent* form = nullptr;
-    for (report::Control* p = Parent(); p; p = p->Parent())
-        if (!dynamic_cast<report::Control*>(p->Owner())) form = p;
-    if (!form) return;
+    // The window the report is placed on; a report that is the root of its
+    // layout stands for its own form (its owner's, when it has one).
+    TComponent* form = this;
+    for (report::Control* p = Parent(); p; p = p->Parent()) form = p;
+    if (form == this && Owner()) form = Owner();
     std::function<void(TComponent*)> walk = [&](TComponent* c) {
         for (int i = 0; i < c->ComponentCount(); ++i) {
             TComponent* owned = c->Components(i);

@@ -258,8 +258,15 @@ TEST(ReportRun, ADatasetDrivesTheDetailBand) {
         data->Open();
         r.report->SetDataSet(data);
         r.report->SetPrintIfEmpty(c.print_if_empty);
+        // Every dataset of the layout is at hand for the run's expressions.
+        auto* other = new TMemoryDataSet(r.report);
+        bool listed = false;
+        r.report->BeforePrint = [&](TObject*, bool&) {
+            listed = r.report->RunDataSets()->IndexOf(other) >= 0 && r.report->RunDataSets()->IndexOf(data) >= 0;
+        };
         EXPECT_EQ(r.run(), c.expected);
         EXPECT_EQ(r.output.progress, c.progress);
+        EXPECT_TRUE(listed);
     }
 }
 
