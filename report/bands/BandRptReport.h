@@ -148,6 +148,16 @@ public:
     TBREvElement* ColumnNumberSlot = nullptr;
     TBREvElement* ReportTitleSlot = nullptr;
     TList* RunDataSets() const { return run_datasets_.get(); }
+    // A printable told each time the report's level prints its detail band.
+    virtual void AddDetailListener(TBRPrintable* printable) { controller_->AddDetailListener(printable); }
+    // An export target of the run's output (none is ever set: no export
+    // filter is part of the system).
+    void SetExportTarget(TObject* target) {
+        ExportTarget = target;
+        Exporting = target != nullptr;
+    }
+    TObject* ExportTarget = nullptr;
+    bool Exporting = false;
     bool PrintIfEmpty() const;
     virtual void SetPrintIfEmpty(bool value);
 

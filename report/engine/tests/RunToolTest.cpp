@@ -143,7 +143,9 @@ int expected_pages(const LayoutSpec& s, int rows, long double length_mm) {
     return pages;
 }
 
-SplitResult run_tool(const std::string& args) { return run_split("env LC_ALL=C " + tool() + " " + args); }
+SplitResult run_tool(const std::string& args) {
+    return run_split("env -u XDG_RUNTIME_DIR LC_ALL=C " + tool() + " " + args);
+}
 
 }  // namespace
 
@@ -176,6 +178,7 @@ TEST(RunTool, ALayoutOverASqliteDatabaseBecomesAPdf) {
         const SplitResult r = run_tool("run " + shell_quote(layout) + " --db " + shell_quote(db) + " --pdf " +
                                        shell_quote(pdf));
         ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
         const int pages = expected_pages(c.spec, 1000, c.length_mm);
         EXPECT_EQ(r.out, "pages\t" + std::to_string(pages) + "\n");
         EXPECT_EQ(pdf_pages(pdf), pages);
