@@ -14,6 +14,7 @@
 
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 class TMetafile;
@@ -149,7 +150,8 @@ public:
     TBREvElement* ReportTitleSlot = nullptr;
     TList* RunDataSets() const { return run_datasets_.get(); }
     // A printable told each time the report's level prints its detail band.
-    virtual void AddDetailListener(TBRPrintable* printable) { controller_->AddDetailListener(printable); }
+    using DetailListener = std::remove_pointer_t<decltype(TBRCustomController::DetailListeners)::value_type>;
+    virtual void AddDetailListener(DetailListener* printable) { controller_->AddDetailListener(printable); }
     // An export target of the run's output (none is ever set: no export
     // filter is part of the system).
     void SetExportTarget(TObject* target) {

@@ -230,10 +230,11 @@ TEST(RunTool, EveryRowPrintsOnceInQueryOrderWithPageNumbers) {
     make_db(db, 1000);
     LayoutSpec spec;
     write_layout(spec, layout);
-    // Expression controls on the detail band and the page header.
-    nlohmann::json j = nlohmann::json::parse(read_file(layout));
+    // Expression controls on the detail band, the page header and the title
+    // (the layout's own order of properties kept).
+    nlohmann::ordered_json j = nlohmann::ordered_json::parse(read_file(layout));
     auto control = [](const std::string& name, const std::string& expression) {
-        return nlohmann::json{{"class", "TBRExpr"},
+        return nlohmann::ordered_json{{"class", "TBRExpr"},
                               {"name", name},
                               {"properties", {{"Left", 0}, {"Top", 0}, {"Width", 300}, {"Height", 16},
                                               {"Expression", expression}}}};
