@@ -522,3 +522,29 @@ TEST(ReportDesign, ColumnMarksPageFrameAndRepaints) {
     report.RequestRepaint();
     EXPECT_EQ(report.Invalidations(), before + 2);
 }
+
+// A printer that has finished a run is not idle: a second run on it fails
+// before any page ("BRPrinter not ready") and leaves the report ready; a new
+// printer runs again.
+TEST(ReportRun, ASecondRunNeedsANewPrinter) {
+    TBandReport report(nullptr);
+    report.CreateStandardBand(rbDetail);
+    int left = 0;
+    report.OnNeedData = [&](TObject*, bool& more) { more = left-- > 0; };
+    left = 2;
+    report.RunReport();
+    ASSERT_EQ(report.ReportPrinter()->PageCount(), 1);
+    left = 2;
+    try {
+        report.RunReport();
+        ADD_FAILURE() << "ran";
+    } catch (const EBRError& e) {
+        EXPECT_STREQ(e.what(), "BRPrinter not ready");
+    }
+    EXPECT_TRUE(report.Ready);
+    EXPECT_EQ(report.ReportPrinter()->PageCount(), 1);
+    ASSERT_TRUE(report.CreateRunPrinter());
+    left = 2;
+    report.RunReport();
+    EXPECT_EQ(report.ReportPrinter()->PageCount(), 1);
+}
