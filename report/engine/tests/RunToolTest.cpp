@@ -143,7 +143,9 @@ int expected_pages(const LayoutSpec& s, int rows, long double length_mm) {
     return pages;
 }
 
-SplitResult run_tool(const std::string& args) { return run_split("env LC_ALL=C " + tool() + " " + args); }
+SplitResult run_tool(const std::string& args) {
+    return run_split("env -u XDG_RUNTIME_DIR LC_ALL=C " + tool() + " " + args);
+}
 
 }  // namespace
 
@@ -176,6 +178,7 @@ TEST(RunTool, ALayoutOverASqliteDatabaseBecomesAPdf) {
         const SplitResult r = run_tool("run " + shell_quote(layout) + " --db " + shell_quote(db) + " --pdf " +
                                        shell_quote(pdf));
         ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
         const int pages = expected_pages(c.spec, 1000, c.length_mm);
         EXPECT_EQ(r.out, "pages\t" + std::to_string(pages) + "\n");
         EXPECT_EQ(pdf_pages(pdf), pages);
@@ -227,14 +230,14 @@ TEST(RunTool, EveryRowPrintsOnceInQueryOrderWithPageNumbers) {
     make_db(db, 1000);
     LayoutSpec spec;
     write_layout(spec, layout);
-    // Expression controls on the detail band and the page header.
-    // Kept in the stored order: an environment reads its names before their expressions.
+    // Expression controls on the detail band, the page header and the title
+    // (the layout's own order of properties kept).
     nlohmann::ordered_json j = nlohmann::ordered_json::parse(read_file(layout));
     auto control = [](const std::string& name, const std::string& expression) {
         return nlohmann::ordered_json{{"class", "TBRExpr"},
-                                      {"name", name},
-                                      {"properties", {{"Left", 0}, {"Top", 0}, {"Width", 300}, {"Height", 16},
-                                                      {"Expression", expression}}}};
+                              {"name", name},
+                              {"properties", {{"Left", 0}, {"Top", 0}, {"Width", 300}, {"Height", 16},
+                                              {"Expression", expression}}}};
     };
     for (auto& child : j["children"]) {
         const std::string name = child.value("name", "");
