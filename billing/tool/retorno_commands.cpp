@@ -4,6 +4,7 @@
 #include "billing/cbCodeTexts.h"
 #include "billing/cbPlugin.h"
 #include "billing/cbRetorno400.h"
+#include "platform/os/Files.h"
 
 #include <functional>
 #include <iostream>
@@ -23,7 +24,7 @@ int usage() {
 int read_and_print(const std::string& file, const std::function<bool(TcbCobranca&, LinhasRetorno)>& read) {
     TcbCobranca batch;
     batch.NomeArquivoRetorno = file;
-    const std::string bytes = core::read_file(file);
+    const std::string bytes = os::read_file(file);
     const std::vector<std::string_view> lines = split_lines(bytes);
     read(batch, lines);
     std::cout << cobranca_to_json(batch).dump(2) << "\n";
