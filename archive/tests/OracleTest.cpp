@@ -204,4 +204,12 @@ TEST(Tool, ArchiveOfExactly65535EntriesCanBeListedUpdatedAndDeletedFrom) {
     EXPECT_EQ(added.status, 0) << added.output;
     EXPECT_EQ(count(), "65535\n");
     EXPECT_EQ(run("unzip -p " + q(zip) + " 7").output, "back again");
+
+    // One entry more is refused with the reason, and the archive stays as it was.
+    write_file(dir / "many/one-more", "x");
+    const Result refused = run(tool() + " compress " + q(zip) + " " + q(dir / "many/one-more"));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.output, "archive-tool: 25136 Error writing to file: " + zip +
+                                  " (an archive holds at most 65,535 entries)\n");
+    EXPECT_EQ(count(), "65535\n");
 }

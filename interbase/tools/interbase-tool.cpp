@@ -13,6 +13,7 @@
 #include "platform/core/ByteOrder.h"
 #include "platform/core/SysUtils.h"
 #include "platform/os/ReplacingFile.h"
+#include "platform/os/StandardOutput.h"
 
 #include <nlohmann/json.hpp>
 
@@ -115,9 +116,7 @@ int glyphs(const fs::path& dir) {
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     try {
         const std::string command = argc > 1 ? argv[1] : "";
         if (command == "status" && argc == 2) return status();
@@ -128,3 +127,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 }
+
+}  // namespace
+
+int main(int argc, char** argv) { return os::finish_standard_output("interbase-tool", run(argc, argv)); }

@@ -32,6 +32,8 @@
 #include "platform/graphics/Jpeg.h"
 #include "platform/os/Files.h"
 #include "platform/os/ReplacingFile.h"
+#include "platform/os/SignalCleanup.h"
+#include "platform/os/StandardOutput.h"
 
 namespace {
 
@@ -443,6 +445,8 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // An interrupted run leaves no temporary file behind.
+    os::remove_temp_files_on_signals();
     graphics::unit_startup();
     picture::unit_startup();
     // the library's information boxes become lines on stderr
@@ -462,5 +466,5 @@ int main(int argc, char** argv) {
     }
     picture::unit_shutdown();
     graphics::unit_shutdown();
-    return rc;
+    return os::finish_standard_output("picture-tool", rc);
 }

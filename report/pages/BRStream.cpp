@@ -51,6 +51,7 @@ void TBRStream::spill() {
         throw;
     }
     spill_ = path;
+    spill_cleanup_.assign(path);
     memory_.reset();
 }
 
