@@ -196,6 +196,8 @@ public:
             throw Exception(Format("O valor %s de %s do título de nosso número %s não cabe em %s dígitos",
                                    {std::string(shown), what, t_->NossoNumero(), digits}));
         }
+        if (!shown.empty() && shown[0] == '-')
+            throw Exception(Format("O valor %s de %s da remessa é negativo", {std::string(shown), what}));
         throw Exception(Format("O valor %s de %s da remessa não cabe em %s dígitos", {std::string(shown), what, digits}));
     }
 

@@ -1,4 +1,5 @@
 #include "platform/core/FormResource.h"
+#include "platform/core/StringList.h"
 #include "platform/core/detail/Files.h"
 
 #include <nlohmann/json.hpp>

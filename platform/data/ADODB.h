@@ -9,6 +9,7 @@
 #include "platform/core/Classes.h"
 #include "platform/data/DB.h"
 #include "platform/data/Odbc.h"
+#include "platform/core/StringList.h"
 
 class TADOQuery;
 

@@ -7,7 +7,7 @@
 #include "platform/data/ADODB.h"
 #include "report/expr/BRExpr.h"
 
-namespace report_tool {
+namespace report::tool {
 
 namespace {
 
@@ -137,4 +137,4 @@ int eval_command(const std::vector<std::string>& args, std::ostream& out, std::o
     return status;
 }
 
-}  // namespace report_tool
+}  // namespace report::tool

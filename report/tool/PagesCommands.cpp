@@ -13,7 +13,7 @@
 #include "platform/os/ReplacingFile.h"
 #include "report/pages/BRPageStream.h"
 
-namespace report_tool {
+namespace report::tool {
 namespace {
 
 constexpr const char* kUsage =
@@ -237,4 +237,4 @@ int pages_command(const std::vector<std::string>& args, std::ostream& out, std::
     return usage(err);
 }
 
-}  // namespace report_tool
+}  // namespace report::tool

@@ -109,9 +109,9 @@ protected:
         family_test::start_units();
         today(2007, 6, 1);
     }
-    void TearDown() override { billing::set_today_provider({}); }
+    void TearDown() override { billing::today_slot.install({}); }
     static void today(int y, int m, int d) {
-        billing::set_today_provider([=] { return EncodeDate(y, m, d); });
+        billing::today_slot.install([=] { return EncodeDate(y, m, d); });
     }
 };
 

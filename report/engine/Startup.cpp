@@ -1,0 +1,27 @@
+#include "report/engine/Startup.h"
+
+#include "report/bands/BandRpt.h"
+#include "report/expr/BRExpr.h"
+#include "report/print/BRPrnSu.h"
+
+namespace report {
+
+void unit_startup() {
+    InitExpressionLibrary();
+    try {
+        InitReportDefaults();
+        RegisterPrinterSettingsClasses();
+    } catch (...) {
+        FinalizeReportDefaults();
+        DoneExpressionLibrary();
+        throw;
+    }
+}
+
+void unit_shutdown() {
+    UnregisterPrinterSettingsClasses();
+    FinalizeReportDefaults();
+    DoneExpressionLibrary();
+}
+
+}  // namespace report
