@@ -46,6 +46,13 @@ Resolved resolve(const std::string& path) {
         r.error = ENOENT;
         return r;
     }
+    // A pipe or device, also one reached through a link the kernel resolves
+    // itself (/dev/stdout, /proc/self/fd/N), is written where it stands.
+    struct stat target {};
+    if (::stat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode) && !S_ISDIR(target.st_mode)) {
+        r.direct = true;
+        return r;
+    }
     for (int hops = 0;; ++hops) {
         struct stat st {};
         if (::lstat(r.path.c_str(), &st) != 0) {

@@ -150,6 +150,16 @@ TEST(ReplacingFile, WhatStandsAtThePathKeepsItsKind) {
     EXPECT_EQ(got, "through the pipe");
     EXPECT_TRUE(fs::is_fifo(fifo));
 
+    // A pipe named through the process's own descriptors, as /dev/stdout is.
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    os::write_file("/proc/self/fd/" + std::to_string(fds[1]), "via the descriptor");
+    ::close(fds[1]);
+    char buf[64] = {};
+    EXPECT_EQ(::read(fds[0], buf, sizeof buf), 18);
+    ::close(fds[0]);
+    EXPECT_EQ(std::string(buf), "via the descriptor");
+
     // A folder, a link to one and a loop of links are refused; nothing is left.
     fs::create_symlink("real", t.dir / "to-folder");
     fs::create_symlink("loop-b", t.dir / "loop-a");
