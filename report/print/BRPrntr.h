@@ -47,6 +47,8 @@ class NoticeWindow {
 public:
     virtual ~NoticeWindow() = default;
     virtual void Notice(unsigned message, std::int64_t wParam, TBRPrinter* lParam) = 0;
+    // The printer is being destroyed: the window lets go of it and reads it no more.
+    virtual void PrinterFreed(TBRPrinter* printer) { (void)printer; }
 };
 
 }  // namespace report

@@ -12,6 +12,8 @@
 //       the kind and value of a report expression, once, per record or aggregated
 //   report-tool pages info|extract|render|code|decode|synth ...
 //       the BRP page stream: its pages, the splay coder (see PagesCommands.h)
+//   report-tool preview FILE.brp
+//       the standard preview of a stored page stream (needs a display)
 //   report-tool bands run LAYOUT.json OUT.brp [RECORDS]
 //       runs a stored report layout's standard bands (the detail band once per
 //       record) into a page stream and lists where each band printed
@@ -22,6 +24,7 @@
 #include "report/tool/EvalCommands.h"
 #include "report/tool/PagesCommands.h"
 #include "report/tool/PrintCommands.h"
+#include "report/tool/PreviewCommands.h"
 #include "report/tool/SupportCommands.h"
 
 #include <cstring>
@@ -40,6 +43,7 @@ constexpr Command kCommands[] = {
     {"support", report::tool::support_command},
     {"printers", report::tool::printers_command},
     {"print", report::tool::print_command},
+    {"preview", report::tool::preview_command},
     {"eval", report::tool::eval_command},
     {"pages", report::tool::pages_command},
     {"bands", report::tool::bands_command},
@@ -51,6 +55,7 @@ int usage() {
                  "  printers [URI...]                      the print destinations, their papers and bins\n"
                  "  print FILE.brp [--printer NAME | --pdf OUT.pdf] [--first N --last M] [--copies N]\n"
                  "        [--duplex 1|2|3]                 prints a stored page stream\n"
+                 "  preview FILE.brp                       the standard preview of a stored page stream\n"
                  "  eval [--db FILE --sql QUERY] [--each|--aggregate] [--env NAME=EXPR]... EXPR\n"
                  "                                         the kind and value of a report expression\n"
                  "  pages info|extract|render|code|decode|synth ...   the BRP page stream\n"

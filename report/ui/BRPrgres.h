@@ -1,0 +1,29 @@
+#pragma once
+// The progress form of stored-page printing and report runs: it takes the
+// printer's progress notices and its Cancel cancels the printer's output.
+
+#include <QDialog>
+
+#include "report/print/BRPrntr.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+class TBRProgressForm : public QDialog, public report::NoticeWindow {
+public:
+    explicit TBRProgressForm(TBRPrinter* printer, QWidget* owner = nullptr);
+    ~TBRProgressForm() override;
+
+    QLabel* Info;
+    QProgressBar* Gauge;
+    QPushButton* CancelButton;
+    TBRPrinter* Printer() const { return printer_; }
+
+    void CancelButtonClick();
+    void Notice(unsigned message, std::int64_t wParam, TBRPrinter* lParam) override;
+    void PrinterFreed(TBRPrinter* printer) override;
+
+private:
+    TBRPrinter* printer_;
+};
