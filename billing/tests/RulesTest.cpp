@@ -484,3 +484,30 @@ TEST_F(Rules, NossoNumeroCheckCountsCharactersAndKnowsThe17DigitLayout) {
 }
 
 }  // namespace
+
+// The text-cutting helpers of the bank rules count characters, not bytes;
+// a byte that starts no valid sequence counts as one.
+TEST(RulesText, CuttingCountsCharacters) {
+    using namespace billing::rules;
+    struct Case {
+        std::string_view text;
+        std::size_t n;
+        std::string_view first, after, last;
+    };
+    const Case cases[] = {
+        {"JOSÉ", 3, "JOS", "É", "OSÉ"},
+        {"ÁÉÍ", 1, "Á", "ÉÍ", "Í"},
+        {"ab", 5, "ab", "", "ab"},
+        {"", 2, "", "", ""},
+        {"a\xC3z\xE2\x82\xAC", 2, "a\xC3", "z\xE2\x82\xAC", "z\xE2\x82\xAC"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(first_chars(c.text, c.n), c.first);
+        EXPECT_EQ(after_chars(c.text, c.n), c.after);
+        EXPECT_EQ(last_chars(c.text, c.n), c.last);
+    }
+    EXPECT_EQ(chars("ÀBÇDÊ", 2, 3), "BÇD");
+    EXPECT_EQ(chars("ÀBÇDÊ", 4, 9), "DÊ");
+    EXPECT_EQ(chars("ÀB", 5, 1), "");
+}
