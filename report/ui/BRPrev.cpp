@@ -136,6 +136,7 @@ void TBRPreview::AttachPrinter(TBRPrinter* printer) {
     image_->ShowPage(1);
     page_number_ = 1;
     update();
+    if (printer_) printer_->SetOutline(outline_);
 }
 
 void TBRPreview::PrinterFreed(TBRPrinter* printer) {

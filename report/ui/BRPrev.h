@@ -81,6 +81,10 @@ public:
     int Zoom() const { return geometry_.Zoom(); }
     void SetZoom(int value);
     TBRZoomState ZoomState() const { return geometry_.ZoomState(); }
+    // The outline view (not owned; nullptr: none): an attached printer shows
+    // its page list's outline in it.
+    TBROutlineNodes* Outline() const { return outline_; }
+    void SetOutline(TBROutlineNodes* nodes) { outline_ = nodes; }
 
     void FitPageToWindow();
     void FitPageToWidth();
@@ -106,5 +110,6 @@ private:
     QWidget* canvas_;
     TBRPrinter* printer_ = nullptr;
     int page_number_ = 1;
+    TBROutlineNodes* outline_ = nullptr;
     report::PreviewGeometry geometry_;
 };

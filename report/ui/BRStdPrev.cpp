@@ -31,6 +31,7 @@
 
 #include "platform/core/HostServices.h"
 #include "platform/core/SysUtils.h"
+#include "platform/ui/Headless.h"
 #include "report/pages/BRTextSearch.h"
 #include "report/ui/BRPrgres.h"
 #include "report/ui/BRSearchDlg.h"
@@ -515,6 +516,8 @@ report::PreviewWindow* TBRStandardPreviewInterface::Show(TBRPrinter* printer) {
 }
 
 report::PreviewWindow* TBRStandardPreviewInterface::ShowModal(TBRPrinter* printer) {
+    // Without a screen no one could close the window: nothing is shown.
+    if (ui::is_headless()) return nullptr;
     auto* form = new TBRStandardPreview(nullptr, printer);
     form->setWindowModality(Qt::ApplicationModal);
     QEventLoop loop;

@@ -116,7 +116,8 @@ private:
     friend class ThumbDelegate;
 };
 
-// Opens the standard preview.
+// Opens the standard preview. ShowModal shows nothing without a screen,
+// where no one could close the window.
 class TBRStandardPreviewInterface : public TBRPreviewInterface {
 public:
     using TBRPreviewInterface::TBRPreviewInterface;

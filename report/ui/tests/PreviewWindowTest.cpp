@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -163,6 +164,28 @@ TEST_F(PreviewWindow, PageNumberZoomAndNotices) {
     EXPECT_EQ(stream.printer->Preview, nullptr);
     EXPECT_EQ(after, 1);
     EXPECT_FALSE(preview.Image().HasPage());
+}
+
+// An outline view set on the preview shows the attached printer's outline.
+TEST_F(PreviewWindow, AttachedPrinterShowsItsOutlineInThePreviewsView) {
+    struct Nodes : TBROutlineNodes {
+        std::vector<std::string> captions;
+        int cleared = 0;
+        void Clear() override { ++cleared, captions.clear(); }
+        int AddChild(int, const std::string& caption) override {
+            captions.push_back(caption);
+            return int(captions.size());
+        }
+    } nodes;
+    Loaded stream(2);
+    stream.printer->PageList().Outline().Entries().push_back({"Clientes", 1, {}, 2, 0});
+    TBRPreview preview;
+    preview.SetOutline(&nodes);
+    preview.AttachPrinter(stream.printer.get());
+    EXPECT_EQ(nodes.cleared, 1);
+    EXPECT_EQ(nodes.captions, (std::vector<std::string>{"Clientes"}));
+    preview.AttachPrinter(nullptr);
+    stream.printer->SetOutline(nullptr);
 }
 
 TEST_F(PreviewWindow, PagesAppearAsARunMakesThem) {
@@ -486,6 +509,11 @@ TEST_F(PreviewWindow, FactoryShowsNothingUntilTheStandardOneIsInstalled) {
     EXPECT_EQ(report::preview_factory().ShowModal(stream.printer.get()), nullptr);
     EXPECT_FALSE(stream.printer->ShowingPreview());
     report::ui::unit_startup();
+    // Without a screen a modal preview would wait for no one: it is not shown.
+    EXPECT_EQ(report::preview_factory().ShowModal(stream.printer.get()), nullptr);
+    EXPECT_FALSE(stream.printer->ShowingPreview());
+    const auto windows = QApplication::topLevelWidgets();
+    EXPECT_TRUE(std::none_of(windows.begin(), windows.end(), [](QWidget* w) { return w->isVisible(); }));
     report::PreviewWindow* window = report::preview_factory().Show(stream.printer.get());
     auto* form = dynamic_cast<TBRStandardPreview*>(window);
     ASSERT_NE(form, nullptr);
