@@ -238,7 +238,6 @@ void TBRStandardPreview::build() {
     StatusBar->addWidget(StatusProgress);
     StatusBar->addWidget(StatusPage);
     StatusBar->addWidget(StatusTitle, 1);
-    setToolTipDuration(-1);
 }
 
 void TBRStandardPreview::ShowPreview() {
@@ -453,6 +452,7 @@ bool TBRStandardPreview::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
 }
 
 bool TBRStandardPreview::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ThumbGrid && event->type() == QEvent::Resize) SizeThumbnails();
     // The form sees keys before its controls.
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         static_cast<QWidget*>(watched)->window() == this) {
