@@ -484,6 +484,22 @@ TEST_F(PreviewWindow, SaveAndLoadPageStreams) {
     form->close();
 }
 
+TEST_F(PreviewWindow, PrintPrintsTheStoredPages) {
+    Loaded stream(4);
+    auto* form = new TBRStandardPreview(nullptr, stream.printer.get());
+    form->ShowPreview();
+    ASSERT_TRUE(form->Print->isEnabled());
+    stream.printer->OutputFile = stream.dir / "printed.pdf";
+    form->PrintClick();
+    EXPECT_TRUE(host_.boxes.empty());
+    EXPECT_EQ(stream.printer->Preview, form->BRPreview);
+    const auto info = test_support::run("pdfinfo " + (stream.dir / "printed.pdf"));
+    EXPECT_NE(info.output.find("Pages:           4"), std::string::npos) << info.output;
+    const auto text = test_support::run("pdftotext -enc UTF-8 -f 3 -l 3 " + (stream.dir / "printed.pdf") + " -");
+    EXPECT_NE(text.output.find("cobrança - página 3"), std::string::npos) << text.output;
+    form->close();
+}
+
 TEST_F(PreviewWindow, ProgressFormShowsMultiplesOfFiveAndCancelsTheRun) {
     TBRPrinter printer;
     TBRProgressForm form(&printer);
