@@ -1,6 +1,7 @@
 #include "report/engine/Startup.h"
 
 #include "report/bands/BandRpt.h"
+#include "report/engine/BRRegister.h"
 #include "report/expr/BRExpr.h"
 #include "report/print/BRPrnSu.h"
 
@@ -11,6 +12,7 @@ void unit_startup() {
     try {
         InitReportDefaults();
         RegisterPrinterSettingsClasses();
+        RegisterReportClasses();
     } catch (...) {
         FinalizeReportDefaults();
         DoneExpressionLibrary();
@@ -19,6 +21,7 @@ void unit_startup() {
 }
 
 void unit_shutdown() {
+    ClearSearchText();
     UnregisterPrinterSettingsClasses();
     FinalizeReportDefaults();
     DoneExpressionLibrary();
