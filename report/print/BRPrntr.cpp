@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
 
 #include "platform/core/ClassBuilder.h"
 #include "platform/core/HostServices.h"
@@ -48,7 +47,6 @@ TBRPrinter::TBRPrinter(TObject* report, const TBRPrinterSettings* settings, grap
 
 TBRPrinter::~TBRPrinter() {
     *alive_ = nullptr;
-    if (report::NoticeWindow* preview = std::exchange(Preview, nullptr)) preview->PrinterFreed(this);
     if (state_ != 0) {
         try {
             ResetOutput();

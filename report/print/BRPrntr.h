@@ -47,8 +47,6 @@ class NoticeWindow {
 public:
     virtual ~NoticeWindow() = default;
     virtual void Notice(unsigned message, std::int64_t wParam, TBRPrinter* lParam) = 0;
-    // The printer is being destroyed: the window lets go of it and reads it no more.
-    virtual void PrinterFreed(TBRPrinter* printer) { (void)printer; }
 };
 
 }  // namespace report
@@ -156,6 +154,10 @@ public:
     std::int32_t TopWaste() const;
 
     TObject* ParentReport() const { return report_; }
+    // Tells whether the printer still exists: the pointer it holds becomes
+    // null when the printer is destroyed. A window that keeps a printer keeps
+    // this and reads the printer only while it is set.
+    std::shared_ptr<TBRPrinter* const> AliveToken() const { return alive_; }
     report::NoticeWindow* Preview = nullptr;
     report::NoticeWindow* ReportWindow = nullptr;
     std::function<void(TObject* Sender)> OnAfterPrint;

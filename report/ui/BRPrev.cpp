@@ -49,6 +49,7 @@ TBRPreviewImage::~TBRPreviewImage() = default;
 
 void TBRPreviewImage::SetPrinter(TBRPrinter* printer) {
     printer_ = printer;
+    alive_ = printer ? printer->AliveToken() : nullptr;
     if (!printer_) {
         page_.reset();
         cache_ = QImage();
@@ -59,7 +60,7 @@ void TBRPreviewImage::ShowPage(int n) {
     page_number_ = n;
     page_.reset();
     cache_ = QImage();
-    if (printer_) page_ = printer_->GetStoredPage(n);
+    if (TBRPrinter* p = Printer()) page_ = p->GetStoredPage(n);
     update();
 }
 
@@ -85,8 +86,8 @@ void TBRPreviewImage::SetIsLink(bool value) {
     over_link_ = value;
     if (!OnHyperlink) return;
     bool handled = false;
-    if (value) OnHyperlink(printer_, heCursorMoveOver, last_link_, handled);
-    else OnHyperlink(printer_, heCursorMoveAway, std::string(), handled);
+    if (value) OnHyperlink(Printer(), heCursorMoveOver, last_link_, handled);
+    else OnHyperlink(Printer(), heCursorMoveAway, std::string(), handled);
 }
 
 void TBRPreviewImage::mouseMoveEvent(QMouseEvent* e) {
@@ -99,7 +100,7 @@ void TBRPreviewImage::mouseMoveEvent(QMouseEvent* e) {
 void TBRPreviewImage::mousePressEvent(QMouseEvent* e) {
     if (over_link_ && OnHyperlink) {
         bool handled = false;
-        OnHyperlink(printer_, heGoto, last_link_, handled);
+        OnHyperlink(Printer(), heGoto, last_link_, handled);
         if (!handled) QDesktopServices::openUrl(QUrl::fromUserInput(QString::fromStdString(last_link_)));
     }
     QWidget::mousePressEvent(e);
@@ -121,35 +122,26 @@ TBRPreview::TBRPreview(QWidget* parent) : QScrollArea(parent) {
 TBRPreview::~TBRPreview() { AttachPrinter(nullptr); }
 
 void TBRPreview::AttachPrinter(TBRPrinter* printer) {
-    if (printer_ && printer_->Preview == this) {
-        printer_->Preview = nullptr;
-        printer_->SetShowingPreview(false);
+    if (TBRPrinter* old = Printer(); old && old->Preview == this) {
+        old->Preview = nullptr;
+        old->SetShowingPreview(false);
     }
-    printer_ = printer;
     image_->SetPrinter(printer);
     geometry_.SetPrinter(printer);
-    if (printer_) {
-        printer_->Preview = this;
-        printer_->SetShowingPreview(true);
+    if (printer) {
+        printer->Preview = this;
+        printer->SetShowingPreview(true);
     }
     SetPageNumber(1);
     image_->ShowPage(1);
     page_number_ = 1;
     update();
-    if (printer_) printer_->SetOutline(outline_);
-}
-
-void TBRPreview::PrinterFreed(TBRPrinter* printer) {
-    if (printer != printer_) return;
-    printer_ = nullptr;
-    image_->SetPrinter(nullptr);
-    geometry_.SetPrinter(nullptr);
-    image_->ShowPage(page_number_);
+    if (printer) printer->SetOutline(outline_);
 }
 
 void TBRPreview::SetPageNumber(int value) {
     if (value == page_number_ && image_->HasPage()) return;
-    if (value <= 0 || !printer_ || value > printer_->PageCount()) return;
+    if (value <= 0 || !Printer() || value > Printer()->PageCount()) return;
     image_->ShowPage(value);
     page_number_ = value;
     horizontalScrollBar()->setValue(0);
@@ -170,12 +162,26 @@ void TBRPreview::place(const TRect& r) {
     verticalScrollBar()->setValue(0);
 }
 
+const report::PreviewGeometry& TBRPreview::geometry() {
+    // A printer destroyed meanwhile no longer gives the paper.
+    if (!Printer()) geometry_.SetPrinter(nullptr);
+    return geometry_;
+}
+
 void TBRPreview::SizePreviewImage() {
+    geometry();
     place(geometry_.SizePreviewImage(viewport()->width(), viewport()->height()));
 }
 
-void TBRPreview::FitPageToWindow() { place(geometry_.FitPageToWindow(viewport()->width(), viewport()->height())); }
-void TBRPreview::FitPageToWidth() { place(geometry_.FitPageToWidth(viewport()->width(), viewport()->height())); }
+void TBRPreview::FitPageToWindow() {
+    geometry();
+    place(geometry_.FitPageToWindow(viewport()->width(), viewport()->height()));
+}
+
+void TBRPreview::FitPageToWidth() {
+    geometry();
+    place(geometry_.FitPageToWidth(viewport()->width(), viewport()->height()));
+}
 
 void TBRPreview::ApplyZoomState() {
     if (geometry_.ZoomState() == brZoomToFit) FitPageToWindow();
@@ -184,7 +190,7 @@ void TBRPreview::ApplyZoomState() {
 }
 
 void TBRPreview::RefreshPageIfDue() {
-    if (!image_->HasPage() && printer_ && printer_->AvailablePages() >= image_->PageNumber())
+    if (!image_->HasPage() && Printer() && Printer()->AvailablePages() >= image_->PageNumber())
         image_->ShowPage(image_->PageNumber());
 }
 

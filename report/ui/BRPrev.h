@@ -39,6 +39,8 @@ public:
     int PageNumber() const { return page_number_; }
     const TMetafile* Page() const { return page_.get(); }
     void SetPrinter(TBRPrinter* printer);
+    // The printer, or null once it was destroyed.
+    TBRPrinter* Printer() const { return alive_ && *alive_ ? printer_ : nullptr; }
     void SetZoom(int zoom) { zoom_ = zoom; }
     int Zoom() const { return zoom_; }
 
@@ -56,6 +58,7 @@ protected:
 
 private:
     TBRPrinter* printer_ = nullptr;
+    std::shared_ptr<TBRPrinter* const> alive_;
     int page_number_ = 1;
     std::unique_ptr<TMetafile> page_;
     int zoom_ = 100;
@@ -71,9 +74,11 @@ public:
     ~TBRPreview() override;
 
     // Shows printer's pages from page 1 (nullptr: none); the printer is
-    // marked as showing a preview while attached.
+    // marked as showing a preview while attached. A printer destroyed while
+    // attached is noticed: the preview reads it no more.
     void AttachPrinter(TBRPrinter* printer);
-    TBRPrinter* Printer() const { return printer_; }
+    // The printer, or null once it was destroyed.
+    TBRPrinter* Printer() const { return image_->Printer(); }
     TBRPreviewImage& Image() const { return *image_; }
 
     int PageNumber() const { return page_number_; }
@@ -98,7 +103,6 @@ public:
 
     // The printer's notices (page available, progress).
     void Notice(unsigned message, std::int64_t wParam, TBRPrinter* lParam) override;
-    void PrinterFreed(TBRPrinter* printer) override;
 
 protected:
     void resizeEvent(QResizeEvent*) override;
@@ -106,9 +110,9 @@ protected:
 
 private:
     void place(const TRect& r);
+    const report::PreviewGeometry& geometry();
     TBRPreviewImage* image_;
     QWidget* canvas_;
-    TBRPrinter* printer_ = nullptr;
     int page_number_ = 1;
     TBROutlineNodes* outline_ = nullptr;
     report::PreviewGeometry geometry_;

@@ -7,7 +7,7 @@
 
 #include "report/ui/BRPreviewLogic.h"
 
-TBRProgressForm::TBRProgressForm(TBRPrinter* printer, QWidget* owner) : QDialog(owner), printer_(printer) {
+TBRProgressForm::TBRProgressForm(TBRPrinter* printer, QWidget* owner) : QDialog(owner), printer_(printer), alive_(printer ? printer->AliveToken() : nullptr) {
     setObjectName("BRProgressForm");
     setWindowTitle("Printing progress");
     setWindowFlags(Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -28,23 +28,19 @@ TBRProgressForm::TBRProgressForm(TBRPrinter* printer, QWidget* owner) : QDialog(
 }
 
 TBRProgressForm::~TBRProgressForm() {
-    if (printer_ && printer_->Preview == this) printer_->Preview = nullptr;
+    if (TBRPrinter* p = Printer(); p && p->Preview == this) p->Preview = nullptr;
 }
 
 void TBRProgressForm::CancelButtonClick() {
-    if (printer_) printer_->CancelOutput();
+    if (TBRPrinter* p = Printer()) p->CancelOutput();
 }
 
 void TBRProgressForm::Notice(unsigned message, std::int64_t, TBRPrinter*) {
-    if (message != report::BRM_PROGRESS || !printer_) return;
-    const int v = printer_->LastProgress();
+    if (message != report::BRM_PROGRESS || !Printer()) return;
+    const int v = Printer()->LastProgress();
     const auto text = report::ProgressFormText(v);
     if (!text) return;
     Gauge->setValue(v);
     Info->setText(QString::fromStdString(*text));
     QApplication::processEvents();
-}
-
-void TBRProgressForm::PrinterFreed(TBRPrinter* printer) {
-    if (printer == printer_) printer_ = nullptr;
 }

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <memory>
+
 #include "report/print/BRPrntr.h"
 
 class QLabel;
@@ -18,12 +20,13 @@ public:
     QLabel* Info;
     QProgressBar* Gauge;
     QPushButton* CancelButton;
-    TBRPrinter* Printer() const { return printer_; }
+    // The printer, or null once it was destroyed.
+    TBRPrinter* Printer() const { return alive_ && *alive_ ? printer_ : nullptr; }
 
     void CancelButtonClick();
     void Notice(unsigned message, std::int64_t wParam, TBRPrinter* lParam) override;
-    void PrinterFreed(TBRPrinter* printer) override;
 
 private:
     TBRPrinter* printer_;
+    std::shared_ptr<TBRPrinter* const> alive_;
 };

@@ -215,8 +215,13 @@ TEST_F(PreviewWindow, APrinterFreedUnderThePreviewIsLetGo) {
     form->GoToPage(2);
     stream.printer.reset();
     EXPECT_EQ(form->BRPreview->Printer(), nullptr);
-    EXPECT_FALSE(form->BRPreview->Image().HasPage());
+    EXPECT_EQ(form->BRPreview->Image().Printer(), nullptr);
     form->NextPageClick();
+    EXPECT_EQ(form->BRPreview->PageNumber(), 2);
+    form->ZoomToWidthClick();
+    form->PrintClick();
+    form->LoadFile(stream.dir / "pages.brp");
+    EXPECT_TRUE(host_.boxes.empty());
     form->LastPageClick();
     form->UpdateStatusText();
     EXPECT_EQ(form->StatusPage->text(), "Page 2 of 0");
@@ -517,6 +522,15 @@ TEST_F(PreviewWindow, ProgressFormShowsMultiplesOfFiveAndCancelsTheRun) {
     form.CancelButton->click();
     EXPECT_TRUE(printer.Cancelled());
     printer.EndOutput();
+
+    // A printer destroyed under the form is not read again.
+    auto gone = std::make_unique<TBRPrinter>();
+    TBRProgressForm orphan(gone.get());
+    gone.reset();
+    EXPECT_EQ(orphan.Printer(), nullptr);
+    orphan.CancelButton->click();
+    orphan.Notice(report::BRM_PROGRESS, 50, nullptr);
+    EXPECT_EQ(orphan.Info->text(), "");
 }
 
 TEST_F(PreviewWindow, FactoryShowsNothingUntilTheStandardOneIsInstalled) {
