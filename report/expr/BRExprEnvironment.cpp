@@ -83,7 +83,9 @@ TClass TBREvEnvironment::StaticClass() {
     static const TClassInfo info =
         core::ClassBuilder<TBREvEnvironment, TStringList>("TBREvEnvironment")
             .Strings("Strings", [](const TBREvEnvironment& e) { return const_cast<TStringList*>(static_cast<const TStringList*>(&e)); })
+            .WriteEmpty()
             .Strings("DATA", [](const TBREvEnvironment& e) { return e.Data(); })
+            .WriteEmpty()
             .Build();
     return &info;
 }

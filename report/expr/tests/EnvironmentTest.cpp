@@ -277,6 +277,20 @@ TEST(StoredEnvironment, ALoadedReportHasExactlyTheStoredEntries) {
     EXPECT_EQ(again->Functions()->Entry(2)->ExpressionText(), "'Total: ' + STR(TOTAL)");
 }
 
+// An emptied environment is written as two empty lists and reloads empty,
+// not with the entries a new report starts with.
+TEST(StoredEnvironment, AnEmptiedEnvironmentReloadsWithNoEntries) {
+    TTestReport report(nullptr);
+    report.SetName("Report1");
+    report.Functions()->Clear();
+    const std::string written = core::write_component(report);
+    EXPECT_NE(written.find(R"js("Strings": [],)js"), std::string::npos) << written;
+    EXPECT_NE(written.find(R"js("DATA": [])js"), std::string::npos) << written;
+    auto again = read_report(written);
+    EXPECT_EQ(again->Functions()->Count(), 0);
+    EXPECT_EQ(core::write_component(*again), written);
+}
+
 TEST(StoredEnvironment, AShortDataListLeavesTheMissingEntriesEmpty) {
     auto report = read_report(R"js({"class": "TTestReport", "properties": {"Functions": {
         "Strings": ["A", "B", "C"], "DATA": ["1"]}}})js");
