@@ -292,6 +292,7 @@ void TStringList::changing() {
     if (update_count_ == 0) OnChanging(this);
 }
 void TStringList::changed() {
+    ItemsChanged();
     if (update_count_ == 0) OnChange(this);
 }
 
@@ -428,5 +429,6 @@ void TStringList::SetSorted(bool sorted) {
 void TStringList::SetCaseSensitive(bool cs) {
     if (cs == case_sensitive_) return;
     case_sensitive_ = cs;
+    ItemsChanged();
     if (sorted_) Sort();
 }
