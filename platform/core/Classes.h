@@ -247,6 +247,3 @@ protected:
 private:
     bool owns_;
 };
-
-#include "platform/core/StringList.h"
-#include "platform/core/Streams.h"
