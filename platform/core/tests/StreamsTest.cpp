@@ -1,4 +1,5 @@
 #include "platform/core/Classes.h"
+#include "platform/core/StringList.h"
 
 #include <gtest/gtest.h>
 
