@@ -152,7 +152,7 @@ void TBRCustomBand::SetBounds(int left, int top, int width, int height) {
         ApplyBounds(left, top, width, height);
         if (!BeingArranged && report_) report_->ArrangeBands();
         for (int i = 0; i < ControlCount(); ++i)
-            if (auto* p = dynamic_cast<TBRPrintable*>(Controls(i)); p && p->AlignToBand) p->LevelNotification(this, 2);
+            if (auto* p = dynamic_cast<report::Printable*>(Controls(i)); p && p->AlignToBand) p->LevelNotification(this, 2);
         return;
     }
     const TBRUnit unit = size_->CurrentUnit();
@@ -229,7 +229,7 @@ void TBRCustomBand::SetBandUnits(TBRUnit unit) {
     if (size_) size_->SetCurrentUnit(unit);
     Invalidate();
     for (int i = 0; i < ControlCount(); ++i)
-        if (auto* p = dynamic_cast<TBRPrintable*>(Controls(i))) p->SetSizeUnit(unit);
+        if (auto* p = dynamic_cast<report::Printable*>(Controls(i))) p->SetSizeUnit(unit);
 }
 
 TBRUnit BandSizeUnit(const report::Control* control) {
@@ -313,12 +313,12 @@ bool TBRCustomBand::GrowBand(long double amount, long double& new_top, bool& has
 void TBRCustomBand::MakeRoom() {
     TCustomBandReport& r = *report_;
     const std::int64_t h = Rnd(HeightWithLinks(true));
-    const TBRPage& page = *r.Page();
-    const long double printable = page.Length() - (page.TopMargin() + page.BottomMargin());
     // A band at the top of a page's body would not find more room on
-    // another page: it prints here (clipped) rather than breaking again.
+    // another page: it prints here (clipped) rather than breaking again. A
+    // band taller than any page therefore starts a page of its own and
+    // prints clipped there, never below the page.
     const bool page_top = r.CurrentY <= r.PageBodyTop;
-    if (r.PageCount > 0 && (band_type_ == rbPageFooter || h <= r.AvailableSpace() || h > printable || page_top)) {
+    if (r.PageCount > 0 && (band_type_ == rbPageFooter || h <= r.AvailableSpace() || page_top)) {
         if (band_type_ == rbDetail) SetSuppressForceNewPage(false);
         return;
     }
@@ -401,7 +401,7 @@ void TBRCustomBand::print_controls_loop() {
         {
             ClipGuard clip(out.Canvas(), PrintableArea());
             for (int i = 0; i < ControlCount(); ++i) {
-                auto* p = dynamic_cast<TBRPrintable*>(Controls(i));
+                auto* p = dynamic_cast<report::Printable*>(Controls(i));
                 if (!p || !p->Enabled()) continue;
                 if (first_pass || !p->PrintFinished) p->PrintAt(int(X), int(Y));
                 done = done && p->PrintFinished;
