@@ -1,10 +1,12 @@
 # Shared helpers for the folders of the tree.
+include(${CMAKE_CURRENT_LIST_DIR}/Layering.cmake)
 #
 # tamblero_library(NAME SOURCES ... [DEPS ...])
 #   One static library per folder; the repository root is on the include path,
 #   so headers are included as "platform/core/Classes.h", "archive/arcZip.h", ...
 function(tamblero_library name)
   cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  tamblero_layering_watch_directory()
   add_library(${name} STATIC ${A_SOURCES})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   if(A_DEPS)
@@ -18,6 +20,7 @@ endfunction()
 #   library (tests/support).
 function(tamblero_tests name)
   cmake_parse_arguments(A "" "LABEL;TIMEOUT" "SOURCES;DEPS;ENV" ${ARGN})
+  tamblero_layering_watch_directory()
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_DEPS} test_support GTest::gtest GTest::gtest_main GTest::gmock)
   target_compile_definitions(${name} PRIVATE
@@ -40,6 +43,7 @@ endfunction()
 # tamblero_tool(NAME SOURCES ... [DEPS ...]): a command-line tool in build/bin.
 function(tamblero_tool name)
   cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  tamblero_layering_watch_directory()
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_DEPS})
 endfunction()
