@@ -90,6 +90,10 @@ function(tamblero_layering_check)
   set(manifest ${PROJECT_BINARY_DIR}/layering-targets.txt)
   file(WRITE ${manifest} "${text}")
 
+  # The check's own rules, on small made-up trees.
+  add_test(NAME layering.rules COMMAND /usr/bin/python3 ${PROJECT_SOURCE_DIR}/tests/layering/check_layering_test.py)
+  set_tests_properties(layering.rules PROPERTIES LABELS layering TIMEOUT 120)
+
   # The objects' header lists come from Ninja's dependency log.
   if(NOT CMAKE_GENERATOR MATCHES "Ninja")
     message(STATUS "Layering check: needs the Ninja generator; not registered")
