@@ -11,6 +11,7 @@
 #include "platform/graphics/Graphics.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Startup.h"
+#include "report/engine/Startup.h"
 #include "report_support/Startup.h"
 
 namespace app {
@@ -29,7 +30,8 @@ std::vector<core::UnitEntry> unit_table() {
         {"app", app::unit_startup, app::unit_shutdown},
         // 8: InterBase client binding
         {"interbase", interbase::unit_startup, interbase::unit_shutdown},
-        // 6: banded report engine: no start-up of its own yet
+        // 6: banded report engine
+        {"report", report::unit_startup, report::unit_shutdown},
         // 7: report support tables and filters
         {"report_support", report_support::unit_startup, report_support::unit_shutdown},
         // 4: boleto engine

@@ -4,7 +4,8 @@
 # a gawk script that only slices the same fields to TSV
 # (bench/retorno_fields.awk), in the same run; prints wall time and peak
 # memory of each and our ratio. The reader that keeps every title in the
-# batch (`--batch`, as billing-tool retorno does) is timed beside them.
+# batch (`--batch`, as LerRetorno does) is timed beside them;
+# bench/retorno_tool_bench.sh times billing-tool retorno itself.
 # Best of --runs; run by hand, not part of ctest.
 #   bench/retorno_bench.sh [--records N] [--runs N]
 set -euo pipefail

@@ -14,6 +14,7 @@
 //       return &info;
 //   }
 
+#include "billing/cbBancos.h"
 #include "billing/cbPlugin.h"
 #include "billing/cbRetorno400.h"
 
@@ -31,29 +32,39 @@ struct NoOwnOperations {
     void operator()(B&) const {}
 };
 
-// The description of bank class T under `name`: the contract operations, then
-// the class's own ones (`own` receives the builder).
-template <class T, class Own = NoOwnOperations>
-TClassInfo bank_class(std::string name, Own own = {}) {
-    BankClassBuilder<T> b(std::move(name));
-    b.Operation("GetNomeBanco", &T::GetNomeBanco)
-        .Operation("CalcularDigitoNossoNumero", &T::CalcularDigitoNossoNumero)
+// The boleto operations and GerarRemessa, from T's static members.
+template <class T>
+void boleto_contract(BankClassBuilder<T>& b) {
+    b.Operation("CalcularDigitoNossoNumero", &T::CalcularDigitoNossoNumero)
         .Operation("GetCampoLivreCodigoBarra", &T::GetCampoLivreCodigoBarra)
         .Operation("FormatarBoleto", &T::FormatarBoleto)
         .Operation("GerarRemessa", &T::GerarRemessa);
+}
+
+// The description of bank class T under `name`: the contract (T's own
+// GetNomeBanco first), then the class's own operations (`own` receives the builder).
+template <class T, class Own = NoOwnOperations>
+TClassInfo bank_class(std::string name, Own own = {}) {
+    BankClassBuilder<T> b(std::move(name));
+    b.Operation("GetNomeBanco", &T::GetNomeBanco);
+    boleto_contract(b);
     own(b);
     return b.Build();
 }
 
-// An engine bank class: "TcbBanco" + code, the contract, the engine's return
-// reader for that code as LerRetorno, then the class's own operations.
+// An engine bank class: the class name and GetNomeBanco of the bank's row in
+// the engine's table, the contract, the engine's return reader for that code
+// as LerRetorno, then the class's own operations.
 template <class T, class Own = NoOwnOperations>
 TClassInfo engine_bank_class(std::string_view code, Own own = {}) {
+    const BankRow& row = bank_row(code);
     const std::string c(code);
-    return bank_class<T>("TcbBanco" + c, [&](BankClassBuilder<T>& b) {
-        b.Operation("LerRetorno", [c](TcbCobranca& batch, LinhasRetorno lines) { return ler_retorno(c, batch, lines); });
-        own(b);
-    });
+    BankClassBuilder<T> b{std::string(row.class_name)};
+    b.Operation("GetNomeBanco", [name = row.name]() { return std::string(name); });
+    boleto_contract(b);
+    b.Operation("LerRetorno", [c](TcbCobranca& batch, LinhasRetorno lines) { return ler_retorno(c, batch, lines); });
+    own(b);
+    return b.Build();
 }
 
 }  // namespace billing

@@ -46,8 +46,12 @@ public:
         return true;
     }
 
-    bool start_object(std::size_t) { return open(json::object()); }
+    bool start_object(std::size_t) {
+        deeper();
+        return open(json::object());
+    }
     bool start_array(std::size_t) {
+        deeper();
         if (stack_.empty() && depth_ == 1 && root_key_ == "Titulos") {
             depth_ = 2;
             in_titles_ = true;
@@ -55,8 +59,12 @@ public:
         }
         return open(json::array());
     }
-    bool end_object() { return close(); }
+    bool end_object() {
+        --nesting_;
+        return close();
+    }
     bool end_array() {
+        --nesting_;
         if (stack_.empty() && in_titles_) {
             in_titles_ = false;
             depth_ = 1;
@@ -75,6 +83,15 @@ public:
     }
 
 private:
+    // A batch nests six levels deep (batch, list, title, payee, account,
+    // bank); values nested far deeper are refused before they are built, as
+    // copying or checking them would recurse once a level.
+    void deeper() {
+        if (++nesting_ > kMaxNesting) {
+            throw Exception(Format("Lote de títulos inválido: mais de %d níveis de objetos e listas", {kMaxNesting}));
+        }
+    }
+
     [[noreturn]] static void duplicate(const std::string& k) {
         throw Exception("Chave repetida no JSON: \"" + k + "\"");
     }
@@ -152,6 +169,8 @@ private:
     json& known_;
     const BatchFieldsHandler& on_fields_;
     const TitleHandler& on_title_;
+    static constexpr int kMaxNesting = 64;
+    int nesting_ = 0;  // objects and lists open
     int depth_ = 0;  // 1 inside the root object, 2 inside its title list
     bool in_titles_ = false;
     bool started_ = false;

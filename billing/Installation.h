@@ -5,6 +5,7 @@
 // rules) and the date is the system's.
 
 #include "platform/core/DateUtils.h"
+#include "platform/core/ServiceSlot.h"
 
 #include <functional>
 #include <string>
@@ -23,9 +24,10 @@ struct Installation {
 using InstallationProvider = std::function<Installation()>;
 using TodayProvider = std::function<TDateTime()>;
 
-// Replaces the provider; an empty function restores the default.
-void set_installation_provider(InstallationProvider provider);
-void set_today_provider(TodayProvider provider);
+// The providers installed for the process; an empty function means the
+// default (installation code 0, the system's date).
+inline core::ServiceSlot<InstallationProvider> installation_slot;
+inline core::ServiceSlot<TodayProvider> today_slot;
 
 // Read at each call by the rules that depend on them.
 Installation current_installation();

@@ -1,5 +1,6 @@
 #include "billing/TitleJson.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -389,6 +390,312 @@ void cobranca_from_json(const json& j, TcbCobranca& b, const ModelProfile& profi
                 for (auto& t : read) b.Titulos.Add(t.release());
             }}};
     apply(j, setters, "Cobranca", b);
+}
+
+namespace {
+
+// JSON text as nlohmann's dump(2) writes it: keys in byte order, two blanks
+// a level, strings escaped by nlohmann itself unless plain printable ASCII.
+class PrettyText {
+public:
+    PrettyText(std::string& out, int depth) : out_(out), depth_(depth) {}
+
+    template <class T>
+    using Fields = std::vector<std::pair<std::string, void (*)(PrettyText&, const T&)>>;
+
+    // An object whose members are `fields`, written in key order.
+    template <class T>
+    void object(const Fields<T>& fields, const T& value) {
+        out_ += '{';
+        ++depth_;
+        bool first = true;
+        for (const auto& [key, write] : fields) {
+            if (!first) out_ += ',';
+            first = false;
+            newline();
+            out_ += key;  // "Key": 
+            write(*this, value);
+        }
+        --depth_;
+        newline();
+        out_ += '}';
+    }
+
+    void text(std::string_view s) {
+        const auto special = [](char ch) {
+            const auto c = static_cast<unsigned char>(ch);
+            return c < 0x20 || c >= 0x80 || c == '"' || c == '\\';
+        };
+        if (std::none_of(s.begin(), s.end(), special)) {
+            out_ += '"';
+            out_ += s;
+            out_ += '"';
+            return;
+        }
+        if (!valid_utf8(s)) {
+            out_ += json(std::string(s)).dump();  // raises nlohmann's error for the text
+            return;
+        }
+        out_ += '"';
+        std::size_t from = 0;
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            const auto c = static_cast<unsigned char>(s[i]);
+            if (c >= 0x20 && c != '"' && c != '\\') continue;  // UTF-8 sequences pass as they are
+            out_.append(s, from, i - from);
+            from = i + 1;
+            switch (c) {
+                case '"': out_ += "\\\""; break;
+                case '\\': out_ += "\\\\"; break;
+                case '\b': out_ += "\\b"; break;
+                case '\f': out_ += "\\f"; break;
+                case '\n': out_ += "\\n"; break;
+                case '\r': out_ += "\\r"; break;
+                case '\t': out_ += "\\t"; break;
+                default: {
+                    static constexpr char kHex[] = "0123456789abcdef";
+                    const char u[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
+                    out_.append(u, sizeof u);
+                }
+            }
+        }
+        out_.append(s, from);
+        out_ += '"';
+    }
+    void name(std::span<const std::string_view> names, int i) { text(names[std::size_t(i)]); }
+    // "YYYY-MM-DD" as date_text writes it, or null.
+    void date(TDateTime d) {
+        if (d == 0) {
+            out_ += "null";
+            return;
+        }
+        Word y = 0, m = 0, day = 0;
+        DecodeDate(d, y, m, day);
+        if (y > 9999) {
+            text(date_text(d));
+            return;
+        }
+        const char b[] = {'"', char('0' + y / 1000), char('0' + y / 100 % 10), char('0' + y / 10 % 10),
+                          char('0' + y % 10), '-', char('0' + m / 10), char('0' + m % 10), '-',
+                          char('0' + day / 10), char('0' + day % 10), '"'};
+        out_.append(b, sizeof b);
+    }
+    // As currency_text writes it: two to four decimals.
+    void money(Currency v) {
+        const std::int64_t raw = v.Raw();
+        const std::uint64_t a = raw < 0 ? static_cast<std::uint64_t>(-(raw + 1)) + 1 : static_cast<std::uint64_t>(raw);
+        char b[32];
+        char* end = b + sizeof b;
+        char* p = end;
+        std::uint64_t frac = a % 10000;
+        int decimals = 4;
+        while (decimals > 2 && frac % 10 == 0) {
+            frac /= 10;
+            --decimals;
+        }
+        for (int i = 0; i < decimals; ++i, frac /= 10) *--p = char('0' + frac % 10);
+        *--p = '.';
+        std::uint64_t whole = a / 10000;
+        do {
+            *--p = char('0' + whole % 10);
+            whole /= 10;
+        } while (whole != 0);
+        if (raw < 0) *--p = '-';
+        out_ += '"';
+        out_.append(p, std::size_t(end - p));
+        out_ += '"';
+    }
+    void boolean(bool b) { out_ += b ? "true" : "false"; }
+    void integer(long long v) { out_ += std::to_string(v); }
+    void lines(const TStrings& l) {
+        if (l.Count() == 0) {
+            out_ += "[]";
+            return;
+        }
+        out_ += '[';
+        ++depth_;
+        for (int i = 0; i < l.Count(); ++i) {
+            if (i > 0) out_ += ',';
+            newline();
+            text(l[i]);
+        }
+        --depth_;
+        newline();
+        out_ += ']';
+    }
+
+private:
+    // Well-formed UTF-8 as nlohmann's writer accepts it (no overlong forms,
+    // surrogates or code points above U+10FFFF).
+    static bool valid_utf8(std::string_view s) {
+        std::size_t i = 0;
+        const std::size_t n = s.size();
+        while (i < n) {
+            const auto c = static_cast<unsigned char>(s[i]);
+            if (c < 0x80) {
+                ++i;
+                continue;
+            }
+            auto at = [&](std::size_t k) { return k < n ? static_cast<unsigned char>(s[k]) : 0; };
+            auto cont = [](unsigned char x) { return (x & 0xC0) == 0x80; };
+            const unsigned char c1 = at(i + 1);
+            if (c >= 0xC2 && c <= 0xDF) {
+                if (!cont(c1)) return false;
+                i += 2;
+            } else if (c >= 0xE0 && c <= 0xEF) {
+                const bool first_ok = c == 0xE0 ? (c1 >= 0xA0 && c1 <= 0xBF)
+                                      : c == 0xED ? (c1 >= 0x80 && c1 <= 0x9F)
+                                                  : cont(c1);
+                if (!first_ok || !cont(at(i + 2))) return false;
+                i += 3;
+            } else if (c >= 0xF0 && c <= 0xF4) {
+                const bool first_ok = c == 0xF0 ? (c1 >= 0x90 && c1 <= 0xBF)
+                                      : c == 0xF4 ? (c1 >= 0x80 && c1 <= 0x8F)
+                                                  : cont(c1);
+                if (!first_ok || !cont(at(i + 2)) || !cont(at(i + 3))) return false;
+                i += 4;
+            } else {
+                return false;
+            }
+        }
+        return true;
+    }
+    void newline() {
+        static const std::string kBreak = "\n" + std::string(64, ' ');
+        const std::size_t blanks = std::size_t(2 * depth_);
+        if (blanks < kBreak.size()) {
+            out_.append(kBreak, 0, blanks + 1);
+        } else {
+            out_ += '\n';
+            out_.append(blanks, ' ');
+        }
+    }
+    std::string& out_;
+    int depth_;
+};
+
+// Fields in key order, as a JSON object holds them, each key written out
+// with its quotes and colon.
+template <class T>
+PrettyText::Fields<T> in_key_order(PrettyText::Fields<T> fields) {
+    std::sort(fields.begin(), fields.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& field : fields) field.first = '"' + field.first + "\": ";
+    return fields;
+}
+
+using P = PrettyText;
+
+const P::Fields<TcbEndereco>& endereco_fields() {
+    static const auto fields = in_key_order<TcbEndereco>({
+        {"Rua", [](P& w, const TcbEndereco& e) { w.text(e.Rua()); }},
+        {"Numero", [](P& w, const TcbEndereco& e) { w.text(e.Numero()); }},
+        {"Complemento", [](P& w, const TcbEndereco& e) { w.text(e.Complemento()); }},
+        {"Bairro", [](P& w, const TcbEndereco& e) { w.text(e.Bairro()); }},
+        {"Cidade", [](P& w, const TcbEndereco& e) { w.text(e.Cidade()); }},
+        {"Estado", [](P& w, const TcbEndereco& e) { w.text(e.Estado()); }},
+        {"CEP", [](P& w, const TcbEndereco& e) { w.text(e.CEP()); }},
+        {"EMail", [](P& w, const TcbEndereco& e) { w.text(e.EMail()); }},
+    });
+    return fields;
+}
+
+const P::Fields<TcbContaBancaria>& conta_fields() {
+    static const auto banco = in_key_order<TcbContaBancaria>(
+        {{"Codigo", [](P& w, const TcbContaBancaria& c) { w.text(c.Banco().Codigo()); }}});
+    static const auto fields = in_key_order<TcbContaBancaria>({
+        {"Banco", [](P& w, const TcbContaBancaria& c) { w.object(banco, c); }},
+        {"CodigoAgencia", [](P& w, const TcbContaBancaria& c) { w.text(c.CodigoAgencia()); }},
+        {"DigitoAgencia", [](P& w, const TcbContaBancaria& c) { w.text(c.DigitoAgencia()); }},
+        {"NumeroConta", [](P& w, const TcbContaBancaria& c) { w.text(c.NumeroConta()); }},
+        {"DigitoConta", [](P& w, const TcbContaBancaria& c) { w.text(c.DigitoConta()); }},
+        {"NomeCliente", [](P& w, const TcbContaBancaria& c) { w.text(c.NomeCliente()); }},
+    });
+    return fields;
+}
+
+template <class T>
+P::Fields<T> pessoa_fields() {
+    return {
+        {"TipoInscricao", [](P& w, const T& p) { w.name(tipo_inscricao_names(), p.TipoInscricao()); }},
+        {"NumeroCPFCGC", [](P& w, const T& p) { w.text(p.NumeroCPFCGC()); }},
+        {"Nome", [](P& w, const T& p) { w.text(p.Nome()); }},
+        {"Endereco", [](P& w, const T& p) { w.object(endereco_fields(), p.Endereco()); }},
+        {"ContaBancaria", [](P& w, const T& p) { w.object(conta_fields(), p.ContaBancaria()); }},
+    };
+}
+
+const P::Fields<TcbCedente>& cedente_fields() {
+    static const auto fields = [] {
+        auto f = pessoa_fields<TcbCedente>();
+        f.push_back({"CodigoCedente", [](P& w, const TcbCedente& c) { w.text(c.CodigoCedente()); }});
+        f.push_back({"DigitoCodigoCedente", [](P& w, const TcbCedente& c) { w.text(c.DigitoCodigoCedente()); }});
+        return in_key_order(std::move(f));
+    }();
+    return fields;
+}
+
+const P::Fields<TcbPessoa>& sacado_fields() {
+    static const auto fields = in_key_order(pessoa_fields<TcbPessoa>());
+    return fields;
+}
+
+#define TITLE_TEXT(Name) {#Name, [](P& w, const TcbTitulo& t) { w.text(t.Name()); }}
+#define TITLE_DATE(Name) {#Name, [](P& w, const TcbTitulo& t) { w.date(t.Name()); }}
+#define TITLE_MONEY(Name) {#Name, [](P& w, const TcbTitulo& t) { w.money(t.Name()); }}
+
+const P::Fields<TcbTitulo>& titulo_fields() {
+    static const auto fields = in_key_order<TcbTitulo>({
+        {"TipoOcorrencia", [](P& w, const TcbTitulo& t) { w.name(tipo_ocorrencia_names(), t.TipoOcorrencia()); }},
+        TITLE_TEXT(OcorrenciaOriginal),
+        TITLE_TEXT(DescricaoOcorrenciaOriginal),
+        TITLE_TEXT(MotivoRejeicaoComando),
+        TITLE_TEXT(DescricaoMotivoRejeicaoComando),
+        TITLE_TEXT(LocalPagamento),
+        {"Cedente", [](P& w, const TcbTitulo& t) { w.object(cedente_fields(), t.Cedente()); }},
+        {"Sacado", [](P& w, const TcbTitulo& t) { w.object(sacado_fields(), t.Sacado()); }},
+        TITLE_TEXT(SeuNumero),
+        TITLE_TEXT(NossoNumero),
+        TITLE_TEXT(NumeroDocumento),
+        TITLE_TEXT(Carteira),
+        {"AceiteDocumento", [](P& w, const TcbTitulo& t) { w.name(aceite_documento_names(), t.AceiteDocumento()); }},
+        {"EspecieDocumento", [](P& w, const TcbTitulo& t) { w.name(especie_documento_names(), t.EspecieDocumento()); }},
+        TITLE_DATE(DataProcessamento),
+        TITLE_DATE(DataDocumento),
+        TITLE_DATE(DataVencimento),
+        TITLE_DATE(DataOcorrencia),
+        TITLE_DATE(DataCredito),
+        TITLE_DATE(DataAbatimento),
+        TITLE_DATE(DataDesconto),
+        TITLE_DATE(DataMoraJuros),
+        TITLE_DATE(DataProtesto),
+        TITLE_DATE(DataBaixa),
+        TITLE_MONEY(ValorDocumento),
+        TITLE_MONEY(ValorDespesaCobranca),
+        TITLE_MONEY(ValorAbatimento),
+        TITLE_MONEY(ValorDesconto),
+        TITLE_MONEY(ValorMoraJuros),
+        TITLE_MONEY(ValorIOF),
+        TITLE_MONEY(ValorOutrasDespesas),
+        TITLE_MONEY(ValorOutrosCreditos),
+        {"Instrucoes", [](P& w, const TcbTitulo& t) { w.lines(*t.Instrucoes()); }},
+        {"ExibirInstrucoesAutomaticas", [](P& w, const TcbTitulo& t) { w.boolean(t.ExibirInstrucoesAutomaticas()); }},
+        {"EmissaoBoleto", [](P& w, const TcbTitulo& t) { w.name(emissao_boleto_names(), t.EmissaoBoleto()); }},
+        TITLE_TEXT(NumeroAns),
+        TITLE_TEXT(EspecieDoc2),
+        TITLE_TEXT(Sacador),
+        {"MargemBoleto", [](P& w, const TcbTitulo& t) { w.integer(t.MargemBoleto()); }},
+        {"Mensagens", [](P& w, const TcbTitulo& t) { w.lines(*t.Mensagens()); }},
+    });
+    return fields;
+}
+
+#undef TITLE_TEXT
+#undef TITLE_DATE
+#undef TITLE_MONEY
+
+}  // namespace
+
+void append_titulo_json(const TcbTitulo& titulo, int depth, std::string& out) {
+    PrettyText(out, depth).object(titulo_fields(), titulo);
 }
 
 json cobranca_to_json(const TcbCobranca& b) {

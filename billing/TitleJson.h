@@ -20,6 +20,11 @@ nlohmann::json parse_json(std::istream& in);
 
 void titulo_from_json(const nlohmann::json& j, TcbTitulo& titulo);
 nlohmann::json titulo_to_json(const TcbTitulo& titulo);
+// Appends titulo_to_json(titulo).dump(2) to `out` as it would stand `depth`
+// levels deep in a document dumped with indent 2 (its lines after the first
+// indented by 2 * depth blanks), without building the document: for writers
+// that stream many titles.
+void append_titulo_json(const TcbTitulo& titulo, int depth, std::string& out);
 
 // A batch: {"NomeArquivoRetorno", "NumeroArquivo", "DataArquivo", "LayoutArquivo", "AmbienteArquivo", "Titulos": [...]}.
 void cobranca_from_json(const nlohmann::json& j, TcbCobranca& cobranca, const ModelProfile& profile);

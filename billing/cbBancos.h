@@ -1,7 +1,7 @@
 #pragma once
-// The banks of the engine: one row per bank plug-in, in code order.
-
-#include "billing/cbPlugin.h"
+// The banks of the engine: one row per bank plug-in, in code order. Data
+// only: the plug-in classes are attached to their rows by the unit start-up
+// (billing/Startup.cpp), and the class descriptions take their names from here.
 
 #include <span>
 #include <string_view>
@@ -13,7 +13,6 @@ struct BankRow {
     std::string_view class_name;  // "TcbBanco" + code
     std::string_view unit;        // unit that holds the class
     std::string_view name;        // what GetNomeBanco returns
-    TClass (*plugin)();           // the plug-in class
 };
 
 std::span<const BankRow> bank_table();

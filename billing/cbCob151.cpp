@@ -1,8 +1,8 @@
 #include "billing/cbCob151.h"
 
 #include "billing/BankClass.h"
-#include "billing/Installation.h"
 #include "billing/cbBancos.h"
+#include "billing/Installation.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa.h"
 #include "billing/cbRemessa400.h"
@@ -10,8 +10,6 @@
 
 using namespace billing;
 using namespace billing::rules;
-
-std::string TcbBanco151::GetNomeBanco() { return std::string(bank_row("151").name); }
 
 std::string TcbBanco151::CalcularDigitoNossoNumero(const TcbTitulo& t) {
     static constexpr std::string_view kPesos = "31973197319731319731973";
@@ -24,7 +22,7 @@ std::string TcbBanco151::CalcularDigitoNossoNumero(const TcbTitulo& t) {
 std::string TcbBanco151::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
     (void)t;
     throw Exception(Format("Geração de boleto bancário não está disponível para o banco %s - %s",
-                                   {"151", GetNomeBanco()}));
+                                   {"151", std::string(bank_row("151").name)}));
 }
 
 void TcbBanco151::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoCedente, std::string& NossoNumeroDigito,

@@ -2,7 +2,6 @@
 
 #include "billing/BankClass.h"
 #include "billing/Installation.h"
-#include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa.h"
 #include "billing/cbRemessa400.h"
@@ -10,8 +9,6 @@
 
 using namespace billing;
 using namespace billing::rules;
-
-std::string TcbBanco237::GetNomeBanco() { return std::string(bank_row("237").name); }
 
 std::string TcbBanco237::CalcularDigitoNossoNumero(const TcbTitulo& t) {
     const int r = Mod11raw(F(t.Carteira(), 2) + F(t.NossoNumero(), 11), 7);
@@ -26,10 +23,8 @@ std::string TcbBanco237::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
 
 void TcbBanco237::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoCedente, std::string& NossoNumeroDigito,
                                  std::string& CarteiraBoleto, std::string& EspecieBoleto) {
-    AgenciaCodigoCedente = F(Agencia(t), 4) + "-" + DigitoAgencia(t) + "/" + F(CodigoCedente(t), 7) + "-" + DigitoCodigoCedente(t);
-    NossoNumeroDigito = F(t.Carteira(), 3) + "/" + F(t.NossoNumero(), 11) + "-" + DV(t);
-    CarteiraBoleto = F(t.Carteira(), 3);
-    EspecieBoleto = "";
+    boleto_237(t, F(t.NossoNumero(), 11), [&] { return DV(t); }, AgenciaCodigoCedente, NossoNumeroDigito,
+               CarteiraBoleto, EspecieBoleto);
 }
 
 bool TcbBanco237::GerarRemessa(TcbCobranca& batch, TStringList& remessa) {

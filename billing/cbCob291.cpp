@@ -2,7 +2,6 @@
 
 #include "billing/BankClass.h"
 #include "billing/Installation.h"
-#include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa.h"
 #include "billing/cbRemessa400.h"
@@ -10,8 +9,6 @@
 
 using namespace billing;
 using namespace billing::rules;
-
-std::string TcbBanco291::GetNomeBanco() { return std::string(bank_row("291").name); }
 
 std::string TcbBanco291::CalcularDigitoNossoNumero(const TcbTitulo& t) {
     return Mod11(F(t.NossoNumero(), 7), 9);

@@ -2,7 +2,6 @@
 
 #include "billing/BankClass.h"
 #include "billing/Installation.h"
-#include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa.h"
 #include "billing/cbRemessa400.h"
@@ -11,8 +10,6 @@
 
 using namespace billing;
 using namespace billing::rules;
-
-std::string TcbBanco320::GetNomeBanco() { return std::string(bank_row("320").name); }
 
 std::string TcbBanco320::CalcularDigitoNossoNumero(const TcbTitulo& t) {
     return rules::digito_quatorze(t);

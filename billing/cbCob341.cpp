@@ -2,7 +2,6 @@
 
 #include "billing/BankClass.h"
 #include "billing/Installation.h"
-#include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa.h"
 #include "billing/cbRemessa400.h"
@@ -11,8 +10,6 @@
 
 using namespace billing;
 using namespace billing::rules;
-
-std::string TcbBanco341::GetNomeBanco() { return std::string(bank_row("341").name); }
 
 std::string TcbBanco341::CalcularDigitoNossoNumero(const TcbTitulo& t) {
     return Mod10(F(Agencia(t), 4) + F(Conta(t), 5) + F(t.Carteira(), 3) + F(t.NossoNumero(), 8));

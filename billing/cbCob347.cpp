@@ -2,7 +2,6 @@
 
 #include "billing/BankClass.h"
 #include "billing/Installation.h"
-#include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa.h"
 #include "billing/cbRemessa400.h"
@@ -10,8 +9,6 @@
 
 using namespace billing;
 using namespace billing::rules;
-
-std::string TcbBanco347::GetNomeBanco() { return std::string(bank_row("347").name); }
 
 std::string TcbBanco347::CalcularDigitoNossoNumero(const TcbTitulo& t) {
     return Mod11(F(t.Carteira(), 2) + F(t.NossoNumero(), 6), 9);

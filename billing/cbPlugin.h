@@ -36,12 +36,12 @@ const std::function<Sig>* find_operation(TClass cls, std::string_view name) {
 }  // namespace billing
 
 // The operations every bank plug-in class publishes for boletos, as static
-// members (a plug-in keeps no state), and its class description.
+// members (a plug-in keeps no state), and its class description. The bank's
+// name (GetNomeBanco) is the engine's bank table's for an engine class
+// (billing/BankClass.h publishes it); a client class declares its own.
 #define CB_BANK_PLUGIN_OPERATIONS                                                                           \
     static TClass StaticClass();                                                                            \
     TClass ClassType() const override { return StaticClass(); }                                             \
-    /* The bank's name. */                                                                                  \
-    static std::string GetNomeBanco();                                                                      \
     /* The check digit of the title's nosso número. */                                                      \
     static std::string CalcularDigitoNossoNumero(const TcbTitulo& titulo);                                  \
     /* The free field of the bar code (25 characters for values of the expected lengths). */                \

@@ -8,6 +8,21 @@
 
 namespace billing::rules {
 
+std::string first_chars(std::string_view text, std::size_t n) { return std::string(core::utf8_prefix(text, n)); }
+
+std::string_view after_chars(std::string_view text, std::size_t n) {
+    return text.substr(core::utf8_prefix(text, n).size());
+}
+
+std::string last_chars(std::string_view text, std::size_t n) {
+    const std::size_t length = core::utf8_length(text);
+    return std::string(length > n ? after_chars(text, length - n) : text);
+}
+
+std::string chars(std::string_view text, std::size_t from, std::size_t count) {
+    return first_chars(after_chars(text, from > 0 ? from - 1 : 0), count);
+}
+
 std::int64_t to_int64(std::string_view text) {
     bool ok = !text.empty() && text.size() <= 18;
     std::int64_t v = 0;
@@ -30,10 +45,31 @@ std::string campo_livre_quinze(const TcbTitulo& t) {
 
 void boleto_quinze(const TcbTitulo& t, std::string& agencia, std::string& nosso, std::string& carteira,
                    std::string& especie) {
+    boleto_agencia_barra(t, [&] { return F(t.NossoNumero(), 15) + "-" + DV(t); }, agencia, nosso, carteira, especie);
+}
+
+void boleto_agencia_barra(const TcbTitulo& t, const TextOf& nosso_texto, std::string& agencia, std::string& nosso,
+                          std::string& carteira, std::string& especie) {
     agencia = Agencia(t) + "/" + CodigoCedente(t);
-    nosso = F(t.NossoNumero(), 15) + "-" + DV(t);
+    nosso = nosso_texto();
     carteira = L(t.Carteira(), 3);
     especie = "";
+}
+
+void boleto_237(const TcbTitulo& t, const std::string& nosso11, const TextOf& digito, std::string& agencia,
+                std::string& nosso, std::string& carteira, std::string& especie) {
+    agencia = F(Agencia(t), 4) + "-" + DigitoAgencia(t) + "/" + F(CodigoCedente(t), 7) + "-" + DigitoCodigoCedente(t);
+    nosso = F(t.Carteira(), 3) + "/" + nosso11 + "-" + digito();
+    carteira = F(t.Carteira(), 3);
+    especie = "";
+}
+
+void boleto_748(const TcbTitulo& t, const TextOf& digito, std::string_view kind, std::string& agencia,
+                std::string& nosso, std::string& carteira, std::string& especie) {
+    agencia = F(Agencia(t), 4) + "." + F(DigitoAgencia(t), 2) + "/" + F(CodigoCedente(t), 5);
+    nosso = ano_corrente() + "/" + "2" + F(t.NossoNumero(), 5) + "-" + digito();
+    carteira = RB(t.Carteira(), 3);
+    especie = kind;
 }
 
 std::string digito_decrescente_x(const TcbTitulo& t) {

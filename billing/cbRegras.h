@@ -6,6 +6,7 @@
 #include "billing/cbCobranca.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -23,6 +24,17 @@ inline std::string Mod10(std::string_view t) { return Modulo10(t); }
 inline std::string Mod11(std::string_view t, int base) { return ::Modulo11(t, base, false); }
 inline int Mod11raw(std::string_view t, int base) { return std::stoi(::Modulo11(t, base, true)); }
 
+// Cutting texts. Lengths count characters, never bytes (a byte that starts
+// no valid UTF-8 sequence counts as one character).
+// The first n characters of text, or all of it.
+std::string first_chars(std::string_view text, std::size_t n);
+// The characters after the first n, or nothing.
+std::string_view after_chars(std::string_view text, std::size_t n);
+// The last n characters of text, or all of it.
+std::string last_chars(std::string_view text, std::size_t n);
+// Characters from .. from + count - 1 (1-based) of text, as far as it reaches.
+std::string chars(std::string_view text, std::size_t from, std::size_t count);
+
 // The class library's 64-bit integer conversion of a digit text.
 std::int64_t to_int64(std::string_view text);
 
@@ -37,11 +49,30 @@ inline const std::string& CodigoBanco(const TcbTitulo& t) { return t.Cedente().C
 // DV: the title's check digit as its payee bank's plug-in computes it.
 inline std::string DV(const TcbTitulo& t) { return t.DigitoNossoNumero(); }
 
+// Boleto texts that client classes share with the engine's banks. A text
+// given as a function is asked for after the texts before it are set, so
+// that a failing lookup leaves those assigned.
+using TextOf = std::function<std::string()>;
+
 // Banks 320, 394, 409 and 745: check digit, free field and boleto texts.
 std::string digito_quatorze(const TcbTitulo& t);
 std::string campo_livre_quinze(const TcbTitulo& t);
 void boleto_quinze(const TcbTitulo& t, std::string& agencia, std::string& nosso, std::string& carteira,
                    std::string& especie);
+// The frame of those texts: agency "/" payee code as stored, `nosso` as
+// given, the carteira left-aligned in 3, no kind.
+void boleto_agencia_barra(const TcbTitulo& t, const TextOf& nosso_texto, std::string& agencia, std::string& nosso,
+                          std::string& carteira, std::string& especie);
+
+// Bank 237's texts: agency-digit/payee code-digit, carteira "/" `nosso11` "-"
+// the digit, carteira in 3, no kind.
+void boleto_237(const TcbTitulo& t, const std::string& nosso11, const TextOf& digito, std::string& agencia,
+                std::string& nosso, std::string& carteira, std::string& especie);
+
+// Bank 748's texts: agency.digit/payee code, current year "/2" nosso número
+// "-" the digit, carteira right-aligned in 3, the kind's abbreviation `kind`.
+void boleto_748(const TcbTitulo& t, const TextOf& digito, std::string_view kind, std::string& agencia,
+                std::string& nosso, std::string& carteira, std::string& especie);
 
 // Banks 001 and 999: the descending modulo-11 digit with X, the general free
 // field and boleto texts.

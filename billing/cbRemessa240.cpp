@@ -189,16 +189,13 @@ void Remessa240::trailer() {
     out_.line(second_);
 }
 
+void Remessa240::no_titles() const { throw Exception("Não há títulos para gerar remessa"); }
+
 bool gerar_remessa_240(const layout::BankLayout240& layout, std::string_view name, const ModelProfile& profile,
                        TcbCobranca& batch, TStringList& list) {
-    list.Clear();
-    if (batch.Titulos.Count() == 0) throw Exception("Não há títulos para gerar remessa");
     ListSink sink(list);
     Remessa240 writer(layout, name, batch, sink);
-    writer.header(GetTitulo(profile, batch.Titulos, 0));
-    for (int i = 0; i < batch.Titulos.Count(); ++i) writer.detail(GetTitulo(profile, batch.Titulos, i));
-    writer.trailer();
-    return true;
+    return write_list(writer, profile, batch, list);
 }
 
 bool gerar_remessa_cnab240(std::string_view code, TcbCobranca& batch, TStringList& list) {

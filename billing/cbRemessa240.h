@@ -18,17 +18,19 @@ namespace billing {
 
 // The writer procedure of one bank's CNAB 240 layout; titles arrive one at
 // a time, so a caller may stream them.
-class Remessa240 {
+class Remessa240 final : public RemessaWriter {
 public:
     // name is the bank's, as its messages give it.
     Remessa240(const layout::BankLayout240& layout, std::string_view name, const TcbCobranca& batch, LineSink& out);
 
     // Checks the batch's layout and the first title's bank; writes both headers.
-    void header(const TcbTitulo& first);
+    void header(const TcbTitulo& first) override;
     // Checks the title's bank, movement and issue codes; writes segments P and Q.
-    void detail(const TcbTitulo& titulo);
+    void detail(const TcbTitulo& titulo) override;
     // Writes the batch and file trailers.
-    void trailer();
+    void trailer() override;
+    // "Não há títulos para gerar remessa".
+    [[noreturn]] void no_titles() const override;
 
 private:
     void check_bank(const TcbTitulo& titulo) const;

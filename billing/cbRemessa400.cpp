@@ -196,6 +196,8 @@ public:
             throw Exception(Format("O valor %s de %s do título de nosso número %s não cabe em %s dígitos",
                                    {std::string(shown), what, t_->NossoNumero(), digits}));
         }
+        if (!shown.empty() && shown[0] == '-')
+            throw Exception(Format("O valor %s de %s da remessa é negativo", {std::string(shown), what}));
         throw Exception(Format("O valor %s de %s da remessa não cabe em %s dígitos", {std::string(shown), what, digits}));
     }
 
@@ -366,21 +368,17 @@ void Remessa400::trailer() {
 
 // ---------------------------------------------------------------------------
 
+void Remessa400::no_titles() const {
+    TcbTitulos none;
+    GetTitulo(none, 0);
+    throw Exception("Não há títulos para gerar remessa");  // not reached: the list raises first
+}
+
 bool gerar_remessa_400(const layout::BankLayout& layout, std::string_view name, const ModelProfile& profile,
                        TcbCobranca& batch, TStringList& list) {
-    list.Clear();
     ListSink sink(list);
     Remessa400 writer(layout, name, batch, sink);
-    try {
-        writer.header(GetTitulo(profile, batch.Titulos, 0));
-        for (int i = 0; i < batch.Titulos.Count(); ++i) writer.detail(GetTitulo(profile, batch.Titulos, i));
-    } catch (const Exception&) {
-        // A bank without a known detail layout leaves nothing behind.
-        if (!layout.has_detail) list.Clear();
-        throw;
-    }
-    writer.trailer();
-    return true;
+    return write_list(writer, profile, batch, list);
 }
 
 bool remessa_frame_writes(std::string_view code, std::string_view name, TLayoutArquivo layout, TStringList* list) {

@@ -5,6 +5,7 @@
 
 #include "billing/cbCobranca.h"
 #include "billing/cbLayouts.h"
+#include "billing/cbRemessa.h"
 
 #include <memory>
 #include <string>
@@ -33,35 +34,22 @@ std::unique_ptr<RecordValues> title_values(const TcbCobranca& batch, const TcbTi
 // characters in all. A number that does not fit its row is refused.
 void write_record(const layout::Record& rec, const RecordValues& values, std::string& line);
 
-// Receives a remittance's lines, in file order, without terminator.
-class LineSink {
-public:
-    virtual ~LineSink() = default;
-    virtual void line(std::string_view text) = 0;
-};
-
-// A sink that appends each line to a string list.
-class ListSink final : public LineSink {
-public:
-    explicit ListSink(TStringList& list) : list_(list) {}
-    void line(std::string_view text) override { list_.Add(std::string(text)); }
-
-private:
-    TStringList& list_;
-};
-
 // The writer procedure of one bank's layout: header from the batch and its
 // first title, a detail per title, the trailer. Titles arrive one at a time,
 // so a caller may stream them.
-class Remessa400 {
+class Remessa400 final : public RemessaWriter {
 public:
     // name is the bank's, as its messages give it; the code is the layout's.
     Remessa400(const layout::BankLayout& layout, std::string_view name, const TcbCobranca& batch, LineSink& out);
 
-    void header(const TcbTitulo& first);
+    void header(const TcbTitulo& first) override;
     // Checks the title's bank, derives its codes and writes its detail.
-    void detail(const TcbTitulo& titulo);
-    void trailer();
+    void detail(const TcbTitulo& titulo) override;
+    void trailer() override;
+    // The list's error for a missing first title.
+    [[noreturn]] void no_titles() const override;
+    // A bank without a known detail layout leaves nothing behind.
+    bool all_or_nothing() const override { return !layout_.has_detail; }
 
 private:
     const layout::BankLayout& layout_;

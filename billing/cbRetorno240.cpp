@@ -42,8 +42,8 @@ constexpr std::string_view kCaixa = "104";
 
 [[noreturn]] void fail(const std::string& message) { throw Exception(message); }
 
-[[noreturn]] void fail_length(std::size_t length) {
-    fail(Format("Tamanho de registro diferente de 240 bytes. Tamanho = %d bytes", {int(length)}));
+[[noreturn]] void fail_length(std::uint64_t length) {
+    fail(Format("Tamanho de registro diferente de 240 bytes. Tamanho = %d bytes", {length}));
 }
 
 // ddmmyyyy; an empty field (zero test) is no date.
@@ -110,8 +110,8 @@ bool is_detail(std::string_view l) { return slice(l, 8, 8) == "3"; }
 
 }  // namespace
 
-Cabecalho240 ler_cnab240(TcbCobranca& batch, std::string_view header, LineSource& rest, std::size_t count,
-                         const TitleSink& sink) {
+void ler_cnab240(TcbCobranca& batch, std::string_view header, LineSource& rest, std::size_t count,
+                 const TitleSink& sink) {
     // Fewer than four lines (headers and trailers) hold no title, unless the
     // file was cut after a detail.
     std::vector<std::string_view> few;
@@ -142,12 +142,13 @@ Cabecalho240 ler_cnab240(TcbCobranca& batch, std::string_view header, LineSource
 
     std::string_view lote;
     if (!source->next(lote)) fail("Este não é um lote de retorno de cobrança");
-    if (lote.size() != 240) fail_length(lote.size());
+    if (lote.size() != 240) fail_length(source->length_of(lote));
     if (slice(lote, 9, 11) != "T01") fail("Este não é um lote de retorno de cobrança");
-    Cabecalho240 cab;
     const std::string_view numero = slice(lote, 184, 191);
-    cab.numero = zero_test(numero, 8) ? 0 : integer(Trim(std::string(numero)));
-    cab.data = date8(slice(lote, 192, 199));
+    const int numero_arquivo = zero_test(numero, 8) ? 0 : integer(Trim(std::string(numero)));
+    const TDateTime data_arquivo = date8(slice(lote, 192, 199));
+    batch.NumeroArquivo = numero_arquivo;
+    batch.DataArquivo = data_arquivo;
 
     TcbTitulo payee;  // a new title with the header's payee data
     fill_payee(payee, header);
@@ -157,7 +158,7 @@ Cabecalho240 ler_cnab240(TcbCobranca& batch, std::string_view header, LineSource
     std::string_view line;
     while (source->next(line)) {
         if (line.empty()) continue;  // a blank line (one at the end of a file) holds no record
-        if (line.size() != 240) fail_length(line.size());
+        if (line.size() != 240) fail_length(source->length_of(line));
         const std::string_view segment = slice(line, 14, 14);
         const bool t = is_detail(line) && segment == "T";
         const bool u = is_detail(line) && segment == "U";
@@ -177,7 +178,6 @@ Cabecalho240 ler_cnab240(TcbCobranca& batch, std::string_view header, LineSource
         }
     }
     if (pending) sink(titulo);
-    return cab;
 }
 
 }  // namespace billing

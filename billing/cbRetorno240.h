@@ -14,22 +14,16 @@
 
 namespace billing {
 
-// The file's number and date, from the batch header.
-struct Cabecalho240 {
-    int numero = 0;
-    TDateTime data = 0;
-};
-
 // Reads the header lines and the details of a CNAB 240 return of bank 104;
 // sink receives each title. `header` is the first line, `rest` the lines
 // after it, `count` the number of lines in all (size_t(-1) when unknown).
-// Sets LayoutArquivo; leaves Titulos, NumeroArquivo and DataArquivo to the caller.
-Cabecalho240 ler_cnab240(TcbCobranca& batch, std::string_view header, LineSource& rest, std::size_t count,
-                         const TitleSink& sink);
+// Sets LayoutArquivo, and NumeroArquivo and DataArquivo from the batch
+// header before the first title; leaves Titulos to the caller.
+void ler_cnab240(TcbCobranca& batch, std::string_view header, LineSource& rest, std::size_t count,
+                 const TitleSink& sink);
 
-// LerRetornoCNAB240 of bank 104: reads the lines into the batch. The new
-// title list, NumeroArquivo and DataArquivo replace the batch's only when
-// the whole file was read.
+// LerRetornoCNAB240 of bank 104: clears the batch's titles and reads the
+// lines into it; a failed read keeps the titles read before the bad record.
 bool ler_retorno_cnab240(TcbCobranca& batch, LinhasRetorno lines);
 
 }  // namespace billing

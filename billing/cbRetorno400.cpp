@@ -6,6 +6,7 @@
 #include "billing/cbRetornoCampos.h"
 #include "platform/core/CodePages.h"
 #include "platform/core/DateUtils.h"
+#include "platform/core/Streams.h"
 
 #include <algorithm>
 #include <memory>
@@ -276,23 +277,15 @@ constexpr KindTable kTabela409{kTipos409, &kTabelaComum, toRetornoOutrasOcorrenc
 constexpr KindTable kTabela422{kTipos422, &kTabelaComum, toRetornoOutrasOcorrencias};
 constexpr KindTable kTabela745{kTipos745, &kTabelaComum, toRetornoOutrasOcorrencias};
 
-// The readers with tables of their own.
+// 104 differs from the shared table in these codes only.
 constexpr KindRow kTipos104[] = {
-    {1, toRetornoRegistroConfirmado},   {2, toRetornoBaixado},
-    {3, toRetornoAbatimentoConcedido},  {4, toRetornoAbatimentoCancelado},
-    {5, toRetornoVencimentoAlterado},   {6, toRetornoDadosAlterados},
-    {7, toRetornoDadosAlterados},       {8, toRetornoDadosAlterados},
-    {9, toRetornoDadosAlterados},       {10, toRetornoDadosAlterados},
-    {11, toRetornoDadosAlterados},      {12, toRetornoDadosAlterados},
-    {20, toRetornoTituloEmSer},         {21, toRetornoLiquidado},
-    {22, toRetornoLiquidadoEmCartorio}, {23, toRetornoBaixadoPorDevolucao},
-    {24, toRetornoBaixadoFrancoPagamento}, {25, toRetornoBaixaPorProtesto},
-    {26, toRetornoEncaminhadoACartorio}, {27, toRetornoProtestoSustado},
-    {28, toRetornoProtestoOuSustacaoEstornado}, {29, toRetornoProtestoOuSustacaoEstornado},
-    {30, toRetornoDadosAlterados},      {31, toRetornoManutencaoTituloVencido},
-    {32, toRetornoDebitoTarifas},       {33, toRetornoBaixaOuLiquidacaoEstornada},
-    {99, toRetornoRegistroRecusado},
+    {22, toRetornoLiquidadoEmCartorio},
+    {23, toRetornoBaixadoPorDevolucao},
+    {24, toRetornoBaixadoFrancoPagamento},
+    {25, toRetornoBaixaPorProtesto},
+    {31, toRetornoManutencaoTituloVencido},
 };
+// The readers with tables of their own.
 constexpr KindRow kTipos237[] = {
     {2, toRetornoRegistroConfirmado},
     {3, toRetornoRegistroRecusado},
@@ -394,7 +387,7 @@ constexpr KindRow kTipos479[] = {
     {91, toRetornoBaixaSolicitada},
     {92, toRetornoBaixaPorProtesto},
 };
-constexpr KindTable kTabela104{kTipos104, nullptr, toRetornoOutrasOcorrencias};
+constexpr KindTable kTabela104{kTipos104, &kTabelaComum, toRetornoOutrasOcorrencias};
 constexpr KindTable kTabela237{kTipos237, nullptr, toRetornoOutrasOcorrencias};
 constexpr KindTable kTabela341{kTipos341, nullptr, toRetornoOutrasOcorrencias};
 constexpr KindTable kTabela479{kTipos479, nullptr, toRetornoOutrasOcorrencias};
@@ -460,8 +453,7 @@ enum class Motive : std::uint8_t {
 };
 
 struct Reader {
-    std::string_view code;
-    std::string_view name;  // in the bank-check message
+    std::string_view code;  // the bank's name is its row's in the engine's bank table
     Frame frame;
     bool length_step;       // the reader itself refuses a first line that is not 400 bytes
     HeaderCheck header;
@@ -616,45 +608,45 @@ void extra_341(std::string_view line, TcbTitulo& titulo);
 
 constexpr Reader kReaders[] = {
     // The standard family.
-    {"001", "BANCO DO BRASIL", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 101, 107,
+    {"001", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 101, 107,
      FileDate::kDate95, k001, Occurrence::kDescribed, &kTabela001, Motive::kLookup, 81, 82, nullptr, nullptr},
-    {"999", "TOLVARENA", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 101, 107,
+    {"999", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 101, 107,
      FileDate::kDate95, k001, Occurrence::kDescribed, &kTabela001, Motive::kLookup, 81, 82, nullptr, nullptr},
-    {"748", "SICREDI", Frame::k748, true, HeaderCheck::kLong, 1, Number::kIfConverts, 101, 107,
+    {"748", Frame::k748, true, HeaderCheck::kLong, 1, Number::kIfConverts, 101, 107,
      FileDate::kDateYmd95, k748, Occurrence::kDescribed, &kTabela748, Motive::kLookup, 319, 320, nullptr, nullptr},
-    {"291", "BCN", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 389, 394,
+    {"291", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 389, 394,
      FileDate::kDate95, k291, Occurrence::kDescribed, &kTabela291, Motive::kLookup, 299, 308, nullptr, nullptr},
-    {"320", "BICBANCO", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 109, 115,
+    {"320", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 109, 115,
      FileDate::kDate95, k320, Occurrence::kDescribed, &kTabela320, Motive::kLookup, 135, 136, nullptr, nullptr},
-    {"353", "Banco Santander", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 392, 394,
+    {"353", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 392, 394,
      FileDate::kDate95, k353, Occurrence::kDescribed, &kTabela353, Motive::kNone, 0, 0, nullptr, nullptr},
-    {"394", "BMC", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 109, 114,
+    {"394", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 109, 114,
      FileDate::kDate95, k394, Occurrence::kDescribed, &kTabela394, Motive::kSameText, 302, 351, nullptr, nullptr},
-    {"409", "UNIBANCO", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 392, 394,
+    {"409", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 392, 394,
      FileDate::kDate95, k409, Occurrence::kDescribed, &kTabela409, Motive::kLookup, 380, 381, nullptr, nullptr},
-    {"422", "Banco Safra", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 392, 394,
+    {"422", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kInteger, 392, 394,
      FileDate::kDate95, k422, Occurrence::kDescribed, &kTabela422, Motive::kLookup, 105, 107, nullptr, nullptr},
-    {"745", "CITIBANK", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kNone, 0, 0,
+    {"745", Frame::kStandard, true, HeaderCheck::kLong, 1, Number::kNone, 0, 0,
      FileDate::kDate95, k745, Occurrence::kDescribed, &kTabela745, Motive::kLookup, 302, 321, nullptr, nullptr},
     // Readers with rules of their own.
-    {"104", "Caixa Econ. Federal", Frame::k104, true, HeaderCheck::kLong, 3, Number::kZeroInteger, 390, 394,
+    {"104", Frame::k104, true, HeaderCheck::kLong, 3, Number::kZeroInteger, 390, 394,
      FileDate::kZeroDate95, k104, Occurrence::kCodeAndKind, &kTabela104, Motive::kOnRejection, 80, 82,
      &codetext::motivos_104, nullptr},
-    {"237", "BRADESCO", Frame::k237, false, HeaderCheck::kShort, 1, Number::kInteger, 109, 113,
+    {"237", Frame::k237, false, HeaderCheck::kShort, 1, Number::kInteger, 109, 113,
      FileDate::kDate95, k237, Occurrence::kDescribed, &kTabela237, Motive::kOnRejection, 319, 320,
      &codetext::motivos_237, nullptr},
-    {"341", "Banco Itaú S.A.", Frame::kStandard, true, HeaderCheck::kShortThenLong, 1, Number::kInteger, 109, 113,
+    {"341", Frame::kStandard, true, HeaderCheck::kShortThenLong, 1, Number::kInteger, 109, 113,
      FileDate::kDate95, k341, Occurrence::kDescribed, &kTabela341, Motive::kLookup, 378, 385, nullptr, &extra_341},
     // Readers without occurrence texts: LerRetorno is the reader.
-    {"021", "BANESTES", Frame::kReaderOnly, false, HeaderCheck::kShort, 1, Number::kInteger, 101, 107,
+    {"021", Frame::kReaderOnly, false, HeaderCheck::kShort, 1, Number::kInteger, 101, 107,
      FileDate::kDate95, k021, Occurrence::kNone, nullptr, Motive::kNone, 0, 0, nullptr, nullptr},
-    {"389", "Banco Mercantil Brasil", Frame::kReaderOnly, false, HeaderCheck::kShort, 1, Number::kInteger, 390, 394,
+    {"389", Frame::kReaderOnly, false, HeaderCheck::kShort, 1, Number::kInteger, 390, 394,
      FileDate::kDate95, k389, Occurrence::kNone, nullptr, Motive::kNone, 0, 0, nullptr, nullptr},
-    {"479", "Bank Boston", Frame::kReaderOnly, false, HeaderCheck::kShort, 1, Number::kInteger, 391, 394,
+    {"479", Frame::kReaderOnly, false, HeaderCheck::kShort, 1, Number::kInteger, 391, 394,
      FileDate::kDate95, k479, Occurrence::kKindOnly, &kTabela479, Motive::kNone, 0, 0, nullptr, nullptr},
-    {"275", "Banco Real S.A.", Frame::kReaderOnly, true, HeaderCheck::kShort, 1, Number::kInteger, 109, 116,
+    {"275", Frame::kReaderOnly, true, HeaderCheck::kShort, 1, Number::kInteger, 109, 116,
      FileDate::kDate95, k275, Occurrence::kNone, nullptr, Motive::kNone, 0, 0, nullptr, nullptr},
-    {"356", "BANCO REAL           ", Frame::kReaderOnly, true, HeaderCheck::kShort, 1, Number::kInteger, 109, 116,
+    {"356", Frame::kReaderOnly, true, HeaderCheck::kShort, 1, Number::kInteger, 109, 116,
      FileDate::kDate95, k356, Occurrence::kNone, nullptr, Motive::kNone, 0, 0, nullptr, nullptr},
 };
 
@@ -709,9 +701,50 @@ TDateTime date_ymd(std::string_view raw) {
 
 constexpr std::string_view kVazio = "O retorno está vazio. Não há dados para processar";
 
-[[noreturn]] void fail_length_400(std::size_t length) {
-    fail(Format("Tamanho de registro diferente de 400 bytes. Tamanho = %d bytes", {int(length)}));
+[[noreturn]] void fail_length_400(std::uint64_t length) {
+    fail(Format("Tamanho de registro diferente de 400 bytes. Tamanho = %d bytes", {length}));
 }
+
+[[noreturn]] void fail_invalid_length(std::uint64_t length) {
+    fail(Format("Tamanho de registro inválido: %d", {length}));
+}
+
+// The lines after the header, the first few read ahead so that a short file
+// is told apart from a long one without knowing the line count.
+class Ahead final : public LineSource {
+public:
+    static constexpr std::size_t kLines = 3;  // the most that a short-file rule counts after the header
+    explicit Ahead(LineSource& rest) : rest_(rest) {
+        std::string_view l;
+        while (kept_.size() < kLines && rest_.next(l)) kept_.push_back({std::string(l), rest_.length_of(l)});
+        ended_ = kept_.size() < kLines;
+    }
+    // The number of lines in all, the header included, when the file is that short.
+    std::size_t count(std::size_t given) const { return ended_ ? 1 + kept_.size() : given; }
+    bool next(std::string_view& line) override {
+        if (i_ < kept_.size()) {
+            line = kept_[i_++].text;
+            return true;
+        }
+        return rest_.next(line);
+    }
+    std::uint64_t length_of(std::string_view line) const override {
+        for (const Kept& k : kept_) {
+            if (line.data() == k.text.data()) return k.length;
+        }
+        return rest_.length_of(line);
+    }
+
+private:
+    struct Kept {
+        std::string text;
+        std::uint64_t length;
+    };
+    LineSource& rest_;
+    std::vector<Kept> kept_;
+    std::size_t i_ = 0;
+    bool ended_ = false;
+};
 
 struct HeaderValues {
     bool has_number = false;
@@ -726,17 +759,24 @@ void check_header_name(const TcbCobranca& batch, std::string_view header, bool l
     }
 }
 
-void check_length(TcbCobranca& batch, std::string_view header) {
+void check_length(TcbCobranca& batch, std::string_view header, std::uint64_t length) {
     if (header.size() != 400) {
         batch.LayoutArquivo = laInvalido;
-        fail_length_400(header.size());
+        fail_length_400(length);
     }
     batch.LayoutArquivo = laCNAB400;
 }
 
-HeaderValues read_header(const Reader& r, const RetornoComo& como, TcbCobranca& batch, std::string_view header) {
+HeaderValues read_header(const Reader& r, const RetornoComo& como, TcbCobranca& batch, std::string_view header,
+                         std::uint64_t length) {
     if (r.header == HeaderCheck::kShortThenLong) check_header_name(batch, header, false);
-    if (r.length_step) check_length(batch, header);
+    if (r.length_step) {
+        check_length(batch, header, length);
+    } else if (header.size() > 400) {
+        // No layout step, but a first line longer than a record is no header:
+        // a file whose lines end in lone CRs, or one without line ends at all.
+        fail_invalid_length(length);
+    }
     check_header_name(batch, header, r.header != HeaderCheck::kShort);
     if (slice(header, 77, 79) != como.code) {
         fail(Format("Este não é um retorno de cobrança do banco %s - %s", {como.code, como.name}));
@@ -889,9 +929,14 @@ void extra_341(std::string_view line, TcbTitulo& t) {
     t.Sacado().SetTipoInscricao(tiOutro);
 }
 
+void commit(TcbCobranca& batch, const HeaderValues& v) {
+    if (v.has_number) batch.NumeroArquivo = v.number;
+    batch.DataArquivo = v.date;
+}
+
 // Reads the header and every detail record; sink receives each title.
-HeaderValues read_400(const Reader& r, const RetornoComo& como, TcbCobranca& batch, std::string_view header, LineSource& rest,
-                      std::size_t available, const TitleSink& sink) {
+void read_400(const Reader& r, const RetornoComo& como, TcbCobranca& batch, std::string_view header,
+              std::uint64_t header_length, LineSource& rest, std::size_t available, const TitleSink& sink) {
     // 104 wants header, detail and trailer; a short file is empty unless it
     // holds a detail record (the trailer may be missing).
     std::vector<std::string_view> few;
@@ -906,7 +951,7 @@ HeaderValues read_400(const Reader& r, const RetornoComo& como, TcbCobranca& bat
         few_lines = SpanLines(few);
         source = &few_lines;
     }
-    const HeaderValues values = read_header(r, como, batch, header);
+    commit(batch, read_header(r, como, batch, header, header_length));
     const codetext::BankTexts* texts = codetext::find_bank(r.code);
 
     TcbTitulo titulo(*como.profile);
@@ -921,7 +966,7 @@ HeaderValues read_400(const Reader& r, const RetornoComo& como, TcbCobranca& bat
     std::string_view line;
     while (source->next(line)) {
         if (line.empty() || line[0] != '1') continue;
-        if (line.size() < 400) fail_length_400(line.size());
+        if (line.size() != 400) fail_length_400(source->length_of(line));
         const std::string_view kind = slice(line, 2, 3);
         titulo.Cedente().SetTipoInscricao(kind == "01" ? tiPessoaFisica : kind == "02" ? tiPessoaJuridica : tiOutro);
         decode_into(slice(line, 4, 17), scratch);
@@ -932,12 +977,6 @@ HeaderValues read_400(const Reader& r, const RetornoComo& como, TcbCobranca& bat
         if (r.extra != nullptr) r.extra(line, titulo);
         sink(titulo);
     }
-    return values;
-}
-
-void commit(TcbCobranca& batch, const HeaderValues& v) {
-    if (v.has_number) batch.NumeroArquivo = v.number;
-    batch.DataArquivo = v.date;
 }
 
 const BankRow* bank_of(std::string_view code) {
@@ -954,14 +993,10 @@ enum class Mode : std::uint8_t {
     kReader240,  // LerRetornoCNAB240 (bank 104)
 };
 
-void commit_240(TcbCobranca& batch, const Cabecalho240& c) {
-    batch.NumeroArquivo = c.numero;
-    batch.DataArquivo = c.data;
-}
-
 // The frame: false when the bank has no CNAB 400 reader for this file.
+// `clear` empties the batch's titles once the bank is known to read.
 bool frame(const RetornoComo& binding, TcbCobranca& batch, LineSource& lines, std::size_t count, const TitleSink& sink,
-           Mode mode) {
+           Mode mode, bool clear) {
     const std::string_view code = binding.layout;
     const BankRow* bank = bank_of(code);
     if (bank == nullptr) fail(Format("O banco %s não está disponível", {code}));
@@ -974,10 +1009,17 @@ bool frame(const RetornoComo& binding, TcbCobranca& batch, LineSource& lines, st
         }
         fail(Format("Processamento de arquivo retorno não está disponível para o banco %s - %s", {code, bank->name}));
     }
+    if (clear) batch.Titulos.Clear();
     std::string_view header;
     if (count == 0 || !lines.next(header)) fail(std::string(kVazio));
+    // The header stays valid while lines are read ahead: a copy.
+    const std::uint64_t length = lines.length_of(header);
+    const std::string first(header);
+    header = first;
+    Ahead rest(lines);
+    count = rest.count(count);
     if (mode == Mode::kReader240) {
-        commit_240(batch, ler_cnab240(batch, header, lines, count, sink));
+        ler_cnab240(batch, header, rest, count, sink);
         return true;
     }
     if (mode == Mode::kFrame) {
@@ -985,7 +1027,7 @@ bool frame(const RetornoComo& binding, TcbCobranca& batch, LineSource& lines, st
             case Frame::k104:
                 if (header.size() == 240) {
                     batch.LayoutArquivo = laCNAB240;
-                    commit_240(batch, ler_cnab240(batch, header, lines, count, sink));
+                    ler_cnab240(batch, header, rest, count, sink);
                     return true;
                 }
                 [[fallthrough]];
@@ -1000,7 +1042,7 @@ bool frame(const RetornoComo& binding, TcbCobranca& batch, LineSource& lines, st
             case Frame::k748:
                 if (header.size() != 400) {
                     batch.LayoutArquivo = laInvalido;
-                    fail(Format("Tamanho de registro inválido: %d", {int(header.size())}));
+                    fail_invalid_length(length);
                 }
                 batch.LayoutArquivo = laCNAB400;
                 break;
@@ -1012,7 +1054,7 @@ bool frame(const RetornoComo& binding, TcbCobranca& batch, LineSource& lines, st
                 }
                 if (header.size() != 400) {
                     batch.LayoutArquivo = laInvalido;
-                    fail(Format("Tamanho de registro inválido: %d", {int(header.size())}));
+                    fail_invalid_length(length);
                 }
                 batch.LayoutArquivo = laCNAB400;
                 break;
@@ -1022,39 +1064,23 @@ bool frame(const RetornoComo& binding, TcbCobranca& batch, LineSource& lines, st
     }
     RetornoComo como = binding;
     if (como.code.empty()) como.code = r->code;
-    if (como.name.empty()) como.name = r->name;
+    if (como.name.empty()) como.name = bank->name;
     if (como.profile == nullptr) como.profile = &engine_profile();
-    commit(batch, read_400(*r, como, batch, header, lines, count, sink));
+    read_400(*r, como, batch, header, length, rest, count, sink);
     return true;
 }
 
-// Reads into a new title list that replaces the batch's only on success.
+// Reads into the batch's title list: cleared first, a copy of each title
+// appended as it is read.
 bool read_into_batch(const RetornoComo& como, TcbCobranca& batch, LinhasRetorno lines, Mode mode) {
     const ModelProfile& profile = como.profile == nullptr ? engine_profile() : *como.profile;
-    std::vector<std::unique_ptr<TcbTitulo>> read;
     SpanLines source(lines);
     const TitleSink sink = [&](const TcbTitulo& t) {
         auto copy = std::make_unique<TcbTitulo>(profile);
         copy->CopiarDe(t);
-        read.push_back(std::move(copy));
+        batch.Titulos.Add(copy.release());
     };
-    TcbCobranca scratch_batch;
-    scratch_batch.NomeArquivoRetorno = batch.NomeArquivoRetorno;
-    scratch_batch.NumeroArquivo = batch.NumeroArquivo;
-    scratch_batch.DataArquivo = batch.DataArquivo;
-    scratch_batch.LayoutArquivo = batch.LayoutArquivo;
-    try {
-        frame(como, scratch_batch, source, lines.size(), sink, mode);
-    } catch (...) {
-        batch.LayoutArquivo = scratch_batch.LayoutArquivo;
-        throw;
-    }
-    batch.LayoutArquivo = scratch_batch.LayoutArquivo;
-    batch.NumeroArquivo = scratch_batch.NumeroArquivo;
-    batch.DataArquivo = scratch_batch.DataArquivo;
-    batch.Titulos.Clear();
-    for (auto& t : read) batch.Titulos.Add(t.release());
-    return true;
+    return frame(como, batch, source, lines.size(), sink, mode, true);
 }
 
 }  // namespace
@@ -1063,15 +1089,73 @@ std::vector<std::string_view> split_lines(std::string_view bytes) {
     std::vector<std::string_view> lines;
     std::size_t start = 0;
     while (start < bytes.size()) {
-        std::size_t end = bytes.find('\n', start);
-        const std::size_t next = end == std::string_view::npos ? bytes.size() : end + 1;
-        if (end == std::string_view::npos) end = bytes.size();
-        std::size_t stop = end;
-        if (stop > start && end < bytes.size() && bytes[stop - 1] == '\r') --stop;
-        lines.push_back(bytes.substr(start, stop - start));
-        start = next;
+        std::size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            lines.push_back(bytes.substr(start));
+            break;
+        }
+        lines.push_back(bytes.substr(start, end - start));
+        start = end + (bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1);
     }
     return lines;
+}
+
+StreamLines::StreamLines(TStream& in, std::size_t bound, std::size_t buffer)
+    : in_(in), bound_(bound), buffer_(std::max<std::size_t>(buffer, 1)) {}
+
+bool StreamLines::fill() {
+    const std::int64_t got = in_.Read(buffer_.data(), std::int64_t(buffer_.size()));
+    if (in_.LastError() != 0) throw EReadError("Stream read error");
+    pos_ = 0;
+    end_ = got > 0 ? std::size_t(got) : 0;
+    return end_ > 0;
+}
+
+bool StreamLines::next(std::string_view& line) {
+    long_.clear();
+    std::uint64_t length = 0;
+    bool started = false;
+    for (;;) {
+        if (pos_ == end_ && !fill()) {
+            if (!started) return false;
+            break;  // a last line without an end
+        }
+        if (skip_lf_) {
+            skip_lf_ = false;
+            if (buffer_[pos_] == '\n') {
+                ++pos_;
+                continue;
+            }
+        }
+        started = true;
+        const char* from = buffer_.data() + pos_;
+        const char* to = buffer_.data() + end_;
+        const char* stop = std::find_if(from, to, [](char c) { return c == '\n' || c == '\r'; });
+        const std::size_t n = std::size_t(stop - from);
+        if (stop != to && length == 0 && n <= bound_) {
+            // The whole line lies in the buffer.
+            pos_ += n + 1;
+            skip_lf_ = *stop == '\r';
+            last_ = line = std::string_view(from, n);
+            last_length_ = n;
+            return true;
+        }
+        if (long_.size() < bound_) long_.append(from, std::min(n, bound_ - long_.size()));
+        length += n;
+        pos_ += n;
+        if (stop != to) {
+            ++pos_;
+            skip_lf_ = *stop == '\r';
+            break;
+        }
+    }
+    last_ = line = long_;
+    last_length_ = length;
+    return true;
+}
+
+std::uint64_t StreamLines::length_of(std::string_view line) const {
+    return line.data() == last_.data() && line.size() == last_.size() ? last_length_ : line.size();
 }
 
 bool ler_retorno(std::string_view code, TcbCobranca& batch, LinhasRetorno lines) {
@@ -1087,7 +1171,7 @@ bool ler_retorno_cnab240(TcbCobranca& batch, LinhasRetorno lines) {
 }
 
 bool ler_retorno(std::string_view code, TcbCobranca& batch, LineSource& lines, const TitleSink& sink) {
-    return frame({code}, batch, lines, std::size_t(-1), sink, Mode::kFrame);
+    return frame({code}, batch, lines, std::size_t(-1), sink, Mode::kFrame, false);
 }
 
 bool ler_retorno(const RetornoComo& como, TcbCobranca& batch, LinhasRetorno lines) {

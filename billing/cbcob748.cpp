@@ -2,7 +2,6 @@
 
 #include "billing/BankClass.h"
 #include "billing/Installation.h"
-#include "billing/cbBancos.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa.h"
 #include "billing/cbRemessa400.h"
@@ -10,8 +9,6 @@
 
 using namespace billing;
 using namespace billing::rules;
-
-std::string TcbBanco748::GetNomeBanco() { return std::string(bank_row("748").name); }
 
 std::string TcbBanco748::CalcularDigitoNossoNumero(const TcbTitulo& t) {
     return Mod11(F(Agencia(t), 4) + F(DigitoAgencia(t), 2) + F(Conta(t), 5) + rules::ano_corrente() + "2" +
@@ -30,10 +27,8 @@ std::string TcbBanco748::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
 
 void TcbBanco748::FormatarBoleto(const TcbTitulo& t, std::string& AgenciaCodigoCedente, std::string& NossoNumeroDigito,
                                  std::string& CarteiraBoleto, std::string& EspecieBoleto) {
-    AgenciaCodigoCedente = F(Agencia(t), 4) + "." + F(DigitoAgencia(t), 2) + "/" + F(CodigoCedente(t), 5);
-    NossoNumeroDigito = rules::ano_corrente() + "/" + "2" + F(t.NossoNumero(), 5) + "-" + DV(t);
-    CarteiraBoleto = RB(t.Carteira(), 3);
-    EspecieBoleto = abreviatura(especies_748(), t.EspecieDocumento());
+    boleto_748(t, [&] { return DV(t); }, abreviatura(especies_748(), t.EspecieDocumento()), AgenciaCodigoCedente,
+               NossoNumeroDigito, CarteiraBoleto, EspecieBoleto);
 }
 
 std::uint8_t TcbBanco748::GetImagem() { return 19; }

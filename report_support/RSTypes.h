@@ -7,9 +7,13 @@
 #include <string>
 #include <string_view>
 
+#include "platform/graphics/Printers.h"
+
 namespace report_support {
 
-enum TRSPageOrientation { poPortrait, poLandscape };
+// The page orientation of the print parameters: the printer's own type, so
+// a report's page, the printer settings and the parameters agree.
+using TRSPageOrientation = TPrinterOrientation;
 
 // One paper size.
 struct TRSPaperInfo {

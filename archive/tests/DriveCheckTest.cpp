@@ -149,7 +149,7 @@ TEST_F(DriveCheckTest, WriteProtectionIsCheckedBeforeTheVolumeQuery) {
         if (::mount("tmpfs", (dir / "ro").c_str(), "tmpfs", MS_RDONLY, "size=64k") != 0) _exit(77);
         if (::mount(empty.c_str(), "/proc/self/mountinfo", nullptr, MS_BIND, nullptr) != 0) _exit(77);
         test_support::ScriptedHost host({archive::ID_CANCEL, archive::ID_CANCEL});
-        core::ScopedHost installed(host);
+        core::ScopedService installed(core::host_slot, &host);
         TDiskManager m;
         Recorder r;
         CheckArchiveDrive(m, dir / "ro/x.zip", nullptr, nullptr, r.fn());
@@ -245,7 +245,7 @@ TEST(MessageBoxHost, HeadlessAnswersCancelAndAHostIsAsked) {
     EXPECT_EQ(archive::AskMessageBox("x", archive::MB_RETRYCANCEL_ERROR), archive::ID_CANCEL);
     EXPECT_EQ(archive::AskMessageBox("x", 0x24), archive::ID_NO);
     test_support::ScriptedHost host({archive::ID_RETRY});
-    core::ScopedHost installed(host);
+    core::ScopedService installed(core::host_slot, &host);
     EXPECT_EQ(archive::AskMessageBox("drive", 0x15), archive::ID_RETRY);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text + "|" + std::to_string(host.boxes[0].flags), "drive|21");

@@ -93,12 +93,6 @@ const DigitScheme& scheme(std::string_view name) {
     return *s;
 }
 
-// Characters first .. first + count - 1 (1-based) of text, as far as it reaches.
-std::string copy(std::string_view text, std::size_t first, std::size_t count) {
-    const std::string_view rest = text.substr(core::utf8_prefix(text, first - 1).size());
-    return std::string(core::utf8_prefix(rest, count));
-}
-
 std::string mod11(const BoletoOnlyClass& c, std::string_view digits) {
     return Modulo11(model_of(c), digits, 9, false);
 }
@@ -143,8 +137,8 @@ std::string campo_livre(const BoletoOnlyClass& c, const TcbTitulo& t) {
     }
     case FF::SevenLookedUp: return santander(t, "00000" + F(nn, 7) + DigitoNossoNumero(model_of(c), t));
     case FF::Caixa: {
-        const std::string p = F(CodigoCedente(t), 6) + DigitoCodigoCedente(t) + copy(nn, 3, 3) + copy(nn, 1, 1) +
-                              copy(nn, 6, 3) + copy(nn, 2, 1) + copy(nn, 9, 12);
+        const std::string p = F(CodigoCedente(t), 6) + DigitoCodigoCedente(t) + chars(nn, 3, 3) + chars(nn, 1, 1) +
+                              chars(nn, 6, 3) + chars(nn, 2, 1) + chars(nn, 9, 12);
         return p + mod11(c, p);
     }
     case FF::BBCarteira18:
@@ -154,10 +148,10 @@ std::string campo_livre(const BoletoOnlyClass& c, const TcbTitulo& t) {
         }
         // The 7-digit agreement layout: six zeros, the nosso número's first 7
         // characters (the agreement), its last 10, the carteira.
-        return "000000" + std::string(core::utf8_prefix(nn, 7)) + F(nn, 10) + F(t.Carteira(), 2);
+        return "000000" + first_chars(nn, 7) + F(nn, 10) + F(t.Carteira(), 2);
     case FF::BBAccountPrefix:
         if (bb_17(t, campo)) return campo;
-        return F(nn, 11) + F(Agencia(t), 4) + F(std::string(core::utf8_prefix(Conta(t), 4)), 8) +
+        return F(nn, 11) + F(Agencia(t), 4) + F(first_chars(Conta(t), 4), 8) +
                F(t.Carteira(), 2);
     case FF::Sicoob:
         return F(t.Carteira(), 1) + F(Agencia(t), 4) + "02" + F(CodigoCedente(t), 7) + F(nn, 7) +

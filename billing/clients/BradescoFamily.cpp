@@ -1,6 +1,7 @@
 #include "billing/clients/BradescoFamily.h"
 
 #include "billing/clients/FamilyClass.h"
+#include "billing/cbBancos.h"
 #include "billing/cbCob237.h"
 #include "billing/cbLayouts.h"
 #include "billing/cbRegras.h"
@@ -27,6 +28,7 @@ public:
     static constexpr const BradescoClassRow& row = kRows[I];
 
     CB_BANK_PLUGIN_OPERATIONS
+    static std::string GetNomeBanco();
 
     static bool LerRetorno(TcbCobranca& batch, LinhasRetorno lines) {
         return ler_retorno(RetornoComo{kCode, kCode, name(), &family_model(row.model)}, batch, lines);
@@ -36,7 +38,7 @@ public:
     }
 
 private:
-    static std::string name() { return TcbBanco237::GetNomeBanco(); }
+    static std::string name() { return std::string(bank_row(kCode).name); }
 };
 
 template <std::size_t I>
@@ -57,19 +59,11 @@ std::string BradescoClass<I>::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
 template <std::size_t I>
 void BradescoClass<I>::FormatarBoleto(const TcbTitulo& t, std::string& agencia, std::string& nosso,
                                       std::string& carteira, std::string& especie) {
-    using rules::F;
-    agencia = F(rules::Agencia(t), 4) + "-" + rules::DigitoAgencia(t) + "/" + F(rules::CodigoCedente(t), 7) + "-" +
-              rules::DigitoCodigoCedente(t);
-    std::string nosso11;
-    if (row.boleto == BradescoBoleto::AsStored) {
-        const std::string padded = "00000000000" + Trim(t.NossoNumero());
-        nosso11 = padded.substr(padded.size() - 11);
-    } else {
-        nosso11 = F(t.NossoNumero(), 11);
-    }
-    nosso = F(t.Carteira(), 3) + "/" + nosso11 + "-" + DigitoNossoNumero(family_model(row.model), t);
-    carteira = F(t.Carteira(), 3);
-    especie = "";
+    const std::string nosso11 = row.boleto == BradescoBoleto::AsStored
+                                    ? rules::last_chars("00000000000" + Trim(t.NossoNumero()), 11)
+                                    : rules::F(t.NossoNumero(), 11);
+    rules::boleto_237(t, nosso11, [&] { return DigitoNossoNumero(family_model(row.model), t); }, agencia, nosso,
+                      carteira, especie);
 }
 
 template <std::size_t I>

@@ -13,10 +13,8 @@ using rules::F;
 using rules::L;
 using rules::Mod10;
 
-// The last n characters of a text (all of it when shorter).
-std::string last(std::string_view s, std::size_t n) { return std::string(s.size() > n ? s.substr(s.size() - n) : s); }
-// The first n characters of a text (all of it when shorter).
-std::string first(std::string_view s, std::size_t n) { return std::string(s.substr(0, n)); }
+using rules::first_chars;
+using rules::last_chars;
 
 std::string nn8(const TcbTitulo& t) { return F(t.NossoNumero(), 8); }
 std::string ag4(const TcbTitulo& t) { return F(rules::Agencia(t), 4); }
@@ -62,17 +60,17 @@ std::string free_field(FreeFieldRule rule, const ModelProfile& model, const TcbT
         case FreeFieldRule::ItauAccountDigit:
         case FreeFieldRule::ItauAccountDigitSix: {
             const std::string acc =
-                rule == FreeFieldRule::ItauAccountDigit ? rules::Conta(t) : F(first(rules::Conta(t), 6), 6);
+                rule == FreeFieldRule::ItauAccountDigit ? rules::Conta(t) : F(first_chars(rules::Conta(t), 6), 6);
             return itau(t, Mod10(ag4(t) + acc + t.Carteira() + nn8(t)), ag4(t) + acc);
         }
         case FreeFieldRule::ItauStandard: {
-            const std::string acc5 = F(first(rules::Conta(t), 5), 5);
+            const std::string acc5 = F(first_chars(rules::Conta(t), 5), 5);
             return itau(t, Mod10(ag4(t) + acc5 + t.Carteira() + nn8(t)), ag4(t) + acc5 + Mod10(ag4(t) + acc5));
         }
         case FreeFieldRule::Carteira198: {
-            const std::string doc8 = last("00000000" + t.NumeroDocumento(), 8);
-            const std::string seu7 = last("00000000" + std::string(clients::client_constant("UnicredNumeroCliente")) +
-                                              first(t.NumeroDocumento(), 3),
+            const std::string doc8 = last_chars("00000000" + t.NumeroDocumento(), 8);
+            const std::string seu7 = last_chars("00000000" + std::string(clients::client_constant("UnicredNumeroCliente")) +
+                                              first_chars(t.NumeroDocumento(), 3),
                                           7);
             const std::string body = "198" + doc8 + seu7 + std::string(clients::client_constant("UnicredCodigoCliente"));
             return body + Mod10(body) + "0";
@@ -91,24 +89,23 @@ std::string free_field(FreeFieldRule rule, const ModelProfile& model, const TcbT
 
 void boleto_texts(BoletoRule rule, const ModelProfile& model, const TcbTitulo& t, std::string& agencia,
                   std::string& nosso, std::string& carteira, std::string& especie) {
-    agencia = rules::Agencia(t) + "/" + rules::CodigoCedente(t);
-    switch (rule) {
-        case BoletoRule::Fourteen:
-            nosso = F(t.NossoNumero(), 14) + "-" + DigitoNossoNumero(model, t);
-            break;
-        case BoletoRule::TitleDigit:
-            nosso = nn8(t) + "-" + DigitoNossoNumero(model, t);
-            break;
-        case BoletoRule::NoDigit:
-            nosso = nn8(t);
-            break;
-        case BoletoRule::EngineDigit:
-            carteira = L(t.Carteira(), 3);
-            nosso = nn8(t) + "-" + DigitoNossoNumero(model, t);
-            break;
-    }
-    carteira = L(t.Carteira(), 3);
-    especie = "";
+    rules::boleto_agencia_barra(
+        t,
+        [&]() -> std::string {
+            switch (rule) {
+                case BoletoRule::Fourteen:
+                    return F(t.NossoNumero(), 14) + "-" + DigitoNossoNumero(model, t);
+                case BoletoRule::TitleDigit:
+                    return nn8(t) + "-" + DigitoNossoNumero(model, t);
+                case BoletoRule::NoDigit:
+                    return nn8(t);
+                case BoletoRule::EngineDigit:
+                    carteira = L(t.Carteira(), 3);
+                    return nn8(t) + "-" + DigitoNossoNumero(model, t);
+            }
+            return {};
+        },
+        agencia, nosso, carteira, especie);
 }
 
 }  // namespace billing::clients::itau_safra

@@ -60,20 +60,9 @@ const ModelProfile& profile_of(const SicrediClass& c) { return family_model(c.mo
 
 std::string mod11(const SicrediClass& c, std::string_view digits) { return Modulo11(profile_of(c), digits, 9, false); }
 
-// Characters, not bytes (a byte that starts no valid sequence counts as one).
-// The first n characters of text, or all of it.
-std::string first(std::string_view text, std::size_t n) { return std::string(core::utf8_prefix(text, n)); }
-// The characters after the first n, or nothing.
-std::string_view after(std::string_view text, std::size_t n) { return text.substr(core::utf8_prefix(text, n).size()); }
-// The last n characters of text, or all of it.
-std::string last(std::string_view text, std::size_t n) {
-    const std::size_t length = core::utf8_length(text);
-    return std::string(length > n ? after(text, length - n) : text);
-}
-
 std::string ano(TDateTime date) { return F(std::to_string(decode_date(date).year % 100), 2); }
 
-std::string first_char(std::string_view text) { return first(text, 1); }
+std::string first_char(std::string_view text) { return first_chars(text, 1); }
 
 // Positions 12-25 of the free fields with a check digit: agency, posto, payee code, "10", digit.
 std::string closed(const SicrediClass& c, const TcbTitulo& t, std::string body, std::string_view posto) {
@@ -165,7 +154,7 @@ std::string nosso_numero_unicred(const SicrediClass& c, std::string_view numero,
             return n + mod11(c, n);
         case N::Primeiros5:
         case N::Ultimos5: {
-            const std::string n5 = c.nosso == N::Primeiros5 ? first(n, 5) : last("00000" + n, 5);
+            const std::string n5 = c.nosso == N::Primeiros5 ? first_chars(n, 5) : last_chars("00000" + n, 5);
             const std::string nosso = ano(today()) + "2" + n5;
             return nosso + mod11(c, Trim(agencia) + Trim(posto) + Trim(cedente) + nosso);
         }
@@ -182,7 +171,7 @@ std::string campo_livre(const SicrediClass& c, const TcbTitulo& t) {
             return "9" + F(CodigoCedente(t), 7) + F(t.NossoNumero(), 13) + "0" + "101";
         case C::Santander104: {
             // Characters 6 to 12 of the payee code.
-            return "9" + F(first(after(CodigoCedente(t), 5), 7), 7) + F(t.NossoNumero(), 13) + "0" + "104";
+            return "9" + F(chars(CodigoCedente(t), 6, 7), 7) + F(t.NossoNumero(), 13) + "0" + "104";
         }
         case C::Unicred:
         case C::UnicredInicial: {
@@ -195,20 +184,22 @@ std::string campo_livre(const SicrediClass& c, const TcbTitulo& t) {
         case C::Taldrimo:
             return closed(c, t, "3" + first_char(t.Carteira()) + t.NossoNumero(), k.posto_campo_livre);
         case C::Heldruna:
-            return F(Agencia(t), 4) + last("0000000000" + Trim(CodigoCedente(t)), 10) +
-                   last("00000000000" + nosso_numero_unicred(c, t.NumeroDocumento()), 11);
+            return F(Agencia(t), 4) + last_chars("0000000000" + Trim(CodigoCedente(t)), 10) +
+                   last_chars("00000000000" + nosso_numero_unicred(c, t.NumeroDocumento()), 11);
     }
     return {};
 }
 
 void formatar_boleto(const SicrediClass& c, const TcbTitulo& t, std::string& AgenciaCodigoCedente,
                      std::string& NossoNumeroDigito, std::string& CarteiraBoleto, std::string& EspecieBoleto) {
-    AgenciaCodigoCedente = F(Agencia(t), 4) + "." + F(DigitoAgencia(t), 2) + "/" + F(CodigoCedente(t), 5);
-    const std::string digito = c.own_boleto_digit ? digito_nosso_numero(c, t) : DigitoNossoNumero(profile_of(c), t);
-    NossoNumeroDigito = ano_corrente() + "/" + "2" + F(t.NossoNumero(), 5) + "-" + digito;
-    CarteiraBoleto = RB(t.Carteira(), 3);
-    std::string especie = c.especies_interior ? abreviatura(kInterior, t.EspecieDocumento()) : std::string();
-    EspecieBoleto = especie.empty() ? abreviatura(especies_748(), t.EspecieDocumento()) : especie;
+    // The class's own digit serves its own bank's titles only; any other
+    // title goes through the model's lookup, which refuses a bank it has no class for.
+    const bool own = c.own_boleto_digit && F(t.Cedente().ContaBancaria().Banco().Codigo(), 3) == c.code;
+    const std::string interior = c.especies_interior ? abreviatura(kInterior, t.EspecieDocumento()) : std::string();
+    boleto_748(
+        t, [&] { return own ? digito_nosso_numero(c, t) : DigitoNossoNumero(profile_of(c), t); },
+        interior.empty() ? abreviatura(especies_748(), t.EspecieDocumento()) : interior, AgenciaCodigoCedente,
+        NossoNumeroDigito, CarteiraBoleto, EspecieBoleto);
 }
 
 bool gerar_remessa(const SicrediClass& c, TcbCobranca& batch, TStringList& list, bool frame) {

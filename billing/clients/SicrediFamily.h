@@ -53,8 +53,9 @@ struct SicrediClass {
     DigitRule digit;
     FieldRule field;
     NossoRule nosso;
-    // FormatarBoleto's digit: true takes the class's own rule, false the
-    // model's DigitoNossoNumero lookup.
+    // FormatarBoleto's digit: true takes the class's own rule for a title of
+    // the class's bank code, false (and any other bank's title) the model's
+    // DigitoNossoNumero lookup.
     bool own_boleto_digit;
     // FormatarBoleto writes "DMI" and "DSI" for the two duplicata kinds.
     bool especies_interior;

@@ -60,6 +60,7 @@ public:
     static constexpr const UnibancoClassRow& row = kRows[I];
 
     CB_BANK_PLUGIN_OPERATIONS
+    static std::string GetNomeBanco();
 
     static bool LerRetorno(TcbCobranca& batch, LinhasRetorno lines) {
         return ler_retorno(reader_of(row), batch, lines);

@@ -43,7 +43,7 @@ TEST_F(Registry, BankTableIsComplete) {
         EXPECT_GT(std::string(row.code), previous) << "out of order";
         previous = row.code;
         EXPECT_EQ(row.class_name, "TcbBanco" + std::string(row.code));
-        const TClass cls = row.plugin();
+        const TClass cls = GetClass(row.class_name);
         EXPECT_EQ(cls->ClassName(), row.class_name);
         EXPECT_TRUE(cls->InheritsFrom(TPersistent::StaticClass()));
         EXPECT_FALSE(row.name.empty());
@@ -203,7 +203,7 @@ TEST_F(Registry, EveryBankClassPublishesItsOperations) {
     };
     for (const billing::BankRow& row : billing::bank_table()) {
         SCOPED_TRACE(row.code);
-        const TClass cls = row.plugin();
+        const TClass cls = GetClass(row.class_name);
         std::set<std::string> published;
         for (const core::OperationInfo& op : cls->Operations) published.insert(op.name);
         std::vector<std::string> expected = contract;

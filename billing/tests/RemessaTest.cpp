@@ -777,6 +777,20 @@ TEST_F(Remessa240, Refusals) {
     }
 }
 
+// A negative file number is refused as negative in either layout, before
+// any line is written.
+TEST_F(Remessa240, NegativeFileNumberIsRefusedAsNegative) {
+    for (TLayoutArquivo layout : {laCNAB400, laCNAB240}) {
+        SCOPED_TRACE(layout == laCNAB240 ? "CNAB 240" : "CNAB 400");
+        batch_of("001", 1);
+        batch.LayoutArquivo = layout;
+        batch.NumeroArquivo = -5;
+        lines.Clear();
+        EXPECT_EQ(message_of("001"), "O valor -5 de NumeroArquivo da remessa é negativo");
+        EXPECT_EQ(lines.Count(), 0);
+    }
+}
+
 TEST_F(Remessa240, WriterChecks) {
     auto message = [&](const std::string& bank, TLayoutArquivo layout) -> std::string {
         batch.LayoutArquivo = layout;

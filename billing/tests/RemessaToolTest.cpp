@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <dirent.h>
 
 #include <cstdio>
@@ -42,6 +44,12 @@ std::string title(const std::string& bank, const std::string& extra = "") {
            extra +
            R"("Cedente":{"NumeroCPFCGC":"12345678000199","Nome":"Empresa","ContaBancaria":{"Banco":{"Codigo":")" +
            bank + R"("},"CodigoAgencia":"1","NumeroConta":"2"}},"Sacado":{"Nome":"Fulano","NumeroCPFCGC":"12345678901"}})";
+}
+
+std::string repeat(const std::string& text, int times) {
+    std::string s;
+    for (int i = 0; i < times; ++i) s += text;
+    return s;
 }
 
 std::string batch(const std::vector<std::string>& titles, const std::string& fields = R"("NumeroArquivo":3,)") {
@@ -147,6 +155,15 @@ TEST_F(RemessaTool, BadBatchesLeaveNoFile) {
          "Chave repetida no JSON: \"NumeroArquivo\""},
         {"bank code of four digits", "1237", batch({title("237")}), "Código de banco inválido: \"1237\""},
         {"unknown field", "001", batch({title("001", R"("Nosso":"1",)")}), "Campo desconhecido em Titulo: \"Nosso\""},
+        // Values nested far deeper than a batch's six levels: a clear refusal, no crash.
+        {"deep batch field", "237",
+         R"({"X":)" + repeat(R"({"a":)", 100000) + "1" + std::string(100000, '}') + "," + batch({title("237")}).substr(1),
+         "Lote de títulos inválido: mais de 64 níveis de objetos e listas"},
+        {"deep title", "237", batch({title("237", R"("Instrucoes":)" + std::string(100000, '[') +
+                                                      std::string(100000, ']') + ",")}),
+         "Lote de títulos inválido: mais de 64 níveis de objetos e listas"},
+        {"deep list of titles", "237", R"({"Titulos":)" + std::string(70, '[') + std::string(70, ']') + "}",
+         "Lote de títulos inválido: mais de 64 níveis de objetos e listas"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -184,6 +201,29 @@ TEST_F(RemessaTool, BatchFieldsAfterTheTitlesGiveTheSameFile) {
     EXPECT_EQ(read(dir + "/out.rem"), first);
     EXPECT_EQ(first.substr(94, 6), "290224");      // DataArquivo at 95-100
     EXPECT_EQ(first.substr(110, 7), "0000042");    // NumeroArquivo at 111-117
+}
+
+// A pipe is read once: a batch whose fields follow the titles is refused
+// with a message saying so; one whose fields come first is written.
+TEST_F(RemessaTool, ABatchFromAPipeIsReadOnce) {
+    const std::string fields = R"("NumeroArquivo":42,"DataArquivo":"2024-02-29",)";
+    ASSERT_EQ(remessa("237", batch({title("237"), title("237")}, fields)).status, 0);
+    const std::string from_file = read(dir + "/out.rem");
+    write(dir + "/early.json", batch({title("237"), title("237")}, fields));
+    write(dir + "/late.json", R"({"Titulos":[)" + title("237") + "," + title("237") +
+                                  R"(],"NumeroArquivo":42,"DataArquivo":"2024-02-29"})");
+    std::remove((dir + "/out.rem").c_str());
+    Outcome r = run("cat '" + dir + "/early.json' | " + tool() + " remessa --bank 237 /dev/stdin '" + dir + "/out.rem'");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(read(dir + "/out.rem"), from_file);
+    std::remove((dir + "/out.rem").c_str());
+    r = run("cat '" + dir + "/late.json' | " + tool() + " remessa --bank 237 /dev/stdin '" + dir + "/out.rem'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.output, "billing-tool: O lote /dev/stdin traz campos depois de \"Titulos\" e não é um arquivo comum, "
+                        "que se possa ler de novo: ponha os campos antes de \"Titulos\" ou dê o lote num arquivo\n");
+    std::vector<std::string> left = entries(dir);
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"batch.json", "early.json", "late.json"}));
 }
 
 TEST_F(RemessaTool, LayoutListing) {

@@ -87,20 +87,25 @@ TEST_F(Retorno240, LerRetornoOf104ReadsA240ByteFile) {
     EXPECT_EQ(GetTitulo(batch.Titulos, 1).OcorrenciaOriginal(), "17");
 }
 
-TEST_F(Retorno240, AFailedReadLeavesTheBatchAsItWas) {
+TEST_F(Retorno240, AFailedReadKeepsOnlyTheTitlesBeforeItsBadRecord) {
     auto old = std::make_unique<TcbTitulo>();
     old->SetNossoNumero("ANTIGO");
     batch.Titulos.Add(old.release());
     batch.NumeroArquivo = 7;
     batch.DataArquivo = EncodeDate(2020, 1, 1);
-    // The second title's occurrence does not convert: the first is not kept either.
+    // The second title's occurrence does not convert: the first stays, the old one is gone.
     EXPECT_EQ(ler({kHeader, kLote, seg_t("06", "1"), seg_u("0"), seg_t("XY", "2"), kTrailerLote, kTrailerArquivo}),
               "'XY' is not a valid integer value");
     ASSERT_EQ(batch.Titulos.Count(), 1);
-    EXPECT_EQ(GetTitulo(batch.Titulos, 0).NossoNumero(), "ANTIGO");
-    EXPECT_EQ(batch.NumeroArquivo, 7);
-    EXPECT_EQ(batch.DataArquivo, EncodeDate(2020, 1, 1));
+    EXPECT_EQ(Trim(GetTitulo(batch.Titulos, 0).NossoNumero()), "1");
+    EXPECT_EQ(batch.NumeroArquivo, 42);
+    EXPECT_EQ(batch.DataArquivo, EncodeDate(2024, 3, 15));
     EXPECT_EQ(batch.LayoutArquivo, laCNAB240);
+    // A bad batch header: the titles are cleared, the header values not yet read.
+    EXPECT_EQ(ler({kHeader, rec({{9, "X01"}}), seg_t("06", "1"), kTrailerLote, kTrailerArquivo}),
+              "Este não é um lote de retorno de cobrança");
+    EXPECT_EQ(batch.Titulos.Count(), 0);
+    EXPECT_EQ(batch.NumeroArquivo, 42);
 }
 
 TEST_F(Retorno240, TheReaderItselfChecksTheLength) {

@@ -5,6 +5,7 @@
 #include "billing/cbCobranca.h"
 #include "billing/cbPlugin.h"
 #include "billing/cbRetorno400.h"
+#include "platform/core/Streams.h"
 
 #include <gtest/gtest.h>
 
@@ -222,27 +223,88 @@ TEST_F(Retorno, NoRecordIsLostAndATrailerInTheMiddleIsSkipped) {
     EXPECT_EQ(b104.Titulos.Count(), 1);
 }
 
-TEST_F(Retorno, AFailedReadLeavesTheBatchAsItWas) {
-    TcbCobranca batch;
-    ASSERT_TRUE(read("001", batch, {head("001"), det("06"), det("02"), kTrailer}).ok);
-    ASSERT_EQ(batch.Titulos.Count(), 2);
-    const int numero = batch.NumeroArquivo;
-    const TDateTime data = batch.DataArquivo;
-    const std::vector<std::vector<std::string>> bad = {
-        {head("001", {{95, "311224"}, {101, "0000099"}}), det("06"), det("06", "150324", {{153, "0000000ABC"}})},
-        {head("001"), det("06"), det("06").substr(0, 300)},   // cut short
-        {head("001"), det("06"), det("06"), det("XX")},
-        {},
+TEST_F(Retorno, AFailedReadKeepsOnlyTheTitlesBeforeItsBadRecord) {
+    struct Case {
+        std::vector<std::string> lines;
+        const char* error;
+        int titles;      // left in Titulos
+        int numero;      // NumeroArquivo afterwards
+        TDateTime data;  // DataArquivo afterwards
     };
-    for (const auto& lines : bad) {
-        EXPECT_FALSE(read("001", batch, lines).ok);
-        EXPECT_EQ(batch.Titulos.Count(), 2);
-        EXPECT_EQ(batch.NumeroArquivo, numero);
-        EXPECT_EQ(batch.DataArquivo, data);
-        EXPECT_EQ(title(batch, 1).OcorrenciaOriginal(), "02");
+    const TDateTime before = EncodeDate(2024, 3, 15);
+    const Case cases[] = {
+        {{head("001", {{95, "311224"}, {101, "0000099"}}), det("06"), det("06", "150324", {{153, "0000000ABC"}})},
+         "'0000000ABC345' is not a valid floating point value", 1, 99, EncodeDate(2024, 12, 31)},
+        {{head("001"), det("06"), det("06").substr(0, 300)},
+         "Tamanho de registro diferente de 400 bytes. Tamanho = 300 bytes", 1, 7, before},
+        {{head("001"), det("06"), det("06") + "X"}, "Tamanho de registro diferente de 400 bytes. Tamanho = 401 bytes",
+         1, 7, before},
+        {{head("001"), det("06"), det("06"), det("XX")}, "'XX' is not a valid integer value", 2, 7, before},
+        // Cleared before anything is tested.
+        {{}, "O retorno está vazio. Não há dados para processar", 0, 3, before},
+        {{head("237")}, "Este não é um retorno de cobrança do banco 001 - BANCO DO BRASIL", 0, 3, before},
+        {{std::string(399, ' ')}, "Tamanho de registro inválido: 399", 0, 3, before},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.error);
+        TcbCobranca batch;
+        ASSERT_TRUE(read("001", batch, {head("001"), det("02"), det("02"), det("02"), kTrailer}).ok);
+        ASSERT_EQ(batch.Titulos.Count(), 3);
+        batch.NumeroArquivo = 3;
+        const Read r = read("001", batch, c.lines);
+        EXPECT_EQ(r.error, c.error);
+        ASSERT_EQ(batch.Titulos.Count(), c.titles);
+        for (int i = 0; i < c.titles; ++i) EXPECT_EQ(title(batch, i).OcorrenciaOriginal(), "06");
+        EXPECT_EQ(batch.NumeroArquivo, c.numero);
+        EXPECT_EQ(batch.DataArquivo, c.data);
     }
-    EXPECT_EQ(read("001", batch, {head("001"), det("06").substr(0, 300)}).error,
-              "Tamanho de registro diferente de 400 bytes. Tamanho = 300 bytes");
+    // A bank without a reader clears nothing.
+    TcbCobranca batch;
+    ASSERT_TRUE(read("001", batch, {head("001"), det("02"), kTrailer}).ok);
+    EXPECT_FALSE(read("033", batch, {head("033")}).ok);
+    EXPECT_EQ(batch.Titulos.Count(), 1);
+}
+
+// A detail one byte too long (a stray byte, a file saved again as UTF-8)
+// would be read at shifted positions: every reader refuses it as it refuses
+// a short one.
+TEST_F(Retorno, EveryReaderRefusesADetailOfAnotherLength) {
+    const char* banks[] = {"001", "999", "748", "291", "320", "353", "394", "409", "422",
+                           "745", "104", "237", "341", "021", "389", "479", "275", "356"};
+    for (const char* bank : banks) {
+        // 745 reads its motives in pairs over 302-321.
+        const std::string good = det("06", "150324", {{296, "      "}, {319, std::string(bank) == "745" ? "  " : "00"}});
+        for (const std::string& detail : {good + "X", good.substr(0, 399) + "\xC3\x89", good + "  "}) {
+            SCOPED_TRACE(std::string(bank) + " " + std::to_string(detail.size()));
+            TcbCobranca batch;
+            std::string header = head(bank, {{391, "0007"}});
+            if (std::string(bank) == "748") header.replace(94, 8, "20240315");
+            const Read r = read(bank, batch, {header, good, detail, kTrailer});
+            EXPECT_EQ(r.error, "Tamanho de registro diferente de 400 bytes. Tamanho = " +
+                                   std::to_string(detail.size()) + " bytes");
+            EXPECT_EQ(batch.Titulos.Count(), 1);
+        }
+    }
+}
+
+// 021, 389 and 479 take a first line of any length up to a record's; a
+// longer one (a file without LF line ends) is no header.
+TEST_F(Retorno, ReadersWithoutALayoutStepRefuseAFirstLineLongerThanARecord) {
+    for (const char* bank : {"021", "389", "479"}) {
+        SCOPED_TRACE(bank);
+        TcbCobranca batch;
+        batch.LayoutArquivo = laCNAB240;
+        const std::string header = head(bank, {{391, "0007"}});
+        EXPECT_EQ(read(bank, batch, {header + det("06") + kTrailer}).error, "Tamanho de registro inválido: 1200");
+        EXPECT_EQ(read(bank, batch, {header + " "}).error, "Tamanho de registro inválido: 401");
+        EXPECT_EQ(batch.LayoutArquivo, laCNAB240);
+        // Lines ended by lone CRs are lines.
+        const std::string file = header + "\r" + det("06") + "\r" + det("02") + "\r" + kTrailer + "\r";
+        const std::vector<std::string_view> lines = split_lines(file);
+        ASSERT_TRUE(ler_retorno(bank, batch, lines));
+        EXPECT_EQ(batch.Titulos.Count(), 2);
+        EXPECT_EQ(batch.NumeroArquivo, 7);
+    }
 }
 
 TEST_F(Retorno, HeaderValues) {
@@ -301,11 +363,103 @@ TEST_F(Retorno, PublishedOperations) {
     EXPECT_EQ(title(batch, 0).DataCredito(), 0);  // a blank credit date is no date
 }
 
+// Line ends: LF, CR LF or a lone CR; a last line without an end is a line.
+const std::pair<std::string_view, std::vector<std::string_view>> kLineCases[] = {
+    {"a\r\nb\nc", {"a", "b", "c"}},
+    {"a\r\n\r\n", {"a", ""}},
+    {"a\rb\n", {"a", "b"}},
+    {"a\r\rb\r", {"a", "", "b"}},
+    {"a\n\rb\r\n\n", {"a", "", "b", ""}},
+    {"\r\n", {""}},
+    {"abc", {"abc"}},
+    {"", {}},
+};
+
 TEST(SplitLines, LineEnds) {
-    EXPECT_EQ(split_lines("a\r\nb\nc"), (std::vector<std::string_view>{"a", "b", "c"}));
-    EXPECT_EQ(split_lines("a\r\n\r\n"), (std::vector<std::string_view>{"a", ""}));
-    EXPECT_EQ(split_lines("a\rb\n"), (std::vector<std::string_view>{"a\rb"}));
-    EXPECT_TRUE(split_lines("").empty());
+    for (const auto& [bytes, lines] : kLineCases) EXPECT_EQ(split_lines(bytes), lines) << bytes;
+}
+
+// A stream gives the lines split_lines gives, whatever its buffer's size.
+TEST(StreamLines, LinesAsSplitLinesGivesThem) {
+    for (const auto& [bytes, want] : kLineCases) {
+        for (std::size_t buffer : {1, 2, 3, 4096}) {
+            TMemoryStream in;
+            in.WriteBuffer(bytes.data(), std::int64_t(bytes.size()));
+            in.SetPosition(0);
+            StreamLines source(in, StreamLines::kBound, buffer);
+            std::vector<std::string> got;
+            std::string_view line;
+            while (source.next(line)) got.emplace_back(line);
+            EXPECT_EQ(got, std::vector<std::string>(want.begin(), want.end())) << bytes << " " << buffer;
+        }
+    }
+}
+
+// Of a long line only the first bytes are kept; its length is whole.
+TEST(StreamLines, ALongLineIsCutButMeasured) {
+    const std::string bytes = std::string(5000, 'x') + "\r\n" + std::string(400, 'y') + "\n" + std::string(70000, 'z');
+    for (std::size_t buffer : {7, 1024, 65536}) {
+        SCOPED_TRACE(buffer);
+        TMemoryStream in;
+        in.WriteBuffer(bytes.data(), std::int64_t(bytes.size()));
+        in.SetPosition(0);
+        StreamLines source(in, 1024, buffer);
+        std::string_view line;
+        ASSERT_TRUE(source.next(line));
+        EXPECT_EQ(line, std::string(1024, 'x'));
+        EXPECT_EQ(source.length_of(line), 5000u);
+        ASSERT_TRUE(source.next(line));
+        EXPECT_EQ(line, std::string(400, 'y'));
+        EXPECT_EQ(source.length_of(line), 400u);
+        ASSERT_TRUE(source.next(line));
+        EXPECT_EQ(source.length_of(line), 70000u);
+        EXPECT_FALSE(source.next(line));
+    }
+}
+
+// The streamed read gives what the batch read gives, and measures a first
+// line longer than any record without keeping it.
+TEST_F(Retorno, AStreamedReadGivesTheBatchRead) {
+    const std::string file = head("104", {{390, "00012"}}) + "\r\n" + det("21") + "\r\n" + det("06") + "\r\n" +
+                             kTrailer + "\r\n";
+    TcbCobranca whole;
+    const std::vector<std::string_view> lines = split_lines(file);
+    ASSERT_TRUE(ler_retorno("104", whole, lines));
+    TMemoryStream in;
+    in.WriteBuffer(file.data(), std::int64_t(file.size()));
+    in.SetPosition(0);
+    StreamLines source(in, StreamLines::kBound, 5);
+    TcbCobranca streamed;
+    std::vector<std::string> seen;
+    ASSERT_TRUE(ler_retorno("104", streamed, source, [&](const TcbTitulo& t) {
+        EXPECT_EQ(streamed.NumeroArquivo, 12);  // the header's values come first
+        seen.push_back(t.OcorrenciaOriginal());
+    }));
+    EXPECT_EQ(seen, (std::vector<std::string>{"21", "06"}));
+    EXPECT_EQ(whole.Titulos.Count(), 2);
+    EXPECT_EQ(streamed.Titulos.Count(), 0);
+    EXPECT_EQ(streamed.DataArquivo, whole.DataArquivo);
+    EXPECT_EQ(streamed.LayoutArquivo, whole.LayoutArquivo);
+
+    // 104 calls a header and trailer alone empty, streamed as well.
+    const std::string two = head("104") + "\n" + kTrailer + "\n";
+    TMemoryStream short_in;
+    short_in.WriteBuffer(two.data(), std::int64_t(two.size()));
+    short_in.SetPosition(0);
+    StreamLines short_source(short_in);
+    EXPECT_THROW(ler_retorno("104", streamed, short_source, [](const TcbTitulo&) {}), Exception);
+
+    const std::string big = std::string(100000, '0') + "\n";
+    TMemoryStream big_in;
+    big_in.WriteBuffer(big.data(), std::int64_t(big.size()));
+    big_in.SetPosition(0);
+    StreamLines big_source(big_in);
+    try {
+        ler_retorno("237", streamed, big_source, [](const TcbTitulo&) {});
+        ADD_FAILURE() << "a 100,000-byte first line was read";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "Tamanho de registro inválido: 100000");
+    }
 }
 
 }  // namespace

@@ -7,6 +7,9 @@
 #include <filesystem>
 #include <string>
 
+#include "billing/Startup.h"
+#include "billing/TitleJson.h"
+#include "billing/cbRetorno400.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -74,6 +77,68 @@ TEST(RetornoTool, CodeTexts) {
     Outcome letters = run(tool + " codetext --bank 1 occ AB", dir);
     EXPECT_NE(letters.status, 0);
     EXPECT_NE(letters.err.find("'AB' is not a valid integer value"), std::string::npos);
+}
+
+// --bank takes one to three digits on every command: 1237 is no bank 237.
+TEST(RetornoTool, BankCodesOfMoreThanThreeDigitsAreRefused) {
+    test_support::ScratchDir scratch("retorno-bank");
+    const std::string file = (fs::path(scratch.path()) / "r.ret").string();
+    test_support::write_file(file, "x\n");
+    const std::string tool = test_support::tool_path("billing-tool");
+    for (const std::string& args : {"retorno --bank 1237 " + file, std::string("codetext --bank 1237 occ 02"),
+                                    "retorno --bank -23 " + file, std::string("codetext --bank 23a motive 02")}) {
+        SCOPED_TRACE(args);
+        Outcome r = run(tool + " " + args, scratch.path());
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("Código de banco inválido"), std::string::npos) << r.err;
+    }
+}
+
+// The streamed output is byte for byte the batch's document.
+TEST(RetornoTool, StreamedOutputIsTheBatchDocument) {
+    test_support::ScratchDir scratch("retorno-stream");
+    const fs::path dir = scratch.path();
+    Outcome made = run(test_support::python_script("tests/cnab400_returns.py") + " --records 237 3000 " +
+                           (dir / "r237.ret").string(), dir);
+    ASSERT_EQ(made.status, 0) << made.err;
+    made = run(test_support::python_script("tests/cnab240_returns.py") + " " + dir.string(), dir);
+    ASSERT_EQ(made.status, 0) << made.err;
+    billing::unit_startup();
+    std::vector<std::pair<std::string, fs::path>> files = {{"237", dir / "r237.ret"}};
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        if (entry.path().extension() != ".json") continue;
+        const json expected = json::parse(slurp(entry.path()));
+        if (!expected.contains("error")) {
+            files.push_back({expected["bank"], fs::path(entry.path()).replace_extension(".ret")});
+        }
+    }
+    const std::string tool = test_support::tool_path("billing-tool");
+    for (const auto& [bank, file] : files) {
+        SCOPED_TRACE(file.string());
+        TcbCobranca batch;
+        batch.NomeArquivoRetorno = file.string();
+        const std::string bytes = slurp(file);
+        const std::vector<std::string_view> lines = billing::split_lines(bytes);
+        billing::ler_retorno(bank, batch, lines);
+        Outcome r = run(tool + " retorno --bank " + bank + " " + file.string(), dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, billing::cobranca_to_json(batch).dump(2) + "\n");
+    }
+}
+
+// A first line of more than 2 GiB is measured, not read whole, and its
+// length is printed as it is.
+TEST(RetornoTool, AHugeFirstLineIsMeasured) {
+    test_support::ScratchDir scratch("retorno-huge");
+    const fs::path file = fs::path(scratch.path()) / "huge.ret";
+    test_support::write_file(file.string(), "0");
+    fs::resize_file(file, (std::uintmax_t(1) << 31) + 5);  // sparse: no disk space taken
+    const std::string tool = test_support::tool_path("billing-tool");
+    Outcome r = run(tool + " retorno --bank 237 " + file.string(), scratch.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "billing-tool: Tamanho de registro inválido: 2147483653\n");
 }
 
 }  // namespace

@@ -33,12 +33,12 @@ class Rules : public ::testing::Test {
 public:
     void SetUp() override {
         billing::unit_startup();
-        billing::set_installation_provider({});
-        billing::set_today_provider([] { return EncodeDate(2026, 12, 10); });
+        billing::installation_slot.install({});
+        billing::today_slot.install([] { return EncodeDate(2026, 12, 10); });
     }
     void TearDown() override {
-        billing::set_installation_provider({});
-        billing::set_today_provider({});
+        billing::installation_slot.install({});
+        billing::today_slot.install({});
     }
 
     // A title of the given payee bank with short values in every covered field.
@@ -77,7 +77,7 @@ public:
         return x;
     }
     static void install(int code) {
-        billing::set_installation_provider([code] {
+        billing::installation_slot.install([code] {
             billing::Installation i;
             i.codigo_instalacao = code;
             i.posto_748 = "7";
@@ -353,9 +353,9 @@ TEST_F(Rules, Bank033StandardRules) {
 
 TEST_F(Rules, Bank748TurnOfTheYear) {
     auto t = title("748");
-    billing::set_today_provider([] { return EncodeDate(2026, 12, 31); });
+    billing::today_slot.install([] { return EncodeDate(2026, 12, 31); });
     const Texts texts_2026 = boleto("748", *t);
-    billing::set_today_provider([] { return EncodeDate(2027, 1, 1); });
+    billing::today_slot.install([] { return EncodeDate(2027, 1, 1); });
     EXPECT_EQ(texts_2026.nosso.substr(0, 3), "26/");
     EXPECT_EQ(boleto("748", *t).nosso.substr(0, 3), "27/");
     EXPECT_EQ(t->DigitoNossoNumero(),
@@ -484,3 +484,30 @@ TEST_F(Rules, NossoNumeroCheckCountsCharactersAndKnowsThe17DigitLayout) {
 }
 
 }  // namespace
+
+// The text-cutting helpers of the bank rules count characters, not bytes;
+// a byte that starts no valid sequence counts as one.
+TEST(RulesText, CuttingCountsCharacters) {
+    using namespace billing::rules;
+    struct Case {
+        std::string_view text;
+        std::size_t n;
+        std::string_view first, after, last;
+    };
+    const Case cases[] = {
+        {"JOSÉ", 3, "JOS", "É", "OSÉ"},
+        {"ÁÉÍ", 1, "Á", "ÉÍ", "Í"},
+        {"ab", 5, "ab", "", "ab"},
+        {"", 2, "", "", ""},
+        {"a\xC3z\xE2\x82\xAC", 2, "a\xC3", "z\xE2\x82\xAC", "z\xE2\x82\xAC"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(first_chars(c.text, c.n), c.first);
+        EXPECT_EQ(after_chars(c.text, c.n), c.after);
+        EXPECT_EQ(last_chars(c.text, c.n), c.last);
+    }
+    EXPECT_EQ(chars("ÀBÇDÊ", 2, 3), "BÇD");
+    EXPECT_EQ(chars("ÀBÇDÊ", 4, 9), "DÊ");
+    EXPECT_EQ(chars("ÀB", 5, 1), "");
+}

@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <sstream>
 
 namespace {
 
 using nlohmann::json;
+using billing::append_titulo_json;
+using billing::titulo_to_json;
 
 std::string error_of(const json& j) {
     TcbTitulo t;
@@ -54,6 +57,52 @@ TEST(TitleJson, RoundTripKeepsEveryValue) {
     EXPECT_EQ(t.DataVencimento(), EncodeDate(2027, 2, 28));
     EXPECT_EQ(t.Cedente().ContaBancaria().Banco().Codigo(), "021");
     EXPECT_EQ(billing::titulo_to_json(t), in);
+}
+
+// The streaming writer writes what dumping the title's document writes,
+// nested in a list two levels deep.
+TEST(TitleJson, AppendedTextIsTheDumpedDocument) {
+    struct Case {
+        std::string text;  // given to every text field
+        std::int64_t money;
+        TDateTime date;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"", 0, 0, {}},
+        {"PLAIN 123", 1234500, EncodeDate(2024, 3, 15), {"one"}},
+        {"JOS\xC3\x89 \"quoted\" back\\slash", -5, EncodeDate(1899, 12, 30) + 1, {"a", "b\tc"}},
+        {std::string("ctl\x01\x1f\x7f\b\f\n\r\t", 12) + "\xE2\x82\xAC\xF0\x9F\x98\x80", 10000, EncodeDate(9999, 12, 31),
+         {""}},
+        {"x", std::numeric_limits<std::int64_t>::min(), EncodeDate(2000, 1, 1), {}},
+        {"x", 1, 0, {}},
+        {"x", 1230, 0, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        TcbTitulo t;
+        t.SetNossoNumero(c.text);
+        t.SetLocalPagamento(c.text);
+        t.Sacado().SetNome(c.text);
+        t.Cedente().Endereco().SetCidade(c.text);
+        t.Cedente().ContaBancaria().Banco().SetCodigo("237");
+        t.SetValorDocumento(Currency::FromRaw(c.money));
+        t.SetValorIOF(Currency::FromRaw(c.money / 3));
+        t.SetDataCredito(c.date);
+        t.SetMargemBoleto(-7);
+        t.SetExibirInstrucoesAutomaticas(true);
+        for (const std::string& l : c.lines) t.Instrucoes()->Add(l);
+        const json doc = {{"Titulos", json::array({titulo_to_json(t)})}};
+        const std::string dumped = doc.dump(2);
+        std::string text;
+        append_titulo_json(t, 2, text);
+        EXPECT_EQ("{\n  \"Titulos\": [\n    " + text + "\n  ]\n}", dumped);
+    }
+    // Text that is not UTF-8 is refused as the document's dump refuses it.
+    TcbTitulo bad;
+    bad.SetSeuNumero("\xC3");
+    std::string text;
+    EXPECT_THROW(append_titulo_json(bad, 0, text), json::type_error);
 }
 
 TEST(TitleJson, BadInputIsRefused) {

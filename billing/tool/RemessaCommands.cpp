@@ -11,6 +11,7 @@
 #include "billing/cbBancos.h"
 #include "billing/cbLayouts.h"
 #include "billing/cbLayouts240.h"
+#include "billing/cbRemessa.h"
 #include "billing/cbRemessa240.h"
 #include "billing/cbRemessa400.h"
 #include "billing/tool/BankCode.h"
@@ -99,58 +100,41 @@ const char* const kLayoutNames[] = {"laCNAB240", "laCNAB400", "laInvalido"};
 
 // One pass over the batch document; false when a batch field came after the
 // titles and the pass has to be made again with the fields it found.
-// The CNAB 240 layout that GerarRemessa would write for the bank and layout, or nullptr.
-const billing::layout::BankLayout240* layout_240(const std::string& code, TLayoutArquivo layout) {
-    if (layout != laCNAB240 || billing::layout::remessa_frame(code) != billing::layout::Frame::Cnab240And400) {
-        return nullptr;
-    }
-    return billing::layout::cnab240_layout(code);
-}
-
 bool write_pass(const std::string& code, const std::string& name, const std::string& batch_file,
                 const std::string& out_file, std::optional<TLayoutArquivo> layout, nlohmann::json& known,
-                bool last_pass) {
+                bool last_pass, bool can_reread) {
     std::ifstream in(batch_file, std::ios::binary);
     if (!in) throw Exception("Não foi possível abrir o lote " + batch_file);
     ReplacingFile out(out_file);
     TcbCobranca batch;
-    std::optional<billing::Remessa400> writer;
-    std::optional<billing::Remessa240> writer240;
+    std::unique_ptr<billing::RemessaWriter> writer;
     auto on_fields = [&](const TcbCobranca&) {
-        if (writer || writer240) return;
+        if (writer) return;
         if (layout) batch.LayoutArquivo = *layout;
-        if (const billing::layout::BankLayout240* l = layout_240(code, batch.LayoutArquivo)) {
-            writer240.emplace(*l, name, batch, out);
-            return;
-        }
-        if (!billing::remessa_frame_writes(code, name, batch.LayoutArquivo, nullptr)) {
+        // The writer GerarRemessa runs for this bank and layout.
+        writer = billing::remessa_writer(code, name, batch, out);
+        if (writer == nullptr) {
             throw Exception(Format("Nenhuma remessa gerada: o banco %s - %s não gera remessa no layout %s",
                                    {code, name, std::string(kLayoutNames[batch.LayoutArquivo])}));
         }
-        writer.emplace(*billing::layout::cnab400_layout(code), name, batch, out);
     };
     auto on_title = [&](const TcbTitulo& t, int index) {
-        if (writer240) {
-            if (index == 0) writer240->header(t);
-            writer240->detail(t);
-            return;
-        }
         if (index == 0) writer->header(t);
         writer->detail(t);
     };
     const billing::BatchStreamResult r =
         billing::read_batch_stream(in, billing::engine_profile(), batch, known, on_fields, on_title);
-    if (r.fields_after_titles && !last_pass) return false;
-    if (r.titles == 0) {
-        if (writer240) throw Exception("Não há títulos para gerar remessa");
-        TcbTitulos none;
-        GetTitulo(none, 0);  // the writer's error for a batch without titles
+    if (r.fields_after_titles && !last_pass) {
+        // A pipe or device is read once: its titles were read without the fields after them.
+        if (!can_reread) {
+            throw Exception("O lote " + batch_file +
+                            " traz campos depois de \"Titulos\" e não é um arquivo comum, que se possa ler de novo: "
+                            "ponha os campos antes de \"Titulos\" ou dê o lote num arquivo");
+        }
+        return false;
     }
-    if (writer240) {
-        writer240->trailer();
-    } else {
-        writer->trailer();
-    }
+    if (r.titles == 0) writer->no_titles();
+    writer->trailer();
     out.commit();
     return true;
 }
@@ -232,8 +216,10 @@ int remessa_command(const std::vector<std::string>& a) {
     if (code.empty() || out_file.empty()) return usage();
     const std::string name = bank_name(code);
     nlohmann::json known = nlohmann::json::object();
-    if (!write_pass(code, name, batch_file, out_file, layout, known, false)) {
-        write_pass(code, name, batch_file, out_file, layout, known, true);
+    const std::optional<os::FileStatus> status = os::file_status(batch_file);
+    const bool can_reread = status && status->is_regular();
+    if (!write_pass(code, name, batch_file, out_file, layout, known, false, can_reread)) {
+        write_pass(code, name, batch_file, out_file, layout, known, true, can_reread);
     }
     return 0;
 }

@@ -219,10 +219,10 @@ int boleto(const std::vector<std::string>& a) {
         } else if (a[i] == "--installation" && i + 1 < a.size()) {
             billing::Installation inst;
             inst.codigo_instalacao = parse_int(a[++i], "installation code");
-            billing::set_installation_provider([inst] { return inst; });
+            billing::installation_slot.install([inst] { return inst; });
         } else if (a[i] == "--today" && i + 1 < a.size()) {
             TDateTime d = billing::parse_date(a[++i]);
-            billing::set_today_provider([d] { return d; });
+            billing::today_slot.install([d] { return d; });
         } else if (file.empty() && (a[i] == "-" || a[i].rfind("--", 0) != 0)) {
             file = a[i];
         } else {

@@ -504,7 +504,7 @@ TEST(Reduce, InvalidBitmapAndUnsupportedRequests) {
     }
 
     test_support::ScriptedHost host;
-    std::optional<core::ScopedHost> installed(std::in_place, host);
+    std::optional<core::ScopedService<core::HostServices*>> installed(std::in_place, core::host_slot, &host);
     std::vector<std::string>& shown = host.information;
     auto b8_ptr = random_bitmap(4, 4, 10, pf8bit);
     TBitmap& b8 = *b8_ptr;

@@ -481,7 +481,7 @@ int main(int argc, char** argv) {
     picture::unit_startup();
     // the library's information boxes become lines on stderr
     core::ConsoleHost console("picture-tool");
-    core::ScopedHost host(console);
+    core::ScopedService host(core::host_slot, &console);
     int rc;
     try {
         rc = run(argc, argv);

@@ -241,6 +241,3 @@ protected:
 private:
     bool owns_;
 };
-
-#include "platform/core/StringList.h"
-#include "platform/core/Streams.h"

@@ -1,6 +1,5 @@
 #include "platform/core/HostServices.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <vector>
@@ -25,7 +24,6 @@ public:
     bool Step(int, const std::string&) override { return true; }
 };
 
-std::atomic<HostServices*> installed{nullptr};
 
 } // namespace
 
@@ -77,11 +75,10 @@ std::unique_ptr<ProgressMonitor> ConsoleHost::BeginProgress(const std::string&) 
 }
 
 HostServices& host() {
-    if (HostServices* h = installed.load()) return *h;
+    if (HostServices* h = host_slot.get()) return *h;
     static ConsoleHost console;
     return console;
 }
 
-HostServices* install_host(HostServices* host) { return installed.exchange(host); }
 
 } // namespace core

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/ServiceSlot.h"
+
 namespace core {
 
 // Buttons (low four bits), icons and default button of a message box.
@@ -105,20 +107,9 @@ int print_box(const MessageBoxRequest& request, const std::string& title);
 
 // The host of this process: the one installed, else a console host.
 HostServices& host();
-// Installs a host that the caller keeps alive (nullptr: the console host
-// again) and returns the one installed before (nullptr for the console host).
-HostServices* install_host(HostServices* host);
-
-// Installs a host for the life of the object and then puts the previous back.
-class ScopedHost {
-public:
-    explicit ScopedHost(HostServices& host) : previous_(install_host(&host)) {}
-    ~ScopedHost() { install_host(previous_); }
-    ScopedHost(const ScopedHost&) = delete;
-    ScopedHost& operator=(const ScopedHost&) = delete;
-
-private:
-    HostServices* previous_;
-};
+// The host installed for the process, which the caller keeps alive; nullptr
+// (none installed) means the console host. A test installs one with
+// ScopedService(host_slot, &its_host).
+inline ServiceSlot<HostServices*> host_slot;
 
 } // namespace core

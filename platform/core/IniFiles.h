@@ -9,6 +9,7 @@
 
 #include "platform/core/Classes.h"
 #include "platform/core/DateUtils.h"
+#include "platform/core/StringList.h"
 
 #include <string>
 

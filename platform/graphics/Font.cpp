@@ -5,7 +5,6 @@
 #include "platform/core/ClassBuilder.h"
 
 namespace {
-graphics::FontEngine* installed_engine = nullptr;
 }
 
 TClass TFont::StaticClass() {
@@ -66,11 +65,11 @@ std::string font_family(const std::string& name) {
     return name;
 }
 
-void set_font_engine(FontEngine* engine) { installed_engine = engine; }
 
 FontEngine& font_engine() {
-    if (!installed_engine) throw EInvalidGraphicOperation("No font engine installed");
-    return *installed_engine;
+    FontEngine* engine = font_engine_slot.get();
+    if (!engine) throw EInvalidGraphicOperation("No font engine installed");
+    return *engine;
 }
 
 TSize text_extent(const TFont& font, std::string_view text) {

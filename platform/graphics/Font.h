@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/core/Classes.h"
+#include "platform/core/ServiceSlot.h"
 #include "platform/graphics/Graphics.h"
 
 enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
@@ -74,8 +75,9 @@ public:
     virtual TGlyphRun Render(const TFont& font, std::string_view text) = 0;
 };
 
-// Installs the engine (null removes it); the caller keeps it alive.
-void set_font_engine(FontEngine* engine);
+// The engine installed for the process (the caller keeps it alive; nullptr:
+// none). platform/graphics/qt's start-up installs Qt's.
+inline core::ServiceSlot<FontEngine*> font_engine_slot;
 // The installed engine; EInvalidGraphicOperation "No font engine installed"
 // when there is none.
 FontEngine& font_engine();

@@ -18,8 +18,6 @@ namespace {
 constexpr const char* kInvalidMetafile = "Metafile is not valid";
 constexpr const char* kNoDrawing = "Canvas does not allow drawing";
 
-graphics::MetafileDrawer drawer = nullptr;
-
 [[noreturn]] void invalid() { throw EInvalidGraphic(kInvalidMetafile); }
 
 // The byte count an EMF header announces, after checking the fixed part of
@@ -94,7 +92,9 @@ void TMetafile::SetHeight(int value) {
 }
 
 void TMetafile::Draw(TCanvas& canvas, const TRect& rect) {
-    if (drawer != nullptr && drawer(*this, canvas, rect)) return;
+    if (const graphics::MetafileDrawer drawer = graphics::metafile_drawer_slot.get();
+        drawer != nullptr && drawer(*this, canvas, rect))
+        return;
     throw EInvalidGraphicOperation(kNoDrawing);
 }
 
@@ -164,8 +164,6 @@ std::vector<TMetafile::Record> TMetafile::Records() const {
 }
 
 namespace graphics {
-
-void set_metafile_drawer(MetafileDrawer d) { drawer = d; }
 
 TRecordedText record_text(const TFont& font, std::string_view utf8) {
     TRecordedText out;

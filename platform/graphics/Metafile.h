@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/ServiceSlot.h"
 #include "platform/core/Streams.h"
 #include "platform/graphics/Canvas.h"
 
@@ -124,9 +125,10 @@ private:
 
 namespace graphics {
 // How a back-end draws a metafile on its own canvases: answers false for a
-// canvas it does not serve. One drawer a process; null removes it.
+// canvas it does not serve. One drawer a process (nullptr: none, pages are
+// played record by record on any canvas).
 using MetafileDrawer = bool (*)(const TMetafile& page, TCanvas& canvas, const TRect& rect);
-void set_metafile_drawer(MetafileDrawer drawer);
+inline core::ServiceSlot<MetafileDrawer> metafile_drawer_slot;
 
 // The text and per-character advances that a text record holds: UTF-16 code
 // units and, for each, its advance in pixels (cumulative rounding of the

@@ -1,16 +1,10 @@
 #include "platform/graphics/Printers.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 
 namespace graphics {
-namespace {
-std::atomic<PrintDevice*> installed{nullptr};
-}  // namespace
-
-PrintDevice* print_device() { return installed.load(); }
-PrintDevice* install_print_device(PrintDevice* device) { return installed.exchange(device); }
+PrintDevice* print_device() { return print_device_slot.get(); }
 
 int match_paper(std::span<const PaperSizeRow> table, double width_mm, double height_mm) {
     for (const PaperSizeRow& row : table)

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/ServiceSlot.h"
 #include "platform/core/SysUtils.h"
 #include "platform/graphics/Graphics.h"
 
@@ -32,6 +33,12 @@ constexpr int DMDUP_SIMPLEX = 1, DMDUP_VERTICAL = 2, DMDUP_HORIZONTAL = 3;
 constexpr int DMCOLOR_MONOCHROME = 1, DMCOLOR_COLOR = 2;
 constexpr int DMCOLLATE_FALSE = 0, DMCOLLATE_TRUE = 1;
 constexpr int DMRES_DRAFT = -1, DMRES_LOW = -2, DMRES_MEDIUM = -3, DMRES_HIGH = -4;
+
+// The orientation of a page: the one type of the band page, the printer
+// settings and the print parameters; device_orientation and
+// orientation_of_device map it to and from the device mode's value.
+enum TPrinterOrientation : std::uint8_t { poPortrait, poLandscape };
+
 // Paper sources (DefaultSource); sources no code names get DMBIN_USER + n.
 constexpr int DMBIN_UPPER = 1, DMBIN_LOWER = 2, DMBIN_MIDDLE = 3, DMBIN_MANUAL = 4, DMBIN_ENVELOPE = 5,
               DMBIN_ENVMANUAL = 6, DMBIN_AUTO = 7, DMBIN_TRACTOR = 8, DMBIN_SMALLFMT = 9, DMBIN_LARGEFMT = 10,
@@ -59,6 +66,15 @@ struct TDeviceMode {
 TAMBLERO_EXCEPTION(EPrinter, Exception)
 
 namespace graphics {
+
+// poPortrait is DMORIENT_PORTRAIT, poLandscape DMORIENT_LANDSCAPE; a device
+// value other than DMORIENT_LANDSCAPE reads as portrait.
+constexpr int device_orientation(TPrinterOrientation o) {
+    return o == poLandscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
+}
+constexpr TPrinterOrientation orientation_of_device(int value) {
+    return value == DMORIENT_LANDSCAPE ? poLandscape : poPortrait;
+}
 
 // One row of a caller's paper table: its code and size in millimetres.
 struct PaperSizeRow {
@@ -139,8 +155,8 @@ public:
 };
 
 // The process's device (nullptr: none, no printers); the caller keeps it alive.
+inline core::ServiceSlot<PrintDevice*> print_device_slot;
 PrintDevice* print_device();
-PrintDevice* install_print_device(PrintDevice* device);
 
 }  // namespace graphics
 

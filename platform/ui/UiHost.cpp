@@ -70,10 +70,10 @@ std::unique_ptr<core::ProgressMonitor> progress_dialog(const std::string& captio
     return std::make_unique<DialogProgress>(caption);
 }
 
-void install_ui_host() { core::install_host(&ui_host()); }
+void install_ui_host() { core::host_slot.install(&ui_host()); }
 
 void remove_ui_host() {
-    if (&core::host() == &ui_host()) core::install_host(nullptr);
+    if (core::host_slot.get() == &ui_host()) core::host_slot.install(nullptr);
 }
 
 } // namespace ui

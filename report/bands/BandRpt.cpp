@@ -2,7 +2,7 @@
 
 #include "platform/os/Locale.h"
 
-namespace report_bands {
+namespace report {
 
 namespace {
 std::initializer_list<TClass> report_classes() {
@@ -25,4 +25,4 @@ void FinalizeReportDefaults() {
     for (TClass cls : report_classes()) UnRegisterClass(cls);
 }
 
-}  // namespace report_bands
+}  // namespace report

@@ -13,7 +13,7 @@
 
 #include "report/bands/BandRptReport.h"
 
-namespace report_bands {
+namespace report {
 
 // Unit start-up: chooses the design colour scheme for a screen of
 // `num_colors` colours (-1: true colour), takes ImperialMeasure from the
@@ -24,4 +24,4 @@ void FinalizeReportDefaults();
 // Registers the report, band and sub-detail classes for form resources.
 void register_report_classes();
 
-}  // namespace report_bands
+}  // namespace report

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <set>
 
-using report_bands::Rnd;
+using report::Rnd;
 
 const std::array<std::string, BandTypeCount>& BandTypeNames() {
     static const std::array<std::string, BandTypeCount> names = {
@@ -55,7 +55,7 @@ void SetSuppressForceNewPage(bool suppress) { g_suppress_force_new_page = suppre
 
 TBRCustomBand::TBRCustomBand(TComponent* owner) : TBRBasePanel(owner), size_(std::make_unique<TBRBandSize>(this)) {
     AttachToReport(nullptr);
-    SetColor(report_bands::rgb(255, 255, 255));
+    SetColor(report::rgb(255, 255, 255));
     SetEnabled(true);
     SetHeight(40);
     StreamedHeight = 40;
@@ -126,7 +126,7 @@ void TBRCustomBand::SetLinkBand(TBRCustomBand* band) {
     if (band) band->FreeNotification(this);
 }
 
-void TBRCustomBand::SetParent(report_bands::Control* parent) {
+void TBRCustomBand::SetParent(report::Control* parent) {
     if (auto* old = dynamic_cast<TCustomBandReport*>(Parent())) old->RemoveBand(this);
     if (auto* band = dynamic_cast<TBRCustomBand*>(parent)) parent = band->Parent();
     TBRBasePanel::SetParent(parent);
@@ -210,7 +210,7 @@ void TBRCustomBand::SetHasChild(bool has_child) {
         std::string base = BandComponentNames()[rbChild];
         if (InDesigner()) {
             try {
-                band->SetName(report_bands::NumberedComponentName(Owner(), base));
+                band->SetName(report::NumberedComponentName(Owner(), base));
             } catch (...) {
                 delete band;
                 throw;
@@ -232,7 +232,7 @@ void TBRCustomBand::SetBandUnits(TBRUnit unit) {
         if (auto* p = dynamic_cast<TBRPrintable*>(Controls(i))) p->SetSizeUnit(unit);
 }
 
-TBRUnit BandSizeUnit(const report_bands::Control* control) {
+TBRUnit BandSizeUnit(const report::Control* control) {
     auto* band = dynamic_cast<const TBRCustomBand*>(control);
     return band && band->Size() ? band->Size()->CurrentUnit() : TBRUnit::Native;
 }
@@ -256,7 +256,7 @@ void TBRCustomBand::Paint(TCanvas& canvas) {
     canvas.MoveTo(W - 1, 0);
     canvas.LineTo(W - 1, H - 1);
     canvas.Pen.Style = psSolid;
-    const long double f = report_bands::screen_pixels_per_inch() / 254.0L;
+    const long double f = report::screen_pixels_per_inch() / 254.0L;
     Frame()->PaintFrame(canvas, TRect{0, 0, W - 1, H - 1}, f, f);
     std::string caption;
     BandTypeCaption(caption);
@@ -344,7 +344,7 @@ void TBRCustomBand::EmitBand() {
         if (DetailController) DetailController->NotifyDetailListeners(0);
         // A band at the top of a page's body does not break it: it would not fit any better.
         if (KeepOnOnePage && MeasureBandHeight() > r.AvailableSpace() && r.CurrentY > r.PageBodyTop) r.NewColumn();
-        report_bands::OutputDevice& out = *r.Output;
+        report::OutputDevice& out = *r.Output;
         const long double X = r.CurrentX, Y = r.CurrentY;
         if (!TransparentBand && Enabled()) {
             const long double remembered = size_->Height();
@@ -383,7 +383,7 @@ TRect TBRCustomBand::PrintableArea() const {
 
 void TBRCustomBand::print_controls_loop() {
     TCustomBandReport& r = *report_;
-    report_bands::OutputDevice& out = *r.Output;
+    report::OutputDevice& out = *r.Output;
     if (!TransparentBand) {
         TCanvas& canvas = out.Canvas();
         ClipGuard clip(canvas, PrintableArea());

@@ -81,7 +81,7 @@ public:
     AfterPrintEvent AfterPrint;
 
     // ---- placement
-    void SetParent(report_bands::Control* parent) override;
+    void SetParent(report::Control* parent) override;
     virtual void AttachToReport(TCustomBandReport* report) { report_ = report; }
     void SetBounds(int left, int top, int width, int height) override;
     void SetZoom(int zoom) override;
@@ -129,7 +129,7 @@ private:
 };
 
 // The unit of a printable control's band size (Native without one).
-TBRUnit BandSizeUnit(const report_bands::Control* control);
+TBRUnit BandSizeUnit(const report::Control* control);
 
 class TBRBand : public TBRCustomBand {
 public:

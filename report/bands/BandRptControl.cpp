@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace report_bands {
+namespace report {
 
 Control::Control(TComponent* owner) : TComponent(owner) {}
 
@@ -78,4 +78,4 @@ void Control::GetChildren(std::vector<TComponent*>& children) const {
     }
 }
 
-}  // namespace report_bands
+}  // namespace report

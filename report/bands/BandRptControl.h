@@ -10,7 +10,7 @@
 
 #include <vector>
 
-namespace report_bands {
+namespace report {
 
 class Control : public TComponent {
 public:
@@ -71,4 +71,4 @@ private:
     int invalidations_ = 0;
 };
 
-}  // namespace report_bands
+}  // namespace report

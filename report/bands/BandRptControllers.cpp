@@ -147,7 +147,7 @@ void TBRControllerBand::SetMaster(TComponent* master) {
     if (master) master->FreeNotification(this);
 }
 
-void TBRControllerBand::SetParent(report_bands::Control* parent) {
+void TBRControllerBand::SetParent(report::Control* parent) {
     TBRCustomBand::SetParent(parent);
     if (!master_)
         if (auto* report = dynamic_cast<TCustomBandReport*>(Parent())) SetMaster(report);

@@ -88,7 +88,7 @@ public:
     TComponent* Master() const { return master_; }
     // Refused when the chain of masters would come back here.
     virtual void SetMaster(TComponent* master);
-    void SetParent(report_bands::Control* parent) override;
+    void SetParent(report::Control* parent) override;
     // Adds the band and its child bands to the band order being rebuilt.
     virtual void AddToBandOrder();
     void Notification(TComponent* component, TOperation operation) override;

@@ -5,7 +5,7 @@
 
 #include "platform/graphics/Canvas.h"
 
-namespace report_bands {
+namespace report {
 
 class OutputDevice {
 public:
@@ -28,4 +28,4 @@ public:
     virtual int PaperLength() const = 0;
 };
 
-}  // namespace report_bands
+}  // namespace report

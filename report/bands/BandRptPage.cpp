@@ -3,12 +3,12 @@
 #include "platform/core/ClassBuilder.h"
 #include "report/bands/BandRptReport.h"
 
-using report_bands::Rnd;
+using report::Rnd;
 
 namespace {
 std::vector<std::string> paper_idents() {
     std::vector<std::string> names;
-    for (const report::TBRPaperRow& row : report::PaperRows) names.emplace_back(row.Ident);
+    for (const report::PaperRow& row : report::PaperRows) names.emplace_back(row.Ident);
     return names;
 }
 }  // namespace
@@ -107,12 +107,12 @@ void TBRPage::SetOrientation(TPrinterOrientation orientation) {
 }
 
 void TBRPage::SetPaperSize(TBRPaperSize size) {
-    if (!report::HasPaperDimension(size) || std::size_t(size) >= report::PaperDimensionTable.size()) {
+    if (!report::HasPaperDimension(size) || std::size_t(size) >= PaperDimensionTable.size()) {
         paper_size_ = size;
         return;
     }
-    const long double w = report::PaperDimensionTable[std::size_t(size)].Width;
-    const long double h = report::PaperDimensionTable[std::size_t(size)].Height;
+    const long double w = PaperDimensionTable[std::size_t(size)].Width;
+    const long double h = PaperDimensionTable[std::size_t(size)].Height;
     PushPixelUnit();
     SetCurrentUnit(TBRUnit::MM);
     paper_size_ = TBRPaperSize::Custom;

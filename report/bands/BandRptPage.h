@@ -8,12 +8,6 @@
 #include <array>
 #include "report/print/BRPrnSu.h"
 
-using report::TBRPaperSize;
-
-enum class TPrinterOrientation : std::uint8_t { poPortrait, poLandscape };
-inline constexpr TPrinterOrientation poPortrait = TPrinterOrientation::poPortrait;
-inline constexpr TPrinterOrientation poLandscape = TPrinterOrientation::poLandscape;
-
 class TBRPage : public TBRUnitBase {
 public:
     // Indexes of the lengths.

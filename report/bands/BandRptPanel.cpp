@@ -4,9 +4,9 @@
 
 #include <cmath>
 
-using report_bands::grey;
-using report_bands::rgb;
-using report_bands::Rnd;
+using report::grey;
+using report::rgb;
+using report::Rnd;
 
 namespace {
 
@@ -31,7 +31,7 @@ void SelectDesignColorScheme(int num_colors) {
 TBRPrintable::TBRPrintable(TComponent* owner) : Control(owner) {}
 
 TClass TBRPrintable::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TBRPrintable, report_bands::Control>("TBRPrintable").Abstract().Build();
+    static const TClassInfo info = core::ClassBuilder<TBRPrintable, report::Control>("TBRPrintable").Abstract().Build();
     return &info;
 }
 TClass TBRPrintable::ClassType() const { return StaticClass(); }
@@ -46,7 +46,7 @@ TBRBasePanel::~TBRBasePanel() = default;
 
 TClass TBRBasePanel::StaticClass() {
     static const TClassInfo info =
-        core::ClassBuilder<TBRBasePanel, report_bands::Control>("TBRBasePanel")
+        core::ClassBuilder<TBRBasePanel, report::Control>("TBRBasePanel")
             .Abstract()
             .Integer("Tag", &TBRBasePanel::Tag, &TBRBasePanel::SetTag)
             .Integer("Left", &TBRBasePanel::Left, &TBRBasePanel::SetLeft)
@@ -94,7 +94,7 @@ void TBRBasePanel::DrawRulers(TCanvas& canvas, TBRUnit unit) {
     canvas.Pen.Color = grey(192);
     canvas.Pen.Width = 1;
     const bool labelled = LabelledRulers();
-    const long double R = report_bands::screen_pixels_per_inch();
+    const long double R = report::screen_pixels_per_inch();
     const long double Z = zoom_ > 0 ? zoom_ : 100;
     const long double W = Width(), H = Height();
     auto vertical = [&](int x) {
@@ -151,14 +151,14 @@ void TBRBasePanel::DrawRulers(TCanvas& canvas, TBRUnit unit) {
     default: {
         canvas.Pen.Style = psDot;
         const long double points = CharacterPointSize != 0 ? std::fabs(static_cast<long double>(CharacterPointSize))
-                                                           : report_bands::kDefaultCharacterPoints;
-        const long double c = report_bands::CharColumnMM(points);
+                                                           : report::kDefaultCharacterPoints;
+        const long double c = report::CharColumnMM(points);
         for (std::int64_t i = 1, n = Rnd(W / R * 25.4L / c / 10); i <= n; ++i) {
             const int x = int(Rnd(c * i * R / 2.54L));
             vertical(x);
             if (labelled) canvas.TextOut(x + 2, 2, std::to_string(i * 10));
         }
-        const long double l = report_bands::CharLineMM(points);
+        const long double l = report::CharLineMM(points);
         for (std::int64_t j = 1, n = Rnd(H / R * 25.4L / l); j <= n; ++j) {
             const int y = int(Rnd(l * j * R / 25.4L));
             horizontal(y);

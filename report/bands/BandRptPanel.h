@@ -35,17 +35,17 @@ void UseLowColorScheme();
 // set above 256 or for a negative count (true colour), else the low-colour set.
 void SelectDesignColorScheme(int num_colors);
 
-namespace report_bands {
+namespace report {
 // A colour from its red, green and blue components.
 constexpr TColor rgb(int r, int g, int b) { return TColor(r | (g << 8) | (b << 16)); }
 constexpr TColor grey(int n) { return rgb(n, n, n); }
-}  // namespace report_bands
+}  // namespace report
 
 // What a panel and a band need of a printable control: its zoom, its
 // preparation around a run, printing at a band's offset, and whether it
 // still holds content for the next page. The printable controls themselves
 // build on it.
-class TBRPrintable : public report_bands::Control {
+class TBRPrintable : public report::Control {
 public:
     explicit TBRPrintable(TComponent* owner);
     static TClass StaticClass();
@@ -71,7 +71,7 @@ private:
     int zoom_ = 100;
 };
 
-class TBRBasePanel : public report_bands::Control {
+class TBRBasePanel : public report::Control {
 public:
     explicit TBRBasePanel(TComponent* owner);
     ~TBRBasePanel() override;

@@ -1,6 +1,6 @@
 #include "report/bands/BandRptPrinter.h"
 
-namespace report_bands {
+namespace report {
 
 TCanvas& PrinterOutput::Canvas() {
     TCanvas* canvas = printer_.Canvas();
@@ -8,4 +8,4 @@ TCanvas& PrinterOutput::Canvas() {
     return *canvas;
 }
 
-}  // namespace report_bands
+}  // namespace report

@@ -4,11 +4,11 @@
 #include "report/bands/BandRptOutput.h"
 #include "report/print/BRPrntr.h"
 
-namespace report_bands {
+namespace report {
 
 class PrinterOutput : public OutputDevice {
 public:
-    explicit PrinterOutput(report::TBRPrinter& printer) : printer_(printer) {}
+    explicit PrinterOutput(TBRPrinter& printer) : printer_(printer) {}
     // The canvas of the open page; EInvalidOperation before the first page.
     TCanvas& Canvas() override;
     int ToDeviceX(long double x) override { return printer_.ToDeviceX(double(x)); }
@@ -23,7 +23,7 @@ public:
     int PaperLength() const override { return printer_.Settings().PaperLength(); }
 
 private:
-    report::TBRPrinter& printer_;
+    TBRPrinter& printer_;
 };
 
-}  // namespace report_bands
+}  // namespace report

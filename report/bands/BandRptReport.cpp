@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-using report_bands::Rnd;
+using report::Rnd;
 
-namespace report_bands {
+namespace report {
 
 std::string NumberedComponentName(const TComponent* owner, const std::string& base) {
     for (int n = 1;; ++n) {
@@ -16,7 +16,7 @@ std::string NumberedComponentName(const TComponent* owner, const std::string& ba
     }
 }
 
-}  // namespace report_bands
+}  // namespace report
 
 namespace {
 bool contains(const std::vector<TBRCustomBand*>& list, const TBRCustomBand* band) {
@@ -34,7 +34,7 @@ TCustomBandReport::TCustomBandReport(TComponent* owner) : TBRBasePanel(owner) {
     page_ = std::make_unique<TBRPage>(this);
     page_->Report = this;
     page_->UpdateControlBounds();
-    SetColor(report_bands::rgb(255, 255, 255));
+    SetColor(report::rgb(255, 255, 255));
     SetBounds(0, 0, Width(), Height());
     Font.Name = "Arial";
     Font.SetSize(10);
@@ -211,7 +211,7 @@ TBRCustomBand* TCustomBandReport::CreateStandardBand(TBRBandType type) {
         band->SetParent(this);
         std::string base;
         band->DefaultBandName(base);
-        band->SetName(report_bands::NumberedComponentName(owner, base));
+        band->SetName(report::NumberedComponentName(owner, base));
     } catch (...) {
         delete band;
         throw;
@@ -341,7 +341,7 @@ void TCustomBandReport::MeasurePageFooters() {
     }
 }
 
-void TCustomBandReport::BeginRun(report_bands::OutputDevice& output) {
+void TCustomBandReport::BeginRun(report::OutputDevice& output) {
     Output = &output;
     TBRPage& p = *page_;
     run_units_ = Units();
@@ -396,7 +396,7 @@ TClass TBandReport::StaticClass() {
                  [](const TBandReport& r) { return r.Options; }, [](TBandReport& r, int v) { r.Options = v; })
             .Default((1 << FirstPageHeader) | (1 << LastPageFooter))
             .Object("Page", &TBandReport::Page)
-            .Enum("Units", report_bands::unit_names(), &TBandReport::Units, &TBandReport::SetUnits)
+            .Enum("Units", report::unit_names(), &TBandReport::Units, &TBandReport::SetUnits)
             .NoDefault()
             .Integer("Zoom", &TBandReport::Zoom, &TBandReport::SetZoom)
             .Default(100)

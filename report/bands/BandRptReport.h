@@ -68,7 +68,7 @@ public:
     bool FinalPage = false;
     bool SkipForcedPage = false;
     bool ColumnStarted = false;
-    report_bands::OutputDevice* Output = nullptr;
+    report::OutputDevice* Output = nullptr;
 
     // ---- run operations used by bands
     void PrintBand(TBRCustomBand* band);
@@ -84,7 +84,7 @@ public:
 
     // Starts a run on `output` (units native, the first page not yet
     // started); FinishRun ends the last page and restores the units.
-    void BeginRun(report_bands::OutputDevice& output);
+    void BeginRun(report::OutputDevice& output);
     void FinishRun();
 
 protected:
@@ -110,8 +110,8 @@ public:
     void BindStandardBands() override;
 };
 
-namespace report_bands {
+namespace report {
 // Base name followed by the smallest number from 1 that no component of the
 // owner is named yet (DetailBand1, DetailBand2, ...).
 std::string NumberedComponentName(const TComponent* owner, const std::string& base);
-}  // namespace report_bands
+}  // namespace report

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 
-namespace report_bands {
+namespace report {
 
 const std::vector<std::string>& unit_names() {
     static const std::vector<std::string> names = {"MM", "Inches", "Pixels", "Characters", "Native"};
@@ -84,19 +84,19 @@ private:
 
 }  // namespace
 
-}  // namespace report_bands
+}  // namespace report
 
-using report_bands::Rnd;
+using report::Rnd;
 
-bool ImperialMeasure() { return report_bands::g_imperial; }
-void SetImperialMeasure(bool imperial) { report_bands::g_imperial = imperial; }
+bool ImperialMeasure() { return report::g_imperial; }
+void SetImperialMeasure(bool imperial) { report::g_imperial = imperial; }
 
 // ------------------------------------------------------------ TBRUnitBase
 
 TBRUnitBase::TBRUnitBase() {
     current_unit_ = ImperialMeasure() ? TBRUnit::Inches : TBRUnit::MM;
     saved_unit_ = current_unit_;
-    ScreenPixelsPerInch = report_bands::screen_pixels_per_inch();
+    ScreenPixelsPerInch = report::screen_pixels_per_inch();
 }
 
 TBRUnitBase::~TBRUnitBase() = default;
@@ -114,14 +114,14 @@ long double TBRUnitBase::FromNative(TBRUnit unit, bool horizontal, long double n
     case TBRUnit::Pixels: {
         // A screen without pixels or a zoom of 0 would divide by zero: they
         // count as the measuring device and 100 %.
-        long double r = ScreenPixelsPerInch > 0 ? ScreenPixelsPerInch : report_bands::screen_pixels_per_inch();
+        long double r = ScreenPixelsPerInch > 0 ? ScreenPixelsPerInch : report::screen_pixels_per_inch();
         long double z = ZoomPercent > 0 ? ZoomPercent : 100;
         return n / (254.0L / r) * z / 100.0L;
     }
     case TBRUnit::Characters: {
         long double s = std::fabs(static_cast<long double>(Report ? Report->Font.Size() : 0));
-        if (s == 0) s = report_bands::kDefaultCharacterPoints;
-        return horizontal ? n / report_bands::CharColumnMM(s) / 10.0L : n / report_bands::CharLineMM(s) / 10.0L;
+        if (s == 0) s = report::kDefaultCharacterPoints;
+        return horizontal ? n / report::CharColumnMM(s) / 10.0L : n / report::CharLineMM(s) / 10.0L;
     }
     case TBRUnit::Native: return n;
     }
@@ -133,14 +133,14 @@ long double TBRUnitBase::ToNative(TBRUnit unit, bool horizontal, long double v) 
     case TBRUnit::MM: return v * 10.0L;
     case TBRUnit::Inches: return v * 254.0L;
     case TBRUnit::Pixels: {
-        long double r = ScreenPixelsPerInch > 0 ? ScreenPixelsPerInch : report_bands::screen_pixels_per_inch();
+        long double r = ScreenPixelsPerInch > 0 ? ScreenPixelsPerInch : report::screen_pixels_per_inch();
         long double z = ZoomPercent > 0 ? ZoomPercent : 100;
         return v * (254.0L / r) / z * 100.0L;
     }
     case TBRUnit::Characters: {
         long double s = std::fabs(static_cast<long double>(Report ? Report->Font.Size() : 0));
-        if (s == 0) s = report_bands::kDefaultCharacterPoints;
-        return horizontal ? v * report_bands::CharColumnMM(s) * 10.0L : v * report_bands::CharLineMM(s) * 10.0L;
+        if (s == 0) s = report::kDefaultCharacterPoints;
+        return horizontal ? v * report::CharColumnMM(s) * 10.0L : v * report::CharLineMM(s) * 10.0L;
     }
     case TBRUnit::Native: return v;
     }
@@ -155,8 +155,8 @@ void TBRUnitBase::PushPixelUnit() {
 void TBRUnitBase::PopUnit() { current_unit_ = saved_unit_; }
 
 TStrings* TBRUnitBase::Values() const {
-    if (!values_) values_ = std::make_unique<report_bands::ValueList>(const_cast<TBRUnitBase&>(*this));
-    static_cast<report_bands::ValueList&>(*values_).Refresh();
+    if (!values_) values_ = std::make_unique<report::ValueList>(const_cast<TBRUnitBase&>(*this));
+    static_cast<report::ValueList&>(*values_).Refresh();
     return values_.get();
 }
 

@@ -9,6 +9,7 @@
 
 #include "platform/core/Classes.h"
 #include "platform/graphics/Canvas.h"
+#include "platform/core/StringList.h"
 
 #include <cstdint>
 #include <functional>
@@ -19,14 +20,14 @@
 class TCustomBandReport;
 class TBRCustomBand;
 
-namespace report_bands {
+namespace report {
 class Control;
 }
 
 // The units a report reads and writes its lengths in (ordinals 0 to 4).
 enum class TBRUnit : std::uint8_t { MM, Inches, Pixels, Characters, Native };
 
-namespace report_bands {
+namespace report {
 
 // Element names of TBRUnit as form resources store them.
 const std::vector<std::string>& unit_names();
@@ -47,7 +48,7 @@ int screen_pixels_per_inch();
 // object has no report, or its report's font has a point size of 0.
 constexpr int kDefaultCharacterPoints = 10;
 
-}  // namespace report_bands
+}  // namespace report
 
 // True when new pages are Letter in inches (the user's locale measures in
 // U.S. customary units); set by the unit start-up, settable by tests.
@@ -167,7 +168,7 @@ public:
     bool DrawLeft() const { return GetSide(2); }
     bool DrawRight() const { return GetSide(3); }
 
-    report_bands::Control* Control = nullptr;   // repainted on every change
+    report::Control* Control = nullptr;   // repainted on every change
 
     bool HasAnySide() const { return draw_top_ || draw_bottom_ || draw_left_ || draw_right_; }
     // Pen width 1 in the frame's style and colour.

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/core/Classes.h"
+#include "platform/core/StringList.h"
 
 class TDataSet;
 class TField;
@@ -147,7 +148,7 @@ public:
 
 // ---------------------------------------------------------------- evaluator
 
-namespace expr {
+namespace report {
 // A dataset list in use (not owned), or an own empty one made on demand.
 class DataSetListSlot {
 public:
@@ -161,7 +162,7 @@ private:
     std::unique_ptr<TList> own_;
     TList* list_ = nullptr;
 };
-}  // namespace expr
+}  // namespace report
 
 class TBREvaluator {
 public:
@@ -216,7 +217,7 @@ private:
 
     class Nesting;
     int depth_ = 0;
-    expr::DataSetListSlot datasets_;
+    report::DataSetListSlot datasets_;
     std::unique_ptr<TBRFiFo> fifo_;
     bool compiled_ = false;
 };
@@ -282,7 +283,7 @@ void RegisterBuiltinFunction(TBRFunctionFactory item, const std::string& name, c
                              const std::string& vendor, const std::string& data);
 extern char ArgumentSeparator;
 
-namespace expr {
+namespace report {
 // The application title that AppName takes at start-up (default: the
 // executable's file name).
 void set_application_title(const std::string& title);
@@ -290,7 +291,7 @@ std::string application_title();
 // The library's state, for the evaluator's release: the application
 // environment or null when the library is not started.
 TBREvEnvironment* application_environment_if_started();
-}  // namespace expr
+}  // namespace report
 
 // ----------------------------------------------------------- environments
 
@@ -369,6 +370,6 @@ private:
     void compile_entry(TBREvEmbeddedFunction& entry);
     class DataList;
     int preparation_count_ = 0;
-    expr::DataSetListSlot datasets_;
+    report::DataSetListSlot datasets_;
     std::unique_ptr<DataList> data_;
 };

@@ -197,12 +197,12 @@ TBREvaluator::~TBREvaluator() {
     if (compiled_) ReleaseCompiled();
 }
 
-void expr::DataSetListSlot::use(TList* list) {
+void report::DataSetListSlot::use(TList* list) {
     if (own_ && list_ == own_.get() && list != list_) own_.reset();
     list_ = list;
 }
 
-TList* expr::DataSetListSlot::get() {
+TList* report::DataSetListSlot::get() {
     if (!list_) {
         own_ = std::make_unique<TList>();
         list_ = own_.get();
@@ -225,7 +225,7 @@ void TBREvaluator::CompileExpression(const std::string& text) {
 void TBREvaluator::ReleaseCompiled() {
     fifo_.reset();
     compiled_ = false;
-    if (TBREvEnvironment* app = expr::application_environment_if_started()) app->UnprepareEntries();
+    if (TBREvEnvironment* app = report::application_environment_if_started()) app->UnprepareEntries();
 }
 
 void TBREvaluator::EvaluateCompiled(EvalValue& result) {

@@ -191,7 +191,7 @@ void TBREvEnvironment::PrepareEntries() {
 }
 
 void TBREvEnvironment::UnprepareEntries() {
-    if (this == expr::application_environment_if_started() && GlobalUnprepareGuard) return;
+    if (this == report::application_environment_if_started() && GlobalUnprepareGuard) return;
     struct Guard {
         ~Guard() { GlobalUnprepareGuard = false; }
     } guard;

@@ -500,7 +500,7 @@ void InitExpressionLibrary() {
     const TDateTime now = Now();
     g_state.application_environment->DefineEntry("AppStartTime", quoted(TimeToStr(now, fs)));
     g_state.application_environment->DefineEntry("AppStartDate", quoted(DateToStr(now, fs)));
-    g_state.application_environment->DefineEntry("AppName", quoted(expr::application_title()));
+    g_state.application_environment->DefineEntry("AppName", quoted(report::application_title()));
 }
 
 void DoneExpressionLibrary() {
@@ -518,7 +518,7 @@ TBREvEnvironment& ApplicationEnvironment() {
     return *g_state.application_environment;
 }
 
-namespace expr {
+namespace report {
 
 void set_application_title(const std::string& title) { g_state.title = title; }
 
@@ -534,4 +534,4 @@ std::string application_title() {
 
 TBREvEnvironment* application_environment_if_started() { return g_state.application_environment.get(); }
 
-}  // namespace expr
+}  // namespace report

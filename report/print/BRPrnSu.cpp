@@ -10,7 +10,7 @@ namespace report {
 
 std::vector<graphics::PaperSizeRow> DevicePaperTable() {
     std::vector<graphics::PaperSizeRow> rows;
-    for (const TBRPaperRow& row : PaperRows)
+    for (const PaperRow& row : PaperRows)
         if (HasPaperDimension(row.Size)) rows.push_back({row.Code, row.Width, row.Height});
     return rows;
 }
@@ -30,6 +30,10 @@ namespace {
 std::int32_t pixels_to_native(int value, int per) { return per > 0 ? RoundEven(double(value) / per * 254.0) : 0; }
 }  // namespace
 
+}  // namespace report
+
+using namespace report;
+
 // ---------------------------------------------------------------- TPrinterSettings
 
 TPrinterSettings::TPrinterSettings() = default;
@@ -47,7 +51,9 @@ void TPrinterSettings::LoadFromDevice() {
     Device = printer_->Device();
     Driver = printer_->Driver();
     Port = printer_->Port();
-    TDeviceMode mode = *printer_->DevMode();
+    // The hook works on the printer's own device mode: what it changes
+    // stays with the printer and is what the settings read.
+    TDeviceMode& mode = *printer_->DevMode();
     bool cancel = false;
     OnGetPrinterSettings(this, cancel, &mode);
     if (cancel) return;
@@ -57,7 +63,7 @@ void TPrinterSettings::LoadFromDevice() {
     copies_ = (f & DM_COPIES) ? mode.Copies : 1;
     output_bin_ = TBRBin::First;
     if (f & DM_DEFAULTSOURCE)
-        for (const TBRBinRow& row : BinRows)
+        for (const BinRow& row : BinRows)
             if (row.Code == mode.DefaultSource) {
                 output_bin_ = row.Bin;
                 break;
@@ -70,7 +76,7 @@ void TPrinterSettings::LoadFromDevice() {
     top_offset_ = pixels_to_native(printer_->PhysicalOffsetY(), pixels_y_);
     paper_size_ = TBRPaperSize::Default;
     if (f & DM_PAPERSIZE)
-        for (const TBRPaperRow& row : PaperRows)
+        for (const PaperRow& row : PaperRows)
             if (row.Code == mode.PaperSize) {
                 paper_size_ = row.Size;
                 break;
@@ -106,7 +112,7 @@ void TPrinterSettings::ApplyToDevice() {
     mode.Fields |= DM_DEFAULTSOURCE;
     mode.DefaultSource = UseCustomBinCode ? CustomBinCode : BinCodeTable[std::size_t(output_bin_)];
     mode.Fields |= DM_ORIENTATION;
-    mode.Orientation = orientation_ == 1 ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
+    mode.Orientation = graphics::device_orientation(orientation_);
     mode.Collate = Collate;
     mode.PrintQuality = PrintQuality;
     mode.Color = ColorOption;
@@ -136,7 +142,7 @@ bool TPrinterSettings::SetCopies(std::int32_t value) {
     return true;
 }
 
-bool TPrinterSettings::SetOrientation(std::uint8_t value) {
+bool TPrinterSettings::SetOrientation(TPrinterOrientation value) {
     if (has_printer() && !HasDevModeField(DM_ORIENTATION)) return false;
     orientation_ = value;
     return true;
@@ -203,7 +209,7 @@ TClass TBandReportPrinterSettings::StaticClass() {
     using T = TBandReportPrinterSettings;
     static const TClassInfo info = [] {
         std::vector<std::string> bins;
-        for (const TBRBinRow& row : BinRows) bins.emplace_back(row.Ident);
+        for (const BinRow& row : BinRows) bins.emplace_back(row.Ident);
         core::ClassBuilder<T, TBRPrinterSettings> b("TBandReportPrinterSettings");
         b.Integer("Copies", &T::Copies, &T::Copies).Default(1)
             .Enum("OutputBin", bins, &T::OutputBin, &T::OutputBin).Default(int(TBRBin::Auto))
@@ -225,6 +231,8 @@ TClass TBandReportPrinterSettings::StaticClass() {
     }();
     return &info;
 }
+
+namespace report {
 
 void RegisterPrinterSettingsClasses() {
     RegisterClasses({TBRPrinterSettings::StaticClass(), TBandReportPrinterSettings::StaticClass()});

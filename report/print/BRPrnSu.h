@@ -16,8 +16,6 @@
 #include "platform/core/Classes.h"
 #include "platform/graphics/Printers.h"
 
-namespace report {
-
 enum class TBRPaperSize : std::uint8_t {
     Default, Letter, LetterSmall, Tabloid, Ledger, Legal, Statement, Executive, A3, A4, A4Small, A5,
     B4, B5, Folio, Quarto, br10X14, br11X17, Note, Env9, Env10, Env11, Env12, Env14, CSheet, DSheet,
@@ -27,17 +25,20 @@ enum class TBRPaperSize : std::uint8_t {
     LetterTrans, A4Trans, LetterExtraTrans, SuperASuperAA4, SuperBSuperBA3, LetterPlus, A4Plus,
     A5Trans, B5Trans, A3Extra, A5Extra, B5Extra, A2, A3Trans, A3ExtraTrans, Custom
 };
-inline constexpr int PaperSizeCount = 70;
 
 enum class TBRBin : std::uint8_t {
     First, Upper, Lower, Middle, Manual, Envelope, EnvManual, Auto, Tractor, SmallFormat, LargeFormat,
     LargeCapacity, Cassette, Last
 };
+
+namespace report {
+
+inline constexpr int PaperSizeCount = 70;
 inline constexpr int BinCount = 14;
 
 // One paper size: its identifier, its printer paper code, its size in millimetres (0 x 0 for
 // Default and Custom, which have none) and its display name.
-struct TBRPaperRow {
+struct PaperRow {
     TBRPaperSize Size;
     std::string_view Ident;
     std::int32_t Code;
@@ -47,7 +48,7 @@ struct TBRPaperRow {
 
 // Every paper size in ordinal order. Sizes are kept exactly as listed (the
 // envelope B6 is wider than high, the two reserved sizes are 100 x 100 mm).
-inline constexpr TBRPaperRow PaperRows[PaperSizeCount] = {
+inline constexpr PaperRow PaperRows[PaperSizeCount] = {
     {TBRPaperSize::Default, "Default", 0, 0, 0, "Default size"},
     {TBRPaperSize::Letter, "Letter", 1, 215.9, 279.4, "Letter 8 1/2 x 11 in"},
     {TBRPaperSize::LetterSmall, "LetterSmall", 2, 215.9, 279.4, "Letter Small 8 1/2 x 11 in"},
@@ -122,12 +123,12 @@ inline constexpr TBRPaperRow PaperRows[PaperSizeCount] = {
 
 // One paper source, its identifier and its printer source code (First and
 // Upper share 1, Cassette and Last share 14).
-struct TBRBinRow {
+struct BinRow {
     TBRBin Bin;
     std::int32_t Code;
     std::string_view Ident;
 };
-inline constexpr TBRBinRow BinRows[BinCount] = {
+inline constexpr BinRow BinRows[BinCount] = {
     {TBRBin::First, 1, "First"},          {TBRBin::Upper, 1, "Upper"},
     {TBRBin::Lower, 2, "Lower"},          {TBRBin::Middle, 3, "Middle"},
     {TBRBin::Manual, 4, "Manual"},        {TBRBin::Envelope, 5, "Envelope"},
@@ -138,7 +139,7 @@ inline constexpr TBRBinRow BinRows[BinCount] = {
 };
 
 // A paper's size in millimetres, width then height.
-struct TBRPaperDimension {
+struct PaperDimension {
     double Width = 0, Height = 0;
 };
 
@@ -151,17 +152,24 @@ constexpr std::array<T, N> column(F f) {
 }
 }  // namespace detail
 
+}  // namespace report
+
 // The columns of the rows, indexed by ordinal. PaperDimensionTable has a
 // size for Letter (1) to A3ExtraTrans (68); Default and Custom read 0 x 0.
-inline constexpr std::array<TBRPaperDimension, PaperSizeCount> PaperDimensionTable =
-    detail::column<TBRPaperDimension, PaperSizeCount>(
-        [](std::size_t i) { return TBRPaperDimension{PaperRows[i].Width, PaperRows[i].Height}; });
-inline constexpr std::array<std::int32_t, PaperSizeCount> PaperCodeTable =
-    detail::column<std::int32_t, PaperSizeCount>([](std::size_t i) { return PaperRows[i].Code; });
-inline constexpr std::array<std::string_view, PaperSizeCount> PaperSizeNames =
-    detail::column<std::string_view, PaperSizeCount>([](std::size_t i) { return PaperRows[i].Name; });
-inline constexpr std::array<std::int32_t, BinCount> BinCodeTable =
-    detail::column<std::int32_t, BinCount>([](std::size_t i) { return BinRows[i].Code; });
+inline constexpr std::array<report::PaperDimension, report::PaperSizeCount> PaperDimensionTable =
+    report::detail::column<report::PaperDimension, report::PaperSizeCount>([](std::size_t i) {
+        return report::PaperDimension{report::PaperRows[i].Width, report::PaperRows[i].Height};
+    });
+inline constexpr std::array<std::int32_t, report::PaperSizeCount> PaperCodeTable =
+    report::detail::column<std::int32_t, report::PaperSizeCount>(
+        [](std::size_t i) { return report::PaperRows[i].Code; });
+inline constexpr std::array<std::string_view, report::PaperSizeCount> PaperSizeNames =
+    report::detail::column<std::string_view, report::PaperSizeCount>(
+        [](std::size_t i) { return report::PaperRows[i].Name; });
+inline constexpr std::array<std::int32_t, report::BinCount> BinCodeTable =
+    report::detail::column<std::int32_t, report::BinCount>([](std::size_t i) { return report::BinRows[i].Code; });
+
+namespace report {
 
 // Whether PaperDimensionTable has a size for it (all but Default and Custom).
 constexpr bool HasPaperDimension(TBRPaperSize size) {
@@ -174,6 +182,9 @@ std::vector<graphics::PaperSizeRow> DevicePaperTable();
 
 // Rounds to the nearest integer, halves to even.
 std::int32_t RoundEven(double value);
+
+}  // namespace report
+
 
 // A hook on the printer's device mode: Cancel true stops the read or write.
 using TBRPrinterEvent = TMethodEvent<void(TObject* Sender, bool& Cancel, TDeviceMode* DevMode)>;
@@ -218,7 +229,7 @@ public:
     // and answer whether they did. Without any printer, orientation and
     // paper size are stored and answer true.
     bool SetCopies(std::int32_t value);
-    bool SetOrientation(std::uint8_t value);  // 0 portrait, 1 landscape
+    bool SetOrientation(TPrinterOrientation value);
     bool SetDuplex(bool value);
     bool SetOutputBin(TBRBin value);
     bool SetPaperSize(TBRPaperSize value);  // Default is always taken
@@ -227,7 +238,7 @@ public:
 
     std::int32_t Copies() const { return copies_; }
     bool Duplex() const { return duplex_; }
-    std::uint8_t Orientation() const { return orientation_; }
+    TPrinterOrientation Orientation() const { return orientation_; }
     TBRBin OutputBin() const { return output_bin_; }
     TBRPaperSize PaperSize() const { return paper_size_; }
     std::int32_t PixelsPerX() const { return pixels_x_; }
@@ -240,10 +251,10 @@ private:
 
     std::int32_t copies_ = 0;
     bool duplex_ = false;
-    std::uint8_t orientation_ = 0;
+    TPrinterOrientation orientation_ = poPortrait;
     TBRBin output_bin_ = TBRBin::First;
     TBRPaperSize paper_size_ = TBRPaperSize::A4;
-    std::array<bool, PaperSizeCount> supported_{};  // ordinals 1 to 68
+    std::array<bool, report::PaperSizeCount> supported_{};  // ordinals 1 to 68
     bool supported_read_ = false;
     std::int32_t paper_width_ = 0, paper_length_ = 0;
     std::int32_t pixels_x_ = 0, pixels_y_ = 0;
@@ -261,7 +272,7 @@ public:
 
     std::int32_t Copies = 1;
     bool Duplex = false;
-    std::uint8_t Orientation = 0;  // 0 portrait, 1 landscape
+    TPrinterOrientation Orientation = poPortrait;
     TBRBin OutputBin = TBRBin::Auto;
     TBRPaperSize PaperSize = TBRPaperSize::Letter;
     std::int32_t PrinterIndex = -1;
@@ -285,6 +296,8 @@ public:
     static TClass StaticClass();
     TClass ClassType() const override { return StaticClass(); }
 };
+
+namespace report {
 
 // Registers and unregisters the settings classes with the class registry.
 void RegisterPrinterSettingsClasses();

@@ -6,7 +6,7 @@
 #include "platform/core/ClassBuilder.h"
 #include "platform/core/HostServices.h"
 
-namespace report {
+using namespace report;
 
 bool StoredFileLoaded = false;
 
@@ -36,6 +36,10 @@ TBRPrinter::TBRPrinter(TObject* report, const TBRPrinterSettings* settings, grap
         settings_.UseStandardPrinter = false;
         own_printer_ = std::make_unique<TPrinter>(device, DevicePaperTable());
         printer_ = own_printer_.get();
+        // A printer of its own starts on the one the application has
+        // selected, when it lists that many; the settings then read that one.
+        const int index = ::Printer().PrinterIndex();
+        if (index >= 0 && index < printer_->PrinterCount()) printer_->SetPrinterIndex(index);
     }
     printers_present_ = printer_->PrinterCount() > 0;
     if (printers_present_) settings_.SetPrinter(printer_);
@@ -59,7 +63,7 @@ TBRPrinter::~TBRPrinter() {
 
 // ---------------------------------------------------------------- notices
 
-void TBRPrinter::post(TBRNoticeWindow* window, unsigned message, std::int64_t wParam) {
+void TBRPrinter::post(NoticeWindow* window, unsigned message, std::int64_t wParam) {
     if (!window) return;
     std::shared_ptr<TBRPrinter*> alive = alive_;
     core::host().Post([alive, window, message, wParam] {
@@ -103,11 +107,11 @@ std::int32_t TBRPrinter::ToDeviceY(double y) const { return RoundEven((y - TopWa
 std::int32_t TBRPrinter::ToDeviceHeight(double h) const { return RoundEven(h * y_factor_); }
 
 std::int32_t TBRPrinter::PagePaperWidth() const {
-    return settings_.Orientation() == 1 ? settings_.PaperLength() : settings_.PaperWidth();
+    return settings_.Orientation() == poLandscape ? settings_.PaperLength() : settings_.PaperWidth();
 }
 
 std::int32_t TBRPrinter::PagePaperLength() const {
-    return settings_.Orientation() == 1 ? settings_.PaperWidth() : settings_.PaperLength();
+    return settings_.Orientation() == poLandscape ? settings_.PaperWidth() : settings_.PaperLength();
 }
 
 void TBRPrinter::screen_factors() {
@@ -269,13 +273,13 @@ void TBRPrinter::LoadPageStreamFile(const std::string& fileName) {
         first.reset();
         auto near = [](double a, double b) { return std::fabs(a - b) <= 2.0; };
         for (int i = 1; i <= int(TBRPaperSize::ESheet); ++i) {
-            const TBRPaperDimension& d = PaperDimensionTable[std::size_t(i)];
+            const PaperDimension& d = PaperDimensionTable[std::size_t(i)];
             if (near(w, d.Width) && near(h, d.Height)) {
                 SetPaperSize(TBRPaperSize(i));
-                SetOrientation(0);
+                SetOrientation(poPortrait);
             } else if (near(h, d.Width) && near(w, d.Height)) {
                 SetPaperSize(TBRPaperSize(i));
-                SetOrientation(1);
+                SetOrientation(poLandscape);
             }
         }
     }
@@ -336,10 +340,13 @@ void TBRPrinter::PrintStoredPages() {
     }
 }
 
+void TBRPrinter::SetOutline(TBROutlineNodes* nodes) {
+    outline_ = nodes;
+    page_list_.Outline().SetOutlineTreeNodes(nodes);
+}
+
 void TBRPrinter::SelectPrinter(int index) {
     if (!printers_present_ || settings_.UseStandardPrinter) return;
     printer_->SetPrinterIndex(index);
     settings_.LoadFromDevice();
 }
-
-}  // namespace report

@@ -27,10 +27,12 @@
 #include "report/pages/BRPageStream.h"
 #include "report/print/BRPrnSu.h"
 
-namespace report {
-
 // Misuse of the printer engine ("BRPrinter not ready", "Illegal call to NewPage").
 TAMBLERO_EXCEPTION(EBRError, Exception)
+
+class TBRPrinter;
+
+namespace report {
 
 // The notices of the engine.
 constexpr unsigned WM_USER = 0x400;
@@ -39,15 +41,15 @@ constexpr unsigned BRM_PAGES_AVAILABLE = WM_USER + 1; // wParam: pages available
 constexpr unsigned BRM_PRINT_AGAIN = WM_USER + 2;     // to the report window
 constexpr unsigned BRM_PREVIEW_CLOSED = WM_USER + 4;  // to the report window; lParam: the printer
 
-class TBRPrinter;
-
 // A window that takes the engine's notices: a preview, a progress form, a
 // report window. wParam is a full int (page numbers are never cut).
-class TBRNoticeWindow {
+class NoticeWindow {
 public:
-    virtual ~TBRNoticeWindow() = default;
+    virtual ~NoticeWindow() = default;
     virtual void Notice(unsigned message, std::int64_t wParam, TBRPrinter* lParam) = 0;
 };
+
+}  // namespace report
 
 class TBRPrinter : public TPersistent {
 public:
@@ -118,8 +120,8 @@ public:
     TBRPageList& PageList() { return page_list_; }
     TPrinter& Printer() { return *printer_; }
     void SetCompression(bool value) { page_list_.SetCompression(value); }
-    std::uint8_t Orientation() const { return settings_.Orientation(); }
-    bool SetOrientation(std::uint8_t value) { return settings_.SetOrientation(value); }
+    TPrinterOrientation Orientation() const { return settings_.Orientation(); }
+    bool SetOrientation(TPrinterOrientation value) { return settings_.SetOrientation(value); }
     TBRPaperSize PaperSize() const { return settings_.PaperSize(); }
     bool SetPaperSize(TBRPaperSize value) { return settings_.SetPaperSize(value); }
     bool SetOutputBin(TBRBin value) { return settings_.SetOutputBin(value); }
@@ -127,6 +129,9 @@ public:
     bool SetDuplex(bool value) { return settings_.SetDuplex(value); }
     void SetPaperWidth(std::int32_t value) { settings_.SetPaperWidth(value); }
     void SetPaperLength(std::int32_t value) { settings_.SetPaperLength(value); }
+    // The outline view: its nodes show the page list's outline from now on
+    // (nullptr: none; the caller keeps them alive while set).
+    void SetOutline(TBROutlineNodes* nodes);
     bool PrintersPresent() const { return printers_present_; }
 
     // 0: page stream, 1: printer.
@@ -149,8 +154,8 @@ public:
     std::int32_t TopWaste() const;
 
     TObject* ParentReport() const { return report_; }
-    TBRNoticeWindow* Preview = nullptr;
-    TBRNoticeWindow* ReportWindow = nullptr;
+    report::NoticeWindow* Preview = nullptr;
+    report::NoticeWindow* ReportWindow = nullptr;
     std::function<void(TObject* Sender)> OnAfterPrint;
     std::function<void(TObject* Sender)> OnAfterPreview;
     std::function<void(TObject* filter)> ExportHook;
@@ -164,7 +169,7 @@ private:
     void start_metafile_page();
     void start_printer_page();
     void screen_factors();
-    void post(TBRNoticeWindow* window, unsigned message, std::int64_t wParam);
+    void post(report::NoticeWindow* window, unsigned message, std::int64_t wParam);
     int device_dpi(bool x) const;
 
     TObject* report_ = nullptr;
@@ -172,6 +177,7 @@ private:
     std::unique_ptr<TPrinter> own_printer_;
     TPrinter* printer_ = nullptr;
     TBRPageList page_list_;
+    TBROutlineNodes* outline_ = nullptr;
     bool printers_present_ = false;
     bool cancelled_ = false;
     bool showing_preview_ = false;
@@ -192,5 +198,3 @@ private:
 
 // Whether a stored stream was loaded into a printer since the last report was created.
 extern bool StoredFileLoaded;
-
-}  // namespace report

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-namespace report_tool {
+namespace report::tool {
 namespace {
 
 int usage(std::ostream& err) {
@@ -20,13 +20,13 @@ int usage(std::ostream& err) {
 // "band NAME PAGE LEFT TOP RIGHT BOTTOM", its frame rectangle in device
 // pixels on its last page, and the page count last as "pages N".
 int run(const std::string& layout, const std::string& target, int records, std::ostream& out) {
-    report_bands::register_report_classes();
+    report::register_report_classes();
     std::unique_ptr<TComponent> root(core::read_component_file(layout, nullptr));
     auto* report = dynamic_cast<TCustomBandReport*>(root.get());
     if (!report) throw EReadError("Not a report layout: " + layout);
 
-    report::TBRPrinter printer;
-    report_bands::PrinterOutput output(printer);
+    TBRPrinter printer;
+    report::PrinterOutput output(printer);
     std::vector<std::string> lines;
     for (TBRCustomBand* band : report->BandList()) {
         band->AfterPrint = [&lines, &printer](TBRCustomBand* sender, bool printed) {
@@ -74,4 +74,4 @@ int bands_command(const std::vector<std::string>& args, std::ostream& out, std::
     return run(args[1], args[2], records, out);
 }
 
-}  // namespace report_tool
+}  // namespace report::tool

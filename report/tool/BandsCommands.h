@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-namespace report_tool {
+namespace report::tool {
 
 int bands_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-}  // namespace report_tool
+}  // namespace report::tool

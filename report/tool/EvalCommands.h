@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace report_tool {
+namespace report::tool {
 
 // args: what follows "eval". Prints "KIND value" lines (the kind as TYPEOF
 // names it; an error value's line is "ERROR" and its message). Returns the
@@ -14,4 +14,4 @@ namespace report_tool {
 // the usage on `err` for bad arguments.
 int eval_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-}  // namespace report_tool
+}  // namespace report::tool

@@ -12,7 +12,7 @@
 #include "platform/graphics/qt/QtCanvas.h"
 #include "report/pages/BRPageStream.h"
 
-namespace report_tool {
+namespace report::tool {
 namespace {
 
 constexpr const char* kUsage =
@@ -236,4 +236,4 @@ int pages_command(const std::vector<std::string>& args, std::ostream& out, std::
     return usage(err);
 }
 
-}  // namespace report_tool
+}  // namespace report::tool

@@ -9,7 +9,7 @@
 class TCanvas;
 class TMetafile;
 
-namespace report_tool {
+namespace report::tool {
 
 // args: what follows "pages":
 //   info FILE                       header, page count, each page's record and size
@@ -30,4 +30,4 @@ constexpr int kSynthWidth = 794, kSynthHeight = 1123;
 void synth_page(TMetafile& page, int n);
 void draw_synth_page(TCanvas& canvas, int n);
 
-}  // namespace report_tool
+}  // namespace report::tool

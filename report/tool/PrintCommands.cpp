@@ -3,25 +3,25 @@
 
 #include "report/print/BRPrntr.h"
 #include "platform/graphics/qt/QtCanvas.h"
-#include "platform/ui/Printers.h"
+#include "platform/print/Printers.h"
 
 #include <algorithm>
 #include <charconv>
 #include <ostream>
 
-namespace report_tool {
+namespace report::tool {
 namespace {
 
 using namespace report;
 
 std::string_view paper_ident(int code) {
-    for (const TBRPaperRow& row : PaperRows)
+    for (const PaperRow& row : PaperRows)
         if (row.Code == code) return row.Ident;
     return "-";
 }
 
 std::string_view bin_ident(int code) {
-    for (const TBRBinRow& row : BinRows)
+    for (const BinRow& row : BinRows)
         if (row.Code == code) return row.Ident;
     return "-";
 }
@@ -46,11 +46,11 @@ std::string fields(std::uint32_t f) {
 // bin      INDEX CODE IDENT SOURCE
 int printers_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     for (const std::string& a : args)
-        if (!ui::is_printer_uri(a)) {
+        if (!print::is_printer_uri(a)) {
             err << "usage: report-tool printers [ipp://HOST:PORT/PATH ...]\n";
             return 2;
         }
-    ui::CupsPrintDevice device(args);
+    print::CupsPrintDevice device(args);
     const auto destinations = device.Destinations(DevicePaperTable());
     for (std::size_t i = 0; i < destinations.size(); ++i) {
         const graphics::DestinationInfo& d = destinations[i];
@@ -66,9 +66,9 @@ int printers_command(const std::vector<std::string>& args, std::ostream& out, st
     return out.good() ? 0 : 1;
 }
 
-}  // namespace report_tool
+}  // namespace report::tool
 
-namespace report_tool {
+namespace report::tool {
 namespace {
 
 using namespace report;
@@ -119,15 +119,11 @@ int print_command(const std::vector<std::string>& args, std::ostream&, std::ostr
         err << kPrintUsage;
         return 2;
     }
-    graphics::qt::prepare_platform();
-    graphics::qt::unit_startup();
-    struct Shutdown {
-        ~Shutdown() { graphics::qt::unit_shutdown(); }
-    } shutdown;
+    graphics::qt::GraphicsScope qt;
 
     std::vector<std::string> uris;
-    if (ui::is_printer_uri(a.printer)) uris.push_back(a.printer);
-    ui::CupsPrintDevice device(uris);
+    if (print::is_printer_uri(a.printer)) uris.push_back(a.printer);
+    print::CupsPrintDevice device(uris);
     TBRPrinter printer(nullptr, nullptr, &device);
 
     if (a.pdf.empty()) {
@@ -169,4 +165,4 @@ int print_command(const std::vector<std::string>& args, std::ostream&, std::ostr
     return 0;
 }
 
-}  // namespace report_tool
+}  // namespace report::tool

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace report_tool {
+namespace report::tool {
 
 // printers [URI...]: every destination (CUPS's, then the printers given by
 // IPP URI) with its papers, bins and supported settings, one row a line.
@@ -19,4 +19,4 @@ int printers_command(const std::vector<std::string>& args, std::ostream& out, st
 // before any job exists.
 int print_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-}  // namespace report_tool
+}  // namespace report::tool

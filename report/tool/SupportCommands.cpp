@@ -9,7 +9,7 @@
 #include <charconv>
 #include <ostream>
 
-namespace report_tool {
+namespace report::tool {
 namespace {
 
 using namespace report_support;
@@ -65,4 +65,4 @@ int support_command(const std::vector<std::string>& args, std::ostream& out, std
     return out.good() ? 0 : 1;
 }
 
-}  // namespace report_tool
+}  // namespace report::tool

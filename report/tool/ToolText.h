@@ -4,7 +4,7 @@
 #include <charconv>
 #include <string>
 
-namespace report_tool {
+namespace report::tool {
 
 // The shortest text that reads back as the same number, '.' for decimals.
 inline std::string number(double value) {
@@ -13,4 +13,4 @@ inline std::string number(double value) {
     return std::string(buf, res.ptr);
 }
 
-}  // namespace report_tool
+}  // namespace report::tool

@@ -37,12 +37,12 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"support", report_tool::support_command},
-    {"printers", report_tool::printers_command},
-    {"print", report_tool::print_command},
-    {"eval", report_tool::eval_command},
-    {"pages", report_tool::pages_command},
-    {"bands", report_tool::bands_command},
+    {"support", report::tool::support_command},
+    {"printers", report::tool::printers_command},
+    {"print", report::tool::print_command},
+    {"eval", report::tool::eval_command},
+    {"pages", report::tool::pages_command},
+    {"bands", report::tool::bands_command},
 };
 
 int usage() {

@@ -128,15 +128,15 @@ TEST_F(PaperTableTest, NoTwoEntriesShareAPaperCode) {
 // it wider than high, this table as the sheet stands.
 TEST_F(PaperTableTest, CodedEntriesAgreeWithTheReportEnginesPapers) {
     // The engine's papers by printer paper code (Letter to A3ExtraTrans).
-    std::map<int, const report::TBRPaperRow*> engine;
-    for (const report::TBRPaperRow& e : report::PaperRows)
+    std::map<int, const report::PaperRow*> engine;
+    for (const report::PaperRow& e : report::PaperRows)
         if (report::HasPaperDimension(e.Size)) engine[e.Code] = &e;
     int compared = 0;
     for (int i = 0; i < PaperCount; ++i) {
         const TRSPaperInfo& p = RSPaperTable()[i];
         auto it = engine.find(p.WindowsPaperCode);
         if (it == engine.end()) continue;
-        const report::TBRPaperRow& e = *it->second;
+        const report::PaperRow& e = *it->second;
         SCOPED_TRACE("entry " + std::to_string(i) + " \"" + p.Description + "\", code " +
                      std::to_string(p.WindowsPaperCode) + " (" + std::string(e.Ident) + ")");
         double w = e.Width, h = e.Height;

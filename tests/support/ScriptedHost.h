@@ -1,6 +1,6 @@
 #pragma once
 // A host for tests: answers boxes from a script and records everything the
-// engines asked of it. Install it with core::ScopedHost.
+// engines asked of it. Install it with core::ScopedService(core::host_slot, &host).
 
 #include <deque>
 #include <string>

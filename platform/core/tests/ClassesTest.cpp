@@ -1,5 +1,6 @@
 #include "platform/core/ClassBuilder.h"
 #include "platform/core/Classes.h"
+#include "platform/core/StringList.h"
 
 #include <gtest/gtest.h>
 

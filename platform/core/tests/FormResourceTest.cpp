@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "TestDir.h"
+#include "platform/core/StringList.h"
 
 namespace {
 

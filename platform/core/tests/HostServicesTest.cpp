@@ -68,15 +68,15 @@ TEST(ConsoleHost, DefaultTitleIsTheProgramName) {
     EXPECT_EQ(ConsoleHost().Title(), program_invocation_short_name);
 }
 
-TEST(HostInstall, ScopedHostIsAskedAndThePreviousComesBack) {
+TEST(HostInstall, ScopedInstallIsAskedAndThePreviousComesBack) {
     HostServices& before = host();
     test_support::ScriptedHost outer({IDYES});
     {
-        ScopedHost a(outer);
+        ScopedService a(host_slot, &outer);
         EXPECT_EQ(&host(), &outer);
         test_support::ScriptedHost inner({IDRETRY}, "Tamblero");
         {
-            ScopedHost b(inner);
+            ScopedService b(host_slot, &inner);
             EXPECT_EQ(host().Title(), "Tamblero");
             EXPECT_EQ(host().MessageBox({"again?", "", MB_RETRYCANCEL, IDCANCEL}), IDRETRY);
         }
@@ -94,7 +94,7 @@ TEST(HostInstall, ScopedHostIsAskedAndThePreviousComesBack) {
 
 TEST(ScriptedHost, AnswersFromItsScriptThenUnattendedAndRecordsEverything) {
     test_support::ScriptedHost h({IDRETRY, IDRETRY});
-    ScopedHost installed(h);
+    ScopedService installed(host_slot, &h);
     const MessageBoxRequest drive{"/media/x/is not accessible", "", MB_RETRYCANCEL | MB_ICONERROR, IDCANCEL};
     std::vector<int> answers;
     for (int i = 0; i < 3; ++i) answers.push_back(host().MessageBox(drive));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestDir.h"
+#include "platform/core/Streams.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

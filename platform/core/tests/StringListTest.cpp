@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "TestDir.h"
+#include "platform/core/StringList.h"
+#include "platform/core/Streams.h"
 
 TEST(StringList, TextUsesCrLf) {
     TStringList l;

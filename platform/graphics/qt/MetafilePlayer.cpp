@@ -412,13 +412,6 @@ private:
     TPoint position_;
 };
 
-bool draw_on_qt_canvas(const TMetafile& page, TCanvas& canvas, const TRect& rect) {
-    auto* qt = dynamic_cast<QtCanvas*>(&canvas);
-    if (!qt) return false;
-    play_metafile(page, qt->Painter(), QRectF(rect.Left, rect.Top, rect.Width(), rect.Height()));
-    return true;
-}
-
 }  // namespace
 
 void play_metafile(const TMetafile& page, QPainter& painter, const QRectF& target) {
@@ -445,6 +438,11 @@ QImage render_metafile(const TMetafile& page, double dpi) {
     return image;
 }
 
-void install_metafile_drawer() { set_metafile_drawer(&draw_on_qt_canvas); }
+bool draw_on_qt_canvas(const TMetafile& page, TCanvas& canvas, const TRect& rect) {
+    auto* qt = dynamic_cast<QtCanvas*>(&canvas);
+    if (!qt) return false;
+    play_metafile(page, qt->Painter(), QRectF(rect.Left, rect.Top, rect.Width(), rect.Height()));
+    return true;
+}
 
 }  // namespace graphics::qt

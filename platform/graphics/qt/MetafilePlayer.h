@@ -27,8 +27,9 @@ void play_metafile(const TMetafile& page, QPainter& painter, const QRectF& targe
 // would be empty or larger than 20000 pixels a side.
 QImage render_metafile(const TMetafile& page, double dpi = 96);
 
-// Lets TMetafile::Draw draw on QtCanvas canvases (through their painter);
-// unit_startup() installs it.
-void install_metafile_drawer();
+// Draws a page on a QtCanvas through its painter (false for other canvases):
+// the metafile drawer unit_startup() installs, so that TMetafile::Draw
+// plays pages as vectors on Qt's devices.
+bool draw_on_qt_canvas(const TMetafile& page, TCanvas& canvas, const TRect& rect);
 
 }  // namespace graphics::qt

@@ -1,11 +1,12 @@
 #include "platform/graphics/qt/QtCanvas.h"
 
 #include <QFontMetricsF>
-#include <QApplication>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainterPath>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -48,9 +49,19 @@ const QImage& measuring_device() {
 QFontMetricsF metrics(const QFont& font) { return QFontMetricsF(font, &measuring_device()); }
 
 QtFontEngine engine;
-// The application made for measuring, when the process had none. Ended by
-// unit_shutdown(), never by a static destructor (Qt is gone by then).
-QApplication* own_app = nullptr;
+// The application made for measuring and drawing, when the process had none.
+// Ended by unit_shutdown(), never by a static destructor (Qt is gone by then).
+QGuiApplication* own_app = nullptr;
+
+// Qt's own notes (a missing runtime folder, a platform that cannot raise a
+// window) are no business of the person reading a tool's or a scheduled job's
+// output; only its critical and fatal messages reach stderr.
+void qt_messages(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+        const QByteArray line = "Qt: " + text.toUtf8() + "\n";
+        std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stderr);
+    }
+}
 
 }  // namespace
 
@@ -63,14 +74,16 @@ void prepare_platform() {
     if (is_headless() && !env_set("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
+void install_message_filter() { qInstallMessageHandler(qt_messages); }
+
 void ensure_gui_application() {
     if (QCoreApplication::instance() != nullptr) return;
     prepare_platform();
+    install_message_filter();
     static int argc = 1;
     static char name[] = "tamblero";
     static char* argv[] = {name, nullptr};
-    // A widgets application, so that windows can still be made later.
-    own_app = new QApplication(argc, argv);
+    own_app = new QGuiApplication(argc, argv);
 }
 
 QFont to_qfont(const TFont& font) {
@@ -243,12 +256,12 @@ void QtCanvas::StretchBitmap(const TRect& dest, const TBitmap& source, const TRe
 }
 
 void unit_startup() {
-    set_font_engine(&engine);
-    install_metafile_drawer();
+    font_engine_slot.install(&engine);
+    metafile_drawer_slot.install(&draw_on_qt_canvas);
 }
 void unit_shutdown() {
-    set_metafile_drawer(nullptr);
-    set_font_engine(nullptr);
+    metafile_drawer_slot.install(nullptr);
+    font_engine_slot.install(nullptr);
     delete own_app;
     own_app = nullptr;
 }

@@ -16,8 +16,12 @@ namespace graphics::qt {
 bool is_headless();
 // Chooses Qt's in-memory platform when there is no screen.
 void prepare_platform();
-// Makes a Qt application when the process has none yet (a program that
-// measures text without showing windows); unit_shutdown() ends it.
+// Keeps Qt's debug, info and warning messages off stderr; critical and fatal
+// ones are printed as "Qt: text".
+void install_message_filter();
+// Makes a window-less Qt application (QGuiApplication: fonts, images, PDF)
+// with the message filter when the process has none yet; unit_shutdown()
+// ends it. A program that shows windows makes its own first (platform/ui).
 void ensure_gui_application();
 
 // The Qt font a TFont draws with: its stand-in family, an em of -Height
@@ -62,8 +66,11 @@ private:
 void unit_startup();
 void unit_shutdown();
 
-// The Qt graphics units for a scope, with a Qt application when the process
-// has none: for tools and tests that draw and measure without windows.
+// The one start-up call of a tool or test that measures, draws or prints
+// without windows: the in-memory platform when there is no screen, the
+// message filter, a window-less Qt application when the process has none,
+// and the Qt graphics units, all ended with the scope. Tools call nothing
+// else of Qt's set-up.
 class GraphicsScope {
 public:
     GraphicsScope() {

@@ -53,18 +53,6 @@ bool stored_picture_to_qimage(const std::vector<uint8_t>& stored, QImage& out) {
     return true;
 }
 
-void RasterWidget::SetRaster(const TBitmap& bitmap) {
-    image_ = to_qimage(bitmap);
-    update();
-}
-
-void RasterWidget::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    QImage image = image_;
-    image.setDevicePixelRatio(devicePixelRatioF());
-    painter.drawImage(QPointF(0, 0), image);
-}
-
 // ---- clipboard
 
 unsigned QtClipboard::RegisterFormat(const std::string& name) {

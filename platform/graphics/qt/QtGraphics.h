@@ -1,11 +1,10 @@
 #pragma once
-// Qt side of the graphics layer: showing a finished raster on a window
-// unscaled, and the Qt clipboard and cursors behind the graphics interfaces.
+// Qt side of the graphics layer: painting a finished raster unscaled, and
+// the Qt clipboard and cursors behind the graphics interfaces. QtGui only.
 
 #include <QCursor>
 #include <QImage>
 #include <QPainter>
-#include <QWidget>
 #include <map>
 
 #include "platform/graphics/Bitmap.h"
@@ -26,19 +25,6 @@ void paint_raster(QPainter& painter, const TBitmap& bitmap, int x, int y);
 // transparent parts have alpha 0. False when there is no picture; format
 // errors propagate.
 bool stored_picture_to_qimage(const std::vector<uint8_t>& stored, QImage& out);
-
-// A widget that shows one raster unscaled at its top-left corner.
-class RasterWidget : public QWidget {
-public:
-    explicit RasterWidget(QWidget* parent = nullptr) : QWidget(parent) {}
-    void SetRaster(const TBitmap& bitmap);
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-
-private:
-    QImage image_;
-};
 
 // The system clipboard: a named format travels as the MIME type
 // "application/x-tamblero-clip;name=<name>", the bitmap format as an image.

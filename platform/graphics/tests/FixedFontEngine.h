@@ -27,9 +27,8 @@ public:
 // Tests that measure with FixedFontEngine installed.
 class FixedFontTest : public ::testing::Test {
 protected:
-    void SetUp() override { graphics::set_font_engine(&engine_); }
-    void TearDown() override { graphics::set_font_engine(nullptr); }
     FixedFontEngine engine_;
+    core::ScopedService<graphics::FontEngine*> installed_{graphics::font_engine_slot, &engine_};
 };
 
 }  // namespace test_support

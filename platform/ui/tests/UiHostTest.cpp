@@ -6,6 +6,7 @@
 #include "platform/ui/Headless.h"
 #include "platform/ui/Startup.h"
 #include "platform/graphics/Printers.h"
+#include "platform/graphics/qt/QtCanvas.h"
 
 #include <QApplication>
 #include <QProgressDialog>
@@ -88,4 +89,21 @@ TEST(UiHost, PostRunsAtOnceWithoutAScreenAndThePrintDeviceIsInstalled) {
     EXPECT_NE(graphics::print_device(), nullptr);
     ui::unit_shutdown();
     EXPECT_EQ(graphics::print_device(), nullptr);
+}
+
+// The windowing layer needs the widgets application: started after a
+// window-less one was made for measuring, it fails with a clear error and
+// installs nothing, instead of crashing on the first widget.
+TEST(UiStartup, RefusedAfterAWindowlessApplication) {
+    if (QCoreApplication::instance() != nullptr) GTEST_SKIP() << "this process has a Qt application already";
+    graphics::qt::GraphicsScope windowless;
+    HostServices& before = host();
+    try {
+        ui::unit_startup();
+        ADD_FAILURE() << "started";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "The windowing layer must start before any text is measured or drawn");
+    }
+    EXPECT_EQ(&host(), &before);
+    EXPECT_EQ(Application, nullptr);
 }

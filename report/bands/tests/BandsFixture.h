@@ -58,12 +58,11 @@ protected:
 // Installs the fixed font engine of the graphics tests for the lifetime of a test.
 struct ScopedFontEngine {
     test_support::FixedFontEngine engine;
-    ScopedFontEngine() { graphics::set_font_engine(&engine); }
-    ~ScopedFontEngine() { graphics::set_font_engine(nullptr); }
+    core::ScopedService<graphics::FontEngine*> installed{graphics::font_engine_slot, &engine};
 };
 
 // Pages of recording canvases at `factor` device pixels per native unit.
-class RecordingOutput : public report_bands::OutputDevice {
+class RecordingOutput : public report::OutputDevice {
 public:
     RecordingOutput(int paper_width, int paper_length, long double factor = 96.0L / 254.0L)
         : width_(paper_width), length_(paper_length), factor_(factor) {}
@@ -71,10 +70,10 @@ public:
 
     TCanvas& Canvas() override { return *pages.back(); }
     RecordingCanvas& page(int number) { return *pages.at(std::size_t(number - 1)); }
-    int ToDeviceX(long double x) override { return int(report_bands::Rnd(x * factor_)); }
-    int ToDeviceY(long double y) override { return int(report_bands::Rnd(y * factor_)); }
-    int ToDeviceWidth(long double w) override { return int(report_bands::Rnd(w * factor_)); }
-    int ToDeviceHeight(long double h) override { return int(report_bands::Rnd(h * factor_)); }
+    int ToDeviceX(long double x) override { return int(report::Rnd(x * factor_)); }
+    int ToDeviceY(long double y) override { return int(report::Rnd(y * factor_)); }
+    int ToDeviceWidth(long double w) override { return int(report::Rnd(w * factor_)); }
+    int ToDeviceHeight(long double h) override { return int(report::Rnd(h * factor_)); }
     long double XFactor() const override { return factor_; }
     long double YFactor() const override { return factor_; }
     void StartNewPage() override { pages.push_back(std::make_unique<RecordingCanvas>()); }

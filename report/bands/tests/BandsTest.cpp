@@ -3,7 +3,7 @@
 #include "tests/support/ScriptedHost.h"
 
 using namespace bands_test;
-using report_bands::Rnd;
+using report::Rnd;
 
 namespace {
 
@@ -17,7 +17,7 @@ std::vector<std::string> band_names(const TCustomBandReport& report) {
 
 TEST(Bands, NewBand) {
     TBRBand band(nullptr);
-    EXPECT_EQ(band.Color(), report_bands::rgb(255, 255, 255));
+    EXPECT_EQ(band.Color(), report::rgb(255, 255, 255));
     EXPECT_TRUE(band.Enabled());
     EXPECT_EQ(band.Height(), 40);
     EXPECT_EQ(band.StreamedHeight, 40);
@@ -104,7 +104,7 @@ TEST(Bands, CircularLinksAreRefused) {
     } cases[] = {{false, 0}, {true, 1}};
     for (const Case& c : cases) {
         test_support::ScriptedHost host;
-        core::ScopedHost scope(host);
+        core::ScopedService scope(core::host_slot, &host);
         TBandReport report(nullptr);
         TBRCustomBand* a = report.CreateStandardBand(rbDetail);
         TBRCustomBand* b = report.CreateStandardBand(rbDetail);
@@ -143,7 +143,7 @@ TEST(Bands, HeightWithLinksCountsEachLinkedBandOnce) {
 
 TEST(Bands, ChildBands) {
     test_support::ScriptedHost host;
-    core::ScopedHost scope(host);
+    core::ScopedService scope(core::host_slot, &host);
     TBandReport report(nullptr);
     TBRCustomBand* band = report.CreateStandardBand(rbDetail);
     band->SetHasChild(true);
@@ -194,8 +194,8 @@ TEST(Bands, NumberedComponentNames) {
     one->SetName("PageHeaderBand1");
     auto* three = new TBRBand(&report);
     three->SetName("PageHeaderBand3");
-    EXPECT_EQ(report_bands::NumberedComponentName(&report, "PageHeaderBand"), "PageHeaderBand2");
-    EXPECT_EQ(report_bands::NumberedComponentName(&report, "DetailBand"), "DetailBand1");
+    EXPECT_EQ(report::NumberedComponentName(&report, "PageHeaderBand"), "PageHeaderBand2");
+    EXPECT_EQ(report::NumberedComponentName(&report, "DetailBand"), "DetailBand1");
     EXPECT_EQ(report.CreateStandardBand(rbPageHeader)->Name(), "PageHeaderBand2");
 }
 

@@ -49,7 +49,7 @@ TEST(Controllers, CircularMasterChainsAreRefused) {
     } cases[] = {{false, {}}, {true, {"Circular linking not allowed"}}};
     for (const Case& c : cases) {
         test_support::ScriptedHost host;
-        core::ScopedHost scope(host);
+        core::ScopedService scope(core::host_slot, &host);
         TBandReport report(nullptr);
         TBRSubDetail* a = sub_detail(report, "A");
         TBRSubDetail* b = sub_detail(report, "B");

@@ -1,12 +1,12 @@
 #include "report/bands/tests/BandsFixture.h"
 
 using namespace bands_test;
-using report_bands::Rnd;
+using report::Rnd;
 
 namespace {
 
-const TColor kBackground = report_bands::rgb(200, 220, 255);
-const TColor kFrame = report_bands::rgb(255, 0, 0);
+const TColor kBackground = report::rgb(200, 220, 255);
+const TColor kFrame = report::rgb(255, 0, 0);
 
 int fills_of(const RecordingCanvas& page, TColor color) {
     int n = 0;

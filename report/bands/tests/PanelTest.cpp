@@ -3,7 +3,7 @@
 #include <algorithm>
 
 using namespace bands_test;
-using report_bands::grey;
+using report::grey;
 
 namespace {
 
@@ -140,14 +140,14 @@ TEST(Panel, BackgroundIsTheColourOrGreyWhenDisabled) {
     TBandReport report(nullptr);
     report.Page()->SetRuler(false);
     TBRCustomBand* band = report.CreateStandardBand(rbTitle);
-    band->SetColor(report_bands::rgb(10, 20, 30));
+    band->SetColor(report::rgb(10, 20, 30));
     for (bool enabled : {true, false}) {
         band->SetEnabled(enabled);
         RecordingCanvas canvas;
         band->Paint(canvas);
         ASSERT_FALSE(canvas.fills.empty());
         EXPECT_EQ(canvas.fills[0].rect, band->ClientRect());
-        EXPECT_EQ(canvas.fills[0].color, enabled ? report_bands::rgb(10, 20, 30) : grey(192));
+        EXPECT_EQ(canvas.fills[0].color, enabled ? report::rgb(10, 20, 30) : grey(192));
         EXPECT_EQ(texts(canvas), std::vector<std::string>{"Title"});
     }
 }
@@ -175,8 +175,8 @@ TEST(Panel, DesignColourSchemes) {
         TColor minor, major, font, margin, outline;
         TPenStyle minor_style, margin_style, outline_style;
     } cases[] = {
-        {-1, grey(249), grey(240), grey(112), report_bands::rgb(128, 128, 255), grey(96), psSolid, psDot, psDot},
-        {65536, grey(249), grey(240), grey(112), report_bands::rgb(128, 128, 255), grey(96), psSolid, psDot, psDot},
+        {-1, grey(249), grey(240), grey(112), report::rgb(128, 128, 255), grey(96), psSolid, psDot, psDot},
+        {65536, grey(249), grey(240), grey(112), report::rgb(128, 128, 255), grey(96), psSolid, psDot, psDot},
         {256, grey(192), grey(192), grey(192), grey(128), grey(128), psDot, psDash, psSolid},
         {16, grey(192), grey(192), grey(192), grey(128), grey(128), psDot, psDash, psSolid},
     };

@@ -47,10 +47,10 @@ std::unique_ptr<TBandReport> every_kind_of_band() {
     child->Size()->SetCurrentUnit(TBRUnit::Native);
     child->Size()->SetHeight(100.0L / 3);
     TBRCustomBand* title = report->Bands()->FindBandOfType(rbTitle);
-    title->SetColor(report_bands::rgb(1, 2, 3));
+    title->SetColor(report::rgb(1, 2, 3));
     title->TransparentBand = true;
     title->SetLinkBand(detail);
-    title->Frame()->SetColor(report_bands::rgb(9, 8, 7));
+    title->Frame()->SetColor(report::rgb(9, 8, 7));
     title->Frame()->SetStyle(psDash);
     for (int side = 0; side < 4; ++side) title->Frame()->SetSide(side, true);
     TBRCustomBand* summary = report->Bands()->FindBandOfType(rbSummary);
@@ -80,7 +80,7 @@ std::unique_ptr<TBandReport> every_kind_of_band() {
 
 class Streaming : public ::testing::Test {
 protected:
-    void SetUp() override { report_bands::register_report_classes(); }
+    void SetUp() override { report::register_report_classes(); }
 };
 
 TEST_F(Streaming, AReportWithEveryKindOfBandReadsBackByteForByte) {

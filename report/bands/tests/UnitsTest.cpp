@@ -3,7 +3,7 @@
 #include <cmath>
 
 using namespace bands_test;
-using report_bands::Rnd;
+using report::Rnd;
 
 namespace {
 
@@ -150,9 +150,9 @@ TEST(Page, TheMeasurementSettingComesFromTheLocale) {
     const bool imperial = ImperialMeasure();
     for (auto [locale, us] : {std::pair{"en_US.UTF-8", true}, std::pair{"de_DE.UTF-8", false}}) {
         setenv("LC_ALL", locale, 1);
-        report_bands::InitReportDefaults();
+        report::InitReportDefaults();
         EXPECT_EQ(ImperialMeasure(), us) << locale;
-        report_bands::FinalizeReportDefaults();
+        report::FinalizeReportDefaults();
     }
     if (saved) setenv("LC_ALL", keep.c_str(), 1);
     else unsetenv("LC_ALL");
@@ -254,7 +254,7 @@ TEST(Frame, ThicknessInDevicePixels) {
 
 TEST(Frame, PaintsEachDrawnSideAsAFilledStrip) {
     TBRFrame frame;
-    frame.SetColor(report_bands::rgb(255, 0, 0));
+    frame.SetColor(report::rgb(255, 0, 0));
     for (int side = 0; side < 4; ++side) frame.SetSide(side, true);
     EXPECT_TRUE(frame.HasAnySide());
     RecordingCanvas canvas;
@@ -265,7 +265,7 @@ TEST(Frame, PaintsEachDrawnSideAsAFilledStrip) {
     EXPECT_EQ(canvas.fills[1].rect, (TRect{100, 392, 500, 400}));   // bottom
     EXPECT_EQ(canvas.fills[2].rect, (TRect{100, 200, 108, 400}));   // left
     EXPECT_EQ(canvas.fills[3].rect, (TRect{492, 200, 500, 400}));   // right
-    for (const Fill& f2 : canvas.fills) EXPECT_EQ(f2.color, report_bands::rgb(255, 0, 0));
+    for (const Fill& f2 : canvas.fills) EXPECT_EQ(f2.color, report::rgb(255, 0, 0));
     EXPECT_EQ(canvas.Brush.Style, bsClear);
     EXPECT_EQ(canvas.Pen.Width, 1);
 

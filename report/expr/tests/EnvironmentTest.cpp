@@ -200,7 +200,7 @@ TEST(ApplicationEnvironment, TakesTheClockAndTheTitleAtStartUp) {
     expr_test::InvariantLocale restore;
     DoneExpressionLibrary();
     core::set_clock([] { return EncodeDateTime(2023, 7, 1, 8, 30, 0, 0); });
-    expr::set_application_title("Copia");
+    report::set_application_title("Copia");
     ReportFormatSettings().ShortDateFormat = "yyyy-mm-dd";
     ReportFormatSettings().DateSeparator = '-';
     InitExpressionLibrary();
@@ -215,7 +215,7 @@ TEST(ApplicationEnvironment, TakesTheClockAndTheTitleAtStartUp) {
     // the application environment's own entries stay compiled once used
     EXPECT_TRUE(app.IsPrepared());
     DoneExpressionLibrary();
-    expr::set_application_title("report_expr_tests");
+    report::set_application_title("report_expr_tests");
 }
 
 // ------------------------------------------------------------ stored form

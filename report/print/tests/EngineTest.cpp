@@ -20,7 +20,7 @@ using test_support::ScratchDir;
 namespace {
 
 // Records every notice it gets.
-struct NoticeLog : TBRNoticeWindow {
+struct NoticeLog : report::NoticeWindow {
     std::vector<std::pair<unsigned, std::int64_t>> notices;
     void Notice(unsigned message, std::int64_t wParam, TBRPrinter*) override { notices.emplace_back(message, wParam); }
     std::vector<std::int64_t> of(unsigned message) const {
@@ -61,7 +61,7 @@ void run_pages(TBRPrinter& p, int n) {
 }
 
 // A stored stream of n pages of the given size (0.1 mm) in file.
-void store_pages(const std::string& file, int n, TBRPaperSize size, std::uint8_t orientation) {
+void store_pages(const std::string& file, int n, TBRPaperSize size, TPrinterOrientation orientation) {
     FakeDevice none;
     TBRPrinter p(nullptr, nullptr, &none);
     ASSERT_TRUE(p.SetPaperSize(size));
@@ -94,7 +94,7 @@ TEST(PrinterEngine, PageStreamRunAnnouncesEveryPage) {
 // and carry whole page numbers.
 TEST(PrinterEngine, NoticesArePostedWithFullNumbers) {
     LoopHost host;
-    core::ScopedHost scoped(host);
+    core::ScopedService scoped(core::host_slot, &host);
     FakeDevice none;
     TBRPrinter p(nullptr, nullptr, &none);
     NoticeLog preview;
@@ -168,7 +168,7 @@ TEST(PrinterEngine, Conversions) {
     EXPECT_EQ(p.ToDeviceWidth(127), 300);
     p.AbortOutput();
     EXPECT_EQ(p.PagePaperWidth(), 2100);
-    ASSERT_TRUE(p.SetOrientation(1));
+    ASSERT_TRUE(p.SetOrientation(poLandscape));
     EXPECT_EQ(p.PagePaperWidth(), 2970);
     EXPECT_EQ(p.PagePaperLength(), 2100);
 }
@@ -247,18 +247,18 @@ TEST(PrinterEngine, LoadingGuessesPaperFromTheFirstPage) {
     struct Case {
         const char* what;
         TBRPaperSize stored;
-        std::uint8_t orientation;
+        TPrinterOrientation orientation;
         graphics::DestinationInfo destination;
         TBRPaperSize size;
-        std::uint8_t guessed;
+        TPrinterOrientation guessed;
     } cases[] = {
-        {"A4 portrait, A4Small unsupported", TBRPaperSize::A4, 0, a4_only, TBRPaperSize::A4, 0},
-        {"A4 portrait, A4Small supported", TBRPaperSize::A4, 0, with_small, TBRPaperSize::A4Small, 0},
-        {"A4 landscape", TBRPaperSize::A4, 1, a4_only, TBRPaperSize::A4, 1},
-        {"Letter with Note supported", TBRPaperSize::Letter, 0, with_small, TBRPaperSize::Note, 0},
-        {"Letter without Note", TBRPaperSize::Letter, 0, a4_only, TBRPaperSize::Letter, 0},
-        {"A3 landscape", TBRPaperSize::A3, 1, a4_only, TBRPaperSize::A3, 1},
-        {"an envelope matches nothing", TBRPaperSize::EnvDL, 1, a4_only, TBRPaperSize::Letter, 0},
+        {"A4 portrait, A4Small unsupported", TBRPaperSize::A4, poPortrait, a4_only, TBRPaperSize::A4, poPortrait},
+        {"A4 portrait, A4Small supported", TBRPaperSize::A4, poPortrait, with_small, TBRPaperSize::A4Small, poPortrait},
+        {"A4 landscape", TBRPaperSize::A4, poLandscape, a4_only, TBRPaperSize::A4, poLandscape},
+        {"Letter with Note supported", TBRPaperSize::Letter, poPortrait, with_small, TBRPaperSize::Note, poPortrait},
+        {"Letter without Note", TBRPaperSize::Letter, poPortrait, a4_only, TBRPaperSize::Letter, poPortrait},
+        {"A3 landscape", TBRPaperSize::A3, poLandscape, a4_only, TBRPaperSize::A3, poLandscape},
+        {"an envelope matches nothing", TBRPaperSize::EnvDL, poLandscape, a4_only, TBRPaperSize::Letter, poPortrait},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -267,7 +267,7 @@ TEST(PrinterEngine, LoadingGuessesPaperFromTheFirstPage) {
         auto dev = device_with({c.destination});
         TBRPrinter p(nullptr, nullptr, &dev);
         ASSERT_TRUE(p.SetPaperSize(TBRPaperSize::Letter));
-        ASSERT_TRUE(p.SetOrientation(0));
+        ASSERT_TRUE(p.SetOrientation(poPortrait));
         p.LoadPageStreamFile(dir / "s.brp");
         EXPECT_EQ(p.State(), 2);
         EXPECT_TRUE(p.LoadedFromFile());
@@ -283,7 +283,7 @@ TEST(PrinterEngine, WithoutPrintersLandscapeLetterIsKept) {
     FakeDevice none;
     TBRPrinter p(nullptr, nullptr, &none);
     EXPECT_FALSE(p.PrintersPresent());
-    EXPECT_TRUE(p.SetOrientation(1));
+    EXPECT_TRUE(p.SetOrientation(poLandscape));
     EXPECT_TRUE(p.SetPaperSize(TBRPaperSize::Letter));
     EXPECT_EQ(p.PagePaperWidth(), 2794);
     EXPECT_EQ(p.PagePaperLength(), 2159);
@@ -298,7 +298,7 @@ TEST(PrinterEngine, LoadingBadStreams) {
     EXPECT_THROW(p.LoadPageStreamFile(dir / "missing.brp"), EStreamError);
     test_support::write_file(dir / "short.brp", std::string(100, 'x'));
     EXPECT_THROW(p.LoadPageStreamFile(dir / "short.brp"), EStreamError);
-    store_pages(dir / "good.brp", 3, TBRPaperSize::A4, 0);
+    store_pages(dir / "good.brp", 3, TBRPaperSize::A4, poPortrait);
     std::string bytes = test_support::read_file(dir / "good.brp");
     bytes.resize(bytes.size() - 300);  // cut into the last page
     test_support::write_file(dir / "cut.brp", bytes);
@@ -310,7 +310,7 @@ namespace {
 
 // A finished printer holding a stored stream of n pages, on dev.
 std::unique_ptr<TBRPrinter> loaded(FakeDevice& dev, const ScratchDir& dir, int n) {
-    store_pages(dir / "s.brp", n, TBRPaperSize::A4, 0);
+    store_pages(dir / "s.brp", n, TBRPaperSize::A4, poPortrait);
     auto p = std::make_unique<TBRPrinter>(nullptr, nullptr, &dev);
     p->LoadPageStreamFile(dir / "s.brp");
     return p;
@@ -377,7 +377,7 @@ TEST(PrinterEngine, StoredPagesFillTheSheet) {
 TEST(PrinterEngine, CancelStopsPrintingStoredPages) {
     test_support::ScriptedHost host;
     host.cancel_at_step = 2;
-    core::ScopedHost scoped(host);
+    core::ScopedService scoped(core::host_slot, &host);
     ScratchDir dir;
     auto dev = device_with({office_printer()});
     auto p = loaded(dev, dir, 5);
@@ -442,6 +442,70 @@ TEST(PrinterEngine, SelectPrinterReadsItsSettings) {
     EXPECT_EQ(p.Settings().Device, "second");
     EXPECT_EQ(p.Settings().PixelsPerX(), 300);
     EXPECT_THROW(p.SelectPrinter(5), EPrinter);
+}
+
+// A new printer of its own starts on the application printer's selection
+// when it lists that many printers, and reads that printer's settings.
+TEST(PrinterEngine, NewPrinterTakesTheApplicationPrintersIndex) {
+    auto printers = [](int n) {
+        std::vector<graphics::DestinationInfo> out;
+        for (int i = 0; i < n; ++i) {
+            out.push_back(office_printer("p" + std::to_string(i)));
+            out.back().IsDefault = i == 0;
+            out.back().DpiX = out.back().DpiY = 100 * (i + 1);
+        }
+        return out;
+    };
+    FakeDevice installed = device_with(printers(3));
+    core::ScopedService device(graphics::print_device_slot, &installed);
+    struct Case {
+        const char* what;
+        int application_index;  // -1: left as it starts
+        int own_printers;       // 0: the installed device
+        int index;
+        const char* device;
+    } cases[] = {
+        {"the installed device", 2, 0, 2, "p2"},
+        {"a device of its own listing that many", 1, 2, 1, "p1"},
+        {"a device listing fewer", 2, 2, 0, "p0"},
+        {"nothing selected", -1, 0, 0, "p0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FreePrinter();
+        if (c.application_index >= 0) ::Printer().SetPrinterIndex(c.application_index);
+        FakeDevice own = device_with(printers(c.own_printers));
+        TBRPrinter p(nullptr, nullptr, c.own_printers > 0 ? &own : nullptr);
+        EXPECT_EQ(p.Printer().PrinterIndex(), c.index);
+        EXPECT_EQ(p.Settings().Device, c.device);
+        EXPECT_EQ(p.Settings().PixelsPerX(), 100 * (c.index + 1));
+    }
+    FreePrinter();
+}
+
+// The outline view shows the page list's outline once it is set, and no
+// longer once it is taken away.
+TEST(PrinterEngine, OutlineGoesToThePageList) {
+    struct Nodes : TBROutlineNodes {
+        std::vector<std::pair<int, std::string>> added;
+        void Clear() override { added.clear(); }
+        int AddChild(int parent, const std::string& caption) override {
+            added.emplace_back(parent, caption);
+            return int(added.size());
+        }
+    };
+    FakeDevice none;
+    TBRPrinter p(nullptr, nullptr, &none);
+    auto& entries = p.PageList().Outline().Entries();
+    entries.push_back({"Customers", 1, {}, 1, 0});
+    entries.push_back({"Ana", 2, {}, 1, 0});
+    Nodes view;
+    p.SetOutline(&view);
+    EXPECT_EQ(view.added, (std::vector<std::pair<int, std::string>>{{0, "Customers"}, {1, "Ana"}}));
+    p.SetOutline(nullptr);
+    entries.push_back({"Bruno", 2, {}, 2, 0});
+    p.PageList().Outline().RebuildOutlineTree();
+    EXPECT_EQ(view.added.size(), 2u);
 }
 
 TEST(PrinterEngine, ReportSettingsAndPreviewHooks) {

@@ -16,7 +16,7 @@ TEST(PaperTables, RowsCoverEveryValueOnceInOrder) {
     for (int i = 0; i < PaperSizeCount; ++i) EXPECT_EQ(int(PaperRows[i].Size), i) << "paper row " << i;
     for (int i = 0; i < BinCount; ++i) EXPECT_EQ(int(BinRows[i].Bin), i) << "bin row " << i;
     std::set<std::string_view> idents;
-    for (const TBRPaperRow& row : PaperRows) {
+    for (const PaperRow& row : PaperRows) {
         EXPECT_TRUE(idents.insert(row.Ident).second) << row.Ident;
         EXPECT_FALSE(row.Name.empty()) << row.Ident;
     }
@@ -35,7 +35,7 @@ TEST(PaperTables, CodesAreTheOrdinalsAndCustomIsTheUserCode) {
 TEST(PaperTables, DimensionsExistExactlyForTheStandardSizes) {
     for (int i = 0; i < PaperSizeCount; ++i) {
         const auto size = TBRPaperSize(i);
-        const TBRPaperDimension& d = PaperDimensionTable[std::size_t(i)];
+        const PaperDimension& d = PaperDimensionTable[std::size_t(i)];
         if (HasPaperDimension(size)) {
             EXPECT_GT(d.Width, 0) << i;
             EXPECT_GT(d.Height, 0) << i;
@@ -107,7 +107,7 @@ TEST(PaperTables, DimensionsAgreeWithQtsPageSizes) {
         const QPageSize::PageSizeId id = QPageSize::id(i);
         if (id == QPageSize::Custom) continue;
         const QSizeF qt = QPageSize::size(id, QPageSize::Millimeter);
-        TBRPaperDimension d = PaperDimensionTable[std::size_t(i)];
+        PaperDimension d = PaperDimensionTable[std::size_t(i)];
         // Qt gives a transverse paper upright; the table lists it turned.
         if (PaperRows[i].Ident.ends_with("Trans")) std::swap(d.Width, d.Height);
         const bool agrees = std::fabs(qt.width() - d.Width) < 1.0 && std::fabs(qt.height() - d.Height) < 1.0;

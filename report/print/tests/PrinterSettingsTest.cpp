@@ -37,7 +37,7 @@ TEST(PrinterSettings, DefaultsWithoutAPrinter) {
     EXPECT_EQ(s.PaperSize(), TBRPaperSize::A4);
     EXPECT_EQ(s.MemoryLimit, 250000);
     EXPECT_EQ(s.Copies(), 0);
-    EXPECT_EQ(s.Orientation(), 0);
+    EXPECT_EQ(s.Orientation(), poPortrait);
     EXPECT_FALSE(s.UseStandardPrinter);
     EXPECT_EQ(s.PaperWidth(), 2100);
     EXPECT_EQ(s.PaperLength(), 2970);
@@ -106,7 +106,7 @@ TEST(PrinterSettings, FieldsTheDeviceDoesNotList) {
     EXPECT_FALSE(b.settings.SetDuplex(true));
     EXPECT_FALSE(b.settings.SetOutputBin(TBRBin::Manual));
     EXPECT_EQ(b.settings.Copies(), 1);
-    EXPECT_TRUE(b.settings.SetOrientation(1));
+    EXPECT_TRUE(b.settings.SetOrientation(poLandscape));
 }
 
 // A device reporting no pixels per inch gives zero offsets and paper, not a
@@ -141,15 +141,15 @@ TEST(PrinterSettings, WithoutAnyPrinterOrientationAndPaperAreStored) {
     TPrinter printer(&none, DevicePaperTable());
     TPrinterSettings s;
     s.SetPrinter(&printer);
-    EXPECT_TRUE(s.SetOrientation(1));
-    EXPECT_EQ(s.Orientation(), 1);
+    EXPECT_TRUE(s.SetOrientation(poLandscape));
+    EXPECT_EQ(s.Orientation(), poLandscape);
     EXPECT_TRUE(s.SetPaperSize(TBRPaperSize::Letter));
     EXPECT_EQ(s.PaperSize(), TBRPaperSize::Letter);
     EXPECT_EQ(s.PaperWidth(), 2159);
     EXPECT_EQ(s.PaperLength(), 2794);
     TPrinterSettings alone;
     EXPECT_TRUE(alone.SetPaperSize(TBRPaperSize::A3));
-    EXPECT_TRUE(alone.SetOrientation(1));
+    EXPECT_TRUE(alone.SetOrientation(poLandscape));
 }
 
 TEST(PrinterSettings, ApplyingToTheDevice) {
@@ -178,7 +178,7 @@ TEST(PrinterSettings, ApplyWritesPaperCopiesSourceAndOrientation) {
     Bench b(with_defaults([](graphics::DestinationInfo& d) { d.Defaults.PaperSize = 1; }));
     ASSERT_TRUE(b.settings.SetPaperSize(TBRPaperSize::A4));
     b.settings.SetCopies(2);
-    b.settings.SetOrientation(1);
+    b.settings.SetOrientation(poLandscape);
     b.settings.SetOutputBin(TBRBin::Manual);
     b.settings.Collate = 1;
     b.settings.ApplyToDevice();
@@ -227,6 +227,37 @@ TEST(PrinterSettings, HooksCanCancel) {
     b.settings.LoadFromDevice();
     EXPECT_EQ(b.settings.Device, "renamed");  // the names are read before the hook
     EXPECT_EQ(b.settings.Copies(), 2);
+}
+
+// The read hook works on the printer's device mode itself: what it changes
+// is what the settings read and what the printer keeps, and a cancelled
+// read keeps the settings while the printer keeps the hook's change.
+TEST(PrinterSettings, ReadHookChangesTheDeviceModeItself) {
+    struct Case {
+        const char* what;
+        bool cancel;
+        std::int32_t settings_copies;
+        TBRPaperSize settings_paper;
+    } cases[] = {
+        {"taken", false, 4, TBRPaperSize::A3},
+        {"cancelled", true, 1, TBRPaperSize::A4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bench b;
+        ASSERT_EQ(b.settings.Copies(), 1);
+        b.settings.OnGetPrinterSettings = [&](TObject*, bool& cancel, TDeviceMode* mode) {
+            EXPECT_EQ(mode, b.printer->DevMode());
+            mode->Copies = 4;
+            mode->PaperSize = 8;
+            cancel = c.cancel;
+        };
+        b.settings.LoadFromDevice();
+        EXPECT_EQ(b.settings.Copies(), c.settings_copies);
+        EXPECT_EQ(b.settings.PaperSize(), c.settings_paper);
+        EXPECT_EQ(b.printer->DevMode()->Copies, 4);
+        EXPECT_EQ(b.printer->DevMode()->PaperSize, 8);
+    }
 }
 
 TEST(BandReportPrinterSettings, DefaultsAndPublishedProperties) {

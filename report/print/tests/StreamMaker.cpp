@@ -5,7 +5,7 @@
 
 namespace report::testing {
 
-void make_stream(const std::string& file, int pages, TBRPaperSize size, std::uint8_t orientation, bool compress) {
+void make_stream(const std::string& file, int pages, TBRPaperSize size, TPrinterOrientation orientation, bool compress) {
     FakeDevice none;
     TBRPrinter p(nullptr, nullptr, &none);
     p.SetPaperSize(size);

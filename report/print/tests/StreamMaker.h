@@ -9,7 +9,7 @@
 namespace report::testing {
 
 // Writes a stream of pages pages to file (needs the Qt font engine).
-void make_stream(const std::string& file, int pages, TBRPaperSize size, std::uint8_t orientation,
+void make_stream(const std::string& file, int pages, TBRPaperSize size, TPrinterOrientation orientation,
                  bool compress = false);
 
 }  // namespace report::testing

@@ -146,7 +146,7 @@ TEST(Canvas, TextAlignmentAndClipping) {
 }
 
 TEST(Canvas, WithoutAFontEngineTextIsRefused) {
-    graphics::set_font_engine(nullptr);
+    core::ScopedService none(graphics::font_engine_slot, nullptr);
     TBitmap b(10, 10, pf24bit);
     EXPECT_THROW(b.Canvas().TextOut(0, 0, "x"), EInvalidGraphicOperation);
     EXPECT_THROW(b.Canvas().TextExtent("x"), EInvalidGraphicOperation);

@@ -1,4 +1,4 @@
-#include "platform/ui/Printers.h"
+#include "platform/print/Printers.h"
 
 #include <gtest/gtest.h>
 
@@ -72,13 +72,13 @@ TEST(JobOptions, SettingsBecomeIppOptions) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(ui::job_options(supporting(c.fields), c.settings), c.options);
+        EXPECT_EQ(print::job_options(supporting(c.fields), c.settings), c.options);
     }
 }
 
 TEST(JobOptions, PrinterUris) {
-    EXPECT_TRUE(ui::is_printer_uri("ipp://localhost:631/ipp/print"));
-    EXPECT_TRUE(ui::is_printer_uri("ipps://printer.example/ipp/print"));
-    EXPECT_FALSE(ui::is_printer_uri("office"));
-    EXPECT_FALSE(ui::is_printer_uri("http://x"));
+    EXPECT_TRUE(print::is_printer_uri("ipp://localhost:631/ipp/print"));
+    EXPECT_TRUE(print::is_printer_uri("ipps://printer.example/ipp/print"));
+    EXPECT_FALSE(print::is_printer_uri("office"));
+    EXPECT_FALSE(print::is_printer_uri("http://x"));
 }

@@ -12,7 +12,7 @@
 
 #include "platform/graphics/Printers.h"
 
-namespace ui {
+namespace print {
 
 class CupsPrintDevice : public graphics::PrintDevice {
 public:
@@ -40,4 +40,4 @@ std::vector<std::pair<std::string, std::string>> job_options(const graphics::Des
 void install_cups_print_device();
 void remove_cups_print_device();
 
-}  // namespace ui
+}  // namespace print

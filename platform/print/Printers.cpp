@@ -1,4 +1,4 @@
-#include "platform/ui/Printers.h"
+#include "platform/print/Printers.h"
 
 #include "platform/graphics/qt/MetafilePlayer.h"
 #include "platform/graphics/qt/QtCanvas.h"
@@ -19,7 +19,7 @@
 #include <memory>
 #include <unistd.h>
 
-namespace ui {
+namespace print {
 namespace {
 
 using graphics::DestinationInfo;
@@ -386,12 +386,12 @@ std::unique_ptr<CupsPrintDevice> installed_device;
 
 void install_cups_print_device() {
     if (!installed_device) installed_device = std::make_unique<CupsPrintDevice>();
-    graphics::install_print_device(installed_device.get());
+    graphics::print_device_slot.install(installed_device.get());
 }
 
 void remove_cups_print_device() {
-    if (graphics::print_device() == installed_device.get()) graphics::install_print_device(nullptr);
+    if (graphics::print_device_slot.get() == installed_device.get()) graphics::print_device_slot.install(nullptr);
     installed_device.reset();
 }
 
-}  // namespace ui
+}  // namespace print

@@ -1,0 +1,1 @@
+#include "report/controls/BRCtrls.h"

@@ -1,0 +1,30 @@
+#include "report/engine/Startup.h"
+
+#include "report/bands/BandRpt.h"
+#include "report/engine/BRRegister.h"
+#include "report/expr/BRExpr.h"
+#include "report/print/BRPrnSu.h"
+
+namespace report {
+
+void unit_startup() {
+    InitExpressionLibrary();
+    try {
+        InitReportDefaults();
+        RegisterPrinterSettingsClasses();
+        RegisterReportClasses();
+    } catch (...) {
+        FinalizeReportDefaults();
+        DoneExpressionLibrary();
+        throw;
+    }
+}
+
+void unit_shutdown() {
+    ClearSearchText();
+    UnregisterPrinterSettingsClasses();
+    FinalizeReportDefaults();
+    DoneExpressionLibrary();
+}
+
+}  // namespace report

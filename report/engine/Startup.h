@@ -1,0 +1,13 @@
+#pragma once
+// Start-up and shut-down of the report engine, for the program's unit table.
+// unit_startup() starts the expression library, chooses the design colour
+// scheme and the default measure, and registers the report, band and
+// printer-settings classes for stored layouts; unit_shutdown() undoes it in
+// reverse.
+
+namespace report {
+
+void unit_startup();
+void unit_shutdown();
+
+}  // namespace report
