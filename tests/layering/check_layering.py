@@ -42,6 +42,7 @@ PACKAGE_HEADERS = [
     (re.compile(r"^/usr/include/(sql|sqlext|sqltypes|sqlucode|odbcinst|odbcinstext|unixodbc)\.h$"),
      lambda m: "PkgConfig::ODBC"),
     (re.compile(r"^/usr/include/[a-z0-9_]+-linux-gnu[a-z0-9_]*/unixodbc(_conf)?\.h$"), lambda m: "PkgConfig::ODBC"),
+    (re.compile(r"^/usr/include/(sqlite3|sqlite3ext)\.h$"), lambda m: "PkgConfig::SQLITE3"),
     (re.compile(r"^/usr/include/gtest/"), lambda m: "GTest::gtest"),
     (re.compile(r"^/usr/include/gmock/"), lambda m: "GTest::gmock"),
 ]
@@ -64,7 +65,7 @@ C_STANDARD_HEADERS = {
 # The compiler's own headers (vector intrinsics) are no operating system's.
 COMPILER_INCLUDES = re.compile(r"^([a-z0-9]*intrin|cpuid|arm_neon|arm_acle)\.h$")
 PACKAGE_INCLUDES = re.compile(r"^(nlohmann/|zlib\.h$|zconf\.h$|jpeglib\.h$|jerror\.h$|sql\.h$|sqlext\.h$"
-                              r"|sqltypes\.h$|sqlucode\.h$)")
+                              r"|sqltypes\.h$|sqlucode\.h$|sqlite3\.h$)")
 QT_INCLUDE = re.compile(r"^(Q[A-Z][A-Za-z0-9]*|Qt[A-Za-z0-9]*(/.*)?|q[a-z0-9]+\.h)$")
 ANGLE_INCLUDE = re.compile(r'^\s*#\s*include\s*<([^>]+)>', re.MULTILINE)
 MAIN_FUNCTION = re.compile(r"^\s*int\s+main\s*\(", re.MULTILINE)
