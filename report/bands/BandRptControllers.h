@@ -11,6 +11,7 @@
 class TDataSet;
 class TBRSubDetail;
 class TBREvElement;
+class TBRGroup;
 
 // Assigned and open.
 bool DataSetUsable(const TDataSet* data_set);
@@ -32,6 +33,8 @@ public:
     void SetLevelMaster(TComponent* master);
     std::vector<TBRCustomController*> AfterLevels;
     std::vector<TBRCustomController*> BeforeLevels;
+    // The level's group bands in component order; the first is the outermost.
+    std::vector<TBRGroup*> Groups;
     bool PrintIfEmpty = true;
     TComponent* Scope = nullptr;
     TCustomBandReport* ParentReport = nullptr;
@@ -60,6 +63,18 @@ public:
     virtual void PrintEmptyLevel();
     void PrintBeforeLevels();
     void PrintAfterLevels();
+
+    // ---- groups
+    // Tests every group for a new value; the first that changed makes every
+    // group inside it take its value anew. True when one changed.
+    bool CheckGroups();
+    // After a new page or column: the headers of open groups that print
+    // again on a new page, for this level and the levels under it.
+    void ReprintGroupHeaders();
+    // Headers of changed groups, outermost first; footers innermost first.
+    void PrintChangedGroupHeaders();
+    void PrintChangedGroupFooters();
+    void InvertGroupChanges();
     // The environment constant named after the creator, during a run.
     TBREvElement* LevelVariable = nullptr;
     void Notification(TComponent* component, TOperation operation) override;

@@ -29,7 +29,8 @@ void collect_owned(TComponent* component, TStringList& list) {
 void RegisterReportClasses() {
     if (registrations++ > 0) return;
     RegisterClasses({TBandReport::StaticClass(), TBRBand::StaticClass(), TBRSubDetail::StaticClass(),
-                     TTable::StaticClass(), TQuery::StaticClass(), TBRChildBand::StaticClass()});
+                     TTable::StaticClass(), TQuery::StaticClass(), TBRChildBand::StaticClass(),
+                     TBRGroup::StaticClass()});
 }
 
 void ClearSearchText() {
