@@ -3,6 +3,7 @@
 #include "platform/core/ClassBuilder.h"
 #include "platform/data/DB.h"
 #include "platform/graphics/Font.h"
+#include "platform/os/Locale.h"
 #include "report/bands/BandRptPrinter.h"
 
 #include <algorithm>
@@ -27,6 +28,13 @@ namespace {
 bool contains(const std::vector<TBRCustomBand*>& list, const TBRCustomBand* band) {
     return std::find(list.begin(), list.end(), band) != list.end();
 }
+
+// Whether the user's language (LC_ALL, LC_MESSAGES or LANG) is Japanese.
+bool japanese_user() {
+    const std::string name = os::message_locale_name();
+    return name.size() >= 2 && (name[0] == 'j' || name[0] == 'J') && (name[1] == 'a' || name[1] == 'A') &&
+           (name.size() == 2 || name[2] == '_' || name[2] == '.' || name[2] == '@');
+}
 }  // namespace
 
 // ------------------------------------------------------ TCustomBandReport
@@ -48,8 +56,11 @@ TCustomBandReport::TCustomBandReport(TComponent* owner) : TBRBasePanel(owner) {
     page_->UpdateControlBounds();
     SetColor(report::rgb(255, 255, 255));
     SetBounds(0, 0, Width(), Height());
-    Font.Name = "Arial";
-    Font.SetSize(10);
+    // A Japanese user keeps the class library's default font.
+    if (!japanese_user()) {
+        Font.Name = "Arial";
+        Font.SetSize(10);
+    }
     // The default printer's paper, where there is a printer; without one
     // the page keeps the locale's paper.
     {
@@ -96,7 +107,7 @@ void TCustomBandReport::SetUnits(TBRUnit unit) {
     page_->SetCurrentUnit(unit);
     for (TBRCustomBand* band : band_list_) band->SetBandUnits(Units());
     for (int i = 0; i < ControlCount(); ++i)
-        if (auto* p = dynamic_cast<TBRPrintable*>(Controls(i))) p->SetSizeUnit(unit);
+        if (auto* p = dynamic_cast<report::Printable*>(Controls(i))) p->SetSizeUnit(unit);
 }
 
 void TCustomBandReport::SetZoom(int zoom) {
@@ -337,7 +348,7 @@ void TCustomBandReport::EndPage() {
     CurrentX = int(Rnd(left));
     if (!(FinalPage && !HasOption(LastPageFooter))) PrintBand(FindBand(rbPageFooter));
     for (int i = 0; i < ControlCount(); ++i)
-        if (auto* p = dynamic_cast<TBRPrintable*>(Controls(i))) p->PrintAt(0, 0);
+        if (auto* p = dynamic_cast<report::Printable*>(Controls(i))) p->PrintAt(0, 0);
     Frame()->PaintFrame(Output->Canvas(),
                         TRect{Output->ToDeviceX(left), Output->ToDeviceY(top), Output->ToDeviceX(width - right),
                               Output->ToDeviceY(length - bottom)},
@@ -404,7 +415,7 @@ void TCustomBandReport::BeginRun(report::OutputDevice& output) {
     MeasurePageFooters();
     for (int i = 0; i < ControlCount(); ++i) {
         if (auto* band = dynamic_cast<TBRCustomBand*>(Controls(i))) band->AttachToReport(this);
-        else if (auto* printable = dynamic_cast<TBRPrintable*>(Controls(i))) printable->ParentReport = this;
+        else if (auto* printable = dynamic_cast<report::Printable*>(Controls(i))) printable->ParentReport = this;
     }
     CurrentX = int(Rnd(p.LeftMargin()));
     PreparePrintables();
@@ -647,7 +658,7 @@ void TCustomBandReport::run(report::OutputDevice& output, bool chain_part, TBRPr
         MeasurePageFooters();
         for (int i = 0; i < ControlCount(); ++i) {
             if (auto* band = dynamic_cast<TBRCustomBand*>(Controls(i))) band->AttachToReport(this);
-            else if (auto* printable = dynamic_cast<TBRPrintable*>(Controls(i))) printable->ParentReport = this;
+            else if (auto* printable = dynamic_cast<report::Printable*>(Controls(i))) printable->ParentReport = this;
         }
         CurrentX = int(Rnd(p.LeftMargin()));
         controller_->BuildLevelTree();

@@ -1,6 +1,7 @@
 #include "report/engine/Startup.h"
 
 #include "report/bands/BandRpt.h"
+#include "report/controls/BRCtrls.h"
 #include "report/engine/BRRegister.h"
 #include "report/expr/BRExpr.h"
 #include "report/print/BRPrnSu.h"
@@ -11,9 +12,11 @@ void unit_startup() {
     InitExpressionLibrary();
     try {
         InitReportDefaults();
+        RegisterControlClasses();
         RegisterPrinterSettingsClasses();
         RegisterReportClasses();
     } catch (...) {
+        UnregisterControlClasses();
         FinalizeReportDefaults();
         DoneExpressionLibrary();
         throw;
@@ -23,6 +26,7 @@ void unit_startup() {
 void unit_shutdown() {
     ClearSearchText();
     UnregisterPrinterSettingsClasses();
+    UnregisterControlClasses();
     FinalizeReportDefaults();
     DoneExpressionLibrary();
 }

@@ -2,6 +2,8 @@
 
 #include "platform/core/FormResource.h"
 #include "report/bands/BandRpt.h"
+#include "platform/graphics/qt/QtCanvas.h"
+#include "report/controls/BRCtrls.h"
 #include "report/engine/ReportRun.h"
 
 #include <memory>
@@ -19,7 +21,10 @@ int usage(std::ostream& err) {
 // "band NAME PAGE LEFT TOP RIGHT BOTTOM", its frame rectangle in device
 // pixels on its last page, and the page count last as "pages N".
 int run(const std::string& layout_file, const std::string& target, int records, std::ostream& out) {
+    // Text on the controls is measured and drawn with the fonts of the fixed device.
+    graphics::qt::GraphicsScope qt;
     report::register_report_classes();
+    report::RegisterControlClasses();
     Layout layout = read_layout(layout_file);
     TCustomBandReport* report = layout.report;
     std::vector<std::string> lines;
