@@ -1,7 +1,9 @@
 #include "report/engine/ReportRun.h"
 
 #include "platform/core/FormResource.h"
+#include "platform/core/HostServices.h"
 #include "platform/data/ADODB.h"
+#include "platform/data/DBTables.h"
 #include "platform/data/DBErrors.h"
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/Printers.h"
@@ -47,6 +49,24 @@ std::string odbc_value(const std::string& text) {
     return "{" + text + "}";
 }
 
+// The run's progress notices shown through the host's progress service; a
+// cancel there cancels the run, which stops at its next record.
+class HostProgress : public NoticeWindow {
+public:
+    HostProgress(TCustomBandReport& report, const std::string& caption)
+        : report_(report), monitor_(core::host().BeginProgress(caption)) {}
+    void Notice(unsigned message, std::int64_t wParam, TBRPrinter*) override {
+        if (message != BRM_PROGRESS || !monitor_ || wParam == last_) return;
+        last_ = wParam;
+        if (!monitor_->Step(int(wParam), std::to_string(wParam) + "% Completed")) report_.CancelRun();
+    }
+
+private:
+    TCustomBandReport& report_;
+    std::unique_ptr<core::ProgressMonitor> monitor_;
+    std::int64_t last_ = -1;
+};
+
 }  // namespace
 
 Layout read_layout(const std::string& file) {
@@ -64,6 +84,13 @@ void open_datasets(Layout& layout, const std::string& database) {
     });
     TADOConnection* shared = nullptr;
     for (TDataSet* ds : datasets) {
+        if (auto* db = dynamic_cast<TDBDataSet*>(ds); db && db->DatabaseName().empty()) {
+            if (database.empty())
+                throw EDatabaseError(db->Name() + ": the dataset names no database and none was given");
+            if (!FileExists(database)) throw EDatabaseError("No such database: " + database);
+            db->SetDatabaseName(database);
+            continue;
+        }
         auto* query = dynamic_cast<TADOQuery*>(ds);
         if (query && !query->Connection()) {
             if (database.empty())
@@ -81,17 +108,28 @@ void open_datasets(Layout& layout, const std::string& database) {
         if (!ds->Active()) ds->Open();
 }
 
-int run_to_page_stream(TCustomBandReport& report, graphics::PrintDevice* device) {
+int run_to_page_stream(TCustomBandReport& report, graphics::PrintDevice* device, bool* cancelled) {
     FileOnlyDevice none(nullptr);
     report.CreateRunPrinter(device ? device : &none);
     TBRPrinter& printer = *report.ReportPrinter();
     printer.Destination = 0;
-    report.RunReport();
-    if (printer.State() != 2 || printer.Cancelled()) throw EBRError("The report run did not finish");
+    std::unique_ptr<HostProgress> progress;
+    if (report.ShowProgress) progress = std::make_unique<HostProgress>(report, report.ReportTitle);
+    printer.Preview = progress.get();
+    try {
+        report.RunReport();
+    } catch (...) {
+        if (report.ReportPrinter() == &printer) printer.Preview = nullptr;
+        throw;
+    }
+    printer.Preview = nullptr;
+    const bool stopped = printer.Cancelled() || report.CancelRequested;
+    if (printer.State() != 2 || (stopped && !cancelled)) throw EBRError("The report run did not finish");
+    if (cancelled) *cancelled = stopped;
     return printer.PageCount();
 }
 
-int run_layout(const RunRequest& request) {
+RunResult run_layout(const RunRequest& request) {
     Layout layout = read_layout(request.layout);
     TCustomBandReport& report = *layout.report;
     for (const auto& [name, text] : request.variables) report.Functions()->DefineEntry(name, text);
@@ -108,7 +146,8 @@ int run_layout(const RunRequest& request) {
         if (it == names.end()) throw EPrinter("Unknown printer \"" + request.output + "\"");
         report.PrinterSettings()->PrinterIndex = int(it - names.begin());
     }
-    const int pages = run_to_page_stream(report, device);
+    RunResult result;
+    result.pages = run_to_page_stream(report, device, &result.cancelled);
     TBRPrinter& printer = *report.ReportPrinter();
     switch (request.target) {
     case RunTarget::PageStream:
@@ -123,7 +162,7 @@ int run_layout(const RunRequest& request) {
         printer.PrintStoredPages();
         break;
     }
-    return pages;
+    return result;
 }
 
 // ----------------------------------------------------------- design surface

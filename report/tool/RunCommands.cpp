@@ -78,8 +78,12 @@ int run_command(const std::vector<std::string>& args, std::ostream& out, std::os
     if (request.target == RunTarget::Printer && print::is_printer_uri(request.output)) uris.push_back(request.output);
     print::CupsPrintDevice device(uris);
     request.device = &device;
-    const int pages = run_layout(request);
-    out << "pages\t" << pages << '\n';
+    const RunResult result = run_layout(request);
+    out << "pages\t" << result.pages << '\n';
+    if (result.cancelled) {
+        err << "report-tool run: the run was cancelled; the output holds the pages printed until then\n";
+        return 3;
+    }
     return 0;
 }
 
