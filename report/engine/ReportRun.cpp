@@ -162,6 +162,8 @@ RunResult run_layout(const RunRequest& request) {
         printer.PrintStoredPages();
         break;
     }
+    if (request.target != RunTarget::PageStream && result.pages > 0 && printer.Cancelled())
+        throw EBRError("The pages were not printed: printing was cancelled");
     return result;
 }
 

@@ -246,3 +246,41 @@ TEST(GroupRun, ProgressAndCancelThroughTheHost) {
     report::unit_shutdown();
     data::unit_shutdown();
 }
+
+// Ctrl-C during report-tool run: the run stops at the next record, the PDF
+// holds the pages printed until then (no summary) and the tool exits with
+// status 3.
+TEST(GroupRun, AnInterruptedToolRunKeepsItsPages) {
+    ScratchDir dir("group-run");
+    const std::string db = dir / "places.db", layout = dir / "groups.json", pdf = dir / "groups.pdf";
+    make_db(db, 100000, 40);
+    write_groups_layout(layout);
+    // SIGINT once the tool (not the shell's child before it runs the tool)
+    // has its handler: bit 2 of the caught signals.
+    const std::string script =
+        tool() + " run " + shell_quote(layout) + " --db " + shell_quote(db) + " --pdf " + shell_quote(pdf) +
+        " 2>" + shell_quote(dir / "err.txt") + " >" + shell_quote(dir / "out.txt") +
+        " & pid=$!\n"
+        "while kill -0 $pid 2>/dev/null; do\n"
+        "  case $(readlink /proc/$pid/exe) in *report-tool) ;; *) sleep 0.01; continue ;; esac\n"
+        "  caught=$(sed -n 's/^SigCgt:[[:space:]]*//p' /proc/$pid/status 2>/dev/null)\n"
+        "  if [ -n \"$caught\" ] && [ $(( 0x$caught & 2 )) -ne 0 ]; then kill -INT $pid; break; fi\n"
+        "  sleep 0.01\n"
+        "done\n"
+        "wait $pid; echo $?\n";
+    write_file(dir / "interrupt.sh", script);
+    const std::string status = capture("sh " + shell_quote(dir / "interrupt.sh"));
+    if (status == "0\n") GTEST_SKIP() << "the run ended before it was interrupted";
+    ASSERT_EQ(status, "3\n") << read_file(dir / "err.txt");
+    EXPECT_NE(read_file(dir / "err.txt").find("cancelled"), std::string::npos);
+    EXPECT_EQ(read_file(dir / "out.txt").rfind("pages\t", 0), 0u);
+    std::vector<std::string> printed = lines_of(capture("pdftotext -layout " + shell_quote(pdf) + " -"));
+    ASSERT_GE(printed.size(), 4u);
+    EXPECT_EQ(printed.front(), "TITLE");
+    printed.erase(printed.begin());
+    const std::vector<std::string> expected = lines_of(capture(places("groups " + shell_quote(db))));
+    ASSERT_LT(printed.size(), expected.size());
+    // What printed is the start of the whole run, up to a detail.
+    EXPECT_TRUE(std::equal(printed.begin(), printed.end(), expected.begin()));
+    EXPECT_EQ(printed.back().rfind("ORDER ", 0), 0u) << printed.back();
+}
