@@ -58,6 +58,12 @@ void TBRCustomController::PrepareLevel() {
         LevelVariable = ParentReport->Functions()->FirstCompiledElement(Creator->Name());
 }
 
+void TBRCustomController::UpdateLevelValue() {
+    EvalValue value;
+    LevelValue(value);
+    TBREvEnvironment::StoreConstant(LevelVariable, value);
+}
+
 void TBRCustomController::UnprepareLevel() {
     for (TBRCustomController* c : BeforeLevels) c->UnprepareLevel();
     for (TBRCustomController* c : AfterLevels) c->UnprepareLevel();

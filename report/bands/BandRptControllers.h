@@ -5,6 +5,7 @@
 // switches that create and free its standard bands.
 
 #include "report/bands/BandRptBands.h"
+#include "report/expr/BRExpr.h"
 
 #include <vector>
 
@@ -77,6 +78,10 @@ public:
     void InvertGroupChanges();
     // The environment constant named after the creator, during a run.
     TBREvElement* LevelVariable = nullptr;
+    // The level's value: an error value here.
+    virtual void LevelValue(EvalValue& value) { value = EvalValue::Error(); }
+    // Stores LevelValue into LevelVariable (no step of a run calls it).
+    void UpdateLevelValue();
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
