@@ -358,6 +358,7 @@ void TCustomBandReport::NewColumn() {
     TBREvEnvironment::StoreIntegerConstant(ColumnNumberSlot, CurrentColumn);
     if (!(CurrentColumn == 1 && PageCount == 1)) {
         PrintBand(FindBand(rbColumnHeader));
+        controller_->ReprintGroupHeaders();
     }
 }
 
