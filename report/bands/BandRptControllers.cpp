@@ -28,8 +28,8 @@ void TBRCustomController::SetLevelMaster(TComponent* master) {
 }
 
 void TBRCustomController::NotifyDetailListeners(std::uint8_t code) {
-    const std::vector<TBRPrintable*> listeners = DetailListeners;
-    for (TBRPrintable* p : listeners) p->LevelNotification(this, code);
+    const std::vector<report::Printable*> listeners = DetailListeners;
+    for (report::Printable* p : listeners) p->LevelNotification(this, code);
 }
 
 void TBRCustomController::BuildLevelTree() {
@@ -247,7 +247,7 @@ void TBRSubDetail::SetPrintIfEmpty(bool print_if_empty) {
     if (Controller()) Controller()->PrintIfEmpty = print_if_empty;
 }
 
-void TBRSubDetail::AddControllerClient(TBRPrintable* printable) {
+void TBRSubDetail::AddControllerClient(report::Printable* printable) {
     if (Controller()) Controller()->AddDetailListener(printable);
 }
 

@@ -32,12 +32,12 @@ public:
     TComponent* Scope = nullptr;
     TCustomBandReport* ParentReport = nullptr;
     bool PrintBefore = false;
-    std::vector<TBRPrintable*> DetailListeners;
+    std::vector<report::Printable*> DetailListeners;
 
     virtual void SetPrintBeforeDetail(bool flag) { PrintBefore = flag; }
     void AddBeforeLevel(TBRCustomController* c) { BeforeLevels.push_back(c); }
     void AddAfterLevel(TBRCustomController* c) { AfterLevels.push_back(c); }
-    void AddDetailListener(TBRPrintable* p) { DetailListeners.push_back(p); }
+    void AddDetailListener(report::Printable* p) { DetailListeners.push_back(p); }
     // Every listener, in order, gets LevelNotification(this, code).
     void NotifyDetailListeners(std::uint8_t code);
 
@@ -133,7 +133,7 @@ public:
     void SetPrintBefore(bool print_before);
     bool PrintIfEmpty() const { return Controller() && Controller()->PrintIfEmpty; }
     void SetPrintIfEmpty(bool print_if_empty);
-    void AddControllerClient(TBRPrintable* printable);
+    void AddControllerClient(report::Printable* printable);
 
     void AddToBandOrder() override;
     void Notification(TComponent* component, TOperation operation) override;

@@ -26,15 +26,19 @@ void SelectDesignColorScheme(int num_colors) {
     else UseLowColorScheme();
 }
 
-// ----------------------------------------------------------- TBRPrintable
+// --------------------------------------------------------------- Printable
 
-TBRPrintable::TBRPrintable(TComponent* owner) : Control(owner) {}
+namespace report {
 
-TClass TBRPrintable::StaticClass() {
-    static const TClassInfo info = core::ClassBuilder<TBRPrintable, report::Control>("TBRPrintable").Abstract().Build();
+Printable::Printable(TComponent* owner) : Control(owner) {}
+
+TClass Printable::StaticClass() {
+    static const TClassInfo info = core::ClassBuilder<Printable, Control>("TBRModelPrintable").Abstract().Build();
     return &info;
 }
-TClass TBRPrintable::ClassType() const { return StaticClass(); }
+TClass Printable::ClassType() const { return StaticClass(); }
+
+}  // namespace report
 
 // ----------------------------------------------------------- TBRBasePanel
 
@@ -73,7 +77,7 @@ void TBRBasePanel::SetZoom(int zoom) {
     zoom_ = zoom;
     for (int i = 0; i < ControlCount(); ++i) {
         Control* c = Controls(i);
-        if (auto* p = dynamic_cast<TBRPrintable*>(c)) p->SetZoom(zoom);
+        if (auto* p = dynamic_cast<report::Printable*>(c)) p->SetZoom(zoom);
         else if (auto* panel = dynamic_cast<TBRBasePanel*>(c)) panel->SetZoom(zoom);
     }
 }
@@ -173,7 +177,7 @@ void TBRBasePanel::DrawRulers(TCanvas& canvas, TBRUnit unit) {
 void TBRBasePanel::PreparePrintables() {
     for (int i = 0; i < ControlCount(); ++i) {
         Control* c = Controls(i);
-        if (auto* p = dynamic_cast<TBRPrintable*>(c)) p->PrepareForRun();
+        if (auto* p = dynamic_cast<report::Printable*>(c)) p->PrepareForRun();
         else if (auto* panel = dynamic_cast<TBRBasePanel*>(c)) panel->PreparePrintables();
     }
 }
@@ -181,7 +185,7 @@ void TBRBasePanel::PreparePrintables() {
 void TBRBasePanel::UnpreparePrintables() {
     for (int i = 0; i < ControlCount(); ++i) {
         Control* c = Controls(i);
-        if (auto* p = dynamic_cast<TBRPrintable*>(c)) p->UnprepareAfterRun();
+        if (auto* p = dynamic_cast<report::Printable*>(c)) p->UnprepareAfterRun();
         else if (auto* panel = dynamic_cast<TBRBasePanel*>(c)) panel->UnpreparePrintables();
     }
 }

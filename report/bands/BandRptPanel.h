@@ -41,13 +41,15 @@ constexpr TColor rgb(int r, int g, int b) { return TColor(r | (g << 8) | (b << 1
 constexpr TColor grey(int n) { return rgb(n, n, n); }
 }  // namespace report
 
+namespace report {
+
 // What a panel and a band need of a printable control: its zoom, its
 // preparation around a run, printing at a band's offset, and whether it
-// still holds content for the next page. The printable controls themselves
-// build on it.
-class TBRPrintable : public report::Control {
+// still holds content for the next page. The printable controls
+// (TBRPrintable, report/controls) build on it.
+class Printable : public Control {
 public:
-    explicit TBRPrintable(TComponent* owner);
+    explicit Printable(TComponent* owner);
     static TClass StaticClass();
     TClass ClassType() const override;
 
@@ -70,6 +72,8 @@ public:
 private:
     int zoom_ = 100;
 };
+
+}  // namespace report
 
 class TBRBasePanel : public report::Control {
 public:

@@ -73,7 +73,7 @@ void TCustomBandReport::SetUnits(TBRUnit unit) {
     page_->SetCurrentUnit(unit);
     for (TBRCustomBand* band : band_list_) band->SetBandUnits(Units());
     for (int i = 0; i < ControlCount(); ++i)
-        if (auto* p = dynamic_cast<TBRPrintable*>(Controls(i))) p->SetSizeUnit(unit);
+        if (auto* p = dynamic_cast<report::Printable*>(Controls(i))) p->SetSizeUnit(unit);
 }
 
 void TCustomBandReport::SetZoom(int zoom) {
@@ -303,7 +303,7 @@ void TCustomBandReport::EndPage() {
     CurrentX = int(Rnd(left));
     if (!(FinalPage && !HasOption(LastPageFooter))) PrintBand(FindBand(rbPageFooter));
     for (int i = 0; i < ControlCount(); ++i)
-        if (auto* p = dynamic_cast<TBRPrintable*>(Controls(i))) p->PrintAt(0, 0);
+        if (auto* p = dynamic_cast<report::Printable*>(Controls(i))) p->PrintAt(0, 0);
     Frame()->PaintFrame(Output->Canvas(),
                         TRect{Output->ToDeviceX(left), Output->ToDeviceY(top), Output->ToDeviceX(width - right),
                               Output->ToDeviceY(length - bottom)},
@@ -365,7 +365,7 @@ void TCustomBandReport::BeginRun(report::OutputDevice& output) {
     MeasurePageFooters();
     for (int i = 0; i < ControlCount(); ++i) {
         if (auto* band = dynamic_cast<TBRCustomBand*>(Controls(i))) band->AttachToReport(this);
-        else if (auto* printable = dynamic_cast<TBRPrintable*>(Controls(i))) printable->ParentReport = this;
+        else if (auto* printable = dynamic_cast<report::Printable*>(Controls(i))) printable->ParentReport = this;
     }
     CurrentX = int(Rnd(p.LeftMargin()));
     PreparePrintables();

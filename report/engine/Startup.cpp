@@ -1,6 +1,7 @@
 #include "report/engine/Startup.h"
 
 #include "report/bands/BandRpt.h"
+#include "report/controls/BRCtrls.h"
 #include "report/expr/BRExpr.h"
 #include "report/print/BRPrnSu.h"
 
@@ -10,8 +11,10 @@ void unit_startup() {
     InitExpressionLibrary();
     try {
         InitReportDefaults();
+        RegisterControlClasses();
         RegisterPrinterSettingsClasses();
     } catch (...) {
+        UnregisterControlClasses();
         FinalizeReportDefaults();
         DoneExpressionLibrary();
         throw;
@@ -20,6 +23,7 @@ void unit_startup() {
 
 void unit_shutdown() {
     UnregisterPrinterSettingsClasses();
+    UnregisterControlClasses();
     FinalizeReportDefaults();
     DoneExpressionLibrary();
 }

@@ -3,6 +3,8 @@
 #include "platform/core/FormResource.h"
 #include "report/bands/BandRpt.h"
 #include "report/bands/BandRptPrinter.h"
+#include "report/controls/BRCtrls.h"
+#include "platform/graphics/qt/QtCanvas.h"
 
 #include <memory>
 
@@ -21,6 +23,13 @@ int usage(std::ostream& err) {
 // pixels on its last page, and the page count last as "pages N".
 int run(const std::string& layout, const std::string& target, int records, std::ostream& out) {
     report::register_report_classes();
+    report::RegisterControlClasses();
+    // Text is measured and drawn with the fonts of the fixed 96-dpi device.
+    graphics::qt::prepare_platform();
+    graphics::qt::unit_startup();
+    struct Shutdown {
+        ~Shutdown() { graphics::qt::unit_shutdown(); }
+    } shutdown;
     std::unique_ptr<TComponent> root(core::read_component_file(layout, nullptr));
     auto* report = dynamic_cast<TCustomBandReport*>(root.get());
     if (!report) throw EReadError("Not a report layout: " + layout);

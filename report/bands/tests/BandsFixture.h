@@ -89,10 +89,10 @@ private:
 // A control with `lines` lines of `line_height` native units; each print
 // grows its band by as many lines as fit and notes the page and position
 // of each line it prints.
-class LinesPrintable : public TBRPrintable {
+class LinesPrintable : public report::Printable {
 public:
     LinesPrintable(TComponent* owner, int lines, long double line_height)
-        : TBRPrintable(owner), total_(lines), line_height_(line_height) {}
+        : report::Printable(owner), total_(lines), line_height_(line_height) {}
     struct Printed {
         int page;
         int line;
@@ -102,17 +102,17 @@ public:
     int prepared = 0, unprepared = 0, zoom_calls = 0;
 
     void PrepareForRun() override {
-        TBRPrintable::PrepareForRun();
+        report::Printable::PrepareForRun();
         ++prepared;
         next_ = 0;
         PrintFinished = true;
     }
     void UnprepareAfterRun() override {
-        TBRPrintable::UnprepareAfterRun();
+        report::Printable::UnprepareAfterRun();
         ++unprepared;
     }
     void SetZoom(int zoom) override {
-        TBRPrintable::SetZoom(zoom);
+        report::Printable::SetZoom(zoom);
         ++zoom_calls;
     }
     void PrintAt(int, int offset_y) override {

@@ -270,8 +270,8 @@ TEST(EmitBand, APageFootersChildPrintsAsAPageFooter) {
 }
 
 TEST(EmitBand, DisabledDetailBandsStillNotifyTheirController) {
-    struct Listener : TBRPrintable {
-        using TBRPrintable::TBRPrintable;
+    struct Listener : report::Printable {
+        using report::Printable::Printable;
         int told = 0;
         void LevelNotification(TComponent*, std::uint8_t code) override { told += code == 0; }
     };
