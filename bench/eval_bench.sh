@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Times `report-tool eval --aggregate` over a generated SQLite table against
-# sqlite3 computing the same aggregate, in the same run: the tool reads every
-# row through platform/data (the SQLite ODBC driver), evaluates the compiled
-# expression once a record and prints the total; sqlite3 runs the SQL
-# aggregate. Checks that both totals agree and prints wall time, peak memory
-# and our ratio to sqlite3 for each aggregate. Run by hand; not part of ctest.
+# its peers, in the same run: the tool reads every row through platform/data
+# (the SQLite ODBC driver), evaluates the compiled expression once a record
+# and prints the total. First against python3's sqlite3 module summing the
+# same column of the same query row by row (the goal: ratio <= 1.0), then
+# against sqlite3 running the SQL aggregate for each aggregate. Checks that
+# every total agrees with sqlite3's and prints wall time, peak memory and our
+# ratio. Run by hand; not part of ctest.
 #
 #   bench/eval_bench.sh [--rows N] [--runs N] [--work DIR] [--build DIR]
 #
@@ -42,6 +44,26 @@ INSERT INTO orders SELECT i, (i * 3719 % 100000) / 100.0, i * 7919 % 5000, 'Clie
 
 # the numbers two totals print, the same when they agree to 12 digits
 same() { awk -v a="$1" -v b="$2" 'BEGIN { d = a - b; if (d < 0) d = -d; m = (a < 0 ? -a : a); exit !(d <= m * 1e-12 + 1e-9) }'; }
+
+query="SELECT amount, qty FROM orders"
+total=$(sqlite3 "$db" "SELECT SUM(amount) FROM orders")
+cat >"$work/rowloop.py" <<'PY'
+import sqlite3, sys
+total = 0.0
+for amount, qty in sqlite3.connect(sys.argv[1]).execute(sys.argv[2]):
+    if amount is not None:
+        total += amount
+print(repr(total))
+PY
+read -r t_tool m_tool < <(measure "$work/out" "$tool" eval --db "$db" --sql "$query" --aggregate "SUM(amount)")
+ours=$(cut -d' ' -f2 "$work/stdout.txt")
+read -r t_py m_py < <(measure "$work/out" /usr/bin/python3 "$work/rowloop.py" "$db" "$query")
+theirs=$(cat "$work/stdout.txt")
+ok=no; same "$ours" "$total" && same "$theirs" "$total" && ok=yes
+ratio=$(awk -v a="$t_tool" -v b="$t_py" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
+printf "%-16s %9s %9s %10s %10s %7s %s\n" expression tool_s python_s tool_KiB python_KiB ratio same
+printf "%-16s %9s %9s %10s %10s %7s %s\n" "SUM(amount)" "$t_tool" "$t_py" "$m_tool" "$m_py" "$ratio" "$ok"
+echo
 
 printf "%-16s %9s %9s %10s %10s %7s %s\n" expression tool_s sqlite_s tool_KiB sqlite_KiB ratio same
 for pair in "SUM(amount):SUM(amount)" "COUNT:COUNT(*)" "AVERAGE(amount):AVG(amount)" "MAX(qty):MAX(qty)"; do

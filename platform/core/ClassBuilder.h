@@ -200,6 +200,10 @@ public:
     // without a setter, writing assigns into the object the getter answers.
     template <class G, class S = std::nullptr_t>
     ClassBuilder& Object(std::string name, G get, S set = nullptr) { return owned(std::move(name), PropKind::Object, get, set); }
+    // Owned collection (TCollection, Collection.h), written as an array of its
+    // items' properties; reading replaces the items.
+    template <class G, class S = std::nullptr_t>
+    ClassBuilder& Collection(std::string name, G get, S set = nullptr) { return owned(std::move(name), PropKind::Collection, get, set); }
     // Owned string list (written as its lines).
     template <class G, class S = std::nullptr_t>
     ClassBuilder& Strings(std::string name, G get, S set = nullptr) { return owned(std::move(name), PropKind::Strings, get, set); }

@@ -24,7 +24,8 @@ using TClass = const TClassInfo*;   // a class reference
 namespace core {
 
 // The types a published property can have.
-enum class PropKind { Integer, Bool, Enum, Set, String, Float, Currency, DateTime, Binary, Component, Strings, Object, Event };
+enum class PropKind { Integer, Bool, Enum, Set, String, Float, Currency, DateTime, Binary, Component, Strings, Object, Event,
+                      Collection };
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -36,7 +37,7 @@ struct MethodRef {
 };
 
 // A property value. Integer, Enum (ordinal) and Set (bit i = element i) use int64;
-// Float and DateTime use double; Component, Strings and Object use TObject*.
+// Float and DateTime use double; Component, Strings, Object and Collection use TObject*.
 using PropValue = std::variant<std::monostate, std::int64_t, bool, double, std::string, Currency, Bytes, TObject*, MethodRef>;
 
 // One published property.
@@ -44,7 +45,7 @@ struct PropInfo {
     std::string name;
     PropKind kind = PropKind::Integer;
     std::vector<std::string> names;                            // element names of Enum and Set
-    TClass value_class = nullptr;                              // class of Component/Object/Strings values
+    TClass value_class = nullptr;                              // class of Component/Object/Strings/Collection values
     std::function<PropValue(const TObject&)> get;
     std::function<void(TObject&, const PropValue&)> set;       // empty for a read-only property
     std::optional<PropValue> default_value;                    // a value equal to it is not stored

@@ -3,6 +3,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/core/Collection.h"
+
 #include <functional>
 
 namespace core {
@@ -187,6 +189,20 @@ struct Reader {
                 target->EndUpdate();
                 return;
             }
+            case PropKind::Collection: {
+                if (!v.is_array()) invalid();
+                auto* target = dynamic_cast<TCollection*>(std::get<TObject*>(p->get(obj)));
+                if (!target) invalid();
+                target->Clear();
+                for (std::size_t i = 0; i < v.size(); ++i) {
+                    const json& item = v[i];
+                    if (!item.is_object()) invalid();
+                    TCollectionItem* made = target->Add();
+                    std::string item_where = where + "[" + std::to_string(i) + "]";
+                    for (const auto& [k, sub] : item.items()) read_property(*made, k, sub, item_where);
+                }
+                return;
+            }
             case PropKind::Object: {
                 if (!v.is_object()) invalid();
                 TObject* target = std::get<TObject*>(p->get(obj));
@@ -359,6 +375,13 @@ json write_value(const TObject& obj, const PropInfo& p, bool& present) {
         if (!s || s->Count() == 0) break;
         json arr = json::array();
         for (int i = 0; i < s->Count(); ++i) arr.push_back(s->Get(i));
+        return arr;
+    }
+    case PropKind::Collection: {
+        auto* c = dynamic_cast<TCollection*>(std::get<TObject*>(v));
+        if (!c || c->Count() == 0) break;
+        json arr = json::array();
+        for (int i = 0; i < c->Count(); ++i) arr.push_back(write_props(*c->Items(i), false));
         return arr;
     }
     case PropKind::Object: {

@@ -112,14 +112,14 @@ void TADOQuery::SetConnection(TADOConnection* connection) {
     if (connection_) connection_->queries_.push_back(this);
 }
 
-data::ResultSet TADOQuery::OpenCursor() {
+std::unique_ptr<data::RowSource> TADOQuery::OpenCursor(const data::ColumnAdjuster& adjust) {
     messages_.clear();
     if (!connection_) throw EDatabaseError(error_text("no connection"));
     if (!connection_->Connected()) connection_->Open();
     // A command time-out longer than the driver can count is no limit.
     int timeout = command_timeout_;
     if (timeout < 0 || timeout > data::kMaxTimeoutSeconds) timeout = 0;
-    data::BatchResult result = connection_->odbc().execute(CommandText(), timeout);
+    data::BatchResult result = connection_->odbc().execute(CommandText(), timeout, adjust);
     messages_ = result.diagnostics;
     if (result.failed) {
         std::string text = data::error_text(result.diagnostics);
@@ -131,6 +131,6 @@ data::ResultSet TADOQuery::OpenCursor() {
         throw data::OdbcError(text.empty() ? error_text("the command failed") : text, result.diagnostics);
     }
     for (auto& set : result.results)
-        if (!set.columns.empty()) return std::move(set);
+        if (!set.columns.empty()) return std::make_unique<data::BufferedRows>(std::move(set));
     throw EDatabaseError(error_text("the command returned no result set"));
 }

@@ -90,7 +90,7 @@ public:
     const std::vector<data::Diagnostic>& Messages() const { return messages_; }
 
 protected:
-    data::ResultSet OpenCursor() override;
+    std::unique_ptr<data::RowSource> OpenCursor(const data::ColumnAdjuster& adjust) override;
 
 private:
     friend class TADOConnection;

@@ -1,13 +1,19 @@
 #pragma once
-// Datasets and fields. A dataset buffers its rows when it opens; fields read
-// the current row. Field names are matched without regard to case.
+// Datasets, fields and parameters. A dataset reads its rows in blocks as the
+// cursor moves; fields read the current row. Field and parameter names are
+// matched without regard to case.
 
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/core/Classes.h"
+#include "platform/core/Collection.h"
+#include "platform/core/DateUtils.h"
+#include "platform/core/StringList.h"
 #include "platform/data/DBErrors.h"
 #include "platform/data/Odbc.h"
 
@@ -15,6 +21,9 @@ enum TFieldType {
     ftUnknown, ftString, ftWideString, ftMemo, ftWideMemo, ftSmallint, ftInteger, ftLargeint,
     ftBoolean, ftFloat, ftBCD, ftDate, ftTime, ftDateTime, ftBlob, ftGuid
 };
+
+// The names of TFieldType's values in order ("ftUnknown", "ftString", ...).
+const std::vector<std::string>& FieldTypeNames();
 
 class TDataSet;
 
@@ -37,15 +46,17 @@ public:
 
 private:
     friend class TDataSet;
-    TField(TDataSet* dataset, int index, std::string name, TFieldType type, int size)
-        : dataset_(dataset), index_(index), name_(std::move(name)), type_(type), size_(size) {}
-    const data::Value& value() const;
+    TField(TDataSet* dataset, int index, std::string name, TFieldType type, int size, data::Storage storage)
+        : dataset_(dataset), index_(index), name_(std::move(name)), type_(type), size_(size), storage_(storage) {}
+    // The column's values in the current block and the row in it; null column without a row.
+    const data::ColumnValues* values(std::size_t& row) const;
 
     TDataSet* dataset_;
     int index_;
     std::string name_;
     TFieldType type_;
     int size_;
+    data::Storage storage_;
 };
 
 // The fields of an open dataset, in column order.
@@ -62,8 +73,11 @@ private:
     std::vector<std::unique_ptr<TField>> fields_;
 };
 
-// A set of rows read at once, with a cursor. A component (abstract): its
-// descendants say where the rows come from.
+// A set of rows with a cursor (a component, abstract: its descendants say
+// where the rows come from). Rows are read a block at a time as the cursor
+// reaches them, so opening costs one block whatever the size of the result.
+// A dataset opened for a forward pass (UniDirectional) keeps only the block
+// of the current row and the one before it.
 class TDataSet : public TComponent {
 public:
     explicit TDataSet(TComponent* AOwner);
@@ -71,20 +85,36 @@ public:
     static TClass StaticClass();
     TClass ClassType() const override;
 
-    void Open();   // runs the dataset's command and buffers every row; the cursor on the first
+    void Open();   // runs the dataset's command; the cursor on the first row
     void Close();  // drops the rows and fields
     bool Active() const { return active_; }
     void SetActive(bool active);  // while a form resource is read, opens once it is loaded
     void Loaded() override;
 
-    void First();
+    void First();  // a forward pass that has left its first rows runs its command again
     void Last();
-    void Next();   // past the last row, Eof becomes true and the cursor stays
-    void Prior();  // before the first row, Bof becomes true and the cursor stays
+    void Next();   // on the last row, Eof becomes true and the cursor stays on it
+    // Before the first row, Bof becomes true and the cursor stays. A forward
+    // pass steps back at most into the block before the current one; further
+    // raises EDatabaseError "Operation not allowed on a unidirectional dataset".
+    void Prior();
     bool Eof() const;
     bool Bof() const;
+    // Rows of the result. A forward pass that has not reached its end counts
+    // them without keeping them (CountRecords); the answer is kept until Close.
     int RecordCount() const;
     int RecNo() const;  // 1-based number of the current row; 0 when there is none
+
+    // A forward pass: only the rows near the cursor are kept. Set while closed.
+    bool UniDirectional() const { return unidirectional_; }
+    void SetUniDirectional(bool value);
+
+    // The kinds of fields given by name, one "NAME=ftKind" a line (ftString,
+    // ftInteger, ftFloat, ...), for columns whose kind the driver cannot tell
+    // (a computed column reported as text). Fetched and read as that kind.
+    // An unknown kind or a name that is no column raises EDatabaseError at Open.
+    TStrings* FieldKinds() const { return field_kinds_.get(); }
+    void SetFieldKinds(TStrings* lines) { field_kinds_->Assign(lines); }
 
     TFields& Fields();
     int FieldCount() const { return fields_.Count(); }
@@ -92,20 +122,107 @@ public:
     TField& FieldByName(const std::string& name) const;
 
 protected:
-    // Runs the command and hands back its rows; raises on failure.
-    virtual data::ResultSet OpenCursor() = 0;
+    // Runs the command and hands back its rows, described columns adjusted
+    // with `adjust`; raises on failure.
+    virtual std::unique_ptr<data::RowSource> OpenCursor(const data::ColumnAdjuster& adjust) = 0;
+    // The number of rows of the command, without keeping them: by default the
+    // command runs again and its rows are counted as they come.
+    virtual std::size_t CountRecords();
     // The text of an error raised by this dataset: prefixed with its name.
     std::string error_text(const std::string& text) const;
+    // Applies FieldKinds to a described column.
+    data::ColumnAdjuster column_adjuster() const;
 
 private:
     friend class TField;
     void check_active() const;
+    bool fetch_block();       // appends the next block; false at the end of the result
+    void keep_recent();       // a forward pass drops the blocks before the previous one
+    void restart();           // runs the command again from its first row
+    void check_field_kinds(const std::vector<data::ColumnInfo>& columns) const;
 
     bool active_ = false;
     bool stream_active_ = false;
-    data::ResultSet buffer_;
+    bool unidirectional_ = false;
+    std::unique_ptr<TStringList> field_kinds_;
+    std::unique_ptr<data::RowSource> source_;
+    std::deque<data::RowBlock> blocks_;
+    std::size_t rows_read_ = 0;       // rows fetched from the source so far
+    bool at_end_ = true;              // the source has no more rows
+    mutable std::optional<std::size_t> count_;
+    std::size_t block_ = 0;           // index in blocks_ of the current row's block
+    std::size_t row_ = 0;             // the current row within it
     TFields fields_;
-    int cursor_ = 0;
     bool bof_ = true;
     bool eof_ = true;
+};
+
+// ------------------------------------------------------------- parameters
+
+class TParams;
+
+// A value given to a `:NAME` marker of a query. Assigning through an As...
+// setter sets DataType to that kind; the value is kept as its text (numbers
+// in their shortest exact form, dates as yyyy-mm-dd, times as hh:nn:ss.zzz)
+// and converted to DataType when the query is run.
+class TParam : public TCollectionItem {
+public:
+    explicit TParam(TCollection* collection = nullptr) : TCollectionItem(collection) {}
+    static TClass StaticClass();
+    TClass ClassType() const override;
+    void Assign(const TPersistent* source) override;
+
+    const std::string& Name() const { return name_; }
+    void SetName(const std::string& name) { name_ = name; }
+    TFieldType DataType() const { return type_; }
+    void SetDataType(TFieldType type) { type_ = type; }
+
+    bool IsNull() const { return !value_.has_value(); }
+    void Clear() { value_.reset(); }
+    // The value's text ("" when NULL); published as "Value".
+    std::string Text() const { return value_.value_or(std::string()); }
+    void SetText(const std::string& text) { value_ = text; }
+    bool ValueStored() const { return value_.has_value(); }
+
+    std::string AsString() const { return Text(); }
+    void SetAsString(const std::string& value);
+    int AsInteger() const;                  // EDatabaseError when the text is no integer
+    void SetAsInteger(int value);
+    double AsFloat() const;                 // EDatabaseError when the text is no number
+    void SetAsFloat(double value);
+    bool AsBoolean() const;                 // EDatabaseError when the text is no truth value
+    void SetAsBoolean(bool value);
+    TDateTime AsDate() const;               // EDatabaseError when the text is no date
+    void SetAsDate(TDateTime value);
+    TDateTime AsTime() const;
+    void SetAsTime(TDateTime value);
+    TDateTime AsDateTime() const;
+    void SetAsDateTime(TDateTime value);
+
+    // The value as the driver binds it: converted to DataType (ftUnknown binds
+    // text); EDatabaseError when the text does not fit the type.
+    data::Param ToBinding() const;
+
+private:
+    std::string name_;
+    TFieldType type_ = ftUnknown;
+    std::optional<std::string> value_;
+};
+
+// The parameters of a query, in the order their markers first appear.
+class TParams : public TCollection {
+public:
+    TParams() = default;
+    static TClass StaticClass();
+    TClass ClassType() const override;
+
+    TParam* Items(int index) const { return static_cast<TParam*>(TCollection::Items(index)); }
+    TParam* operator[](int index) const { return Items(index); }
+    TParam* AddParam(const std::string& name);
+    TParam* FindParam(const std::string& name) const;   // nullptr when there is none
+    // EDatabaseError "Parameter 'NAME' not found" when there is none.
+    TParam* ParamByName(const std::string& name) const;
+
+protected:
+    TCollectionItem* NewItem() override { return new TParam(this); }
 };

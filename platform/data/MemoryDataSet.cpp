@@ -43,15 +43,31 @@ TClass TMemoryDataSet::StaticClass() {
 TClass TMemoryDataSet::ClassType() const { return StaticClass(); }
 
 void TMemoryDataSet::AddField(const std::string& name, TFieldType type, int size) {
-    content_.columns.push_back(column(name, type, size));
-    for (auto& row : content_.rows) row.resize(content_.columns.size());
+    columns_.push_back(column(name, type, size));
+    for (auto& row : rows_) row.resize(columns_.size());
 }
 
 void TMemoryDataSet::AppendRecord(std::vector<data::Value> values) {
-    values.resize(content_.columns.size());
-    content_.rows.push_back(std::move(values));
+    values.resize(columns_.size());
+    rows_.push_back(std::move(values));
 }
 
-void TMemoryDataSet::ClearData() { content_ = {}; }
+void TMemoryDataSet::ClearData() {
+    columns_.clear();
+    rows_.clear();
+}
 
-data::ResultSet TMemoryDataSet::OpenCursor() { return content_; }
+std::unique_ptr<data::RowSource> TMemoryDataSet::OpenCursor(const data::ColumnAdjuster& adjust) {
+    // Values stay the text they were given, read as the field's type asks.
+    data::ResultSet result;
+    result.columns = columns_;
+    for (auto& c : result.columns) {
+        if (adjust) adjust(c);
+        c.storage = data::Storage::Text;
+    }
+    data::RowBlock block;
+    block.columns.resize(result.columns.size());
+    for (const auto& row : rows_) data::append_text_row(block, result.columns, row);
+    if (block.rows > 0) result.blocks.push_back(std::move(block));
+    return std::make_unique<data::BufferedRows>(std::move(result));
+}

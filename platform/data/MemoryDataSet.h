@@ -22,8 +22,9 @@ public:
     void ClearData();
 
 protected:
-    data::ResultSet OpenCursor() override;
+    std::unique_ptr<data::RowSource> OpenCursor(const data::ColumnAdjuster& adjust) override;
 
 private:
-    data::ResultSet content_;
+    std::vector<data::ColumnInfo> columns_;
+    std::vector<data::Row> rows_;
 };

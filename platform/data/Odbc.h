@@ -1,8 +1,11 @@
 #pragma once
 // The ODBC layer under the data-access components: one connection handle,
-// batches run to their last result, rows buffered as text.
+// batches run to their last result, and cursors that hand a result over in
+// blocks of rows as they are fetched. Numbers are fetched as numbers, into
+// bound buffers a block of rows at a time where every column can be bound.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +18,14 @@ namespace data {
 // How a column's values are read and shown.
 enum class ValueKind { Text, Integer, Float, Decimal, Boolean, Date, Time, DateTime, Binary, Guid };
 
+// How the values of a column are held once fetched.
+enum class Storage { Integer, Real, Text };
+
+// The storage a kind of value is fetched into: integers as 64-bit integers,
+// floating-point values as doubles, everything else (decimals, truth values,
+// dates and times, identifiers) as the driver's text; binary as bytes.
+Storage storage_of(ValueKind kind);
+
 struct ColumnInfo {
     std::string name;
     int sql_type = 0;       // the driver's SQL data type
@@ -22,17 +33,74 @@ struct ColumnInfo {
     std::size_t size = 0;   // the driver's column size
     bool wide = false;      // Unicode character type on the server
     bool long_data = false; // text or binary of unbounded length
+    Storage storage = Storage::Text;
 };
 
-// A value as read: UTF-8 text, bytes for binary columns, nothing for NULL.
-// Floating-point values are held as their shortest round-trip text.
+// A value as given in memory: UTF-8 text, bytes for binary, nothing for NULL.
 using Value = std::optional<std::string>;
 using Row = std::vector<Value>;
 
+// The values of one column over a run of rows; only the vector of the
+// column's storage is filled, and `nulls` marks the NULLs.
+struct ColumnValues {
+    std::vector<std::int64_t> ints;
+    std::vector<double> reals;
+    std::vector<std::string> texts;
+    std::vector<std::uint8_t> nulls;
+};
+
+// A run of consecutive rows of a result, held column by column.
+struct RowBlock {
+    std::size_t first = 0;  // number of the block's first row in its result, from 0
+    std::size_t rows = 0;
+    std::vector<ColumnValues> columns;
+};
+
+// Appends one row given as text (NULL as nothing) to a block of `columns`;
+// text that does not fit an Integer or Real storage raises EDatabaseError.
+void append_text_row(RowBlock& block, const std::vector<ColumnInfo>& columns, const Row& row);
+
+// A result read in blocks, front to back.
+class RowSource {
+public:
+    virtual ~RowSource() = default;
+    virtual const std::vector<ColumnInfo>& columns() const = 0;
+    // Fills `block` (cleared first) with the next rows; false when none are left.
+    virtual bool next_block(RowBlock& block) = 0;
+};
+
+// A result read whole, kept as blocks.
 struct ResultSet {
     std::vector<ColumnInfo> columns;
-    std::vector<Row> rows;
+    std::vector<RowBlock> blocks;
+    std::size_t row_count() const;
 };
+
+// A RowSource over a result held in memory.
+class BufferedRows : public RowSource {
+public:
+    explicit BufferedRows(ResultSet result) : result_(std::move(result)) {}
+    const std::vector<ColumnInfo>& columns() const override { return result_.columns; }
+    bool next_block(RowBlock& block) override;
+
+private:
+    ResultSet result_;
+    std::size_t next_ = 0;
+};
+
+// A value bound to a `?` marker of a command. Dates and times are TDateTime
+// values (days since 1899-12-30) in `real`.
+struct Param {
+    ValueKind kind = ValueKind::Text;  // Text, Integer, Float, Boolean, Date, Time or DateTime
+    bool null = true;
+    std::int64_t integer = 0;          // Integer; Boolean as 0 or 1
+    double real = 0;                   // Float, Date, Time, DateTime
+    std::string text;                  // Text
+};
+
+// Lets a caller change a described column (its kind, for instance) before
+// its values are fetched.
+using ColumnAdjuster = std::function<void(ColumnInfo&)>;
 
 // Everything a batch gave back: its result sets (in order), the row counts of
 // the statements that changed rows, and every message of the server and driver.
@@ -63,12 +131,43 @@ public:
     // Runs one command text (which may hold several statements) to its last result.
     // query_timeout 0 means no limit. Errors of the server and the driver come back
     // in the result (failed, diagnostics); raises OdbcError only when not connected.
-    BatchResult execute(const std::string& sql, int query_timeout);
+    // `adjust` may change each described column before its values are fetched.
+    BatchResult execute(const std::string& sql, int query_timeout, const ColumnAdjuster& adjust = {});
+
+    // Runs one command with `params` bound to its `?` markers in order and
+    // opens its first result that has columns, to be read block by block as
+    // the caller goes. Raises OdbcError with the server's or driver's text on
+    // failure, EDatabaseError when the command gives no result with columns.
+    // The cursor must not outlive the connection; disconnecting ends it.
+    class Cursor;
+    std::unique_ptr<Cursor> open_cursor(const std::string& sql, const std::vector<Param>& params,
+                                        int query_timeout, const ColumnAdjuster& adjust = {});
 
 private:
+    friend class Cursor;
     struct Handles;
     std::unique_ptr<Handles> h_;
     bool connected_ = false;
+    std::vector<Cursor*> cursors_;
+};
+
+// An open result of a command, fetched a block of rows at a time.
+class OdbcConnection::Cursor : public RowSource {
+public:
+    ~Cursor() override;
+    const std::vector<ColumnInfo>& columns() const override;
+    bool next_block(RowBlock& block) override;
+    // The messages of the driver and the server so far.
+    const std::vector<Diagnostic>& diagnostics() const;
+
+private:
+    friend class OdbcConnection;
+    struct State;
+    explicit Cursor(OdbcConnection* connection);
+    void release();
+    OdbcConnection* connection_;
+    std::unique_ptr<State> s_;
+    bool finished_ = false;
 };
 
 // The message a person should read for a list of diagnostics: the server's error

@@ -2,6 +2,7 @@
 
 #include "report/bands/BandRpt.h"
 #include "report/controls/BRCtrls.h"
+#include "report/engine/BRRegister.h"
 #include "report/expr/BRExpr.h"
 #include "report/print/BRPrnSu.h"
 
@@ -13,6 +14,7 @@ void unit_startup() {
         InitReportDefaults();
         RegisterControlClasses();
         RegisterPrinterSettingsClasses();
+        RegisterReportClasses();
     } catch (...) {
         UnregisterControlClasses();
         FinalizeReportDefaults();
@@ -22,6 +24,7 @@ void unit_startup() {
 }
 
 void unit_shutdown() {
+    ClearSearchText();
     UnregisterPrinterSettingsClasses();
     UnregisterControlClasses();
     FinalizeReportDefaults();

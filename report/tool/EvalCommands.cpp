@@ -4,7 +4,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/data/ADODB.h"
+#include "platform/data/DBTables.h"
 #include "report/expr/BRExpr.h"
 
 namespace report::tool {
@@ -24,12 +24,6 @@ int usage(std::ostream& err, const std::string& problem) {
 
 void print(std::ostream& out, const EvalValue& v) {
     out << ValueKindName(v.Kind) << ' ' << (v.Kind == vkError ? v.Text : FormatEvalResult(v)) << '\n';
-}
-
-// An ODBC value in braces when it needs them.
-std::string odbc_value(const std::string& text) {
-    if (text.find_first_of(";{}") == std::string::npos && text.find(' ') != 0) return text;
-    return "{" + text + "}";
 }
 
 }  // namespace
@@ -73,19 +67,20 @@ int eval_command(const std::vector<std::string>& args, std::ostream& out, std::o
     if (db.has_value() != sql.has_value()) return usage(err, "--db and --sql go together");
     if (mode != Once && !db) return usage(err, "--each and --aggregate need --db and --sql");
 
-    TADOConnection connection(nullptr);
-    TADOQuery query(nullptr);
+    TQuery query(nullptr);
     TList datasets;
     if (db) {
         if (!FileExists(*db)) {
             err << "report-tool eval: no such database: " << *db << '\n';
             return 1;
         }
-        // StepAPI: the driver hands rows over as SQLite steps through them
-        // instead of first copying the whole result as text.
-        connection.SetConnectionString("DRIVER=SQLite3;StepAPI=1;Database=" + odbc_value(*db));
+        // The tool only reads: the database is opened read-only, so a command
+        // that would change it fails. The records are visited once, front to
+        // back: only a block of them is held at a time.
         query.SetName("Query");
-        query.SetConnection(&connection);
+        query.SetDatabaseName(*db);
+        query.SetReadOnlyDatabase(true);
+        query.SetUniDirectional(mode != Once);
         query.SQL()->Add(*sql);
         try {
             query.Open();

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "platform/data/ADODB.h"
+#include "platform/data/DBTables.h"
 #include "tests/sqlserver_standin/StandIn.h"
 
 namespace fs = std::filesystem;
@@ -309,4 +310,30 @@ TEST(SqlServerConnection, AnEmptyServerNameFails) {
     EXPECT_THROW(job.connection.Open(), EDatabaseError);
     job.batch("", "");
     EXPECT_THROW(job.query.Open(), EDatabaseError);
+}
+
+TEST(SqlServerQuery, AReportQueryReadsItsRowsOverTheServerLink) {
+    standin::TempDir tmp;
+    SqlServerStandIn server({"--clock", kClock, "--map", "D:\\=" + tmp.path() + "/"});
+    for (bool forward : {false, true}) {
+        TQuery query(nullptr);
+        query.SetName("Remote");
+        query.SetDatabaseName(job_string(server.port()));
+        query.SetUniDirectional(forward);
+        query.SQL()->Add("SELECT 'Padaria São João' AS Nome");
+        query.Open();
+        EXPECT_EQ(query.FieldByName("nome").AsString(), "Padaria São João");
+        EXPECT_EQ(query.RecordCount(), 1);
+        query.Next();
+        EXPECT_TRUE(query.Eof());
+        EXPECT_EQ(query.FieldByName("nome").AsString(), "Padaria São João");
+        query.Close();
+        query.SQL()->SetText("SELECT nonsense FROM nowhere");
+        try {
+            query.Open();
+            ADD_FAILURE();
+        } catch (const EDatabaseError& e) {
+            EXPECT_EQ(e.Message().rfind("Remote: ", 0), 0u) << e.Message();
+        }
+    }
 }

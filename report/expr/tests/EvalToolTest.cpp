@@ -149,4 +149,26 @@ TEST_F(EvalTool, BadArgumentsAndDatabasesAreClearErrors) {
     EXPECT_FALSE(r.err.empty());
 }
 
+TEST_F(EvalTool, TheDatabaseIsOpenedReadOnly) {
+    const std::string before = sqlite("SELECT count(*), sum(qty), min(name) FROM orders").at(0);
+    const char* changes[] = {
+        "DELETE FROM orders",
+        "DELETE FROM orders RETURNING id",
+        "UPDATE orders SET qty = 0 RETURNING qty",
+        "INSERT INTO orders(id) VALUES (9999) RETURNING id",
+        "DROP TABLE orders",
+        "PRAGMA user_version = 7",
+    };
+    for (const char* sql : changes) {
+        for (const char* mode : {"", "--each ", "--aggregate "}) {
+            auto r = run_split(report_tool() + " eval --db " + shell_quote(db_) + " --sql " + shell_quote(sql) + " " +
+                               mode + "COUNT");
+            EXPECT_EQ(r.status, 1) << sql << " " << mode << r.out;
+            EXPECT_FALSE(r.err.empty()) << sql;
+        }
+    }
+    EXPECT_EQ(sqlite("SELECT count(*), sum(qty), min(name) FROM orders").at(0), before);
+    EXPECT_EQ(sqlite("PRAGMA user_version").at(0), "0");
+}
+
 }  // namespace
