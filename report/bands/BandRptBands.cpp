@@ -313,12 +313,12 @@ bool TBRCustomBand::GrowBand(long double amount, long double& new_top, bool& has
 void TBRCustomBand::MakeRoom() {
     TCustomBandReport& r = *report_;
     const std::int64_t h = Rnd(HeightWithLinks(true));
-    const TBRPage& page = *r.Page();
-    const long double printable = page.Length() - (page.TopMargin() + page.BottomMargin());
     // A band at the top of a page's body would not find more room on
-    // another page: it prints here (clipped) rather than breaking again.
+    // another page: it prints here (clipped) rather than breaking again. A
+    // band taller than any page therefore starts a page of its own and
+    // prints clipped there, never below the page.
     const bool page_top = r.CurrentY <= r.PageBodyTop;
-    if (r.PageCount > 0 && (band_type_ == rbPageFooter || h <= r.AvailableSpace() || h > printable || page_top)) {
+    if (r.PageCount > 0 && (band_type_ == rbPageFooter || h <= r.AvailableSpace() || page_top)) {
         if (band_type_ == rbDetail) SetSuppressForceNewPage(false);
         return;
     }

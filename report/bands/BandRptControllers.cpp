@@ -1,10 +1,13 @@
 #include "report/bands/BandRptControllers.h"
 
 #include "platform/core/ClassBuilder.h"
+#include "platform/core/HostServices.h"
 #include "platform/data/DB.h"
 #include "report/bands/BandRptReport.h"
 
 #include <set>
+
+bool DataSetUsable(const TDataSet* data_set) { return data_set && data_set->Active(); }
 
 // ---------------------------------------------------- TBRCustomController
 
@@ -39,6 +42,41 @@ void TBRCustomController::BuildLevelTree() {
     if (dynamic_cast<TBRCustomController*>(Scope)) collect_level_children(Creator);
     else if (Scope) collect_level_children(Scope->Owner());
     collect_level_children(Scope);
+    ListLevelDataSets();
+}
+
+void TBRCustomController::PrepareLevel() {
+    DetailListeners.clear();
+    for (TBRCustomController* c : BeforeLevels) c->PrepareLevel();
+    for (TBRCustomController* c : AfterLevels) c->PrepareLevel();
+    LevelVariable = nullptr;
+    if (ParentReport && Creator && !Creator->Name().empty())
+        LevelVariable = ParentReport->Functions()->FirstCompiledElement(Creator->Name());
+}
+
+void TBRCustomController::UnprepareLevel() {
+    for (TBRCustomController* c : BeforeLevels) c->UnprepareLevel();
+    for (TBRCustomController* c : AfterLevels) c->UnprepareLevel();
+    LevelVariable = nullptr;
+}
+
+void TBRCustomController::RunLevel() {
+    if (PrintIfEmpty) PrintEmptyLevel();
+}
+
+void TBRCustomController::PrintEmptyLevel() {
+    PrintBeforeLevels();
+    PrintAfterLevels();
+}
+
+void TBRCustomController::PrintBeforeLevels() {
+    const std::vector<TBRCustomController*> levels = BeforeLevels;
+    for (TBRCustomController* c : levels) c->RunLevel();
+}
+
+void TBRCustomController::PrintAfterLevels() {
+    const std::vector<TBRCustomController*> levels = AfterLevels;
+    for (TBRCustomController* c : levels) c->RunLevel();
 }
 
 void TBRCustomController::collect_level_children(TComponent* component) {
@@ -92,6 +130,92 @@ void TBRController::ListLevelBands() {
     ParentReport->AddBandChain(Detail);
     for (TBRCustomController* c : AfterLevels) c->ListLevelBands();
     ParentReport->AddBandChain(Footer);
+}
+
+void TBRController::ListLevelDataSets() {
+    if (ParentReport && ParentReport->RunDataSets() && DataSetUsable(data_set_))
+        ParentReport->RunDataSets()->Add(data_set_);
+}
+
+void TBRController::PrepareLevel() {
+    TBRCustomController::PrepareLevel();
+    UpdateSQLParams = false;
+}
+
+void TBRController::PrintEmptyLevel() {
+    if (!ParentReport) return;
+    ParentReport->PrintBand(Header);
+    PrintBeforeLevels();
+    ParentReport->PrintBand(Detail);
+    PrintAfterLevels();
+    ParentReport->PrintBand(Footer);
+}
+
+void TBRController::RunLevel() {
+    TCustomBandReport* report = ParentReport;
+    const bool data_driven = DataSetUsable(data_set_);
+    if ((!data_driven && !OnNeedData) || !report) {
+        if (PrintIfEmpty) PrintEmptyLevel();
+        return;
+    }
+    int record_count = 1;
+    bool more = true;
+    if (data_driven) {
+        data_set_->First();
+        more = !data_set_->Eof();
+        if (dynamic_cast<TBandReport*>(report)) record_count = report->RecordCountOrOne();
+        if (!more && PrintIfEmpty) PrintEmptyLevel();
+    } else if (!InState(csDesigning)) {
+        const std::shared_ptr<bool> alive = report->AliveToken();
+        OnNeedData(Scope, more);
+        TCustomBandReport::check_alive(alive);
+    }
+    DetailNumber = 0;
+    if (Detail) Detail->DetailController = this;
+    if (!more) return;
+    const std::shared_ptr<bool> alive = report->AliveToken();
+    core::host().ProcessMessages();
+    TCustomBandReport::check_alive(alive);
+    if (report->CancelRequested) return;
+    const bool report_level = dynamic_cast<TCustomBandReport*>(Scope) != nullptr;
+    if (Header) {
+        report->PrintBand(Header);
+        if (report_level) report->SkipForcedPage = true;
+    }
+    if ((report->PageCount <= 1 || CompositeRun) && report_level) {
+        TBRCustomBand* column_header = report->Bands()->FindBandOfType(rbColumnHeader);
+        if (column_header && column_header->Enabled()) {
+            report->PrintBand(column_header);
+            report->SkipForcedPage = true;
+        }
+    }
+    while (more) {
+        core::host().ProcessMessages();
+        TCustomBandReport::check_alive(alive);
+        if (report->CancelRequested || (report->Output && report->Output->Cancelled())) return;
+        ++DetailNumber;
+        PrintBeforeLevels();
+        report->PrintBand(Detail);
+        PrintAfterLevels();
+        if (data_driven) {
+            data_set_->Next();
+            more = !data_set_->Eof();
+        } else {
+            more = false;
+            if (!InState(csDesigning)) {
+                OnNeedData(Scope, more);
+                TCustomBandReport::check_alive(alive);
+            }
+        }
+        auto* band_report = dynamic_cast<TBandReport*>(report);
+        if (band_report && data_driven && band_report->DataSet() == data_set_ && record_count != 0 && report->Output)
+            report->Output->NotifyProgress(int(std::int64_t(DetailNumber) * 100 / record_count));
+    }
+    if (Footer) {
+        if (report->PageCount == 0) report->NewPage();
+        if (Footer->Size()->NativeHeight() > report->AvailableSpace()) report->NewColumn();
+        report->PrintBand(Footer);
+    }
 }
 
 void TBRController::Notification(TComponent* component, TOperation operation) {

@@ -10,6 +10,10 @@
 
 class TDataSet;
 class TBRSubDetail;
+class TBREvElement;
+
+// Assigned and open.
+bool DataSetUsable(const TDataSet* data_set);
 
 using TBROnNeedDataEvent = TMethodEvent<void(TObject* Sender, bool& MoreData)>;
 
@@ -42,10 +46,22 @@ public:
     void NotifyDetailListeners(std::uint8_t code);
 
     // Finds the levels under this one (controller bands whose master is the
-    // scope), depth first.
+    // scope), depth first, then lists the level's datasets for the run.
     virtual void BuildLevelTree();
     // Adds the level's bands to the band order being rebuilt.
     virtual void ListLevelBands() {}
+    // Adds the level's open dataset to the report's run datasets.
+    virtual void ListLevelDataSets() {}
+    // Around a run: the nested levels and the level variable.
+    virtual void PrepareLevel();
+    virtual void UnprepareLevel();
+    // Prints the level: the base prints its nested levels when PrintIfEmpty.
+    virtual void RunLevel();
+    virtual void PrintEmptyLevel();
+    void PrintBeforeLevels();
+    void PrintAfterLevels();
+    // The environment constant named after the creator, during a run.
+    TBREvElement* LevelVariable = nullptr;
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
@@ -66,10 +82,18 @@ public:
     TBRCustomBand* Header = nullptr;
     TBROnNeedDataEvent OnNeedData;
     int DetailNumber = 0;
+    bool UpdateSQLParams = false;
 
     // Header, the levels printed before the detail, Detail, the levels
     // printed after it, Footer.
     void ListLevelBands() override;
+    void ListLevelDataSets() override;
+    void PrepareLevel() override;
+    // The detail loop: the header, the detail band once per record (with the
+    // nested levels before and after it), the footer.
+    void RunLevel() override;
+    // The header, one detail band and the footer.
+    void PrintEmptyLevel() override;
     void Notification(TComponent* component, TOperation operation) override;
 
 private:

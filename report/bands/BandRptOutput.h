@@ -26,6 +26,17 @@ public:
     // The paper's width and length in native units, not turned for the orientation.
     virtual int PaperWidth() const = 0;
     virtual int PaperLength() const = 0;
+
+    // Output life cycle around a run; a device that needs none keeps these.
+    virtual void BeginOutput() {}
+    virtual void EndOutput() {}
+    // Ends the output early, keeping what was drawn so far.
+    virtual void AbortOutput() {}
+    virtual void CancelOutput() {}
+    // True once the output was cancelled (by a progress form or a preview).
+    virtual bool Cancelled() const { return false; }
+    // Progress of the run in percent.
+    virtual void NotifyProgress(int percent) { (void)percent; }
 };
 
 }  // namespace report

@@ -93,6 +93,7 @@ void TBRPage::SetValue(int index, long double value) {
 }
 
 void TBRPage::SetColumns(int columns) {
+    if (columns > kMostColumns) throw EPropertyError("Invalid property value: " + std::to_string(columns) + " columns");
     if (columns == columns_ || columns < 1) return;
     columns_ = columns;
     if (OwnerReport) {

@@ -41,7 +41,9 @@ public:
     void SetColumnSpace(long double v) { SetValue(ColumnSpaceIndex, v); }
 
     int Columns() const { return columns_; }
+    // Below 1 is ignored; more than kMostColumns raises EPropertyError.
     void SetColumns(int columns);
+    static constexpr int kMostColumns = 1000;
     TPrinterOrientation Orientation() const { return orientation_; }
     void SetOrientation(TPrinterOrientation orientation);
     TBRPaperSize PaperSize() const { return paper_size_; }

@@ -21,6 +21,12 @@ public:
     int PageCount() const override { return printer_.PageCount(); }
     int PaperWidth() const override { return printer_.Settings().PaperWidth(); }
     int PaperLength() const override { return printer_.Settings().PaperLength(); }
+    void BeginOutput() override { printer_.BeginOutput(); }
+    void EndOutput() override { printer_.EndOutput(); }
+    void AbortOutput() override { printer_.AbortOutput(); }
+    void CancelOutput() override { printer_.CancelOutput(); }
+    bool Cancelled() const override { return printer_.Cancelled(); }
+    void NotifyProgress(int percent) override { printer_.NotifyProgress(percent); }
 
 private:
     TBRPrinter& printer_;

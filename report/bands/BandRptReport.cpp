@@ -1,9 +1,14 @@
 #include "report/bands/BandRptReport.h"
 
 #include "platform/core/ClassBuilder.h"
+#include "platform/data/DB.h"
+#include "platform/graphics/Font.h"
+#include "report/bands/BandRptPrinter.h"
 
 #include <algorithm>
 #include <cstdlib>
+
+bool CompositeRun = false;
 
 using report::Rnd;
 
@@ -30,17 +35,35 @@ TCustomBandReport::TCustomBandReport(TComponent* owner) : TBRBasePanel(owner) {
     controller_ = std::make_unique<TBRCustomController>(this);
     controller_->ParentReport = this;
     controller_->Scope = this;
+    functions_ = std::make_unique<TBREvEnvironment>();
+    functions_->DefineEntry("PAGENUMBER", "0");
+    functions_->DefineEntry("COLUMNNUMBER", "0");
+    functions_->DefineEntry("REPORTTITLE", "''");
+    description_ = std::make_unique<TStringList>();
     bands_ = std::make_unique<TBandReportBands>(this);
     page_ = std::make_unique<TBRPage>(this);
+    printer_settings_ = std::make_unique<TBandReportPrinterSettings>();
+    dialog_settings_ = std::make_unique<TBandReportPrinterSettings>();
     page_->Report = this;
     page_->UpdateControlBounds();
     SetColor(report::rgb(255, 255, 255));
     SetBounds(0, 0, Width(), Height());
     Font.Name = "Arial";
     Font.SetSize(10);
+    // The default printer's paper, where there is a printer; without one
+    // the page keeps the locale's paper.
+    {
+        TBRPrinter printer(this);
+        if (printer.PrintersPresent()) page_->SetPaperSize(printer.PaperSize());
+    }
+    StoredFileLoaded = false;
 }
 
 TCustomBandReport::~TCustomBandReport() {
+    // A run in progress (the report freed from one of its own events) is
+    // cancelled and told that the report is gone.
+    if (!Ready) CancelRun();
+    *alive_ = false;
     SetState(csDestroying, true);
     // Owned bands go while the report is whole; bands owned elsewhere forget it.
     DestroyComponents();
@@ -222,6 +245,7 @@ TBRCustomBand* TCustomBandReport::CreateStandardBand(TBRBandType type) {
 void TCustomBandReport::RequestRepaint() {
     if (RepaintPending) return;
     RepaintPending = true;
+    shown_page_.reset();
     Invalidate();
 }
 
@@ -275,15 +299,24 @@ void TCustomBandReport::NewColumn() {
         CurrentY = ColumnTop;
         ++CurrentColumn;
     }
-    if (!(CurrentColumn == 1 && PageCount == 1)) PrintBand(FindBand(rbColumnHeader));
+    TBREvEnvironment::StoreIntegerConstant(ColumnNumberSlot, CurrentColumn);
+    if (!(CurrentColumn == 1 && PageCount == 1)) {
+        PrintBand(FindBand(rbColumnHeader));
+    }
 }
 
 void TCustomBandReport::NewPage() {
     EndPage();
     ++PageCount;
     Output->StartNewPage();
+    TBREvEnvironment::StoreIntegerConstant(PageNumberSlot, PageCount);
     CurrentY = int(Rnd(page_->NativeValue(TBRPage::TopMarginIndex)));
     PageBodyTop = CurrentY;
+    if (OnStartPage && !InState(csDesigning)) {
+        const std::shared_ptr<bool> alive = alive_;
+        OnStartPage(this);
+        check_alive(alive);
+    }
     if (PageCount > 1 || HasOption(FirstPageHeader)) PrintBand(FindBand(rbPageHeader));
     PageBodyTop = CurrentY;
     ColumnTop = CurrentY;
@@ -308,6 +341,11 @@ void TCustomBandReport::EndPage() {
                         TRect{Output->ToDeviceX(left), Output->ToDeviceY(top), Output->ToDeviceX(width - right),
                               Output->ToDeviceY(length - bottom)},
                         Output->XFactor(), Output->YFactor());
+    if (OnEndPage && !InState(csDesigning)) {
+        const std::shared_ptr<bool> alive = alive_;
+        OnEndPage(this);
+        check_alive(alive);
+    }
 }
 
 void TCustomBandReport::RequestNewColumn() {
@@ -381,6 +419,345 @@ void TCustomBandReport::FinishRun() {
     Output = nullptr;
 }
 
+// ------------------------------------------------------------ report data
+
+bool TCustomBandReport::PrintIfEmpty() const { return controller_->PrintIfEmpty; }
+void TCustomBandReport::SetPrintIfEmpty(bool value) { controller_->PrintIfEmpty = value; }
+
+int TCustomBandReport::MeasureTextHeight(const TFont& font, const std::string& text) const {
+    if (text.empty()) return 0;
+    return graphics::text_extent(font, text).cy;
+}
+
+int TCustomBandReport::MeasureTextWidth(const TFont& font, const std::string& text) const {
+    if (text.empty()) return 1;
+    return graphics::text_extent(font, text).cx + 1;
+}
+
+void TCustomBandReport::SetShownPage(std::unique_ptr<TMetafile> page) {
+    shown_page_ = std::move(page);
+    Invalidate();
+}
+
+// ---------------------------------------------------------------- printer
+
+bool TCustomBandReport::CreateRunPrinter(graphics::PrintDevice* device) {
+    if (!Ready) return false;
+    report::NoticeWindow* preview = report_printer_ ? report_printer_->Preview : nullptr;
+    auto printer = std::make_unique<TBRPrinter>(this, printer_settings_.get(), device);
+    printer->Preview = preview;
+    printer->OnAfterPrint = [this](TObject*) { FireAfterPrint(); };
+    printer->OnAfterPreview = [this](TObject*) { FireAfterPreview(); };
+    report_printer_ = std::move(printer);
+    return true;
+}
+
+void TCustomBandReport::ApplyPrinterSettings() {
+    if (!report_printer_) return;
+    TBRPrinter& printer = *report_printer_;
+    const TBandReportPrinterSettings& s = *printer_settings_;
+    TPrinterSettings& target = printer.Settings();
+    printer.SelectPrinter(s.PrinterIndex);
+    printer.SetPaperSize(page_->PaperSize());
+    // The page's own size where the printer's paper has none to give (a
+    // custom paper, or the default paper without a printer).
+    if (printer.PaperSize() == TBRPaperSize::Custom || target.PaperWidth() <= 0 || target.PaperLength() <= 0) {
+        TPrinterOrientation orientation = page_->Orientation();
+        long double w = page_->NativeValue(TBRPage::WidthIndex), l = page_->NativeValue(TBRPage::LengthIndex);
+        // The printer turns its paper for landscape itself.
+        if (orientation == poLandscape && printer.PaperSize() != TBRPaperSize::Custom) std::swap(w, l);
+        printer.SetPaperWidth(std::int32_t(Rnd(w)));
+        printer.SetPaperLength(std::int32_t(Rnd(l)));
+    }
+    printer.SetOrientation(page_->Orientation());
+    printer.SetCopies(s.Copies);
+    printer.SetOutputBin(s.OutputBin);
+    printer.FirstPage = s.FirstPage;
+    printer.LastPage = s.LastPage;
+    printer.SetDuplex(s.Duplex);
+    target.UseStandardPrinter = s.UseStandardprinter;
+    target.PrintMetafile = s.PrintMetaFile;
+    target.UseCustomBinCode = s.UseCustomBinCode;
+    target.CustomBinCode = s.CustomBinCode;
+    target.UseCustomPaperCode = s.UseCustomPaperCode;
+    target.CustomPaperCode = s.CustomPaperCode;
+    target.PrintQuality = s.PrintQuality;
+    target.Collate = s.Collate;
+    target.ColorOption = s.ColorOption;
+    target.ExtendedDuplex = s.ExtendedDuplex;
+    target.OnApplyPrinterSettings = OnApplyPrinterSettings;
+    target.OnGetPrinterSettings = OnGetPrinterSettings;
+}
+
+void TCustomBandReport::CancelRun() {
+    if (Ready) return;
+    CancelRequested = true;
+    if (Output) Output->CancelOutput();
+}
+
+std::unique_ptr<TBRPrinter> TCustomBandReport::TakeReportPrinter() {
+    if (!Ready) return nullptr;
+    return std::move(report_printer_);
+}
+
+void TCustomBandReport::FreeReportPrinter() {
+    if (Ready) {
+        report_printer_.reset();
+        return;
+    }
+    // The run still draws on it: cancel, and free it when the run has ended.
+    CancelRun();
+    free_printer_after_run_ = true;
+}
+
+// ---------------------------------------------------------------- the run
+
+void TCustomBandReport::RunReport(bool ChainPart) {
+    if (!Ready) return;
+    if (!report_printer_) CreateRunPrinter();
+    TBRPrinter* printer = report_printer_.get();
+    report::PrinterOutput output(*printer);
+    try {
+        run(output, ChainPart, printer);
+    } catch (const report::RunAbandoned&) {
+        // The report was freed by one of its own events; nothing is left to touch.
+    }
+}
+
+void TCustomBandReport::RunReport(report::OutputDevice& output, bool ChainPart) {
+    if (!Ready) return;
+    try {
+        run(output, ChainPart, nullptr);
+    } catch (const report::RunAbandoned&) {
+    }
+}
+
+void TCustomBandReport::check_alive(const std::shared_ptr<bool>& alive) {
+    if (!*alive) throw report::RunAbandoned();
+}
+
+void TCustomBandReport::RunControllers() { controller_->RunLevel(); }
+
+void TCustomBandReport::collect_form_datasets() {
+    TComponent* form = nullptr;
+    for (report::Control* p = Parent(); p; p = p->Parent())
+        if (!dynamic_cast<report::Control*>(p->Owner())) form = p;
+    if (!form) return;
+    std::function<void(TComponent*)> walk = [&](TComponent* c) {
+        for (int i = 0; i < c->ComponentCount(); ++i) {
+            TComponent* owned = c->Components(i);
+            if (auto* ds = dynamic_cast<TDataSet*>(owned)) run_datasets_->Add(ds);
+            else if (dynamic_cast<report::Control*>(owned)) walk(owned);
+        }
+    };
+    walk(form);
+}
+
+namespace {
+// Runs `f` and swallows what it raises: clean-up after a failed run must not
+// hide the failure.
+template <class F>
+void quietly(F f) {
+    try {
+        f();
+    } catch (...) {
+    }
+}
+}  // namespace
+
+void TCustomBandReport::run(report::OutputDevice& output, bool chain_part, TBRPrinter* printer) {
+    const std::shared_ptr<bool> alive = alive_;
+    shown_page_.reset();
+    Ready = false;
+    CancelRequested = FinalPage = SkipForcedPage = ColumnStarted = false;
+    free_printer_after_run_ = false;
+    run_datasets_ = std::make_unique<TList>();
+    // The run works on its own copy of the page's lengths: margins that do
+    // not fit the paper are cleared for the run, the design keeps them.
+    const std::vector<long double> stored_page = page_->WriteValueList();
+    const TBRUnit units = Units();
+    bool units_native = false, entries_prepared = false, app_prepared = false, levels_prepared = false,
+         printables_prepared = false, output_begun = false;
+
+    // Everything the run changed is put back, on every way out.
+    auto restore = [&] {
+        if (!*alive) return;
+        if (printables_prepared) quietly([&] { UnpreparePrintables(); });
+        if (levels_prepared) quietly([&] { controller_->UnprepareLevel(); });
+        if (entries_prepared) quietly([&] { functions_->UnprepareEntries(); });
+        if (app_prepared) quietly([&] { ApplicationEnvironment().UnprepareEntries(); });
+        functions_->UseDataSetList(nullptr);
+        PageNumberSlot = ColumnNumberSlot = ReportTitleSlot = nullptr;
+        if (units_native) quietly([&] { SetUnits(units); });
+        quietly([&] {
+            page_->ReadValueList(stored_page);
+            ArrangeBands();
+        });
+        run_datasets_.reset();
+        Output = nullptr;
+        Ready = true;
+        if (free_printer_after_run_) {
+            report_printer_.reset();
+            free_printer_after_run_ = false;
+        }
+    };
+
+    try {
+        collect_form_datasets();
+        bool print_report = true;
+        if (BeforePrint && !InState(csDesigning)) BeforePrint(this, print_report);
+        check_alive(alive);
+        if (!print_report) {
+            restore();
+            return;
+        }
+        SetUnits(TBRUnit::Native);
+        units_native = true;
+        TBRPage& p = *page_;
+        if (p.Width() - p.LeftMargin() - p.RightMargin() < 0) {
+            p.SetLeftMargin(0);
+            p.SetRightMargin(0);
+        }
+        if (p.Length() - p.TopMargin() - p.BottomMargin() < 0) {
+            p.SetTopMargin(0);
+            p.SetBottomMargin(0);
+        }
+        Output = &output;
+        if (!chain_part) {
+            if (printer) {
+                ApplyPrinterSettings();
+                printer->Title = ReportTitle;
+                printer->SetCompression(HasOption(Compression));
+            }
+            output.BeginOutput();
+            output_begun = true;
+            CurrentY = -1;
+            PageCount = 0;
+        } else if (printer) {
+            p.SetPaperSize(printer->PaperSize());
+            p.SetOrientation(printer->Orientation());
+        }
+        CurrentColumn = p.Columns();
+        ColumnTop = 0;
+        PageBodyTop = 0;
+        SetSuppressForceNewPage(false);
+        MeasurePageFooters();
+        for (int i = 0; i < ControlCount(); ++i) {
+            if (auto* band = dynamic_cast<TBRCustomBand*>(Controls(i))) band->AttachToReport(this);
+            else if (auto* printable = dynamic_cast<report::Printable*>(Controls(i))) printable->ParentReport = this;
+        }
+        CurrentX = int(Rnd(p.LeftMargin()));
+        controller_->BuildLevelTree();
+        ApplicationEnvironment().PrepareEntries();
+        app_prepared = true;
+        functions_->UseDataSetList(run_datasets_.get());
+        functions_->PrepareEntries();
+        entries_prepared = true;
+        PageNumberSlot = functions_->FirstCompiledElement("PAGENUMBER");
+        ColumnNumberSlot = functions_->FirstCompiledElement("COLUMNNUMBER");
+        ReportTitleSlot = functions_->FirstCompiledElement("REPORTTITLE");
+        TBREvEnvironment::StoreStringConstant(ReportTitleSlot, ReportTitle);
+        controller_->PrepareLevel();
+        levels_prepared = true;
+        PreparePrintables();
+        printables_prepared = true;
+        CompositeRun = chain_part;
+        RunControllers();
+        check_alive(alive);
+        if (!chain_part) {
+            CurrentX = int(Rnd(p.LeftMargin()));
+            FinalPage = true;
+            if (!CancelRequested && !output.Cancelled()) EndPage();
+        } else if (Tag() == 999) {
+            FinalPage = true;
+            EndPage();
+        }
+    } catch (...) {
+        if (!*alive) throw report::RunAbandoned();
+        // A failed run never passes for a finished one: its output is
+        // ended early (a page stream keeps its pages, a job is dropped).
+        if (output_begun) quietly([&] { output.AbortOutput(); });
+        restore();
+        throw;
+    }
+    check_alive(alive);
+    try {
+        if (output_begun) {
+            if (CancelRequested || output.Cancelled()) output.AbortOutput();
+            else output.EndOutput();
+        }
+    } catch (...) {
+        restore();
+        throw;
+    }
+    restore();
+}
+
+// ----------------------------------------------------------- design surface
+
+void TCustomBandReport::Paint(TCanvas& canvas) {
+    TBRBasePanel::Paint(canvas);
+    RepaintPending = false;
+    if (shown_page_) canvas.StretchDraw(ClientRect(), *shown_page_);
+    if (page_->Ruler()) DrawRulers(canvas, Units());
+    PaintMargins(canvas);
+    PaintPageFrame(canvas);
+    PaintColumnMarks(canvas);
+}
+
+void TCustomBandReport::PaintMargins(TCanvas& canvas) {
+    const TBRDesignColorScheme& scheme = DesignColorScheme();
+    page_->PushPixelUnit();
+    canvas.Pen.Style = scheme.MarginStyle;
+    canvas.Pen.Color = scheme.MarginColor;
+    canvas.Pen.Width = 1;
+    canvas.Brush.Style = bsClear;
+    canvas.Rectangle(int(Rnd(page_->LeftMargin())), int(Rnd(page_->TopMargin())),
+                     int(Width() - Rnd(page_->RightMargin())), int(Height() - Rnd(page_->BottomMargin())));
+    canvas.Pen.Style = psSolid;
+    page_->PopUnit();
+}
+
+void TCustomBandReport::PaintPageFrame(TCanvas& canvas) {
+    TBRFrame& frame = *Frame();
+    page_->PushPixelUnit();
+    frame.ApplyPen(canvas.Pen);
+    const int l = int(Rnd(page_->LeftMargin())), t = int(Rnd(page_->TopMargin()));
+    const int r = int(Rnd(page_->Width() - page_->RightMargin())) - 1;
+    const int b = int(Rnd(page_->Length() - page_->BottomMargin())) - 1;
+    auto line = [&](int x1, int y1, int x2, int y2) {
+        canvas.MoveTo(x1, y1);
+        canvas.LineTo(x2, y2);
+    };
+    if (frame.DrawTop()) line(l, t, r, t);
+    if (frame.DrawBottom()) line(l, b, r, b);
+    if (frame.DrawLeft()) line(l, t, l, b);
+    if (frame.DrawRight()) line(r, t, r, b);
+    page_->PopUnit();
+}
+
+void TCustomBandReport::PaintColumnMarks(TCanvas& canvas) {
+    const int columns = page_->Columns();
+    if (columns < 2) return;
+    const TBRDesignColorScheme& scheme = DesignColorScheme();
+    page_->PushPixelUnit();
+    canvas.Pen.Width = 1;
+    canvas.Pen.Style = scheme.MarginStyle;
+    canvas.Pen.Color = scheme.MarginColor;
+    const long double left = page_->LeftMargin(), space = page_->ColumnSpace();
+    const long double w =
+        Rnd((page_->Width() - left - page_->RightMargin() - space * (columns - 1)) / columns);
+    const int top = int(Rnd(page_->TopMargin()));
+    for (int f = 1; f < columns; ++f) {
+        for (const long double x : {left + f * w + (f - 1) * space, left + f * (space + w)}) {
+            canvas.MoveTo(int(Rnd(x)), 0);
+            canvas.LineTo(int(Rnd(x)), top);
+        }
+    }
+    canvas.Pen.Style = psSolid;
+    page_->PopUnit();
+}
+
 // ------------------------------------------------------------ TBandReport
 
 TBandReport::TBandReport(TComponent* owner) : TCustomBandReport(owner) {
@@ -388,18 +765,58 @@ TBandReport::TBandReport(TComponent* owner) : TCustomBandReport(owner) {
 }
 
 TClass TBandReport::StaticClass() {
+    using T = TBandReport;
     static const TClassInfo info =
-        core::ClassBuilder<TBandReport, TCustomBandReport>("TBandReport")
-            .Object("Bands", &TBandReport::Bands)
-            .Object("Font", [](const TBandReport& r) { return const_cast<TFont*>(&r.Font); })
+        core::ClassBuilder<T, TCustomBandReport>("TBandReport")
+            .Event("AfterPrint", &T::AfterPrint)
+            .Event("AfterPreview", &T::AfterPreview)
+            .String("BackImageControl", [](const T& r) { return r.BackImageControl; },
+                    [](T& r, const std::string& v) { r.BackImageControl = v; })
+            .Object("Bands", &T::Bands)
+            .Event("BeforePrint", &T::BeforePrint)
+            .Component("DataSet", &T::DataSet, &T::SetDataSet)
+            .Strings("Description", &T::Description, &T::SetDescription)
+            .Object("Font", [](const T& r) { return const_cast<TFont*>(&r.Font); })
+            .Object("Functions", &T::Functions, &T::SetFunctions)
+            .Event("OnEndPage", &T::OnEndPage)
+            .Event("OnNeedData", &T::OnNeedData)
+            .Event("OnPreview", &T::OnPreview)
+            .Event("OnStartPage", &T::OnStartPage)
             .Set("Options", {"FirstPageHeader", "LastPageFooter", "Compression"},
-                 [](const TBandReport& r) { return r.Options; }, [](TBandReport& r, int v) { r.Options = v; })
+                 [](const T& r) { return r.Options; }, [](T& r, int v) { r.Options = v; })
             .Default((1 << FirstPageHeader) | (1 << LastPageFooter))
-            .Object("Page", &TBandReport::Page)
-            .Enum("Units", report::unit_names(), &TBandReport::Units, &TBandReport::SetUnits)
+            .Object("Page", &T::Page)
+            .Object("PrinterSettings", &T::PrinterSettings, &T::SetPrinterSettings)
+            .Bool("PrintIfEmpty", &T::PrintIfEmpty, &T::SetPrintIfEmpty)
+            .Default(true)
+            .String("ReportTitle", [](const T& r) { return r.ReportTitle; },
+                    [](T& r, const std::string& v) { r.ReportTitle = v; })
+            .Bool("ShowProgress", [](const T& r) { return r.ShowProgress; }, [](T& r, bool v) { r.ShowProgress = v; })
+            .Default(true)
+            .Bool("SnapToGrid", [](const T& r) { return r.SnapToGrid; }, [](T& r, bool v) { r.SnapToGrid = v; })
+            .Default(true)
+            .Enum("Units", report::unit_names(), &T::Units, &T::SetUnits)
             .NoDefault()
-            .Integer("Zoom", &TBandReport::Zoom, &TBandReport::SetZoom)
+            .Integer("Zoom", &T::Zoom, &T::SetZoom)
             .Default(100)
+            .Event("OnGetPrinterSettings", &T::OnGetPrinterSettings)
+            .Event("OnApplyPrinterSettings", &T::OnApplyPrinterSettings)
+            .Enum("PrevFormStyle", {"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"},
+                  [](const T& r) { return r.PrevFormStyle; }, [](T& r, int v) { r.PrevFormStyle = v; })
+            .Enum("PreviewInitialState", {"wsNormal", "wsMinimized", "wsMaximized"},
+                  [](const T& r) { return r.PreviewInitialState; }, [](T& r, int v) { r.PreviewInitialState = v; })
+            .Integer("PreviewWidth", &T::PreviewWidth, &T::SetPreviewWidth)
+            .Default(500)
+            .Integer("PreviewHeight", &T::PreviewHeight, &T::SetPreviewHeight)
+            .Default(500)
+            .Bool("PrevShowThumbs", [](const T& r) { return r.PrevShowThumbs; },
+                  [](T& r, bool v) { r.PrevShowThumbs = v; })
+            .Default(true)
+            .Bool("PrevShowSearch", [](const T& r) { return r.PrevShowSearch; },
+                  [](T& r, bool v) { r.PrevShowSearch = v; })
+            .Default(true)
+            .Enum("PrevInitialZoom", {"brZoomToFit", "brZoomToWidth", "brZoomOther"},
+                  [](const T& r) { return r.PrevInitialZoom; }, [](T& r, int v) { r.PrevInitialZoom = v; })
             .Build();
     return &info;
 }
@@ -411,4 +828,34 @@ void TBandReport::BindStandardBands() {
     controller->Detail = FindBand(rbDetail);
     controller->Header = FindBand(rbTitle);
     controller->Footer = FindBand(rbSummary);
+}
+
+void TBandReport::RunControllers() {
+    BindStandardBands();
+    if (auto* controller = dynamic_cast<TBRController*>(Controller())) controller->OnNeedData = OnNeedData;
+    Controller()->RunLevel();
+}
+
+TDataSet* TBandReport::DataSet() const {
+    auto* controller = dynamic_cast<TBRController*>(Controller());
+    return controller ? controller->DataSet() : nullptr;
+}
+
+void TBandReport::SetDataSet(TDataSet* data_set) {
+    if (auto* controller = dynamic_cast<TBRController*>(Controller())) controller->SetDataSet(data_set);
+}
+
+int TBandReport::RecordCountOrOne() const {
+    TDataSet* data_set = DataSet();
+    if (!DataSetUsable(data_set)) return 1;
+    try {
+        return data_set->RecordCount();
+    } catch (const Exception&) {
+        return 1;
+    }
+}
+
+void TBandReport::Notification(TComponent* component, TOperation operation) {
+    TCustomBandReport::Notification(component, operation);
+    if (operation == opRemove && !InState(csDestroying) && component && component == DataSet()) SetDataSet(nullptr);
 }

@@ -1,18 +1,37 @@
 #pragma once
-// The report as far as its bands need it: the page, the band list in print
-// order and its layout on the design surface, the band factory, units and
-// zoom, and the page and column operations that bands print with. The
-// report's run over its controllers and data sets builds on this.
+// The report component: a panel carrying the bands and printable controls of
+// a report, its page, printer settings and variable environment, the band
+// list in print order with its layout on the design surface, and the run
+// that walks the controller tree and lays the bands out on pages and
+// columns through a TBRPrinter (or any output device).
 
 #include "report/bands/BandRptControllers.h"
 #include "report/bands/BandRptOutput.h"
 #include "report/bands/BandRptPage.h"
+#include "report/expr/BRExpr.h"
+#include "report/print/BRPrntr.h"
+#include "platform/core/StringList.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
+class TMetafile;
+
 enum TBandReportOption { FirstPageHeader, LastPageFooter, Compression };
+
+using TBRReportBeforePrintEvent = TMethodEvent<void(TObject* Sender, bool& PrintReport)>;
+using TBRNotifyEvent = TMethodEvent<void(TObject* Sender)>;
+using TBRAfterPrintEvent = TMethodEvent<void(TObject* Sender)>;
+using TBRAfterPreviewEvent = TMethodEvent<void(TObject* Sender)>;
+
+// Set by every run from its argument: the run is a part of a chain.
+extern bool CompositeRun;
+
+namespace report {
+// Unwinds a run whose report was freed by one of its own events.
+struct RunAbandoned {};
+}  // namespace report
 
 class TCustomBandReport : public TBRBasePanel {
 public:
@@ -54,6 +73,94 @@ public:
     // Binds the controller's header, detail and footer to the standard bands.
     virtual void BindStandardBands() {}
 
+    // ---- report data
+    std::string ReportTitle;                 // job title and value of REPORTTITLE
+    TStrings* Description() const { return description_.get(); }
+    void SetDescription(TStrings* lines) { description_->Assign(lines); }
+    TBREvEnvironment* Functions() const { return functions_.get(); }
+    void SetFunctions(TBREvEnvironment* env) { functions_->Assign(env); }
+    TBandReportPrinterSettings* PrinterSettings() const { return printer_settings_.get(); }
+    void SetPrinterSettings(TBandReportPrinterSettings* s) { printer_settings_->Assign(s); }
+    TBandReportPrinterSettings* DialogSettings() const { return dialog_settings_.get(); }
+    std::string BackImageControl;            // a picture control drawn under each page (none is found)
+    bool ShowProgress = true;
+    bool SnapToGrid = true;
+    int PrevFormStyle = 0;                   // fsNormal
+    int PreviewInitialState = 0;             // wsNormal
+    int PreviewWidth() const { return preview_width_; }
+    int PreviewHeight() const { return preview_height_; }
+    void SetPreviewWidth(int v) { preview_width_ = v <= 0 ? 500 : v; }
+    void SetPreviewHeight(int v) { preview_height_ = v <= 0 ? 500 : v; }
+    bool PrevShowThumbs = true;
+    bool PrevShowSearch = true;
+    int PrevInitialZoom = 0;                 // brZoomToFit
+
+    // ---- events
+    TBRReportBeforePrintEvent BeforePrint;   // False in PrintReport skips the run
+    TBRNotifyEvent OnStartPage;              // after a page starts, before its header
+    TBRNotifyEvent OnEndPage;                // after a page's footer and extras
+    TBROnNeedDataEvent OnNeedData;           // records when no usable dataset is set
+    TNotifyEvent OnPreview;
+    TBRAfterPrintEvent AfterPrint;
+    TBRAfterPreviewEvent AfterPreview;
+    TBRPrinterEvent OnGetPrinterSettings, OnApplyPrinterSettings;
+
+    // Width and height in pixels of a text in a font on the 96-dpi measuring
+    // device (the width plus 1); 0 for no text.
+    int MeasureTextHeight(const TFont& font, const std::string& text) const;
+    int MeasureTextWidth(const TFont& font, const std::string& text) const;
+
+    // ---- the run
+    // One run into the report's printer (made when there is none): a page
+    // stream or the printer, as its Destination says. ChainPart: the output
+    // was begun by a chain, which also ends it.
+    virtual void RunReport(bool ChainPart = false);
+    // The same run on any output device (no printer settings are applied).
+    void RunReport(report::OutputDevice& output, bool ChainPart = false);
+    virtual void RunControllers();
+    // A new printer for the report's runs (only when Ready), on `device`
+    // (nullptr: the installed print device).
+    bool CreateRunPrinter(graphics::PrintDevice* device = nullptr);
+    // Copies the page and the printer settings onto the report's printer.
+    void ApplyPrinterSettings();
+    // During a run: the run stops at the next record and aborts its output.
+    void CancelRun();
+    TBRPrinter* ReportPrinter() const { return report_printer_.get(); }
+    // Hands the report's printer over (a preview that shows its pages takes
+    // it); nothing during a run.
+    std::unique_ptr<TBRPrinter> TakeReportPrinter();
+    // Frees the report's printer; during a run the run is cancelled first
+    // and the printer freed when the run has ended.
+    void FreeReportPrinter();
+    // A token that turns false when the report is freed: code that calls
+    // out during a run (events, the message loop) checks it afterwards.
+    std::shared_ptr<bool> AliveToken() const { return alive_; }
+    // Raises report::RunAbandoned when the token turned false.
+    static void check_alive(const std::shared_ptr<bool>& alive);
+    void FireAfterPrint() { AfterPrint(this); }
+    void FireAfterPreview() { AfterPreview(this); }
+    // 1 unless the report's dataset is open: then its record count (1 when
+    // reading it fails).
+    virtual int RecordCountOrOne() const { return 1; }
+    bool CancelRequested = false;
+    // The environment's constant slots during a run.
+    TBREvElement* PageNumberSlot = nullptr;
+    TBREvElement* ColumnNumberSlot = nullptr;
+    TBREvElement* ReportTitleSlot = nullptr;
+    TList* RunDataSets() const { return run_datasets_.get(); }
+    bool PrintIfEmpty() const;
+    virtual void SetPrintIfEmpty(bool value);
+
+    // ---- design surface
+    void Paint(TCanvas& canvas) override;
+    virtual void PaintMargins(TCanvas& canvas);
+    virtual void PaintPageFrame(TCanvas& canvas);
+    virtual void PaintColumnMarks(TCanvas& canvas);
+    // A stored page drawn over the design surface (dropped by every repaint
+    // request and run).
+    TMetafile* ShownPage() const { return shown_page_.get(); }
+    void SetShownPage(std::unique_ptr<TMetafile> page);
+
     // ---- run state (native units)
     bool Ready = true;
     int CurrentX = 0;
@@ -83,7 +190,8 @@ public:
     TBRCustomBand* FindBand(TBRBandType type) const;
 
     // Starts a run on `output` (units native, the first page not yet
-    // started); FinishRun ends the last page and restores the units.
+    // started); FinishRun ends the last page and restores the units. The
+    // pieces of RunReport that band tests drive by hand.
     void BeginRun(report::OutputDevice& output);
     void FinishRun();
 
@@ -92,7 +200,21 @@ protected:
     void replace_controller(std::unique_ptr<TBRCustomController> controller);
 
 private:
+    void run(report::OutputDevice& output, bool chain_part, TBRPrinter* printer);
+    void collect_form_datasets();
+
     std::unique_ptr<TBRPage> page_;
+    std::unique_ptr<TStringList> description_;
+    std::unique_ptr<TBREvEnvironment> functions_;
+    std::unique_ptr<TBandReportPrinterSettings> printer_settings_;
+    std::unique_ptr<TBandReportPrinterSettings> dialog_settings_;
+    std::unique_ptr<TBRPrinter> report_printer_;
+    bool free_printer_after_run_ = false;
+    std::unique_ptr<TList> run_datasets_;
+    std::unique_ptr<TMetafile> shown_page_;
+    int preview_width_ = 500, preview_height_ = 500;
+    // Shared with a run in progress: false once the report is destroyed.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     std::unique_ptr<TBandReportBands> bands_;
     std::unique_ptr<TBRCustomController> controller_;
     std::vector<TBRCustomBand*> band_list_;
@@ -108,6 +230,13 @@ public:
     static TClass StaticClass();
     TClass ClassType() const override;
     void BindStandardBands() override;
+    void RunControllers() override;
+    int RecordCountOrOne() const override;
+    void Notification(TComponent* component, TOperation operation) override;
+
+    // The master dataset, kept in the controller.
+    TDataSet* DataSet() const;
+    void SetDataSet(TDataSet* data_set);
 };
 
 namespace report {

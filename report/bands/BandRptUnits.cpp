@@ -36,12 +36,17 @@ std::string value_text(long double v) {
     return std::string(buf, res.ptr);
 }
 
+// The longest length a stored layout may hold, in native units (10 m): far
+// beyond any paper, and small enough that no position of a run overflows.
+constexpr long double kLongestLength = 100000;
+
 long double parse_value(const std::string& text) {
     long double v = 0;
     const char* end = text.data() + text.size();
     auto res = std::from_chars(text.data(), end, v);
     if (res.ec != std::errc() || res.ptr != end || !std::isfinite(v))
         throw EConvertError("'" + text + "' is not a valid floating point value");
+    if (std::fabs(v) > kLongestLength) throw EReadError("Invalid property value: length " + text);
     return v;
 }
 

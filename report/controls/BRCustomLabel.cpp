@@ -20,10 +20,6 @@ int mul_div(int a, int b, int c) {
     return int(std::llround(static_cast<long double>(a) * b / c));
 }
 
-// The report's measure of a text line: its extent on the measuring device plus 1.
-int report_text_width(const TFont& font, std::string_view text) { return graphics::text_extent(font, text).cx + 1; }
-int report_text_height(const TFont& font, std::string_view text) { return graphics::text_extent(font, text).cy; }
-
 // Puts a canvas's clip back as it was when the guard was made.
 class ClipKeeper {
 public:
@@ -88,8 +84,6 @@ void TBRCustomLabel::SetParent(report::Control* parent) {
     FormatLines();
 }
 
-void TBRCustomLabel::SetAlignment(TAlignment alignment) { TBRPrintable::SetAlignment(alignment); }
-
 void TBRCustomLabel::FontChanged() {
     FormatDone = false;
     FormatLines();
@@ -102,11 +96,14 @@ void TBRCustomLabel::Loaded() {
 }
 
 int TBRCustomLabel::MeasureLine(std::string_view text) const {
-    if (ParentReport) return mul_div(report_text_width(Font, text), Zoom(), 100);
+    if (ParentReport) return mul_div(ParentReport->MeasureTextWidth(Font, std::string(text)), Zoom(), 100);
     return graphics::text_extent(Font, text).cx;
 }
 
-int TBRCustomLabel::MinimumHeight() const { return report_text_height(Font, "W") * Zoom() / 100 + 1; }
+int TBRCustomLabel::MinimumHeight() const {
+    const int cell = ParentReport ? ParentReport->MeasureTextHeight(Font, "W") : graphics::text_extent(Font, "W").cy;
+    return cell * Zoom() / 100 + 1;
+}
 
 void TBRCustomLabel::FormatLines() {
     if (!Parent()) return;

@@ -58,7 +58,6 @@ public:
 
     void SetName(const std::string& name) override;
     void SetParent(report::Control* parent) override;
-    void SetAlignment(TAlignment alignment) override;
     void Loaded() override;
     void Paint(TCanvas& canvas) override;
     void PrepareForRun() override;

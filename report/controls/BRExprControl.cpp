@@ -6,21 +6,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// What the run gives the expression: the report's data sets and its
-// environment of named expressions.
-TList* run_data_sets(TCustomBandReport* report) {
-    (void)report;
-    return nullptr;
-}
-TBREvEnvironment* run_functions(TCustomBandReport* report) {
-    (void)report;
-    return nullptr;
-}
-
-}  // namespace
-
 TBRExpr::TBRExpr(TComponent* owner) : TBRCustomLabel(owner), evaluator_(std::make_unique<TBREvaluator>()) {}
 
 TBRExpr::~TBRExpr() {
@@ -93,8 +78,8 @@ void TBRExpr::unsubscribe() {
 
 void TBRExpr::PrepareForRun() {
     TBRCustomLabel::PrepareForRun();
-    evaluator_->UseDataSetList(run_data_sets(ParentReport));
-    evaluator_->NameEnvironment = run_functions(ParentReport);
+    evaluator_->UseDataSetList(ParentReport ? ParentReport->RunDataSets() : nullptr);
+    evaluator_->NameEnvironment = ParentReport ? ParentReport->Functions() : nullptr;
     evaluator_->CompileExpression(expression_);
     unsubscribe();
     TBRCustomController* level = nullptr;

@@ -2,9 +2,9 @@
 
 #include "platform/core/FormResource.h"
 #include "report/bands/BandRpt.h"
-#include "report/bands/BandRptPrinter.h"
-#include "report/controls/BRCtrls.h"
 #include "platform/graphics/qt/QtCanvas.h"
+#include "report/controls/BRCtrls.h"
+#include "report/engine/ReportRun.h"
 
 #include <memory>
 
@@ -16,51 +16,33 @@ int usage(std::ostream& err) {
     return 2;
 }
 
-// Plays the report's run over its standard bands: the title, the detail
-// band once per record, the summary; page headers, footers and column
-// headers come with the pages. Every band print is listed as
+// Runs the layout with the engine's run, its detail band driven `records`
+// times (OnNeedData), into a page stream. Every band print is listed as
 // "band NAME PAGE LEFT TOP RIGHT BOTTOM", its frame rectangle in device
 // pixels on its last page, and the page count last as "pages N".
-int run(const std::string& layout, const std::string& target, int records, std::ostream& out) {
+int run(const std::string& layout_file, const std::string& target, int records, std::ostream& out) {
+    // Text on the controls is measured and drawn with the fonts of the fixed device.
+    graphics::qt::GraphicsScope qt;
     report::register_report_classes();
     report::RegisterControlClasses();
-    // Text is measured and drawn with the fonts of the fixed 96-dpi device.
-    graphics::qt::prepare_platform();
-    graphics::qt::unit_startup();
-    struct Shutdown {
-        ~Shutdown() { graphics::qt::unit_shutdown(); }
-    } shutdown;
-    std::unique_ptr<TComponent> root(core::read_component_file(layout, nullptr));
-    auto* report = dynamic_cast<TCustomBandReport*>(root.get());
-    if (!report) throw EReadError("Not a report layout: " + layout);
-
-    TBRPrinter printer;
-    report::PrinterOutput output(printer);
+    Layout layout = read_layout(layout_file);
+    TCustomBandReport* report = layout.report;
     std::vector<std::string> lines;
     for (TBRCustomBand* band : report->BandList()) {
-        band->AfterPrint = [&lines, &printer](TBRCustomBand* sender, bool printed) {
+        band->AfterPrint = [&lines, report](TBRCustomBand* sender, bool printed) {
             if (!printed) return;
             const TRect& r = sender->PrintRect;
-            lines.push_back("band\t" + sender->Name() + "\t" + std::to_string(printer.PageCount()) + "\t" +
+            lines.push_back("band\t" + sender->Name() + "\t" + std::to_string(report->PageCount) + "\t" +
                             std::to_string(r.Left) + "\t" + std::to_string(r.Top) + "\t" + std::to_string(r.Right) +
                             "\t" + std::to_string(r.Bottom));
         };
     }
-    printer.BeginOutput();
-    try {
-        report->BeginRun(output);
-        report->PrintBand(report->FindBand(rbTitle));
-        for (int i = 0; i < records; ++i) report->PrintBand(report->FindBand(rbDetail));
-        report->PrintBand(report->FindBand(rbSummary));
-        report->FinishRun();
-    } catch (...) {
-        printer.AbortOutput();
-        throw;
-    }
-    printer.EndOutput();
-    printer.SavePageStreamFile(target);
+    int left = records;
+    report->OnNeedData = [&left](TObject*, bool& more) { more = left-- > 0; };
+    const int pages = run_to_page_stream(*report);
+    report->ReportPrinter()->SavePageStreamFile(target);
     for (const std::string& line : lines) out << line << '\n';
-    out << "pages\t" << printer.PageCount() << '\n';
+    out << "pages\t" << pages << '\n';
     return 0;
 }
 

@@ -12,9 +12,14 @@
 //       the kind and value of a report expression, once, per record or aggregated
 //   report-tool pages info|extract|render|code|decode|synth ...
 //       the BRP page stream: its pages, the splay coder (see PagesCommands.h)
+//   report-tool run LAYOUT.json [--db FILE] [--env NAME=EXPR]... (--pdf OUT.pdf | --brp OUT.brp |
+//                  --printer NAME|URI)
+//       runs a stored report layout over its datasets into a PDF, a page stream or a printer
+//   report-tool design LAYOUT.json OUT.png [--zoom N]
+//       renders a layout's design surface: bands in print order, rulers, margins
 //   report-tool bands run LAYOUT.json OUT.brp [RECORDS]
-//       runs a stored report layout's standard bands (the detail band once per
-//       record) into a page stream and lists where each band printed
+//       runs a layout with its detail band printed RECORDS times into a page
+//       stream and lists where each band printed
 //
 // A command is a row of kCommands; it gets the arguments after its name.
 
@@ -22,6 +27,7 @@
 #include "report/tool/EvalCommands.h"
 #include "report/tool/PagesCommands.h"
 #include "report/tool/PrintCommands.h"
+#include "report/tool/RunCommands.h"
 #include "report/tool/SupportCommands.h"
 
 #include <cstring>
@@ -42,6 +48,8 @@ constexpr Command kCommands[] = {
     {"print", report::tool::print_command},
     {"eval", report::tool::eval_command},
     {"pages", report::tool::pages_command},
+    {"run", report::tool::run_command},
+    {"design", report::tool::design_command},
     {"bands", report::tool::bands_command},
 };
 
@@ -54,6 +62,9 @@ int usage() {
                  "  eval [--db FILE --sql QUERY] [--each|--aggregate] [--env NAME=EXPR]... EXPR\n"
                  "                                         the kind and value of a report expression\n"
                  "  pages info|extract|render|code|decode|synth ...   the BRP page stream\n"
+                 "  run LAYOUT.json [--db FILE] [--env NAME=EXPR]... (--pdf OUT.pdf | --brp OUT.brp |\n"
+                 "      --printer NAME|URI)                runs a report layout over its datasets\n"
+                 "  design LAYOUT.json OUT.png [--zoom N]  renders a layout's design surface\n"
                  "  bands run LAYOUT.json OUT.brp [RECORDS] runs a layout's bands into a page stream\n";
     return 2;
 }

@@ -189,3 +189,22 @@ TEST(Expr, AStretchingTotalPrintsItsValueOnEveryPartAndResetsAfterTheLast) {
     EXPECT_EQ(texts[51], "2");
     EXPECT_GE(r.run.output->PageCount(), 3);
 }
+
+TEST(Expr, TheReportsEnvironmentGivesPageNumbers) {
+    ScopedFontEngine fonts;
+    RunFixture run(2100, 600, 100);
+    run.output = std::make_unique<RecordingOutput>(2100, 600, 1.0L);
+    TBRCustomBand* header = run.band(rbPageHeader, 20);
+    TBRCustomBand* detail = run.band(rbDetail, 150);
+    auto* page = new TBRExpr(&run.report);
+    page->SetParent(header);
+    page->SetExpression("'Page ' + STR(PAGENUMBER)");
+    auto* row = new TBRExpr(&run.report);
+    row->SetParent(detail);
+    row->SetExpression("COUNT");
+    int left = 5;
+    run.report.OnNeedData = [&left](TObject*, bool& more) { more = left-- > 0; };
+    run.report.RunReport(*run.output);
+    std::vector<std::vector<std::string>> expected = {{"Page 1", "1", "2"}, {"Page 2", "3", "4"}, {"Page 3", "5"}};
+    EXPECT_EQ(page_texts(*run.output), expected);
+}

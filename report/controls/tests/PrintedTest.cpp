@@ -5,6 +5,7 @@
 #include "report/controls/tests/ControlsFixture.h"
 
 #include "platform/core/FormResource.h"
+#include "platform/data/ADODB.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -282,4 +283,91 @@ TEST(PrintedControls, MasksFollowTheUsersLocale) {
         ASSERT_EQ(pages.size(), 1u);
         EXPECT_NE(pages[0].find(c.printed), std::string::npos) << c.locale << ": " << pages[0];
     }
+}
+
+namespace {
+
+// The number in a printed total ("12,345.75" -> 1234575 cents); -1 when none.
+long long cents(const std::string& text) {
+    std::string digits;
+    for (char c : text)
+        if (std::isdigit(static_cast<unsigned char>(c))) digits.push_back(c);
+    return digits.empty() ? -1 : std::stoll(digits);
+}
+
+long long sqlite_cents(const std::string& db, const std::string& where) {
+    const std::string out = capture("sqlite3 " + shell_quote(db) + " " +
+                                    shell_quote("select cast(round(sum(amount) * 100) as integer) from orders" + where));
+    return std::stoll(out);
+}
+
+}  // namespace
+
+// Totals over a SQLite file of orders: a page footer's total with
+// ResetAfterPrint is the sum of the rows printed on its page, the summary's
+// total without it the sum of all rows, as sqlite3 computes them.
+TEST(PrintedControls, TotalsEqualTheDatabasesSums) {
+    ScratchDir dir("report-controls");
+    const std::string db = dir / "orders.db";
+    ASSERT_EQ(run_status(python_script("report/controls/tests/make_orders_db.py") + " " + shell_quote(db) + " 150"), 0);
+    Layout layout(60);
+    layout.report.Options = (1 << FirstPageHeader) | (1 << LastPageFooter);
+    auto* row = layout.add<TBRExpr>("RowText", 0, 0, 800, 50);
+    row->SetExpression("'Row ' + STR([id])");
+    auto band = [&](TBRBandType type, long double height) {
+        TBRCustomBand* b = layout.report.CreateStandardBand(type);
+        b->Size()->SetCurrentUnit(TBRUnit::Native);
+        b->Size()->SetHeight(height);
+        return b;
+    };
+    TBRCustomBand* footer = band(rbPageFooter, 100);
+    TBRCustomBand* summary = band(rbSummary, 100);
+    auto total = [&](TBRCustomBand* on, const char* name, const char* caption, bool reset) {
+        auto* label = new TBRLabel(&layout.report);
+        label->SetName(std::string(name) + "Caption");
+        label->SetParent(on);
+        label->SetCaption(caption);
+        auto* expr = new TBRExpr(&layout.report);
+        expr->SetName(name);
+        expr->SetParent(on);
+        expr->Size()->SetCurrentUnit(TBRUnit::Native);
+        expr->Size()->SetLeft(600);
+        expr->SetExpression("SUM([amount])");
+        expr->SetMask("#,##0.00");
+        expr->SetMaster(&layout.report);
+        expr->ResetAfterPrint = reset;
+    };
+    total(footer, "PageTotal", "Page total", true);
+    total(summary, "GrandTotal", "Grand total", false);
+    auto* query = new TADOQuery(&layout.report);
+    query->SetName("Orders");
+    query->SQL()->Add("select id, customer, amount from orders order by id");
+    layout.report.SetDataSet(query);
+    core::write_component_file(layout.report, dir / "layout.json");
+    const SplitResult ran = run_split("env LC_ALL=C " + shell_quote(tool_path("report-tool")) + " run " +
+                                      shell_quote(dir / "layout.json") + " --db " + shell_quote(db) + " --pdf " +
+                                      shell_quote(dir / "run.pdf"));
+    ASSERT_EQ(ran.status, 0) << ran.err;
+
+    const std::vector<std::string> pages = pdf_pages(dir / "run.pdf");
+    ASSERT_GE(pages.size(), 3u);
+    int rows_seen = 0;
+    long long grand = -1;
+    for (std::size_t n = 0; n < pages.size(); ++n) {
+        std::vector<int> ids;
+        long long page_total = -1;
+        std::istringstream lines(pages[n]);
+        for (std::string line; std::getline(lines, line);) {
+            if (const std::size_t at = line.find("Row "); at != std::string::npos) ids.push_back(std::stoi(line.substr(at + 4)));
+            if (const std::size_t at = line.find("Page total"); at != std::string::npos) page_total = cents(line.substr(at + 10));
+            if (const std::size_t at = line.find("Grand total"); at != std::string::npos) grand = cents(line.substr(at + 11));
+        }
+        ASSERT_FALSE(ids.empty()) << "page " << n + 1;
+        EXPECT_EQ(ids.front(), rows_seen + 1) << "page " << n + 1;
+        rows_seen = ids.back();
+        const std::string where = " where id between " + std::to_string(ids.front()) + " and " + std::to_string(ids.back());
+        EXPECT_EQ(page_total, sqlite_cents(db, where)) << "page " << n + 1;
+    }
+    EXPECT_EQ(rows_seen, 150);
+    EXPECT_EQ(grand, sqlite_cents(db, ""));
 }

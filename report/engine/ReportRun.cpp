@@ -1,0 +1,213 @@
+#include "report/engine/ReportRun.h"
+
+#include "platform/core/FormResource.h"
+#include "platform/data/ADODB.h"
+#include "platform/data/DBErrors.h"
+#include "platform/graphics/Canvas.h"
+#include "platform/graphics/Printers.h"
+#include "report/bands/BandRpt.h"
+
+#include <algorithm>
+#include <functional>
+
+namespace report {
+
+namespace {
+
+// A print device without destinations: the run's paper is the layout's,
+// never a printer's. Jobs to a file go to the device underneath, if any.
+class FileOnlyDevice : public graphics::PrintDevice {
+public:
+    explicit FileOnlyDevice(graphics::PrintDevice* files) : files_(files) {}
+    std::vector<graphics::DestinationInfo> Destinations(std::span<const graphics::PaperSizeRow>) override {
+        return {};
+    }
+    std::unique_ptr<graphics::DeviceJob> StartJob(const graphics::DestinationInfo* destination,
+                                                  const graphics::JobSettings& settings) override {
+        if (!files_) throw EPrinter("There is no printer");
+        return files_->StartJob(destination, settings);
+    }
+
+private:
+    graphics::PrintDevice* files_;
+};
+
+// Every component `root` owns, and what those own, depth first.
+void each_owned(TComponent* root, const std::function<void(TComponent*)>& f) {
+    for (int i = 0; i < root->ComponentCount(); ++i) {
+        TComponent* c = root->Components(i);
+        f(c);
+        each_owned(c, f);
+    }
+}
+
+// An ODBC value in braces when it needs them.
+std::string odbc_value(const std::string& text) {
+    if (text.find_first_of(";{}") == std::string::npos && text.find(' ') != 0) return text;
+    return "{" + text + "}";
+}
+
+}  // namespace
+
+Layout read_layout(const std::string& file) {
+    Layout layout;
+    layout.root.reset(core::read_component_file(file, nullptr));
+    layout.report = dynamic_cast<TCustomBandReport*>(layout.root.get());
+    if (!layout.report) throw EReadError("Not a report layout: " + file);
+    return layout;
+}
+
+void open_datasets(Layout& layout, const std::string& database) {
+    std::vector<TDataSet*> datasets;
+    each_owned(layout.root.get(), [&](TComponent* c) {
+        if (auto* ds = dynamic_cast<TDataSet*>(c)) datasets.push_back(ds);
+    });
+    TADOConnection* shared = nullptr;
+    for (TDataSet* ds : datasets) {
+        auto* query = dynamic_cast<TADOQuery*>(ds);
+        if (query && !query->Connection()) {
+            if (database.empty())
+                throw EDatabaseError(query->Name() + ": the query names no database and none was given");
+            if (!FileExists(database)) throw EDatabaseError("No such database: " + database);
+            if (!shared) {
+                shared = new TADOConnection(layout.root.get());
+                // StepAPI: rows come as SQLite steps through them.
+                shared->SetConnectionString("DRIVER=SQLite3;StepAPI=1;Database=" + odbc_value(database));
+            }
+            query->SetConnection(shared);
+        }
+    }
+    for (TDataSet* ds : datasets)
+        if (!ds->Active()) ds->Open();
+}
+
+int run_to_page_stream(TCustomBandReport& report, graphics::PrintDevice* device) {
+    FileOnlyDevice none(nullptr);
+    report.CreateRunPrinter(device ? device : &none);
+    TBRPrinter& printer = *report.ReportPrinter();
+    printer.Destination = 0;
+    report.RunReport();
+    if (printer.State() != 2 || printer.Cancelled()) throw EBRError("The report run did not finish");
+    return printer.PageCount();
+}
+
+int run_layout(const RunRequest& request) {
+    Layout layout = read_layout(request.layout);
+    TCustomBandReport& report = *layout.report;
+    for (const auto& [name, text] : request.variables) report.Functions()->DefineEntry(name, text);
+    open_datasets(layout, request.database);
+
+    FileOnlyDevice file_only(request.device);
+    graphics::PrintDevice* device = &file_only;
+    if (request.target == RunTarget::Printer) {
+        if (!request.device) throw EPrinter("There is no printer");
+        device = request.device;
+        TPrinter probe(device);
+        const std::vector<std::string> names = probe.Printers();
+        const auto it = std::find(names.begin(), names.end(), request.output);
+        if (it == names.end()) throw EPrinter("Unknown printer \"" + request.output + "\"");
+        report.PrinterSettings()->PrinterIndex = int(it - names.begin());
+    }
+    const int pages = run_to_page_stream(report, device);
+    TBRPrinter& printer = *report.ReportPrinter();
+    switch (request.target) {
+    case RunTarget::PageStream:
+        printer.SavePageStreamFile(request.output);
+        break;
+    case RunTarget::Pdf:
+        if (!request.device) throw EPrinter("There is no print device to write a PDF");
+        printer.OutputFile = request.output;
+        printer.PrintStoredPages();
+        break;
+    case RunTarget::Printer:
+        printer.PrintStoredPages();
+        break;
+    }
+    return pages;
+}
+
+// ----------------------------------------------------------- design surface
+
+namespace {
+
+// A canvas that draws on another one, shifted by an offset and clipped to
+// a rectangle there: a control paints in its own pixels.
+class OffsetCanvas : public TCanvas {
+public:
+    OffsetCanvas(TCanvas& inner, int dx, int dy, const TRect& clip) : inner_(inner), dx_(dx), dy_(dy), clip_(clip) {
+        inner_.SetClipRect(clip_);
+    }
+    ~OffsetCanvas() override { inner_.ResetClip(); }
+
+    TColor Pixel(int x, int y) const override { return inner_.Pixel(x + dx_, y + dy_); }
+    void StretchBitmap(const TRect& dest, const TBitmap& source, const TRect& sourceRect, TCopyMode mode,
+                       const std::function<bool(int, int)>& skip = {}) override {
+        inner_.StretchBitmap(shift(dest), source, sourceRect, mode, skip);
+    }
+
+protected:
+    void DoSetPixel(int x, int y, TColor color) override { inner_.SetPixel(x + dx_, y + dy_, color); }
+    void DoFillRect(const TRect& rect, TColor color) override {
+        inner_.Brush.Style = bsSolid;
+        inner_.Brush.Color = color;
+        inner_.FillRect(shift(rect));
+    }
+    void DoLine(TPoint from, TPoint to) override {
+        inner_.Pen.Assign(&Pen);
+        inner_.MoveTo(from.X + dx_, from.Y + dy_);
+        inner_.LineTo(to.X + dx_, to.Y + dy_);
+    }
+    void DoShape(const TRect& rect, int cw, int ch) override {
+        inner_.Pen.Assign(&Pen);
+        inner_.Brush.Assign(&Brush);
+        const TRect r = shift(rect);
+        if (cw == 0 && ch == 0) inner_.Rectangle(r);
+        else if (cw == rect.Width() && ch == rect.Height()) inner_.Ellipse(r.Left, r.Top, r.Right, r.Bottom);
+        else inner_.RoundRect(r.Left, r.Top, r.Right, r.Bottom, cw, ch);
+    }
+    void DoText(int x, int y, std::string_view text) override {
+        inner_.Font.Assign(&Font);
+        inner_.Brush.Style = bsClear;
+        inner_.TextAlign = TA_LEFT | TA_TOP;
+        inner_.TextOut(x + dx_, y + dy_, text);
+    }
+    void ClipChanged() override {
+        TRect c = clip_;
+        if (ClipRect()) {
+            const TRect own = shift(*ClipRect());
+            c = TRect{std::max(c.Left, own.Left), std::max(c.Top, own.Top), std::min(c.Right, own.Right),
+                      std::min(c.Bottom, own.Bottom)};
+        }
+        inner_.SetClipRect(c);
+    }
+
+private:
+    TRect shift(const TRect& r) const { return TRect{r.Left + dx_, r.Top + dy_, r.Right + dx_, r.Bottom + dy_}; }
+    TCanvas& inner_;
+    int dx_, dy_;
+    TRect clip_;
+};
+
+void paint_children(Control& parent, TCanvas& canvas, int dx, int dy, const TRect& clip) {
+    for (int i = 0; i < parent.ControlCount(); ++i) {
+        Control& c = *parent.Controls(i);
+        const int x = dx + c.Left(), y = dy + c.Top();
+        const TRect r{std::max(clip.Left, x), std::max(clip.Top, y), std::min(clip.Right, x + c.Width()),
+                      std::min(clip.Bottom, y + c.Height())};
+        if (r.Left >= r.Right || r.Top >= r.Bottom) continue;
+        {
+            OffsetCanvas own(canvas, x, y, r);
+            c.Paint(own);
+        }
+        paint_children(c, canvas, x, y, r);
+    }
+}
+
+}  // namespace
+
+void paint_design(TCustomBandReport& report, TCanvas& canvas) {
+    report.Paint(canvas);
+    paint_children(report, canvas, 0, 0, report.ClientRect());
+}
+
+}  // namespace report

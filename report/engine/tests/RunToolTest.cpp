@@ -1,0 +1,369 @@
+// report-tool run end to end: layouts written by the report classes, a
+// SQLite database made by make_sales_db.py, PDFs checked with poppler-utils
+// (pdfinfo, pdftoppm, pdftotext) and band frames found with python3-pil.
+
+#include "report/bands/BandRpt.h"
+
+#include "platform/core/FormResource.h"
+#include "platform/data/ADODB.h"
+#include "report/print/tests/IppPrinter.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <sstream>
+#include <thread>
+
+using namespace test_support;
+
+namespace {
+
+constexpr int rgb(int r, int g, int b) { return r | (g << 8) | (b << 16); }
+const TColor kHeader = rgb(0, 160, 0), kTitle = rgb(0, 0, 255), kDetail = rgb(255, 0, 0),
+             kFooter = rgb(255, 0, 255), kSummary = rgb(0, 200, 200);
+
+std::string tool() { return shell_quote(tool_path("report-tool")); }
+
+struct Box {
+    int left, top, right, bottom;
+};
+
+std::vector<Box> colour_boxes(const std::string& png, TColor colour) {
+    std::ostringstream cmd;
+    cmd << oracle_command("colour_boxes.py") << ' ' << shell_quote(png) << ' ' << (colour & 0xFF) << ' '
+        << ((colour >> 8) & 0xFF) << ' ' << ((colour >> 16) & 0xFF);
+    int status = -1;
+    std::istringstream in(capture(cmd.str(), &status));
+    EXPECT_EQ(status, 0) << cmd.str();
+    std::string word;
+    int w, h;
+    in >> word >> w >> h;
+    std::vector<Box> boxes;
+    Box b;
+    while (in >> b.left >> b.top >> b.right >> b.bottom) boxes.push_back(b);
+    return boxes;
+}
+
+void make_db(const std::string& file, int rows) {
+    ASSERT_EQ(run_status(python_script("report/engine/tests/make_sales_db.py") + " " + shell_quote(file) + " " +
+                         std::to_string(rows)),
+              0);
+}
+
+// The layout of the tests: a report on `paper`, margins of 10 mm, bands of
+// the given heights in millimetres framed in their colours (a detail only at
+// its top), the detail over "select ... from sales order by id".
+struct LayoutSpec {
+    TBRPaperSize paper = TBRPaperSize::A4;
+    TPrinterOrientation orientation = poPortrait;
+    int options = (1 << FirstPageHeader) | (1 << LastPageFooter);
+    int columns = 1;
+    long double column_space_mm = 0;
+    long double header = 10, title = 20, detail = 5, footer = 10, summary = 15;
+    std::string sql = "select id, name, amount from sales order by id";
+};
+
+void write_layout(const LayoutSpec& spec, const std::string& file) {
+    const bool imperial = ImperialMeasure();
+    SetImperialMeasure(false);
+    TBandReport report(nullptr);
+    SetImperialMeasure(imperial);
+    report.SetName("SalesReport");
+    report.Options = spec.options;
+    TBRPage& page = *report.Page();
+    page.SetOrientation(spec.orientation);
+    page.SetPaperSize(spec.paper);
+    report.SetUnits(TBRUnit::MM);
+    for (auto set : {&TBRPage::SetTopMargin, &TBRPage::SetBottomMargin, &TBRPage::SetLeftMargin,
+                     &TBRPage::SetRightMargin})
+        (page.*set)(10);
+    page.SetColumns(spec.columns);
+    page.SetColumnSpace(spec.column_space_mm);
+    struct B {
+        TBRBandType type;
+        long double height;
+        TColor colour;
+    };
+    for (const B& b : {B{rbPageHeader, spec.header, kHeader}, B{rbTitle, spec.title, kTitle},
+                       B{rbDetail, spec.detail, kDetail}, B{rbPageFooter, spec.footer, kFooter},
+                       B{rbSummary, spec.summary, kSummary}}) {
+        if (b.height <= 0) continue;
+        TBRCustomBand* band = report.CreateStandardBand(b.type);
+        band->Size()->SetCurrentUnit(TBRUnit::MM);
+        band->Size()->SetHeight(b.height);
+        band->Frame()->SetColor(b.colour);
+        band->Frame()->SetWidth(2);
+        band->Frame()->SetSide(0, true);
+        for (int side = 1; side < 4; ++side) band->Frame()->SetSide(side, b.type != rbDetail);
+    }
+    auto* query = new TADOQuery(&report);
+    query->SetName("Sales");
+    query->SQL()->Add(spec.sql);
+    report.SetDataSet(query);
+    core::write_component_file(report, file);
+}
+
+int pdf_pages(const std::string& pdf) {
+    const std::string info = capture("pdfinfo " + shell_quote(pdf));
+    const std::size_t at = info.find("Pages:");
+    return at == std::string::npos ? -1 : std::stoi(info.substr(at + 6));
+}
+
+std::string pdf_page_size(const std::string& pdf) {
+    const std::string info = capture("pdfinfo " + shell_quote(pdf));
+    const std::size_t at = info.find("Page size:");
+    if (at == std::string::npos) return "";
+    std::istringstream in(info.substr(at + 10));
+    std::string w, x, h;
+    in >> w >> x >> h;
+    return w + " x " + h;
+}
+
+// Pages the geometry gives: a page holds (length - margins - footer) of
+// bands; page 1 starts with the header (when printed) and the title, later
+// pages with the header; the summary follows the last detail.
+int expected_pages(const LayoutSpec& s, int rows, long double length_mm) {
+    const long double body = length_mm - 20 - s.footer;
+    const bool first_header = s.options & (1 << FirstPageHeader);
+    long double y = (first_header ? s.header : 0) + s.title;
+    int pages = 1;
+    for (int i = 0; i < rows; ++i) {
+        if (y + s.detail > body + 1e-9) {
+            ++pages;
+            y = s.header;
+        }
+        y += s.detail;
+    }
+    if (y + s.summary > body + 1e-9) ++pages;
+    return pages;
+}
+
+SplitResult run_tool(const std::string& args) { return run_split("env LC_ALL=C " + tool() + " " + args); }
+
+}  // namespace
+
+// A thousand rows over a SQLite query into a PDF: the pages the geometry
+// gives, on the layout's paper; the page header on page 1 only with
+// FirstPageHeader; the paper and orientation the layout stores.
+TEST(RunTool, ALayoutOverASqliteDatabaseBecomesAPdf) {
+    ScratchDir dir("report-run");
+    const std::string db = dir / "sales.db";
+    make_db(db, 1000);
+    struct Case {
+        const char* what;
+        LayoutSpec spec;
+        long double length_mm;
+        std::string size;
+    };
+    LayoutSpec a4, no_first_header, letter_landscape;
+    no_first_header.options = 1 << LastPageFooter;
+    letter_landscape.paper = TBRPaperSize::Letter;
+    letter_landscape.orientation = poLandscape;
+    const Case cases[] = {
+        {"A4 portrait", a4, 297, "595 x 842"},
+        {"without FirstPageHeader", no_first_header, 297, "595 x 842"},
+        {"Letter landscape", letter_landscape, 215.9, "792 x 612"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string layout = dir / "layout.json", pdf = dir / "out.pdf";
+        write_layout(c.spec, layout);
+        const SplitResult r = run_tool("run " + shell_quote(layout) + " --db " + shell_quote(db) + " --pdf " +
+                                       shell_quote(pdf));
+        ASSERT_EQ(r.status, 0) << r.err;
+        const int pages = expected_pages(c.spec, 1000, c.length_mm);
+        EXPECT_EQ(r.out, "pages\t" + std::to_string(pages) + "\n");
+        EXPECT_EQ(pdf_pages(pdf), pages);
+        EXPECT_EQ(pdf_page_size(pdf), c.size);
+        // The page header's frame on pages 1 and 2.
+        ASSERT_EQ(run_status("pdftoppm -r 48 -f 1 -l 2 -png " + shell_quote(pdf) + " " + shell_quote(dir / "p")), 0);
+        const std::string p1 = dir / (pages >= 10 ? "p-01.png" : "p-1.png");
+        const std::string p2 = dir / (pages >= 10 ? "p-02.png" : "p-2.png");
+        const bool first_header = c.spec.options & (1 << FirstPageHeader);
+        EXPECT_EQ(colour_boxes(p1, kHeader).size(), first_header ? 1u : 0u);
+        EXPECT_EQ(colour_boxes(p2, kHeader).size(), 1u);
+    }
+}
+
+// Three columns: each column's detail frames start where the page width,
+// the margins and the column space put them.
+TEST(RunTool, ColumnsStartWhereThePageAndColumnWidthsPutThem) {
+    ScratchDir dir("report-run");
+    const std::string db = dir / "sales.db", layout = dir / "layout.json", pdf = dir / "out.pdf";
+    make_db(db, 200);
+    LayoutSpec spec;
+    spec.columns = 3;
+    spec.column_space_mm = 6;
+    spec.title = 0;
+    write_layout(spec, layout);
+    const SplitResult r =
+        run_tool("run " + shell_quote(layout) + " --db " + shell_quote(db) + " --pdf " + shell_quote(pdf));
+    ASSERT_EQ(r.status, 0) << r.err;
+    // 72 dpi: a pixel is a point.
+    ASSERT_EQ(run_status("pdftoppm -r 72 -f 1 -l 1 -png " + shell_quote(pdf) + " " + shell_quote(dir / "p")), 0);
+    std::vector<int> lefts;
+    for (const Box& b : colour_boxes(dir / "p-1.png", kDetail))
+        if (std::find(lefts.begin(), lefts.end(), b.left) == lefts.end()) lefts.push_back(b.left);
+    std::sort(lefts.begin(), lefts.end());
+    ASSERT_EQ(lefts.size(), 3u);
+    // Printable width 190 mm, two spaces of 6 mm: columns of 59.33 mm.
+    const double column_mm = (190.0 - 2 * 6) / 3;
+    for (int c = 0; c < 3; ++c) {
+        const double expected_pt = (10 + c * (column_mm + 6)) / 25.4 * 72;
+        EXPECT_NEAR(lefts[std::size_t(c)], expected_pt, 1.5) << "column " << c + 1;
+    }
+}
+
+// The rows' texts: every row once, in query order, and the page numbers
+// 1..N, as the expression controls print them.
+TEST(RunTool, EveryRowPrintsOnceInQueryOrderWithPageNumbers) {
+    ScratchDir dir("report-run");
+    const std::string db = dir / "sales.db", layout = dir / "layout.json", pdf = dir / "out.pdf";
+    make_db(db, 1000);
+    LayoutSpec spec;
+    write_layout(spec, layout);
+    // Expression controls on the detail band and the page header.
+    // Kept in the stored order: an environment reads its names before their expressions.
+    nlohmann::ordered_json j = nlohmann::ordered_json::parse(read_file(layout));
+    auto control = [](const std::string& name, const std::string& expression) {
+        return nlohmann::ordered_json{{"class", "TBRExpr"},
+                                      {"name", name},
+                                      {"properties", {{"Left", 0}, {"Top", 0}, {"Width", 300}, {"Height", 16},
+                                                      {"Expression", expression}}}};
+    };
+    for (auto& child : j["children"]) {
+        const std::string name = child.value("name", "");
+        if (name == "DetailBand1") child["children"] = {control("RowText", "[name]")};
+        if (name == "PageHeaderBand1") child["children"] = {control("PageText", "'Page ' + STR(PAGENUMBER)")};
+        if (name == "TitleBand1") child["children"] = {control("Heading", "HEADING")};
+    }
+    write_file(layout, j.dump(2));
+    const SplitResult r = run_tool("run " + shell_quote(layout) + " --db " + shell_quote(db) +
+                                   " --env \"HEADING='Monthly sales'\" --pdf " + shell_quote(pdf));
+    if (r.status != 0 && r.err.find("TBRExpr") != std::string::npos)
+        GTEST_SKIP() << "the expression control is not registered: " << r.err;
+    ASSERT_EQ(r.status, 0) << r.err;
+    const int pages = expected_pages(spec, 1000, 297);
+    const std::string text = capture("pdftotext -layout " + shell_quote(pdf) + " -");
+    EXPECT_NE(text.find("Monthly sales"), std::string::npos);
+    std::istringstream in(text);
+    int next_row = 1, next_page = 1;
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::string word;
+        while (words >> word) {
+            if (word == "Row") {
+                int n = 0;
+                words >> n;
+                EXPECT_EQ(n, next_row) << line;
+                next_row = n + 1;
+            } else if (word == "Page") {
+                int n = 0;
+                words >> n;
+                EXPECT_EQ(n, next_page) << line;
+                next_page = n + 1;
+            }
+        }
+    }
+    EXPECT_EQ(next_row, 1001);
+    EXPECT_EQ(next_page, pages + 1);
+}
+
+// A page stream target, and the brp reads back with the pages of the run.
+TEST(RunTool, APageStreamTargetHoldsThePagesOfTheRun) {
+    ScratchDir dir("report-run");
+    const std::string db = dir / "sales.db", layout = dir / "layout.json", brp = dir / "out.brp";
+    make_db(db, 120);
+    LayoutSpec spec;
+    write_layout(spec, layout);
+    const SplitResult r =
+        run_tool("run " + shell_quote(layout) + " --db " + shell_quote(db) + " --brp " + shell_quote(brp));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const int pages = expected_pages(spec, 120, 297);
+    EXPECT_EQ(r.out, "pages\t" + std::to_string(pages) + "\n");
+    const SplitResult info = run_tool("pages info " + shell_quote(brp));
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find(std::to_string(pages)), std::string::npos) << info.out;
+}
+
+// Bad layouts, missing tables, SQL errors and unknown classes end with a
+// clear message and exit 1, and the existing output is left as it was.
+TEST(RunTool, FailuresSayWhyAndKeepTheOutput) {
+    ScratchDir dir("report-run");
+    const std::string db = dir / "sales.db", keep = dir / "keep.pdf";
+    make_db(db, 10);
+    write_layout(LayoutSpec{}, dir / "good.json");
+    LayoutSpec missing;
+    missing.sql = "select id, name from no_such_table";
+    write_layout(missing, dir / "missing.json");
+    LayoutSpec broken_sql;
+    broken_sql.sql = "selec id from sales";
+    write_layout(broken_sql, dir / "badsql.json");
+    write_file(dir / "broken.json", "{\"class\": \"TBandReport\", ");
+    write_file(dir / "form.json", R"({"class": "TBRBand", "name": "Lonely"})");
+    write_file(dir / "unknown.json", R"({"class": "TBandReport", "name": "R", "children": [{"class": "TNoSuchThing", "name": "X"}]})");
+    struct Case {
+        std::string args;
+        int status;
+        std::string message;
+    };
+    const std::string out = " --pdf " + shell_quote(keep);
+    const Case cases[] = {
+        {shell_quote(dir / "absent.json") + " --db " + shell_quote(db) + out, 1, "Cannot open file"},
+        {shell_quote(dir / "broken.json") + " --db " + shell_quote(db) + out, 1, "report-tool: "},
+        {shell_quote(dir / "form.json") + " --db " + shell_quote(db) + out, 1, "Not a report layout"},
+        {shell_quote(dir / "unknown.json") + " --db " + shell_quote(db) + out, 1, "TNoSuchThing"},
+        {shell_quote(dir / "missing.json") + " --db " + shell_quote(db) + out, 1, "no_such_table"},
+        {shell_quote(dir / "badsql.json") + " --db " + shell_quote(db) + out, 1, "syntax error"},
+        {shell_quote(dir / "good.json") + out, 1, "names no database"},
+        {shell_quote(dir / "good.json") + " --db " + shell_quote(dir / "nowhere.db") + out, 1, "No such database"},
+        {shell_quote(dir / "good.json") + " --db " + shell_quote(db), 2, "usage: report-tool run"},
+        {shell_quote(dir / "good.json") + " --db " + shell_quote(db) + out + " --brp x.brp", 2,
+         "usage: report-tool run"},
+        {shell_quote(dir / "good.json") + " --env NOEQUALS" + out, 2, "--env takes NAME=EXPR"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        write_file(keep, "keep me");
+        const SplitResult r = run_tool("run " + c.args);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(read_file(keep), "keep me");
+    }
+}
+
+// A run straight to a printer given by its IPP URI: the job's document has
+// the pages of the run on the layout's paper.
+TEST(RunTool, ARunPrintsOnAPrinterGivenByUri) {
+    report::testing::IppPrinter printer;
+    ASSERT_TRUE(printer.running()) << printer.why();
+    ScratchDir dir("report-run");
+    const std::string db = dir / "sales.db", layout = dir / "layout.json";
+    make_db(db, 150);
+    LayoutSpec spec;
+    write_layout(spec, layout);
+    const SplitResult r = run_split(std::string(report::testing::kNoCupsServer) + " " + tool() + " run " +
+                                    shell_quote(layout) + " --db " + shell_quote(db) + " --printer " + printer.uri());
+    ASSERT_EQ(r.status, 0) << r.err;
+    const int pages = expected_pages(spec, 150, 297);
+    EXPECT_EQ(r.out, "pages\t" + std::to_string(pages) + "\n");
+    std::vector<std::string> spooled;
+    for (int i = 0; i < 100 && spooled.empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        spooled = printer.spooled();
+    }
+    ASSERT_EQ(spooled.size(), 1u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));   // written whole
+    EXPECT_EQ(pdf_pages(spooled[0]), pages);
+    EXPECT_EQ(pdf_page_size(spooled[0]), "595 x 842");
+    // An unknown printer name is refused before anything runs.
+    const SplitResult unknown = run_split(std::string(report::testing::kNoCupsServer) + " " + tool() + " run " +
+                                          shell_quote(layout) + " --db " + shell_quote(db) + " --printer nonesuch");
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_NE(unknown.err.find("Unknown printer \"nonesuch\""), std::string::npos) << unknown.err;
+}

@@ -1,0 +1,118 @@
+#include "report/tool/RunCommands.h"
+
+#include "platform/data/Startup.h"
+#include "platform/graphics/qt/QtCanvas.h"
+#include "platform/os/Files.h"
+#include "platform/print/Printers.h"
+#include "report/bands/BandRpt.h"
+#include "report/engine/ReportRun.h"
+#include "report/engine/Startup.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QPainter>
+
+#include <charconv>
+
+namespace report::tool {
+namespace {
+
+constexpr const char* kRunUsage =
+    "usage: report-tool run LAYOUT.json [--db FILE] [--env NAME=EXPR]... (--pdf OUT.pdf | --brp OUT.brp | "
+    "--printer NAME|URI)\n";
+constexpr const char* kDesignUsage = "usage: report-tool design LAYOUT.json OUT.png [--zoom N]\n";
+
+// The units a run needs: fonts measured by Qt on the fixed device, the
+// dataset and report classes registered.
+struct Units {
+    graphics::qt::GraphicsScope qt;
+    Units() {
+        data::unit_startup();
+        report::unit_startup();
+    }
+    ~Units() {
+        report::unit_shutdown();
+        data::unit_shutdown();
+    }
+};
+
+}  // namespace
+
+int run_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    RunRequest request;
+    int targets = 0;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool has_value = i + 1 < args.size();
+        if ((a == "--db" || a == "--env" || a == "--pdf" || a == "--brp" || a == "--printer") && !has_value) {
+            err << "report-tool run: " << a << " needs a value\n" << kRunUsage;
+            return 2;
+        }
+        if (a == "--db") {
+            request.database = args[++i];
+        } else if (a == "--env") {
+            const std::string& v = args[++i];
+            const std::size_t eq = v.find('=');
+            if (eq == std::string::npos || eq == 0) {
+                err << "report-tool run: --env takes NAME=EXPR\n" << kRunUsage;
+                return 2;
+            }
+            request.variables.emplace_back(v.substr(0, eq), v.substr(eq + 1));
+        } else if (a == "--pdf" || a == "--brp" || a == "--printer") {
+            request.target = a == "--pdf" ? RunTarget::Pdf : a == "--brp" ? RunTarget::PageStream : RunTarget::Printer;
+            request.output = args[++i];
+            ++targets;
+        } else if (!a.empty() && a[0] != '-' && request.layout.empty()) {
+            request.layout = a;
+        } else {
+            err << "report-tool run: unexpected argument " << a << '\n' << kRunUsage;
+            return 2;
+        }
+    }
+    if (request.layout.empty() || targets != 1 || request.output.empty()) {
+        err << kRunUsage;
+        return 2;
+    }
+    Units units;
+    std::vector<std::string> uris;
+    if (request.target == RunTarget::Printer && print::is_printer_uri(request.output)) uris.push_back(request.output);
+    print::CupsPrintDevice device(uris);
+    request.device = &device;
+    const int pages = run_layout(request);
+    out << "pages\t" << pages << '\n';
+    return 0;
+}
+
+int design_command(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
+    int zoom = 100;
+    if (args.size() == 4 && args[2] == "--zoom") {
+        const char* end = args[3].data() + args[3].size();
+        const auto r = std::from_chars(args[3].data(), end, zoom);
+        if (r.ec != std::errc() || r.ptr != end || zoom < 1 || zoom > 300) {
+            err << "report-tool design: the zoom is a percentage from 1 to 300\n";
+            return 2;
+        }
+    } else if (args.size() != 2) {
+        err << kDesignUsage;
+        return 2;
+    }
+    Units units;
+    Layout layout = read_layout(args[0]);
+    TCustomBandReport& report = *layout.report;
+    report.SetZoom(zoom);
+    QImage image(std::max(report.Width(), 1), std::max(report.Height(), 1), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        graphics::qt::QtCanvas canvas(painter);
+        paint_design(report, canvas);
+    }
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG")) throw EWriteError("Stream write error");
+    os::replace_file(args[1], std::string_view(png.constData(), std::size_t(png.size())));
+    return 0;
+}
+
+}  // namespace report::tool
