@@ -176,15 +176,13 @@ bool TBRLabelEditor::ShowEditor() {
     values.value = EditedValue();
     form->SetValues(values);
     form->setModal(true);
-    ShownForm = form.get();
     const bool ok = form->exec() == QDialog::Accepted;
-    ShownForm = nullptr;
     if (!ok) return false;
+    // The main text through the virtual slot, then the size, the switches
+    // and the mask (the values were checked when OK was pressed).
     const report::EditorValues chosen = form->Values();
     ApplyValue(chosen.value);
-    report::EditorValues rest = chosen;
-    rest.value = EditedValue();
-    report::apply_editor_values(*control, rest, is_expression());
+    report::apply_editor_values(*control, chosen, is_expression());
     return true;
 }
 

@@ -64,10 +64,6 @@ public:
     void ApplyValue(const std::string& value) override;
     bool ShowEditor() override;
 
-    // The edit form the next ShowEditor shows, before it is shown (tests
-    // drive it from here); null outside ShowEditor.
-    static inline TBRLabelEditorForm* ShownForm = nullptr;
-
 protected:
     TBRCustomLabel* label() const;
     virtual bool is_expression() const { return false; }
