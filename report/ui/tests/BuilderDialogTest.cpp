@@ -7,11 +7,9 @@
 
 #include "platform/core/HostServices.h"
 #include "platform/data/MemoryDataSet.h"
-#include "platform/data/Startup.h"
-#include "platform/ui/Startup.h"
 #include "report/controls/BRExprControl.h"
 #include "report/controls/BRLabel.h"
-#include "report/engine/Startup.h"
+#include "report/ui/tests/BuilderUnits.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -23,7 +21,6 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QTableWidget>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -43,23 +40,14 @@ public:
 
 class BuilderDialogs : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static bool started = false;
-        if (started) return;
-        started = true;
-        ui::unit_startup();
-        data::unit_startup();
-        report::unit_startup();
-        report::RegisterEditorClasses();
-    }
+    static void SetUpTestSuite() { builder_tests::start_units(); }
     void SetUp() override { previous_ = core::host_slot.install(&host_); }
     void TearDown() override { core::host_slot.install(previous_); }
     RecordingHost host_;
     core::HostServices* previous_ = nullptr;
 };
 
-// Runs `step` once the window loop that is about to start runs.
-void later(std::function<void()> step) { QTimer::singleShot(0, std::move(step)); }
+using builder_tests::later;
 
 template <class W>
 W* top_level(const char* name) {
