@@ -79,7 +79,12 @@ TBRExpressionBuilder::TBRExpressionBuilder(QWidget* parent) : QDialog(parent) {
     caption->setFont(bold);
     caption->setStyleSheet("color: white");
 
-    auto page = [this](const char* name) { return make<QWidget>(this, name, 0, kTop, kWidth, kHeight - kTop); };
+    // Full-size pages, one in front at a time: each paints its background.
+    auto page = [this](const char* name) {
+        auto* p = make<QWidget>(this, name, 0, kTop, kWidth, kHeight - kTop);
+        p->setAutoFillBackground(true);
+        return p;
+    };
 
     // ---- main page
     MainPage = page("MainPage");

@@ -41,12 +41,12 @@ TBRLabelEditorForm::TBRLabelEditorForm(QWidget* parent, int width, int height, c
     setFixedSize(width, height);
     const int extra = expression ? 29 : 0;   // the mask row
     auto* group = named(new QGroupBox("Properties", this), "PropertiesGB", 8, 8, width - 16, height - 52);
-    (new QLabel(expression ? "Expression" : "Text", group))->setGeometry(10, 24, 70, 16);
-    Value = named(new QLineEdit(group), "Value", 80, 20, width - 16 - 90 - (expression ? 26 : 0), 22);
+    (new QLabel(expression ? "Expression" : "Text", group))->setGeometry(10, 24, 80, 16);
+    Value = named(new QLineEdit(group), "Value", 90, 20, width - 16 - 100 - (expression ? 26 : 0), 22);
     (new QLabel("Width", group))->setGeometry(10, 53 + extra, 60, 16);
     // Digits and one decimal separator: a stored fractional size shows whole.
     auto* number = new QRegularExpressionValidator(QRegularExpression(R"(\d{0,6}([.,]\d{0,6})?)"), this);
-    Width = named(new QLineEdit(group), "Width", 80, 49 + extra, 60, 22);
+    Width = named(new QLineEdit(group), "Width", 90, 49 + extra, 60, 22);
     Width->setValidator(number);
     (new QLabel("Height", group))->setGeometry(160, 53 + extra, 60, 16);
     Height = named(new QLineEdit(group), "Height", 220, 49 + extra, 60, 22);
@@ -99,9 +99,9 @@ TBRExprEditorForm::TBRExprEditorForm(QWidget* parent)
     : TBRLabelEditorForm(parent, 367, 210, "Expression settings", true) {
     setObjectName("BRExprEditorForm");
     QWidget* group = Value->parentWidget();
-    ShowExprBuilder = named(new QPushButton("...", group), "ShowExprBuilder", 80 + Value->width() + 4, 20, 22, 22);
-    (new QLabel("Format mask", group))->setGeometry(10, 53, 70, 16);
-    Mask = named(new QComboBox(group), "Mask", 80, 49, Value->width() + 26, 22);
+    ShowExprBuilder = named(new QPushButton("...", group), "ShowExprBuilder", 90 + Value->width() + 4, 20, 22, 22);
+    (new QLabel("Format mask", group))->setGeometry(10, 53, 80, 16);
+    Mask = named(new QComboBox(group), "Mask", 90, 49, Value->width() + 26, 22);
     Mask->setEditable(true);
     connect(ShowExprBuilder, &QPushButton::clicked, this, [this] { ShowExprBuilderClick(); });
 }

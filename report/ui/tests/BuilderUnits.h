@@ -8,10 +8,13 @@
 
 #include <QTimer>
 
+#include <cstdlib>
 #include <functional>
 
 namespace builder_tests {
 
+// Started once; stopped in reverse when the program ends, before the
+// windowing layer's own objects go.
 inline void start_units() {
     static bool started = false;
     if (started) return;
@@ -20,6 +23,12 @@ inline void start_units() {
     data::unit_startup();
     report::unit_startup();
     report::RegisterEditorClasses();
+    std::atexit([] {
+        report::UnregisterEditorClasses();
+        report::unit_shutdown();
+        data::unit_shutdown();
+        ui::unit_shutdown();
+    });
 }
 
 // Runs `step` once the window loop that is about to start runs.
