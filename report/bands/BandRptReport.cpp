@@ -3,6 +3,7 @@
 #include "platform/core/ClassBuilder.h"
 #include "platform/data/DB.h"
 #include "platform/graphics/Font.h"
+#include "platform/os/Locale.h"
 #include "report/bands/BandRptPrinter.h"
 
 #include <algorithm>
@@ -27,6 +28,13 @@ namespace {
 bool contains(const std::vector<TBRCustomBand*>& list, const TBRCustomBand* band) {
     return std::find(list.begin(), list.end(), band) != list.end();
 }
+
+// Whether the user's language (LC_ALL, LC_MESSAGES or LANG) is Japanese.
+bool japanese_user() {
+    const std::string name = os::message_locale_name();
+    return name.size() >= 2 && (name[0] == 'j' || name[0] == 'J') && (name[1] == 'a' || name[1] == 'A') &&
+           (name.size() == 2 || name[2] == '_' || name[2] == '.' || name[2] == '@');
+}
 }  // namespace
 
 // ------------------------------------------------------ TCustomBandReport
@@ -48,8 +56,11 @@ TCustomBandReport::TCustomBandReport(TComponent* owner) : TBRBasePanel(owner) {
     page_->UpdateControlBounds();
     SetColor(report::rgb(255, 255, 255));
     SetBounds(0, 0, Width(), Height());
-    Font.Name = "Arial";
-    Font.SetSize(10);
+    // A Japanese user keeps the class library's default font.
+    if (!japanese_user()) {
+        Font.Name = "Arial";
+        Font.SetSize(10);
+    }
     // The default printer's paper, where there is a printer; without one
     // the page keeps the locale's paper.
     {
@@ -457,7 +468,8 @@ void TCustomBandReport::ApplyPrinterSettings() {
     TBRPrinter& printer = *report_printer_;
     const TBandReportPrinterSettings& s = *printer_settings_;
     TPrinterSettings& target = printer.Settings();
-    printer.SelectPrinter(s.PrinterIndex);
+    // -1 is the default printer, which a new printer has selected already.
+    if (s.PrinterIndex >= 0) printer.SelectPrinter(s.PrinterIndex);
     printer.SetPaperSize(page_->PaperSize());
     // The page's own size where the printer's paper has none to give (a
     // custom paper, or the default paper without a printer).
@@ -539,10 +551,11 @@ void TCustomBandReport::check_alive(const std::shared_ptr<bool>& alive) {
 void TCustomBandReport::RunControllers() { controller_->RunLevel(); }
 
 void TCustomBandReport::collect_form_datasets() {
-    TComponent* form = nullptr;
-    for (report::Control* p = Parent(); p; p = p->Parent())
-        if (!dynamic_cast<report::Control*>(p->Owner())) form = p;
-    if (!form) return;
+    // The window the report is placed on; a report that is the root of its
+    // layout stands for its own form (its owner's, when it has one).
+    TComponent* form = this;
+    for (report::Control* p = Parent(); p; p = p->Parent()) form = p;
+    if (form == this && Owner()) form = Owner();
     std::function<void(TComponent*)> walk = [&](TComponent* c) {
         for (int i = 0; i < c->ComponentCount(); ++i) {
             TComponent* owned = c->Components(i);

@@ -14,6 +14,7 @@
 
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 class TMetafile;
@@ -148,6 +149,17 @@ public:
     TBREvElement* ColumnNumberSlot = nullptr;
     TBREvElement* ReportTitleSlot = nullptr;
     TList* RunDataSets() const { return run_datasets_.get(); }
+    // A printable told each time the report's level prints its detail band.
+    using DetailListener = std::remove_pointer_t<decltype(TBRCustomController::DetailListeners)::value_type>;
+    virtual void AddDetailListener(DetailListener* printable) { controller_->AddDetailListener(printable); }
+    // An export target of the run's output (none is ever set: no export
+    // filter is part of the system).
+    void SetExportTarget(TObject* target) {
+        ExportTarget = target;
+        Exporting = target != nullptr;
+    }
+    TObject* ExportTarget = nullptr;
+    bool Exporting = false;
     bool PrintIfEmpty() const;
     virtual void SetPrintIfEmpty(bool value);
 

@@ -1,5 +1,7 @@
 #include "report/engine/BRRegister.h"
 
+#include "report/controls/BRCtrls.h"
+
 #include "platform/core/Containers.h"
 #include "platform/data/DBTables.h"
 #include "report/bands/BandRpt.h"
@@ -29,7 +31,8 @@ void collect_owned(TComponent* component, TStringList& list) {
 void RegisterReportClasses() {
     if (registrations++ > 0) return;
     RegisterClasses({TBandReport::StaticClass(), TBRBand::StaticClass(), TBRSubDetail::StaticClass(),
-                     TTable::StaticClass(), TQuery::StaticClass(), TBRChildBand::StaticClass()});
+                     TBRExpr::StaticClass(), TBRShape::StaticClass(), TTable::StaticClass(), TQuery::StaticClass(),
+                     TBRChildBand::StaticClass()});
 }
 
 void ClearSearchText() {

@@ -5,8 +5,10 @@
 #include "platform/core/StringList.h"
 
 // Registers the classes a stored report names (the report, its bands, the
-// query and the table) so that any layout can be read without the program
-// registering them itself. Counted: only the first call registers.
+// expression and shape controls, the table and the query) so that any layout
+// can be read without the program registering them itself; a label is
+// registered by the controls' own start-up. Counted: only the first call
+// registers.
 void RegisterReportClasses();
 // The matching shut-down: counts down; the classes stay registered.
 void ClearSearchText();

@@ -8,6 +8,7 @@
 #include "platform/core/FormResource.h"
 #include "platform/data/MemoryDataSet.h"
 
+#include <cstdlib>
 #include <functional>
 #include <sstream>
 
@@ -258,8 +259,15 @@ TEST(ReportRun, ADatasetDrivesTheDetailBand) {
         data->Open();
         r.report->SetDataSet(data);
         r.report->SetPrintIfEmpty(c.print_if_empty);
+        // Every dataset of the layout is at hand for the run's expressions.
+        auto* other = new TMemoryDataSet(r.report);
+        bool listed = false;
+        r.report->BeforePrint = [&](TObject*, bool&) {
+            listed = r.report->RunDataSets()->IndexOf(other) >= 0 && r.report->RunDataSets()->IndexOf(data) >= 0;
+        };
         EXPECT_EQ(r.run(), c.expected);
         EXPECT_EQ(r.output.progress, c.progress);
+        EXPECT_TRUE(listed);
     }
 }
 
@@ -514,4 +522,57 @@ TEST(ReportDesign, ColumnMarksPageFrameAndRepaints) {
     EXPECT_FALSE(report.RepaintPending);
     report.RequestRepaint();
     EXPECT_EQ(report.Invalidations(), before + 2);
+}
+
+// A printer that has finished a run is not idle: a second run on it fails
+// before any page ("BRPrinter not ready") and leaves the report ready; a new
+// printer runs again.
+TEST(ReportRun, ASecondRunNeedsANewPrinter) {
+    TBandReport report(nullptr);
+    report.CreateStandardBand(rbDetail);
+    int left = 0;
+    report.OnNeedData = [&](TObject*, bool& more) { more = left-- > 0; };
+    left = 2;
+    report.RunReport();
+    ASSERT_EQ(report.ReportPrinter()->PageCount(), 1);
+    left = 2;
+    try {
+        report.RunReport();
+        ADD_FAILURE() << "ran";
+    } catch (const EBRError& e) {
+        EXPECT_STREQ(e.what(), "BRPrinter not ready");
+    }
+    EXPECT_TRUE(report.Ready);
+    EXPECT_EQ(report.ReportPrinter()->PageCount(), 1);
+    ASSERT_TRUE(report.CreateRunPrinter());
+    left = 2;
+    report.RunReport();
+    EXPECT_EQ(report.ReportPrinter()->PageCount(), 1);
+}
+
+// The report's font is Arial 10 unless the user's language is Japanese.
+TEST(ReportRun, TheReportFontFollowsTheUsersLanguage) {
+    struct Case {
+        const char* lang;
+        bool arial;
+    };
+    const Case cases[] = {{"pt_BR.UTF-8", true}, {"C", true}, {"ja_JP.UTF-8", false}, {"ja", false}, {"jam", true}};
+    const char* saved[3];
+    const char* names[3] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+    std::string keep[3];
+    for (int i = 0; i < 3; ++i) {
+        saved[i] = std::getenv(names[i]);
+        if (saved[i]) keep[i] = saved[i];
+        unsetenv(names[i]);
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lang);
+        setenv("LANG", c.lang, 1);
+        TBandReport report(nullptr);
+        EXPECT_EQ(report.Font.Name == "Arial" && report.Font.Size() == 10, c.arial);
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (saved[i]) setenv(names[i], keep[i].c_str(), 1);
+        else unsetenv(names[i]);
+    }
 }

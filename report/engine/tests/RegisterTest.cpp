@@ -82,11 +82,11 @@ TEST(CollectDataSets, FormFirstThroughItsWindowedControlsThenTheDataModules) {
 }
 
 TEST(RegisterReportClasses, LetsAnyLayoutBeReadWithoutTheProgramRegistering) {
-    for (const char* name : {"TBandReport", "TBRBand", "TBRSubDetail", "TTable", "TQuery", "TBRChildBand"})
+    for (const char* name : {"TBandReport", "TBRBand", "TBRSubDetail", "TBRExpr", "TBRShape", "TTable", "TQuery", "TBRChildBand"})
         if (TClass cls = GetClass(name)) UnRegisterClass(cls);
     EXPECT_EQ(GetClass("TQuery"), nullptr);
     RegisterReportClasses();
-    for (const char* name : {"TBandReport", "TBRBand", "TBRSubDetail", "TTable", "TQuery", "TBRChildBand"})
+    for (const char* name : {"TBandReport", "TBRBand", "TBRSubDetail", "TBRExpr", "TBRShape", "TTable", "TQuery", "TBRChildBand"})
         EXPECT_NE(GetClass(name), nullptr) << name;
     EXPECT_EQ(GetClass("TBRLabel"), nullptr) << "controls are registered by the units that declare them";
 
