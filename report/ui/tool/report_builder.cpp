@@ -11,6 +11,8 @@
 // A window needs a display: without one the program exits with status 1 and
 // a message, since no one could close the window.
 
+#include "platform/os/SignalCleanup.h"
+#include "platform/os/StandardOutput.h"
 #include "report/ui/tool/BuilderTool.h"
 
 #include <iostream>
@@ -18,5 +20,8 @@
 #include <vector>
 
 int main(int argc, char** argv) {
-    return report::builder_tool(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+    // An interrupted edit leaves no temporary file behind.
+    os::remove_temp_files_on_signals();
+    const int status = report::builder_tool(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+    return os::finish_standard_output("report-tool", status);
 }
