@@ -292,7 +292,8 @@ std::optional<std::string> TBRExpressionBuilder::PickDataField() {
     QListWidgetItem* field = AvailableFields->currentItem();
     if (ds < 0 || !field || !datasets_) return std::string();
     TList list;
-    for (int i = 0; i < datasets_->Count(); ++i) list.Add(datasets_->Objects(i));
+    for (int i = 0; i < datasets_->Count(); ++i)
+        if (auto* ds = dynamic_cast<TDataSet*>(datasets_->Objects(i))) list.Add(ds);
     return report::data_field_text(&list, AvailableDatasets->item(ds)->text().toStdString(),
                                    field->text().toStdString());
 }

@@ -150,7 +150,8 @@ std::string validation_text(const std::string& expression, TStringList* datasets
     TBREvEnvironment& app = ApplicationEnvironment();
     TList list;
     if (datasets)
-        for (int i = 0; i < datasets->Count(); ++i) list.Add(datasets->Objects(i));
+        for (int i = 0; i < datasets->Count(); ++i)
+            if (auto* ds = dynamic_cast<TDataSet*>(datasets->Objects(i))) list.Add(ds);
     EvalValue value;
     std::string failure;
     bool failed = false;
