@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QTableWidget>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -158,6 +159,18 @@ TEST_F(BuilderDialogs, MainPageButtons) {
         {"several lines", "1 +\n2", [](TBRExpressionBuilder* b) { b->OKBtn->click(); }, true, "1 +2"},
         {"cancel", "1 + 2", [](TBRExpressionBuilder* b) { b->CancelBtn->click(); }, false, ""},
         {"close", "1 + 2", [](TBRExpressionBuilder* b) { b->close(); }, false, ""},
+        {"escape", "1 + 2", [](TBRExpressionBuilder* b) { QTest::keyClick(b, Qt::Key_Escape); }, false, ""},
+        {"escape on the data field page stops the pick",
+         "1",
+         [](TBRExpressionBuilder* b) {
+             later([b] {
+                 QTest::keyClick(b, Qt::Key_Escape);
+                 later([b] { b->OKBtn->click(); });
+             });
+             b->InsertDataFieldBtn->click();
+             EXPECT_TRUE(b->MainPage->isEnabled());
+         },
+         true, "1"},
         {"clear", "1 + 2", [](TBRExpressionBuilder* b) { b->ClearBtn->click(); b->OKBtn->click(); }, true, ""},
         {"operator over the selection", "1 2",
          [](TBRExpressionBuilder* b) {
