@@ -8,13 +8,24 @@
 
 #include <QTimer>
 
-#include <cstdlib>
+#include <gtest/gtest.h>
+
 #include <functional>
 
 namespace builder_tests {
 
-// Started once; stopped in reverse when the program ends, before the
-// windowing layer's own objects go.
+// Started once; stopped in reverse when the tests end, while Qt's own
+// statics (the input devices of the key tests among them) still live.
+class UnitsEnvironment : public ::testing::Environment {
+public:
+    void TearDown() override {
+        report::UnregisterEditorClasses();
+        report::unit_shutdown();
+        data::unit_shutdown();
+        ui::unit_shutdown();
+    }
+};
+
 inline void start_units() {
     static bool started = false;
     if (started) return;
@@ -23,12 +34,7 @@ inline void start_units() {
     data::unit_startup();
     report::unit_startup();
     report::RegisterEditorClasses();
-    std::atexit([] {
-        report::UnregisterEditorClasses();
-        report::unit_shutdown();
-        data::unit_shutdown();
-        ui::unit_shutdown();
-    });
+    ::testing::AddGlobalTestEnvironment(new UnitsEnvironment);
 }
 
 // Runs `step` once the window loop that is about to start runs.
