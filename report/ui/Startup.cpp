@@ -1,0 +1,23 @@
+#include "report/ui/Startup.h"
+
+#include "report/ui/BRLabelEditor.h"
+#include "report/ui/BRStdPrev.h"
+
+namespace report::ui {
+namespace {
+TBRPreviewInterface* previous = nullptr;
+}
+
+void unit_startup() {
+    static TBRStandardPreviewInterface standard;
+    previous = preview_factory_slot.install(&standard);
+    RegisterEditorClasses();
+}
+
+void unit_shutdown() {
+    UnregisterEditorClasses();
+    preview_factory_slot.install(previous);
+    previous = nullptr;
+}
+
+}  // namespace report::ui
