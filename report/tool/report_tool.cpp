@@ -23,9 +23,16 @@
 //       runs a layout with its detail band printed RECORDS times into a page
 //       stream and lists where each band printed
 //
+//   report-tool builder [--layout LAYOUT.json [--db FILE]] [--validate EXPR]
+//       the expression builder (report-builder); --validate prints the
+//       validation text of EXPR against the layout's datasets, no window
+//   report-tool edit LAYOUT.json CONTROL [--db FILE]
+//       the editor of a text or expression control; OK saves the layout
+//
 // A command is a row of kCommands; it gets the arguments after its name.
 
 #include "report/tool/BandsCommands.h"
+#include "report/tool/BuilderCommands.h"
 #include "report/tool/EvalCommands.h"
 #include "report/tool/PagesCommands.h"
 #include "report/tool/PrintCommands.h"
@@ -57,6 +64,8 @@ constexpr Command kCommands[] = {
     {"run", report::tool::run_command},
     {"design", report::tool::design_command},
     {"bands", report::tool::bands_command},
+    {"builder", report::tool::builder_command},
+    {"edit", report::tool::edit_command},
 };
 
 int usage() {
@@ -72,7 +81,10 @@ int usage() {
                  "  run LAYOUT.json [--db FILE] [--env NAME=EXPR]... (--pdf OUT.pdf | --brp OUT.brp |\n"
                  "      --printer NAME|URI)                runs a report layout over its datasets\n"
                  "  design LAYOUT.json OUT.png [--zoom N]  renders a layout's design surface\n"
-                 "  bands run LAYOUT.json OUT.brp [RECORDS] runs a layout's bands into a page stream\n";
+                 "  bands run LAYOUT.json OUT.brp [RECORDS] runs a layout's bands into a page stream\n"
+                 "  builder [--layout LAYOUT.json [--db FILE]] [--validate EXPR]\n"
+                 "                                         the expression builder, or a validation\n"
+                 "  edit LAYOUT.json CONTROL [--db FILE]   edits a text or expression control\n";
     return 2;
 }
 

@@ -1,5 +1,6 @@
 #include "report/ui/Startup.h"
 
+#include "report/ui/BRLabelEditor.h"
 #include "report/ui/BRStdPrev.h"
 
 namespace report::ui {
@@ -10,9 +11,11 @@ TBRPreviewInterface* previous = nullptr;
 void unit_startup() {
     static TBRStandardPreviewInterface standard;
     previous = preview_factory_slot.install(&standard);
+    RegisterEditorClasses();
 }
 
 void unit_shutdown() {
+    UnregisterEditorClasses();
     preview_factory_slot.install(previous);
     previous = nullptr;
 }

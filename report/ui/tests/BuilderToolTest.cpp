@@ -1,0 +1,171 @@
+// report-tool builder and edit from outside, over a layout and a SQLite
+// file made by make_sales_db.py; the edited layout run with report-tool run
+// and read back with pdftotext; sqlite3 as the oracle of the field values.
+
+#include "report/ui/tool/BuilderTool.h"
+
+#include "platform/core/FormResource.h"
+#include "platform/data/ADODB.h"
+#include "report/bands/BandRpt.h"
+#include "report/controls/BRExprControl.h"
+#include "report/ui/BRLabelEditor.h"
+#include "report/ui/tests/BuilderUnits.h"
+#include "tests/support/TestSupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+using namespace test_support;
+using builder_tests::later;
+
+namespace {
+
+std::string tool() { return shell_quote(tool_path("report-tool")); }
+
+// The report of the tests: a title band with the expression control Total
+// ("'Before'"), over "select id, name, amount from sales order by id".
+void write_layout(const std::string& file) {
+    TBandReport report(nullptr);
+    report.SetName("SalesReport");
+    TBRCustomBand* title = report.CreateStandardBand(rbTitle);
+    title->Size()->SetCurrentUnit(TBRUnit::MM);
+    title->Size()->SetHeight(20);
+    auto* total = new TBRExpr(&report);
+    total->SetName("Total");
+    total->SetParent(title);
+    total->AutoSize = false;
+    total->Size()->SetCurrentUnit(TBRUnit::MM);
+    total->Size()->SetWidth(60);
+    total->SetExpression("'Before'");
+    auto* query = new TADOQuery(&report);
+    query->SetName("Sales");
+    query->SQL()->Add("select id, name, amount from sales order by id");
+    report.SetDataSet(query);
+    core::write_component_file(report, file);
+}
+
+std::string pdf_text(const std::string& pdf) { return capture("pdftotext -layout " + shell_quote(pdf) + " -"); }
+
+class BuilderTool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        builder_tests::start_units();
+        make_db();
+        write_layout(layout_);
+    }
+    void make_db() {
+        ASSERT_EQ(run_status(python_script("report/engine/tests/make_sales_db.py") + " " + shell_quote(db_) + " 20"),
+                  0);
+    }
+    ScratchDir dir_{"report-builder"};
+    std::string db_ = dir_ / "sales.db", layout_ = dir_ / "layout.json";
+};
+
+}  // namespace
+
+// --validate prints the validation text and exits, with or without a
+// display; with a layout it validates against the layout's open datasets.
+TEST_F(BuilderTool, ValidatePrintsTheValidationText) {
+    const std::string first_name =
+        capture("sqlite3 " + shell_quote(db_) + " 'select name from sales order by id limit 1'");
+    const std::string first_amount =
+        capture("sqlite3 " + shell_quote(db_) + " \"select printf('%g', amount * 2) from sales order by id limit 1\"");
+    const std::string with_layout = " --layout " + shell_quote(layout_) + " --db " + shell_quote(db_);
+    struct Case {
+        std::string args;
+        std::string out;
+    };
+    const Case cases[] = {
+        {"", "There are no errors. The result is : 2\n"},
+        {" --validate '1 / 0'", "ERROR: Cannot divide by 0\n"},
+        {" --validate \"''\"", "There are no errors. The result is : \n"},
+        {with_layout + " --validate Sales.name", "There are no errors. The result is : " + first_name},
+        {with_layout + " --validate 'Sales.amount * 2'", "There are no errors. The result is : " + first_amount},
+        {with_layout + " --validate Sales.nothing", "ERROR: Unknown function : SALES.NOTHING\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string args = c.args.empty() ? " --validate '1 + 1'" : c.args;
+        SCOPED_TRACE(args);
+        const SplitResult r = run_split("env -u DISPLAY -u WAYLAND_DISPLAY LC_ALL=C " + tool() + " builder" + args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, c.out);
+    }
+}
+
+// Commands that would open a window fail without a display; bad
+// invocations fail with the usage; a layout is never touched.
+TEST_F(BuilderTool, WithoutADisplayNothingWaitsAndNothingChanges) {
+    const std::string before = read_file(layout_);
+    struct Case {
+        std::string args;
+        int status;
+        std::string err;
+    };
+    const Case cases[] = {
+        {"builder", 1, "report-tool: builder needs a display (DISPLAY or WAYLAND_DISPLAY)\n"},
+        {"edit " + shell_quote(layout_) + " Total", 1,
+         "report-tool: edit needs a display (DISPLAY or WAYLAND_DISPLAY)\n"},
+        {"edit " + shell_quote(layout_), 2, ""},
+        {"builder --validate", 2, ""},
+        {"builder --layout " + shell_quote(dir_ / "missing.json") + " --validate 1", 1, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        const SplitResult r = run_split("env -u DISPLAY -u WAYLAND_DISPLAY " + tool() + " " + c.args);
+        EXPECT_EQ(r.status, c.status);
+        if (!c.err.empty()) {
+            EXPECT_EQ(r.err, c.err);
+        }
+        EXPECT_FALSE(r.err.empty());
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_EQ(read_file(layout_), before);
+}
+
+// The edit command changes the control's expression and mask through its
+// editor and saves the layout; the next run prints the new value. Cancel
+// and an unknown control leave the file as it was.
+TEST_F(BuilderTool, EditSavesTheLayoutTheNextRunPrints) {
+    const std::string pdf = dir_ / "out.pdf";
+    const auto run = [&] {
+        const SplitResult r = run_split("env LC_ALL=C " + tool() + " run " + shell_quote(layout_) + " --db " +
+                                        shell_quote(db_) + " --pdf " + shell_quote(pdf));
+        EXPECT_EQ(r.status, 0) << r.err;
+        return pdf_text(pdf);
+    };
+    EXPECT_NE(run().find("Before"), std::string::npos);
+    const std::string before = read_file(layout_);
+
+    // Cancel: nothing saved.
+    later([] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* f = dynamic_cast<TBRExprEditorForm*>(w); f && f->isVisible()) f->CancelBtn->click();
+    });
+    EXPECT_FALSE(report::edit_layout_control(layout_, "Total", db_));
+    EXPECT_EQ(read_file(layout_), before);
+    EXPECT_THROW(report::edit_layout_control(layout_, "Nobody", db_), std::exception);
+    EXPECT_EQ(read_file(layout_), before);
+
+    // OK with a new expression and mask.
+    later([] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* f = dynamic_cast<TBRExprEditorForm*>(w); f && f->isVisible()) {
+                EXPECT_EQ(f->Value->text(), "'Before'");
+                EXPECT_EQ(f->Width->text(), "60");
+                f->Value->setText("1234.5 * 2");
+                f->Mask->setEditText("#,##0.00");
+                f->OKBtn->click();
+            }
+    });
+    EXPECT_TRUE(report::edit_layout_control(layout_, "Total", db_));
+    const std::string after = read_file(layout_);
+    EXPECT_EQ(after.find("DatabaseName"), before.find("DatabaseName")) << "no connection saved";
+    EXPECT_EQ(after.find("TADOConnection"), std::string::npos);
+    const std::string printed = run();
+    EXPECT_NE(printed.find("2,469.00"), std::string::npos) << printed;
+    EXPECT_EQ(printed.find("Before"), std::string::npos);
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The commands of report-builder (see report_builder.cpp), callable in
+// process by tests.
+
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+class TBRPrintable;
+
+namespace report {
+
+int builder_tool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// The edit command: reads the layout, shows the control's editor through
+// `show` (its ShowEditor by default) and, on OK, saves the layout with the
+// control's new settings. Raises on a missing control or a bad layout.
+// Answers whether the layout was changed.
+bool edit_layout_control(const std::string& layout, const std::string& control, const std::string& database,
+                         const std::function<bool(TBRPrintable&)>& show = {});
+
+}  // namespace report
