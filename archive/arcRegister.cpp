@@ -1,73 +1,59 @@
 #include "archive/arcRegister.h"
 
-#include <cstdio>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "archive/arcGbls.h"
 #include "platform/os/Files.h"
+#include "platform/os/ReplacingFile.h"
 
 namespace archive {
 
 namespace {
-
-// Permissions a new file of this user gets; an existing target keeps its own.
-uint32_t target_mode(const std::string& Target) {
-    const auto st = os::file_status(Target);
-    if (st && st->is_regular()) return st->mode;
-    return os::new_file_mode();
-}
 
 std::string target_folder(const std::string& Target) {
     const std::string dir = ExtractFilePath(Target);
     return dir.empty() ? std::string("./") : dir;
 }
 
-// Renames the finished file From over Target as Hooks allow: after
+// Puts the new archive in File over Target as Hooks allow: after
 // CheckTarget, and never over a target that appeared during the pass.
-void replace_target(const std::string& From, const std::string& Target, const TTempArchiveHooks& Hooks) {
-    if (Hooks.CheckTarget) Hooks.CheckTarget();
-    if (!Hooks.TargetWasMissing) {
-        try {
-            os::rename_over(From, Target);
-        } catch (const EOSError&) {
-            throw EFOpenError("Error opening file");
+// Raises EFOpenError "Error opening file" when the target cannot be replaced
+// (a full disk stays EWriteError "Disk full"); File is then dropped.
+void replace_target(os::ReplacingFile& File, const TTempArchiveHooks& Hooks) {
+    try {
+        if (Hooks.CheckTarget) Hooks.CheckTarget();
+        if (!Hooks.TargetWasMissing) {
+            File.commit();
+            return;
         }
-        return;
-    }
-    switch (os::rename_no_replace(From, Target)) {
-        case os::Renamed::yes: return;
-        case os::Renamed::taken:
-            if (Hooks.CheckTarget) Hooks.CheckTarget();
-            throw EFOpenError("Error opening file");
-        case os::Renamed::no: throw EFOpenError("Error opening file");
-    }
-}
-
-// Copies Source (Size bytes from its start) into a new "arc" file beside
-// Target and renames it over Target. Raises EFOpenError on any failure, after
-// removing the sibling.
-void copy_beside_and_rename(TStream32& Source, int64_t Size, const std::string& Target,
-                            const TTempArchiveHooks& Hooks, TStreamProgress Progress) {
-    const std::string sibling = MakeTempFileName(target_folder(Target));
-    os::SignalCleanupPath cleanup(sibling);
-    if (sibling.empty() || !DirExists(target_folder(Target))) {
-        os::remove_file(sibling);
+        if (File.commit_if_absent()) return;
+    } catch (const EWriteError&) {
+        throw;
+    } catch (const EFCreateError&) {
         throw EFOpenError("Error opening file");
     }
+    if (Hooks.CheckTarget) Hooks.CheckTarget();
+    throw EFOpenError("Error opening file");
+}
+
+// Copies Source (Size bytes from its start) into a new file beside Target
+// and puts it over Target. Raises EFOpenError on any failure; the new file is
+// then gone.
+void copy_beside_and_rename(TStream32& Source, int64_t Size, const std::string& Target,
+                            const TTempArchiveHooks& Hooks, TStreamProgress Progress) {
+    if (!DirExists(target_folder(Target))) throw EFOpenError("Error opening file");
+    std::optional<os::ReplacingFile> file;
     try {
-        TFileStream32 out(sibling, TFileStream32::fmCreate);
-        if (out.Handle() < 0) throw EFOpenError("Error opening file");
-        Source.SetPosition(0);
-        if (Size > 0) out.CopyFrom(Source, nullptr, Size, std::move(Progress));
-        if (!os::set_handle_mode(out.Handle(), target_mode(Target)) || !out.Flush())
-            throw EWriteError("Stream write error");
-        replace_target(sibling, Target, Hooks);
-        cleanup.reset();
-    } catch (...) {
-        os::remove_file(sibling);
-        throw;
+        file.emplace(Target);
+    } catch (const EFCreateError&) {
+        throw EFOpenError("Error opening file");
     }
-    os::sync_dir(target_folder(Target));
+    TStream32 out(file->stream());
+    Source.SetPosition(0);
+    if (Size > 0) out.CopyFrom(Source, nullptr, Size, std::move(Progress));
+    replace_target(*file, Hooks);
 }
 
 }  // namespace
@@ -118,14 +104,16 @@ void TTempFileStream::Commit() {
         const int64_t size = GetSize();
         if (hooks_.SetTotals) hooks_.SetTotals(size);
         ProgressHandler = hooks_.Progress;
-        const auto tmp_st = os::handle_status(Handle());
-        if (tmp_st && tmp_st->id.device == dir_st->id.device) {
-            if (!os::set_handle_mode(Handle(), target_mode(target_)) || !Flush())
-                throw EWriteError("Stream write error");
-            replace_target(name_, target_, hooks_);
-            IsTemp = false;  // the file now is the target
+        std::unique_ptr<os::ReplacingFile> adopted;
+        try {
+            adopted = os::ReplacingFile::adopt(name_, target_);
+        } catch (const EFCreateError&) {
+            throw EFOpenError("Error opening file");
+        }
+        if (adopted) {
+            IsTemp = false;  // the replacing file has it now, and removes it unless it becomes the target
             cleanup_.reset();
-            os::sync_dir(folder);
+            replace_target(*adopted, hooks_);
             Seek(0, soFromEnd);
             if (hooks_.BytesLeft) *hooks_.BytesLeft = 0;
             DoStreamProgress(*this);

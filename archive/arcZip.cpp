@@ -12,6 +12,7 @@ namespace {
 
 constexpr int64_t kMax32 = 0xFFFFFFFFLL;
 constexpr int kMaxEntries = 65535;
+constexpr const char* kTooManyEntries = "an archive holds at most 65,535 entries";
 
 uint16_t deflate_flag_bits(TDeflateType t) {
     switch (t) {
@@ -217,7 +218,7 @@ bool TZip::CheckLimits(TCompHeaderObj& List) {
         }
     }
     if (entries > kMaxEntries) {
-        ReportError(archive_file_, "", "0", E_WRITE);
+        ReportError(archive_file_, kTooManyEntries, "0", E_WRITE);
         return false;
     }
     return true;
@@ -424,7 +425,7 @@ bool TZip::WriteDirectoryEnd(TStream32& Stream, TCompHeaderObj& List) {
         const int64_t cd_size = cd_end - cd_offset;
         if (entries == 0) return true;
         if (entries > kMaxEntries || cd_offset > kMax32 || cd_size > kMax32) {
-            ReportError(archive_file_, "", "0", E_WRITE);
+            ReportError(archive_file_, entries > kMaxEntries ? kTooManyEntries : "", "0", E_WRITE);
             return false;
         }
         std::array<uint8_t, 22> end{};

@@ -7,6 +7,7 @@
 #include "billing/Startup.h"
 #include "billing/cbRetorno400.h"
 #include "platform/core/DateUtils.h"
+#include "platform/os/Files.h"
 
 #include <cstdio>
 #include <fstream>
@@ -112,7 +113,7 @@ int main(int argc, char** argv) {
         batch.NomeArquivoRetorno = argv[2];
         Tsv tsv;
         if (argc > 3 && std::string(argv[3]) == "--batch") {
-            const std::string bytes = core::read_file(argv[2]);
+            const std::string bytes = os::read_file(argv[2]);
             const std::vector<std::string_view> lines = billing::split_lines(bytes);
             billing::ler_retorno(argv[1], batch, lines);
             for (int i = 0; i < batch.Titulos.Count(); ++i) tsv.title(GetTitulo(batch.Titulos, i));

@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <thread>
 
 #include "TestUtil.h"
@@ -204,4 +205,63 @@ TEST(Tool, ArchiveOfExactly65535EntriesCanBeListedUpdatedAndDeletedFrom) {
     EXPECT_EQ(added.status, 0) << added.output;
     EXPECT_EQ(count(), "65535\n");
     EXPECT_EQ(run("unzip -p " + q(zip) + " 7").output, "back again");
+
+    // One entry more is refused with the reason, and the archive stays as it was.
+    write_file(dir / "many/one-more", "x");
+    const Result refused = run(tool() + " compress " + q(zip) + " " + q(dir / "many/one-more"));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.output, "archive-tool: 25136 Error writing to file: " + zip +
+                                  " (an archive holds at most 65,535 entries)\n");
+    EXPECT_EQ(count(), "65535\n");
+}
+
+// Whichever way the archive is built (a temporary file beside the target, in
+// another folder, in memory), it gets the usual permissions.
+TEST(Tool, ArchivesGetTheUsualPermissions) {
+    ScratchDir dir;
+    write_file(dir / "a.txt", text_bytes(5000));
+    const std::string zip = dir / "a.zip";
+    struct Case {
+        const char* what;
+        std::string options;
+    } cases[] = {
+        {"temporary file beside the target", ""},
+        {"temporary file in another folder", " --temp-dir " + q(dir.path())},
+        {"temporary file on another file system", " --temp-dir /dev/shm"},
+        {"in memory", " --in-memory"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.options == " --temp-dir /dev/shm" && ::access("/dev/shm", W_OK) != 0) continue;
+        const auto modes =
+            test_support::output_modes(tool() + " compress --rename-old" + c.options + " " + q(zip) + " " + q(dir / "a.txt"), zip);
+        EXPECT_EQ(modes.made, 0644);
+        EXPECT_EQ(modes.replaced, 0664);
+        EXPECT_EQ(run("unzip -p " + q(zip) + " a.txt").output, text_bytes(5000));
+    }
+}
+
+// A run that fails says why on stderr.
+TEST(Tool, FailuresSayWhy) {
+    ScratchDir dir;
+    write_file(dir / "a.txt", text_bytes(100));
+    const std::string zip = dir / "a.zip";
+    ASSERT_EQ(run(tool() + " compress " + q(zip) + " " + q(dir / "a.txt")).status, 0);
+    struct Case {
+        const char* what;
+        std::string command;
+        std::string message;
+    } cases[] = {
+        {"delete of a name that matches nothing", tool() + " delete " + q(zip) + " 'b*' c.txt",
+         "archive-tool: no entry of " + zip + " matches b* c.txt\n"},
+        {"listing to a full device", "{ " + tool() + " list " + q(zip) + " >/dev/full; }",
+         "archive-tool: cannot write standard output: No space left on device\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Result r = run(c.command);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.output, c.message);
+    }
+    EXPECT_EQ(run("unzip -Z1 " + q(zip)).output, "a.txt\n");
 }

@@ -329,6 +329,7 @@ TEST(Zip, MoreThan65535EntriesAreRefused) {
     EXPECT_EQ(zip.Compress(), 0);
     ASSERT_EQ(zip.errors.size(), 1u);
     EXPECT_EQ(zip.errors[0].code, 25136);
+    EXPECT_EQ(zip.errors[0].ext, "an archive holds at most 65,535 entries");
     EXPECT_FALSE(exists(d / "many.zip"));
 }
 

@@ -173,8 +173,19 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
         zip.OnTmpFileMoveEnd = [&](TStream32&) { say("OnTmpFileMoveEnd"); };
         zip.OnElapsedTime = [&](TZipCommon&, float s) { say("OnElapsedTime " + std::to_string(s)); };
     }
+    bool reported = false;
+    auto inner = zip.OnError;
+    zip.OnError = [&](TZipCommon& z, const std::string& f, const std::string& x, const std::string& v, int c) {
+        reported = true;
+        inner(z, f, x, v, c);
+    };
     const int done = zip.Compress();
     if (events) Out << "Compress " << done << "\n";
+    if (deleting && done <= 0 && !reported) {
+        Err << "archive-tool: no entry of " << zip.ArchiveFile() << " matches";
+        for (int m = 0; m < zip.FileSpec.Count(); ++m) Err << " " << zip.FileSpec[m];
+        Err << "\n";
+    }
     return done > 0 ? 0 : 1;
 }
 

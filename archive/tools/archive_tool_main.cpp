@@ -7,6 +7,7 @@
 #include "archive/tools/CompressCommands.h"
 #include "archive/tools/DriveCommands.h"
 #include "platform/os/SignalCleanup.h"
+#include "platform/os/StandardOutput.h"
 
 int main(int argc, char** argv) {
     // An interrupted pass leaves no temporary archive behind.
@@ -16,7 +17,7 @@ int main(int argc, char** argv) {
     int rc = archive::RunCompressCommand(args, std::cout, std::cerr);
     if (rc < 0) rc = archive::RunDriveCommand(args, std::cout, std::cerr);
     archive::unit_shutdown();
-    if (rc >= 0) return rc;
+    if (rc >= 0) return os::finish_standard_output("archive-tool", rc);
     std::cerr << "usage: archive-tool COMMAND ...\n"
               << archive::CompressCommandsUsage() << archive::DriveCommandsUsage();
     return 2;

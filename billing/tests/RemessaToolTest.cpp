@@ -9,6 +9,13 @@
 #include <algorithm>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 #include <cstdio>
 #include <cstdlib>
@@ -188,6 +195,91 @@ TEST_F(RemessaTool, ReplacesAnExistingFileWhenWritten) {
     Outcome r = remessa("001", batch({title("001")}));
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_EQ(read(dir + "/out.rem").size(), 3u * 402u);
+}
+
+// OUT gets the usual permissions and keeps its kind: a link is followed and
+// the file it names replaced, a device is written directly, and a file the
+// user may not write is refused as a shell's redirect refuses it.
+TEST_F(RemessaTool, OutKeepsItsKindAndTheUsualPermissions) {
+    write(dir + "/batch.json", batch({title("237")}));
+    const std::string command = tool() + " remessa --bank 237 '" + dir + "/batch.json' ";
+    const std::string out = dir + "/out.rem";
+    const test_support::OutputModes modes = test_support::output_modes(command + "'" + out + "'", out);
+    EXPECT_EQ(modes.made, 0644);
+    EXPECT_EQ(modes.replaced, 0664);
+    const std::string expected = read(out);
+    ASSERT_EQ(expected.size(), 3u * 402u);
+
+    ASSERT_EQ(::symlink("out.rem", (dir + "/link.rem").c_str()), 0);
+    write(out, "old");
+    Outcome r = run(command + "'" + dir + "/link.rem'");
+    EXPECT_EQ(r.status, 0) << r.output;
+    struct stat st {};
+    ASSERT_EQ(::lstat((dir + "/link.rem").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(read(out), expected);
+
+    r = run(command + "/dev/null");
+    EXPECT_EQ(r.status, 0) << r.output;
+    ASSERT_EQ(::stat("/dev/null", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+
+    // As an ordinary user (root may write anything).
+    const std::string locked = dir + "/locked.rem";
+    write(locked, "old");
+    ::chmod(locked.c_str(), 0444);
+    ::chmod(dir.c_str(), 0777);
+    const std::string as_user = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    r = run(as_user + command + "'" + locked + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.output.find("Permission denied"), std::string::npos) << r.output;
+    EXPECT_EQ(read(locked), "old");
+    std::vector<std::string> names = entries(dir);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"batch.json", "link.rem", "locked.rem", "out.rem"}));
+}
+
+// A run ended by SIGTERM while it writes leaves the old OUT and no
+// temporary file (the batch comes through a FIFO, so the run waits mid-way).
+TEST_F(RemessaTool, ASignalLeavesNoTemporaryFile) {
+    const std::string fifo = dir + "/batch.fifo", out = dir + "/out.rem";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    write(out, "previous remittance\r\n");
+    const std::string program = tool();
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::execl(program.c_str(), program.c_str(), "remessa", "--bank", "237", fifo.c_str(), out.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    const int fd = ::open(fifo.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    const std::string part = R"({"NumeroArquivo":3,"Titulos":[)" + title("237") + ",";
+    ASSERT_EQ(::write(fd, part.data(), part.size()), ssize_t(part.size()));
+    bool writing = false;
+    for (int i = 0; i < 500 && !writing; ++i) {
+        writing = entries(dir).size() > 2;
+        if (!writing) ::usleep(10000);
+    }
+    EXPECT_TRUE(writing);
+    ::usleep(100000);  // past the moment the file is made and registered; the run then waits for input
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ::close(fd);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_EQ(read(out), "previous remittance\r\n");
+    std::vector<std::string> names = entries(dir);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"batch.fifo", "out.rem"}));
+}
+
+// Whatever a command prints must reach standard output, or the run fails.
+TEST(BillingTool, AFullStandardOutputFailsTheRun) {
+    const Outcome r = run("{ " + tool() + " bank 237 >/dev/full; }");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.output, "billing-tool: cannot write standard output: No space left on device\n");
 }
 
 TEST_F(RemessaTool, BatchFieldsAfterTheTitlesGiveTheSameFile) {

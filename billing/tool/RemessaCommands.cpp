@@ -17,9 +17,8 @@
 #include "billing/tool/BankCode.h"
 #include "platform/core/CodePages.h"
 #include "platform/os/Files.h"
+#include "platform/os/ReplacingFile.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -37,26 +36,11 @@ int usage() {
     return 2;
 }
 
-// A new file beside the target, renamed over it by commit(); removed when
-// dropped uncommitted.
-class ReplacingFile final : public billing::LineSink {
+// The remittance's lines written into the platform's replacing file: OUT is
+// replaced by commit(), and left as it was when the writer is dropped.
+class RemittanceFile final : public billing::LineSink {
 public:
-    explicit ReplacingFile(std::string target) : target_(std::move(target)) {
-        std::string dir = ExtractFileDir(target_);
-        temp_ = os::create_temp_file("." + ExtractFileName(target_) + ".", dir.empty() ? "." : dir);
-        file_ = std::fopen(temp_.c_str(), "wb");
-        if (file_ == nullptr) {
-            os::remove_file(temp_);
-            RaiseLastOSError(errno);
-        }
-        std::setvbuf(file_, nullptr, _IOFBF, 1 << 16);
-    }
-    ReplacingFile(const ReplacingFile&) = delete;
-    ReplacingFile& operator=(const ReplacingFile&) = delete;
-    ~ReplacingFile() override {
-        if (file_ != nullptr) std::fclose(file_);
-        if (!committed_) os::remove_file(temp_);
-    }
+    explicit RemittanceFile(const std::string& target) : file_(target) {}
 
     // Bank files are Windows-1252 bytes, one record a line, CR LF.
     void line(std::string_view text) override {
@@ -72,28 +56,12 @@ public:
         write("\r\n");
     }
 
-    void commit() {
-        FILE* f = file_;
-        file_ = nullptr;
-        const bool failed = std::fflush(f) != 0 || std::ferror(f) != 0;
-        const int err = errno;
-        if (std::fclose(f) != 0 || failed) RaiseLastOSError(failed ? err : errno);
-        // The new file takes the permissions of the one it replaces, or the usual ones.
-        const auto st = os::file_status(target_);
-        os::set_file_mode(temp_, st ? st->mode : os::new_file_mode());
-        os::rename_over(temp_, target_);
-        committed_ = true;
-    }
+    void commit() { file_.commit(); }
 
 private:
-    void write(std::string_view bytes) {
-        if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) RaiseLastOSError(errno);
-    }
+    void write(std::string_view bytes) { core::write_all(file_.stream(), bytes.data(), std::int64_t(bytes.size())); }
 
-    std::string target_;
-    std::string temp_;
-    FILE* file_ = nullptr;
-    bool committed_ = false;
+    os::ReplacingFile file_;
 };
 
 const char* const kLayoutNames[] = {"laCNAB240", "laCNAB400", "laInvalido"};
@@ -105,7 +73,7 @@ bool write_pass(const std::string& code, const std::string& name, const std::str
                 bool last_pass, bool can_reread) {
     std::ifstream in(batch_file, std::ios::binary);
     if (!in) throw Exception("Não foi possível abrir o lote " + batch_file);
-    ReplacingFile out(out_file);
+    RemittanceFile out(out_file);
     TcbCobranca batch;
     std::unique_ptr<billing::RemessaWriter> writer;
     auto on_fields = [&](const TcbCobranca&) {

@@ -45,6 +45,8 @@
 #include "billing/tool/retorno_commands.h"
 
 #include "platform/core/CodePages.h"
+#include "platform/os/SignalCleanup.h"
+#include "platform/os/StandardOutput.h"
 
 #include <fstream>
 #include <iostream>
@@ -269,9 +271,7 @@ int boleto(const std::vector<std::string>& a) {
     return failures == 0 ? 0 : 1;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) return usage();
     billing::tool::start_units();
@@ -321,4 +321,12 @@ int main(int argc, char** argv) {
         std::cerr << "billing-tool: " << e.what() << "\n";
         return 1;
     }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // An interrupted run leaves no temporary file behind.
+    os::remove_temp_files_on_signals();
+    return os::finish_standard_output("billing-tool", run(argc, argv));
 }

@@ -76,3 +76,14 @@ TEST(InterbaseTool, StatusReportsFallbacksAndFailures) {
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.text, "interbase-tool: Unable to locate DLL import isc_event_block\n");
 }
+
+// The glyph files get the usual permissions: 0666 less the umask when new,
+// the old mode when replaced.
+TEST(InterbaseTool, GlyphFilesGetTheUsualPermissions) {
+    test_support::ScratchDir scratch("ib-glyph-modes");
+    const std::string file = scratch / "IBL_GRID_ARROW.bmp";
+    const test_support::OutputModes modes =
+        test_support::output_modes(kTool + " glyphs " + test_support::shell_quote(scratch.path()) + " >/dev/null", file);
+    EXPECT_EQ(modes.made, 0644);
+    EXPECT_EQ(modes.replaced, 0664);
+}

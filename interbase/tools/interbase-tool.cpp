@@ -12,6 +12,8 @@
 #include "interbase/Startup.h"
 #include "platform/core/ByteOrder.h"
 #include "platform/core/SysUtils.h"
+#include "platform/os/ReplacingFile.h"
+#include "platform/os/StandardOutput.h"
 
 #include <nlohmann/json.hpp>
 
@@ -99,10 +101,10 @@ std::vector<std::uint8_t> bmp(const GridBitmap& g) {
     return b;
 }
 
-// Replaces the target whole (platform/core's atomic replacement), so a
-// failure never leaves half a file under the final name.
+// Replaces the target whole, so a failure never leaves half a file under
+// the final name.
 void write_file(const fs::path& path, const std::vector<std::uint8_t>& data) {
-    core::write_file_atomic(path.string(), std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+    os::write_file(path.string(), std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
 }
 
 int glyphs(const fs::path& dir) {
@@ -114,9 +116,7 @@ int glyphs(const fs::path& dir) {
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     try {
         const std::string command = argc > 1 ? argv[1] : "";
         if (command == "status" && argc == 2) return status();
@@ -127,3 +127,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 }
+
+}  // namespace
+
+int main(int argc, char** argv) { return os::finish_standard_output("interbase-tool", run(argc, argv)); }

@@ -90,3 +90,36 @@ TEST(GifOracle, WrittenPicturesReadInThePeers) {
     EXPECT_EQ(status, 0) << said;
     if (!HasFailure()) fs::remove_all(dir);
 }
+
+// Every picture picture-tool writes gets the usual permissions: 0666 less the
+// umask for a new file, the old mode for a file it replaces.
+TEST(PictureTool, OutputsGetTheUsualPermissions) {
+    test_support::ScratchDir dir("picture-modes");
+    std::string ppm = "P6\n4 3\n255\n";
+    for (int i = 0; i < 4 * 3 * 3; ++i) ppm += char(i * 7);
+    test_support::write_file(dir / "in.ppm", ppm);
+    const std::string tool = tool_path(), in = test_support::shell_quote(dir / "in.ppm");
+    int status = 0;
+    capture(tool + " save " + in + " " + test_support::shell_quote(dir / "in.gif"), status);
+    ASSERT_EQ(status, 0);
+    const std::string gif = test_support::shell_quote(dir / "in.gif");
+    struct Case {
+        const char* out;
+        std::string args;
+    } cases[] = {
+        {"a.gif", "save " + in},
+        {"a.ppm", "decode " + gif},
+        {"a.png", "decode " + gif},
+        {"d.png", "draw " + gif + " 8 6 FF0000"},
+        {"r.bmp", "reduce " + in},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.out);
+        const std::string out = dir / c.out;
+        std::string command = tool + " " + c.args + " " + test_support::shell_quote(out);
+        if (c.args.rfind("reduce", 0) == 0) command += " --method 1";
+        const test_support::OutputModes modes = test_support::output_modes(command, out);
+        EXPECT_EQ(modes.made, 0644);
+        EXPECT_EQ(modes.replaced, 0664);
+    }
+}

@@ -31,6 +31,9 @@
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/Jpeg.h"
 #include "platform/os/Files.h"
+#include "platform/os/ReplacingFile.h"
+#include "platform/os/SignalCleanup.h"
+#include "platform/os/StandardOutput.h"
 
 namespace {
 
@@ -62,54 +65,19 @@ void png_chunk(std::vector<uint8_t>& out, const char* type, const std::vector<ui
     put_be32(out, uint32_t(crc32(0, out.data() + start, uInt(out.size() - start))));
 }
 
-// A file written through a temporary beside it, renamed over the target
-// when whole: the target is replaced whole or not at all.
+// A file replaced whole or not at all, written in parts.
 class FileReplacement {
 public:
-    explicit FileReplacement(std::string path) : path_(std::move(path)) {
-        std::string folder = ExtractFilePath(path_);
-        if (folder.empty()) folder = "./";
-        const int fd = core::make_temp_file(folder, ".picture-tool-", tmp_);
-        if (fd >= 0) file_ = ::fdopen(fd, "wb");
-        if (!file_) {
-            if (!tmp_.empty()) std::remove(tmp_.c_str());
-            fail();
-        }
-    }
-    ~FileReplacement() {
-        if (file_) {
-            std::fclose(file_);
-            std::remove(tmp_.c_str());
-        }
-    }
-    void Write(const uint8_t* data, size_t size) {
-        if (size && std::fwrite(data, 1, size, file_) != size) fail();
-    }
-    void Commit() {
-        bool ok = std::fflush(file_) == 0;
-        ok = std::fclose(file_) == 0 && ok;
-        file_ = nullptr;
-        try {
-            if (ok) core::rename_over(tmp_, path_);
-        } catch (const Exception&) {
-            ok = false;
-        }
-        if (!ok) {
-            std::remove(tmp_.c_str());
-            fail();
-        }
-    }
+    explicit FileReplacement(const std::string& path) : file_(path) {}
+    void Write(const uint8_t* data, size_t size) { core::write_all(file_.stream(), data, std::int64_t(size)); }
+    void Commit() { file_.commit(); }
 
 private:
-    [[noreturn]] void fail() { throw Exception("Cannot write \"" + path_ + "\""); }
-    std::string path_, tmp_;
-    std::FILE* file_ = nullptr;
+    os::ReplacingFile file_;
 };
 
 void write_file(const std::string& path, const uint8_t* data, size_t size) {
-    FileReplacement f(path);
-    f.Write(data, size);
-    f.Commit();
+    os::write_file(path, std::string_view(reinterpret_cast<const char*>(data), size));
 }
 
 // The RGB bytes of rows of a bitmap, a row at a time: palette formats
@@ -388,7 +356,7 @@ int save(int argc, char** argv) {
     for (auto& c : comments) gif.SharedData->CommentLines.push_back(c);
     std::vector<uint8_t> out;
     gif.SaveToStream(out);
-    core::write_file_atomic(target, std::string_view(reinterpret_cast<const char*>(out.data()), out.size()));
+    write_file(target, out.data(), out.size());
     return 0;
 }
 
@@ -477,6 +445,8 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // An interrupted run leaves no temporary file behind.
+    os::remove_temp_files_on_signals();
     graphics::unit_startup();
     picture::unit_startup();
     // the library's information boxes become lines on stderr
@@ -496,5 +466,5 @@ int main(int argc, char** argv) {
     }
     picture::unit_shutdown();
     graphics::unit_shutdown();
-    return rc;
+    return os::finish_standard_output("picture-tool", rc);
 }

@@ -1,5 +1,6 @@
 #include "platform/core/FormResource.h"
 #include "platform/core/StringList.h"
+#include "platform/core/detail/Files.h"
 
 #include <nlohmann/json.hpp>
 
@@ -332,7 +333,7 @@ void read_component_into(TComponent& root, std::string_view text) {
 }
 
 TComponent* read_component_file(const std::string& file_name, TComponent* owner) {
-    return read_component(read_file(file_name), owner);
+    return read_component(core::detail::read_file(file_name), owner);
 }
 
 // ------------------------------------------------------------------ writing
@@ -442,7 +443,7 @@ std::string write_component(const TComponent& root) {
 }
 
 void write_component_file(const TComponent& root, const std::string& file_name) {
-    write_file_atomic(file_name, write_component(root));
+    core::detail::save_file(file_name, write_component(root));
 }
 
 }  // namespace core

@@ -1,4 +1,5 @@
 #include "platform/core/IniFiles.h"
+#include "platform/core/detail/Files.h"
 
 #include "platform/core/CodePages.h"
 
@@ -51,7 +52,7 @@ IniText load(const std::string& path) {
     if (!FileExists(path)) return doc;
     std::string bytes;
     try {
-        bytes = core::read_file(path);
+        bytes = core::detail::read_file(path);
     } catch (const Exception&) {
         return doc;  // an unreadable file reads as an empty one: every value is its default
     }
@@ -91,7 +92,7 @@ void save(const std::string& path, const IniText& doc) {
         text.insert(0, "\xEF\xBB\xBF");
     }
     try {
-        core::write_file_atomic(path, text);
+        core::detail::save_file(path, text);
     } catch (const Exception&) {
         throw EIniFileException("Unable to write to " + path);
     }

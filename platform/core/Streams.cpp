@@ -1,4 +1,5 @@
 #include "platform/core/Streams.h"
+#include "platform/core/detail/Files.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -249,7 +250,7 @@ void TMemoryStream::SaveToStream(TStream& stream) {
 }
 
 void TMemoryStream::SaveToFile(const std::string& file_name) {
-    core::write_file_atomic(file_name, std::string_view(reinterpret_cast<const char*>(data_.data()), data_.size()));
+    core::detail::save_file(file_name, std::string_view(reinterpret_cast<const char*>(data_.data()), data_.size()));
 }
 
 TStringStream::TStringStream(std::string_view data) {

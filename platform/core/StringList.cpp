@@ -1,4 +1,5 @@
 #include "platform/core/StringList.h"
+#include "platform/core/detail/Files.h"
 
 #include "platform/core/ClassBuilder.h"
 #include "platform/core/CodePages.h"
@@ -255,8 +256,8 @@ std::string decode_text(std::string bytes) {
 }
 }  // namespace
 
-void TStrings::LoadFromFile(const std::string& file_name) { SetText(decode_text(core::read_file(file_name))); }
-void TStrings::SaveToFile(const std::string& file_name) const { core::write_file_atomic(file_name, Text()); }
+void TStrings::LoadFromFile(const std::string& file_name) { SetText(decode_text(core::detail::read_file(file_name))); }
+void TStrings::SaveToFile(const std::string& file_name) const { core::detail::save_file(file_name, Text()); }
 
 void TStrings::LoadFromStream(TStream& stream) {
     std::int64_t n = stream.Size() - stream.Position();

@@ -1,4 +1,5 @@
 #include "platform/core/SysUtils.h"
+#include "platform/core/detail/Files.h"
 
 #include "platform/core/CodePages.h"
 #include "platform/core/DateUtils.h"
@@ -783,8 +784,11 @@ int FileAge(std::string_view file_name) {
     return DateTimeToFileDate(core::unix_to_local_datetime(st.st_mtime));
 }
 
-namespace core {
+namespace core::detail {
 
+namespace {
+
+// `<folder><prefix><10 hex digits>.tmp`, made exclusively with mode 0600.
 int make_temp_file(const std::string& folder, std::string_view prefix, std::string& path, int* error) {
     static thread_local std::mt19937_64 rng{std::random_device{}() ^ (std::uint64_t(::getpid()) << 32)};
     const std::string base = IncludeTrailingPathDelimiter(folder) + std::string(prefix);
@@ -804,7 +808,25 @@ int make_temp_file(const std::string& folder, std::string_view prefix, std::stri
     return -1;
 }
 
-void write_file_atomic(const std::string& path, std::string_view data) {
+// Flushes the finished file `from`, renames it over `to` and flushes the folder.
+void rename_over(const std::string& from, const std::string& to) {
+    int fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+    if (::rename(from.c_str(), to.c_str()) != 0) RaiseLastOSError(errno);
+    std::string dir = ExtractFileDir(to);
+    int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
+}  // namespace
+
+void save_file(const std::string& path, std::string_view data) {
     std::string dir = ExtractFilePath(path);
     std::string temp;
     auto fail = [&](int err) {
@@ -858,21 +880,6 @@ void write_file_atomic(const std::string& path, std::string_view data) {
     }
 }
 
-void rename_over(const std::string& from, const std::string& to) {
-    int fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-    if (::rename(from.c_str(), to.c_str()) != 0) RaiseLastOSError(errno);
-    std::string dir = ExtractFileDir(to);
-    int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-}
-
 std::string read_file(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     auto fail = [&](int err) {
@@ -901,4 +908,4 @@ std::string read_file(const std::string& path) {
     return out;
 }
 
-}  // namespace core
+}  // namespace core::detail

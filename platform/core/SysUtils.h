@@ -295,19 +295,3 @@ constexpr int faDirectory = 0x10;
 constexpr int faArchive = 0x20;
 constexpr int faAnyFile = 0x3F;
 
-namespace core {
-// Writes `data` to `path` through a temporary file in the same folder, flushed
-// and renamed over the target: on failure the old file is left whole.
-// Raises EFCreateError with the reason.
-void write_file_atomic(const std::string& path, std::string_view data);
-// The last step of every replacement: flushes the finished file `from` and
-// renames it over `to` (same file system), then flushes the folder. EOSError
-// on failure, and the target stays as it was.
-void rename_over(const std::string& from, const std::string& to);
-// The one temporary-file maker: creates `<folder><prefix><10 hex digits>.tmp`
-// exclusively (O_EXCL, mode 0600) and answers its open descriptor (the caller
-// closes it) and path; -1 and the errno in *error when the folder cannot take it.
-int make_temp_file(const std::string& folder, std::string_view prefix, std::string& path, int* error = nullptr);
-// Reads a whole file; raises EFOpenError ("Cannot open file ...") when it cannot.
-std::string read_file(const std::string& path);
-}  // namespace core

@@ -8,6 +8,7 @@
 #include "platform/core/ClassBuilder.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Jpeg.h"
+#include "platform/os/ReplacingFile.h"
 
 namespace {
 
@@ -168,7 +169,7 @@ void TGraphic::LoadFromFile(const std::string& path) {
 void TGraphic::SaveToFile(const std::string& path) {
     std::vector<uint8_t> bytes;
     SaveToStream(bytes);
-    core::write_file_atomic(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    os::write_file(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 void TGraphic::LoadFromClipboardFormat(unsigned, const TClipboardData&, const TPalette&) {

@@ -10,6 +10,7 @@
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <random>
 #include <vector>
 
 namespace os {
@@ -32,10 +33,29 @@ std::string temp_dir() {
     return "/tmp/";
 }
 
+int open_temp_file(const std::string& dir, std::string_view prefix, std::string& path, int* error) {
+    static thread_local std::mt19937_64 rng{std::random_device{}() ^ (std::uint64_t(::getpid()) << 32)};
+    const std::string base = IncludeTrailingPathDelimiter(dir.empty() ? std::string("./") : dir) + std::string(prefix);
+    int last = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = base + IntToHex(std::int64_t(rng() & 0xFFFFFFFFFFull), 10) + ".tmp";
+        const int fd = ::open(name.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            path = std::move(name);
+            if (error) *error = 0;
+            return fd;
+        }
+        last = errno;
+        if (last != EEXIST) break;
+    }
+    if (error) *error = last;
+    return -1;
+}
+
 std::string create_temp_file(std::string_view prefix, std::string_view dir) {
     std::string path;
     int err = 0;
-    const int fd = core::make_temp_file(dir.empty() ? temp_dir() : std::string(dir), prefix, path, &err);
+    const int fd = open_temp_file(dir.empty() ? temp_dir() : std::string(dir), prefix, path, &err);
     if (fd < 0) RaiseLastOSError(err);
     ::close(fd);
     return path;
@@ -85,9 +105,33 @@ bool set_read_only(const std::string& path, bool read_only) {
     return ::chmod(path.c_str(), mode) == 0;
 }
 
-void replace_file(const std::string& path, std::string_view data) { core::write_file_atomic(path, data); }
-
-void rename_over(const std::string& from, const std::string& to) { core::rename_over(from, to); }
+std::string read_file(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    auto fail = [&](int err) {
+        throw EFOpenError(Format("Cannot open file \"%s\". %s", {path, SysErrorMessage(err)}));
+    };
+    if (fd < 0) fail(errno);
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        fail(EISDIR);
+    }
+    std::string out;
+    char buf[65536];
+    while (true) {
+        const ssize_t r = ::read(fd, buf, sizeof buf);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            ::close(fd);
+            fail(err);
+        }
+        if (r == 0) break;
+        out.append(buf, std::size_t(r));
+    }
+    ::close(fd);
+    return out;
+}
 
 Renamed rename_no_replace(const std::string& from, const std::string& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return Renamed::yes;
@@ -204,7 +248,7 @@ bool sync_handle(int handle) { return handle >= 0 && ::fsync(handle) == 0; }
 Probe probe_create(const std::string& folder, std::string_view prefix) {
     std::string probe;
     int err = 0;
-    const int fd = core::make_temp_file(folder, prefix, probe, &err);
+    const int fd = open_temp_file(folder, prefix, probe, &err);
     if (fd < 0) return {err, false};
     ::close(fd);
     return {0, ::unlink(probe.c_str()) == 0};
@@ -281,7 +325,7 @@ FileBytes::FileBytes(const std::string& path) {
     }
     if (fd >= 0) ::close(fd);
     if (!map_) {
-        const std::string bytes = core::read_file(path);
+        const std::string bytes = read_file(path);
         copy_.assign(bytes.begin(), bytes.end());
     }
 }

@@ -1,8 +1,8 @@
 #pragma once
 // Files and folders as the system needs them from the operating system: the
 // executable's own path, the temporary folder and unique temporary files,
-// file times, the class library's attribute bits mapped from POSIX, and
-// atomic replacement of a file.
+// file times, the class library's attribute bits mapped from POSIX. A file
+// the program makes is written through ReplacingFile (ReplacingFile.h).
 
 #include "platform/core/DateUtils.h"
 
@@ -26,6 +26,10 @@ std::string temp_dir();
 // mode 0600) and answers its path; `dir` empty means temp_dir().
 // EOSError when the folder cannot take it.
 std::string create_temp_file(std::string_view prefix, std::string_view dir = {});
+// The same, answering the open descriptor (read-write; the caller closes it)
+// and the path in `path`; -1 and the errno in *error when the folder cannot
+// take it.
+int open_temp_file(const std::string& dir, std::string_view prefix, std::string& path, int* error = nullptr);
 
 // Modification time of a file or folder as a local date-time; nullopt when absent.
 std::optional<TDateTime> file_modified(const std::string& path);
@@ -40,12 +44,8 @@ int file_attributes(const std::string& path);
 // false when the path does not exist or cannot be changed.
 bool set_read_only(const std::string& path, bool read_only);
 
-// Writes `data` to `path` via a temporary file in the same folder, flushed and
-// renamed over it; a failure leaves the old file whole (EFCreateError).
-void replace_file(const std::string& path, std::string_view data);
-// Moves a finished file `from` over `to` on the same file system, flushing the
-// folder afterwards; EOSError on failure (the target stays as it was).
-void rename_over(const std::string& from, const std::string& to);
+// Reads a whole file; EFOpenError ("Cannot open file ...") when it cannot.
+std::string read_file(const std::string& path);
 
 enum class Renamed { yes, taken, no };
 // Renames `from` to `to` only when `to` is free: never replaces, never copies

@@ -1,4 +1,5 @@
 #include "platform/os/Volumes.h"
+#include "platform/os/ReplacingFile.h"
 
 #include <algorithm>
 #include <cctype>
@@ -24,7 +25,8 @@ namespace fs = std::filesystem;
 namespace os {
 namespace {
 
-std::string read_file(const std::string& path) {
+// A small system file (proc, sys), "" when it cannot be read.
+std::string read_text_or_empty(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return {};
     std::ostringstream out;
@@ -148,7 +150,7 @@ std::map<std::string, std::string> read_recorded_labels() {
     std::map<std::string, std::string> labels;
     std::string file = state_labels_file();
     if (file.empty()) return labels;
-    std::istringstream in(read_file(file));
+    std::istringstream in(read_text_or_empty(file));
     std::string line;
     while (std::getline(in, line)) {
         std::size_t tab = line.find('\t');
@@ -194,7 +196,7 @@ std::vector<MountEntry> parse_mountinfo(const std::string& text) {
     return mounts;
 }
 
-std::vector<MountEntry> read_mounts() { return parse_mountinfo(read_file("/proc/self/mountinfo")); }
+std::vector<MountEntry> read_mounts() { return parse_mountinfo(read_text_or_empty("/proc/self/mountinfo")); }
 
 std::string absolute_path(const std::string& path) {
     std::error_code ec;
@@ -264,7 +266,7 @@ DriveType drive_type_of(const MountEntry& m) {
     if (is_ram_fs(m.fs_type)) return DriveType::RamDisk;
     if (m.dev_major != 0) {
         std::string disk = whole_disk_dir(m.dev_major, m.dev_minor);
-        if (!disk.empty() && trim(read_file(disk + "/removable")) == "1") return DriveType::Removable;
+        if (!disk.empty() && trim(read_text_or_empty(disk + "/removable")) == "1") return DriveType::Removable;
     }
     return DriveType::Fixed;
 }
@@ -337,7 +339,7 @@ std::optional<VolumeInfo> volume_of(const std::string& path) {
         if (!disk.empty()) v.block_device = fs::path(disk).filename().string();
         std::string part = sys_block_dir(v.mount.dev_major, v.mount.dev_minor);
         if (!part.empty()) {
-            std::string sectors = trim(read_file(part + "/size"));
+            std::string sectors = trim(read_text_or_empty(part + "/size"));
             if (!sectors.empty()) v.device_bytes = std::atoll(sectors.c_str()) * 512;
         }
     }
@@ -365,7 +367,7 @@ bool set_volume_label(const std::string& path, const std::string& label) {
     std::string text;
     for (const auto& [key, value] : labels) text += key + '\t' + value + '\n';
     try {
-        replace_file(file, text);
+        write_file(file, text);
     } catch (const Exception&) {
         return false;
     }

@@ -3,10 +3,13 @@
 #include "platform/graphics/qt/MetafilePlayer.h"
 #include "platform/graphics/qt/QtCanvas.h"
 #include "platform/os/Files.h"
+#include "platform/os/ReplacingFile.h"
+#include "platform/os/SignalCleanup.h"
 
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
+#include <QIODevice>
 #include <QPdfWriter>
 
 #include <cups/cups.h>
@@ -14,6 +17,7 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -207,14 +211,49 @@ DestinationInfo describe(const std::string& name, Dest& d, std::span<const graph
 
 // ---------------------------------------------------------------- jobs
 
+// The PDF's bytes on their way into a stream. The PDF writer does not look
+// at what a write answers, so the first failure is kept here and the job
+// asks for it when the document is done.
+class PdfSink : public QIODevice {
+public:
+    explicit PdfSink(TStream& out) : out_(out) { open(QIODevice::WriteOnly); }
+    bool isSequential() const override { return true; }
+    // Raises EWriteError ("Disk full" when the file system is full) when a write failed.
+    void check() const {
+        if (error_ == ENOSPC || error_ == EDQUOT || error_ == EFBIG) throw EWriteError("Disk full");
+        if (error_) throw EWriteError("Stream write error");
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 len) override {
+        if (error_) return -1;
+        if (len > 0 && out_.Write(data, len) != len) {
+            error_ = out_.LastError() ? out_.LastError() : EIO;
+            return -1;
+        }
+        return len;
+    }
+
+private:
+    TStream& out_;
+    int error_ = 0;
+};
+
 class CupsJob : public graphics::DeviceJob {
 public:
     CupsJob(const DestinationInfo* destination, const JobSettings& settings)
         : settings_(settings), destination_(destination ? std::optional(*destination) : std::nullopt) {
         graphics::qt::ensure_gui_application();
-        const std::string folder = settings.OutputFile.empty() ? os::temp_dir() : folder_of(settings.OutputFile);
-        path_ = os::create_temp_file("print", folder);
-        writer_ = std::make_unique<QPdfWriter>(QString::fromStdString(path_));
+        // A PDF for a file replaces it only when whole; one for a printer
+        // goes into a temporary file, sent and removed.
+        if (settings.OutputFile.empty()) {
+            path_ = os::create_temp_file("print", os::temp_dir());
+            cleanup_.assign(path_);
+        }
+        file_.emplace(settings.OutputFile.empty() ? path_ : settings.OutputFile);
+        sink_ = std::make_unique<PdfSink>(file_->stream());
+        writer_ = std::make_unique<QPdfWriter>(sink_.get());
         writer_->setResolution(settings.Dpi > 0 ? settings.Dpi : 600);
         writer_->setTitle(QString::fromStdString(settings.Title));
         writer_->setCreator(QStringLiteral("Tamblero"));
@@ -232,6 +271,7 @@ public:
     }
     ~CupsJob() override {
         if (!done_) Abort();
+        remove_spool();
     }
 
     TCanvas& Canvas() override { return *canvas_; }
@@ -243,25 +283,30 @@ public:
     void Abort() override {
         done_ = true;
         end_document();
-        ::unlink(path_.c_str());
+        file_.reset();
+        remove_spool();
     }
 
 private:
-    static std::string folder_of(const std::string& file) {
-        const auto slash = file.rfind('/');
-        return slash == std::string::npos ? std::string("./") : file.substr(0, slash + 1);
-    }
     void end_document() {
         canvas_.reset();
         if (painter_ && painter_->isActive()) painter_->end();
         painter_.reset();
         writer_.reset();
     }
+    void remove_spool() {
+        if (!path_.empty()) os::remove_file(path_);
+        path_.clear();
+        cleanup_.reset();
+    }
     void submit();
 
     JobSettings settings_;
     std::optional<DestinationInfo> destination_;
-    std::string path_;
+    std::string path_;   // the PDF for a printer
+    os::SignalCleanupPath cleanup_;
+    std::optional<os::ReplacingFile> file_;
+    std::unique_ptr<PdfSink> sink_;
     std::unique_ptr<QPdfWriter> writer_;
     std::unique_ptr<QPainter> painter_;
     std::unique_ptr<graphics::qt::QtCanvas> canvas_;
@@ -271,14 +316,11 @@ private:
 void CupsJob::Finish() {
     done_ = true;
     end_document();
-    try {
-        if (!settings_.OutputFile.empty()) os::rename_over(path_, settings_.OutputFile);
-        else submit();
-    } catch (...) {
-        ::unlink(path_.c_str());
-        throw;
-    }
-    if (settings_.OutputFile.empty()) ::unlink(path_.c_str());
+    sink_->check();
+    file_->commit();
+    if (path_.empty()) return;
+    submit();
+    remove_spool();
 }
 
 void CupsJob::submit() {

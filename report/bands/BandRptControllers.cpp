@@ -2,12 +2,60 @@
 
 #include "platform/core/ClassBuilder.h"
 #include "platform/core/HostServices.h"
+#include "platform/core/DateUtils.h"
 #include "platform/data/DB.h"
+#include "platform/data/DBTables.h"
 #include "report/bands/BandRptReport.h"
 
 #include <set>
 
 bool DataSetUsable(const TDataSet* data_set) { return data_set && data_set->Active(); }
+
+void RefreshQueryParameters(TQuery* query, TBREvEnvironment* environment) {
+    query->SetActive(false);
+    for (int i = 0; i < query->ParamCount(); ++i) {
+        TParam* param = query->Params()->Items(i);
+        if (environment->IndexOf(param->Name()) < 0) continue;
+        EvalValue v;
+        environment->EntryValue(param->Name(), v);
+        switch (param->DataType()) {
+        case ftString:
+            if (v.Kind == vkString) param->SetAsString(v.Text);
+            break;
+        case ftSmallint:
+        case ftInteger:
+            if (v.Kind == vkInteger) {
+                const TFieldType type = param->DataType();
+                param->SetAsInteger(v.IntValue);
+                param->SetDataType(type);
+            }
+            break;
+        case ftBoolean:
+            if (v.Kind == vkBoolean) param->SetAsBoolean(v.BoolValue);
+            break;
+        case ftFloat:
+        case ftBCD:
+            if (v.Kind == vkFloat) {
+                const TFieldType type = param->DataType();
+                param->SetAsFloat(v.FloatValue);
+                param->SetDataType(type);
+            }
+            break;
+        case ftDate:
+            if (v.Kind == vkString) param->SetAsDate(StrToDate(v.Text));
+            break;
+        case ftTime:
+            if (v.Kind == vkString) param->SetAsTime(StrToTime(v.Text));
+            break;
+        case ftDateTime:
+            if (v.Kind == vkString) param->SetAsDateTime(StrToDateTime(v.Text));
+            break;
+        default:
+            break;
+        }
+    }
+    query->SetActive(true);
+}
 
 // ---------------------------------------------------- TBRCustomController
 
@@ -140,6 +188,10 @@ void TBRController::ListLevelDataSets() {
 void TBRController::PrepareLevel() {
     TBRCustomController::PrepareLevel();
     UpdateSQLParams = false;
+    auto* query = dynamic_cast<TQuery*>(data_set_);
+    if (!query || !ParentReport) return;
+    for (int i = 0; i < query->ParamCount() && !UpdateSQLParams; ++i)
+        UpdateSQLParams = ParentReport->Functions()->IndexOf(UpperCase(query->Params()->Items(i)->Name())) >= 0;
 }
 
 void TBRController::PrintEmptyLevel() {
@@ -161,6 +213,8 @@ void TBRController::RunLevel() {
     int record_count = 1;
     bool more = true;
     if (data_driven) {
+        if (UpdateSQLParams)
+            if (auto* query = dynamic_cast<TQuery*>(data_set_)) RefreshQueryParameters(query, report->Functions());
         data_set_->First();
         more = !data_set_->Eof();
         if (dynamic_cast<TBandReport*>(report)) record_count = report->RecordCountOrOne();

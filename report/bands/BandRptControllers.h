@@ -12,8 +12,14 @@ class TDataSet;
 class TBRSubDetail;
 class TBREvElement;
 
+class TQuery;
+class TBREvEnvironment;
+
 // Assigned and open.
 bool DataSetUsable(const TDataSet* data_set);
+// Closes the query, gives each parameter named in the environment the
+// entry's value where its kind fits the parameter's type, and opens it again.
+void RefreshQueryParameters(TQuery* query, TBREvEnvironment* environment);
 
 using TBROnNeedDataEvent = TMethodEvent<void(TObject* Sender, bool& MoreData)>;
 

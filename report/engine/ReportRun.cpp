@@ -3,6 +3,7 @@
 #include "platform/core/FormResource.h"
 #include "platform/data/ADODB.h"
 #include "platform/data/DBErrors.h"
+#include "platform/data/DBTables.h"
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/Printers.h"
 #include "report/bands/BandRpt.h"
@@ -63,13 +64,23 @@ void open_datasets(Layout& layout, const std::string& database) {
     each_owned(layout.root.get(), [&](TComponent* c) {
         if (auto* ds = dynamic_cast<TDataSet*>(c)) datasets.push_back(ds);
     });
+    auto require_database = [&](const TDataSet* ds) {
+        if (database.empty())
+            throw EDatabaseError(ds->Name() + ": the query names no database and none was given");
+        if (!FileExists(database)) throw EDatabaseError("No such database: " + database);
+    };
     TADOConnection* shared = nullptr;
     for (TDataSet* ds : datasets) {
+        if (auto* db_set = dynamic_cast<TDBDataSet*>(ds); db_set && db_set->DatabaseName().empty()) {
+            require_database(db_set);
+            // A report reads: no command of a layout changes the file.
+            db_set->SetReadOnlyDatabase(true);
+            db_set->SetDatabaseName(database);
+            continue;
+        }
         auto* query = dynamic_cast<TADOQuery*>(ds);
         if (query && !query->Connection()) {
-            if (database.empty())
-                throw EDatabaseError(query->Name() + ": the query names no database and none was given");
-            if (!FileExists(database)) throw EDatabaseError("No such database: " + database);
+            require_database(query);
             if (!shared) {
                 shared = new TADOConnection(layout.root.get());
                 // StepAPI: rows come as SQLite steps through them.

@@ -8,6 +8,7 @@
 #include "platform/core/DateUtils.h"
 #include "platform/core/SysUtils.h"
 #include "platform/os/Files.h"
+#include "platform/os/ReplacingFile.h"
 
 namespace {
 
@@ -351,29 +352,7 @@ void TBRPageList::SaveStoredPages(const std::string& fileName) {
     Guard lock(mutex_);
     TBRStream& s = stream();
     StreamGuard sl(s);
-    std::string folder = ExtractFilePath(fileName);
-    std::string temp;
-    try {
-        temp = os::create_temp_file("BRP", folder.empty() ? "./" : folder);
-    } catch (const Exception& e) {
-        throw EFCreateError(Format("Cannot create file \"%s\". %s", {fileName, std::string(e.what())}));
-    }
-    try {
-        // The permissions of the file replaced, or a new file's.
-        auto target = os::file_status(fileName);
-        if (target && target->is_directory())
-            throw EFCreateError(Format("Cannot create file \"%s\". %s", {fileName, SysErrorMessage(EISDIR)}));
-        os::set_file_mode(temp, target ? target->mode : os::new_file_mode());
-        TFileStream out(temp, fmOpenWrite);
-        s.CopyToStream(out);
-    } catch (...) {
-        DeleteFile(temp);
-        throw;
-    }
-    try {
-        core::rename_over(temp, fileName);
-    } catch (...) {
-        DeleteFile(temp);
-        throw;
-    }
+    os::ReplacingFile out(fileName);
+    s.CopyToStream(out.stream());
+    out.commit();
 }

@@ -27,6 +27,7 @@
 
 #include "platform/core/Streams.h"
 #include "platform/graphics/Metafile.h"
+#include "platform/os/SignalCleanup.h"
 
 // The page stream's storage: in memory until it grows past a limit, then
 // in a temporary file "BRP<random>.tmp" in the temporary folder (deleted
@@ -71,6 +72,7 @@ private:
     std::recursive_mutex mutex_;
     std::unique_ptr<TMemoryStream> memory_;
     std::string spill_;
+    os::SignalCleanupPath spill_cleanup_;  // a signal that ends the program removes the spill file
     std::string opened_;
     std::unique_ptr<TFileStream> file_;
     int32_t limit_ = 0;

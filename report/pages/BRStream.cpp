@@ -41,6 +41,7 @@ void TBRStream::spill() {
     } catch (const Exception& e) {
         throw EFCreateError(Format("Cannot create file \"%s\". %s", {os::temp_dir() + "BRP", std::string(e.what())}));
     }
+    spill_cleanup_.assign(path);
     try {
         auto file = std::make_unique<TFileStream>(path, fmOpenReadWrite);
         core::write_all(*file, memory_->Memory(), memory_->Size());
@@ -48,6 +49,7 @@ void TBRStream::spill() {
         file_ = std::move(file);
     } catch (...) {
         os::remove_file(path);
+        spill_cleanup_.reset();
         throw;
     }
     spill_ = path;

@@ -10,6 +10,7 @@
 #include "platform/core/SysUtils.h"
 #include "platform/graphics/qt/MetafilePlayer.h"
 #include "platform/graphics/qt/QtCanvas.h"
+#include "platform/os/ReplacingFile.h"
 #include "report/pages/BRPageStream.h"
 
 namespace report::tool {
@@ -207,7 +208,7 @@ int pages_command(const std::vector<std::string>& args, std::ostream& out, std::
         TBRPageList list;
         auto page = stored_page(list, args[1], args[2]);
         std::vector<uint8_t> bytes = page->Bytes();
-        core::write_file_atomic(args[3], std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        os::write_file(args[3], std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
         return 0;
     }
     if (cmd == "render" && (args.size() == 4 || (args.size() == 6 && args[4] == "--dpi"))) {
@@ -221,7 +222,7 @@ int pages_command(const std::vector<std::string>& args, std::ostream& out, std::
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
         if (!image.save(&buffer, "PNG")) throw EWriteError("Stream write error");
-        core::write_file_atomic(args[3], std::string_view(png.constData(), size_t(png.size())));
+        os::write_file(args[3], std::string_view(png.constData(), size_t(png.size())));
         return 0;
     }
     if (cmd == "code" && args.size() == 1) {

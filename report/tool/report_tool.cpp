@@ -29,6 +29,8 @@
 #include "report/tool/PrintCommands.h"
 #include "report/tool/RunCommands.h"
 #include "report/tool/SupportCommands.h"
+#include "platform/os/SignalCleanup.h"
+#include "platform/os/StandardOutput.h"
 
 #include <cstring>
 #include <iostream>
@@ -69,9 +71,7 @@ int usage() {
     return 2;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     if (argc < 2) return usage();
     for (const Command& c : kCommands) {
         if (std::strcmp(argv[1], c.name) != 0) continue;
@@ -83,4 +83,12 @@ int main(int argc, char** argv) {
         }
     }
     return usage();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // An interrupted run leaves no temporary file behind.
+    os::remove_temp_files_on_signals();
+    return os::finish_standard_output("report-tool", run(argc, argv));
 }

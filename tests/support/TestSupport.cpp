@@ -8,6 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -86,6 +87,24 @@ SplitResult run_split(const std::string& command) {
 }
 
 int run_status(const std::string& command) { return exit_status(std::system(command.c_str())); }
+
+OutputModes output_modes(const std::string& command, const std::string& path) {
+    namespace fs = std::filesystem;
+    auto mode_after = [&]() {
+        if (run_status("umask 022; " + command) != 0) return -1;
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+        return int(st.st_mode & 07777);
+    };
+    OutputModes m;
+    std::error_code ec;
+    fs::remove(path, ec);
+    m.made = mode_after();
+    if (m.made < 0) return m;
+    ::chmod(path.c_str(), 0664);
+    m.replaced = mode_after();
+    return m;
+}
 
 std::string shell_quote(const std::string& text) {
     std::string out = "'";

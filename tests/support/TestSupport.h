@@ -60,6 +60,16 @@ void write_file(const std::string& path, const std::string& bytes);
 // Writes bytes over a file, making the folders above it first.
 void make_file(const std::string& path, const std::string& bytes);
 
+// The permissions a command gives a file it writes, under umask 022: `made`
+// where no file stood, `replaced` when it runs again over that file, set to
+// mode 0664 (-1 when the command failed or left no regular file). The command runs through /bin/sh; its
+// output goes where the test's goes.
+struct OutputModes {
+    int made = -1;
+    int replaced = -1;
+};
+OutputModes output_modes(const std::string& command, const std::string& path);
+
 // Debian's python3, the one that sees python3-pil and python3-stdnum.
 inline constexpr const char* kPython3 = "/usr/bin/python3";
 // The path of a file of the source tree: <source>/<relative>.

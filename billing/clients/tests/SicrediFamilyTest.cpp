@@ -613,7 +613,7 @@ protected:
     static void TearDownTestSuite() { fs::remove_all(dir_); }
     // The generated 748 return with `code` at header positions 77-79, written to a file of its own.
     static std::string with_code(const std::string& code) {
-        std::string bytes = core::read_file((dir_ / "full_748.ret").string());
+        std::string bytes = test_support::read_file((dir_ / "full_748.ret").string());
         bytes.replace(76, 3, code);
         const std::string path = (dir_ / ("as_" + code + ".ret")).string();
         std::ofstream(path, std::ios::binary) << bytes;
@@ -633,7 +633,7 @@ TEST_F(SicrediReturns, EveryClassReadsTheGeneratedReturnWithItsCode) {
     for (const ClassCase& c : kClasses) {
         SCOPED_TRACE(c.name);
         const std::string path = with_code(c.code);
-        const std::string bytes = core::read_file(path);
+        const std::string bytes = test_support::read_file(path);
         const std::vector<std::string_view> lines = billing::split_lines(bytes);
         TcbCobranca batch;
         batch.NomeArquivoRetorno = path;
@@ -669,7 +669,7 @@ TEST_F(SicrediReturns, AReturnOfAnotherBankIsRefused) {
         const std::string message =
             std::string("Este não é um retorno de cobrança do banco ") + k.code + " - " + k.bank_name;
         const std::string path = with_code(c.file_code);
-        const std::string bytes = core::read_file(path);
+        const std::string bytes = test_support::read_file(path);
         const std::vector<std::string_view> lines = billing::split_lines(bytes);
         TcbCobranca batch;
         fill(batch, k.code, k.model, 1);

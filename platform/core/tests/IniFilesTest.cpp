@@ -1,4 +1,5 @@
 #include "platform/core/IniFiles.h"
+#include "platform/core/detail/Files.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,7 @@
 namespace {
 std::string temp_ini(const std::string& name, const std::string& bytes) {
     std::string path = test_dir() + name;
-    core::write_file_atomic(path, bytes);
+    core::detail::save_file(path, bytes);
     return path;
 }
 }  // namespace
@@ -81,7 +82,7 @@ TEST(IniFile, Windows1252AndUtf8) {
     EXPECT_EQ(ini.ReadString("S", "Cidade", ""), "São Paulo");
     ini.WriteString("S", "Rua", "Ipiranga");
     // still Windows-1252 bytes with CR LF
-    EXPECT_EQ(core::read_file(path), "[S]\r\nCidade=S\xE3o Paulo\r\nRua=Ipiranga\r\n");
+    EXPECT_EQ(core::detail::read_file(path), "[S]\r\nCidade=S\xE3o Paulo\r\nRua=Ipiranga\r\n");
     // a text Windows-1252 cannot hold turns the file into UTF-8, nothing lost
     ini.WriteString("S", "Nome", "日本");
     EXPECT_EQ(ini.ReadString("S", "Cidade", ""), "São Paulo");
@@ -100,7 +101,7 @@ TEST(IniFile, WritesInPlace) {
     ini.WriteString("Kestrovan", "Servidor", "db1");
     ini.WriteInteger("Kestrovan", "CompactarArquivo", 1);
     ini.WriteBool("Other", "On", true);
-    EXPECT_EQ(core::read_file(path), "[Kestrovan]\nServidor=db1\nCompactarArquivo=1\n\n[Other]\nOn=1\n");
+    EXPECT_EQ(core::detail::read_file(path), "[Kestrovan]\nServidor=db1\nCompactarArquivo=1\n\n[Other]\nOn=1\n");
     ini.WriteString("KESTROVAN", "servidor", "db2");  // replaces the first match
     EXPECT_EQ(ini.ReadString("Kestrovan", "Servidor", ""), "db2");
     ini.DeleteKey("Kestrovan", "Servidor");
@@ -134,7 +135,7 @@ TEST(IniFile, FailedWriteLeavesTheFileWhole) {
     setrlimit(RLIMIT_FSIZE, &old);
     signal(SIGXFSZ, old_handler);
     EXPECT_TRUE(raised);
-    EXPECT_EQ(core::read_file(path), "[S]\nK=1\n");
+    EXPECT_EQ(core::detail::read_file(path), "[S]\nK=1\n");
     // no temporary file left beside it
     int entries = 0;
     for (const auto& e : std::filesystem::directory_iterator(test_dir()))

@@ -1,4 +1,5 @@
 #include "platform/core/SysUtils.h"
+#include "platform/core/detail/Files.h"
 
 #include <gtest/gtest.h>
 
@@ -215,20 +216,20 @@ TEST(Files, ExistenceAndAtomicWrite) {
     fs::create_directories(dir);
     std::string file = (dir / "f.txt").string();
     EXPECT_FALSE(FileExists(file));
-    core::write_file_atomic(file, "one");
+    core::detail::save_file(file, "one");
     EXPECT_TRUE(FileExists(file));
     EXPECT_FALSE(FileExists(dir.string()));
     EXPECT_TRUE(DirectoryExists(dir.string()));
-    EXPECT_EQ(core::read_file(file), "one");
+    EXPECT_EQ(core::detail::read_file(file), "one");
     EXPECT_EQ(FileSizeOf(file), 3);
     EXPECT_GT(FileAge(file), 0);
     EXPECT_EQ(FileAge(dir.string()), -1);
-    core::write_file_atomic(file, "two");
-    EXPECT_EQ(core::read_file(file), "two");
+    core::detail::save_file(file, "two");
+    EXPECT_EQ(core::detail::read_file(file), "two");
     // a folder in the way: error, and nothing left behind
-    EXPECT_THROW(core::write_file_atomic(dir.string(), "x"), EFCreateError);
-    EXPECT_THROW(core::write_file_atomic((dir / "missing" / "f").string(), "x"), EFCreateError);
-    EXPECT_THROW(core::read_file((dir / "none").string()), EFOpenError);
+    EXPECT_THROW(core::detail::save_file(dir.string(), "x"), EFCreateError);
+    EXPECT_THROW(core::detail::save_file((dir / "missing" / "f").string(), "x"), EFCreateError);
+    EXPECT_THROW(core::detail::read_file((dir / "none").string()), EFOpenError);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
     EXPECT_FALSE(DeleteFile(dir.string()));
     EXPECT_TRUE(DeleteFile(file));

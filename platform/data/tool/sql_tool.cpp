@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/data/ADODB.h"
+#include "platform/os/StandardOutput.h"
 
 namespace {
 
@@ -23,9 +24,7 @@ int usage() {
     return 2;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     std::string connect, sql;
     bool have_sql = false, messages = false;
     int login_timeout = 15, timeout = 30;
@@ -93,3 +92,7 @@ int main(int argc, char** argv) {
     query.Close();
     return 0;
 }
+
+}  // namespace
+
+int main(int argc, char** argv) { return os::finish_standard_output("sql-tool", run(argc, argv)); }

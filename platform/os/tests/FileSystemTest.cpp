@@ -2,6 +2,7 @@
 // file, and atomic replacement and temporary files as seen from outside.
 
 #include "platform/os/Files.h"
+#include "platform/os/ReplacingFile.h"
 
 #include <gtest/gtest.h>
 
@@ -164,7 +165,7 @@ TEST(OsFileSystem, ReplaceLeavesTheOldFileOnFailureAndTempFilesAreNew) {
     const std::string target = (t.dir / "target.txt").string();
     put(target, "old");
     os::set_file_mode(target, 0604);
-    os::replace_file(target, "new");
+    os::write_file(target, "new");
     EXPECT_EQ(get(target), "new");
     EXPECT_EQ(os::file_status(target)->mode, 0604u);  // keeps the replaced file's permissions
 
@@ -176,7 +177,7 @@ TEST(OsFileSystem, ReplaceLeavesTheOldFileOnFailureAndTempFilesAreNew) {
 
     // A target that cannot be replaced (a folder) raises and leaves no temporary file.
     fs::create_directory(t.dir / "folder");
-    EXPECT_THROW(os::replace_file((t.dir / "folder").string(), "x"), EFCreateError);
+    EXPECT_THROW(os::write_file((t.dir / "folder").string(), "x"), EFCreateError);
     EXPECT_TRUE(fs::is_directory(t.dir / "folder"));
     fs::remove(t.dir / "folder");
 
@@ -190,9 +191,9 @@ TEST(OsFileSystem, ReplaceLeavesTheOldFileOnFailureAndTempFilesAreNew) {
         struct rlimit limit {4096, 4096};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         try {
-            os::replace_file(target, big);
-        } catch (const EFCreateError&) {
-            ::_exit(0);
+            os::write_file(target, big);
+        } catch (const EWriteError& e) {
+            ::_exit(e.Message() == "Disk full" ? 0 : 2);
         }
         ::_exit(1);
     }
@@ -205,7 +206,7 @@ TEST(OsFileSystem, ReplaceLeavesTheOldFileOnFailureAndTempFilesAreNew) {
     // A folder that refuses new files: the replacement fails and the old file stays.
     fs::permissions(t.dir, fs::perms::owner_write, fs::perm_options::remove);
     if (os::may_write(t.dir.string())) GTEST_SKIP() << "running with privileges that ignore permissions";
-    EXPECT_THROW(os::replace_file(target, "newer"), EFCreateError);
+    EXPECT_THROW(os::write_file(target, "newer"), EFCreateError);
     EXPECT_THROW(os::create_temp_file("x", t.dir.string()), EOSError);
     fs::permissions(t.dir, fs::perms::owner_write, fs::perm_options::add);
     EXPECT_EQ(get(target), "new");

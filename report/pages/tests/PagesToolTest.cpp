@@ -6,7 +6,12 @@
 #include <QImage>
 #include <QPainter>
 
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/graphics/qt/QtCanvas.h"
 #include "report/tool/PagesCommands.h"
@@ -127,4 +132,59 @@ TEST(PagesTool, BadArgumentsAndFilesGetClearErrors) {
         EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << ": " << r.err;
     }
     EXPECT_FALSE(std::ifstream(dir / "x.emf").good());
+}
+
+// Every file report-tool pages writes gets the usual permissions; whatever it
+// prints must reach standard output, or the run fails.
+TEST(PagesTool, OutputsGetTheUsualPermissionsAndAFullStandardOutputFails) {
+    ScratchDir dir("brp-modes");
+    const std::string brp = dir / "s.brp";
+    ASSERT_EQ(run_status(tool() + "synth --pages 2 " + shell_quote(brp)), 0);
+    struct Case {
+        const char* out;
+        std::string args;
+    } cases[] = {
+        {"t.brp", "synth --pages 2"},
+        {"p.emf", "extract " + shell_quote(brp) + " 1"},
+        {"p.png", "render " + shell_quote(brp) + " 1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.out);
+        const std::string out = dir / c.out;
+        const OutputModes modes = output_modes(tool() + c.args + " " + shell_quote(out) + " 2>/dev/null", out);
+        EXPECT_EQ(modes.made, 0644);
+        EXPECT_EQ(modes.replaced, 0664);
+    }
+    const SplitResult full = run_split(tool() + "info " + shell_quote(brp) + " >/dev/full");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.err.find("report-tool: cannot write standard output: No space left on device\n"), std::string::npos)
+        << full.err;
+}
+
+// A run ended by SIGTERM leaves neither its spilled page stream nor a
+// half-written output behind.
+TEST(PagesTool, ASignalLeavesNoTemporaryFile) {
+    ScratchDir dir("brp-signal");
+    const std::string program = tool_path("report-tool"), out = dir / "out.brp";
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::setenv("TMPDIR", dir.path().c_str(), 1);
+        ::execl(program.c_str(), program.c_str(), "pages", "synth", "--pages", "100000", "--memory-limit", "0",
+                out.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    bool spilled = false;
+    for (int i = 0; i < 1000 && !spilled; ++i) {
+        for (const auto& e : std::filesystem::directory_iterator(dir.path())) spilled = spilled || !e.is_directory();
+        if (!spilled) ::usleep(10000);
+    }
+    EXPECT_TRUE(spilled);
+    ::usleep(100000);  // past the moment the file is made and registered
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        if (!e.is_directory()) ADD_FAILURE() << "left: " << e.path();  // Qt may make its runtime folder here
 }

@@ -6,7 +6,9 @@
 
 #include "tests/support/TestSupport.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
 using namespace test_support;
 using report::testing::IppPrinter;
@@ -217,4 +219,44 @@ TEST_F(PrintCommand, BadInputSubmitsNothing) {
     int files = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
     EXPECT_EQ(files, 3);
+}
+
+// A PDF file gets the usual permissions, keeps what stands at its path, and
+// replaces the old file only when it is whole: a write past the file-size
+// limit, or to a full device, fails the run and leaves the old file.
+TEST_F(PrintCommand, PdfFileIsReplacedWholeWithTheUsualPermissions) {
+    const std::string brp = dir / "s.brp", pdf = dir / "out.pdf";
+    make_stream(brp, 3, TBRPaperSize::A4, poPortrait);
+    const std::string print = std::string(kNoCupsServer) + " " + tool() + " print " + shell_quote(brp) + " --pdf ";
+    const OutputModes modes = output_modes(print + shell_quote(pdf), pdf);
+    EXPECT_EQ(modes.made, 0644);
+    EXPECT_EQ(modes.replaced, 0664);
+
+    // Through a link: the link stays and the file it names gets the PDF.
+    std::filesystem::create_symlink("out.pdf", dir / "link.pdf");
+    write_file(pdf, "old");
+    ASSERT_EQ(run(print + shell_quote(dir / "link.pdf")).status, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.pdf"));
+    EXPECT_EQ(read_file(pdf).rfind("%PDF-", 0), 0u);
+
+    write_file(pdf, "a good file");
+    struct Case {
+        const char* what;
+        std::string command;
+    } cases[] = {
+        {"file-size limit", "ulimit -f 8; " + print + shell_quote(pdf)},
+        {"full device", print + "/dev/full"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (std::string(c.what) == "full device" && !std::filesystem::exists("/dev/full")) continue;
+        const SplitResult r = run_split(c.command);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("report-tool: Disk full\n"), std::string::npos) << r.err;
+        EXPECT_EQ(read_file(pdf), "a good file");
+    }
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"link.pdf", "out.pdf", "s.brp"}));
 }
