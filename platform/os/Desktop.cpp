@@ -1,6 +1,7 @@
 #include "platform/os/Desktop.h"
 
 #include <spawn.h>
+#include <cerrno>
 #include <sys/wait.h>
 
 #include <thread>

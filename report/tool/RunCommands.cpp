@@ -3,6 +3,7 @@
 #include "platform/data/Startup.h"
 #include "platform/graphics/qt/QtCanvas.h"
 #include "platform/os/Files.h"
+#include "platform/os/ReplacingFile.h"
 #include "platform/print/Printers.h"
 #include "report/bands/BandRpt.h"
 #include "report/engine/ReportRun.h"
@@ -112,7 +113,7 @@ int design_command(const std::vector<std::string>& args, std::ostream&, std::ost
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     if (!image.save(&buffer, "PNG")) throw EWriteError("Stream write error");
-    os::replace_file(args[1], std::string_view(png.constData(), std::size_t(png.size())));
+    os::write_file(args[1], std::string_view(png.constData(), std::size_t(png.size())));
     return 0;
 }
 

@@ -70,13 +70,18 @@ TEST(RunToPrinter, PrintsTheReportAgainAndPutsItsPrinterBack) {
         r.report->PrinterSettings()->PrinterIndex = c.printer_index;
         r.report->PrinterSettings()->Copies = c.copies;
         r.left = r.records;
+        // The job's destination lives as long as the run's printer: read it during the run.
+        std::string destination;
+        r.report->OnStartPage = [&](TObject*) {
+            if (!device.jobs.empty() && device.jobs.back()->destination)
+                destination = device.jobs.back()->destination->Name;
+        };
         r.report->RunToPrinter(&device);
         EXPECT_EQ(r.report->ReportPrinter(), shown);
         EXPECT_TRUE(r.report->Ready);
         ASSERT_EQ(device.jobs.size(), 1u);
         const auto& job = *device.jobs[0];
-        ASSERT_NE(job.destination, nullptr);
-        EXPECT_EQ(job.destination->Name, c.printer);
+        EXPECT_EQ(destination, c.printer);
         EXPECT_EQ(job.settings.Mode.Copies, c.copies);
         EXPECT_EQ(job.finished, c.finished);
         EXPECT_EQ(job.aborted, !c.finished);
