@@ -10,6 +10,8 @@
 
 #include <QDialog>
 
+#include <memory>
+
 #include "report/print/BRPrintDialog.h"
 
 class QButtonGroup;
