@@ -154,6 +154,10 @@ public:
     std::int32_t TopWaste() const;
 
     TObject* ParentReport() const { return report_; }
+    // Tells whether the printer still exists: the pointer it holds becomes
+    // null when the printer is destroyed. A window that keeps a printer keeps
+    // this and reads the printer only while it is set.
+    std::shared_ptr<TBRPrinter* const> AliveToken() const { return alive_; }
     report::NoticeWindow* Preview = nullptr;
     report::NoticeWindow* ReportWindow = nullptr;
     std::function<void(TObject* Sender)> OnAfterPrint;

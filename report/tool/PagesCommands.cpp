@@ -12,6 +12,7 @@
 #include "platform/graphics/qt/QtCanvas.h"
 #include "platform/os/ReplacingFile.h"
 #include "report/pages/BRPageStream.h"
+#include "report/pages/BRTextSearch.h"
 
 namespace report::tool {
 namespace {
@@ -22,7 +23,8 @@ constexpr const char* kUsage =
     "       report-tool pages render FILE N OUT.png [--dpi D]\n"
     "       report-tool pages code < PLAIN > PAYLOAD\n"
     "       report-tool pages decode < PAYLOAD > PLAIN\n"
-    "       report-tool pages synth --pages N [--compress] [--memory-limit BYTES] OUT\n";
+    "       report-tool pages synth --pages N [--compress] [--memory-limit BYTES] OUT\n"
+    "       report-tool pages find FILE TEXT [--match-case]\n";
 
 int usage(std::ostream& err) {
     err << kUsage;
@@ -234,6 +236,14 @@ int pages_command(const std::vector<std::string>& args, std::ostream& out, std::
         return 0;
     }
     if (cmd == "synth") return synth(args, err);
+    if (cmd == "find" && (args.size() == 3 || (args.size() == 4 && args[3] == "--match-case"))) {
+        // The numbers of the pages whose text records hold the text, one a line.
+        TBRPageList list;
+        list.OpenStoredPages(args[1]);
+        for (int n = 1; n <= list.PageCount(); ++n)
+            if (FindTextInPage(args[2], *list.ReadPage(n), args.size() == 4)) out << n << '\n';
+        return out.good() ? 0 : 1;
+    }
     return usage(err);
 }
 

@@ -20,6 +20,7 @@ namespace report::tool {
 //   decode                          such a payload back to its plain bytes
 //   synth --pages N [--compress] [--memory-limit BYTES] OUT
 //                                   a stream of N generated pages
+//   find FILE TEXT [--match-case]   the pages whose text holds TEXT
 // Returns the exit status: 2 with the usage on `err` for bad arguments.
 int pages_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

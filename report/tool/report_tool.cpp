@@ -17,6 +17,8 @@
 //       runs a stored report layout over its datasets into a PDF, a page stream or a printer
 //   report-tool design LAYOUT.json OUT.png [--zoom N]
 //       renders a layout's design surface: bands in print order, rulers, margins
+//   report-tool preview FILE.brp
+//       the standard preview of a stored page stream (needs a display)
 //   report-tool bands run LAYOUT.json OUT.brp [RECORDS]
 //       runs a layout with its detail band printed RECORDS times into a page
 //       stream and lists where each band printed
@@ -27,6 +29,7 @@
 #include "report/tool/EvalCommands.h"
 #include "report/tool/PagesCommands.h"
 #include "report/tool/PrintCommands.h"
+#include "report/tool/PreviewCommands.h"
 #include "report/tool/RunCommands.h"
 #include "report/tool/SupportCommands.h"
 #include "platform/os/SignalCleanup.h"
@@ -48,6 +51,7 @@ constexpr Command kCommands[] = {
     {"support", report::tool::support_command},
     {"printers", report::tool::printers_command},
     {"print", report::tool::print_command},
+    {"preview", report::tool::preview_command},
     {"eval", report::tool::eval_command},
     {"pages", report::tool::pages_command},
     {"run", report::tool::run_command},
@@ -61,6 +65,7 @@ int usage() {
                  "  printers [URI...]                      the print destinations, their papers and bins\n"
                  "  print FILE.brp [--printer NAME | --pdf OUT.pdf] [--first N --last M] [--copies N]\n"
                  "        [--duplex 1|2|3]                 prints a stored page stream\n"
+                 "  preview FILE.brp                       the standard preview of a stored page stream\n"
                  "  eval [--db FILE --sql QUERY] [--each|--aggregate] [--env NAME=EXPR]... EXPR\n"
                  "                                         the kind and value of a report expression\n"
                  "  pages info|extract|render|code|decode|synth ...   the BRP page stream\n"

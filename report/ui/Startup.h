@@ -1,0 +1,8 @@
+#pragma once
+// Start-up of the report engine's windows: the standard preview becomes the
+// preview factory. Needs platform/ui's start-up first.
+
+namespace report::ui {
+void unit_startup();
+void unit_shutdown();
+}  // namespace report::ui

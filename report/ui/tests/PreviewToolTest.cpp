@@ -1,0 +1,124 @@
+// report-tool's preview from the outside: refused without a display, a real
+// window under xvfb-run, and its page search against pdftotext.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+using test_support::ScratchDir;
+using test_support::shell_quote;
+
+std::string tool() { return test_support::tool_path("report-tool"); }
+
+TEST(PreviewTool, WithoutADisplayItFailsWithAMessage) {
+    ScratchDir dir("preview-tool");
+    ASSERT_EQ(test_support::run_status(tool() + " pages synth --pages 2 " + (dir / "two.brp")), 0);
+    struct Case {
+        const char* env;
+        const char* file;
+        int status;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"env -u DISPLAY -u WAYLAND_DISPLAY", "two.brp", 1, "preview needs a display"},
+        {"env QT_QPA_PLATFORM=offscreen DISPLAY=:99", "two.brp", 1, "preview needs a display"},
+        {"env -u DISPLAY -u WAYLAND_DISPLAY", "", 2, "usage: report-tool preview FILE.brp"},
+    };
+    for (const Case& c : cases) {
+        const std::string file = *c.file ? " " + shell_quote(dir / c.file) : "";
+        const auto r = test_support::run(std::string(c.env) + " timeout 20 " + tool() + " preview" + file);
+        EXPECT_EQ(r.status, c.status) << c.env << r.output;
+        EXPECT_NE(r.output.find(c.message), std::string::npos) << r.output;
+    }
+}
+
+// The number after "key:" in xwininfo's report; -1 when absent.
+int xwininfo_value(const std::string& info, const std::string& key) {
+    const std::size_t at = info.find(key + ":");
+    return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + key.size() + 1);
+}
+
+TEST(PreviewTool, ShowsPageThumbnailsAndStatusOnAScreen) {
+    ScratchDir dir("preview-xvfb");
+    const std::string file = dir / "Pages.BRP";
+    ASSERT_EQ(test_support::run_status(tool() + " pages synth --pages 4 " + file), 0);
+    test_support::run("mkdir -p " + shell_quote(dir / "out"));
+    // Under the sanitizers: the X11 keyboard library reads a bounded string
+    // past its end the strict check flags, and the desktop libraries keep
+    // some memory to the end; neither is ours.
+    const std::string sanitizers =
+        "ASAN_OPTIONS=\"${ASAN_OPTIONS:-}:strict_string_checks=0\" LSAN_OPTIONS=print_suppressions=0:suppressions=" +
+        shell_quote(test_support::source_path("app/tests/lsan-desktop.supp"));
+    const auto session = test_support::run(
+        "env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY " + sanitizers + " timeout 120 xvfb-run -a -e " +
+        shell_quote(dir / "out/xvfb.err") +
+        " -s '-screen 0 1280x1024x24 -nolisten tcp' " +
+        shell_quote(test_support::source_path("report/ui/tests/xvfb_preview.sh")) + " " + tool() + " " + file + " " +
+        shell_quote(dir / "out"));
+    ASSERT_EQ(session.status, 0) << session.output << test_support::read_file(dir / "out/xvfb.err");
+    EXPECT_EQ(test_support::read_file(dir / "out/status"), "0\n") << test_support::read_file(dir / "out/stderr");
+    const std::string window = test_support::read_file(dir / "out/window.txt");
+    EXPECT_EQ(xwininfo_value(window, "Width"), 800) << window;
+    EXPECT_EQ(xwininfo_value(window, "Height"), 639) << window;
+
+    // The screenshot: its size, and ink in the page area, the thumbnails and
+    // the status bar (python3-pil counts the pixels that are not the background).
+    const auto pil = test_support::run(
+        std::string(test_support::kPython3) + " -c '\n"
+        "import sys\n"
+        "from PIL import Image\n"
+        "im = Image.open(sys.argv[1]).convert(\"RGB\")\n"
+        "w, h = im.size\n"
+        "def dark(box):\n"
+        "    region = im.crop(box).convert(\"L\")\n"
+        "    return sum(1 for v in region.getdata() if v < 96)\n"
+        "def white(box):\n"
+        "    region = im.crop(box).convert(\"L\")\n"
+        "    return sum(1 for v in region.getdata() if v > 250)\n"
+        "print(w, h)\n"
+        "print(\"page\", dark((260, 80, w - 20, h - 40)) > 200 and white((260, 80, w - 20, h - 40)) > 20000)\n"
+        "print(\"thumbs\", dark((0, 80, 200, h - 40)) > 100)\n"
+        "print(\"status\", dark((0, h - 24, 200, h)) > 10)\n"
+        "' " + shell_quote(dir / "out/shot.png"));
+    EXPECT_EQ(pil.output, "800 639\npage True\nthumbs True\nstatus True\n") << pil.output;
+}
+
+// The pages each text is on, by report-tool's search and by pdftotext of
+// the same pages printed to PDF: the same pages.
+TEST(PreviewTool, SearchFindsWhatPdftotextFinds) {
+    ScratchDir dir("preview-search");
+    const std::string brp = dir / "thousand.brp", pdf = dir / "thousand.pdf", txt = dir / "thousand.txt";
+    ASSERT_EQ(test_support::run_status(tool() + " pages synth --pages 1000 --compress " + brp), 0);
+    ASSERT_EQ(test_support::run_status("QT_QPA_PLATFORM=offscreen " + tool() + " print " + brp + " --pdf " + pdf), 0);
+    ASSERT_EQ(test_support::run_status("pdftotext -enc UTF-8 " + pdf + " " + txt), 0);
+    // Pages of the text, split at form feeds.
+    std::vector<std::string> pages;
+    std::stringstream all(test_support::read_file(txt));
+    for (std::string page; std::getline(all, page, '\f');) pages.push_back(page);
+    ASSERT_GE(pages.size(), 1000u);
+
+    const char* texts[] = {"cobrança - página 517", "página 99", "Título 51703", "Total da página 1000",
+                           "Sacado 99", "Demonstrativo", "ausente do relatório"};
+    for (const char* text : texts) {
+        std::string expected;
+        for (std::size_t i = 0; i < 1000; ++i)
+            if (pages[i].find(text) != std::string::npos) expected += std::to_string(i + 1) + "\n";
+        const auto found = test_support::run(tool() + " pages find " + brp + " " + shell_quote(text) + " --match-case");
+        EXPECT_EQ(found.status, 0);
+        EXPECT_EQ(found.output, expected) << text;
+    }
+    // Without Match Case, capitals find the same pages as the text itself.
+    const auto lower = test_support::run(tool() + " pages find " + brp + " " + shell_quote("título 5170"));
+    const auto upper = test_support::run(tool() + " pages find " + brp + " " + shell_quote("TÍTULO 5170"));
+    EXPECT_EQ(lower.output, "517\n");
+    EXPECT_EQ(upper.output, "517\n");
+}
+
+}  // namespace

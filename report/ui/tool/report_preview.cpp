@@ -1,0 +1,40 @@
+// report-preview FILE.brp: the standard preview of a stored page stream, until
+// it is closed. Without a display it exits with status 1 and a message, since
+// no one could close the window. report-tool preview runs this program.
+
+#include <exception>
+#include <iostream>
+
+#include "platform/ui/Headless.h"
+#include "platform/ui/Startup.h"
+#include "report/print/BRPreviewFactory.h"
+#include "report/print/BRPrntr.h"
+#include "report/ui/BRStdPrev.h"
+#include "report/ui/Startup.h"
+
+int main(int argc, char** argv) {
+    if (argc != 2 || argv[1][0] == '-') {
+        std::cerr << "usage: report-tool preview FILE.brp\n";
+        return 2;
+    }
+    if (ui::is_headless()) {
+        std::cerr << "report-tool: preview needs a display (DISPLAY or WAYLAND_DISPLAY)\n";
+        return 1;
+    }
+    int status = 0;
+    ui::unit_startup();
+    report::ui::unit_startup();
+    try {
+        TBRPrinter printer;
+        printer.LoadPageStreamFile(argv[1]);
+        const std::string name = argv[1];
+        PreviewTitleText = name.substr(name.rfind('/') + 1);
+        report::preview_factory().ShowModal(&printer);
+    } catch (const std::exception& e) {
+        std::cerr << "report-tool: " << e.what() << '\n';
+        status = 1;
+    }
+    report::ui::unit_shutdown();
+    ui::unit_shutdown();
+    return status;
+}
