@@ -1,6 +1,6 @@
 #pragma once
 // Start-up of the report engine's windows: the standard preview becomes the
-// preview factory. Needs platform/ui's start-up first.
+// preview factory and the Qt print dialog the print dialog service. Needs platform/ui's start-up first.
 
 namespace report::ui {
 void unit_startup();
