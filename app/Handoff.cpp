@@ -5,10 +5,13 @@
 #include "archive/arcZip.h"
 #include "archive/arcbase.h"
 #include "platform/core/SysUtils.h"
+#include "platform/os/FileInFolder.h"
 #include "platform/os/Files.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 namespace app {
@@ -61,6 +64,14 @@ std::string fault_text(const archive::VerifyResult& r, const FileDigest& expecte
     return "o arquivo compactado não pode ser lido";
 }
 
+// Why a file opened for packing is not a regular file in the backup folder.
+std::string not_packable(const os::FileInFolder& file) {
+    if (file.error() == ELOOP) return "é um link simbólico";
+    if (!file.opened()) return "não pode ser aberto";
+    if (!file.status().is_regular()) return "não é um arquivo comum";
+    return "não está na pasta do backup";
+}
+
 }  // namespace
 
 FileDigest digest_file(const std::string& path) {
@@ -75,6 +86,14 @@ std::string check_single_entry_archive(const std::string& zip_path, const FileDi
 
 std::string hand_off_backup(archive::TZip& zip, const std::string& backup_path) {
     const std::string target = archive_path_for(backup_path);
+
+    // Only a regular file in the backup folder itself is packed: opened
+    // without following a link, checked on the opened file, and read by the
+    // pass from that descriptor, so what was checked is what is packed. A
+    // missing file goes on to the component, which reports it in its words.
+    os::FileInFolder source = os::FileInFolder::open(backup_path);
+    if (!source.regular_in_folder() && source.error() != ENOENT)
+        return "não foi possível compactar " + quoted(backup_path) + ": " + not_packable(source) + "; " + kStays;
 
     // The component's own error reports, kept for the line the caller prints;
     // a handler the component already had still gets every report.
@@ -97,6 +116,22 @@ std::string hand_off_backup(archive::TZip& zip, const std::string& backup_path) 
     // The pass takes the one file in its folder, not same-named files in
     // sub-folders; an archive that this pass created and then rejects is
     // removed (one that was there before is left as the pass made it).
+    // Any other file the scan takes along is opened the same way, and refused
+    // (a file that cannot be opened) unless it is a regular file in its folder.
+    std::vector<std::unique_ptr<os::FileInFolder>> others;
+    auto previous_source = std::move(zip.SourceHandle);
+    zip.SourceHandle = [&](const std::string& path) -> int {
+        if (path == backup_path) return source.handle();
+        auto other = std::make_unique<os::FileInFolder>(os::FileInFolder::open(path));
+        if (!other->regular_in_folder()) return -1;
+        others.push_back(std::move(other));
+        return others.back()->handle();
+    };
+    struct RestoreSource {
+        archive::TZip& zip;
+        std::function<int(const std::string&)>& previous;
+        ~RestoreSource() { zip.SourceHandle = std::move(previous); }
+    } restore_source{zip, previous_source};
     const bool recurse = zip.RecurseDirs;
     zip.RecurseDirs = false;
     zip.FileSpec.Add(backup_path);
@@ -122,7 +157,9 @@ std::string hand_off_backup(archive::TZip& zip, const std::string& backup_path) 
 
     std::string why;
     try {
-        why = check_single_entry_archive(archive_file, digest_file(backup_path));
+        const auto digest = archive::DigestHandle(source.handle());
+        if (!digest) throw Exception("não foi possível ler " + quoted(backup_path));
+        why = check_single_entry_archive(archive_file, *digest);
     } catch (const Exception& e) {
         why = e.Message();
     }
@@ -130,6 +167,10 @@ std::string hand_off_backup(archive::TZip& zip, const std::string& backup_path) 
         return "o arquivo compactado " + quoted(archive_file) + " não confere com " + quoted(backup_path) + ": " +
                why + removed() + "; " + kStays;
 
+    // The name still stands for the file that was packed before it goes.
+    const auto now = os::link_status(backup_path);
+    if (!now || !now->is_regular() || !(now->id == source.status().id))
+        return "o arquivo " + quoted(backup_path) + " foi trocado durante a compactação" + removed() + "; " + kStays;
     if (!archive::DeleteOrRecycle(backup_path, archive::doAllowUndo))
         return "não foi possível mover " + quoted(backup_path) +
                " para a lixeira (nenhuma lixeira no mesmo sistema de arquivos o aceitou); " + kStays;

@@ -88,13 +88,19 @@ VerifyResult fault(VerifyFault f) {
 std::optional<FileDigest> DigestFile(const std::string& Path) {
     auto file = TFileStream::TryOpen(Path, fmOpenRead, nullptr, true);
     if (!file) return std::nullopt;
+    return DigestHandle(file->Handle());
+}
+
+std::optional<FileDigest> DigestHandle(int Handle) {
+    if (Handle < 0) return std::nullopt;
+    THandleStream file(Handle);
     std::vector<uint8_t> buffer(kChunk);
     FileDigest digest;
     uint32_t crc = 0xFFFFFFFFu;
     for (;;) {
-        const int64_t n = file->Read(buffer.data(), static_cast<int64_t>(buffer.size()));
-        if (n < static_cast<int64_t>(buffer.size()) && file->LastError() != 0) return std::nullopt;
-        if (n <= 0) break;
+        const int64_t n = file.ReadAt(digest.size, buffer.data(), static_cast<int64_t>(buffer.size()));
+        if (n < 0 || (n < static_cast<int64_t>(buffer.size()) && file.LastError() != 0)) return std::nullopt;
+        if (n == 0) break;
         Crc32Update(buffer.data(), static_cast<std::size_t>(n), crc);
         digest.size += n;
     }

@@ -18,6 +18,9 @@ struct FileDigest {
 
 // Reads the whole file; nullopt when it cannot be read.
 std::optional<FileDigest> DigestFile(const std::string& Path);
+// Reads the whole of an open file from its start, leaving its position as it
+// was; nullopt when it cannot be read.
+std::optional<FileDigest> DigestHandle(int Handle);
 
 // What the read-back found wrong; None when the archive is as expected.
 enum class VerifyFault {

@@ -1,6 +1,7 @@
 #include "archive/arcZip.h"
 
 #include <cstring>
+#include <optional>
 
 #include "platform/core/ClassBuilder.h"
 #include "archive/arcGbls.h"
@@ -275,7 +276,15 @@ bool TZip::WriteEntryData(TStream32& Stream, int Index, TCompHeaderObj& List) {
         }
     }
 
-    TFileStream32 source(path, 0x20);
+    std::optional<TFileStream32> named;
+    std::optional<THandleStream32> given;
+    if (SourceHandle) {
+        given.emplace(SourceHandle(path));
+        if (given->Handle() >= 0) given->SetPosition(0);
+    } else {
+        named.emplace(path, 0x20);
+    }
+    THandleStream32& source = given ? static_cast<THandleStream32&>(*given) : *named;
     if (source.Handle() < 0) {
         ReportError(archive_file_, "", "0", E_OPENFILE);
         return false;

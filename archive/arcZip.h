@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,11 @@ public:
     void SetDefaultExt(const std::string& Value);
     // Bytes to leave free on the first of spanned disks.
     int32_t LeaveSpaceOnFirstDisk = 0;
+    // When set, each file the pass packs is read from the descriptor this
+    // gives for its path, from the start, instead of being opened by name;
+    // the caller keeps the descriptor and closes it. -1 is a file that cannot
+    // be opened.
+    std::function<int(const std::string& Path)> SourceHandle;
 
     static constexpr uint32_t kLocalSig = 0x04034B50, kCentralSig = 0x02014B50, kEndSig = 0x06054B50;
     static constexpr uint32_t kLocalSigPL = 0x04034C50, kCentralSigPL = 0x02014C50, kEndSigPL = 0x06054C50;

@@ -1,10 +1,12 @@
 # Shared helpers for the folders of the tree.
+include(${CMAKE_CURRENT_LIST_DIR}/Layering.cmake)
 #
 # tamblero_library(NAME SOURCES ... [DEPS ...])
 #   One static library per folder; the repository root is on the include path,
 #   so headers are included as "platform/core/Classes.h", "archive/arcZip.h", ...
 function(tamblero_library name)
   cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  tamblero_layering_watch_directory()
   add_library(${name} STATIC ${A_SOURCES})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   if(A_DEPS)
@@ -18,8 +20,10 @@ endfunction()
 #   library (tests/support).
 function(tamblero_tests name)
   cmake_parse_arguments(A "" "LABEL;TIMEOUT" "SOURCES;DEPS;ENV" ${ARGN})
+  tamblero_layering_watch_directory()
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_DEPS} test_support GTest::gtest GTest::gtest_main GTest::gmock)
+  tamblero_test_build_settings(${name})
   target_compile_definitions(${name} PRIVATE
     TAMBLERO_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     TAMBLERO_BINARY_DIR="${PROJECT_BINARY_DIR}")
@@ -40,6 +44,7 @@ endfunction()
 # tamblero_tool(NAME SOURCES ... [DEPS ...]): a command-line tool in build/bin.
 function(tamblero_tool name)
   cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  tamblero_layering_watch_directory()
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_DEPS})
 endfunction()
@@ -111,4 +116,25 @@ function(tamblero_fuzz_target name)
     VERBATIM)
   add_custom_target(${name} ALL DEPENDS ${bin})
   set(TAMBLERO_FUZZ_BIN ${bin} PARENT_SCOPE)
+endfunction()
+
+# How test executables are compiled. The code under test is built as the
+# pass builds it; the tests' own code (GoogleTest's macros, tables of cases)
+# is compiled at -O1 (-O0 under the sanitizers, where optimising it costs
+# most), which changes nothing a test checks, and a target's test sources are
+# compiled together (a unity build), so GoogleTest and the project's headers
+# are read and instantiated once a target.
+# A source that cannot share a unit with the others (its file-local helpers
+# clash with theirs) is marked in its folder with
+#   set_source_files_properties(tests/X.cpp PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+# GCC takes file-local classes under test fixtures in a unity unit for ones
+# in a header (-Wsubobject-linkage); they are not. At -O1 GCC 12 also warns
+# of values held in std::optional as "maybe uninitialized" where they are not.
+function(tamblero_test_build_settings name)
+  if(TAMBLERO_SANITIZE)
+    target_compile_options(${name} PRIVATE -O0 -Wno-subobject-linkage)
+  else()
+    target_compile_options(${name} PRIVATE -O1 -Wno-subobject-linkage -Wno-maybe-uninitialized)
+  endif()
+  set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_MODE BATCH UNITY_BUILD_BATCH_SIZE 0)
 endfunction()

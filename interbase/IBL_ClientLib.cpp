@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <utility>
 
-#include <dlfcn.h>
-#include <pthread.h>
+#include "platform/os/SharedLibrary.h"
 
 namespace interbase {
 namespace {
@@ -69,15 +69,15 @@ void notify_nothing() {}
 struct ClientResources {
     std::mutex first;
     std::mutex second;
-    pthread_key_t slot{};
-    bool slot_allocated = false;
+    os::ThreadSlot slot;
 };
 
 constinit std::atomic<int> g_hold_count{-1};
 // Serialises the load and unload work, so a hold taken on another thread
 // never sees a half-bound table.
 constinit std::mutex g_hold_mutex;
-constinit void* g_handle = nullptr;
+// The loaded client library; null while none is.
+constinit os::SharedLibrary* g_library = nullptr;
 std::string g_loaded_name;
 constinit std::array<EntryPoint, kClientEntrySlotCount> g_entries{};
 constinit MonitorEntryTable g_monitor{};
@@ -97,7 +97,7 @@ private:
 };
 
 EntryPoint lookup(const char* name) {
-    return reinterpret_cast<EntryPoint>(dlsym(g_handle, name));
+    return reinterpret_cast<EntryPoint>(g_library->symbol(name));
 }
 
 void BindEntryPoint(ClientEntry entry) {
@@ -108,18 +108,19 @@ void BindEntryPoint(ClientEntry entry) {
 }
 
 void LoadClientLibrary() {
-    if (g_handle == nullptr) {
+    if (g_library == nullptr) {
         FloatEnvGuard keep;
         for (const std::string& name : ClientLibraryNames()) {
             // A file the loader refuses counts as missing, like an absent one.
-            g_handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-            if (g_handle != nullptr) {
+            os::SharedLibrary library = os::SharedLibrary::open(name);
+            if (library.loaded()) {
+                g_library = new os::SharedLibrary(std::move(library));
                 g_loaded_name = name;
                 break;
             }
         }
     }
-    if (g_handle == nullptr) return;
+    if (g_library == nullptr) return;
 
     {
         FloatEnvGuard keep;
@@ -139,8 +140,8 @@ void CopyEntryTable() {
 // Unloads the library and empties both tables, so no slot points into
 // unmapped code.
 void unload() {
-    if (g_handle != nullptr) dlclose(g_handle);
-    g_handle = nullptr;
+    delete g_library;
+    g_library = nullptr;
     g_loaded_name.clear();
     g_entries = {};
     g_monitor = {};
@@ -148,8 +149,7 @@ void unload() {
 
 void free_resources() {
     if (g_resources == nullptr) return;
-    if (g_resources->slot_allocated) pthread_key_delete(g_resources->slot);
-    delete g_resources;
+    delete g_resources;  // gives its slot back
     g_resources = nullptr;
 }
 
@@ -171,11 +171,8 @@ void AcquireClientLibrary() {
         if (g_resources == nullptr) g_resources = new ClientResources;
         LoadClientLibrary();
         CopyEntryTable();
-        if (!g_resources->slot_allocated) {
-            if (pthread_key_create(&g_resources->slot, nullptr) != 0)
-                throw EIBL_Error("Unable to allocate a thread-local slot for the client library");
-            g_resources->slot_allocated = true;
-        }
+        if (!g_resources->slot.allocate())
+            throw EIBL_Error("Unable to allocate a thread-local slot for the client library");
     } catch (...) {
         // A failed first hold gives its hold back and leaves nothing loaded,
         // so a later hold starts from scratch instead of finding a half-bound
@@ -199,7 +196,7 @@ int ClientLibraryHoldCount() { return g_hold_count.load(); }
 
 bool ClientLibraryLoaded() {
     std::lock_guard lock(g_hold_mutex);
-    return g_handle != nullptr;
+    return g_library != nullptr;
 }
 
 std::string ClientLibraryName() {

@@ -10,8 +10,9 @@ namespace interbase {
 // ("dd/mm/yyyy" yes, "dd/MM/yy" no).
 bool DetectFourDigitYear(std::string_view short_date_format);
 
-// The short date format of the user's locale (LC_ALL, LC_TIME, LANG), written
-// with day, month and year letters ("dd/MM/yyyy"); "MM/dd/yy" for the C locale.
+// The short date format of the user's locale settings (os::user_format_settings:
+// LC_ALL, LC_TIME, LANG), written with day, month and year letters
+// ("dd/mm/yyyy"); "mm/dd/yy" for the C locale.
 std::string UserShortDateFormat();
 
 // Set at start-up from UserShortDateFormat().

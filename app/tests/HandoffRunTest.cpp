@@ -345,6 +345,53 @@ TEST(BackupHandOff, ANameThatIsNoPlainFileNameIsNeverPacked) {
     }
 }
 
+// The name the server gives back is a symbolic link in the backup folder: to
+// a file only its owner may read elsewhere, or even to the real backup beside
+// it. The packing step fails, says why, and neither the link nor what it
+// points to is packed, moved or changed.
+TEST(BackupHandOff, ALinkInTheBackupFolderIsNeverPacked) {
+    const std::string link_name = "Backup_Loja_link.bak";
+    struct Case {
+        const char* what;
+        std::string target;  // relative to the drive
+    } cases[] = {
+        {"a file only its owner may read, elsewhere", "victim/secret.txt"},
+        {"the backup beside it", "Copias/" + kBackupName},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Job job;
+        fs::create_directories(job.backups);
+        fs::create_directories(job.drive_d + "/victim");
+        standin::write_file(job.drive_d + "/victim/secret.txt", "secret");
+        fs::permissions(job.drive_d + "/victim/secret.txt", fs::perms::owner_read | fs::perms::owner_write);
+        fs::create_symlink(job.drive_d + "/" + c.target, job.backups + "/" + link_name);
+        SqlServerStandIn server(job.server_args({"--reply-name", link_name}));
+        job.write_ini(server);
+        // Links are compared as links, not by what they point to.
+        const auto tree = [&] {
+            std::map<std::string, std::string> t;
+            for (const auto& e : fs::recursive_directory_iterator(job.drive_d)) {
+                const std::string name = e.path().lexically_relative(job.drive_d).string();
+                t[name] = e.is_symlink()        ? "-> " + fs::read_symlink(e.path()).string()
+                          : e.is_regular_file() ? standin::read_file(e.path().string())
+                                                : std::string("<dir>");
+            }
+            return t;
+        };
+        auto before = tree();
+        const auto run = job.run();
+        EXPECT_EQ(run.status, 0) << run.output;
+        expect_one_line_saying_the_backup_stays(run);
+        EXPECT_NE(run.output.find("é um link simbólico"), std::string::npos) << run.output;
+        before[fs::relative(job.backup(), job.drive_d).string()] = standin::read_file(job.backup());
+        EXPECT_EQ(tree(), before);
+        EXPECT_TRUE(fs::is_symlink(job.backups + "/" + link_name));
+        EXPECT_EQ(names_in(job.backups), (std::set<std::string>{kBackupName, link_name}));
+        EXPECT_FALSE(fs::exists(job.xdg + "/Trash"));
+    }
+}
+
 // Without a backup file to pack the run fails (status 1, the error box on
 // stderr) and packs nothing: no name back (the date function gave NULL and
 // EXEC ran nothing, or an empty name), or a name with no such file.

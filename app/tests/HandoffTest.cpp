@@ -13,8 +13,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "tests/support/TestSupport.h"
@@ -193,4 +195,58 @@ TEST(HandOffBackup, AMissingBackupIsReportedWithTheComponentsText) {
     zip.OnError(zip, "", "", "", archive::E_NOTHINGTODO);
     EXPECT_EQ(seen, 2);
     EXPECT_FALSE(fs::exists(dir / "Backup.zip"));
+}
+
+// Only a regular file in the folder itself is packed: a link (to a file only
+// its owner may read elsewhere, to a file beside it, or to nothing), a FIFO
+// or a folder under the backup's name fails the packing step, with nothing
+// written, moved or waited on.
+TEST(HandOffBackup, ANameThatIsNoRegularFileIsRefusedBeforePacking) {
+    struct Case {
+        const char* what;
+        std::function<void(const std::string& dir, const std::string& bak)> make;
+        const char* reason;
+    } cases[] = {
+        {"a link to a file only its owner may read",
+         [](const std::string& dir, const std::string& bak) {
+             fs::create_directories(dir + "/elsewhere");
+             write_file(dir + "/elsewhere/secret", "secret");
+             fs::permissions(dir + "/elsewhere/secret", fs::perms::owner_read | fs::perms::owner_write);
+             fs::create_symlink(dir + "/elsewhere/secret", bak);
+         },
+         "é um link simbólico"},
+        {"a link to a backup beside it",
+         [](const std::string& dir, const std::string& bak) {
+             write_file(dir + "/real.bak", backup_bytes());
+             fs::create_symlink("real.bak", bak);
+         },
+         "é um link simbólico"},
+        {"a dangling link",
+         [](const std::string& dir, const std::string& bak) { fs::create_symlink(dir + "/gone.bak", bak); },
+         "é um link simbólico"},
+        {"a FIFO", [](const std::string&, const std::string& bak) { ASSERT_EQ(::mkfifo(bak.c_str(), 0600), 0); },
+         "não é um arquivo comum"},
+        {"a folder", [](const std::string&, const std::string& bak) { fs::create_directories(bak); },
+         "não é um arquivo comum"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Scratch dir;
+        DataHome home(dir / "data");
+        fs::create_directories(dir / "backups");
+        const std::string bak = dir / "backups/Backup.bak";
+        c.make(dir.path(), bak);
+        std::map<std::string, std::string> before;
+        for (const auto& e : fs::recursive_directory_iterator(dir.path()))
+            before[e.path().string()] = e.is_regular_file() && !e.is_symlink() ? read_file(e.path().string()) : "";
+        FormZip zip(dir.path());
+        const std::string line = app::hand_off_backup(zip, bak);
+        EXPECT_EQ(line, "não foi possível compactar \"" + bak + "\": " + c.reason +
+                            "; o arquivo de backup fica onde está");
+        std::map<std::string, std::string> after;
+        for (const auto& e : fs::recursive_directory_iterator(dir.path()))
+            after[e.path().string()] = e.is_regular_file() && !e.is_symlink() ? read_file(e.path().string()) : "";
+        EXPECT_EQ(after, before);
+        EXPECT_FALSE(zip.SourceHandle);
+    }
 }

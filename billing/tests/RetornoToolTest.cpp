@@ -55,6 +55,13 @@ void check_generated_returns(const std::string& script) {
             want["NomeArquivoRetorno"] = file;
             const json got = json::parse(r.out);
             EXPECT_EQ(got, want) << json::diff(want, got).dump(1);
+            // The same return through a pipe reads to its end.
+            Outcome piped = run("cat " + file + " | " + tool + " retorno --bank " +
+                                    expected["bank"].get<std::string>() + " /dev/stdin",
+                                dir);
+            ASSERT_EQ(piped.status, 0) << piped.err;
+            want["NomeArquivoRetorno"] = "/dev/stdin";
+            EXPECT_EQ(json::parse(piped.out), want);
         }
     }
     EXPECT_GT(cases, 0);

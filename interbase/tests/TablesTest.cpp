@@ -2,12 +2,15 @@
 #include "interbase/IBL_Security.h"
 #include "interbase/IBL_Settings.h"
 #include "interbase/IBL_SqlKeywords.h"
+#include "platform/os/Locale.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <optional>
+#include <string>
 
 using namespace interbase;
 
@@ -81,9 +84,32 @@ TEST(FourDigitYear, DetectedWhateverTheCase) {
 }
 
 TEST(FourDigitYear, ReadFromTheUserLocale) {
-    setenv("LC_ALL", "C", 1);
-    EXPECT_EQ(UserShortDateFormat(), "MM/dd/yy");
-    DateUnitStartup();
-    EXPECT_FALSE(FourDigitYearFlag());
-    unsetenv("LC_ALL");
+    // The date unit reads the platform's locale settings: LC_ALL first, then
+    // LC_TIME, then LANG; the C locale writes a two-digit year.
+    const char* const vars[] = {"LC_ALL", "LC_TIME", "LANG"};
+    std::optional<std::string> saved[3];
+    for (int i = 0; i < 3; ++i)
+        if (const char* v = std::getenv(vars[i])) saved[i] = v;
+    struct Case {
+        const char* values[3];
+    } cases[] = {
+        {{"C", nullptr, nullptr}},
+        {{nullptr, "POSIX", "C.UTF-8"}},
+        {{nullptr, nullptr, "C.UTF-8"}},
+        {{nullptr, nullptr, nullptr}},
+    };
+    for (const Case& c : cases) {
+        for (int i = 0; i < 3; ++i) {
+            if (c.values[i]) setenv(vars[i], c.values[i], 1);
+            else unsetenv(vars[i]);
+        }
+        EXPECT_EQ(UserShortDateFormat(), os::user_format_settings().ShortDateFormat);
+        EXPECT_EQ(UserShortDateFormat(), "mm/dd/yy");
+        DateUnitStartup();
+        EXPECT_FALSE(FourDigitYearFlag());
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (saved[i]) setenv(vars[i], saved[i]->c_str(), 1);
+        else unsetenv(vars[i]);
+    }
 }

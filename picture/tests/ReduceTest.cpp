@@ -12,6 +12,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -557,6 +558,19 @@ TEST(Reduce, ToolReducesPpmAndBmpFiles) {
             EXPECT_EQ(status, 0) << in;
             EXPECT_EQ(read(out), ReduceBitmap(&src, pf8bit, method)->Bytes()) << in << " method " << method;
         }
+    }
+    // From a named pipe (read once, to its end) as from the file.
+    for (std::string in : {"in.ppm", "in.bmp"}) {
+        const std::string fifo = dir + "/pipe" + in.substr(2);
+        ::unlink(fifo.c_str());
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        std::string out = dir + "/out.bmp";
+        std::string text = capture("(cat " + dir + "/" + in + " > " + fifo + " &); " + tool + " reduce " + fifo + " " +
+                                       out + " --method 1 2>&1",
+                                   status);
+        EXPECT_EQ(status, 0) << in << ": " << text;
+        EXPECT_EQ(read(out), ReduceBitmap(&src, pf8bit, 1)->Bytes()) << in << " from a pipe";
+        ::unlink(fifo.c_str());
     }
     // a cut-off PPM and an unknown method fail and leave the old output alone
     std::vector<uint8_t> before = read(dir + "/out.bmp");

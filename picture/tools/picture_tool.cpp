@@ -379,7 +379,17 @@ int reduce(const std::string& in, const std::string& out, const std::string& met
         own = read_ppm(bytes);
         bitmap = own.get();
     } else {
-        picture.LoadFromFile(in);
+        // From the bytes read above: a pipe gives them once.
+        const std::string name = in.substr(in.find_last_of('/') + 1);
+        const std::size_t dot = name.find_last_of('.');
+        std::string ext = dot == std::string::npos ? std::string() : name.substr(dot + 1);
+        for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+        TClass cls = TPicture::FindExtension(ext);
+        if (!cls) throw EInvalidGraphic("Unknown picture file extension (." + ext + ")");
+        auto loaded = graphics::create_graphic(cls);
+        TByteReader reader(bytes);
+        loaded->LoadFromStream(reader);
+        picture.SetGraphic(std::move(loaded));
         TGraphic* g = picture.Graphic();
         if (auto* b = dynamic_cast<TBitmap*>(g)) {
             bitmap = b;

@@ -21,7 +21,7 @@
 // Accessors are member functions, data members or callables taking the object.
 // Pass nullptr as the setter of a read-only property. Every property defaults to
 // its type's zero (0, false, "", no set elements, null, no handler); Default(v),
-// NoDefault() and Stored(...) change the property declared last.
+// NoDefault(), Stored(...) and WriteEmpty() change the property declared last.
 
 #include "platform/core/Classes.h"
 
@@ -242,6 +242,12 @@ public:
     ClassBuilder& Stored(bool stored) {
         if (stored) info_.Properties.back().stored = nullptr;
         else info_.Properties.back().stored = [](const TObject&) { return false; };
+        return *this;
+    }
+    // A Strings property written even when its list is empty, so that a
+    // reader clears its list instead of keeping what it starts with.
+    ClassBuilder& WriteEmpty() {
+        info_.Properties.back().write_empty = true;
         return *this;
     }
     template <class F>

@@ -50,6 +50,7 @@ struct PropInfo {
     std::function<void(TObject&, const PropValue&)> set;       // empty for a read-only property
     std::optional<PropValue> default_value;                    // a value equal to it is not stored
     std::function<bool(const TObject&)> stored;                // empty: stored
+    bool write_empty = false;                                  // an empty Strings list is written too
 
     bool ReadOnly() const { return !set; }
     // True when a writer should store the property of `obj` (stored flag, and not the default).

@@ -209,6 +209,11 @@ void TComponent::SetName(const std::string& name) {
         TComponent* other = owner_->FindComponent(name);
         if (other && other != this) throw EComponentError("A component named " + name + " already exists");
     }
+    if (owner_ && owner_->names_) {
+        auto& names = *owner_->names_;
+        if (auto it = names.find(UpperCase(name_)); it != names.end() && it->second == this) names.erase(it);
+        if (!name.empty()) names.emplace(UpperCase(name), this);
+    }
     name_ = name;
 }
 
@@ -227,6 +232,19 @@ int TComponent::ComponentIndex() const {
 
 TComponent* TComponent::FindComponent(std::string_view name) const {
     if (name.empty()) return nullptr;
+    // Many owned components: found through an index of their names, kept
+    // from then on by insert, remove and SetName.
+    constexpr std::size_t kIndexFrom = 32;
+    if (!names_ && components_.size() >= kIndexFrom) {
+        auto names = std::make_unique<std::unordered_map<std::string, TComponent*>>();
+        for (TComponent* c : components_)
+            if (!c->name_.empty()) names->emplace(UpperCase(c->name_), c);
+        names_ = std::move(names);
+    }
+    if (names_) {
+        auto it = names_->find(UpperCase(name));
+        return it == names_->end() ? nullptr : it->second;
+    }
     for (TComponent* c : components_)
         if (SameText(c->name_, name)) return c;
     return nullptr;
@@ -252,11 +270,16 @@ void TComponent::RemoveComponent(TComponent* c) {
 void TComponent::insert(TComponent* c) {
     components_.push_back(c);
     c->owner_ = this;
+    if (names_ && !c->name_.empty()) names_->emplace(UpperCase(c->name_), c);
 }
 
 void TComponent::remove(TComponent* c) {
     components_.erase(std::remove(components_.begin(), components_.end(), c), components_.end());
+    ++removals_;
     c->owner_ = nullptr;
+    if (names_ && !c->name_.empty()) {
+        if (auto it = names_->find(UpperCase(c->name_)); it != names_->end() && it->second == c) names_->erase(it);
+    }
 }
 
 void TComponent::DestroyComponents() {
@@ -283,10 +306,13 @@ void TComponent::RemoveFreeNotification(TComponent* c) {
 
 void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
     if (Operation == opRemove && AComponent) RemoveFreeNotification(AComponent);
-    // pass it on to the owned components (a copy: handlers may change the list)
+    // Pass it on to the owned components (a copy: handlers may change the
+    // list). While nothing has left the list, every one copied is still in
+    // it; after a removal each is looked up before it is called.
     std::vector<TComponent*> owned = components_;
+    const std::uint64_t removals = removals_;
     for (auto it = owned.rbegin(); it != owned.rend(); ++it) {
-        if (std::find(components_.begin(), components_.end(), *it) != components_.end())
+        if (removals_ == removals || std::find(components_.begin(), components_.end(), *it) != components_.end())
             (*it)->Notification(AComponent, Operation);
     }
 }

@@ -6,9 +6,12 @@
 #include "platform/core/ClassInfo.h"
 #include "platform/core/SysUtils.h"
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // Root of every class that the registry, form resources and published
@@ -175,6 +178,9 @@ private:
     int tag_ = 0;
     int state_ = 0;
     std::vector<TComponent*> components_;
+    std::uint64_t removals_ = 0;  // components taken out of components_ so far
+    // The named owned components by upper-cased name, once there are many.
+    mutable std::unique_ptr<std::unordered_map<std::string, TComponent*>> names_;
     std::vector<TComponent*> free_notifies_;
 };
 

@@ -373,7 +373,7 @@ json write_value(const TObject& obj, const PropInfo& p, bool& present) {
     }
     case PropKind::Strings: {
         auto* s = dynamic_cast<TStrings*>(std::get<TObject*>(v));
-        if (!s || s->Count() == 0) break;
+        if (!s || (s->Count() == 0 && !p.write_empty)) break;
         json arr = json::array();
         for (int i = 0; i < s->Count(); ++i) arr.push_back(s->Get(i));
         return arr;

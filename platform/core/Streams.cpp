@@ -46,6 +46,20 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
     if (count == 0) {
         source.SetPosition(0);
         count = source.Size();
+        if (count < 0) {
+            // A pipe, a terminal or a socket has no size: all it gives up to its end.
+            // The failed seeks above left their error: a read error is a new one.
+            const int seek_error = source.LastError();
+            std::vector<char> buf(0x10000);
+            std::int64_t total = 0;
+            for (;;) {
+                const std::int64_t n = source.Read(buf.data(), std::int64_t(buf.size()));
+                if (n < 0 || (n == 0 && source.LastError() != seek_error)) throw EReadError("Stream read error");
+                if (n == 0) return total;
+                WriteBuffer(buf.data(), n);
+                total += n;
+            }
+        }
     }
     std::int64_t result = count;
     std::vector<char> buf(std::size_t(std::min<std::int64_t>(count > 0 ? count : 1, 0xF000)));
@@ -235,8 +249,14 @@ void TMemoryStream::Clear() {
 void TMemoryStream::LoadFromStream(TStream& stream) {
     stream.SetPosition(0);
     std::int64_t n = stream.Size();
-    SetSize(n);
-    if (n > 0) stream.ReadBuffer(data_.data(), n);
+    if (n < 0) {
+        // Unsized (a pipe): read to its end.
+        SetSize(0);
+        CopyFrom(stream, 0);
+    } else {
+        SetSize(n);
+        if (n > 0) stream.ReadBuffer(data_.data(), n);
+    }
     pos_ = 0;
 }
 

@@ -260,9 +260,19 @@ void TStrings::LoadFromFile(const std::string& file_name) { SetText(decode_text(
 void TStrings::SaveToFile(const std::string& file_name) const { core::detail::save_file(file_name, Text()); }
 
 void TStrings::LoadFromStream(TStream& stream) {
-    std::int64_t n = stream.Size() - stream.Position();
-    std::string bytes(std::size_t(n > 0 ? n : 0), '\0');
-    if (n > 0) stream.ReadBuffer(bytes.data(), n);
+    const std::int64_t size = stream.Size();
+    std::string bytes;
+    if (size < 0) {
+        // Unsized (a pipe): what it gives up to its end.
+        const int seek_error = stream.LastError();  // the failed seek of Size()
+        char buf[0x10000];
+        for (std::int64_t n; (n = stream.Read(buf, sizeof buf)) > 0;) bytes.append(buf, std::size_t(n));
+        if (stream.LastError() != seek_error) throw EReadError("Stream read error");
+    } else {
+        const std::int64_t n = size - stream.Position();
+        bytes.assign(std::size_t(n > 0 ? n : 0), '\0');
+        if (n > 0) stream.ReadBuffer(bytes.data(), n);
+    }
     SetText(decode_text(std::move(bytes)));
 }
 
@@ -283,6 +293,7 @@ void TStringList::changing() {
     if (update_count_ == 0) OnChanging(this);
 }
 void TStringList::changed() {
+    ItemsChanged();
     if (update_count_ == 0) OnChange(this);
 }
 
@@ -419,5 +430,6 @@ void TStringList::SetSorted(bool sorted) {
 void TStringList::SetCaseSensitive(bool cs) {
     if (cs == case_sensitive_) return;
     case_sensitive_ = cs;
+    ItemsChanged();
     if (sorted_) Sort();
 }

@@ -117,6 +117,10 @@ public:
 
 protected:
     int CompareStrings(std::string_view a, std::string_view b) const override;
+    // After every change of the lines, their objects, their order or how
+    // they compare, inside BeginUpdate/EndUpdate too (for derived lists that
+    // keep an index of their own).
+    virtual void ItemsChanged() {}
 
 private:
     struct Item {

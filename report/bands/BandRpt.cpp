@@ -7,7 +7,8 @@ namespace report {
 namespace {
 std::initializer_list<TClass> report_classes() {
     static const std::initializer_list<TClass> classes = {TBRBand::StaticClass(),      TBRChildBand::StaticClass(),
-                                                          TBRSubDetail::StaticClass(), TBandReport::StaticClass(),
+                                                          TBRSubDetail::StaticClass(), TBRGroup::StaticClass(),
+                                                          TBandReport::StaticClass(),
                                                           TCustomBandReport::StaticClass()};
     return classes;
 }

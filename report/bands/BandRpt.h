@@ -8,9 +8,11 @@
 //   BandRptPanel.h        panel base, design colour scheme, printable base
 //   BandRptBands.h        bands and child bands
 //   BandRptControllers.h  controllers, controller bands, band switches
+//   BandRptGroups.h       group bands, query parameter refresh
 //   BandRptReport.h       the report, its band order and page logic
 //   BandRptOutput.h       what a run prints on
 
+#include "report/bands/BandRptGroups.h"
 #include "report/bands/BandRptReport.h"
 
 namespace report {

@@ -2,60 +2,14 @@
 
 #include "platform/core/ClassBuilder.h"
 #include "platform/core/HostServices.h"
-#include "platform/core/DateUtils.h"
 #include "platform/data/DB.h"
 #include "platform/data/DBTables.h"
+#include "report/bands/BandRptGroups.h"
 #include "report/bands/BandRptReport.h"
 
 #include <set>
 
 bool DataSetUsable(const TDataSet* data_set) { return data_set && data_set->Active(); }
-
-void RefreshQueryParameters(TQuery* query, TBREvEnvironment* environment) {
-    query->SetActive(false);
-    for (int i = 0; i < query->ParamCount(); ++i) {
-        TParam* param = query->Params()->Items(i);
-        if (environment->IndexOf(param->Name()) < 0) continue;
-        EvalValue v;
-        environment->EntryValue(param->Name(), v);
-        switch (param->DataType()) {
-        case ftString:
-            if (v.Kind == vkString) param->SetAsString(v.Text);
-            break;
-        case ftSmallint:
-        case ftInteger:
-            if (v.Kind == vkInteger) {
-                const TFieldType type = param->DataType();
-                param->SetAsInteger(v.IntValue);
-                param->SetDataType(type);
-            }
-            break;
-        case ftBoolean:
-            if (v.Kind == vkBoolean) param->SetAsBoolean(v.BoolValue);
-            break;
-        case ftFloat:
-        case ftBCD:
-            if (v.Kind == vkFloat) {
-                const TFieldType type = param->DataType();
-                param->SetAsFloat(v.FloatValue);
-                param->SetDataType(type);
-            }
-            break;
-        case ftDate:
-            if (v.Kind == vkString) param->SetAsDate(StrToDate(v.Text));
-            break;
-        case ftTime:
-            if (v.Kind == vkString) param->SetAsTime(StrToTime(v.Text));
-            break;
-        case ftDateTime:
-            if (v.Kind == vkString) param->SetAsDateTime(StrToDateTime(v.Text));
-            break;
-        default:
-            break;
-        }
-    }
-    query->SetActive(true);
-}
 
 // ---------------------------------------------------- TBRCustomController
 
@@ -87,6 +41,7 @@ void TBRCustomController::BuildLevelTree() {
     if (InState(csDestroying)) return;
     BeforeLevels.clear();
     AfterLevels.clear();
+    Groups.clear();
     if (dynamic_cast<TBRCustomController*>(Scope)) collect_level_children(Creator);
     else if (Scope) collect_level_children(Scope->Owner());
     collect_level_children(Scope);
@@ -97,14 +52,22 @@ void TBRCustomController::PrepareLevel() {
     DetailListeners.clear();
     for (TBRCustomController* c : BeforeLevels) c->PrepareLevel();
     for (TBRCustomController* c : AfterLevels) c->PrepareLevel();
+    for (TBRGroup* g : Groups) g->PrepareGroup();
     LevelVariable = nullptr;
     if (ParentReport && Creator && !Creator->Name().empty())
         LevelVariable = ParentReport->Functions()->FirstCompiledElement(Creator->Name());
 }
 
+void TBRCustomController::UpdateLevelValue() {
+    EvalValue value;
+    LevelValue(value);
+    TBREvEnvironment::StoreConstant(LevelVariable, value);
+}
+
 void TBRCustomController::UnprepareLevel() {
     for (TBRCustomController* c : BeforeLevels) c->UnprepareLevel();
     for (TBRCustomController* c : AfterLevels) c->UnprepareLevel();
+    for (TBRGroup* g : Groups) g->UnprepareGroup();
     LevelVariable = nullptr;
 }
 
@@ -127,11 +90,57 @@ void TBRCustomController::PrintAfterLevels() {
     for (TBRCustomController* c : levels) c->RunLevel();
 }
 
+bool TBRCustomController::CheckGroups() {
+    for (std::size_t i = 0; i < Groups.size(); ++i) {
+        if (!Groups[i]->CheckGroupChange()) continue;
+        for (std::size_t j = i + 1; j < Groups.size(); ++j) Groups[j]->TakeGroupValue();
+        return true;
+    }
+    return false;
+}
+
+void TBRCustomController::ReprintGroupHeaders() {
+    for (TBRGroup* g : Groups)
+        if (g->GroupChanged) return;
+    for (TBRCustomController* c : BeforeLevels) c->ReprintGroupHeaders();
+    bool fired = false;
+    for (std::size_t i = 0; i < Groups.size() && !fired; ++i) {
+        if (!Groups[i]->CheckGroupReprint()) continue;
+        fired = true;
+        for (std::size_t j = i + 1; j < Groups.size(); ++j) Groups[j]->TakeGroupValue();
+    }
+    if (fired) PrintChangedGroupHeaders();
+    for (TBRCustomController* c : AfterLevels) c->ReprintGroupHeaders();
+}
+
+void TBRCustomController::PrintChangedGroupHeaders() {
+    const std::vector<TBRGroup*> groups = Groups;
+    for (TBRGroup* g : groups)
+        if (g->GroupChanged) g->PrintGroupHeader();
+}
+
+void TBRCustomController::PrintChangedGroupFooters() {
+    const std::vector<TBRGroup*> groups = Groups;
+    for (auto it = groups.rbegin(); it != groups.rend(); ++it)
+        if ((*it)->GroupChanged) (*it)->PrintGroupFooter();
+}
+
+void TBRCustomController::InvertGroupChanges() {
+    for (TBRGroup* g : Groups) g->GroupChanged = !g->GroupChanged;
+}
+
 void TBRCustomController::collect_level_children(TComponent* component) {
     if (!component) return;
     for (int i = 0; i < component->ComponentCount(); ++i) {
         TComponent* c = component->Components(i);
         TBRCustomController* level = nullptr;
+        if (auto* group = dynamic_cast<TBRGroup*>(c)) {
+            if (group->Master() == Scope && !group->InState(csDestroying)) {
+                Groups.push_back(group);
+                group->AttachToReport(ParentReport);
+            }
+            continue;
+        }
         if (auto* band = dynamic_cast<TBRControllerBand*>(c)) {
             if (band->InState(csDestroying) || band->Master() != Scope) continue;
             level = band->Controller();
@@ -153,6 +162,7 @@ void TBRCustomController::Notification(TComponent* component, TOperation operati
     if (component == master_) master_ = nullptr;
     std::erase(BeforeLevels, component);
     std::erase(AfterLevels, component);
+    std::erase(Groups, component);
 }
 
 // ----------------------------------------------------------- TBRController
@@ -174,9 +184,11 @@ void TBRController::SetDataSet(TDataSet* data_set) {
 void TBRController::ListLevelBands() {
     if (!ParentReport) return;
     ParentReport->AddBandChain(Header);
+    for (TBRGroup* g : Groups) ParentReport->AddBandChain(g);
     for (TBRCustomController* c : BeforeLevels) c->ListLevelBands();
     ParentReport->AddBandChain(Detail);
     for (TBRCustomController* c : AfterLevels) c->ListLevelBands();
+    for (auto it = Groups.rbegin(); it != Groups.rend(); ++it) ParentReport->AddBandChain((*it)->FooterBand());
     ParentReport->AddBandChain(Footer);
 }
 
@@ -190,8 +202,9 @@ void TBRController::PrepareLevel() {
     UpdateSQLParams = false;
     auto* query = dynamic_cast<TQuery*>(data_set_);
     if (!query || !ParentReport) return;
-    for (int i = 0; i < query->ParamCount() && !UpdateSQLParams; ++i)
-        UpdateSQLParams = ParentReport->Functions()->IndexOf(UpperCase(query->Params()->Items(i)->Name())) >= 0;
+    TParams* params = query->Params();
+    for (int i = 0; i < params->Count() && !UpdateSQLParams; ++i)
+        UpdateSQLParams = ParentReport->Functions()->IndexOf(UpperCase(params->Items(i)->Name())) >= 0;
 }
 
 void TBRController::PrintEmptyLevel() {
@@ -203,31 +216,40 @@ void TBRController::PrintEmptyLevel() {
     ParentReport->PrintBand(Footer);
 }
 
+namespace {
+// A dataset that closed while its level still read it ends the run: its
+// records would otherwise seem to end there.
+void check_still_open(const TDataSet* data_set) {
+    if (!data_set->Active())
+        throw EDatabaseError(data_set->Name() + ": the dataset was closed while the report read it");
+}
+}  // namespace
+
 void TBRController::RunLevel() {
     TCustomBandReport* report = ParentReport;
+    int record_count = 1;
+    for (TBRGroup* g : Groups) g->GroupHasValue = false;
     const bool data_driven = DataSetUsable(data_set_);
     if ((!data_driven && !OnNeedData) || !report) {
         if (PrintIfEmpty) PrintEmptyLevel();
         return;
     }
-    int record_count = 1;
+    const std::shared_ptr<bool> alive = report->AliveToken();
     bool more = true;
     if (data_driven) {
-        if (UpdateSQLParams)
-            if (auto* query = dynamic_cast<TQuery*>(data_set_)) RefreshQueryParameters(query, report->Functions());
+        if (UpdateSQLParams) RefreshQueryParameters(data_set_, report->Functions());
+        check_still_open(data_set_);
         data_set_->First();
         more = !data_set_->Eof();
         if (dynamic_cast<TBandReport*>(report)) record_count = report->RecordCountOrOne();
         if (!more && PrintIfEmpty) PrintEmptyLevel();
     } else if (!InState(csDesigning)) {
-        const std::shared_ptr<bool> alive = report->AliveToken();
         OnNeedData(Scope, more);
         TCustomBandReport::check_alive(alive);
     }
     DetailNumber = 0;
     if (Detail) Detail->DetailController = this;
     if (!more) return;
-    const std::shared_ptr<bool> alive = report->AliveToken();
     core::host().ProcessMessages();
     TCustomBandReport::check_alive(alive);
     if (report->CancelRequested) return;
@@ -243,16 +265,22 @@ void TBRController::RunLevel() {
             report->SkipForcedPage = true;
         }
     }
+    CheckGroups();
+    auto* band_report = dynamic_cast<TBandReport*>(report);
+    const bool progress = band_report && data_driven && band_report->DataSet() == data_set_ && record_count != 0;
     while (more) {
         core::host().ProcessMessages();
         TCustomBandReport::check_alive(alive);
         if (report->CancelRequested || (report->Output && report->Output->Cancelled())) return;
         ++DetailNumber;
+        PrintChangedGroupHeaders();
         PrintBeforeLevels();
         report->PrintBand(Detail);
         PrintAfterLevels();
         if (data_driven) {
+            check_still_open(data_set_);
             data_set_->Next();
+            check_still_open(data_set_);
             more = !data_set_->Eof();
         } else {
             more = false;
@@ -261,10 +289,16 @@ void TBRController::RunLevel() {
                 TCustomBandReport::check_alive(alive);
             }
         }
-        auto* band_report = dynamic_cast<TBandReport*>(report);
-        if (band_report && data_driven && band_report->DataSet() == data_set_ && record_count != 0 && report->Output)
+        if (CheckGroups()) {
+            if (data_driven) data_set_->Prior();
+            PrintChangedGroupFooters();
+            if (data_driven) data_set_->Next();
+        }
+        if (progress && report->Output)
             report->Output->NotifyProgress(int(std::int64_t(DetailNumber) * 100 / record_count));
     }
+    InvertGroupChanges();
+    PrintChangedGroupFooters();
     if (Footer) {
         if (report->PageCount == 0) report->NewPage();
         if (Footer->Size()->NativeHeight() > report->AvailableSpace()) report->NewColumn();

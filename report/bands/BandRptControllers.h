@@ -5,21 +5,17 @@
 // switches that create and free its standard bands.
 
 #include "report/bands/BandRptBands.h"
+#include "report/expr/BRExpr.h"
 
 #include <vector>
 
 class TDataSet;
 class TBRSubDetail;
 class TBREvElement;
-
-class TQuery;
-class TBREvEnvironment;
+class TBRGroup;
 
 // Assigned and open.
 bool DataSetUsable(const TDataSet* data_set);
-// Closes the query, gives each parameter named in the environment the
-// entry's value where its kind fits the parameter's type, and opens it again.
-void RefreshQueryParameters(TQuery* query, TBREvEnvironment* environment);
 
 using TBROnNeedDataEvent = TMethodEvent<void(TObject* Sender, bool& MoreData)>;
 
@@ -38,6 +34,8 @@ public:
     void SetLevelMaster(TComponent* master);
     std::vector<TBRCustomController*> AfterLevels;
     std::vector<TBRCustomController*> BeforeLevels;
+    // The level's group bands in component order; the first is the outermost.
+    std::vector<TBRGroup*> Groups;
     bool PrintIfEmpty = true;
     TComponent* Scope = nullptr;
     TCustomBandReport* ParentReport = nullptr;
@@ -66,8 +64,24 @@ public:
     virtual void PrintEmptyLevel();
     void PrintBeforeLevels();
     void PrintAfterLevels();
+
+    // ---- groups
+    // Tests every group for a new value; the first that changed makes every
+    // group inside it take its value anew. True when one changed.
+    bool CheckGroups();
+    // After a new page or column: the headers of open groups that print
+    // again on a new page, for this level and the levels under it.
+    void ReprintGroupHeaders();
+    // Headers of changed groups, outermost first; footers innermost first.
+    void PrintChangedGroupHeaders();
+    void PrintChangedGroupFooters();
+    void InvertGroupChanges();
     // The environment constant named after the creator, during a run.
     TBREvElement* LevelVariable = nullptr;
+    // The level's value: an error value here.
+    virtual void LevelValue(EvalValue& value) { value = EvalValue::Error(); }
+    // Stores LevelValue into LevelVariable (no step of a run calls it).
+    void UpdateLevelValue();
     void Notification(TComponent* component, TOperation operation) override;
 
 private:

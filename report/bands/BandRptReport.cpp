@@ -169,12 +169,27 @@ void TCustomBandReport::RemoveBand(TBRCustomBand* band) {
     ArrangeBands();
 }
 
-void TCustomBandReport::AddBandChain(TBRCustomBand* band) {
-    if (!band || band->InState(csDestroying) || contains(scratch_, band)) return;
+TBRCustomBand* TCustomBandReport::child_band(const TBRCustomBand* band) const {
+    if (!rebuilding_) return band->FindChildBand();
+    if (!band->Report()) return nullptr;
+    auto it = child_of_.find(band);
+    return it == child_of_.end() ? nullptr : it->second;
+}
+
+bool TCustomBandReport::in_scratch(const TBRCustomBand* band) const {
+    return rebuilding_ ? in_scratch_.count(band) != 0 : contains(scratch_, band);
+}
+
+void TCustomBandReport::add_to_scratch(TBRCustomBand* band) {
     scratch_.push_back(band);
-    for (TBRCustomBand* child = band->FindChildBand(); child && !contains(scratch_, child);
-         child = child->FindChildBand())
-        scratch_.push_back(child);
+    if (rebuilding_) in_scratch_.insert(band);
+}
+
+void TCustomBandReport::AddBandChain(TBRCustomBand* band) {
+    if (!band || band->InState(csDestroying) || in_scratch(band)) return;
+    add_to_scratch(band);
+    for (TBRCustomBand* child = child_band(band); child && !in_scratch(child); child = child_band(child))
+        add_to_scratch(child);
 }
 
 void TCustomBandReport::AddBandsOfType(TBRBandType type) {
@@ -188,6 +203,22 @@ void TCustomBandReport::RebuildBandOrder() {
     BindStandardBands();
     controller_->BuildLevelTree();
     scratch_.clear();
+    // Each band's child band as FindChildBand answers it: the first child
+    // band in the list that names it as its parent.
+    child_of_.clear();
+    in_scratch_.clear();
+    for (TBRCustomBand* b : band_list_)
+        if (auto* child = dynamic_cast<TBRChildBand*>(b); child && child->BandType() == rbChild && child->ParentBand())
+            child_of_.emplace(child->ParentBand(), child);
+    struct Rebuilding {
+        TCustomBandReport& report;
+        explicit Rebuilding(TCustomBandReport& r) : report(r) { report.rebuilding_ = true; }
+        ~Rebuilding() {
+            report.rebuilding_ = false;
+            report.child_of_.clear();
+            report.in_scratch_.clear();
+        }
+    } rebuilding(*this);
     AddBandsOfType(rbPageHeader);
     if (bands_->HasTitle()) AddBandsOfType(rbTitle);
     AddBandsOfType(rbColumnHeader);
@@ -199,8 +230,22 @@ void TCustomBandReport::RebuildBandOrder() {
     scratch_.clear();
 }
 
+bool TCustomBandReport::bands_loading() const {
+    // Bands finish loading mostly in list order: the search starts where
+    // the last one was found.
+    const std::size_t n = band_list_.size();
+    for (std::size_t k = 0; k < n; ++k) {
+        const std::size_t i = (loading_hint_ + k) % n;
+        if (band_list_[i]->InState(csLoading)) {
+            loading_hint_ = i;
+            return true;
+        }
+    }
+    return false;
+}
+
 void TCustomBandReport::ArrangeBands() {
-    if (!page_ || InState(csDestroying | csLoading)) return;
+    if (!page_ || InState(csDestroying | csLoading) || bands_loading()) return;
     const TBRUnit units = Units();
     SetUnits(TBRUnit::Pixels);
     std::int64_t y = Rnd(page_->TopMargin());
@@ -313,6 +358,7 @@ void TCustomBandReport::NewColumn() {
     TBREvEnvironment::StoreIntegerConstant(ColumnNumberSlot, CurrentColumn);
     if (!(CurrentColumn == 1 && PageCount == 1)) {
         PrintBand(FindBand(rbColumnHeader));
+        controller_->ReprintGroupHeaders();
     }
 }
 

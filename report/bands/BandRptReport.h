@@ -15,6 +15,8 @@
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class TMetafile;
@@ -246,6 +248,18 @@ private:
     std::vector<TBRCustomBand*> band_list_;
     std::vector<TBRCustomBand*> scratch_;
     TBRUnit run_units_ = TBRUnit::MM;
+    // True while a band of the list has not finished loading: each band
+    // that finishes would arrange them all again, the last one does it once.
+    bool bands_loading() const;
+    mutable std::size_t loading_hint_ = 0;  // where a loading band was found last
+    // While RebuildBandOrder runs: each band's child band, and the bands
+    // already in scratch_, so that a chain is found without walking the list.
+    bool rebuilding_ = false;
+    std::unordered_map<const TBRCustomBand*, TBRCustomBand*> child_of_;
+    std::unordered_set<const TBRCustomBand*> in_scratch_;
+    TBRCustomBand* child_band(const TBRCustomBand* band) const;
+    bool in_scratch(const TBRCustomBand* band) const;
+    void add_to_scratch(TBRCustomBand* band);
 };
 
 // The published report: its controller's header, detail and footer are the

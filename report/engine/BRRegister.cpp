@@ -32,7 +32,7 @@ void RegisterReportClasses() {
     if (registrations++ > 0) return;
     RegisterClasses({TBandReport::StaticClass(), TBRBand::StaticClass(), TBRSubDetail::StaticClass(),
                      TBRExpr::StaticClass(), TBRShape::StaticClass(), TTable::StaticClass(), TQuery::StaticClass(),
-                     TBRChildBand::StaticClass()});
+                     TBRChildBand::StaticClass(), TBRGroup::StaticClass()});
 }
 
 void ClearSearchText() {

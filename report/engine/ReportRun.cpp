@@ -1,6 +1,7 @@
 #include "report/engine/ReportRun.h"
 
 #include "platform/core/FormResource.h"
+#include "platform/core/HostServices.h"
 #include "platform/data/ADODB.h"
 #include "platform/data/DBErrors.h"
 #include "platform/data/DBTables.h"
@@ -49,6 +50,24 @@ std::string odbc_value(const std::string& text) {
     return "{" + text + "}";
 }
 
+// The run's progress notices shown through the host's progress service; a
+// cancel there cancels the run, which stops at its next record.
+class HostProgress : public NoticeWindow {
+public:
+    HostProgress(TCustomBandReport& report, const std::string& caption)
+        : report_(report), monitor_(core::host().BeginProgress(caption)) {}
+    void Notice(unsigned message, std::int64_t wParam, TBRPrinter*) override {
+        if (message != BRM_PROGRESS || !monitor_ || wParam == last_) return;
+        last_ = wParam;
+        if (!monitor_->Step(int(wParam), std::to_string(wParam) + "% Completed")) report_.CancelRun();
+    }
+
+private:
+    TCustomBandReport& report_;
+    std::unique_ptr<core::ProgressMonitor> monitor_;
+    std::int64_t last_ = -1;
+};
+
 }  // namespace
 
 Layout read_layout(const std::string& file) {
@@ -93,17 +112,28 @@ void open_datasets(Layout& layout, const std::string& database) {
         if (!ds->Active()) ds->Open();
 }
 
-int run_to_page_stream(TCustomBandReport& report, graphics::PrintDevice* device) {
+int run_to_page_stream(TCustomBandReport& report, graphics::PrintDevice* device, bool* cancelled) {
     FileOnlyDevice none(nullptr);
     report.CreateRunPrinter(device ? device : &none);
     TBRPrinter& printer = *report.ReportPrinter();
     printer.Destination = 0;
-    report.RunReport();
-    if (printer.State() != 2 || printer.Cancelled()) throw EBRError("The report run did not finish");
+    std::unique_ptr<HostProgress> progress;
+    if (report.ShowProgress) progress = std::make_unique<HostProgress>(report, report.ReportTitle);
+    printer.Preview = progress.get();
+    try {
+        report.RunReport();
+    } catch (...) {
+        if (report.ReportPrinter() == &printer) printer.Preview = nullptr;
+        throw;
+    }
+    printer.Preview = nullptr;
+    const bool stopped = printer.Cancelled() || report.CancelRequested;
+    if (printer.State() != 2 || (stopped && !cancelled)) throw EBRError("The report run did not finish");
+    if (cancelled) *cancelled = stopped;
     return printer.PageCount();
 }
 
-int run_layout(const RunRequest& request) {
+RunResult run_layout(const RunRequest& request) {
     std::vector<Layout> layouts;
     layouts.push_back(read_layout(request.layout));
     for (const std::string& file : request.chained) layouts.push_back(read_layout(file));
@@ -125,10 +155,10 @@ int run_layout(const RunRequest& request) {
         report.PrinterSettings()->PrinterIndex = int(it - names.begin());
     }
     TBRReportChain chain;
-    int pages = 0;
+    RunResult result;
     TBRPrinter* run_printer = nullptr;
     if (layouts.size() == 1) {
-        pages = run_to_page_stream(report, device);
+        result.pages = run_to_page_stream(report, device, &result.cancelled);
         run_printer = report.ReportPrinter();
     } else {
         // The chain takes the first layout's paper and printer settings.
@@ -144,7 +174,7 @@ int run_layout(const RunRequest& request) {
         run_printer = chain.ChainPrinter();
         if (!run_printer || run_printer->State() != 2 || run_printer->Cancelled())
             throw EBRError("The report run did not finish");
-        pages = run_printer->PageCount();
+        result.pages = run_printer->PageCount();
     }
     TBRPrinter& printer = *run_printer;
     switch (request.target) {
@@ -160,7 +190,9 @@ int run_layout(const RunRequest& request) {
         printer.PrintStoredPages();
         break;
     }
-    return pages;
+    if (request.target != RunTarget::PageStream && result.pages > 0 && printer.Cancelled())
+        throw EBRError("The pages were not printed: printing was cancelled");
+    return result;
 }
 
 // ----------------------------------------------------------- design surface

@@ -32,9 +32,9 @@ struct Layout {
 // report; the reader's own errors for a damaged file or an unknown class.
 Layout read_layout(const std::string& file);
 
-// Opens the layout's datasets: a query without a connection reads
-// `database` (an SQLite file; EDatabaseError when none is given or it does
-// not exist).
+// Opens the layout's datasets: a query without a connection, and a query or
+// table that names no database, read `database` (an SQLite file;
+// EDatabaseError when none is given or it does not exist).
 void open_datasets(Layout& layout, const std::string& database);
 
 enum class RunTarget { PageStream, Pdf, Printer };
@@ -55,13 +55,24 @@ struct RunRequest {
     graphics::PrintDevice* device = nullptr;
 };
 
-// Runs a layout into its target; answers the number of pages. Raises on
-// every failure, before the target is touched.
-int run_layout(const RunRequest& request);
+struct RunResult {
+    int pages = 0;
+    // The run was cancelled through the host's progress: the target holds
+    // the pages printed until then.
+    bool cancelled = false;
+};
+
+// Runs a layout into its target. Raises on every failure, before the target
+// is touched. While the report's ShowProgress is set, the run's progress
+// goes to the host's progress service, and a cancel there stops the run at
+// the next record.
+RunResult run_layout(const RunRequest& request);
 
 // Runs a report that is already read into its printer's page stream (made
 // on `device`, which gives no printers when nullptr); answers the pages.
-int run_to_page_stream(TCustomBandReport& report, graphics::PrintDevice* device = nullptr);
+// A cancelled run raises EBRError, unless `cancelled` is given: then it is
+// set and the pages printed so far are kept.
+int run_to_page_stream(TCustomBandReport& report, graphics::PrintDevice* device = nullptr, bool* cancelled = nullptr);
 
 // Paints the report's design surface (the report with its rulers, margins,
 // page frame and column marks, then every band and control on it at its

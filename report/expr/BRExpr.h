@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/core/Classes.h"
@@ -343,6 +344,9 @@ public:
     int AddObject(const std::string& s, TObject* obj) override;
     void InsertObject(int index, const std::string& s, TObject* obj) override;
     void PutObject(int index, TObject* obj) override;
+    // As the list compares, through an index of the names: a lookup does
+    // not walk the list.
+    int IndexOf(std::string_view s) const override;
 
     void DefineEntry(const std::string& name, const std::string& text);
     void RemoveEntry(const std::string& name);
@@ -366,9 +370,17 @@ public:
     // The expression texts as a string list ("DATA" of the form resource).
     TStrings* Data() const;
 
+protected:
+    void ItemsChanged() override { index_valid_ = false; }
+
 private:
     void compile_entry(TBREvEmbeddedFunction& entry);
+    std::string index_key(std::string_view name) const;
     class DataList;
+    // The first line of each name (its key as the list compares), rebuilt
+    // after a change; an append keeps it.
+    mutable std::unordered_map<std::string, int> index_;
+    mutable bool index_valid_ = false;
     int preparation_count_ = 0;
     report::DataSetListSlot datasets_;
     std::unique_ptr<DataList> data_;

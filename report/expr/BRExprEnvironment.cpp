@@ -4,6 +4,7 @@
 #include "report/expr/BRExpr.h"
 
 #include "platform/core/ClassBuilder.h"
+#include "platform/core/CodePages.h"
 
 // Keeps the release of entries from changing the application environment's count.
 bool GlobalUnprepareGuard = false;
@@ -83,7 +84,9 @@ TClass TBREvEnvironment::StaticClass() {
     static const TClassInfo info =
         core::ClassBuilder<TBREvEnvironment, TStringList>("TBREvEnvironment")
             .Strings("Strings", [](const TBREvEnvironment& e) { return const_cast<TStringList*>(static_cast<const TStringList*>(&e)); })
+            .WriteEmpty()
             .Strings("DATA", [](const TBREvEnvironment& e) { return e.Data(); })
+            .WriteEmpty()
             .Build();
     return &info;
 }
@@ -111,7 +114,30 @@ void TBREvEnvironment::Delete(int index) {
 // Every name has an entry: one added without gets an empty expression.
 int TBREvEnvironment::AddObject(const std::string& s, TObject* obj) {
     if (!obj) obj = new TBREvEmbeddedFunction(std::string());
-    return TStringList::AddObject(s, obj);
+    const bool indexed = index_valid_;
+    const int at = TStringList::AddObject(s, obj);
+    if (indexed && !Sorted() && at == Count() - 1) {
+        // Appended: the index stays whole with the new name (unless an
+        // earlier line has it).
+        index_.emplace(index_key(s), at);
+        index_valid_ = true;
+    }
+    return at;
+}
+
+std::string TBREvEnvironment::index_key(std::string_view name) const {
+    return CaseSensitive() ? std::string(name) : core::utf8_upper(name);
+}
+
+int TBREvEnvironment::IndexOf(std::string_view s) const {
+    if (Sorted()) return TStringList::IndexOf(s);
+    if (!index_valid_) {
+        index_.clear();
+        for (int i = 0; i < Count(); ++i) index_.emplace(index_key(Get(i)), i);
+        index_valid_ = true;
+    }
+    auto it = index_.find(index_key(s));
+    return it == index_.end() ? -1 : it->second;
 }
 
 void TBREvEnvironment::InsertObject(int index, const std::string& s, TObject* obj) {

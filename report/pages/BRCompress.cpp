@@ -4,24 +4,22 @@
 
 #include "platform/core/ByteOrder.h"
 
-// The code tree: the two children of the 256 inner nodes, and for every
-// node its parent and its side under it (0 left, 1 right). A leaf's
-// children are the leaf itself, so a descent may step past a leaf without
-// a test and stay there.
+// The code tree: the two children of every node, and for every node its
+// parent and its side under it (0 left, 1 right) packed as parent * 2 +
+// side. A leaf's children are the leaf itself, so a descent may step past a
+// leaf without a test and stay there.
 struct TBRCompress::Tree {
     uint16_t child[513][2];
-    uint8_t parent[513];
-    uint8_t side[513];
+    uint16_t up[513];
     // Decoding moves children only; parents and sides are rebuilt from the
     // children before a walk upwards needs them.
     bool stale = false;
 
     void rebuild() {
-        for (int i = 0; i < 256; ++i)
-            for (int s = 0; s < 2; ++s) {
-                parent[child[i][s]] = uint8_t(i);
-                side[child[i][s]] = uint8_t(s);
-            }
+        for (unsigned i = 0; i < 256; ++i) {
+            up[child[i][0]] = uint16_t(i << 1);
+            up[child[i][1]] = uint16_t(i << 1 | 1);
+        }
         stale = false;
     }
 
@@ -31,25 +29,19 @@ struct TBRCompress::Tree {
             child[i][1] = uint16_t(2 * i + 2);
         }
         for (int i = 256; i <= 512; ++i) child[i][0] = child[i][1] = uint16_t(i);
+        up[0] = 0;
+        for (int i = 1; i <= 512; ++i) up[i] = uint16_t(((i - 1) / 2) << 1 | ((i - 1) % 2));
         stale = false;
-        parent[0] = 0;
-        side[0] = 0;
-        for (int i = 1; i <= 512; ++i) {
-            parent[i] = uint8_t((i - 1) / 2);
-            side[i] = uint8_t((i - 1) % 2);
-        }
     }
 
-    // One semi-splay step: a (under c, under d) swaps places with c's
-    // sibling b. sa and sc are the sides of a under c and of c under d.
+    // One semi-splay step: a (side sa under c, c side sc under d) swaps
+    // places with c's sibling b.
     void rotate(unsigned a, unsigned c, unsigned d, unsigned sa, unsigned sc) {
         unsigned b = child[d][sc ^ 1];
         child[d][sc ^ 1] = uint16_t(a);
         child[c][sa] = uint16_t(b);
-        parent[a] = uint8_t(d);
-        side[a] = uint8_t(sc ^ 1);
-        parent[b] = uint8_t(c);
-        side[b] = uint8_t(sa);
+        up[a] = uint16_t(d << 1 | (sc ^ 1));
+        up[b] = uint16_t(c << 1 | sa);
     }
 
     // Semi-splaying: each step swaps the node with its parent's sibling and
@@ -58,56 +50,77 @@ struct TBRCompress::Tree {
         if (stale) rebuild();
         unsigned a = value + 256;
         for (;;) {
-            unsigned c = parent[a];
+            unsigned ua = up[a], c = ua >> 1;
             if (c == 0) return;
-            unsigned d = parent[c];
-            rotate(a, c, d, side[a], side[c]);
-            a = d;
+            unsigned uc = up[c];
+            rotate(a, c, uc >> 1, ua & 1, uc & 1);
+            a = uc >> 1;
             if (a == 0) return;
         }
     }
 
-    // Appends the code of value (bits root first, into the bits above the
-    // `count` pending ones of `bits`), writes whole bytes to out and splays,
-    // in one walk from the leaf up: the bits of a node and its parent are
-    // read before the step that moves them. out needs 8 bytes of room past
-    // the bytes written; a code longer than 56 bits goes a bit at a time.
-    void encode(unsigned value, uint64_t& bits, int& count, uint8_t*& out) {
-        if (stale) rebuild();
+    // Appends n <= 56 bits (first bit lowest) above the `count` pending ones
+    // of `bits` and writes the whole bytes to out (8 bytes of room needed).
+    static void put(uint64_t v, int n, uint64_t& bits, int& count, uint8_t*& out) {
+        bits |= v << count;
+        count += n;
+        std::memcpy(out, &bits, 8);  // little-endian: the lowest bits first
+        out += count >> 3;
+        bits >>= (count & ~7);  // count <= 63: a shift of at most 56
+        count &= 7;
+    }
+
+    // Appends the code of value (bits root first) and splays, in one walk
+    // from the leaf up: the bits of a node and its parent are read before
+    // the step that moves them. The bits collect leaf first from the top of
+    // a word of kWord bits; a longer code fills more words.
+    static constexpr int kWord = 64;
+    [[gnu::always_inline]] inline void encode(unsigned value, uint64_t& bits, int& count, uint8_t*& out) {
+        if (stale) [[unlikely]]
+            rebuild();
         uint64_t code = 0;  // bit k from the leaf at bit 63 - k
         int depth = 0;
-        uint8_t path[520];  // the same bits, leaf first, for long codes
+        uint64_t full[512 / kWord];  // earlier words of a long code (at most 256 bits)
+        int words = 0;
         unsigned a = value + 256;
         for (;;) {
-            unsigned c = parent[a], sa = side[a];
-            path[depth] = uint8_t(sa);
-            code |= uint64_t(sa) << (63 - (depth & 63));
+            unsigned ua = up[a], c = ua >> 1, sa = ua & 1;
+            code |= uint64_t(sa) << (63 - depth);
             ++depth;
             if (c == 0) break;
-            unsigned d = parent[c], sc = side[c];
-            path[depth] = uint8_t(sc);
-            code |= uint64_t(sc) << (63 - (depth & 63));
+            unsigned uc = up[c], d = uc >> 1, sc = uc & 1;
+            if (depth == kWord) [[unlikely]] {
+                full[words++] = code;
+                code = 0;
+                depth = 0;
+            }
+            code |= uint64_t(sc) << (63 - depth);
             ++depth;
             rotate(a, c, d, sa, sc);
             a = d;
             if (a == 0) break;
+            if (depth == kWord) [[unlikely]] {
+                full[words++] = code;
+                code = 0;
+                depth = 0;
+            }
         }
-        if (depth <= 56) {
-            bits |= (code >> (64 - depth)) << count;
-            count += depth;
-            std::memcpy(out, &bits, 8);  // little-endian: the lowest bits first
-            out += count >> 3;
-            bits >>= (count & ~7);  // count <= 63: a shift of at most 56
-            count &= 7;
+        if (words == 0 && depth <= 56) [[likely]] {
+            put(code >> (64 - depth), depth, bits, count, out);
             return;
         }
-        while (depth > 0) {
-            bits |= uint64_t(path[--depth]) << count;
-            if (++count == 8) {
-                *out++ = uint8_t(bits);
-                bits = 0;
-                count = 0;
-            }
+        // Root first: this word's bits, then the full words back to the leaf's.
+        put_long(code >> (64 - depth), depth, bits, count, out);  // depth >= 1
+        while (words > 0) put_long(full[--words] >> (64 - kWord), kWord, bits, count, out);
+    }
+
+    // put() of up to 64 bits, in two halves.
+    static void put_long(uint64_t v, int n, uint64_t& bits, int& count, uint8_t*& out) {
+        if (n > 32) {
+            put(v & 0xFFFFFFFFu, 32, bits, count, out);
+            put(v >> 32, n - 32, bits, count, out);
+        } else {
+            put(v, n, bits, count, out);
         }
     }
 
@@ -116,33 +129,31 @@ struct TBRCompress::Tree {
     // `bits` holds `count` pending bits, lowest first; refill() gives the
     // next 8 to 64 bits and their count when they run out.
     template <class Refill>
-    unsigned decode(uint64_t& bits, int& count, Refill&& refill) {
+    [[gnu::always_inline]] inline unsigned decode(uint64_t& bits, int& count, Refill&& refill) {
         uint16_t nodes[520];
         uint8_t sides[520];
-        unsigned node = 0;
-        int depth = 0;
         uint64_t b = bits;
         int n = count;
-        if (n >= 2) {
-            // Two steps without a branch: many codes are this short. Steps
-            // past the leaf stay on it and are not counted.
-            for (int i = 0; i < 2; ++i) {
-                unsigned bit = unsigned(b >> i) & 1;
-                nodes[i] = uint16_t(node);
-                sides[i] = uint8_t(bit);
-                depth += node < 256;
-                node = child[node][bit];
-            }
-            b >>= depth;
-            n -= depth;
+        if (n == 0) [[unlikely]] {
+            auto more = refill();
+            b = more.first;
+            n = more.second;
         }
+        // The first step: the leaf of a one-bit code needs no splaying.
+        unsigned bit = unsigned(b & 1);
+        b >>= 1;
+        --n;
+        nodes[0] = 0;
+        sides[0] = uint8_t(bit);
+        unsigned node = child[0][bit];
+        int depth = 1;
         while (node < 256) {
             if (n == 0) [[unlikely]] {
                 auto more = refill();
                 b = more.first;
                 n = more.second;
             }
-            unsigned bit = unsigned(b & 1);
+            bit = unsigned(b & 1);
             b >>= 1;
             --n;
             nodes[depth] = uint16_t(node);
@@ -152,15 +163,17 @@ struct TBRCompress::Tree {
         }
         bits = b;
         count = n;
-        nodes[depth] = uint16_t(node);
-        // nodes[k] is the node at depth k; sides[k] the side of nodes[k + 1].
-        for (int k = depth; k >= 2; k -= 2) {
-            unsigned a = nodes[k], c = nodes[k - 1], d = nodes[k - 2], sc = sides[k - 2];
-            unsigned sib = child[d][sc ^ 1];
-            child[d][sc ^ 1] = uint16_t(a);
-            child[c][sides[k - 1]] = uint16_t(sib);
+        if (depth > 1) {
+            nodes[depth] = uint16_t(node);
+            // nodes[k] is the node at depth k; sides[k] the side of nodes[k + 1].
+            for (int k = depth; k >= 2; k -= 2) {
+                unsigned a = nodes[k], c = nodes[k - 1], d = nodes[k - 2], sc = sides[k - 2];
+                unsigned sib = child[d][sc ^ 1];
+                child[d][sc ^ 1] = uint16_t(a);
+                child[c][sides[k - 1]] = uint16_t(sib);
+            }
+            stale = true;
         }
-        stale = true;
         return node - 256;
     }
 };
@@ -203,14 +216,21 @@ void TBRCompress::EncodeSymbols(std::span<const uint8_t> plain) {
     Tree& tree = *tree_;
     uint8_t* out = buffer_.data() + at_;
     uint8_t* full = buffer_.data() + kChunk;
+    // The pending bits in locals: stores through out could alias the members.
+    uint64_t bits = bits_;
+    int count = count_;
     for (uint8_t v : plain) {
-        tree.encode(v, bits_, count_, out);
-        if (out >= full) {
+        tree.encode(v, bits, count, out);
+        if (out >= full) [[unlikely]] {
             at_ = size_t(out - buffer_.data());
+            bits_ = bits;
+            count_ = count;
             Flush();
             out = buffer_.data();
         }
     }
+    bits_ = bits;
+    count_ = count;
     at_ = size_t(out - buffer_.data());
 }
 

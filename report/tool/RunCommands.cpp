@@ -1,8 +1,11 @@
 #include "report/tool/RunCommands.h"
 
+#include "platform/core/HostServices.h"
+#include "platform/core/ServiceSlot.h"
 #include "platform/data/Startup.h"
 #include "platform/graphics/qt/QtCanvas.h"
 #include "platform/os/Files.h"
+#include "platform/os/Interrupt.h"
 #include "platform/os/ReplacingFile.h"
 #include "platform/print/Printers.h"
 #include "report/bands/BandRpt.h"
@@ -35,6 +38,29 @@ struct Units {
         report::unit_shutdown();
         data::unit_shutdown();
     }
+};
+
+// The console host whose progress answers "cancel" once after Ctrl-C was
+// pressed: the run stops at its next record and keeps the pages printed so
+// far, which are then printed.
+class InterruptibleHost : public core::ConsoleHost {
+public:
+    InterruptibleHost() : core::ConsoleHost("report-tool") {}
+    std::unique_ptr<core::ProgressMonitor> BeginProgress(const std::string&) override {
+        struct Progress : core::ProgressMonitor {
+            explicit Progress(bool& answered) : answered_(answered) {}
+            bool Step(int, const std::string&) override {
+                if (answered_ || !os::interrupt_requested()) return true;
+                answered_ = true;
+                return false;
+            }
+            bool& answered_;
+        };
+        return std::make_unique<Progress>(answered_);
+    }
+
+private:
+    bool answered_ = false;
 };
 
 }  // namespace
@@ -76,12 +102,19 @@ int run_command(const std::vector<std::string>& args, std::ostream& out, std::os
         return 2;
     }
     Units units;
+    InterruptibleHost host;
+    core::ScopedService<core::HostServices*> installed{core::host_slot, &host};
+    os::catch_interrupt();
     std::vector<std::string> uris;
     if (request.target == RunTarget::Printer && print::is_printer_uri(request.output)) uris.push_back(request.output);
     print::CupsPrintDevice device(uris);
     request.device = &device;
-    const int pages = run_layout(request);
-    out << "pages\t" << pages << '\n';
+    const RunResult result = run_layout(request);
+    out << "pages\t" << result.pages << '\n';
+    if (result.cancelled) {
+        err << "report-tool run: the run was cancelled; the output holds the pages printed until then\n";
+        return 3;
+    }
     return 0;
 }
 

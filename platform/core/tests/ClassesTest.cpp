@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 std::vector<std::string>* g_log = nullptr;
@@ -129,6 +131,94 @@ TEST(Component, NamesAreValidatedAndUnique) {
     b->SetName("");
     b->SetName("_ok2");
     EXPECT_EQ(b->Name(), "_ok2");
+}
+
+// With few or many owned components, names are found, refused and freed
+// after renames, removals and moves as a walk over the owned ones finds them.
+TEST(Component, ManyOwnedComponentsAreFoundByName) {
+    for (int count : {3, 200}) {
+        SCOPED_TRACE(count);
+        TComponent owner(nullptr), other(nullptr);
+        std::vector<TComponent*> owned;
+        for (int i = 0; i < count; ++i) {
+            owned.push_back(new TComponent(&owner));
+            owned.back()->SetName("Item" + std::to_string(i));
+        }
+        auto walk = [&owner](const std::string& name) -> TComponent* {
+            if (name.empty()) return nullptr;  // an unnamed component is never found
+            for (int i = 0; i < owner.ComponentCount(); ++i)
+                if (SameText(owner.Components(i)->Name(), name)) return owner.Components(i);
+            return nullptr;
+        };
+        auto* first = owned[0];
+        auto* last = owned.back();
+        const struct {
+            const char* change;
+            std::function<void()> apply;
+        } steps[] = {
+            {"made", [] {}},
+            {"renamed", [&] { first->SetName("Renamed"); }},
+            {"case changed", [&] { first->SetName("RENAMED"); }},
+            {"name cleared", [&] { last->SetName(""); }},
+            {"moved away", [&] { other.InsertComponent(owned[1]); }},
+            {"moved back renamed", [&] {
+                 owned[1]->SetName("Back");
+                 owner.InsertComponent(owned[1]);
+             }},
+            {"freed", [&] { delete owned[2]; }},
+            {"old name taken again", [&] { (new TComponent(&owner))->SetName("item0"); }},
+        };
+        const std::vector<std::string> names = {"item0", "ITEM1", "Item2", "renamed", "Back", "Item" + std::to_string(count - 1),
+                                                "Item" + std::to_string(count / 2), "", "none"};
+        for (const auto& step : steps) {
+            step.apply();
+            for (const std::string& n : names) EXPECT_EQ(owner.FindComponent(n), walk(n)) << step.change << ": " << n;
+        }
+        // A name in use is refused, in any case.
+        EXPECT_THROW(last->SetName("BACK"), EComponentError);
+        auto* stray = new TComponent(nullptr);
+        stray->SetName("Renamed");
+        EXPECT_THROW(owner.InsertComponent(stray), EComponentError);
+        delete stray;
+    }
+}
+
+// A handler that frees an owned component while the owner passes a
+// notification on: the freed one is not called, the others are.
+TEST(Component, ANotificationSkipsComponentsFreedOnTheWay) {
+    struct TFreer : TProbe {
+        using TProbe::TProbe;
+        TComponent* Victim = nullptr;
+        void Notification(TComponent* c, TOperation op) override {
+            TProbe::Notification(c, op);
+            if (op == opInsert && Victim) {
+                delete Victim;
+                Victim = nullptr;
+            }
+        }
+    };
+    std::vector<std::string> log;
+    g_log = &log;
+    {
+        TProbe owner(nullptr);
+        owner.SetName("Owner");
+        auto* a = new TProbe(&owner);
+        a->SetName("A");
+        auto* b = new TProbe(&owner);
+        b->SetName("B");
+        auto* k = new TFreer(&owner);
+        k->SetName("K");
+        k->Victim = b;
+        log.clear();
+        auto* n = new TProbe(nullptr);
+        n->SetName("New");
+        owner.InsertComponent(n);
+        EXPECT_EQ(log, (std::vector<std::string>{"Owner +New", "K +New", "free B", "Owner -B", "New -B", "K -B", "A -B",
+                                                 "A +New"}));
+        EXPECT_EQ(owner.ComponentCount(), 3);
+        log.clear();
+    }
+    g_log = nullptr;
 }
 
 TEST(Component, FreeNotificationClearsReferences) {

@@ -1,4 +1,5 @@
 #include "platform/core/Classes.h"
+#include "platform/core/StringList.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +7,8 @@
 #include "platform/core/Streams.h"
 
 #include <sys/stat.h>
+
+#include <thread>
 #include <unistd.h>
 
 TEST(MemoryStream, ReadWriteSeekSize) {
@@ -125,4 +128,49 @@ TEST(MemoryStream, SaveToFileReplacesWhole) {
     EXPECT_EQ(back.Size(), 7);
     EXPECT_THROW(s.SaveToFile(test_dir() + "no/such/dir/f"), EFCreateError);
     DeleteFile(path);
+}
+
+// A pipe has no size: a copy of "the whole source" and a load read it to
+// its end, however much it holds.
+TEST(HandleStream, UnsizedSourcesAreReadToTheirEnd) {
+    std::string big(200000, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = char('a' + i % 23);
+    const std::string texts[] = {"", "abc", "one\r\ntwo\r\n", big};
+    enum How { Copy, Load, Lines };
+    for (How how : {Copy, Load, Lines}) {
+        for (const std::string& text : texts) {
+            SCOPED_TRACE(testing::Message() << "how " << how << ", " << text.size() << " bytes");
+            int fds[2];
+            ASSERT_EQ(::pipe(fds), 0);
+            std::thread writer([&] {
+                for (std::size_t at = 0; at < text.size();) {
+                    ssize_t n = ::write(fds[1], text.data() + at, std::min<std::size_t>(text.size() - at, 7000));
+                    if (n <= 0) break;
+                    at += std::size_t(n);
+                }
+                ::close(fds[1]);
+            });
+            THandleStream in(fds[0]);
+            EXPECT_LT(in.Size(), 0);
+            if (how == Lines) {
+                TStringList lines;
+                lines.LoadFromStream(in);
+                TStringList expected;
+                expected.SetText(text);
+                EXPECT_EQ(lines.Text(), expected.Text());
+            } else {
+                TMemoryStream m;
+                if (how == Copy) {
+                    EXPECT_EQ(m.CopyFrom(in, 0), std::int64_t(text.size()));
+                } else {
+                    m.WriteBuffer("old", 3);
+                    m.LoadFromStream(in);
+                    EXPECT_EQ(m.Position(), 0);
+                }
+                EXPECT_EQ(std::string(m.Bytes().begin(), m.Bytes().end()), text);
+            }
+            writer.join();
+            ::close(fds[0]);
+        }
+    }
 }

@@ -154,6 +154,33 @@ TEST_F(Streaming, ABandComesUpExactlyAsStored) {
     for (int i = 0; i < 7; ++i) EXPECT_EQ(loaded->Page()->NativeValue(i), report->Page()->NativeValue(i)) << i;
 }
 
+// Many bands of their own heights, some with child bands: loaded, each
+// stands where it stood on the report that was stored, in the same order.
+TEST_F(Streaming, ManyBandsAreArrangedAsStored) {
+    MeasureScope scope(false);
+    auto report = every_kind_of_band();
+    for (int i = 0; i < 60; ++i) {
+        TBRCustomBand* band = report->CreateStandardBand(i % 3 ? rbDetail : rbGroupHeader);
+        band->Size()->SetCurrentUnit(TBRUnit::MM);
+        band->Size()->SetHeight(5 + i % 7 * 2.5L);
+        if (i % 5 == 0) band->SetHasChild(true);
+    }
+    auto loaded = load(core::write_component(*report));
+    ASSERT_NE(loaded, nullptr);
+    ASSERT_EQ(loaded->BandList().size(), report->BandList().size());
+    for (std::size_t i = 0; i < report->BandList().size(); ++i) {
+        const TBRCustomBand* a = report->BandList()[i];
+        const TBRCustomBand* b = loaded->BandList()[i];
+        ASSERT_EQ(b->Name(), a->Name()) << i;
+        EXPECT_EQ(b->Top(), a->Top()) << a->Name();
+        EXPECT_EQ(b->Left(), a->Left()) << a->Name();
+        EXPECT_EQ(b->Width(), a->Width()) << a->Name();
+        EXPECT_EQ(b->Height(), a->Height()) << a->Name();
+        const TBRCustomBand* child = a->FindChildBand();
+        EXPECT_EQ(b->FindChildBand() ? b->FindChildBand()->Name() : "", child ? child->Name() : "") << a->Name();
+    }
+}
+
 TEST_F(Streaming, AReportStoredInInchesKeepsItsNativeValuesOnAMetricSystem) {
     std::string json;
     std::vector<long double> values;

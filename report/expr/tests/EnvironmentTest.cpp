@@ -2,6 +2,8 @@
 // preparation counts, the application environment and the stored form.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/core/ClassBuilder.h"
 #include "platform/core/DateUtils.h"
 #include "platform/core/FormResource.h"
@@ -63,6 +65,45 @@ TEST_F(ReportEnvironment, StoredConstantsReachCompiledExpressionsWithoutRecompil
     EXPECT_EQ(describe(v), "STRING Page 6 of Sales");
     ev.ReleaseCompiled();
     env_.UnprepareEntries();
+}
+
+// Names are found as the list compares them after every kind of change of
+// the list: the answer always equals a walk over the lines.
+TEST(Environment, LookupsFollowEveryChangeOfTheList) {
+    TBREvEnvironment env;
+    auto walk = [&env](const std::string& name) {
+        for (int i = 0; i < env.Count(); ++i)
+            if ((env.CaseSensitive() ? AnsiCompareStr(env.Strings(i), name) : AnsiCompareText(env.Strings(i), name)) == 0)
+                return i;
+        return -1;
+    };
+    const std::vector<std::string> names = {"A", "B", "C", "a", "ÉTÉ", "été", "X", "Y", "Z", "ZZ"};
+    const struct {
+        const char* change;
+        std::function<void()> apply;
+    } steps[] = {
+        {"defined", [&] { for (const char* n : {"A", "B", "C", "ÉTÉ"}) env.DefineEntry(n, "1"); }},
+        {"appended twice", [&] { env.AddObject("B", nullptr); env.AddObject("X", nullptr); }},
+        {"renamed", [&] { env.Put(0, "Y"); }},
+        {"inserted", [&] { env.InsertObject(0, "Z", nullptr); }},
+        {"deleted", [&] { env.Delete(2); }},
+        {"sorted", [&] { env.Sort(); }},
+        {"case sensitive", [&] { env.SetCaseSensitive(true); }},
+        {"lower-case name added", [&] { env.AddObject("a", nullptr); }},
+        {"case insensitive", [&] { env.SetCaseSensitive(false); }},
+        {"in an update", [&] {
+             env.BeginUpdate();
+             env.Put(1, "ZZ");
+             env.EndUpdate();
+         }},
+        {"kept sorted", [&] { env.SetSorted(true); }},
+        {"unsorted", [&] { env.SetSorted(false); env.AddObject("été", nullptr); }},
+        {"cleared", [&] { env.Clear(); }},
+    };
+    for (const auto& step : steps) {
+        step.apply();
+        for (const std::string& n : names) EXPECT_EQ(env.IndexOf(n), walk(n)) << step.change << ": " << n;
+    }
 }
 
 TEST(Environment, AConstantRedefinedAsAnExpressionIsNotChangedInPlace) {
@@ -275,6 +316,20 @@ TEST(StoredEnvironment, ALoadedReportHasExactlyTheStoredEntries) {
     auto again = read_report(written);
     EXPECT_EQ(again->Functions()->Count(), 3);
     EXPECT_EQ(again->Functions()->Entry(2)->ExpressionText(), "'Total: ' + STR(TOTAL)");
+}
+
+// An emptied environment is written as two empty lists and reloads empty,
+// not with the entries a new report starts with.
+TEST(StoredEnvironment, AnEmptiedEnvironmentReloadsWithNoEntries) {
+    TTestReport report(nullptr);
+    report.SetName("Report1");
+    report.Functions()->Clear();
+    const std::string written = core::write_component(report);
+    EXPECT_NE(written.find(R"js("Strings": [],)js"), std::string::npos) << written;
+    EXPECT_NE(written.find(R"js("DATA": [])js"), std::string::npos) << written;
+    auto again = read_report(written);
+    EXPECT_EQ(again->Functions()->Count(), 0);
+    EXPECT_EQ(core::write_component(*again), written);
 }
 
 TEST(StoredEnvironment, AShortDataListLeavesTheMissingEntriesEmpty) {

@@ -109,6 +109,37 @@ TEST(PagesTool, CodeAndDecodeAgreeWithTheReferenceCoder) {
     EXPECT_NE(cut.err.find("Stream read error"), std::string::npos);
 }
 
+// From a pipe the coder reads to the end, as from a file: the same payload
+// (the plain size first), and decode takes its payload from a pipe too.
+TEST(PagesTool, CodeAndDecodeReadPipesToTheEnd) {
+    ScratchDir dir("brp-pipe");
+    ASSERT_EQ(run_status(tool() + "synth --pages 3 " + (dir / "s.brp")), 0);
+    const std::string big = read_file(dir / "s.brp");
+    const struct {
+        const char* name;
+        std::string plain;
+    } cases[] = {{"three bytes", "abc"}, {"empty", ""}, {"a page stream", big}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        write_file(dir / "plain", c.plain);
+        const auto from_file = run_split(tool() + "code < " + (dir / "plain"));
+        const auto from_pipe = run_split("cat " + (dir / "plain") + " | " + tool() + "code");
+        ASSERT_EQ(from_file.status, 0) << from_file.err;
+        ASSERT_EQ(from_pipe.status, 0) << from_pipe.err;
+        EXPECT_EQ(from_pipe.out, from_file.out);
+        ASSERT_GE(from_pipe.out.size(), 4u);
+        EXPECT_EQ(from_pipe.out.substr(0, 4),
+                  std::string({char(c.plain.size() & 0xFF), char((c.plain.size() >> 8) & 0xFF),
+                               char((c.plain.size() >> 16) & 0xFF), char(c.plain.size() >> 24)}));
+        write_file(dir / "payload", from_pipe.out);
+        const auto back = run_split("cat " + (dir / "payload") + " | " + tool() + "decode");
+        ASSERT_EQ(back.status, 0) << back.err;
+        EXPECT_EQ(back.out, c.plain);
+    }
+    // The three bytes as coded by the reference coder.
+    EXPECT_EQ(run_split("printf abc | " + tool() + "code | od -An -tx1").out, " 03 00 00 00 46 3d 01\n");
+}
+
 TEST(PagesTool, BadArgumentsAndFilesGetClearErrors) {
     ScratchDir dir("brp-tool");
     std::string file = dir / "s.brp";
