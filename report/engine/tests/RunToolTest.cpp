@@ -372,6 +372,71 @@ TEST(RunTool, ARunPrintsOnAPrinterGivenByUri) {
     EXPECT_NE(unknown.err.find("Unknown printer \"nonesuch\""), std::string::npos) << unknown.err;
 }
 
+namespace {
+
+// Three layouts run as one chain: one PDF whose page numbers run 1..N across
+// the reports, with one footer on each page (no report but the last ends its
+// last page), and fewer pages than the three runs alone.
+TEST(RunTool, AChainOfLayoutsMakesOneOutput) {
+    ScratchDir dir("report-chain");
+    const std::string db = dir / "sales.db", pdf = dir / "chain.pdf";
+    make_db(db, 200);
+    std::vector<std::string> layouts;
+    int alone = 0;
+    for (int rows : {70, 45, 90}) {
+        const std::string layout = dir / ("layout" + std::to_string(rows) + ".json");
+        LayoutSpec spec;
+        spec.sql = "select id, name, amount from sales where id <= " + std::to_string(rows) + " order by id";
+        write_layout(spec, layout);
+        nlohmann::ordered_json j = nlohmann::ordered_json::parse(read_file(layout));
+        auto control = [](const std::string& name, const std::string& expression) {
+            return nlohmann::ordered_json{{"class", "TBRExpr"},
+                                          {"name", name},
+                                          {"properties", {{"Left", 0}, {"Top", 0}, {"Width", 300}, {"Height", 16},
+                                                          {"Expression", expression}}}};
+        };
+        for (auto& child : j["children"]) {
+            const std::string name = child.value("name", "");
+            if (name == "PageHeaderBand1") child["children"] = {control("PageText", "'Page ' + STR(PAGENUMBER)")};
+            if (name == "PageFooterBand1") child["children"] = {control("FootText", "'Foot ' + STR(PAGENUMBER)")};
+        }
+        write_file(layout, j.dump(2));
+        layouts.push_back(layout);
+        const SplitResult one = run_tool("run " + shell_quote(layout) + " --db " + shell_quote(db) + " --pdf " +
+                                         shell_quote(dir / "alone.pdf"));
+        ASSERT_EQ(one.status, 0) << one.err;
+        alone += pdf_pages(dir / "alone.pdf");
+    }
+    const SplitResult r = run_tool("run " + shell_quote(layouts[0]) + " " + shell_quote(layouts[1]) + " " +
+                                   shell_quote(layouts[2]) + " --db " + shell_quote(db) + " --pdf " + shell_quote(pdf));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const int pages = pdf_pages(pdf);
+    EXPECT_EQ(r.out, "pages\t" + std::to_string(pages) + "\n");
+    EXPECT_LT(pages, alone);
+    std::istringstream in(capture("pdftotext -layout " + shell_quote(pdf) + " -"));
+    int next_page = 1, next_foot = 1;
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::string word;
+        while (words >> word) {
+            int n = 0;
+            if (word == "Page") {
+                words >> n;
+                EXPECT_EQ(n, next_page) << line;
+                next_page = n + 1;
+            } else if (word == "Foot") {
+                words >> n;
+                EXPECT_EQ(n, next_foot) << line;
+                next_foot = n + 1;
+            }
+        }
+    }
+    EXPECT_EQ(next_page, pages + 1);
+    EXPECT_EQ(next_foot, pages + 1);
+}
+
+}  // namespace
+
 // A query's :NAME parameters take the values of the report variables of
 // their names when their kinds fit; other values leave them as they were.
 TEST(RunTool, QueryParametersComeFromTheReportsVariables) {
