@@ -385,9 +385,9 @@ TEST(RunTool, AChainOfLayoutsMakesOneOutput) {
     int alone = 0;
     for (int rows : {70, 45, 90}) {
         const std::string layout = dir / ("layout" + std::to_string(rows) + ".json");
-        LayoutSpec spec;
-        spec.sql = "select id, name, amount from sales where id <= " + std::to_string(rows) + " order by id";
-        write_layout(spec, layout);
+        LayoutPlan plan;
+        plan.sql = "select id, name, amount from sales where id <= " + std::to_string(rows) + " order by id";
+        write_layout(plan, layout);
         nlohmann::ordered_json j = nlohmann::ordered_json::parse(read_file(layout));
         auto control = [](const std::string& name, const std::string& expression) {
             return nlohmann::ordered_json{{"class", "TBRExpr"},
