@@ -175,7 +175,7 @@ TEST(Component, ManyOwnedComponentsAreFoundByName) {
             for (const std::string& n : names) EXPECT_EQ(owner.FindComponent(n), walk(n)) << step.change << ": " << n;
         }
         // A name in use is refused, in any case.
-        EXPECT_THROW(last->SetName("BACK"), EComponentError);
+        EXPECT_THROW(first->SetName("BACK"), EComponentError);
         auto* stray = new TComponent(nullptr);
         stray->SetName("Renamed");
         EXPECT_THROW(owner.InsertComponent(stray), EComponentError);
