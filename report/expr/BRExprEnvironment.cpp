@@ -18,16 +18,33 @@ TBREvEmbeddedFunction::TBREvEmbeddedFunction(std::string text)
 
 TBREvEmbeddedFunction::~TBREvEmbeddedFunction() { *handle_ = nullptr; }
 
+namespace {
+// Entries whose evaluation is under way on this thread, one inside another.
+// An entry using another recurses into it; past this depth (a chain of
+// entries each using the one before) the value is an error rather than a
+// stack overflow.
+constexpr int kMaxEntryDepth = 2000;
+thread_local int entry_depth = 0;
+}  // namespace
+
 void TBREvEmbeddedFunction::ComputeValue(TBRFiFo&, EvalValue& result) {
     if (in_evaluation_) {
         result = EvalValue::Error("Recursive calls not allowed");
         return;
     }
+    if (entry_depth >= kMaxEntryDepth) {
+        result = EvalValue::Error("Error in expression : " + text_);
+        return;
+    }
     struct Guard {
         bool& flag;
-        ~Guard() { flag = false; }
+        ~Guard() {
+            flag = false;
+            --entry_depth;
+        }
     } guard{in_evaluation_};
     in_evaluation_ = true;
+    ++entry_depth;
     evaluator_->EvaluateCompiled(result);
 }
 

@@ -128,6 +128,27 @@ TEST_F(EvalTool, RunningTotalsPerRecordAndReportVariables) {
     EXPECT_EQ(r.out, "ERROR Cannot divide by 0\n");
 }
 
+// A chain of report variables, each using the one before, evaluates to its
+// end; one too deep for the stack gives an error value, not a crash.
+TEST_F(EvalTool, ChainsOfReportVariables) {
+    const std::pair<int, const char*> cases[] = {
+        {1000, "INTEGER 1000\n"},
+        {20000, "ERROR Error in expression : "},
+    };
+    for (const auto& [length, want] : cases) {
+        std::string command = report_tool() + " eval --env V0=1";
+        for (int i = 1; i < length; ++i)
+            command += " --env V" + std::to_string(i) + "=V" + std::to_string(i - 1) + "+1";
+        command += " V" + std::to_string(length - 1) + "\n";
+        // Too long for one shell argument: the shell reads it from a file.
+        const std::string script = *dir_ / ("chain" + std::to_string(length) + ".sh");
+        test_support::write_file(script, command);
+        auto r = run_split("sh " + shell_quote(script));
+        EXPECT_EQ(r.status, 0) << length << ": " << r.err;
+        EXPECT_EQ(r.out.substr(0, std::string(want).size()), want) << length;
+    }
+}
+
 TEST_F(EvalTool, BadArgumentsAndDatabasesAreClearErrors) {
     const std::string tool = report_tool() + " eval ";
     auto r = run_split(tool);
