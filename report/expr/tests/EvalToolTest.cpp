@@ -128,24 +128,39 @@ TEST_F(EvalTool, RunningTotalsPerRecordAndReportVariables) {
     EXPECT_EQ(r.out, "ERROR Cannot divide by 0\n");
 }
 
-// A chain of report variables, each using the one before, evaluates to its
-// end; one too deep for the stack gives an error value, not a crash.
+// A chain of report variables, each using the one before inside `wrap`
+// parentheses, evaluates to its end; one too deep for the stack gives an
+// error value, not a crash.
 TEST_F(EvalTool, ChainsOfReportVariables) {
-    const std::pair<int, const char*> cases[] = {
-        {1000, "INTEGER 1000\n"},
-        {20000, "ERROR Error in expression : "},
+    struct Case {
+        int length;
+        int wrap;
+        const char* want;
     };
-    for (const auto& [length, want] : cases) {
+    const Case cases[] = {
+        {1000, 0, "INTEGER 1000\n"},
+        {4, 100, "INTEGER 304\n"},
+        {20000, 0, "ERROR Error in expression : "},
+        {200, 500, "ERROR Error in expression : "},
+    };
+    for (const Case& c : cases) {
+        const std::string open = [&] {
+            std::string s;
+            for (int i = 0; i < c.wrap; ++i) s += "1+(";
+            return s;
+        }();
+        const std::string close(static_cast<std::size_t>(c.wrap), ')');
         std::string command = report_tool() + " eval --env V0=1";
-        for (int i = 1; i < length; ++i)
-            command += " --env V" + std::to_string(i) + "=V" + std::to_string(i - 1) + "+1";
-        command += " V" + std::to_string(length - 1) + "\n";
+        for (int i = 1; i < c.length; ++i)
+            command += " --env " + shell_quote("V" + std::to_string(i) + "=" + open + "V" + std::to_string(i - 1) +
+                                               "+1" + close);
+        command += " V" + std::to_string(c.length - 1) + "\n";
         // Too long for one shell argument: the shell reads it from a file.
-        const std::string script = *dir_ / ("chain" + std::to_string(length) + ".sh");
+        const std::string script = *dir_ / ("chain" + std::to_string(c.length) + ".sh");
         test_support::write_file(script, command);
         auto r = run_split("sh " + shell_quote(script));
-        EXPECT_EQ(r.status, 0) << length << ": " << r.err;
-        EXPECT_EQ(r.out.substr(0, std::string(want).size()), want) << length;
+        EXPECT_EQ(r.status, 0) << c.length << ": " << r.err;
+        EXPECT_EQ(r.out.substr(0, std::string(c.want).size()), c.want) << c.length << " x " << c.wrap;
     }
 }
 
