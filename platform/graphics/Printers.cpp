@@ -34,11 +34,14 @@ TPrinter::~TPrinter() {
 void TPrinter::Refresh(std::vector<PaperSizeRow> papers) {
     papers_ = std::move(papers);
     destinations_ = device_ ? device_->Destinations(papers_) : std::vector<DestinationInfo>{};
-    index_ = -1;
-    for (std::size_t i = 0; i < destinations_.size(); ++i)
-        if (destinations_[i].IsDefault) index_ = int(i);
-    if (index_ < 0 && !destinations_.empty()) index_ = 0;
+    index_ = default_index();
     ResetDevMode();
+}
+
+int TPrinter::default_index() const {
+    for (std::size_t i = 0; i < destinations_.size(); ++i)
+        if (destinations_[i].IsDefault) return int(i);
+    return destinations_.empty() ? -1 : 0;
 }
 
 std::vector<std::string> TPrinter::Printers() const {
@@ -50,6 +53,7 @@ std::vector<std::string> TPrinter::Printers() const {
 const DestinationInfo* TPrinter::Destination() const { return index_ >= 0 ? &destinations_[std::size_t(index_)] : nullptr; }
 
 void TPrinter::SetPrinterIndex(int index) {
+    if (index == -1 && PrinterCount() > 0) index = default_index();
     if (index < 0 || index >= PrinterCount()) throw EPrinter("Printer index out of range");
     if (Printing()) throw EPrinter("Printing in progress");
     index_ = index;

@@ -179,8 +179,9 @@ public:
     const graphics::DestinationInfo* Destination() const;
     // The selected destination: the default one at first (-1 when none).
     int PrinterIndex() const { return index_; }
-    // Selects a destination and its default device mode; EPrinter
-    // "Printer index out of range" outside the list.
+    // Selects a destination and its default device mode; -1 selects the
+    // default destination. EPrinter "Printer index out of range" outside the
+    // list (and for -1 with no destination).
     void SetPrinterIndex(int index);
 
     // The selected destination's names; empty without one.
@@ -227,6 +228,7 @@ public:
 
 private:
     const graphics::MediaInfo* current_media() const;
+    int default_index() const;
     double paper_mm(bool width) const;
     graphics::DeviceJob& job();
 

@@ -716,6 +716,9 @@ void TCustomBandReport::run(report::OutputDevice& output, bool chain_part, TBRPr
         ColumnNumberSlot = functions_->FirstCompiledElement("COLUMNNUMBER");
         ReportTitleSlot = functions_->FirstCompiledElement("REPORTTITLE");
         TBREvEnvironment::StoreStringConstant(ReportTitleSlot, ReportTitle);
+        // A chain's later report goes on on the page the one before it
+        // opened: its bands there print that page's number.
+        if (chain_part) TBREvEnvironment::StoreIntegerConstant(PageNumberSlot, PageCount);
         controller_->PrepareLevel();
         levels_prepared = true;
         PreparePrintables();

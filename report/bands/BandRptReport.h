@@ -36,7 +36,7 @@ namespace report {
 struct RunAbandoned {};
 }  // namespace report
 
-class TCustomBandReport : public TBRBasePanel {
+class TCustomBandReport : public TBRBasePanel, public report::NoticeWindow {
 public:
     explicit TCustomBandReport(TComponent* owner);
     ~TCustomBandReport() override;
@@ -128,6 +128,20 @@ public:
     void ApplyPrinterSettings();
     // During a run: the run stops at the next record and aborts its output.
     void CancelRun();
+    // Prints the report once more straight on its printer (made on `device`;
+    // nullptr: the installed print device), its progress shown through the
+    // host while ShowProgress; cancelling the progress cancels the run. The
+    // report's printer is put back afterwards. Nothing during a run, and
+    // nothing without printers.
+    void RunToPrinter(graphics::PrintDevice* device = nullptr);
+    // The print dialog for the report's settings over the printers of
+    // `device`: the page range is 1..page count after a finished run, else
+    // 0..9999. Tag() is 0 when confirmed, 1 when cancelled.
+    void ShowPrinterSetup(graphics::PrintDevice* device = nullptr);
+    // The notices of the report's printer and preview: pages available
+    // (page 1 is shown on the design surface), print again (RunToPrinter),
+    // preview closed (cancels a run, else lets the printer go).
+    void Notice(unsigned message, std::int64_t wParam, TBRPrinter* printer) override;
     TBRPrinter* ReportPrinter() const { return report_printer_.get(); }
     // Hands the report's printer over (a preview that shows its pages takes
     // it); nothing during a run.

@@ -8,6 +8,7 @@
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/Printers.h"
 #include "report/bands/BandRpt.h"
+#include "report/bands/BandRptChain.h"
 
 #include <algorithm>
 #include <functional>
@@ -133,10 +134,14 @@ int run_to_page_stream(TCustomBandReport& report, graphics::PrintDevice* device,
 }
 
 RunResult run_layout(const RunRequest& request) {
-    Layout layout = read_layout(request.layout);
-    TCustomBandReport& report = *layout.report;
-    for (const auto& [name, text] : request.variables) report.Functions()->DefineEntry(name, text);
-    open_datasets(layout, request.database);
+    std::vector<Layout> layouts;
+    layouts.push_back(read_layout(request.layout));
+    for (const std::string& file : request.chained) layouts.push_back(read_layout(file));
+    for (Layout& layout : layouts) {
+        for (const auto& [name, text] : request.variables) layout.report->Functions()->DefineEntry(name, text);
+        open_datasets(layout, request.database);
+    }
+    TCustomBandReport& report = *layouts.front().report;
 
     FileOnlyDevice file_only(request.device);
     graphics::PrintDevice* device = &file_only;
@@ -149,9 +154,29 @@ RunResult run_layout(const RunRequest& request) {
         if (it == names.end()) throw EPrinter("Unknown printer \"" + request.output + "\"");
         report.PrinterSettings()->PrinterIndex = int(it - names.begin());
     }
+    TBRReportChain chain;
     RunResult result;
-    result.pages = run_to_page_stream(report, device, &result.cancelled);
-    TBRPrinter& printer = *report.ReportPrinter();
+    TBRPrinter* run_printer = nullptr;
+    if (layouts.size() == 1) {
+        result.pages = run_to_page_stream(report, device, &result.cancelled);
+        run_printer = report.ReportPrinter();
+    } else {
+        // The chain takes the first layout's paper and printer settings.
+        chain.PrinterSettings()->Assign(report.PrinterSettings());
+        chain.PrinterSettings()->PaperSize = report.Page()->PaperSize();
+        chain.PrinterSettings()->Orientation = report.Page()->Orientation();
+        chain.PrinterSettings()->Title = report.ReportTitle;
+        chain.OnFillList = [&](TObject*) {
+            for (Layout& layout : layouts) chain.Reports.push_back(layout.report);
+        };
+        chain.EnsurePrinter(device).Destination = 0;
+        chain.RunReportChain(device);
+        run_printer = chain.ChainPrinter();
+        if (!run_printer || run_printer->State() != 2 || run_printer->Cancelled())
+            throw EBRError("The report run did not finish");
+        result.pages = run_printer->PageCount();
+    }
+    TBRPrinter& printer = *run_printer;
     switch (request.target) {
     case RunTarget::PageStream:
         printer.SavePageStreamFile(request.output);

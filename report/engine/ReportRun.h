@@ -41,6 +41,9 @@ enum class RunTarget { PageStream, Pdf, Printer };
 
 struct RunRequest {
     std::string layout;     // the layout file
+    // Further layouts run after it as one chain: one output, one page
+    // numbering, the last page ended by the last layout.
+    std::vector<std::string> chained;
     std::string database;   // SQLite file for datasets that name none
     // Report variables NAME=EXPR defined in the report's environment.
     std::vector<std::pair<std::string, std::string>> variables;

@@ -4,6 +4,7 @@
 #include "report/controls/BRCtrls.h"
 #include "report/engine/BRRegister.h"
 #include "report/expr/BRExpr.h"
+#include "report/print/BRHyperlinks.h"
 #include "report/print/BRPrnSu.h"
 
 namespace report {
@@ -15,6 +16,7 @@ void unit_startup() {
         RegisterControlClasses();
         RegisterPrinterSettingsClasses();
         RegisterReportClasses();
+        InitPrinterEngine();
     } catch (...) {
         UnregisterControlClasses();
         FinalizeReportDefaults();
@@ -24,6 +26,7 @@ void unit_startup() {
 }
 
 void unit_shutdown() {
+    DonePrinterEngine();
     ClearSearchText();
     UnregisterPrinterSettingsClasses();
     UnregisterControlClasses();

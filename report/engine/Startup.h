@@ -2,8 +2,9 @@
 // Start-up and shut-down of the report engine, for the program's unit table.
 // unit_startup() starts the expression library, chooses the design colour
 // scheme and the default measure, and registers the report, band, printable
-// control and printer-settings classes for stored layouts; unit_shutdown() undoes it in
-// reverse.
+// control and printer-settings classes for stored layouts, then starts the
+// printer engine's unit (the export filter registry, no hyperlink handlers);
+// unit_shutdown() undoes it in reverse.
 
 namespace report {
 

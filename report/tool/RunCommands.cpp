@@ -25,7 +25,7 @@ namespace report::tool {
 namespace {
 
 constexpr const char* kRunUsage =
-    "usage: report-tool run LAYOUT.json [--db FILE] [--env NAME=EXPR]... (--pdf OUT.pdf | --brp OUT.brp | "
+    "usage: report-tool run LAYOUT.json [LAYOUT.json]... [--db FILE] [--env NAME=EXPR]... (--pdf OUT.pdf | --brp OUT.brp | "
     "--printer NAME|URI | --preview)\n";
 constexpr const char* kDesignUsage = "usage: report-tool design LAYOUT.json OUT.png [--zoom N]\n";
 
@@ -112,8 +112,9 @@ int run_command(const std::vector<std::string>& args, std::ostream& out, std::os
             request.target = a == "--pdf" ? RunTarget::Pdf : a == "--brp" ? RunTarget::PageStream : RunTarget::Printer;
             request.output = args[++i];
             ++targets;
-        } else if (!a.empty() && a[0] != '-' && request.layout.empty()) {
-            request.layout = a;
+        } else if (!a.empty() && a[0] != '-') {
+            if (request.layout.empty()) request.layout = a;
+            else request.chained.push_back(a);
         } else {
             err << "report-tool run: unexpected argument " << a << '\n' << kRunUsage;
             return 2;

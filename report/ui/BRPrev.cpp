@@ -1,8 +1,8 @@
 #include "report/ui/BRPrev.h"
 
-#include <QDesktopServices>
+#include "report/print/BRHyperlinks.h"
+
 #include <QMouseEvent>
-#include <QUrl>
 #include <QPainter>
 #include <QScrollBar>
 
@@ -101,7 +101,7 @@ void TBRPreviewImage::mousePressEvent(QMouseEvent* e) {
     if (over_link_ && OnHyperlink) {
         bool handled = false;
         OnHyperlink(Printer(), heGoto, last_link_, handled);
-        if (!handled) QDesktopServices::openUrl(QUrl::fromUserInput(QString::fromStdString(last_link_)));
+        if (!handled) report::FollowHyperlink(Printer(), last_link_);
     }
     QWidget::mousePressEvent(e);
 }

@@ -1,23 +1,29 @@
 #include "report/ui/Startup.h"
 
 #include "report/ui/BRLabelEditor.h"
+#include "report/ui/BRPrintDialog.h"
 #include "report/ui/BRStdPrev.h"
 
 namespace report::ui {
 namespace {
 TBRPreviewInterface* previous = nullptr;
+PrintDialogService* previous_dialog = nullptr;
 }
 
 void unit_startup() {
     static TBRStandardPreviewInterface standard;
     previous = preview_factory_slot.install(&standard);
     RegisterEditorClasses();
+    static QtPrintDialogService dialog;
+    previous_dialog = print_dialog_slot.install(&dialog);
 }
 
 void unit_shutdown() {
     UnregisterEditorClasses();
     preview_factory_slot.install(previous);
     previous = nullptr;
+    print_dialog_slot.install(previous_dialog);
+    previous_dialog = nullptr;
 }
 
 }  // namespace report::ui

@@ -171,6 +171,52 @@ TEST(GroupRun, AnEmptyTable) {
     }
 }
 
+// Group-footer totals that reset after they print are the sums sqlite3's
+// GROUP BY gives for each city, and a summary total that never resets is
+// the sum of every amount.
+TEST(GroupRun, GroupFooterTotalsAreTheGroupSums) {
+    ScratchDir dir("group-run");
+    const std::string db = dir / "places.db", layout = dir / "totals.json", pdf = dir / "totals.pdf";
+    make_db(db, 2000, 40);
+    {
+        LayoutBuilder b;
+        auto total = [&](TBRCustomBand* band, bool reset) {
+            auto* c = new TBRExpr(b.report);
+            c->SetName("Total" + std::to_string(++b.controls));
+            c->SetParent(band);
+            c->Size()->SetCurrentUnit(TBRUnit::MM);
+            c->Size()->SetLeft(130);
+            c->Size()->SetTop(0);
+            c->Size()->SetWidth(50);
+            c->Size()->SetHeight(5);
+            c->SetExpression("SUM(amount)");
+            c->SetMask("0.00");
+            c->ResetAfterPrint = reset;
+        };
+        b.group("CountryGroup", "country", "", "");
+        TBRGroup* city = b.group("CityGroup", "city", "", "city");
+        total(city->FooterBand(), true);
+        b.band(rbDetail, "");
+        total(b.band(rbSummary, "'TOTAL'"), false);
+        b.report->SetDataSet(
+            b.query("Orders", "select id, country, city, amount from orders order by country, city, id"));
+        b.write(layout);
+    }
+    const SplitResult r = run_split("env LC_ALL=C " + tool() + " run " + shell_quote(layout) + " --db " +
+                                    shell_quote(db) + " --pdf " + shell_quote(pdf));
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> printed;
+    for (const std::string& line : lines_of(capture("pdftotext -layout " + shell_quote(pdf) + " -"))) {
+        std::istringstream words(line);
+        std::string word, joined;
+        while (words >> word) joined += (joined.empty() ? "" : " ") + word;
+        printed.push_back(joined);
+    }
+    const std::vector<std::string> expected = lines_of(capture(places("totals " + shell_quote(db))));
+    ASSERT_GT(expected.size(), 5u);
+    EXPECT_EQ(printed, expected);
+}
+
 // Customers and their orders: the orders' query takes the customer's id
 // through an environment entry before each customer's orders print.
 TEST(GroupRun, EachCustomerIsFollowedByExactlyItsOrders) {

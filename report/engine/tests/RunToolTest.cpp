@@ -58,7 +58,7 @@ void make_db(const std::string& file, int rows) {
 // The layout of the tests: a report on `paper`, margins of 10 mm, bands of
 // the given heights in millimetres framed in their colours (a detail only at
 // its top), the detail over "select ... from sales order by id".
-struct LayoutSpec {
+struct LayoutPlan {
     TBRPaperSize paper = TBRPaperSize::A4;
     TPrinterOrientation orientation = poPortrait;
     int options = (1 << FirstPageHeader) | (1 << LastPageFooter);
@@ -70,30 +70,30 @@ struct LayoutSpec {
     std::vector<std::pair<std::string, TFieldType>> params;
 };
 
-void write_layout(const LayoutSpec& spec, const std::string& file) {
+void write_layout(const LayoutPlan& plan, const std::string& file) {
     const bool imperial = ImperialMeasure();
     SetImperialMeasure(false);
     TBandReport report(nullptr);
     SetImperialMeasure(imperial);
     report.SetName("SalesReport");
-    report.Options = spec.options;
+    report.Options = plan.options;
     TBRPage& page = *report.Page();
-    page.SetOrientation(spec.orientation);
-    page.SetPaperSize(spec.paper);
+    page.SetOrientation(plan.orientation);
+    page.SetPaperSize(plan.paper);
     report.SetUnits(TBRUnit::MM);
     for (auto set : {&TBRPage::SetTopMargin, &TBRPage::SetBottomMargin, &TBRPage::SetLeftMargin,
                      &TBRPage::SetRightMargin})
         (page.*set)(10);
-    page.SetColumns(spec.columns);
-    page.SetColumnSpace(spec.column_space_mm);
+    page.SetColumns(plan.columns);
+    page.SetColumnSpace(plan.column_space_mm);
     struct B {
         TBRBandType type;
         long double height;
         TColor colour;
     };
-    for (const B& b : {B{rbPageHeader, spec.header, kHeader}, B{rbTitle, spec.title, kTitle},
-                       B{rbDetail, spec.detail, kDetail}, B{rbPageFooter, spec.footer, kFooter},
-                       B{rbSummary, spec.summary, kSummary}}) {
+    for (const B& b : {B{rbPageHeader, plan.header, kHeader}, B{rbTitle, plan.title, kTitle},
+                       B{rbDetail, plan.detail, kDetail}, B{rbPageFooter, plan.footer, kFooter},
+                       B{rbSummary, plan.summary, kSummary}}) {
         if (b.height <= 0) continue;
         TBRCustomBand* band = report.CreateStandardBand(b.type);
         band->Size()->SetCurrentUnit(TBRUnit::MM);
@@ -105,8 +105,8 @@ void write_layout(const LayoutSpec& spec, const std::string& file) {
     }
     auto* query = new TQuery(&report);
     query->SetName("Sales");
-    query->SQL()->Add(spec.sql);
-    for (const auto& [name, type] : spec.params) query->ParamByName(name)->SetDataType(type);
+    query->SQL()->Add(plan.sql);
+    for (const auto& [name, type] : plan.params) query->ParamByName(name)->SetDataType(type);
     report.SetDataSet(query);
     core::write_component_file(report, file);
 }
@@ -130,7 +130,7 @@ std::string pdf_page_size(const std::string& pdf) {
 // Pages the geometry gives: a page holds (length - margins - footer) of
 // bands; page 1 starts with the header (when printed) and the title, later
 // pages with the header; the summary follows the last detail.
-int expected_pages(const LayoutSpec& s, int rows, long double length_mm) {
+int expected_pages(const LayoutPlan& s, int rows, long double length_mm) {
     const long double body = length_mm - 20 - s.footer;
     const bool first_header = s.options & (1 << FirstPageHeader);
     long double y = (first_header ? s.header : 0) + s.title;
@@ -161,11 +161,11 @@ TEST(RunTool, ALayoutOverASqliteDatabaseBecomesAPdf) {
     make_db(db, 1000);
     struct Case {
         const char* what;
-        LayoutSpec spec;
+        LayoutPlan plan;
         long double length_mm;
         std::string size;
     };
-    LayoutSpec a4, no_first_header, letter_landscape;
+    LayoutPlan a4, no_first_header, letter_landscape;
     no_first_header.options = 1 << LastPageFooter;
     letter_landscape.paper = TBRPaperSize::Letter;
     letter_landscape.orientation = poLandscape;
@@ -177,12 +177,12 @@ TEST(RunTool, ALayoutOverASqliteDatabaseBecomesAPdf) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string layout = dir / "layout.json", pdf = dir / "out.pdf";
-        write_layout(c.spec, layout);
+        write_layout(c.plan, layout);
         const SplitResult r = run_tool("run " + shell_quote(layout) + " --db " + shell_quote(db) + " --pdf " +
                                        shell_quote(pdf));
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.err, "");
-        const int pages = expected_pages(c.spec, 1000, c.length_mm);
+        const int pages = expected_pages(c.plan, 1000, c.length_mm);
         EXPECT_EQ(r.out, "pages\t" + std::to_string(pages) + "\n");
         EXPECT_EQ(pdf_pages(pdf), pages);
         EXPECT_EQ(pdf_page_size(pdf), c.size);
@@ -190,7 +190,7 @@ TEST(RunTool, ALayoutOverASqliteDatabaseBecomesAPdf) {
         ASSERT_EQ(run_status("pdftoppm -r 48 -f 1 -l 2 -png " + shell_quote(pdf) + " " + shell_quote(dir / "p")), 0);
         const std::string p1 = dir / (pages >= 10 ? "p-01.png" : "p-1.png");
         const std::string p2 = dir / (pages >= 10 ? "p-02.png" : "p-2.png");
-        const bool first_header = c.spec.options & (1 << FirstPageHeader);
+        const bool first_header = c.plan.options & (1 << FirstPageHeader);
         EXPECT_EQ(colour_boxes(p1, kHeader).size(), first_header ? 1u : 0u);
         EXPECT_EQ(colour_boxes(p2, kHeader).size(), 1u);
     }
@@ -202,11 +202,11 @@ TEST(RunTool, ColumnsStartWhereThePageAndColumnWidthsPutThem) {
     ScratchDir dir("report-run");
     const std::string db = dir / "sales.db", layout = dir / "layout.json", pdf = dir / "out.pdf";
     make_db(db, 200);
-    LayoutSpec spec;
-    spec.columns = 3;
-    spec.column_space_mm = 6;
-    spec.title = 0;
-    write_layout(spec, layout);
+    LayoutPlan plan;
+    plan.columns = 3;
+    plan.column_space_mm = 6;
+    plan.title = 0;
+    write_layout(plan, layout);
     const SplitResult r =
         run_tool("run " + shell_quote(layout) + " --db " + shell_quote(db) + " --pdf " + shell_quote(pdf));
     ASSERT_EQ(r.status, 0) << r.err;
@@ -231,8 +231,8 @@ TEST(RunTool, EveryRowPrintsOnceInQueryOrderWithPageNumbers) {
     ScratchDir dir("report-run");
     const std::string db = dir / "sales.db", layout = dir / "layout.json", pdf = dir / "out.pdf";
     make_db(db, 1000);
-    LayoutSpec spec;
-    write_layout(spec, layout);
+    LayoutPlan plan;
+    write_layout(plan, layout);
     // Expression controls on the detail band, the page header and the title
     // (the layout's own order of properties kept).
     nlohmann::ordered_json j = nlohmann::ordered_json::parse(read_file(layout));
@@ -252,7 +252,7 @@ TEST(RunTool, EveryRowPrintsOnceInQueryOrderWithPageNumbers) {
     const SplitResult r = run_tool("run " + shell_quote(layout) + " --db " + shell_quote(db) +
                                    " --env \"HEADING='Monthly sales'\" --pdf " + shell_quote(pdf));
     ASSERT_EQ(r.status, 0) << r.err;
-    const int pages = expected_pages(spec, 1000, 297);
+    const int pages = expected_pages(plan, 1000, 297);
     const std::string text = capture("pdftotext -layout " + shell_quote(pdf) + " -");
     EXPECT_NE(text.find("Monthly sales"), std::string::npos);
     std::istringstream in(text);
@@ -283,12 +283,12 @@ TEST(RunTool, APageStreamTargetHoldsThePagesOfTheRun) {
     ScratchDir dir("report-run");
     const std::string db = dir / "sales.db", layout = dir / "layout.json", brp = dir / "out.brp";
     make_db(db, 120);
-    LayoutSpec spec;
-    write_layout(spec, layout);
+    LayoutPlan plan;
+    write_layout(plan, layout);
     const SplitResult r =
         run_tool("run " + shell_quote(layout) + " --db " + shell_quote(db) + " --brp " + shell_quote(brp));
     ASSERT_EQ(r.status, 0) << r.err;
-    const int pages = expected_pages(spec, 120, 297);
+    const int pages = expected_pages(plan, 120, 297);
     EXPECT_EQ(r.out, "pages\t" + std::to_string(pages) + "\n");
     const SplitResult info = run_tool("pages info " + shell_quote(brp));
     ASSERT_EQ(info.status, 0) << info.err;
@@ -301,11 +301,11 @@ TEST(RunTool, FailuresSayWhyAndKeepTheOutput) {
     ScratchDir dir("report-run");
     const std::string db = dir / "sales.db", keep = dir / "keep.pdf";
     make_db(db, 10);
-    write_layout(LayoutSpec{}, dir / "good.json");
-    LayoutSpec missing;
+    write_layout(LayoutPlan{}, dir / "good.json");
+    LayoutPlan missing;
     missing.sql = "select id, name from no_such_table";
     write_layout(missing, dir / "missing.json");
-    LayoutSpec broken_sql;
+    LayoutPlan broken_sql;
     broken_sql.sql = "selec id from sales";
     write_layout(broken_sql, dir / "badsql.json");
     write_file(dir / "broken.json", "{\"class\": \"TBandReport\", ");
@@ -349,12 +349,12 @@ TEST(RunTool, ARunPrintsOnAPrinterGivenByUri) {
     ScratchDir dir("report-run");
     const std::string db = dir / "sales.db", layout = dir / "layout.json";
     make_db(db, 150);
-    LayoutSpec spec;
-    write_layout(spec, layout);
+    LayoutPlan plan;
+    write_layout(plan, layout);
     const SplitResult r = run_split(std::string(report::testing::kNoCupsServer) + " " + tool() + " run " +
                                     shell_quote(layout) + " --db " + shell_quote(db) + " --printer " + printer.uri());
     ASSERT_EQ(r.status, 0) << r.err;
-    const int pages = expected_pages(spec, 150, 297);
+    const int pages = expected_pages(plan, 150, 297);
     EXPECT_EQ(r.out, "pages\t" + std::to_string(pages) + "\n");
     std::vector<std::string> spooled;
     for (int i = 0; i < 100 && spooled.empty(); ++i) {
@@ -372,16 +372,81 @@ TEST(RunTool, ARunPrintsOnAPrinterGivenByUri) {
     EXPECT_NE(unknown.err.find("Unknown printer \"nonesuch\""), std::string::npos) << unknown.err;
 }
 
+namespace {
+
+// Three layouts run as one chain: one PDF whose page numbers run 1..N across
+// the reports, with one footer on each page (no report but the last ends its
+// last page), and fewer pages than the three runs alone.
+TEST(RunTool, AChainOfLayoutsMakesOneOutput) {
+    ScratchDir dir("report-chain");
+    const std::string db = dir / "sales.db", pdf = dir / "chain.pdf";
+    make_db(db, 200);
+    std::vector<std::string> layouts;
+    int alone = 0;
+    for (int rows : {70, 45, 90}) {
+        const std::string layout = dir / ("layout" + std::to_string(rows) + ".json");
+        LayoutPlan plan;
+        plan.sql = "select id, name, amount from sales where id <= " + std::to_string(rows) + " order by id";
+        write_layout(plan, layout);
+        nlohmann::ordered_json j = nlohmann::ordered_json::parse(read_file(layout));
+        auto control = [](const std::string& name, const std::string& expression) {
+            return nlohmann::ordered_json{{"class", "TBRExpr"},
+                                          {"name", name},
+                                          {"properties", {{"Left", 0}, {"Top", 0}, {"Width", 300}, {"Height", 16},
+                                                          {"Expression", expression}}}};
+        };
+        for (auto& child : j["children"]) {
+            const std::string name = child.value("name", "");
+            if (name == "PageHeaderBand1") child["children"] = {control("PageText", "'Page ' + STR(PAGENUMBER)")};
+            if (name == "PageFooterBand1") child["children"] = {control("FootText", "'Foot ' + STR(PAGENUMBER)")};
+        }
+        write_file(layout, j.dump(2));
+        layouts.push_back(layout);
+        const SplitResult one = run_tool("run " + shell_quote(layout) + " --db " + shell_quote(db) + " --pdf " +
+                                         shell_quote(dir / "alone.pdf"));
+        ASSERT_EQ(one.status, 0) << one.err;
+        alone += pdf_pages(dir / "alone.pdf");
+    }
+    const SplitResult r = run_tool("run " + shell_quote(layouts[0]) + " " + shell_quote(layouts[1]) + " " +
+                                   shell_quote(layouts[2]) + " --db " + shell_quote(db) + " --pdf " + shell_quote(pdf));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const int pages = pdf_pages(pdf);
+    EXPECT_EQ(r.out, "pages\t" + std::to_string(pages) + "\n");
+    EXPECT_LT(pages, alone);
+    std::istringstream in(capture("pdftotext -layout " + shell_quote(pdf) + " -"));
+    int next_page = 1, next_foot = 1;
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::string word;
+        while (words >> word) {
+            int n = 0;
+            if (word == "Page") {
+                words >> n;
+                EXPECT_EQ(n, next_page) << line;
+                next_page = n + 1;
+            } else if (word == "Foot") {
+                words >> n;
+                EXPECT_EQ(n, next_foot) << line;
+                next_foot = n + 1;
+            }
+        }
+    }
+    EXPECT_EQ(next_page, pages + 1);
+    EXPECT_EQ(next_foot, pages + 1);
+}
+
+}  // namespace
+
 // A query's :NAME parameters take the values of the report variables of
 // their names when their kinds fit; other values leave them as they were.
 TEST(RunTool, QueryParametersComeFromTheReportsVariables) {
     ScratchDir dir("report-run");
     const std::string db = dir / "sales.db", layout = dir / "layout.json", brp = dir / "out.brp";
     make_db(db, 1000);
-    LayoutSpec spec;
-    spec.sql = "select id, name, amount from sales where id <= :LIMIT and name like :PATTERN order by id";
-    spec.params = {{"LIMIT", ftInteger}, {"PATTERN", ftString}};
-    write_layout(spec, layout);
+    LayoutPlan plan;
+    plan.sql = "select id, name, amount from sales where id <= :LIMIT and name like :PATTERN order by id";
+    plan.params = {{"LIMIT", ftInteger}, {"PATTERN", ftString}};
+    write_layout(plan, layout);
     struct Case {
         std::string env;
         int rows;   // the rows the run prints (an empty level prints one detail)
@@ -397,6 +462,6 @@ TEST(RunTool, QueryParametersComeFromTheReportsVariables) {
         const SplitResult r = run_tool("run " + shell_quote(layout) + " --db " + shell_quote(db) + " " + c.env +
                                        " --brp " + shell_quote(brp));
         ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out, "pages\t" + std::to_string(expected_pages(spec, c.rows, 297)) + "\n");
+        EXPECT_EQ(r.out, "pages\t" + std::to_string(expected_pages(plan, c.rows, 297)) + "\n");
     }
 }

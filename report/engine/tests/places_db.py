@@ -11,7 +11,10 @@ run of their layouts must print, derived from the rows with sqlite3.
       details, ENDCITY and ENDCOUNTRY footers, SUMMARY
   places_db.py masters FILE
       the lines of the master-detail layout: each CUSTOMER followed by
-      its ORDERs"""
+      its ORDERs
+  places_db.py totals FILE
+      the lines of the totals layout: each city with the sum of its orders'
+      amounts (GROUP BY), then TOTAL and the sum of every amount"""
 import random
 import sqlite3
 import sys
@@ -29,15 +32,16 @@ def make(path, orders, customers):
     db = sqlite3.connect(path)
     db.execute("create table customers (id integer primary key, name text not null)")
     db.execute("create table orders (id integer primary key, customer_id integer not null, "
-               "country text not null, city text not null)")
+               "country text not null, city text not null, amount real not null)")
     db.executemany("insert into customers values (?, ?)",
                    [(i, "Customer%d" % i) for i in range(1, customers + 1)])
     rows = []
     for i in range(1, orders + 1):
         country = rng.choice(sorted(PLACES))
         # Customers from the upper tenth have no orders.
-        rows.append((i, rng.randint(1, max(1, customers * 9 // 10)), country, rng.choice(PLACES[country])))
-    db.executemany("insert into orders values (?, ?, ?, ?)", rows)
+        rows.append((i, rng.randint(1, max(1, customers * 9 // 10)), country, rng.choice(PLACES[country]),
+                     (i * 7919 % 4000) / 4))
+    db.executemany("insert into orders values (?, ?, ?, ?, ?)", rows)
     db.commit()
     db.close()
 
@@ -72,6 +76,14 @@ def masters(path):
     print("\n".join(out))
 
 
+def totals(path):
+    db = sqlite3.connect(path)
+    out = ["%s %.2f" % (city, total) for city, total in db.execute(
+        "select city, sum(amount) from orders group by country, city order by country, city")]
+    out.append("TOTAL %.2f" % db.execute("select sum(amount) from orders").fetchone()[0])
+    print("\n".join(out))
+
+
 if __name__ == "__main__":
     command = sys.argv[1]
     if command == "make":
@@ -80,5 +92,7 @@ if __name__ == "__main__":
         groups(sys.argv[2])
     elif command == "masters":
         masters(sys.argv[2])
+    elif command == "totals":
+        totals(sys.argv[2])
     else:
-        sys.exit("usage: places_db.py make FILE ORDERS CUSTOMERS | groups FILE | masters FILE")
+        sys.exit("usage: places_db.py make FILE ORDERS CUSTOMERS | groups FILE | masters FILE | totals FILE")

@@ -2,6 +2,8 @@
 // progress form, driven with QtTest on Qt's in-memory platform.
 #include <gtest/gtest.h>
 
+#include "tests/support/FakeOpener.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -264,6 +266,25 @@ TEST_F(PreviewWindow, HyperlinkAreasGiveEvents) {
     EXPECT_EQ(events[1].link, "https://example.invalid/a");
     EXPECT_EQ(events[2].type, heCursorMoveAway);
     EXPECT_EQ(events[2].link, "");
+}
+
+// An unhandled click follows the link: an EXT: target reaches the desktop's
+// opener as its one argument, however it is quoted.
+TEST_F(PreviewWindow, ClickedExternalLinkReachesTheOpenerWhole) {
+    Loaded stream(1);
+    TBRPreview preview;
+    preview.resize(400, 400);
+    preview.AttachPrinter(stream.printer.get());
+    preview.SetZoom(50);
+    TBRPreviewImage& image = preview.Image();
+    const std::string target = "/srv/Q1 \"final\" report; it's done & $(id) `id`.pdf";
+    image.HyperlinkAreas = {{{100, 100, 200, 150}, "Ext:" + target}};
+    image.OnHyperlink = [](TObject*, TBRHyperlinkEventType, const std::string&, bool&) {};
+    preview.show();
+    test_support::FakeOpener desktop;
+    QTest::mouseMove(&image, QPoint(75, 60));
+    QTest::mouseClick(&image, Qt::LeftButton, {}, QPoint(75, 60));
+    EXPECT_EQ(desktop.wait_for_call(), std::vector<std::string>{target});
 }
 
 TEST_F(PreviewWindow, StandardPreviewComponents) {

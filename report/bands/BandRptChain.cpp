@@ -1,0 +1,115 @@
+#include "report/bands/BandRptChain.h"
+
+#include "report/bands/BandRptPrinter.h"
+
+TBRReportChain::TBRReportChain(TComponent* owner) : TComponent(owner) {}
+
+TBRReportChain::~TBRReportChain() = default;
+
+TBRPrinter& TBRReportChain::EnsurePrinter(graphics::PrintDevice* device) {
+    if (!printer_) printer_ = std::make_unique<TBRPrinter>(nullptr, &settings_, device);
+    return *printer_;
+}
+
+void TBRReportChain::apply_settings(TBRPrinter& printer) {
+    const TBRPrinterSettings& s = settings_;
+    printer.SelectPrinter(s.PrinterIndex);
+    printer.SetPaperSize(s.PaperSize);
+    printer.SetOrientation(s.Orientation);
+    printer.SetCopies(s.Copies);
+    printer.SetOutputBin(s.OutputBin);
+    printer.FirstPage = s.FirstPage;
+    printer.LastPage = s.LastPage;
+    if (!s.Title.empty()) printer.Title = s.Title;
+    TPrinterSettings& target = printer.Settings();
+    target.UseStandardPrinter = s.UseStandardprinter;
+    target.PrintMetafile = s.PrintMetaFile;
+    target.UseCustomBinCode = s.UseCustomBinCode;
+    target.CustomBinCode = s.CustomBinCode;
+    target.UseCustomPaperCode = s.UseCustomPaperCode;
+    target.CustomPaperCode = s.CustomPaperCode;
+    target.ExtendedDuplex = s.ExtendedDuplex;
+    target.PrintQuality = s.PrintQuality;
+    target.Collate = s.Collate;
+    target.ColorOption = s.ColorOption;
+}
+
+void TBRReportChain::RunReportChain(graphics::PrintDevice* device) {
+    Reports.clear();
+    OnFillList(this);
+    if (Reports.empty()) return;
+    TBRPrinter& printer = EnsurePrinter(device);
+    apply_settings(printer);
+    // A paper with no size of its own (custom, or none without a printer)
+    // takes the first report's page.
+    if (printer.PaperSize() == TBRPaperSize::Custom || printer.Settings().PaperWidth() <= 0 ||
+        printer.Settings().PaperLength() <= 0) {
+        const TBRPage& page = *Reports.front()->Page();
+        long double w = page.NativeValue(TBRPage::WidthIndex), l = page.NativeValue(TBRPage::LengthIndex);
+        if (printer.Orientation() == poLandscape && printer.PaperSize() != TBRPaperSize::Custom) std::swap(w, l);
+        printer.SetPaperWidth(std::int32_t(report::Rnd(w)));
+        printer.SetPaperLength(std::int32_t(report::Rnd(l)));
+    }
+    printer.BeginOutput();
+    // Starting below the first page's end makes the first band open page 1.
+    long double y = report::Rnd(Reports.front()->Page()->NativeValue(TBRPage::LengthIndex));
+    int pages = 0;
+    bool cancelled = false;
+    report::PrinterOutput output(printer);
+    for (std::size_t i = 0; i < Reports.size(); ++i) {
+        TCustomBandReport* r = Reports[i];
+        r->SetExportTarget(nullptr);
+        r->CurrentY = int(y);
+        r->PageCount = pages;
+        const int tag = r->Tag();
+        // The last report ends its last page.
+        if (i + 1 == Reports.size()) r->SetTag(999);
+        try {
+            r->RunReport(output, true);
+        } catch (...) {
+            r->SetTag(tag);
+            printer.AbortOutput();
+            throw;
+        }
+        r->SetTag(tag);
+        if (r->CancelRequested) {
+            cancelled = true;
+            break;
+        }
+        AfterReport(r);
+        y = r->CurrentY;
+        pages = r->PageCount;
+    }
+    if (!cancelled) printer.EndOutput();
+    else printer_.reset();
+    AfterReport(this);
+}
+
+void TBRReportChain::PrintReportChain(graphics::PrintDevice* device) {
+    Reports.clear();
+    OnFillList(this);
+    if (Reports.empty()) return;
+    TCustomBandReport& first = *Reports.front();
+    // A report of the first one's paper, for the printer's page geometry.
+    TBandReport paper(nullptr);
+    paper.Page()->SetOrientation(first.Page()->Orientation());
+    paper.Page()->SetPaperSize(first.Page()->PaperSize());
+    paper.PrinterSettings()->Orientation = first.Page()->Orientation();
+    paper.PrinterSettings()->FirstPage = settings_.FirstPage;
+    paper.PrinterSettings()->LastPage = settings_.LastPage;
+    auto printer = std::make_unique<TBRPrinter>(&paper, paper.PrinterSettings(), device);
+    printer->SetOrientation(first.Page()->Orientation());
+    printer->Title = first.ReportTitle;
+    printer->FirstPage = settings_.FirstPage;
+    printer->LastPage = settings_.LastPage;
+    settings_.Orientation = first.Page()->Orientation();
+    settings_.PaperSize = first.Page()->PaperSize();
+    printer->Destination = 1;
+    std::unique_ptr<TBRPrinter> previous = std::exchange(printer_, std::move(printer));
+    struct Restore {
+        std::unique_ptr<TBRPrinter>& printer;
+        std::unique_ptr<TBRPrinter>& previous;
+        ~Restore() { printer = std::move(previous); }
+    } restore{printer_, previous};
+    RunReportChain(device);
+}
