@@ -6,6 +6,7 @@
 
 #include "platform/core/Collection.h"
 
+#include <algorithm>
 #include <functional>
 
 namespace core {
@@ -108,6 +109,29 @@ struct Reader {
         throw EReadError("Error reading " + where + ": " + msg);
     }
 
+    // The keys of `props` in the order the class declares its properties
+    // (the order they are written in), then any the class does not know:
+    // a property whose reading resets another is read before it whatever
+    // order the file holds them in.
+    static std::vector<std::pair<std::string, const json*>> in_declared_order(const TObject& obj, const json& props) {
+        const auto declared = obj.ClassType()->AllProperties();
+        std::vector<std::pair<std::size_t, std::pair<std::string, const json*>>> ranked;
+        for (const auto& [k, v] : props.items()) {
+            const PropInfo* p = obj.ClassType()->FindProperty(k);
+            auto rank = static_cast<std::size_t>(std::find(declared.begin(), declared.end(), p) - declared.begin());
+            if (!p) rank = declared.size();
+            ranked.push_back({rank, {k, &v}});
+        }
+        std::stable_sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::vector<std::pair<std::string, const json*>> keys;
+        for (auto& r : ranked) keys.push_back(std::move(r.second));
+        return keys;
+    }
+
+    void read_properties(TObject& obj, const json& props, const std::string& owner_path) {
+        for (const auto& [k, v] : in_declared_order(obj, props)) read_property(obj, k, *v, owner_path);
+    }
+
     void read_property(TObject& obj, const std::string& key, const json& v, const std::string& owner_path) {
         std::string where = owner_path + "." + key;
         const PropInfo* p = obj.ClassType()->FindProperty(key);
@@ -200,7 +224,7 @@ struct Reader {
                     if (!item.is_object()) invalid();
                     TCollectionItem* made = target->Add();
                     std::string item_where = where + "[" + std::to_string(i) + "]";
-                    for (const auto& [k, sub] : item.items()) read_property(*made, k, sub, item_where);
+                    read_properties(*made, item, item_where);
                 }
                 return;
             }
@@ -208,7 +232,7 @@ struct Reader {
                 if (!v.is_object()) invalid();
                 TObject* target = std::get<TObject*>(p->get(obj));
                 if (!target) invalid();
-                for (const auto& [k, sub] : v.items()) read_property(*target, k, sub, where);
+                read_properties(*target, v, where);
                 return;
             }
             }
@@ -249,7 +273,7 @@ struct Reader {
         if (node.contains("properties")) {
             const json& props = node["properties"];
             if (!props.is_object()) bad_format();
-            for (const auto& [k, v] : props.items()) read_property(*comp, k, v, path);
+            read_properties(*comp, props, path);
         }
         if (node.contains("children")) {
             const json& children = node["children"];

@@ -1,20 +1,52 @@
 #include "platform/os/Process.h"
 
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 
-namespace os {
+extern char** environ;
 
-int exec_program(const std::string& program, const std::vector<std::string>& args) {
+namespace os {
+namespace {
+
+std::vector<char*> argument_vector(const std::string& program, const std::vector<std::string>& args) {
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    return argv;
+}
+
+}  // namespace
+
+int exec_program(const std::string& program, const std::vector<std::string>& args) {
+    std::vector<char*> argv = argument_vector(program, args);
     std::fflush(nullptr);
     ::execv(program.c_str(), argv.data());
     return errno;
+}
+
+int run_program(const std::string& program, const std::vector<std::string>& args, int* error) {
+    std::vector<char*> argv = argument_vector(program, args);
+    std::fflush(nullptr);
+    pid_t pid = 0;
+    const int failed = ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
+    if (failed != 0) {
+        if (error) *error = failed;
+        return -1;
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) {
+            if (error) *error = errno;
+            return -1;
+        }
+    }
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    return 128 + WTERMSIG(status);
 }
 
 }  // namespace os

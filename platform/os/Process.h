@@ -1,5 +1,5 @@
 #pragma once
-// Handing the process over to another program.
+// Handing the process over to another program, or running one and waiting.
 
 #include <string>
 #include <vector>
@@ -9,5 +9,11 @@ namespace os {
 // Replaces the running program with program (a path), given args after its
 // name; returns only when that failed, with the errno.
 int exec_program(const std::string& program, const std::vector<std::string>& args);
+
+// Runs program (a path) with args after its name, sharing this process's
+// standard files, and waits for it: answers its exit status (128 + the
+// signal that ended it), or -1 with the errno in *error when it could not
+// be started.
+int run_program(const std::string& program, const std::vector<std::string>& args, int* error = nullptr);
 
 }  // namespace os

@@ -199,6 +199,9 @@ public:
     void EvaluateOnce(const std::string& text, EvalValue& result);
 
     bool Compiled() const { return compiled_; }
+    // The deepest nesting of the grammar the compiled expression reached
+    // (its evaluation recurses no deeper).
+    int NestingDepth() const { return deepest_; }
     // The element at `index` of the compiled form; null when not compiled or out of range.
     TBREvElement* CompiledElementAt(int index) const;
 
@@ -218,6 +221,7 @@ private:
 
     class Nesting;
     int depth_ = 0;
+    int deepest_ = 0;
     report::DataSetListSlot datasets_;
     std::unique_ptr<TBRFiFo> fifo_;
     bool compiled_ = false;

@@ -183,6 +183,7 @@ class TBREvaluator::Nesting {
 public:
     Nesting(TBREvaluator& ev, const std::string& text) : depth_(ev.depth_) {
         if (++depth_ > kMaxNesting) ev.Append(error_element("Error in expression : " + text));
+        if (depth_ > ev.deepest_) ev.deepest_ = depth_;
     }
     ~Nesting() { --depth_; }
     explicit operator bool() const { return depth_ <= kMaxNesting; }
@@ -219,6 +220,7 @@ void TBREvaluator::CompileExpression(const std::string& text) {
     ApplicationEnvironment().PrepareEntries();
     fifo_ = std::make_unique<TBRFiFo>();
     compiled_ = true;
+    deepest_ = 0;
     ParseComparison(text.empty() ? std::string("' '") : text);
 }
 

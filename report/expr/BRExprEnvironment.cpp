@@ -18,16 +18,36 @@ TBREvEmbeddedFunction::TBREvEmbeddedFunction(std::string text)
 
 TBREvEmbeddedFunction::~TBREvEmbeddedFunction() { *handle_ = nullptr; }
 
+namespace {
+// An entry using another recurses into it, as deep as the entry's
+// expression nests. The levels of the entries under evaluation on this
+// thread, one inside another, are counted: past this bound (a chain of
+// entries each using the one before, or of deeply nested ones) the value is
+// an error rather than a stack overflow.
+constexpr int kMaxEntryLevels = 8000;
+thread_local int entry_levels = 0;
+}  // namespace
+
 void TBREvEmbeddedFunction::ComputeValue(TBRFiFo&, EvalValue& result) {
     if (in_evaluation_) {
         result = EvalValue::Error("Recursive calls not allowed");
         return;
     }
+    const int levels = 1 + evaluator_->NestingDepth();
+    if (entry_levels + levels > kMaxEntryLevels) {
+        result = EvalValue::Error("Error in expression : " + text_);
+        return;
+    }
     struct Guard {
         bool& flag;
-        ~Guard() { flag = false; }
-    } guard{in_evaluation_};
+        int levels;
+        ~Guard() {
+            flag = false;
+            entry_levels -= levels;
+        }
+    } guard{in_evaluation_, levels};
     in_evaluation_ = true;
+    entry_levels += levels;
     evaluator_->EvaluateCompiled(result);
 }
 

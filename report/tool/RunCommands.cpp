@@ -6,7 +6,9 @@
 #include "platform/graphics/qt/QtCanvas.h"
 #include "platform/os/Files.h"
 #include "platform/os/Interrupt.h"
+#include "platform/os/Process.h"
 #include "platform/os/ReplacingFile.h"
+#include "platform/os/SignalCleanup.h"
 #include "platform/print/Printers.h"
 #include "report/bands/BandRpt.h"
 #include "report/engine/ReportRun.h"
@@ -17,13 +19,14 @@
 #include <QPainter>
 
 #include <charconv>
+#include <cstring>
 
 namespace report::tool {
 namespace {
 
 constexpr const char* kRunUsage =
     "usage: report-tool run LAYOUT.json [LAYOUT.json]... [--db FILE] [--env NAME=EXPR]... (--pdf OUT.pdf | --brp OUT.brp | "
-    "--printer NAME|URI)\n";
+    "--printer NAME|URI | --preview)\n";
 constexpr const char* kDesignUsage = "usage: report-tool design LAYOUT.json OUT.png [--zoom N]\n";
 
 // The units a run needs: fonts measured by Qt on the fixed device, the
@@ -63,11 +66,27 @@ private:
     bool answered_ = false;
 };
 
+// The page stream of a run shown in the preview: a temporary file, gone when
+// the preview is closed (or the tool ends on a signal).
+class PreviewFile {
+public:
+    PreviewFile() : path_(os::create_temp_file("report-run-")), cleanup_(path_) {}
+    ~PreviewFile() { DeleteFile(path_); }
+    PreviewFile(const PreviewFile&) = delete;
+    PreviewFile& operator=(const PreviewFile&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    os::SignalCleanupPath cleanup_;
+};
+
 }  // namespace
 
 int run_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     RunRequest request;
     int targets = 0;
+    bool preview = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool has_value = i + 1 < args.size();
@@ -85,6 +104,10 @@ int run_command(const std::vector<std::string>& args, std::ostream& out, std::os
                 return 2;
             }
             request.variables.emplace_back(v.substr(0, eq), v.substr(eq + 1));
+        } else if (a == "--preview") {
+            request.target = RunTarget::PageStream;
+            preview = true;
+            ++targets;
         } else if (a == "--pdf" || a == "--brp" || a == "--printer") {
             request.target = a == "--pdf" ? RunTarget::Pdf : a == "--brp" ? RunTarget::PageStream : RunTarget::Printer;
             request.output = args[++i];
@@ -97,9 +120,19 @@ int run_command(const std::vector<std::string>& args, std::ostream& out, std::os
             return 2;
         }
     }
-    if (request.layout.empty() || targets != 1 || request.output.empty()) {
+    if (request.layout.empty() || targets != 1 || (request.output.empty() && !preview)) {
         err << kRunUsage;
         return 2;
+    }
+    // The preview is refused before the run when no one could see it.
+    if (preview && graphics::qt::is_headless()) {
+        err << "report-tool: preview needs a display (DISPLAY or WAYLAND_DISPLAY)\n";
+        return 1;
+    }
+    std::unique_ptr<PreviewFile> shown;
+    if (preview) {
+        shown = std::make_unique<PreviewFile>();
+        request.output = shown->path();
     }
     Units units;
     InterruptibleHost host;
@@ -111,11 +144,21 @@ int run_command(const std::vector<std::string>& args, std::ostream& out, std::os
     request.device = &device;
     const RunResult result = run_layout(request);
     out << "pages\t" << result.pages << '\n';
-    if (result.cancelled) {
+    if (result.cancelled)
         err << "report-tool run: the run was cancelled; the output holds the pages printed until then\n";
-        return 3;
+    if (shown) {
+        // The viewer shows the layout's name; the tool returns when it is closed.
+        const std::string viewer = os::executable_dir() + "report-preview";
+        const std::string title = request.layout.substr(request.layout.rfind('/') + 1);
+        int error = 0;
+        const int status = os::run_program(viewer, {shown->path(), title}, &error);
+        if (status < 0) {
+            err << "report-tool: cannot run " << viewer << ": " << std::strerror(error) << '\n';
+            return 1;
+        }
+        if (status != 0) return status;
     }
-    return 0;
+    return result.cancelled ? 3 : 0;
 }
 
 int design_command(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {

@@ -13,8 +13,9 @@
 //   report-tool pages info|extract|render|code|decode|synth ...
 //       the BRP page stream: its pages, the splay coder (see PagesCommands.h)
 //   report-tool run LAYOUT.json [--db FILE] [--env NAME=EXPR]... (--pdf OUT.pdf | --brp OUT.brp |
-//                  --printer NAME|URI)
-//       runs a stored report layout over its datasets into a PDF, a page stream or a printer
+//                  --printer NAME|URI | --preview)
+//       runs a stored report layout over its datasets into a PDF, a page stream, a printer
+//       or the standard preview (needs a display)
 //   report-tool design LAYOUT.json OUT.png [--zoom N]
 //       renders a layout's design surface: bands in print order, rulers, margins
 //   report-tool preview FILE.brp
@@ -79,7 +80,7 @@ int usage() {
                  "                                         the kind and value of a report expression\n"
                  "  pages info|extract|render|code|decode|synth ...   the BRP page stream\n"
                  "  run LAYOUT.json [--db FILE] [--env NAME=EXPR]... (--pdf OUT.pdf | --brp OUT.brp |\n"
-                 "      --printer NAME|URI)                runs a report layout over its datasets\n"
+                 "      --printer NAME|URI | --preview)    runs a report layout over its datasets\n"
                  "  design LAYOUT.json OUT.png [--zoom N]  renders a layout's design surface\n"
                  "  bands run LAYOUT.json OUT.brp [RECORDS] runs a layout's bands into a page stream\n"
                  "  builder [--layout LAYOUT.json [--db FILE]] [--validate EXPR]\n"

@@ -318,6 +318,27 @@ TEST(StoredEnvironment, ALoadedReportHasExactlyTheStoredEntries) {
     EXPECT_EQ(again->Functions()->Entry(2)->ExpressionText(), "'Total: ' + STR(TOTAL)");
 }
 
+// The names and the texts load the same entries whichever comes first.
+TEST(StoredEnvironment, TheOrderOfNamesAndTextsDoesNotMatter) {
+    const char* const layouts[] = {
+        R"js({"class": "TTestReport", "properties": {"Functions": {
+            "Strings": ["A", "B", "C", "D", "E"], "DATA": ["1", "A + 1", "B * 2", "'x'", ""]}}})js",
+        R"js({"class": "TTestReport", "properties": {"Functions": {
+            "DATA": ["1", "A + 1", "B * 2", "'x'", ""], "Strings": ["A", "B", "C", "D", "E"]}}})js",
+    };
+    for (const char* layout : layouts) {
+        SCOPED_TRACE(layout);
+        auto report = read_report(layout);
+        TBREvEnvironment& env = *report->Functions();
+        ASSERT_EQ(env.Count(), 5);
+        const char* const texts[] = {"1", "A + 1", "B * 2", "'x'", ""};
+        for (int i = 0; i < 5; ++i) EXPECT_EQ(env.Entry(i)->ExpressionText(), texts[i]);
+        env.PrepareEntries();
+        EXPECT_EQ(eval("C", nullptr, &env), "INTEGER 4");
+        env.UnprepareEntries();
+    }
+}
+
 // An emptied environment is written as two empty lists and reloads empty,
 // not with the entries a new report starts with.
 TEST(StoredEnvironment, AnEmptiedEnvironmentReloadsWithNoEntries) {

@@ -128,6 +128,42 @@ TEST_F(EvalTool, RunningTotalsPerRecordAndReportVariables) {
     EXPECT_EQ(r.out, "ERROR Cannot divide by 0\n");
 }
 
+// A chain of report variables, each using the one before inside `wrap`
+// parentheses, evaluates to its end; one too deep for the stack gives an
+// error value, not a crash.
+TEST_F(EvalTool, ChainsOfReportVariables) {
+    struct Case {
+        int length;
+        int wrap;
+        const char* want;
+    };
+    const Case cases[] = {
+        {1000, 0, "INTEGER 1000\n"},
+        {4, 100, "INTEGER 304\n"},
+        {20000, 0, "ERROR Error in expression : "},
+        {200, 500, "ERROR Error in expression : "},
+    };
+    for (const Case& c : cases) {
+        const std::string open = [&] {
+            std::string s;
+            for (int i = 0; i < c.wrap; ++i) s += "1+(";
+            return s;
+        }();
+        const std::string close(static_cast<std::size_t>(c.wrap), ')');
+        std::string command = report_tool() + " eval --env V0=1";
+        for (int i = 1; i < c.length; ++i)
+            command += " --env " + shell_quote("V" + std::to_string(i) + "=" + open + "V" + std::to_string(i - 1) +
+                                               "+1" + close);
+        command += " V" + std::to_string(c.length - 1) + "\n";
+        // Too long for one shell argument: the shell reads it from a file.
+        const std::string script = *dir_ / ("chain" + std::to_string(c.length) + ".sh");
+        test_support::write_file(script, command);
+        auto r = run_split("sh " + shell_quote(script));
+        EXPECT_EQ(r.status, 0) << c.length << ": " << r.err;
+        EXPECT_EQ(r.out.substr(0, std::string(c.want).size()), c.want) << c.length << " x " << c.wrap;
+    }
+}
+
 TEST_F(EvalTool, BadArgumentsAndDatabasesAreClearErrors) {
     const std::string tool = report_tool() + " eval ";
     auto r = run_split(tool);

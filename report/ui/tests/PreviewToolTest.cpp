@@ -17,25 +17,56 @@ using test_support::shell_quote;
 
 std::string tool() { return test_support::tool_path("report-tool"); }
 
+// A layout listing the orders of an SQLite file in `dir` (orders.json over
+// shop.db).
+void make_orders_layout(const ScratchDir& dir) {
+    test_support::write_file(dir / "orders.json", R"({
+  "class": "TBandReport", "name": "OrdersReport",
+  "properties": {"ReportTitle": "Orders", "DataSet": "Orders"},
+  "children": [
+    {"class": "TBRBand", "name": "PageHeaderBand1",
+     "properties": {"BandType": "rbPageHeader", "Size": {"Values": ["150", "1900"]}, "Frame": {"DrawBottom": true}}},
+    {"class": "TBRBand", "name": "DetailBand1",
+     "properties": {"BandType": "rbDetail", "Size": {"Values": ["60", "1900"]}, "Frame": {"DrawBottom": true}}},
+    {"class": "TQuery", "name": "Orders", "properties": {"SQL": ["select id, total from orders order by id"]}}
+  ]})");
+    ASSERT_EQ(test_support::run_status(
+                  "sqlite3 " + shell_quote(dir / "shop.db") +
+                  " 'create table orders(id integer primary key, total real);"
+                  " insert into orders(total) values (12.5), (7), (3.25);'"),
+              0);
+}
+
 TEST(PreviewTool, WithoutADisplayItFailsWithAMessage) {
     ScratchDir dir("preview-tool");
     ASSERT_EQ(test_support::run_status(tool() + " pages synth --pages 2 " + (dir / "two.brp")), 0);
+    ASSERT_NO_FATAL_FAILURE(make_orders_layout(dir));
+    test_support::run("mkdir -p " + shell_quote(dir / "tmp"));
+    const std::string run = "run " + shell_quote(dir / "orders.json") + " --db " + shell_quote(dir / "shop.db");
     struct Case {
         const char* env;
-        const char* file;
+        std::string args;
         int status;
         const char* message;
     };
     const Case cases[] = {
-        {"env -u DISPLAY -u WAYLAND_DISPLAY", "two.brp", 1, "preview needs a display"},
-        {"env QT_QPA_PLATFORM=offscreen DISPLAY=:99", "two.brp", 1, "preview needs a display"},
-        {"env -u DISPLAY -u WAYLAND_DISPLAY", "", 2, "usage: report-tool preview FILE.brp"},
+        {"env -u DISPLAY -u WAYLAND_DISPLAY", "preview " + shell_quote(dir / "two.brp"), 1, "preview needs a display"},
+        {"env QT_QPA_PLATFORM=offscreen DISPLAY=:99", "preview " + shell_quote(dir / "two.brp"), 1,
+         "preview needs a display"},
+        {"env -u DISPLAY -u WAYLAND_DISPLAY", "preview", 2, "usage: report-tool preview FILE.brp"},
+        {"env -u DISPLAY -u WAYLAND_DISPLAY", run + " --preview", 1, "preview needs a display"},
+        {"env QT_QPA_PLATFORM=offscreen DISPLAY=:99", run + " --preview", 1, "preview needs a display"},
+        {"env -u DISPLAY -u WAYLAND_DISPLAY", run + " --preview --pdf x.pdf", 2, "usage: report-tool run"},
     };
     for (const Case& c : cases) {
-        const std::string file = *c.file ? " " + shell_quote(dir / c.file) : "";
-        const auto r = test_support::run(std::string(c.env) + " timeout 20 " + tool() + " preview" + file);
+        SCOPED_TRACE(c.args);
+        const auto r = test_support::run(std::string(c.env) + " TMPDIR=" + shell_quote(dir / "tmp") +
+                                         " timeout 20 " + tool() + " " + c.args);
         EXPECT_EQ(r.status, c.status) << c.env << r.output;
         EXPECT_NE(r.output.find(c.message), std::string::npos) << r.output;
+        // Refused before anything ran: no pages, no page stream left behind.
+        EXPECT_EQ(r.output.find("pages"), std::string::npos) << r.output;
+        EXPECT_EQ(test_support::capture("find " + shell_quote(dir / "tmp") + " -name 'report-run-*'"), "");
     }
 }
 
@@ -45,11 +76,10 @@ int xwininfo_value(const std::string& info, const std::string& key) {
     return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + key.size() + 1);
 }
 
-TEST(PreviewTool, ShowsPageThumbnailsAndStatusOnAScreen) {
-    ScratchDir dir("preview-xvfb");
-    const std::string file = dir / "Pages.BRP";
-    ASSERT_EQ(test_support::run_status(tool() + " pages synth --pages 4 " + file), 0);
-    test_support::run("mkdir -p " + shell_quote(dir / "out"));
+// Runs `command` (report-tool and its arguments) in an X session, where
+// xvfb_preview.sh records the preview window into `out` and closes it.
+void preview_session(const std::string& out, const std::string& command, const std::string& env = "") {
+    test_support::run("mkdir -p " + shell_quote(out));
     // Under the sanitizers: the X11 keyboard library reads a bounded string
     // past its end the strict check flags, and the desktop libraries keep
     // some memory to the end; neither is ours.
@@ -57,13 +87,19 @@ TEST(PreviewTool, ShowsPageThumbnailsAndStatusOnAScreen) {
         "ASAN_OPTIONS=\"${ASAN_OPTIONS:-}:strict_string_checks=0\" LSAN_OPTIONS=print_suppressions=0:suppressions=" +
         shell_quote(test_support::source_path("app/tests/lsan-desktop.supp"));
     const auto session = test_support::run(
-        "env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY " + sanitizers + " timeout 120 xvfb-run -a -e " +
-        shell_quote(dir / "out/xvfb.err") +
-        " -s '-screen 0 1280x1024x24 -nolisten tcp' " +
-        shell_quote(test_support::source_path("report/ui/tests/xvfb_preview.sh")) + " " + tool() + " " + file + " " +
-        shell_quote(dir / "out"));
-    ASSERT_EQ(session.status, 0) << session.output << test_support::read_file(dir / "out/xvfb.err");
-    EXPECT_EQ(test_support::read_file(dir / "out/status"), "0\n") << test_support::read_file(dir / "out/stderr");
+        "env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY " + sanitizers + " " + env + " timeout 120 xvfb-run -a -e " +
+        shell_quote(out + "/xvfb.err") + " -s '-screen 0 1280x1024x24 -nolisten tcp' " +
+        shell_quote(test_support::source_path("report/ui/tests/xvfb_preview.sh")) + " " + shell_quote(out) + " " +
+        command);
+    ASSERT_EQ(session.status, 0) << session.output << test_support::read_file(out + "/xvfb.err");
+    EXPECT_EQ(test_support::read_file(out + "/status"), "0\n") << test_support::read_file(out + "/stderr");
+}
+
+TEST(PreviewTool, ShowsPageThumbnailsAndStatusOnAScreen) {
+    ScratchDir dir("preview-xvfb");
+    const std::string file = dir / "Pages.BRP";
+    ASSERT_EQ(test_support::run_status(tool() + " pages synth --pages 4 " + file), 0);
+    ASSERT_NO_FATAL_FAILURE(preview_session(dir / "out", tool() + " preview " + file));
     const std::string window = test_support::read_file(dir / "out/window.txt");
     EXPECT_EQ(xwininfo_value(window, "Width"), 800) << window;
     EXPECT_EQ(xwininfo_value(window, "Height"), 639) << window;
@@ -88,6 +124,23 @@ TEST(PreviewTool, ShowsPageThumbnailsAndStatusOnAScreen) {
         "print(\"status\", dark((0, h - 24, 200, h)) > 10)\n"
         "' " + shell_quote(dir / "out/shot.png"));
     EXPECT_EQ(pil.output, "800 639\npage True\nthumbs True\nstatus True\n") << pil.output;
+}
+
+// A run shown in the preview: the window opens on the run's pages, and the
+// page stream it showed is gone once it is closed.
+TEST(PreviewTool, ARunOpensInThePreview) {
+    ScratchDir dir("preview-run");
+    ASSERT_NO_FATAL_FAILURE(make_orders_layout(dir));
+    test_support::run("mkdir -p " + shell_quote(dir / "tmp"));
+    ASSERT_NO_FATAL_FAILURE(preview_session(dir / "out",
+                                            tool() + " run " + shell_quote(dir / "orders.json") + " --db " +
+                                                shell_quote(dir / "shop.db") + " --preview",
+                                            "TMPDIR=" + shell_quote(dir / "tmp")));
+    EXPECT_EQ(test_support::read_file(dir / "out/stdout"), "pages\t1\n");
+    const std::string window = test_support::read_file(dir / "out/window.txt");
+    EXPECT_EQ(xwininfo_value(window, "Width"), 800) << window;
+    EXPECT_EQ(xwininfo_value(window, "Height"), 639) << window;
+    EXPECT_EQ(test_support::capture("find " + shell_quote(dir / "tmp") + " -name 'report-run-*'"), "");
 }
 
 // The pages each text is on, by report-tool's search and by pdftotext of

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Runs `report-tool preview FILE` inside an X session (started by xvfb-run),
-# waits for the preview window, records it (window.txt from xwininfo, a
-# screenshot of the window in shot.png) and closes it with Escape.
-#   xvfb_preview.sh REPORT-TOOL FILE OUTDIR
-# The tool's exit status goes to OUTDIR/status, its stderr to OUTDIR/stderr.
+# Runs a command that opens the preview (`report-tool preview FILE`,
+# `report-tool run LAYOUT --preview`) inside an X session (started by
+# xvfb-run), waits for the preview window, records it (window.txt from
+# xwininfo, a screenshot of the window in shot.png) and closes it with Escape.
+#   xvfb_preview.sh OUTDIR COMMAND [ARG...]
+# The command's exit status goes to OUTDIR/status, its stdout to
+# OUTDIR/stdout and its stderr to OUTDIR/stderr.
 set -u
-tool=$1 file=$2 out=$3
-"$tool" preview "$file" 2>"$out/stderr" &
+out=$1
+shift
+"$@" >"$out/stdout" 2>"$out/stderr" &
 pid=$!
 wid=$(timeout 60 xdotool search --sync --onlyvisible --limit 1 --name '^Print Preview$')
 sleep 1.5

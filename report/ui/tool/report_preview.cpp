@@ -1,6 +1,8 @@
-// report-preview FILE.brp: the standard preview of a stored page stream, until
-// it is closed. Without a display it exits with status 1 and a message, since
-// no one could close the window. report-tool preview runs this program.
+// report-preview FILE.brp [TITLE]: the standard preview of a stored page
+// stream, until it is closed; the status bar shows TITLE, by default the
+// file's name. Without a display it exits with status 1 and a message, since
+// no one could close the window. report-tool preview and report-tool run
+// --preview run this program.
 
 #include <exception>
 #include <iostream>
@@ -13,7 +15,7 @@
 #include "report/ui/Startup.h"
 
 int main(int argc, char** argv) {
-    if (argc != 2 || argv[1][0] == '-') {
+    if (argc < 2 || argc > 3 || argv[1][0] == '-') {
         std::cerr << "usage: report-tool preview FILE.brp\n";
         return 2;
     }
@@ -27,7 +29,7 @@ int main(int argc, char** argv) {
     try {
         TBRPrinter printer;
         printer.LoadPageStreamFile(argv[1]);
-        const std::string name = argv[1];
+        const std::string name = argc == 3 ? argv[2] : argv[1];
         PreviewTitleText = name.substr(name.rfind('/') + 1);
         report::preview_factory().ShowModal(&printer);
     } catch (const std::exception& e) {
