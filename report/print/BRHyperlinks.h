@@ -42,7 +42,7 @@ void ClearHyperlinkHandlers();
 // rest of link; false when none does.
 bool FindHyperlinkHandler(const std::string& link, TBRPrinter* printer = nullptr);
 
-// Follows a clicked link as described above.
+// Follows a clicked link by the rules listed above.
 void FollowHyperlink(TBRPrinter* printer, const std::string& link);
 
 // The 1-based position of the first occurrence of text in within, 0 when absent.

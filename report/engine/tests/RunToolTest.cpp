@@ -13,6 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <functional>
@@ -150,6 +151,25 @@ SplitResult run_tool(const std::string& args) {
     return run_split("env -u XDG_RUNTIME_DIR LC_ALL=C " + tool() + " " + args);
 }
 
+// Puts one expression control on each named band of a stored layout
+// ({band, control, expression}), keeping the layout's own order of
+// properties.
+void add_expression_controls(const std::string& layout,
+                             const std::vector<std::array<std::string, 3>>& controls) {
+    nlohmann::ordered_json j = nlohmann::ordered_json::parse(read_file(layout));
+    for (auto& child : j["children"]) {
+        const std::string band = child.value("name", "");
+        for (const auto& [on, name, expression] : controls)
+            if (band == on)
+                child["children"] = {nlohmann::ordered_json{
+                    {"class", "TBRExpr"},
+                    {"name", name},
+                    {"properties",
+                     {{"Left", 0}, {"Top", 0}, {"Width", 300}, {"Height", 16}, {"Expression", expression}}}}};
+    }
+    write_file(layout, j.dump(2));
+}
+
 }  // namespace
 
 // A thousand rows over a SQLite query into a PDF: the pages the geometry
@@ -233,22 +253,9 @@ TEST(RunTool, EveryRowPrintsOnceInQueryOrderWithPageNumbers) {
     make_db(db, 1000);
     LayoutPlan plan;
     write_layout(plan, layout);
-    // Expression controls on the detail band, the page header and the title
-    // (the layout's own order of properties kept).
-    nlohmann::ordered_json j = nlohmann::ordered_json::parse(read_file(layout));
-    auto control = [](const std::string& name, const std::string& expression) {
-        return nlohmann::ordered_json{{"class", "TBRExpr"},
-                              {"name", name},
-                              {"properties", {{"Left", 0}, {"Top", 0}, {"Width", 300}, {"Height", 16},
-                                              {"Expression", expression}}}};
-    };
-    for (auto& child : j["children"]) {
-        const std::string name = child.value("name", "");
-        if (name == "DetailBand1") child["children"] = {control("RowText", "[name]")};
-        if (name == "PageHeaderBand1") child["children"] = {control("PageText", "'Page ' + STR(PAGENUMBER)")};
-        if (name == "TitleBand1") child["children"] = {control("Heading", "HEADING")};
-    }
-    write_file(layout, j.dump(2));
+    add_expression_controls(layout, {{"DetailBand1", "RowText", "[name]"},
+                                     {"PageHeaderBand1", "PageText", "'Page ' + STR(PAGENUMBER)"},
+                                     {"TitleBand1", "Heading", "HEADING"}});
     const SplitResult r = run_tool("run " + shell_quote(layout) + " --db " + shell_quote(db) +
                                    " --env \"HEADING='Monthly sales'\" --pdf " + shell_quote(pdf));
     ASSERT_EQ(r.status, 0) << r.err;
@@ -388,19 +395,8 @@ TEST(RunTool, AChainOfLayoutsMakesOneOutput) {
         LayoutPlan plan;
         plan.sql = "select id, name, amount from sales where id <= " + std::to_string(rows) + " order by id";
         write_layout(plan, layout);
-        nlohmann::ordered_json j = nlohmann::ordered_json::parse(read_file(layout));
-        auto control = [](const std::string& name, const std::string& expression) {
-            return nlohmann::ordered_json{{"class", "TBRExpr"},
-                                          {"name", name},
-                                          {"properties", {{"Left", 0}, {"Top", 0}, {"Width", 300}, {"Height", 16},
-                                                          {"Expression", expression}}}};
-        };
-        for (auto& child : j["children"]) {
-            const std::string name = child.value("name", "");
-            if (name == "PageHeaderBand1") child["children"] = {control("PageText", "'Page ' + STR(PAGENUMBER)")};
-            if (name == "PageFooterBand1") child["children"] = {control("FootText", "'Foot ' + STR(PAGENUMBER)")};
-        }
-        write_file(layout, j.dump(2));
+        add_expression_controls(layout, {{"PageHeaderBand1", "PageText", "'Page ' + STR(PAGENUMBER)"},
+                                         {"PageFooterBand1", "FootText", "'Foot ' + STR(PAGENUMBER)"}});
         layouts.push_back(layout);
         const SplitResult one = run_tool("run " + shell_quote(layout) + " --db " + shell_quote(db) + " --pdf " +
                                          shell_quote(dir / "alone.pdf"));
