@@ -786,9 +786,6 @@ int FileAge(std::string_view file_name) {
 
 namespace core::detail {
 
-namespace {
-
-// `<folder><prefix><10 hex digits>.tmp`, made exclusively with mode 0600.
 int make_temp_file(const std::string& folder, std::string_view prefix, std::string& path, int* error) {
     static thread_local std::mt19937_64 rng{std::random_device{}() ^ (std::uint64_t(::getpid()) << 32)};
     const std::string base = IncludeTrailingPathDelimiter(folder) + std::string(prefix);
@@ -807,6 +804,8 @@ int make_temp_file(const std::string& folder, std::string_view prefix, std::stri
     if (error) *error = last;
     return -1;
 }
+
+namespace {
 
 // Flushes the finished file `from`, renames it over `to` and flushes the folder.
 void rename_over(const std::string& from, const std::string& to) {

@@ -1,5 +1,6 @@
 #include "platform/os/Files.h"
 #include "platform/core/SysUtils.h"
+#include "platform/core/detail/Files.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -10,7 +11,6 @@
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <random>
 #include <vector>
 
 namespace os {
@@ -34,22 +34,7 @@ std::string temp_dir() {
 }
 
 int open_temp_file(const std::string& dir, std::string_view prefix, std::string& path, int* error) {
-    static thread_local std::mt19937_64 rng{std::random_device{}() ^ (std::uint64_t(::getpid()) << 32)};
-    const std::string base = IncludeTrailingPathDelimiter(dir.empty() ? std::string("./") : dir) + std::string(prefix);
-    int last = 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = base + IntToHex(std::int64_t(rng() & 0xFFFFFFFFFFull), 10) + ".tmp";
-        const int fd = ::open(name.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            path = std::move(name);
-            if (error) *error = 0;
-            return fd;
-        }
-        last = errno;
-        if (last != EEXIST) break;
-    }
-    if (error) *error = last;
-    return -1;
+    return core::detail::make_temp_file(dir.empty() ? std::string("./") : dir, prefix, path, error);
 }
 
 std::string create_temp_file(std::string_view prefix, std::string_view dir) {
