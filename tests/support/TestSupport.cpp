@@ -148,6 +148,22 @@ std::string python_script(const std::string& relative) { return std::string(kPyt
 
 std::string oracle_command(const std::string& name) { return python_script("tests/oracles/" + name); }
 
+std::vector<ColourBox> colour_boxes(const std::string& png, unsigned colour) {
+    std::ostringstream cmd;
+    cmd << oracle_command("colour_boxes.py") << ' ' << shell_quote(png) << ' ' << (colour & 0xFF) << ' '
+        << ((colour >> 8) & 0xFF) << ' ' << ((colour >> 16) & 0xFF);
+    int status = -1;
+    std::istringstream in(capture(cmd.str(), &status));
+    if (status != 0) throw std::runtime_error("the colour box oracle failed: " + cmd.str());
+    std::string word;  // "size"
+    int width = 0, height = 0;
+    in >> word >> width >> height;
+    std::vector<ColourBox> boxes;
+    ColourBox b;
+    while (in >> b.left >> b.top >> b.right >> b.bottom) boxes.push_back(b);
+    return boxes;
+}
+
 std::string tool_path(const std::string& name) {
     const char* bin = std::getenv("TAMBLERO_BIN_DIR");
     return (bin && *bin ? std::string(bin) : std::string(TAMBLERO_BINARY_DIR) + "/bin") + "/" + name;

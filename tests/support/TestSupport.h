@@ -81,6 +81,13 @@ std::string oracle(const std::string& name);
 std::string python_script(const std::string& relative);
 // The command that runs an oracle: "/usr/bin/python3 <source>/tests/oracles/<name>".
 std::string oracle_command(const std::string& name);
+// A box of one colour found on a picture: its corners in pixels.
+struct ColourBox {
+    int left, top, right, bottom;
+};
+// The boxes of `colour` (0xBBGGRR) on a PNG picture, as the colour_boxes.py
+// oracle (python3-pil) finds them; raises when the oracle fails.
+std::vector<ColourBox> colour_boxes(const std::string& png, unsigned colour);
 // The path of a built tool: $TAMBLERO_BIN_DIR/<name>, else <build>/bin/<name>.
 std::string tool_path(const std::string& name);
 // The path of something in the build folder: <build>/<relative>.

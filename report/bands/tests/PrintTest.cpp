@@ -23,9 +23,7 @@ struct BandKind {
     bool top_only;
 };
 
-struct Box {
-    int left, top, right, bottom;
-};
+using Box = test_support::ColourBox;
 
 struct Printed {
     std::string band;
@@ -34,23 +32,6 @@ struct Printed {
 };
 
 constexpr int rgb(int r, int g, int b) { return r | (g << 8) | (b << 16); }
-
-std::vector<Box> colour_boxes(const std::string& png, TColor colour) {
-    std::ostringstream cmd;
-    cmd << oracle_command("colour_boxes.py") << ' ' << shell_quote(png) << ' ' << (colour & 0xFF) << ' '
-        << ((colour >> 8) & 0xFF) << ' ' << ((colour >> 16) & 0xFF);
-    int status = -1;
-    std::istringstream in(capture(cmd.str(), &status));
-    EXPECT_EQ(status, 0) << cmd.str();
-    std::vector<Box> boxes;
-    std::string word;
-    in >> word;   // size
-    int w, h;
-    in >> w >> h;
-    Box b;
-    while (in >> b.left >> b.top >> b.right >> b.bottom) boxes.push_back(b);
-    return boxes;
-}
 
 bool near(const Box& a, const Box& b) {
     return std::abs(a.left - b.left) <= 1 && std::abs(a.top - b.top) <= 1 && std::abs(a.right - b.right) <= 1 &&

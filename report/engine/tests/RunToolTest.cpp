@@ -30,25 +30,7 @@ const TColor kHeader = rgb(0, 160, 0), kTitle = rgb(0, 0, 255), kDetail = rgb(25
 
 std::string tool() { return shell_quote(tool_path("report-tool")); }
 
-struct Box {
-    int left, top, right, bottom;
-};
-
-std::vector<Box> colour_boxes(const std::string& png, TColor colour) {
-    std::ostringstream cmd;
-    cmd << oracle_command("colour_boxes.py") << ' ' << shell_quote(png) << ' ' << (colour & 0xFF) << ' '
-        << ((colour >> 8) & 0xFF) << ' ' << ((colour >> 16) & 0xFF);
-    int status = -1;
-    std::istringstream in(capture(cmd.str(), &status));
-    EXPECT_EQ(status, 0) << cmd.str();
-    std::string word;
-    int w, h;
-    in >> word >> w >> h;
-    std::vector<Box> boxes;
-    Box b;
-    while (in >> b.left >> b.top >> b.right >> b.bottom) boxes.push_back(b);
-    return boxes;
-}
+using Box = test_support::ColourBox;
 
 void make_db(const std::string& file, int rows) {
     ASSERT_EQ(run_status(python_script("report/engine/tests/make_sales_db.py") + " " + shell_quote(file) + " " +
