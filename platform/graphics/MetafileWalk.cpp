@@ -191,7 +191,13 @@ private:
             width += a;
         }
         if (!sane(width)) return;
-        const TTextMetric metric = font_engine().Metric(font_);
+        // Pages draw run after run in one font: measured once a font.
+        if (!metric_ || metricFont_.name != dc_.font.name || metricFont_.height != dc_.font.height ||
+            metricFont_.style != dc_.font.style) {
+            metric_ = font_engine().Metric(font_);
+            metricFont_ = dc_.font;
+        }
+        const TTextMetric metric = *metric_;
         TPoint at = text_origin(dc_.textAlign, ref.X, ref.Y, int(width), metric);
         std::optional<TRect> saved = clip_;
         if (options & emf::ETO_CLIPPED) set_clip(saved ? intersect(*saved, box) : box);
@@ -379,6 +385,8 @@ private:
     std::map<uint32_t, Object> objects_;
     TPoint position_;
     TFont font_;
+    std::optional<TTextMetric> metric_;
+    FontObject metricFont_;
     std::optional<TRect> clip_;
 };
 

@@ -6,6 +6,8 @@
 #include "platform/os/SignalCleanup.h"
 #include "platform/print/PdfWriter.h"
 
+#include <QPageSize>
+
 #include <cups/cups.h>
 
 #include <algorithm>
@@ -241,8 +243,15 @@ public:
         sink_ = std::make_unique<PdfSink>(file_->stream());
         PdfSetup setup;
         setup.Title = settings.Title;
-        setup.WidthPt = settings.PageWidthMM * 72 / 25.4;
-        setup.HeightPt = settings.PageHeightMM * 72 / 25.4;
+        // The sheet in whole points, a known paper's own size when it is
+        // within a point of one; a sheet wider than high is its upright
+        // size turned.
+        const bool landscape = settings.PageWidthMM > settings.PageHeightMM;
+        const QSizeF upright = landscape ? QSizeF(settings.PageHeightMM, settings.PageWidthMM)
+                                         : QSizeF(settings.PageWidthMM, settings.PageHeightMM);
+        const QSize points = QPageSize(upright, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch).sizePoints();
+        setup.WidthPt = landscape ? points.height() : points.width();
+        setup.HeightPt = landscape ? points.width() : points.height();
         setup.Dpi = settings.Dpi > 0 ? settings.Dpi : 600;
         // The canvas starts at the printable area's corner, as a printer's does.
         setup.OffsetX = settings.OffsetX;
