@@ -503,8 +503,15 @@ void PdfWriter::Impl::Shape(const TRect& rect, int cw, int ch, const WalkPen& pe
 
 void PdfWriter::Impl::Bits(const TRect& dest, const TRect& src, const TBitmap& bitmap, TCopyMode mode,
                            const std::function<bool(int, int)>& skip) {
-    const int sw = src.Width(), sh = src.Height();
-    if (sw <= 0 || sh <= 0 || dest.Width() <= 0 || dest.Height() <= 0) return;
+    if (src.Width() <= 0 || src.Height() <= 0 || dest.Width() <= 0 || dest.Height() <= 0) return;
+    // Only the part of src inside the bitmap shows; dest shrinks with it.
+    const TRect part{std::max(src.Left, 0), std::max(src.Top, 0), std::min(src.Right, bitmap.PixelWidth()),
+                     std::min(src.Bottom, bitmap.PixelHeight())};
+    const int sw = part.Width(), sh = part.Height();
+    if (sw <= 0 || sh <= 0) return;
+    const double fx = double(dest.Width()) / src.Width(), fy = double(dest.Height()) / src.Height();
+    const double left = dest.Left + (part.Left - src.Left) * fx, top = dest.Top + (part.Top - src.Top) * fy;
+    const double width = sw * fx, height = sh * fy;
     // Raster operations have no PDF counterpart: and-ing leaves what is
     // under white pixels, or-ing what is under black ones; the rest is copied.
     std::string pixels, alpha;
@@ -512,9 +519,8 @@ void PdfWriter::Impl::Bits(const TRect& dest, const TRect& src, const TBitmap& b
     bool masked = false;
     for (int y = 0; y < sh; ++y)
         for (int x = 0; x < sw; ++x) {
-            const int sx = src.Left + x, sy = src.Top + y;
-            bool hidden = sx < 0 || sy < 0 || sx >= bitmap.PixelWidth() || sy >= bitmap.PixelHeight() ||
-                          (skip && skip(sx, sy));
+            const int sx = part.Left + x, sy = part.Top + y;
+            bool hidden = skip && skip(sx, sy);
             const TColor c = hidden ? clBlack : ColorToRGB(bitmap.Pixel(sx, sy));
             if (!hidden && mode == cmSrcAnd) hidden = (c & 0xFFFFFF) == 0xFFFFFF;
             if (!hidden && mode == cmSrcPaint) hidden = (c & 0xFFFFFF) == 0;
@@ -545,13 +551,13 @@ void PdfWriter::Impl::Bits(const TRect& dest, const TRect& src, const TBitmap& b
     }
     ensure_clip();
     content += "q ";
-    put_int(content, dest.Width());
+    put_num(content, width);
     content += " 0 0 ";
-    put_int(content, -dest.Height());
+    put_num(content, -height);
     content.push_back(' ');
-    put_int(content, dest.Left);
+    put_num(content, left);
     content.push_back(' ');
-    put_int(content, dest.Bottom);
+    put_num(content, top + height);
     content += " cm /";
     content += images[index].first;
     content += " Do Q\n";

@@ -215,6 +215,37 @@ TEST_F(Pdf, ShapesAndBitmapsKeepTheirColours) {
     }
 }
 
+// A source rectangle reaching past the bitmap draws the bitmap's part, in
+// its place, and nothing beyond; a vast one costs no more than the bitmap.
+TEST_F(Pdf, BitmapsReachingPastTheirSourceDrawTheirOwnPart) {
+    std::string bytes;
+    print::PdfSetup setup;
+    setup.WidthPt = kWidth * 0.75;
+    setup.HeightPt = kHeight * 0.75;
+    setup.Dpi = 96;
+    print::PdfWriter pdf([&bytes](const char* d, std::size_t n) { bytes.append(d, n); }, setup);
+    TBitmap bits(2, 2, pf24bit);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 2; ++x) bits.SetPixel(x, y, clBlue);
+    pdf.Canvas().StretchBitmap(TRect{100, 20, 300, 220}, bits, TRect{0, 0, 4, 4}, cmSrcCopy);
+    pdf.Canvas().StretchBitmap(TRect{0, 0, 1 << 22, 1 << 22}, bits, TRect{-(1 << 20), 0, 1 << 20, 1 << 21}, cmSrcCopy);
+    pdf.Finish();
+    const std::string file = dir / "bits.pdf";
+    write_file(file, bytes);
+    EXPECT_LT(bytes.size(), 20000u);
+    ASSERT_EQ(run("pdftoppm -r 96 -singlefile -png " + shell_quote(file) + " " + shell_quote(dir / "b")).status, 0);
+    // Inside the bitmap's part, past it, and where the vast one's part falls (off the page).
+    std::istringstream got(capture(oracle_command("pixels_at.py") + " " + (dir / "b.png") + " 150,70 250,170 10,10"));
+    const int want[3][3] = {{0, 0, 255}, {255, 255, 255}, {255, 255, 255}};
+    for (const auto& w : want) {
+        int x = 0, y = 0, r = 0, g = 0, b = 0;
+        got >> x >> y >> r >> g >> b;
+        EXPECT_NEAR(r, w[0], 8) << x << "," << y;
+        EXPECT_NEAR(g, w[1], 8) << x << "," << y;
+        EXPECT_NEAR(b, w[2], 8) << x << "," << y;
+    }
+}
+
 // Text stays text: pdftotext reads every line back, each word where the
 // page measured it, from fonts embedded as subsets (the fallback one too).
 TEST_F(Pdf, TextIsSearchableAndInPlace) {
