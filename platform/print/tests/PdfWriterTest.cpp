@@ -6,6 +6,7 @@
 #include <QRawFont>
 
 #include <cmath>
+#include <random>
 #include <sstream>
 
 #include "platform/graphics/Bitmap.h"
@@ -377,6 +378,41 @@ TEST_F(Pdf, JobsWriteTheirPagesInOrder) {
         got >> x >> y >> r >> g >> b;
         EXPECT_TRUE(r > 200 && g > 200 && b < 60) << "yellow at " << x << "," << y << ": " << r << " " << g << " " << b;
     }
+}
+
+// Damaged pages draw what is sound in them; the document stays sound.
+TEST_F(Pdf, DamagedPagesLeaveASoundDocument) {
+    auto both = [](TCanvas& c) {
+        draw_shapes(c);
+        draw_texts(c);
+    };
+    const std::vector<uint8_t> good = record(both)->Bytes();
+    std::mt19937 rng(41);
+    std::vector<std::unique_ptr<TMetafile>> pages;
+    for (int round = 0; round < 200; ++round) {
+        std::vector<uint8_t> b = good;
+        for (int k = 0, n = 1 + int(rng() % 8); k < n; ++k) {
+            const size_t at = 108 + rng() % (b.size() - 108);  // the header stays, so most pages still load
+            b[at] = round % 2 ? uint8_t(rng()) : uint8_t(b[at] ^ (1u << (rng() % 8)));
+        }
+        auto page = std::make_unique<TMetafile>();
+        try {
+            page->SetBytes(b);
+        } catch (const EInvalidGraphic&) {
+            continue;
+        }
+        pages.push_back(std::move(page));
+    }
+    ASSERT_GT(pages.size(), 50u);
+    std::vector<const TMetafile*> list;
+    for (const auto& p : pages) list.push_back(p.get());
+    const std::string pdf = dir / "damaged.pdf";
+    write_file(pdf, write_pdf(list));
+    EXPECT_EQ(run("qpdf --check " + shell_quote(pdf)).status, 0) << run("qpdf --check " + pdf).output;
+    EXPECT_EQ(pdf_pages(pdf), int(pages.size()));
+    const CommandResult r = run("pdftoppm -r 24 -png " + shell_quote(pdf) + " " + shell_quote(dir / "d"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.output.find("Error"), std::string::npos) << r.output;
 }
 
 // ---- the font subset
