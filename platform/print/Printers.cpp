@@ -1,16 +1,12 @@
 #include "platform/print/Printers.h"
 
-#include "platform/graphics/qt/MetafilePlayer.h"
 #include "platform/graphics/qt/QtCanvas.h"
 #include "platform/os/Files.h"
 #include "platform/os/ReplacingFile.h"
 #include "platform/os/SignalCleanup.h"
+#include "platform/print/PdfWriter.h"
 
-#include <QPageLayout>
 #include <QPageSize>
-#include <QPainter>
-#include <QIODevice>
-#include <QPdfWriter>
 
 #include <cups/cups.h>
 
@@ -214,25 +210,17 @@ DestinationInfo describe(const std::string& name, Dest& d, std::span<const graph
 // The PDF's bytes on their way into a stream. The PDF writer does not look
 // at what a write answers, so the first failure is kept here and the job
 // asks for it when the document is done.
-class PdfSink : public QIODevice {
+class PdfSink {
 public:
-    explicit PdfSink(TStream& out) : out_(out) { open(QIODevice::WriteOnly); }
-    bool isSequential() const override { return true; }
+    explicit PdfSink(TStream& out) : out_(out) {}
+    void write(const char* data, std::size_t len) {
+        if (error_ || len == 0) return;
+        if (out_.Write(data, std::int64_t(len)) != std::int64_t(len)) error_ = out_.LastError() ? out_.LastError() : EIO;
+    }
     // Raises EWriteError ("Disk full" when the file system is full) when a write failed.
     void check() const {
         if (error_ == ENOSPC || error_ == EDQUOT || error_ == EFBIG) throw EWriteError("Disk full");
         if (error_) throw EWriteError("Stream write error");
-    }
-
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char* data, qint64 len) override {
-        if (error_) return -1;
-        if (len > 0 && out_.Write(data, len) != len) {
-            error_ = out_.LastError() ? out_.LastError() : EIO;
-            return -1;
-        }
-        return len;
     }
 
 private:
@@ -253,47 +241,42 @@ public:
         }
         file_.emplace(settings.OutputFile.empty() ? path_ : settings.OutputFile);
         sink_ = std::make_unique<PdfSink>(file_->stream());
-        writer_ = std::make_unique<QPdfWriter>(sink_.get());
-        writer_->setResolution(settings.Dpi > 0 ? settings.Dpi : 600);
-        writer_->setTitle(QString::fromStdString(settings.Title));
-        writer_->setCreator(QStringLiteral("Tamblero"));
-        // A sheet wider than high is its upright size turned.
+        PdfSetup setup;
+        setup.Title = settings.Title;
+        // The sheet in whole points, a known paper's own size when it is
+        // within a point of one; a sheet wider than high is its upright
+        // size turned.
         const bool landscape = settings.PageWidthMM > settings.PageHeightMM;
         const QSizeF upright = landscape ? QSizeF(settings.PageHeightMM, settings.PageWidthMM)
                                          : QSizeF(settings.PageWidthMM, settings.PageHeightMM);
-        const QPageSize size(upright, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
-        writer_->setPageLayout(QPageLayout(size, landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
-                                           QMarginsF(0, 0, 0, 0)));
-        painter_ = std::make_unique<QPainter>(writer_.get());
+        const QSize points = QPageSize(upright, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch).sizePoints();
+        setup.WidthPt = landscape ? points.height() : points.width();
+        setup.HeightPt = landscape ? points.width() : points.height();
+        setup.Dpi = settings.Dpi > 0 ? settings.Dpi : 600;
         // The canvas starts at the printable area's corner, as a printer's does.
-        painter_->translate(settings.OffsetX, settings.OffsetY);
-        canvas_ = std::make_unique<graphics::qt::QtCanvas>(*painter_);
+        setup.OffsetX = settings.OffsetX;
+        setup.OffsetY = settings.OffsetY;
+        PdfSink* sink = sink_.get();
+        writer_ = std::make_unique<PdfWriter>([sink](const char* data, std::size_t len) { sink->write(data, len); },
+                                              std::move(setup));
     }
     ~CupsJob() override {
         if (!done_) Abort();
         remove_spool();
     }
 
-    TCanvas& Canvas() override { return *canvas_; }
-    void DrawMetafile(const TMetafile& page, const TRect& dest) override {
-        graphics::qt::play_metafile(page, *painter_, QRectF(dest.Left, dest.Top, dest.Width(), dest.Height()));
-    }
-    void NewPage() override { writer_->newPage(); }
+    TCanvas& Canvas() override { return writer_->Canvas(); }
+    void DrawMetafile(const TMetafile& page, const TRect& dest) override { writer_->DrawMetafile(page, dest); }
+    void NewPage() override { writer_->NewPage(); }
     void Finish() override;
     void Abort() override {
         done_ = true;
-        end_document();
+        writer_.reset();
         file_.reset();
         remove_spool();
     }
 
 private:
-    void end_document() {
-        canvas_.reset();
-        if (painter_ && painter_->isActive()) painter_->end();
-        painter_.reset();
-        writer_.reset();
-    }
     void remove_spool() {
         if (!path_.empty()) os::remove_file(path_);
         path_.clear();
@@ -307,15 +290,14 @@ private:
     os::SignalCleanupPath cleanup_;
     std::optional<os::ReplacingFile> file_;
     std::unique_ptr<PdfSink> sink_;
-    std::unique_ptr<QPdfWriter> writer_;
-    std::unique_ptr<QPainter> painter_;
-    std::unique_ptr<graphics::qt::QtCanvas> canvas_;
+    std::unique_ptr<PdfWriter> writer_;
     bool done_ = false;
 };
 
 void CupsJob::Finish() {
     done_ = true;
-    end_document();
+    writer_->Finish();
+    writer_.reset();
     sink_->check();
     file_->commit();
     if (path_.empty()) return;

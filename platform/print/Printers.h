@@ -2,7 +2,7 @@
 // The CUPS print device. Destinations are CUPS's own (cupsGetDests, in its
 // order, which names the printer index), followed by printers given by IPP
 // URI (ipp://host:port/path), which need no CUPS server and are named by
-// their URI. A job is a PDF drawn with QPdfWriter page by page, submitted to
+// their URI. A job is a PDF made page by page by PdfWriter, submitted to
 // the destination with its title as the job name and the job's settings as
 // IPP options, or kept in a file. With no CUPS server and no URI there are no
 // destinations.
