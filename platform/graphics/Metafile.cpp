@@ -1,6 +1,7 @@
 #include "platform/graphics/Metafile.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <optional>
 
@@ -167,21 +168,25 @@ namespace graphics {
 
 TRecordedText record_text(const TFont& font, std::string_view utf8) {
     TRecordedText out;
-    FontEngine& engine = font_engine();
-    size_t pos = 0;
+    thread_local std::vector<double> advances;
+    font_engine().Advances(font, utf8, advances);
+    out.Units.reserve(utf8.size());
+    out.Advances.reserve(utf8.size());
+    size_t pos = 0, i = 0;
+    double sum = 0;
     int placed = 0;
-    std::string valid;  // the text so far with bad bytes replaced, as measured
     while (pos < utf8.size()) {
         char32_t cp = 0;
         if (!core::next_code_point(utf8, pos, cp)) cp = 0xFFFD;
-        core::append_utf8(valid, cp);
-        int width = engine.TextWidth(font, valid);
         core::append_utf16(out.Units, cp);
+        if (i < advances.size()) sum += advances[i++];
+        int width = int(std::lround(sum));
         // The advance goes with the first unit of a surrogate pair.
         out.Advances.push_back(width - placed);
         if (cp >= 0x10000) out.Advances.push_back(0);
         placed = width;
     }
+    out.Width = placed;
     return out;
 }
 
@@ -410,7 +415,7 @@ void TMetafileCanvas::DoShape(const TRect& rect, int cw, int ch) {
     }
 }
 
-void TMetafileCanvas::record_text(int x, int y, std::string_view text, const TRect* clip, bool opaque,
+void TMetafileCanvas::record_text(int x, int y, const graphics::TRecordedText& t, const TRect* clip, bool opaque,
                                   const TRect& cell) {
     select_font();
     set_text_color(Font.Color);
@@ -420,13 +425,13 @@ void TMetafileCanvas::record_text(int x, int y, std::string_view text, const TRe
         put_le32(p, colorref(Brush.Color));
         record(emf::SETBKCOLOR, p);
     }
-    graphics::TRecordedText t = graphics::record_text(Font, text);
     uint32_t n = uint32_t(t.Units.size());
     uint32_t stringBytes = (2 * n + 3) & ~3u;
     uint32_t offDx = 76 + stringBytes;
     TRect bounds = clip ? *clip : cell;
     TRect box = clip ? *clip : (opaque ? cell : TRect{});
     std::vector<uint8_t> b;
+    b.reserve(offDx + 4 * size_t(n));
     core::ByteWriter w(b);
     put_rect(w, bounds.Left, bounds.Top, bounds.Right - 1, bounds.Bottom - 1);
     w.le32(emf::GM_COMPATIBLE).le32(0).le32(0);
@@ -440,30 +445,28 @@ void TMetafileCanvas::record_text(int x, int y, std::string_view text, const TRe
     record(emf::EXTTEXTOUTW, b);
 }
 
-void TMetafileCanvas::TextOut(int x, int y, std::string_view text) {
+// TextOut and TextRect: the text is measured once, for its cell and its record.
+void TMetafileCanvas::text_out(int x, int y, std::string_view text, const TRect* clip) {
     check_open();
     changing();
-    TSize extent = TextExtent(text);
-    TPoint at = graphics::text_origin(TextAlign, x, y, extent.cx, graphics::font_engine().Metric(Font));
-    TRect cell{at.X, at.Y, at.X + extent.cx, at.Y + extent.cy};
-    record_text(x, y, text, nullptr, Brush.Style != bsClear, cell);
-    PenPos = TPoint{x + extent.cx, y};
+    graphics::TRecordedText t = graphics::record_text(Font, text);
+    graphics::TTextMetric metric = graphics::font_engine().Metric(Font);
+    TPoint at = graphics::text_origin(TextAlign, x, y, t.Width, metric);
+    TRect cell{at.X, at.Y, at.X + t.Width, at.Y + metric.Height()};
+    record_text(x, y, t, clip, Brush.Style != bsClear, cell);
+    if (!clip) PenPos = TPoint{x + t.Width, y};
 }
 
-void TMetafileCanvas::TextRect(const TRect& rect, int x, int y, std::string_view text) {
-    check_open();
-    changing();
-    TSize extent = TextExtent(text);
-    TPoint at = graphics::text_origin(TextAlign, x, y, extent.cx, graphics::font_engine().Metric(Font));
-    TRect cell{at.X, at.Y, at.X + extent.cx, at.Y + extent.cy};
-    record_text(x, y, text, &rect, Brush.Style != bsClear, cell);
-}
+void TMetafileCanvas::TextOut(int x, int y, std::string_view text) { text_out(x, y, text, nullptr); }
+
+void TMetafileCanvas::TextRect(const TRect& rect, int x, int y, std::string_view text) { text_out(x, y, text, &rect); }
 
 void TMetafileCanvas::DoText(int x, int y, std::string_view text) {
     int align = TextAlign;
     TextAlign = TA_LEFT | TA_TOP;
-    TSize extent = TextExtent(text);
-    record_text(x, y, text, nullptr, false, TRect{x, y, x + extent.cx, y + extent.cy});
+    graphics::TRecordedText t = graphics::record_text(Font, text);
+    int height = graphics::font_engine().Metric(Font).Height();
+    record_text(x, y, t, nullptr, false, TRect{x, y, x + t.Width, y + height});
     TextAlign = align;
 }
 

@@ -187,11 +187,14 @@ private:
         bool haveDx = offDx != 0 && offDx <= r.size() && 4 * size_t(n) <= r.size() - offDx;
         std::string utf8 = utf8_of(r, offString, n);
         use_font();
+        // What this machine measures; the page's own advances where it has them.
+        std::vector<int32_t> measured = record_text(Font, utf8).Advances;
         std::vector<int32_t> dx;
         if (haveDx) {
+            dx.reserve(n);
             for (uint32_t i = 0; i < n; ++i) dx.push_back(i32(r, offDx + 4 * i));
         } else {
-            dx = record_text(Font, utf8).Advances;
+            dx = measured;
         }
         int64_t width = 0;
         for (int32_t a : dx) {
@@ -204,7 +207,7 @@ private:
         std::optional<TRect> saved = ClipRect();
         if (options & emf::ETO_CLIPPED) SetClipRect(saved ? intersect(*saved, box) : box);
         if (options & emf::ETO_OPAQUE) DoFillRect(box, ColorToRGB(dc_.bkColor));
-        if (record_text(Font, utf8).Advances == dx) {
+        if (measured == dx) {
             DoText(x, y, utf8);
         } else {
             // Each character where the page measured it.
