@@ -166,10 +166,11 @@ std::vector<TMetafile::Record> TMetafile::Records() const {
 
 namespace graphics {
 
-TRecordedText record_text(const TFont& font, std::string_view utf8) {
-    TRecordedText out;
+void record_text(const TFont& font, std::string_view utf8, TRecordedText& out) {
     thread_local std::vector<double> advances;
     font_engine().Advances(font, utf8, advances);
+    out.Units.clear();
+    out.Advances.clear();
     out.Units.reserve(utf8.size());
     out.Advances.reserve(utf8.size());
     size_t pos = 0, i = 0;
@@ -187,6 +188,11 @@ TRecordedText record_text(const TFont& font, std::string_view utf8) {
         placed = width;
     }
     out.Width = placed;
+}
+
+TRecordedText record_text(const TFont& font, std::string_view utf8) {
+    TRecordedText out;
+    record_text(font, utf8, out);
     return out;
 }
 
@@ -218,6 +224,7 @@ struct TMetafileCanvas::State {
     uint32_t textColor = 0;
     int textAlign = 0;
     std::optional<TPoint> position;  // the current position as recorded
+    graphics::TRecordedText text;    // the text being recorded, its storage reused
 };
 
 TMetafileCanvas::TMetafileCanvas(TMetafile& target) : target_(&target), state_(std::make_unique<State>()) {
@@ -425,31 +432,46 @@ void TMetafileCanvas::record_text(int x, int y, const graphics::TRecordedText& t
         put_le32(p, colorref(Brush.Color));
         record(emf::SETBKCOLOR, p);
     }
+    check_open();
     uint32_t n = uint32_t(t.Units.size());
     uint32_t stringBytes = (2 * n + 3) & ~3u;
     uint32_t offDx = 76 + stringBytes;
+    uint32_t size = offDx + 4 * n;
     TRect bounds = clip ? *clip : cell;
     TRect box = clip ? *clip : (opaque ? cell : TRect{});
-    std::vector<uint8_t> b;
-    b.reserve(offDx + 4 * size_t(n));
-    core::ByteWriter w(b);
-    put_rect(w, bounds.Left, bounds.Top, bounds.Right - 1, bounds.Bottom - 1);
-    w.le32(emf::GM_COMPATIBLE).le32(0).le32(0);
-    w.le32(uint32_t(x)).le32(uint32_t(y)).le32(n).le32(76);
-    w.le32((clip ? emf::ETO_CLIPPED : 0) | (opaque ? emf::ETO_OPAQUE : 0));
-    put_rect(w, box.Left, box.Top, box.Right, box.Bottom);
-    w.le32(offDx);
-    for (uint16_t u : t.Units) w.le16(u);
-    if (n % 2) w.le16(0);
-    for (int32_t a : t.Advances) w.le32(uint32_t(a));
-    record(emf::EXTTEXTOUTW, b);
+    // Written in place: the record's size is known before its first byte.
+    std::vector<uint8_t>& out = state_->records;
+    size_t start = out.size();
+    out.resize(start + size);
+    uint8_t* p = out.data() + start;
+    auto le32 = [&p](auto... values) {
+        ((put_le32(p, uint32_t(values)), p += 4), ...);
+    };
+    le32(emf::EXTTEXTOUTW, size);
+    le32(bounds.Left, bounds.Top, bounds.Right - 1, bounds.Bottom - 1);
+    le32(emf::GM_COMPATIBLE, 0, 0);
+    le32(x, y, n, 76);
+    le32((clip ? emf::ETO_CLIPPED : 0) | (opaque ? emf::ETO_OPAQUE : 0));
+    le32(box.Left, box.Top, box.Right, box.Bottom);
+    le32(offDx);
+    for (uint16_t u : t.Units) {
+        core::put_le16(p, u);
+        p += 2;
+    }
+    if (n % 2) {
+        core::put_le16(p, 0);
+        p += 2;
+    }
+    for (int32_t a : t.Advances) le32(a);
+    ++state_->count;
 }
 
 // TextOut and TextRect: the text is measured once, for its cell and its record.
 void TMetafileCanvas::text_out(int x, int y, std::string_view text, const TRect* clip) {
     check_open();
     changing();
-    graphics::TRecordedText t = graphics::record_text(Font, text);
+    graphics::TRecordedText& t = state_->text;
+    graphics::record_text(Font, text, t);
     graphics::TTextMetric metric = graphics::font_engine().Metric(Font);
     TPoint at = graphics::text_origin(TextAlign, x, y, t.Width, metric);
     TRect cell{at.X, at.Y, at.X + t.Width, at.Y + metric.Height()};
@@ -464,7 +486,8 @@ void TMetafileCanvas::TextRect(const TRect& rect, int x, int y, std::string_view
 void TMetafileCanvas::DoText(int x, int y, std::string_view text) {
     int align = TextAlign;
     TextAlign = TA_LEFT | TA_TOP;
-    graphics::TRecordedText t = graphics::record_text(Font, text);
+    graphics::TRecordedText& t = state_->text;
+    graphics::record_text(Font, text, t);
     int height = graphics::font_engine().Metric(Font).Height();
     record_text(x, y, t, nullptr, false, TRect{x, y, x + t.Width, y + height});
     TextAlign = align;

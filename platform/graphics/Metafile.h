@@ -147,4 +147,6 @@ struct TRecordedText {
     int Width = 0;  // the sum of Advances: the font engine's TextWidth
 };
 TRecordedText record_text(const TFont& font, std::string_view utf8);
+// The same into `out`, whose storage is reused.
+void record_text(const TFont& font, std::string_view utf8, TRecordedText& out);
 }  // namespace graphics
