@@ -228,6 +228,10 @@ struct TMetafileCanvas::State {
 };
 
 TMetafileCanvas::TMetafileCanvas(TMetafile& target) : target_(&target), state_(std::make_unique<State>()) {
+    // Room for the header, written when the page is complete: the records
+    // then become the page's bytes without a copy.
+    state_->records.reserve(16384);
+    state_->records.resize(emf::kHeaderSize);
     // Text backgrounds are recorded as opaque rectangles of the text record.
     uint8_t p[4];
     put_le32(p, emf::TRANSPARENT);
@@ -247,12 +251,12 @@ void TMetafileCanvas::Close() {
     state_->closed = true;
     State& s = *state_;
     append_eof(s.records);
-    uint32_t total = uint32_t(emf::kHeaderSize + s.records.size());
-    std::vector<uint8_t> bytes = header_record(target_->width_, target_->height_, total, s.count + 2);
-    bytes.insert(bytes.end(), s.records.begin(), s.records.end());
-    s.records.clear();
-    s.records.shrink_to_fit();
-    target_->bytes_ = std::move(bytes);
+    std::vector<uint8_t> header = header_record(target_->width_, target_->height_, uint32_t(s.records.size()), s.count + 2);
+    std::copy(header.begin(), header.end(), s.records.begin());
+    // A page keeps little more memory than its bytes.
+    if (s.records.capacity() - s.records.size() > s.records.size() / 4) s.records.shrink_to_fit();
+    target_->bytes_ = std::move(s.records);
+    s.records = {};
     target_->Changed();
 }
 
