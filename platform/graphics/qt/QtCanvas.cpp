@@ -135,6 +135,7 @@ struct Face {
 
     double advance(char32_t cp) {
         if (cp == '\t') cp = ' ';
+        if (cp == 0xAD) cp = '-';
         if (cp < low.size()) {
             double& a = low[cp];
             if (a == kUnmeasured) a = measure(cp);
@@ -157,13 +158,15 @@ inline char32_t next_char(std::string_view text, size_t& pos) {
     return core::next_code_point(text, pos, cp) ? cp : char32_t(0xFFFD);
 }
 
-// The characters as they are measured: invalid bytes as U+FFFD, tabs as spaces.
+// The characters as they are measured: invalid bytes as U+FFFD, tabs as
+// spaces, a soft hyphen as a hyphen (Qt's layout would leave it out).
 QString drawn_text(std::string_view text) {
     QString out;
     out.reserve(qsizetype(text.size()));
     for (size_t pos = 0; pos < text.size();) {
         char32_t cp = next_char(text, pos);
         if (cp == '\t') cp = ' ';
+        if (cp == 0xAD) cp = '-';
         if (cp >= 0x10000) {
             out.append(QChar(char16_t(0xD800 + ((cp - 0x10000) >> 10))));
             out.append(QChar(char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF))));

@@ -36,7 +36,7 @@ QFont to_qfont(const TFont& font);
 // pixel size, weight, slant) it keeps the Qt font, its ascent and descent,
 // and each character's advance once measured: a character of the font's own
 // from its glyph, any other from the font Qt draws it with. Tabs measure and
-// draw as spaces. Safe to call from any thread.
+// draw as spaces, soft hyphens as hyphens. Safe to call from any thread.
 class QtFontEngine : public FontEngine {
 public:
     QtFontEngine();

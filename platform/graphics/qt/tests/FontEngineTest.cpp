@@ -108,9 +108,11 @@ TEST(FontEngine, WidthIsTheRoundedSumOfCharacterAdvances) {
             EXPECT_EQ(m.width(font, text), std::lround(sum)) << font.name << " " << text;
         }
     }
-    // A tab is as wide as a space; every invalid byte is one U+FFFD.
+    // A tab is as wide as a space, a soft hyphen as a hyphen; every invalid
+    // byte is one U+FFFD.
     Spec arial{"Arial", -16};
     EXPECT_EQ(m.width(arial, "a\tb"), m.width(arial, "a b"));
+    EXPECT_EQ(m.width({"Calibri", -16}, "a\xc2\xad" "b"), m.width({"Calibri", -16}, "a-b"));
     EXPECT_EQ(m.width(arial, "\xff\xfe"), m.width(arial, "\xef\xbf\xbd\xef\xbf\xbd"));
     // Kerning pairs and ligatures take no part: AV and ffi are as wide as their letters.
     for (const char* text : {"AVAVAVAVAV", "office ffi fl", "TyTyTy Yo."})
@@ -278,7 +280,7 @@ TEST(FontEngine, DrawnTextEndsWhereItWasMeasured) {
     const std::vector<std::pair<const char*, Draw>> paths = {
         {"QtCanvas", through_qt_canvas}, {"bitmap", through_bitmap}, {"metafile", through_metafile}};
     const std::vector<std::string> texts = {"AVAVAVAVAVAV", "TyTyTyTy Yo", "office ffi fl", "A\tV",
-                                            "Tamblero Wy 1.234,56"};
+                                            "Tamblero Wy 1.234,56", "Silben\xc2\xadtrennung"};
     for (const Spec& font : {Spec{"Arial", -16}, Spec{"Calibri", -18}, Spec{"Times New Roman", -16}}) {
         for (const std::string& text : texts) {
             // The last character drawn alone where the text before it ends.
