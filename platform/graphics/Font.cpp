@@ -3,9 +3,7 @@
 #include <cmath>
 
 #include "platform/core/ClassBuilder.h"
-
-namespace {
-}
+#include "platform/core/CodePages.h"
 
 TClass TFont::StaticClass() {
     static const TClassInfo info = core::ClassBuilder<TFont, TPersistent>("TFont")
@@ -65,6 +63,18 @@ std::string font_family(const std::string& name) {
     return name;
 }
 
+
+void FontEngine::Advances(const TFont& font, std::string_view text, std::vector<double>& out) {
+    out.clear();
+    std::string one;
+    for (size_t pos = 0; pos < text.size();) {
+        char32_t cp = 0;
+        if (!core::next_code_point(text, pos, cp)) cp = 0xFFFD;
+        one.clear();
+        core::append_utf8(one, cp);
+        out.push_back(TextWidth(font, one));
+    }
+}
 
 FontEngine& font_engine() {
     FontEngine* engine = font_engine_slot.get();

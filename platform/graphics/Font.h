@@ -66,12 +66,21 @@ struct TGlyphRun {
 
 // Measures and renders text of a font on the 96-dpi device. One engine
 // serves the process; every canvas measures through it.
+//
+// Text is measured character by character: a line's advance is the sum of
+// its characters' advances (no kerning, no ligatures), rounded to whole
+// pixels once at the end. Invalid UTF-8 bytes count as U+FFFD each.
 class FontEngine {
 public:
     virtual ~FontEngine() = default;
     virtual TTextMetric Metric(const TFont& font) = 0;
-    // Advance of a line of UTF-8 text in whole pixels.
+    // Advance of a line of UTF-8 text in whole pixels: the rounded sum of
+    // what Advances gives.
     virtual int TextWidth(const TFont& font, std::string_view text) = 0;
+    // The advance of each character of a line of UTF-8 text in pixels, with
+    // their fractions, one per code point, replacing what `out` held. This
+    // one measures each character alone through TextWidth.
+    virtual void Advances(const TFont& font, std::string_view text, std::vector<double>& out);
     virtual TGlyphRun Render(const TFont& font, std::string_view text) = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "platform/graphics/Metafile.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <optional>
 
@@ -165,23 +166,33 @@ std::vector<TMetafile::Record> TMetafile::Records() const {
 
 namespace graphics {
 
-TRecordedText record_text(const TFont& font, std::string_view utf8) {
-    TRecordedText out;
-    FontEngine& engine = font_engine();
-    size_t pos = 0;
+void record_text(const TFont& font, std::string_view utf8, TRecordedText& out) {
+    thread_local std::vector<double> advances;
+    font_engine().Advances(font, utf8, advances);
+    out.Units.clear();
+    out.Advances.clear();
+    out.Units.reserve(utf8.size());
+    out.Advances.reserve(utf8.size());
+    size_t pos = 0, i = 0;
+    double sum = 0;
     int placed = 0;
-    std::string valid;  // the text so far with bad bytes replaced, as measured
     while (pos < utf8.size()) {
         char32_t cp = 0;
         if (!core::next_code_point(utf8, pos, cp)) cp = 0xFFFD;
-        core::append_utf8(valid, cp);
-        int width = engine.TextWidth(font, valid);
         core::append_utf16(out.Units, cp);
+        if (i < advances.size()) sum += advances[i++];
+        int width = int(std::lround(sum));
         // The advance goes with the first unit of a surrogate pair.
         out.Advances.push_back(width - placed);
         if (cp >= 0x10000) out.Advances.push_back(0);
         placed = width;
     }
+    out.Width = placed;
+}
+
+TRecordedText record_text(const TFont& font, std::string_view utf8) {
+    TRecordedText out;
+    record_text(font, utf8, out);
     return out;
 }
 
@@ -213,9 +224,14 @@ struct TMetafileCanvas::State {
     uint32_t textColor = 0;
     int textAlign = 0;
     std::optional<TPoint> position;  // the current position as recorded
+    graphics::TRecordedText text;    // the text being recorded, its storage reused
 };
 
 TMetafileCanvas::TMetafileCanvas(TMetafile& target) : target_(&target), state_(std::make_unique<State>()) {
+    // Room for the header, written when the page is complete: the records
+    // then become the page's bytes without a copy.
+    state_->records.reserve(16384);
+    state_->records.resize(emf::kHeaderSize);
     // Text backgrounds are recorded as opaque rectangles of the text record.
     uint8_t p[4];
     put_le32(p, emf::TRANSPARENT);
@@ -235,12 +251,12 @@ void TMetafileCanvas::Close() {
     state_->closed = true;
     State& s = *state_;
     append_eof(s.records);
-    uint32_t total = uint32_t(emf::kHeaderSize + s.records.size());
-    std::vector<uint8_t> bytes = header_record(target_->width_, target_->height_, total, s.count + 2);
-    bytes.insert(bytes.end(), s.records.begin(), s.records.end());
-    s.records.clear();
-    s.records.shrink_to_fit();
-    target_->bytes_ = std::move(bytes);
+    std::vector<uint8_t> header = header_record(target_->width_, target_->height_, uint32_t(s.records.size()), s.count + 2);
+    std::copy(header.begin(), header.end(), s.records.begin());
+    // A page keeps little more memory than its bytes.
+    if (s.records.capacity() - s.records.size() > s.records.size() / 4) s.records.shrink_to_fit();
+    target_->bytes_ = std::move(s.records);
+    s.records = {};
     target_->Changed();
 }
 
@@ -410,7 +426,7 @@ void TMetafileCanvas::DoShape(const TRect& rect, int cw, int ch) {
     }
 }
 
-void TMetafileCanvas::record_text(int x, int y, std::string_view text, const TRect* clip, bool opaque,
+void TMetafileCanvas::record_text(int x, int y, const graphics::TRecordedText& t, const TRect* clip, bool opaque,
                                   const TRect& cell) {
     select_font();
     set_text_color(Font.Color);
@@ -420,50 +436,64 @@ void TMetafileCanvas::record_text(int x, int y, std::string_view text, const TRe
         put_le32(p, colorref(Brush.Color));
         record(emf::SETBKCOLOR, p);
     }
-    graphics::TRecordedText t = graphics::record_text(Font, text);
+    check_open();
     uint32_t n = uint32_t(t.Units.size());
     uint32_t stringBytes = (2 * n + 3) & ~3u;
     uint32_t offDx = 76 + stringBytes;
+    uint32_t size = offDx + 4 * n;
     TRect bounds = clip ? *clip : cell;
     TRect box = clip ? *clip : (opaque ? cell : TRect{});
-    std::vector<uint8_t> b;
-    core::ByteWriter w(b);
-    put_rect(w, bounds.Left, bounds.Top, bounds.Right - 1, bounds.Bottom - 1);
-    w.le32(emf::GM_COMPATIBLE).le32(0).le32(0);
-    w.le32(uint32_t(x)).le32(uint32_t(y)).le32(n).le32(76);
-    w.le32((clip ? emf::ETO_CLIPPED : 0) | (opaque ? emf::ETO_OPAQUE : 0));
-    put_rect(w, box.Left, box.Top, box.Right, box.Bottom);
-    w.le32(offDx);
-    for (uint16_t u : t.Units) w.le16(u);
-    if (n % 2) w.le16(0);
-    for (int32_t a : t.Advances) w.le32(uint32_t(a));
-    record(emf::EXTTEXTOUTW, b);
+    // Written in place: the record's size is known before its first byte.
+    std::vector<uint8_t>& out = state_->records;
+    size_t start = out.size();
+    out.resize(start + size);
+    uint8_t* p = out.data() + start;
+    auto le32 = [&p](auto... values) {
+        ((put_le32(p, uint32_t(values)), p += 4), ...);
+    };
+    le32(emf::EXTTEXTOUTW, size);
+    le32(bounds.Left, bounds.Top, bounds.Right - 1, bounds.Bottom - 1);
+    le32(emf::GM_COMPATIBLE, 0, 0);
+    le32(x, y, n, 76);
+    le32((clip ? emf::ETO_CLIPPED : 0) | (opaque ? emf::ETO_OPAQUE : 0));
+    le32(box.Left, box.Top, box.Right, box.Bottom);
+    le32(offDx);
+    for (uint16_t u : t.Units) {
+        core::put_le16(p, u);
+        p += 2;
+    }
+    if (n % 2) {
+        core::put_le16(p, 0);
+        p += 2;
+    }
+    for (int32_t a : t.Advances) le32(a);
+    ++state_->count;
 }
 
-void TMetafileCanvas::TextOut(int x, int y, std::string_view text) {
+// TextOut and TextRect: the text is measured once, for its cell and its record.
+void TMetafileCanvas::text_out(int x, int y, std::string_view text, const TRect* clip) {
     check_open();
     changing();
-    TSize extent = TextExtent(text);
-    TPoint at = graphics::text_origin(TextAlign, x, y, extent.cx, graphics::font_engine().Metric(Font));
-    TRect cell{at.X, at.Y, at.X + extent.cx, at.Y + extent.cy};
-    record_text(x, y, text, nullptr, Brush.Style != bsClear, cell);
-    PenPos = TPoint{x + extent.cx, y};
+    graphics::TRecordedText& t = state_->text;
+    graphics::record_text(Font, text, t);
+    graphics::TTextMetric metric = graphics::font_engine().Metric(Font);
+    TPoint at = graphics::text_origin(TextAlign, x, y, t.Width, metric);
+    TRect cell{at.X, at.Y, at.X + t.Width, at.Y + metric.Height()};
+    record_text(x, y, t, clip, Brush.Style != bsClear, cell);
+    if (!clip) PenPos = TPoint{x + t.Width, y};
 }
 
-void TMetafileCanvas::TextRect(const TRect& rect, int x, int y, std::string_view text) {
-    check_open();
-    changing();
-    TSize extent = TextExtent(text);
-    TPoint at = graphics::text_origin(TextAlign, x, y, extent.cx, graphics::font_engine().Metric(Font));
-    TRect cell{at.X, at.Y, at.X + extent.cx, at.Y + extent.cy};
-    record_text(x, y, text, &rect, Brush.Style != bsClear, cell);
-}
+void TMetafileCanvas::TextOut(int x, int y, std::string_view text) { text_out(x, y, text, nullptr); }
+
+void TMetafileCanvas::TextRect(const TRect& rect, int x, int y, std::string_view text) { text_out(x, y, text, &rect); }
 
 void TMetafileCanvas::DoText(int x, int y, std::string_view text) {
     int align = TextAlign;
     TextAlign = TA_LEFT | TA_TOP;
-    TSize extent = TextExtent(text);
-    record_text(x, y, text, nullptr, false, TRect{x, y, x + extent.cx, y + extent.cy});
+    graphics::TRecordedText& t = state_->text;
+    graphics::record_text(Font, text, t);
+    int height = graphics::font_engine().Metric(Font).Height();
+    record_text(x, y, t, nullptr, false, TRect{x, y, x + t.Width, y + height});
     TextAlign = align;
 }
 

@@ -28,6 +28,10 @@
 #include "platform/core/Streams.h"
 #include "platform/graphics/Canvas.h"
 
+namespace graphics {
+struct TRecordedText;
+}
+
 class TMetafile : public TGraphic {
 public:
     static TClass StaticClass();
@@ -115,7 +119,9 @@ private:
     void set_text_color(TColor color);
     void set_text_align(int align);
     void record(uint32_t type, std::span<const uint8_t> params);
-    void record_text(int x, int y, std::string_view text, const TRect* clip, bool opaque, const TRect& cell);
+    void record_text(int x, int y, const graphics::TRecordedText& text, const TRect* clip, bool opaque,
+                     const TRect& cell);
+    void text_out(int x, int y, std::string_view text, const TRect* clip);
     void record_bits(const TRect& dest, const TBitmap& source, const TRect& sourceRect, uint32_t rop,
                      const std::function<TColor(int x, int y)>& pixel);
 
@@ -131,12 +137,16 @@ using MetafileDrawer = bool (*)(const TMetafile& page, TCanvas& canvas, const TR
 inline core::ServiceSlot<MetafileDrawer> metafile_drawer_slot;
 
 // The text and per-character advances that a text record holds: UTF-16 code
-// units and, for each, its advance in pixels (cumulative rounding of the
-// font engine's widths, so the advances add up to the text's width; the
-// second unit of a pair carries 0). Invalid UTF-8 bytes become U+FFFD.
+// units and, for each, its advance in pixels (the running sum of the font
+// engine's character advances, rounded at every character, so the advances
+// add up to the text's width; the second unit of a pair carries 0). Invalid
+// UTF-8 bytes become U+FFFD. Measured in one pass over the text.
 struct TRecordedText {
     std::vector<uint16_t> Units;
     std::vector<int32_t> Advances;
+    int Width = 0;  // the sum of Advances: the font engine's TextWidth
 };
 TRecordedText record_text(const TFont& font, std::string_view utf8);
+// The same into `out`, whose storage is reused.
+void record_text(const TFont& font, std::string_view utf8, TRecordedText& out);
 }  // namespace graphics

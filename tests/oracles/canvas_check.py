@@ -8,8 +8,11 @@ Both pictures hold the scene of CanvasTest on white: a black line from
 (70, 10, 110, 40); a red-edged (2 px) lime ellipse (120, 10, 180, 50); a
 black-edged round rectangle (10, 50, 70, 90, 20, 20) with a clear brush;
 TEXT in navy Liberation Sans of PX pixels with its cell's top-left at
-(TEXT_X, TEXT_Y), whose extent the canvas gave as CX x CY. Prints what
-differs and exits 1; exits 0 when every check holds.
+(TEXT_X, TEXT_Y), whose extent the canvas gave as CX x CY. Text is set
+character by character (no kerning, no ligatures): its advance is the sum
+of its characters' advances and each character's ink lies at the sum of the
+advances before it. Prints what differs and exits 1; exits 0 when every
+check holds.
 """
 import subprocess
 import sys
@@ -57,12 +60,21 @@ font_file = subprocess.run(["fc-match", "-f", "%{file}", "Liberation Sans"], cap
                            text=True, check=True).stdout
 font = ImageFont.truetype(font_file, px)
 ascent, descent = font.getmetrics()
-pil_width = font.getlength(text)
+# Each character's ink at the sum of the advances before it, relative to the
+# cell's top-left (ascent at the baseline).
+pil_width = 0.0
+boxes = []
+for ch in text:
+    l, t, r, b = font.getbbox(ch)
+    if r > l and b > t:
+        boxes.append((l + pil_width, t, r + pil_width, b))
+    pil_width += font.getlength(ch)
 if abs(cx - pil_width) > 1:
     faults.append(f"text width {cx}, PIL's advance {pil_width:.2f}")
 if abs(cy - (ascent + descent)) > 1:
     faults.append(f"text height {cy}, PIL's ascent + descent {ascent + descent}")
-pil_ink = font.getbbox(text)  # relative to the cell's top-left (ascent at the baseline)
+pil_ink = (round(min(b[0] for b in boxes)), min(b[1] for b in boxes),
+           round(max(b[2] for b in boxes)), max(b[3] for b in boxes))
 
 inks = {}
 for name, path in (("raster", raster_path), ("qt", qt_path)):

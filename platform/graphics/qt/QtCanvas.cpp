@@ -4,12 +4,18 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainterPath>
+#include <QRawFont>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <mutex>
+#include <tuple>
+#include <unordered_map>
 
+#include "platform/core/CodePages.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/qt/MetafilePlayer.h"
 
@@ -32,8 +38,6 @@ QColor qcolor(TColor c) {
     TColor rgb = ColorToRGB(c);
     return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
 }
-
-QString qtext(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
 // The measuring device: 96 pixels per inch whatever the screen says.
 const QImage& measuring_device() {
@@ -86,41 +90,217 @@ void ensure_gui_application() {
     own_app = new QGuiApplication(argc, argv);
 }
 
-QFont to_qfont(const TFont& font) {
-    ensure_gui_application();
-    QFont f(QString::fromStdString(font_family(font.Name)));
-    f.setHintingPreference(QFont::PreferNoHinting);
-    f.setStyleStrategy(QFont::PreferAntialias);
-    f.setBold(font.HasStyle(fsBold));
-    f.setItalic(font.HasStyle(fsItalic));
+// ---- fonts and their advances
+
+namespace {
+
+constexpr double kUnmeasured = -1.0;
+
+// A face: one family at one pixel size, weight and slant, as measured.
+struct Face {
+    QFont font;  // without underline and strike-out, which change no advance
+    QRawFont raw;
+    TTextMetric metric;
+    std::array<double, 256> low;  // advances of U+0000..U+00FF; kUnmeasured until asked
+    std::unordered_map<char32_t, double> other;
+
+    explicit Face(const QFont& f) : font(f), raw(QRawFont::fromFont(f)) {
+        QFontMetricsF m = metrics(font);
+        // The cell is the rounded sum, so it stays within a pixel of the font's own.
+        int ascent = int(std::lround(m.ascent()));
+        metric = TTextMetric{ascent, int(std::lround(m.ascent() + m.descent())) - ascent};
+        low.fill(kUnmeasured);
+    }
+
+    double measure(char32_t cp) const {
+        char16_t units[2];
+        int n = 1;
+        if (cp >= 0x10000) {
+            units[0] = char16_t(0xD800 + ((cp - 0x10000) >> 10));
+            units[1] = char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF));
+            n = 2;
+        } else {
+            units[0] = char16_t(cp);
+        }
+        quint32 glyphs[2] = {0, 0};
+        int count = 2;
+        if (raw.isValid() && raw.glyphIndexesForChars(reinterpret_cast<const QChar*>(units), n, glyphs, &count) &&
+            count == 1 && glyphs[0] != 0) {
+            QPointF advance;
+            if (raw.advancesForGlyphIndexes(glyphs, &advance, 1)) return advance.x();
+        }
+        // Not the font's own: as wide as the font Qt draws it with makes it.
+        return metrics(font).horizontalAdvance(QString::fromUcs4(&cp, 1));
+    }
+
+    double advance(char32_t cp) {
+        if (cp == '\t') cp = ' ';
+        if (cp == 0xAD) cp = '-';
+        if (cp < low.size()) {
+            double& a = low[cp];
+            if (a == kUnmeasured) a = measure(cp);
+            return a;
+        }
+        auto it = other.find(cp);
+        if (it == other.end()) it = other.emplace(cp, measure(cp)).first;
+        return it->second;
+    }
+};
+
+// Reads one code point of UTF-8 text; an invalid byte is U+FFFD.
+inline char32_t next_char(std::string_view text, size_t& pos) {
+    auto b = static_cast<unsigned char>(text[pos]);
+    if (b < 0x80) {
+        ++pos;
+        return b;
+    }
+    char32_t cp = 0;
+    return core::next_code_point(text, pos, cp) ? cp : char32_t(0xFFFD);
+}
+
+// The characters as they are measured: invalid bytes as U+FFFD, tabs as
+// spaces, a soft hyphen as a hyphen (Qt's layout would leave it out).
+QString drawn_text(std::string_view text) {
+    QString out;
+    out.reserve(qsizetype(text.size()));
+    for (size_t pos = 0; pos < text.size();) {
+        char32_t cp = next_char(text, pos);
+        if (cp == '\t') cp = ' ';
+        if (cp == 0xAD) cp = '-';
+        if (cp >= 0x10000) {
+            out.append(QChar(char16_t(0xD800 + ((cp - 0x10000) >> 10))));
+            out.append(QChar(char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF))));
+        } else {
+            out.append(QChar(char16_t(cp)));
+        }
+    }
+    return out;
+}
+
+void forget_fonts();
+
+}  // namespace
+
+struct QtFontEngine::Cache {
+    // What a TFont is looked up by; Style keeps bold and italic only.
+    struct NameKey {
+        std::string name;
+        int height = 0, style = 0;
+        bool operator==(const NameKey&) const = default;
+    };
+    struct NameHash {
+        size_t operator()(const NameKey& k) const {
+            return std::hash<std::string>()(k.name) ^ (size_t(uint32_t(k.height)) * 31 + size_t(k.style)) * 0x9E3779B97F4A7C15ull;
+        }
+    };
+    // A face is the family, pixel size, weight and slant: names that stand
+    // for the same family, and heights that give the same em, share one.
+    using FaceKey = std::tuple<QString, int, bool, bool>;
+    // Fonts seen beyond this many are forgotten and measured afresh.
+    static constexpr size_t kMaxNames = 4096;
+
+    std::mutex mutex;
+    std::unordered_map<NameKey, Face*, NameHash> byName;
+    std::map<FaceKey, std::unique_ptr<Face>> faces;
+    NameKey lastKey;
+    Face* last = nullptr;
+    bool cleanupAdded = false;
+
+    Face& face(const TFont& font) {
+        int style = font.Style & ((1 << fsBold) | (1 << fsItalic));
+        if (last != nullptr && lastKey.height == font.Height && lastKey.style == style && lastKey.name == font.Name)
+            return *last;
+        NameKey key{font.Name, font.Height, style};
+        auto it = byName.find(key);
+        if (it == byName.end()) {
+            if (byName.size() >= kMaxNames) clear();
+            it = byName.emplace(key, &make_face(font)).first;
+        }
+        lastKey = std::move(key);
+        last = it->second;
+        return *last;
+    }
+
+    Face& make_face(const TFont& font) {
+        ensure_gui_application();
+        if (!cleanupAdded) {
+            qAddPostRoutine(forget_fonts);
+            cleanupAdded = true;
+        }
+        QFont f(QString::fromStdString(font_family(font.Name)));
+        f.setHintingPreference(QFont::PreferNoHinting);
+        // Characters side by side: no kerning, no ligatures, as measured.
+        f.setStyleStrategy(QFont::StyleStrategy(QFont::PreferAntialias | QFont::PreferNoShaping));
+        f.setKerning(false);
+        f.setBold(font.HasStyle(fsBold));
+        f.setItalic(font.HasStyle(fsItalic));
+        int px = 11;
+        if (font.Height < 0) {
+            px = -font.Height;
+        } else if (font.Height > 0) {
+            // A cell height: the em that gives this ascent plus descent.
+            f.setPixelSize(1000);
+            QFontMetricsF m = metrics(f);
+            px = std::max(1, int(std::lround(font.Height * 1000.0 / (m.ascent() + m.descent()))));
+        }
+        f.setPixelSize(px);
+        std::unique_ptr<Face>& slot = faces[FaceKey{f.family(), px, f.bold(), f.italic()}];
+        if (!slot) slot = std::make_unique<Face>(f);
+        return *slot;
+    }
+
+    void clear() {
+        last = nullptr;
+        byName.clear();
+        faces.clear();
+    }
+};
+
+QtFontEngine::QtFontEngine() : cache_(std::make_unique<Cache>()) {}
+QtFontEngine::~QtFontEngine() = default;
+
+void QtFontEngine::Clear() {
+    std::lock_guard lock(cache_->mutex);
+    cache_->clear();
+    if (cache_->cleanupAdded && QCoreApplication::instance() != nullptr) qRemovePostRoutine(forget_fonts);
+    cache_->cleanupAdded = false;
+}
+
+QFont QtFontEngine::Font(const TFont& font) {
+    QFont f;
+    {
+        std::lock_guard lock(cache_->mutex);
+        f = cache_->face(font).font;
+    }
     f.setUnderline(font.HasStyle(fsUnderline));
     f.setStrikeOut(font.HasStyle(fsStrikeOut));
-    int px = 11;
-    if (font.Height < 0) {
-        px = -font.Height;
-    } else if (font.Height > 0) {
-        // A cell height: the em that gives this ascent plus descent.
-        f.setPixelSize(1000);
-        QFontMetricsF m = metrics(f);
-        px = std::max(1, int(std::lround(font.Height * 1000.0 / (m.ascent() + m.descent()))));
-    }
-    f.setPixelSize(px);
     return f;
 }
 
+QFont to_qfont(const TFont& font) { return engine.Font(font); }
+
 TTextMetric QtFontEngine::Metric(const TFont& font) {
-    QFontMetricsF m = metrics(to_qfont(font));
-    // The cell is the rounded sum, so it stays within a pixel of the font's own.
-    int ascent = int(std::lround(m.ascent()));
-    return TTextMetric{ascent, int(std::lround(m.ascent() + m.descent())) - ascent};
+    std::lock_guard lock(cache_->mutex);
+    return cache_->face(font).metric;
 }
 
 int QtFontEngine::TextWidth(const TFont& font, std::string_view text) {
-    return int(std::lround(metrics(to_qfont(font)).horizontalAdvance(qtext(text))));
+    std::lock_guard lock(cache_->mutex);
+    Face& face = cache_->face(font);
+    double sum = 0;
+    for (size_t pos = 0; pos < text.size();) sum += face.advance(next_char(text, pos));
+    return int(std::lround(sum));
+}
+
+void QtFontEngine::Advances(const TFont& font, std::string_view text, std::vector<double>& out) {
+    out.clear();
+    std::lock_guard lock(cache_->mutex);
+    Face& face = cache_->face(font);
+    for (size_t pos = 0; pos < text.size();) out.push_back(face.advance(next_char(text, pos)));
 }
 
 TGlyphRun QtFontEngine::Render(const TFont& font, std::string_view text) {
-    QFont f = to_qfont(font);
+    QFont f = Font(font);
     TTextMetric metric = Metric(font);
     TGlyphRun run;
     // Room for glyphs that reach past the advance (italics) or the cell.
@@ -136,7 +316,7 @@ TGlyphRun QtFontEngine::Render(const TFont& font, std::string_view text) {
         QPainter p(&image);
         p.setFont(f);
         p.setPen(Qt::black);
-        p.drawText(QPointF(0, margin + metric.Ascent), qtext(text));
+        p.drawText(QPointF(0, margin + metric.Ascent), drawn_text(text));
     }
     for (int y = 0; y < run.Height; ++y) {
         auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
@@ -144,6 +324,11 @@ TGlyphRun QtFontEngine::Render(const TFont& font, std::string_view text) {
     }
     return run;
 }
+
+namespace {
+// Qt's fonts end with the application that made them.
+void forget_fonts() { engine.Clear(); }
+}  // namespace
 
 // ---- the canvas
 
@@ -207,7 +392,7 @@ void QtCanvas::DoText(int x, int y, std::string_view text) {
     painter_.save();
     painter_.setFont(to_qfont(Font));
     painter_.setPen(qcolor(Font.Color));
-    painter_.drawText(QPointF(x, y + font_engine().Metric(Font).Ascent), qtext(text));
+    painter_.drawText(QPointF(x, y + font_engine().Metric(Font).Ascent), drawn_text(text));
     painter_.restore();
 }
 
@@ -262,6 +447,7 @@ void unit_startup() {
 void unit_shutdown() {
     metafile_drawer_slot.install(nullptr);
     font_engine_slot.install(nullptr);
+    engine.Clear();
     delete own_app;
     own_app = nullptr;
 }

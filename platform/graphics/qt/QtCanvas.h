@@ -6,6 +6,8 @@
 #include <QFont>
 #include <QPainter>
 
+#include <memory>
+
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/Font.h"
 
@@ -26,16 +28,31 @@ void ensure_gui_application();
 
 // The Qt font a TFont draws with: its stand-in family, an em of -Height
 // pixels (a positive Height is the cell, ascent plus descent), no hinting,
-// so metrics are the fonts' own at 96 dpi.
+// no kerning and no ligatures, so metrics are the fonts' own at 96 dpi and
+// drawn text is as wide as measured text.
 QFont to_qfont(const TFont& font);
 
-// Metrics from QFontMetricsF on the 96-dpi device, rounded to whole pixels;
-// glyphs rendered antialiased.
+// Metrics from the fonts' own tables on the 96-dpi device. Per font (family,
+// pixel size, weight, slant) it keeps the Qt font, its ascent and descent,
+// and each character's advance once measured: a character of the font's own
+// from its glyph, any other from the font Qt draws it with. Tabs measure and
+// draw as spaces, soft hyphens as hyphens. Safe to call from any thread.
 class QtFontEngine : public FontEngine {
 public:
+    QtFontEngine();
+    ~QtFontEngine() override;
     TTextMetric Metric(const TFont& font) override;
     int TextWidth(const TFont& font, std::string_view text) override;
+    void Advances(const TFont& font, std::string_view text, std::vector<double>& out) override;
     TGlyphRun Render(const TFont& font, std::string_view text) override;
+    // The font a TFont draws with (to_qfont).
+    QFont Font(const TFont& font);
+    // Forgets every font (done when the application ends, whose fonts they are).
+    void Clear();
+
+private:
+    struct Cache;
+    std::unique_ptr<Cache> cache_;
 };
 
 // A canvas over a QPainter whose coordinates are the device's pixels (no
