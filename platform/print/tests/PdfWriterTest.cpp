@@ -16,6 +16,7 @@
 #include "platform/print/PdfWriter.h"
 #include "platform/print/Printers.h"
 #include "platform/print/TrueTypeSubset.h"
+#include "platform/graphics/tests/SamplePage.h"
 #include "tests/support/TestSupport.h"
 
 using namespace test_support;
@@ -29,55 +30,6 @@ protected:
     graphics::qt::GraphicsScope engine;
     ScratchDir dir{"pdf-writer"};
 };
-
-// Shapes, lines, a bitmap (plain and with holes), a clip and text.
-void draw_shapes(TCanvas& c) {
-    c.Pen.Color = clBlack;
-    c.MoveTo(10, 10);
-    c.LineTo(150, 10);
-    c.LineTo(150, 60);
-    c.Pen.Style = psDash;
-    c.MoveTo(10, 20);
-    c.LineTo(140, 20);
-    c.Pen.Style = psSolid;
-    c.Pen.Color = clBlue;
-    c.Brush.Color = RGBColor(255, 255, 0);
-    c.Rectangle(20, 30, 70, 60);
-    c.Pen.Color = clRed;
-    c.Pen.Width = 3;
-    c.Brush.Color = clLime;
-    c.Ellipse(160, 10, 230, 60);
-    c.Pen.Width = 1;
-    c.Pen.Style = psClear;
-    c.Brush.Color = clFuchsia;
-    c.RoundRect(240, 10, 310, 60, 16, 12);
-    c.Pen.Style = psSolid;
-    c.Brush.Color = RGBColor(200, 220, 240);
-    c.FillRect(TRect{10, 200, 60, 230});
-    c.Brush.Style = bsClear;
-    c.Font.Name = "Arial";
-    c.Font.Height = -16;
-    c.Font.Color = RGBColor(0, 0, 128);
-    c.TextOut(20, 80, "Tamblero Wy");
-    c.TextAlign = TA_RIGHT | TA_BASELINE;
-    c.Font.Style = 1 << fsBold | 1 << fsUnderline;
-    c.TextOut(310, 120, "Total: 1.234,56");
-    c.TextAlign = TA_LEFT | TA_TOP;
-    c.Font.Style = 0;
-    c.TextRect(TRect{20, 160, 90, 180}, 22, 162, "clipped text that runs on");
-    c.SetClipRect(TRect{100, 150, 200, 190});
-    c.Brush.Style = bsSolid;
-    c.Brush.Color = clRed;
-    c.Ellipse(90, 140, 220, 200);
-    c.ResetClip();
-    TBitmap bits(4, 3, pf24bit);
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 4; ++x) bits.SetPixel(x, y, RGBColor(uint8_t(60 * x), uint8_t(80 * y), 200));
-    c.StretchBitmap(TRect{230, 150, 270, 180}, bits, TRect{0, 0, 4, 3}, cmSrcCopy);
-    c.StretchBitmap(TRect{270, 150, 310, 180}, bits, TRect{0, 0, 4, 3}, cmSrcCopy,
-                    [](int x, int y) { return (x + y) % 2 == 0; });
-    c.SetPixel(5, 235, clRed);
-}
 
 // Lines of text: accented Latin, Greek, and characters Liberation Sans has
 // not (Georgian, a snowman), which come from a fallback font.
@@ -166,7 +118,7 @@ TEST_F(Pdf, PagesLookAsTheQtPlayerDrawsThem) {
     struct Case {
         const char* what;
         void (*draw)(TCanvas&);
-    } cases[] = {{"shapes, bitmaps, clip", draw_shapes}, {"texts", draw_texts}};
+    } cases[] = {{"shapes, bitmaps, clip", graphics::test::draw_sample_page}, {"texts", draw_texts}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         auto page = record(c.draw);
@@ -184,7 +136,7 @@ TEST_F(Pdf, PagesLookAsTheQtPlayerDrawsThem) {
 
 // Shapes and bitmaps in their colours where they were drawn.
 TEST_F(Pdf, ShapesAndBitmapsKeepTheirColours) {
-    auto page = record(draw_shapes);
+    auto page = record(graphics::test::draw_sample_page);
     const std::string pdf = dir / "shapes.pdf";
     write_file(pdf, write_pdf({page.get()}));
     ASSERT_EQ(run("pdftoppm -r 96 -singlefile -png " + shell_quote(pdf) + " " + shell_quote(dir / "p")).status, 0);
@@ -198,7 +150,7 @@ TEST_F(Pdf, ShapesAndBitmapsKeepTheirColours) {
         {275, 35, 255, 0, 255},   // the rounded rectangle
         {241, 11, 255, 255, 255}, // outside its corner
         {150, 170, 255, 0, 0},    // the clipped ellipse inside the clip
-        {150, 145, 255, 255, 255},// and outside it
+        {95, 170, 255, 255, 255}, // and outside it
         {235, 155, 0, 0, 200},    // the bitmap's first pixel
         {265, 175, 180, 160, 200},// its last
         {30, 215, 200, 220, 240}, // the filled rectangle
@@ -325,7 +277,7 @@ TEST_F(Pdf, JobsWriteTheirPagesInOrder) {
         const char* what;
         double widthMM, heightMM, widthPt, heightPt;
     } cases[] = {{"A4 portrait", 210, 297, 595, 842}, {"A4 landscape", 297, 210, 842, 595}};
-    auto shapes = record(draw_shapes);
+    auto shapes = record(graphics::test::draw_sample_page);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         graphics::JobSettings settings;
@@ -383,7 +335,7 @@ TEST_F(Pdf, JobsWriteTheirPagesInOrder) {
 // Damaged pages draw what is sound in them; the document stays sound.
 TEST_F(Pdf, DamagedPagesLeaveASoundDocument) {
     auto both = [](TCanvas& c) {
-        draw_shapes(c);
+        graphics::test::draw_sample_page(c);
         draw_texts(c);
     };
     const std::vector<uint8_t> good = record(both)->Bytes();
