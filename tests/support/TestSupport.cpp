@@ -117,6 +117,22 @@ std::string shell_quote(const std::string& text) {
     return out + "'";
 }
 
+int pdf_pages(const std::string& pdf) {
+    const std::string info = capture("pdfinfo " + shell_quote(pdf) + " 2>/dev/null");
+    const auto at = info.find("Pages:");
+    return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + 6);
+}
+
+std::pair<double, double> pdf_page_size(const std::string& pdf, int n) {
+    const std::string page = std::to_string(n);
+    const std::string info = capture("pdfinfo -f " + page + " -l " + page + " " + shell_quote(pdf) + " 2>/dev/null");
+    const auto at = info.find("size:");
+    if (at == std::string::npos) return {0, 0};
+    double w = 0, h = 0;
+    std::sscanf(info.c_str() + at + 5, " %lf x %lf", &w, &h);
+    return {w, h};
+}
+
 std::vector<std::string> output_lines(const std::string& text) {
     std::vector<std::string> out;
     std::istringstream in(text);

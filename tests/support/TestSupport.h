@@ -3,6 +3,7 @@
 // and capturing what it prints, files, the python3 oracles and the built tools.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace test_support {
@@ -49,6 +50,11 @@ SplitResult run_split(const std::string& command);
 int run_status(const std::string& command);
 // Quotes a text for /bin/sh: 'it'\''s'.
 std::string shell_quote(const std::string& text);
+
+// pdfinfo's page count of a PDF (-1 when pdfinfo cannot read it) and the
+// size of page n in points ({0, 0} when it cannot).
+int pdf_pages(const std::string& pdf);
+std::pair<double, double> pdf_page_size(const std::string& pdf, int n = 1);
 
 // The lines of a command's output, without their line ends.
 std::vector<std::string> output_lines(const std::string& text);

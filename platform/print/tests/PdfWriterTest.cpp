@@ -76,22 +76,6 @@ std::string write_pdf(const std::vector<const TMetafile*>& pages) {
     return bytes;
 }
 
-int pdf_pages(const std::string& pdf) {
-    const std::string info = capture("pdfinfo " + shell_quote(pdf) + " 2>/dev/null");
-    const auto at = info.find("Pages:");
-    return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + 6);
-}
-
-std::pair<double, double> pdf_page_size(const std::string& pdf, int n) {
-    const std::string info = capture("pdfinfo -f " + std::to_string(n) + " -l " + std::to_string(n) + " " +
-                                     shell_quote(pdf));
-    const auto at = info.find("size:");
-    if (at == std::string::npos) return {0, 0};
-    double w = 0, h = 0;
-    std::sscanf(info.c_str() + at + 5, " %lf x %lf", &w, &h);
-    return {w, h};
-}
-
 // The words pdftotext -bbox finds on page 1: text, xMin, yMin in points.
 struct Word {
     std::string text;

@@ -78,7 +78,7 @@ struct Layout {
 };
 
 // The PDF's text, page by page.
-std::vector<std::string> pdf_pages(const std::string& pdf) {
+std::vector<std::string> pdf_page_texts(const std::string& pdf) {
     const std::string text = capture("pdftotext -layout " + shell_quote(pdf) + " -");
     std::vector<std::string> pages;
     std::string page;
@@ -150,7 +150,7 @@ TEST(PrintedControls, ALongCaptionStretchesOverPagesOnlyWithAutoStretch) {
         for (int i = 1; i <= 40; ++i) caption += (i > 1 ? "\r\n" : "") + std::string("Line ") + (i < 10 ? "0" : "") + std::to_string(i);
         label->SetCaption(caption);
         layout.print(dir);
-        const std::vector<std::string> pages = pdf_pages(dir / "run.pdf");
+        const std::vector<std::string> pages = pdf_page_texts(dir / "run.pdf");
         EXPECT_EQ(pages.size() > 1, c.more_pages) << c.stretch;
         std::vector<int> seen;
         for (const std::string& page : pages)
@@ -279,7 +279,7 @@ TEST(PrintedControls, MasksFollowTheUsersLocale) {
         layout.print(dir, 1,
                      "LOCPATH=" + shell_quote(dir.path()) + " LC_ALL=" + c.locale + ".UTF-8 LSAN_OPTIONS=suppressions=" +
                          shell_quote(source_path("report/controls/tests/locpath.supp")) + " ");
-        const std::vector<std::string> pages = pdf_pages(dir / "run.pdf");
+        const std::vector<std::string> pages = pdf_page_texts(dir / "run.pdf");
         ASSERT_EQ(pages.size(), 1u);
         EXPECT_NE(pages[0].find(c.printed), std::string::npos) << c.locale << ": " << pages[0];
     }
@@ -349,7 +349,7 @@ TEST(PrintedControls, TotalsEqualTheDatabasesSums) {
                                       shell_quote(dir / "run.pdf"));
     ASSERT_EQ(ran.status, 0) << ran.err;
 
-    const std::vector<std::string> pages = pdf_pages(dir / "run.pdf");
+    const std::vector<std::string> pages = pdf_page_texts(dir / "run.pdf");
     ASSERT_GE(pages.size(), 3u);
     int rows_seen = 0;
     long long grand = -1;

@@ -16,13 +16,8 @@
 namespace {
 
 using test_support::capture;
+using test_support::pdf_pages;
 using test_support::shell_quote;
-
-int pdf_pages(const std::string& pdf) {
-    const std::string info = capture("pdfinfo " + shell_quote(pdf));
-    const std::size_t at = info.find("Pages:");
-    return at == std::string::npos ? -1 : std::stoi(info.substr(at + 6));
-}
 
 // Only printers given by URI exist while it lives.
 struct NoCupsServer {

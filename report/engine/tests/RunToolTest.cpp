@@ -94,22 +94,6 @@ void write_layout(const LayoutPlan& plan, const std::string& file) {
     core::write_component_file(report, file);
 }
 
-int pdf_pages(const std::string& pdf) {
-    const std::string info = capture("pdfinfo " + shell_quote(pdf));
-    const std::size_t at = info.find("Pages:");
-    return at == std::string::npos ? -1 : std::stoi(info.substr(at + 6));
-}
-
-std::string pdf_page_size(const std::string& pdf) {
-    const std::string info = capture("pdfinfo " + shell_quote(pdf));
-    const std::size_t at = info.find("Page size:");
-    if (at == std::string::npos) return "";
-    std::istringstream in(info.substr(at + 10));
-    std::string w, x, h;
-    in >> w >> x >> h;
-    return w + " x " + h;
-}
-
 // Pages the geometry gives: a page holds (length - margins - footer) of
 // bands; page 1 starts with the header (when printed) and the title, later
 // pages with the header; the summary follows the last detail.
@@ -165,16 +149,16 @@ TEST(RunTool, ALayoutOverASqliteDatabaseBecomesAPdf) {
         const char* what;
         LayoutPlan plan;
         long double length_mm;
-        std::string size;
+        std::pair<double, double> size;
     };
     LayoutPlan a4, no_first_header, letter_landscape;
     no_first_header.options = 1 << LastPageFooter;
     letter_landscape.paper = TBRPaperSize::Letter;
     letter_landscape.orientation = poLandscape;
     const Case cases[] = {
-        {"A4 portrait", a4, 297, "595 x 842"},
-        {"without FirstPageHeader", no_first_header, 297, "595 x 842"},
-        {"Letter landscape", letter_landscape, 215.9, "792 x 612"},
+        {"A4 portrait", a4, 297, {595, 842}},
+        {"without FirstPageHeader", no_first_header, 297, {595, 842}},
+        {"Letter landscape", letter_landscape, 215.9, {792, 612}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -353,7 +337,7 @@ TEST(RunTool, ARunPrintsOnAPrinterGivenByUri) {
     ASSERT_EQ(spooled.size(), 1u);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));   // written whole
     EXPECT_EQ(pdf_pages(spooled[0]), pages);
-    EXPECT_EQ(pdf_page_size(spooled[0]), "595 x 842");
+    EXPECT_EQ(pdf_page_size(spooled[0]), std::make_pair(595.0, 842.0));
     // An unknown printer name is refused before anything runs.
     const SplitResult unknown = run_split(std::string(report::testing::kNoCupsServer) + " " + tool() + " run " +
                                           shell_quote(layout) + " --db " + shell_quote(db) + " --printer nonesuch");

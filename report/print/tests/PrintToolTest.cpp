@@ -72,23 +72,6 @@ protected:
     ScratchDir dir{"print-command"};
 };
 
-// pdfinfo's page size of page n in points.
-std::pair<double, double> pdf_page_size(const std::string& pdf, int n) {
-    const std::string info = capture("pdfinfo -f " + std::to_string(n) + " -l " + std::to_string(n) + " " +
-                                     shell_quote(pdf));
-    const auto at = info.find("size:");
-    if (at == std::string::npos) return {0, 0};
-    double w = 0, h = 0;
-    std::sscanf(info.c_str() + at + 5, " %lf x %lf", &w, &h);
-    return {w, h};
-}
-
-int pdf_pages(const std::string& pdf) {
-    const std::string info = capture("pdfinfo " + shell_quote(pdf) + " 2>/dev/null");
-    const auto at = info.find("Pages:");
-    return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + 6);
-}
-
 // Waits (a few seconds at most) for the spool to hold n documents.
 std::vector<std::string> wait_for_spool(const IppPrinter& printer, std::size_t n) {
     for (int i = 0; i < 100; ++i) {
