@@ -348,10 +348,10 @@ void TBRCustomBand::EmitBand() {
         const long double X = r.CurrentX, Y = r.CurrentY;
         if (!TransparentBand && Enabled()) {
             const long double remembered = size_->Height();
-            size_->SetHeight(PreCaluculateBandHeight ? MeasureBandHeight() : remembered);
+            put_height(PreCaluculateBandHeight ? MeasureBandHeight() : remembered);
             PrintRect = TRect{out.ToDeviceX(X), out.ToDeviceY(Y), out.ToDeviceX(X + size_->Width()),
                               out.ToDeviceY(Y + size_->Height())};
-            size_->SetHeight(remembered);
+            put_height(remembered);
         }
         if (Height() != 0 && Enabled()) print_controls_loop();
     } else if (!Enabled() && DetailController) {
@@ -414,13 +414,18 @@ void TBRCustomBand::print_controls_loop() {
             SetSuppressForceNewPage(true);
             r.NewColumn();
             SetSuppressForceNewPage(false);
-            size_->SetHeight(remembered);
+            put_height(remembered);
             Expanded = 0;
         }
         first_pass = false;
     } while (!done);
     AdvanceReportY();
-    size_->SetHeight(remembered);
+    put_height(remembered);
+}
+
+void TBRCustomBand::put_height(long double height) {
+    if (size_->CurrentUnit() == TBRUnit::Native && size_->NativeHeight() == height) return;
+    size_->SetHeight(height);
 }
 
 // ---------------------------------------------------------------- TBRBand
