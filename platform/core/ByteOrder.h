@@ -57,7 +57,10 @@ public:
 
 private:
     ByteWriter& put(std::uint64_t v, int n) {
-        for (int i = 0; i < n; ++i) out_.push_back(std::uint8_t(v >> (8 * i)));
+        // One append of the whole field, not one per byte.
+        std::uint8_t b[8];
+        for (int i = 0; i < n; ++i) b[i] = std::uint8_t(v >> (8 * i));
+        out_.insert(out_.end(), b, b + n);
         return *this;
     }
     std::vector<std::uint8_t>& out_;
