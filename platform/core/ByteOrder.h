@@ -38,7 +38,12 @@ constexpr void put_le64(std::uint8_t* p, std::uint64_t v) {
 // Appends little-endian fields to a byte vector.
 class ByteWriter {
 public:
-    explicit ByteWriter(std::vector<std::uint8_t>& out) : out_(out) {}
+    // A writer on a vector without storage gives it a first block, so a
+    // record built field by field is not moved at every doubling.
+    explicit ByteWriter(std::vector<std::uint8_t>& out) : out_(out) {
+        if (out_.capacity() == 0) out_.reserve(kFirstBlock);
+    }
+    static constexpr std::size_t kFirstBlock = 256;
     ByteWriter& u8(std::uint32_t v) {
         out_.push_back(std::uint8_t(v));
         return *this;
@@ -57,10 +62,7 @@ public:
 
 private:
     ByteWriter& put(std::uint64_t v, int n) {
-        // One append of the whole field, not one per byte.
-        std::uint8_t b[8];
-        for (int i = 0; i < n; ++i) b[i] = std::uint8_t(v >> (8 * i));
-        out_.insert(out_.end(), b, b + n);
+        for (int i = 0; i < n; ++i) out_.push_back(std::uint8_t(v >> (8 * i)));
         return *this;
     }
     std::vector<std::uint8_t>& out_;
