@@ -17,6 +17,15 @@ std::vector<graphics::PaperSizeRow> DevicePaperTable() {
 std::int32_t RoundEven(double value) {
     // To nearest, halves to even, in whatever rounding mode: a double's
     // fraction is exact, so the mode need not be read or set.
+    if (std::fabs(value) < 1e15) {
+        // Truncating to an integer is exact here, and cheaper than trunc.
+        const std::int64_t whole = static_cast<std::int64_t>(value);
+        const double fraction = value - static_cast<double>(whole);
+        std::int64_t r = whole;
+        if (fraction > 0.5 || (fraction == 0.5 && (whole & 1) != 0)) ++r;
+        else if (fraction < -0.5 || (fraction == -0.5 && (whole & 1) != 0)) --r;
+        return std::int32_t(r);
+    }
     double whole = std::trunc(value);
     const double fraction = value - whole;
     const double size = std::fabs(fraction);
