@@ -152,7 +152,7 @@ void TBRCustomBand::SetBounds(int left, int top, int width, int height) {
         ApplyBounds(left, top, width, height);
         if (!BeingArranged && report_) report_->ArrangeBands();
         for (int i = 0; i < ControlCount(); ++i)
-            if (auto* p = dynamic_cast<report::Printable*>(Controls(i)); p && p->AlignToBand) p->LevelNotification(this, 2);
+            if (auto* p = Controls(i)->AsPrintable(); p && p->AlignToBand) p->LevelNotification(this, 2);
         return;
     }
     const TBRUnit unit = size_->CurrentUnit();
@@ -229,7 +229,7 @@ void TBRCustomBand::SetBandUnits(TBRUnit unit) {
     if (size_) size_->SetCurrentUnit(unit);
     Invalidate();
     for (int i = 0; i < ControlCount(); ++i)
-        if (auto* p = dynamic_cast<report::Printable*>(Controls(i))) p->SetSizeUnit(unit);
+        if (auto* p = Controls(i)->AsPrintable()) p->SetSizeUnit(unit);
 }
 
 TBRUnit BandSizeUnit(const report::Control* control) {
@@ -401,7 +401,7 @@ void TBRCustomBand::print_controls_loop() {
         {
             ClipGuard clip(out.Canvas(), PrintableArea());
             for (int i = 0; i < ControlCount(); ++i) {
-                auto* p = dynamic_cast<report::Printable*>(Controls(i));
+                auto* p = Controls(i)->AsPrintable();
                 if (!p || !p->Enabled()) continue;
                 if (first_pass || !p->PrintFinished) p->PrintAt(int(X), int(Y));
                 done = done && p->PrintFinished;
