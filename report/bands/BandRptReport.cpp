@@ -487,6 +487,10 @@ int TCustomBandReport::MeasureTextHeight(const TFont& font, const std::string& t
 }
 
 int TCustomBandReport::MeasureTextWidth(const TFont& font, const std::string& text) const {
+    return report::measure_text_width(font, text);
+}
+
+int report::measure_text_width(const TFont& font, std::string_view text) {
     if (text.empty()) return 1;
     return graphics::text_extent(font, text).cx + 1;
 }

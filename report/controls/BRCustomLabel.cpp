@@ -96,7 +96,7 @@ void TBRCustomLabel::Loaded() {
 }
 
 int TBRCustomLabel::MeasureLine(std::string_view text) const {
-    if (ParentReport) return mul_div(ParentReport->MeasureTextWidth(Font, std::string(text)), Zoom(), 100);
+    if (ParentReport) return mul_div(report::measure_text_width(Font, text), Zoom(), 100);
     return graphics::text_extent(Font, text).cx;
 }
 
