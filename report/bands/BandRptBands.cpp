@@ -197,8 +197,9 @@ void TBRCustomBand::DefaultBandName(std::string& text) const { text = BandCompon
 TBRCustomBand* TBRCustomBand::FindChildBand() const {
     if (!report_) return nullptr;
     for (TBRCustomBand* b : report_->BandList()) {
+        if (b->BandType() != rbChild) continue;  // the type first: it is asked after every band printed
         auto* child = dynamic_cast<TBRChildBand*>(b);
-        if (child && child->BandType() == rbChild && child->ParentBand() == this) return child;
+        if (child && child->ParentBand() == this) return child;
     }
     return nullptr;
 }

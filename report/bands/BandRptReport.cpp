@@ -483,7 +483,8 @@ void TCustomBandReport::SetPrintIfEmpty(bool value) { controller_->PrintIfEmpty 
 
 int TCustomBandReport::MeasureTextHeight(const TFont& font, const std::string& text) const {
     if (text.empty()) return 0;
-    return graphics::text_extent(font, text).cy;
+    // The cell height of the font, whatever the text: no width is measured.
+    return graphics::font_engine().Metric(font).Height();
 }
 
 int TCustomBandReport::MeasureTextWidth(const TFont& font, const std::string& text) const {
