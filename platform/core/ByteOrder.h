@@ -38,7 +38,12 @@ constexpr void put_le64(std::uint8_t* p, std::uint64_t v) {
 // Appends little-endian fields to a byte vector.
 class ByteWriter {
 public:
-    explicit ByteWriter(std::vector<std::uint8_t>& out) : out_(out) {}
+    // A writer on a vector without storage gives it a first block, so a
+    // record built field by field is not moved at every doubling.
+    explicit ByteWriter(std::vector<std::uint8_t>& out) : out_(out) {
+        if (out_.capacity() == 0) out_.reserve(kFirstBlock);
+    }
+    static constexpr std::size_t kFirstBlock = 256;
     ByteWriter& u8(std::uint32_t v) {
         out_.push_back(std::uint8_t(v));
         return *this;

@@ -4,6 +4,7 @@
 // then rounded half away from zero to the places the mask asks for.
 
 #include "platform/core/SysUtils.h"
+#include "platform/core/detail/Decimal.h"
 
 #include <charconv>
 #include <cmath>
@@ -24,14 +25,7 @@ struct Decimal {
 Decimal to_decimal(double value) {
     Decimal d;
     if (value == 0.0) return d;
-    char buf[64];
-    auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 14);
-    std::string s(buf, r.ptr);
-    std::size_t e = s.find('e');
-    for (std::size_t i = 0; i < e; ++i)
-        if (s[i] != '.') d.digits += s[i];
-    d.point = std::stoi(s.substr(e + 1)) + 1;
-    while (!d.digits.empty() && d.digits.back() == '0') d.digits.pop_back();
+    core::detail::decimal_digits(value, 15, d.digits, d.point);
     return d;
 }
 
@@ -203,13 +197,25 @@ std::string render(const Section& s, const Parts& p, bool negative, const TForma
     return out;
 }
 
-}  // namespace
+// A mask cut into its sections (positive;negative;zero; a ';' inside quotes
+// is text), each read. The last mask read is kept: a report formats a
+// column's every value with the same mask.
+struct Mask {
+    std::string text;
+    std::vector<Section> sections;
+    std::vector<bool> given;  // the section is not empty
+};
 
-std::string FormatFloat(std::string_view format, double value, const TFormatSettings& fs) {
-    if (!std::isfinite(value)) invalid_value();
-    if (format.empty()) return FloatToStr(value, fs);
-    // sections: positive;negative;zero (';' inside quotes is text)
-    std::vector<std::string_view> sections;
+const Mask& read_mask(std::string_view format) {
+    thread_local Mask last;
+    if (!last.sections.empty() && last.text == format) return last;
+    last.sections.clear();
+    last.given.clear();
+    last.text.clear();
+    auto add = [&](std::string_view section) {
+        last.sections.push_back(read_section(section));
+        last.given.push_back(!section.empty());
+    };
     std::size_t start = 0;
     char quote = 0;
     for (std::size_t i = 0; i < format.size(); ++i) {
@@ -219,29 +225,40 @@ std::string FormatFloat(std::string_view format, double value, const TFormatSett
         } else if (c == '"' || c == '\'') {
             quote = c;
         } else if (c == ';') {
-            sections.push_back(format.substr(start, i - start));
+            add(format.substr(start, i - start));
             start = i + 1;
         }
     }
-    sections.push_back(format.substr(start));
+    add(format.substr(start));
+    last.text = format;
+    return last;
+}
 
-    Section first = read_section(sections[0]);
+}  // namespace
+
+std::string FormatFloat(std::string_view format, double value, const TFormatSettings& fs) {
+    if (!std::isfinite(value)) invalid_value();
+    if (format.empty()) return FloatToStr(value, fs);
+    const Mask& mask = read_mask(format);
+    const std::vector<Section>& sections = mask.sections;
+    const std::vector<bool>& given = mask.given;
+
+    const Section* chosen = &sections[0];
     bool negative = value < 0;
-    Section chosen = first;
     bool show_sign = negative;
-    if (negative && sections.size() > 1 && !sections[1].empty()) {
-        chosen = read_section(sections[1]);
+    if (negative && sections.size() > 1 && given[1]) {
+        chosen = &sections[1];
         show_sign = false;
     }
-    Parts parts = number_parts(value, chosen);
-    if (parts.zero && sections.size() > 2 && !sections[2].empty()) {
-        chosen = read_section(sections[2]);
-        parts = number_parts(0.0, chosen);
+    Parts parts = number_parts(value, *chosen);
+    if (parts.zero && sections.size() > 2 && given[2]) {
+        chosen = &sections[2];
+        parts = number_parts(0.0, *chosen);
         show_sign = false;
     }
     if (parts.zero) show_sign = false;
-    if (!chosen.any_digit) show_sign = false;
-    return render(chosen, parts, show_sign, fs);
+    if (!chosen->any_digit) show_sign = false;
+    return render(*chosen, parts, show_sign, fs);
 }
 
 std::string FormatFloat(std::string_view format, double value) { return FormatFloat(format, value, FormatSettings); }

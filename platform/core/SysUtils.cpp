@@ -1,4 +1,5 @@
 #include "platform/core/SysUtils.h"
+#include "platform/core/detail/Decimal.h"
 #include "platform/core/detail/Files.h"
 
 #include "platform/core/CodePages.h"
@@ -142,29 +143,22 @@ bool normalize_float(std::string_view s, char decimal, std::string& out) {
     return i == s.size();
 }
 
-// Significant digits and decimal exponent of |v| with `precision` digits:
-// v = 0.d1d2... x 10^exp10 (trailing zeros removed).
-void decimal_digits(double v, int precision, std::string& digits, int& exp10) {
-    char buf[64];
-    auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific, precision - 1);
-    std::string_view t(buf, std::size_t(r.ptr - buf));
-    std::size_t epos = t.find('e');
-    digits.clear();
-    for (char c : t.substr(0, epos))
-        if (c != '.') digits += c;
-    int e = 0;
-    std::from_chars(t.data() + epos + 1 + (t[epos + 1] == '+'), t.data() + t.size(), e);
-    exp10 = e + 1;
-    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-}
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 std::string general_float(double value, int precision, char decimal) {
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
     if (value == 0) return "0";
+    // A whole number with no more digits than the precision is its own text.
+    if (precision >= 1 && precision <= 15 && std::fabs(value) < kPowersOfTen[precision] && value == std::trunc(value)) {
+        char buf[24];
+        auto r = std::to_chars(buf, buf + sizeof buf, static_cast<std::int64_t>(value));
+        return std::string(buf, r.ptr);
+    }
     std::string digits;
     int exp10;
-    decimal_digits(value, precision, digits, exp10);
+    core::detail::decimal_digits(value, precision, digits, exp10);
     std::string out = value < 0 ? "-" : "";
     if (exp10 > precision || exp10 < -3) {
         out += digits[0];
@@ -905,6 +899,36 @@ std::string read_file(const std::string& path) {
     }
     ::close(fd);
     return out;
+}
+
+}  // namespace core::detail
+
+namespace core::detail {
+
+void decimal_digits(double v, int precision, std::string& digits, int& exp10) {
+    char buf[64];
+    const double a = std::fabs(v);
+    // The shortest text that reads back as a normal v, when it has no more
+    // digits than asked for, is the rounding to that many digits: up to 15
+    // digits two such decimals lie several units in the last place apart,
+    // so none other comes as near. It is cheaper than the rounding itself.
+    std::to_chars_result r{};
+    if (precision <= 15 && a >= std::numeric_limits<double>::min()) {
+        r = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific);
+        std::size_t significant = 0;
+        for (const char* p = buf; p < r.ptr && *p != 'e'; ++p) significant += *p != '.';
+        if (significant > std::size_t(precision)) r.ptr = nullptr;
+    }
+    if (!r.ptr) r = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific, precision - 1);
+    std::string_view t(buf, std::size_t(r.ptr - buf));
+    std::size_t epos = t.find('e');
+    digits.clear();
+    for (char c : t.substr(0, epos))
+        if (c != '.') digits += c;
+    int e = 0;
+    std::from_chars(t.data() + epos + 1 + (t[epos + 1] == '+'), t.data() + t.size(), e);
+    exp10 = e + 1;
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
 }
 
 }  // namespace core::detail

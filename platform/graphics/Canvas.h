@@ -91,7 +91,8 @@ public:
     virtual void TextRect(const TRect& rect, int x, int y, std::string_view text);
     TSize TextExtent(std::string_view text) const { return graphics::text_extent(Font, text); }
     int TextWidth(std::string_view text) const { return TextExtent(text).cx; }
-    int TextHeight(std::string_view text) const { return TextExtent(text).cy; }
+    // The font's cell height, whatever the text (no width is measured).
+    int TextHeight(std::string_view) const { return graphics::font_engine().Metric(Font).Height(); }
 
     // Draws a graphic at its own size with its top-left corner at (x, y).
     void Draw(int x, int y, TGraphic& graphic);

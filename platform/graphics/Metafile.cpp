@@ -49,6 +49,12 @@ void check_chain(std::span<const uint8_t> b) {
 }
 
 void put_rect(core::ByteWriter& w, int l, int t, int r, int b) { w.le32(uint32_t(l)).le32(uint32_t(t)).le32(uint32_t(r)).le32(uint32_t(b)); }
+void put_rect(uint8_t* p, int l, int t, int r, int b) {
+    put_le32(p, uint32_t(l));
+    put_le32(p + 4, uint32_t(t));
+    put_le32(p + 8, uint32_t(r));
+    put_le32(p + 12, uint32_t(b));
+}
 
 uint32_t colorref(TColor c) { return uint32_t(ColorToRGB(c)) & 0xFFFFFF; }
 
@@ -388,10 +394,9 @@ void TMetafileCanvas::DoFillRect(const TRect& rect, TColor color) {
     // A rectangle without a pen covers one pixel less each way.
     select_pen(psClear, 0, 0);
     select_brush(true, color);
-    std::vector<uint8_t> b;
-    core::ByteWriter w(b);
-    put_rect(w, rect.Left, rect.Top, rect.Right + 1, rect.Bottom + 1);
-    record(emf::RECTANGLE, b);
+    uint8_t p[16];
+    put_rect(p, rect.Left, rect.Top, rect.Right + 1, rect.Bottom + 1);
+    record(emf::RECTANGLE, p);
 }
 
 void TMetafileCanvas::DoLine(TPoint from, TPoint to) {
@@ -498,14 +503,13 @@ void TMetafileCanvas::DoText(int x, int y, std::string_view text) {
 }
 
 void TMetafileCanvas::ClipChanged() {
-    std::vector<uint8_t> b;
-    core::ByteWriter(b).le32(0).le32(emf::RGN_COPY);
-    record(emf::EXTSELECTCLIPRGN, b);
+    uint8_t p[16];
+    put_le32(p, 0);
+    put_le32(p + 4, emf::RGN_COPY);
+    record(emf::EXTSELECTCLIPRGN, std::span(p, 8));
     if (const auto& clip = ClipRect()) {
-        b.clear();
-        core::ByteWriter w(b);
-        put_rect(w, clip->Left, clip->Top, clip->Right, clip->Bottom);
-        record(emf::INTERSECTCLIPRECT, b);
+        put_rect(p, clip->Left, clip->Top, clip->Right, clip->Bottom);
+        record(emf::INTERSECTCLIPRECT, p);
     }
 }
 

@@ -152,7 +152,7 @@ void TBRCustomBand::SetBounds(int left, int top, int width, int height) {
         ApplyBounds(left, top, width, height);
         if (!BeingArranged && report_) report_->ArrangeBands();
         for (int i = 0; i < ControlCount(); ++i)
-            if (auto* p = dynamic_cast<report::Printable*>(Controls(i)); p && p->AlignToBand) p->LevelNotification(this, 2);
+            if (auto* p = Controls(i)->AsPrintable(); p && p->AlignToBand) p->LevelNotification(this, 2);
         return;
     }
     const TBRUnit unit = size_->CurrentUnit();
@@ -197,8 +197,9 @@ void TBRCustomBand::DefaultBandName(std::string& text) const { text = BandCompon
 TBRCustomBand* TBRCustomBand::FindChildBand() const {
     if (!report_) return nullptr;
     for (TBRCustomBand* b : report_->BandList()) {
+        if (b->BandType() != rbChild) continue;  // the type first: it is asked after every band printed
         auto* child = dynamic_cast<TBRChildBand*>(b);
-        if (child && child->BandType() == rbChild && child->ParentBand() == this) return child;
+        if (child && child->ParentBand() == this) return child;
     }
     return nullptr;
 }
@@ -229,7 +230,7 @@ void TBRCustomBand::SetBandUnits(TBRUnit unit) {
     if (size_) size_->SetCurrentUnit(unit);
     Invalidate();
     for (int i = 0; i < ControlCount(); ++i)
-        if (auto* p = dynamic_cast<report::Printable*>(Controls(i))) p->SetSizeUnit(unit);
+        if (auto* p = Controls(i)->AsPrintable()) p->SetSizeUnit(unit);
 }
 
 TBRUnit BandSizeUnit(const report::Control* control) {
@@ -348,10 +349,10 @@ void TBRCustomBand::EmitBand() {
         const long double X = r.CurrentX, Y = r.CurrentY;
         if (!TransparentBand && Enabled()) {
             const long double remembered = size_->Height();
-            size_->SetHeight(PreCaluculateBandHeight ? MeasureBandHeight() : remembered);
+            put_height(PreCaluculateBandHeight ? MeasureBandHeight() : remembered);
             PrintRect = TRect{out.ToDeviceX(X), out.ToDeviceY(Y), out.ToDeviceX(X + size_->Width()),
                               out.ToDeviceY(Y + size_->Height())};
-            size_->SetHeight(remembered);
+            put_height(remembered);
         }
         if (Height() != 0 && Enabled()) print_controls_loop();
     } else if (!Enabled() && DetailController) {
@@ -401,7 +402,7 @@ void TBRCustomBand::print_controls_loop() {
         {
             ClipGuard clip(out.Canvas(), PrintableArea());
             for (int i = 0; i < ControlCount(); ++i) {
-                auto* p = dynamic_cast<report::Printable*>(Controls(i));
+                auto* p = Controls(i)->AsPrintable();
                 if (!p || !p->Enabled()) continue;
                 if (first_pass || !p->PrintFinished) p->PrintAt(int(X), int(Y));
                 done = done && p->PrintFinished;
@@ -414,13 +415,18 @@ void TBRCustomBand::print_controls_loop() {
             SetSuppressForceNewPage(true);
             r.NewColumn();
             SetSuppressForceNewPage(false);
-            size_->SetHeight(remembered);
+            put_height(remembered);
             Expanded = 0;
         }
         first_pass = false;
     } while (!done);
     AdvanceReportY();
-    size_->SetHeight(remembered);
+    put_height(remembered);
+}
+
+void TBRCustomBand::put_height(long double height) {
+    if (size_->CurrentUnit() == TBRUnit::Native && size_->NativeHeight() == height) return;
+    size_->SetHeight(height);
 }
 
 // ---------------------------------------------------------------- TBRBand

@@ -121,6 +121,10 @@ protected:
 
 private:
     void print_controls_loop();
+    // Gives the size this height (in its current unit) unless it already
+    // holds it in native units: the same height would only arrange bands
+    // and align controls that already sit where they belong.
+    void put_height(long double height);
     // The part of the page a band may draw on, in device pixels.
     TRect PrintableArea() const;
     std::unique_ptr<TBRBandSize> size_;

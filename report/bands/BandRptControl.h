@@ -12,6 +12,8 @@
 
 namespace report {
 
+class Printable;
+
 class Control : public TComponent {
 public:
     explicit Control(TComponent* owner);
@@ -49,6 +51,9 @@ public:
     int Invalidations() const { return invalidations_; }
     // Paints the control's design picture on a canvas in its own pixels.
     virtual void Paint(TCanvas& canvas) { (void)canvas; }
+    // The control as a printable control, or nullptr: what a band's print
+    // loop asks of each control for every record, cheaper than a cast.
+    virtual Printable* AsPrintable() { return nullptr; }
 
     // Form resources: a control read under a control becomes its child; a
     // control writes its child controls, and a root also the components it

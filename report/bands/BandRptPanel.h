@@ -53,6 +53,7 @@ public:
     static TClass StaticClass();
     TClass ClassType() const override;
 
+    Printable* AsPrintable() override { return this; }
     int Zoom() const { return zoom_; }
     virtual void SetZoom(int zoom) { zoom_ = zoom; }
     virtual void PrepareForRun() { Printing = true; }

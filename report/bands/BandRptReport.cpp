@@ -483,10 +483,15 @@ void TCustomBandReport::SetPrintIfEmpty(bool value) { controller_->PrintIfEmpty 
 
 int TCustomBandReport::MeasureTextHeight(const TFont& font, const std::string& text) const {
     if (text.empty()) return 0;
-    return graphics::text_extent(font, text).cy;
+    // The cell height of the font, whatever the text: no width is measured.
+    return graphics::font_engine().Metric(font).Height();
 }
 
 int TCustomBandReport::MeasureTextWidth(const TFont& font, const std::string& text) const {
+    return report::measure_text_width(font, text);
+}
+
+int report::measure_text_width(const TFont& font, std::string_view text) {
     if (text.empty()) return 1;
     return graphics::text_extent(font, text).cx + 1;
 }

@@ -15,11 +15,6 @@ const std::vector<std::string>& unit_names() {
     return names;
 }
 
-std::int64_t Rnd(long double x) {
-    // nearbyint rounds halves to even in the default rounding mode.
-    return static_cast<std::int64_t>(std::nearbyintl(x));
-}
-
 long double CharColumnMM(long double points) { return 80.0L / points / 2.54L; }
 long double CharLineMM(long double points) { return 145.3L / points / 2.54L; }
 

@@ -11,6 +11,7 @@
 #include "platform/graphics/Canvas.h"
 #include "platform/core/StringList.h"
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -32,8 +33,10 @@ namespace report {
 // Element names of TBRUnit as form resources store them.
 const std::vector<std::string>& unit_names();
 
-// x rounded to the nearest integer, halves to the even neighbour.
-std::int64_t Rnd(long double x);
+// x rounded to the nearest integer, halves to the even neighbour (rintl
+// rounds in the default rounding mode, as nearbyintl does, without saving
+// and restoring the floating-point environment each time).
+inline std::int64_t Rnd(long double x) { return static_cast<std::int64_t>(std::rintl(x)); }
 
 // Width of a character column and height of a text line, in millimetres,
 // for a font of `points` points.

@@ -96,7 +96,7 @@ void TBRCustomLabel::Loaded() {
 }
 
 int TBRCustomLabel::MeasureLine(std::string_view text) const {
-    if (ParentReport) return mul_div(ParentReport->MeasureTextWidth(Font, std::string(text)), Zoom(), 100);
+    if (ParentReport) return mul_div(report::measure_text_width(Font, text), Zoom(), 100);
     return graphics::text_extent(Font, text).cx;
 }
 
@@ -273,11 +273,11 @@ void TBRCustomLabel::PrintLines(TCanvas& canvas, bool stretch, long double LH, l
     }
     canvas.TextAlign = align | TA_TOP;
 
-    auto* band = dynamic_cast<TBRCustomBand*>(Parent());
     bool has_grown = false;
     auto line_fits = [&]() {
         if (cur_y + LH <= limit) return true;
-        if (!stretch || !band || !band->Report() || !band->RoomForGrowth(LH)) return false;
+        auto* band = stretch ? dynamic_cast<TBRCustomBand*>(Parent()) : nullptr;
+        if (!band || !band->Report() || !band->RoomForGrowth(LH)) return false;
         const long double old = extra;
         band->GrowBand(LH, extra, has_grown);
         limit = T + H + 1.0L + extra;

@@ -46,10 +46,13 @@ public:
 
     void add_text_line(std::string_view text) {
         std::string t;
-        t.reserve(text.size());
-        for (char c : text)
-            if (c != '\n') t.push_back(c);
-        std::string_view rest = t;
+        if (text.find('\n') != std::string_view::npos) {
+            t.reserve(text.size());
+            for (char c : text)
+                if (c != '\n') t.push_back(c);
+            text = t;
+        }
+        std::string_view rest = text;
         for (std::size_t cr; (cr = rest.find('\r')) != std::string_view::npos;) {
             add_plain(rest.substr(0, cr));
             rest.remove_prefix(cr + 1);
@@ -71,16 +74,19 @@ private:
             std::size_t end = pos;
             while (end < text.size() && !is_break_char(text[end])) ++end;
             if (end < text.size()) ++end;
-            add_word(std::string(text.substr(pos, end - pos)));
+            add_word(text.substr(pos, end - pos));
             pos = end;
         }
         if (!done_) flush();
     }
 
-    void add_word(std::string w) {
+    void add_word(std::string_view w) {
         const int W = rules_.Width;
-        if (measure_(line_ + w) <= W) {
-            line_ += w;
+        // The line with the word, built in a buffer kept from word to word.
+        probe_.assign(line_);
+        probe_.append(w);
+        if (measure_(probe_) <= W) {
+            line_.swap(probe_);
             return;
         }
         if (line_.empty()) {
@@ -88,29 +94,29 @@ private:
             const std::vector<std::size_t> ends = char_ends(w);
             const std::size_t k =
                 fitting_chars(w, ends, [&](std::string_view prefix) { return measure_(prefix) < W; });
-            line_.assign(w, 0, k ? ends[k - 1] : 0);
-            w.clear();
+            line_.assign(w.substr(0, k ? ends[k - 1] : 0));
+            w = {};
         }
         flush();
         if (measure_(w) > W) {
             // A word too wide for a line of its own is cut at the width.
             if (W == 0) {
-                w.clear();
+                w = {};
             } else {
                 const std::vector<std::size_t> ends = char_ends(w);
                 const std::size_t k =
                     fitting_chars(w, ends, [&](std::string_view prefix) { return measure_(prefix) <= W; });
-                w.resize(k ? ends[k - 1] : 0);
+                w = w.substr(0, k ? ends[k - 1] : 0);
             }
-            line_ = w;
+            line_.assign(w);
             flush();
-            w.clear();
+            w = {};
         }
         if (!rules_.WordWrap) {
-            w.clear();
+            w = {};
             done_ = true;
         }
-        line_ += w;
+        line_.append(w);
     }
 
     void flush() {
@@ -122,6 +128,7 @@ private:
     const MeasureLineFn& measure_;
     std::vector<std::string>& lines_;
     std::string line_;
+    std::string probe_;
     bool done_ = false;
 };
 

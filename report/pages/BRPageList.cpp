@@ -1,5 +1,6 @@
 #include "report/pages/BRPageStream.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <limits>
@@ -35,12 +36,6 @@ int32_t read_int32(TStream& s) {
 int32_t read_int32_at(TStream& s, std::int64_t at) {
     s.SetPosition(at);
     return read_int32(s);
-}
-
-void write_int32(TStream& s, int32_t v) {
-    uint8_t b[4];
-    core::put_le32(b, uint32_t(v));
-    s.WriteBuffer(b, 4);
 }
 
 // What a header says, in the 128-byte layout's terms.
@@ -275,16 +270,21 @@ void TBRPageList::AppendPage(const TMetafile& page) {
     Guard lock(mutex_);
     TBRStream& s = stream();
     StreamGuard sl(s);
-    std::vector<uint8_t> payload = page.Bytes();
+    std::vector<uint8_t> blank, coded;
+    const std::vector<uint8_t>* payload = &page.RecordedBytes();
+    if (payload->empty()) {
+        blank = page.Bytes();
+        payload = &blank;
+    }
     if (compression_) {
-        std::vector<uint8_t> code = TBRCompress::Encode(payload);
-        std::vector<uint8_t> p(4);
-        core::put_le32(p.data(), uint32_t(payload.size()));
-        p.insert(p.end(), code.begin(), code.end());
-        payload = std::move(p);
+        std::vector<uint8_t> code = TBRCompress::Encode(*payload);
+        coded.resize(4);
+        core::put_le32(coded.data(), uint32_t(payload->size()));
+        coded.insert(coded.end(), code.begin(), code.end());
+        payload = &coded;
     }
     std::int64_t start = count_ == 0 ? 0 : s.Size();
-    std::int64_t end = std::max<std::int64_t>(start, kHeaderSize) + 12 + std::int64_t(payload.size());
+    std::int64_t end = std::max<std::int64_t>(start, kHeaderSize) + 12 + std::int64_t(payload->size());
     if (end > kMaxOffset) throw EWriteError("Page stream is full");
     std::int64_t position = s.Position();
     int32_t count = count_;
@@ -295,10 +295,15 @@ void TBRPageList::AppendPage(const TMetafile& page) {
             WritePageStreamHeader();
         }
         std::int64_t at = s.Seek(0, soEnd);
-        write_int32(s, count_);
-        write_int32(s, int32_t(at + 12 + std::int64_t(payload.size())));
-        s.WriteBuffer(payload.data(), std::int64_t(payload.size()));
-        write_int32(s, int32_t(at));
+        // The record in one write: ordinal, next record's offset, payload,
+        // this record's offset.
+        const std::size_t n = payload->size();
+        std::vector<uint8_t> record(n + 12);
+        core::put_le32(record.data(), uint32_t(count_));
+        core::put_le32(record.data() + 4, uint32_t(int32_t(at + 12 + std::int64_t(n))));
+        std::copy(payload->begin(), payload->end(), record.begin() + 8);
+        core::put_le32(record.data() + 8 + n, uint32_t(int32_t(at)));
+        s.WriteBuffer(record.data(), std::int64_t(record.size()));
     } catch (...) {
         // Take the record back, so the stream ends with its last whole page.
         count_ = count;

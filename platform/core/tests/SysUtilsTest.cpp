@@ -1,11 +1,17 @@
 #include "platform/core/SysUtils.h"
+#include "platform/core/detail/Decimal.h"
 #include "platform/core/detail/Files.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <vector>
 
 TEST(Exception, CarriesItsMessage) {
     try {
@@ -236,4 +242,58 @@ TEST(Files, ExistenceAndAtomicWrite) {
     EXPECT_FALSE(DeleteFile(file));
     EXPECT_TRUE(ForceDirectories((dir / "a" / "b").string()));
     fs::remove_all(dir);
+}
+
+// The digits FloatToStr and FormatFloat start from are printf's rounding to
+// the precision, whether or not the shortest round-trip text is taken as a
+// shortcut: checked against snprintf over edge values and a seeded sweep.
+TEST(DecimalDigits, AgreeWithPrintfRounding) {
+    auto printf_digits = [](double v, int precision, std::string& digits, int& exp10) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.*e", precision - 1, std::fabs(v));
+        std::string_view t(buf);
+        const std::size_t e = t.find('e');
+        digits.clear();
+        for (char c : t.substr(0, e))
+            if (c != '.') digits += c;
+        exp10 = std::atoi(buf + e + 1) + 1;
+        while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    };
+    std::vector<double> values = {0.1 + 0.2, 1.0 / 3, 2.0 / 3, 1e15 - 1, 999999999999999.5, 0.5, 2.5, 1e-300,
+                                  5e-324, 1.7976931348623157e308, 123456789012345.67, 9.9999999999999995,
+                                  0.30000000000000004, 1234567.0000000001, 4.35, 1.005, -37.19};
+    std::mt19937_64 random(20261211);
+    for (int i = 0; i < 20000; ++i) {
+        const int decimals = int(random() % 6);
+        const double whole = double(random() % 100000000);
+        values.push_back(whole / std::pow(10.0, decimals));  // money-like values
+        double any;
+        const std::uint64_t bits = random();
+        std::memcpy(&any, &bits, sizeof any);
+        if (std::isfinite(any) && any != 0) values.push_back(any);
+    }
+    for (double v : values) {
+        for (int precision : {1, 4, 7, 15, 16, 17, 18}) {
+            std::string got, want;
+            int got_exp = 0, want_exp = 0;
+            core::detail::decimal_digits(v, precision, got, got_exp);
+            printf_digits(v, precision, want, want_exp);
+            ASSERT_EQ(got, want) << v << " to " << precision;
+            ASSERT_EQ(got_exp, want_exp) << v << " to " << precision;
+        }
+    }
+}
+
+// Whole numbers below 10^15 print as integers; from 10^15 on, and with a
+// fraction, they take the general form.
+TEST(FloatToStr, WholeNumbersAtTheDigitLimit) {
+    const struct {
+        double v;
+        const char* text;
+    } cases[] = {
+        {1, "1"},           {-7, "-7"},       {37, "37"},  {-0.0, "0"}, {999999999999999, "999999999999999"},
+        {-999999999999999, "-999999999999999"}, {1e15, "1E15"}, {1e15 + 2, "1E15"}, {2.5, "2.5"},
+        {123456789012345.5, "123456789012346"}, {4503599627370497, "4.5035996273705E15"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FloatToStr(c.v), c.text) << c.v;
 }

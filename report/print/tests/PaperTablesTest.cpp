@@ -5,6 +5,7 @@
 #include <QPageSize>
 #include <QSizeF>
 
+#include <cfenv>
 #include <cmath>
 #include <map>
 #include <set>
@@ -120,4 +121,24 @@ TEST(PaperTables, DimensionsAgreeWithQtsPageSizes) {
         ++compared;
     }
     EXPECT_GT(compared, 40);
+}
+
+// Device coordinates round to nearest with halves to even, whatever rounding
+// mode the process is left in.
+TEST(RoundEven, HalvesToEvenInEveryRoundingMode) {
+    const struct {
+        double value;
+        std::int32_t rounded;
+    } cases[] = {
+        {0.0, 0},        {0.5, 0},        {1.5, 2},        {2.5, 2},          {-0.5, 0},         {-1.5, -2},
+        {-2.5, -2},      {0.49999999999999994, 0},         {1.0000000000000002, 1}, {2.4999999, 2}, {2.5000001, 3},
+        {-2.5000001, -3}, {1234567.5, 1234568}, {1234568.5, 1234568}, {-7.75, -8}, {4503599627370495.5 - 4503599627370000.0, 496},
+        {2147483646.5, 2147483646},
+    };
+    for (int mode : {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+        ASSERT_EQ(std::fesetround(mode), 0);
+        for (const auto& c : cases) EXPECT_EQ(RoundEven(c.value), c.rounded) << c.value << " in mode " << mode;
+        EXPECT_EQ(std::fegetround(), mode);
+    }
+    std::fesetround(FE_TONEAREST);
 }

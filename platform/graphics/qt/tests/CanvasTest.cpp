@@ -154,3 +154,19 @@ TEST(Canvas, WithoutAFontEngineTextIsRefused) {
     EXPECT_THROW(b.Canvas().TextOut(0, 0, "x"), EInvalidGraphicOperation);
     EXPECT_THROW(b.Canvas().TextExtent("x"), EInvalidGraphicOperation);
 }
+
+// A canvas's text height is the cell of its extent, for any text: the
+// height alone is answered without measuring a width.
+TEST(Canvas, TextHeightIsTheExtentsCell) {
+    graphics::qt::GraphicsScope engine;
+    TBitmap b(4, 4, pf24bit);
+    TCanvas& c = b.Canvas();
+    for (const char* name : {"Arial", "Times New Roman", "Courier New"}) {
+        for (int height : {-8, -13, -37, 20}) {
+            c.Font.Name = name;
+            c.Font.Height = height;
+            for (const char* text : {"", "W", "Tamblero", "ação", "gjpqy"})
+                EXPECT_EQ(c.TextHeight(text), c.TextExtent(text).cy) << name << " " << height << " '" << text << "'";
+        }
+    }
+}
