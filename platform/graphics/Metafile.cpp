@@ -230,6 +230,11 @@ struct TMetafileCanvas::State {
     uint32_t textColor = 0;
     int textAlign = 0;
     std::optional<TPoint> position;  // the current position as recorded
+    // The clip as recorded, and whether the canvas's clip changed since: the
+    // clip records are written before the next drawing record, and only when
+    // they change what it is clipped to.
+    std::optional<TRect> clip;
+    bool clipChanged = false;
     graphics::TRecordedText text;    // the text being recorded, its storage reused
 };
 
@@ -385,12 +390,14 @@ void TMetafileCanvas::set_text_align(int align) {
 }
 
 void TMetafileCanvas::DoSetPixel(int x, int y, TColor color) {
+    record_clip();
     std::vector<uint8_t> b;
     core::ByteWriter(b).le32(uint32_t(x)).le32(uint32_t(y)).le32(colorref(color));
     record(emf::SETPIXELV, b);
 }
 
 void TMetafileCanvas::DoFillRect(const TRect& rect, TColor color) {
+    record_clip();
     // A rectangle without a pen covers one pixel less each way.
     select_pen(psClear, 0, 0);
     select_brush(true, color);
@@ -400,6 +407,7 @@ void TMetafileCanvas::DoFillRect(const TRect& rect, TColor color) {
 }
 
 void TMetafileCanvas::DoLine(TPoint from, TPoint to) {
+    record_clip();
     select_pen(Pen.Style, Pen.Width, Pen.Color);
     State& s = *state_;
     std::vector<uint8_t> b;
@@ -414,6 +422,7 @@ void TMetafileCanvas::DoLine(TPoint from, TPoint to) {
 }
 
 void TMetafileCanvas::DoShape(const TRect& rect, int cw, int ch) {
+    record_clip();
     bool clear = Pen.Style == psClear;
     select_pen(clear ? psClear : psSolid, Pen.Width, Pen.Color);
     select_brush(Brush.Style != bsClear, Brush.Color);
@@ -433,6 +442,7 @@ void TMetafileCanvas::DoShape(const TRect& rect, int cw, int ch) {
 
 void TMetafileCanvas::record_text(int x, int y, const graphics::TRecordedText& t, const TRect* clip, bool opaque,
                                   const TRect& cell) {
+    record_clip();
     select_font();
     set_text_color(Font.Color);
     set_text_align(TextAlign);
@@ -502,19 +512,28 @@ void TMetafileCanvas::DoText(int x, int y, std::string_view text) {
     TextAlign = align;
 }
 
-void TMetafileCanvas::ClipChanged() {
+void TMetafileCanvas::ClipChanged() { state_->clipChanged = true; }
+
+void TMetafileCanvas::record_clip() {
+    State& s = *state_;
+    if (!s.clipChanged) return;
+    s.clipChanged = false;
+    const std::optional<TRect>& clip = ClipRect();
+    if (clip == s.clip) return;
     uint8_t p[16];
     put_le32(p, 0);
     put_le32(p + 4, emf::RGN_COPY);
     record(emf::EXTSELECTCLIPRGN, std::span(p, 8));
-    if (const auto& clip = ClipRect()) {
+    if (clip) {
         put_rect(p, clip->Left, clip->Top, clip->Right, clip->Bottom);
         record(emf::INTERSECTCLIPRECT, p);
     }
+    s.clip = clip;
 }
 
 void TMetafileCanvas::record_bits(const TRect& dest, const TBitmap&, const TRect& sourceRect, uint32_t rop,
                                   const std::function<TColor(int x, int y)>& pixel) {
+    record_clip();
     int sw = sourceRect.Width(), sh = sourceRect.Height();
     uint32_t stride = (uint32_t(sw) * 3 + 3) & ~3u;
     uint32_t bits = stride * uint32_t(sh);

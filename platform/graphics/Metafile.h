@@ -118,6 +118,7 @@ private:
     void select_font();
     void set_text_color(TColor color);
     void set_text_align(int align);
+    void record_clip();
     void record(uint32_t type, std::span<const uint8_t> params);
     void record_text(int x, int y, const graphics::TRecordedText& text, const TRect* clip, bool opaque,
                      const TRect& cell);

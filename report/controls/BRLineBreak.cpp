@@ -64,7 +64,9 @@ private:
     void add_plain(std::string_view text) {
         line_.clear();
         done_ = false;
-        if (rules_.AutoSize) {
+        // Widths grow with the text, so a text that fits as a whole fits word
+        // by word: it is one line, measured once.
+        if (rules_.AutoSize || measure_(text) <= rules_.Width) {
             line_.assign(text);
             flush();
             return;

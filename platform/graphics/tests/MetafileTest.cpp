@@ -37,7 +37,10 @@ void record_sample(TMetafile& page) {
     bits.SetPixel(1, 1, clRed);
     c.StretchDraw(TRect{0, 400, 30, 420}, bits);
     c.SetClipRect(TRect{0, 0, 100, 100});
+    c.MoveTo(0, 50);
+    c.LineTo(150, 50);
     c.ResetClip();
+    c.SetPixel(120, 50, clBlack);
 }
 
 const TMetafile::Record* find(const std::vector<TMetafile::Record>& records, uint32_t type, int nth = 0) {
@@ -67,6 +70,36 @@ TEST_F(Metafile, PageIsAnEmfWithHeaderFrameAndEndRecord) {
                           emf::EXTTEXTOUTW, emf::SETTEXTALIGN, emf::STRETCHDIBITS, emf::INTERSECTCLIPRECT,
                           emf::EXTSELECTCLIPRGN})
         EXPECT_NE(find(records, type), nullptr) << type;
+}
+
+// Clip records are written before the drawing they clip, and only when they
+// change its clip: clips set and reset with nothing drawn leave no records.
+TEST_F(Metafile, ClipRecordsComeOnlyBeforeTheDrawingTheyClip) {
+    TMetafile page;
+    page.SetWidth(200);
+    page.SetHeight(200);
+    {
+        TMetafileCanvas c(page);
+        c.SetClipRect(TRect{0, 0, 10, 10});
+        c.ResetClip();
+        c.SetClipRect(TRect{5, 5, 50, 50});
+        c.SetPixel(1, 1, clRed);       // clipped to the second rectangle
+        c.ResetClip();
+        c.SetClipRect(TRect{5, 5, 50, 50});
+        c.SetPixel(2, 2, clRed);       // the same clip: no new records
+        c.SetClipRect(TRect{6, 6, 50, 50});
+        c.ResetClip();
+        c.SetPixel(3, 3, clRed);       // no clip
+        c.SetClipRect(TRect{7, 7, 9, 9});  // nothing drawn after it
+    }
+    std::vector<std::string> seen;
+    for (const auto& r : page.Records()) {
+        if (r.Type == emf::EXTSELECTCLIPRGN) seen.push_back("reset");
+        if (r.Type == emf::INTERSECTCLIPRECT)
+            seen.push_back("clip " + std::to_string(get_le32(&r.Bytes[8])) + "," + std::to_string(get_le32(&r.Bytes[12])));
+        if (r.Type == emf::SETPIXELV) seen.push_back("pixel " + std::to_string(get_le32(&r.Bytes[8])));
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"reset", "clip 5,5", "pixel 1", "pixel 2", "reset", "pixel 3"}));
 }
 
 TEST_F(Metafile, TextIsUtf16WithAdvancesThatAddUpToItsWidth) {
