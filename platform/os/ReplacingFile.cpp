@@ -150,6 +150,24 @@ public:
     }
     int failed() const { return failed_; }
 
+    // See ReplacingFile::append_file.
+    bool append_file(int source, std::int64_t size) {
+        if (!flush()) return true;  // the failure sticks and commit() reports it
+        loff_t at = 0;
+        while (at < size) {
+            const auto slice = std::size_t(std::min<std::int64_t>(size - at, kSendEvery));
+            const ssize_t n = ::copy_file_range(source, &at, handle_, nullptr, slice, 0);
+            if (n < 0 && at == 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP))
+                return false;
+            if (n <= 0) {
+                failed_ = n < 0 ? errno : EIO;  // EIO: the source ended early
+                return true;
+            }
+            written(n);
+        }
+        return true;
+    }
+
 private:
     // A large file is sent on its way to the disk while it is being written,
     // every few megabytes, so the sync that commits it has little left to
@@ -223,6 +241,8 @@ void ReplacingFile::open_for(const std::string& path) {
 ReplacingFile::~ReplacingFile() { discard(); }
 
 TStream& ReplacingFile::stream() { return *buffer_; }
+
+bool ReplacingFile::append_file(int source, std::int64_t size) { return buffer_->append_file(source, size); }
 
 void ReplacingFile::discard() {
     if (done_) return;

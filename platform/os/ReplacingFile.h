@@ -37,6 +37,12 @@ public:
     // is short and LastError() says why (core::write_all raises for it), and
     // commit() then fails too.
     TStream& stream();
+    // Appends the first `size` bytes of the open file `source` to the new
+    // contents, copied by the kernel without passing through this process;
+    // false, with nothing taken, when the kernel cannot copy between the two
+    // (the caller then copies through stream()). A failure on the way is
+    // reported as a failed write is.
+    bool append_file(int source, std::int64_t size);
     // The file being written, for a writer that opens a file by name (write it
     // in place, do not rename over it); the target itself when written directly.
     const std::string& work_path() const { return work_; }

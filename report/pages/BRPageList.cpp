@@ -358,6 +358,6 @@ void TBRPageList::SaveStoredPages(const std::string& fileName) {
     TBRStream& s = stream();
     StreamGuard sl(s);
     os::ReplacingFile out(fileName);
-    s.CopyToStream(out.stream());
+    s.CopyToFile(out);
     out.commit();
 }

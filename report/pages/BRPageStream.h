@@ -27,6 +27,7 @@
 
 #include "platform/core/Streams.h"
 #include "platform/graphics/Metafile.h"
+#include "platform/os/ReplacingFile.h"
 #include "platform/os/SignalCleanup.h"
 
 // The page stream's storage: in memory until it grows past a limit, then
@@ -56,6 +57,10 @@ public:
     // Copies the whole stream to target in chunks of 10240 bytes, whatever
     // the position; leaves the position at the end.
     void CopyToStream(TStream& target);
+    // The whole stream as the new contents of a file being replaced: a stream
+    // kept in a file is copied by the kernel where it can be, anything else
+    // through CopyToStream. Leaves the position at the end.
+    void CopyToFile(os::ReplacingFile& target);
 
     bool InMemory() const { return memory_ != nullptr; }
     // The spill file's path ("" while in memory or when opened on a file).

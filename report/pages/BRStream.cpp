@@ -74,6 +74,18 @@ void TBRStream::SetSize(std::int64_t size) {
         file_->SetSize(size);
 }
 
+void TBRStream::CopyToFile(os::ReplacingFile& target) {
+    Guard lock(mutex_);
+    if (file_) {
+        const std::int64_t size = file_->Size();
+        if (target.append_file(file_->Handle(), size)) {
+            SetPosition(size);
+            return;
+        }
+    }
+    CopyToStream(target.stream());
+}
+
 void TBRStream::CopyToStream(TStream& target) {
     Guard lock(mutex_);
     SetPosition(0);

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <fcntl.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -296,6 +297,67 @@ TEST(ReplacingFile, StreamsByNameAndInPartsAndAdoptsAFinishedFile) {
     // Not for a device.
     put(t.dir / "finished", "x");
     EXPECT_FALSE(os::ReplacingFile::adopt((t.dir / "finished").string(), "/dev/null"));
+}
+
+// Another file's bytes appended by the kernel land between what was written
+// before and after them, across several hand-over slices; a target the
+// kernel cannot copy to takes nothing; a source that ends early, or a
+// file-size limit on the way, fails the commit and keeps the old file.
+TEST(ReplacingFile, AppendedFilesLandInOrderAndTheirFailuresKeepTheOldFile) {
+    TempFolder t;
+    const fs::path source = t.dir / "source.bin";
+    std::string bytes(9 * 1024 * 1024 + 12345, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = char(i * 131 % 251);
+    put(source, bytes);
+    const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    const fs::path target = t.dir / "target.bin";
+    {
+        os::ReplacingFile f(target.string());
+        core::write_all(f.stream(), "head", 4);
+        ASSERT_TRUE(f.append_file(fd, std::int64_t(bytes.size())));
+        core::write_all(f.stream(), "tail", 4);
+        f.commit();
+    }
+    EXPECT_TRUE(get(target) == "head" + bytes + "tail");
+
+    // A pipe is written directly and cannot take a kernel copy.
+    int pipe_fds[2];
+    ASSERT_EQ(::pipe(pipe_fds), 0);
+    {
+        os::ReplacingFile f("/proc/self/fd/" + std::to_string(pipe_fds[1]));
+        EXPECT_FALSE(f.append_file(fd, 10));
+        core::write_all(f.stream(), "x", 1);
+        f.commit();
+    }
+    char got[8] = {};
+    EXPECT_EQ(::read(pipe_fds[0], got, sizeof got), 1);
+    ::close(pipe_fds[0]);
+    ::close(pipe_fds[1]);
+
+    put(target, "old");
+    {
+        os::ReplacingFile f(target.string());
+        EXPECT_TRUE(f.append_file(fd, std::int64_t(bytes.size()) + 1));
+        EXPECT_THROW(f.commit(), EFCreateError);
+    }
+    const int rc = in_child([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit {1 << 20, 1 << 20};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        os::ReplacingFile f(target.string());
+        f.append_file(fd, std::int64_t(bytes.size()));
+        try {
+            f.commit();
+        } catch (const EWriteError& e) {
+            return e.Message() == "Disk full" ? 0 : 2;
+        }
+        return 1;
+    });
+    EXPECT_EQ(rc, 0);
+    ::close(fd);
+    EXPECT_EQ(get(target), "old");
+    EXPECT_EQ(names(t.dir), (std::vector<std::string>{"source.bin", "target.bin"}));
 }
 
 TEST(ReplacingFile, ASignalRemovesTheNewFile) {

@@ -115,6 +115,10 @@ TEST_F(PageList, PagesReadBackInAnyOrderWithAndWithoutCodingAndSpilling) {
             EXPECT_EQ(get_le32(&bytes[128]), 1u);
             uint32_t last = get_le32(&bytes[bytes.size() - 4]);
             EXPECT_EQ(get_le32(&bytes[last]), 6u);
+            // Stored to a file, from memory or from the spill file alike.
+            ScratchDir dir("brp");
+            list.SaveStoredPages(dir / "saved.brp");
+            EXPECT_EQ(file_bytes(dir / "saved.brp"), bytes);
             list.SetPageStream(nullptr);
             if (!spill.empty()) {
                 EXPECT_FALSE(std::filesystem::exists(spill));
