@@ -309,8 +309,9 @@ int TBRFrame::Thickness(long double factor) const {
 }
 
 void TBRFrame::PaintFrame(TCanvas& canvas, const TRect& rect, long double x_factor, long double y_factor) const {
-    const int tv = Thickness(x_factor);
-    const int th = Thickness(y_factor);
+    const bool any = HasAnySide();
+    const int tv = any ? Thickness(x_factor) : 0;
+    const int th = any ? Thickness(y_factor) : 0;
     canvas.Brush.Style = bsSolid;
     canvas.Brush.Color = color_;
     ApplyPen(canvas.Pen);

@@ -8,6 +8,7 @@
 // Lengths are in tenths of a millimetre unless a name says otherwise.
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -180,8 +181,26 @@ constexpr bool HasPaperDimension(TBRPaperSize size) {
 // and sizes of Letter to A3ExtraTrans, in ordinal order.
 std::vector<graphics::PaperSizeRow> DevicePaperTable();
 
-// Rounds to the nearest integer, halves to even.
-std::int32_t RoundEven(double value);
+// Rounds to the nearest integer, halves to even (every device coordinate
+// goes through it, so it is inline).
+inline std::int32_t RoundEven(double value) {
+    // To nearest, halves to even, in whatever rounding mode: a double's
+    // fraction is exact, so the mode need not be read or set.
+    if (std::fabs(value) < 1e15) {
+        // Truncating to an integer is exact here, and cheaper than trunc.
+        const std::int64_t whole = static_cast<std::int64_t>(value);
+        const double fraction = value - static_cast<double>(whole);
+        std::int64_t r = whole;
+        if (fraction > 0.5 || (fraction == 0.5 && (whole & 1) != 0)) ++r;
+        else if (fraction < -0.5 || (fraction == -0.5 && (whole & 1) != 0)) --r;
+        return std::int32_t(r);
+    }
+    double whole = std::trunc(value);
+    const double fraction = value - whole;
+    const double size = std::fabs(fraction);
+    if (size > 0.5 || (size == 0.5 && std::fmod(whole, 2.0) != 0)) whole += fraction < 0 ? -1.0 : 1.0;
+    return std::int32_t(whole);
+}
 
 }  // namespace report
 
