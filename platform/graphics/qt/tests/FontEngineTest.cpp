@@ -21,36 +21,36 @@
 namespace {
 
 // A font as the tests name it; TFont itself is not copied.
-struct Spec {
+struct FontSpecimen {
     std::string name;
     int height = 0, style = 0;
 };
 
-void set_font(TFont& f, const Spec& s) {
+void set_font(TFont& f, const FontSpecimen& s) {
     f.Name = s.name;
     f.Height = s.height;
     f.Style = s.style;
 }
 
-// The engine's answers for a font given by its spec.
+// The engine's answers for a font given by its specimen.
 struct Measure {
     graphics::FontEngine& engine = graphics::font_engine();
-    int width(const Spec& s, std::string_view text) {
+    int width(const FontSpecimen& s, std::string_view text) {
         TFont f;
         set_font(f, s);
         return engine.TextWidth(f, text);
     }
-    void advances(const Spec& s, std::string_view text, std::vector<double>& out) {
+    void advances(const FontSpecimen& s, std::string_view text, std::vector<double>& out) {
         TFont f;
         set_font(f, s);
         engine.Advances(f, text, out);
     }
-    graphics::TTextMetric metric(const Spec& s) {
+    graphics::TTextMetric metric(const FontSpecimen& s) {
         TFont f;
         set_font(f, s);
         return engine.Metric(f);
     }
-    graphics::TRecordedText recorded(const Spec& s, std::string_view text) {
+    graphics::TRecordedText recorded(const FontSpecimen& s, std::string_view text) {
         TFont f;
         set_font(f, s);
         return graphics::record_text(f, text);
@@ -95,8 +95,8 @@ TEST(FontEngine, WidthIsTheRoundedSumOfCharacterAdvances) {
     graphics::qt::GraphicsScope qt;
     Measure m;
     std::vector<double> advances;
-    for (const Spec& font : {Spec{"Arial", -13}, Spec{"Calibri", -15, 1 << fsBold},
-                             Spec{"Times New Roman", -37, 1 << fsItalic}, Spec{"Courier New", 20}}) {
+    for (const FontSpecimen& font : {FontSpecimen{"Arial", -13}, FontSpecimen{"Calibri", -15, 1 << fsBold},
+                             FontSpecimen{"Times New Roman", -37, 1 << fsItalic}, FontSpecimen{"Courier New", 20}}) {
         for (const std::string& text : kTexts) {
             m.advances(font, text, advances);
             ASSERT_EQ(advances.size(), code_points(text)) << font.name << " " << text;
@@ -110,7 +110,7 @@ TEST(FontEngine, WidthIsTheRoundedSumOfCharacterAdvances) {
     }
     // A tab is as wide as a space, a soft hyphen as a hyphen; every invalid
     // byte is one U+FFFD.
-    Spec arial{"Arial", -16};
+    FontSpecimen arial{"Arial", -16};
     EXPECT_EQ(m.width(arial, "a\tb"), m.width(arial, "a b"));
     EXPECT_EQ(m.width({"Calibri", -16}, "a\xc2\xad" "b"), m.width({"Calibri", -16}, "a-b"));
     EXPECT_EQ(m.width(arial, "\xff\xfe"), m.width(arial, "\xef\xbf\xbd\xef\xbf\xbd"));
@@ -123,7 +123,7 @@ TEST(FontEngine, WidthIsTheRoundedSumOfCharacterAdvances) {
 TEST(FontEngine, RecordedAdvancesAreTheWidthsOfEveryPrefix) {
     graphics::qt::GraphicsScope qt;
     Measure m;
-    for (const Spec& font : {Spec{"Arial", -13}, Spec{"Calibri", -11, 1 << fsItalic}}) {
+    for (const FontSpecimen& font : {FontSpecimen{"Arial", -13}, FontSpecimen{"Calibri", -11, 1 << fsItalic}}) {
         for (const std::string& text : kTexts) {
             graphics::TRecordedText t = m.recorded(font, text);
             ASSERT_EQ(t.Units.size(), t.Advances.size());
@@ -153,7 +153,7 @@ TEST(FontEngine, EveryAttributeThatChangesAdvancesIsItsOwnEntry) {
     const QString serif = QStringLiteral("Liberation Serif");
     struct Case {
         const char* what;
-        Spec font;
+        FontSpecimen font;
         double expected;  // Qt's side-by-side width of a font made here; < 0: not compared
     };
     const std::vector<Case> cases = {
@@ -194,7 +194,7 @@ TEST(FontEngine, EveryAttributeThatChangesAdvancesIsItsOwnEntry) {
 TEST(FontEngine, CharactersTheFontLacksAreMeasuredWithTheFontQtDrawsThemWith) {
     graphics::qt::GraphicsScope qt;
     Measure m;
-    Spec arial{"Arial", -16};
+    FontSpecimen arial{"Arial", -16};
     std::vector<double> advances;
     for (const char* text : {"\xe4\xb8\xad", "\xf0\x9f\x98\x80", "\xd8\xa8"}) {  // 中, an emoji, Arabic beh
         m.advances(arial, text, advances);
@@ -230,15 +230,15 @@ Ink ink_of(const QImage& image) {
 constexpr int kPageWidth = 400, kPageHeight = 40;
 
 // Text drawn at (x, 8) on a white page through one of the drawing paths.
-using Draw = std::function<QImage(const Spec& font, int x, const std::string& text)>;
+using Draw = std::function<QImage(const FontSpecimen& font, int x, const std::string& text)>;
 
-void on_canvas(TCanvas& c, const Spec& font, int x, const std::string& text) {
+void on_canvas(TCanvas& c, const FontSpecimen& font, int x, const std::string& text) {
     set_font(c.Font, font);
     c.Brush.Style = bsClear;
     c.TextOut(x, 8, text);
 }
 
-QImage through_qt_canvas(const Spec& font, int x, const std::string& text) {
+QImage through_qt_canvas(const FontSpecimen& font, int x, const std::string& text) {
     QImage image(kPageWidth, kPageHeight, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter p(&image);
@@ -247,7 +247,7 @@ QImage through_qt_canvas(const Spec& font, int x, const std::string& text) {
     return image;
 }
 
-QImage through_bitmap(const Spec& font, int x, const std::string& text) {
+QImage through_bitmap(const FontSpecimen& font, int x, const std::string& text) {
     TBitmap b(kPageWidth, kPageHeight, pf24bit);
     b.Canvas().Brush.Color = clWhite;
     b.Canvas().FillRect(Rect(0, 0, kPageWidth, kPageHeight));
@@ -261,7 +261,7 @@ QImage through_bitmap(const Spec& font, int x, const std::string& text) {
     return image;
 }
 
-QImage through_metafile(const Spec& font, int x, const std::string& text) {
+QImage through_metafile(const FontSpecimen& font, int x, const std::string& text) {
     TMetafile page;
     page.SetWidth(kPageWidth);
     page.SetHeight(kPageHeight);
@@ -281,7 +281,7 @@ TEST(FontEngine, DrawnTextEndsWhereItWasMeasured) {
         {"QtCanvas", through_qt_canvas}, {"bitmap", through_bitmap}, {"metafile", through_metafile}};
     const std::vector<std::string> texts = {"AVAVAVAVAVAV", "TyTyTyTy Yo", "office ffi fl", "A\tV",
                                             "Tamblero Wy 1.234,56", "Silben\xc2\xadtrennung"};
-    for (const Spec& font : {Spec{"Arial", -16}, Spec{"Calibri", -18}, Spec{"Times New Roman", -16}}) {
+    for (const FontSpecimen& font : {FontSpecimen{"Arial", -16}, FontSpecimen{"Calibri", -18}, FontSpecimen{"Times New Roman", -16}}) {
         for (const std::string& text : texts) {
             // The last character drawn alone where the text before it ends.
             std::string before = text.substr(0, text.size() - 1), last = text.substr(text.size() - 1);
