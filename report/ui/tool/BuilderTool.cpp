@@ -4,6 +4,7 @@
 #include "platform/core/StringList.h"
 #include "platform/data/Startup.h"
 #include "platform/graphics/qt/QtCanvas.h"
+#include "platform/os/ReplacingFile.h"
 #include "platform/ui/Headless.h"
 #include "platform/ui/Startup.h"
 #include "report/controls/BRCustomLabel.h"
@@ -86,7 +87,7 @@ bool edit_layout_control(const std::string& file, const std::string& name, const
     TBRCustomLabel& target = text_control(saved, name, file);
     const bool expression = target.EditorClass() == "TBRExprEditor";
     apply_editor_values(target, editor_values(control, expression), expression);
-    core::write_component_file(*saved.root, file);
+    os::write_file(file, core::write_component(*saved.root));
     return true;
 }
 
