@@ -799,26 +799,6 @@ int make_temp_file(const std::string& folder, std::string_view prefix, std::stri
     return -1;
 }
 
-namespace {
-
-// Flushes the finished file `from`, renames it over `to` and flushes the folder.
-void rename_over(const std::string& from, const std::string& to) {
-    int fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-    if (::rename(from.c_str(), to.c_str()) != 0) RaiseLastOSError(errno);
-    std::string dir = ExtractFileDir(to);
-    int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-}
-
-}  // namespace
-
 void save_file(const std::string& path, std::string_view data) {
     std::string dir = ExtractFilePath(path);
     std::string temp;
@@ -859,17 +839,18 @@ void save_file(const std::string& path, std::string_view data) {
         left -= std::size_t(w);
     }
     if (!err && ::fchmod(fd, mode) != 0) err = errno;
+    // On the disk before it takes the name: a failed flush leaves the old file.
+    if (!err && ::fsync(fd) != 0) err = errno;
     if (::close(fd) != 0 && !err) err = errno;
-    if (!err) {
-        try {
-            rename_over(name.data(), path);
-        } catch (const EOSError& e) {
-            err = e.ErrorCode;
-        }
-    }
+    if (!err && ::rename(name.data(), path.c_str()) != 0) err = errno;
     if (err) {
         ::unlink(name.data());
         fail(err);
+    }
+    const std::string folder = ExtractFileDir(path);
+    if (int dfd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
     }
 }
 
