@@ -90,33 +90,7 @@ bool set_read_only(const std::string& path, bool read_only) {
     return ::chmod(path.c_str(), mode) == 0;
 }
 
-std::string read_file(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    auto fail = [&](int err) {
-        throw EFOpenError(Format("Cannot open file \"%s\". %s", {path, SysErrorMessage(err)}));
-    };
-    if (fd < 0) fail(errno);
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        fail(EISDIR);
-    }
-    std::string out;
-    char buf[65536];
-    while (true) {
-        const ssize_t r = ::read(fd, buf, sizeof buf);
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            const int err = errno;
-            ::close(fd);
-            fail(err);
-        }
-        if (r == 0) break;
-        out.append(buf, std::size_t(r));
-    }
-    ::close(fd);
-    return out;
-}
+std::string read_file(const std::string& path) { return core::detail::read_file(path); }
 
 Renamed rename_no_replace(const std::string& from, const std::string& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return Renamed::yes;
