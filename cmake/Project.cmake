@@ -50,72 +50,20 @@ function(tamblero_tool name)
 endfunction()
 
 # tamblero_fuzz_target(NAME SOURCE file LIBRARY lib [LIBS -l...])
-#   A libFuzzer target built with Debian's clang++ (libFuzzer, AddressSanitizer
-#   and UndefinedBehaviorSanitizer) straight from SOURCE and the sources of
-#   LIBRARY and of the tree's libraries under it, one object a source so the
-#   compiles run in parallel; LIBS are the system libraries it links. Made only
-#   when clang++ is present and outside the sanitizer build; sets
-#   TAMBLERO_FUZZ_BIN in the caller to the program's path.
-function(tamblero_collect_sources target)
-  get_property(seen GLOBAL PROPERTY TAMBLERO_FUZZ_SEEN)
-  if(NOT TARGET ${target} OR target IN_LIST seen)
-    return()
-  endif()
-  set_property(GLOBAL APPEND PROPERTY TAMBLERO_FUZZ_SEEN ${target})
-  get_target_property(imported ${target} IMPORTED)
-  if(imported)
-    return()
-  endif()
-  get_target_property(dir ${target} SOURCE_DIR)
-  get_target_property(srcs ${target} SOURCES)
-  foreach(src ${srcs})
-    if(src MATCHES "\\.cpp$")
-      cmake_path(ABSOLUTE_PATH src BASE_DIRECTORY ${dir})
-      set_property(GLOBAL APPEND PROPERTY TAMBLERO_FUZZ_SOURCES ${src})
-    endif()
-  endforeach()
-  get_target_property(deps ${target} INTERFACE_LINK_LIBRARIES)
-  foreach(dep ${deps})
-    tamblero_collect_sources(${dep})
-  endforeach()
-endfunction()
-
+#   A libFuzzer program made from SOURCE and LIBRARY, in the fuzz
+#   configuration only (TAMBLERO_FUZZ, configured with clang++, where every
+#   library is compiled once with the fuzzer's coverage and the sanitizers);
+#   LIBS are the system libraries it links. The plain and sanitizer passes
+#   make no fuzz program. scripts/fuzz builds and runs them.
 function(tamblero_fuzz_target name)
   cmake_parse_arguments(A "" "SOURCE;LIBRARY" "LIBS" ${ARGN})
-  set(TAMBLERO_FUZZ_BIN "" PARENT_SCOPE)
-  find_program(TAMBLERO_CLANGXX NAMES clang++ clang++-14)
-  if(NOT TAMBLERO_CLANGXX OR TAMBLERO_SANITIZE)
+  if(NOT TAMBLERO_FUZZ)
     return()
   endif()
-  set_property(GLOBAL PROPERTY TAMBLERO_FUZZ_SEEN "")
-  set_property(GLOBAL PROPERTY TAMBLERO_FUZZ_SOURCES "")
-  tamblero_collect_sources(${A_LIBRARY})
-  get_property(library_sources GLOBAL PROPERTY TAMBLERO_FUZZ_SOURCES)
-  cmake_path(ABSOLUTE_PATH A_SOURCE BASE_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})
-  set(flags -std=c++20 -O1 -g1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
-  # Ninja makes an output's folder itself; the Makefile generators do not.
-  file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/${name}_objects)
-  set(objects)
-  foreach(src ${A_SOURCE} ${library_sources})
-    file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${src})
-    string(REPLACE "/" "_" obj ${rel})
-    set(obj ${CMAKE_CURRENT_BINARY_DIR}/${name}_objects/${obj}.o)
-    add_custom_command(OUTPUT ${obj}
-      COMMAND ${TAMBLERO_CLANGXX} ${flags} -I${PROJECT_SOURCE_DIR} -MD -MF ${obj}.d -c ${src} -o ${obj}
-      DEPENDS ${src}
-      DEPFILE ${obj}.d
-      COMMENT "Compiling ${rel} for ${name}"
-      VERBATIM)
-    list(APPEND objects ${obj})
-  endforeach()
-  set(bin ${CMAKE_BINARY_DIR}/bin/${name})
-  add_custom_command(OUTPUT ${bin}
-    COMMAND ${TAMBLERO_CLANGXX} -fsanitize=fuzzer,address,undefined ${objects} ${A_LIBS} -o ${bin}
-    DEPENDS ${objects}
-    COMMENT "Linking ${name}"
-    VERBATIM)
-  add_custom_target(${name} ALL DEPENDS ${bin})
-  set(TAMBLERO_FUZZ_BIN ${bin} PARENT_SCOPE)
+  add_executable(${name} ${A_SOURCE})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE ${A_LIBRARY} ${A_LIBS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
 endfunction()
 
 # How test executables are compiled. The code under test is built as the
