@@ -7,7 +7,7 @@ touch (sides or corners). Prints one line per area, "left top right bottom"
 Usage: colour_boxes.py FILE RED GREEN BLUE [TOLERANCE]"""
 import sys
 
-from PIL import Image
+from PIL import Image, ImageChops
 
 path = sys.argv[1]
 colour = tuple(int(v) for v in sys.argv[2:5])
@@ -16,18 +16,18 @@ tolerance = int(sys.argv[5]) if len(sys.argv) > 5 else 60
 with Image.open(path) as im:
     rgb = im.convert("RGB")
     width, height = rgb.size
-    data = rgb.tobytes()
 
-mask = bytearray(width * height)
-for i in range(width * height):
-    r, g, b = data[3 * i], data[3 * i + 1], data[3 * i + 2]
-    if abs(r - colour[0]) <= tolerance and abs(g - colour[1]) <= tolerance and abs(b - colour[2]) <= tolerance:
-        mask[i] = 1
+# The mask is made by PIL a channel at a time (255 where the channel is near
+# the colour), so Python visits only the pixels of the colour.
+mask = None
+for band, wanted in zip(rgb.split(), colour):
+    near = band.point(lambda v, w=wanted: 255 if abs(v - w) <= tolerance else 0)
+    mask = near if mask is None else ImageChops.multiply(mask, near)
+mask = bytearray(mask.tobytes())
 
 boxes = []
-for start in range(width * height):
-    if not mask[start]:
-        continue
+start = mask.find(255)
+while start >= 0:
     mask[start] = 0
     stack = [start]
     left, top, right, bottom = width, height, -1, -1
@@ -45,6 +45,7 @@ for start in range(width * height):
                     mask[ny * width + nx] = 0
                     stack.append(ny * width + nx)
     boxes.append((left, top, right + 1, bottom + 1))
+    start = mask.find(255, start)
 
 print("size", width, height)
 for box in sorted(boxes, key=lambda b: (b[1], b[0])):
