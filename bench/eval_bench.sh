@@ -6,7 +6,8 @@
 # same column of the same query row by row (the goal: ratio <= 1.0), then
 # against sqlite3 running the SQL aggregate for each aggregate. Checks that
 # every total agrees with sqlite3's and prints wall time, peak memory and our
-# ratio. Run by hand; not part of ctest.
+# ratio (bench/lib.sh: interleaved rounds, best of --runs, ours / peer). Run
+# by hand; not part of ctest.
 #
 #   bench/eval_bench.sh [--rows N] [--runs N] [--work DIR] [--build DIR]
 #
@@ -27,14 +28,9 @@ while (( $# )); do
   esac
 done
 tool=$build/bin/report-tool
-[[ -x $tool ]] || { echo "build first: $tool is missing" >&2; exit 1; }
-command -v sqlite3 >/dev/null || { echo "sqlite3 is missing (scripts/setup installs it)" >&2; exit 1; }
-if [[ -z $work ]]; then
-  work=$(mktemp -d /tmp/evalbenchXXXXXX)
-  trap 'rm -rf "$work"' EXIT
-fi
-
-source "$root/bench/measure.sh"
+source "$root/bench/lib.sh"
+bench_need "$tool" sqlite3
+bench_work evalbench
 
 db=$work/orders.db
 rm -f "$db"
@@ -55,24 +51,27 @@ for amount, qty in sqlite3.connect(sys.argv[1]).execute(sys.argv[2]):
         total += amount
 print(repr(total))
 PY
-read -r t_tool m_tool < <(measure "$work/out" "$tool" eval --db "$db" --sql "$query" --aggregate "SUM(amount)")
-ours=$(cut -d' ' -f2 "$work/stdout.txt")
-read -r t_py m_py < <(measure "$work/out" /usr/bin/python3 "$work/rowloop.py" "$db" "$query")
-theirs=$(cat "$work/stdout.txt")
+row() { printf "%-16s %10s %10s %10s %10s %7s %s\n" "$@"; }
+for ((r = 0; r < runs; r++)); do
+  bench_run tool "$tool" eval --db "$db" --sql "$query" --aggregate "SUM(amount)"
+  bench_run python /usr/bin/python3 "$work/rowloop.py" "$db" "$query"
+done
+ours=$(cut -d' ' -f2 "$work/tool.out") theirs=$(cat "$work/python.out")
 ok=no; same "$ours" "$total" && same "$theirs" "$total" && ok=yes
-ratio=$(awk -v a="$t_tool" -v b="$t_py" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
-printf "%-16s %9s %9s %10s %10s %7s %s\n" expression tool_s python_s tool_KiB python_KiB ratio same
-printf "%-16s %9s %9s %10s %10s %7s %s\n" "SUM(amount)" "$t_tool" "$t_py" "$m_tool" "$m_py" "$ratio" "$ok"
+row expression tool_s python_s tool_KiB python_KiB ratio same
+row "SUM(amount)" "${best[tool]}" "${best[python]}" "${peak[tool]}" "${peak[python]}" "$(bench_ratio tool python)" "$ok"
+echo "(goal: ratio <= 1.0; ratios are ours / peer)"
 echo
 
-printf "%-16s %9s %9s %10s %10s %7s %s\n" expression tool_s sqlite_s tool_KiB sqlite_KiB ratio same
+row expression tool_s sqlite_s tool_KiB sqlite_KiB ratio same
 for pair in "SUM(amount):SUM(amount)" "COUNT:COUNT(*)" "AVERAGE(amount):AVG(amount)" "MAX(qty):MAX(qty)"; do
   expr=${pair%%:*} sql=${pair#*:}
-  read -r t_tool m_tool < <(measure "$work/out" "$tool" eval --db "$db" --sql "SELECT amount, qty FROM orders" --aggregate "$expr")
-  ours=$(cut -d' ' -f2 "$work/stdout.txt")
-  read -r t_peer m_peer < <(measure "$work/out" sqlite3 "$db" "SELECT $sql FROM orders")
-  peer=$(cat "$work/stdout.txt")
+  bench_reset
+  for ((r = 0; r < runs; r++)); do
+    bench_run tool "$tool" eval --db "$db" --sql "$query" --aggregate "$expr"
+    bench_run sqlite sqlite3 "$db" "SELECT $sql FROM orders"
+  done
+  ours=$(cut -d' ' -f2 "$work/tool.out") peer=$(cat "$work/sqlite.out")
   ok=no; same "$ours" "$peer" && ok=yes
-  ratio=$(awk -v a="$t_tool" -v b="$t_peer" 'BEGIN { printf "%.1f", (b > 0 ? a / b : 0) }')
-  printf "%-16s %9s %9s %10s %10s %7s %s\n" "$expr" "$t_tool" "$t_peer" "$m_tool" "$m_peer" "$ratio" "$ok"
+  row "$expr" "${best[tool]}" "${best[sqlite]}" "${peak[tool]}" "${peak[sqlite]}" "$(bench_ratio tool sqlite)" "$ok"
 done

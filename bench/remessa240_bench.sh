@@ -25,26 +25,23 @@ while (( $# )); do
 done
 (( titles > 49999 )) && titles=49999  # record numbers in a batch have five digits
 tool=$root/build/bin/billing-tool
-[[ -x $tool ]] || { echo "build first: $tool is missing" >&2; exit 1; }
-command -v gawk >/dev/null || { echo "gawk is missing (scripts/setup installs it)" >&2; exit 1; }
-if [[ -z $work ]]; then
-  work=$(mktemp -d /tmp/remessa240benchXXXXXX)
-  trap 'rm -rf "$work"' EXIT
-fi
+source "$root/bench/lib.sh"
+bench_need "$tool" gawk
+bench_work remessa240bench
 
-source "$root/bench/measure.sh"
-
-printf "%-5s %8s %8s %10s %10s %8s %s\n" bank tool_s gawk_s tool_KiB gawk_KiB ratio same
+printf "%-5s %10s %10s %10s %10s %8s %s\n" bank tool_s gawk_s tool_KiB gawk_KiB ratio same
 for bank in 001 104; do
   json=$work/batch$bank.json tsv=$work/batch$bank.tsv
   /usr/bin/python3 "$root/tests/make_remessa_batch.py" "$bank" "$titles" 18 "$json" --tsv "$tsv" --plain
   read -r numero data < <(/usr/bin/python3 -c 'import json, sys
 d = json.load(open(sys.argv[1])); print(d["NumeroArquivo"], d["DataArquivo"])' "$json")
-  read -r tool_s tool_kib < <(measure "$work/tool.rem" "$tool" remessa --bank "$bank" --layout 240 "$json" "$work/tool.rem")
-  read -r gawk_s gawk_kib < <(measure "$work/stdout.txt" gawk -v bank="$bank" -v numero="$numero" -v data="$data" \
-    -f "$root/bench/remessa240_bench.awk" "$tsv")
+  bench_reset
+  for ((r = 0; r < runs; r++)); do
+    bench_run tool "$tool" remessa --bank "$bank" --layout 240 "$json" "$work/tool.rem"
+    bench_run gawk gawk -v bank="$bank" -v numero="$numero" -v data="$data" -f "$root/bench/remessa240_bench.awk" "$tsv"
+  done
   same=no
-  cmp -s "$work/tool.rem" "$work/stdout.txt" && tr -d '\r' <"$work/tool.rem" | awk 'length($0)!=240{exit 1}' && same=yes
-  ratio=$(awk -v a="$tool_s" -v b="$gawk_s" 'BEGIN { printf "%.2fx", (b > 0 ? a / b : 0) }')
-  printf "%-5s %8s %8s %10s %10s %8s %s\n" "$bank" "$tool_s" "$gawk_s" "$tool_kib" "$gawk_kib" "$ratio" "$same"
+  cmp -s "$work/tool.rem" "$work/gawk.out" && tr -d '\r' <"$work/tool.rem" | awk 'length($0)!=240{exit 1}' && same=yes
+  printf "%-5s %10s %10s %10s %10s %8s %s\n" "$bank" "${best[tool]}" "${best[gawk]}" "${peak[tool]}" "${peak[gawk]}" \
+    "$(bench_ratio tool gawk)" "$same"
 done

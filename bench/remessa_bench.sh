@@ -24,30 +24,25 @@ while (( $# )); do
   esac
 done
 tool=$root/build/bin/billing-tool
-[[ -x $tool ]] || { echo "build first: $tool is missing" >&2; exit 1; }
-command -v gawk >/dev/null || { echo "gawk is missing (scripts/setup installs it)" >&2; exit 1; }
-if [[ -z $work ]]; then
-  work=$(mktemp -d /tmp/remessabenchXXXXXX)
-  trap 'rm -rf "$work"' EXIT
-fi
+source "$root/bench/lib.sh"
+bench_need "$tool" gawk
+bench_work remessabench
 
-source "$root/bench/measure.sh"
-
-printf "%-5s %8s %8s %8s %10s %10s %10s %11s %11s %s\n" bank tool_s gawk_json gawk_tsv tool_KiB gawkj_KiB gawkt_KiB ratio_json ratio_tsv same
+printf "%-5s %10s %10s %10s %10s %10s %10s %11s %11s %s\n" bank tool_s gawk_json gawk_tsv tool_KiB gawkj_KiB gawkt_KiB ratio_json ratio_tsv same
 for bank in 001 237; do
   json=$work/batch$bank.json tsv=$work/batch$bank.tsv
   /usr/bin/python3 "$root/tests/make_remessa_batch.py" "$bank" "$titles" 18 "$json" --tsv "$tsv" --plain
   read -r numero data < <(/usr/bin/python3 -c 'import json, sys
 d = json.load(open(sys.argv[1])); print(d["NumeroArquivo"], d["DataArquivo"])' "$json")
-  read -r tool_s tool_kib < <(measure "$work/tool.rem" "$tool" remessa --bank "$bank" "$json" "$work/tool.rem")
   gawk_run=(gawk -v bank="$bank" -v numero="$numero" -v data="$data" -f "$root/bench/remessa_bench.awk")
-  read -r json_s json_kib < <(measure "$work/stdout.txt" "${gawk_run[@]}" -v input=json "$json")
-  cp "$work/stdout.txt" "$work/gawk-json.rem"
-  read -r tsv_s tsv_kib < <(measure "$work/stdout.txt" "${gawk_run[@]}" -v input=tsv "$tsv")
-  cp "$work/stdout.txt" "$work/gawk-tsv.rem"
+  bench_reset
+  for ((r = 0; r < runs; r++)); do
+    bench_run tool "$tool" remessa --bank "$bank" "$json" "$work/tool.rem"
+    bench_run gawk_json "${gawk_run[@]}" -v input=json "$json"
+    bench_run gawk_tsv "${gawk_run[@]}" -v input=tsv "$tsv"
+  done
   same=no
-  cmp -s "$work/tool.rem" "$work/gawk-json.rem" && cmp -s "$work/tool.rem" "$work/gawk-tsv.rem" && same=yes
-  ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2fx", (b > 0 ? a / b : 0) }'; }
-  printf "%-5s %8s %8s %8s %10s %10s %10s %11s %11s %s\n" "$bank" "$tool_s" "$json_s" "$tsv_s" "$tool_kib" "$json_kib" \
-    "$tsv_kib" "$(ratio "$tool_s" "$json_s")" "$(ratio "$tool_s" "$tsv_s")" "$same"
+  cmp -s "$work/tool.rem" "$work/gawk_json.out" && cmp -s "$work/tool.rem" "$work/gawk_tsv.out" && same=yes
+  printf "%-5s %10s %10s %10s %10s %10s %10s %11s %11s %s\n" "$bank" "${best[tool]}" "${best[gawk_json]}" "${best[gawk_tsv]}" \
+    "${peak[tool]}" "${peak[gawk_json]}" "${peak[gawk_tsv]}" "$(bench_ratio tool gawk_json)" "$(bench_ratio tool gawk_tsv)" "$same"
 done

@@ -18,34 +18,23 @@ while (( $# )); do
   esac
 done
 tool=$root/build/bin/billing-tool
-[[ -x $tool ]] || { echo "build first: $tool is missing" >&2; exit 1; }
-command -v gawk >/dev/null || { echo "gawk is missing (scripts/setup installs it)" >&2; exit 1; }
-work=$(mktemp -d /tmp/retornotoolbenchXXXXXX)
-trap 'rm -rf "$work"' EXIT
+source "$root/bench/lib.sh"
+bench_need "$tool" gawk
+bench_work retornotoolbench
 
-# once NAME COMMAND...: one timed run; keeps the best wall time and its peak KiB per NAME.
-declare -A best mem
-once() {
-  local name=$1; shift
-  /usr/bin/time -f '%e %M' -o "$work/time.txt" "$@" >/dev/null
-  read -r t m <"$work/time.txt"
-  if [[ -z ${best[$name]:-} ]] || awk "BEGIN {exit !($t < ${best[$name]})}"; then best[$name]=$t mem[$name]=$m; fi
-}
-
-printf '%-9s %-6s %8s %10s\n' records reader "wall s" "peak KiB"
+printf '%-9s %-6s %10s %10s\n' records reader "wall s" "peak KiB"
 for records in $sizes; do
   file=$work/r237.ret
   /usr/bin/python3 "$root/tests/cnab400_returns.py" --records 237 "$records" "$file"
   titles=$("$tool" retorno --bank 237 "$file" | grep -c '^    {$' || true)
   rows=$(LC_ALL=C gawk -v bank=237 -f "$root/bench/retorno_fields.awk" "$file" | wc -l)
   [[ $titles == "$rows" ]] || { echo "gawk ($rows) and billing-tool ($titles) disagree on the record count" >&2; exit 1; }
-  best=() mem=()
+  bench_reset
   for ((r = 0; r < runs; r++)); do
-    once ours "$tool" retorno --bank 237 "$file"
-    once gawk env LC_ALL=C gawk -v bank=237 -f "$root/bench/retorno_fields.awk" "$file"
+    bench_quiet ours "$tool" retorno --bank 237 "$file"
+    bench_quiet gawk env LC_ALL=C gawk -v bank=237 -f "$root/bench/retorno_fields.awk" "$file"
   done
-  printf '%-9s %-6s %8s %10s\n' "$records" ours "${best[ours]}" "${mem[ours]}" "$records" gawk "${best[gawk]}" "${mem[gawk]}"
-  awk -v o="${best[ours]}" -v g="${best[gawk]}" -v m="${mem[ours]}" -v n="$records" 'BEGIN {
-    printf "          %d records: ours / gawk = %.2f (goal <= 0.50), peak %.1f MiB (goal < 16)\n", n, o / g, m / 1024 }'
+  printf '%-9s %-6s %10s %10s\n' "$records" ours "${best[ours]}" "${peak[ours]}" "$records" gawk "${best[gawk]}" "${peak[gawk]}"
+  echo "          $records records: ours / gawk = $(bench_ratio ours gawk) (goal <= 0.50), peak $(bench_mib ours) MiB (goal < 16)"
   rm -f "$file"
 done
