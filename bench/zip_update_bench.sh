@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Updates a large archive with one new file: archive-tool against `zip -u`, in
 # the same run, on copies of the same archive. The archive is built by `zip`
-# from many small files. Prints both wall times and their ratio. Run by hand;
-# not part of ctest.
+# from many small files. Prints wall time and peak memory of both and our
+# ratio (bench/lib.sh: interleaved rounds, best of --runs, ours / peer). Run
+# by hand; not part of ctest.
 #
 #   bench/zip_update_bench.sh [--entries N] [--runs N] [--work DIR]
 #
@@ -21,11 +22,9 @@ while (( $# )); do
   esac
 done
 tool=$root/build/bin/archive-tool
-[[ -x $tool ]] || { echo "build first: $tool is missing" >&2; exit 1; }
-if [[ -z $work ]]; then
-  work=$(mktemp -d /tmp/zipupdbenchXXXXXX)
-  trap 'rm -rf "$work"' EXIT
-fi
+source "$root/bench/lib.sh"
+bench_need "$tool" zip unzip zipinfo
+bench_work zipupdbench
 
 # The small files, in folders of 1,000, and the archive zip makes of them.
 mkdir -p "$work/src"
@@ -42,25 +41,15 @@ PY
 mkdir -p "$work/new"
 head -c 200000 /dev/urandom | base64 > "$work/new/added.txt"
 
-# best_of COMMAND...: the fastest wall time in seconds over the runs, each on
-# a fresh copy of the archive.
-best_of() {
-  local archive=$1; shift
-  local best=""
-  for ((r = 0; r < runs; r++)); do
-    cp "$work/base.zip" "$archive"
-    local t0 t1 t
-    t0=$(date +%s.%N)
-    "$@" >/dev/null
-    t1=$(date +%s.%N)
-    t=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", b - a }')
-    if [[ -z $best ]] || awk "BEGIN {exit !($t < $best)}"; then best=$t; fi
-  done
-  echo "$best"
-}
-
-ours=$(best_of "$work/ours.zip" "$tool" compress "$work/ours.zip" "$work/new/added.txt")
-theirs=$(cd "$work/new" && best_of "$work/zip.zip" zip -q -u "$work/zip.zip" added.txt)
+# Each round updates a fresh copy of the archive (the copy is not timed).
+for ((r = 0; r < runs; r++)); do
+  cp "$work/base.zip" "$work/ours.zip"
+  bench_quiet ours "$tool" compress "$work/ours.zip" "$work/new/added.txt"
+  cp "$work/base.zip" "$work/zip.zip"
+  pushd "$work/new" >/dev/null
+  bench_quiet zip zip -q -u "$work/zip.zip" added.txt
+  popd >/dev/null
+done
 
 # Both results must hold every old entry and the new one.
 unzip -tq "$work/ours.zip" >/dev/null || { echo "our archive fails unzip -t" >&2; exit 1; }
@@ -70,8 +59,8 @@ expected=$(( $(zipinfo -1 "$work/base.zip" | wc -l) + 1 ))
 
 printf 'archive: %d entries (%d bytes), one file added, %d run(s) each, best counts\n\n' \
   "$((expected - 1))" "$(stat -c %s "$work/base.zip")" "$runs"
-printf '%-22s %10s\n' tool "wall s"
-printf '%-22s %10s\n' "archive-tool compress" "$ours"
-printf '%-22s %10s\n' "zip -u" "$theirs"
+printf '%-22s %10s %10s\n' tool "wall s" "peak KiB"
+printf '%-22s %10s %10s\n' "archive-tool compress" "${best[ours]}" "${peak[ours]}"
+printf '%-22s %10s %10s\n' "zip -u" "${best[zip]}" "${peak[zip]}"
 echo
-awk -v o="$ours" -v z="$theirs" 'BEGIN { printf "wall time: ours / zip -u = %.2f (goal <= 1.0)\n", o / z }'
+echo "wall time: ours / zip -u = $(bench_ratio ours zip) (goal <= 1.0)"
