@@ -118,6 +118,17 @@ void open_datasets(Layout& layout, const std::string& database) {
             query->SetConnection(shared);
         }
     }
+    // A parameter that no report variable fills must have a value of its
+    // own: a query run with a NULL in its place would silently find nothing.
+    TBREvEnvironment* variables = layout.report->Functions();
+    for (TDataSet* ds : datasets) {
+        auto* query = dynamic_cast<TQuery*>(ds);
+        if (!query) continue;
+        TParams* params = query->Params();
+        for (int i = 0; i < params->Count(); ++i)
+            if (params->Items(i)->IsNull() && variables->IndexOf(UpperCase(params->Items(i)->Name())) < 0)
+                CheckQueryParameters(*query);
+    }
     for (TDataSet* ds : datasets)
         if (!ds->Active()) ds->Open();
 }
@@ -148,7 +159,12 @@ RunResult run_layout(const RunRequest& request) {
     layouts.push_back(read_layout(request.layout));
     for (const std::string& file : request.chained) layouts.push_back(read_layout(file));
     for (Layout& layout : layouts) {
-        for (const auto& [name, text] : request.variables) layout.report->Functions()->DefineEntry(name, text);
+        // The command line wins over the layout's own entry of a name; of a
+        // name given twice, the last.
+        for (const auto& [name, text] : request.variables) {
+            layout.report->Functions()->RemoveEntry(UpperCase(name));
+            layout.report->Functions()->DefineEntry(name, text);
+        }
         open_datasets(layout, request.database);
     }
     TCustomBandReport& report = *layouts.front().report;

@@ -177,3 +177,80 @@ TEST(LayoutData, DbNamesAFileUnlessItIsAConnectionString) {
         DeleteFile(db);
     }
 }
+
+namespace {
+
+// A report listing the customers of `select customer from orders where id
+// <= :MAXID`, its parameter declared as `params` gives (nothing: untyped)
+// and its own environment entries `functions` (NAME, EXPR pairs).
+std::string customer_list(const std::string& params, const std::string& functions_names = "",
+                          const std::string& functions_data = "") {
+    std::string report_properties = R"("DataSet": "Data", "Page": {"PaperSize": "A4", "Columns": 1})";
+    if (!functions_names.empty())
+        report_properties += R"(, "Functions": {"Strings": [)" + functions_names + R"(], "DATA": [)" +
+                             functions_data + "]}";
+    return R"({"class": "TBandReport", "name": "R", "properties": {)" + report_properties + R"(},
+ "children": [
+  {"class": "TBRBand", "name": "DetailBand1", "properties": {"BandType": "rbDetail", "Size": {"Values": ["60", "1900"]}},
+   "children": [{"class": "TBRExpr", "name": "Customer",
+                 "properties": {"Left": 0, "Top": 0, "Width": 300, "Height": 16, "Expression": "Data.customer"}}]},
+  {"class": "TQuery", "name": "Data", "properties": {"SQL": ["select customer from orders where id <= :MAXID order by id"])" +
+           (params.empty() ? "" : ", \"Params\": " + params) + R"(}}
+ ]})";
+}
+
+}  // namespace
+
+// --env fills what the user names: the command line wins over the layout's
+// own entry, the last of a name given twice wins, and a parameter takes the
+// value converted to its type, typed or not. A parameter left without a
+// value, or one that the value cannot fill, ends the run naming it.
+TEST(LayoutData, EnvFillsTheParametersItNames) {
+    ScratchDir dir("report-data");
+    const std::string db = dir / "shop.db", file = dir / "layout.json", pdf = dir / "out.pdf";
+    make_orders(db);
+    const std::string typed_large = R"([{"Name": "MAXID", "DataType": "ftLargeint"}])";
+    const std::string typed_float = R"([{"Name": "MAXID", "DataType": "ftFloat"}])";
+    const std::string typed_int = R"([{"Name": "MAXID", "DataType": "ftInteger"}])";
+    const std::string typed_text = R"([{"Name": "MAXID", "DataType": "ftString"}])";
+    struct Case {
+        const char* what;
+        std::string layout, env;
+        std::string printed;  // the customers in the PDF's text, or the error
+        int status = 0;
+    };
+    const Case cases[] = {
+        {"untyped", customer_list(""), "--env MAXID=2", "Ana Bruno"},
+        {"untyped, float", customer_list(""), "--env MAXID=1.5", "Ana"},
+        {"ftLargeint", customer_list(typed_large), "--env MAXID=1", "Ana"},
+        {"ftFloat from an integer", customer_list(typed_float), "--env MAXID=2", "Ana Bruno"},
+        {"ftInteger from a text", customer_list(typed_int), "--env \"MAXID='3'\"", "Ana Bruno Carla"},
+        {"ftInteger from a whole float", customer_list(typed_int), "--env MAXID=2.0", "Ana Bruno"},
+        {"ftString from an integer", customer_list(typed_text), "--env MAXID=2", "Ana Bruno"},
+        {"the command line wins", customer_list("", "\"MAXID\"", "\"1\""), "--env MAXID=3", "Ana Bruno Carla"},
+        {"the layout's entry", customer_list("", "\"MAXID\"", "\"1\""), "", "Ana"},
+        {"the last wins", customer_list(""), "--env MAXID=1 --env maxid=2", "Ana Bruno"},
+        {"no value", customer_list(""), "", "Data: parameter MAXID has no value", 1},
+        {"no value, typed", customer_list(typed_int), "", "Data: parameter MAXID has no value", 1},
+        {"a text for an integer", customer_list(typed_int), "--env \"MAXID='two'\"",
+         "Data: parameter MAXID: 'two' is not an integer", 1},
+        {"a fraction for an integer", customer_list(typed_int), "--env MAXID=1.5",
+         "Data: parameter MAXID: '1.5' is not an integer", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        write_file(file, c.layout);
+        DeleteFile(pdf);
+        const SplitResult r =
+            run_tool("run " + shell_quote(file) + " --db " + shell_quote(db) + " " + c.env + " --pdf " + shell_quote(pdf));
+        ASSERT_EQ(r.status, c.status) << r.err;
+        if (c.status != 0) {
+            EXPECT_NE(r.err.find(c.printed), std::string::npos) << r.err;
+            continue;
+        }
+        std::string text = capture("pdftotext -layout " + shell_quote(pdf) + " - | tr -s ' \\n\\f' '  '");
+        while (!text.empty() && text.back() == ' ') text.pop_back();
+        while (!text.empty() && text.front() == ' ') text.erase(0, 1);
+        EXPECT_EQ(text, c.printed);
+    }
+}
