@@ -132,6 +132,12 @@ const data::ColumnValues* TField::values(std::size_t& row) const {
     return &block.columns[static_cast<size_t>(index_)];
 }
 
+void TField::conversion_error(const std::string& text) const {
+    std::string where = "field " + name_;
+    if (int row = dataset_->RecNo(); row > 0) where += ", row " + std::to_string(row);
+    throw EDatabaseError(dataset_->error_text(where + ": " + text));
+}
+
 bool TField::IsNull() const {
     std::size_t row = 0;
     const data::ColumnValues* v = values(row);
@@ -161,20 +167,20 @@ std::int64_t TField::AsLargeInt() const {
     if (storage_ == data::Storage::Real) {
         d = v->reals[row];
         if (std::isfinite(d) && std::fabs(d) < 9.2e18) return static_cast<std::int64_t>(std::nearbyint(d));
-        throw EDatabaseError("'" + double_text(d) + "' is not an integer");
+        conversion_error("'" + double_text(d) + "' is not an integer");
     }
     const std::string& text = v->texts[row];
     std::int64_t n = 0;
     if (parse_int64(text, n)) return n;
     if ((type_ == ftFloat || type_ == ftBCD) && parse_double(text, d) && std::isfinite(d) && std::fabs(d) < 9.2e18)
         return static_cast<std::int64_t>(std::nearbyint(d));
-    throw EDatabaseError("'" + text + "' is not an integer");
+    conversion_error("'" + text + "' is not an integer");
 }
 
 int TField::AsInteger() const {
     std::int64_t n = AsLargeInt();
     if (n < std::numeric_limits<int>::min() || n > std::numeric_limits<int>::max())
-        throw EDatabaseError("'" + AsString() + "' is not an integer");
+        conversion_error("'" + AsString() + "' is not an integer");
     return static_cast<int>(n);
 }
 
@@ -187,7 +193,7 @@ double TField::AsFloat() const {
     if (storage_ == data::Storage::Integer) return static_cast<double>(v->ints[row]);
     double d = 0;
     if (parse_double(v->texts[row], d)) return d;
-    throw EDatabaseError("'" + v->texts[row] + "' is not a number");
+    conversion_error("'" + v->texts[row] + "' is not a number");
 }
 
 bool TField::AsBoolean() const {
@@ -202,7 +208,7 @@ bool TField::AsBoolean() const {
     double d = 0;
     if (type_ != ftString && type_ != ftWideString && type_ != ftMemo && type_ != ftWideMemo && parse_double(text, d))
         return d != 0.0;
-    throw EDatabaseError("'" + text + "' is not a truth value");
+    conversion_error("'" + text + "' is not a truth value");
 }
 
 // ---------------------------------------------------------------- TFields

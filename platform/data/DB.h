@@ -39,6 +39,8 @@ public:
 
     bool IsNull() const;
     std::string AsString() const;  // text as read; "True"/"False" for booleans; bytes for binary
+    // The conversions raise EDatabaseError naming the dataset, the field and
+    // the row ("Orders: field paid, row 2: 'maybe' is not a truth value").
     int AsInteger() const;         // raises EDatabaseError when the value is no integer or out of range
     std::int64_t AsLargeInt() const;
     double AsFloat() const;        // raises EDatabaseError when the value is no number
@@ -50,6 +52,8 @@ private:
         : dataset_(dataset), index_(index), name_(std::move(name)), type_(type), size_(size), storage_(storage) {}
     // The column's values in the current block and the row in it; null column without a row.
     const data::ColumnValues* values(std::size_t& row) const;
+    // Raises EDatabaseError "DATASET: field NAME, row N: text".
+    [[noreturn]] void conversion_error(const std::string& text) const;
 
     TDataSet* dataset_;
     int index_;

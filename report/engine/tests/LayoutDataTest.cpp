@@ -254,3 +254,24 @@ TEST(LayoutData, EnvFillsTheParametersItNames) {
         EXPECT_EQ(text, c.printed);
     }
 }
+
+// A value its column's type cannot read ends the run naming the dataset,
+// the field and the row.
+TEST(LayoutData, AnUnreadableValueNamesItsFieldAndRow) {
+    ScratchDir dir("report-data");
+    const std::string db = dir / "shop.db", file = dir / "layout.json", out = dir / "out.brp";
+    ASSERT_EQ(run_status("sqlite3 " + shell_quote(db) +
+                         " \"create table orders(id integer primary key, paid boolean);"
+                         " insert into orders(paid) values (1), ('no'), ('maybe'), (1);\""),
+              0);
+    write_file(file, R"({"class": "TBandReport", "name": "R", "properties": {"DataSet": "Data"},
+ "children": [
+  {"class": "TBRBand", "name": "DetailBand1", "properties": {"BandType": "rbDetail", "Size": {"Values": ["60", "1900"]}},
+   "children": [{"class": "TBRExpr", "name": "Paid",
+                 "properties": {"Left": 0, "Top": 0, "Width": 300, "Height": 16, "Expression": "Data.paid"}}]},
+  {"class": "TQuery", "name": "Data", "properties": {"SQL": ["select id, paid from orders order by id"]}}
+ ]})");
+    const SplitResult r = run_tool("run " + shell_quote(file) + " --db " + shell_quote(db) + " --brp " + shell_quote(out));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Data: field paid, row 3: 'maybe' is not a truth value"), std::string::npos) << r.err;
+}
