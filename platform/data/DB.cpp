@@ -381,7 +381,7 @@ bool TDataSet::fetch_block() {
 }
 
 void TDataSet::keep_recent() {
-    if (!unidirectional_) return;
+    if (!unidirectional_ && !CanRunAgain()) return;
     while (block_ > 1) {
         blocks_.pop_front();
         --block_;
@@ -389,6 +389,9 @@ void TDataSet::keep_recent() {
 }
 
 void TDataSet::restart() {
+    // The old cursor ends first: a connection may hold one open result only.
+    source_.reset();
+    at_end_ = true;
     std::unique_ptr<data::RowSource> source = OpenCursor(column_adjuster());
     if (source->columns().size() != static_cast<size_t>(fields_.Count()))
         throw EDatabaseError(error_text("the command gave other columns when run again"));
@@ -398,6 +401,18 @@ void TDataSet::restart() {
     at_end_ = false;
     block_ = row_ = 0;
     fetch_block();
+}
+
+void TDataSet::seek(std::size_t target) {
+    restart();
+    while (!blocks_.empty() && blocks_.back().first + blocks_.back().rows <= target) {
+        if (!fetch_block()) throw EDatabaseError(error_text("the command gave fewer rows when run again"));
+        block_ = blocks_.size() - 1;
+        keep_recent();
+    }
+    if (blocks_.empty()) throw EDatabaseError(error_text("the command gave fewer rows when run again"));
+    block_ = blocks_.size() - 1;
+    row_ = target - blocks_[block_].first;
 }
 
 void TDataSet::First() {
@@ -454,7 +469,9 @@ void TDataSet::Prior() {
         --block_;
         row_ = blocks_[block_].rows - 1;
     } else if (blocks_.front().first > 0) {
-        throw EDatabaseError(error_text("Operation not allowed on a unidirectional dataset"));
+        if (unidirectional_) throw EDatabaseError(error_text("Operation not allowed on a unidirectional dataset"));
+        // The rows before the kept ones are read again.
+        seek(blocks_[block_].first - 1);
     } else {
         bof_ = true;
         return;
@@ -478,7 +495,7 @@ int TDataSet::RecordCount() const {
     check_active();
     if (!count_) {
         auto* self = const_cast<TDataSet*>(this);
-        if (unidirectional_) {
+        if (unidirectional_ || CanRunAgain()) {
             count_ = self->CountRecords();
         } else {
             while (self->fetch_block()) {

@@ -41,6 +41,8 @@ protected:
     // SELECT COUNT(*) over the command on a second connection; the default
     // count when the database cannot answer that.
     std::size_t CountRecords() override;
+    // A dataset only reads, so its command can run again.
+    bool CanRunAgain() const override { return true; }
 
 private:
     bool is_sqlite_file() const;

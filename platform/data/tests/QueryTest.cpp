@@ -213,7 +213,13 @@ TEST_F(QueryOnSqlite, AForwardPassStepsBackForGroupFootersAndCountsAhead) {
             EXPECT_THROW(for (int i = 0; i < 1000; ++i) query.Prior(), EDatabaseError)
                 << "a forward pass keeps only the block before the current one";
         } else {
-            for (int i = 0; i < 1999; ++i) query.Prior();
+            // Only the rows near the cursor are kept: going back reads the
+            // earlier ones again, each in its place.
+            for (int i = 0; i < 1999; ++i) {
+                query.Prior();
+                ASSERT_EQ(query.Fields()[0].AsInteger(), 1999 - i);
+                ASSERT_EQ(query.RecNo(), 1999 - i);
+            }
             EXPECT_EQ(query.RecNo(), 1);
             query.Prior();
             EXPECT_TRUE(query.Bof());
