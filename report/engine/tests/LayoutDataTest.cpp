@@ -275,3 +275,36 @@ TEST(LayoutData, AnUnreadableValueNamesItsFieldAndRow) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Data: field paid, row 3: 'maybe' is not a truth value"), std::string::npos) << r.err;
 }
+
+// The README's report example, run as the README says in a folder holding
+// the repository's examples/orders.json: it prints the orders, with a
+// title, column heads, masked numbers, a page number and the total.
+TEST(ReadmeExample, PrintsTheOrders) {
+    ScratchDir dir("report-readme");
+    ASSERT_EQ(run_status("mkdir -p " + shell_quote(dir / "examples") + " && cp " +
+                         shell_quote(source_path("examples/orders.json")) + " " + shell_quote(dir / "examples")),
+              0);
+    // The commands of the README, from its sqlite3 line to its report-tool run line.
+    const std::string readme = read_file(source_path("README.md"));
+    const std::size_t from = readme.find("    sqlite3 shop.db");
+    ASSERT_NE(from, std::string::npos);
+    const std::size_t run_at = readme.find("    report-tool run examples/orders.json", from);
+    ASSERT_NE(run_at, std::string::npos);
+    const std::string commands = readme.substr(from, readme.find('\n', run_at) - from);
+    write_file(dir / "commands.sh", commands + "\n");
+    const std::string bin = tool_path("report-tool").substr(0, tool_path("report-tool").rfind('/'));
+    const SplitResult r = run_split("cd " + shell_quote(dir.path()) + " && env -u DISPLAY LC_ALL=C PATH=" +
+                                    shell_quote(bin) + ":$PATH bash -e commands.sh");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "pages\t1\n");
+    const std::vector<std::string> lines =
+        output_lines(capture("pdftotext -layout " + shell_quote(dir / "orders.pdf") + " - | tr -d '\\f' | sed 's/  */ /g; s/^ //' | grep ."));
+    const std::vector<std::string> want = {"Orders",          "Order Customer Total", "0001 Ana 12.50",
+                                           "0002 Bruno 7.00", "Total of all orders 19.50", "Page 1"};
+    EXPECT_EQ(lines, want);
+    // The same layout lists its bands through report-tool bands run.
+    const SplitResult bands =
+        run_tool("bands run " + shell_quote(dir / "examples/orders.json") + " " + shell_quote(dir / "out.brp") + " 3");
+    EXPECT_EQ(bands.status, 0) << bands.err;
+    EXPECT_NE(bands.out.find("band\tDetailBand1\t1\t"), std::string::npos) << bands.out;
+}
