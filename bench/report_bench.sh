@@ -8,21 +8,27 @@
 # that ours passes qpdf --check. Then times, best of the runs interleaved:
 # the run into a PDF, reportlab, and the run into a page stream (--brp);
 # prints wall time, peak memory and our ratios (goals: PDF <= 0.5, page
-# stream <= 0.2). Run by hand; not part of ctest.
+# stream <= 0.2). Then, once each, the same report at larger sizes (10,000
+# and 50,000 pages) into a PDF, into a page stream and with reportlab, with
+# the peak memory of each beside reportlab's (goal: ours <= 40 MB at every
+# size: the rows pass through the run, they are not held). Run by hand; not
+# part of ctest.
 #
-#   bench/report_bench.sh [--rows N] [--runs N] [--work DIR] [--build DIR]
+#   bench/report_bench.sh [--rows N] [--runs N] [--sizes "PAGES..."] [--work DIR] [--build DIR]
 #
 # --rows   rows of the table, 50 a page (default 50000: 1,000 pages)
+# --sizes  pages of the memory runs (default "10000 50000"; "" skips them)
 # --runs   rounds; the fastest of each program counts (default 3)
 # --work   folder for the files (default a temporary one)
 # --build  build folder holding bin/report-tool (default build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-rows=50000 runs=3 work="" build=$root/build
+rows=50000 runs=3 work="" build=$root/build sizes="10000 50000"
 while (( $# )); do
   case $1 in
     --rows) rows=$2; shift 2 ;;
     --runs) runs=$2; shift 2 ;;
+    --sizes) sizes=$2; shift 2 ;;
     --work) work=$2; shift 2 ;;
     --build) build=$2; shift 2 ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
@@ -93,4 +99,30 @@ printf "%-22s %9s %10s %7s %s\n" "report-tool --pdf" "${best_t[pdf]}" "${best_m[
   "$(ratio "${best_t[pdf]}" "${best_t[reportlab]}")" "<= 0.50"
 printf "%-22s %9s %10s %7s %s\n" "report-tool --brp" "${best_t[brp]}" "${best_m[brp]}" \
   "$(ratio "${best_t[brp]}" "${best_t[reportlab]}")" "<= 0.20"
+
+# Peak memory as the data grow: one run of each at every size.
+if [[ -n $sizes ]]; then
+  echo
+  printf "%-8s %-20s %9s %10s %s\n" pages run seconds peak_KiB goal
+  for pages in $sizes; do
+    big=$work/orders_$pages.db
+    rm -f "$big"
+    $py "$gen" db "$big" $((pages * 50))
+    timed pdf_big "$tool" run "$layout" --db "$big" --pdf "$ours"
+    timed brp_big "$tool" run "$layout" --db "$big" --brp "$brp"
+    timed reportlab_big $py "$gen" reportlab "$big" "$peer"
+    [[ $(pages_of "$ours") == "$pages" ]] || { echo "ours: $(pages_of "$ours") pages, not $pages"; status=1; }
+    for run in reportlab_big pdf_big brp_big; do
+      read -r t m <"$work/$run.time"
+      case $run in
+        reportlab_big) label="reportlab canvas" goal="" ;;
+        pdf_big) label="report-tool --pdf" goal="<= 40960" ;;
+        brp_big) label="report-tool --brp" goal="<= 40960" ;;
+      esac
+      printf "%-8s %-20s %9s %10s %s\n" "$pages" "$label" "$t" "$m" "$goal"
+      if [[ -n $goal ]] && (( m > 40960 )); then status=1; fi
+    done
+    rm -f "$big" "$ours" "$peer" "$brp"
+  done
+fi
 exit $status

@@ -4,6 +4,16 @@
 
 #include "platform/core/ClassBuilder.h"
 #include "platform/data/ConnectionString.h"
+#include "platform/data/DBTables.h"
+
+namespace data {
+namespace {
+thread_local int read_only_scopes = 0;
+}
+ReadOnlyComponents::ReadOnlyComponents() { ++read_only_scopes; }
+ReadOnlyComponents::~ReadOnlyComponents() { --read_only_scopes; }
+bool ReadOnlyComponents::active() { return read_only_scopes > 0; }
+}  // namespace data
 
 // ---------------------------------------------------------------- TADOConnection
 
@@ -46,6 +56,12 @@ void TADOConnection::SetConnectionString(const std::string& text) {
     connection_string_ = text;
 }
 
+void TADOConnection::SetReadOnly(bool value) {
+    if (value == read_only_) return;
+    Close();
+    read_only_ = value;
+}
+
 void TADOConnection::SetConnected(bool connected) {
     if (InState(csLoading)) {
         stream_connected_ = connected;
@@ -71,7 +87,8 @@ void TADOConnection::Open() {
     if (!has_provider && !odbc_form && !provider_.empty()) text = "Provider=" + provider_ + ";" + text;
     int timeout = connection_timeout_;
     if (timeout <= 0 || timeout > data::kMaxTimeoutSeconds) timeout = data::kMaxTimeoutSeconds;
-    odbc_.connect(data::odbc_connection_string(text), timeout);
+    odbc_.connect(read_only_ ? data::database_connection_string(text, true) : data::odbc_connection_string(text),
+                  timeout);
 }
 
 void TADOConnection::Close() {
@@ -115,6 +132,9 @@ void TADOQuery::SetConnection(TADOConnection* connection) {
 std::unique_ptr<data::RowSource> TADOQuery::OpenCursor(const data::ColumnAdjuster& adjust) {
     messages_.clear();
     if (!connection_) throw EDatabaseError(error_text("no connection"));
+    if (ReadOnly())
+        if (std::string problem = data::read_only_command_problem(CommandText()); !problem.empty())
+            throw EDatabaseError(error_text(problem));
     if (!connection_->Connected()) connection_->Open();
     // A command time-out longer than the driver can count is no limit.
     int timeout = command_timeout_;

@@ -13,6 +13,20 @@
 
 class TADOQuery;
 
+namespace data {
+// While one exists (on this thread), every connection and query made is
+// read-only: a report's layout is read inside one, so that a dataset that
+// opens as it is read already only reads.
+class ReadOnlyComponents {
+public:
+    ReadOnlyComponents();
+    ~ReadOnlyComponents();
+    ReadOnlyComponents(const ReadOnlyComponents&) = delete;
+    ReadOnlyComponents& operator=(const ReadOnlyComponents&) = delete;
+    static bool active();
+};
+}  // namespace data
+
 enum TLockType { ltUnspecified, ltReadOnly, ltPessimistic, ltOptimistic, ltBatchOptimistic };
 
 // One connection to a database server or file (a component).
@@ -51,8 +65,14 @@ public:
 
     data::OdbcConnection& odbc() { return odbc_; }  // for the connection's datasets
 
+    // A read-only connection opens a SQLite file read-only, and its queries
+    // refuse a command that would change the database.
+    bool ReadOnly() const { return read_only_; }
+    void SetReadOnly(bool value);  // closes the connection when it changes
+
 private:
     friend class TADOQuery;
+    bool read_only_ = data::ReadOnlyComponents::active();
     std::string connection_string_;
     std::string provider_;
     bool login_prompt_ = true;
@@ -89,6 +109,12 @@ public:
     // Every message of the driver and the server from the last Open (progress, warnings).
     const std::vector<data::Diagnostic>& Messages() const { return messages_; }
 
+    // A read-only query (or one over a read-only connection) runs only a
+    // command of one statement that reads; any other is refused before it
+    // runs (EDatabaseError "NAME: the command would change the database").
+    bool ReadOnly() const { return read_only_ || (connection_ && connection_->ReadOnly()); }
+    void SetReadOnly(bool value) { read_only_ = value; }
+
 protected:
     std::unique_ptr<data::RowSource> OpenCursor(const data::ColumnAdjuster& adjust) override;
 
@@ -98,5 +124,6 @@ private:
     std::unique_ptr<TStringList> sql_;
     int command_timeout_ = 30;
     TLockType lock_type_ = ltOptimistic;
+    bool read_only_ = data::ReadOnlyComponents::active();
     std::vector<data::Diagnostic> messages_;
 };

@@ -132,6 +132,12 @@ const data::ColumnValues* TField::values(std::size_t& row) const {
     return &block.columns[static_cast<size_t>(index_)];
 }
 
+void TField::conversion_error(const std::string& text) const {
+    std::string where = "field " + name_;
+    if (int row = dataset_->RecNo(); row > 0) where += ", row " + std::to_string(row);
+    throw EDatabaseError(dataset_->error_text(where + ": " + text));
+}
+
 bool TField::IsNull() const {
     std::size_t row = 0;
     const data::ColumnValues* v = values(row);
@@ -161,20 +167,20 @@ std::int64_t TField::AsLargeInt() const {
     if (storage_ == data::Storage::Real) {
         d = v->reals[row];
         if (std::isfinite(d) && std::fabs(d) < 9.2e18) return static_cast<std::int64_t>(std::nearbyint(d));
-        throw EDatabaseError("'" + double_text(d) + "' is not an integer");
+        conversion_error("'" + double_text(d) + "' is not an integer");
     }
     const std::string& text = v->texts[row];
     std::int64_t n = 0;
     if (parse_int64(text, n)) return n;
     if ((type_ == ftFloat || type_ == ftBCD) && parse_double(text, d) && std::isfinite(d) && std::fabs(d) < 9.2e18)
         return static_cast<std::int64_t>(std::nearbyint(d));
-    throw EDatabaseError("'" + text + "' is not an integer");
+    conversion_error("'" + text + "' is not an integer");
 }
 
 int TField::AsInteger() const {
     std::int64_t n = AsLargeInt();
     if (n < std::numeric_limits<int>::min() || n > std::numeric_limits<int>::max())
-        throw EDatabaseError("'" + AsString() + "' is not an integer");
+        conversion_error("'" + AsString() + "' is not an integer");
     return static_cast<int>(n);
 }
 
@@ -187,7 +193,7 @@ double TField::AsFloat() const {
     if (storage_ == data::Storage::Integer) return static_cast<double>(v->ints[row]);
     double d = 0;
     if (parse_double(v->texts[row], d)) return d;
-    throw EDatabaseError("'" + v->texts[row] + "' is not a number");
+    conversion_error("'" + v->texts[row] + "' is not a number");
 }
 
 bool TField::AsBoolean() const {
@@ -202,7 +208,7 @@ bool TField::AsBoolean() const {
     double d = 0;
     if (type_ != ftString && type_ != ftWideString && type_ != ftMemo && type_ != ftWideMemo && parse_double(text, d))
         return d != 0.0;
-    throw EDatabaseError("'" + text + "' is not a truth value");
+    conversion_error("'" + text + "' is not a truth value");
 }
 
 // ---------------------------------------------------------------- TFields
@@ -375,7 +381,7 @@ bool TDataSet::fetch_block() {
 }
 
 void TDataSet::keep_recent() {
-    if (!unidirectional_) return;
+    if (!unidirectional_ && !CanRunAgain()) return;
     while (block_ > 1) {
         blocks_.pop_front();
         --block_;
@@ -383,6 +389,9 @@ void TDataSet::keep_recent() {
 }
 
 void TDataSet::restart() {
+    // The old cursor ends first: a connection may hold one open result only.
+    source_.reset();
+    at_end_ = true;
     std::unique_ptr<data::RowSource> source = OpenCursor(column_adjuster());
     if (source->columns().size() != static_cast<size_t>(fields_.Count()))
         throw EDatabaseError(error_text("the command gave other columns when run again"));
@@ -392,6 +401,18 @@ void TDataSet::restart() {
     at_end_ = false;
     block_ = row_ = 0;
     fetch_block();
+}
+
+void TDataSet::seek(std::size_t target) {
+    restart();
+    while (!blocks_.empty() && blocks_.back().first + blocks_.back().rows <= target) {
+        if (!fetch_block()) throw EDatabaseError(error_text("the command gave fewer rows when run again"));
+        block_ = blocks_.size() - 1;
+        keep_recent();
+    }
+    if (blocks_.empty()) throw EDatabaseError(error_text("the command gave fewer rows when run again"));
+    block_ = blocks_.size() - 1;
+    row_ = target - blocks_[block_].first;
 }
 
 void TDataSet::First() {
@@ -448,7 +469,9 @@ void TDataSet::Prior() {
         --block_;
         row_ = blocks_[block_].rows - 1;
     } else if (blocks_.front().first > 0) {
-        throw EDatabaseError(error_text("Operation not allowed on a unidirectional dataset"));
+        if (unidirectional_) throw EDatabaseError(error_text("Operation not allowed on a unidirectional dataset"));
+        // The rows before the kept ones are read again.
+        seek(blocks_[block_].first - 1);
     } else {
         bof_ = true;
         return;
@@ -472,7 +495,7 @@ int TDataSet::RecordCount() const {
     check_active();
     if (!count_) {
         auto* self = const_cast<TDataSet*>(this);
-        if (unidirectional_) {
+        if (unidirectional_ || CanRunAgain()) {
             count_ = self->CountRecords();
         } else {
             while (self->fetch_block()) {

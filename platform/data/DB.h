@@ -39,6 +39,8 @@ public:
 
     bool IsNull() const;
     std::string AsString() const;  // text as read; "True"/"False" for booleans; bytes for binary
+    // The conversions raise EDatabaseError naming the dataset, the field and
+    // the row ("Orders: field paid, row 2: 'maybe' is not a truth value").
     int AsInteger() const;         // raises EDatabaseError when the value is no integer or out of range
     std::int64_t AsLargeInt() const;
     double AsFloat() const;        // raises EDatabaseError when the value is no number
@@ -50,6 +52,8 @@ private:
         : dataset_(dataset), index_(index), name_(std::move(name)), type_(type), size_(size), storage_(storage) {}
     // The column's values in the current block and the row in it; null column without a row.
     const data::ColumnValues* values(std::size_t& row) const;
+    // Raises EDatabaseError "DATASET: field NAME, row N: text".
+    [[noreturn]] void conversion_error(const std::string& text) const;
 
     TDataSet* dataset_;
     int index_;
@@ -76,8 +80,11 @@ private:
 // A set of rows with a cursor (a component, abstract: its descendants say
 // where the rows come from). Rows are read a block at a time as the cursor
 // reaches them, so opening costs one block whatever the size of the result.
-// A dataset opened for a forward pass (UniDirectional) keeps only the block
-// of the current row and the one before it.
+// A dataset opened for a forward pass (UniDirectional), or one whose command
+// can run again (CanRunAgain), keeps only the block of the current row and
+// the one before it, so memory stays flat however many rows pass; the
+// latter reads the rows before those again when the cursor goes back to
+// them.
 class TDataSet : public TComponent {
 public:
     explicit TDataSet(TComponent* AOwner);
@@ -91,17 +98,20 @@ public:
     void SetActive(bool active);  // while a form resource is read, opens once it is loaded
     void Loaded() override;
 
-    void First();  // a forward pass that has left its first rows runs its command again
+    void First();  // a dataset that has dropped its first rows runs its command again
     void Last();
     void Next();   // on the last row, Eof becomes true and the cursor stays on it
     // Before the first row, Bof becomes true and the cursor stays. A forward
     // pass steps back at most into the block before the current one; further
     // raises EDatabaseError "Operation not allowed on a unidirectional dataset".
+    // A dataset that can run its command again steps back anywhere: past the
+    // kept rows it runs the command again and reads up to the row wanted.
     void Prior();
     bool Eof() const;
     bool Bof() const;
-    // Rows of the result. A forward pass that has not reached its end counts
-    // them without keeping them (CountRecords); the answer is kept until Close.
+    // Rows of the result. A dataset that keeps only rows near its cursor
+    // and has not reached its end counts them without keeping them
+    // (CountRecords); any other reads them all. Kept until Close.
     int RecordCount() const;
     int RecNo() const;  // 1-based number of the current row; 0 when there is none
 
@@ -128,6 +138,11 @@ protected:
     // The number of rows of the command, without keeping them: by default the
     // command runs again and its rows are counted as they come.
     virtual std::size_t CountRecords();
+    // True when running the command again gives the same rows and changes
+    // nothing (a query that only reads): the dataset then drops the rows
+    // behind its cursor and reads them again when it goes back. False by
+    // default: the dataset keeps every row it has read.
+    virtual bool CanRunAgain() const { return false; }
     // The text of an error raised by this dataset: prefixed with its name.
     std::string error_text(const std::string& text) const;
     // Applies FieldKinds to a described column.
@@ -139,6 +154,7 @@ private:
     bool fetch_block();       // appends the next block; false at the end of the result
     void keep_recent();       // a forward pass drops the blocks before the previous one
     void restart();           // runs the command again from its first row
+    void seek(std::size_t target);  // runs the command again up to row `target` (from 0)
     void check_field_kinds(const std::vector<data::ColumnInfo>& columns) const;
 
     bool active_ = false;

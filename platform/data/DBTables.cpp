@@ -1,5 +1,8 @@
 #include "platform/data/DBTables.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cctype>
 
 #include "platform/core/ClassBuilder.h"
@@ -67,6 +70,105 @@ std::string sql_without_markers(const std::string& sql, std::vector<std::string>
     return out;
 }
 
+std::string sqlite_read_only_uri(const std::string& path) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string uri = "file:";
+    for (unsigned char c : path) {
+        if (std::isalnum(c) || c == '/' || c == '.' || c == '-' || c == '_' || c == '~') {
+            uri += static_cast<char>(c);
+        } else {
+            uri += '%';
+            uri += hex[c >> 4];
+            uri += hex[c & 15];
+        }
+    }
+    return uri + "?mode=ro";
+}
+
+bool is_connection_string(const std::string& database_name) {
+    std::size_t start = database_name.find_first_not_of(" \t");
+    if (start == std::string::npos) return false;
+    std::size_t eq = database_name.find('=', start);
+    if (eq == std::string::npos) return false;
+    std::string key = database_name.substr(start, eq - start);
+    while (!key.empty() && (key.back() == ' ' || key.back() == '\t')) key.pop_back();
+    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const char* k : {"driver", "dsn", "filedsn", "provider", "data source", "server"})
+        if (key == k) return true;
+    return false;
+}
+
+void check_database_file(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) throw EDatabaseError("no such database: " + path);
+    // A FIFO or a device would hold the open for ever, a folder is no database.
+    if (!S_ISREG(st.st_mode)) throw EDatabaseError(path + " is not a database file");
+}
+
+std::string read_only_command_problem(const std::string& sql) {
+    static const char* const kWriting[] = {
+        "insert",  "update",   "delete",   "replace", "merge",   "into",     "create",     "drop",
+        "alter",   "truncate", "exec",     "execute", "grant",   "revoke",   "deny",       "attach",
+        "detach",  "vacuum",   "reindex",  "pragma",  "begin",   "commit",   "rollback",   "savepoint",
+        "release", "backup",   "restore",  "dbcc",    "declare", "set",      "use",        "openrowset",
+        "opendatasource", "openquery", "shutdown", "kill", "reconfigure", "bulk", "writetext", "updatetext"};
+    const std::string not_read = "the command would change the database";
+    std::vector<std::string> words;
+    bool after_end = false;  // a ';' ended the first statement
+    const std::size_t n = sql.size();
+    std::size_t i = 0;
+    auto skip_quoted = [&](char close) {
+        ++i;
+        while (i < n) {
+            if (sql[i++] == close) {
+                if (i < n && sql[i] == close) {
+                    ++i;
+                    continue;
+                }
+                return;
+            }
+        }
+    };
+    while (i < n) {
+        const char c = sql[i];
+        if (std::isspace(static_cast<unsigned char>(c))) {
+            ++i;
+        } else if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
+            std::size_t end = sql.find('\n', i);
+            i = end == std::string::npos ? n : end;
+        } else if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
+            std::size_t end = sql.find("*/", i + 2);
+            i = end == std::string::npos ? n : end + 2;
+        } else if (c == ';') {
+            after_end = true;
+            ++i;
+        } else if (after_end) {
+            return "only one SQL statement allowed";
+        } else if (c == '\'' || c == '"' || c == '`') {
+            skip_quoted(c);
+            words.emplace_back();
+        } else if (c == '[') {
+            skip_quoted(']');
+            words.emplace_back();
+        } else if (std::isalpha(static_cast<unsigned char>(c)) || c == '_' || c == '@' || c == '#') {
+            std::size_t start = i;
+            while (i < n && (std::isalnum(static_cast<unsigned char>(sql[i])) || sql[i] == '_' || sql[i] == '@' ||
+                             sql[i] == '#' || sql[i] == '$'))
+                ++i;
+            std::string w = sql.substr(start, i - start);
+            for (char& ch : w) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+            words.push_back(std::move(w));
+        } else {
+            ++i;
+        }
+    }
+    if (words.empty()) return "the command is empty";
+    if (words[0] != "select" && words[0] != "with" && words[0] != "values") return not_read;
+    for (const auto& w : words)
+        if (std::find(std::begin(kWriting), std::end(kWriting), w) != std::end(kWriting)) return not_read;
+    return {};
+}
+
 std::string database_connection_string(const std::string& database_name, bool read_only) {
     if (!read_only) return odbc_connection_string(database_name);
     // The SQLite driver opens a file named in SQLite's URI form with
@@ -85,20 +187,7 @@ std::string database_connection_string(const std::string& database_name, bool re
         std::string k;
         for (char c : key) k += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         std::string v = value;
-        if (k == "database" && v.rfind("file:", 0) != 0) {
-            static const char hex[] = "0123456789ABCDEF";
-            std::string uri = "file:";
-            for (unsigned char c : value) {
-                if (std::isalnum(c) || c == '/' || c == '.' || c == '-' || c == '_' || c == '~') {
-                    uri += static_cast<char>(c);
-                } else {
-                    uri += '%';
-                    uri += hex[c >> 4];
-                    uri += hex[c & 15];
-                }
-            }
-            v = uri + "?mode=ro";
-        }
+        if (k == "database" && v.rfind("file:", 0) != 0) v = sqlite_read_only_uri(value);
         out += key + "=" + odbc_quote(v) + ";";
     }
     return odbc_connection_string(out);
@@ -138,7 +227,7 @@ void TDBDataSet::SetReadOnlyDatabase(bool value) {
     read_only_ = value;
 }
 
-bool TDBDataSet::is_sqlite_file() const { return database_name_.find('=') == std::string::npos; }
+bool TDBDataSet::is_sqlite_file() const { return !data::is_connection_string(database_name_); }
 
 void TDBDataSet::open_file(data::SqliteDatabase& database) const {
     if (database_name_.empty()) throw EDatabaseError(error_text("no database name"));
@@ -170,6 +259,8 @@ std::unique_ptr<data::RowSource> TDBDataSet::OpenCursor(const data::ColumnAdjust
             throw EDatabaseError(error_text(e.Message()));
         }
     }
+    if (std::string problem = data::read_only_command_problem(command); !problem.empty())
+        throw EDatabaseError(error_text(problem));
     if (!odbc_.connected()) connect(odbc_);
     try {
         return odbc_.open_cursor(command, params, 0, adjust);

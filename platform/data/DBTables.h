@@ -12,9 +12,12 @@
 #include "platform/data/Sqlite.h"
 
 // A dataset over a database named by text: a SQLite file path (read through
-// the SQLite library), or a connection string over ODBC (SQL Server's
-// "Data Source=...;Initial Catalog=...", or an ODBC one with DRIVER= or
-// DSN=). Connects when it first opens.
+// the SQLite library), or a connection string over ODBC, which begins with
+// one of its keys (SQL Server's "Data Source=...;Initial Catalog=...", or an
+// ODBC one with DRIVER= or DSN=); any other name is a file, '=' and ';' in
+// it included. Connects when it first opens. It only reads: the database
+// is opened read-only and a command that would change it is refused before
+// it runs.
 class TDBDataSet : public TDataSet {
 public:
     explicit TDBDataSet(TComponent* AOwner);
@@ -24,7 +27,8 @@ public:
 
     const std::string& DatabaseName() const { return database_name_; }
     void SetDatabaseName(const std::string& name);  // closes the dataset and its connection
-    // Opens a SQLite file read-only, so that no command can change it.
+    // Opens the database read-only (the default), so that no command can
+    // change it even past the check of the command.
     bool ReadOnlyDatabase() const { return read_only_; }
     void SetReadOnlyDatabase(bool value);
 
@@ -37,13 +41,15 @@ protected:
     // SELECT COUNT(*) over the command on a second connection; the default
     // count when the database cannot answer that.
     std::size_t CountRecords() override;
+    // A dataset only reads, so its command can run again.
+    bool CanRunAgain() const override { return true; }
 
 private:
     bool is_sqlite_file() const;
     void connect(data::OdbcConnection& connection) const;
     void open_file(data::SqliteDatabase& database) const;
     std::string database_name_;
-    bool read_only_ = false;
+    bool read_only_ = true;
     data::OdbcConnection odbc_;
     data::SqliteDatabase sqlite_;
 };
@@ -101,6 +107,21 @@ private:
 namespace data {
 // The SQL text with every `:NAME` marker replaced by `?`, and the names in order.
 std::string sql_without_markers(const std::string& sql, std::vector<std::string>& names);
+// A SQLite file as a URI that the library opens read-only ("file:" and the
+// path with every character but letters, digits and "/.-_~" percent-coded,
+// "?mode=ro"): no character of the name can end an ODBC value or make a file.
+std::string sqlite_read_only_uri(const std::string& path);
+// True when a database name is a connection string: it begins with one of
+// the keys DRIVER, DSN, FILEDSN, Provider, Data Source or Server and '='.
+bool is_connection_string(const std::string& database_name);
+// Raises EDatabaseError unless `path` is an existing regular file (a link
+// to one counts): "no such database: PATH", "PATH is not a database file".
+void check_database_file(const std::string& path);
+// Why a command text over ODBC cannot be taken for one that only reads
+// (empty when it can): one SELECT, WITH or VALUES statement holding none of
+// the words that change a database or a session (INSERT, UPDATE, DELETE,
+// INTO, CREATE, PRAGMA, EXEC, ...) outside quotes, brackets and comments.
+std::string read_only_command_problem(const std::string& sql);
 // The ODBC connection string for a database name that is a connection string;
 // a SQLite file opened through the SQLite ODBC driver when `read_only` asks
 // so is opened read-only too.

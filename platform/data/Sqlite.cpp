@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "platform/core/DateUtils.h"
+#include "platform/data/DBTables.h"
 
 namespace data {
 
@@ -250,7 +251,7 @@ SqliteDatabase::~SqliteDatabase() { close(); }
 
 void SqliteDatabase::open(const std::string& path, bool read_only) {
     close();
-    if (!FileExists(path)) throw EDatabaseError("no such database: " + path);
+    check_database_file(path);
     int flags = (read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
@@ -284,6 +285,9 @@ std::unique_ptr<RowSource> SqliteDatabase::open_cursor(const std::string& sql, c
     } guard{stmt};
     if (!stmt) throw EDatabaseError("the command returned no result set");
     if (tail && !only_blanks(tail)) throw EDatabaseError("only one SQL statement allowed");
+    // Datasets read: a statement that would write (a DELETE ... RETURNING,
+    // a PRAGMA that sets something) never runs, read-only file or not.
+    if (!sqlite3_stmt_readonly(stmt)) throw EDatabaseError("the command would change the database");
     const int count = sqlite3_column_count(stmt);
     if (count == 0) throw EDatabaseError("the command returned no result set");
     if (static_cast<int>(params.size()) != sqlite3_bind_parameter_count(stmt))

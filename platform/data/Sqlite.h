@@ -21,8 +21,9 @@ public:
     SqliteDatabase(const SqliteDatabase&) = delete;
     SqliteDatabase& operator=(const SqliteDatabase&) = delete;
 
-    // Opens an existing file; read_only makes every change fail. Raises
-    // EDatabaseError "no such database: NAME" or the library's text.
+    // Opens an existing regular file; read_only makes every change fail.
+    // Raises EDatabaseError "no such database: NAME", "NAME is not a
+    // database file" or the library's text.
     void open(const std::string& path, bool read_only);
     void close();  // cursors still open stay readable until they end
     bool is_open() const { return db_ != nullptr; }
@@ -30,7 +31,8 @@ public:
     // Prepares one statement with `params` bound to its `?` markers in order
     // and hands its rows over as they are stepped through. A statement that
     // gives no columns is never run: EDatabaseError "the command returned no
-    // result set"; a text of several statements: "only one SQL statement allowed".
+    // result set"; a text of several statements: "only one SQL statement
+    // allowed"; one that would write: "the command would change the database".
     std::unique_ptr<RowSource> open_cursor(const std::string& sql, const std::vector<Param>& params,
                                            const ColumnAdjuster& adjust = {});
 

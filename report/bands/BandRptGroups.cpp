@@ -5,6 +5,8 @@
 #include "platform/data/DBTables.h"
 #include "report/bands/BandRptReport.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstring>
 
 // --------------------------------------------------------------- TBRGroup
@@ -149,6 +151,75 @@ bool GroupValueChanged(const EvalValue& before, const EvalValue& now) {
 
 // ------------------------------------------------- query parameter refresh
 
+namespace {
+
+// The shortest text that reads back as the same double.
+std::string shortest(double d) {
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, d);
+    return std::string(buf, res.ptr);
+}
+
+// Gives `param` the environment's value converted to the parameter's type
+// (an untyped parameter takes the value's own kind); a value that cannot
+// become that type raises EDatabaseError naming the parameter.
+void fill_parameter(const TQuery& query, TParam& param, const EvalValue& value) {
+    const std::string where = (query.Name().empty() ? "" : query.Name() + ": ") + "parameter " + param.Name() + ": ";
+    if (value.Kind == vkError)
+        throw EDatabaseError(where + (value.Text.empty() ? std::string("the value is an error") : value.Text));
+    TFieldType type = param.DataType();
+    if (type == ftUnknown) {
+        switch (value.Kind) {
+        case vkInteger: type = ftInteger; break;
+        case vkFloat: type = ftFloat; break;
+        case vkBoolean: type = ftBoolean; break;
+        default: type = ftString; break;
+        }
+    }
+    const bool numeric = type == ftSmallint || type == ftInteger || type == ftLargeint || type == ftFloat ||
+                         type == ftBCD;
+    std::string text;
+    switch (value.Kind) {
+    case vkInteger: text = std::to_string(value.IntValue); break;
+    case vkFloat: {
+        const bool whole = std::isfinite(value.FloatValue) && value.FloatValue == std::trunc(value.FloatValue) &&
+                           std::fabs(value.FloatValue) < 9e18;
+        text = whole && numeric && type != ftFloat && type != ftBCD
+                   ? std::to_string(static_cast<std::int64_t>(value.FloatValue))
+                   : shortest(value.FloatValue);
+        break;
+    }
+    case vkBoolean: text = numeric ? (value.BoolValue ? "1" : "0") : (value.BoolValue ? "True" : "False"); break;
+    default: text = value.Text; break;
+    }
+    switch (type) {
+    case ftDate:
+    case ftTime:
+    case ftDateTime: {
+        // A text in the locale's form (as the user types it), or a day count.
+        const TDateTime when = value.Kind == vkString   ? (type == ftDate   ? StrToDate(value.Text)
+                                                            : type == ftTime ? StrToTime(value.Text)
+                                                                             : StrToDateTime(value.Text))
+                               : value.Kind == vkFloat   ? value.FloatValue
+                               : value.Kind == vkInteger ? TDateTime(value.IntValue)
+                                                         : throw EDatabaseError(where + "'" + text + "' is not a date");
+        if (type == ftDate) param.SetAsDate(when);
+        else if (type == ftTime) param.SetAsTime(when);
+        else param.SetAsDateTime(when);
+        break;
+    }
+    default: param.SetText(text); break;
+    }
+    param.SetDataType(type);
+    try {
+        param.ToBinding();
+    } catch (const EDatabaseError& e) {
+        throw EDatabaseError((query.Name().empty() ? "" : query.Name() + ": ") + e.Message());
+    }
+}
+
+}  // namespace
+
 void RefreshQueryParameters(TDataSet* data_set, TBREvEnvironment* environment) {
     auto* query = dynamic_cast<TQuery*>(data_set);
     if (!query || !environment) return;
@@ -159,36 +230,16 @@ void RefreshQueryParameters(TDataSet* data_set, TBREvEnvironment* environment) {
         if (environment->IndexOf(param->Name()) < 0) continue;
         EvalValue value;
         environment->EntryValue(param->Name(), value);
-        // The setters take the type of their value; the parameter keeps its own.
-        const TFieldType type = param->DataType();
-        switch (type) {
-        case ftString:
-            if (value.Kind == vkString) param->SetAsString(value.Text);
-            break;
-        case ftSmallint:
-        case ftInteger:
-            if (value.Kind == vkInteger) param->SetAsInteger(value.IntValue);
-            break;
-        case ftBoolean:
-            if (value.Kind == vkBoolean) param->SetAsBoolean(value.BoolValue);
-            break;
-        case ftFloat:
-        case ftBCD:
-            if (value.Kind == vkFloat) param->SetAsFloat(value.FloatValue);
-            break;
-        case ftDate:
-            if (value.Kind == vkString) param->SetAsDate(StrToDate(value.Text));
-            break;
-        case ftTime:
-            if (value.Kind == vkString) param->SetAsTime(StrToTime(value.Text));
-            break;
-        case ftDateTime:
-            if (value.Kind == vkString) param->SetAsDateTime(StrToDateTime(value.Text));
-            break;
-        default:
-            break;
-        }
-        param->SetDataType(type);
+        fill_parameter(*query, *param, value);
     }
+    CheckQueryParameters(*query);
     query->Open();
+}
+
+void CheckQueryParameters(const TQuery& query) {
+    TParams* params = query.Params();
+    for (int i = 0; i < params->Count(); ++i)
+        if (params->Items(i)->IsNull())
+            throw EDatabaseError((query.Name().empty() ? "" : query.Name() + ": ") + "parameter " +
+                                 params->Items(i)->Name() + " has no value");
 }

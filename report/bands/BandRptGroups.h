@@ -11,6 +11,7 @@
 #include <string>
 
 class TDataSet;
+class TQuery;
 
 class TBRGroup : public TBRCustomBand {
 public:
@@ -69,6 +70,12 @@ private:
 bool GroupValueChanged(const EvalValue& before, const EvalValue& now);
 
 // Closes `query` (a TQuery), gives each parameter that names an entry of
-// `environment` the entry's value when its kind suits the parameter's type,
-// and opens the query again. Any other dataset is left alone.
+// `environment` the entry's value converted to the parameter's type (an
+// untyped parameter takes the value's kind), and opens the query again. A
+// value that cannot take the type, or a parameter left without a value,
+// raises EDatabaseError naming the query and the parameter. Any other
+// dataset is left alone.
 void RefreshQueryParameters(TDataSet* query, TBREvEnvironment* environment);
+// Raises EDatabaseError "NAME: parameter P has no value" for the first
+// parameter of the query that has none.
+void CheckQueryParameters(const TQuery& query);

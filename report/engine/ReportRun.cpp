@@ -44,12 +44,6 @@ void each_owned(TComponent* root, const std::function<void(TComponent*)>& f) {
     }
 }
 
-// An ODBC value in braces when it needs them.
-std::string odbc_value(const std::string& text) {
-    if (text.find_first_of(";{}") == std::string::npos && text.find(' ') != 0) return text;
-    return "{" + text + "}";
-}
-
 // The run's progress notices shown through the host's progress service; a
 // cancel there cancels the run, which stops at its next record.
 class HostProgress : public NoticeWindow {
@@ -72,7 +66,11 @@ private:
 
 Layout read_layout(const std::string& file) {
     Layout layout;
-    layout.root.reset(core::read_component_file(file, nullptr));
+    {
+        // A report reads: a dataset that opens as it is read already does.
+        data::ReadOnlyComponents reads_only;
+        layout.root.reset(core::read_component_file(file, nullptr));
+    }
     layout.report = dynamic_cast<TCustomBandReport*>(layout.root.get());
     if (!layout.report) throw EReadError("Not a report layout: " + file);
     return layout;
@@ -82,18 +80,25 @@ void open_datasets(Layout& layout, const std::string& database) {
     std::vector<TDataSet*> datasets;
     each_owned(layout.root.get(), [&](TComponent* c) {
         if (auto* ds = dynamic_cast<TDataSet*>(c)) datasets.push_back(ds);
+        // A report reads, whatever its datasets' classes and databases.
+        if (auto* connection = dynamic_cast<TADOConnection*>(c)) connection->SetReadOnly(true);
+        if (auto* query = dynamic_cast<TADOQuery*>(c)) query->SetReadOnly(true);
+        if (auto* db_set = dynamic_cast<TDBDataSet*>(c)) db_set->SetReadOnlyDatabase(true);
     });
+    // --db is a file, whatever its name holds, unless it is a connection
+    // string (DRIVER=..., DSN=..., Data Source=...).
+    const bool connection_string = data::is_connection_string(database);
     auto require_database = [&](const TDataSet* ds) {
         if (database.empty())
             throw EDatabaseError(ds->Name() + ": the query names no database and none was given");
+        if (connection_string) return;
         if (!FileExists(database)) throw EDatabaseError("No such database: " + database);
+        data::check_database_file(database);
     };
     TADOConnection* shared = nullptr;
     for (TDataSet* ds : datasets) {
         if (auto* db_set = dynamic_cast<TDBDataSet*>(ds); db_set && db_set->DatabaseName().empty()) {
             require_database(db_set);
-            // A report reads: no command of a layout changes the file.
-            db_set->SetReadOnlyDatabase(true);
             db_set->SetDatabaseName(database);
             continue;
         }
@@ -102,11 +107,27 @@ void open_datasets(Layout& layout, const std::string& database) {
             require_database(query);
             if (!shared) {
                 shared = new TADOConnection(layout.root.get());
-                // StepAPI: rows come as SQLite steps through them.
-                shared->SetConnectionString("DRIVER=SQLite3;StepAPI=1;Database=" + odbc_value(database));
+                shared->SetReadOnly(true);
+                // StepAPI: rows come as SQLite steps through them. The file
+                // goes to the driver as a read-only URI, so no character of
+                // its name can end the value early or make a new file.
+                shared->SetConnectionString(connection_string ? database
+                                                              : "DRIVER=SQLite3;StepAPI=1;Database=" +
+                                                                    data::sqlite_read_only_uri(database));
             }
             query->SetConnection(shared);
         }
+    }
+    // A parameter that no report variable fills must have a value of its
+    // own: a query run with a NULL in its place would silently find nothing.
+    TBREvEnvironment* variables = layout.report->Functions();
+    for (TDataSet* ds : datasets) {
+        auto* query = dynamic_cast<TQuery*>(ds);
+        if (!query) continue;
+        TParams* params = query->Params();
+        for (int i = 0; i < params->Count(); ++i)
+            if (params->Items(i)->IsNull() && variables->IndexOf(UpperCase(params->Items(i)->Name())) < 0)
+                CheckQueryParameters(*query);
     }
     for (TDataSet* ds : datasets)
         if (!ds->Active()) ds->Open();
@@ -138,7 +159,12 @@ RunResult run_layout(const RunRequest& request) {
     layouts.push_back(read_layout(request.layout));
     for (const std::string& file : request.chained) layouts.push_back(read_layout(file));
     for (Layout& layout : layouts) {
-        for (const auto& [name, text] : request.variables) layout.report->Functions()->DefineEntry(name, text);
+        // The command line wins over the layout's own entry of a name; of a
+        // name given twice, the last.
+        for (const auto& [name, text] : request.variables) {
+            layout.report->Functions()->RemoveEntry(UpperCase(name));
+            layout.report->Functions()->DefineEntry(name, text);
+        }
         open_datasets(layout, request.database);
     }
     TCustomBandReport& report = *layouts.front().report;

@@ -4,6 +4,7 @@
 #include "report/bands/BandRpt.h"
 #include "platform/graphics/qt/QtCanvas.h"
 #include "report/controls/BRCtrls.h"
+#include "report/engine/BRRegister.h"
 #include "report/engine/ReportRun.h"
 
 #include <memory>
@@ -25,6 +26,8 @@ int run(const std::string& layout_file, const std::string& target, int records, 
     graphics::qt::GraphicsScope qt;
     report::register_report_classes();
     report::RegisterControlClasses();
+    // A layout's queries and tables are read too (they are not opened).
+    RegisterReportClasses();
     Layout layout = read_layout(layout_file);
     TCustomBandReport* report = layout.report;
     std::vector<std::string> lines;

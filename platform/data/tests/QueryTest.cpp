@@ -213,7 +213,13 @@ TEST_F(QueryOnSqlite, AForwardPassStepsBackForGroupFootersAndCountsAhead) {
             EXPECT_THROW(for (int i = 0; i < 1000; ++i) query.Prior(), EDatabaseError)
                 << "a forward pass keeps only the block before the current one";
         } else {
-            for (int i = 0; i < 1999; ++i) query.Prior();
+            // Only the rows near the cursor are kept: going back reads the
+            // earlier ones again, each in its place.
+            for (int i = 0; i < 1999; ++i) {
+                query.Prior();
+                ASSERT_EQ(query.Fields()[0].AsInteger(), 1999 - i);
+                ASSERT_EQ(query.RecNo(), 1999 - i);
+            }
             EXPECT_EQ(query.RecNo(), 1);
             query.Prior();
             EXPECT_TRUE(query.Bof());
@@ -349,14 +355,24 @@ TEST_F(QueryOnSqlite, TablesQueriesAndTheirFailuresNameTheDataset) {
 }
 
 TEST_F(QueryOnSqlite, AReadOnlyDatabaseRefusesEveryChange) {
-    for (const char* sql : {"DELETE FROM customer", "DROP TABLE customer", "UPDATE customer SET name = 'x'",
-                            "INSERT INTO customer(id) VALUES (9)", "PRAGMA user_version = 3"}) {
-        TQuery query(nullptr);
-        query.SetDatabaseName(file_);
-        query.SetReadOnlyDatabase(true);
-        query.SQL()->Add(sql);
-        EXPECT_THROW(query.Open(), EDatabaseError) << sql;
-    }
+    // Refused before they run, whether the file is opened read-only or not.
+    for (bool read_only : {true, false})
+        for (const char* sql : {"DELETE FROM customer", "DROP TABLE customer", "UPDATE customer SET name = 'x'",
+                                "INSERT INTO customer(id) VALUES (9)", "PRAGMA user_version = 3",
+                                "DELETE FROM customer RETURNING id", "PRAGMA journal_mode = wal"}) {
+            TQuery query(nullptr);
+            query.SetName("Q");
+            query.SetDatabaseName(file_);
+            query.SetReadOnlyDatabase(read_only);
+            query.SQL()->Add(sql);
+            try {
+                query.Open();
+                ADD_FAILURE() << sql;
+            } catch (const EDatabaseError& e) {
+                EXPECT_EQ(e.Message().rfind("Q: ", 0), 0u) << e.Message();
+            }
+        }
+    EXPECT_EQ(sqlite("PRAGMA journal_mode"), "delete");
     EXPECT_EQ(sqlite("SELECT count(*), min(name), max(name) FROM customer"), "4|Ana|Zé");
     EXPECT_EQ(sqlite("PRAGMA user_version"), "0");
     TQuery query(nullptr);
@@ -365,6 +381,59 @@ TEST_F(QueryOnSqlite, AReadOnlyDatabaseRefusesEveryChange) {
     query.SQL()->Add("SELECT count(*) FROM customer");
     query.Open();
     EXPECT_EQ(query.Fields()[0].AsInteger(), 4) << "reading works";
+}
+
+// Over ODBC a command is looked at before it is sent: only one statement
+// that reads passes.
+TEST(ReadOnlyCommands, OnlyOneReadingStatementPasses) {
+    struct Case {
+        const char* sql;
+        bool reads;
+    };
+    const Case cases[] = {
+        {"select * from orders", true},
+        {"  SELECT [delete], 'insert into x' FROM t -- drop table t\n;", true},
+        {"with o as (select * from orders) select * from o", true},
+        {"values (1), (2)", true},
+        {"select \"update\" from t /* delete */", true},
+        {"delete from orders", false},
+        {"delete from orders returning id", false},
+        {"with o as (select 1) delete from orders", false},
+        {"select * into copy from orders", false},
+        {"select 1; delete from orders", false},
+        {"select 1;;  select 2", false},
+        {"pragma journal_mode=wal", false},
+        {"exec sp_who", false},
+        {"insert into t values (1)", false},
+        {"", false},
+        {"-- nothing", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(data::read_only_command_problem(c.sql).empty(), c.reads) << c.sql;
+}
+
+// A database name is a connection string only when it starts with one of
+// its keys; every other name is a file, however many '=' and ';' it holds.
+TEST(DatabaseNames, AreFilesUnlessTheyStartWithAConnectionKey) {
+    for (const char* name : {"DRIVER=SQLite3;Database=x.db", "dsn=Shop", " Data Source=srv;Initial Catalog=x",
+                             "Provider=SQLOLEDB;Data Source=srv", "Server=host"})
+        EXPECT_TRUE(data::is_connection_string(name)) << name;
+    for (const char* name : {"shop.db", "/tmp/a=b.db", "x=1;y.db", "weird;name}.db", "file:x.db?mode=rwc", ""})
+        EXPECT_FALSE(data::is_connection_string(name)) << name;
+    test_support::ScratchDir dir("query-test");
+    const std::string fifo = dir / "pipe.db";
+    ASSERT_EQ(test_support::run_status("mkfifo " + shell_quote(fifo)), 0);
+    TQuery query(nullptr);
+    query.SetName("Q");
+    query.SetDatabaseName(fifo);
+    query.SQL()->Add("select 1");
+    try {
+        query.Open();
+        FAIL() << "a FIFO opened";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message(), "Q: " + fifo + " is not a database file");
+    }
+    query.SetDatabaseName(dir.path());
+    EXPECT_THROW(query.Open(), EDatabaseError);
 }
 
 TEST_F(QueryOnSqlite, LayoutsStoreQueriesAndTablesAndOpenThem) {

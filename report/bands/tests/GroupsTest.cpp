@@ -380,7 +380,9 @@ TEST(Groups, ADatasetFailingDuringTheRunEndsItWithAnError) {
 }
 
 // Query parameters named in the report's environment take the entries'
-// values before each opening, when the value's kind suits the type.
+// values before each opening, converted to the parameter's type (an untyped
+// parameter takes the value's kind); a value that cannot take the type ends
+// the run naming the parameter.
 TEST(Groups, QueryParametersFromTheEnvironment) {
     test_support::ScratchDir dir;
     const std::string db = dir / "p.db";
@@ -392,23 +394,33 @@ TEST(Groups, QueryParametersFromTheEnvironment) {
         const char* sql;
         TFieldType type;
         std::string entry;
-        std::string expected;  // the parameter's text afterwards
+        std::string expected;  // the parameter's text afterwards, or the error
         std::string rows;      // names read
+        TFieldType type_after = ftUnknown;  // ftUnknown: the type before
     };
     const Case cases[] = {
         {"select name from t where id = :CUSTID", ftInteger, "7", "7", "seven"},
-        {"select name from t where id = :CUSTID", ftInteger, "'7'", "1", ""},
+        {"select name from t where id = :CUSTID", ftInteger, "'7'", "7", "seven"},
+        {"select name from t where id = :CUSTID", ftInteger, "8.0", "8", "eight"},
         {"select name from t where id = :CUSTID", ftSmallint, "8", "8", "eight"},
+        {"select name from t where id = :CUSTID", ftLargeint, "8", "8", "eight"},
+        {"select name from t where id = :CUSTID", ftUnknown, "8", "8", "eight", ftInteger},
+        {"select name from t where id < :CUSTID", ftUnknown, "7.5", "7.5", "seven", ftFloat},
+        {"select name from t where name = :CUSTID", ftUnknown, "'eight'", "eight", "eight", ftString},
         {"select name from t where name = :CUSTID", ftString, "'eight'", "eight", "eight"},
-        {"select name from t where name = :CUSTID", ftString, "8", "x", ""},
+        {"select name from t where name = :CUSTID", ftString, "8", "8", ""},
         {"select name from t where id < :CUSTID", ftFloat, "7.5", "7.5", "seven"},
-        {"select name from t where id < :CUSTID", ftFloat, "9", "1", ""},
+        {"select name from t where id < :CUSTID", ftFloat, "9", "9", "seven eight"},
         {"select name from t where (id = 7) = :CUSTID", ftBoolean, "1 = 1", "True", "seven"},
+        {"select name from t where id = :CUSTID", ftInteger, "'x'", "Q: parameter CUSTID: 'x' is not an integer", ""},
+        {"select name from t where id = :CUSTID", ftInteger, "7.5", "Q: parameter CUSTID: '7.5' is not an integer",
+         ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.sql + (" with " + c.entry));
         TBandReport report(nullptr);
         auto* query = new TQuery(&report);
+        query->SetName("Q");
         query->SetDatabaseName(db);
         query->SQL()->SetText(c.sql);
         TParam* param = query->ParamByName("CUSTID");
@@ -417,10 +429,20 @@ TEST(Groups, QueryParametersFromTheEnvironment) {
         report.Functions()->DefineEntry("custid", c.entry);
         report.Functions()->PrepareEntries();
         query->Open();
+        if (c.expected.rfind("Q: ", 0) == 0) {
+            try {
+                RefreshQueryParameters(query, report.Functions());
+                ADD_FAILURE() << "no error";
+            } catch (const EDatabaseError& e) {
+                EXPECT_EQ(e.Message(), c.expected);
+            }
+            report.Functions()->UnprepareEntries();
+            continue;
+        }
         RefreshQueryParameters(query, report.Functions());
         report.Functions()->UnprepareEntries();
         EXPECT_TRUE(query->Active());
-        EXPECT_EQ(param->DataType(), c.type);
+        EXPECT_EQ(param->DataType(), c.type_after == ftUnknown ? c.type : c.type_after);
         if (c.type == ftBoolean) EXPECT_EQ(param->AsBoolean(), true);
         else EXPECT_EQ(param->Text(), c.expected);
         std::string names;

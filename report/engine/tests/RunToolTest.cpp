@@ -417,7 +417,6 @@ TEST(RunTool, QueryParametersComeFromTheReportsVariables) {
         {"--env LIMIT=120 --env \"PATTERN='Row %'\"", 120},
         {"--env limit=450 --env \"pattern='Row %'\"", 450},
         {"--env LIMIT=450 --env \"PATTERN='Row 1%'\"", 1 + 10 + 100},
-        {"--env \"LIMIT='a text'\" --env \"PATTERN='Row %'\"", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.env);
@@ -426,4 +425,9 @@ TEST(RunTool, QueryParametersComeFromTheReportsVariables) {
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out, "pages\t" + std::to_string(expected_pages(plan, c.rows, 297)) + "\n");
     }
+    // A value the parameter's type cannot take ends the run naming it.
+    const SplitResult r = run_tool("run " + shell_quote(layout) + " --db " + shell_quote(db) +
+                                   " --env \"LIMIT='a text'\" --env \"PATTERN='Row %'\" --brp " + shell_quote(brp));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Sales: parameter LIMIT: 'a text' is not an integer"), std::string::npos) << r.err;
 }
