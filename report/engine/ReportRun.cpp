@@ -7,6 +7,7 @@
 #include "platform/data/DBTables.h"
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/Printers.h"
+#include "platform/os/ReplacingFile.h"
 #include "report/bands/BandRpt.h"
 #include "report/bands/BandRptChain.h"
 
@@ -134,6 +135,12 @@ int run_to_page_stream(TCustomBandReport& report, graphics::PrintDevice* device,
 }
 
 RunResult run_layout(const RunRequest& request) {
+    if (request.target != RunTarget::Printer) {
+        std::vector<std::string> inputs{request.layout};
+        inputs.insert(inputs.end(), request.chained.begin(), request.chained.end());
+        if (!request.database.empty()) inputs.push_back(request.database);
+        os::refuse_output_over_inputs(request.output, inputs);
+    }
     std::vector<Layout> layouts;
     layouts.push_back(read_layout(request.layout));
     for (const std::string& file : request.chained) layouts.push_back(read_layout(file));
@@ -176,6 +183,14 @@ RunResult run_layout(const RunRequest& request) {
             throw EBRError("The report run did not finish");
         result.pages = run_printer->PageCount();
     }
+    // A run without pages writes nothing: an old output must not pass for
+    // this run's, and a PDF cannot hold no page.
+    if (result.pages == 0) {
+        const std::string what = request.target == RunTarget::Printer ? "nothing was printed"
+                                                                       : "nothing was written to \"" + request.output + "\"";
+        throw EBRError(result.cancelled ? "The run was cancelled before its first page: " + what
+                                        : "The report printed no page: " + what);
+    }
     TBRPrinter& printer = *run_printer;
     switch (request.target) {
     case RunTarget::PageStream:
@@ -190,7 +205,7 @@ RunResult run_layout(const RunRequest& request) {
         printer.PrintStoredPages();
         break;
     }
-    if (request.target != RunTarget::PageStream && result.pages > 0 && printer.Cancelled())
+    if (request.target != RunTarget::PageStream && printer.Cancelled())
         throw EBRError("The pages were not printed: printing was cancelled");
     return result;
 }

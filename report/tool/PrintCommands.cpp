@@ -3,6 +3,7 @@
 
 #include "report/print/BRPrntr.h"
 #include "platform/graphics/qt/QtCanvas.h"
+#include "platform/os/ReplacingFile.h"
 #include "platform/print/Printers.h"
 
 #include <algorithm>
@@ -119,6 +120,7 @@ int print_command(const std::vector<std::string>& args, std::ostream&, std::ostr
         err << kPrintUsage;
         return 2;
     }
+    if (!a.pdf.empty()) os::refuse_output_over_inputs(a.pdf, {a.file});
     graphics::qt::GraphicsScope qt;
 
     std::vector<std::string> uris;
