@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <filesystem>
+
 #include <unistd.h>
 
 using namespace test_support;
@@ -119,4 +122,93 @@ TEST(ToolOutputs, ARunWithoutPagesFailsAndWritesNothing) {
                                    shell_quote(pdf));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(pdf_pages(pdf), 1);
+}
+
+namespace {
+
+// A layout whose page stream goes to a temporary file from its first page
+// on (a memory limit of 1000 bytes), over `rows` orders.
+void make_spilling_run(const ScratchDir& dir, int rows) {
+    write_file(dir / "spill.json", orders_layout("\"PrinterSettings\": {\"MemoryLimit\": 1000},"));
+    ASSERT_EQ(run_status(std::string(kPython3) + " -c " +
+                         shell_quote("import sqlite3, sys\n"
+                                     "c = sqlite3.connect(sys.argv[1])\n"
+                                     "c.execute('create table orders(id integer primary key, customer text, total real)')\n"
+                                     "c.executemany('insert into orders(customer, total) values (?, ?)',"
+                                     " (('C%d' % i, i * 1.5) for i in range(int(sys.argv[2]))))\n"
+                                     "c.commit()\n") +
+                         " " + shell_quote(dir / "big.db") + " " + std::to_string(rows)),
+              0);
+    ASSERT_EQ(run_status("mkdir " + shell_quote(dir / "tmp")), 0);
+}
+
+// The files report-tool left in the temporary folder (Qt's runtime folder aside).
+std::string left_behind(const ScratchDir& dir) {
+    return capture("ls " + shell_quote(dir / "tmp") + " | grep -v '^runtime-'");
+}
+
+std::string spilling_tool(const ScratchDir& dir) {
+    return "env -u XDG_RUNTIME_DIR TMPDIR=" + shell_quote(dir / "tmp") + " " + tool() + " run " +
+           shell_quote(dir / "spill.json") + " --db " + shell_quote(dir / "big.db");
+}
+
+}  // namespace
+
+// A reader that stops early ends the tool with SIGPIPE; the page stream it
+// kept in the temporary folder goes with it.
+TEST(ToolOutputs, AReaderThatStopsEarlyLeavesNoTemporaryPages) {
+    ScratchDir dir("report-pipe");
+    make_spilling_run(dir, 60000);
+    const SplitResult r = run_split(
+        "bash -c " + shell_quote("set -o pipefail; " + spilling_tool(dir) + " --pdf /dev/stdout | head -c 100 | wc -c"));
+    EXPECT_EQ(r.out, "100\n") << r.err;
+    EXPECT_EQ(r.status, 128 + SIGPIPE) << r.err;
+    EXPECT_EQ(left_behind(dir), "");
+}
+
+// Timers and user signals end the tool as they would, without leaving the
+// run's temporary page stream or a half-written output behind.
+TEST(ToolOutputs, SignalsThatEndARunLeaveNoTemporaryFiles) {
+    ScratchDir dir("report-signal");
+    make_spilling_run(dir, 300000);
+    for (const char* sig : {"USR1", "ALRM", "TERM"}) {
+        SCOPED_TRACE(sig);
+        // Signalled once the page stream has gone to its temporary file.
+        const SplitResult r = run_split(spilling_tool(dir) + " --brp " + shell_quote(dir / "out.brp") +
+                                        " & pid=$!\n"
+                                        "while ! ls " + shell_quote(dir / "tmp") + " | grep -q '^BRP'; do\n"
+                                        "  kill -0 $pid 2>/dev/null || break; sleep 0.01\n"
+                                        "done\n"
+                                        "kill -" + sig + " $pid; wait $pid; echo \"status $?\"");
+        EXPECT_EQ(r.out, "status " + std::to_string(128 + (std::string(sig) == "USR1"   ? SIGUSR1
+                                                           : std::string(sig) == "ALRM" ? SIGALRM
+                                                                                        : SIGTERM)) + "\n")
+            << r.err;
+        EXPECT_EQ(left_behind(dir), "");
+        EXPECT_FALSE(std::filesystem::exists(dir / "out.brp"));
+    }
+}
+
+// Ending `run --preview` ends the preview it shows, and removes the page
+// stream the preview was showing.
+TEST(ToolOutputs, EndingARunWithPreviewEndsThePreview) {
+    ScratchDir dir("report-preview-end");
+    write_file(dir / "orders.json", orders_layout());
+    make_shop(dir / "shop.db", 3);
+    ASSERT_EQ(run_status("mkdir " + shell_quote(dir / "tmp")), 0);
+    const std::string script =
+        "env -u XDG_RUNTIME_DIR -u QT_QPA_PLATFORM TMPDIR=" + shell_quote(dir / "tmp") + " " + tool() + " run " +
+        shell_quote(dir / "orders.json") + " --db " + shell_quote(dir / "shop.db") +
+        " --preview >/dev/null 2>&1 & pid=$!\n"
+        "for i in $(seq 600); do child=$(pgrep -P $pid report-preview) && break; sleep 0.1; done\n"
+        "[ -n \"$child\" ] || { echo 'no preview'; exit 1; }\n"
+        // Ended once its window is up.
+        "xdotool search --sync --onlyvisible --limit 1 --name '^Print Preview$' >/dev/null\n"
+        "kill -TERM $pid; wait $pid; echo \"status $?\"\n"
+        "for i in $(seq 100); do case $(ps -o stat= -p $child) in Z*|'') break;; esac; sleep 0.1; done\n"
+        "case $(ps -o stat= -p $child) in Z*|'') echo 'preview ended';; *) echo 'preview left'; kill $child;; esac\n";
+    write_file(dir / "end.sh", script);
+    const SplitResult r = run_split("timeout 120 xvfb-run -a bash " + shell_quote(dir / "end.sh"));
+    EXPECT_EQ(r.out, "status " + std::to_string(128 + SIGTERM) + "\npreview ended\n") << r.err;
+    EXPECT_EQ(left_behind(dir), "");
 }
