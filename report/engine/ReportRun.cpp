@@ -76,6 +76,18 @@ Layout read_layout(const std::string& file) {
     layout.root.reset(core::read_component_file(file, nullptr));
     layout.report = dynamic_cast<TCustomBandReport*>(layout.root.get());
     if (!layout.report) throw EReadError("Not a report layout: " + file);
+    // A negative margin or column space would put the bands off the paper
+    // (a blank page that looks like a run's): refused with the layout.
+    const TBRPage& page = *layout.report->Page();
+    const std::pair<const char*, long double> lengths[] = {
+        {"BottomMargin", page.BottomMargin()}, {"TopMargin", page.TopMargin()},
+        {"LeftMargin", page.LeftMargin()},     {"RightMargin", page.RightMargin()},
+        {"ColumnSpace", page.ColumnSpace()},
+    };
+    for (const auto& [name, value] : lengths)
+        if (value < 0)
+            throw EReadError("Error reading " + layout.report->Name() + ".Page." + name +
+                             ": a length cannot be negative (" + file + ")");
     return layout;
 }
 

@@ -212,3 +212,40 @@ TEST(ToolOutputs, EndingARunWithPreviewEndsThePreview) {
     EXPECT_EQ(r.out, "status " + std::to_string(128 + SIGTERM) + "\npreview ended\n") << r.err;
     EXPECT_EQ(left_behind(dir), "");
 }
+
+// A layout whose numbers cannot be what they say is refused when it is read,
+// naming the property, instead of printing a blank or different page.
+TEST(ToolOutputs, ALayoutWithImpossibleNumbersIsRefused) {
+    ScratchDir dir("report-numbers");
+    make_shop(dir / "shop.db", 3);
+    const std::string page = R"("Values": ["100", "2100", "100", "2970", "100", "100", "0"])";
+    struct Case {
+        const char* what;
+        std::string from, to;  // the change to the layout
+        std::string message;
+    };
+    const Case cases[] = {
+        {"negative left margin", page, R"("Values": ["100", "2100", "100", "2970", "-3000", "100", "0"])",
+         "OrdersReport.Page.LeftMargin: a length cannot be negative"},
+        {"negative top margin", page, R"("Values": ["100", "2100", "-5", "2970", "100", "100", "0"])",
+         "OrdersReport.Page.TopMargin: a length cannot be negative"},
+        {"negative column space", page, R"("Values": ["100", "2100", "100", "2970", "100", "100", "-1"])",
+         "OrdersReport.Page.ColumnSpace: a length cannot be negative"},
+        {"columns past 32 bits", R"("Columns": 1)", R"("Columns": 4294967299)", "Page.Columns: Invalid property value"},
+        {"columns below 32 bits", R"("Columns": 1)", R"("Columns": -4294967295)", "Page.Columns: Invalid property value"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string layout = orders_layout();
+        const auto at = layout.find(c.from);
+        ASSERT_NE(at, std::string::npos);
+        layout.replace(at, c.from.size(), c.to);
+        write_file(dir / "odd.json", layout);
+        write_file(dir / "out.pdf", "yesterday");
+        const SplitResult r = run_tool("run " + shell_quote(dir / "odd.json") + " --db " + shell_quote(dir / "shop.db") +
+                                       " --pdf " + shell_quote(dir / "out.pdf"));
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(read_file(dir / "out.pdf"), "yesterday");
+    }
+}
