@@ -101,6 +101,16 @@ PropValue to_value(PropKind kind, const X& x) {
 
 [[noreturn]] void invalid_value();
 
+// The integral type that holds a value of A: A itself, or an enumeration's underlying type.
+template <class A, bool = std::is_enum_v<A>>
+struct integral_of {
+    using type = A;
+};
+template <class A>
+struct integral_of<A, true> {
+    using type = std::underlying_type_t<A>;
+};
+
 template <class A>
 A from_value(const PropValue& v) {
     try {
@@ -109,7 +119,11 @@ A from_value(const PropValue& v) {
             return std::get<bool>(v);
         } else if constexpr (std::is_enum_v<A> || std::is_integral_v<A>) {
             if (auto* b = std::get_if<bool>(&v)) return static_cast<A>(*b);
-            return static_cast<A>(std::get<std::int64_t>(v));
+            // A number the property's type cannot hold is refused, never cut
+            // down to another value (4294967299 is no 32-bit 3).
+            const std::int64_t i = std::get<std::int64_t>(v);
+            if (!std::in_range<typename integral_of<A>::type>(i)) invalid_value();
+            return static_cast<A>(i);
         } else if constexpr (std::is_floating_point_v<A>) {
             if (auto* i = std::get_if<std::int64_t>(&v)) return static_cast<A>(*i);
             return static_cast<A>(std::get<double>(v));

@@ -1,5 +1,7 @@
 #include "platform/os/Process.h"
 
+#include "platform/os/SignalCleanup.h"
+
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -38,6 +40,8 @@ int run_program(const std::string& program, const std::vector<std::string>& args
         if (error) *error = failed;
         return -1;
     }
+    // A signal that ends this program ends the program it waits for too.
+    const SignalEndsChild ends_with_us(pid);
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR) {

@@ -13,7 +13,8 @@ int exec_program(const std::string& program, const std::vector<std::string>& arg
 // Runs program (a path) with args after its name, sharing this process's
 // standard files, and waits for it: answers its exit status (128 + the
 // signal that ended it), or -1 with the errno in *error when it could not
-// be started.
+// be started. A signal that ends this program while it waits (see
+// remove_temp_files_on_signals) sends the program SIGTERM.
 int run_program(const std::string& program, const std::vector<std::string>& args, int* error = nullptr);
 
 }  // namespace os

@@ -313,4 +313,17 @@ void write_file(const std::string& path, std::string_view data) {
     out.commit();
 }
 
+bool same_file(const std::string& a, const std::string& b) {
+    const auto first = file_status(a);
+    if (!first || !first->is_regular()) return false;
+    const auto second = file_status(b);
+    return second && second->is_regular() && first->id == second->id;
+}
+
+void refuse_output_over_inputs(const std::string& output, const std::vector<std::string>& inputs) {
+    for (const std::string& input : inputs)
+        if (same_file(output, input))
+            throw EFCreateError(Format("Cannot create file \"%s\". %s", {output, "It is the input \"" + input + "\""}));
+}
+
 }  // namespace os

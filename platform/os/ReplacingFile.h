@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace os {
 
@@ -84,5 +85,15 @@ private:
 
 // Writes `data` as the whole new contents of `path` through a ReplacingFile.
 void write_file(const std::string& path, std::string_view data);
+
+// Whether two paths name one regular file (device and inode, links followed).
+// False when either is absent or no regular file.
+bool same_file(const std::string& a, const std::string& b);
+
+// A command never writes over what it reads: EFCreateError
+// "Cannot create file \"OUT\". It is the input \"IN\"" when `output` is the
+// same file as one of `inputs` (a hard link, a symbolic link, /dev/stdout
+// sent to it, or the name itself). Called before anything is read or written.
+void refuse_output_over_inputs(const std::string& output, const std::vector<std::string>& inputs);
 
 }  // namespace os

@@ -23,35 +23,67 @@ struct Slot {
 constexpr int kSlots = 64;
 Slot g_slots[kSlots];
 
-constexpr int kSignals[] = {SIGTERM, SIGHUP, SIGINT};
+// Children to end: their process ids, 0 for a free slot.
+constexpr int kChildren = 16;
+std::atomic<int> g_children[kChildren];
+
+// The signals whose default action ends the process (SIGKILL and SIGSTOP
+// cannot be caught; SIGXFSZ is ignored instead), the real-time ones apart.
+constexpr int kSignals[] = {SIGHUP,  SIGINT,  SIGQUIT,   SIGILL,  SIGABRT, SIGBUS,  SIGFPE,  SIGUSR1,
+                            SIGSEGV, SIGUSR2, SIGPIPE,   SIGALRM, SIGTERM, SIGSTKFLT, SIGXCPU, SIGVTALRM,
+                            SIGPROF, SIGIO,   SIGPWR,    SIGSYS};
 
 static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs lock-free state");
 
-// Only async-signal-safe calls: unlink, then the signal again with its
-// default action (SA_RESETHAND restored it on entry).
+// Only async-signal-safe calls: unlink and kill, then the signal again with
+// its default action (SA_RESETHAND restored it on entry).
 void remove_and_reraise(int sig) {
     const int saved = errno;
     for (Slot& s : g_slots)
         if (s.state.load(std::memory_order_acquire) == kReady) ::unlink(s.path);
+    for (std::atomic<int>& child : g_children)
+        if (const int pid = child.load(std::memory_order_acquire); pid > 0) ::kill(pid, SIGTERM);
     errno = saved;
     ::raise(sig);
+}
+
+void install(int sig, const sigset_t& mask) {
+    struct sigaction old {};
+    if (::sigaction(sig, nullptr, &old) != 0) return;
+    if ((old.sa_flags & SA_SIGINFO) || old.sa_handler != SIG_DFL) return;  // ignored or handled
+    struct sigaction sa {};
+    sa.sa_handler = remove_and_reraise;
+    sa.sa_mask = mask;
+    sa.sa_flags = SA_RESETHAND;
+    ::sigaction(sig, &sa, nullptr);
 }
 
 }  // namespace
 
 void remove_temp_files_on_signals() {
-    for (int sig : kSignals) {
-        struct sigaction old {};
-        if (::sigaction(sig, nullptr, &old) != 0) continue;
-        if ((old.sa_flags & SA_SIGINFO) || old.sa_handler != SIG_DFL) continue;  // ignored or handled
-        struct sigaction sa {};
-        sa.sa_handler = remove_and_reraise;
-        sigemptyset(&sa.sa_mask);
-        for (int other : kSignals) sigaddset(&sa.sa_mask, other);
-        sa.sa_flags = SA_RESETHAND;
-        ::sigaction(sig, &sa, nullptr);
-    }
+    // While one signal is handled the others wait.
+    sigset_t mask;
+    sigemptyset(&mask);
+    for (int sig : kSignals) sigaddset(&mask, sig);
+    for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) sigaddset(&mask, sig);
+    for (int sig : kSignals) install(sig, mask);
+    for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) install(sig, mask);
     std::signal(SIGXFSZ, SIG_IGN);
+}
+
+SignalEndsChild::SignalEndsChild(int pid) {
+    if (pid <= 0) return;
+    for (int i = 0; i < kChildren; ++i) {
+        int expected = 0;
+        if (g_children[i].compare_exchange_strong(expected, pid, std::memory_order_acq_rel)) {
+            slot_ = i;
+            return;
+        }
+    }
+}
+
+SignalEndsChild::~SignalEndsChild() {
+    if (slot_ >= 0) g_children[slot_].store(0, std::memory_order_release);
 }
 
 void SignalCleanupPath::assign(const std::string& path) {

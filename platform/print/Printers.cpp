@@ -11,6 +11,8 @@
 #include <cups/cups.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <chrono>
 #include <thread>
 #include <cerrno>
@@ -46,12 +48,18 @@ int source_code(const std::string& keyword) {
     return 0;
 }
 
+// How long a printer may keep an answer (or the room to send) waiting
+// before it counts as unreachable: one that takes the connection and never
+// answers would otherwise hold a tool for minutes.
+constexpr int kAnswerSeconds = 10;
+
 // A CUPS destination and its connection, freed together.
 struct Dest {
     cups_dest_t* dest = nullptr;
     int count = 0;  // >0: dest is an array from cupsGetDests of this length
     http_t* http = nullptr;
     cups_dinfo_t* info = nullptr;
+    bool timed_out = false;  // the printer let kAnswerSeconds pass
     Dest() = default;
     Dest(const Dest&) = delete;
     Dest& operator=(const Dest&) = delete;
@@ -83,8 +91,27 @@ bool open_dest(const std::string& name, Dest& d) {
         d.http = cupsConnectDest(d.dest, CUPS_DEST_FLAGS_NONE, 10000, nullptr, resource, sizeof resource, nullptr,
                                  nullptr);
     }
-    if (d.http) d.info = cupsCopyDestInfo(d.http, d.dest);
+    if (d.http) {
+        httpSetTimeout(
+            d.http, kAnswerSeconds,
+            [](http_t*, void* data) {
+                static_cast<Dest*>(data)->timed_out = true;
+                return 0;  // give up
+            },
+            &d);
+        d.info = cupsCopyDestInfo(d.http, d.dest);
+    }
     return true;
+}
+
+// Why a destination could not be used, for a message: CUPS's own reason
+// when it has one, not its "Success" for a wait that ended.
+std::string unreachable_reason(const Dest& d) {
+    if (d.timed_out) return "no answer within " + std::to_string(kAnswerSeconds) + " seconds";
+    const char* why = cupsLastErrorString();
+    if (cupsLastError() > IPP_STATUS_OK_CONFLICTING && why && *why) return why;
+    if (!d.http) return errno != 0 ? std::strerror(errno) : "cannot connect";
+    return "no answer";
 }
 
 std::vector<std::string> supported_values(Dest& d, const char* option) {
@@ -308,8 +335,9 @@ void CupsJob::Finish() {
 void CupsJob::submit() {
     if (!destination_) throw EPrinter("No printer selected");
     Dest d;
+    errno = 0;
     if (!open_dest(destination_->Name, d) || !d.http || !d.info)
-        throw EPrinter("Printer \"" + destination_->Name + "\" cannot be reached: " + cupsLastErrorString());
+        throw EPrinter("Printer \"" + destination_->Name + "\" cannot be reached: " + unreachable_reason(d));
     cups_option_t* options = nullptr;
     int count = 0;
     for (const auto& [name, value] : job_options(*destination_, settings_))
@@ -324,6 +352,8 @@ void CupsJob::submit() {
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
     }
     cupsFreeOptions(count, options);
+    if (d.timed_out)
+        throw EPrinter("Printer \"" + destination_->Name + "\" cannot be reached: " + unreachable_reason(d));
     if (created > IPP_STATUS_OK_CONFLICTING || job_id <= 0)
         throw EPrinter("Printer \"" + destination_->Name + "\" refused the job: " + cupsLastErrorString());
     bool ok = cupsStartDestDocument(d.http, d.dest, d.info, job_id, settings_.Title.c_str(), CUPS_FORMAT_PDF, 0,
@@ -337,7 +367,7 @@ void CupsJob::submit() {
     }
     const ipp_status_t finished = cupsFinishDestDocument(d.http, d.dest, d.info);
     if (!ok || finished > IPP_STATUS_OK_CONFLICTING) {
-        const std::string why = cupsLastErrorString();
+        const std::string why = d.timed_out ? unreachable_reason(d) : cupsLastErrorString();
         cupsCancelDestJob(d.http, d.dest, job_id);
         throw EPrinter("Printer \"" + destination_->Name + "\" refused the job: " + why);
     }

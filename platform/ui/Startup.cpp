@@ -23,8 +23,11 @@ std::unique_ptr<QApplication> qt_app;
 
 void unit_startup() {
     prepare_platform();
+    if (QCoreApplication::instance() == nullptr) {
+        graphics::qt::PlatformStart starting;
+        qt_app = std::make_unique<QApplication>(qt_argc, qt_argv);
+    }
     graphics::qt::install_message_filter();
-    if (QCoreApplication::instance() == nullptr) qt_app = std::make_unique<QApplication>(qt_argc, qt_argv);
     // Windows need the widgets application; a window-less one made earlier
     // for measuring cannot become one.
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)

@@ -7,6 +7,7 @@
 #include "platform/data/DBTables.h"
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/Printers.h"
+#include "platform/os/ReplacingFile.h"
 #include "report/bands/BandRpt.h"
 #include "report/bands/BandRptChain.h"
 
@@ -73,6 +74,18 @@ Layout read_layout(const std::string& file) {
     }
     layout.report = dynamic_cast<TCustomBandReport*>(layout.root.get());
     if (!layout.report) throw EReadError("Not a report layout: " + file);
+    // A negative margin or column space would put the bands off the paper
+    // (a blank page that looks like a run's): refused with the layout.
+    const TBRPage& page = *layout.report->Page();
+    const std::pair<const char*, long double> lengths[] = {
+        {"BottomMargin", page.BottomMargin()}, {"TopMargin", page.TopMargin()},
+        {"LeftMargin", page.LeftMargin()},     {"RightMargin", page.RightMargin()},
+        {"ColumnSpace", page.ColumnSpace()},
+    };
+    for (const auto& [name, value] : lengths)
+        if (value < 0)
+            throw EReadError("Error reading " + layout.report->Name() + ".Page." + name +
+                             ": a length cannot be negative (" + file + ")");
     return layout;
 }
 
@@ -155,6 +168,12 @@ int run_to_page_stream(TCustomBandReport& report, graphics::PrintDevice* device,
 }
 
 RunResult run_layout(const RunRequest& request) {
+    if (request.target != RunTarget::Printer) {
+        std::vector<std::string> inputs{request.layout};
+        inputs.insert(inputs.end(), request.chained.begin(), request.chained.end());
+        if (!request.database.empty()) inputs.push_back(request.database);
+        os::refuse_output_over_inputs(request.output, inputs);
+    }
     std::vector<Layout> layouts;
     layouts.push_back(read_layout(request.layout));
     for (const std::string& file : request.chained) layouts.push_back(read_layout(file));
@@ -202,6 +221,14 @@ RunResult run_layout(const RunRequest& request) {
             throw EBRError("The report run did not finish");
         result.pages = run_printer->PageCount();
     }
+    // A run without pages writes nothing: an old output must not pass for
+    // this run's, and a PDF cannot hold no page.
+    if (result.pages == 0) {
+        const std::string what = request.target == RunTarget::Printer ? "nothing was printed"
+                                                                       : "nothing was written to \"" + request.output + "\"";
+        throw EBRError(result.cancelled ? "The run was cancelled before its first page: " + what
+                                        : "The report printed no page: " + what);
+    }
     TBRPrinter& printer = *run_printer;
     switch (request.target) {
     case RunTarget::PageStream:
@@ -216,7 +243,7 @@ RunResult run_layout(const RunRequest& request) {
         printer.PrintStoredPages();
         break;
     }
-    if (request.target != RunTarget::PageStream && result.pages > 0 && printer.Cancelled())
+    if (request.target != RunTarget::PageStream && printer.Cancelled())
         throw EBRError("The pages were not printed: printing was cancelled");
     return result;
 }

@@ -63,7 +63,8 @@ struct RunResult {
 };
 
 // Runs a layout into its target. Raises on every failure, before the target
-// is touched. While the report's ShowProgress is set, the run's progress
+// is touched: an output that is one of the inputs, and a run that prints no
+// page (EBRError), are failures. While the report's ShowProgress is set, the run's progress
 // goes to the host's progress service, and a cancel there stops the run at
 // the next record.
 RunResult run_layout(const RunRequest& request);

@@ -3,6 +3,7 @@
 #include "platform/core/FormResource.h"
 #include "report/bands/BandRpt.h"
 #include "platform/graphics/qt/QtCanvas.h"
+#include "platform/os/ReplacingFile.h"
 #include "report/controls/BRCtrls.h"
 #include "report/engine/BRRegister.h"
 #include "report/engine/ReportRun.h"
@@ -22,6 +23,7 @@ int usage(std::ostream& err) {
 // "band NAME PAGE LEFT TOP RIGHT BOTTOM", its frame rectangle in device
 // pixels on its last page, and the page count last as "pages N".
 int run(const std::string& layout_file, const std::string& target, int records, std::ostream& out) {
+    os::refuse_output_over_inputs(target, {layout_file});
     // Text on the controls is measured and drawn with the fonts of the fixed device.
     graphics::qt::GraphicsScope qt;
     report::register_report_classes();

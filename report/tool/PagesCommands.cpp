@@ -207,6 +207,7 @@ int pages_command(const std::vector<std::string>& args, std::ostream& out, std::
     const std::string& cmd = args[0];
     if (cmd == "info" && args.size() == 2) return info(args[1], out);
     if (cmd == "extract" && args.size() == 4) {
+        os::refuse_output_over_inputs(args[3], {args[1]});
         TBRPageList list;
         auto page = stored_page(list, args[1], args[2]);
         std::vector<uint8_t> bytes = page->Bytes();
@@ -216,6 +217,7 @@ int pages_command(const std::vector<std::string>& args, std::ostream& out, std::
     if (cmd == "render" && (args.size() == 4 || (args.size() == 6 && args[4] == "--dpi"))) {
         long long dpi = 96;
         if (args.size() == 6 && !whole(args[5], 1, 2400, dpi)) return usage(err);
+        os::refuse_output_over_inputs(args[3], {args[1]});
         graphics::qt::GraphicsScope qt;
         TBRPageList list;
         auto page = stored_page(list, args[1], args[2]);
@@ -227,6 +229,8 @@ int pages_command(const std::vector<std::string>& args, std::ostream& out, std::
         os::write_file(args[3], std::string_view(png.constData(), size_t(png.size())));
         return 0;
     }
+    if ((cmd == "code" || cmd == "decode") && args.size() == 1)
+        os::refuse_output_over_inputs("/dev/stdout", {"/dev/stdin"});
     if (cmd == "code" && args.size() == 1) {
         code_stdin();
         return 0;

@@ -3,6 +3,7 @@
 
 #include "report/print/BRPrntr.h"
 #include "platform/graphics/qt/QtCanvas.h"
+#include "platform/os/ReplacingFile.h"
 #include "platform/print/Printers.h"
 
 #include <algorithm>
@@ -88,12 +89,15 @@ struct PrintArgs {
     int first = 0, last = 0, copies = 0, duplex = 0;
 };
 
-bool parse_print_args(const std::vector<std::string>& args, PrintArgs& a) {
+bool parse_print_args(const std::vector<std::string>& args, PrintArgs& a, std::ostream& err) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool has_value = i + 1 < args.size();
+        // A number out of its range says what the range is.
         auto number = [&](int& into, int low, int high) {
-            return has_value && parse_int(args[++i], into) && into >= low && into <= high;
+            if (has_value && parse_int(args[++i], into) && into >= low && into <= high) return true;
+            err << "report-tool print: " << arg << " takes a whole number from " << low << " to " << high << '\n';
+            return false;
         };
         if (arg == "--printer" && has_value) a.printer = args[++i];
         else if (arg == "--pdf" && has_value) a.pdf = args[++i];
@@ -115,10 +119,11 @@ bool parse_print_args(const std::vector<std::string>& args, PrintArgs& a) {
 
 int print_command(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {
     PrintArgs a;
-    if (!parse_print_args(args, a)) {
+    if (!parse_print_args(args, a, err)) {
         err << kPrintUsage;
         return 2;
     }
+    if (!a.pdf.empty()) os::refuse_output_over_inputs(a.pdf, {a.file});
     graphics::qt::GraphicsScope qt;
 
     std::vector<std::string> uris;

@@ -174,6 +174,7 @@ int design_command(const std::vector<std::string>& args, std::ostream&, std::ost
         err << kDesignUsage;
         return 2;
     }
+    os::refuse_output_over_inputs(args[1], {args[0]});
     Units units;
     Layout layout = read_layout(args[0]);
     TCustomBandReport& report = *layout.report;

@@ -6,11 +6,14 @@
 #include <QPainterPath>
 #include <QRawFont>
 
+#include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <string>
 #include <mutex>
 #include <tuple>
 #include <unordered_map>
@@ -57,10 +60,30 @@ QtFontEngine engine;
 // Ended by unit_shutdown(), never by a static destructor (Qt is gone by then).
 QGuiApplication* own_app = nullptr;
 
+// Set while a Qt application is being made (PlatformStart).
+std::atomic<bool> platform_starting{false};
+
+// The display a windowing platform would open, for a message.
+std::string display_name() {
+    std::string name;
+    for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY"})
+        if (env_set(var)) name += (name.empty() ? "" : ", ") + std::string(var) + "=" + std::getenv(var);
+    return name.empty() ? "(none)" : name;
+}
+
 // Qt's own notes (a missing runtime folder, a platform that cannot raise a
 // window) are no business of the person reading a tool's or a scheduled job's
-// output; only its critical and fatal messages reach stderr.
+// output; only its critical and fatal messages reach stderr. A fatal message
+// while the application is being made is its platform failing to start: the
+// program says which display it could not open and ends with status 1.
 void qt_messages(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtFatalMsg && platform_starting.load()) {
+        const std::string line =
+            std::string(program_invocation_short_name) + ": cannot open the display " + display_name() + "\n";
+        std::fwrite(line.data(), 1, line.size(), stderr);
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
     if (type == QtCriticalMsg || type == QtFatalMsg) {
         const QByteArray line = "Qt: " + text.toUtf8() + "\n";
         std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stderr);
@@ -80,13 +103,25 @@ void prepare_platform() {
 
 void install_message_filter() { qInstallMessageHandler(qt_messages); }
 
+PlatformStart::PlatformStart() {
+    install_message_filter();
+    platform_starting = true;
+}
+
+PlatformStart::~PlatformStart() { platform_starting = false; }
+
 void ensure_gui_application() {
     if (QCoreApplication::instance() != nullptr) return;
     prepare_platform();
-    install_message_filter();
-    static int argc = 1;
-    static char name[] = "tamblero";
-    static char* argv[] = {name, nullptr};
+    // A window-less application shows nothing: it runs on the in-memory
+    // platform whatever display there is (one that cannot be opened
+    // included), unless the in-memory "minimal" one was asked for. The
+    // environment is left as it was for the programs this one starts.
+    static char name[] = "tamblero", option[] = "-platform", offscreen[] = "offscreen";
+    static char* argv[] = {name, option, offscreen, nullptr};
+    const char* qpa = std::getenv("QT_QPA_PLATFORM");
+    static int argc = qpa != nullptr && std::strncmp(qpa, "minimal", 7) == 0 ? 1 : 3;
+    PlatformStart starting;
     own_app = new QGuiApplication(argc, argv);
 }
 

@@ -22,9 +22,21 @@ void prepare_platform();
 // ones are printed as "Qt: text".
 void install_message_filter();
 // Makes a window-less Qt application (QGuiApplication: fonts, images, PDF)
-// with the message filter when the process has none yet; unit_shutdown()
-// ends it. A program that shows windows makes its own first (platform/ui).
+// with the message filter when the process has none yet, always on the
+// in-memory platform, so it never needs a display; unit_shutdown() ends it.
+// A program that shows windows makes its own first (platform/ui).
 void ensure_gui_application();
+
+// Held while a Qt application is made: when its platform cannot start (a
+// display that cannot be opened), the program prints "NAME: cannot open the
+// display DISPLAY=..." on stderr and ends with status 1 instead of Qt's abort.
+class PlatformStart {
+public:
+    PlatformStart();
+    ~PlatformStart();
+    PlatformStart(const PlatformStart&) = delete;
+    PlatformStart& operator=(const PlatformStart&) = delete;
+};
 
 // The Qt font a TFont draws with: its stand-in family, an em of -Height
 // pixels (a positive Height is the cell, ascent plus descent), no hinting,

@@ -1,5 +1,7 @@
 #include "platform/os/SignalCleanup.h"
 
+#include "platform/os/Process.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -28,7 +30,7 @@ template <class F>
 int in_child(F body) {
     const pid_t pid = ::fork();
     if (pid == 0) {
-        for (int sig : {SIGTERM, SIGHUP, SIGINT, SIGXFSZ}) std::signal(sig, SIG_DFL);
+        for (int sig : {SIGTERM, SIGHUP, SIGINT, SIGPIPE, SIGALRM, SIGUSR1, SIGXFSZ}) std::signal(sig, SIG_DFL);
         body();
         ::_exit(0);
     }
@@ -40,7 +42,9 @@ int in_child(F body) {
 }  // namespace
 
 TEST(OsSignalCleanup, RegisteredFilesGoAndTheSignalStillEndsTheProcess) {
-    for (int sig : {SIGTERM, SIGHUP, SIGINT}) {
+    // Every signal that ends a process, not only the polite ones: a reader of
+    // a pipe that stopped early (SIGPIPE), timers, user signals, real-time ones.
+    for (int sig : {SIGTERM, SIGHUP, SIGINT, SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2, SIGVTALRM, SIGIO, SIGRTMIN + 2}) {
         SCOPED_TRACE(strsignal(sig));
         ostest::TempFolder t;
         const int status = in_child([&] {
@@ -73,4 +77,31 @@ TEST(OsSignalCleanup, IgnoredSignalsStayIgnoredAndFileSizeLimitDoesNotKill) {
     });
     ASSERT_TRUE(WIFEXITED(status)) << status;
     EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// A program the process runs and waits for ends with it: the signal that
+// ends the waiting process sends it SIGTERM, so no window or job is left
+// behind by a tool that was stopped.
+TEST(OsSignalCleanup, AProgramWaitedForEndsWithTheProcess) {
+    ostest::TempFolder t;
+    const std::string pid_file = (t.dir / "pid").string();
+    const int status = in_child([&] {
+        os::remove_temp_files_on_signals();
+        // The program notes its pid, then has its parent ended, then would sleep.
+        os::run_program("/bin/sh", {"-c", "echo $$ > " + test_support::shell_quote(pid_file) +
+                                              "; kill -USR1 $PPID; exec sleep 60"});
+        ::_exit(3);  // not reached
+    });
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGUSR1) << status;
+    const pid_t child = pid_t(std::stol(test_support::read_file(pid_file)));
+    ASSERT_GT(child, 0);
+    // Ended: gone, or a zombie left for its new parent to reap.
+    auto alive = [&] {
+        const std::string state = test_support::capture("ps -o stat= -p " + std::to_string(child));
+        return !state.empty() && state[0] != 'Z';
+    };
+    for (int i = 0; i < 200 && alive(); ++i) ::usleep(50000);
+    const bool still = alive();
+    if (still) ::kill(child, SIGKILL);
+    EXPECT_FALSE(still);
 }

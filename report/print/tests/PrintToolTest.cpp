@@ -187,7 +187,9 @@ TEST_F(PrintCommand, BadInputSubmitsNothing) {
         {"missing stream", dir / "missing.brp" + " --pdf " + pdf, 1, "report-tool:"},
         {"no printer at all", brp, 1, "there is no printer"},
         {"both outputs", brp + " --printer x --pdf " + pdf, 2, "usage"},
-        {"bad duplex", brp + " --pdf " + pdf + " --duplex 4", 2, "usage"},
+        {"bad duplex", brp + " --pdf " + pdf + " --duplex 4", 2, "--duplex takes a whole number from 1 to 3"},
+        {"too many copies", brp + " --pdf " + pdf + " --copies 1000", 2, "--copies takes a whole number from 1 to 999"},
+        {"no copies", brp + " --pdf " + pdf + " --copies 0", 2, "--copies takes a whole number from 1 to 999"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -242,4 +244,26 @@ TEST_F(PrintCommand, PdfFileIsReplacedWholeWithTheUsualPermissions) {
     for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.push_back(e.path().filename());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"link.pdf", "out.pdf", "s.brp"}));
+}
+
+// A printer that takes the connection and never answers is given up after
+// a bounded wait, and the message says so (not CUPS's "Success").
+TEST_F(PrintCommand, APrinterThatNeverAnswersIsGivenUpWithTheReason) {
+    const std::string brp = dir / "one.brp", port = dir / "port";
+    make_stream(brp, 1, TBRPaperSize::A4, poPortrait);
+    const std::string listener = shell_quote(
+        "import socket, sys\n"
+        "s = socket.socket(); s.bind(('127.0.0.1', 0)); s.listen(8)\n"
+        "open(sys.argv[1], 'w').write(str(s.getsockname()[1]))\n"
+        "held = []\n"
+        "while True: held.append(s.accept())\n");
+    const SplitResult r = run_split("sh -c " + shell_quote(std::string(kPython3) + " -c " + listener + " " + shell_quote(port) +
+                                    " & lpid=$!\n"
+                                    "for i in $(seq 100); do [ -s " + shell_quote(port) + " ] && break; sleep 0.1; done\n" +
+                                    kNoCupsServer + " timeout 100 " + tool() + " print " + shell_quote(brp) +
+                                    " --printer ipp://127.0.0.1:$(cat " + shell_quote(port) + ")/ipp/print\n"
+                                    "status=$?; kill $lpid; exit $status"));
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("cannot be reached: no answer within 10 seconds"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("Success"), std::string::npos) << r.err;
 }
