@@ -1,0 +1,152 @@
+// Stretching text, line ends in field values, groups across pages and
+// custom paper, end to end: layouts written by hand as JSON (as the README
+// shows), run by report-tool into PDFs read back with poppler-utils
+// (pdftotext, pdfinfo).
+
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+using namespace test_support;
+
+namespace {
+
+std::string tool() { return shell_quote(tool_path("report-tool")); }
+
+SplitResult run_tool(const std::string& args) {
+    return run_split("env -u XDG_RUNTIME_DIR LC_ALL=C " + tool() + " " + args);
+}
+
+// Replaces every "@NAME@" of a text by its value.
+std::string fill(std::string text, const std::vector<std::pair<std::string, std::string>>& values) {
+    for (const auto& [name, value] : values) {
+        const std::string key = "@" + name + "@";
+        for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + value.size()))
+            text.replace(at, key.size(), value);
+    }
+    return text;
+}
+
+// "w00001 w00002 ..." up to `count`.
+std::vector<std::string> numbered_words(int count) {
+    std::vector<std::string> words;
+    for (int i = 1; i <= count; ++i) {
+        std::string n = std::to_string(i);
+        words.push_back("w" + std::string(5 - n.size(), '0') + n);
+    }
+    return words;
+}
+
+std::string joined(const std::vector<std::string>& words) {
+    std::string text;
+    for (const std::string& w : words) text += (text.empty() ? "" : " ") + w;
+    return text;
+}
+
+// An A4 portrait report, margins of 10 mm (a printable length of 2770
+// tenths of a millimetre), a detail band of @BAND@ tenths holding a
+// stretching label (height @HEIGHT@, top @TOP@, 190 mm wide), and a summary
+// band with the text "END".
+const char* const kStretchLayout = R"({
+  "class": "TBandReport", "name": "StretchReport",
+  "properties": {
+    "Page": {"PaperSize": "A4", "Orientation": "poPortrait", "Columns": 1,
+             "Values": ["100", "2970", "100", "2100", "100", "100", "0"]}
+  },
+  "children": [
+    {"class": "TBRBand", "name": "DetailBand1",
+     "properties": {"BandType": "rbDetail", "Size": {"Values": ["@BAND@", "1900"]}},
+     "children": [
+       {"class": "TBRLabel", "name": "Words",
+        "properties": {"AutoSize": false, "AutoStretch": true, "Caption": "@TEXT@",
+                       "Size": {"Values": ["@HEIGHT@", "0", "@TOP@", "1900"]}}}
+     ]},
+    {"class": "TBRBand", "name": "SummaryBand1",
+     "properties": {"BandType": "rbSummary", "Size": {"Values": ["100", "1900"]}},
+     "children": [
+       {"class": "TBRLabel", "name": "End",
+        "properties": {"AutoSize": false, "Caption": "END", "Size": {"Values": ["50", "0", "0", "500"]}}}
+     ]}
+  ]
+})";
+
+struct StretchRun {
+    int pages = 0;
+    std::vector<std::string> words;
+    int end_page = 0;   // the page the summary's END is on
+};
+
+StretchRun run_stretch(const ScratchDir& dir, int band, int height, int top, const std::string& caption) {
+    const std::string layout = dir / "stretch.json", pdf = dir / "stretch.pdf";
+    write_file(layout, fill(kStretchLayout, {{"BAND", std::to_string(band)},
+                                             {"HEIGHT", std::to_string(height)},
+                                             {"TOP", std::to_string(top)},
+                                             {"TEXT", caption}}));
+    StretchRun result;
+    const SplitResult r = run_tool("run " + shell_quote(layout) + " --pdf " + shell_quote(pdf));
+    EXPECT_EQ(r.status, 0) << r.err;
+    result.pages = pdf_pages(pdf);
+    EXPECT_EQ(r.out, "pages\t" + std::to_string(result.pages) + "\n");
+    const std::string text = capture("pdftotext " + shell_quote(pdf) + " -");
+    std::istringstream in(text);
+    for (std::string w; in >> w;)
+        if (w[0] == 'w') result.words.push_back(w);
+    // Pages end with a form feed.
+    const std::size_t end = text.find("END");
+    if (end != std::string::npos) result.end_page = 1 + int(std::count(text.begin(), text.begin() + long(end), '\f'));
+    return result;
+}
+
+}  // namespace
+
+// Every word of a stretching text prints once, in order, however the band
+// and the label compare with the printable length: shorter, equal, taller,
+// or a label that starts low in a tall band.
+TEST(StretchedText, EveryWordPrintsOnceInOrderWhateverTheBandsHeight) {
+    struct Case {
+        const char* what;
+        int band, height, top;
+    };
+    const Case cases[] = {
+        {"a one-line band", 50, 50, 0},
+        {"a band just shorter than the printable length", 2740, 2740, 0},
+        {"a band as long as the printable length", 2770, 2770, 0},
+        {"a band longer than the page", 3200, 3200, 0},
+        {"a label low in a band longer than the page", 3200, 1000, 2500},
+    };
+    const std::vector<std::string> words = numbered_words(2000);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchDir dir("report-stretch");
+        const StretchRun run = run_stretch(dir, c.band, c.height, c.top, joined(words));
+        EXPECT_GE(run.pages, 2);
+        EXPECT_EQ(run.words, words);
+        EXPECT_EQ(run.end_page, run.pages);
+    }
+}
+
+// A continuation page takes the room its remaining text needs, not the
+// band's design height again: a short label in a tall band needs about the
+// pages a band of its own height needs, and what follows the rest of the
+// text prints right below it.
+TEST(StretchedText, AContinuationTakesOnlyTheRoomItsTextNeeds) {
+    const std::vector<std::string> many = numbered_words(5000);
+    ScratchDir dir("report-stretch");
+    const StretchRun small = run_stretch(dir, 50, 50, 0, joined(many));
+    const StretchRun tall = run_stretch(dir, 2500, 50, 0, joined(many));
+    EXPECT_EQ(small.words, many);
+    EXPECT_EQ(tall.words, many);
+    // The tall band's first page keeps its design height; the others do not.
+    EXPECT_LE(tall.pages, small.pages + 1);
+
+    // 290 words: the first page of a 2500 band holds a few lines of them,
+    // the rest and the summary share page 2.
+    const std::vector<std::string> few = numbered_words(290);
+    const StretchRun spill = run_stretch(dir, 2500, 50, 0, joined(few));
+    EXPECT_EQ(spill.words, few);
+    EXPECT_EQ(spill.pages, 2);
+    EXPECT_EQ(spill.end_page, 2);
+}
