@@ -150,3 +150,46 @@ TEST(StretchedText, AContinuationTakesOnlyTheRoomItsTextNeeds) {
     EXPECT_EQ(spill.pages, 2);
     EXPECT_EQ(spill.end_page, 2);
 }
+
+// A field's text breaks at each line end, whichever the data carries: a
+// bare LF as on Linux, CR LF, or a CR alone.
+TEST(FieldText, EveryLineEndBreaksTheLine) {
+    ScratchDir dir("report-stretch");
+    const std::string db = dir / "notes.db", layout = dir / "notes.json", pdf = dir / "notes.pdf";
+    ASSERT_EQ(run_status("sqlite3 " + shell_quote(db) +
+                         " \"create table notes(id integer primary key, note text);"
+                         " insert into notes(note) values ('LINE001' || char(10) || 'LINE002'),"
+                         " ('LINE003' || char(13, 10) || 'LINE004'), ('LINE005' || char(13) || 'LINE006'),"
+                         " ('LINE007' || char(10, 10) || 'LINE008');\""),
+              0);
+    write_file(layout, R"({
+      "class": "TBandReport", "name": "NotesReport",
+      "properties": {
+        "DataSet": "Notes",
+        "Page": {"PaperSize": "A4", "Orientation": "poPortrait", "Columns": 1,
+                 "Values": ["100", "2970", "100", "2100", "100", "100", "0"]}
+      },
+      "children": [
+        {"class": "TBRBand", "name": "DetailBand1",
+         "properties": {"BandType": "rbDetail", "Size": {"Values": ["60", "1900"]}},
+         "children": [
+           {"class": "TBRExpr", "name": "Note",
+            "properties": {"AutoSize": false, "AutoStretch": true, "Expression": "[note]",
+                           "Size": {"Values": ["50", "0", "0", "1000"]}}}
+         ]},
+        {"class": "TQuery", "name": "Notes",
+         "properties": {"SQL": ["select note from notes order by id"]}}
+      ]
+    })");
+    const SplitResult r = run_tool("run " + shell_quote(layout) + " --db " + shell_quote(db) + " --pdf " +
+                                   shell_quote(pdf));
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> lines;
+    std::istringstream in(capture("pdftotext -layout " + shell_quote(pdf) + " -"));
+    for (std::string line; std::getline(in, line);) {
+        const std::size_t a = line.find_first_not_of(" \f");
+        if (a != std::string::npos) lines.push_back(line.substr(a, line.find_last_not_of(' ') - a + 1));
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{"LINE001", "LINE002", "LINE003", "LINE004", "LINE005", "LINE006",
+                                               "LINE007", "LINE008"}));
+}
