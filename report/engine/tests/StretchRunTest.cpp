@@ -193,3 +193,108 @@ TEST(FieldText, EveryLineEndBreaksTheLine) {
     EXPECT_EQ(lines, (std::vector<std::string>{"LINE001", "LINE002", "LINE003", "LINE004", "LINE005", "LINE006",
                                                "LINE007", "LINE008"}));
 }
+
+namespace {
+
+// A4, margins of 10 mm; a group header of 100 on @EXPR@ that repeats on
+// new pages, and a detail of 60 per row of items(grp, sign, item).
+const char* const kGroupLayout = R"({
+  "class": "TBandReport", "name": "GroupReport",
+  "properties": {
+    "DataSet": "Items",
+    "Page": {"PaperSize": "A4", "Orientation": "poPortrait", "Columns": 1,
+             "Values": ["100", "2970", "100", "2100", "100", "100", "0"]}
+  },
+  "children": [
+    {"class": "TBRGroup", "name": "GroupBand1",
+     "properties": {"Expression": "@EXPR@", "ReprintOnNewPage": true, "Size": {"Values": ["100", "1900"]}},
+     "children": [
+       {"class": "TBRExpr", "name": "Head",
+        "properties": {"AutoSize": false, "Expression": "'HEAD ' + [grp]", "Size": {"Values": ["50", "0", "0", "1000"]}}}
+     ]},
+    {"class": "TBRBand", "name": "DetailBand1",
+     "properties": {"BandType": "rbDetail", "Size": {"Values": ["60", "1900"]}},
+     "children": [
+       {"class": "TBRExpr", "name": "Item",
+        "properties": {"AutoSize": false, "Expression": "[item]", "Size": {"Values": ["50", "0", "0", "1000"]}}}
+     ]},
+    {"class": "TQuery", "name": "Items",
+     "properties": {"SQL": ["select grp, sign, item from items order by id"]}}
+  ]
+})";
+
+// The pages of a PDF, each as its non-empty lines.
+std::vector<std::vector<std::string>> pdf_page_lines(const std::string& pdf) {
+    std::vector<std::vector<std::string>> pages(1);
+    std::istringstream in(capture("pdftotext -layout " + shell_quote(pdf) + " -"));
+    for (std::string line; std::getline(in, line);) {
+        for (std::size_t ff; (ff = line.find('\f')) != std::string::npos;) {
+            line.erase(ff, 1);
+            pages.emplace_back();
+        }
+        const std::size_t a = line.find_first_not_of(' ');
+        if (a != std::string::npos) pages.back().push_back(line.substr(a, line.find_last_not_of(' ') - a + 1));
+    }
+    while (!pages.empty() && pages.back().empty()) pages.pop_back();
+    return pages;
+}
+
+}  // namespace
+
+// A group header never ends a page without its first detail under it: a
+// page with room for the header of group B but not for its first row
+// starts B on the next page, and the repeating header of a group still
+// open heads every page it runs on.
+TEST(Groups, AHeaderKeepsItsFirstDetailAndRepeatsOnNewPages) {
+    ScratchDir dir("report-stretch");
+    const std::string db = dir / "items.db", layout = dir / "groups.json", pdf = dir / "groups.pdf";
+    // 42 rows of A leave 150 of the page: room for B's header (100), not
+    // for its first row too (60). B runs over two pages.
+    std::string sql = "create table items(id integer primary key, grp text, sign integer, item text);";
+    for (int i = 1; i <= 42; ++i) sql += "insert into items(grp, sign, item) values ('A', 1, 'A" + std::to_string(i) + "');";
+    for (int i = 1; i <= 60; ++i) sql += "insert into items(grp, sign, item) values ('B', 1, 'B" + std::to_string(i) + "');";
+    ASSERT_EQ(run_status("sqlite3 " + shell_quote(db) + " " + shell_quote(sql)), 0);
+    write_file(layout, fill(kGroupLayout, {{"EXPR", "[grp]"}}));
+    const SplitResult r = run_tool("run " + shell_quote(layout) + " --db " + shell_quote(db) + " --pdf " +
+                                   shell_quote(pdf));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto pages = pdf_page_lines(pdf);
+    ASSERT_EQ(pages.size(), 3u);
+    EXPECT_EQ(pages[0].front(), "HEAD A");
+    EXPECT_EQ(pages[0].back(), "A42");
+    for (std::size_t p = 1; p < pages.size(); ++p) {
+        ASSERT_GE(pages[p].size(), 2u);
+        EXPECT_EQ(pages[p][0], "HEAD B") << "page " << p + 1;
+    }
+    EXPECT_EQ(pages[1][1], "B1");
+    // Every row once, in order.
+    std::vector<std::string> rows;
+    for (const auto& page : pages)
+        for (const std::string& line : page)
+            if (line.rfind("HEAD", 0) != 0) rows.push_back(line);
+    ASSERT_EQ(rows.size(), 102u);
+    EXPECT_EQ(rows[42], "B1");
+    EXPECT_EQ(rows.back(), "B60");
+}
+
+// Group values compare as the expression language's `=` does: 0.0 and
+// -0.0 are one group, and so are 2 and 2.0.
+TEST(Groups, ValuesEqualByTheExpressionLanguageAreOneGroup) {
+    ScratchDir dir("report-stretch");
+    const std::string db = dir / "items.db", layout = dir / "groups.json", pdf = dir / "groups.pdf";
+    ASSERT_EQ(run_status("sqlite3 " + shell_quote(db) + " " +
+                         shell_quote("create table items(id integer primary key, grp text, sign integer, item text);"
+                                     "insert into items(grp, sign, item) values ('Z', 1, 'R1'), ('Z', -1, 'R2'),"
+                                     " ('Z', 1, 'R3');")),
+              0);
+    for (const char* expression : {"0.0 * [sign]", "IF([sign] > 0, 2, 2.0)"}) {
+        SCOPED_TRACE(expression);
+        write_file(layout, fill(kGroupLayout, {{"EXPR", expression}}));
+        const SplitResult r = run_tool("run " + shell_quote(layout) + " --db " + shell_quote(db) + " --pdf " +
+                                       shell_quote(pdf));
+        ASSERT_EQ(r.status, 0) << r.err;
+        const auto pages = pdf_page_lines(pdf);
+        ASSERT_EQ(pages.size(), 1u);
+        EXPECT_EQ(pages[0], (std::vector<std::string>{"HEAD Z", "R1", "R2", "R3"}));
+    }
+}
