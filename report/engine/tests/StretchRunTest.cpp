@@ -3,12 +3,15 @@
 // shows), run by report-tool into PDFs read back with poppler-utils
 // (pdftotext, pdfinfo).
 
+#include "report/print/tests/IppPrinter.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <sstream>
+#include <thread>
 
 using namespace test_support;
 
@@ -297,4 +300,120 @@ TEST(Groups, ValuesEqualByTheExpressionLanguageAreOneGroup) {
         ASSERT_EQ(pages.size(), 1u);
         EXPECT_EQ(pages[0], (std::vector<std::string>{"HEAD Z", "R1", "R2", "R3"}));
     }
+}
+
+namespace {
+
+// A report on custom paper (tenths of a millimetre as the page stands),
+// margins of 10 mm: a detail with a right-aligned text as wide as the
+// margins allow, and a summary aligned to the bottom with a text 5 mm down.
+void write_custom_layout(const std::string& file, const std::string& orientation, int width, int length) {
+    const std::string inner = std::to_string(width - 200);
+    write_file(file, fill(R"({
+      "class": "TBandReport", "name": "CustomReport",
+      "properties": {
+        "Page": {"PaperSize": "Custom", "Orientation": "@ORIENTATION@", "Columns": 1,
+                 "Values": ["100", "@LENGTH@", "100", "@WIDTH@", "100", "100", "0"]}
+      },
+      "children": [
+        {"class": "TBRBand", "name": "DetailBand1",
+         "properties": {"BandType": "rbDetail", "Size": {"Values": ["100", "@INNER@"]}},
+         "children": [
+           {"class": "TBRLabel", "name": "Right",
+            "properties": {"AutoSize": false, "Alignment": "taRightJustify", "Caption": "RIGHTEDGE",
+                           "Size": {"Values": ["50", "0", "0", "@INNER@"]}}}
+         ]},
+        {"class": "TBRBand", "name": "SummaryBand1",
+         "properties": {"BandType": "rbSummary", "AlignToBottom": true, "Size": {"Values": ["100", "@INNER@"]}},
+         "children": [
+           {"class": "TBRLabel", "name": "Bottom",
+            "properties": {"AutoSize": false, "Caption": "BOTTOMLINE", "Size": {"Values": ["50", "0", "50", "1000"]}}}
+         ]}
+      ]
+    })",
+                          {{"ORIENTATION", orientation},
+                           {"WIDTH", std::to_string(width)},
+                           {"LENGTH", std::to_string(length)},
+                           {"INNER", inner}}));
+}
+
+}  // namespace
+
+// Custom paper keeps its width, length and orientation end to end: the
+// page stream's pages, a PDF made by the run, and one printed later from
+// the stored pages have the layout's page; a right-aligned text ends at
+// the right margin and a bottom-aligned summary sits on the last page's
+// bottom margin, not on an extra page.
+TEST(CustomPaper, KeepsItsSizeAndOrientationEndToEnd) {
+    struct Case {
+        const char* orientation;
+        int width, length;   // tenths of a millimetre, as the page stands
+    };
+    const Case cases[] = {
+        {"poLandscape", 2970, 2100},
+        {"poLandscape", 2500, 1200},
+        {"poPortrait", 1200, 2500},
+        {"poPortrait", 2970, 2100},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.orientation) + " " + std::to_string(c.width) + " x " + std::to_string(c.length));
+        ScratchDir dir("report-stretch");
+        const std::string layout = dir / "custom.json", pdf = dir / "run.pdf", brp = dir / "run.brp",
+                          printed = dir / "printed.pdf";
+        write_custom_layout(layout, c.orientation, c.width, c.length);
+        const SplitResult ran = run_tool("run " + shell_quote(layout) + " --pdf " + shell_quote(pdf));
+        ASSERT_EQ(ran.status, 0) << ran.err;
+        EXPECT_EQ(ran.out, "pages\t1\n");
+        const SplitResult stored = run_tool("run " + shell_quote(layout) + " --brp " + shell_quote(brp));
+        ASSERT_EQ(stored.status, 0) << stored.err;
+        const SplitResult print = run_tool("print " + shell_quote(brp) + " --pdf " + shell_quote(printed));
+        ASSERT_EQ(print.status, 0) << print.err;
+        const double w_pt = c.width / 254.0 * 72, l_pt = c.length / 254.0 * 72;
+        for (const std::string& file : {pdf, printed}) {
+            SCOPED_TRACE(file);
+            EXPECT_EQ(pdf_pages(file), 1);
+            const auto [w, l] = pdf_page_size(file);
+            EXPECT_NEAR(w, w_pt, 1.0);
+            EXPECT_NEAR(l, l_pt, 1.0);
+            const std::string xml = capture("pdftotext -bbox " + shell_quote(file) + " -");
+            auto attribute = [&](const std::string& word, const std::string& name) {
+                const std::size_t at = xml.find(">" + word + "</word>");
+                if (at == std::string::npos) return -1.0;
+                const std::size_t start = xml.rfind("<word ", at);
+                return std::stod(xml.substr(xml.find(name + "=\"", start) + name.size() + 2));
+            };
+            // The right edge at the right margin; the summary's text 5 mm
+            // above the bottom margin's band bottom.
+            EXPECT_NEAR(attribute("RIGHTEDGE", "xMax"), (c.width - 100) / 254.0 * 72, 3.0) << xml;
+            EXPECT_NEAR(attribute("BOTTOMLINE", "yMin"), (c.length - 100 - 100 + 50) / 254.0 * 72, 3.0) << xml;
+        }
+    }
+}
+
+// A printer gets the custom page as the layout stands: a landscape page of
+// 297 x 210 mm comes out of the job 842 x 595 points.
+TEST(CustomPaper, APrinterGetsTheLayoutsPage) {
+    report::testing::IppPrinter printer;
+    ASSERT_TRUE(printer.running()) << printer.why();
+    ScratchDir dir("report-stretch");
+    const std::string layout = dir / "custom.json";
+    write_custom_layout(layout, "poLandscape", 2970, 2100);
+    const SplitResult r = run_split(std::string(report::testing::kNoCupsServer) + " " + tool() + " run " +
+                                    shell_quote(layout) + " --printer " + printer.uri());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "pages\t1\n");
+    std::vector<std::string> spooled;
+    for (int i = 0; i < 100 && spooled.empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        spooled = printer.spooled();
+    }
+    ASSERT_EQ(spooled.size(), 1u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));   // written whole
+    EXPECT_EQ(pdf_pages(spooled[0]), 1);
+    const auto [w, l] = pdf_page_size(spooled[0]);
+    EXPECT_NEAR(w, 842, 1.0);
+    EXPECT_NEAR(l, 595, 1.0);
+    const std::string text = capture("pdftotext " + shell_quote(spooled[0]) + " -");
+    EXPECT_NE(text.find("RIGHTEDGE"), std::string::npos);
+    EXPECT_NE(text.find("BOTTOMLINE"), std::string::npos);
 }
