@@ -287,15 +287,26 @@ long double TBRCustomBand::MeasureBandHeight() {
     return ComputedHeight;
 }
 
-void TBRCustomBand::AdvanceReportY() { report_->CurrentY += int(Rnd(size_->Height() + Expanded)); }
+long double TBRCustomBand::BaseHeight() const { return Continuing ? 0.0L : size_->Height(); }
+
+void TBRCustomBand::AdvanceReportY() { report_->CurrentY += int(Rnd(BaseHeight() + Expanded)); }
 
 bool TBRCustomBand::RoomForGrowth(long double amount) const {
     const std::int64_t available = report_->AvailableSpace();
-    if (available >= Rnd(size_->Height() + Expanded + amount)) return true;
-    // At the top of a page's body no other page offers more room: growth
-    // that cannot fit even there prints here, clipped, instead of breaking
-    // pages for ever.
-    return report_->CurrentY <= report_->PageBodyTop && Rnd(size_->Height() + amount) > available;
+    if (available >= Rnd(BaseHeight() + Expanded + amount)) return true;
+    // The first growth on a page that no other page would hold better is
+    // granted, clipped at the page's bottom, so every page makes progress:
+    // on a continuation page before anything of the band printed there,
+    // and at the top of a page's body for a line taller than the whole
+    // body. Any other growth that does not fit continues on the next page.
+    if (Expanded != 0) return false;
+    return Continuing || (report_->CurrentY <= report_->PageBodyTop && Rnd(amount) > available);
+}
+
+bool TBRCustomBand::RoomOnPage(long double bottom) const {
+    // The band's top is the run position while it prints; a line may reach
+    // the page's printable bottom and the one unit the clip leaves below it.
+    return bottom <= report_->CurrentY + static_cast<long double>(report_->AvailableSpace()) + 1.0L;
 }
 
 bool TBRCustomBand::GrowBand(long double amount, long double& new_top, bool& has_grown) {
@@ -393,6 +404,7 @@ void TBRCustomBand::print_controls_loop() {
         canvas.FillRect(PrintRect);
     }
     Expanded = 0;
+    Continuing = false;
     const long double remembered = size_->Height();
     bool first_pass = true;
     bool done;
@@ -408,7 +420,7 @@ void TBRCustomBand::print_controls_loop() {
                 done = done && p->PrintFinished;
             }
             PrintRect = TRect{out.ToDeviceX(X), out.ToDeviceY(Y), out.ToDeviceX(X + size_->Width()),
-                              out.ToDeviceY(Y + size_->Height() + Expanded + 1.0L)};
+                              out.ToDeviceY(Y + BaseHeight() + Expanded + 1.0L)};
             Frame()->PaintFrame(out.Canvas(), PrintRect, out.XFactor(), out.YFactor());
         }
         if (!done) {
@@ -417,10 +429,13 @@ void TBRCustomBand::print_controls_loop() {
             SetSuppressForceNewPage(false);
             put_height(remembered);
             Expanded = 0;
+            // The rest takes only the room it needs on the next page.
+            Continuing = true;
         }
         first_pass = false;
     } while (!done);
     AdvanceReportY();
+    Continuing = false;
     put_height(remembered);
 }
 

@@ -75,6 +75,10 @@ public:
     int StreamedHeight = 40;
     long double ComputedHeight = 0;
     long double Expanded = 0;
+    // Set while the band continues on a further page the text its controls
+    // could not finish: it then takes no design height of its own, only the
+    // room its continuing controls grow it by.
+    bool Continuing = false;
     TRect PrintRect;
     TBRCustomController* DetailController = nullptr;
     BeforePrintEvent BeforePrint;
@@ -107,7 +111,12 @@ public:
     long double HeightWithLinks(bool include_links) const;
     long double MeasureBandHeight();
     void AdvanceReportY();
+    // The band's height on the page before growth: its design height, or
+    // nothing while it is continuing.
+    long double BaseHeight() const;
     bool RoomForGrowth(long double amount) const;
+    // Whether the page has room down to `bottom` (native, below the band's top).
+    bool RoomOnPage(long double bottom) const;
     bool GrowBand(long double amount, long double& new_top, bool& has_grown);
 
     // The report a band is placed on learns of it here (and its controls of the report).

@@ -42,14 +42,7 @@ void TBRReportChain::RunReportChain(graphics::PrintDevice* device) {
     apply_settings(printer);
     // A paper with no size of its own (custom, or none without a printer)
     // takes the first report's page.
-    if (printer.PaperSize() == TBRPaperSize::Custom || printer.Settings().PaperWidth() <= 0 ||
-        printer.Settings().PaperLength() <= 0) {
-        const TBRPage& page = *Reports.front()->Page();
-        long double w = page.NativeValue(TBRPage::WidthIndex), l = page.NativeValue(TBRPage::LengthIndex);
-        if (printer.Orientation() == poLandscape && printer.PaperSize() != TBRPaperSize::Custom) std::swap(w, l);
-        printer.SetPaperWidth(std::int32_t(report::Rnd(w)));
-        printer.SetPaperLength(std::int32_t(report::Rnd(l)));
-    }
+    report::give_page_paper(printer, *Reports.front()->Page());
     printer.BeginOutput();
     // Starting below the first page's end makes the first band open page 1.
     long double y = report::Rnd(Reports.front()->Page()->NativeValue(TBRPage::LengthIndex));

@@ -94,22 +94,39 @@ bool TBRCustomController::CheckGroups() {
     for (std::size_t i = 0; i < Groups.size(); ++i) {
         if (!Groups[i]->CheckGroupChange()) continue;
         for (std::size_t j = i + 1; j < Groups.size(); ++j) Groups[j]->TakeGroupValue();
+        HeadersPending = true;
         return true;
     }
     return false;
 }
 
 void TBRCustomController::ReprintGroupHeaders() {
-    for (TBRGroup* g : Groups)
-        if (g->GroupChanged) return;
+    // Groups from the first changed one on print their headers anyway (or
+    // are ending); the open groups outside them still repeat theirs. Once
+    // the changed headers have printed, every open group may repeat.
+    if (ClosingGroups) return;
+    std::size_t pending = Groups.size();
+    if (HeadersPending)
+        for (std::size_t i = 0; i < Groups.size(); ++i)
+            if (Groups[i]->GroupChanged) {
+                pending = i;
+                break;
+            }
     for (TBRCustomController* c : BeforeLevels) c->ReprintGroupHeaders();
-    bool fired = false;
-    for (std::size_t i = 0; i < Groups.size() && !fired; ++i) {
-        if (!Groups[i]->CheckGroupReprint()) continue;
-        fired = true;
-        for (std::size_t j = i + 1; j < Groups.size(); ++j) Groups[j]->TakeGroupValue();
+    // The first group due to repeat repeats with every group inside it. The
+    // change marks are left alone: footers may be printing by them.
+    std::size_t first = pending;
+    for (std::size_t i = 0; i < pending; ++i)
+        if (Groups[i]->ReprintDue()) {
+            first = i;
+            break;
+        }
+    const std::vector<TBRGroup*> groups = Groups;
+    for (std::size_t i = first; i < pending; ++i) {
+        // Marked first, so that a header breaking the page itself does not repeat again.
+        if (ParentReport) groups[i]->GroupHeaderPage = ParentReport->PageCount;
+        groups[i]->PrintGroupHeader();
     }
-    if (fired) PrintChangedGroupHeaders();
     for (TBRCustomController* c : AfterLevels) c->ReprintGroupHeaders();
 }
 
@@ -117,6 +134,7 @@ void TBRCustomController::PrintChangedGroupHeaders() {
     const std::vector<TBRGroup*> groups = Groups;
     for (TBRGroup* g : groups)
         if (g->GroupChanged) g->PrintGroupHeader();
+    HeadersPending = false;
 }
 
 void TBRCustomController::PrintChangedGroupFooters() {
@@ -273,6 +291,7 @@ void TBRController::RunLevel() {
         TCustomBandReport::check_alive(alive);
         if (report->CancelRequested || (report->Output && report->Output->Cancelled())) return;
         ++DetailNumber;
+        KeepHeadersWithDetail();
         PrintChangedGroupHeaders();
         PrintBeforeLevels();
         report->PrintBand(Detail);
@@ -298,12 +317,35 @@ void TBRController::RunLevel() {
             report->Output->NotifyProgress(int(std::int64_t(DetailNumber) * 100 / record_count));
     }
     InvertGroupChanges();
-    PrintChangedGroupFooters();
+    ClosingGroups = true;
+    try {
+        PrintChangedGroupFooters();
+    } catch (...) {
+        ClosingGroups = false;
+        throw;
+    }
+    ClosingGroups = false;
     if (Footer) {
         if (report->PageCount == 0) report->NewPage();
         if (Footer->Size()->NativeHeight() > report->AvailableSpace()) report->NewColumn();
         report->PrintBand(Footer);
     }
+}
+
+void TBRController::KeepHeadersWithDetail() {
+    TCustomBandReport* report = ParentReport;
+    if (!report || report->PageCount == 0 || !HeadersPending) return;
+    long double need = 0;
+    for (TBRGroup* g : Groups)
+        if (g->GroupChanged && g->Enabled()) need += g->HeightWithLinks(true);
+    if (need == 0) return;
+    if (Detail && Detail->Enabled()) need += Detail->HeightWithLinks(true);
+    const std::int64_t available = report->AvailableSpace();
+    // Room a fresh column's body offers: nothing is gained where they would
+    // not fit there either, nor at the top of a column.
+    const std::int64_t body = available + report->CurrentY - report->PageBodyTop;
+    const std::int64_t h = report::Rnd(need);
+    if (h > available && h <= body && report->CurrentY > report->ColumnTop) report->NewColumn();
 }
 
 void TBRController::Notification(TComponent* component, TOperation operation) {

@@ -74,6 +74,10 @@ public:
     void ReprintGroupHeaders();
     // Headers of changed groups, outermost first; footers innermost first.
     void PrintChangedGroupHeaders();
+    // Breaks the column first when the changed groups' headers and the
+    // level's first detail under them would not fit together, so that a
+    // header never ends a page alone.
+    virtual void KeepHeadersWithDetail() {}
     void PrintChangedGroupFooters();
     void InvertGroupChanges();
     // The environment constant named after the creator, during a run.
@@ -83,6 +87,13 @@ public:
     // Stores LevelValue into LevelVariable (no step of a run calls it).
     void UpdateLevelValue();
     void Notification(TComponent* component, TOperation operation) override;
+
+protected:
+    // Set from a group change until the changed groups' headers have
+    // printed: those headers are about to print and are not reprinted.
+    bool HeadersPending = false;
+    // Set while the level's last footers print: no header repeats then.
+    bool ClosingGroups = false;
 
 private:
     void collect_level_children(TComponent* component);
@@ -114,6 +125,7 @@ public:
     void RunLevel() override;
     // The header, one detail band and the footer.
     void PrintEmptyLevel() override;
+    void KeepHeadersWithDetail() override;
     void Notification(TComponent* component, TOperation operation) override;
 
 private:

@@ -129,15 +129,23 @@ bool TBRGroup::CheckGroupChange() {
     return GroupChanged;
 }
 
+bool TBRGroup::ReprintDue() const {
+    const TCustomBandReport* report = Report();
+    return ReprintOnNewPage && GroupHeaderOpen && report && report->PageCount != GroupHeaderPage;
+}
+
 bool TBRGroup::CheckGroupReprint() {
-    TCustomBandReport* report = Report();
-    GroupChanged = ReprintOnNewPage && GroupHeaderOpen && report && report->PageCount != GroupHeaderPage;
-    if (GroupChanged) GroupHeaderPage = report->PageCount;
+    GroupChanged = ReprintDue();
+    if (GroupChanged) GroupHeaderPage = Report()->PageCount;
     return GroupChanged;
 }
 
 bool GroupValueChanged(const EvalValue& before, const EvalValue& now) {
     if (now.Kind == vkError) return false;
+    // Values the expression language calls equal (0.0 and -0.0, 2 and 2.0)
+    // are one group.
+    const EvalValue equal = ApplyOperator(eoEqual, before, now);
+    if (equal.Kind == vkBoolean && equal.BoolValue) return false;
     if (before.Kind != now.Kind) return true;
     switch (now.Kind) {
     case vkInteger: return before.IntValue != now.IntValue;

@@ -56,6 +56,8 @@ public:
     bool CheckGroupChange();
     // GroupChanged := the header should print again on this new page.
     bool CheckGroupReprint();
+    // Open, repeating on a new page, and its header not yet on this page.
+    bool ReprintDue() const;
 
 private:
     EvalValue evaluate();
@@ -65,8 +67,9 @@ private:
     TComponent* master_ = nullptr;
 };
 
-// True when two group values differ: another kind; integers, floats,
-// Booleans by value; strings byte for byte. An error value never differs.
+// True when two group values differ: values the expression language's `=`
+// calls equal never differ (0.0 and -0.0, 2 and 2.0); otherwise another
+// kind differs, and floats bit for bit. An error value never differs.
 bool GroupValueChanged(const EvalValue& before, const EvalValue& now);
 
 // Closes `query` (a TQuery), gives each parameter that names an entry of

@@ -56,7 +56,11 @@ public:
     Printable* AsPrintable() override { return this; }
     int Zoom() const { return zoom_; }
     virtual void SetZoom(int zoom) { zoom_ = zoom; }
-    virtual void PrepareForRun() { Printing = true; }
+    // A run starts every control afresh: nothing is left over from a run that ended early.
+    virtual void PrepareForRun() {
+        Printing = true;
+        PrintFinished = true;
+    }
     virtual void UnprepareAfterRun() { Printing = false; }
     // Prints the control at a band's position (native units).
     virtual void PrintAt(int offset_x, int offset_y) { (void)offset_x, (void)offset_y; }

@@ -4,7 +4,15 @@
 #include "report/bands/BandRptOutput.h"
 #include "report/print/BRPrntr.h"
 
+class TBRPage;
+
 namespace report {
+
+// Gives the printer the page's own paper where the printer's has no size
+// to give (a custom paper, or the default paper without a printer). The
+// page's width and length are the printed page as it stands; the printer
+// holds the sheet as fed and turns it for landscape, whatever the paper.
+void give_page_paper(TBRPrinter& printer, const TBRPage& page);
 
 class PrinterOutput : public OutputDevice {
 public:

@@ -315,8 +315,9 @@ TBRCustomBand* TCustomBandReport::FindBand(TBRBandType type) const {
 
 int TCustomBandReport::AvailableSpace() const {
     if (Ready || CurrentY == -1 || !Output) return 0;
+    // The sheet as fed, turned for landscape: custom paper too.
     long double length = Output->PaperLength();
-    if (page_->Orientation() == poLandscape && page_->PaperSize() != TBRPaperSize::Custom) length = Output->PaperWidth();
+    if (page_->Orientation() == poLandscape) length = Output->PaperWidth();
     return int(Rnd(length - page_->NativeValue(TBRPage::BottomMarginIndex) - PageFooterHeight - CurrentY));
 }
 
@@ -522,17 +523,8 @@ void TCustomBandReport::ApplyPrinterSettings() {
     // -1 is the default printer, which a new printer has selected already.
     if (s.PrinterIndex >= 0) printer.SelectPrinter(s.PrinterIndex);
     printer.SetPaperSize(page_->PaperSize());
-    // The page's own size where the printer's paper has none to give (a
-    // custom paper, or the default paper without a printer).
-    if (printer.PaperSize() == TBRPaperSize::Custom || target.PaperWidth() <= 0 || target.PaperLength() <= 0) {
-        TPrinterOrientation orientation = page_->Orientation();
-        long double w = page_->NativeValue(TBRPage::WidthIndex), l = page_->NativeValue(TBRPage::LengthIndex);
-        // The printer turns its paper for landscape itself.
-        if (orientation == poLandscape && printer.PaperSize() != TBRPaperSize::Custom) std::swap(w, l);
-        printer.SetPaperWidth(std::int32_t(Rnd(w)));
-        printer.SetPaperLength(std::int32_t(Rnd(l)));
-    }
     printer.SetOrientation(page_->Orientation());
+    report::give_page_paper(printer, *page_);
     printer.SetCopies(s.Copies);
     printer.SetOutputBin(s.OutputBin);
     printer.FirstPage = s.FirstPage;

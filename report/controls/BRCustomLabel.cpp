@@ -210,8 +210,11 @@ void TBRCustomLabel::PrintAt(int offset_x, int offset_y) {
     canvas.Font.Assign(&Font);
     const long double LH = canvas.TextHeight("W") / OutputPrinter->YFactor();
     TBRPrintableSize& s = *Size();
-    PrintLines(canvas, AutoStretch(), LH, s.NativeHeight(), s.NativeWidth(), s.NativeTop() + offset_y,
-               s.NativeLeft() + offset_x);
+    // The rest of a stretching text starts at the band's top on the next
+    // page and takes only the room its lines need there.
+    const bool continuing = AutoStretch() && !PrintFinished;
+    PrintLines(canvas, AutoStretch(), LH, continuing ? 0.0L : s.NativeHeight(), s.NativeWidth(),
+               continuing ? offset_y : s.NativeTop() + offset_y, s.NativeLeft() + offset_x);
 }
 
 void TBRCustomLabel::PrintLines(TCanvas& canvas, bool stretch, long double LH, long double H, long double W,
@@ -221,13 +224,14 @@ void TBRCustomLabel::PrintLines(TCanvas& canvas, bool stretch, long double LH, l
     ClipKeeper keep_clip(canvas);
     long double extra = 0;
     const long double W0 = W;
+    const bool continuing = stretch && !PrintFinished;
     bool changed = false;
     std::string before_print;
     if (!OutputText.empty() && OnPrint) {
         std::string value = OutputText;
         OnPrint(this, value);
         if (!(canvas.Font == Font)) canvas.Font.Assign(&Font);
-        H = Size()->NativeHeight();
+        if (!continuing) H = Size()->NativeHeight();
         LH = canvas.TextHeight("W") / out.YFactor();
         if (value != OutputText) {
             before_print = OutputText;
@@ -274,10 +278,13 @@ void TBRCustomLabel::PrintLines(TCanvas& canvas, bool stretch, long double LH, l
     canvas.TextAlign = align | TA_TOP;
 
     bool has_grown = false;
+    auto* band = stretch ? dynamic_cast<TBRCustomBand*>(Parent()) : nullptr;
+    if (band && !band->Report()) band = nullptr;
     auto line_fits = [&]() {
-        if (cur_y + LH <= limit) return true;
-        auto* band = stretch ? dynamic_cast<TBRCustomBand*>(Parent()) : nullptr;
-        if (!band || !band->Report() || !band->RoomForGrowth(LH)) return false;
+        // A stretching text stops at the page's bottom, whatever the
+        // control's height, and goes on on the next page.
+        if (cur_y + LH <= limit) return !band || band->RoomOnPage(cur_y + LH);
+        if (!band || !band->RoomForGrowth(LH)) return false;
         const long double old = extra;
         band->GrowBand(LH, extra, has_grown);
         limit = T + H + 1.0L + extra;

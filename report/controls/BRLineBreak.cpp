@@ -44,18 +44,14 @@ public:
     Breaker(const LineBreakRules& rules, const MeasureLineFn& measure, std::vector<std::string>& lines)
         : rules_(rules), measure_(measure), lines_(lines) {}
 
+    // Each line end starts a new line: CR LF, LF alone or CR alone, so
+    // text from Linux, Windows and old Mac files breaks alike.
     void add_text_line(std::string_view text) {
-        std::string t;
-        if (text.find('\n') != std::string_view::npos) {
-            t.reserve(text.size());
-            for (char c : text)
-                if (c != '\n') t.push_back(c);
-            text = t;
-        }
         std::string_view rest = text;
-        for (std::size_t cr; (cr = rest.find('\r')) != std::string_view::npos;) {
-            add_plain(rest.substr(0, cr));
-            rest.remove_prefix(cr + 1);
+        for (std::size_t end; (end = rest.find_first_of("\r\n")) != std::string_view::npos;) {
+            add_plain(rest.substr(0, end));
+            const std::size_t width = rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n' ? 2 : 1;
+            rest.remove_prefix(end + width);
         }
         add_plain(rest);
     }

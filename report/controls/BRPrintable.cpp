@@ -212,7 +212,7 @@ void TBRPrintable::ApplyBandAlignment() {
 }
 
 void TBRPrintable::PrepareForRun() {
-    Printing = true;
+    report::Printable::PrepareForRun();
     OutputPrinter = ParentReport ? ParentReport->Output : nullptr;
 }
 

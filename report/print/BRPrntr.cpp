@@ -272,15 +272,23 @@ void TBRPrinter::LoadPageStreamFile(const std::string& fileName) {
         const double w = first->PageWidth() / x_factor_ / 10, h = first->PageHeight() / x_factor_ / 10;
         first.reset();
         auto near = [](double a, double b) { return std::fabs(a - b) <= 2.0; };
+        bool matched = false;
         for (int i = 1; i <= int(TBRPaperSize::ESheet); ++i) {
             const PaperDimension& d = PaperDimensionTable[std::size_t(i)];
             if (near(w, d.Width) && near(h, d.Height)) {
-                SetPaperSize(TBRPaperSize(i));
+                matched = SetPaperSize(TBRPaperSize(i)) || matched;
                 SetOrientation(poPortrait);
             } else if (near(h, d.Width) && near(w, d.Height)) {
-                SetPaperSize(TBRPaperSize(i));
+                matched = SetPaperSize(TBRPaperSize(i)) || matched;
                 SetOrientation(poLandscape);
             }
+        }
+        // A page of no listed size is printed on a custom paper of its own
+        // size, as it stands, rather than on the printer's paper.
+        if (!matched && SetPaperSize(TBRPaperSize::Custom)) {
+            SetPaperWidth(std::int32_t(std::lround(w * 10)));
+            SetPaperLength(std::int32_t(std::lround(h * 10)));
+            SetOrientation(poPortrait);
         }
     }
     state_ = 2;

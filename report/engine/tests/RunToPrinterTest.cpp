@@ -60,13 +60,8 @@ TEST(RunToPrinterIpp, TheJobCarriesTheReportsSettings) {
     r.left = 10;  // 4 records to a page: 3 pages
     r.report.RunToPrinter(&device);
     EXPECT_EQ(r.report.ReportPrinter(), nullptr);  // none before, none after
-    std::vector<std::string> spooled;
-    for (int i = 0; i < 100 && spooled.empty(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        spooled = printer.spooled();
-    }
+    const std::vector<std::string> spooled = printer.await_spooled();
     ASSERT_EQ(spooled.size(), 1u);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // written whole
     EXPECT_EQ(pdf_pages(spooled[0]), 3);
     const std::string job = printer.job_attributes(1);
     EXPECT_NE(job.find("copies (integer) = 2"), std::string::npos) << job;

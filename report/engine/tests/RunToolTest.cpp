@@ -329,13 +329,8 @@ TEST(RunTool, ARunPrintsOnAPrinterGivenByUri) {
     ASSERT_EQ(r.status, 0) << r.err;
     const int pages = expected_pages(plan, 150, 297);
     EXPECT_EQ(r.out, "pages\t" + std::to_string(pages) + "\n");
-    std::vector<std::string> spooled;
-    for (int i = 0; i < 100 && spooled.empty(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        spooled = printer.spooled();
-    }
+    const std::vector<std::string> spooled = printer.await_spooled();
     ASSERT_EQ(spooled.size(), 1u);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));   // written whole
     EXPECT_EQ(pdf_pages(spooled[0]), pages);
     EXPECT_EQ(pdf_page_size(spooled[0]), std::make_pair(595.0, 842.0));
     // An unknown printer name is refused before anything runs.

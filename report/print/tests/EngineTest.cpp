@@ -258,7 +258,8 @@ TEST(PrinterEngine, LoadingGuessesPaperFromTheFirstPage) {
         {"Letter with Note supported", TBRPaperSize::Letter, poPortrait, with_small, TBRPaperSize::Note, poPortrait},
         {"Letter without Note", TBRPaperSize::Letter, poPortrait, a4_only, TBRPaperSize::Letter, poPortrait},
         {"A3 landscape", TBRPaperSize::A3, poLandscape, a4_only, TBRPaperSize::A3, poLandscape},
-        {"an envelope matches nothing", TBRPaperSize::EnvDL, poLandscape, a4_only, TBRPaperSize::Letter, poPortrait},
+        // A page of no listed size prints on a custom paper of its own size.
+        {"an envelope matches nothing", TBRPaperSize::EnvDL, poLandscape, a4_only, TBRPaperSize::Custom, poPortrait},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -274,6 +275,11 @@ TEST(PrinterEngine, LoadingGuessesPaperFromTheFirstPage) {
         EXPECT_EQ(p.PageCount(), 2);
         EXPECT_EQ(p.PaperSize(), c.size);
         EXPECT_EQ(p.Orientation(), c.guessed);
+        if (c.size == TBRPaperSize::Custom) {
+            // The envelope's page as it was stored: 220 x 110 mm, within a pixel.
+            EXPECT_NEAR(p.Settings().PaperWidth(), 2200, 3);
+            EXPECT_NEAR(p.Settings().PaperLength(), 1100, 3);
+        }
     }
 }
 

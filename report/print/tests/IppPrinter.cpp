@@ -120,6 +120,19 @@ std::vector<std::string> IppPrinter::spooled(const std::string& extension) const
     return out;
 }
 
+std::vector<std::string> IppPrinter::await_spooled() const {
+    std::vector<std::string> files;
+    for (int i = 0; i < 100 && files.empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        files = spooled();
+    }
+    if (!files.empty()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));   // written whole
+        files = spooled();
+    }
+    return files;
+}
+
 std::string IppPrinter::job_attributes(int job_id) const {
     const std::string test = dir_ / "get-job.test";
     test_support::write_file(test,

@@ -29,6 +29,9 @@ public:
     std::string spool() const { return dir_ / "spool"; }
     // The files in the spool folder with this extension, sorted.
     std::vector<std::string> spooled(const std::string& extension = ".pdf") const;
+    // The spooled PDFs once the first has come (waiting up to 10 s) and had
+    // time to be written whole.
+    std::vector<std::string> await_spooled() const;
     // ipptool's verbose answer to Get-Job-Attributes for a job (1 is the first).
     std::string job_attributes(int job_id) const;
 
