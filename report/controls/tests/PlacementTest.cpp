@@ -1,0 +1,150 @@
+// Where controls land on the printed page: layouts written by hand as JSON,
+// run by report-tool into a PDF, and the words' boxes read back with
+// pdftotext -bbox-layout. A4 portrait with 10 mm margins: the bands start at
+// 28.35 pt and are 1900 native units (538.6 pt) wide, so a band's right edge
+// is at 566.9 pt and its centre at 297.6 pt.
+
+#include "report/controls/tests/ControlsFixture.h"
+
+#include "platform/core/FormResource.h"
+#include "report/bands/BandRpt.h"
+#include "report/controls/BRCtrls.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <regex>
+
+using namespace test_support;
+
+namespace {
+
+constexpr double kBandLeft = 100 * 72 / 254.0;
+constexpr double kBandRight = 2000 * 72 / 254.0;
+constexpr double kBandCentre = (kBandLeft + kBandRight) / 2;
+
+struct Word {
+    std::string text;
+    double x_min, x_max, y_min;
+};
+
+std::vector<Word> pdf_words(const std::string& pdf) {
+    const std::string xml = capture("pdftotext -bbox-layout " + shell_quote(pdf) + " -");
+    static const std::regex word(R"re(<word xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="([0-9.]+)" yMax="[0-9.]+">([^<]*)</word>)re");
+    std::vector<Word> words;
+    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), word); it != std::sregex_iterator(); ++it)
+        words.push_back({(*it)[4], std::stod((*it)[1]), std::stod((*it)[3]), std::stod((*it)[2])});
+    return words;
+}
+
+// A layout of the given bands (JSON texts) on A4 portrait with 10 mm margins.
+std::string layout(const std::vector<std::string>& bands, const std::string& extra_children = "") {
+    std::string json = R"({"class": "TBandReport", "name": "R",
+      "properties": {"ReportTitle": "T",
+        "Page": {"PaperSize": "A4", "Orientation": "poPortrait", "Columns": 1,
+                 "Values": ["100", "2970", "100", "2100", "100", "100", "0"]}},
+      "children": [)";
+    for (std::size_t i = 0; i < bands.size(); ++i) json += (i ? ",\n" : "") + bands[i];
+    json += extra_children + "]}";
+    return json;
+}
+
+std::string band(const std::string& name, const std::string& type, const std::string& height,
+                 const std::string& controls = "", const std::string& extra = "") {
+    return R"({"class": "TBRBand", "name": ")" + name + R"(", "properties": {"BandType": ")" + type +
+           R"(", "Size": {"Values": [")" + height + R"("]})" + extra + "}" +
+           (controls.empty() ? "" : R"(, "children": [)" + controls + "]") + "}";
+}
+
+// Runs a layout into a PDF and gives its words.
+std::vector<Word> printed_words(const ScratchDir& dir, const std::string& json, const std::string& args = "") {
+    write_file(dir / "layout.json", json);
+    const SplitResult r = run_split("env -u XDG_RUNTIME_DIR LC_ALL=C " + shell_quote(tool_path("report-tool")) +
+                                    " run " + shell_quote(dir / "layout.json") + " " + args + " --pdf " +
+                                    shell_quote(dir / "out.pdf"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    if (r.status != 0) return {};
+    return pdf_words(dir / "out.pdf");
+}
+
+const Word* find_word(const std::vector<Word>& words, const std::string& text) {
+    for (const Word& w : words)
+        if (w.text == text) return &w;
+    return nullptr;
+}
+
+struct Registered {
+    Registered() {
+        report::register_report_classes();
+        report::RegisterControlClasses();
+    }
+};
+
+std::unique_ptr<TBandReport> load(const std::string& json) {
+    static Registered registered;
+    TComponent* c = core::read_component(json, nullptr);
+    auto* report = dynamic_cast<TBandReport*>(c);
+    if (!report) delete c;
+    return std::unique_ptr<TBandReport>(report);
+}
+
+}  // namespace
+
+// A control aligned to its band prints where the band puts it, whatever
+// the place of its band among the bands read: its stored Size follows the
+// alignment, not only its pixel bounds.
+TEST(Placement, AControlAlignedToItsBandPrintsWhereTheBandPutsIt) {
+    ScratchDir dir("report-placement");
+    struct Case {
+        const char* what;
+        const char* alignment;
+        bool footer_last;
+        bool auto_size;
+    };
+    const Case cases[] = {
+        {"right, footer read last", "taRightJustify", true, false},
+        {"right, footer read first", "taRightJustify", false, false},
+        {"right, auto-sized, footer read last", "taRightJustify", true, true},
+        {"centre, footer read last", "taCenter", true, false},
+        {"centre, auto-sized, footer read last", "taCenter", true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string control = std::string(R"({"class": "TBRLabel", "name": "PageNo", "properties": {
+            "Caption": "Numbered", "AlignToBand": true, "Alignment": ")") + c.alignment +
+                                    R"(", "AutoSize": )" + (c.auto_size ? "true" : "false") +
+                                    R"(, "Size": {"Values": ["50", "300", "20", "400"]}}})";
+        const std::string footer = band("PageFooterBand1", "rbPageFooter", "100", control);
+        const std::string detail = band("DetailBand1", "rbDetail", "60");
+        const std::vector<Word> words =
+            printed_words(dir, layout(c.footer_last ? std::vector{detail, footer} : std::vector{footer, detail}));
+        const Word* w = find_word(words, "Numbered");
+        ASSERT_NE(w, nullptr);
+        if (std::string(c.alignment) == "taRightJustify")
+            EXPECT_NEAR(w->x_max, kBandRight, 1.0);
+        else
+            EXPECT_NEAR((w->x_min + w->x_max) / 2, kBandCentre, 1.0);
+    }
+}
+
+// The stored Size of an aligned control follows its band when the paper
+// changes (A4 to Letter widens the bands) and when it is read.
+TEST(Placement, AnAlignedControlsStoredSizeFollowsThePaper) {
+    controls_test::ScopedFontEngine fonts;
+    const std::string control = R"({"class": "TBRLabel", "name": "PageNo", "properties": {
+        "Caption": "Numbered", "AlignToBand": true, "Alignment": "taRightJustify", "AutoSize": false,
+        "Size": {"Values": ["50", "300", "20", "400"]}}})";
+    auto report = load(layout({band("DetailBand1", "rbDetail", "60"), band("PageFooterBand1", "rbPageFooter", "100", control)}));
+    ASSERT_TRUE(report);
+    auto* label = dynamic_cast<TBRLabel*>(report->FindComponent("PageNo"));
+    auto* footer = dynamic_cast<TBRCustomBand*>(report->FindComponent("PageFooterBand1"));
+    ASSERT_TRUE(label && footer);
+    EXPECT_NEAR(double(label->Size()->NativeLeft()), 1900 - 400, 0.5);
+    report->Page()->SetPaperSize(TBRPaperSize::Letter);
+    const long double band_width = footer->Size()->NativeWidth();
+    EXPECT_NEAR(double(band_width), 2159 - 200, 1.5);
+    EXPECT_NEAR(double(label->Size()->NativeLeft()), double(band_width - 400), 0.5);
+    EXPECT_EQ(label->Left(), footer->Width() - label->Width());
+}
