@@ -40,9 +40,10 @@ std::vector<Word> pdf_words(const std::string& pdf) {
 }
 
 // A layout of the given bands (JSON texts) on A4 portrait with 10 mm margins.
-std::string layout(const std::vector<std::string>& bands, const std::string& extra_children = "") {
+std::string layout(const std::vector<std::string>& bands, const std::string& extra_children = "",
+                   const std::string& data_set = "") {
     std::string json = R"({"class": "TBandReport", "name": "R",
-      "properties": {"ReportTitle": "T",
+      "properties": {"ReportTitle": "T", )" + (data_set.empty() ? "" : R"("DataSet": ")" + data_set + R"(", )") + R"(
         "Page": {"PaperSize": "A4", "Orientation": "poPortrait", "Columns": 1,
                  "Values": ["100", "2970", "100", "2100", "100", "100", "0"]}},
       "children": [)";
@@ -147,4 +148,65 @@ TEST(Placement, AnAlignedControlsStoredSizeFollowsThePaper) {
     EXPECT_NEAR(double(band_width), 2159 - 200, 1.5);
     EXPECT_NEAR(double(label->Size()->NativeLeft()), double(band_width - 400), 0.5);
     EXPECT_EQ(label->Left(), footer->Width() - label->Width());
+}
+
+// An auto-sized control stored at Left 0 keeps the place its stored Size
+// gives: a centred title as wide as the band stays centred on it, a
+// right-aligned amount keeps its right edge.
+TEST(Placement, AnAutoSizedControlStoredAtLeftZeroKeepsItsStoredPlace) {
+    ScratchDir dir("report-placement");
+    struct Case {
+        const char* what;
+        const char* control_class;
+        const char* text_property;
+        const char* alignment;
+        const char* values;   // Height, Left, Top, Width
+        double expected;      // the centre or the right edge in points
+    };
+    const Case cases[] = {
+        {"centred label as wide as the band", "TBRLabel", "Caption", "taCenter", R"("60", "0", "0", "1900")",
+         kBandCentre},
+        {"centred expression as wide as the band", "TBRExpr", "Expression", "taCenter", R"("60", "0", "0", "1900")",
+         kBandCentre},
+        {"right-aligned amount", "TBRExpr", "Expression", "taRightJustify", R"("60", "0", "0", "600")",
+         kBandLeft + 600 * 72 / 254.0},
+        {"right-aligned label further in", "TBRLabel", "Caption", "taRightJustify", R"("60", "500", "0", "600")",
+         kBandLeft + 1100 * 72 / 254.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const bool label = std::string(c.control_class) == "TBRLabel";
+        const std::string control = std::string(R"({"class": ")") + c.control_class +
+                                    R"(", "name": "Shown", "properties": {")" + c.text_property + R"(": )" +
+                                    (label ? R"("Orders 1234.50")" : R"("'Orders 1234.50'")") +
+                                    R"(, "Alignment": ")" + c.alignment + R"(", "Size": {"Values": [)" + c.values +
+                                    "]}}}";
+        const std::vector<Word> words = printed_words(dir, layout({band("TitleBand1", "rbTitle", "80", control)}));
+        const Word* first = find_word(words, "Orders");
+        const Word* last = find_word(words, "1234.50");
+        ASSERT_TRUE(first && last);
+        if (std::string(c.alignment) == "taCenter")
+            EXPECT_NEAR((first->x_min + last->x_max) / 2, c.expected, 1.0);
+        else
+            EXPECT_NEAR(last->x_max, c.expected, 1.0);
+    }
+}
+
+// A centred auto-sized expression keeps its centre record after record
+// while its text grows and shrinks.
+TEST(Placement, ACentredAutoSizedExpressionKeepsItsCentreOverTheRecords) {
+    ScratchDir dir("report-placement");
+    ASSERT_EQ(run_status("sqlite3 " + shell_quote(dir / "n.db") +
+                         " \"create table n(i integer); with recursive c(i) as (select 1 union all select i + 1 "
+                         "from c where i < 60) insert into n select i from c;\""),
+              0);
+    const std::string control = R"({"class": "TBRExpr", "name": "Centred", "properties": {
+        "Expression": "[t]", "Alignment": "taCenter", "Size": {"Values": ["50", "700", "0", "500"]}}})";
+    const std::string query = R"(, {"class": "TQuery", "name": "Numbers", "properties": {"SQL": [
+        "select i, substr('WiWiWiWiWiWiWiWiWi', 1, 1 + (i * 7) % 17) as t from n order by i"]}})";
+    const std::string json = layout({band("DetailBand1", "rbDetail", "60", control)}, query, "Numbers");
+    const std::vector<Word> words = printed_words(dir, json, "--db " + shell_quote(dir / "n.db"));
+    ASSERT_EQ(words.size(), 60u);
+    const double centre = kBandLeft + 950 * 72 / 254.0;
+    for (const Word& w : words) EXPECT_NEAR((w.x_min + w.x_max) / 2, centre, 1.0) << w.text;
 }
