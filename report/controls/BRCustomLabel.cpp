@@ -84,15 +84,17 @@ void TBRCustomLabel::SetParent(report::Control* parent) {
     FormatLines();
 }
 
-void TBRCustomLabel::FontChanged() {
+void TBRCustomLabel::FontUpdated() {
     FormatDone = false;
     FormatLines();
 }
 
 void TBRCustomLabel::Loaded() {
     TBRPrintable::Loaded();
-    if (FontSize > 0) Font.SetSize(FontSize);
-    FontChanged();
+    // The stored size is the font's own; a control using its parent's font
+    // has taken that font whole.
+    if (FontSize > 0 && !ParentFont()) Font.SetSize(FontSize);
+    FontUpdated();
 }
 
 int TBRCustomLabel::MeasureLine(std::string_view text) const {

@@ -27,23 +27,24 @@ constexpr double kBandCentre = (kBandLeft + kBandRight) / 2;
 
 struct Word {
     std::string text;
-    double x_min, x_max, y_min;
+    double x_min, x_max, y_min, y_max;
 };
 
 std::vector<Word> pdf_words(const std::string& pdf) {
     const std::string xml = capture("pdftotext -bbox-layout " + shell_quote(pdf) + " -");
-    static const std::regex word(R"re(<word xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="([0-9.]+)" yMax="[0-9.]+">([^<]*)</word>)re");
+    static const std::regex word(R"re(<word xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="([0-9.]+)" yMax="([0-9.]+)">([^<]*)</word>)re");
     std::vector<Word> words;
     for (auto it = std::sregex_iterator(xml.begin(), xml.end(), word); it != std::sregex_iterator(); ++it)
-        words.push_back({(*it)[4], std::stod((*it)[1]), std::stod((*it)[3]), std::stod((*it)[2])});
+        words.push_back({(*it)[5], std::stod((*it)[1]), std::stod((*it)[3]), std::stod((*it)[2]), std::stod((*it)[4])});
     return words;
 }
 
 // A layout of the given bands (JSON texts) on A4 portrait with 10 mm margins.
 std::string layout(const std::vector<std::string>& bands, const std::string& extra_children = "",
-                   const std::string& data_set = "") {
+                   const std::string& data_set = "", const std::string& font = "") {
     std::string json = R"({"class": "TBandReport", "name": "R",
-      "properties": {"ReportTitle": "T", )" + (data_set.empty() ? "" : R"("DataSet": ")" + data_set + R"(", )") + R"(
+      "properties": {"ReportTitle": "T", )" + (data_set.empty() ? "" : R"("DataSet": ")" + data_set + R"(", )") +
+                       (font.empty() ? "" : R"("Font": )" + font + ", ") + R"(
         "Page": {"PaperSize": "A4", "Orientation": "poPortrait", "Columns": 1,
                  "Values": ["100", "2970", "100", "2100", "100", "100", "0"]}},
       "children": [)";
@@ -209,4 +210,84 @@ TEST(Placement, ACentredAutoSizedExpressionKeepsItsCentreOverTheRecords) {
     ASSERT_EQ(words.size(), 60u);
     const double centre = kBandLeft + 950 * 72 / 254.0;
     for (const Word& w : words) EXPECT_NEAR((w.x_min + w.x_max) / 2, centre, 1.0) << w.text;
+}
+
+// ParentFont: a text control prints in its band's font, or through its
+// band in the report's; without it, in its own.
+TEST(Placement, AControlWithParentFontPrintsInItsParentsFont) {
+    ScratchDir dir("report-placement");
+    const std::string report_font = R"({"Name": "Arial", "Height": -32})";                // 24 points
+    const std::string band_font = R"(, "Font": {"Name": "Times New Roman", "Height": -27})";  // 20 points
+    struct Case {
+        const char* what;
+        std::string band_properties;
+        std::string control;
+        double points;
+    };
+    const Case cases[] = {
+        {"a label takes its band's font", band_font,
+         R"({"class": "TBRLabel", "name": "Shown", "properties": {"Caption": "Parented", "ParentFont": true}})", 20},
+        {"an expression takes its band's font", band_font,
+         R"({"class": "TBRExpr", "name": "Shown", "properties": {"Expression": "'Parented'", "ParentFont": true}})",
+         20},
+        {"through a band that takes the report's", R"(, "ParentFont": true)",
+         R"({"class": "TBRLabel", "name": "Shown", "properties": {"Caption": "Parented", "ParentFont": true}})", 24},
+        {"the parent's font over a font of its own", band_font,
+         R"({"class": "TBRLabel", "name": "Shown", "properties": {"Caption": "Parented",
+            "Font": {"Name": "Arial", "Height": -11}, "FontSize": 8, "ParentFont": true}})", 20},
+        {"without ParentFont its own font", band_font,
+         R"({"class": "TBRLabel", "name": "Shown", "properties": {"Caption": "Parented"}})", 8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::vector<Word> words = printed_words(
+            dir, layout({band("TitleBand1", "rbTitle", "200", c.control, c.band_properties)}, "", "", report_font));
+        const Word* w = find_word(words, "Parented");
+        ASSERT_NE(w, nullptr);
+        // A line of the metric-compatible families is about 1.15 em high.
+        EXPECT_NEAR((w->y_max - w->y_min) / 1.15, c.points, 1.0);
+    }
+}
+
+// A control using its parent's font follows the parent's changes, leaves
+// it when given a font of its own, and is stored as following it.
+TEST(Placement, ParentFontFollowsTheParentAndIsStored) {
+    controls_test::ScopedFontEngine fonts;
+    const std::string control =
+        R"({"class": "TBRLabel", "name": "Shown", "properties": {"Caption": "Parented", "ParentFont": true}})";
+    auto report = load(layout({band("TitleBand1", "rbTitle", "200", control, R"(, "ParentFont": true)")}, "", "",
+                              R"({"Name": "Arial", "Height": -32})"));
+    ASSERT_TRUE(report);
+    auto* label = dynamic_cast<TBRLabel*>(report->FindComponent("Shown"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_TRUE(label->ParentFont());
+    EXPECT_EQ(label->Font.Size(), 24);
+
+    // Stored without a font of its own, and read back following the parent.
+    const nlohmann::json stored = nlohmann::json::parse(core::write_component(*report));
+    const nlohmann::json& written = stored["children"][0]["children"][0]["properties"];
+    EXPECT_EQ(written.value("ParentFont", false), true);
+    EXPECT_FALSE(written.contains("Font"));
+    auto again = load(stored.dump());
+    ASSERT_TRUE(again);
+    auto* read_back = dynamic_cast<TBRLabel*>(again->FindComponent("Shown"));
+    ASSERT_NE(read_back, nullptr);
+    EXPECT_TRUE(read_back->ParentFont());
+    EXPECT_EQ(read_back->Font.Size(), 24);
+
+    // The report's font changes: the band and the label follow.
+    report->Font.SetSize(36);
+    report->FontChanged();
+    EXPECT_EQ(label->Font.Size(), 36);
+
+    // A font of its own ends the link.
+    TFont own;
+    own.Name = "Courier New";
+    own.SetSize(9);
+    label->SetFont(own);
+    EXPECT_FALSE(label->ParentFont());
+    report->Font.SetSize(12);
+    report->FontChanged();
+    EXPECT_EQ(label->Font.Size(), 9);
+    EXPECT_EQ(label->Font.Name, "Courier New");
 }
