@@ -75,10 +75,11 @@ TClass TBRCustomBand::StaticClass() {
             .Abstract()
             .Integer("Color", &TBRCustomBand::Color, &TBRCustomBand::SetColor)
             .Default(int(clWhite))
-            .Bool("ParentFont", [](const TBRCustomBand& b) { return b.ParentFont; },
-                  [](TBRCustomBand& b, bool v) { b.ParentFont = v; })
+            // Font before ParentFont: a stream that holds both takes the parent's.
             .Object("Font", [](const TBRCustomBand& b) { return const_cast<TFont*>(&b.Font); })
-            .Stored([](const TBRCustomBand& b) { return !b.ParentFont; })
+            .Stored([](const TBRCustomBand& b) { return !b.ParentFont(); })
+            .Bool("ParentFont", [](const TBRCustomBand& b) { return b.ParentFont(); },
+                  [](TBRCustomBand& b, bool v) { b.SetParentFont(v); })
             .Bool("AlignToBottom", &TBRCustomBand::AlignToBottom, &TBRCustomBand::AlignToBottom)
             .Bool("Enabled", &TBRCustomBand::Enabled, &TBRCustomBand::SetEnabled)
             .Default(true)

@@ -38,7 +38,42 @@ void Control::SetParent(Control* parent) {
     if (parent_) {
         parent_->children_.push_back(this);
         parent_->Invalidate();
+        if (parent_font_) take_parent_font();
     }
+}
+
+void Control::SetParentFont(bool parent_font) {
+    parent_font_ = parent_font;
+    if (parent_font_ && parent_) take_parent_font();
+}
+
+void Control::SetFont(const TFont& font) {
+    if (&font != &Font) Font.Assign(&font);
+    FontChanged();
+}
+
+void Control::FontChanged() {
+    parent_font_ = false;
+    FontUpdated();
+    Invalidate();
+    pass_font_on();
+}
+
+void Control::Loaded() {
+    TComponent::Loaded();
+    if (parent_font_ && parent_) take_parent_font();
+}
+
+void Control::take_parent_font() {
+    Font.Assign(&parent_->Font);
+    FontUpdated();
+    Invalidate();
+    pass_font_on();
+}
+
+void Control::pass_font_on() {
+    for (Control* c : children_)
+        if (c->parent_font_) c->take_parent_font();
 }
 
 void Control::ApplyBounds(int left, int top, int width, int height) {

@@ -44,7 +44,15 @@ public:
     TColor Color() const { return color_; }
     void SetColor(TColor color);
     TFont Font;
-    bool ParentFont = false;
+    // True: the control uses its parent's font, now and whenever the
+    // parent's font changes.
+    bool ParentFont() const { return parent_font_; }
+    void SetParentFont(bool parent_font);
+    // Gives the control a font of its own: ParentFont is cleared.
+    void SetFont(const TFont& font);
+    // Tells the control that its own Font was changed in place: ParentFont
+    // is cleared, and the children that use this font take it.
+    void FontChanged();
 
     // Marks the control for repainting; Invalidations() counts the marks.
     void Invalidate() { ++invalidations_; }
@@ -63,7 +71,11 @@ public:
     void GetChildren(std::vector<TComponent*>& children) const override;
     TComponent* ChildOwner() override { return Owner() ? Owner() : this; }
 
+    void Loaded() override;
+
 protected:
+    // The control's reaction to a new font, its own or its parent's.
+    virtual void FontUpdated() {}
     // Applies bounds without any reaction of derived classes.
     void ApplyBounds(int left, int top, int width, int height);
 
@@ -71,7 +83,10 @@ private:
     Control* parent_ = nullptr;
     std::vector<Control*> children_;
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    void take_parent_font();
+    void pass_font_on();
     bool enabled_ = true;
+    bool parent_font_ = false;
     TColor color_ = clWhite;
     int invalidations_ = 0;
 };

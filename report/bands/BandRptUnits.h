@@ -103,9 +103,10 @@ public:
 protected:
     // Sets SyncingControl for the lifetime of the guard.
     struct SyncGuard {
-        explicit SyncGuard(TBRUnitBase& u) : u_(u) { u_.SyncingControl = true; }
-        ~SyncGuard() { u_.SyncingControl = false; }
+        explicit SyncGuard(TBRUnitBase& u) : u_(u), was_(u.SyncingControl) { u_.SyncingControl = true; }
+        ~SyncGuard() { u_.SyncingControl = was_; }
         TBRUnitBase& u_;
+        bool was_;
     };
     void AssignTo(TPersistent* dest) const override;
 

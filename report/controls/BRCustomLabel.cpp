@@ -84,15 +84,17 @@ void TBRCustomLabel::SetParent(report::Control* parent) {
     FormatLines();
 }
 
-void TBRCustomLabel::FontChanged() {
+void TBRCustomLabel::FontUpdated() {
     FormatDone = false;
     FormatLines();
 }
 
 void TBRCustomLabel::Loaded() {
     TBRPrintable::Loaded();
-    if (FontSize > 0) Font.SetSize(FontSize);
-    FontChanged();
+    // The stored size is the font's own; a control using its parent's font
+    // has taken that font whole.
+    if (FontSize > 0 && !ParentFont()) Font.SetSize(FontSize);
+    FontUpdated();
 }
 
 int TBRCustomLabel::MeasureLine(std::string_view text) const {
@@ -109,6 +111,9 @@ void TBRCustomLabel::FormatLines() {
     if (!Parent()) return;
     formatted_->Clear();
     const bool has_report = ParentReport != nullptr;
+    // A control being read keeps the size it is given: it sizes itself once
+    // loaded, from its stored Size, not from the defaults it was made with.
+    const bool may_resize = has_report && !InState(csLoading);
     std::vector<std::string> lines;
     report::LineBreakRules rules;
     rules.Width = Width();
@@ -117,7 +122,7 @@ void TBRCustomLabel::FormatLines() {
     const report::MeasureLineFn measure = [this](std::string_view s) { return MeasureLine(s); };
     if (IsCaptionBased()) {
         report::break_text_lines(OutputText, rules, measure, lines);
-        if (!Resizing && has_report) {
+        if (!Resizing && may_resize) {
             Resizing = true;
             const int h = MinimumHeight();
             if (h > Height()) SetHeight(h);
@@ -130,18 +135,27 @@ void TBRCustomLabel::FormatLines() {
         }
     }
     for (const std::string& line : lines) formatted_->Add(line);
-    if (AutoSize && !Resizing && has_report) {
+    if (AutoSize && !Resizing && may_resize) {
         int w = 0;
         for (const std::string& line : lines) w = std::max(w, MeasureLine(line));
         if (Frame()->DrawLeft()) w += Frame()->Width();
         if (Frame()->DrawRight()) w += Frame()->Width();
         Resizing = true;
-        switch (AdjustedAlignment(Alignment())) {
-        case taRightJustify: SetLeft(Left() + Width() - w); break;
-        case taCenter: SetLeft(Left() + (Width() - w) / 2); break;
-        case taLeftJustify: break;
+        if (w != Width()) {
+            // In native units, so that the right edge or the centre stays
+            // exactly where the stored Size puts it however often the text
+            // changes (whole pixels would walk by a rounded half each time).
+            TBRPrintableSize& s = *Size();
+            const long double old_width = s.NativeWidth();
+            const long double new_width = s.ToNative(TBRUnit::Pixels, true, w);
+            long double left = s.NativeLeft();
+            switch (AdjustedAlignment(Alignment())) {
+            case taRightJustify: left += old_width - new_width; break;
+            case taCenter: left += (old_width - new_width) / 2; break;
+            case taLeftJustify: break;
+            }
+            s.SetNativeLeftWidth(left, new_width);
         }
-        SetWidth(w);
         const int h = MinimumHeight();
         if (lines.empty() && InState(csDesigning)) SetHeight(h);
         if (h > Height()) SetHeight(h);

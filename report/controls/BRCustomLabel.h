@@ -53,8 +53,6 @@ public:
     virtual void FormatLines();
     // Width of a line in pixels at the control's zoom.
     int MeasureLine(std::string_view text) const;
-    // Tells the control its Font changed: the lines are formatted again.
-    void FontChanged();
 
     void SetName(const std::string& name) override;
     void SetParent(report::Control* parent) override;
@@ -65,6 +63,8 @@ public:
     std::string EditorClass() const override { return "TBRLabelEditor"; }
 
 protected:
+    // A new font: the lines are formatted again.
+    void FontUpdated() override;
     // Draws the lines into rect on the design surface.
     void PaintLines(TCanvas& canvas, const TRect& rect, int line_height);
     // Prints the lines on the report's output (all lengths native).

@@ -41,9 +41,22 @@ void TBRExpr::SetMask(const std::string& mask) {
 
 void TBRExpr::SetMaster(TComponent* master) {
     if (master == master_) return;
-    if (master_) master_->RemoveFreeNotification(this);
+    // Expressions naming each other as masters, directly or round a chain,
+    // are refused.
+    for (auto* m = dynamic_cast<TBRExpr*>(master); m; m = dynamic_cast<TBRExpr*>(m->master_))
+        if (m == this) throw EComponentError("Circular linking not allowed");
+    TComponent* old = master_;
     master_ = master;
+    if (old) release_link(old);
     if (master_) master_->FreeNotification(this);
+}
+
+void TBRExpr::release_link(TComponent* other) {
+    // The notification link is one for both directions: it stays while
+    // either side still refers to the other.
+    if (other == master_ || other == subscribed_) return;
+    if (auto* expr = dynamic_cast<TBRExpr*>(other); expr && expr->master_ == this) return;
+    other->RemoveFreeNotification(this);
 }
 
 void TBRExpr::Notification(TComponent* component, TOperation operation) {
@@ -72,8 +85,9 @@ void TBRExpr::unsubscribe() {
     if (!subscribed_) return;
     auto& list = subscribed_->DetailListeners;
     list.erase(std::remove(list.begin(), list.end(), static_cast<report::Printable*>(this)), list.end());
-    subscribed_->RemoveFreeNotification(this);
+    TComponent* level = subscribed_;
     subscribed_ = nullptr;
+    release_link(level);
 }
 
 void TBRExpr::PrepareForRun() {

@@ -43,6 +43,7 @@ public:
 
 private:
     void unsubscribe();
+    void release_link(TComponent* other);
     std::unique_ptr<TBREvaluator> evaluator_;
     std::string expression_;
     std::string mask_;

@@ -63,6 +63,17 @@ void TBRPrintableSize::UpdateControlBounds() {
                          int(Rnd(FromNative(TBRUnit::Pixels, false, height_))));
 }
 
+void TBRPrintableSize::SetNativeLeft(long double left) {
+    left_ = left;
+    UpdateControlBounds();
+}
+
+void TBRPrintableSize::SetNativeLeftWidth(long double left, long double width) {
+    left_ = left;
+    width_ = width;
+    UpdateControlBounds();
+}
+
 void TBRPrintableSize::ReadValueList(const std::vector<long double>& values) {
     if (values.size() > 0) height_ = values[0];
     if (values.size() > 1) left_ = values[1];
@@ -196,18 +207,29 @@ TAlignment TBRPrintable::AdjustedAlignment(TAlignment alignment) const {
 bool TBRPrintable::IsPrintable() const { return Enabled() || !Visible(); }
 
 void TBRPrintable::ApplyBandAlignment() {
-    if (!AlignToBand) return;
-    Aligning = true;
+    // A control still loading is aligned by its Loaded, once its stored
+    // Size is in place.
+    if (!AlignToBand || InState(csLoading)) return;
     auto* band = dynamic_cast<TBRCustomBand*>(Parent());
-    switch (alignment_) {
-    case taLeftJustify: SetLeft(0); break;
-    case taRightJustify:
-        if (band) SetLeft(band->Width() - Width());
-        break;
-    case taCenter:
-        if (band) SetLeft((band->Width() - Width()) / 2);
-        break;
+    if (alignment_ != taLeftJustify && !band) return;
+    // The place in pixels, and the same place from the native widths: the
+    // native one is kept when it lands on that pixel, so the printed
+    // edge (or centre) sits exactly where the band puts it.
+    int target = 0;
+    long double left = 0;
+    if (alignment_ == taRightJustify) {
+        target = band->Width() - Width();
+        left = band->Size()->NativeWidth() - size_->NativeWidth();
+    } else if (alignment_ == taCenter) {
+        target = (band->Width() - Width()) / 2;
+        left = (band->Size()->NativeWidth() - size_->NativeWidth()) / 2;
     }
+    if (Rnd(size_->FromNative(TBRUnit::Pixels, true, left)) != target)
+        left = size_->ToNative(TBRUnit::Pixels, true, target);
+    if (left == size_->NativeLeft() && Left() == target) return;
+    // Through the size object, which printing reads: the pixel bounds follow.
+    Aligning = true;
+    size_->SetNativeLeft(left);
     Aligning = false;
 }
 
@@ -293,6 +315,7 @@ void TBRPrintable::Loaded() {
     if (PendingTop != 0 && Top() == 0) SetTop(PendingTop);
     if (PendingWidth != 0 && Width() == 0) SetWidth(PendingWidth);
     if (PendingHeight != 0 && Height() == 0) SetHeight(PendingHeight);
+    ApplyBandAlignment();
 }
 
 void TBRPrintable::PaintCornerMarks(TCanvas& canvas) const {

@@ -34,6 +34,10 @@ public:
     long double NativeTop() const { return top_; }
     long double NativeWidth() const { return width_; }
 
+    // Stores native values and resizes the control once.
+    void SetNativeLeft(long double left);
+    void SetNativeLeftWidth(long double left, long double width);
+
     TBRPrintable* Printable = nullptr;   // the control sized, not owned
 
     // The control's bounds := the values in pixels at the zoom, rounded.

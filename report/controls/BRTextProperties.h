@@ -34,8 +34,9 @@ core::ClassBuilder<T, TBRCustomLabel>& publish_text_properties(core::ClassBuilde
         .Integer("Color", &T::Color, &T::SetColor)
         .Default(int(clWhite))
         .Object("Font", [](const T& c) { return &const_cast<T&>(c).Font; })
+        .Stored([](const T& c) { return !c.ParentFont(); })
         .Event("OnPrint", &T::OnPrint)
-        .Bool("ParentFont", &T::ParentFont, &T::ParentFont)
+        .Bool("ParentFont", [](const T& c) { return c.ParentFont(); }, [](T& c, bool v) { c.SetParentFont(v); })
         .Bool("Transparent", &T::Transparent, &T::SetTransparent)
         .Bool("WordWrap", &T::WordWrap, &T::SetWordWrap)
         .Default(true);
