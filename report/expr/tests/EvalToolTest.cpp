@@ -124,7 +124,7 @@ TEST_F(EvalTool, RunningTotalsPerRecordAndReportVariables) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "FLOAT 3\n");
     r = run_split(report_tool() + " eval '1 / 0'");
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "ERROR Cannot divide by 0\n");
 }
 
@@ -159,7 +159,8 @@ TEST_F(EvalTool, ChainsOfReportVariables) {
         const std::string script = *dir_ / ("chain" + std::to_string(c.length) + ".sh");
         test_support::write_file(script, command);
         auto r = run_split("sh " + shell_quote(script));
-        EXPECT_EQ(r.status, 0) << c.length << ": " << r.err;
+        const bool error = std::string(c.want).rfind("ERROR", 0) == 0;
+        EXPECT_EQ(r.status, error ? 1 : 0) << c.length << ": " << r.err;
         EXPECT_EQ(r.out.substr(0, std::string(c.want).size()), c.want) << c.length << " x " << c.wrap;
     }
 }
@@ -183,6 +184,30 @@ TEST_F(EvalTool, BadArgumentsAndDatabasesAreClearErrors) {
     r = run_split(tool + "--db " + shell_quote(db_) + " --sql 'SELECT nope FROM orders' 1");
     EXPECT_EQ(r.status, 1);
     EXPECT_FALSE(r.err.empty());
+}
+
+// An expression that evaluates to an error prints it and fails: once, or on
+// any record of --each.
+TEST_F(EvalTool, AnErrorValueIsAFailure) {
+    const std::string tool = report_tool() + " eval ";
+    struct Case {
+        std::string args;
+        std::string first_line;
+        int status;
+    } cases[] = {
+        {"'1 +'", "ERROR Illegal character in numeric contant \"1 +\"", 1},
+        {"'custumer'", "ERROR Unknown function : CUSTUMER", 1},
+        {"'1 + 1'", "INTEGER 2", 0},
+        {"--db " + shell_quote(db_) + " --sql 'SELECT qty FROM orders ORDER BY id' --each 'IF(qty > 0, qty, 1 / 0)'", "", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        const auto r = run_split(tool + c.args);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        if (!c.first_line.empty()) {
+            EXPECT_EQ(r.out.substr(0, r.out.find('\n')), c.first_line);
+        }
+    }
 }
 
 TEST_F(EvalTool, TheDatabaseIsOpenedReadOnly) {

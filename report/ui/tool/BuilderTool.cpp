@@ -7,6 +7,7 @@
 #include "platform/os/ReplacingFile.h"
 #include "platform/ui/Headless.h"
 #include "platform/ui/Startup.h"
+#include "report/bands/BandRptReport.h"
 #include "report/controls/BRCustomLabel.h"
 #include "report/engine/BRRegister.h"
 #include "report/engine/ReportRun.h"
@@ -122,8 +123,11 @@ int builder_tool(const std::vector<std::string>& args, std::ostream& out, std::o
             }
             if (validate) {
                 std::unique_ptr<TStringList> datasets(CollectDataSets(layout.root.get(), true));
-                out << validation_text(*validate, datasets.get(), nullptr) << '\n';
-                return 0;
+                // With a layout, the report's variables (PAGENUMBER, ...) are known too.
+                const std::string text =
+                    validation_text(*validate, datasets.get(), layout.report ? layout.report->Functions() : nullptr);
+                out << text << '\n';
+                return text.rfind("ERROR: ", 0) == 0 ? 1 : 0;
             }
             std::string expression;
             if (!ShowExpressionBuilder("", expression, layout.root.get(), nullptr, nullptr)) return 1;
