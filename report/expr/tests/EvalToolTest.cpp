@@ -233,3 +233,56 @@ TEST_F(EvalTool, TheDatabaseIsOpenedReadOnly) {
 }
 
 }  // namespace
+
+namespace {
+
+// en_US and pt_BR compiled once for the whole program, found through LOCPATH.
+const std::string& compiled_locales() {
+    static test_support::ScratchDir dir("eval-locales");
+    static const std::string path = [] {
+        for (const char* name : {"en_US", "pt_BR"}) {
+            const int status = test_support::run_status("localedef -i " + std::string(name) + " -f UTF-8 " +
+                                                        shell_quote(dir / (std::string(name) + ".UTF-8")) + " 2>/dev/null");
+            EXPECT_EQ(status, 0) << name;
+        }
+        return dir.path();
+    }();
+    return path;
+}
+
+}  // namespace
+
+// Dates and masks follow one rule: the locale the environment names when the
+// system has it, else '.' decimals, ',' thousands and dd/mm/yyyy, the same
+// under cron's C locale, C.UTF-8 and no locale at all.
+TEST(EvalToolLocale, DatesAndMasksFollowANamedLocaleElseTheDefaults) {
+    const std::string locpath = compiled_locales();
+    struct Case {
+        const char* environment;
+        const char* date_format;  // for date(1)
+        const char* amount;
+    } cases[] = {
+        {"LC_ALL=C", "+%d/%m/%Y", "40,616.06"},
+        {"LC_ALL=POSIX", "+%d/%m/%Y", "40,616.06"},
+        {"-u LC_ALL LANG=C.UTF-8", "+%d/%m/%Y", "40,616.06"},
+        {"-u LC_ALL -u LANG -u LC_TIME -u LC_NUMERIC", "+%d/%m/%Y", "40,616.06"},
+        {"LC_ALL=xx_NOWHERE.UTF-8", "+%d/%m/%Y", "40,616.06"},
+        {"LC_ALL=en_US.UTF-8", "+%m/%d/%Y", "40,616.06"},
+        {"LC_ALL=pt_BR.UTF-8", "+%d/%m/%Y", "40.616,06"},
+        {"-u LC_ALL LANG=C LC_NUMERIC=pt_BR.UTF-8 LC_TIME=en_US.UTF-8", "+%m/%d/%Y", "40.616,06"},
+    };
+    const std::string tool = shell_quote(test_support::tool_path("report-tool"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.environment);
+        const std::string env = "env " + std::string(c.environment) + " LOCPATH=" + shell_quote(locpath) +
+                                " LSAN_OPTIONS=suppressions=" +
+                                shell_quote(test_support::source_path("report/controls/tests/locpath.supp")) + " " +
+                                tool + " eval ";
+        const auto date = run_split(env + "DATE");
+        const std::string today = test_support::capture(std::string("date ") + shell_quote(c.date_format));
+        EXPECT_EQ(date.status, 0) << date.err;
+        EXPECT_EQ(date.out, "STRING " + today);
+        const auto masked = run_split(env + shell_quote("FORMATNUMERIC('#,##0.00', 40616.06)"));
+        EXPECT_EQ(masked.out, std::string("STRING ") + c.amount + "\n");
+    }
+}
