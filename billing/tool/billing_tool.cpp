@@ -47,6 +47,7 @@
 #include "platform/core/CodePages.h"
 #include "platform/os/SignalCleanup.h"
 #include "platform/os/StandardOutput.h"
+#include "platform/os/ToolOptions.h"
 
 #include <fstream>
 #include <iostream>
@@ -59,24 +60,24 @@ using nlohmann::json;
 
 namespace {
 
-int usage() {
-    std::cerr << "usage: billing-tool digit mod10|mod11|mod11d|duplo DIGITS [BASE] [--raw]\n"
-                 "       billing-tool digit --batch\n"
-                 "       billing-tool format TEXT WIDTH [--left] [--fill C]\n"
-                 "       billing-tool bank CODE\n"
-                 "       billing-tool boleto --bank CODE [--installation N] [--today YYYY-MM-DD] TITLE.json\n"
-                 "       billing-tool boleto --class CLASS [--bank CODE] TITLE.json\n"
-                 "       billing-tool retorno --bank CODE FILE\n"
-                 "       billing-tool retorno --class NAME FILE\n"
-                 "       billing-tool codetext --bank CODE occ|motive CODE...\n"
-                 "       billing-tool remessa --bank CODE [--layout 240|400] BATCH.json OUT\n"
-                 "       billing-tool layout --bank CODE [--layout 240] --record NAME\n"
-                 "       billing-tool digit scheme NAME DIGITS [BASE] | schemes\n"
-                 "       billing-tool lookup UNIT nome|digito CODE [TITLE.json]\n"
-                 "       billing-tool new-title UNIT | classes\n"
-                 "       (digit, bank and boleto take --model UNIT)\n";
-    return 2;
-}
+const char* const kUsage =
+    "usage: billing-tool digit mod10|mod11|mod11d|duplo DIGITS [BASE] [--raw]\n"
+    "       billing-tool digit --batch\n"
+    "       billing-tool format TEXT WIDTH [--left] [--fill C]\n"
+    "       billing-tool bank CODE\n"
+    "       billing-tool boleto --bank CODE [--installation N] [--today YYYY-MM-DD] TITLE.json\n"
+    "       billing-tool boleto --class CLASS [--bank CODE] TITLE.json\n"
+    "       billing-tool retorno --bank CODE FILE\n"
+    "       billing-tool retorno --class NAME FILE\n"
+    "       billing-tool codetext --bank CODE occ|motive CODE...\n"
+    "       billing-tool remessa --bank CODE [--layout 240|400] BATCH.json OUT\n"
+    "       billing-tool layout --bank CODE [--layout 240] --record NAME\n"
+    "       billing-tool digit scheme NAME DIGITS [BASE] | schemes\n"
+    "       billing-tool lookup UNIT nome|digito CODE [TITLE.json]\n"
+    "       billing-tool new-title UNIT | classes\n"
+    "       (digit, bank and boleto take --model UNIT)\n";
+
+int usage() { return os::usage_error("billing-tool", kUsage, std::cerr); }
 
 int parse_int(const std::string& s, const char* what) {
     std::size_t used = 0;
@@ -273,6 +274,7 @@ int boleto(const std::vector<std::string>& a) {
 
 int run(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (auto answered = os::answer_help_or_version("billing-tool", args, kUsage, std::cout)) return *answered;
     if (args.empty()) return usage();
     billing::tool::start_units();
     try {

@@ -14,6 +14,7 @@
 #include "platform/core/SysUtils.h"
 #include "platform/os/ReplacingFile.h"
 #include "platform/os/StandardOutput.h"
+#include "platform/os/ToolOptions.h"
 
 #include <nlohmann/json.hpp>
 
@@ -30,11 +31,11 @@ using namespace interbase;
 
 namespace {
 
-int usage() {
-    std::cerr << "usage: interbase-tool status\n"
-                 "       interbase-tool glyphs DIR\n";
-    return 2;
-}
+const char* const kUsage =
+    "usage: interbase-tool status\n"
+    "       interbase-tool glyphs DIR\n";
+
+int usage() { return os::usage_error("interbase-tool", kUsage, std::cerr); }
 
 int status() {
     unit_startup();
@@ -117,6 +118,9 @@ int glyphs(const fs::path& dir) {
 }
 
 int run(int argc, char** argv) {
+    if (auto answered = os::answer_help_or_version("interbase-tool", std::vector<std::string>(argv + 1, argv + argc),
+                                                   kUsage, std::cout))
+        return *answered;
     try {
         const std::string command = argc > 1 ? argv[1] : "";
         if (command == "status" && argc == 2) return status();

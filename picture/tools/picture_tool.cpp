@@ -34,18 +34,19 @@
 #include "platform/os/ReplacingFile.h"
 #include "platform/os/SignalCleanup.h"
 #include "platform/os/StandardOutput.h"
+#include "platform/os/ToolOptions.h"
 
 namespace {
 
-int usage() {
-    std::cerr << "usage: picture-tool info FILE\n"
-                 "       picture-tool decode FILE OUT.ppm|OUT.png [--frame N]\n"
-                 "       picture-tool draw FILE WIDTH HEIGHT BACKGROUND OUT.ppm|OUT.png\n"
-                 "       picture-tool save IN... OUT.gif [--method N] [--gray] [--delay MS] [--loop N]\n"
-                 "                         [--disposal N] [--transparent RRGGBB] [--comment TEXT]...\n"
-                 "       picture-tool reduce IN OUT.bmp --method 0|1|2|3|4|5|1bit|4bit\n";
-    return 2;
-}
+const char* const kUsage =
+    "usage: picture-tool info FILE\n"
+    "       picture-tool decode FILE OUT.ppm|OUT.png [--frame N]\n"
+    "       picture-tool draw FILE WIDTH HEIGHT BACKGROUND OUT.ppm|OUT.png\n"
+    "       picture-tool save IN... OUT.gif [--method N] [--gray] [--delay MS] [--loop N]\n"
+    "                         [--disposal N] [--transparent RRGGBB] [--comment TEXT]...\n"
+    "       picture-tool reduce IN OUT.bmp --method 0|1|2|3|4|5|1bit|4bit\n";
+
+int usage() { return os::usage_error("picture-tool", kUsage, std::cerr); }
 
 std::vector<uint8_t> read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -455,6 +456,9 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (auto answered = os::answer_help_or_version("picture-tool", std::vector<std::string>(argv + 1, argv + argc),
+                                                   kUsage, std::cout))
+        return os::finish_standard_output("picture-tool", *answered);
     // An interrupted run leaves no temporary file behind.
     os::remove_temp_files_on_signals();
     graphics::unit_startup();

@@ -42,6 +42,7 @@
 #include "report/tool/SupportCommands.h"
 #include "platform/os/SignalCleanup.h"
 #include "platform/os/StandardOutput.h"
+#include "platform/os/ToolOptions.h"
 
 #include <cstring>
 #include <iostream>
@@ -69,28 +70,28 @@ constexpr Command kCommands[] = {
     {"edit", report::tool::edit_command},
 };
 
-int usage() {
-    std::cerr << "usage: report-tool COMMAND ...\n"
-                 "  support messages|papers|pdf-defaults   the report support tables after start-up\n"
-                 "  printers [URI...]                      the print destinations, their papers and bins\n"
-                 "  print FILE.brp [--printer NAME | --pdf OUT.pdf] [--first N --last M] [--copies N]\n"
-                 "        [--duplex 1|2|3]                 prints a stored page stream\n"
-                 "  preview FILE.brp                       the standard preview of a stored page stream\n"
-                 "  eval [--db FILE --sql QUERY] [--each|--aggregate] [--env NAME=EXPR]... EXPR\n"
-                 "                                         the kind and value of a report expression\n"
-                 "  pages info|extract|render|code|decode|synth ...   the BRP page stream\n"
-                 "  run LAYOUT.json [--db FILE] [--env NAME=EXPR]... (--pdf OUT.pdf | --brp OUT.brp |\n"
-                 "      --printer NAME|URI | --preview)    runs a report layout over its datasets\n"
-                 "  design LAYOUT.json OUT.png [--zoom N]  renders a layout's design surface\n"
-                 "  bands run LAYOUT.json OUT.brp [RECORDS] runs a layout's bands into a page stream\n"
-                 "  builder [--layout LAYOUT.json [--db FILE]] [--validate EXPR]\n"
-                 "                                         the expression builder, or a validation\n"
-                 "  edit LAYOUT.json CONTROL [--db FILE]   edits a text or expression control\n";
-    return 2;
-}
+const char* const kUsage =
+    "usage: report-tool COMMAND ...\n"
+    "  support messages|papers|pdf-defaults   the report support tables after start-up\n"
+    "  printers [URI...]                      the print destinations, their papers and bins\n"
+    "  print FILE.brp [--printer NAME | --pdf OUT.pdf] [--first N --last M] [--copies N]\n"
+    "        [--duplex 1|2|3]                 prints a stored page stream\n"
+    "  preview FILE.brp                       the standard preview of a stored page stream\n"
+    "  eval [--db FILE --sql QUERY] [--each|--aggregate] [--env NAME=EXPR]... EXPR\n"
+    "                                         the kind and value of a report expression\n"
+    "  pages info|extract|render|code|decode|synth ...   the BRP page stream\n"
+    "  run LAYOUT.json [--db FILE] [--env NAME=EXPR]... (--pdf OUT.pdf | --brp OUT.brp |\n"
+    "      --printer NAME|URI | --preview)    runs a report layout over its datasets\n"
+    "  design LAYOUT.json OUT.png [--zoom N]  renders a layout's design surface\n"
+    "  bands run LAYOUT.json OUT.brp [RECORDS] runs a layout's bands into a page stream\n"
+    "  builder [--layout LAYOUT.json [--db FILE]] [--validate EXPR]\n"
+    "                                         the expression builder, or a validation\n"
+    "  edit LAYOUT.json CONTROL [--db FILE]   edits a text or expression control\n";
 
 int run(int argc, char** argv) {
-    if (argc < 2) return usage();
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (auto answered = os::answer_help_or_version("report-tool", args, kUsage, std::cout)) return *answered;
+    if (args.empty()) return os::usage_error("report-tool", kUsage, std::cerr);
     for (const Command& c : kCommands) {
         if (std::strcmp(argv[1], c.name) != 0) continue;
         try {
@@ -100,7 +101,7 @@ int run(int argc, char** argv) {
             return 1;
         }
     }
-    return usage();
+    return os::usage_error("report-tool", kUsage, std::cerr, "unknown command " + args[0]);
 }
 
 }  // namespace

@@ -12,19 +12,23 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/data/ADODB.h"
 #include "platform/os/StandardOutput.h"
+#include "platform/os/ToolOptions.h"
 
 namespace {
 
-int usage() {
-    std::cerr << "usage: sql-tool --connect STRING (--query SQL | --file FILE) [--login-timeout S]"
-                 " [--timeout S] [--messages]\n";
-    return 2;
-}
+const char* const kUsage =
+    "usage: sql-tool --connect STRING (--query SQL | --file FILE) [--login-timeout S] [--timeout S] [--messages]\n";
+
+int usage() { return os::usage_error("sql-tool", kUsage, std::cerr); }
 
 int run(int argc, char** argv) {
+    if (auto answered = os::answer_help_or_version("sql-tool", std::vector<std::string>(argv + 1, argv + argc), kUsage,
+                                                   std::cout))
+        return *answered;
     std::string connect, sql;
     bool have_sql = false, messages = false;
     int login_timeout = 15, timeout = 30;

@@ -67,6 +67,8 @@ int needs_display(std::ostream& err, const char* command) {
 
 }  // namespace
 
+const char* builder_usage() { return kUsage; }
+
 bool edit_layout_control(const std::string& file, const std::string& name, const std::string& database,
                          const std::function<bool(TBRPrintable&)>& show) {
     // The control is edited in a copy whose datasets are open (the builder
