@@ -49,6 +49,7 @@
 #include "platform/os/StandardOutput.h"
 #include "platform/os/ToolOptions.h"
 
+#include <cerrno>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -98,7 +99,7 @@ json read_json(const std::string& file) {
     std::ifstream in;
     if (file != "-") {
         in.open(file, std::ios::binary);
-        if (!in) throw Exception("cannot open " + file);
+        if (!in) throw EFOpenError(Format("Cannot open file \"%s\". %s", {file, SysErrorMessage(errno)}));
     }
     try {
         return billing::parse_json(file == "-" ? std::cin : in);
@@ -320,7 +321,7 @@ int run(int argc, char** argv) {
         if (cmd == "codetext") return billing::tool::codetext(rest);
         return usage();
     } catch (const std::exception& e) {
-        std::cerr << "billing-tool: " << e.what() << "\n";
+        std::cerr << os::error_line("billing-tool", e.what()) << "\n";
         return 1;
     }
 }

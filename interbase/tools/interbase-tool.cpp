@@ -18,7 +18,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
+#include <sys/stat.h>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -109,7 +112,9 @@ void write_file(const fs::path& path, const std::vector<std::uint8_t>& data) {
 }
 
 int glyphs(const fs::path& dir) {
-    if (!fs::is_directory(dir)) throw std::runtime_error(dir.string() + " is not a folder");
+    struct stat st;
+    const int error = ::stat(dir.c_str(), &st) != 0 ? errno : S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+    if (error) throw std::runtime_error(dir.string() + ": " + std::strerror(error));
     std::size_t count = 0;
     const GridBitmap* all = GridBitmaps(count);
     for (std::size_t i = 0; i < count; ++i) write_file(dir / (std::string(all[i].name) + ".bmp"), bmp(all[i]));
@@ -127,7 +132,7 @@ int run(int argc, char** argv) {
         if (command == "glyphs" && argc == 3) return glyphs(argv[2]);
         return usage();
     } catch (const std::exception& e) {
-        std::cerr << "interbase-tool: " << e.what() << "\n";
+        std::cerr << os::error_line("interbase-tool", e.what()) << "\n";
         return 1;
     }
 }

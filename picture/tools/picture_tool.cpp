@@ -49,9 +49,8 @@ const char* const kUsage =
 int usage() { return os::usage_error("picture-tool", kUsage, std::cerr); }
 
 std::vector<uint8_t> read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw Exception("Cannot open file \"" + path + "\"");
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+    const std::string bytes = os::read_file(path);
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
 void put_be32(std::vector<uint8_t>& v, uint32_t x) {
@@ -466,16 +465,16 @@ int main(int argc, char** argv) {
     // the library's information boxes become lines on stderr
     core::ConsoleHost console("picture-tool");
     core::ScopedService host(core::host_slot, &console);
+    // The file a command reads, named when its data end early.
+    const std::string command = argc > 2 ? argv[1] : "";
+    const std::string input = command == "save" ? std::string() : argc > 2 ? argv[2] : "";
     int rc;
     try {
         rc = run(argc, argv);
     } catch (const EAbort&) {
         rc = 1;  // already reported through the host
-    } catch (const Exception& e) {
-        std::cerr << "picture-tool: " << e.Message() << "\n";
-        rc = 1;
     } catch (const std::exception& e) {
-        std::cerr << "picture-tool: " << e.what() << "\n";
+        std::cerr << os::error_line("picture-tool", e.what(), input) << "\n";
         rc = 1;
     }
     picture::unit_shutdown();

@@ -1,6 +1,7 @@
 #include "platform/os/ToolOptions.h"
 
 #include <algorithm>
+#include <cstring>
 
 #ifndef TAMBLERO_VERSION
 #error "TAMBLERO_VERSION is set by the build"
@@ -95,6 +96,32 @@ std::optional<int> answer_help_or_version(std::string_view tool, const std::vect
         text = "usage: " + std::string(tool) + ' ' + args[0] + " ...\n" + text;
     out << (text.empty() ? std::string(usage) : text);
     return 0;
+}
+
+std::string error_line(std::string_view tool, std::string_view message, std::string_view input) {
+    std::string line(tool);
+    line += ": ";
+    for (const std::string_view head : {"Cannot open file \"", "Cannot create file \""}) {
+        if (message.substr(0, head.size()) != head) continue;
+        const std::size_t close = message.find("\". ", head.size());
+        if (close == std::string_view::npos) break;
+        // The file as the message names it, then the system's reason.
+        std::string_view rest = message.substr(head.size());
+        line.append(rest.substr(0, close - head.size())).append(": ");
+        message = message.substr(close + 3);
+        input = {};
+        break;
+    }
+    if (!input.empty() && message == "Stream read error") {
+        line.append(input).append(": ");
+        message = "Stream read error (the file ends early)";
+    }
+    for (char c : message) line.push_back(c == '\n' || c == '\r' ? ' ' : c);
+    return line;
+}
+
+std::string file_error_line(std::string_view tool, std::string_view file, int error) {
+    return std::string(tool) + ": " + std::string(file) + ": " + std::strerror(error);
 }
 
 int usage_error(std::string_view tool, std::string_view usage, std::ostream& err, std::string_view problem) {

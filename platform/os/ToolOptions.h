@@ -31,6 +31,17 @@ std::optional<int> answer_help_or_version(std::string_view tool, const std::vect
 // usage, on `err`; answers 2.
 int usage_error(std::string_view tool, std::string_view usage, std::ostream& err, std::string_view problem = {});
 
+// One error line, "TOOL: FILE: REASON" (or "TOOL: REASON" when no file is
+// known), for a failure's message. The class library's file messages
+// ("Cannot open file \"F\". REASON", "Cannot create file \"F\". REASON")
+// give their own file and the system's reason; a bare "Stream read error"
+// is said of `input`, the file the command was reading, when the tool gives
+// one. Line breaks inside the message become blanks.
+std::string error_line(std::string_view tool, std::string_view message, std::string_view input = {});
+
+// "TOOL: FILE: REASON" for a system error number.
+std::string file_error_line(std::string_view tool, std::string_view file, int error);
+
 // The lines of `usage` about one command: a line whose first word (after
 // "usage:" and the tool's name) is COMMAND, with the lines indented deeper
 // that continue it, and a block headed "COMMAND options:"; empty when there

@@ -54,20 +54,23 @@ namespace {
 struct Command {
     const char* name;
     int (*run)(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+    // Where the file the command reads is looked for among its arguments:
+    // the first plain one from this index on; -1 for none.
+    int input;
 };
 
 constexpr Command kCommands[] = {
-    {"support", report::tool::support_command},
-    {"printers", report::tool::printers_command},
-    {"print", report::tool::print_command},
-    {"preview", report::tool::preview_command},
-    {"eval", report::tool::eval_command},
-    {"pages", report::tool::pages_command},
-    {"run", report::tool::run_command},
-    {"design", report::tool::design_command},
-    {"bands", report::tool::bands_command},
-    {"builder", report::tool::builder_command},
-    {"edit", report::tool::edit_command},
+    {"support", report::tool::support_command, -1},
+    {"printers", report::tool::printers_command, -1},
+    {"print", report::tool::print_command, 0},
+    {"preview", report::tool::preview_command, 0},
+    {"eval", report::tool::eval_command, -1},
+    {"pages", report::tool::pages_command, 1},
+    {"run", report::tool::run_command, 0},
+    {"design", report::tool::design_command, 0},
+    {"bands", report::tool::bands_command, 1},
+    {"builder", report::tool::builder_command, -1},
+    {"edit", report::tool::edit_command, 0},
 };
 
 const char* const kUsage =
@@ -94,10 +97,19 @@ int run(int argc, char** argv) {
     if (args.empty()) return os::usage_error("report-tool", kUsage, std::cerr);
     for (const Command& c : kCommands) {
         if (std::strcmp(argv[1], c.name) != 0) continue;
+        const std::vector<std::string> rest(args.begin() + 1, args.end());
         try {
-            return c.run(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
+            return c.run(rest, std::cout, std::cerr);
         } catch (const std::exception& e) {
-            std::cerr << "report-tool: " << e.what() << '\n';
+            // The file a command reads first (a layout, a page stream) is
+            // named when its data end early.
+            std::string input;
+            for (std::size_t i = c.input < 0 ? rest.size() : std::size_t(c.input); i < rest.size(); ++i)
+                if (!rest[i].empty() && rest[i][0] != '-') {
+                    input = rest[i];
+                    break;
+                }
+            std::cerr << os::error_line("report-tool", e.what(), input) << '\n';
             return 1;
         }
     }

@@ -93,3 +93,65 @@ TEST(ToolConventions, AloneOrWithAWrongOptionTheUsageGoesToStandardErrorWithStat
         }
     }
 }
+
+// A failure is one line on stderr, "TOOL: FILE: reason", with the system's
+// reason, and a non-zero status.
+TEST(ToolConventions, FailuresAreOneLineNamingTheFileAndTheReason) {
+    test_support::ScratchDir dir("tool-errors");
+    const std::string missing = dir / "missing";
+    const std::string folder = dir.path();
+    const std::string cut = dir / "cut";
+    test_support::write_file(cut, "GIF89a\x10");
+    test_support::write_file(dir / "f.txt", "text");
+    test_support::write_file(dir / "brp", "BRP");
+    struct Case {
+        const char* tool;
+        std::string args;
+        std::string line;
+    };
+    const std::string q = shell_quote(missing);
+    const Case cases[] = {
+        {"picture-tool", "info " + q, missing + ": No such file or directory"},
+        {"picture-tool", "decode " + q + " " + shell_quote(dir / "o.ppm"), missing + ": No such file or directory"},
+        {"picture-tool", "reduce " + q + " " + shell_quote(dir / "o.bmp") + " --method 0",
+         missing + ": No such file or directory"},
+        {"picture-tool", "save " + q + " " + shell_quote(dir / "o.gif"), missing + ": No such file or directory"},
+        {"picture-tool", "info " + shell_quote(folder), folder + ": Is a directory"},
+        {"picture-tool", "info " + shell_quote(cut), cut + ": Stream read error (the file ends early)"},
+        {"archive-tool", "list " + q, missing + ": No such file or directory"},
+        {"archive-tool", "list " + shell_quote(folder), folder + ": Is a directory"},
+        {"archive-tool", "detect " + q, missing + ": No such file or directory"},
+        {"billing-tool", "boleto --bank 341 " + q, missing + ": No such file or directory"},
+        {"billing-tool", "retorno --bank 341 " + q, missing + ": No such file or directory"},
+        {"report-tool", "run " + q + " --pdf " + shell_quote(dir / "o.pdf"), missing + ": No such file or directory"},
+        {"report-tool", "pages info " + q, missing + ": No such file or directory"},
+        {"report-tool", "pages info " + shell_quote(dir / "brp"),
+         dir / "brp" + ": Stream read error (the file ends early)"},
+        {"sql-tool", "--connect 'DRIVER=SQLite3;Database=:memory:' --file " + q, missing + ": No such file or directory"},
+        {"interbase-tool", "glyphs " + q, missing + ": No such file or directory"},
+        {"interbase-tool", "glyphs " + shell_quote(dir / "f.txt"), dir / "f.txt" + ": Not a directory"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.tool) + " " + c.args);
+        const SplitResult r = run_tool(Tool{c.tool, nullptr}, c.args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, std::string(c.tool) + ": " + c.line + "\n");
+    }
+}
+
+// A pass that changes nothing fails and says why.
+TEST(ToolConventions, AnArchivePassThatDoesNothingSaysWhy) {
+    test_support::ScratchDir dir("tool-errors");
+    const std::string zip = dir / "a.zip", file = dir / "f.txt";
+    test_support::write_file(file, "text");
+    const Tool archive{"archive-tool", nullptr};
+    SplitResult r = run_tool(archive, "compress " + shell_quote(zip) + " " + shell_quote(dir / "none.*"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "archive-tool: " + zip + ": 25268 Nothing to do (no file matches " + dir / "none.*" + ")\n");
+    r = run_tool(archive, "compress " + shell_quote(zip) + " " + shell_quote(file));
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = run_tool(archive, "compress --keep " + shell_quote(zip) + " " + shell_quote(file));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(r.err.empty());
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+}

@@ -7,6 +7,7 @@
 // ("DRIVER=SQLite3;Database=file.db"). Prints a header line with the column
 // names, then one line per row, values separated by tabs, NULL as "NULL".
 // --messages prints the server's messages on stderr. Errors go to stderr, exit 1.
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -46,7 +47,7 @@ int run(int argc, char** argv) {
         } else if (a == "--file" && (v = next())) {
             std::ifstream in(v, std::ios::binary);
             if (!in) {
-                std::cerr << "sql-tool: cannot read " << v << "\n";
+                std::cerr << os::file_error_line("sql-tool", v, errno) << "\n";
                 return 1;
             }
             std::ostringstream s;
@@ -76,10 +77,10 @@ int run(int argc, char** argv) {
     } catch (const data::OdbcError& e) {
         if (messages)
             for (const auto& m : e.Diagnostics()) std::cerr << m.text << "\n";
-        std::cerr << "sql-tool: " << e.Message() << "\n";
+        std::cerr << os::error_line("sql-tool", e.Message()) << "\n";
         return 1;
     } catch (const Exception& e) {
-        std::cerr << "sql-tool: " << e.Message() << "\n";
+        std::cerr << os::error_line("sql-tool", e.Message()) << "\n";
         return 1;
     }
     if (messages)
