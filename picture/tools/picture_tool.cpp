@@ -131,24 +131,33 @@ private:
 };
 
 // Writes the bitmap's RGB pixels as PPM or PNG (by extension), replacing the file whole.
+// A PNG when the name ends in .png (any case), else a binary PPM; "-" is
+// standard output (PPM).
 void write_rgb(const TBitmap& b, const std::string& path) {
     const int w = b.PixelWidth(), h = b.PixelHeight();
     const size_t rowBytes = size_t(w) * 3;
     RgbRows rows(b);
-    bool png = path.size() >= 4 && path.compare(path.size() - 4, 4, ".png") == 0;
+    std::string ext = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
+    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    const bool png = ext == ".png" && path != "-";
     if (!png) {
         // the rows go out a batch at a time: no copy of the whole picture
-        FileReplacement f(path);
+        std::unique_ptr<FileReplacement> f;
+        if (path != "-") f = std::make_unique<FileReplacement>(path);
+        auto write = [&](const uint8_t* data, size_t size) {
+            if (f) f->Write(data, size);
+            else std::cout.write(reinterpret_cast<const char*>(data), std::streamsize(size));
+        };
         std::string head = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
-        f.Write(reinterpret_cast<const uint8_t*>(head.data()), head.size());
+        write(reinterpret_cast<const uint8_t*>(head.data()), head.size());
         const int batch = int(std::max<size_t>(1, (size_t(1) << 18) / std::max<size_t>(rowBytes, 1)));
         std::vector<uint8_t> buffer(rowBytes * size_t(std::min(batch, std::max(h, 1))));
         for (int y = 0; y < h; y += batch) {
             int n = std::min(batch, h - y);
             for (int i = 0; i < n; ++i) rows.Row(y + i, buffer.data() + size_t(i) * rowBytes);
-            f.Write(buffer.data(), size_t(n) * rowBytes);
+            write(buffer.data(), size_t(n) * rowBytes);
         }
-        f.Commit();
+        if (f) f->Commit();
         return;
     }
     std::vector<uint8_t> rgb(size_t(h) * (rowBytes + 1));
@@ -277,6 +286,17 @@ void load_bitmap(const std::string& path, const std::vector<uint8_t>& b, TBitmap
         throw Exception("\"" + path + "\" is not a BMP, PPM, JPEG or GIF file");
 }
 
+// The formats each command writes, by its output's extension.
+const std::vector<std::string_view> kRgbFormats = {"ppm", "pnm", "png"};
+
+// Refuses an output named for a format the command does not write.
+int refuse_output(const std::string& path, const std::vector<std::string_view>& written) {
+    const std::string line = os::refused_output("picture-tool", path, written);
+    if (line.empty()) return 0;
+    std::cerr << line << "\n";
+    return 2;
+}
+
 int option_number(const std::string& name, const std::string& value, int low, int high) {
     size_t used = 0;
     long v = -1;
@@ -314,6 +334,7 @@ int save(int argc, char** argv) {
     if (files.size() < 2) return usage();
     std::string target = files.back();
     files.pop_back();
+    if (int refused = refuse_output(target, {"gif"})) return refused;
 
     TGIFImage gif;
     std::vector<std::unique_ptr<TGIFImage>> sources;  // GIFs whose frames are copied
@@ -411,6 +432,14 @@ int reduce(const std::string& in, const std::string& out, const std::string& met
 int run(int argc, char** argv) {
     if (argc < 3) return usage();
     std::string cmd = argv[1];
+    // The output, where the command has one, before anything is read.
+    if (cmd == "decode" && argc >= 4) {
+        if (int refused = refuse_output(argv[3], kRgbFormats)) return refused;
+    } else if (cmd == "draw" && argc == 7) {
+        if (int refused = refuse_output(argv[6], kRgbFormats)) return refused;
+    } else if (cmd == "reduce" && argc >= 4) {
+        if (int refused = refuse_output(argv[3], {"bmp", "dib"})) return refused;
+    }
     if (cmd == "save") return save(argc, argv);
     if (cmd == "reduce") {
         if (argc != 6 || std::strcmp(argv[4], "--method") != 0) return usage();

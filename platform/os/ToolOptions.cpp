@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+// The build sets the version from the project's; a program compiled from
+// the sources alone (the fuzzers) has none.
 #ifndef TAMBLERO_VERSION
-#error "TAMBLERO_VERSION is set by the build"
+#define TAMBLERO_VERSION "unknown"
 #endif
 
 namespace os {
@@ -122,6 +124,25 @@ std::string error_line(std::string_view tool, std::string_view message, std::str
 
 std::string file_error_line(std::string_view tool, std::string_view file, int error) {
     return std::string(tool) + ": " + std::string(file) + ": " + std::strerror(error);
+}
+
+std::string refused_output(std::string_view tool, std::string_view path, const std::vector<std::string_view>& written) {
+    static constexpr std::string_view kKnown[] = {"ppm", "pgm", "pbm", "pnm", "png",  "bmp", "dib", "gif", "jpg",
+                                                  "jpeg", "jpe", "jfif", "tif", "tiff", "webp", "ico", "svg", "pdf",
+                                                  "ps",  "eps", "emf", "wmf", "brp", "zip", "7z"};
+    const std::size_t slash = path.rfind('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0) return {};
+    std::string ext(name.substr(dot + 1));
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    if (std::find(std::begin(kKnown), std::end(kKnown), ext) == std::end(kKnown)) return {};
+    if (std::find(written.begin(), written.end(), ext) != written.end()) return {};
+    std::string line = std::string(tool) + ": " + std::string(path) + ": writes ";
+    for (std::size_t i = 0; i < written.size(); ++i)
+        line.append(i == 0 ? "." : i + 1 == written.size() ? " or ." : ", .").append(written[i]);
+    return line + " files, not ." + ext;
 }
 
 int usage_error(std::string_view tool, std::string_view usage, std::ostream& err, std::string_view problem) {

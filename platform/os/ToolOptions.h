@@ -42,6 +42,13 @@ std::string error_line(std::string_view tool, std::string_view message, std::str
 // "TOOL: FILE: REASON" for a system error number.
 std::string file_error_line(std::string_view tool, std::string_view file, int error);
 
+// Whether an output name asks for a format other than those a command
+// writes: its extension (any case) is one of the picture, document and
+// archive formats the tools know and none of `written` (lower case, no dot).
+// Answers the error line ("TOOL: FILE: writes .a or .b files, not .c"), or
+// "" when the name is fine (no extension, or one that names no such format).
+std::string refused_output(std::string_view tool, std::string_view path, const std::vector<std::string_view>& written);
+
 // The lines of `usage` about one command: a line whose first word (after
 // "usage:" and the tool's name) is COMMAND, with the lines indented deeper
 // that continue it, and a block headed "COMMAND options:"; empty when there

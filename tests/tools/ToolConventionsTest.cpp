@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <unistd.h>
 #include <string>
 
 #include "tests/support/TestSupport.h"
@@ -154,4 +155,44 @@ TEST(ToolConventions, AnArchivePassThatDoesNothingSaysWhy) {
     EXPECT_EQ(r.status, 1);
     EXPECT_FALSE(r.err.empty());
     EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+}
+
+// An output named for a format the command does not write is refused and
+// not made; "-" is standard output where the output is a stream (PPM).
+TEST(ToolConventions, OutputsNamedForAnotherFormatAreRefused) {
+    test_support::ScratchDir dir("tool-outputs");
+    const std::string ppm = dir / "in.ppm", gif = dir / "in.gif";
+    test_support::write_file(ppm, std::string("P6\n2 1\n255\n\xff\x00\x00\x00\x00\xff", 17));
+    const Tool picture{"picture-tool", nullptr};
+    SplitResult r = run_tool(picture, "save " + shell_quote(ppm) + " " + shell_quote(gif));
+    ASSERT_EQ(r.status, 0) << r.err;
+    struct Case {
+        std::string args;
+        std::string output;
+        std::string says;
+    };
+    const Case refused[] = {
+        {"decode " + shell_quote(gif) + " " + shell_quote(dir / "a.jpg"), dir / "a.jpg", "not .jpg"},
+        {"draw " + shell_quote(gif) + " 4 4 FFFFFF " + shell_quote(dir / "a.GIF"), dir / "a.GIF", "not .gif"},
+        {"reduce " + shell_quote(ppm) + " " + shell_quote(dir / "x.png") + " --method 0", dir / "x.png", "not .png"},
+        {"save " + shell_quote(ppm) + " " + shell_quote(dir / "x.png"), dir / "x.png", "not .png"},
+    };
+    for (const Case& c : refused) {
+        SCOPED_TRACE(c.args);
+        r = run_tool(picture, c.args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err.rfind("picture-tool: " + c.output + ": writes ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        EXPECT_NE(access(c.output.c_str(), F_OK), 0);
+    }
+    // Standard output, and names in any case or without an extension.
+    r = run_tool(picture, "decode " + shell_quote(gif) + " -");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, std::string("P6\n2 1\n255\n\xff\x00\x00\x00\x00\xff", 17));
+    r = run_tool(picture, "decode " + shell_quote(gif) + " " + shell_quote(dir / "a.PNG"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test_support::read_file(dir / "a.PNG").substr(1, 3), "PNG");
+    r = run_tool(picture, "decode " + shell_quote(gif) + " " + shell_quote(dir / "frame"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test_support::read_file(dir / "frame").substr(0, 3), "P6\n");
 }
