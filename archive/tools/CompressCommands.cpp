@@ -13,7 +13,13 @@
 #include <vector>
 
 #include "archive/arcGbls.h"
+#include "archive/arcErrors.h"
 #include "archive/arcZip.h"
+#include "platform/os/ToolOptions.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace archive {
 
@@ -30,12 +36,15 @@ std::vector<std::string> split_commas(const std::string& s) {
     return out;
 }
 
-// Reports errors on Err as "archive-tool: CODE TEXT: FILE (DETAIL)".
+// Reports errors on Err as "archive-tool: FILE: CODE TEXT (DETAIL)", the
+// detail left out when it only repeats the text.
 void report_errors(TZip& zip, std::ostream& Err) {
     zip.OnError = [&Err](TZipCommon&, const std::string& f, const std::string& x, const std::string&, int code) {
-        Err << "archive-tool: " << code << " " << ErrorText(code);
-        if (!f.empty()) Err << ": " << f;
-        if (!x.empty()) Err << " (" << x << ")";
+        const std::string text = ErrorText(code);
+        Err << "archive-tool: ";
+        if (!f.empty()) Err << f << ": ";
+        Err << code << " " << text;
+        if (!x.empty() && x != text) Err << " (" << x << ")";
         Err << "\n";
     };
 }
@@ -174,13 +183,31 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
         zip.OnElapsedTime = [&](TZipCommon&, float s) { say("OnElapsedTime " + std::to_string(s)); };
     }
     bool reported = false;
+    // Files the masks found, to say why there was nothing to do.
+    int scanned = 0;
+    auto scan_status = zip.OnFileScanStatus;
+    zip.OnFileScanStatus = [&](TZipCommon& z, const std::string& f, int n, double size) {
+        scanned = n;
+        if (scan_status) scan_status(z, f, n, size);
+    };
     auto inner = zip.OnError;
     zip.OnError = [&](TZipCommon& z, const std::string& f, const std::string& x, const std::string& v, int c) {
         reported = true;
-        inner(z, f, x, v, c);
+        std::string detail = x;
+        if (c == E_NOTHINGTODO && detail.empty() && !deleting) {
+            if (scanned == 0) {
+                detail = "no file matches";
+                for (int m = 0; m < zip.FileSpec.Count(); ++m) detail += " " + zip.FileSpec[m];
+            } else {
+                detail = "every file is in the archive as it is";
+            }
+        }
+        inner(z, f, detail, v, c);
     };
     const int done = zip.Compress();
     if (events) Out << "Compress " << done << "\n";
+    if (!deleting && done <= 0 && !reported)
+        Err << "archive-tool: " << zip.ArchiveFile() << ": nothing was added, replaced or removed\n";
     if (deleting && done <= 0 && !reported) {
         Err << "archive-tool: no entry of " << zip.ArchiveFile() << " matches";
         for (int m = 0; m < zip.FileSpec.Count(); ++m) Err << " " << zip.FileSpec[m];
@@ -194,7 +221,11 @@ int list(const std::string& path, std::ostream& Out, std::ostream& Err) {
     TZip zip;
     zip.Switch = swRead;
     if (!FileExists(path)) {
-        Err << "archive-tool: cannot open " << path << "\n";
+        // The system's reason: no such file, a folder, no permission.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        const int error = fd < 0 ? errno : EISDIR;
+        if (fd >= 0) ::close(fd);
+        Err << os::file_error_line("archive-tool", path, error) << "\n";
         return 1;
     }
     zip.SetArchiveFile(path);
@@ -365,7 +396,7 @@ int RunCompressCommand(const std::vector<std::string>& Args, std::ostream& Out, 
             return list(Args[1], Out, Err);
         }
     } catch (const std::exception& e) {
-        Err << "archive-tool: " << e.what() << "\n";
+        Err << os::error_line("archive-tool", e.what()) << "\n";
         return 2;
     }
     return -1;

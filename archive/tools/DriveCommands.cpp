@@ -8,6 +8,11 @@
 #include "archive/arcDetect.h"
 #include "archive/arcDiskManager.h"
 #include "archive/arcErrors.h"
+#include "platform/os/ToolOptions.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace archive {
 namespace {
@@ -17,7 +22,14 @@ std::string error_text(int code) {
     return text.empty() ? "drive check failed" : text;
 }
 
-int detect(const std::string& file, std::ostream& out) {
+int detect(const std::string& file, std::ostream& out, std::ostream& err) {
+    // A file that cannot be read is no archive of any type: say why.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        err << os::file_error_line("archive-tool", file, errno) << "\n";
+        return 1;
+    }
+    ::close(fd);
     TArcDetect d;
     TArcType t = d.DetectArcType(file);
     const nlohmann::ordered_json doc = {
@@ -84,7 +96,7 @@ int RunDriveCommand(const std::vector<std::string>& Args, std::ostream& Out, std
         Err << "usage: archive-tool " << cmd << (cmd == "detect" ? " FILE\n" : " PATH\n");
         return 2;
     }
-    return cmd == "detect" ? detect(Args[1], Out) : drive_info(Args[1], Out, Err);
+    return cmd == "detect" ? detect(Args[1], Out, Err) : drive_info(Args[1], Out, Err);
 }
 
 } // namespace archive

@@ -8,6 +8,7 @@
 #include "billing/clients/Startup.h"
 #include "billing/tool/BankCode.h"
 
+#include <cerrno>
 #include <fstream>
 #include <iostream>
 
@@ -36,7 +37,7 @@ std::unique_ptr<TcbTitulo> title_from(const std::string& file) {
     std::ifstream in;
     if (file != "-") {
         in.open(file, std::ios::binary);
-        if (!in) throw Exception("cannot open " + file);
+        if (!in) throw EFOpenError(Format("Cannot open file \"%s\". %s", {file, SysErrorMessage(errno)}));
     }
     titulo_from_json(parse_json(file == "-" ? std::cin : in), *t);
     return t;

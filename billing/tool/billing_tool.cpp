@@ -47,7 +47,9 @@
 #include "platform/core/CodePages.h"
 #include "platform/os/SignalCleanup.h"
 #include "platform/os/StandardOutput.h"
+#include "platform/os/ToolOptions.h"
 
+#include <cerrno>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -59,24 +61,24 @@ using nlohmann::json;
 
 namespace {
 
-int usage() {
-    std::cerr << "usage: billing-tool digit mod10|mod11|mod11d|duplo DIGITS [BASE] [--raw]\n"
-                 "       billing-tool digit --batch\n"
-                 "       billing-tool format TEXT WIDTH [--left] [--fill C]\n"
-                 "       billing-tool bank CODE\n"
-                 "       billing-tool boleto --bank CODE [--installation N] [--today YYYY-MM-DD] TITLE.json\n"
-                 "       billing-tool boleto --class CLASS [--bank CODE] TITLE.json\n"
-                 "       billing-tool retorno --bank CODE FILE\n"
-                 "       billing-tool retorno --class NAME FILE\n"
-                 "       billing-tool codetext --bank CODE occ|motive CODE...\n"
-                 "       billing-tool remessa --bank CODE [--layout 240|400] BATCH.json OUT\n"
-                 "       billing-tool layout --bank CODE [--layout 240] --record NAME\n"
-                 "       billing-tool digit scheme NAME DIGITS [BASE] | schemes\n"
-                 "       billing-tool lookup UNIT nome|digito CODE [TITLE.json]\n"
-                 "       billing-tool new-title UNIT | classes\n"
-                 "       (digit, bank and boleto take --model UNIT)\n";
-    return 2;
-}
+const char* const kUsage =
+    "usage: billing-tool digit mod10|mod11|mod11d|duplo DIGITS [BASE] [--raw]\n"
+    "       billing-tool digit --batch\n"
+    "       billing-tool format TEXT WIDTH [--left] [--fill C]\n"
+    "       billing-tool bank CODE\n"
+    "       billing-tool boleto --bank CODE [--installation N] [--today YYYY-MM-DD] TITLE.json\n"
+    "       billing-tool boleto --class CLASS [--bank CODE] TITLE.json\n"
+    "       billing-tool retorno --bank CODE FILE\n"
+    "       billing-tool retorno --class NAME FILE\n"
+    "       billing-tool codetext --bank CODE occ|motive CODE...\n"
+    "       billing-tool remessa --bank CODE [--layout 240|400] BATCH.json OUT\n"
+    "       billing-tool layout --bank CODE [--layout 240] --record NAME\n"
+    "       billing-tool digit scheme NAME DIGITS [BASE] | schemes\n"
+    "       billing-tool lookup UNIT nome|digito CODE [TITLE.json]\n"
+    "       billing-tool new-title UNIT | classes\n"
+    "       (digit, bank and boleto take --model UNIT)\n";
+
+int usage() { return os::usage_error("billing-tool", kUsage, std::cerr); }
 
 int parse_int(const std::string& s, const char* what) {
     std::size_t used = 0;
@@ -97,7 +99,7 @@ json read_json(const std::string& file) {
     std::ifstream in;
     if (file != "-") {
         in.open(file, std::ios::binary);
-        if (!in) throw Exception("cannot open " + file);
+        if (!in) throw EFOpenError(Format("Cannot open file \"%s\". %s", {file, SysErrorMessage(errno)}));
     }
     try {
         return billing::parse_json(file == "-" ? std::cin : in);
@@ -273,6 +275,7 @@ int boleto(const std::vector<std::string>& a) {
 
 int run(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (auto answered = os::answer_help_or_version("billing-tool", args, kUsage, std::cout)) return *answered;
     if (args.empty()) return usage();
     billing::tool::start_units();
     try {
@@ -318,7 +321,7 @@ int run(int argc, char** argv) {
         if (cmd == "codetext") return billing::tool::codetext(rest);
         return usage();
     } catch (const std::exception& e) {
-        std::cerr << "billing-tool: " << e.what() << "\n";
+        std::cerr << os::error_line("billing-tool", e.what()) << "\n";
         return 1;
     }
 }

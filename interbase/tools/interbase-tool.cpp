@@ -14,10 +14,14 @@
 #include "platform/core/SysUtils.h"
 #include "platform/os/ReplacingFile.h"
 #include "platform/os/StandardOutput.h"
+#include "platform/os/ToolOptions.h"
 
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
+#include <sys/stat.h>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -30,11 +34,11 @@ using namespace interbase;
 
 namespace {
 
-int usage() {
-    std::cerr << "usage: interbase-tool status\n"
-                 "       interbase-tool glyphs DIR\n";
-    return 2;
-}
+const char* const kUsage =
+    "usage: interbase-tool status\n"
+    "       interbase-tool glyphs DIR\n";
+
+int usage() { return os::usage_error("interbase-tool", kUsage, std::cerr); }
 
 int status() {
     unit_startup();
@@ -108,7 +112,9 @@ void write_file(const fs::path& path, const std::vector<std::uint8_t>& data) {
 }
 
 int glyphs(const fs::path& dir) {
-    if (!fs::is_directory(dir)) throw std::runtime_error(dir.string() + " is not a folder");
+    struct stat st;
+    const int error = ::stat(dir.c_str(), &st) != 0 ? errno : S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+    if (error) throw std::runtime_error(dir.string() + ": " + std::strerror(error));
     std::size_t count = 0;
     const GridBitmap* all = GridBitmaps(count);
     for (std::size_t i = 0; i < count; ++i) write_file(dir / (std::string(all[i].name) + ".bmp"), bmp(all[i]));
@@ -117,13 +123,16 @@ int glyphs(const fs::path& dir) {
 }
 
 int run(int argc, char** argv) {
+    if (auto answered = os::answer_help_or_version("interbase-tool", std::vector<std::string>(argv + 1, argv + argc),
+                                                   kUsage, std::cout))
+        return *answered;
     try {
         const std::string command = argc > 1 ? argv[1] : "";
         if (command == "status" && argc == 2) return status();
         if (command == "glyphs" && argc == 3) return glyphs(argv[2]);
         return usage();
     } catch (const std::exception& e) {
-        std::cerr << "interbase-tool: " << e.what() << "\n";
+        std::cerr << os::error_line("interbase-tool", e.what()) << "\n";
         return 1;
     }
 }

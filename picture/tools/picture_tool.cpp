@@ -34,23 +34,23 @@
 #include "platform/os/ReplacingFile.h"
 #include "platform/os/SignalCleanup.h"
 #include "platform/os/StandardOutput.h"
+#include "platform/os/ToolOptions.h"
 
 namespace {
 
-int usage() {
-    std::cerr << "usage: picture-tool info FILE\n"
-                 "       picture-tool decode FILE OUT.ppm|OUT.png [--frame N]\n"
-                 "       picture-tool draw FILE WIDTH HEIGHT BACKGROUND OUT.ppm|OUT.png\n"
-                 "       picture-tool save IN... OUT.gif [--method N] [--gray] [--delay MS] [--loop N]\n"
-                 "                         [--disposal N] [--transparent RRGGBB] [--comment TEXT]...\n"
-                 "       picture-tool reduce IN OUT.bmp --method 0|1|2|3|4|5|1bit|4bit\n";
-    return 2;
-}
+const char* const kUsage =
+    "usage: picture-tool info FILE\n"
+    "       picture-tool decode FILE OUT.ppm|OUT.png [--frame N]\n"
+    "       picture-tool draw FILE WIDTH HEIGHT BACKGROUND OUT.ppm|OUT.png\n"
+    "       picture-tool save IN... OUT.gif [--method N] [--gray] [--delay MS] [--loop N]\n"
+    "                         [--disposal N] [--transparent RRGGBB] [--comment TEXT]...\n"
+    "       picture-tool reduce IN OUT.bmp --method 0|1|2|3|4|5|1bit|4bit\n";
+
+int usage() { return os::usage_error("picture-tool", kUsage, std::cerr); }
 
 std::vector<uint8_t> read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw Exception("Cannot open file \"" + path + "\"");
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+    const std::string bytes = os::read_file(path);
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
 void put_be32(std::vector<uint8_t>& v, uint32_t x) {
@@ -131,24 +131,33 @@ private:
 };
 
 // Writes the bitmap's RGB pixels as PPM or PNG (by extension), replacing the file whole.
+// A PNG when the name ends in .png (any case), else a binary PPM; "-" is
+// standard output (PPM).
 void write_rgb(const TBitmap& b, const std::string& path) {
     const int w = b.PixelWidth(), h = b.PixelHeight();
     const size_t rowBytes = size_t(w) * 3;
     RgbRows rows(b);
-    bool png = path.size() >= 4 && path.compare(path.size() - 4, 4, ".png") == 0;
+    std::string ext = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
+    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    const bool png = ext == ".png" && path != "-";
     if (!png) {
         // the rows go out a batch at a time: no copy of the whole picture
-        FileReplacement f(path);
+        std::unique_ptr<FileReplacement> f;
+        if (path != "-") f = std::make_unique<FileReplacement>(path);
+        auto write = [&](const uint8_t* data, size_t size) {
+            if (f) f->Write(data, size);
+            else std::cout.write(reinterpret_cast<const char*>(data), std::streamsize(size));
+        };
         std::string head = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
-        f.Write(reinterpret_cast<const uint8_t*>(head.data()), head.size());
+        write(reinterpret_cast<const uint8_t*>(head.data()), head.size());
         const int batch = int(std::max<size_t>(1, (size_t(1) << 18) / std::max<size_t>(rowBytes, 1)));
         std::vector<uint8_t> buffer(rowBytes * size_t(std::min(batch, std::max(h, 1))));
         for (int y = 0; y < h; y += batch) {
             int n = std::min(batch, h - y);
             for (int i = 0; i < n; ++i) rows.Row(y + i, buffer.data() + size_t(i) * rowBytes);
-            f.Write(buffer.data(), size_t(n) * rowBytes);
+            write(buffer.data(), size_t(n) * rowBytes);
         }
-        f.Commit();
+        if (f) f->Commit();
         return;
     }
     std::vector<uint8_t> rgb(size_t(h) * (rowBytes + 1));
@@ -277,6 +286,17 @@ void load_bitmap(const std::string& path, const std::vector<uint8_t>& b, TBitmap
         throw Exception("\"" + path + "\" is not a BMP, PPM, JPEG or GIF file");
 }
 
+// The formats each command writes, by its output's extension.
+const std::vector<std::string_view> kRgbFormats = {"ppm", "pnm", "png"};
+
+// Refuses an output named for a format the command does not write.
+int refuse_output(const std::string& path, const std::vector<std::string_view>& written) {
+    const std::string line = os::refused_output("picture-tool", path, written);
+    if (line.empty()) return 0;
+    std::cerr << line << "\n";
+    return 2;
+}
+
 int option_number(const std::string& name, const std::string& value, int low, int high) {
     size_t used = 0;
     long v = -1;
@@ -314,6 +334,7 @@ int save(int argc, char** argv) {
     if (files.size() < 2) return usage();
     std::string target = files.back();
     files.pop_back();
+    if (int refused = refuse_output(target, {"gif"})) return refused;
 
     TGIFImage gif;
     std::vector<std::unique_ptr<TGIFImage>> sources;  // GIFs whose frames are copied
@@ -411,6 +432,14 @@ int reduce(const std::string& in, const std::string& out, const std::string& met
 int run(int argc, char** argv) {
     if (argc < 3) return usage();
     std::string cmd = argv[1];
+    // The output, where the command has one, before anything is read.
+    if (cmd == "decode" && argc >= 4) {
+        if (int refused = refuse_output(argv[3], kRgbFormats)) return refused;
+    } else if (cmd == "draw" && argc == 7) {
+        if (int refused = refuse_output(argv[6], kRgbFormats)) return refused;
+    } else if (cmd == "reduce" && argc >= 4) {
+        if (int refused = refuse_output(argv[3], {"bmp", "dib"})) return refused;
+    }
     if (cmd == "save") return save(argc, argv);
     if (cmd == "reduce") {
         if (argc != 6 || std::strcmp(argv[4], "--method") != 0) return usage();
@@ -455,6 +484,9 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (auto answered = os::answer_help_or_version("picture-tool", std::vector<std::string>(argv + 1, argv + argc),
+                                                   kUsage, std::cout))
+        return os::finish_standard_output("picture-tool", *answered);
     // An interrupted run leaves no temporary file behind.
     os::remove_temp_files_on_signals();
     graphics::unit_startup();
@@ -462,16 +494,16 @@ int main(int argc, char** argv) {
     // the library's information boxes become lines on stderr
     core::ConsoleHost console("picture-tool");
     core::ScopedService host(core::host_slot, &console);
+    // The file a command reads, named when its data end early.
+    const std::string command = argc > 2 ? argv[1] : "";
+    const std::string input = command == "save" ? std::string() : argc > 2 ? argv[2] : "";
     int rc;
     try {
         rc = run(argc, argv);
     } catch (const EAbort&) {
         rc = 1;  // already reported through the host
-    } catch (const Exception& e) {
-        std::cerr << "picture-tool: " << e.Message() << "\n";
-        rc = 1;
     } catch (const std::exception& e) {
-        std::cerr << "picture-tool: " << e.what() << "\n";
+        std::cerr << os::error_line("picture-tool", e.what(), input) << "\n";
         rc = 1;
     }
     picture::unit_shutdown();

@@ -8,6 +8,7 @@
 #include "platform/core/ClassBuilder.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Jpeg.h"
+#include "platform/os/Files.h"
 #include "platform/os/ReplacingFile.h"
 
 namespace {
@@ -74,9 +75,8 @@ std::string extension_of(const std::string& path) {
 }
 
 std::vector<uint8_t> read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw Exception("Cannot open file \"" + path + "\"");
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+    const std::string bytes = os::read_file(path);  // its error names the system's reason
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
 [[noreturn]] void assign_error(std::string_view source, std::string_view target) {

@@ -95,14 +95,23 @@ std::string from_strftime_format(std::string_view format) {
     return out;
 }
 
-TFormatSettings user_format_settings() {
+namespace {
+
+// The forms of the locales that LC_ALL, LC_NUMERIC/LC_TIME and LANG name;
+// with `named_only`, a category whose locale is C or POSIX keeps the defaults.
+TFormatSettings format_settings(bool named_only) {
     TFormatSettings fs;
-    LocaleData numeric(LC_NUMERIC_MASK, locale_for("LC_NUMERIC"));
-    std::string radix = numeric.item(RADIXCHAR);
-    if (radix.size() == 1) fs.DecimalSeparator = radix[0];
-    std::string thousands = numeric.item(THOUSEP);
-    if (thousands.size() == 1) fs.ThousandSeparator = thousands[0];
-    LocaleData time(LC_TIME_MASK, locale_for("LC_TIME"));
+    const std::string numeric_name = locale_for("LC_NUMERIC");
+    if (!named_only || !locale_language(numeric_name).empty()) {
+        LocaleData numeric(LC_NUMERIC_MASK, numeric_name);
+        std::string radix = numeric.item(RADIXCHAR);
+        if (radix.size() == 1) fs.DecimalSeparator = radix[0];
+        std::string thousands = numeric.item(THOUSEP);
+        if (thousands.size() == 1) fs.ThousandSeparator = thousands[0];
+    }
+    const std::string time_name = locale_for("LC_TIME");
+    if (named_only && locale_language(time_name).empty()) return fs;
+    LocaleData time(LC_TIME_MASK, time_name);
     std::string date_format = from_strftime_format(time.item(D_FMT));
     if (!date_format.empty()) {
         fs.ShortDateFormat = date_format;
@@ -116,6 +125,12 @@ TFormatSettings user_format_settings() {
     if (!time_format.empty()) fs.LongTimeFormat = time_format;
     return fs;
 }
+
+}  // namespace
+
+TFormatSettings user_format_settings() { return format_settings(false); }
+
+TFormatSettings named_locale_format_settings() { return format_settings(true); }
 
 std::string measurement_locale_name() { return locale_for("LC_MEASUREMENT"); }
 

@@ -24,6 +24,11 @@ std::string locale_language(std::string_view locale_name);
 // system's locale data without changing the process locale. Whatever the
 // system lacks keeps the defaults of TFormatSettings.
 TFormatSettings user_format_settings();
+// The same, except that a category whose locale is C or POSIX (or a variant
+// such as C.UTF-8, or none set) keeps the defaults of TFormatSettings ('.'
+// decimals, ',' thousands, "dd/mm/yyyy", "hh:nn:ss") instead of the C
+// locale's American forms: how reports format numbers and dates.
+TFormatSettings named_locale_format_settings();
 // A strftime date or time format as the class library writes one
 // ("%d/%m/%Y" gives "dd/mm/yyyy", "%H:%M:%S" gives "hh:nn:ss").
 std::string from_strftime_format(std::string_view format);

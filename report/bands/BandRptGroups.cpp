@@ -4,6 +4,7 @@
 #include "platform/core/DateUtils.h"
 #include "platform/data/DBTables.h"
 #include "report/bands/BandRptReport.h"
+#include "report/expr/ExpressionErrors.h"
 
 #include <charconv>
 #include <cmath>
@@ -106,6 +107,7 @@ void TBRGroup::UnprepareGroup() {
 EvalValue TBRGroup::evaluate() {
     EvalValue value;
     evaluator_->EvaluateCompiled(value);
+    if (value.Kind == vkError) report::report_expression_error({Name(), expression_, value.Text});
     return value;
 }
 

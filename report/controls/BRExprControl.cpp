@@ -3,6 +3,7 @@
 #include "report/bands/BandRptReport.h"
 #include "report/controls/BRTextProperties.h"
 #include "report/expr/BRExpr.h"
+#include "report/expr/ExpressionErrors.h"
 
 #include <algorithm>
 
@@ -76,6 +77,8 @@ std::string TBRExpr::FormatValue(const EvalValue& value) const {
         case vkError: return value.Text;
         }
     } catch (const Exception& e) {
+        // A mask the formatter refuses prints its message, as an error does.
+        report::report_expression_error({Name(), expression_, e.Message()});
         return e.Message();
     }
     return {};
@@ -123,6 +126,7 @@ void TBRExpr::PrintAt(int offset_x, int offset_y) {
     if (PrintFinished && evaluator_->Compiled()) {
         EvalValue value;
         evaluator_->EvaluateCompiled(value);
+        if (value.Kind == vkError) report::report_expression_error({Name(), expression_, value.Text});
         OutputText = FormatValue(value);
     }
     TBRCustomLabel::PrintAt(offset_x, offset_y);

@@ -64,8 +64,11 @@ enum EvalOperator : std::uint8_t {
     eoAdd, eoSubtract, eoOr, eoMultiply, eoDivide, eoAnd
 };
 
-// The number, date and time forms of report texts: the user's locale, read at
-// the library's start-up; tests may change it.
+// The number, date and time forms of report texts (masks, STR, DATE, TIME):
+// those of the LC_NUMERIC and LC_TIME locales (LC_ALL, then the category,
+// then LANG) when they name a locale the system has; under C or POSIX, or a
+// locale the system lacks, '.' decimals, ',' thousands, "dd/mm/yyyy" and
+// "hh:nn:ss". Read once; tests may change it.
 TFormatSettings& ReportFormatSettings();
 
 // ---------------------------------------------------------------- elements

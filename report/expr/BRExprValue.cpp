@@ -51,7 +51,7 @@ EvalValue EvalValue::Whole(std::int64_t v) {
 }
 
 TFormatSettings& ReportFormatSettings() {
-    static TFormatSettings settings = os::user_format_settings();
+    static TFormatSettings settings = os::named_locale_format_settings();
     return settings;
 }
 

@@ -22,8 +22,10 @@ int usage(std::ostream& err, const std::string& problem) {
     return 2;
 }
 
-void print(std::ostream& out, const EvalValue& v) {
+// Prints a value; answers whether it was an error.
+bool print(std::ostream& out, const EvalValue& v) {
     out << ValueKindName(v.Kind) << ' ' << (v.Kind == vkError ? v.Text : FormatEvalResult(v)) << '\n';
+    return v.Kind == vkError;
 }
 
 }  // namespace
@@ -108,19 +110,19 @@ int eval_command(const std::vector<std::string>& args, std::ostream& out, std::o
         switch (mode) {
         case Once:
             evaluator.EvaluateCompiled(v);
-            print(out, v);
+            if (print(out, v)) status = 1;
             break;
         case Each:
             for (query.First(); !query.Eof(); query.Next()) {
                 evaluator.AccumulateAggregates();
                 evaluator.EvaluateCompiled(v);
-                print(out, v);
+                if (print(out, v)) status = 1;
             }
             break;
         case Aggregate:
             for (query.First(); !query.Eof(); query.Next()) evaluator.AccumulateAggregates();
             evaluator.EvaluateCompiled(v);
-            print(out, v);
+            if (print(out, v)) status = 1;
             break;
         }
     } catch (const Exception& e) {

@@ -13,6 +13,7 @@
 #include "report/bands/BandRpt.h"
 #include "report/engine/ReportRun.h"
 #include "report/engine/Startup.h"
+#include "report/expr/ExpressionErrors.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -20,6 +21,8 @@
 
 #include <charconv>
 #include <cstring>
+#include <set>
+#include <tuple>
 
 namespace report::tool {
 namespace {
@@ -27,6 +30,8 @@ namespace {
 constexpr const char* kRunUsage =
     "usage: report-tool run LAYOUT.json [LAYOUT.json]... [--db FILE] [--env NAME=EXPR]... (--pdf OUT.pdf | --brp OUT.brp | "
     "--printer NAME|URI | --preview)\n";
+// The status of a run that printed expression errors in place of values.
+constexpr int kExpressionErrorStatus = 4;
 constexpr const char* kDesignUsage = "usage: report-tool design LAYOUT.json OUT.png [--zoom N]\n";
 
 // The units a run needs: fonts measured by Qt on the fixed device, the
@@ -142,6 +147,14 @@ int run_command(const std::vector<std::string>& args, std::ostream& out, std::os
     if (request.target == RunTarget::Printer && print::is_printer_uri(request.output)) uris.push_back(request.output);
     print::CupsPrintDevice device(uris);
     request.device = &device;
+    // Each distinct expression error is told once, as it first happens; the
+    // page shows the message wherever the value would be.
+    std::set<std::tuple<std::string, std::string, std::string>> told;
+    core::ScopedService<report::ExpressionErrorListener> listener{
+        report::expression_error_slot, [&](const report::ExpressionError& e) {
+            if (!told.emplace(e.owner, e.expression, e.message).second) return;
+            err << "report-tool run: " << e.owner << ": expression \"" << e.expression << "\": " << e.message << '\n';
+        }};
     const RunResult result = run_layout(request);
     out << "pages\t" << result.pages << '\n';
     if (result.cancelled)
@@ -158,7 +171,8 @@ int run_command(const std::vector<std::string>& args, std::ostream& out, std::os
         }
         if (status != 0) return status;
     }
-    return result.cancelled ? 3 : 0;
+    if (result.cancelled) return 3;
+    return told.empty() ? 0 : kExpressionErrorStatus;
 }
 
 int design_command(const std::vector<std::string>& args, std::ostream&, std::ostream& err) {

@@ -42,6 +42,7 @@
 #include "report/tool/SupportCommands.h"
 #include "platform/os/SignalCleanup.h"
 #include "platform/os/StandardOutput.h"
+#include "platform/os/ToolOptions.h"
 
 #include <cstring>
 #include <iostream>
@@ -53,54 +54,66 @@ namespace {
 struct Command {
     const char* name;
     int (*run)(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+    // Where the file the command reads is looked for among its arguments:
+    // the first plain one from this index on; -1 for none.
+    int input;
 };
 
 constexpr Command kCommands[] = {
-    {"support", report::tool::support_command},
-    {"printers", report::tool::printers_command},
-    {"print", report::tool::print_command},
-    {"preview", report::tool::preview_command},
-    {"eval", report::tool::eval_command},
-    {"pages", report::tool::pages_command},
-    {"run", report::tool::run_command},
-    {"design", report::tool::design_command},
-    {"bands", report::tool::bands_command},
-    {"builder", report::tool::builder_command},
-    {"edit", report::tool::edit_command},
+    {"support", report::tool::support_command, -1},
+    {"printers", report::tool::printers_command, -1},
+    {"print", report::tool::print_command, 0},
+    {"preview", report::tool::preview_command, 0},
+    {"eval", report::tool::eval_command, -1},
+    {"pages", report::tool::pages_command, 1},
+    {"run", report::tool::run_command, 0},
+    {"design", report::tool::design_command, 0},
+    {"bands", report::tool::bands_command, 1},
+    {"builder", report::tool::builder_command, -1},
+    {"edit", report::tool::edit_command, 0},
 };
 
-int usage() {
-    std::cerr << "usage: report-tool COMMAND ...\n"
-                 "  support messages|papers|pdf-defaults   the report support tables after start-up\n"
-                 "  printers [URI...]                      the print destinations, their papers and bins\n"
-                 "  print FILE.brp [--printer NAME | --pdf OUT.pdf] [--first N --last M] [--copies N]\n"
-                 "        [--duplex 1|2|3]                 prints a stored page stream\n"
-                 "  preview FILE.brp                       the standard preview of a stored page stream\n"
-                 "  eval [--db FILE --sql QUERY] [--each|--aggregate] [--env NAME=EXPR]... EXPR\n"
-                 "                                         the kind and value of a report expression\n"
-                 "  pages info|extract|render|code|decode|synth ...   the BRP page stream\n"
-                 "  run LAYOUT.json [--db FILE] [--env NAME=EXPR]... (--pdf OUT.pdf | --brp OUT.brp |\n"
-                 "      --printer NAME|URI | --preview)    runs a report layout over its datasets\n"
-                 "  design LAYOUT.json OUT.png [--zoom N]  renders a layout's design surface\n"
-                 "  bands run LAYOUT.json OUT.brp [RECORDS] runs a layout's bands into a page stream\n"
-                 "  builder [--layout LAYOUT.json [--db FILE]] [--validate EXPR]\n"
-                 "                                         the expression builder, or a validation\n"
-                 "  edit LAYOUT.json CONTROL [--db FILE]   edits a text or expression control\n";
-    return 2;
-}
+const char* const kUsage =
+    "usage: report-tool COMMAND ...\n"
+    "  support messages|papers|pdf-defaults   the report support tables after start-up\n"
+    "  printers [URI...]                      the print destinations, their papers and bins\n"
+    "  print FILE.brp [--printer NAME | --pdf OUT.pdf] [--first N --last M] [--copies N]\n"
+    "        [--duplex 1|2|3]                 prints a stored page stream\n"
+    "  preview FILE.brp                       the standard preview of a stored page stream\n"
+    "  eval [--db FILE --sql QUERY] [--each|--aggregate] [--env NAME=EXPR]... EXPR\n"
+    "                                         the kind and value of a report expression\n"
+    "  pages info|extract|render|code|decode|synth ...   the BRP page stream\n"
+    "  run LAYOUT.json [--db FILE] [--env NAME=EXPR]... (--pdf OUT.pdf | --brp OUT.brp |\n"
+    "      --printer NAME|URI | --preview)    runs a report layout over its datasets\n"
+    "  design LAYOUT.json OUT.png [--zoom N]  renders a layout's design surface\n"
+    "  bands run LAYOUT.json OUT.brp [RECORDS] runs a layout's bands into a page stream\n"
+    "  builder [--layout LAYOUT.json [--db FILE]] [--validate EXPR]\n"
+    "                                         the expression builder, or a validation\n"
+    "  edit LAYOUT.json CONTROL [--db FILE]   edits a text or expression control\n";
 
 int run(int argc, char** argv) {
-    if (argc < 2) return usage();
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (auto answered = os::answer_help_or_version("report-tool", args, kUsage, std::cout)) return *answered;
+    if (args.empty()) return os::usage_error("report-tool", kUsage, std::cerr);
     for (const Command& c : kCommands) {
         if (std::strcmp(argv[1], c.name) != 0) continue;
+        const std::vector<std::string> rest(args.begin() + 1, args.end());
         try {
-            return c.run(std::vector<std::string>(argv + 2, argv + argc), std::cout, std::cerr);
+            return c.run(rest, std::cout, std::cerr);
         } catch (const std::exception& e) {
-            std::cerr << "report-tool: " << e.what() << '\n';
+            // The file a command reads first (a layout, a page stream) is
+            // named when its data end early.
+            std::string input;
+            for (std::size_t i = c.input < 0 ? rest.size() : std::size_t(c.input); i < rest.size(); ++i)
+                if (!rest[i].empty() && rest[i][0] != '-') {
+                    input = rest[i];
+                    break;
+                }
+            std::cerr << os::error_line("report-tool", e.what(), input) << '\n';
             return 1;
         }
     }
-    return usage();
+    return os::usage_error("report-tool", kUsage, std::cerr, "unknown command " + args[0]);
 }
 
 }  // namespace

@@ -7,24 +7,29 @@
 // ("DRIVER=SQLite3;Database=file.db"). Prints a header line with the column
 // names, then one line per row, values separated by tabs, NULL as "NULL".
 // --messages prints the server's messages on stderr. Errors go to stderr, exit 1.
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/data/ADODB.h"
 #include "platform/os/StandardOutput.h"
+#include "platform/os/ToolOptions.h"
 
 namespace {
 
-int usage() {
-    std::cerr << "usage: sql-tool --connect STRING (--query SQL | --file FILE) [--login-timeout S]"
-                 " [--timeout S] [--messages]\n";
-    return 2;
-}
+const char* const kUsage =
+    "usage: sql-tool --connect STRING (--query SQL | --file FILE) [--login-timeout S] [--timeout S] [--messages]\n";
+
+int usage() { return os::usage_error("sql-tool", kUsage, std::cerr); }
 
 int run(int argc, char** argv) {
+    if (auto answered = os::answer_help_or_version("sql-tool", std::vector<std::string>(argv + 1, argv + argc), kUsage,
+                                                   std::cout))
+        return *answered;
     std::string connect, sql;
     bool have_sql = false, messages = false;
     int login_timeout = 15, timeout = 30;
@@ -42,7 +47,7 @@ int run(int argc, char** argv) {
         } else if (a == "--file" && (v = next())) {
             std::ifstream in(v, std::ios::binary);
             if (!in) {
-                std::cerr << "sql-tool: cannot read " << v << "\n";
+                std::cerr << os::file_error_line("sql-tool", v, errno) << "\n";
                 return 1;
             }
             std::ostringstream s;
@@ -72,10 +77,10 @@ int run(int argc, char** argv) {
     } catch (const data::OdbcError& e) {
         if (messages)
             for (const auto& m : e.Diagnostics()) std::cerr << m.text << "\n";
-        std::cerr << "sql-tool: " << e.Message() << "\n";
+        std::cerr << os::error_line("sql-tool", e.Message()) << "\n";
         return 1;
     } catch (const Exception& e) {
-        std::cerr << "sql-tool: " << e.Message() << "\n";
+        std::cerr << os::error_line("sql-tool", e.Message()) << "\n";
         return 1;
     }
     if (messages)

@@ -86,6 +86,16 @@ TEST(Locale, TheCLocaleGivesAPointForDecimals) {
     fs = os::user_format_settings();
     EXPECT_EQ(fs.DecimalSeparator, '.');
     EXPECT_EQ(fs.ShortDateFormat, TFormatSettings().ShortDateFormat);
+    // Reports' forms: C and its variants keep the defaults, not the C
+    // locale's month-first short year.
+    for (const char* name : {"C", "POSIX", "C.UTF-8"}) {
+        setenv("LANG", name, 1);
+        fs = os::named_locale_format_settings();
+        EXPECT_EQ(fs.DecimalSeparator, '.') << name;
+        EXPECT_EQ(fs.ThousandSeparator, ',') << name;
+        EXPECT_EQ(fs.ShortDateFormat, "dd/mm/yyyy") << name;
+        EXPECT_EQ(fs.LongTimeFormat, "hh:nn:ss") << name;
+    }
     for (int i = 0; i < 4; ++i) {
         if (saved[i]) setenv(vars[i], saved[i]->c_str(), 1);
         else unsetenv(vars[i]);

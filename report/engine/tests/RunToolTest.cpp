@@ -314,6 +314,37 @@ TEST(RunTool, FailuresSayWhyAndKeepTheOutput) {
     }
 }
 
+// Expressions that fail print their message on the page and are told once
+// each on stderr (control, expression, message); the run ends with status 4.
+TEST(RunTool, ExpressionErrorsAreToldOnceAndFailTheRun) {
+    ScratchDir dir("report-run");
+    const std::string db = dir / "sales.db", layout = dir / "layout.json", pdf = dir / "out.pdf";
+    make_db(db, 30);
+    write_layout(LayoutPlan{}, layout);
+    add_expression_controls(layout, {{"DetailBand1", "CustomerText", "custumer"},
+                                     {"PageHeaderBand1", "PageText", "'Page ' + STR(PAGENUMBER)"},
+                                     {"SummaryBand1", "TotalText", "SUM([amount]) / 0"}});
+    SplitResult r = run_tool("run " + shell_quote(layout) + " --db " + shell_quote(db) + " --pdf " + shell_quote(pdf));
+    EXPECT_EQ(r.status, 4) << r.err;
+    EXPECT_EQ(r.out, "pages\t1\n");
+    EXPECT_EQ(r.err,
+              "report-tool run: CustomerText: expression \"custumer\": Unknown function : CUSTUMER\n"
+              "report-tool run: TotalText: expression \"SUM([amount]) / 0\": Cannot divide by 0\n");
+    const std::string text = capture("pdftotext " + shell_quote(pdf) + " -");
+    std::size_t printed = 0;
+    for (std::size_t at = text.find("Unknown function : CUSTUMER"); at != std::string::npos;
+         at = text.find("Unknown function : CUSTUMER", at + 1))
+        ++printed;
+    EXPECT_EQ(printed, 30u);
+
+    // The same layout with sound expressions says nothing and succeeds.
+    add_expression_controls(layout, {{"DetailBand1", "CustomerText", "name"},
+                                     {"SummaryBand1", "TotalText", "SUM([amount])"}});
+    r = run_tool("run " + shell_quote(layout) + " --db " + shell_quote(db) + " --pdf " + shell_quote(pdf));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+}
+
 // A run straight to a printer given by its IPP URI: the job's document has
 // the pages of the run on the layout's paper.
 TEST(RunTool, ARunPrintsOnAPrinterGivenByUri) {

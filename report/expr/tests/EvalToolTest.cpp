@@ -124,7 +124,7 @@ TEST_F(EvalTool, RunningTotalsPerRecordAndReportVariables) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "FLOAT 3\n");
     r = run_split(report_tool() + " eval '1 / 0'");
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "ERROR Cannot divide by 0\n");
 }
 
@@ -159,7 +159,8 @@ TEST_F(EvalTool, ChainsOfReportVariables) {
         const std::string script = *dir_ / ("chain" + std::to_string(c.length) + ".sh");
         test_support::write_file(script, command);
         auto r = run_split("sh " + shell_quote(script));
-        EXPECT_EQ(r.status, 0) << c.length << ": " << r.err;
+        const bool error = std::string(c.want).rfind("ERROR", 0) == 0;
+        EXPECT_EQ(r.status, error ? 1 : 0) << c.length << ": " << r.err;
         EXPECT_EQ(r.out.substr(0, std::string(c.want).size()), c.want) << c.length << " x " << c.wrap;
     }
 }
@@ -185,6 +186,30 @@ TEST_F(EvalTool, BadArgumentsAndDatabasesAreClearErrors) {
     EXPECT_FALSE(r.err.empty());
 }
 
+// An expression that evaluates to an error prints it and fails: once, or on
+// any record of --each.
+TEST_F(EvalTool, AnErrorValueIsAFailure) {
+    const std::string tool = report_tool() + " eval ";
+    struct Case {
+        std::string args;
+        std::string first_line;
+        int status;
+    } cases[] = {
+        {"'1 +'", "ERROR Illegal character in numeric contant \"1 +\"", 1},
+        {"'custumer'", "ERROR Unknown function : CUSTUMER", 1},
+        {"'1 + 1'", "INTEGER 2", 0},
+        {"--db " + shell_quote(db_) + " --sql 'SELECT qty FROM orders ORDER BY id' --each 'IF(qty > 0, qty, 1 / 0)'", "", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        const auto r = run_split(tool + c.args);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        if (!c.first_line.empty()) {
+            EXPECT_EQ(r.out.substr(0, r.out.find('\n')), c.first_line);
+        }
+    }
+}
+
 TEST_F(EvalTool, TheDatabaseIsOpenedReadOnly) {
     const std::string before = sqlite("SELECT count(*), sum(qty), min(name) FROM orders").at(0);
     const char* changes[] = {
@@ -208,3 +233,56 @@ TEST_F(EvalTool, TheDatabaseIsOpenedReadOnly) {
 }
 
 }  // namespace
+
+namespace {
+
+// en_US and pt_BR compiled once for the whole program, found through LOCPATH.
+const std::string& compiled_locales() {
+    static test_support::ScratchDir dir("eval-locales");
+    static const std::string path = [] {
+        for (const char* name : {"en_US", "pt_BR"}) {
+            const int status = test_support::run_status("localedef -i " + std::string(name) + " -f UTF-8 " +
+                                                        shell_quote(dir / (std::string(name) + ".UTF-8")) + " 2>/dev/null");
+            EXPECT_EQ(status, 0) << name;
+        }
+        return dir.path();
+    }();
+    return path;
+}
+
+}  // namespace
+
+// Dates and masks follow one rule: the locale the environment names when the
+// system has it, else '.' decimals, ',' thousands and dd/mm/yyyy, the same
+// under cron's C locale, C.UTF-8 and no locale at all.
+TEST(EvalToolLocale, DatesAndMasksFollowANamedLocaleElseTheDefaults) {
+    const std::string locpath = compiled_locales();
+    struct Case {
+        const char* environment;
+        const char* date_format;  // for date(1)
+        const char* amount;
+    } cases[] = {
+        {"LC_ALL=C", "+%d/%m/%Y", "40,616.06"},
+        {"LC_ALL=POSIX", "+%d/%m/%Y", "40,616.06"},
+        {"-u LC_ALL LANG=C.UTF-8", "+%d/%m/%Y", "40,616.06"},
+        {"-u LC_ALL -u LANG -u LC_TIME -u LC_NUMERIC", "+%d/%m/%Y", "40,616.06"},
+        {"LC_ALL=xx_NOWHERE.UTF-8", "+%d/%m/%Y", "40,616.06"},
+        {"LC_ALL=en_US.UTF-8", "+%m/%d/%Y", "40,616.06"},
+        {"LC_ALL=pt_BR.UTF-8", "+%d/%m/%Y", "40.616,06"},
+        {"-u LC_ALL LANG=C LC_NUMERIC=pt_BR.UTF-8 LC_TIME=en_US.UTF-8", "+%m/%d/%Y", "40.616,06"},
+    };
+    const std::string tool = shell_quote(test_support::tool_path("report-tool"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.environment);
+        const std::string env = "env " + std::string(c.environment) + " LOCPATH=" + shell_quote(locpath) +
+                                " LSAN_OPTIONS=suppressions=" +
+                                shell_quote(test_support::source_path("report/controls/tests/locpath.supp")) + " " +
+                                tool + " eval ";
+        const auto date = run_split(env + "DATE");
+        const std::string today = test_support::capture(std::string("date ") + shell_quote(c.date_format));
+        EXPECT_EQ(date.status, 0) << date.err;
+        EXPECT_EQ(date.out, "STRING " + today);
+        const auto masked = run_split(env + shell_quote("FORMATNUMERIC('#,##0.00', 40616.06)"));
+        EXPECT_EQ(masked.out, std::string("STRING ") + c.amount + "\n");
+    }
+}

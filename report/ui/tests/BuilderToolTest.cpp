@@ -68,7 +68,8 @@ protected:
 }  // namespace
 
 // --validate prints the validation text and exits, with or without a
-// display; with a layout it validates against the layout's open datasets.
+// display, with status 1 when the text is an error; with a layout it
+// validates against the layout's open datasets and its report variables.
 TEST_F(BuilderTool, ValidatePrintsTheValidationText) {
     const std::string first_name =
         capture("sqlite3 " + shell_quote(db_) + " 'select name from sales order by id limit 1'");
@@ -78,20 +79,24 @@ TEST_F(BuilderTool, ValidatePrintsTheValidationText) {
     struct Case {
         std::string args;
         std::string out;
+        int status;
     };
     const Case cases[] = {
-        {"", "There are no errors. The result is : 2\n"},
-        {" --validate '1 / 0'", "ERROR: Cannot divide by 0\n"},
-        {" --validate \"''\"", "There are no errors. The result is : \n"},
-        {with_layout + " --validate Sales.name", "There are no errors. The result is : " + first_name},
-        {with_layout + " --validate 'Sales.amount * 2'", "There are no errors. The result is : " + first_amount},
-        {with_layout + " --validate Sales.nothing", "ERROR: Unknown function : SALES.NOTHING\n"},
+        {"", "There are no errors. The result is : 2\n", 0},
+        {" --validate '1 / 0'", "ERROR: Cannot divide by 0\n", 1},
+        {" --validate '1 +'", "ERROR: Illegal character in numeric contant \"1 +\"\n", 1},
+        {" --validate \"''\"", "There are no errors. The result is : \n", 0},
+        {with_layout + " --validate Sales.name", "There are no errors. The result is : " + first_name, 0},
+        {with_layout + " --validate 'Sales.amount * 2'", "There are no errors. The result is : " + first_amount, 0},
+        {with_layout + " --validate Sales.nothing", "ERROR: Unknown function : SALES.NOTHING\n", 1},
+        {with_layout + " --validate 'PAGENUMBER + 1'", "There are no errors. The result is : 1\n", 0},
+        {with_layout + " --validate REPORTTITLE", "There are no errors. The result is : \n", 0},
     };
     for (const Case& c : cases) {
         const std::string args = c.args.empty() ? " --validate '1 + 1'" : c.args;
         SCOPED_TRACE(args);
         const SplitResult r = run_split("env -u DISPLAY -u WAYLAND_DISPLAY LC_ALL=C " + tool() + " builder" + args);
-        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.status, c.status) << r.err;
         EXPECT_EQ(r.out, c.out);
     }
 }

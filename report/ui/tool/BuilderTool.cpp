@@ -7,6 +7,7 @@
 #include "platform/os/ReplacingFile.h"
 #include "platform/ui/Headless.h"
 #include "platform/ui/Startup.h"
+#include "report/bands/BandRptReport.h"
 #include "report/controls/BRCustomLabel.h"
 #include "report/engine/BRRegister.h"
 #include "report/engine/ReportRun.h"
@@ -66,6 +67,8 @@ int needs_display(std::ostream& err, const char* command) {
 
 }  // namespace
 
+const char* builder_usage() { return kUsage; }
+
 bool edit_layout_control(const std::string& file, const std::string& name, const std::string& database,
                          const std::function<bool(TBRPrintable&)>& show) {
     // The control is edited in a copy whose datasets are open (the builder
@@ -122,8 +125,11 @@ int builder_tool(const std::vector<std::string>& args, std::ostream& out, std::o
             }
             if (validate) {
                 std::unique_ptr<TStringList> datasets(CollectDataSets(layout.root.get(), true));
-                out << validation_text(*validate, datasets.get(), nullptr) << '\n';
-                return 0;
+                // With a layout, the report's variables (PAGENUMBER, ...) are known too.
+                const std::string text =
+                    validation_text(*validate, datasets.get(), layout.report ? layout.report->Functions() : nullptr);
+                out << text << '\n';
+                return text.rfind("ERROR: ", 0) == 0 ? 1 : 0;
             }
             std::string expression;
             if (!ShowExpressionBuilder("", expression, layout.root.get(), nullptr, nullptr)) return 1;

@@ -11,6 +11,9 @@ class TBRPrintable;
 
 namespace report {
 
+// The usage of report-builder (as report-tool builder and edit).
+const char* builder_usage();
+
 int builder_tool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // The edit command: reads the layout, shows the control's editor through

@@ -13,6 +13,7 @@
 
 #include "platform/os/SignalCleanup.h"
 #include "platform/os/StandardOutput.h"
+#include "platform/os/ToolOptions.h"
 #include "report/ui/tool/BuilderTool.h"
 
 #include <iostream>
@@ -22,6 +23,11 @@
 int main(int argc, char** argv) {
     // An interrupted edit leaves no temporary file behind.
     os::remove_temp_files_on_signals();
-    const int status = report::builder_tool(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::string usage =
+        std::string(report::builder_usage()) + "(report-tool builder and report-tool edit run report-builder)\n";
+    if (auto answered = os::answer_help_or_version("report-builder", args, usage, std::cout))
+        return os::finish_standard_output("report-builder", *answered);
+    const int status = report::builder_tool(args, std::cout, std::cerr);
     return os::finish_standard_output("report-tool", status);
 }

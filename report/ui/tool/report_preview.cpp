@@ -6,6 +6,11 @@
 
 #include <exception>
 #include <iostream>
+#include <string>
+#include <vector>
+
+#include "platform/os/StandardOutput.h"
+#include "platform/os/ToolOptions.h"
 
 #include "platform/ui/Headless.h"
 #include "platform/ui/Startup.h"
@@ -15,10 +20,11 @@
 #include "report/ui/Startup.h"
 
 int main(int argc, char** argv) {
-    if (argc < 2 || argc > 3 || argv[1][0] == '-') {
-        std::cerr << "usage: report-tool preview FILE.brp\n";
-        return 2;
-    }
+    const char* const usage = "usage: report-preview FILE.brp [TITLE]\n";
+    if (auto answered = os::answer_help_or_version("report-preview", std::vector<std::string>(argv + 1, argv + argc),
+                                                   usage, std::cout))
+        return os::finish_standard_output("report-preview", *answered);
+    if (argc < 2 || argc > 3 || argv[1][0] == '-') return os::usage_error("report-preview", usage, std::cerr);
     if (ui::is_headless()) {
         std::cerr << "report-tool: preview needs a display (DISPLAY or WAYLAND_DISPLAY)\n";
         return 1;
