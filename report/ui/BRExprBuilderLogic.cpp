@@ -14,11 +14,13 @@ std::string StripLineBreaks(const std::string& text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        if (text[i] == '\r' || text[i] == '\n') {
+            // One blank for the break, so the lines stay apart: "1\n2" is
+            // not 12, "TRUE\nAND FALSE" not a name TRUEAND.
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            out += ' ';
             continue;
         }
-        if (text[i] == '\n') continue;
         out += text[i];
     }
     return out;

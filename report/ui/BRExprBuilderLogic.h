@@ -15,8 +15,8 @@ class TComponent;
 class TStringList;
 class TBRCustomLabel;
 
-// The text with every line break taken out: a CR and the LF after it, a lone
-// LF, a lone CR. Nothing else is removed.
+// The text on one line: every line break (a CR and the LF after it, a lone
+// LF, a lone CR) becomes one blank. Nothing else changes.
 std::string StripLineBreaks(const std::string& text);
 
 namespace report {

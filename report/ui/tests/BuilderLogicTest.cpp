@@ -27,15 +27,16 @@ std::unique_ptr<TMemoryDataSet> customers(const std::string& name = "Customers")
 
 }  // namespace
 
-TEST(BuilderLogic, StripLineBreaksJoinsLinesAndKeepsEverythingElse) {
+// Each line break becomes one blank, so lines joined stay apart.
+TEST(BuilderLogic, StripLineBreaksPutsABlankForEachBreak) {
     const struct {
         const char* in;
         const char* out;
     } cases[] = {
-        {"1 +\r\n2", "1 +2"},
-        {"1 +\n2", "1 +2"},
-        {"a\rb", "ab"},
-        {"\r\n\r\n", ""},
+        {"1 +\r\n2", "1 + 2"},
+        {"1\n2", "1 2"},
+        {"a\rb", "a b"},
+        {"\r\n\r\n", "  "},
         {"IF(A, 'x\ty', 2)", "IF(A, 'x\ty', 2)"},
         {"", ""},
     };
@@ -53,6 +54,11 @@ TEST(BuilderLogic, ValidationTexts) {
         {"1 = 1", "There are no errors. The result is : True"},
         {"'ab' + 'c'", "There are no errors. The result is : abc"},
         {"1 +\r\n 1", "There are no errors. The result is : 2"},
+        // Lines are not glued together: neither 12 nor a name TRUEAND.
+        {"1\n2", "ERROR: Illegal character in numeric contant \"1 2\""},
+        {"1\n+ 2", "There are no errors. The result is : 3"},
+        {"TRUE\nAND FALSE", "There are no errors. The result is : False"},
+        {"10\r\n* 2", "There are no errors. The result is : 20"},
         {"SUM(1)", "There are no errors. The result is : 0"},
     };
     for (const auto& c : cases) EXPECT_EQ(report::validation_text(c.expression, nullptr, nullptr), c.text) << c.expression;
