@@ -29,6 +29,7 @@
 #include "report/pages/BRPageStream.h"
 #include "report/pages/BRTextSearch.h"
 #include "report/print/BRPreviewFactory.h"
+#include "report/print/tests/FakeDevice.h"
 #include "report/tool/PagesCommands.h"
 #include "report/ui/BRPrev.h"
 #include "report/ui/BRPrgres.h"
@@ -512,10 +513,10 @@ TEST_F(PreviewWindow, SaveAndLoadPageStreams) {
 
 TEST_F(PreviewWindow, PrintPrintsTheStoredPages) {
     Loaded stream(4);
+    stream.printer->OutputFile = stream.dir / "printed.pdf";
     auto* form = new TBRStandardPreview(nullptr, stream.printer.get());
     form->ShowPreview();
     ASSERT_TRUE(form->Print->isEnabled());
-    stream.printer->OutputFile = stream.dir / "printed.pdf";
     form->PrintClick();
     EXPECT_TRUE(host_.boxes.empty());
     EXPECT_EQ(stream.printer->Preview, form->BRPreview);
@@ -524,6 +525,60 @@ TEST_F(PreviewWindow, PrintPrintsTheStoredPages) {
     const auto text = test_support::run("pdftotext -enc UTF-8 -f 3 -l 3 " + (stream.dir / "printed.pdf") + " -");
     EXPECT_NE(text.output.find("cobrança - página 3"), std::string::npos) << text.output;
     form->close();
+}
+
+// Without a printer Print is off and Print and Printer setup say so; with
+// one, printing shows one progress window (the preview's form, not the
+// host's progress besides it), whose Cancel stops the job.
+TEST_F(PreviewWindow, PrintingSaysWhenThereIsNoPrinterAndShowsOneProgress) {
+    start_windows();
+    ScratchDir dir("preview-print");
+    const std::string file = make_stream(dir / "pages.brp", 20);
+    report::testing::FakeDevice none;
+    TBRPrinter bare(nullptr, nullptr, &none);
+    bare.LoadPageStreamFile(file);
+    auto* form = new TBRStandardPreview(nullptr, &bare);
+    form->ShowPreview();
+    EXPECT_FALSE(form->Print->isEnabled());
+    EXPECT_TRUE(form->PrintSetup->isEnabled());
+    form->PrintSetupClick();
+    form->PrintClick();
+    EXPECT_EQ(host_.boxes.size(), 2u);
+    for (const auto& box : host_.boxes) EXPECT_EQ(box.text, "There is no printer");
+    EXPECT_FALSE(form->Print->isEnabled());
+    EXPECT_TRUE(none.jobs.empty());
+    form->close();
+    host_.boxes.clear();
+
+    for (bool cancel : {false, true}) {
+        SCOPED_TRACE(cancel ? "cancelled" : "whole");
+        report::testing::FakeDevice office;
+        office.destinations = {report::testing::office_printer()};
+        TBRPrinter printer(nullptr, nullptr, &office);
+        printer.LoadPageStreamFile(file);
+        auto* shown = new TBRStandardPreview(nullptr, &printer);
+        shown->ShowPreview();
+        ASSERT_TRUE(shown->Print->isEnabled());
+        int progress_forms = 0;
+        QTimer::singleShot(0, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* f = dynamic_cast<TBRProgressForm*>(w); f && f->isVisible()) {
+                    ++progress_forms;
+                    if (cancel) f->CancelButton->click();
+                }
+        });
+        shown->PrintClick();
+        EXPECT_EQ(progress_forms, 1);
+        EXPECT_TRUE(host_.steps.empty()) << "a second progress window";
+        ASSERT_EQ(office.jobs.size(), 1u);
+        EXPECT_EQ(office.jobs[0]->aborted, cancel);
+        EXPECT_EQ(office.jobs[0]->finished, !cancel);
+        if (!cancel) {
+            EXPECT_EQ(office.jobs[0]->pages.size(), 20u);
+        }
+        EXPECT_TRUE(host_.boxes.empty());
+        shown->close();
+    }
 }
 
 TEST_F(PreviewWindow, ProgressFormShowsMultiplesOfFiveAndCancelsTheRun) {
