@@ -211,5 +211,10 @@ void TBRPreview::resizeEvent(QResizeEvent* e) {
 
 void TBRPreview::focusInEvent(QFocusEvent* e) {
     QScrollArea::focusInEvent(e);
+    // Focus (a click on the page) sizes the page again but keeps the place
+    // the person scrolled to.
+    const int x = horizontalScrollBar()->value(), y = verticalScrollBar()->value();
     ApplyZoomState();
+    horizontalScrollBar()->setValue(x);
+    verticalScrollBar()->setValue(y);
 }

@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QScrollBar>
+#include <QFocusEvent>
 #include <QPushButton>
 #include <QListWidget>
 #include <QTabWidget>
@@ -170,6 +172,30 @@ TEST_F(PreviewWindow, PageNumberZoomAndNotices) {
 }
 
 // An outline view set on the preview shows the attached printer's outline.
+// Focus coming to the preview (a click on the page) keeps the place the
+// person scrolled to, at 100 % and fitted to the width alike.
+TEST_F(PreviewWindow, FocusKeepsTheScrollPosition) {
+    Loaded stream(2);
+    TBRPreview preview;
+    preview.resize(400, 300);
+    preview.AttachPrinter(stream.printer.get());
+    preview.show();
+    for (bool width : {false, true}) {
+        SCOPED_TRACE(width ? "to width" : "100 %");
+        if (width) preview.FitPageToWidth();
+        else preview.SetZoom(100);
+        QApplication::processEvents();
+        preview.horizontalScrollBar()->setValue(width ? 0 : 150);
+        preview.verticalScrollBar()->setValue(150);
+        const int x = preview.horizontalScrollBar()->value();
+        ASSERT_EQ(preview.verticalScrollBar()->value(), 150);
+        QFocusEvent in(QEvent::FocusIn, Qt::MouseFocusReason);
+        QApplication::sendEvent(&preview, &in);
+        EXPECT_EQ(preview.horizontalScrollBar()->value(), x);
+        EXPECT_EQ(preview.verticalScrollBar()->value(), 150);
+    }
+}
+
 TEST_F(PreviewWindow, AttachedPrinterShowsItsOutlineInThePreviewsView) {
     struct Nodes : TBROutlineNodes {
         std::vector<std::string> captions;
