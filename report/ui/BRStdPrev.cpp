@@ -74,8 +74,10 @@ private:
     core::HostServices& outer_;
 };
 
-// The printer can print: a destination, or a file to print into.
-bool can_print(const TBRPrinter* p) { return p && p->State() == 2 && (p->PrintersPresent() || !p->OutputFile.empty()); }
+// The printer has pages to print and a destination, or a file to print into.
+bool can_print(const TBRPrinter* p) {
+    return p && p->State() == 2 && p->PageCount() > 0 && (p->PrintersPresent() || !p->OutputFile.empty());
+}
 
 }  // namespace
 
@@ -276,7 +278,9 @@ void TBRStandardPreview::ShowPreview() {
 
 void TBRStandardPreview::UpdateStatusText() {
     TBRPrinter* p = Printer();
-    StatusPage->setText(QString::fromStdString(report::PageStatusText(BRPreview->PageNumber(), p ? p->PageCount() : 0)));
+    StatusPage->setText(BRPreview->ShowsEmptyReport()
+                            ? QString::fromUtf8(report::kEmptyReportText)
+                            : QString::fromStdString(report::PageStatusText(BRPreview->PageNumber(), p ? p->PageCount() : 0)));
     StatusTitle->setText(QString::fromStdString(PreviewTitleText));
 }
 
@@ -382,7 +386,7 @@ void TBRStandardPreview::FindButtonClick() {
 
 void TBRStandardPreview::PrintClick() {
     TBRPrinter* p = Printer();
-    if (!p || p->State() != 2) return;
+    if (!p || p->State() != 2 || p->PageCount() == 0) return;
     if (!can_print(p)) {
         Print->setEnabled(false);
         error_box(kNoPrinter);

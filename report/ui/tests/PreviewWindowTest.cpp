@@ -363,6 +363,38 @@ TEST_F(PreviewWindow, StandardPreviewComponents) {
     form->close();
 }
 
+// A stream without pages shows no sheet ("Page 1 of 0" on a blank sheet
+// before) but says the report is empty, and Print is off; loading a stream
+// with pages shows its first page again.
+TEST_F(PreviewWindow, AnEmptyStreamShowsNoPageAndSaysSo) {
+    Loaded stream(0, "empty.brp");
+    make_stream(stream.dir / "two.brp", 2);
+    ASSERT_EQ(stream.printer->PageCount(), 0);
+    auto* form = new TBRStandardPreview(nullptr, stream.printer.get());
+    form->ShowPreview();
+    auto* notice = form->BRPreview->findChild<QLabel*>("EmptyNotice");
+    ASSERT_NE(notice, nullptr);
+    EXPECT_FALSE(form->BRPreview->Image().isVisibleTo(form));
+    EXPECT_TRUE(notice->isVisibleTo(form));
+    EXPECT_EQ(notice->text(), "The report is empty");
+    EXPECT_EQ(form->StatusPage->text(), "The report is empty");
+    EXPECT_FALSE(form->Print->isEnabled());
+    // The notice stays in the middle of the view as it resizes.
+    form->resize(900, 700);
+    QApplication::processEvents();
+    const QRect view = form->BRPreview->viewport()->rect();
+    EXPECT_LE(std::abs(notice->geometry().center().x() - view.center().x()), 1);
+
+    form->LoadFile(stream.dir / "two.brp");
+    EXPECT_TRUE(form->BRPreview->Image().isVisibleTo(form));
+    EXPECT_FALSE(notice->isVisibleTo(form));
+    EXPECT_EQ(form->StatusPage->text(), "Page 1 of 2");
+    form->LoadFile(stream.dir / "empty.brp");
+    EXPECT_FALSE(form->BRPreview->Image().isVisibleTo(form));
+    EXPECT_EQ(form->StatusPage->text(), "The report is empty");
+    form->close();
+}
+
 TEST_F(PreviewWindow, GoToPageAndKeys) {
     Loaded stream(5);
     auto* form = new TBRStandardPreview(nullptr, stream.printer.get());
