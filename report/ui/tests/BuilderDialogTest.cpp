@@ -446,6 +446,13 @@ TEST_F(BuilderDialogs, ControlEditors) {
              f->CancelBtn->click();
          },
          false, "1 + 1", 50.5, ""},
+        {"a comma in the width", expr, "BRExprEditorForm",
+         [](TBRLabelEditorForm* f) {
+             f->Width->setText("60,5");
+             f->OKBtn->click();
+             if (f->isVisible()) f->CancelBtn->click();
+         },
+         true, "1 + 1", 60.5, ""},
         {"label", label, "BRLabelEditorForm",
          [](TBRLabelEditorForm* f) {
              EXPECT_EQ(f->windowTitle(), "Text Settings");
