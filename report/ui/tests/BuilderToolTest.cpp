@@ -9,6 +9,7 @@
 #include "report/bands/BandRpt.h"
 #include "report/controls/BRExprControl.h"
 #include "report/ui/BRLabelEditor.h"
+#include "report/engine/ReportRun.h"
 #include "report/ui/tests/BuilderUnits.h"
 #include "tests/support/TestSupport.h"
 
@@ -271,4 +272,49 @@ TEST(BuilderToolEdit, OkWritesOnlyWhatWasChanged) {
         c.expected(expected);
         EXPECT_EQ(Json::parse(read_file(file)).dump(2), expected.dump(2));
     }
+}
+
+// A control stored by its pixel bounds only (no Size): a new width writes
+// the control's whole Size and drops the pixel bounds, which would be read
+// over it; the control keeps the place and height it is read with.
+TEST(BuilderToolEdit, AControlStoredInPixelsGetsItsSize) {
+    builder_tests::start_units();
+    ScratchDir dir("report-edit-pixels");
+    const std::string file = dir / "title.json";
+    write_file(file, R"({"class": "TBandReport", "name": "R", "properties": {"Units": "MM"},
+  "children": [{"class": "TBRBand", "name": "TitleBand1",
+    "properties": {"BandType": "rbTitle", "Size": {"Values": ["150", "1900"]}},
+    "children": [{"class": "TBRLabel", "name": "Title",
+      "properties": {"Caption": "Orders", "AutoSize": false, "Left": 10, "Top": 5, "Width": 200, "Height": 20}}]}]})");
+    // The place and height the control has as the layout is read.
+    struct {
+        int Left, Top, Height;
+    } was{};
+    {
+        const report::Layout before = report::read_layout(file);
+        auto* title = dynamic_cast<TBRCustomLabel*>(before.root->FindComponent("Title"));
+        ASSERT_NE(title, nullptr);
+        was = {title->Left(), title->Top(), title->Height()};
+    }
+    later([] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* f = dynamic_cast<TBRLabelEditorForm*>(w); f && f->isVisible()) {
+                f->Width->setText("80,5");
+                f->OKBtn->click();
+            }
+    });
+    EXPECT_EQ(report::edit_layout_control(file, "Title", ""), report::EditOutcome::Saved);
+    const auto j = nlohmann::ordered_json::parse(read_file(file));
+    const auto& props = j["children"][0]["children"][0]["properties"];
+    for (const char* pixels : {"Left", "Top", "Width", "Height"}) EXPECT_FALSE(props.contains(pixels)) << pixels;
+    ASSERT_EQ(props["Size"]["Values"].size(), 4u);
+    EXPECT_EQ(props["Size"]["Values"][3], "805");
+    EXPECT_EQ(props["Caption"], "Orders");
+    const report::Layout after = report::read_layout(file);
+    auto* title = dynamic_cast<TBRCustomLabel*>(after.root->FindComponent("Title"));
+    ASSERT_NE(title, nullptr);
+    EXPECT_DOUBLE_EQ(double(title->Size()->NativeWidth()), 805);
+    EXPECT_EQ(title->Left(), was.Left);
+    EXPECT_EQ(title->Top(), was.Top);
+    EXPECT_EQ(title->Height(), was.Height);
 }
