@@ -25,6 +25,7 @@ struct PrintDialogOptions {
     bool PageNumbersEnabled = true;  // the page range may be chosen
     bool Collate = false;
     bool PrintToFile = false;
+    bool PrintToFileOffered = false;  // the "Print to file" box is shown
     // Read back from the chosen printer's setup when confirmed (device codes).
     std::int32_t PaperSize = 0;
     std::int32_t OutputBin = 0;

@@ -35,6 +35,8 @@ TBREnvironmentEditor::TBREnvironmentEditor(QWidget* parent) : QDialog(parent) {
     NewEntryGB = new QGroupBox("New entry", this);
     NewEntryGB->setObjectName("NewEntryGB");
     NewEntryGB->setGeometry(8, 8, 360, 220);
+    // Raised over the other group, it hides it whole.
+    NewEntryGB->setAutoFillBackground(true);
     (new QLabel("Name :", NewEntryGB))->setGeometry(12, 28, 80, 16);
     Name = new QLineEdit(NewEntryGB);
     Name->setObjectName("Name");

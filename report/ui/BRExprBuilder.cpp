@@ -57,6 +57,21 @@ TWordWrapEdit::TWordWrapEdit(QWidget* parent) : QPlainTextEdit(parent) {
     setTabChangesFocus(true);
 }
 
+void TWordWrapEdit::keyPressEvent(QKeyEvent* event) {
+    // Enter belongs to the dialog (its default button, OK); Ctrl+Enter
+    // breaks the line.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & Qt::ControlModifier)) {
+        textCursor().insertBlock();
+        return;
+    }
+    if (enter) {
+        event->ignore();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
 std::string TWordWrapEdit::Text() const { return toPlainText().toStdString(); }
 void TWordWrapEdit::SetText(const std::string& text) { setPlainText(q(text)); }
 
@@ -273,7 +288,8 @@ void TBRExpressionBuilder::run_page(QWidget* page, int& code, bool stop_on_escap
     page->raise();
     code = 0;
     if (stop_on_escape) EscapeRequested = false;
-    while (alive && code == 0 && !(stop_on_escape && EscapeRequested))
+    // A page hidden with its window (closed) waits no more.
+    while (alive && code == 0 && !(stop_on_escape && EscapeRequested) && isVisible())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     if (!alive) return;
     page->setEnabled(false);
@@ -397,23 +413,42 @@ void TBRExpressionBuilder::reject() {
 }
 
 void TBRExpressionBuilder::closeEvent(QCloseEvent* event) {
+    // Closing ends every page that waits and the builder itself, whichever
+    // page is in front.
     DataFieldResult = FunctionResult = ArgumentsResult = VariableResult = 2;
     if (MainResult != 1) MainResult = 2;
     event->accept();
-    QDialog::closeEvent(event);
+    done(MainResult == 1 ? QDialog::Accepted : QDialog::Rejected);
 }
 
 void TBRExpressionBuilder::RunInside(QWidget* parent) {
     QPointer<TBRExpressionBuilder> alive(this);
+    QPointer<QWidget> host(parent);
     setParent(parent, Qt::Widget);
     move(0, 0);
+    // A parent smaller than the builder (the environment editor) grows to
+    // hold it while it runs, so that none of its controls is cut off.
+    const QSize was = parent->size(), min = parent->minimumSize(), max = parent->maximumSize();
+    const QSize need = was.expandedTo(size());
+    if (need != was) {
+        parent->setMaximumSize(max.expandedTo(need));
+        parent->setMinimumSize(need);
+        parent->resize(need);
+    }
     FillDataSets();
     FillVariables();
     show();
     raise();
     ExpressionEdit->setFocus();
-    while (alive && MainResult == 0 && !EscapeRequested)
+    // The loop also ends when the window holding the builder is closed.
+    while (alive && MainResult == 0 && !EscapeRequested && isVisible())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (alive) hide();
+    if (host && need != was) {
+        host->setMinimumSize(min);
+        host->setMaximumSize(max);
+        host->resize(was);
+    }
 }
 
 bool ShowExpressionBuilder(const std::string& heading, std::string& expression, TComponent* component,

@@ -26,12 +26,16 @@ class TStringList;
 class TBREvEnvironment;
 
 // A plain-text edit that wraps a long expression at word ends and never
-// scrolls sideways.
+// scrolls sideways. Enter goes to the dialog's default button; Ctrl+Enter
+// breaks the line.
 class TWordWrapEdit : public QPlainTextEdit {
 public:
     explicit TWordWrapEdit(QWidget* parent = nullptr);
     std::string Text() const;
     void SetText(const std::string& text);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 class TBRExpressionBuilder : public QDialog {
@@ -78,7 +82,9 @@ public:
     void InsertAtCaret(const std::string& text);
     // Shows the validation text of the edit's expression.
     void ValidateExpression();
-    // Runs until the main result is set (or Escape), as a part of `parent`.
+    // Runs until the main result is set (or Escape, or the window holding it
+    // is closed), as a part of `parent`, which grows to the builder's size
+    // meanwhile when it is smaller.
     void RunInside(QWidget* parent);
 
 protected:

@@ -7,18 +7,23 @@
 #include "report/bands/BandRptControl.h"
 #include "report/controls/BRExprControl.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <exception>
 
 std::string StripLineBreaks(const std::string& text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        if (text[i] == '\r' || text[i] == '\n') {
+            // One blank for the break, so the lines stay apart: "1\n2" is
+            // not 12, "TRUE\nAND FALSE" not a name TRUEAND.
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            out += ' ';
             continue;
         }
-        if (text[i] == '\n') continue;
         out += text[i];
     }
     return out;
@@ -224,12 +229,39 @@ void EnvironmentGrid::remove_row(int row) {
 
 // ------------------------------------------------------------ control editors
 
+namespace {
+
+// Decimals a size field shows, per unit (TBRUnit order): what the unit tells
+// apart at the native 0.1 mm.
+constexpr int kSizeDecimals[] = {1, 3, 0, 2, 0};   // MM, Inches, Pixels, Characters, Native
+
+}  // namespace
+
+std::string size_text(long double value, TBRUnit unit) {
+    const std::size_t u = std::size_t(unit);
+    const int decimals = u < std::size(kSizeDecimals) ? kSizeDecimals[u] : 0;
+    const double scale = std::pow(10.0, decimals);
+    double shown = std::round(double(value) * scale) / scale;
+    if (shown == 0) shown = 0;   // no "-0"
+    return FloatToStr(shown, ReportFormatSettings());
+}
+
+bool parse_size(const std::string& text, double& value) {
+    std::string t = Trim(text);
+    std::replace(t.begin(), t.end(), ',', '.');
+    if (std::count(t.begin(), t.end(), '.') > 1) return false;
+    TFormatSettings dot;
+    dot.ThousandSeparator = '\0';
+    return TryStrToFloat(t, value, dot);
+}
+
 EditorValues editor_values(const TBRCustomLabel& control, bool expression) {
     EditorValues v;
     const auto* expr = expression ? dynamic_cast<const TBRExpr*>(&control) : nullptr;
     v.value = expr ? expr->Expression() : control.Caption();
-    v.width = FloatToStr(double(control.Size()->Width()), ReportFormatSettings());
-    v.height = FloatToStr(double(control.Size()->Height()), ReportFormatSettings());
+    const TBRUnit unit = control.Size()->CurrentUnit();
+    v.width = size_text(control.Size()->Width(), unit);
+    v.height = size_text(control.Size()->Height(), unit);
     v.auto_size = control.AutoSize;
     v.stretch = control.AutoStretch();
     v.transparent = control.Transparent();
@@ -237,30 +269,49 @@ EditorValues editor_values(const TBRCustomLabel& control, bool expression) {
     return v;
 }
 
+EditorChanges editor_changes(const EditorValues& shown, const EditorValues& chosen) {
+    const auto size_changed = [](const std::string& a, const std::string& b) {
+        double x = 0, y = 0;
+        return !(parse_size(a, x) && parse_size(b, y) && x == y);
+    };
+    EditorChanges c;
+    c.value = shown.value != chosen.value;
+    c.width = size_changed(shown.width, chosen.width);
+    c.height = size_changed(shown.height, chosen.height);
+    c.auto_size = shown.auto_size != chosen.auto_size;
+    c.stretch = shown.stretch != chosen.stretch;
+    c.transparent = shown.transparent != chosen.transparent;
+    c.mask = shown.mask != chosen.mask;
+    return c;
+}
+
 std::optional<std::string> check_editor_values(const EditorValues& values) {
     for (const std::string* text : {&values.width, &values.height}) {
         double number = 0;
-        if (!TryStrToFloat(Trim(*text), number, ReportFormatSettings()))
-            return "'" + *text + "' is not a valid floating point value";
+        if (!parse_size(*text, number)) return "'" + *text + "' is not a valid floating point value";
         if (number < 0) return "'" + *text + "' is not a valid size";
     }
     return std::nullopt;
 }
 
-void apply_editor_values(TBRCustomLabel& control, const EditorValues& values, bool expression) {
+void apply_editor_values(TBRCustomLabel& control, const EditorValues& values, bool expression,
+                         const EditorChanges& changes) {
     auto* expr = expression ? dynamic_cast<TBRExpr*>(&control) : nullptr;
-    const double width = StrToFloat(Trim(values.width), ReportFormatSettings());
-    const double height = StrToFloat(Trim(values.height), ReportFormatSettings());
-    if (expr)
-        expr->SetExpression(values.value);
-    else
-        control.SetCaption(values.value);
-    control.Size()->SetWidth(width);
-    control.Size()->SetHeight(height);
-    control.AutoSize = values.auto_size;
-    control.SetAutoStretch(values.stretch);
-    control.SetTransparent(values.transparent);
-    if (expr) expr->SetMask(values.mask);
+    double width = 0, height = 0;
+    if (changes.width && !parse_size(values.width, width))
+        throw EConvertError("'" + values.width + "' is not a valid floating point value");
+    if (changes.height && !parse_size(values.height, height))
+        throw EConvertError("'" + values.height + "' is not a valid floating point value");
+    if (changes.value) {
+        if (expr) expr->SetExpression(values.value);
+        else control.SetCaption(values.value);
+    }
+    if (changes.width) control.Size()->SetWidth(width);
+    if (changes.height) control.Size()->SetHeight(height);
+    if (changes.auto_size) control.AutoSize = values.auto_size;
+    if (changes.stretch) control.SetAutoStretch(values.stretch);
+    if (changes.transparent) control.SetTransparent(values.transparent);
+    if (expr && changes.mask) expr->SetMask(values.mask);
 }
 
 TComponent* dataset_component(TComponent* control) {

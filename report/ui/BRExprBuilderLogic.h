@@ -9,14 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "report/bands/BandRptUnits.h"
 #include "report/expr/BRExpr.h"
 
 class TComponent;
 class TStringList;
 class TBRCustomLabel;
 
-// The text with every line break taken out: a CR and the LF after it, a lone
-// LF, a lone CR. Nothing else is removed.
+// The text on one line: every line break (a CR and the LF after it, a lone
+// LF, a lone CR) becomes one blank. Nothing else changes.
 std::string StripLineBreaks(const std::string& text);
 
 namespace report {
@@ -108,22 +109,40 @@ private:
 // What the label and expression editors show and apply.
 struct EditorValues {
     std::string value;      // the caption, or the expression
-    std::string width;      // in the control's current units
-    std::string height;
+    std::string width;      // in the control's current units, rounded to
+    std::string height;     // what the unit tells apart (size_text)
     bool auto_size = false;
     bool stretch = false;
     bool transparent = false;
     std::string mask;       // expression controls only
 };
+// Which fields an editor applies.
+struct EditorChanges {
+    bool value = true, width = true, height = true, auto_size = true, stretch = true, transparent = true,
+         mask = true;
+    bool any() const { return value || width || height || auto_size || stretch || transparent || mask; }
+};
+// A size in a field: the value rounded to what its unit tells apart at the
+// native 0.1 mm (millimetres 1 decimal, inches 3, characters 2, pixels and
+// native units none), in the report locale's form.
+std::string size_text(long double value, TBRUnit unit);
+// A size typed in a field: digits with '.' or ',' as the decimal separator,
+// whatever the locale's (the fields let either be typed).
+bool parse_size(const std::string& text, double& value);
 // The control's values; `expression` takes the expression and mask of an
 // expression control instead of the caption.
 EditorValues editor_values(const TBRCustomLabel& control, bool expression);
+// The fields of `chosen` that differ from `shown`, what the form was filled
+// with: a size counts when its number differs, not its spelling.
+EditorChanges editor_changes(const EditorValues& shown, const EditorValues& chosen);
 // Checks every value before applying any: a width or height that is no
 // number is refused with the message, and the control is left as it was.
 std::optional<std::string> check_editor_values(const EditorValues& values);
-// Applies checked values: the main text (caption or expression), width,
-// height, the three switches and, for an expression control, the mask.
-void apply_editor_values(TBRCustomLabel& control, const EditorValues& values, bool expression);
+// Applies checked values, those `changes` names only: the main text
+// (caption or expression), width, height, the three switches and, for an
+// expression control, the mask.
+void apply_editor_values(TBRCustomLabel& control, const EditorValues& values, bool expression,
+                         const EditorChanges& changes = {});
 
 // The component whose datasets an editor offers for `control`: the first
 // form up its parents, else the root of its owners (the layout).

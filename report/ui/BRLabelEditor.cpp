@@ -44,7 +44,7 @@ TBRLabelEditorForm::TBRLabelEditorForm(QWidget* parent, int width, int height, c
     (new QLabel(expression ? "Expression" : "Text", group))->setGeometry(10, 24, 80, 16);
     Value = named(new QLineEdit(group), "Value", 90, 20, width - 16 - 100 - (expression ? 26 : 0), 22);
     (new QLabel("Width", group))->setGeometry(10, 53 + extra, 60, 16);
-    // Digits and one decimal separator: a stored fractional size shows whole.
+    // Digits and one decimal separator, '.' or ',' (both are read).
     auto* number = new QRegularExpressionValidator(QRegularExpression(R"(\d{0,6}([.,]\d{0,6})?)"), this);
     Width = named(new QLineEdit(group), "Width", 90, 49 + extra, 60, 22);
     Width->setValidator(number);
@@ -178,11 +178,14 @@ bool TBRLabelEditor::ShowEditor() {
     form->setModal(true);
     const bool ok = form->exec() == QDialog::Accepted;
     if (!ok) return false;
-    // The main text through the virtual slot, then the size, the switches
-    // and the mask (the values were checked when OK was pressed).
+    // Only what the person changed: the main text through the virtual slot,
+    // then the size, the switches and the mask (the values were checked
+    // when OK was pressed). A field left as shown leaves its value exact.
     const report::EditorValues chosen = form->Values();
-    ApplyValue(chosen.value);
-    report::apply_editor_values(*control, chosen, is_expression());
+    report::EditorChanges changes = report::editor_changes(values, chosen);
+    if (changes.value) ApplyValue(chosen.value);
+    changes.value = false;
+    report::apply_editor_values(*control, chosen, is_expression(), changes);
     return true;
 }
 

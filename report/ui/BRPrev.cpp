@@ -2,6 +2,7 @@
 
 #include "report/print/BRHyperlinks.h"
 
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -112,6 +113,9 @@ TBRPreview::TBRPreview(QWidget* parent) : QScrollArea(parent) {
     canvas_ = new QWidget;
     image_ = new TBRPreviewImage(canvas_);
     image_->move(0, 0);
+    empty_notice_ = new QLabel(QString::fromUtf8(report::kEmptyReportText), canvas_);
+    empty_notice_->setObjectName("EmptyNotice");
+    empty_notice_->hide();
     setWidget(canvas_);
     setWidgetResizable(false);
     setBackgroundRole(QPalette::Dark);
@@ -137,6 +141,23 @@ void TBRPreview::AttachPrinter(TBRPrinter* printer) {
     page_number_ = 1;
     update();
     if (printer) printer->SetOutline(outline_);
+    show_if_empty();
+}
+
+bool TBRPreview::ShowsEmptyReport() const {
+    const TBRPrinter* p = Printer();
+    return p && p->State() == 2 && p->PageCount() == 0;
+}
+
+void TBRPreview::show_if_empty() {
+    const bool empty = ShowsEmptyReport();
+    image_->setVisible(!empty);
+    empty_notice_->setVisible(empty);
+    if (!empty) return;
+    empty_notice_->adjustSize();
+    const QSize view = viewport()->size();
+    empty_notice_->move(std::max(0, (view.width() - empty_notice_->width()) / 2),
+                        std::max(0, (view.height() - empty_notice_->height()) / 2));
 }
 
 void TBRPreview::SetPageNumber(int value) {
@@ -160,6 +181,7 @@ void TBRPreview::place(const TRect& r) {
     image_->SetZoom(geometry_.ImageZoom());
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);
+    show_if_empty();
 }
 
 const report::PreviewGeometry& TBRPreview::geometry() {
@@ -198,6 +220,7 @@ void TBRPreview::Notice(unsigned message, std::int64_t wParam, TBRPrinter*) {
     const int value = int(wParam);
     if (message == report::BRM_PAGES_AVAILABLE) {
         if (value == page_number_) RefreshPageIfDue();
+        show_if_empty();
         if (OnPageAvailable) OnPageAvailable(this, value);
     } else if (message == report::BRM_PROGRESS) {
         if (OnProgressUpdate) OnProgressUpdate(this, value);
@@ -211,5 +234,10 @@ void TBRPreview::resizeEvent(QResizeEvent* e) {
 
 void TBRPreview::focusInEvent(QFocusEvent* e) {
     QScrollArea::focusInEvent(e);
+    // Focus (a click on the page) sizes the page again but keeps the place
+    // the person scrolled to.
+    const int x = horizontalScrollBar()->value(), y = verticalScrollBar()->value();
     ApplyZoomState();
+    horizontalScrollBar()->setValue(x);
+    verticalScrollBar()->setValue(y);
 }

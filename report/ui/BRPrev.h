@@ -15,6 +15,7 @@
 #include "report/print/BRPrntr.h"
 #include "report/ui/BRPreviewLogic.h"
 
+class QLabel;
 class QPainter;
 class TBRPreview;
 
@@ -80,6 +81,9 @@ public:
     // The printer, or null once it was destroyed.
     TBRPrinter* Printer() const { return image_->Printer(); }
     TBRPreviewImage& Image() const { return *image_; }
+    // The printer has finished with no pages: no sheet is shown, only a
+    // line saying the report is empty.
+    bool ShowsEmptyReport() const;
 
     int PageNumber() const { return page_number_; }
     void SetPageNumber(int value);
@@ -110,9 +114,11 @@ protected:
 
 private:
     void place(const TRect& r);
+    void show_if_empty();
     const report::PreviewGeometry& geometry();
     TBRPreviewImage* image_;
     QWidget* canvas_;
+    QLabel* empty_notice_;
     int page_number_ = 1;
     TBROutlineNodes* outline_ = nullptr;
     report::PreviewGeometry geometry_;

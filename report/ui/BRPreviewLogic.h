@@ -61,6 +61,10 @@ int GoToPageAnswer(const std::optional<std::string>& text, int current, int page
 // "Page 3 of 12".
 std::string PageStatusText(int page, int pageCount);
 
+// What the preview says in place of a page when a finished run or a stored
+// stream has no pages.
+inline constexpr const char* kEmptyReportText = "The report is empty";
+
 // The progress panel: the text to show for a notice of percent, or nothing
 // when the panel stays as it is.
 class ProgressPanel {

@@ -36,6 +36,8 @@ BRPrintDialog::BRPrintDialog(const PrintDialogOptions& options, graphics::PrintD
     to_file_ = new QCheckBox("Print to file", printer_box);
     to_file_->setChecked(options.PrintToFile);
     printer_form->addRow(to_file_);
+    // Shown only where the caller offers it (nothing here writes a file).
+    to_file_->setVisible(options.PrintToFileOffered);
     layout->addWidget(printer_box);
 
     auto* row = new QHBoxLayout;
@@ -104,7 +106,7 @@ void BRPrintDialog::showEvent(QShowEvent* event) {
 PrintDialogOptions BRPrintDialog::Result() const {
     PrintDialogOptions o = options_;
     o.PrinterIndex = printers_->currentIndex();
-    o.PrintToFile = to_file_->isChecked();
+    o.PrintToFile = options_.PrintToFileOffered && to_file_->isChecked();
     o.Range = pages_->isChecked() ? PrintRange::PageNums : selection_->isChecked() ? PrintRange::Selection
                                                                                   : PrintRange::AllPages;
     o.FromPage = from_->value();

@@ -1,6 +1,7 @@
 #pragma once
 // The print dialog: a Qt dialog over the destinations of the print device
-// with the printer, the page range, copies, collate and print to file. When
+// with the printer, the page range, copies, collate and, when the caller
+// offers it, print to file. When
 // confirmed it reads back the chosen printer's setup: paper, source,
 // orientation, quality, colour and duplex. It opens centred horizontally and
 // a third of the way down the screen.

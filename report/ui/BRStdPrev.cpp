@@ -50,6 +50,35 @@ void error_box(const std::string& text) {
     core::host().MessageBox(box);
 }
 
+constexpr const char* kNoPrinter = "There is no printer";
+
+// The process's host while the preview prints: the preview's progress form
+// is the one progress window (its Cancel stops the job), so the host's own
+// progress shows nothing; everything else goes to the host.
+class FormProgressHost : public core::HostServices {
+public:
+    explicit FormProgressHost(core::HostServices& outer) : outer_(outer) {}
+    std::string Title() const override { return outer_.Title(); }
+    int MessageBox(const core::MessageBoxRequest& request) override { return outer_.MessageBox(request); }
+    void Information(const std::string& text) override { outer_.Information(text); }
+    std::unique_ptr<core::ProgressMonitor> BeginProgress(const std::string&) override {
+        struct Quiet : core::ProgressMonitor {
+            bool Step(int, const std::string&) override { return true; }
+        };
+        return std::make_unique<Quiet>();
+    }
+    void ProcessMessages() override { outer_.ProcessMessages(); }
+    void Post(std::function<void()> notice) override { outer_.Post(std::move(notice)); }
+
+private:
+    core::HostServices& outer_;
+};
+
+// The printer has pages to print and a destination, or a file to print into.
+bool can_print(const TBRPrinter* p) {
+    return p && p->State() == 2 && p->PageCount() > 0 && (p->PrintersPresent() || !p->OutputFile.empty());
+}
+
 }  // namespace
 
 // Paints a thumbnail: the page in the cell, its number at the top left.
@@ -106,7 +135,8 @@ TBRStandardPreview::TBRStandardPreview(QWidget* owner, TBRPrinter* printer) : QM
         Zoom100->setChecked(true);
     }
     const bool finished = printer && printer->State() == 2;
-    Print->setEnabled(finished);
+    // Without a printer, Print is off and Printer setup says why.
+    Print->setEnabled(can_print(printer));
     PrintSetup->setEnabled(finished);
     for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
 }
@@ -248,7 +278,9 @@ void TBRStandardPreview::ShowPreview() {
 
 void TBRStandardPreview::UpdateStatusText() {
     TBRPrinter* p = Printer();
-    StatusPage->setText(QString::fromStdString(report::PageStatusText(BRPreview->PageNumber(), p ? p->PageCount() : 0)));
+    StatusPage->setText(BRPreview->ShowsEmptyReport()
+                            ? QString::fromUtf8(report::kEmptyReportText)
+                            : QString::fromStdString(report::PageStatusText(BRPreview->PageNumber(), p ? p->PageCount() : 0)));
     StatusTitle->setText(QString::fromStdString(PreviewTitleText));
 }
 
@@ -354,11 +386,18 @@ void TBRStandardPreview::FindButtonClick() {
 
 void TBRStandardPreview::PrintClick() {
     TBRPrinter* p = Printer();
-    if (!p || p->State() != 2) return;
+    if (!p || p->State() != 2 || p->PageCount() == 0) return;
+    if (!can_print(p)) {
+        Print->setEnabled(false);
+        error_box(kNoPrinter);
+        return;
+    }
     TBRProgressForm progress(p, this);
     progress.show();
     p->Preview = &progress;
+    FormProgressHost quiet(core::host());
     try {
+        const core::ScopedService<core::HostServices*> one_progress(core::host_slot, &quiet);
         p->PrintStoredPages();
     } catch (const std::exception& e) {
         error_box(e.what());
@@ -371,7 +410,11 @@ void TBRStandardPreview::PrintSetupClick() {
     if (!p) return;
     QStringList names;
     for (const std::string& name : p->Printer().Printers()) names << QString::fromStdString(name);
-    if (names.isEmpty()) return;
+    if (names.isEmpty()) {
+        Print->setEnabled(can_print(p));
+        error_box(kNoPrinter);
+        return;
+    }
     bool ok = false;
     const QString chosen = QInputDialog::getItem(this, "Printer setup", "Printer", names, 0, false, &ok);
     if (ok) p->SelectPrinter(int(names.indexOf(chosen)));
@@ -433,7 +476,7 @@ void TBRStandardPreview::LoadFile(const std::string& fileName) {
     BRPreviewPageAvailable(p->PageCount());
     select_row(0);
     StoredFileLoaded = true;
-    Print->setEnabled(true);
+    Print->setEnabled(can_print(p));
 }
 
 void TBRStandardPreview::ExitClick() { close(); }
@@ -473,7 +516,7 @@ void TBRStandardPreview::BRPreviewPageAvailable(int count) {
     ThumbGrid->viewport()->update();
     if (Printer() && Printer()->State() == 2) {
         PrintSetup->setEnabled(true);
-        Print->setEnabled(true);
+        Print->setEnabled(can_print(Printer()));
     }
 }
 

@@ -1,5 +1,9 @@
 #include "report/ui/Startup.h"
 
+#include "platform/data/Startup.h"
+#include "platform/ui/Startup.h"
+#include "report/engine/Startup.h"
+
 #include "report/ui/BRLabelEditor.h"
 #include "report/ui/BRPrintDialog.h"
 #include "report/ui/BRStdPrev.h"
@@ -24,6 +28,35 @@ void unit_shutdown() {
     previous = nullptr;
     print_dialog_slot.install(previous_dialog);
     previous_dialog = nullptr;
+}
+
+WindowProgramUnits::WindowProgramUnits() {
+    ::ui::unit_startup();
+    try {
+        data::unit_startup();
+        try {
+            report::unit_startup();
+            try {
+                unit_startup();
+            } catch (...) {
+                report::unit_shutdown();
+                throw;
+            }
+        } catch (...) {
+            data::unit_shutdown();
+            throw;
+        }
+    } catch (...) {
+        ::ui::unit_shutdown();
+        throw;
+    }
+}
+
+WindowProgramUnits::~WindowProgramUnits() {
+    unit_shutdown();
+    report::unit_shutdown();
+    data::unit_shutdown();
+    ::ui::unit_shutdown();
 }
 
 }  // namespace report::ui

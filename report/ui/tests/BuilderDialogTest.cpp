@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -21,7 +22,9 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QTableWidget>
+#include <QPointer>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -156,7 +159,7 @@ TEST_F(BuilderDialogs, MainPageButtons) {
         const char* expression;
     };
     const Case cases[] = {
-        {"several lines", "1 +\n2", [](TBRExpressionBuilder* b) { b->OKBtn->click(); }, true, "1 +2"},
+        {"several lines", "1 +\n2", [](TBRExpressionBuilder* b) { b->OKBtn->click(); }, true, "1 + 2"},
         {"cancel", "1 + 2", [](TBRExpressionBuilder* b) { b->CancelBtn->click(); }, false, ""},
         {"close", "1 + 2", [](TBRExpressionBuilder* b) { b->close(); }, false, ""},
         {"escape", "1 + 2", [](TBRExpressionBuilder* b) { QTest::keyClick(b, Qt::Key_Escape); }, false, ""},
@@ -443,6 +446,13 @@ TEST_F(BuilderDialogs, ControlEditors) {
              f->CancelBtn->click();
          },
          false, "1 + 1", 50.5, ""},
+        {"a comma in the width", expr, "BRExprEditorForm",
+         [](TBRLabelEditorForm* f) {
+             f->Width->setText("60,5");
+             f->OKBtn->click();
+             if (f->isVisible()) f->CancelBtn->click();
+         },
+         true, "1 + 1", 60.5, ""},
         {"label", label, "BRLabelEditorForm",
          [](TBRLabelEditorForm* f) {
              EXPECT_EQ(f->windowTitle(), "Text Settings");
@@ -523,4 +533,148 @@ TEST_F(BuilderDialogs, ExpressionEditorAnswersAndOpensTheBuilder) {
     });
     EXPECT_TRUE(editor->ShowEditor());
     EXPECT_EQ(expr->Expression(), "Orders.Amount");
+}
+
+namespace {
+
+// Runs `check` once `done()` holds, letting the window loops turn in
+// between; fails (and runs `give_up`) when it never does.
+void when(std::function<bool()> done, std::function<void()> check, std::function<void()> give_up, int turns = 200) {
+    if (done()) {
+        check();
+    } else if (turns == 0) {
+        give_up();
+    } else {
+        QTimer::singleShot(5, [=] { when(done, check, give_up, turns - 1); });
+    }
+}
+
+QImage part_of(QWidget* window, const QRect& r) { return window->grab().toImage().copy(r); }
+
+}  // namespace
+
+// Raised over the grid, the New entry group hides it whole: what shows in
+// its place is what shows with the grid's group taken away.
+TEST_F(BuilderDialogs, NewEntryGroupCoversTheGrid) {
+    TBREvEnvironment env;
+    for (const char* name : {"ALPHA", "BETA", "GAMMA", "DELTA", "EPSILON", "ZETA", "ETA"})
+        env.DefineEntry(name, "12345 * 678");
+    later([&] {
+        auto* e = top_level<TBREnvironmentEditor>("EnvironmentEditor");
+        ASSERT_NE(e, nullptr);
+        later([e] {
+            const QRect area = e->NewEntryGB->geometry();
+            const QImage over_grid = part_of(e, area);
+            e->AvailableGB->hide();
+            const QImage alone = part_of(e, area);
+            e->AvailableGB->show();
+            EXPECT_TRUE(over_grid == alone) << "the grid shows through the New entry group";
+            e->NewCancelBtn->click();
+            later([e] { e->CloseBtn->click(); });
+        });
+        e->AddBtn->click();
+    });
+    ShowEnvironmentEditor(&env, false);
+}
+
+// The builder an entry's Edit opens inside the editor: the editor grows to
+// hold it, so Clear, Validate, OK and Cancel are all inside the window;
+// Enter confirms (Ctrl+Enter breaks the line, which comes back as a blank);
+// the editor then has its own size again and the entry the new expression.
+TEST_F(BuilderDialogs, BuilderInsideTheEnvironmentEditorIsWholeAndEnterConfirms) {
+    TBREvEnvironment env;
+    env.DefineEntry("A", "1");
+    QSize editor_during, editor_after;
+    later([&] {
+        auto* e = top_level<TBREnvironmentEditor>("EnvironmentEditor");
+        ASSERT_NE(e, nullptr);
+        later([&, e] {
+            TBRExpressionBuilder* inner = e->findChild<TBRExpressionBuilder*>("ExpressionBuilder");
+            ASSERT_NE(inner, nullptr);
+            EXPECT_EQ(text_of(inner->Heading), "A");
+            editor_during = e->size();
+            for (QPushButton* b : {inner->ClearBtn, inner->ValidateBtn, inner->OKBtn, inner->CancelBtn}) {
+                const QRect r(b->mapTo(e, QPoint(0, 0)), b->size());
+                EXPECT_TRUE(e->rect().contains(r)) << b->objectName().toStdString() << " is cut off";
+            }
+            inner->ExpressionEdit->setPlainText("2 +");
+            inner->ExpressionEdit->moveCursor(QTextCursor::End);
+            QTest::keyClick(inner->ExpressionEdit, Qt::Key_Return, Qt::ControlModifier);
+            QTest::keyClicks(inner->ExpressionEdit, "3");
+            EXPECT_EQ(inner->ExpressionEdit->toPlainText(), "2 +\n3");
+            QPointer<TBRExpressionBuilder> open(inner);
+            QTest::keyClick(inner->ExpressionEdit, Qt::Key_Return);
+            when([open] { return !open; }, [&, e] {
+                editor_after = e->size();
+                e->CloseBtn->click();
+            }, [&, e, open] {
+                ADD_FAILURE() << "Enter did not confirm the builder";
+                open->CancelBtn->click();
+                later([e] { e->CloseBtn->click(); });
+            });
+        });
+        e->UDFGrid->setCurrentCell(0, 1);
+        e->EditBtn->click();
+    });
+    ShowEnvironmentEditor(&env, false);
+    EXPECT_GE(editor_during.width(), 378);
+    EXPECT_GE(editor_during.height(), 317);
+    EXPECT_EQ(editor_after, QSize(376, 269));
+    ASSERT_EQ(env.Count(), 1);
+    EXPECT_EQ(env.Entry(0)->ExpressionText(), "2 + 3");
+}
+
+// Closing ends the builder whichever page is in front: the builder's own
+// window over a picker page, and the editor's window over a nested builder.
+TEST_F(BuilderDialogs, ClosingEndsTheBuilderOverAnyPage) {
+    struct Case {
+        const char* what;
+        QPushButton* TBRExpressionBuilder::*picker;
+    };
+    const Case cases[] = {
+        {"data field page", &TBRExpressionBuilder::InsertDataFieldBtn},
+        {"function page", &TBRExpressionBuilder::InsertFunctionBtn},
+        {"variable page", &TBRExpressionBuilder::InsertVariableBtn},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string expression = "1";
+        later([&] {
+            TBRExpressionBuilder* b = builder();
+            ASSERT_NE(b, nullptr);
+            QPointer<TBRExpressionBuilder> shown(b);
+            later([shown] {
+                shown->close();
+                when([shown] { return !shown || !shown->isVisible(); }, [] {},
+                     [shown] {
+                         ADD_FAILURE() << "the builder stays open";
+                         shown->CancelBtn->click();
+                     });
+            });
+            (b->*c.picker)->click();
+        });
+        EXPECT_FALSE(ShowExpressionBuilder("", expression, nullptr, nullptr, nullptr));
+        EXPECT_EQ(expression, "");
+    }
+
+    TBREvEnvironment env;
+    env.DefineEntry("A", "1");
+    later([&] {
+        auto* e = top_level<TBREnvironmentEditor>("EnvironmentEditor");
+        ASSERT_NE(e, nullptr);
+        later([e] {
+            QPointer<TBRExpressionBuilder> inner = e->findChild<TBRExpressionBuilder*>("ExpressionBuilder");
+            ASSERT_TRUE(inner);
+            e->close();
+            when([inner] { return !inner; }, [] {},
+                 [inner] {
+                     ADD_FAILURE() << "the nested builder still waits in a closed editor";
+                     inner->CancelBtn->click();
+                 });
+        });
+        e->UDFGrid->setCurrentCell(0, 1);
+        e->EditBtn->click();
+    });
+    ShowEnvironmentEditor(&env, false);
+    EXPECT_EQ(env.Entry(0)->ExpressionText(), "1");
 }

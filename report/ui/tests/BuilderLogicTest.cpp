@@ -27,15 +27,16 @@ std::unique_ptr<TMemoryDataSet> customers(const std::string& name = "Customers")
 
 }  // namespace
 
-TEST(BuilderLogic, StripLineBreaksJoinsLinesAndKeepsEverythingElse) {
+// Each line break becomes one blank, so lines joined stay apart.
+TEST(BuilderLogic, StripLineBreaksPutsABlankForEachBreak) {
     const struct {
         const char* in;
         const char* out;
     } cases[] = {
-        {"1 +\r\n2", "1 +2"},
-        {"1 +\n2", "1 +2"},
-        {"a\rb", "ab"},
-        {"\r\n\r\n", ""},
+        {"1 +\r\n2", "1 + 2"},
+        {"1\n2", "1 2"},
+        {"a\rb", "a b"},
+        {"\r\n\r\n", "  "},
         {"IF(A, 'x\ty', 2)", "IF(A, 'x\ty', 2)"},
         {"", ""},
     };
@@ -53,6 +54,11 @@ TEST(BuilderLogic, ValidationTexts) {
         {"1 = 1", "There are no errors. The result is : True"},
         {"'ab' + 'c'", "There are no errors. The result is : abc"},
         {"1 +\r\n 1", "There are no errors. The result is : 2"},
+        // Lines are not glued together: neither 12 nor a name TRUEAND.
+        {"1\n2", "ERROR: Illegal character in numeric contant \"1 2\""},
+        {"1\n+ 2", "There are no errors. The result is : 3"},
+        {"TRUE\nAND FALSE", "There are no errors. The result is : False"},
+        {"10\r\n* 2", "There are no errors. The result is : 20"},
         {"SUM(1)", "There are no errors. The result is : 0"},
     };
     for (const auto& c : cases) EXPECT_EQ(report::validation_text(c.expression, nullptr, nullptr), c.text) << c.expression;
@@ -242,4 +248,70 @@ TEST(BuilderLogic, EditorValuesAreCheckedBeforeAnyIsApplied) {
     TBRLabel label(nullptr);
     label.SetCaption("Total");
     EXPECT_EQ(report::editor_values(label, false).value, "Total");
+}
+
+// A size field shows the size rounded to what its unit tells apart, in the
+// report locale's form, and reads back either decimal separator.
+TEST(BuilderLogic, SizesShowWhatTheirUnitTellsApartAndReadEitherSeparator) {
+    const struct {
+        long double value;
+        TBRUnit unit;
+        const char* shown;
+    } shown[] = {
+        {4.5L, TBRUnit::Inches, "4.5"},        {50 / 254.0L, TBRUnit::Inches, "0.197"},
+        {45.000000000000089L, TBRUnit::Inches, "45"}, {12.34L, TBRUnit::MM, "12.3"},
+        {50.04L, TBRUnit::MM, "50"},           {18.897L, TBRUnit::Pixels, "19"},
+        {1899.708L, TBRUnit::Native, "1900"},  {-0.0001L, TBRUnit::MM, "0"},
+    };
+    for (const auto& c : shown) EXPECT_EQ(report::size_text(c.value, c.unit), c.shown) << double(c.value);
+
+    const struct {
+        const char* text;
+        bool read;
+        double value;
+    } typed[] = {
+        {"4,5", true, 4.5}, {"4.5", true, 4.5}, {" 12 ", true, 12}, {"0,197", true, 0.197},
+        {"1,2.3", false, 0}, {"1.2.3", false, 0}, {"", false, 0},   {"abc", false, 0},
+    };
+    for (const auto& c : typed) {
+        double v = -1;
+        EXPECT_EQ(report::parse_size(c.text, v), c.read) << c.text;
+        if (c.read) {
+            EXPECT_DOUBLE_EQ(v, c.value) << c.text;
+        }
+    }
+
+    // In a locale with a decimal comma the field shows a comma and both
+    // separators are accepted; a size typed differently but equal is no change.
+    TFormatSettings& locale = ReportFormatSettings();
+    const TFormatSettings saved = locale;
+    locale.DecimalSeparator = ',';
+    locale.ThousandSeparator = '.';
+    EXPECT_EQ(report::size_text(4.5L, TBRUnit::Inches), "4,5");
+    report::EditorValues v{"1", "4,5", "0,197", false, false, false, ""};
+    for (const char* width : {"4.5", "4,5", "4,50", "5.5"}) {
+        report::EditorValues typed_values = v;
+        typed_values.width = width;
+        EXPECT_FALSE(report::check_editor_values(typed_values).has_value()) << width;
+        const report::EditorChanges changes = report::editor_changes(v, typed_values);
+        EXPECT_EQ(changes.width, std::string(width) == "5.5") << width;
+        EXPECT_FALSE(changes.height || changes.value || changes.mask || changes.transparent);
+    }
+    locale = saved;
+}
+
+// A control given back unchanged values keeps its exact sizes: only the
+// fields named as changed are applied.
+TEST(BuilderLogic, OnlyChangedFieldsAreApplied) {
+    TBRExpr control(nullptr);
+    control.Size()->SetCurrentUnit(TBRUnit::Inches);
+    control.Size()->ReadValueList({50, 100, 10, 1143});
+    const report::EditorValues shown = report::editor_values(control, true);
+    EXPECT_EQ(shown.width, "4.5");
+    EXPECT_EQ(shown.height, "0.197");
+    report::EditorValues chosen = shown;
+    chosen.value = "2";
+    report::apply_editor_values(control, chosen, true, report::editor_changes(shown, chosen));
+    EXPECT_EQ(control.Expression(), "2");
+    EXPECT_EQ(control.Size()->WriteValueList(), (std::vector<long double>{50, 100, 10, 1143}));
 }

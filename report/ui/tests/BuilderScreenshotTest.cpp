@@ -1,4 +1,5 @@
-// Screenshots of the builder's four windows on a real X screen (xvfb-run):
+// Screenshots of the builder's four windows (and the editor with its New
+// entry group raised and with a builder inside it) on a real X screen (xvfb-run):
 // the outer test runs this program again under xvfb-run with the inner test
 // selected; the inner test shows each window and grabs it from the screen;
 // python3-pil reads the pictures back.
@@ -10,6 +11,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
+#include <QGroupBox>
 #include <QPixmap>
 #include <QScreen>
 #include <QTest>
@@ -35,14 +37,21 @@ constexpr Window kWindows[] = {
     {"environment.png", 376, 269},
     {"label.png", 329, 181},
     {"expression.png", 367, 210},
+    // The environment editor with its New entry group raised, and with a
+    // builder inside it (the editor grown to hold the whole builder).
+    {"new-entry.png", 376, 269},
+    {"nested-builder.png", 378, 317},
 };
+
+QPixmap grab_shown(QWidget& window) {
+    QTest::qWait(300);
+    return window.screen()->grabWindow(window.winId());
+}
 
 void shoot(QWidget& window, const std::string& file) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    QTest::qWait(300);
-    const QPixmap shot = window.screen()->grabWindow(window.winId());
-    ASSERT_TRUE(shot.save(QString::fromStdString(file), "PNG")) << file;
+    ASSERT_TRUE(grab_shown(window).save(QString::fromStdString(file), "PNG")) << file;
     window.hide();
 }
 
@@ -69,6 +78,27 @@ TEST(BuilderOnScreen, ShowsAndGrabsEachWindow) {
     editor.FillGrid();
     shoot(editor, dir + "/" + kWindows[1].file);
 
+    // New entry over the grid: nothing of the grid's group shows through.
+    editor.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
+    editor.NewEntryGB->raise();
+    const QPixmap over_grid = grab_shown(editor);
+    ASSERT_TRUE(over_grid.save(QString::fromStdString(dir + "/" + kWindows[4].file), "PNG"));
+    editor.AvailableGB->hide();
+    EXPECT_TRUE(over_grid.toImage() == grab_shown(editor).toImage()) << "the grid shows through New entry";
+    editor.AvailableGB->show();
+    editor.AvailableGB->raise();
+    // A builder inside the editor, as Edit and "..." open it.
+    builder_tests::later([&] {
+        ASSERT_TRUE(grab_shown(editor).save(QString::fromStdString(dir + "/" + kWindows[5].file), "PNG"));
+        auto* inner = editor.findChild<TBRExpressionBuilder*>("ExpressionBuilder");
+        ASSERT_NE(inner, nullptr);
+        inner->OKBtn->click();
+    });
+    std::string net = "TOTAL * (1 - TAX)";
+    EXPECT_TRUE(ShowExpressionBuilder("NET", net, nullptr, &env, &editor));
+    editor.hide();
+
     TBRLabelEditorForm label;
     label.SetValues({"Sales by region", "40", "8", true, false, true, ""});
     shoot(label, dir + "/" + kWindows[2].file);
@@ -78,7 +108,7 @@ TEST(BuilderOnScreen, ShowsAndGrabsEachWindow) {
     shoot(expression, dir + "/" + kWindows[3].file);
 }
 
-TEST(BuilderScreenshots, FourWindowsAtTheirSizes) {
+TEST(BuilderScreenshots, WindowsAtTheirSizes) {
     if (std::getenv(kShotsVariable)) GTEST_SKIP() << "the inner run";
     ScratchDir dir("report-builder-shots");
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();

@@ -126,6 +126,26 @@ TEST(PreviewTool, ShowsPageThumbnailsAndStatusOnAScreen) {
     EXPECT_EQ(pil.output, "800 639\npage True\nthumbs True\nstatus True\n") << pil.output;
 }
 
+// A stream without pages on a screen: no blank sheet in the page area, only
+// the line that says the report is empty (python3-pil counts the light
+// pixels there; a sheet alone would be most of the area).
+TEST(PreviewTool, AnEmptyStreamShowsNoSheet) {
+    ScratchDir dir("preview-empty");
+    const std::string file = dir / "empty.brp";
+    ASSERT_EQ(test_support::run_status(tool() + " pages synth --pages 0 " + file), 0);
+    ASSERT_NO_FATAL_FAILURE(preview_session(dir / "out", tool() + " preview " + file));
+    const auto pil = test_support::run(
+        std::string(test_support::kPython3) + " -c '\n"
+        "import sys\n"
+        "from PIL import Image\n"
+        "im = Image.open(sys.argv[1]).convert(\"L\")\n"
+        "w, h = im.size\n"
+        "light = sum(1 for v in im.crop((260, 80, w - 20, h - 40)).getdata() if v > 200)\n"
+        "print(\"sheet\", light > 20000)\n"
+        "' " + shell_quote(dir / "out/shot.png"));
+    EXPECT_EQ(pil.output, "sheet False\n") << pil.output;
+}
+
 // A run shown in the preview: the window opens on the run's pages, and the
 // page stream it showed is gone once it is closed.
 TEST(PreviewTool, ARunOpensInThePreview) {

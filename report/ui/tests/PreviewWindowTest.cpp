@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QScrollBar>
+#include <QFocusEvent>
 #include <QPushButton>
 #include <QListWidget>
 #include <QTabWidget>
@@ -29,6 +31,7 @@
 #include "report/pages/BRPageStream.h"
 #include "report/pages/BRTextSearch.h"
 #include "report/print/BRPreviewFactory.h"
+#include "report/print/tests/FakeDevice.h"
 #include "report/tool/PagesCommands.h"
 #include "report/ui/BRPrev.h"
 #include "report/ui/BRPrgres.h"
@@ -169,6 +172,30 @@ TEST_F(PreviewWindow, PageNumberZoomAndNotices) {
 }
 
 // An outline view set on the preview shows the attached printer's outline.
+// Focus coming to the preview (a click on the page) keeps the place the
+// person scrolled to, at 100 % and fitted to the width alike.
+TEST_F(PreviewWindow, FocusKeepsTheScrollPosition) {
+    Loaded stream(2);
+    TBRPreview preview;
+    preview.resize(400, 300);
+    preview.AttachPrinter(stream.printer.get());
+    preview.show();
+    for (bool width : {false, true}) {
+        SCOPED_TRACE(width ? "to width" : "100 %");
+        if (width) preview.FitPageToWidth();
+        else preview.SetZoom(100);
+        QApplication::processEvents();
+        preview.horizontalScrollBar()->setValue(width ? 0 : 150);
+        preview.verticalScrollBar()->setValue(150);
+        const int x = preview.horizontalScrollBar()->value();
+        ASSERT_EQ(preview.verticalScrollBar()->value(), 150);
+        QFocusEvent in(QEvent::FocusIn, Qt::MouseFocusReason);
+        QApplication::sendEvent(&preview, &in);
+        EXPECT_EQ(preview.horizontalScrollBar()->value(), x);
+        EXPECT_EQ(preview.verticalScrollBar()->value(), 150);
+    }
+}
+
 TEST_F(PreviewWindow, AttachedPrinterShowsItsOutlineInThePreviewsView) {
     struct Nodes : TBROutlineNodes {
         std::vector<std::string> captions;
@@ -316,7 +343,7 @@ TEST_F(PreviewWindow, StandardPreviewComponents) {
     EXPECT_EQ(form->ThumbGrid->rowCount(), 5);
     EXPECT_EQ(form->BRPreview->ZoomState(), brZoomToFit);
     EXPECT_TRUE(form->ZoomFit->isChecked());
-    EXPECT_TRUE(form->Print->isEnabled());
+    EXPECT_EQ(form->Print->isEnabled(), stream.printer->PrintersPresent());
 
     // Progress notices in the status bar.
     const std::pair<int, const char*> progress[] = {{0, ""}, {3, ""}, {4, ""}, {5, "5%"}, {100, ""}};
@@ -333,6 +360,38 @@ TEST_F(PreviewWindow, StandardPreviewComponents) {
     form->ThumbGrid->setCurrentCell(3, 0);
     EXPECT_EQ(form->BRPreview->PageNumber(), 4);
     EXPECT_EQ(form->StatusPage->text(), "Page 4 of 5");
+    form->close();
+}
+
+// A stream without pages shows no sheet ("Page 1 of 0" on a blank sheet
+// before) but says the report is empty, and Print is off; loading a stream
+// with pages shows its first page again.
+TEST_F(PreviewWindow, AnEmptyStreamShowsNoPageAndSaysSo) {
+    Loaded stream(0, "empty.brp");
+    make_stream(stream.dir / "two.brp", 2);
+    ASSERT_EQ(stream.printer->PageCount(), 0);
+    auto* form = new TBRStandardPreview(nullptr, stream.printer.get());
+    form->ShowPreview();
+    auto* notice = form->BRPreview->findChild<QLabel*>("EmptyNotice");
+    ASSERT_NE(notice, nullptr);
+    EXPECT_FALSE(form->BRPreview->Image().isVisibleTo(form));
+    EXPECT_TRUE(notice->isVisibleTo(form));
+    EXPECT_EQ(notice->text(), "The report is empty");
+    EXPECT_EQ(form->StatusPage->text(), "The report is empty");
+    EXPECT_FALSE(form->Print->isEnabled());
+    // The notice stays in the middle of the view as it resizes.
+    form->resize(900, 700);
+    QApplication::processEvents();
+    const QRect view = form->BRPreview->viewport()->rect();
+    EXPECT_LE(std::abs(notice->geometry().center().x() - view.center().x()), 1);
+
+    form->LoadFile(stream.dir / "two.brp");
+    EXPECT_TRUE(form->BRPreview->Image().isVisibleTo(form));
+    EXPECT_FALSE(notice->isVisibleTo(form));
+    EXPECT_EQ(form->StatusPage->text(), "Page 1 of 2");
+    form->LoadFile(stream.dir / "empty.brp");
+    EXPECT_FALSE(form->BRPreview->Image().isVisibleTo(form));
+    EXPECT_EQ(form->StatusPage->text(), "The report is empty");
     form->close();
 }
 
@@ -500,7 +559,8 @@ TEST_F(PreviewWindow, SaveAndLoadPageStreams) {
         EXPECT_EQ(form->StatusPage->text().toStdString(), "Page 1 of " + std::to_string(count));
         EXPECT_EQ(PreviewTitleText, stream.dir / name);
         EXPECT_TRUE(StoredFileLoaded);
-        EXPECT_TRUE(form->Print->isEnabled());
+        // Print is on wherever there is a printer to print on.
+        EXPECT_EQ(form->Print->isEnabled(), stream.printer->PrintersPresent());
     }
     form->SaveClick();
     TBRPrinter again;
@@ -512,10 +572,10 @@ TEST_F(PreviewWindow, SaveAndLoadPageStreams) {
 
 TEST_F(PreviewWindow, PrintPrintsTheStoredPages) {
     Loaded stream(4);
+    stream.printer->OutputFile = stream.dir / "printed.pdf";
     auto* form = new TBRStandardPreview(nullptr, stream.printer.get());
     form->ShowPreview();
     ASSERT_TRUE(form->Print->isEnabled());
-    stream.printer->OutputFile = stream.dir / "printed.pdf";
     form->PrintClick();
     EXPECT_TRUE(host_.boxes.empty());
     EXPECT_EQ(stream.printer->Preview, form->BRPreview);
@@ -524,6 +584,60 @@ TEST_F(PreviewWindow, PrintPrintsTheStoredPages) {
     const auto text = test_support::run("pdftotext -enc UTF-8 -f 3 -l 3 " + (stream.dir / "printed.pdf") + " -");
     EXPECT_NE(text.output.find("cobrança - página 3"), std::string::npos) << text.output;
     form->close();
+}
+
+// Without a printer Print is off and Print and Printer setup say so; with
+// one, printing shows one progress window (the preview's form, not the
+// host's progress besides it), whose Cancel stops the job.
+TEST_F(PreviewWindow, PrintingSaysWhenThereIsNoPrinterAndShowsOneProgress) {
+    start_windows();
+    ScratchDir dir("preview-print");
+    const std::string file = make_stream(dir / "pages.brp", 20);
+    report::testing::FakeDevice none;
+    TBRPrinter bare(nullptr, nullptr, &none);
+    bare.LoadPageStreamFile(file);
+    auto* form = new TBRStandardPreview(nullptr, &bare);
+    form->ShowPreview();
+    EXPECT_FALSE(form->Print->isEnabled());
+    EXPECT_TRUE(form->PrintSetup->isEnabled());
+    form->PrintSetupClick();
+    form->PrintClick();
+    EXPECT_EQ(host_.boxes.size(), 2u);
+    for (const auto& box : host_.boxes) EXPECT_EQ(box.text, "There is no printer");
+    EXPECT_FALSE(form->Print->isEnabled());
+    EXPECT_TRUE(none.jobs.empty());
+    form->close();
+    host_.boxes.clear();
+
+    for (bool cancel : {false, true}) {
+        SCOPED_TRACE(cancel ? "cancelled" : "whole");
+        report::testing::FakeDevice office;
+        office.destinations = {report::testing::office_printer()};
+        TBRPrinter printer(nullptr, nullptr, &office);
+        printer.LoadPageStreamFile(file);
+        auto* shown = new TBRStandardPreview(nullptr, &printer);
+        shown->ShowPreview();
+        ASSERT_TRUE(shown->Print->isEnabled());
+        int progress_forms = 0;
+        QTimer::singleShot(0, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* f = dynamic_cast<TBRProgressForm*>(w); f && f->isVisible()) {
+                    ++progress_forms;
+                    if (cancel) f->CancelButton->click();
+                }
+        });
+        shown->PrintClick();
+        EXPECT_EQ(progress_forms, 1);
+        EXPECT_TRUE(host_.steps.empty()) << "a second progress window";
+        ASSERT_EQ(office.jobs.size(), 1u);
+        EXPECT_EQ(office.jobs[0]->aborted, cancel);
+        EXPECT_EQ(office.jobs[0]->finished, !cancel);
+        if (!cancel) {
+            EXPECT_EQ(office.jobs[0]->pages.size(), 20u);
+        }
+        EXPECT_TRUE(host_.boxes.empty());
+        shown->close();
+    }
 }
 
 TEST_F(PreviewWindow, ProgressFormShowsMultiplesOfFiveAndCancelsTheRun) {

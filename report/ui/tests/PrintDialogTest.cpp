@@ -129,6 +129,22 @@ TEST(PrintDialog, ChoiceAndThePrintersSetupReadBack) {
     }
 }
 
+// "Print to file" shows only where the caller offers it; nothing reads a
+// box that is not offered.
+TEST(PrintDialog, PrintToFileOnlyWhereOffered) {
+    app();
+    FakeDevice device = two_printers(1, 2, 1);
+    for (bool offered : {false, true}) {
+        SCOPED_TRACE(offered);
+        PrintDialogOptions o;
+        o.PrintToFileOffered = offered;
+        BRPrintDialog dialog(o, &device);
+        EXPECT_EQ(dialog.printToFile()->isVisibleTo(&dialog), offered);
+        dialog.printToFile()->setChecked(true);
+        EXPECT_EQ(dialog.Result().PrintToFile, offered);
+    }
+}
+
 TEST(PrintDialog, ServiceAnswersWhatThePersonDid) {
     app();
     FakeDevice device = two_printers(1, 2, 1);

@@ -16,11 +16,14 @@ const char* builder_usage();
 
 int builder_tool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
+enum class EditOutcome { Cancelled, Unchanged, Saved };
+
 // The edit command: reads the layout, shows the control's editor through
-// `show` (its ShowEditor by default) and, on OK, saves the layout with the
-// control's new settings. Raises on a missing control or a bad layout.
-// Answers whether the layout was changed.
-bool edit_layout_control(const std::string& layout, const std::string& control, const std::string& database,
-                         const std::function<bool(TBRPrintable&)>& show = {});
+// `show` (its ShowEditor by default) and, on OK, writes what the editor
+// changed into the layout; every other value stays as the file has it, and
+// OK with nothing changed leaves the file untouched. Raises on a missing
+// control or a bad layout.
+EditOutcome edit_layout_control(const std::string& layout, const std::string& control, const std::string& database,
+                                const std::function<bool(TBRPrintable&)>& show = {});
 
 }  // namespace report

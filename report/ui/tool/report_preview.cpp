@@ -13,7 +13,6 @@
 #include "platform/os/ToolOptions.h"
 
 #include "platform/ui/Headless.h"
-#include "platform/ui/Startup.h"
 #include "report/print/BRPreviewFactory.h"
 #include "report/print/BRPrntr.h"
 #include "report/ui/BRStdPrev.h"
@@ -29,10 +28,9 @@ int main(int argc, char** argv) {
         std::cerr << "report-tool: preview needs a display (DISPLAY or WAYLAND_DISPLAY)\n";
         return 1;
     }
-    int status = 0;
-    ui::unit_startup();
-    report::ui::unit_startup();
     try {
+        // The same units as report-tool's runs, and the windows.
+        const report::ui::WindowProgramUnits units;
         TBRPrinter printer;
         printer.LoadPageStreamFile(argv[1]);
         const std::string name = argc == 3 ? argv[2] : argv[1];
@@ -40,9 +38,7 @@ int main(int argc, char** argv) {
         report::preview_factory().ShowModal(&printer);
     } catch (const std::exception& e) {
         std::cerr << "report-tool: " << e.what() << '\n';
-        status = 1;
+        return 1;
     }
-    report::ui::unit_shutdown();
-    ui::unit_shutdown();
-    return status;
+    return 0;
 }
