@@ -210,8 +210,8 @@ TEST(Tool, ArchiveOfExactly65535EntriesCanBeListedUpdatedAndDeletedFrom) {
     write_file(dir / "many/one-more", "x");
     const Result refused = run(tool() + " compress " + q(zip) + " " + q(dir / "many/one-more"));
     EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.output, "archive-tool: 25136 Error writing to file: " + zip +
-                                  " (an archive holds at most 65,535 entries)\n");
+    EXPECT_EQ(refused.output, "archive-tool: " + zip +
+                                  ": 25136 Error writing to file (an archive holds at most 65,535 entries)\n");
     EXPECT_EQ(count(), "65535\n");
 }
 

@@ -700,11 +700,11 @@ TEST(Tool, UpdateCommands) {
     // The same file again: kept, and said so unless --keep answers.
     Result r = run(t + " compress " + q(zip) + " " + q(d / "a.txt"));
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.output.find("25270 Required event not assigned: a.txt (OnRenameDupeFile)"), std::string::npos)
+    EXPECT_NE(r.output.find("a.txt: 25270 Required event not assigned (OnRenameDupeFile)"), std::string::npos)
         << r.output;
     r = run(t + " compress --keep " + q(zip) + " " + q(d / "a.txt"));
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.output, "");
+    EXPECT_EQ(r.output, "archive-tool: " + zip + ": nothing was added, replaced or removed\n");
     r = run(t + " compress --rename-old " + q(zip) + " " + q(d / "a.txt"));
     EXPECT_EQ(r.status, 0) << r.output;
     r = run(t + " list " + q(zip));

@@ -132,7 +132,7 @@ TEST(PrintedRun, BadInvocationsFailCleanlyAndKeepTheTarget) {
         int status;
         std::string message;
     } cases[] = {
-        {"bands run " + shell_quote(dir / "missing.json") + " " + shell_quote(dir / "keep.brp"), 1, "Cannot open file"},
+        {"bands run " + shell_quote(dir / "missing.json") + " " + shell_quote(dir / "keep.brp"), 1, "missing.json: No such file or directory"},
         {"bands run " + shell_quote(dir / "broken.json") + " " + shell_quote(dir / "keep.brp"), 1,
          "Invalid stream format"},
         {"bands run " + shell_quote(dir / "form.json") + " " + shell_quote(dir / "keep.brp"), 1, "Not a report layout"},

@@ -182,7 +182,7 @@ TEST(DesignTool, ZoomScalesTheSurfaceAndBadArgumentsAreRefused) {
         {layout + " " + png + " --zoom 0", 2, "the zoom is a percentage from 1 to 300"},
         {layout + " " + png + " --zoom 301", 2, "the zoom is a percentage from 1 to 300"},
         {layout, 2, "usage: report-tool design"},
-        {shell_quote(dir / "absent.json") + " " + png, 1, "Cannot open file"},
+        {shell_quote(dir / "absent.json") + " " + png, 1, "absent.json: No such file or directory"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);

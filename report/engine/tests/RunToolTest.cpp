@@ -291,7 +291,7 @@ TEST(RunTool, FailuresSayWhyAndKeepTheOutput) {
     };
     const std::string out = " --pdf " + shell_quote(keep);
     const Case cases[] = {
-        {shell_quote(dir / "absent.json") + " --db " + shell_quote(db) + out, 1, "Cannot open file"},
+        {shell_quote(dir / "absent.json") + " --db " + shell_quote(db) + out, 1, "absent.json: No such file or directory"},
         {shell_quote(dir / "broken.json") + " --db " + shell_quote(db) + out, 1, "report-tool: "},
         {shell_quote(dir / "form.json") + " --db " + shell_quote(db) + out, 1, "Not a report layout"},
         {shell_quote(dir / "unknown.json") + " --db " + shell_quote(db) + out, 1, "TNoSuchThing"},

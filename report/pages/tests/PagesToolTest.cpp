@@ -153,9 +153,9 @@ TEST(PagesTool, BadArgumentsAndFilesGetClearErrors) {
         {"synth --pages x " + file, 2, "usage"},
         {"extract " + file + " 3 " + (dir / "x.emf"), 1, "Page 3 is not in 1..2"},
         {"extract " + file + " 0 " + (dir / "x.emf"), 1, "Page 0 is not in 1..2"},
-        {"info " + (dir / "missing.brp"), 1, "Cannot open file"},
+        {"info " + (dir / "missing.brp"), 1, "missing.brp: No such file or directory"},
         {"render " + file + " 1 " + (dir / "x.png") + " --dpi 0", 2, "usage"},
-        {"extract " + file + " 1 " + (dir / "no/x.emf"), 1, "Cannot create file"},
+        {"extract " + file + " 1 " + (dir / "no/x.emf"), 1, "no/x.emf: No such file or directory"},
     };
     for (const auto& c : cases) {
         auto r = run_split(tool() + c.args);
