@@ -95,6 +95,24 @@ void preview_session(const std::string& out, const std::string& command, const s
     EXPECT_EQ(test_support::read_file(out + "/status"), "0\n") << test_support::read_file(out + "/stderr");
 }
 
+// What python3-pil prints for `checks` over a screenshot: w and h are its
+// size; dark, light and white(box) count the pixels of a box darker than 96,
+// lighter than 200 and 250 (grey levels).
+std::string screenshot_counts(const std::string& shot, const std::string& checks) {
+    return test_support::run(std::string(test_support::kPython3) + " -c '\n"
+                             "import sys\n"
+                             "from PIL import Image\n"
+                             "im = Image.open(sys.argv[1]).convert(\"L\")\n"
+                             "w, h = im.size\n"
+                             "def count(box, test):\n"
+                             "    return sum(1 for v in im.crop(box).getdata() if test(v))\n"
+                             "def dark(box): return count(box, lambda v: v < 96)\n"
+                             "def light(box): return count(box, lambda v: v > 200)\n"
+                             "def white(box): return count(box, lambda v: v > 250)\n" +
+                             checks + "' " + shell_quote(shot))
+        .output;
+}
+
 TEST(PreviewTool, ShowsPageThumbnailsAndStatusOnAScreen) {
     ScratchDir dir("preview-xvfb");
     const std::string file = dir / "Pages.BRP";
@@ -106,24 +124,13 @@ TEST(PreviewTool, ShowsPageThumbnailsAndStatusOnAScreen) {
 
     // The screenshot: its size, and ink in the page area, the thumbnails and
     // the status bar (python3-pil counts the pixels that are not the background).
-    const auto pil = test_support::run(
-        std::string(test_support::kPython3) + " -c '\n"
-        "import sys\n"
-        "from PIL import Image\n"
-        "im = Image.open(sys.argv[1]).convert(\"RGB\")\n"
-        "w, h = im.size\n"
-        "def dark(box):\n"
-        "    region = im.crop(box).convert(\"L\")\n"
-        "    return sum(1 for v in region.getdata() if v < 96)\n"
-        "def white(box):\n"
-        "    region = im.crop(box).convert(\"L\")\n"
-        "    return sum(1 for v in region.getdata() if v > 250)\n"
-        "print(w, h)\n"
-        "print(\"page\", dark((260, 80, w - 20, h - 40)) > 200 and white((260, 80, w - 20, h - 40)) > 20000)\n"
-        "print(\"thumbs\", dark((0, 80, 200, h - 40)) > 100)\n"
-        "print(\"status\", dark((0, h - 24, 200, h)) > 10)\n"
-        "' " + shell_quote(dir / "out/shot.png"));
-    EXPECT_EQ(pil.output, "800 639\npage True\nthumbs True\nstatus True\n") << pil.output;
+    const std::string counts = screenshot_counts(dir / "out/shot.png",
+                                                 "print(w, h)\n"
+                                                 "print(\"page\", dark((260, 80, w - 20, h - 40)) > 200 and "
+                                                 "white((260, 80, w - 20, h - 40)) > 20000)\n"
+                                                 "print(\"thumbs\", dark((0, 80, 200, h - 40)) > 100)\n"
+                                                 "print(\"status\", dark((0, h - 24, 200, h)) > 10)\n");
+    EXPECT_EQ(counts, "800 639\npage True\nthumbs True\nstatus True\n") << counts;
 }
 
 // A stream without pages on a screen: no blank sheet in the page area, only
@@ -134,16 +141,9 @@ TEST(PreviewTool, AnEmptyStreamShowsNoSheet) {
     const std::string file = dir / "empty.brp";
     ASSERT_EQ(test_support::run_status(tool() + " pages synth --pages 0 " + file), 0);
     ASSERT_NO_FATAL_FAILURE(preview_session(dir / "out", tool() + " preview " + file));
-    const auto pil = test_support::run(
-        std::string(test_support::kPython3) + " -c '\n"
-        "import sys\n"
-        "from PIL import Image\n"
-        "im = Image.open(sys.argv[1]).convert(\"L\")\n"
-        "w, h = im.size\n"
-        "light = sum(1 for v in im.crop((260, 80, w - 20, h - 40)).getdata() if v > 200)\n"
-        "print(\"sheet\", light > 20000)\n"
-        "' " + shell_quote(dir / "out/shot.png"));
-    EXPECT_EQ(pil.output, "sheet False\n") << pil.output;
+    const std::string counts =
+        screenshot_counts(dir / "out/shot.png", "print(\"sheet\", light((260, 80, w - 20, h - 40)) > 20000)\n");
+    EXPECT_EQ(counts, "sheet False\n") << counts;
 }
 
 // A run shown in the preview: the window opens on the run's pages, and the
