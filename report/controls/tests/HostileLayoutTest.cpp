@@ -55,3 +55,18 @@ TEST(HostileLayout, ExpressionsThatAreEachOthersMasterAreRefused) {
     const SplitResult r = tool("run " + shell_quote(dir / "layout.json") + " --pdf " + shell_quote(dir / "out.pdf"));
     EXPECT_EQ(r.status, 0) << r.err;
 }
+
+// Controls nested forty thousand deep are refused with a message before
+// they can exhaust the stack.
+TEST(HostileLayout, DeeplyNestedControlsAreRefused) {
+    ScratchDir dir("report-hostile");
+    std::string json = R"({"class": "TBandReport", "name": "R", "children": [)";
+    const int levels = 40000;
+    for (int i = 0; i < levels; ++i) json += R"({"class": "TBRShape", "name": "S)" + std::to_string(i) + R"(", "children": [)";
+    for (int i = 0; i < levels; ++i) json += "]}";
+    json += "]}";
+    write_file(dir / "layout.json", json);
+    const SplitResult r = tool("run " + shell_quote(dir / "layout.json") + " --pdf " + shell_quote(dir / "out.pdf"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "report-tool: Error reading S255: components nested more than 256 levels deep\n");
+}
