@@ -87,6 +87,11 @@ const TFormatSettings& invariant() {
 
 [[noreturn]] void bad_format() { throw EReadError("Invalid stream format"); }
 
+// Children under children are read one level of the reader (and of the
+// component tree's own walks) each: a document nested deeper is refused
+// before it can exhaust the stack.
+constexpr int kMaxNesting = 256;
+
 struct Reader {
     TComponent* root = nullptr;
     std::vector<TComponent*> loaded;
@@ -245,7 +250,8 @@ struct Reader {
         }
     }
 
-    TComponent* read_node(const json& node, TComponent* instance, TComponent* owner, TComponent* parent) {
+    TComponent* read_node(const json& node, TComponent* instance, TComponent* owner, TComponent* parent,
+                          int depth = 0) {
         if (!node.is_object() || !node.contains("class") || !node["class"].is_string()) bad_format();
         std::string cls_name = node["class"].get<std::string>();
         TComponent* comp = instance;
@@ -278,7 +284,9 @@ struct Reader {
         if (node.contains("children")) {
             const json& children = node["children"];
             if (!children.is_array()) bad_format();
-            for (const auto& child : children) read_node(child, nullptr, comp->ChildOwner(), comp);
+            if (!children.empty() && depth >= kMaxNesting)
+                prop_error(path, "components nested more than " + std::to_string(kMaxNesting) + " levels deep");
+            for (const auto& child : children) read_node(child, nullptr, comp->ChildOwner(), comp, depth + 1);
         }
         return comp;
     }

@@ -24,7 +24,9 @@ namespace core {
 // Creates the root described by `json` (its class found with FindClass), owned
 // by `owner`, with its whole tree; on failure nothing is left behind.
 // EReadError "Invalid stream format" for a malformed document, EClassNotFound for
-// an unknown class, EReadError "Error reading %s.%s: %s" for a bad property.
+// an unknown class, EReadError "Error reading %s.%s: %s" for a bad property,
+// EReadError "Error reading %s: components nested more than 256 levels deep"
+// for children nested deeper than that below the root.
 TComponent* read_component(std::string_view json, TComponent* owner);
 // Reads `json` into an existing root (a form calls this on itself); the
 // document's class must be the root's class or one of its ancestors.

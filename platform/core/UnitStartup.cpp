@@ -5,6 +5,7 @@
 namespace core {
 
 UnitTable::~UnitTable() {
+    extra_startups_ = 0;
     try {
         Shutdown();
     } catch (...) {
@@ -12,6 +13,10 @@ UnitTable::~UnitTable() {
 }
 
 void UnitTable::Startup() {
+    if (!units_.empty() && started_ == int(units_.size())) {
+        ++extra_startups_;
+        return;
+    }
     while (started_ < int(units_.size())) {
         const UnitEntry& u = units_[std::size_t(started_)];
         try {
@@ -29,6 +34,10 @@ void UnitTable::Startup() {
 }
 
 void UnitTable::Shutdown() {
+    if (extra_startups_ > 0) {
+        --extra_startups_;
+        return;
+    }
     std::exception_ptr first;
     while (started_ > 0) {
         --started_;

@@ -26,9 +26,11 @@ public:
 
     // Starts every unit in order. When one throws, the units started before it
     // are shut down in reverse (their own failures ignored) and the exception is rethrown.
+    // Counted: once the units are started, a further call only counts.
     void Startup();
     // Shuts down the started units in reverse; every one runs even if another
-    // throws, and the first exception is rethrown at the end. Safe to call twice.
+    // throws, and the first exception is rethrown at the end. Counted: only
+    // the call that matches the first start-up shuts down; one more does nothing.
     void Shutdown();
     int StartedCount() const { return started_; }
     const std::vector<UnitEntry>& Units() const { return units_; }
@@ -36,6 +38,7 @@ public:
 private:
     std::vector<UnitEntry> units_;
     int started_ = 0;
+    int extra_startups_ = 0;   // start-ups after the first, not yet matched
 };
 
 }  // namespace core

@@ -27,8 +27,11 @@ TClass Control::ClassType() const { return StaticClass(); }
 
 void Control::SetParent(Control* parent) {
     if (parent == parent_) return;
-    for (Control* p = parent; p; p = p->parent_)
-        if (p == this) throw EInvalidOperation("Control cannot have itself as parent");
+    // Only a control with children can find itself among its new ancestors:
+    // a control being read has none yet, so reading a tree stays linear.
+    if (parent == this || !children_.empty())
+        for (Control* p = parent; p; p = p->parent_)
+            if (p == this) throw EInvalidOperation("Control cannot have itself as parent");
     if (parent_) {
         auto& siblings = parent_->children_;
         siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());

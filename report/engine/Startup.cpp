@@ -9,7 +9,14 @@
 
 namespace report {
 
+namespace {
+// Start-ups not yet matched by a shut-down: only the first starts the
+// steps, only the last shut-down undoes them.
+int startups = 0;
+}  // namespace
+
 void unit_startup() {
+    if (startups++ > 0) return;
     InitExpressionLibrary();
     try {
         InitReportDefaults();
@@ -21,11 +28,13 @@ void unit_startup() {
         UnregisterControlClasses();
         FinalizeReportDefaults();
         DoneExpressionLibrary();
+        startups = 0;
         throw;
     }
 }
 
 void unit_shutdown() {
+    if (startups == 0 || --startups > 0) return;
     DonePrinterEngine();
     ClearSearchText();
     UnregisterPrinterSettingsClasses();

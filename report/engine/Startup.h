@@ -4,7 +4,8 @@
 // scheme and the default measure, and registers the report, band, printable
 // control and printer-settings classes for stored layouts, then starts the
 // printer engine's unit (the export filter registry, no hyperlink handlers);
-// unit_shutdown() undoes it in reverse.
+// unit_shutdown() undoes it in reverse. Both are counted: a second start-up
+// does nothing, and only the shut-down that matches the first one undoes it.
 
 namespace report {
 

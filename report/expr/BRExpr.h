@@ -321,7 +321,25 @@ private:
     std::string text_;
     bool in_evaluation_ = false;
     std::shared_ptr<TBREvEmbeddedFunction*> handle_;
+    // The value of the entry in the evaluation it was computed in (0: none).
+    std::uint64_t cached_in_ = 0;
+    EvalValue cached_;
 };
+
+namespace report::detail {
+// Each evaluation that no other evaluation encloses is one number: an
+// environment entry computes its value once in it, however often the
+// expression names it, directly or through other entries.
+class OuterEvaluation {
+public:
+    OuterEvaluation();
+    ~OuterEvaluation();
+    OuterEvaluation(const OuterEvaluation&) = delete;
+    OuterEvaluation& operator=(const OuterEvaluation&) = delete;
+    // The evaluation under way (0: none).
+    static std::uint64_t Current();
+};
+}  // namespace report::detail
 
 // What a compiled expression holds for a reference to an environment entry.
 // An entry freed since gives "Unknown function : %s".

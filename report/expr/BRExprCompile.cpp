@@ -230,8 +230,25 @@ void TBREvaluator::ReleaseCompiled() {
     if (TBREvEnvironment* app = report::application_environment_if_started()) app->UnprepareEntries();
 }
 
+namespace {
+thread_local int evaluation_depth = 0;
+thread_local std::uint64_t evaluation_number = 0;
+thread_local std::uint64_t evaluations_made = 0;
+}  // namespace
+
+report::detail::OuterEvaluation::OuterEvaluation() {
+    if (evaluation_depth++ == 0) evaluation_number = ++evaluations_made;
+}
+
+report::detail::OuterEvaluation::~OuterEvaluation() {
+    if (--evaluation_depth == 0) evaluation_number = 0;
+}
+
+std::uint64_t report::detail::OuterEvaluation::Current() { return evaluation_number; }
+
 void TBREvaluator::EvaluateCompiled(EvalValue& result) {
     if (!compiled_) throw Exception("Evaluator not prepared");
+    const report::detail::OuterEvaluation scope;
     fifo_->Rewind();
     TBREvElement* first = fifo_->NextElement();
     if (!first) {

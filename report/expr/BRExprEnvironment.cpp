@@ -26,18 +26,31 @@ namespace {
 // an error rather than a stack overflow.
 constexpr int kMaxEntryLevels = 8000;
 thread_local int entry_levels = 0;
+// Values refused for recursion or depth so far: a value computed while one
+// was refused depends on where its evaluation started, so it is not kept.
+thread_local std::uint64_t refusals = 0;
 }  // namespace
 
 void TBREvEmbeddedFunction::ComputeValue(TBRFiFo&, EvalValue& result) {
     if (in_evaluation_) {
+        ++refusals;
         result = EvalValue::Error("Recursive calls not allowed");
+        return;
+    }
+    // Computed once per outer evaluation: entries that use one another
+    // twice or more (V0 = V1 + V1, V1 = V2 + V2, ...) take linear time.
+    const std::uint64_t evaluation = report::detail::OuterEvaluation::Current();
+    if (evaluation != 0 && cached_in_ == evaluation) {
+        result = cached_;
         return;
     }
     const int levels = 1 + evaluator_->NestingDepth();
     if (entry_levels + levels > kMaxEntryLevels) {
+        ++refusals;
         result = EvalValue::Error("Error in expression : " + text_);
         return;
     }
+    const std::uint64_t refusals_before = refusals;
     struct Guard {
         bool& flag;
         int levels;
@@ -49,6 +62,10 @@ void TBREvEmbeddedFunction::ComputeValue(TBRFiFo&, EvalValue& result) {
     in_evaluation_ = true;
     entry_levels += levels;
     evaluator_->EvaluateCompiled(result);
+    if (refusals == refusals_before && evaluation != 0) {
+        cached_ = result;
+        cached_in_ = evaluation;
+    }
 }
 
 void TBREvEmbeddedFunction::ResetState() { evaluator_->ResetAggregates(); }
@@ -207,6 +224,7 @@ void TBREvEnvironment::EntryValue(const std::string& name, EvalValue& result) {
         return;
     }
     TBRFiFo unused;
+    const report::detail::OuterEvaluation scope;
     Entry(i)->ComputeValue(unused, result);
 }
 

@@ -193,6 +193,14 @@ int design_command(const std::vector<std::string>& args, std::ostream&, std::ost
     Layout layout = read_layout(args[0]);
     TCustomBandReport& report = *layout.report;
     report.SetZoom(zoom);
+    // A picture is 4 bytes a pixel: one larger than the pictures this
+    // system reads and writes elsewhere is refused before it is made.
+    constexpr long long kMaxDesignPixels = 1LL << 26;
+    if (static_cast<long long>(std::max(report.Width(), 1)) * std::max(report.Height(), 1) > kMaxDesignPixels) {
+        err << "report-tool design: a picture of " << report.Width() << " x " << report.Height()
+            << " pixels is larger than the " << kMaxDesignPixels << " pixels allowed\n";
+        return 1;
+    }
     QImage image(std::max(report.Width(), 1), std::max(report.Height(), 1), QImage::Format_RGB32);
     image.fill(Qt::white);
     {

@@ -256,6 +256,37 @@ TEST(FormResource, BadDocumentsFailCleanly) {
     }
 }
 
+// Children nested one inside another: 256 levels below the root read, one
+// more is refused with a message and leaves nothing behind, and a nesting
+// far past the stack's depth is refused the same way.
+TEST(FormResource, NestingIsBoundedWithAMessage) {
+    register_classes();
+    auto nested = [](int levels) {
+        std::string doc = R"({"class": "TWidget", "name": "W0")";
+        for (int i = 1; i <= levels; ++i) doc += R"(, "children": [{"class": "TWidget", "name": "W)" + std::to_string(i) + "\"";
+        for (int i = 1; i <= levels; ++i) doc += "}]";
+        return doc + "}";
+    };
+    {
+        TComponent owner(nullptr);
+        TComponent* root = core::read_component(nested(256), &owner);
+        EXPECT_EQ(owner.ComponentCount(), 1);
+        int depth = 0;
+        for (TComponent* c = root; c->ComponentCount() > 0; c = c->Components(0)) ++depth;
+        EXPECT_EQ(depth, 256);
+    }
+    for (int levels : {257, 100000}) {
+        TComponent owner(nullptr);
+        try {
+            core::read_component(nested(levels), &owner);
+            ADD_FAILURE() << levels;
+        } catch (const EReadError& e) {
+            EXPECT_EQ(e.Message(), "Error reading W256: components nested more than 256 levels deep");
+        }
+        EXPECT_EQ(owner.ComponentCount(), 0);
+    }
+}
+
 TEST(FormResource, Base64) {
     struct Case {
         core::Bytes data;

@@ -73,3 +73,19 @@ TEST(UnitTable, ShutdownRunsEveryUnitAndReportsTheFirstFailure) {
     empty.Startup();
     empty.Shutdown();
 }
+
+// Two start-ups and one shut-down leave every unit started; the shut-down
+// that matches the first start-up stops them.
+TEST(UnitTable, StartupsAndShutdownsAreCounted) {
+    std::vector<std::string> log;
+    core::UnitTable t(units(log, ""));
+    t.Startup();
+    t.Startup();
+    t.Shutdown();
+    EXPECT_EQ(t.StartedCount(), 5);
+    EXPECT_EQ(log.size(), 5u) << "each unit started once, none stopped";
+    t.Shutdown();
+    EXPECT_EQ(t.StartedCount(), 0);
+    EXPECT_EQ(log.back(), "stop picture");
+    EXPECT_EQ(log.size(), 10u);
+}

@@ -291,3 +291,24 @@ TEST(Placement, ParentFontFollowsTheParentAndIsStored) {
     EXPECT_EQ(label->Font.Size(), 9);
     EXPECT_EQ(label->Font.Name, "Courier New");
 }
+
+// A report variable that uses the page number, named twice by a page
+// footer's expression, gives each page its own number.
+TEST(Placement, AVariableUsingThePageNumberFollowsEachPage) {
+    ScratchDir dir("report-placement");
+    ASSERT_EQ(run_status("sqlite3 " + shell_quote(dir / "n.db") +
+                         " \"create table n(i integer); with recursive c(i) as (select 1 union all select i + 1 "
+                         "from c where i < 120) insert into n select i from c;\""),
+              0);
+    const std::string footer_control = R"j({"class": "TBRExpr", "name": "PageNo", "properties": {
+        "Expression": "'P' + STR(PG + PG)", "Size": {"Values": ["50", "0", "0", "500"]}}})j";
+    const std::string query = R"(, {"class": "TQuery", "name": "Numbers", "properties": {"SQL": ["select i from n"]}})";
+    const std::string json = layout({band("DetailBand1", "rbDetail", "100"),
+                                     band("PageFooterBand1", "rbPageFooter", "100", footer_control)},
+                                    query, "Numbers");
+    const std::vector<Word> words =
+        printed_words(dir, json, "--db " + shell_quote(dir / "n.db") + " --env 'PG=PAGENUMBER * 5'");
+    std::vector<std::string> numbers;
+    for (const Word& w : words) numbers.push_back(w.text);
+    EXPECT_EQ(numbers, (std::vector<std::string>{"P10", "P20", "P30", "P40", "P50"}));
+}

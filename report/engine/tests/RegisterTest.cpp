@@ -9,6 +9,7 @@
 #include "platform/data/MemoryDataSet.h"
 #include "report/bands/BandRpt.h"
 #include "report/engine/BRRegister.h"
+#include "report/engine/Startup.h"
 
 namespace {
 
@@ -119,4 +120,19 @@ TEST(RegisterReportClasses, LetsAnyLayoutBeReadWithoutTheProgramRegistering) {
     EXPECT_EQ(orders->FieldKinds()->Get(0), "total=ftFloat");
     EXPECT_NE(dynamic_cast<TBandReport*>(form->FindComponent("Report")), nullptr);
     ClearSearchText();
+}
+
+// The engine's start-up is counted as a whole: after two start-ups and one
+// shut-down every class a layout names is still registered; the second
+// shut-down unregisters them.
+TEST(EngineStartup, TwoStartupsAndOneShutdownLeaveTheClassesRegistered) {
+    const char* const names[] = {"TBandReport", "TBRBand", "TBRGroup", "TBRSubDetail", "TBRExpr",
+                                 "TBRShape", "TTable", "TQuery", "TBRChildBand", "TBRLabel"};
+    report::unit_startup();
+    report::unit_startup();
+    report::unit_shutdown();
+    for (const char* name : names) EXPECT_NE(GetClass(name), nullptr) << name;
+    report::unit_shutdown();
+    EXPECT_EQ(GetClass("TBRExpr"), nullptr);
+    EXPECT_EQ(GetClass("TBandReport"), nullptr);
 }

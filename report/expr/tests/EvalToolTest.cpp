@@ -165,6 +165,35 @@ TEST_F(EvalTool, ChainsOfReportVariables) {
     }
 }
 
+// Report variables that each use the next one twice (V0 = V1 + V1, ...):
+// each is computed once per evaluation, and anew for every record, so forty
+// of them over the 400 orders give each record's own value.
+TEST_F(EvalTool, VariablesThatDoubleEachOtherFollowEveryRecord) {
+    std::string env;
+    for (int i = 0; i < 39; ++i)
+        env += " --env " + shell_quote("V" + std::to_string(i) + "=V" + std::to_string(i + 1) + " + V" +
+                                       std::to_string(i + 1));
+    env += " --env " + shell_quote("V39=[qty] * 1.0");
+    // Two that use each other: the recursion is found however often they are named.
+    env += " --env " + shell_quote("R1=R2 + R2") + " --env " + shell_quote("R2=R1 * 2");
+    auto each = [&](const std::string& expression) {
+        auto r = run_split(report_tool() + " eval --db " + shell_quote(db_) + " --sql " +
+                           shell_quote("SELECT * FROM orders ORDER BY id") + " --each" + env + " -- " +
+                           shell_quote(expression));
+        EXPECT_EQ(r.status, 0) << r.err;
+        return output_lines(r.out);
+    };
+    const std::vector<std::string> qty = sqlite("SELECT qty FROM orders ORDER BY id");
+    const std::vector<std::string> values = each("V0");
+    ASSERT_EQ(values.size(), qty.size());
+    for (std::size_t i = 0; i < values.size(); ++i)
+        EXPECT_EQ(values[i], "FLOAT " + FloatToStr(std::stod(qty[i]) * 549755813888.0)) << i;
+    for (const std::string& z : each("V0 - V1 - V1")) EXPECT_EQ(z, "FLOAT 0");
+    const std::vector<std::string> recursive = each("R1 + R2");
+    ASSERT_EQ(recursive.size(), qty.size());
+    EXPECT_EQ(recursive.front(), "ERROR Recursive calls not allowed");
+}
+
 TEST_F(EvalTool, BadArgumentsAndDatabasesAreClearErrors) {
     const std::string tool = report_tool() + " eval ";
     auto r = run_split(tool);
