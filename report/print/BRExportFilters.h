@@ -8,8 +8,10 @@
 // empty: the system itself brings no export filter.
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,3 +68,18 @@ inline constexpr std::array<std::string_view, 5> PdfBaseFontFamilies = {"Courier
                                                                        "ZapfDingbats"};
 
 }  // namespace report
+
+// One record of the glyph-name table of the PDF export: a glyph name and
+// the character code it stands for.
+struct TUniGlyphRecord {
+    std::uint16_t Code;
+    std::string_view Name;
+};
+
+inline constexpr std::size_t UniGlyphCount = 1051;
+
+// The glyph-name table: the glyph names of the standard glyph list with
+// their Unicode values, sorted by name in byte order; the twelve names that
+// stand for two characters (Delta, Omega, space, ...) come twice, each
+// followed by its second code. No code occurs twice.
+extern const std::span<const TUniGlyphRecord, UniGlyphCount> UniGlyph;

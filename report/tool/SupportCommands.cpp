@@ -1,12 +1,14 @@
 #include "report/tool/SupportCommands.h"
 #include "report/tool/ToolText.h"
 
+#include "report/print/BRExportFilters.h"
 #include "report_support/RSConsts.h"
 #include "report_support/RSPDFFilter.h"
 #include "report_support/RSTypes.h"
 #include "report_support/Startup.h"
 
 #include <charconv>
+#include <cstdio>
 #include <ostream>
 
 namespace report::tool {
@@ -45,6 +47,15 @@ void print_pdf_defaults(std::ostream& out) {
         << "TextControl.TabSize\t" << text->TabSize << '\n';
 }
 
+// name, code as four hexadecimal digits; in stored order
+void print_glyphs(std::ostream& out) {
+    for (const TUniGlyphRecord& g : UniGlyph) {
+        char code[8];
+        std::snprintf(code, sizeof code, "%04X", unsigned(g.Code));
+        out << g.Name << '\t' << code << '\n';
+    }
+}
+
 }  // namespace
 
 int support_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -54,9 +65,10 @@ int support_command(const std::vector<std::string>& args, std::ostream& out, std
         if (args[0] == "messages") print = print_messages;
         else if (args[0] == "papers") print = print_papers;
         else if (args[0] == "pdf-defaults") print = print_pdf_defaults;
+        else if (args[0] == "glyphs") print = print_glyphs;
     }
     if (!print) {
-        err << "usage: report-tool support messages|papers|pdf-defaults\n";
+        err << "usage: report-tool support messages|papers|pdf-defaults|glyphs\n";
         return 2;
     }
     report_support::unit_startup();
