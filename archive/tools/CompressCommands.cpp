@@ -54,8 +54,8 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
     TZip zip;
     zip.SetArcType(atZip);
     bool events = false;
-    enum { kAsk, kReplace, kKeep } changed = kAsk;
-    bool rename_old = false, keep_same = false, make_writeable = false;
+    enum { kNewer, kReplace, kKeep } changed = kNewer;
+    bool rename_old = false, make_writeable = false;
     if (deleting) zip.Switch = swDelete;
     int i = 0;
     for (; i < argc && args[i].rfind("--", 0) == 0; ++i) {
@@ -108,7 +108,7 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
             else if (v == "delete") zip.Switch = swDelete;
             else throw std::runtime_error("unknown switch " + v);
         } else if (opt == "--replace") changed = kReplace;
-        else if (opt == "--keep") changed = kKeep, keep_same = true;
+        else if (opt == "--keep") changed = kKeep;
         else if (opt == "--rename-old") rename_old = true;
         else if (opt == "--verify-before-delete") zip.VerifyBeforeDelete = true;
         else if (opt == "--final-delete") zip.DeleteOptions = doFinal;
@@ -123,24 +123,24 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
 
     report_errors(zip, Err);
     auto say = [&Out](const std::string& s) { Out << s << "\n"; };
-    if (changed != kAsk) {
-        zip.OnReplaceFile = [&, changed](TZipCommon&, const std::string& f, const std::string&, double, double,
-                                         uint32_t, uint32_t, int, int, bool& replace) {
-            replace = changed == kReplace;
-            if (events) say("OnReplaceFile " + f + (replace ? " True" : " False"));
-        };
-    }
-    if (rename_old || keep_same) {
-        auto counter = std::make_shared<int>(0);
-        zip.OnRenameDupeFile = [&, counter, rename_old](TZipCommon&, const std::string& f, std::string& n, bool& r) {
-            if (!rename_old) {
-                r = false;
-            } else {
-                n = numbered_name(f, ++*counter);
-            }
-            if (events) say("OnRenameDupeFile " + f + (r ? " " + n : " False"));
-        };
-    }
+    // An entry already in the archive: by default its file replaces it when
+    // the file is newer, and an unchanged one is kept without a word.
+    zip.OnReplaceFile = [&, changed, rename_old](TZipCommon&, const std::string& f, const std::string&, double date,
+                                                  double new_date, uint32_t, uint32_t, int, int, bool& replace) {
+        if (changed == kReplace) replace = true;
+        else if (changed == kKeep || rename_old) replace = false;
+        else replace = new_date > date;
+        if (events) say("OnReplaceFile " + f + (replace ? " True" : " False"));
+    };
+    auto counter = std::make_shared<int>(0);
+    zip.OnRenameDupeFile = [&, counter, rename_old](TZipCommon&, const std::string& f, std::string& n, bool& r) {
+        if (!rename_old) {
+            r = false;
+        } else {
+            n = numbered_name(f, ++*counter);
+        }
+        if (events) say("OnRenameDupeFile " + f + (r ? " " + n : " False"));
+    };
     if (make_writeable) zip.OnNonWriteableArchive = [](TZipCommon&, const std::string&, bool& w) { w = true; };
     if (events) {
         zip.OnActivate = [&](TObject*) { say("OnActivate"); };
@@ -149,12 +149,6 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
             say("OnFileScanStatus " + f + " " + std::to_string(n) + " " + std::to_string(static_cast<long long>(s)));
         };
         zip.OnRecurseDir = [&](TZipCommon&, const std::string& d) { say("OnRecurseDir " + d); };
-        zip.OnBegin = [&](TZipCommon&, const std::string& f, int n, bool&) {
-            say("OnBegin " + f + " " + std::to_string(n));
-        };
-        zip.OnEnd = [&](TZipCommon&, const std::string& f, bool ok) {
-            say("OnEnd " + f + " " + (ok ? "True" : "False"));
-        };
         zip.OnProgress = [&](TZipCommon&, uint8_t a, uint8_t b) {
             say("OnProgress " + std::to_string(a) + " " + std::to_string(b));
         };
@@ -173,6 +167,18 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
         zip.OnTmpFileMoveEnd = [&](TStream32&) { say("OnTmpFileMoveEnd"); };
         zip.OnElapsedTime = [&](TZipCommon&, float s) { say("OnElapsedTime " + std::to_string(s)); };
     }
+    // Files the pass was given but could not store.
+    std::string current;
+    std::vector<std::string> not_stored;
+    zip.OnBegin = [&](TZipCommon&, const std::string& f, int n, bool&) {
+        current = f;
+        if (events) say("OnBegin " + f + " " + std::to_string(n));
+    };
+    zip.OnEnd = [&](TZipCommon&, const std::string& f, bool ok) {
+        if (!ok && !current.empty()) not_stored.push_back(current);
+        current.clear();
+        if (events) say("OnEnd " + f + " " + (ok ? "True" : "False"));
+    };
     bool reported = false;
     auto inner = zip.OnError;
     zip.OnError = [&](TZipCommon& z, const std::string& f, const std::string& x, const std::string& v, int c) {
@@ -181,12 +187,19 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
     };
     const int done = zip.Compress();
     if (events) Out << "Compress " << done << "\n";
-    if (deleting && done <= 0 && !reported) {
-        Err << "archive-tool: no entry of " << zip.ArchiveFile() << " matches";
-        for (int m = 0; m < zip.FileSpec.Count(); ++m) Err << " " << zip.FileSpec[m];
-        Err << "\n";
+    if (deleting) {
+        if (done <= 0 && !reported) {
+            Err << "archive-tool: no entry of " << zip.ArchiveFile() << " matches";
+            for (int m = 0; m < zip.FileSpec.Count(); ++m) Err << " " << zip.FileSpec[m];
+            Err << "\n";
+        }
+        return done > 0 ? 0 : 1;
     }
-    return done > 0 ? 0 : 1;
+    for (const std::string& f : not_stored) Err << "archive-tool: " << f << ": not stored\n";
+    // Every file found is already in the archive as it is on disk.
+    if (done <= 0 && !reported && not_stored.empty())
+        Err << "archive-tool: " << E_NOTHINGTODO << " " << ErrorText(E_NOTHINGTODO) << ": " << zip.ArchiveFile() << "\n";
+    return done > 0 && !reported && not_stored.empty() ? 0 : 1;
 }
 
 // The entries of an existing archive through the swRead walk.
@@ -323,9 +336,10 @@ const char* CompressCommandsUsage() {
            "compress options:\n"
            "  --switch add|refresh|move|delete   add (default); refresh: only entries whose file changed;\n"
            "                                   move: add, then remove the source files\n"
-           "  --replace                        a changed file replaces its entry (default: the entry is\n"
-           "                                   kept and an error 25270 names OnReplaceFile)\n"
-           "  --keep                           keep entries silently, whether their file changed or not\n"
+           "  --replace                        a changed file replaces its entry, newer or not (default:\n"
+           "                                   a file newer than its entry replaces it, as zip -u does;\n"
+           "                                   entries whose file is not newer are kept silently)\n"
+           "  --keep                           keep entries, whether their file changed or not\n"
            "  --rename-old                     a file already in the archive is added beside it; the old\n"
            "                                   entry gets the name NAME~N.EXT\n"
            "  --verify-before-delete           with --switch move, remove no source file\n"
