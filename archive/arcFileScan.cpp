@@ -31,7 +31,7 @@ bool AttributeMatch(TarcFileAttrs Attrs, uint32_t Attr) {
     return false;
 }
 
-TInternalMask::TInternalMask(const std::string& Mask) {
+TInternalMask::TInternalMask(const std::string& Mask, bool MatchCase) : match_case_(MatchCase) {
     bool skip = false;
     for (char c : Mask) {
         if (c == '*') {
@@ -40,7 +40,7 @@ TInternalMask::TInternalMask(const std::string& Mask) {
             if (!skip) states_.push_back({kAny, 0});
         } else {
             if (skip) states_.push_back({kStar, 0});
-            states_.push_back({kLiteral, fold(c)});
+            states_.push_back({kLiteral, MatchCase ? c : fold(c)});
             skip = false;
         }
     }
@@ -61,7 +61,7 @@ bool TInternalMask::Matches(const std::string& Name) const {
             star_i = i;
             continue;
         }
-        if (j < m && (states_[j].kind == kAny || states_[j].literal == fold(name[i]))) {
+        if (j < m && (states_[j].kind == kAny || states_[j].literal == (match_case_ ? name[i] : fold(name[i])))) {
             ++i;
             ++j;
             continue;
@@ -77,7 +77,9 @@ bool TInternalMask::Matches(const std::string& Name) const {
     return j == m;
 }
 
-bool MatchesMask(const std::string& Name, const std::string& Mask) { return TInternalMask(Mask).Matches(Name); }
+bool MatchesMask(const std::string& Name, const std::string& Mask, bool MatchCase) {
+    return TInternalMask(Mask, MatchCase).Matches(Name);
+}
 
 std::vector<TSearchRec> ListFolder(const std::string& Dir) {
     std::vector<TSearchRec> out;
@@ -122,14 +124,14 @@ void TarcFileScan::Execute() {
             const std::string name = ExtractFileName(FileSpec[i]);
             bool related = false;
             for (auto& known : names) {
-                if (MatchesMask(name, known)) { related = true; break; }
-                if (MatchesMask(known, name)) { known = name; related = true; break; }
+                if (MatchesMask(name, known, MatchCase)) { related = true; break; }
+                if (MatchesMask(known, name, MatchCase)) { known = name; related = true; break; }
             }
             if (!related) names.push_back(name);
             FileSpec.erase(FileSpec.begin() + static_cast<std::ptrdiff_t>(i));
         }
         std::vector<TInternalMask> masks;
-        for (const auto& n : names) masks.emplace_back((n.empty() || n == "*.*") ? std::string("*") : n);
+        for (const auto& n : names) masks.emplace_back((n.empty() || n == "*.*") ? std::string("*") : n, MatchCase);
         if (OnRootDirChange) OnRootDirChange(*this, folder);
         FileSpec.erase(FileSpec.begin());
         ScanFolder(folder, masks);

@@ -38,12 +38,12 @@ struct TSearchRec {
 };
 
 // A compiled wildcard mask: "*" any run, "?" one character, other characters
-// literal with a to z folded; a mask ending in "." also matches a name
-// without any "." . Matching takes time proportional to name times mask
-// length at worst, whatever the number of "*".
+// literal with a to z folded (unless MatchCase); a mask ending in "." also
+// matches a name without any "." . Matching takes time proportional to name
+// times mask length at worst, whatever the number of "*".
 class TInternalMask {
 public:
-    explicit TInternalMask(const std::string& Mask);
+    explicit TInternalMask(const std::string& Mask, bool MatchCase = false);
     bool Matches(const std::string& Name) const;
 
 private:
@@ -54,10 +54,11 @@ private:
     };
     std::vector<State> states_;
     bool ends_with_dot_ = false;
+    bool match_case_ = false;
 };
 
-// Compiles Mask and tests Name against it.
-bool MatchesMask(const std::string& Name, const std::string& Mask);
+// Compiles Mask and tests Name against it (a to z folded unless MatchCase).
+bool MatchesMask(const std::string& Name, const std::string& Mask, bool MatchCase = false);
 
 // The scanning component.
 class TarcFileScan {
@@ -84,6 +85,8 @@ public:
     bool IncludeHiddenDirs = false;
     bool RecurseDirs = true;
     bool UpdateList = true;
+    // Masks match names with case (off: a to z match either case).
+    bool MatchCase = false;
     std::string RootDir;  // "" means the current folder
     void* UserData = nullptr;
     TOnScanFileEvent OnScanFile;

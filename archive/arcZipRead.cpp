@@ -312,9 +312,9 @@ bool TZip::ReadArchiveDirectory(TStream32& Old, TCompHeaderObj& List) {
             for (const auto& line : masks) {
                 if (line.empty()) continue;
                 const std::string mask = NormalizeSeparators(line);
-                bool match = MatchesMask(name, mask);
+                bool match = MatchesMask(name, mask, MatchCase);
                 if (!match && mask.find('.') != std::string::npos && name.find('.') == std::string::npos)
-                    match = MatchesMask(name + ".", mask);
+                    match = MatchesMask(name + ".", mask, MatchCase);
                 if (!match) continue;
                 if (!IsExcluded(name, "")) {
                     List.EntryInfo(i).Status = esDeleted;

@@ -82,8 +82,8 @@ public:
     void SetRootLength(int Index, int Length) { root_lengths_.at(static_cast<std::size_t>(Index)) = Length; }
     Header& HeaderCopy(int Index) { return headers_.at(static_cast<std::size_t>(Index)); }
     // Index of the first entry not deleted with this name (ASCII case
-    // ignored), or -1.
-    int IndexOfName(const std::string& Name) const;
+    // ignored unless MatchCase), or -1.
+    int IndexOfName(const std::string& Name, bool MatchCase = false) const;
     void Clear();
     std::string ArchiveComment;
     bool Modified = false;
@@ -209,6 +209,10 @@ public:
     TDeleteOptions DeleteOptions = doAllowUndo;
     bool IncludeHiddenDirs = false;
     bool RecurseDirs = true;
+    // Masks (FileSpec, ExcludeSpec, deletion) and the names of the entry list
+    // are compared with case. Off (the default), ASCII letters match either
+    // case, as on Windows.
+    bool MatchCase = false;
     TStoredDirNames StoredDirNames = sdRelative;
     bool TranslateOemChar = true;
     std::string Password;

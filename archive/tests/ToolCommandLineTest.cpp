@@ -98,3 +98,48 @@ TEST_F(CommandLine, KeepReplaceAndRenameOldStillChoose) {
         EXPECT_EQ(run("unzip -p " + q(zip) + " a.txt").output, c.a_text);
     }
 }
+
+// Names that differ only in case are different files on Linux: masks on the
+// command line match them with case, in deletes and in updates alike.
+TEST_F(CommandLine, MasksAndNamesMatchWithCase) {
+    write_file(dir / "dir/README", "upper\n");
+    write_file(dir / "dir/readme", "lower\n");
+    write_file(dir / "dir/notes.TXT", "notes\n");
+    for (const char* f : {"dir/README", "dir/readme", "dir/notes.TXT"}) touch(dir / f, "2020-01-01 10:00");
+    ASSERT_EQ(in_dir("compress A.zip 'dir/*'").status, 0);
+    ASSERT_EQ(names_in(zip), "README\na.txt\nnotes.TXT\nreadme\nsub/b.txt\n");
+
+    // Only readme is deleted.
+    Result r = in_dir("delete A.zip readme");
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(names_in(zip), "README\na.txt\nnotes.TXT\nsub/b.txt\n");
+    EXPECT_EQ(run("unzip -p " + q(zip) + " README").output, "upper\n");
+
+    // Back in the archive, then README refreshed: readme is not mistaken for it.
+    ASSERT_EQ(in_dir("compress A.zip dir/readme").status, 0);
+    write_file(dir / "dir/README", "upper, changed\n");
+    touch(dir / "dir/README", "2020-01-01 11:00");
+    r = in_dir("compress A.zip 'dir/*'");
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(run("unzip -p " + q(zip) + " README").output, "upper, changed\n");
+    EXPECT_EQ(run("unzip -p " + q(zip) + " readme").output, "lower\n");
+
+    // A mask in small letters does not pick up capital ones.
+    struct Case {
+        const char* command;
+        int status;
+        std::string names;
+    } cases[] = {
+        {"compress B.zip 'dir/*.txt'", 0, "a.txt\nsub/b.txt\n"},
+        {"compress --exclude '*.TXT' B.zip 'dir/*'", 0, "README\na.txt\nreadme\nsub/b.txt\n"},
+        {"delete A.zip '*.txt'", 0, "notes.TXT\nreadme\nREADME\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        std::remove((dir / "B.zip").c_str());
+        r = in_dir(c.command);
+        EXPECT_EQ(r.status, c.status) << r.output;
+        const std::string target = std::string(c.command).find("B.zip") != std::string::npos ? dir / "B.zip" : zip;
+        EXPECT_EQ(names_in(target), c.names);
+    }
+}

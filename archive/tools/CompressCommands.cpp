@@ -53,6 +53,8 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
     const int argc = static_cast<int>(args.size());
     TZip zip;
     zip.SetArcType(atZip);
+    // Names on Linux differ by case: README and readme are two files.
+    zip.MatchCase = true;
     bool events = false;
     enum { kNewer, kReplace, kKeep } changed = kNewer;
     bool rename_old = false, make_writeable = false;
