@@ -203,7 +203,18 @@ void TZip::BuildCentralHeader(int Index, uint32_t Attributes, TCompHeaderObj& Li
     core::put_le16(image.data() + 36, 1);
     core::put_le32(image.data() + 38, Attributes);
     core::put_le32(image.data() + 42, static_cast<uint32_t>(info.Offset));
+    if (core::get_le16(image.data() + 8) & 0x800) MarkMadeOnUnix(image);
     List.HeaderCopy(Index) = image;
+}
+
+void TZip::MarkMadeOnUnix(TCompHeaderObj::Header& Central) {
+    if (Central[5] != 0) return;  // made on another host: left as it is
+    Central[5] = 3;
+    const uint32_t attr = core::get_le32(Central.data() + 38);
+    if ((attr >> 16) != 0) return;
+    uint32_t mode = (attr & 0x10) ? 040755u : 0100644u;
+    if (attr & 0x01) mode &= ~0222u;
+    core::put_le32(Central.data() + 38, attr | (mode << 16));
 }
 
 bool TZip::CheckLimits(TCompHeaderObj& List) {

@@ -88,6 +88,10 @@ private:
     void WriteLocalHeader(TStream32& Stream);
     bool WriteFolderEntry(TStream32& Stream, int Index, TCompHeaderObj& List);
     void HeaderCipher(TZipCipher& Cipher) const;
+    // A central header whose name is UTF-8 (the language flag) made on FAT
+    // becomes one made on Unix, with the Unix mode its DOS attributes give:
+    // some readers (Debian's unzip) honour the flag only for Unix entries.
+    static void MarkMadeOnUnix(TCompHeaderObj::Header& Central);
     // One central record as it goes into the archive: header image, name,
     // extra field and comment (encrypted with the header keys when the entry
     // asks for it). The entry's header copy gets the three lengths.

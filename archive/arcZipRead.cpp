@@ -433,6 +433,7 @@ void TZip::RenameEntry(TStream32& Old, TStream32& Out, int Index, TCompHeaderObj
     const uint32_t flags = (core::get_le16(local.data() + 6) & ~0x800u) | (name.utf8 ? 0x800u : 0u);
     core::put_le16(local.data() + 6, flags);
     core::put_le16(image.data() + 8, flags);
+    if (name.utf8) MarkMadeOnUnix(image);
     core::put_le16(local.data() + 26, static_cast<uint32_t>(name.bytes.size()));
     std::string bytes(reinterpret_cast<const char*>(local.data()), 30);
     bytes += name.bytes;

@@ -143,3 +143,54 @@ TEST_F(CommandLine, MasksAndNamesMatchWithCase) {
         EXPECT_EQ(names_in(target), c.names);
     }
 }
+
+// Names that code page 850 holds are stored in it, as always; any other name
+// is stored in UTF-8 with the language flag, marked as made on Unix so that
+// Debian's unzip honours the flag too. Each reader gives every name back.
+TEST(ToolNames, EveryReaderReadsBothKindsOfName) {
+    ScratchDir dir;
+    const std::string cp850[] = {"A\xC3\xA7\xC3\xA3o.txt", "Pasta/\xC3\xBC.txt"};            // Ação.txt, Pasta/ü.txt
+    const std::string utf8[] = {"\xE6\x97\xA5\xE6\x9C\xAC.txt", "\xE3\x83\x87\xE3\x83\xBC\xE3\x82\xBF/x.txt"};  // 日本.txt, データ/x.txt
+    for (const auto& n : cp850) write_file(dir / ("src/" + n), n);
+    for (const auto& n : utf8) write_file(dir / ("src/" + n), n);
+    const std::string zip = dir / "n.zip";
+    const Result packed = run(tool() + " compress " + q(zip) + " " + q(dir / "src/"));
+    ASSERT_EQ(packed.status, 0) << packed.output;
+
+    // Listed by each reader, in archive order; a name without the flag comes
+    // back in code page 850 (unzip turns it into Latin-1 on the way).
+    const std::string expected = cp850[0] + "\n" + cp850[1] + "\n" + utf8[1] + "\n" + utf8[0] + "\n";
+    // Lines that are UTF-8 as they are; the others converted from CHARSET.
+    auto as_utf8 = [](const std::string& charset) {
+        return " | while IFS= read -r n; do if printf '%s' \"$n\" | iconv -f utf-8 -t utf-8 >/dev/null 2>&1;"
+               " then printf '%s\\n' \"$n\"; else printf '%s\\n' \"$n\" | iconv -f " + charset +
+               " -t utf-8; fi; done";
+    };
+    EXPECT_EQ(run("unzip -Z1 " + q(zip) + as_utf8("latin1")).output, expected);
+    EXPECT_EQ(run("7z l -slt " + q(zip) + " | sed -n 's/^Path = //p' | tail -n +2" + as_utf8("cp850")).output,
+              expected);
+    EXPECT_EQ(run("/usr/bin/python3 -c \"import sys, zipfile\n"
+                  "for i in zipfile.ZipFile(sys.argv[1]).infolist():\n"
+                  "    print(i.filename if i.flag_bits & 0x800 else i.filename.encode('cp437').decode('cp850'))\" " +
+                  q(zip))
+                  .output,
+              expected);
+
+    // The bytes: the code page 850 names as they always were (FAT, no flag),
+    // the others flagged and made on Unix with a Unix mode.
+    const Result desc = run("/usr/bin/python3 -c \"import sys, zipfile\n"
+                            "for i in zipfile.ZipFile(sys.argv[1]).infolist():\n"
+                            "    print(i.flag_bits, i.create_system, i.create_version, oct(i.external_attr >> 16), "
+                            "i.external_attr & 0xFFFF)\" " + q(zip));
+    EXPECT_EQ(desc.output, "0 0 20 0o0 32\n0 0 20 0o0 32\n2048 3 20 0o100644 32\n2048 3 20 0o100644 32\n");
+
+    // unzip unpacks every name exactly, with the usual permissions.
+    ASSERT_EQ(run("mkdir " + q(dir / "out") + " && cd " + q(dir / "out") + " && unzip -q " + q(zip)).status, 0);
+    for (const auto& n : utf8) {
+        EXPECT_EQ(read_file(dir / ("out/" + n)), n);
+        EXPECT_EQ(run("stat -c %a " + q(dir / ("out/" + n))).output, "644\n") << n;
+    }
+    EXPECT_EQ(run("unzip -tq " + q(zip)).status, 0);
+    EXPECT_EQ(run("7z t " + q(zip) + " >/dev/null").status, 0);
+    EXPECT_EQ(run("/usr/bin/python3 -m zipfile -t " + q(zip)).status, 0);
+}
