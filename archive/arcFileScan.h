@@ -87,6 +87,12 @@ public:
     bool UpdateList = true;
     // Masks match names with case (off: a to z match either case).
     bool MatchCase = false;
+    // FileSpec lines read as command-line arguments: a line without "*" or
+    // "?" that names a folder (no trailing separator) is that folder's tree,
+    // scanned from its parent so that names keep the folder's own name; one
+    // that names anything else is that one file, not searched for in
+    // sub-folders (nothing when it does not exist). Other lines are masks.
+    bool PathArguments = false;
     std::string RootDir;  // "" means the current folder
     void* UserData = nullptr;
     TOnScanFileEvent OnScanFile;
@@ -100,6 +106,12 @@ public:
 
 private:
     void ScanFolder(const std::string& Dir, const std::vector<TInternalMask>& Masks);
+    // A line that PathArguments reads as a path rather than a mask.
+    bool IsPathArgument(const std::string& Line) const;
+    // Scans one line read as a path.
+    void ScanPath(const std::string& Line);
+    // Hands an accepted file of folder Dir to the callbacks.
+    void AcceptFile(const std::string& Dir, const TSearchRec& Rec);
     uint8_t own_cancel_ = 0;
     uint8_t* cancel_ = &own_cancel_;
 };

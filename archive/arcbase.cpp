@@ -629,6 +629,7 @@ void TCompBase::ProcessList(TCompHeaderObj& List, std::vector<std::string>& Dele
         scan.RecurseDirs = RecurseDirs;
         scan.IncludeHiddenDirs = IncludeHiddenDirs;
         scan.MatchCase = MatchCase;
+        scan.PathArguments = PathArguments;
         if (OnFileScanStatus)
             scan.OnScanFile = [this](TarcFileScan&, const std::string& f, int n, double s) { OnFileScanStatus(*this, f, n, s); };
         if (OnRecurseDir) scan.OnRecurseDir = [this](TarcFileScan&, const std::string& d) { OnRecurseDir(*this, d); };

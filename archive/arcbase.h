@@ -213,6 +213,9 @@ public:
     // are compared with case. Off (the default), ASCII letters match either
     // case, as on Windows.
     bool MatchCase = false;
+    // FileSpec lines are command-line arguments (TarcFileScan::PathArguments):
+    // a folder's tree under its own name, a file alone, or a mask.
+    bool PathArguments = false;
     TStoredDirNames StoredDirNames = sdRelative;
     bool TranslateOemChar = true;
     std::string Password;

@@ -194,3 +194,39 @@ TEST(ToolNames, EveryReaderReadsBothKindsOfName) {
     EXPECT_EQ(run("7z t " + q(zip) + " >/dev/null").status, 0);
     EXPECT_EQ(run("/usr/bin/python3 -m zipfile -t " + q(zip)).status, 0);
 }
+
+// Arguments mean what they mean to zip: a folder is its tree under its own
+// name, a file is that file, a name with wildcards is a mask as it always was.
+TEST_F(CommandLine, ArgumentsNameFoldersFilesOrMasks) {
+    write_file(dir / "TODO", "top\n");
+    write_file(dir / "dir/TODO", "dir\n");
+    write_file(dir / "dir/sub/TODO", "sub\n");
+    const std::string tree = "TODO\na.txt\nsub/TODO\nsub/b.txt\n";
+    struct Case {
+        const char* args;  // as typed in the shell
+        int status;
+        std::string names;
+        std::string output;
+    } cases[] = {
+        {"dir", 0, "dir/TODO\ndir/a.txt\ndir/sub/TODO\ndir/sub/b.txt\n", ""},
+        {"dir/*", 0, tree, ""},    // expanded by the shell
+        {"'dir/*'", 0, tree, ""},  // the same mask, unexpanded
+        {"dir/", 0, tree, ""},
+        {"TODO", 0, "TODO\n", ""},
+        {"dir/a.txt dir/sub", 0, "a.txt\nsub/TODO\nsub/b.txt\n", ""},
+        {"'*.txt'", 0, "dir/a.txt\ndir/sub/b.txt\n", ""},
+        {"TODO missing", 1, "TODO\n", "archive-tool: missing: no such file or folder\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        std::remove(zip.c_str());
+        const Result r = in_dir(std::string("compress A.zip ") + c.args);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.output, c.output);
+        EXPECT_EQ(names_in(zip), c.names);
+    }
+    // From inside the folder, "." is what it holds.
+    std::remove(zip.c_str());
+    EXPECT_EQ(run("cd " + q(dir / "dir") + " && " + tool() + " compress ../A.zip .").status, 0);
+    EXPECT_EQ(names_in(zip), tree);
+}

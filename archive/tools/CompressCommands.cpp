@@ -14,6 +14,7 @@
 
 #include "archive/arcGbls.h"
 #include "archive/arcZip.h"
+#include "platform/os/Files.h"
 
 namespace archive {
 
@@ -121,7 +122,16 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
         return 2;
     }
     zip.SetArchiveFile(args[i++]);
-    for (; i < argc; ++i) zip.FileSpec.Add(args[i]);
+    // Files the pass was given but could not store.
+    std::vector<std::string> not_stored;
+    // Arguments mean what they mean to zip: a folder, a file, or a mask.
+    zip.PathArguments = true;
+    for (; i < argc; ++i) {
+        zip.FileSpec.Add(args[i]);
+        const bool mask = args[i].find_first_of("*?") != std::string::npos;
+        if (!deleting && zip.Switch != swDelete && !mask && !os::link_status(args[i]))
+            not_stored.push_back(args[i] + ": no such file or folder");
+    }
 
     report_errors(zip, Err);
     auto say = [&Out](const std::string& s) { Out << s << "\n"; };
@@ -169,15 +179,13 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
         zip.OnTmpFileMoveEnd = [&](TStream32&) { say("OnTmpFileMoveEnd"); };
         zip.OnElapsedTime = [&](TZipCommon&, float s) { say("OnElapsedTime " + std::to_string(s)); };
     }
-    // Files the pass was given but could not store.
     std::string current;
-    std::vector<std::string> not_stored;
     zip.OnBegin = [&](TZipCommon&, const std::string& f, int n, bool&) {
         current = f;
         if (events) say("OnBegin " + f + " " + std::to_string(n));
     };
     zip.OnEnd = [&](TZipCommon&, const std::string& f, bool ok) {
-        if (!ok && !current.empty()) not_stored.push_back(current);
+        if (!ok && !current.empty()) not_stored.push_back(current + ": not stored");
         current.clear();
         if (events) say("OnEnd " + f + " " + (ok ? "True" : "False"));
     };
@@ -197,7 +205,7 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
         }
         return done > 0 ? 0 : 1;
     }
-    for (const std::string& f : not_stored) Err << "archive-tool: " << f << ": not stored\n";
+    for (const std::string& f : not_stored) Err << "archive-tool: " << f << "\n";
     // Every file found is already in the archive as it is on disk.
     if (done <= 0 && !reported && not_stored.empty())
         Err << "archive-tool: " << E_NOTHINGTODO << " " << ErrorText(E_NOTHINGTODO) << ": " << zip.ArchiveFile() << "\n";
@@ -327,8 +335,12 @@ int recycle(const std::vector<std::string>& args, std::ostream& Err) {
 }  // namespace
 
 const char* CompressCommandsUsage() {
-    return "  compress [options] ARCHIVE MASK...   pack the files the masks name into a ZIP archive (a new one,\n"
-           "                                       or an update of an existing one)\n"
+    return "  compress [options] ARCHIVE NAME...   pack files into a ZIP archive (a new one, or an update of an\n"
+           "                                       existing one). A NAME with * or ? is a mask, matched in its\n"
+           "                                       folder and every sub-folder (entries named from that folder);\n"
+           "                                       a folder packs its tree under the folder's own name (DIR/,\n"
+           "                                       . and .. pack what the folder holds, without its name);\n"
+           "                                       any other NAME is one file, stored under its own name\n"
            "  list ARCHIVE                         the entries of a ZIP archive (also: read ARCHIVE)\n"
            "  delete [options] ARCHIVE MASK...     delete the entries whose names match the masks\n"
            "  comment ARCHIVE                      show the archive comment and entry comments (JSON)\n"
