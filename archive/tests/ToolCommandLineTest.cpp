@@ -230,3 +230,22 @@ TEST_F(CommandLine, ArgumentsNameFoldersFilesOrMasks) {
     EXPECT_EQ(run("cd " + q(dir / "dir") + " && " + tool() + " compress ../A.zip .").status, 0);
     EXPECT_EQ(names_in(zip), tree);
 }
+
+// A file that is no archive is refused whatever its name; a name without a
+// file of its own still finds NAME.zip, as unzip does.
+TEST_F(CommandLine, FilesThatAreNoArchiveAreRefusedWhateverTheirName) {
+    write_file(dir / "notes", "just some notes\n");
+    write_file(dir / "notes.txt", "just some notes\n");
+    for (const char* command : {"list notes", "list notes.txt", "comment notes"}) {
+        SCOPED_TRACE(command);
+        const std::string file = std::string(command).substr(std::string(command).find(' ') + 1);
+        const Result r = in_dir(command);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.output, "archive-tool: 25244 Invalid or unsupported archive type for this operation: " + file +
+                                "\n");
+    }
+    ASSERT_EQ(in_dir("compress A.zip dir/a.txt").status, 0);
+    const Result listed = in_dir("list A");
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_NE(listed.output.find(" a.txt\n"), std::string::npos) << listed.output;
+}

@@ -212,15 +212,22 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
     return done > 0 && !reported && not_stored.empty() ? 0 : 1;
 }
 
+// An archive to read: the file named, whatever its name, or (as unzip does)
+// the name with the default extension when no file has the name itself.
+void set_archive_to_read(TZip& zip, const std::string& path) {
+    if (os::link_status(path)) zip.DefaultExt.clear();
+    zip.SetArchiveFile(path);
+}
+
 // The entries of an existing archive through the swRead walk.
 int list(const std::string& path, std::ostream& Out, std::ostream& Err) {
     TZip zip;
     zip.Switch = swRead;
-    if (!FileExists(path)) {
+    set_archive_to_read(zip, path);
+    if (!FileExists(zip.ArchiveFile())) {
         Err << "archive-tool: cannot open " << path << "\n";
         return 1;
     }
-    zip.SetArchiveFile(path);
     bool failed = false;
     report_errors(zip, Err);
     auto inner = zip.OnError;
@@ -255,7 +262,7 @@ int comment(const std::vector<std::string>& args, std::ostream& Out, std::ostrea
         return 2;
     }
     TZip zip;
-    zip.SetArchiveFile(args[0]);
+    set_archive_to_read(zip, args[0]);
     bool failed = false;
     report_errors(zip, Err);
     auto inner = zip.OnError;
