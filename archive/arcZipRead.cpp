@@ -16,6 +16,7 @@ constexpr int64_t kMax32 = 0xFFFFFFFFLL;
 constexpr uint32_t kZip64LocatorSig = 0x07064B50;
 constexpr uint32_t kDescriptorSig = 0x08074B50;
 constexpr std::size_t kEndSearch = 22 + 65535;  // an end record and the longest comment
+constexpr const char* kCommentTooLong = "a comment holds at most 65,535 bytes";
 constexpr std::size_t kReadWindow = 256 * 1024;
 
 bool read_at(TStream32& s, int64_t pos, void* buf, int64_t n) {
@@ -522,7 +523,7 @@ void TZip::SetFileComment(int Index, const std::string& Comment) {
     if (info.Comment == Comment) return;
     if (Comment.size() > 0xFFFF) {
         // A comment length field holds 16 bits.
-        ReportError(archive_file_, dir_list_->Name(Index), "0", E_WRITE);
+        ReportError(archive_file_, dir_list_->Name(Index) + ": " + kCommentTooLong, "0", E_WRITE);
         return;
     }
     info.Comment = Comment;
@@ -539,7 +540,7 @@ int TZip::GetArchiveComment(std::string& Comment, int& Length) {
 void TZip::SetArchiveComment(const std::string& Comment) {
     if (!dir_list_ || dir_list_->ArchiveComment == Comment) return;
     if (Comment.size() > 0xFFFF) {
-        ReportError(archive_file_, "", "0", E_WRITE);
+        ReportError(archive_file_, kCommentTooLong, "0", E_WRITE);
         return;
     }
     dir_list_->ArchiveComment = Comment;

@@ -249,3 +249,40 @@ TEST_F(CommandLine, FilesThatAreNoArchiveAreRefusedWhateverTheirName) {
     EXPECT_EQ(listed.status, 0);
     EXPECT_NE(listed.output.find(" a.txt\n"), std::string::npos) << listed.output;
 }
+
+// A comment too long for its 16-bit length is refused with the limit, and the
+// command changes no comment at all.
+TEST_F(CommandLine, CommentsOverTheLimitAreRefusedWithTheLimit) {
+    ASSERT_EQ(in_dir("compress A.zip dir/a.txt").status, 0);
+    const std::string before = read_file(zip);
+    const std::string too_long(70000, 'x');
+    write_file(dir / "long.txt", too_long);
+    struct Case {
+        std::string args;
+        std::string detail;
+    } cases[] = {
+        {"--archive \"$(cat long.txt)\"", "a comment holds at most 65,535 bytes"},
+        {"--archive fine --entry a.txt \"$(cat long.txt)\"", "a.txt: a comment holds at most 65,535 bytes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.detail);
+        const Result r = in_dir("comment A.zip " + c.args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.output, "archive-tool: 25136 Error writing to file: A.zip (" + c.detail + ")\n");
+        EXPECT_EQ(read_file(zip), before);
+    }
+    EXPECT_EQ(in_dir("comment A.zip --archive \"$(head -c 65535 long.txt)\"").status, 0);
+    EXPECT_EQ(run("unzip -z " + q(zip) + " | tail -n +2").output, std::string(65535, 'x') + "\n");
+}
+
+// Encrypted headers keep names from other tools only: archive-tool lists
+// them without a password, and its usage says so.
+TEST_F(CommandLine, EncryptedHeadersAreDescribedForWhatTheyAre) {
+    ASSERT_EQ(in_dir("compress --encrypt-headers A.zip dir/a.txt").status, 0);
+    EXPECT_NE(run("unzip -Z1 " + q(zip)).status, 0);
+    const Result listed = in_dir("list A.zip");
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_NE(listed.output.find(" a.txt\n"), std::string::npos) << listed.output;
+    const std::string usage = run(tool() + " 2>&1 | tr -s ' \\n' ' '").output;
+    EXPECT_NE(usage.find("archive-tool lists every name without any password"), std::string::npos) << usage;
+}

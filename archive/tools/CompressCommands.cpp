@@ -298,6 +298,8 @@ int comment(const std::vector<std::string>& args, std::ostream& Out, std::ostrea
         }
     }
     if (changing) {
+        // A comment refused leaves every comment as it was.
+        if (failed) return 1;
         zip.SaveDirectoryChanges();
         return failed ? 1 : 0;
     }
@@ -352,7 +354,8 @@ const char* CompressCommandsUsage() {
            "  delete [options] ARCHIVE MASK...     delete the entries whose names match the masks\n"
            "  comment ARCHIVE                      show the archive comment and entry comments (JSON)\n"
            "  comment ARCHIVE [--archive TEXT] [--entry NAME TEXT]...\n"
-           "                                       set the archive comment and entry comments\n"
+           "                                       set the archive comment and entry comments (each\n"
+           "                                       at most 65,535 bytes)\n"
            "  recycle [--final] FILE...            move files to the trash (--final: delete at once)\n"
            "compress options:\n"
            "  --switch add|refresh|move|delete   add (default); refresh: only entries whose file changed;\n"
@@ -370,7 +373,11 @@ const char* CompressCommandsUsage() {
            "  --store                          store every file (no deflate)\n"
            "  --store-types EXT[,EXT...]       extensions that are stored, e.g. ZIP,JPG\n"
            "  --password TEXT                  traditional ZIP encryption\n"
-           "  --encrypt-headers                encrypt headers and names\n"
+           "  --encrypt-headers                scramble headers and names with a key built into this\n"
+           "                                   writer, not the password: other ZIP tools cannot read the\n"
+           "                                   archive, but archive-tool lists every name without any\n"
+           "                                   password. It hides nothing from anyone who has this tool;\n"
+           "                                   only --password protects the data\n"
            "  --names none|absolute|no-drive|no-root|relative|relative-start\n"
            "                                   how folder names are stored (default relative)\n"
            "  --no-recurse                     do not scan sub-folders\n"
