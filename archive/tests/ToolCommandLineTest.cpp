@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "TestUtil.h"
 
 using namespace archive_test;
@@ -216,7 +219,9 @@ TEST_F(CommandLine, ArgumentsNameFoldersFilesOrMasks) {
         {"dir/a.txt dir/sub", 0, "a.txt\nsub/TODO\nsub/b.txt\n", ""},
         {"'*.txt'", 0, "dir/a.txt\ndir/sub/b.txt\n", ""},
         {"TODO missing", 1, "TODO\n", "archive-tool: missing: no such file or folder\n"},
+        {"TODO pipe", 1, "TODO\n", "archive-tool: pipe: not a file or folder\n"},
     };
+    ASSERT_EQ(run("mkfifo " + q(dir / "pipe")).status, 0);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);
         std::remove(zip.c_str());
@@ -229,6 +234,17 @@ TEST_F(CommandLine, ArgumentsNameFoldersFilesOrMasks) {
     std::remove(zip.c_str());
     EXPECT_EQ(run("cd " + q(dir / "dir") + " && " + tool() + " compress ../A.zip .").status, 0);
     EXPECT_EQ(names_in(zip), tree);
+}
+
+// A file that cannot be read is named, and the others are stored.
+TEST_F(CommandLine, FilesThatCannotBeReadAreNamed) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+    write_file(dir / "dir/locked.txt", "locked\n");
+    ASSERT_EQ(::chmod((dir / "dir/locked.txt").c_str(), 0), 0);
+    const Result r = in_dir("compress A.zip 'dir/*'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.output, "archive-tool: 25235 Error opening file: A.zip\narchive-tool: dir/locked.txt: not stored\n");
+    EXPECT_EQ(names_in(zip), "a.txt\nsub/b.txt\n");
 }
 
 // A file that is no archive is refused whatever its name; a name without a

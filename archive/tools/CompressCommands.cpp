@@ -129,8 +129,10 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
     for (; i < argc; ++i) {
         zip.FileSpec.Add(args[i]);
         const bool mask = args[i].find_first_of("*?") != std::string::npos;
-        if (!deleting && zip.Switch != swDelete && !mask && !os::link_status(args[i]))
-            not_stored.push_back(args[i] + ": no such file or folder");
+        if (deleting || zip.Switch == swDelete || mask) continue;
+        const auto st = os::file_status(args[i]);
+        if (!st) not_stored.push_back(args[i] + ": no such file or folder");
+        else if (!st->is_regular() && !st->is_directory()) not_stored.push_back(args[i] + ": not a file or folder");
     }
 
     report_errors(zip, Err);
