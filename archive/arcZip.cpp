@@ -5,6 +5,7 @@
 
 #include "platform/core/ClassBuilder.h"
 #include "archive/arcGbls.h"
+#include "archive/arcParallelDeflate.h"
 #include "platform/core/ByteOrder.h"
 
 namespace archive {
@@ -363,7 +364,12 @@ bool TZip::WriteEntryData(TStream32& Stream, int Index, TCompHeaderObj& List) {
         }
     } else {
         uint32_t crc = 0;
-        ok = DeflateStream(source, Stream, Context(encrypted_, &cipher_), crc, choice, FileProgress(), -15);
+        const int threads = Threads > 0 ? Threads : AvailableThreads();
+        if (threads > 1 && size >= kParallelDeflateMin)
+            ok = ParallelDeflateStream(source, Stream, Context(encrypted_, &cipher_), crc, choice, FileProgress(),
+                                       threads);
+        else
+            ok = DeflateStream(source, Stream, Context(encrypted_, &cipher_), crc, choice, FileProgress(), -15);
         if (!encrypted_) final_crc = crc;
     }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -79,6 +80,12 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
             else if (v == "normal" || v == "6") zip.DeflateType = dtDeflateN;
             else if (v == "max" || v == "9") zip.DeflateType = dtDeflateX;
             else throw std::runtime_error("unknown level " + v);
+        } else if (opt == "--threads") {
+            const std::string v = value();
+            char* end = nullptr;
+            const long n = std::strtol(v.c_str(), &end, 10);
+            if (v.empty() || *end != '\0' || n < 1 || n > 64) throw std::runtime_error("--threads takes 1 to 64, not " + v);
+            zip.Threads = static_cast<int>(n);
         } else if (opt == "--store") zip.SetCompressMethod(cmStore);
         else if (opt == "--store-types") SetLines(zip.StoreFilesOfType, split_commas(value()));
         else if (opt == "--password") zip.Password = value();
@@ -372,6 +379,8 @@ const char* CompressCommandsUsage() {
            "  --final-delete                   with --switch move, delete sources at once, not to the trash\n"
            "  --make-writeable                 make a read-only archive writeable and update it\n"
            "  --level store|fast|normal|max   deflate level (default normal)\n"
+           "  --threads N                      threads that deflate a file of 1 MiB or more, in blocks\n"
+           "                                   (default: one per processor; 1: one stream, one thread)\n"
            "  --store                          store every file (no deflate)\n"
            "  --store-types EXT[,EXT...]       extensions that are stored, e.g. ZIP,JPG\n"
            "  --password TEXT                  traditional ZIP encryption\n"
