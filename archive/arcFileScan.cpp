@@ -174,7 +174,9 @@ void TarcFileScan::ScanPath(const std::string& Line) {
     if (!st || (!st->is_regular() && !st->is_directory())) return;
     if (OnRootDirChange) OnRootDirChange(*this, parent);
     if (st->is_directory()) {
+        in_folder_argument_ = true;
         ScanFolder(AppendSlash(path), {TInternalMask("*")});
+        in_folder_argument_ = false;
         return;
     }
     const TSearchRec rec = search_rec(name, *st);

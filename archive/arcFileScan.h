@@ -110,6 +110,12 @@ private:
     bool IsPathArgument(const std::string& Line) const;
     // Scans one line read as a path.
     void ScanPath(const std::string& Line);
+public:
+    // True while the tree of a folder named as an argument is scanned (its
+    // root is the folder's parent).
+    bool InFolderArgument() const { return in_folder_argument_; }
+private:
+    bool in_folder_argument_ = false;
     // Hands an accepted file of folder Dir to the callbacks.
     void AcceptFile(const std::string& Dir, const TSearchRec& Rec);
     uint8_t own_cancel_ = 0;

@@ -241,7 +241,9 @@ bool TZip::WriteFolderEntry(TStream32& Stream, int Index, TCompHeaderObj& List) 
     const TCompHeaderObj::Header stats = List.HeaderCopy(Index);
     const std::string full = RemoveSlash(List.Name(Index));
     std::string name;
-    if (StoredDirNames == sdRelative) {
+    // A folder named as an argument has its parent as root: its folders are
+    // named from there, as its files are.
+    if (StoredDirNames == sdRelative && !List.EntryInfo(Index).InFolderArgument) {
         const TStoredDirNames keep = StoredDirNames;
         StoredDirNames = sdRelativeStoreStart;
         name = StoredFileName(full, scan_root_);

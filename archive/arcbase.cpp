@@ -635,7 +635,10 @@ void TCompBase::ProcessList(TCompHeaderObj& List, std::vector<std::string>& Dele
         if (OnRecurseDir) scan.OnRecurseDir = [this](TarcFileScan&, const std::string& d) { OnRecurseDir(*this, d); };
         scan.SetCancelFlag(&cancel_);
         scan.OnRootDirChange = [this](TarcFileScan&, const std::string& d) { scan_root_ = AppendSlash(d); };
-        scan.OnEntry = [this, &List](const std::string& p, const TSearchRec& r, void*) { AddScannedFile(p, r, List); };
+        scan.OnEntry = [this, &List, &scan](const std::string& p, const TSearchRec& r, void*) {
+            in_folder_argument_ = scan.InFolderArgument();
+            AddScannedFile(p, r, List);
+        };
         scan.Execute();
         // Progress by archive counts the scanned files; copies of entries of
         // an existing archive do not move it.
@@ -751,6 +754,7 @@ void TCompBase::AddNewEntry(const std::string& FullPath, TCompHeaderObj& List, c
     info.SourceTime = Rec.MTime;
     info.Device = Rec.Device;
     info.Inode = Rec.Inode;
+    info.InFolderArgument = in_folder_argument_;
     if (!List.AddEntry(info, FullPath, TCompHeaderObj::kHeaderSize, static_cast<int>(scan_root_.size()), nullptr))
         return;
     list_modified_ = true;

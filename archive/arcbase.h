@@ -58,6 +58,7 @@ struct TCompFileInfo {
     int64_t OldOffset = 0;           // its local header offset in the existing archive
     std::string RawName;             // its name bytes as the existing archive stores them
     bool Merged = false;             // a scanned file already met it in this pass
+    bool InFolderArgument = false;   // found in the tree of a folder named as an argument
 };
 
 // The entry list of a pass: per entry a 46-byte central header image, its
@@ -390,6 +391,7 @@ protected:
     TStreamContext Context(bool Encrypt, TZipCipher* Cipher);
 
     std::string scan_root_;
+    bool in_folder_argument_ = false;  // the scan is in the tree of a folder argument
     int files_added_ = 0, files_deleted_ = 0;
     bool list_modified_ = false, archive_missing_ = false, post_pass_ = false;
     TEntryReport report_;

@@ -210,6 +210,7 @@ TEST_F(CommandLine, ArgumentsNameFoldersFilesOrMasks) {
     write_file(dir / "TODO", "top\n");
     write_file(dir / "dir/TODO", "dir\n");
     write_file(dir / "dir/sub/TODO", "sub\n");
+    ASSERT_EQ(::mkdir((dir / "dir/empty").c_str(), 0755), 0);
     const std::string tree = "TODO\na.txt\nsub/TODO\nsub/b.txt\n";
     struct Case {
         const char* args;  // as typed in the shell
@@ -217,21 +218,22 @@ TEST_F(CommandLine, ArgumentsNameFoldersFilesOrMasks) {
         std::string names;
         std::string output;
     } cases[] = {
-        {"dir", 0, "dir/TODO\ndir/a.txt\ndir/sub/TODO\ndir/sub/b.txt\n", ""},
-        {"dir/*", 0, tree, ""},    // expanded by the shell
-        {"'dir/*'", 0, tree, ""},  // the same mask, unexpanded
-        {"dir/", 0, tree, ""},
-        {"TODO", 0, "TODO\n", ""},
-        {"dir/a.txt dir/sub", 0, "a.txt\nsub/TODO\nsub/b.txt\n", ""},
-        {"'*.txt'", 0, "dir/a.txt\ndir/sub/b.txt\n", ""},
-        {"TODO missing", 1, "TODO\n", "archive-tool: missing: no such file or folder\n"},
-        {"TODO pipe", 1, "TODO\n", "archive-tool: pipe: not a file or folder\n"},
+        {"A.zip dir", 0, "dir/TODO\ndir/a.txt\ndir/sub/TODO\ndir/sub/b.txt\n", ""},
+        {"A.zip dir/*", 0, tree, ""},    // expanded by the shell
+        {"A.zip 'dir/*'", 0, tree, ""},  // the same mask, unexpanded
+        {"A.zip dir/", 0, tree, ""},
+        {"A.zip TODO", 0, "TODO\n", ""},
+        {"A.zip dir/a.txt dir/sub", 0, "a.txt\nsub/TODO\nsub/b.txt\n", ""},
+        {"A.zip '*.txt'", 0, "dir/a.txt\ndir/sub/b.txt\n", ""},
+        {"A.zip TODO missing", 1, "TODO\n", "archive-tool: missing: no such file or folder\n"},
+        {"--empty-dirs A.zip dir", 0, "dir/TODO\ndir/a.txt\ndir/empty/\ndir/sub/TODO\ndir/sub/b.txt\n", ""},
+        {"A.zip TODO pipe", 1, "TODO\n", "archive-tool: pipe: not a file or folder\n"},
     };
     ASSERT_EQ(run("mkfifo " + q(dir / "pipe")).status, 0);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);
         std::remove(zip.c_str());
-        const Result r = in_dir(std::string("compress A.zip ") + c.args);
+        const Result r = in_dir(std::string("compress ") + c.args);
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.output, c.output);
         EXPECT_EQ(names_in(zip), c.names);
