@@ -1,7 +1,5 @@
 #include "archive/arcParallelDeflate.h"
 
-#include <sched.h>
-
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
@@ -11,6 +9,8 @@
 #include <thread>
 #include <vector>
 #include <zlib.h>
+
+#include "platform/os/Process.h"
 
 namespace archive {
 
@@ -137,15 +137,7 @@ private:
 
 }  // namespace
 
-int AvailableThreads() {
-    cpu_set_t set;
-    if (::sched_getaffinity(0, sizeof set, &set) == 0) {
-        const int n = CPU_COUNT(&set);
-        if (n > 0) return n;
-    }
-    const unsigned n = std::thread::hardware_concurrency();
-    return n > 0 ? static_cast<int>(n) : 1;
-}
+int AvailableThreads() { return os::available_processors(); }
 
 bool ParallelDeflateStream(TStream32& Source, TStream32& Dest, const TStreamContext& Context, uint32_t& Crc,
                            TDeflateType Level, TStreamProgress Progress, int Threads) {

@@ -1,5 +1,6 @@
 #pragma once
-// Handing the process over to another program, or running one and waiting.
+// Handing the process over to another program, or running one and waiting;
+// the processors this process may run on.
 
 #include <string>
 #include <vector>
@@ -15,5 +16,8 @@ int exec_program(const std::string& program, const std::vector<std::string>& arg
 // signal that ended it), or -1 with the errno in *error when it could not
 // be started.
 int run_program(const std::string& program, const std::vector<std::string>& args, int* error = nullptr);
+
+// Processors this process may run on (its CPU affinity; at least 1).
+int available_processors();
 
 }  // namespace os
