@@ -31,7 +31,7 @@ bool AttributeMatch(TarcFileAttrs Attrs, uint32_t Attr) {
     return false;
 }
 
-TInternalMask::TInternalMask(const std::string& Mask) {
+TInternalMask::TInternalMask(const std::string& Mask, bool MatchCase) : match_case_(MatchCase) {
     bool skip = false;
     for (char c : Mask) {
         if (c == '*') {
@@ -40,7 +40,7 @@ TInternalMask::TInternalMask(const std::string& Mask) {
             if (!skip) states_.push_back({kAny, 0});
         } else {
             if (skip) states_.push_back({kStar, 0});
-            states_.push_back({kLiteral, fold(c)});
+            states_.push_back({kLiteral, MatchCase ? c : fold(c)});
             skip = false;
         }
     }
@@ -61,7 +61,7 @@ bool TInternalMask::Matches(const std::string& Name) const {
             star_i = i;
             continue;
         }
-        if (j < m && (states_[j].kind == kAny || states_[j].literal == fold(name[i]))) {
+        if (j < m && (states_[j].kind == kAny || states_[j].literal == (match_case_ ? name[i] : fold(name[i])))) {
             ++i;
             ++j;
             continue;
@@ -77,7 +77,24 @@ bool TInternalMask::Matches(const std::string& Name) const {
     return j == m;
 }
 
-bool MatchesMask(const std::string& Name, const std::string& Mask) { return TInternalMask(Mask).Matches(Name); }
+bool MatchesMask(const std::string& Name, const std::string& Mask, bool MatchCase) {
+    return TInternalMask(Mask, MatchCase).Matches(Name);
+}
+
+namespace {
+
+TSearchRec search_rec(std::string Name, const os::FileStatus& St) {
+    TSearchRec r;
+    r.Name = std::move(Name);
+    r.Attr = WindowsAttributes(r.Name, (St.is_directory() ? 0040000u : 0100000u) | St.mode);
+    r.Size = St.is_regular() ? St.size : 0;
+    r.MTime = St.mtime;
+    r.Device = St.id.device;
+    r.Inode = St.id.inode;
+    return r;
+}
+
+}  // namespace
 
 std::vector<TSearchRec> ListFolder(const std::string& Dir) {
     std::vector<TSearchRec> out;
@@ -89,14 +106,7 @@ std::vector<TSearchRec> ListFolder(const std::string& Dir) {
             st = *target;
         }
         if (!st.is_regular() && !st.is_directory()) continue;
-        TSearchRec r;
-        r.Name = std::move(e.name);
-        r.Attr = WindowsAttributes(r.Name, (st.is_directory() ? 0040000u : 0100000u) | st.mode);
-        r.Size = st.is_regular() ? st.size : 0;
-        r.MTime = st.mtime;
-        r.Device = st.id.device;
-        r.Inode = st.id.inode;
-        out.push_back(std::move(r));
+        out.push_back(search_rec(std::move(e.name), st));
     }
     std::sort(out.begin(), out.end(), [](const TSearchRec& a, const TSearchRec& b) { return a.Name < b.Name; });
     return out;
@@ -111,30 +121,73 @@ void TarcFileScan::Execute() {
     for (auto it = FileSpec.begin(); it != FileSpec.end();) {
         const auto first = it->find_first_not_of(' ');
         if (first == std::string::npos) it = FileSpec.erase(it);
-        else { *it = NormalizeSeparators(*it); ++it; }
+        else {
+            *it = NormalizeSeparators(*it);
+            // As an argument, "." and ".." name what those folders hold.
+            const std::string name = ExtractFileName(*it);
+            if (PathArguments && (name == "." || name == "..")) *it += '/';
+            ++it;
+        }
     }
     while (!FileSpec.empty() && *cancel_ == 0) {
+        if (IsPathArgument(FileSpec.front())) {
+            ScanPath(FileSpec.front());
+            FileSpec.erase(FileSpec.begin());
+            continue;
+        }
         std::string folder = ExtractFilePath(FileSpec.front());
         if (folder.empty()) folder = RootDir.empty() ? current_folder() : AppendSlash(NormalizeSeparators(RootDir));
         std::vector<std::string> names{ExtractFileName(FileSpec.front())};
         for (std::size_t i = 1; i < FileSpec.size();) {
-            if (ExtractFilePath(FileSpec[i]) != folder) { ++i; continue; }
+            if (ExtractFilePath(FileSpec[i]) != folder || IsPathArgument(FileSpec[i])) { ++i; continue; }
             const std::string name = ExtractFileName(FileSpec[i]);
             bool related = false;
             for (auto& known : names) {
-                if (MatchesMask(name, known)) { related = true; break; }
-                if (MatchesMask(known, name)) { known = name; related = true; break; }
+                if (MatchesMask(name, known, MatchCase)) { related = true; break; }
+                if (MatchesMask(known, name, MatchCase)) { known = name; related = true; break; }
             }
             if (!related) names.push_back(name);
             FileSpec.erase(FileSpec.begin() + static_cast<std::ptrdiff_t>(i));
         }
         std::vector<TInternalMask> masks;
-        for (const auto& n : names) masks.emplace_back((n.empty() || n == "*.*") ? std::string("*") : n);
+        for (const auto& n : names) masks.emplace_back((n.empty() || n == "*.*") ? std::string("*") : n, MatchCase);
         if (OnRootDirChange) OnRootDirChange(*this, folder);
         FileSpec.erase(FileSpec.begin());
         ScanFolder(folder, masks);
     }
     if (OnFinished) OnFinished(*this, FilesCount, FilesSize);
+}
+
+bool TarcFileScan::IsPathArgument(const std::string& Line) const {
+    if (!PathArguments || Line.find_first_of("*?") != std::string::npos) return false;
+    // "dir/", "." and ".." keep their meaning: what the folder holds.
+    const std::string name = ExtractFileName(Line);
+    return !name.empty() && name != "." && name != "..";
+}
+
+void TarcFileScan::ScanPath(const std::string& Line) {
+    std::string parent = ExtractFilePath(Line);
+    if (parent.empty()) parent = RootDir.empty() ? current_folder() : AppendSlash(NormalizeSeparators(RootDir));
+    const std::string name = ExtractFileName(Line);
+    const std::string path = PathJoin(parent, name);
+    const auto st = os::file_status(path);
+    if (!st || (!st->is_regular() && !st->is_directory())) return;
+    if (OnRootDirChange) OnRootDirChange(*this, parent);
+    if (st->is_directory()) {
+        in_folder_argument_ = true;
+        ScanFolder(AppendSlash(path), {TInternalMask("*")});
+        in_folder_argument_ = false;
+        return;
+    }
+    const TSearchRec rec = search_rec(name, *st);
+    if (AttributeMatch(Attributes, rec.Attr) && !AttributeMatch(AttributesEx, rec.Attr)) AcceptFile(parent, rec);
+}
+
+void TarcFileScan::AcceptFile(const std::string& Dir, const TSearchRec& Rec) {
+    ++FilesCount;
+    FilesSize += static_cast<double>(Rec.Size);
+    if (OnScanFile) OnScanFile(*this, Rec.Name, FilesCount, FilesSize);
+    if (UpdateList && OnEntry) OnEntry(Dir, Rec, UserData);
 }
 
 void TarcFileScan::ScanFolder(const std::string& Dir, const std::vector<TInternalMask>& Masks) {
@@ -146,10 +199,7 @@ void TarcFileScan::ScanFolder(const std::string& Dir, const std::vector<TInterna
             if (folder) {
                 if (UpdateList && OnEntry) OnEntry(PathJoin(Dir, rec.Name), rec, UserData);
             } else if (std::any_of(Masks.begin(), Masks.end(), [&](const TInternalMask& m) { return m.Matches(rec.Name); })) {
-                ++FilesCount;
-                FilesSize += static_cast<double>(rec.Size);
-                if (OnScanFile) OnScanFile(*this, rec.Name, FilesCount, FilesSize);
-                if (UpdateList && OnEntry) OnEntry(Dir, rec, UserData);
+                AcceptFile(Dir, rec);
             }
         }
         if (RecurseDirs && folder && ((rec.Attr & 0x02) == 0 || IncludeHiddenDirs))

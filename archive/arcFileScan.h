@@ -38,12 +38,12 @@ struct TSearchRec {
 };
 
 // A compiled wildcard mask: "*" any run, "?" one character, other characters
-// literal with a to z folded; a mask ending in "." also matches a name
-// without any "." . Matching takes time proportional to name times mask
-// length at worst, whatever the number of "*".
+// literal with a to z folded (unless MatchCase); a mask ending in "." also
+// matches a name without any "." . Matching takes time proportional to name
+// times mask length at worst, whatever the number of "*".
 class TInternalMask {
 public:
-    explicit TInternalMask(const std::string& Mask);
+    explicit TInternalMask(const std::string& Mask, bool MatchCase = false);
     bool Matches(const std::string& Name) const;
 
 private:
@@ -54,10 +54,11 @@ private:
     };
     std::vector<State> states_;
     bool ends_with_dot_ = false;
+    bool match_case_ = false;
 };
 
-// Compiles Mask and tests Name against it.
-bool MatchesMask(const std::string& Name, const std::string& Mask);
+// Compiles Mask and tests Name against it (a to z folded unless MatchCase).
+bool MatchesMask(const std::string& Name, const std::string& Mask, bool MatchCase = false);
 
 // The scanning component.
 class TarcFileScan {
@@ -84,6 +85,14 @@ public:
     bool IncludeHiddenDirs = false;
     bool RecurseDirs = true;
     bool UpdateList = true;
+    // Masks match names with case (off: a to z match either case).
+    bool MatchCase = false;
+    // FileSpec lines read as command-line arguments: a line without "*" or
+    // "?" that names a folder (no trailing separator) is that folder's tree,
+    // scanned from its parent so that names keep the folder's own name; one
+    // that names anything else is that one file, not searched for in
+    // sub-folders (nothing when it does not exist). Other lines are masks.
+    bool PathArguments = false;
     std::string RootDir;  // "" means the current folder
     void* UserData = nullptr;
     TOnScanFileEvent OnScanFile;
@@ -97,6 +106,18 @@ public:
 
 private:
     void ScanFolder(const std::string& Dir, const std::vector<TInternalMask>& Masks);
+    // A line that PathArguments reads as a path rather than a mask.
+    bool IsPathArgument(const std::string& Line) const;
+    // Scans one line read as a path.
+    void ScanPath(const std::string& Line);
+public:
+    // True while the tree of a folder named as an argument is scanned (its
+    // root is the folder's parent).
+    bool InFolderArgument() const { return in_folder_argument_; }
+private:
+    bool in_folder_argument_ = false;
+    // Hands an accepted file of folder Dir to the callbacks.
+    void AcceptFile(const std::string& Dir, const TSearchRec& Rec);
     uint8_t own_cancel_ = 0;
     uint8_t* cancel_ = &own_cancel_;
 };

@@ -5,6 +5,7 @@
 
 #include "platform/core/ClassBuilder.h"
 #include "archive/arcGbls.h"
+#include "archive/arcParallelDeflate.h"
 #include "platform/core/ByteOrder.h"
 
 namespace archive {
@@ -203,7 +204,18 @@ void TZip::BuildCentralHeader(int Index, uint32_t Attributes, TCompHeaderObj& Li
     core::put_le16(image.data() + 36, 1);
     core::put_le32(image.data() + 38, Attributes);
     core::put_le32(image.data() + 42, static_cast<uint32_t>(info.Offset));
+    if (core::get_le16(image.data() + 8) & 0x800) MarkMadeOnUnix(image);
     List.HeaderCopy(Index) = image;
+}
+
+void TZip::MarkMadeOnUnix(TCompHeaderObj::Header& Central) {
+    if (Central[5] != 0) return;  // made on another host: left as it is
+    Central[5] = 3;
+    const uint32_t attr = core::get_le32(Central.data() + 38);
+    if ((attr >> 16) != 0) return;
+    uint32_t mode = (attr & 0x10) ? 040755u : 0100644u;
+    if (attr & 0x01) mode &= ~0222u;
+    core::put_le32(Central.data() + 38, attr | (mode << 16));
 }
 
 bool TZip::CheckLimits(TCompHeaderObj& List) {
@@ -229,7 +241,9 @@ bool TZip::WriteFolderEntry(TStream32& Stream, int Index, TCompHeaderObj& List) 
     const TCompHeaderObj::Header stats = List.HeaderCopy(Index);
     const std::string full = RemoveSlash(List.Name(Index));
     std::string name;
-    if (StoredDirNames == sdRelative) {
+    // A folder named as an argument has its parent as root: its folders are
+    // named from there, as its files are.
+    if (StoredDirNames == sdRelative && !List.EntryInfo(Index).InFolderArgument) {
         const TStoredDirNames keep = StoredDirNames;
         StoredDirNames = sdRelativeStoreStart;
         name = StoredFileName(full, scan_root_);
@@ -352,7 +366,12 @@ bool TZip::WriteEntryData(TStream32& Stream, int Index, TCompHeaderObj& List) {
         }
     } else {
         uint32_t crc = 0;
-        ok = DeflateStream(source, Stream, Context(encrypted_, &cipher_), crc, choice, FileProgress(), -15);
+        const int threads = Threads > 0 ? Threads : AvailableThreads();
+        if (threads > 1 && size >= kParallelDeflateMin)
+            ok = ParallelDeflateStream(source, Stream, Context(encrypted_, &cipher_), crc, choice, FileProgress(),
+                                       threads);
+        else
+            ok = DeflateStream(source, Stream, Context(encrypted_, &cipher_), crc, choice, FileProgress(), -15);
         if (!encrypted_) final_crc = crc;
     }
 

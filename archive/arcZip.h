@@ -41,6 +41,11 @@ public:
     void SetDefaultExt(const std::string& Value);
     // Bytes to leave free on the first of spanned disks.
     int32_t LeaveSpaceOnFirstDisk = 0;
+    // Threads that deflate an entry of 1 MiB or more, in blocks
+    // (arcParallelDeflate.h): 0 is one per processor this process may use;
+    // 1 deflates every entry as one stream on the caller's thread. Smaller
+    // entries are always one stream.
+    int Threads = 0;
     // When set, each file the pass packs is read from the descriptor this
     // gives for its path, from the start, instead of being opened by name;
     // the caller keeps the descriptor and closes it. -1 is a file that cannot
@@ -88,6 +93,10 @@ private:
     void WriteLocalHeader(TStream32& Stream);
     bool WriteFolderEntry(TStream32& Stream, int Index, TCompHeaderObj& List);
     void HeaderCipher(TZipCipher& Cipher) const;
+    // A central header whose name is UTF-8 (the language flag) made on FAT
+    // becomes one made on Unix, with the Unix mode its DOS attributes give:
+    // some readers (Debian's unzip) honour the flag only for Unix entries.
+    static void MarkMadeOnUnix(TCompHeaderObj::Header& Central);
     // One central record as it goes into the archive: header image, name,
     // extra field and comment (encrypted with the header keys when the entry
     // asks for it). The entry's header copy gets the three lengths.

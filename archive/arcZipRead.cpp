@@ -16,6 +16,7 @@ constexpr int64_t kMax32 = 0xFFFFFFFFLL;
 constexpr uint32_t kZip64LocatorSig = 0x07064B50;
 constexpr uint32_t kDescriptorSig = 0x08074B50;
 constexpr std::size_t kEndSearch = 22 + 65535;  // an end record and the longest comment
+constexpr const char* kCommentTooLong = "a comment holds at most 65,535 bytes";
 constexpr std::size_t kReadWindow = 256 * 1024;
 
 bool read_at(TStream32& s, int64_t pos, void* buf, int64_t n) {
@@ -312,9 +313,9 @@ bool TZip::ReadArchiveDirectory(TStream32& Old, TCompHeaderObj& List) {
             for (const auto& line : masks) {
                 if (line.empty()) continue;
                 const std::string mask = NormalizeSeparators(line);
-                bool match = MatchesMask(name, mask);
+                bool match = MatchesMask(name, mask, MatchCase);
                 if (!match && mask.find('.') != std::string::npos && name.find('.') == std::string::npos)
-                    match = MatchesMask(name + ".", mask);
+                    match = MatchesMask(name + ".", mask, MatchCase);
                 if (!match) continue;
                 if (!IsExcluded(name, "")) {
                     List.EntryInfo(i).Status = esDeleted;
@@ -433,6 +434,7 @@ void TZip::RenameEntry(TStream32& Old, TStream32& Out, int Index, TCompHeaderObj
     const uint32_t flags = (core::get_le16(local.data() + 6) & ~0x800u) | (name.utf8 ? 0x800u : 0u);
     core::put_le16(local.data() + 6, flags);
     core::put_le16(image.data() + 8, flags);
+    if (name.utf8) MarkMadeOnUnix(image);
     core::put_le16(local.data() + 26, static_cast<uint32_t>(name.bytes.size()));
     std::string bytes(reinterpret_cast<const char*>(local.data()), 30);
     bytes += name.bytes;
@@ -521,7 +523,7 @@ void TZip::SetFileComment(int Index, const std::string& Comment) {
     if (info.Comment == Comment) return;
     if (Comment.size() > 0xFFFF) {
         // A comment length field holds 16 bits.
-        ReportError(archive_file_, dir_list_->Name(Index), "0", E_WRITE);
+        ReportError(archive_file_, dir_list_->Name(Index) + ": " + kCommentTooLong, "0", E_WRITE);
         return;
     }
     info.Comment = Comment;
@@ -538,7 +540,7 @@ int TZip::GetArchiveComment(std::string& Comment, int& Length) {
 void TZip::SetArchiveComment(const std::string& Comment) {
     if (!dir_list_ || dir_list_->ArchiveComment == Comment) return;
     if (Comment.size() > 0xFFFF) {
-        ReportError(archive_file_, "", "0", E_WRITE);
+        ReportError(archive_file_, kCommentTooLong, "0", E_WRITE);
         return;
     }
     dir_list_->ArchiveComment = Comment;

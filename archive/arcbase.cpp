@@ -99,11 +99,13 @@ void TCompHeaderObj::Unlink(int Index, const std::string& Key) {
     }
 }
 
-int TCompHeaderObj::IndexOfName(const std::string& Name) const {
+int TCompHeaderObj::IndexOfName(const std::string& Name, bool MatchCase) const {
     const auto it = index_.find(LowerAscii(Name));
     if (it == index_.end()) return -1;
-    for (int i = it->second; i >= 0; i = same_name_[static_cast<std::size_t>(i)])
-        if (infos_[static_cast<std::size_t>(i)].Status != esDeleted) return i;
+    for (int i = it->second; i >= 0; i = same_name_[static_cast<std::size_t>(i)]) {
+        const auto at = static_cast<std::size_t>(i);
+        if (infos_[at].Status != esDeleted && (!MatchCase || names_[at] == Name)) return i;
+    }
     return -1;
 }
 
@@ -265,7 +267,7 @@ std::string TZipCommon::StoredFileName(const std::string& FileName, const std::s
 bool TZipCommon::IsExcluded(const std::string& StoredName, const std::string& RootDir) const {
     for (const auto& line : Lines(ExcludeSpec)) {
         if (line.empty()) continue;
-        if (MatchesMask(StoredName, StoredFileName(line, RootDir))) return true;
+        if (MatchesMask(StoredName, StoredFileName(line, RootDir), MatchCase)) return true;
     }
     return false;
 }
@@ -626,12 +628,17 @@ void TCompBase::ProcessList(TCompHeaderObj& List, std::vector<std::string>& Dele
         scan.AttributesEx = AttributesEx;
         scan.RecurseDirs = RecurseDirs;
         scan.IncludeHiddenDirs = IncludeHiddenDirs;
+        scan.MatchCase = MatchCase;
+        scan.PathArguments = PathArguments;
         if (OnFileScanStatus)
             scan.OnScanFile = [this](TarcFileScan&, const std::string& f, int n, double s) { OnFileScanStatus(*this, f, n, s); };
         if (OnRecurseDir) scan.OnRecurseDir = [this](TarcFileScan&, const std::string& d) { OnRecurseDir(*this, d); };
         scan.SetCancelFlag(&cancel_);
         scan.OnRootDirChange = [this](TarcFileScan&, const std::string& d) { scan_root_ = AppendSlash(d); };
-        scan.OnEntry = [this, &List](const std::string& p, const TSearchRec& r, void*) { AddScannedFile(p, r, List); };
+        scan.OnEntry = [this, &List, &scan](const std::string& p, const TSearchRec& r, void*) {
+            in_folder_argument_ = scan.InFolderArgument();
+            AddScannedFile(p, r, List);
+        };
         scan.Execute();
         // Progress by archive counts the scanned files; copies of entries of
         // an existing archive do not move it.
@@ -747,6 +754,7 @@ void TCompBase::AddNewEntry(const std::string& FullPath, TCompHeaderObj& List, c
     info.SourceTime = Rec.MTime;
     info.Device = Rec.Device;
     info.Inode = Rec.Inode;
+    info.InFolderArgument = in_folder_argument_;
     if (!List.AddEntry(info, FullPath, TCompHeaderObj::kHeaderSize, static_cast<int>(scan_root_.size()), nullptr))
         return;
     list_modified_ = true;
@@ -768,19 +776,19 @@ std::string TCompBase::AskNewName(int Index, TCompHeaderObj& List) {
         if (!rename) return {};
         const std::string answer = NormalizeSeparators(new_name_);
         if (!ExtractFileName(answer).empty()) candidate = answer;
-        if (SameTextAscii(candidate, old_name)) return {};
-        if (List.IndexOfName(candidate) < 0) return candidate;
+        if (MatchCase ? candidate == old_name : SameTextAscii(candidate, old_name)) return {};
+        if (List.IndexOfName(candidate, MatchCase) < 0) return candidate;
     }
 }
 
 void TCompBase::MergeEntry(const std::string& FullPath, TCompHeaderObj& List, const TSearchRec& Rec) {
     int found = -1;
     if (!archive_missing_) {
-        found = List.IndexOfName(entry_name_);
-        if (found < 0 && FileSpec.Count() > 1) found = List.IndexOfName(FullPath);
+        found = List.IndexOfName(entry_name_, MatchCase);
+        if (found < 0 && FileSpec.Count() > 1) found = List.IndexOfName(FullPath, MatchCase);
     } else if (FileSpec.Count() > 1) {
         // The same file reached through two masks is taken once.
-        found = List.IndexOfName(FullPath);
+        found = List.IndexOfName(FullPath, MatchCase);
     }
     if (found < 0) {
         if (Switch != swRefresh) AddNewEntry(FullPath, List, Rec);
@@ -877,7 +885,7 @@ void TCompBase::CompressEntry(TStream32& Stream, int Index, bool& Ok, TCompHeade
             const std::string file_part = ExtractFileName(NormalizeSeparators(answer));
             if (file_part.empty() || answer == entry_name_) break;
             const std::string candidate = ExtractFilePath(entry_name_) + file_part;
-            if (List.IndexOfName(candidate) >= 0 && candidate != entry_name_) continue;
+            if (List.IndexOfName(candidate, MatchCase) >= 0 && candidate != entry_name_) continue;
             entry_name_ = candidate;
             info.Status = esNewName;
             break;

@@ -58,6 +58,7 @@ struct TCompFileInfo {
     int64_t OldOffset = 0;           // its local header offset in the existing archive
     std::string RawName;             // its name bytes as the existing archive stores them
     bool Merged = false;             // a scanned file already met it in this pass
+    bool InFolderArgument = false;   // found in the tree of a folder named as an argument
 };
 
 // The entry list of a pass: per entry a 46-byte central header image, its
@@ -82,8 +83,8 @@ public:
     void SetRootLength(int Index, int Length) { root_lengths_.at(static_cast<std::size_t>(Index)) = Length; }
     Header& HeaderCopy(int Index) { return headers_.at(static_cast<std::size_t>(Index)); }
     // Index of the first entry not deleted with this name (ASCII case
-    // ignored), or -1.
-    int IndexOfName(const std::string& Name) const;
+    // ignored unless MatchCase), or -1.
+    int IndexOfName(const std::string& Name, bool MatchCase = false) const;
     void Clear();
     std::string ArchiveComment;
     bool Modified = false;
@@ -209,6 +210,13 @@ public:
     TDeleteOptions DeleteOptions = doAllowUndo;
     bool IncludeHiddenDirs = false;
     bool RecurseDirs = true;
+    // Masks (FileSpec, ExcludeSpec, deletion) and the names of the entry list
+    // are compared with case. Off (the default), ASCII letters match either
+    // case, as on Windows.
+    bool MatchCase = false;
+    // FileSpec lines are command-line arguments (TarcFileScan::PathArguments):
+    // a folder's tree under its own name, a file alone, or a mask.
+    bool PathArguments = false;
     TStoredDirNames StoredDirNames = sdRelative;
     bool TranslateOemChar = true;
     std::string Password;
@@ -383,6 +391,7 @@ protected:
     TStreamContext Context(bool Encrypt, TZipCipher* Cipher);
 
     std::string scan_root_;
+    bool in_folder_argument_ = false;  // the scan is in the tree of a folder argument
     int files_added_ = 0, files_deleted_ = 0;
     bool list_modified_ = false, archive_missing_ = false, post_pass_ = false;
     TEntryReport report_;

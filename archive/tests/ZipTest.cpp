@@ -1,5 +1,7 @@
 // The ZIP writer and the compress pass, checked byte for byte.
 
+#include <algorithm>
+#include <cstdio>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <map>
@@ -469,4 +471,83 @@ TEST(Zip, EntryDatesAndStoredNameChanges) {
     renamed.SetArchiveFile(d / "ren.zip");
     ASSERT_EQ(renamed.Compress(), 1);
     EXPECT_EQ(entries(read_file(d / "ren.zip")).at(0).name, (d / "renamed.txt").substr(1));
+}
+
+// Entries of 1 MiB or more are deflated in blocks on several threads: one
+// raw deflate stream that inflates to the file, with the file's CRC, the same
+// bytes whatever the number of threads, and within 0.5 % of one stream.
+TEST(ZipParallel, LargeEntriesDeflatedInBlocksInflateToTheFile) {
+    ScratchDir d;
+    const std::size_t block = 128 * 1024;
+    // Text with a stretch that does not deflate in the middle.
+    auto data_of = [](std::size_t n) {
+        std::string s = text_bytes(n, 11);
+        if (n > 600000) s.replace(300000, 200000, random_bytes(200000, 5));
+        return s;
+    };
+    auto pack = [&d](const std::string& data, int threads) {
+        write_file(d / "f.bak", data);
+        Zip zip;
+        zip.Threads = threads;
+        SetLines(zip.FileSpec, {d / "f.bak"});
+        std::remove((d / "f.zip").c_str());
+        zip.SetArchiveFile(d / "f.zip");
+        EXPECT_EQ(zip.Compress(), 1);
+        EXPECT_TRUE(zip.errors.empty());
+        const auto e = entries(read_file(d / "f.zip"));
+        return e.empty() ? std::string() : e[0].data;
+    };
+    for (const std::size_t size : {std::size_t{1 << 20} - 1, std::size_t{1 << 20}, 9 * block, 9 * block + 1,
+                                   std::size_t{3 << 20} + 77}) {
+        SCOPED_TRACE(size);
+        const std::string data = data_of(size);
+        const std::string one = pack(data, 1), two = pack(data, 2), four = pack(data, 4), seven = pack(data, 7);
+        const auto e = entries(read_file(d / "f.zip"));
+        ASSERT_EQ(e.size(), 1u);
+        EXPECT_EQ(e[0].crc, crc_of(data));
+        EXPECT_EQ(e[0].method, 8u);
+        EXPECT_EQ(inflate_raw(seven, size), data);
+        EXPECT_EQ(inflate_raw(two, size), data);
+        EXPECT_EQ(two, four);
+        EXPECT_EQ(four, seven);
+        if (size < (1u << 20)) {
+            EXPECT_EQ(four, one);  // below 1 MiB: one stream, as always
+        } else {
+            EXPECT_NE(four, one);
+            EXPECT_LT(static_cast<double>(four.size()), static_cast<double>(one.size()) * 1.005);
+        }
+    }
+}
+
+// Progress and cancel work while blocks are deflated on several threads.
+TEST(ZipParallel, ProgressAndCancelWhileDeflatingInBlocks) {
+    ScratchDir d;
+    const std::string data = text_bytes(4 << 20, 3);
+    write_file(d / "big.bak", data);
+    ::mkdir((d / "tmp").c_str(), 0700);
+    {
+        Zip zip;
+        zip.Threads = 4;
+        std::vector<int> by_file;
+        zip.OnProgress = [&](TZipCommon&, uint8_t f, uint8_t) { by_file.push_back(f); };
+        SetLines(zip.FileSpec, {d / "big.bak"});
+        zip.SetArchiveFile(d / "a.zip");
+        ASSERT_EQ(zip.Compress(), 1);
+        ASSERT_GE(by_file.size(), 32u);  // at least one report per block
+        EXPECT_TRUE(std::is_sorted(by_file.begin(), by_file.end() - 1));
+        EXPECT_EQ(by_file[by_file.size() - 2], 100);
+        EXPECT_EQ(by_file.back(), 0);  // the directory's (0, 0)
+    }
+    Zip zip;
+    zip.Threads = 4;
+    zip.OnProgress = [](TZipCommon& s, uint8_t f, uint8_t) {
+        if (f > 30) s.SetCancel(true);
+    };
+    SetLines(zip.FileSpec, {d / "big.bak"});
+    zip.SetTempDir(d / "tmp");
+    zip.SetArchiveFile(d / "b.zip");
+    EXPECT_EQ(zip.Compress(), 0);
+    EXPECT_EQ(zip.codes().front(), 25443);
+    EXPECT_FALSE(exists(d / "b.zip"));
+    EXPECT_EQ(run("ls -A " + std::string(d / "tmp")).output, "");
 }

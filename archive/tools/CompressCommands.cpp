@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -20,6 +21,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+#include "platform/os/Files.h"
 
 namespace archive {
 
@@ -62,9 +64,11 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
     const int argc = static_cast<int>(args.size());
     TZip zip;
     zip.SetArcType(atZip);
+    // Names on Linux differ by case: README and readme are two files.
+    zip.MatchCase = true;
     bool events = false;
-    enum { kAsk, kReplace, kKeep } changed = kAsk;
-    bool rename_old = false, keep_same = false, make_writeable = false;
+    enum { kNewer, kReplace, kKeep } changed = kNewer;
+    bool rename_old = false, make_writeable = false;
     if (deleting) zip.Switch = swDelete;
     int i = 0;
     for (; i < argc && args[i].rfind("--", 0) == 0; ++i) {
@@ -85,6 +89,12 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
             else if (v == "normal" || v == "6") zip.DeflateType = dtDeflateN;
             else if (v == "max" || v == "9") zip.DeflateType = dtDeflateX;
             else throw std::runtime_error("unknown level " + v);
+        } else if (opt == "--threads") {
+            const std::string v = value();
+            char* end = nullptr;
+            const long n = std::strtol(v.c_str(), &end, 10);
+            if (v.empty() || *end != '\0' || n < 1 || n > 64) throw std::runtime_error("--threads takes 1 to 64, not " + v);
+            zip.Threads = static_cast<int>(n);
         } else if (opt == "--store") zip.SetCompressMethod(cmStore);
         else if (opt == "--store-types") SetLines(zip.StoreFilesOfType, split_commas(value()));
         else if (opt == "--password") zip.Password = value();
@@ -117,7 +127,7 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
             else if (v == "delete") zip.Switch = swDelete;
             else throw std::runtime_error("unknown switch " + v);
         } else if (opt == "--replace") changed = kReplace;
-        else if (opt == "--keep") changed = kKeep, keep_same = true;
+        else if (opt == "--keep") changed = kKeep;
         else if (opt == "--rename-old") rename_old = true;
         else if (opt == "--verify-before-delete") zip.VerifyBeforeDelete = true;
         else if (opt == "--final-delete") zip.DeleteOptions = doFinal;
@@ -128,28 +138,39 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
         return 2;
     }
     zip.SetArchiveFile(args[i++]);
-    for (; i < argc; ++i) zip.FileSpec.Add(args[i]);
+    // Files the pass was given but could not store.
+    std::vector<std::string> not_stored;
+    // Arguments mean what they mean to zip: a folder, a file, or a mask.
+    zip.PathArguments = true;
+    for (; i < argc; ++i) {
+        zip.FileSpec.Add(args[i]);
+        const bool mask = args[i].find_first_of("*?") != std::string::npos;
+        if (deleting || zip.Switch == swDelete || mask) continue;
+        const auto st = os::file_status(args[i]);
+        if (!st) not_stored.push_back(args[i] + ": no such file or folder");
+        else if (!st->is_regular() && !st->is_directory()) not_stored.push_back(args[i] + ": not a file or folder");
+    }
 
     report_errors(zip, Err);
     auto say = [&Out](const std::string& s) { Out << s << "\n"; };
-    if (changed != kAsk) {
-        zip.OnReplaceFile = [&, changed](TZipCommon&, const std::string& f, const std::string&, double, double,
-                                         uint32_t, uint32_t, int, int, bool& replace) {
-            replace = changed == kReplace;
-            if (events) say("OnReplaceFile " + f + (replace ? " True" : " False"));
-        };
-    }
-    if (rename_old || keep_same) {
-        auto counter = std::make_shared<int>(0);
-        zip.OnRenameDupeFile = [&, counter, rename_old](TZipCommon&, const std::string& f, std::string& n, bool& r) {
-            if (!rename_old) {
-                r = false;
-            } else {
-                n = numbered_name(f, ++*counter);
-            }
-            if (events) say("OnRenameDupeFile " + f + (r ? " " + n : " False"));
-        };
-    }
+    // An entry already in the archive: by default its file replaces it when
+    // the file is newer, and an unchanged one is kept without a word.
+    zip.OnReplaceFile = [&, changed, rename_old](TZipCommon&, const std::string& f, const std::string&, double date,
+                                                  double new_date, uint32_t, uint32_t, int, int, bool& replace) {
+        if (changed == kReplace) replace = true;
+        else if (changed == kKeep || rename_old) replace = false;
+        else replace = new_date > date;
+        if (events) say("OnReplaceFile " + f + (replace ? " True" : " False"));
+    };
+    auto counter = std::make_shared<int>(0);
+    zip.OnRenameDupeFile = [&, counter, rename_old](TZipCommon&, const std::string& f, std::string& n, bool& r) {
+        if (!rename_old) {
+            r = false;
+        } else {
+            n = numbered_name(f, ++*counter);
+        }
+        if (events) say("OnRenameDupeFile " + f + (r ? " " + n : " False"));
+    };
     if (make_writeable) zip.OnNonWriteableArchive = [](TZipCommon&, const std::string&, bool& w) { w = true; };
     if (events) {
         zip.OnActivate = [&](TObject*) { say("OnActivate"); };
@@ -158,12 +179,6 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
             say("OnFileScanStatus " + f + " " + std::to_string(n) + " " + std::to_string(static_cast<long long>(s)));
         };
         zip.OnRecurseDir = [&](TZipCommon&, const std::string& d) { say("OnRecurseDir " + d); };
-        zip.OnBegin = [&](TZipCommon&, const std::string& f, int n, bool&) {
-            say("OnBegin " + f + " " + std::to_string(n));
-        };
-        zip.OnEnd = [&](TZipCommon&, const std::string& f, bool ok) {
-            say("OnEnd " + f + " " + (ok ? "True" : "False"));
-        };
         zip.OnProgress = [&](TZipCommon&, uint8_t a, uint8_t b) {
             say("OnProgress " + std::to_string(a) + " " + std::to_string(b));
         };
@@ -182,6 +197,16 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
         zip.OnTmpFileMoveEnd = [&](TStream32&) { say("OnTmpFileMoveEnd"); };
         zip.OnElapsedTime = [&](TZipCommon&, float s) { say("OnElapsedTime " + std::to_string(s)); };
     }
+    std::string current;
+    zip.OnBegin = [&](TZipCommon&, const std::string& f, int n, bool&) {
+        current = f;
+        if (events) say("OnBegin " + f + " " + std::to_string(n));
+    };
+    zip.OnEnd = [&](TZipCommon&, const std::string& f, bool ok) {
+        if (!ok && !current.empty()) not_stored.push_back(current + ": not stored");
+        current.clear();
+        if (events) say("OnEnd " + f + " " + (ok ? "True" : "False"));
+    };
     bool reported = false;
     // Files the masks found, to say why there was nothing to do.
     int scanned = 0;
@@ -206,21 +231,35 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
     };
     const int done = zip.Compress();
     if (events) Out << "Compress " << done << "\n";
-    if (!deleting && done <= 0 && !reported)
-        Err << "archive-tool: " << zip.ArchiveFile() << ": nothing was added, replaced or removed\n";
-    if (deleting && done <= 0 && !reported) {
-        Err << "archive-tool: no entry of " << zip.ArchiveFile() << " matches";
-        for (int m = 0; m < zip.FileSpec.Count(); ++m) Err << " " << zip.FileSpec[m];
-        Err << "\n";
+    if (deleting) {
+        if (done <= 0 && !reported) {
+            Err << "archive-tool: no entry of " << zip.ArchiveFile() << " matches";
+            for (int m = 0; m < zip.FileSpec.Count(); ++m) Err << " " << zip.FileSpec[m];
+            Err << "\n";
+        }
+        return done > 0 ? 0 : 1;
     }
-    return done > 0 ? 0 : 1;
+    for (const std::string& f : not_stored) Err << "archive-tool: " << f << "\n";
+    // Every file found is already in the archive as it is on disk.
+    if (done <= 0 && !reported && not_stored.empty())
+        Err << "archive-tool: " << zip.ArchiveFile() << ": " << E_NOTHINGTODO << " " << ErrorText(E_NOTHINGTODO)
+            << " (every file is in the archive as it is)\n";
+    return done > 0 && !reported && not_stored.empty() ? 0 : 1;
+}
+
+// An archive to read: the file named, whatever its name, or (as unzip does)
+// the name with the default extension when no file has the name itself.
+void set_archive_to_read(TZip& zip, const std::string& path) {
+    if (os::link_status(path)) zip.DefaultExt.clear();
+    zip.SetArchiveFile(path);
 }
 
 // The entries of an existing archive through the swRead walk.
 int list(const std::string& path, std::ostream& Out, std::ostream& Err) {
     TZip zip;
     zip.Switch = swRead;
-    if (!FileExists(path)) {
+    set_archive_to_read(zip, path);
+    if (!FileExists(zip.ArchiveFile())) {
         // The system's reason: no such file, a folder, no permission.
         const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
         const int error = fd < 0 ? errno : EISDIR;
@@ -228,7 +267,6 @@ int list(const std::string& path, std::ostream& Out, std::ostream& Err) {
         Err << os::file_error_line("archive-tool", path, error) << "\n";
         return 1;
     }
-    zip.SetArchiveFile(path);
     bool failed = false;
     report_errors(zip, Err);
     auto inner = zip.OnError;
@@ -263,7 +301,7 @@ int comment(const std::vector<std::string>& args, std::ostream& Out, std::ostrea
         return 2;
     }
     TZip zip;
-    zip.SetArchiveFile(args[0]);
+    set_archive_to_read(zip, args[0]);
     bool failed = false;
     report_errors(zip, Err);
     auto inner = zip.OnError;
@@ -299,6 +337,8 @@ int comment(const std::vector<std::string>& args, std::ostream& Out, std::ostrea
         }
     }
     if (changing) {
+        // A comment refused leaves every comment as it was.
+        if (failed) return 1;
         zip.SaveDirectoryChanges();
         return failed ? 1 : 0;
     }
@@ -343,30 +383,42 @@ int recycle(const std::vector<std::string>& args, std::ostream& Err) {
 }  // namespace
 
 const char* CompressCommandsUsage() {
-    return "  compress [options] ARCHIVE MASK...   pack the files the masks name into a ZIP archive (a new one,\n"
-           "                                       or an update of an existing one)\n"
+    return "  compress [options] ARCHIVE NAME...   pack files into a ZIP archive (a new one, or an update of an\n"
+           "                                       existing one). A NAME with * or ? is a mask, matched in its\n"
+           "                                       folder and every sub-folder (entries named from that folder);\n"
+           "                                       a folder packs its tree under the folder's own name (DIR/,\n"
+           "                                       . and .. pack what the folder holds, without its name);\n"
+           "                                       any other NAME is one file, stored under its own name\n"
            "  list ARCHIVE                         the entries of a ZIP archive (also: read ARCHIVE)\n"
            "  delete [options] ARCHIVE MASK...     delete the entries whose names match the masks\n"
            "  comment ARCHIVE                      show the archive comment and entry comments (JSON)\n"
            "  comment ARCHIVE [--archive TEXT] [--entry NAME TEXT]...\n"
-           "                                       set the archive comment and entry comments\n"
+           "                                       set the archive comment and entry comments (each\n"
+           "                                       at most 65,535 bytes)\n"
            "  recycle [--final] FILE...            move files to the trash (--final: delete at once)\n"
            "compress options:\n"
            "  --switch add|refresh|move|delete   add (default); refresh: only entries whose file changed;\n"
            "                                   move: add, then remove the source files\n"
-           "  --replace                        a changed file replaces its entry (default: the entry is\n"
-           "                                   kept and an error 25270 names OnReplaceFile)\n"
-           "  --keep                           keep entries silently, whether their file changed or not\n"
+           "  --replace                        a changed file replaces its entry, newer or not (default:\n"
+           "                                   a file newer than its entry replaces it, as zip -u does;\n"
+           "                                   entries whose file is not newer are kept silently)\n"
+           "  --keep                           keep entries, whether their file changed or not\n"
            "  --rename-old                     a file already in the archive is added beside it; the old\n"
            "                                   entry gets the name NAME~N.EXT\n"
            "  --verify-before-delete           with --switch move, remove no source file\n"
            "  --final-delete                   with --switch move, delete sources at once, not to the trash\n"
            "  --make-writeable                 make a read-only archive writeable and update it\n"
            "  --level store|fast|normal|max   deflate level (default normal)\n"
+           "  --threads N                      threads that deflate a file of 1 MiB or more, in blocks\n"
+           "                                   (default: one per processor; 1: one stream, one thread)\n"
            "  --store                          store every file (no deflate)\n"
            "  --store-types EXT[,EXT...]       extensions that are stored, e.g. ZIP,JPG\n"
            "  --password TEXT                  traditional ZIP encryption\n"
-           "  --encrypt-headers                encrypt headers and names\n"
+           "  --encrypt-headers                scramble headers and names with a key built into this\n"
+           "                                   writer, not the password: other ZIP tools cannot read the\n"
+           "                                   archive, but archive-tool lists every name without any\n"
+           "                                   password. It hides nothing from anyone who has this tool;\n"
+           "                                   only --password protects the data\n"
            "  --names none|absolute|no-drive|no-root|relative|relative-start\n"
            "                                   how folder names are stored (default relative)\n"
            "  --no-recurse                     do not scan sub-folders\n"

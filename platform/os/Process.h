@@ -1,5 +1,6 @@
 #pragma once
-// Handing the process over to another program, or running one and waiting.
+// Handing the process over to another program, or running one and waiting;
+// the processors this process may run on.
 
 #include <string>
 #include <vector>
@@ -16,5 +17,8 @@ int exec_program(const std::string& program, const std::vector<std::string>& arg
 // be started. A signal that ends this program while it waits (see
 // remove_temp_files_on_signals) sends the program SIGTERM.
 int run_program(const std::string& program, const std::vector<std::string>& args, int* error = nullptr);
+
+// Processors this process may run on (its CPU affinity; at least 1).
+int available_processors();
 
 }  // namespace os

@@ -1,6 +1,8 @@
 // Running another program and waiting for it.
 #include <gtest/gtest.h>
 
+#include <sched.h>
+
 #include <cerrno>
 
 #include "platform/os/Process.h"
@@ -29,3 +31,18 @@ TEST(RunProgram, AnswersTheExitStatusOrWhyItDidNotStart) {
 }
 
 }  // namespace
+
+// The processors counted are those the process may run on, not all there are.
+TEST(Process, AvailableProcessorsFollowTheAffinity) {
+    cpu_set_t all;
+    ASSERT_EQ(::sched_getaffinity(0, sizeof all, &all), 0);
+    EXPECT_EQ(os::available_processors(), CPU_COUNT(&all));
+    int first = 0;
+    while (!CPU_ISSET(first, &all)) ++first;
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(first, &one);
+    ASSERT_EQ(::sched_setaffinity(0, sizeof one, &one), 0);
+    EXPECT_EQ(os::available_processors(), 1);
+    ASSERT_EQ(::sched_setaffinity(0, sizeof all, &all), 0);
+}
