@@ -53,15 +53,16 @@ def random_title(rng, bank, plain, max_doc):
         protest = venc + datetime.timedelta(days=rng.randint(0, 60))
     amounts = [rng.randint(0, max_doc)] + [rng.randint(0, 9_999_999_999) for _ in range(4)]
     t = {
-        "NossoNumero": digits(rng, 1, 8),
+        "NossoNumero": digits(rng, 1, 7),
         "SeuNumero": digits(rng, 1, 10),
         "NumeroDocumento": digits(rng, 1, 10),
-        "Carteira": digits(rng, 1, 2),
+        "Carteira": digits(rng, 1, 1),
         "TipoOcorrencia": rng.choice(OCORRENCIAS),
         "EspecieDocumento": rng.choice(ESPECIES),
         "AceiteDocumento": rng.choice(["adSim", "adNao"]),
         "DataVencimento": venc.isoformat(),
-        "DataDocumento": day(rng).isoformat() if rng.random() < 0.8 else None,
+        "DataDocumento": day(rng).isoformat(),
+        "DataProcessamento": day(rng).isoformat(),
         "DataDesconto": day(rng).isoformat() if rng.random() < 0.5 else None,
         "DataProtesto": protest.isoformat() if protest else None,
         "ValorDocumento": cents_text(amounts[0]),
@@ -76,8 +77,8 @@ def random_title(rng, bank, plain, max_doc):
             "Nome": "Empresa Ação Comércio" if not plain else "EMPRESA ACAO COMERCIO",
             "CodigoCedente": "1234567",
             "DigitoCodigoCedente": "8",
-            "ContaBancaria": {"Banco": {"Codigo": bank}, "CodigoAgencia": "1234", "DigitoAgencia": "5",
-                              "NumeroConta": "98765", "DigitoConta": "1"},
+            "ContaBancaria": {"Banco": {"Codigo": bank}, "CodigoAgencia": "0034", "DigitoAgencia": "5",
+                              "NumeroConta": "08765", "DigitoConta": "0"},
         },
         "Sacado": {
             "TipoInscricao": "tiPessoaFisica" if persona else "tiPessoaJuridica",

@@ -47,9 +47,9 @@ std::vector<std::string> entries(const std::string& dir) {
 // A title of bank 237 in JSON, with `extra` fields added.
 std::string title(const std::string& bank, const std::string& extra = "") {
     return R"({"NossoNumero":"12345","SeuNumero":"A1","Carteira":"9","ValorDocumento":"10.00",)"
-           R"("DataVencimento":"2025-01-10",)" +
+           R"("DataVencimento":"2025-01-10","DataDocumento":"2025-01-02","DataProcessamento":"2025-01-03",)" +
            extra +
-           R"("Cedente":{"NumeroCPFCGC":"12345678000199","Nome":"Empresa","ContaBancaria":{"Banco":{"Codigo":")" +
+           R"("Cedente":{"NumeroCPFCGC":"12345678000199","Nome":"Empresa","CodigoCedente":"7","ContaBancaria":{"Banco":{"Codigo":")" +
            bank + R"("},"CodigoAgencia":"1","NumeroConta":"2"}},"Sacado":{"Nome":"Fulano","NumeroCPFCGC":"12345678901"}})";
 }
 
@@ -59,7 +59,8 @@ std::string repeat(const std::string& text, int times) {
     return s;
 }
 
-std::string batch(const std::vector<std::string>& titles, const std::string& fields = R"("NumeroArquivo":3,)") {
+std::string batch(const std::vector<std::string>& titles,
+                  const std::string& fields = R"("NumeroArquivo":3,"DataArquivo":"2025-01-03",)") {
     std::string s = "{" + fields + R"("Titulos":[)";
     for (std::size_t i = 0; i < titles.size(); ++i) s += (i ? "," : "") + titles[i];
     return s + "]}";
@@ -101,7 +102,7 @@ TEST_F(RemessaTool, WritesCnab240LinesOfPrintableAscii) {
         SCOPED_TRACE(bank);
         std::string t = title(bank);
         t.replace(t.find(R"("Sacado")"), std::string::npos, accented.substr(0, accented.size() - 1) + "}");
-        Outcome r = remessa(bank + " --layout 240", batch({t, title(bank)}, R"("NumeroArquivo":3,"LayoutArquivo":"laCNAB400",)"));
+        Outcome r = remessa(bank + " --layout 240", batch({t, title(bank)}, R"("NumeroArquivo":3,"DataArquivo":"2025-01-03","LayoutArquivo":"laCNAB400",)"));
         ASSERT_EQ(r.status, 0) << r.output;
         const std::string out = dir + "/out.rem";
         EXPECT_EQ(run("tr -d '\\r' < '" + out + "' | awk 'length($0)!=240{exit 1}'").status, 0);
@@ -142,17 +143,17 @@ TEST_F(RemessaTool, BadBatchesLeaveNoFile) {
         {"detail layout unknown", "353", batch({title("353")}),
          "O layout CNAB400 do registro de detalhe não está disponível para o banco 353 - Banco Santander"},
         {"no titles", "001", batch({}), "List index out of bounds (0)"},
-        {"layout 240 at 275", "275", batch({title("275")}, R"("LayoutArquivo":"laCNAB240",)"),
+        {"layout 240 at 275", "275", batch({title("275")}, R"("DataArquivo":"2025-01-03","LayoutArquivo":"laCNAB240",)"),
          "CNAB400 é o único layout de cobrança disponível para o banco 275 - Banco Real S.A."},
         {"120-day protest in layout 240 at 001", "001",
-         batch({title("001"), title("001", R"("DataProtesto":"2025-05-10",)")}, R"("LayoutArquivo":"laCNAB240",)"),
+         batch({title("001"), title("001", R"("DataProtesto":"2025-05-10",)")}, R"("DataArquivo":"2025-01-03","LayoutArquivo":"laCNAB240",)"),
          "O prazo de protesto de 120 dias do título de nosso número 12345 não cabe em 2 dígitos"},
         {"--layout 240 without titles", "104 --layout 240", batch({}), "Não há títulos para gerar remessa"},
         {"--layout 240 at 237", "237 --layout 240", batch({title("237")}),
          "A geração de arquivo de remessa para o BRADESCO não está está disponível para o layout laCNAB240"},
         {"--layout 240 with a foreign title", "104 --layout 240", batch({title("104"), title("001")}),
          "O título (Nosso Número: 12345) não pertence ao banco 104 (Caixa Econ. Federal)"},
-        {"layout 240 at 033", "033", batch({title("033")}, R"("LayoutArquivo":"laCNAB240",)"),
+        {"layout 240 at 033", "033", batch({title("033")}, R"("DataArquivo":"2025-01-03","LayoutArquivo":"laCNAB240",)"),
          "Nenhuma remessa gerada: o banco 033 - SANTANDER não gera remessa no layout laCNAB240"},
         {"bank without remittances", "399", batch({title("399")}),
          "Geração de arquivo remessa não está disponível para o banco 399 - HSBC"},

@@ -39,6 +39,7 @@
 #include "billing/cbCob021.h"
 #include "billing/cbCobranca.h"
 #include "billing/cbPlugin.h"
+#include "billing/cbRemessa.h"
 #include "billing/tool/BankCode.h"
 #include "billing/tool/ModelCommands.h"
 #include "billing/tool/RemessaCommands.h"
@@ -151,7 +152,26 @@ int digit_batch() {
 }
 
 // class_name: the bank class of --class, or empty for the one the model's lookup finds.
+json boleto_fields(TcbTitulo& t, const std::string& code, const std::string& class_name);
+
 json boleto_of(TcbTitulo& t, const std::string& code, const std::string& class_name) {
+    try {
+        return boleto_fields(t, code, class_name);
+    } catch (const billing::ECampoNaoCabe& e) {
+        throw Exception(billing::campo_nao_cabe(t, e) + ": boleto não gerado");
+    }
+}
+
+json boleto_fields(TcbTitulo& t, const std::string& code, const std::string& class_name) {
+    // A title of another bank is refused, as the remittance refuses it, rather than given this bank's boleto.
+    const std::string own = t.Cedente().ContaBancaria().Banco().Codigo();
+    if (!code.empty() && class_name.empty() && !own.empty() &&
+        Formatar(own, 3, false, '0') != Formatar(code, 3, false, '0')) {
+        TcbBanco banco;
+        banco.SetCodigo(code);
+        throw Exception(Format("Titulo não pertence ao banco %s - %s (Cedente.ContaBancaria.Banco.Codigo é %s)",
+                               {banco.Codigo(), banco.Nome(), own}));
+    }
     if (!code.empty()) t.Cedente().ContaBancaria().Banco().SetCodigo(code);
     const std::string given = code.empty() ? t.Cedente().ContaBancaria().Banco().Codigo() : code;
     if (given.empty()) throw Exception("boleto --class pede --bank ou o código do banco do cedente no título");
@@ -170,6 +190,7 @@ json boleto_of(TcbTitulo& t, const std::string& code, const std::string& class_n
     if (campo_livre == nullptr || formatar == nullptr || (!class_name.empty() && digito == nullptr)) {
         throw Exception(Format("Os boletos para o banco %s não estão disponíveis", {ccc}));
     }
+    billing::verificar_campos_boleto(t, [&](const TcbTitulo& x) { return (*campo_livre)(x); });
     json r;
     r["Banco"] = ccc;
     if (!class_name.empty()) r["ClasseBanco"] = cls->Name;
@@ -182,6 +203,9 @@ json boleto_of(TcbTitulo& t, const std::string& code, const std::string& class_n
     try {
         r["DigitoNossoNumero"] = has_lookup ? json(billing::tool::digito_nosso_numero(t)) : json(nullptr);
     } catch (const EConvertError&) {
+        r["DigitoNossoNumero"] = nullptr;
+    } catch (const billing::ECampoNaoCabe&) {
+        // Bank 001's 17-digit numbers have no check digit: the free field and texts still refuse what does not fit.
         r["DigitoNossoNumero"] = nullptr;
     } catch (const Exception&) {
         // With --class the lookup may find no class for the bank: the class still makes the boleto.
@@ -263,8 +287,9 @@ int boleto(const std::vector<std::string>& a) {
         } catch (const std::exception& e) {
             ++failures;
             if (single) throw;
-            std::cerr << "billing-tool: title " << i << ": " << e.what() << "\n";
-            out.push_back({{"Erro", e.what()}});
+            const std::string message = billing::titulo_em_lote(static_cast<int>(i), titles[i]->NossoNumero()) + e.what();
+            std::cerr << "billing-tool: " << message << "\n";
+            out.push_back({{"Erro", message}});
         }
     }
     std::cout << (single ? out[0] : out).dump(single ? 2 : -1) << "\n";

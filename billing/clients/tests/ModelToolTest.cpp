@@ -106,7 +106,8 @@ TEST(ModelTool, NewTitleCarriesItsClassAndDefaults) {
 }
 
 TEST(ModelTool, BoletoWithAModelLooksUpUnderItsRule) {
-    const std::string title = R"({"NossoNumero":"1","Cedente":{"CodigoCedente":"1"}})";
+    const std::string title =
+        R"({"NossoNumero":"1","Carteira":"9","Cedente":{"CodigoCedente":"1","ContaBancaria":{"CodigoAgencia":"1","NumeroConta":"2"}}})";
     // The engine's class for 033 is not the Halvek model's: THalvekBanco033 makes the boleto.
     const std::string carteira = R"({"NossoNumero":"1","Carteira":"101","Cedente":{"CodigoCedente":"1"}})";
     Outcome halvek = run("echo '" + carteira + "' | " + tool() + " boleto --model HalvekCobranca --bank 33 -");
