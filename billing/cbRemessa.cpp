@@ -1,14 +1,11 @@
 #include "billing/cbRemessa.h"
 
+#include "billing/TitleJson.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRemessa240.h"
 #include "billing/cbRemessa400.h"
 
 namespace billing {
-
-std::string titulo_em_lote(int index, std::string_view nosso_numero) {
-    return Format("Título %d (Nosso Número: %s): ", {index + 1, std::string(nosso_numero)});
-}
 
 void escrever_titulo(RemessaWriter& writer, const TcbTitulo& titulo, int index) {
     try {

@@ -53,9 +53,6 @@ public:
 // position (from 1) and its nosso número before the writer's own message.
 void escrever_titulo(RemessaWriter& writer, const TcbTitulo& titulo, int index);
 
-// "Título N (Nosso Número: X): " naming a title of a batch by its 0-based index.
-std::string titulo_em_lote(int index, std::string_view nosso_numero);
-
 // Clears the list and writes the batch's titles (read through the profile's
 // GetTitulo) into it with `writer`, whose sink appends to that list. True
 // when written.

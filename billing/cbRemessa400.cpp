@@ -437,8 +437,14 @@ void Remessa400::trailer() {
 // ---------------------------------------------------------------------------
 
 void Remessa400::no_titles() const {
+    // The list's own error, worded for a person: which list is empty.
     TcbTitulos none;
-    GetTitulo(none, 0);
+    try {
+        GetTitulo(none, 0);
+    } catch (EListError& e) {
+        e.SetMessage("Não há títulos para gerar remessa: a lista \"Titulos\" do lote está vazia");
+        throw;
+    }
     throw Exception("Não há títulos para gerar remessa");  // not reached: the list raises first
 }
 

@@ -491,6 +491,7 @@ TEST_F(Remessa, EmptyBatchRaisesTheListIndexError) {
     lines.Add("old");
     EXPECT_THROW(gerar("001"), EListError);
     EXPECT_EQ(lines.Count(), 0);
+    EXPECT_EQ(message_of("237"), "Não há títulos para gerar remessa: a lista \"Titulos\" do lote está vazia");
 }
 
 TEST_F(Remessa, OccurrencesOutsideTheTable) {

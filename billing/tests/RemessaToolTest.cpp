@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include <algorithm>
 
 #include <dirent.h>
@@ -142,7 +144,17 @@ TEST_F(RemessaTool, BadBatchesLeaveNoFile) {
          "Ocorrência não disponível para Bank Boston"},
         {"detail layout unknown", "353", batch({title("353")}),
          "O layout CNAB400 do registro de detalhe não está disponível para o banco 353 - Banco Santander"},
-        {"no titles", "001", batch({}), "List index out of bounds (0)"},
+        {"no titles", "001", batch({}), "Não há títulos para gerar remessa: a lista \"Titulos\" do lote está vazia"},
+        // A refusal names the title by its position and nosso número, and the field.
+        {"foreign second title", "237", batch({title("237"), title("001")}),
+         "billing-tool: Título 2 (Nosso Número: 12345): Titulo não pertence ao banco 237 - BRADESCO"},
+        {"bad amount", "237", batch({title("237"), title("237", R"("ValorMoraJuros":"1,5",)")}),
+         "billing-tool: Título 2 (Nosso Número: 12345): Valor monetário inválido em \"ValorMoraJuros\": \"1,5\""},
+        {"digit that is none", "237",
+         batch({std::regex_replace(title("237"), std::regex("12345"), "12AB5")}),
+         "billing-tool: Título 1 (Nosso Número: 12AB5): 'B' is not a valid integer value"},
+        {"unknown kind", "237", batch({title("237", R"("AceiteDocumento":"S",)")}),
+         "Título 1 (Nosso Número: 12345): Valor desconhecido em \"AceiteDocumento\": S (aceitos: adSim, adNao)"},
         {"layout 240 at 275", "275", batch({title("275")}, R"("DataArquivo":"2025-01-03","LayoutArquivo":"laCNAB240",)"),
          "CNAB400 é o único layout de cobrança disponível para o banco 275 - Banco Real S.A."},
         {"120-day protest in layout 240 at 001", "001",

@@ -39,7 +39,6 @@
 #include "billing/cbCob021.h"
 #include "billing/cbCobranca.h"
 #include "billing/cbPlugin.h"
-#include "billing/cbRemessa.h"
 #include "billing/tool/BankCode.h"
 #include "billing/tool/ModelCommands.h"
 #include "billing/tool/RemessaCommands.h"
@@ -273,7 +272,7 @@ int boleto(const std::vector<std::string>& a) {
     } else if (doc.is_array()) {
         for (const json& item : doc) {
             titles.push_back(std::make_unique<TcbTitulo>(billing::tool::title_model()));
-            billing::titulo_from_json(item, *titles.back());
+            billing::titulo_da_lista(item, static_cast<int>(titles.size()) - 1, *titles.back());
         }
     } else {
         throw Exception(file + ": expected a title, a list of titles or a batch");
