@@ -313,6 +313,24 @@ void titulo_from_json(const json& j, TcbTitulo& t) {
              t.SetMargemBoleto(int_of(v, "MargemBoleto"));
          }},
         {"Mensagens", [](TcbTitulo& t, const json& v) { lines_of(v, "Mensagens", *t.Mensagens()); }},
+        // What new-title prints beside the fields: the title's class and model, which must be the ones
+        // the title is read as.
+        {"Classe",
+         [](TcbTitulo& t, const json& v) {
+             const std::string given = text_of(v, "Classe");
+             if (!SameText(given, t.ClassName())) {
+                 fail("\"Classe\" é " + given + ", mas o título é lido como " + t.ClassName() +
+                      " (o modelo escolhe-se com --model)");
+             }
+         }},
+        {"Modelo",
+         [](TcbTitulo& t, const json& v) {
+             const std::string given = text_of(v, "Modelo");
+             if (!SameText(given, t.Profile().unit)) {
+                 fail("\"Modelo\" é " + given + ", mas o título é lido no modelo " + std::string(t.Profile().unit) +
+                      " (use --model " + given + ")");
+             }
+         }},
     };
 #undef DATE
 #undef MONEY
