@@ -30,9 +30,9 @@ using billing::layout::Mark;
 using billing::layout::Row;
 
 int usage() {
-    std::cerr << "usage: billing-tool remessa --bank CODE [--layout 240|400] BATCH.json OUT\n"
-                 "       billing-tool layout --bank CODE --record header|detail|trailer\n"
-                 "       billing-tool layout --bank CODE --layout 240 --record "
+    std::cerr << "uso: billing-tool remessa --bank CÓDIGO [--layout 240|400] LOTE.json SAÍDA\n"
+                 "     billing-tool layout --bank CÓDIGO --record header|detail|trailer\n"
+                 "     billing-tool layout --bank CÓDIGO --layout 240 --record "
                  "file-header|batch-header|segment-p|segment-q|batch-trailer|file-trailer\n";
     return 2;
 }

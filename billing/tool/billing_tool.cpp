@@ -4,6 +4,7 @@
 //   billing-tool digit mod11|mod11d DIGITS BASE [--raw]
 //   billing-tool digit duplo DIGITS
 //   billing-tool digit --batch            one request a line on stdin ("mod11 123 9 raw"), one answer a line
+//                                         ("erro: ..." for a refused request)
 //   billing-tool format TEXT WIDTH [--left] [--fill C]
 //   billing-tool bank CODE                code, check digit and name of a bank
 //   billing-tool boleto --bank CODE [--installation N] [--today YYYY-MM-DD] TITLE.json
@@ -60,21 +61,21 @@ using nlohmann::json;
 namespace {
 
 int usage() {
-    std::cerr << "usage: billing-tool digit mod10|mod11|mod11d|duplo DIGITS [BASE] [--raw]\n"
-                 "       billing-tool digit --batch\n"
-                 "       billing-tool format TEXT WIDTH [--left] [--fill C]\n"
-                 "       billing-tool bank CODE\n"
-                 "       billing-tool boleto --bank CODE [--installation N] [--today YYYY-MM-DD] TITLE.json\n"
-                 "       billing-tool boleto --class CLASS [--bank CODE] TITLE.json\n"
-                 "       billing-tool retorno --bank CODE FILE\n"
-                 "       billing-tool retorno --class NAME FILE\n"
-                 "       billing-tool codetext --bank CODE occ|motive CODE...\n"
-                 "       billing-tool remessa --bank CODE [--layout 240|400] BATCH.json OUT\n"
-                 "       billing-tool layout --bank CODE [--layout 240] --record NAME\n"
-                 "       billing-tool digit scheme NAME DIGITS [BASE] | schemes\n"
-                 "       billing-tool lookup UNIT nome|digito CODE [TITLE.json]\n"
-                 "       billing-tool new-title UNIT | classes\n"
-                 "       (digit, bank and boleto take --model UNIT)\n";
+    std::cerr << "uso: billing-tool digit mod10|mod11|mod11d|duplo DÍGITOS [BASE] [--raw]\n"
+                 "     billing-tool digit --batch\n"
+                 "     billing-tool format TEXTO LARGURA [--left] [--fill C]\n"
+                 "     billing-tool bank CÓDIGO\n"
+                 "     billing-tool boleto --bank CÓDIGO [--installation N] [--today AAAA-MM-DD] TÍTULO.json\n"
+                 "     billing-tool boleto --class CLASSE [--bank CÓDIGO] TÍTULO.json\n"
+                 "     billing-tool retorno --bank CÓDIGO ARQUIVO\n"
+                 "     billing-tool retorno --class NOME ARQUIVO\n"
+                 "     billing-tool codetext --bank CÓDIGO occ|motive CÓDIGO...\n"
+                 "     billing-tool remessa --bank CÓDIGO [--layout 240|400] LOTE.json SAÍDA\n"
+                 "     billing-tool layout --bank CÓDIGO [--layout 240] --record NOME\n"
+                 "     billing-tool digit scheme NOME DÍGITOS [BASE] | schemes\n"
+                 "     billing-tool lookup UNIDADE nome|digito CÓDIGO [TÍTULO.json]\n"
+                 "     billing-tool new-title UNIDADE | classes\n"
+                 "     (digit, bank e boleto aceitam --model UNIDADE)\n";
     return 2;
 }
 
@@ -86,7 +87,7 @@ int parse_int(const std::string& s, const char* what) {
     } catch (const std::exception&) {
         used = 0;
     }
-    if (used != s.size() || s.empty()) throw Exception(std::string("invalid ") + what + ": " + s);
+    if (used != s.size() || s.empty()) throw Exception(std::string(what) + " inválido: " + s);
     return v;
 }
 
@@ -97,19 +98,19 @@ json read_json(const std::string& file) {
     std::ifstream in;
     if (file != "-") {
         in.open(file, std::ios::binary);
-        if (!in) throw Exception("cannot open " + file);
+        if (!in) throw Exception("não foi possível abrir " + file);
     }
     try {
         return billing::parse_json(file == "-" ? std::cin : in);
     } catch (const json::exception& e) {
-        throw Exception(file + ": invalid JSON: " + e.what());
+        throw Exception(file + ": JSON inválido: " + e.what());
     } catch (const Exception& e) {
         throw Exception(file + ": " + e.Message());
     }
 }
 
 std::string digit(const std::vector<std::string>& a) {
-    if (a.empty()) throw Exception("missing function");
+    if (a.empty()) throw Exception("falta a função (mod10, mod11, mod11d, duplo ou scheme)");
     const std::string& f = a[0];
     if (f == "scheme") return billing::tool::scheme_digit(a);
     if (f == "mod10" && a.size() == 2) {
@@ -119,8 +120,8 @@ std::string digit(const std::vector<std::string>& a) {
     if (f == "duplo" && a.size() == 2) return CalcularDuploDigito(a[1]);
     if ((f == "mod11" || f == "mod11d") && (a.size() == 3 || a.size() == 4)) {
         bool raw = a.size() == 4 && (a[3] == "--raw" || a[3] == "raw");
-        if (a.size() == 4 && !raw && a[3] != "not") throw Exception("unknown option: " + a[3]);
-        int base = parse_int(a[2], "base");
+        if (a.size() == 4 && !raw && a[3] != "not") throw Exception("opção desconhecida: " + a[3]);
+        int base = parse_int(a[2], "base (número)");
         if (f == "mod11d") {
             billing::tool::require_helper(billing::kHelperModulo11Decrescente, "Modulo11Decrescente");
             return Modulo11Decrescente(a[1], base, raw);
@@ -128,7 +129,7 @@ std::string digit(const std::vector<std::string>& a) {
         billing::tool::require_helper(billing::kHelperModulo11, "Modulo11");
         return billing::Modulo11(billing::tool::current_model(), a[1], base, raw);
     }
-    throw Exception("unknown digit request");
+    throw Exception("pedido de dígito desconhecido (veja billing-tool --help)");
 }
 
 int digit_batch() {
@@ -142,7 +143,7 @@ int digit_batch() {
         try {
             out += digit(words);
         } catch (const std::exception& e) {
-            out += std::string("error: ") + e.what();
+            out += std::string("erro: ") + e.what();
         }
         out += '\n';
     }
@@ -243,7 +244,7 @@ int boleto(const std::vector<std::string>& a) {
             class_name = a[++i];
         } else if (a[i] == "--installation" && i + 1 < a.size()) {
             billing::Installation inst;
-            inst.codigo_instalacao = parse_int(a[++i], "installation code");
+            inst.codigo_instalacao = parse_int(a[++i], "código de instalação");
             billing::installation_slot.install([inst] { return inst; });
         } else if (a[i] == "--today" && i + 1 < a.size()) {
             TDateTime d = billing::parse_date(a[++i]);
@@ -275,7 +276,7 @@ int boleto(const std::vector<std::string>& a) {
             billing::titulo_da_lista(item, static_cast<int>(titles.size()) - 1, *titles.back());
         }
     } else {
-        throw Exception(file + ": expected a title, a list of titles or a batch");
+        throw Exception(file + ": esperado um título, uma lista de títulos ou um lote");
     }
 
     json out = json::array();
@@ -324,7 +325,7 @@ int run(int argc, char** argv) {
                     return usage();
                 }
             }
-            std::cout << Formatar(rest[0], parse_int(rest[1], "width"), left, fill) << "\n";
+            std::cout << Formatar(rest[0], parse_int(rest[1], "largura"), left, fill) << "\n";
             return 0;
         }
         if (cmd == "bank") {

@@ -69,7 +69,7 @@ TEST(ModelTool, CommandsWithAModel) {
         {"digit --model PrentalvaCobranca mod11d 12 9", false,
          "billing-tool: PrentalvaCobranca não tem Modulo11Decrescente\n"},
         {"digit scheme dv11 12345678", true, "123456789\n"},
-        {"digit scheme mod11 409", false, "billing-tool: the scheme mod11 needs a BASE\n"},
+        {"digit scheme mod11 409", false, "billing-tool: o esquema mod11 pede uma BASE\n"},
         {"bank --model DorvessaCobranca 33", false, "billing-tool: O banco 033 não está disponível\n"},
         {"bank --model HalvekCobranca 33", false,
          "billing-tool: HalvekCobranca não tem classe de banco (cópia parcial)\n"},
