@@ -360,3 +360,35 @@ TEST_F(RemessaTool, LayoutListing) {
 }
 
 }  // namespace
+
+namespace {
+
+// The README's examples, run as the README shows them: a boleto of the title,
+// a remittance of the batch, and the return read back.
+TEST(Examples, ReadmeCommandsRunOnTheExamples) {
+    const std::string title = test_support::source_path("examples/titulo-237.json");
+    const std::string batch = test_support::source_path("examples/lote-237.json");
+    const std::string ret = test_support::source_path("examples/retorno-237.ret");
+    test_support::ScratchDir scratch{"examples"};
+
+    const Outcome boleto = run(tool() + " boleto --bank 237 '" + title + "'");
+    ASSERT_EQ(boleto.status, 0) << boleto.output;
+    EXPECT_NE(boleto.output.find("\"CodigoBarras\": \"23791166600000150751234090000001234500123450\""),
+              std::string::npos)
+        << boleto.output;
+    EXPECT_NE(boleto.output.find("\"NossoNumeroDigito\": \"009/00000012345-8\""), std::string::npos) << boleto.output;
+
+    const std::string out = scratch.path() + "/remessa.txt";
+    const Outcome remessa = run(tool() + " remessa --bank 237 '" + batch + "' '" + out + "'");
+    ASSERT_EQ(remessa.status, 0) << remessa.output;
+    const std::string data = read(out);
+    ASSERT_EQ(data.size(), 4u * 402u);  // header, two details, trailer
+    EXPECT_EQ(data.substr(94, 6), "011226");  // DataArquivo in the header
+
+    const Outcome retorno = run(tool() + " retorno --bank 237 '" + ret + "'");
+    ASSERT_EQ(retorno.status, 0) << retorno.output;
+    EXPECT_NE(retorno.output.find("\"LayoutArquivo\": \"laCNAB400\""), std::string::npos) << retorno.output;
+    EXPECT_NE(retorno.output.find("\"NossoNumero\""), std::string::npos) << retorno.output;
+}
+
+}  // namespace
