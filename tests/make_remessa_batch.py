@@ -62,7 +62,7 @@ def random_title(rng, bank, plain, max_doc):
         "AceiteDocumento": rng.choice(["adSim", "adNao"]),
         "DataVencimento": venc.isoformat(),
         "DataDocumento": day(rng).isoformat(),
-        "DataProcessamento": day(rng).isoformat(),
+        "DataProcessamento": "2026-12-01" if plain else day(rng).isoformat(),
         "DataDesconto": day(rng).isoformat() if rng.random() < 0.5 else None,
         "DataProtesto": protest.isoformat() if protest else None,
         "ValorDocumento": cents_text(amounts[0]),
@@ -77,8 +77,8 @@ def random_title(rng, bank, plain, max_doc):
             "Nome": "Empresa Ação Comércio" if not plain else "EMPRESA ACAO COMERCIO",
             "CodigoCedente": "1234567",
             "DigitoCodigoCedente": "8",
-            "ContaBancaria": {"Banco": {"Codigo": bank}, "CodigoAgencia": "0034", "DigitoAgencia": "5",
-                              "NumeroConta": "08765", "DigitoConta": "0"},
+            "ContaBancaria": {"Banco": {"Codigo": bank}, "CodigoAgencia": "1234", "DigitoAgencia": "5",
+                              "NumeroConta": "98765", "DigitoConta": "1"},
         },
         "Sacado": {
             "TipoInscricao": "tiPessoaFisica" if persona else "tiPessoaJuridica",
@@ -90,6 +90,17 @@ def random_title(rng, bank, plain, max_doc):
                          "CEP": digits(rng, 8, 8)},
         },
     }
+    # Banks whose records hold a narrower agency or account, and Itau's own
+    # account digit: values that fit, since a number that does not is refused.
+    conta = t["Cedente"]["ContaBancaria"]
+    if bank in ("033", "291"):
+        conta["CodigoAgencia"] = "0034"
+    if bank in ("353", "409"):
+        conta["CodigoAgencia"] = "0234"
+    if bank == "389":
+        conta["NumeroConta"] = "08765"
+    if bank == "341":
+        conta["DigitoConta"] = "7"
     return t, amounts
 
 
