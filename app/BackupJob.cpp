@@ -1,5 +1,7 @@
 #include "app/BackupJob.h"
 
+#include <filesystem>
+
 #include "platform/core/SysUtils.h"
 
 #include <cstdio>
@@ -51,10 +53,15 @@ void check_batch_value(const std::string& key, const std::string& value, BatchPl
     }
 }
 
-void check_required_value(const std::string& key, const std::string& value) {
-    if (Trim(value).empty())
-        throw Exception("O valor de " + key + " em KESTROVAN.INI está vazio ou ausente e é necessário para o "
-                        "comando de cópia de segurança");
+void check_required_value(const std::string& ini, const std::string& key, const std::string& value) {
+    if (!Trim(value).empty()) return;
+    std::error_code ec;
+    if (!std::filesystem::exists(ini, ec)) {
+        throw Exception("O arquivo de configuração " + ini + " não existe: a chave " + key +
+                        " da seção [Kestrovan] é necessária para o comando de cópia de segurança");
+    }
+    throw Exception("O valor de " + key + " em " + ini + " (seção [Kestrovan]) está vazio ou ausente e é necessário "
+                    "para o comando de cópia de segurança");
 }
 
 bool is_plain_file_name(const std::string& name) {

@@ -29,8 +29,10 @@ enum class BatchPlace { Bare, Quoted };
 void check_batch_value(const std::string& key, const std::string& value, BatchPlace place);
 
 // Raises Exception with a clear message when a setting the batch cannot do
-// without is missing, empty or only blanks. `key` names the setting.
-void check_required_value(const std::string& key, const std::string& value);
+// without is missing, empty or only blanks. `key` names the setting, `ini`
+// is the full path of the settings file looked for: the message says whether
+// that file is missing or the key in it is empty.
+void check_required_value(const std::string& ini, const std::string& key, const std::string& value);
 
 // True when the name the server gave its backup file is a plain file name
 // in the backup folder: not empty, not "." or "..", and without "/", "\",

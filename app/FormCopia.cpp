@@ -83,8 +83,8 @@ void TFormCopia::FormShow(TObject*) {
     std::string backup_path;
     try {
         if (!settings_error_.empty()) throw Exception(settings_error_);
-        app::check_required_value("Banco", Banco);
-        app::check_required_value("Caminho", Caminho);
+        app::check_required_value(ExeDir + "KESTROVAN.INI", "Banco", Banco);
+        app::check_required_value(ExeDir + "KESTROVAN.INI", "Caminho", Caminho);
         qBackup->Close();
         qBackup->SQL()->Clear();
         for (const std::string& line : app::backup_batch(Banco, Caminho)) qBackup->SQL()->Add(line);

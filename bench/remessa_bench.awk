@@ -69,7 +69,7 @@ input == "json" { from_json($0) }
 
 ++titles == 1 {
     if (bank == "001")
-        printf "01REMESSA01COBRANCA       %4s%1s%-15.15s%-30.30s001BANCO DO BRASIL301299%07d%287s000001\r\n",
+        printf "01REMESSA01COBRANCA       %4s%1s%-15.15s%-30.30s001BANCO DO BRASIL011226%07d%287s000001\r\n",
             "1234", "5", "1234567", "EMPRESA ACAO COMERCIO", numero, ""
     else
         printf "01REMESSA01COBRANCA       000%s012340098765%1s%-30.30s237BRADESCO       %s%8sMX%07d%277s000001\r\n",

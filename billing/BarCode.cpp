@@ -1,5 +1,7 @@
 #include "billing/BarCode.h"
 
+#include <optional>
+
 #include "billing/Installation.h"
 #include "billing/cbRegras.h"
 
@@ -110,6 +112,72 @@ void verificar_nosso_numero(const TcbTitulo& titulo) {
     if (max == 0 || core::utf8_length(nosso) <= max) return;
     throw Exception(Format("O nosso número \"%s\" não cabe no campo de %d caracteres do banco %s: boleto não gerado",
                            {nosso, max, bank}));
+}
+
+namespace {
+
+// The text fields a free field may need, by name, with their setters on a copy.
+struct CampoTexto {
+    const char* nome;
+    std::string (*ler)(const TcbTitulo&);
+    void (*por)(TcbTitulo&, std::string);
+};
+
+constexpr CampoTexto kCamposBoleto[] = {
+    {"Cedente.ContaBancaria.CodigoAgencia", [](const TcbTitulo& t) { return t.Cedente().ContaBancaria().CodigoAgencia(); },
+     [](TcbTitulo& t, std::string v) { t.Cedente().ContaBancaria().SetCodigoAgencia(std::move(v)); }},
+    {"Cedente.ContaBancaria.NumeroConta", [](const TcbTitulo& t) { return t.Cedente().ContaBancaria().NumeroConta(); },
+     [](TcbTitulo& t, std::string v) { t.Cedente().ContaBancaria().SetNumeroConta(std::move(v)); }},
+    {"Cedente.CodigoCedente", [](const TcbTitulo& t) { return t.Cedente().CodigoCedente(); },
+     [](TcbTitulo& t, std::string v) { t.Cedente().SetCodigoCedente(std::move(v)); }},
+    {"Carteira", [](const TcbTitulo& t) { return t.Carteira(); },
+     [](TcbTitulo& t, std::string v) { t.SetCarteira(std::move(v)); }},
+    {"NossoNumero", [](const TcbTitulo& t) { return t.NossoNumero(); },
+     [](TcbTitulo& t, std::string v) { t.SetNossoNumero(std::move(v)); }},
+};
+
+}  // namespace
+
+void verificar_campos_boleto(const TcbTitulo& titulo,
+                             const std::function<std::string(const TcbTitulo&)>& campo_livre) {
+    std::optional<std::string> base;
+    TcbTitulo copia(titulo.Profile());
+    copia.CopiarDe(titulo);
+    for (const CampoTexto& campo : kCamposBoleto) {
+        if (!Trim(campo.ler(titulo)).empty()) continue;
+        if (!base) base = campo_livre(titulo);
+        campo.por(copia, "1");
+        std::string probe;
+        try {
+            probe = campo_livre(copia);
+        } catch (const Exception&) {
+            probe = *base;  // a rule that cannot read the probe tells nothing
+        }
+        campo.por(copia, campo.ler(titulo));
+        if (probe != *base) {
+            throw Exception(Format("Falta %s, que o código de barras do banco %s exige: boleto não gerado",
+                                   {std::string(campo.nome), titulo.Cedente().ContaBancaria().Banco().Codigo()}));
+        }
+    }
+}
+
+std::string campo_nao_cabe(const TcbTitulo& titulo, const ECampoNaoCabe& e) {
+    const std::string campo = campo_do_titulo(titulo, e.Valor());
+    if (campo.empty()) return e.Message();
+    return Format("O valor \"%s\" de %s não cabe no campo de %d caracteres", {e.Valor(), campo, e.Largura()});
+}
+
+void verificar_digito_conta_341(const TcbTitulo& titulo) {
+    const TcbContaBancaria& conta = titulo.Cedente().ContaBancaria();
+    const std::string dado = Trim(conta.DigitoConta());
+    if (dado.empty()) return;
+    const std::string agencia = Formatar(conta.CodigoAgencia(), 4, false, '0');
+    const std::string numero = Formatar(conta.NumeroConta(), 5, false, '0');
+    const std::string digito = Modulo10(agencia + numero);
+    if (dado != digito) {
+        throw Exception(Format("DigitoConta %s não confere com o dígito %s da agência %s e conta %s do banco 341",
+                               {dado, digito, agencia, numero}));
+    }
 }
 
 }  // namespace billing

@@ -8,6 +8,7 @@
 #include "platform/core/DateUtils.h"
 #include "platform/core/SysUtils.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -43,5 +44,23 @@ std::size_t nosso_numero_max(const TcbTitulo& titulo);
 // more characters than nosso_numero_max; bank 001's 17-digit layout for
 // carteira 18 passes.
 void verificar_nosso_numero(const TcbTitulo& titulo);
+
+// Raises Exception naming the first field of the title (agency, account,
+// payee code, carteira, nosso número) that is empty while the bank's free
+// field reads it: a title without them would still give a bar code, of agency
+// 0000 or carteira 000. Which fields a bank reads is asked of `campo_livre`
+// itself, by filling each empty field in a copy and seeing whether the free
+// field changes.
+void verificar_campos_boleto(const TcbTitulo& titulo,
+                             const std::function<std::string(const TcbTitulo&)>& campo_livre);
+
+// The message of a value that does not fit its field, naming the title's
+// field that holds it where one does.
+std::string campo_nao_cabe(const TcbTitulo& titulo, const ECampoNaoCabe& e);
+
+// Bank 341's own account digit (modulo 10 of the agency in 4 and the account
+// in 5 digits). Raises Exception when the title's DigitoConta is given and
+// differs from it.
+void verificar_digito_conta_341(const TcbTitulo& titulo);
 
 }  // namespace billing

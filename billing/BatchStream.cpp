@@ -147,7 +147,7 @@ private:
                 on_fields_(batch_);
             }
             TcbTitulo title(profile_);
-            titulo_from_json(v, title);
+            titulo_da_lista(v, result.titles, title);
             on_title_(title, result.titles++);
             return;
         }

@@ -38,7 +38,12 @@ template <class E>
 E enum_of(const json& v, std::span<const std::string_view> names, std::string_view key) {
     if (!v.is_string()) fail("Valor inválido em \"" + std::string(key) + "\": esperado nome");
     int e = enum_value(names, v.get<std::string>());
-    if (e < 0) fail("Valor desconhecido em \"" + std::string(key) + "\": " + v.get<std::string>());
+    if (e < 0) {
+        std::string accepted;
+        for (std::string_view n : names) accepted += (accepted.empty() ? "" : ", ") + std::string(n);
+        fail("Valor desconhecido em \"" + std::string(key) + "\": " + v.get<std::string>() + " (aceitos: " + accepted +
+             ")");
+    }
     return static_cast<E>(e);
 }
 
@@ -63,7 +68,8 @@ Currency money_of(const json& v, std::string_view key) {
         }
     } catch (const Exception&) {
     }
-    fail("Valor monetário inválido em \"" + std::string(key) + "\"");
+    fail("Valor monetário inválido em \"" + std::string(key) + "\": " + v.dump() +
+         " (esperado um número ou um texto como \"1234.56\")");
 }
 
 void lines_of(const json& v, std::string_view key, TStrings& lines) {
@@ -307,6 +313,24 @@ void titulo_from_json(const json& j, TcbTitulo& t) {
              t.SetMargemBoleto(int_of(v, "MargemBoleto"));
          }},
         {"Mensagens", [](TcbTitulo& t, const json& v) { lines_of(v, "Mensagens", *t.Mensagens()); }},
+        // What new-title prints beside the fields: the title's class and model, which must be the ones
+        // the title is read as.
+        {"Classe",
+         [](TcbTitulo& t, const json& v) {
+             const std::string given = text_of(v, "Classe");
+             if (!SameText(given, t.ClassName())) {
+                 fail("\"Classe\" é " + given + ", mas o título é lido como " + t.ClassName() +
+                      " (o modelo escolhe-se com --model)");
+             }
+         }},
+        {"Modelo",
+         [](TcbTitulo& t, const json& v) {
+             const std::string given = text_of(v, "Modelo");
+             if (!SameText(given, t.Profile().unit)) {
+                 fail("\"Modelo\" é " + given + ", mas o título é lido no modelo " + std::string(t.Profile().unit) +
+                      " (use --model " + given + ")");
+             }
+         }},
     };
 #undef DATE
 #undef MONEY
@@ -384,7 +408,7 @@ void cobranca_from_json(const json& j, TcbCobranca& b, const ModelProfile& profi
                 std::vector<std::unique_ptr<TcbTitulo>> read;
                 for (const json& item : v) {
                     read.push_back(std::make_unique<TcbTitulo>(profile));
-                    titulo_from_json(item, *read.back());
+                    titulo_da_lista(item, static_cast<int>(read.size()) - 1, *read.back());
                 }
                 b.Titulos.Clear();
                 for (auto& t : read) b.Titulos.Add(t.release());
@@ -708,6 +732,21 @@ json cobranca_to_json(const TcbCobranca& b) {
             {"LayoutArquivo", kLayouts[b.LayoutArquivo]},
             {"AmbienteArquivo", b.AmbienteArquivo},
             {"Titulos", titulos}};
+}
+
+std::string titulo_em_lote(int index, std::string_view nosso_numero) {
+    return Format("Título %d (Nosso Número: %s): ", {index + 1, std::string(nosso_numero)});
+}
+
+void titulo_da_lista(const json& j, int index, TcbTitulo& t) {
+    try {
+        titulo_from_json(j, t);
+    } catch (Exception& e) {
+        const auto it = j.is_object() ? j.find("NossoNumero") : j.end();
+        e.SetMessage(titulo_em_lote(index, it != j.end() && it->is_string() ? it->get<std::string>() : "") +
+                     e.Message());
+        throw;
+    }
 }
 
 }  // namespace billing

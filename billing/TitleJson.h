@@ -37,4 +37,12 @@ std::string date_text(TDateTime date);
 Currency parse_currency(std::string_view text);
 std::string currency_text(Currency value);
 
+// "Título N (Nosso Número: X): ", naming a title of a batch or list by its
+// 0-based index, before the message of its refusal.
+std::string titulo_em_lote(int index, std::string_view nosso_numero);
+
+// titulo_from_json of the title at 0-based `index` of a list: a refusal
+// names the title by its position and nosso número.
+void titulo_da_lista(const nlohmann::json& j, int index, TcbTitulo& t);
+
 }  // namespace billing

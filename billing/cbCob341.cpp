@@ -1,6 +1,7 @@
 #include "billing/cbCob341.h"
 
 #include "billing/BankClass.h"
+#include "billing/BarCode.h"
 #include "billing/Installation.h"
 #include "billing/cbRegras.h"
 #include "billing/cbRemessa.h"
@@ -16,6 +17,7 @@ std::string TcbBanco341::CalcularDigitoNossoNumero(const TcbTitulo& t) {
 }
 
 std::string TcbBanco341::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
+    verificar_digito_conta_341(t);
     const std::string agencia_conta = F(Agencia(t), 4) + F(Conta(t), 5);
     const std::string carteira_nosso = F(t.Carteira(), 3) + F(t.NossoNumero(), 8);
     return carteira_nosso + Mod10(agencia_conta + carteira_nosso) + agencia_conta + Mod10(agencia_conta) + "000";

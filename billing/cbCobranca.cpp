@@ -102,7 +102,14 @@ char ascii_upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c -
 
 }  // namespace
 
-std::string Formatar(std::string_view text, int width, bool left_aligned, char fill) {
+billing::ECampoNaoCabe::ECampoNaoCabe(std::string value, int width)
+    : Exception(Format("O valor \"%s\" não cabe no campo de %d caracteres", {value, width})),
+      valor_(std::move(value)),
+      largura_(width) {}
+
+namespace {
+
+std::string formatar(std::string_view text, int width, bool left_aligned, char fill, bool check) {
     bool usable = (fill >= '0' && fill <= '9') || (fill >= 'A' && fill <= 'Z') || (fill >= 'a' && fill <= 'z');
     char pad = ascii_upper(usable ? fill : ' ');
     std::size_t w = width > 0 ? static_cast<std::size_t>(width) : 0;
@@ -118,9 +125,26 @@ std::string Formatar(std::string_view text, int width, bool left_aligned, char f
     for (std::size_t i = first; i < last; ++i) cleaned += clean(upper(cps[i]));
 
     std::size_t n = cleaned.size();
+    if (check && n > w) {
+        const std::string_view lost =
+            left_aligned ? std::string_view(cleaned).substr(w) : std::string_view(cleaned).substr(0, n - w);
+        for (char c : lost) {
+            if (c >= '1' && c <= '9') throw billing::ECampoNaoCabe(Trim(std::string(text)), width);
+        }
+    }
     std::size_t p = w > n ? w - n : 0;
     if (left_aligned) return cleaned.substr(0, w) + std::string(p, pad);
     return std::string(p, pad) + (n > w ? cleaned.substr(n - w) : cleaned);
+}
+
+}  // namespace
+
+std::string Formatar(std::string_view text, int width, bool left_aligned, char fill) {
+    return formatar(text, width, left_aligned, fill, true);
+}
+
+std::string billing::formatar_cortando(std::string_view text, int width, bool left_aligned, char fill) {
+    return formatar(text, width, left_aligned, fill, false);
 }
 
 // ---------------------------------------------------------------------------
@@ -147,7 +171,8 @@ void TcbEndereco::CopiarDe(const TcbEndereco& source) {
 }
 
 void TcbBanco::SetCodigo(const std::string& value) {
-    std::string code = Formatar(value, 3, false, '0');
+    // The setter keeps the code's last three characters (1234 stores 234).
+    std::string code = billing::formatar_cortando(value, 3, false, '0');
     if (code == "000") {
         Codigo_.clear();
     } else if (code != Codigo_) {
@@ -530,4 +555,32 @@ std::span<const std::string_view> billing::emissao_boleto_names() { return kEmis
 int billing::enum_value(std::span<const std::string_view> names, std::string_view name) {
     auto it = std::find(names.begin(), names.end(), name);
     return it == names.end() ? -1 : static_cast<int>(it - names.begin());
+}
+
+std::string billing::campo_do_titulo(const TcbTitulo& t, std::string_view value) {
+    const TcbCedente& c = t.Cedente();
+    const TcbContaBancaria& conta = c.ContaBancaria();
+    const TcbPessoa& s = t.Sacado();
+    const std::pair<const char*, std::string> fields[] = {
+        {"NossoNumero", t.NossoNumero()},
+        {"Cedente.ContaBancaria.CodigoAgencia", conta.CodigoAgencia()},
+        {"Cedente.ContaBancaria.NumeroConta", conta.NumeroConta()},
+        {"Cedente.CodigoCedente", c.CodigoCedente()},
+        {"Carteira", t.Carteira()},
+        {"NumeroDocumento", t.NumeroDocumento()},
+        {"SeuNumero", t.SeuNumero()},
+        {"Cedente.ContaBancaria.DigitoAgencia", conta.DigitoAgencia()},
+        {"Cedente.ContaBancaria.DigitoConta", conta.DigitoConta()},
+        {"Cedente.DigitoCodigoCedente", c.DigitoCodigoCedente()},
+        {"Cedente.CodigoCedente + Cedente.DigitoCodigoCedente", c.CodigoCedente() + c.DigitoCodigoCedente()},
+        {"Cedente.NumeroCPFCGC", c.NumeroCPFCGC()},
+        {"Sacado.NumeroCPFCGC", s.NumeroCPFCGC()},
+        {"Sacado.Nome", s.Nome()},
+        {"Cedente.Nome", c.Nome()},
+    };
+    const std::string wanted = Trim(value);
+    for (const auto& [name, v] : fields) {
+        if (!wanted.empty() && Trim(v) == wanted) return name;
+    }
+    return {};
 }

@@ -75,10 +75,33 @@ std::string Modulo10(std::string_view digits);
 std::string Modulo11(std::string_view digits, int base, bool raw);
 // Modulo-11 with weights base .. 2 from the last digit; not raw, remainders 0 and 1 give "1".
 std::string Modulo11Decrescente(std::string_view digits, int base, bool raw);
-// Fixed-width field in the banks' character set: upper case, trimmed, accents dropped, padded or cut to width.
+// Fixed-width field in the banks' character set: upper case, trimmed, accents dropped, padded to width.
+// A text longer than the width is cut to it, unless the characters cut away hold a digit other than
+// zero: a number never loses digits silently, and billing::ECampoNaoCabe is raised instead.
 std::string Formatar(std::string_view text, int width, bool left_aligned, char fill);
 
+class TcbTitulo;
+
 namespace billing {
+// Raised by Formatar when a value would lose a digit other than zero to its field's width.
+class ECampoNaoCabe : public Exception {
+public:
+    ECampoNaoCabe(std::string value, int width);
+    const std::string& Valor() const { return valor_; }
+    int Largura() const { return largura_; }
+
+private:
+    std::string valor_;
+    int largura_;
+};
+// Formatar that cuts whatever the text holds: for the places where a rule keeps
+// only part of a value on purpose (the bank code setter keeps its last three).
+std::string formatar_cortando(std::string_view text, int width, bool left_aligned, char fill);
+// The name of the title's text field (as the JSON and the layouts name it:
+// "CodigoAgencia", "Sacado.Nome", ...) whose value, as Formatar cleans it,
+// equals `value`; empty when none does.
+std::string campo_do_titulo(const ::TcbTitulo& titulo, std::string_view value);
+
 // The class library's integer conversion of each character of a digit text:
 // the digit values from left to right. The rightmost character that is not a
 // decimal digit raises EConvertError naming it.

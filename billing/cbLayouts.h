@@ -24,9 +24,9 @@ enum class Mark : std::uint8_t {
     L0,     // Formatar, left-aligned, fill "0"
     Text,   // the row's literal, as it stands
     Fill,   // the row's fill character, width times
-    Date,   // ddmmyy; a zero date writes the row's literal, or 301299 when it has none
+    Date,   // ddmmyy; a zero date writes the row's literal, and is refused when it has none
     Cents,  // amount in whole cents (half to even), zero-padded to the width
-    Date8,  // ddmmyyyy; a zero date writes the row's literal, or 30121899 when it has none
+    Date8,  // ddmmyyyy; a zero date writes the row's literal, and is refused when it has none
     Time,   // hhmmss of a date-time
 };
 

@@ -67,7 +67,7 @@ void boleto_237(const TcbTitulo& t, const std::string& nosso11, const TextOf& di
 void boleto_748(const TcbTitulo& t, const TextOf& digito, std::string_view kind, std::string& agencia,
                 std::string& nosso, std::string& carteira, std::string& especie) {
     agencia = F(Agencia(t), 4) + "." + F(DigitoAgencia(t), 2) + "/" + F(CodigoCedente(t), 5);
-    nosso = ano_corrente() + "/" + "2" + F(t.NossoNumero(), 5) + "-" + digito();
+    nosso = ano_corrente() + "/" + "2" + U(t.NossoNumero(), 5) + "-" + digito();
     carteira = RB(t.Carteira(), 3);
     especie = kind;
 }

@@ -15,6 +15,13 @@ namespace billing::rules {
 
 // X[w]: right-aligned, fill "0".
 inline std::string F(std::string_view x, int w) { return Formatar(x, w, false, '0'); }
+// X[w] where the bank's rule keeps only the last w characters of X: bank 748's
+// agency and its digit in four positions, and the last five digits of its
+// nosso número (year, "2" and sequence) in the check digit and the boleto
+// text, while the free field carries it whole. Cut, never refused.
+inline std::string U(std::string_view x, int w) { return formatar_cortando(x, w, false, '0'); }
+// X[w, left] where the rule keeps only the first w characters: cut, never refused.
+inline std::string LU(std::string_view x, int w) { return formatar_cortando(x, w, true, ' '); }
 // X[w, left]: left-aligned, blank fill.
 inline std::string L(std::string_view x, int w) { return Formatar(x, w, true, ' '); }
 // X[w, right blank]: right-aligned, blank fill.

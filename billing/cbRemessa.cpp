@@ -1,17 +1,27 @@
 #include "billing/cbRemessa.h"
 
+#include "billing/TitleJson.h"
 #include "billing/cbBancos.h"
 #include "billing/cbRemessa240.h"
 #include "billing/cbRemessa400.h"
 
 namespace billing {
 
+void escrever_titulo(RemessaWriter& writer, const TcbTitulo& titulo, int index) {
+    try {
+        if (index == 0) writer.header(titulo);
+        writer.detail(titulo);
+    } catch (Exception& e) {
+        e.SetMessage(titulo_em_lote(index, titulo.NossoNumero()) + e.Message());
+        throw;
+    }
+}
+
 bool write_list(RemessaWriter& writer, const ModelProfile& profile, TcbCobranca& batch, TStringList& list) {
     list.Clear();
     try {
         if (batch.Titulos.Count() == 0) writer.no_titles();
-        writer.header(GetTitulo(profile, batch.Titulos, 0));
-        for (int i = 0; i < batch.Titulos.Count(); ++i) writer.detail(GetTitulo(profile, batch.Titulos, i));
+        for (int i = 0; i < batch.Titulos.Count(); ++i) escrever_titulo(writer, GetTitulo(profile, batch.Titulos, i), i);
     } catch (const Exception&) {
         if (writer.all_or_nothing()) list.Clear();
         throw;

@@ -48,6 +48,11 @@ public:
     virtual bool all_or_nothing() const { return false; }
 };
 
+// Writes the title at 0-based `index` of a batch: the header first when it is
+// the first title, then its records. An error names the title by its
+// position (from 1) and its nosso número before the writer's own message.
+void escrever_titulo(RemessaWriter& writer, const TcbTitulo& titulo, int index);
+
 // Clears the list and writes the batch's titles (read through the profile's
 // GetTitulo) into it with `writer`, whose sink appends to that list. True
 // when written.

@@ -72,6 +72,8 @@ public:
 
     Currency money(Source s) const override { return base_->money(s); }
 
+    const TcbTitulo* titulo_ptr() const override { return t_; }
+
     std::int64_t integer(Source s) const override {
         switch (s) {
             case Source::DiasProtesto240: return days_after(titulo().DataProtesto(), titulo().DataVencimento());

@@ -1,5 +1,6 @@
 #include "billing/cbRemessa400.h"
 
+#include "billing/BarCode.h"
 #include "billing/cbBancos.h"
 
 #include <cmath>
@@ -27,11 +28,30 @@ bool fits(std::int64_t value, int digits) {
     return value >= 0 && (digits >= 19 || value < kPow10[digits]);
 }
 
+// Names, addresses and instructions: texts that a record may shorten. Every
+// other field is a number or code and is refused rather than cut.
+bool texto_livre(Source s) {
+    switch (s) {
+        case Source::CedenteNome:
+        case Source::NomeBanco:
+        case Source::Instrucoes:
+        case Source::SacadoNome:
+        case Source::SacadoEndereco:
+        case Source::SacadoEnderecoCompleto:
+        case Source::SacadoBairro:
+        case Source::SacadoCidade:
+            return true;
+        default:
+            return false;
+    }
+}
+
 // Writes Formatar of value at the row's place in line.
 void put_formatted(std::string& line, const Row& row, std::string_view value) {
     const bool left = row.mark == Mark::Lb || row.mark == Mark::L0;
     const char fill = row.mark == Mark::R0 || row.mark == Mark::L0 ? '0' : ' ';
-    const std::string f = Formatar(value, row.width, left, fill);
+    const std::string f = texto_livre(row.source) ? formatar_cortando(value, row.width, left, fill)
+                                                   : Formatar(value, row.width, left, fill);
     if (static_cast<int>(f.size()) != row.width) throw Exception("Campo de largura inesperada na remessa");
     line.replace(static_cast<std::size_t>(row.first - 1), f.size(), f);
 }
@@ -45,9 +65,11 @@ void put_digits(std::string& line, const Row& row, std::int64_t value) {
 }
 
 // ddmmyy, or ddmmyyyy in an 8-position row; a zero date writes the row's
-// literal when it has one.
-void put_date(std::string& line, const Row& row, TDateTime date) {
-    if (date == 0 && !row.text.empty()) {
+// literal (the bank's "no date"). A row without one needs its date: a zero
+// date there is refused, never written as the zero date 30/12/1899.
+void put_date(std::string& line, const Row& row, TDateTime date, const RecordValues& values) {
+    if (date == 0) {
+        if (row.text.empty()) values.missing(row);
         line.replace(static_cast<std::size_t>(row.first - 1), row.text.size(), row.text);
         return;
     }
@@ -107,6 +129,8 @@ public:
 
     std::string ocorrencia;
     std::string especie;
+
+    const TcbTitulo* titulo_ptr() const override { return t_; }
 
     std::string text(Source s) const override {
         const TcbTitulo& t = titulo();
@@ -248,6 +272,43 @@ std::string codigo3(std::string_view code) { return Formatar(code, 3, false, '0'
 
 }  // namespace
 
+bool RecordValues::from_batch(layout::Source source) const {
+    return source == Source::DataArquivo || source == Source::NumeroArquivo;
+}
+
+void RecordValues::missing(const layout::Row& row) const {
+    const std::string what(layout::source_name(row.source));
+    if (from_batch(row.source)) throw Exception(Format("Falta %s do lote, que a remessa exige", {what}));
+    throw Exception(Format("Falta %s, que o registro da remessa exige (posições %d a %d)", {what, row.first, row.last}));
+}
+
+void RecordValues::too_long(const layout::Row& row, const ECampoNaoCabe& e) const {
+    throw Exception(Format("O valor \"%s\" de %s não cabe nas %d posições do campo (%d a %d)",
+                           {e.Valor(), std::string(layout::source_name(row.source)), row.width, row.first, row.last}));
+}
+
+bool campo_obrigatorio(layout::Source source, const TcbTitulo* titulo) {
+    switch (source) {
+        case Source::CedenteCPFCGC:
+        case Source::CedenteNome:
+        case Source::CodigoCedente:
+        case Source::CodigoCedenteComDigito:
+        case Source::CodigoAgencia:
+        case Source::NumeroConta:
+        case Source::CodigoBanco:
+        case Source::CedenteRegistro:
+        case Source::Carteira:
+        case Source::SacadoCPFCGC:
+        case Source::SacadoNome:
+        case Source::SacadoRegistro:
+            return true;
+        case Source::NossoNumero:
+            return titulo == nullptr || titulo->EmissaoBoleto() != ebBancoEmite;
+        default:
+            return false;
+    }
+}
+
 std::unique_ptr<RecordValues> title_values(const TcbCobranca& batch, const TcbTitulo* titulo, int sequencia,
                                            std::string ocorrencia, std::string especie) {
     auto v = std::make_unique<TitleValues>(batch, titulo, sequencia, 0, Currency());
@@ -269,7 +330,7 @@ void write_record(const layout::Record& rec, const RecordValues& values, std::st
                 break;
             case Mark::Date:
             case Mark::Date8:
-                put_date(line, row, values.date(row.source));
+                put_date(line, row, values.date(row.source), values);
                 break;
             case Mark::Time:
                 put_time(line, row, values.date(row.source));
@@ -287,7 +348,13 @@ void write_record(const layout::Record& rec, const RecordValues& values, std::st
                     if (!fits(n, row.width)) values.refuse(row, std::to_string(n));
                     put_formatted(line, row, std::to_string(n));
                 } else {
-                    put_formatted(line, row, values.text(row.source));
+                    const std::string text = values.text(row.source);
+                    if (campo_obrigatorio(row.source, values.titulo_ptr()) && Trim(text).empty()) values.missing(row);
+                    try {
+                        put_formatted(line, row, text);
+                    } catch (const ECampoNaoCabe& e) {
+                        values.too_long(row, e);
+                    }
                 }
         }
     }
@@ -355,6 +422,7 @@ void Remessa400::detail(const TcbTitulo& t) {
     }
 
     write_record(layout_.detail, v, line_);
+    if (code == "341") verificar_digito_conta_341(t);
     out_.line(line_);
     ++titles_;
     total_ = total;
@@ -369,8 +437,14 @@ void Remessa400::trailer() {
 // ---------------------------------------------------------------------------
 
 void Remessa400::no_titles() const {
+    // The list's own error, worded for a person: which list is empty.
     TcbTitulos none;
-    GetTitulo(none, 0);
+    try {
+        GetTitulo(none, 0);
+    } catch (EListError& e) {
+        e.SetMessage("Não há títulos para gerar remessa: a lista \"Titulos\" do lote está vazia");
+        throw;
+    }
     throw Exception("Não há títulos para gerar remessa");  // not reached: the list raises first
 }
 

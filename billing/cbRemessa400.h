@@ -23,7 +23,20 @@ public:
     virtual std::int64_t integer(layout::Source source) const = 0;
     // Raises the error for a number that is negative or wider than its row.
     [[noreturn]] virtual void refuse(const layout::Row& row, std::string_view shown) const = 0;
+    // The title whose record is written; none for a trailer.
+    virtual const TcbTitulo* titulo_ptr() const { return nullptr; }
+    // True when the row's value comes from the batch rather than from a title.
+    virtual bool from_batch(layout::Source source) const;
+    // Raises the error for a value the record needs that is missing, or for a
+    // text that would lose digits to its row's width.
+    [[noreturn]] void missing(const layout::Row& row) const;
+    [[noreturn]] void too_long(const layout::Row& row, const ECampoNaoCabe& e) const;
 };
+
+// True for the text sources a record cannot be written without (agency,
+// account, payee code, carteira, names and registration numbers, and the
+// nosso número unless the bank issues the boleto and numbers it).
+bool campo_obrigatorio(layout::Source source, const TcbTitulo* titulo);
 
 // The values the CNAB 400 writer gives a record's rows: the batch's, the
 // title's (none for a trailer), the sequence number and the bank's codes.

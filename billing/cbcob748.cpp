@@ -12,7 +12,7 @@ using namespace billing::rules;
 
 std::string TcbBanco748::CalcularDigitoNossoNumero(const TcbTitulo& t) {
     return Mod11(F(Agencia(t), 4) + F(DigitoAgencia(t), 2) + F(Conta(t), 5) + rules::ano_corrente() + "2" +
-                     F(t.NossoNumero(), 5),
+                     U(t.NossoNumero(), 5),
                  9);
 }
 
@@ -20,7 +20,7 @@ std::string TcbBanco748::GetCampoLivreCodigoBarra(const TcbTitulo& t) {
     const Installation inst = current_installation();
     const bool tipo1 = inst.codigo_instalacao == 1;
     const std::string field = std::string(tipo1 ? "1" : "3") + "1" + F(t.NossoNumero(), 9) +
-                              F(Agencia(t) + DigitoAgencia(t), 4) + F(inst.posto_748, 2) +
+                              U(Agencia(t) + DigitoAgencia(t), 4) + F(inst.posto_748, 2) +
                               (tipo1 ? F(inst.cedente_748, 5) : F(CodigoCedente(t), 5)) + "1" + "0";
     return field + Mod11(field, 9);
 }

@@ -53,15 +53,16 @@ def random_title(rng, bank, plain, max_doc):
         protest = venc + datetime.timedelta(days=rng.randint(0, 60))
     amounts = [rng.randint(0, max_doc)] + [rng.randint(0, 9_999_999_999) for _ in range(4)]
     t = {
-        "NossoNumero": digits(rng, 1, 8),
+        "NossoNumero": digits(rng, 1, 7),
         "SeuNumero": digits(rng, 1, 10),
         "NumeroDocumento": digits(rng, 1, 10),
-        "Carteira": digits(rng, 1, 2),
+        "Carteira": digits(rng, 1, 1),
         "TipoOcorrencia": rng.choice(OCORRENCIAS),
         "EspecieDocumento": rng.choice(ESPECIES),
         "AceiteDocumento": rng.choice(["adSim", "adNao"]),
         "DataVencimento": venc.isoformat(),
-        "DataDocumento": day(rng).isoformat() if rng.random() < 0.8 else None,
+        "DataDocumento": day(rng).isoformat(),
+        "DataProcessamento": "2026-12-01" if plain else day(rng).isoformat(),
         "DataDesconto": day(rng).isoformat() if rng.random() < 0.5 else None,
         "DataProtesto": protest.isoformat() if protest else None,
         "ValorDocumento": cents_text(amounts[0]),
@@ -89,6 +90,17 @@ def random_title(rng, bank, plain, max_doc):
                          "CEP": digits(rng, 8, 8)},
         },
     }
+    # Banks whose records hold a narrower agency or account, and Itau's own
+    # account digit: values that fit, since a number that does not is refused.
+    conta = t["Cedente"]["ContaBancaria"]
+    if bank in ("033", "291"):
+        conta["CodigoAgencia"] = "0034"
+    if bank in ("353", "409"):
+        conta["CodigoAgencia"] = "0234"
+    if bank == "389":
+        conta["NumeroConta"] = "08765"
+    if bank == "341":
+        conta["DigitoConta"] = "7"
     return t, amounts
 
 

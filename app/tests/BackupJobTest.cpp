@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 using namespace app;
 
 TEST(ConnectionString, TrimsServerAndDatabaseAndKeepsEveryFixedPiece) {
@@ -64,14 +66,25 @@ TEST(CheckBatchValue, MessageNamesTheSettingAndTheCharacter) {
 }
 
 TEST(CheckRequiredValue, RefusesNothingButBlanks) {
-    for (const char* v : {"", " ", " \t "}) EXPECT_THROW(check_required_value("Caminho", v), Exception) << v;
-    for (const char* v : {"Loja", " Loja ", "/"}) EXPECT_NO_THROW(check_required_value("Banco", v)) << v;
+    const std::string missing = "/nonexistent-tamblero/KESTROVAN.INI";
+    for (const char* v : {"", " ", " \t "}) EXPECT_THROW(check_required_value(missing, "Caminho", v), Exception) << v;
+    for (const char* v : {"Loja", " Loja ", "/"}) EXPECT_NO_THROW(check_required_value(missing, "Banco", v)) << v;
+    // The message names the file looked for and the key: a missing file, or an empty key in it.
     try {
-        check_required_value("Caminho", "");
+        check_required_value(missing, "Caminho", "");
         FAIL();
     } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "O valor de Caminho em KESTROVAN.INI está vazio ou ausente e é necessário para o "
-                               "comando de cópia de segurança");
+        EXPECT_EQ(e.Message(), "O arquivo de configuração /nonexistent-tamblero/KESTROVAN.INI não existe: a chave "
+                               "Caminho da seção [Kestrovan] é necessária para o comando de cópia de segurança");
+    }
+    const std::string present = ::testing::TempDir() + "/KESTROVAN.INI";
+    { std::ofstream(present) << "[Kestrovan]\r\nBanco=\r\n"; }
+    try {
+        check_required_value(present, "Banco", "");
+        FAIL();
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "O valor de Banco em " + present + " (seção [Kestrovan]) está vazio ou ausente e é "
+                               "necessário para o comando de cópia de segurança");
     }
 }
 

@@ -39,6 +39,7 @@ struct Job {
         args.insert(args.end(), extra.begin(), extra.end());
         return args;
     }
+    std::string ini_path() const { return prog_dir + "/KESTROVAN.INI"; }
     void write_ini(const std::string& body) const { standin::write_file(prog_dir + "/KESTROVAN.INI", body); }
     std::string ini_for(const SqlServerStandIn& server, const std::string& banco = "Loja",
                         const std::string& caminho = "D:\\Copias") const {
@@ -52,6 +53,32 @@ struct Job {
                                     standin::shell_quote(prog_dir + "/tamblero-backup"));
     }
 };
+
+// Options never run the job: --help and --version print and end, anything
+// else is refused with the usage line. No server is needed: a run that
+// started the job would fail to connect and leave its status 1.
+TEST(BackupArguments, OptionsNeverRunTheJob) {
+    Job job;
+    job.write_ini("[Kestrovan]\r\nServidor=127.0.0.1,1\r\nBanco=Loja\r\nCaminho=" + job.drive_d + "\r\n");
+    const std::string prog = standin::shell_quote(job.prog_dir + "/tamblero-backup");
+    auto run = [&](const std::string& args) {
+        return standin::run_command("env -u DISPLAY -u WAYLAND_DISPLAY timeout 60 " + prog + " " + args);
+    };
+    const auto help = run("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.output.rfind("uso: tamblero-backup [--help | --version]\n", 0), 0u) << help.output;
+    EXPECT_NE(help.output.find("KESTROVAN.INI"), std::string::npos) << help.output;
+    const auto version = run("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output.rfind("tamblero-backup ", 0), 0u) << version.output;
+    for (const char* bad : {"-h", "--backup", "now", "--help --version"}) {
+        SCOPED_TRACE(bad);
+        const auto r = run(bad);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.output, "tamblero-backup: argumento inesperado: " + std::string(bad).substr(0, std::string(bad).find(' ')) +
+                                "\nuso: tamblero-backup [--help | --version]\n");
+    }
+}
 
 std::string golden(const std::string& name) {
     return standin::read_file(test_support::source_path("app/tests/golden/" + name));
@@ -203,9 +230,9 @@ TEST(BackupRun, AMissingDatabaseOrFolderFailsBeforeTheBatch) {
         job.write_ini("[Kestrovan]\r\nServidor=127.0.0.1," + std::to_string(server.port()) + "\r\n" + c.settings);
         const auto run = job.run();
         EXPECT_EQ(run.status, 1) << run.output;
-        EXPECT_EQ(run.output, std::string("Tamblero: O valor de ") + c.key +
-                                  " em KESTROVAN.INI está vazio ou ausente e é necessário para o comando de cópia "
-                                  "de segurança.\n");
+        EXPECT_EQ(run.output, std::string("Tamblero: O valor de ") + c.key + " em " + job.ini_path() +
+                                  " (seção [Kestrovan]) está vazio ou ausente e é necessário para o comando de "
+                                  "cópia de segurança.\n");
         EXPECT_FALSE(fs::exists(job.record)) << "a batch reached the server";
     }
 }

@@ -100,19 +100,19 @@ std::string mod11(const BoletoOnlyClass& c, std::string_view digits) {
 std::string digito(const BoletoOnlyClass& c, const TcbTitulo& t) {
     switch (c.digit) {
     // The document-number digit weighs 7 digits with 2 .. 8: base 9 never wraps.
-    case D::DocumentNumber: return ::Modulo11(F(t.NumeroDocumento(), 7), 9, false);
-    case D::TwelveDigits: return mod11(c, F(t.NossoNumero(), 12));
+    case D::DocumentNumber: return ::Modulo11(U(t.NumeroDocumento(), 7), 9, false);
+    case D::TwelveDigits: return mod11(c, U(t.NossoNumero(), 12));
     case D::Caixa: return mod11(c, t.NossoNumero());
-    case D::BBEleven: return digit_of(scheme("bb"), F(t.NossoNumero(), 11));
+    case D::BBEleven: return digit_of(scheme("bb"), U(t.NossoNumero(), 11));
     case D::BBStored: return digit_of(scheme("bb"), t.NossoNumero());
     case D::Sicoob:
-        return digit_of(scheme("sicoob"), F(Agencia(t), 4) + F(CodigoCedente(t), 10) + F(t.NossoNumero(), 7));
+        return digit_of(scheme("sicoob"), U(Agencia(t), 4) + U(CodigoCedente(t), 10) + U(t.NossoNumero(), 7));
     }
     return {};
 }
 
 std::string santander(const TcbTitulo& t, const std::string& nosso) {
-    return "9" + F(CodigoCedente(t), 7) + nosso + "0" + t.Carteira();
+    return "9" + U(CodigoCedente(t), 7) + nosso + "0" + t.Carteira();
 }
 
 // Bank 001's 17-character nosso número (first hyphen removed, trimmed) in the
@@ -120,7 +120,7 @@ std::string santander(const TcbTitulo& t, const std::string& nosso) {
 bool bb_17(const TcbTitulo& t, std::string& campo) {
     std::string n17;
     if (!nosso_numero_17(t, n17)) return false;
-    campo = F(CodigoCedente(t), 6) + n17 + "21";
+    campo = U(CodigoCedente(t), 6) + n17 + "21";
     return true;
 }
 
@@ -128,33 +128,33 @@ std::string campo_livre(const BoletoOnlyClass& c, const TcbTitulo& t) {
     const std::string& nn = t.NossoNumero();
     std::string campo;
     switch (c.free_field) {
-    case FF::PlainNosso: return santander(t, F(nn, 13));
-    case FF::AppendedDigit: return santander(t, F(AcrescentarDVModulo11(nn), 13));
-    case FF::AppendedTrimmed: return santander(t, F(AcrescentarDVModulo11(Trim(nn)), 13));
+    case FF::PlainNosso: return santander(t, U(nn, 13));
+    case FF::AppendedDigit: return santander(t, U(AcrescentarDVModulo11(nn), 13));
+    case FF::AppendedTrimmed: return santander(t, U(AcrescentarDVModulo11(Trim(nn)), 13));
     case FF::TwelveWithDigit: {
-        const std::string n12 = F(nn, 12);
+        const std::string n12 = U(nn, 12);
         return santander(t, n12 + mod11(c, n12));
     }
-    case FF::SevenLookedUp: return santander(t, "00000" + F(nn, 7) + DigitoNossoNumero(model_of(c), t));
+    case FF::SevenLookedUp: return santander(t, "00000" + U(nn, 7) + DigitoNossoNumero(model_of(c), t));
     case FF::Caixa: {
-        const std::string p = F(CodigoCedente(t), 6) + DigitoCodigoCedente(t) + chars(nn, 3, 3) + chars(nn, 1, 1) +
+        const std::string p = U(CodigoCedente(t), 6) + DigitoCodigoCedente(t) + chars(nn, 3, 3) + chars(nn, 1, 1) +
                               chars(nn, 6, 3) + chars(nn, 2, 1) + chars(nn, 9, 12);
         return p + mod11(c, p);
     }
     case FF::BBCarteira18:
         if (CodigoBanco(t) == "001" && t.Carteira() == "18") {
             if (bb_17(t, campo)) return campo;
-            return F(nn, 11) + F(Agencia(t), 4) + F(CodigoCedente(t), 8) + F(t.Carteira(), 2);
+            return U(nn, 11) + U(Agencia(t), 4) + U(CodigoCedente(t), 8) + U(t.Carteira(), 2);
         }
         // The 7-digit agreement layout: six zeros, the nosso número's first 7
         // characters (the agreement), its last 10, the carteira.
-        return "000000" + first_chars(nn, 7) + F(nn, 10) + F(t.Carteira(), 2);
+        return "000000" + first_chars(nn, 7) + U(nn, 10) + U(t.Carteira(), 2);
     case FF::BBAccountPrefix:
         if (bb_17(t, campo)) return campo;
-        return F(nn, 11) + F(Agencia(t), 4) + F(first_chars(Conta(t), 4), 8) +
-               F(t.Carteira(), 2);
+        return U(nn, 11) + U(Agencia(t), 4) + U(first_chars(Conta(t), 4), 8) +
+               U(t.Carteira(), 2);
     case FF::Sicoob:
-        return F(t.Carteira(), 1) + F(Agencia(t), 4) + "02" + F(CodigoCedente(t), 7) + F(nn, 7) +
+        return U(t.Carteira(), 1) + U(Agencia(t), 4) + "02" + U(CodigoCedente(t), 7) + U(nn, 7) +
                DigitoNossoNumero(model_of(c), t) + "001";
     }
     return {};
@@ -173,21 +173,21 @@ template <class Dv>
 void boleto_bb(const TcbTitulo& t, FirstRow w, Dv dv, std::string& s1, std::string& s2, std::string& s3,
                std::string& s4) {
     if (CodigoBanco(t) != "001") {
-        s1 = F(Agencia(t), 4) + " " + F(CodigoCedente(t), w.cedente) + "." + DigitoCodigoCedente(t);
-        s2 = F(t.NossoNumero(), w.nosso) + dv();
-        s3 = L(t.Carteira(), w.carteira);
+        s1 = U(Agencia(t), 4) + " " + U(CodigoCedente(t), w.cedente) + "." + DigitoCodigoCedente(t);
+        s2 = U(t.NossoNumero(), w.nosso) + dv();
+        s3 = LU(t.Carteira(), w.carteira);
         s4 = "";
     } else if (t.Carteira() == "18") {
-        s1 = F(Agencia(t), 4) + F(CodigoCedente(t), 11);
+        s1 = U(Agencia(t), 4) + U(CodigoCedente(t), 11);
         std::string n17;
         // A 17-character nosso número is shown whole, without a check digit.
-        s2 = nosso_numero_17(t, n17) ? n17 : F(t.NossoNumero(), 11) + dv();
-        s3 = L(t.Carteira(), 2);
+        s2 = nosso_numero_17(t, n17) ? n17 : U(t.NossoNumero(), 11) + dv();
+        s3 = LU(t.Carteira(), 2);
         s4 = "";
     } else if (t.Carteira() == "17") {
-        s1 = F(Agencia(t), 4) + " " + F(CodigoCedente(t), 11) + "." + DigitoCodigoCedente(t);
-        s2 = F(t.NossoNumero(), 17);
-        s3 = L(t.Carteira(), 2);
+        s1 = U(Agencia(t), 4) + " " + U(CodigoCedente(t), 11) + "." + DigitoCodigoCedente(t);
+        s2 = U(t.NossoNumero(), 17);
+        s3 = LU(t.Carteira(), 2);
         s4 = "";
     }
 }
@@ -197,8 +197,8 @@ void formatar_boleto(const BoletoOnlyClass& c, const TcbTitulo& t, std::string& 
     switch (c.boleto) {
     case BR::Santander13:
     case BR::Santander7:
-        s2 = F(t.NossoNumero(), c.boleto == BR::Santander13 ? 13 : 7);
-        s3 = L(t.Carteira(), 3);
+        s2 = U(t.NossoNumero(), c.boleto == BR::Santander13 ? 13 : 7);
+        s3 = LU(t.Carteira(), 3);
         s4 = "";
         return;
     case BR::Caixa:

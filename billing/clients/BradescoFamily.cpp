@@ -61,7 +61,7 @@ void BradescoClass<I>::FormatarBoleto(const TcbTitulo& t, std::string& agencia, 
                                       std::string& carteira, std::string& especie) {
     const std::string nosso11 = row.boleto == BradescoBoleto::AsStored
                                     ? rules::last_chars("00000000000" + Trim(t.NossoNumero()), 11)
-                                    : rules::F(t.NossoNumero(), 11);
+                                    : rules::U(t.NossoNumero(), 11);
     rules::boleto_237(t, nosso11, [&] { return DigitoNossoNumero(family_model(row.model), t); }, agencia, nosso,
                       carteira, especie);
 }

@@ -9,16 +9,17 @@ namespace billing::clients::itau_safra {
 
 namespace {
 
-using rules::F;
+using rules::U;
+using rules::LU;
 using rules::L;
 using rules::Mod10;
 
 using rules::first_chars;
 using rules::last_chars;
 
-std::string nn8(const TcbTitulo& t) { return F(t.NossoNumero(), 8); }
-std::string ag4(const TcbTitulo& t) { return F(rules::Agencia(t), 4); }
-std::string conta5(const TcbTitulo& t) { return F(rules::Conta(t), 5); }
+std::string nn8(const TcbTitulo& t) { return U(t.NossoNumero(), 8); }
+std::string ag4(const TcbTitulo& t) { return U(rules::Agencia(t), 4); }
+std::string conta5(const TcbTitulo& t) { return U(rules::Conta(t), 5); }
 
 // The free field's Itaú frame: carteira as stored + NN8 + digit + agency and account part + "000".
 std::string itau(const TcbTitulo& t, const std::string& digit, const std::string& agency_account) {
@@ -60,11 +61,11 @@ std::string free_field(FreeFieldRule rule, const ModelProfile& model, const TcbT
         case FreeFieldRule::ItauAccountDigit:
         case FreeFieldRule::ItauAccountDigitSix: {
             const std::string acc =
-                rule == FreeFieldRule::ItauAccountDigit ? rules::Conta(t) : F(first_chars(rules::Conta(t), 6), 6);
+                rule == FreeFieldRule::ItauAccountDigit ? rules::Conta(t) : U(first_chars(rules::Conta(t), 6), 6);
             return itau(t, Mod10(ag4(t) + acc + t.Carteira() + nn8(t)), ag4(t) + acc);
         }
         case FreeFieldRule::ItauStandard: {
-            const std::string acc5 = F(first_chars(rules::Conta(t), 5), 5);
+            const std::string acc5 = U(first_chars(rules::Conta(t), 5), 5);
             return itau(t, Mod10(ag4(t) + acc5 + t.Carteira() + nn8(t)), ag4(t) + acc5 + Mod10(ag4(t) + acc5));
         }
         case FreeFieldRule::Carteira198: {
@@ -76,12 +77,12 @@ std::string free_field(FreeFieldRule rule, const ModelProfile& model, const TcbT
             return body + Mod10(body) + "0";
         }
         case FreeFieldRule::Safra:
-            return "7" + std::string(clients::client_constant("SafraAgencia")) + F(rules::Conta(t), 9) + nn8(t) +
+            return "7" + std::string(clients::client_constant("SafraAgencia")) + U(rules::Conta(t), 9) + nn8(t) +
                    DigitoNossoNumero(model, t) + "2";
         case FreeFieldRule::SafraBradesco: {
             const std::string year = FormatDateTime("dd/mm/yyyy", t.DataDocumento()).substr(8, 2);
             return std::string(clients::client_constant("SafraBradescoAgencia")) + "09" + year +
-                   AcrescentarDVModulo11Safra(nn8(t)) + F(clients::client_constant("SafraBradescoConta"), 7) + "0";
+                   AcrescentarDVModulo11Safra(nn8(t)) + U(clients::client_constant("SafraBradescoConta"), 7) + "0";
         }
     }
     return {};
@@ -94,13 +95,13 @@ void boleto_texts(BoletoRule rule, const ModelProfile& model, const TcbTitulo& t
         [&]() -> std::string {
             switch (rule) {
                 case BoletoRule::Fourteen:
-                    return F(t.NossoNumero(), 14) + "-" + DigitoNossoNumero(model, t);
+                    return U(t.NossoNumero(), 14) + "-" + DigitoNossoNumero(model, t);
                 case BoletoRule::TitleDigit:
                     return nn8(t) + "-" + DigitoNossoNumero(model, t);
                 case BoletoRule::NoDigit:
                     return nn8(t);
                 case BoletoRule::EngineDigit:
-                    carteira = L(t.Carteira(), 3);
+                    carteira = LU(t.Carteira(), 3);
                     return nn8(t) + "-" + DigitoNossoNumero(model, t);
             }
             return {};

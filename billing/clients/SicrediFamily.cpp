@@ -60,13 +60,13 @@ const ModelProfile& profile_of(const SicrediClass& c) { return family_model(c.mo
 
 std::string mod11(const SicrediClass& c, std::string_view digits) { return Modulo11(profile_of(c), digits, 9, false); }
 
-std::string ano(TDateTime date) { return F(std::to_string(decode_date(date).year % 100), 2); }
+std::string ano(TDateTime date) { return U(std::to_string(decode_date(date).year % 100), 2); }
 
 std::string first_char(std::string_view text) { return first_chars(text, 1); }
 
 // Positions 12-25 of the free fields with a check digit: agency, posto, payee code, "10", digit.
 std::string closed(const SicrediClass& c, const TcbTitulo& t, std::string body, std::string_view posto) {
-    body += F(Agencia(t), 4) + std::string(posto) + F(CodigoCedente(t), 5) + "1" + "0";
+    body += U(Agencia(t), 4) + std::string(posto) + U(CodigoCedente(t), 5) + "1" + "0";
     return body + mod11(c, body);
 }
 
@@ -132,13 +132,13 @@ void register_classes() { register_family<TSicrediClient>(std::make_index_sequen
 std::string digito_nosso_numero(const SicrediClass& c, const TcbTitulo& t) {
     switch (c.digit) {
         case D::Itau:
-            return Modulo10(F(Agencia(t), 4) + F(Conta(t), 5) + F(t.Carteira(), 3) + F(t.NossoNumero(), 8));
+            return Modulo10(U(Agencia(t), 4) + U(Conta(t), 5) + U(t.Carteira(), 3) + U(t.NossoNumero(), 8));
         case D::Cedente:
         case D::CedenteSemHifen: {
             std::string nosso = t.NossoNumero();
             if (c.digit == D::CedenteSemHifen) std::erase(nosso, '-');
-            return mod11(c, F(Agencia(t), 4) + std::string(kPostoDigito) + F(CodigoCedente(t), 5) +
-                                ano(t.DataDocumento()) + "2" + F(nosso, 5));
+            return mod11(c, U(Agencia(t), 4) + std::string(kPostoDigito) + U(CodigoCedente(t), 5) +
+                                ano(t.DataDocumento()) + "2" + U(nosso, 5));
         }
     }
     return "0";
@@ -168,10 +168,10 @@ std::string campo_livre(const SicrediClass& c, const TcbTitulo& t) {
         case C::Sicredi:
             return closed(c, t, "3" + std::string("1") + t.NossoNumero() + digito_nosso_numero(c, t), kPostoDigito);
         case C::Santander101:
-            return "9" + F(CodigoCedente(t), 7) + F(t.NossoNumero(), 13) + "0" + "101";
+            return "9" + U(CodigoCedente(t), 7) + U(t.NossoNumero(), 13) + "0" + "101";
         case C::Santander104: {
             // Characters 6 to 12 of the payee code.
-            return "9" + F(chars(CodigoCedente(t), 6, 7), 7) + F(t.NossoNumero(), 13) + "0" + "104";
+            return "9" + U(chars(CodigoCedente(t), 6, 7), 7) + U(t.NossoNumero(), 13) + "0" + "104";
         }
         case C::Unicred:
         case C::UnicredInicial: {
@@ -184,7 +184,7 @@ std::string campo_livre(const SicrediClass& c, const TcbTitulo& t) {
         case C::Taldrimo:
             return closed(c, t, "3" + first_char(t.Carteira()) + t.NossoNumero(), k.posto_campo_livre);
         case C::Heldruna:
-            return F(Agencia(t), 4) + last_chars("0000000000" + Trim(CodigoCedente(t)), 10) +
+            return U(Agencia(t), 4) + last_chars("0000000000" + Trim(CodigoCedente(t)), 10) +
                    last_chars("00000000000" + nosso_numero_unicred(c, t.NumeroDocumento()), 11);
     }
     return {};
@@ -194,7 +194,7 @@ void formatar_boleto(const SicrediClass& c, const TcbTitulo& t, std::string& Age
                      std::string& NossoNumeroDigito, std::string& CarteiraBoleto, std::string& EspecieBoleto) {
     // The class's own digit serves its own bank's titles only; any other
     // title goes through the model's lookup, which refuses a bank it has no class for.
-    const bool own = c.own_boleto_digit && F(t.Cedente().ContaBancaria().Banco().Codigo(), 3) == c.code;
+    const bool own = c.own_boleto_digit && U(t.Cedente().ContaBancaria().Banco().Codigo(), 3) == c.code;
     const std::string interior = c.especies_interior ? abreviatura(kInterior, t.EspecieDocumento()) : std::string();
     boleto_748(
         t, [&] { return own ? digito_nosso_numero(c, t) : DigitoNossoNumero(profile_of(c), t); },

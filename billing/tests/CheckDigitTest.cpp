@@ -112,8 +112,9 @@ TEST(Formatar, Cases) {
     const FormatCase cases[] = {
         {"José", 6, true, ' ', "JOSE  "},
         {"José", 6, false, '0', "00JOSE"},
-        {"123456", 4, false, '0', "3456"},
-        {"123456", 4, true, '0', "1234"},
+        {"00123456", 6, false, '0', "123456"},  // only zeros are cut away
+        {"12345600", 6, true, '0', "123456"},
+        {"JOSE DA SILVA", 4, true, ' ', "JOSE"},  // a text loses letters, never digits
         {"12", 5, false, '-', "   12"},         // a hyphen fill pads with blanks
         {"12", 5, true, 'x', "12XXX"},          // a small letter fill comes out in capitals
         {"a?b", 3, true, ' ', "A B"},           // the question mark becomes a blank
@@ -139,6 +140,30 @@ TEST(Formatar, Cases) {
         SCOPED_TRACE(std::string("'") + c.text + "' width " + std::to_string(c.width));
         EXPECT_EQ(Formatar(c.text, c.width, c.left, c.fill), c.expected);
     }
+}
+
+// A number that does not fit its field is refused instead of losing digits on
+// either side (agency 12345 in four positions would become 2345).
+TEST(Formatar, RefusesToLoseDigits) {
+    const FormatCase cases[] = {
+        {"12345", 4, false, '0', ""},  {"123456", 4, true, '0', ""},       {"91234", 4, false, ' ', ""},
+        {"AB1", 2, true, ' ', ""},     {"  9912345 ", 5, false, '0', ""},
+    };
+    for (const FormatCase& c : cases) {
+        SCOPED_TRACE(std::string("'") + c.text + "' width " + std::to_string(c.width));
+        try {
+            Formatar(c.text, c.width, c.left, c.fill);
+            ADD_FAILURE() << "cut without refusal";
+        } catch (const billing::ECampoNaoCabe& e) {
+            EXPECT_EQ(e.Largura(), c.width);
+            EXPECT_NE(e.Message().find("não cabe no campo de " + std::to_string(c.width) + " caracteres"),
+                      std::string::npos);
+        }
+    }
+    // The bank code setter keeps the last three characters, as the model says.
+    TcbBanco banco;
+    banco.SetCodigo("1234");
+    EXPECT_EQ(banco.Codigo(), "234");
 }
 
 TEST(CheckDigits, MovrentaModulo11DiffersOnlyForSmallRemainders) {

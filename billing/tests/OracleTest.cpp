@@ -56,8 +56,11 @@ TEST(Tool, BoletoRefusesAFreeFieldThatIsNot25Digits) {
 }
 
 TEST(Tool, BoletoRefusesInputThatWouldMakeAnotherBoleto) {
-    const std::string payee = R"("Cedente":{"CodigoCedente":"1234","ContaBancaria":{"CodigoAgencia":"1234"}})";
-    auto title = [&](const std::string& fields) { return "{" + fields + "," + payee + "}"; };
+    const std::string payee =
+        R"("Cedente":{"CodigoCedente":"1234","ContaBancaria":{"CodigoAgencia":"1234","NumeroConta":"5"}})";
+    auto title = [&](const std::string& fields) {
+        return "{" + fields + (fields.find("Carteira") == std::string::npos ? R"(,"Carteira":"9",)" : ",") + payee + "}";
+    };
     const std::string ok = title(R"("NossoNumero":"12345678901")");
     struct Case {
         std::string bank;
@@ -88,7 +91,7 @@ TEST(Tool, BoletoRefusesInputThatWouldMakeAnotherBoleto) {
     Outcome list = run("echo '[" + title(R"("NossoNumero":"123456789012")") + "," + ok + "]' | " + tool() +
                        " boleto --bank 237 -");
     EXPECT_NE(list.status, 0);
-    EXPECT_NE(list.output.find("title 0: O nosso número"), std::string::npos) << list.output;
+    EXPECT_NE(list.output.find("Título 1 (Nosso Número: 123456789012): O nosso número"), std::string::npos) << list.output;
     EXPECT_NE(list.output.find("\"CodigoBarras\":\"2379"), std::string::npos) << list.output;
     // The bank command takes the same codes.
     Outcome bank = run(tool() + " bank 1237");
@@ -101,6 +104,46 @@ TEST(Tool, BoletoRefusesInputThatWouldMakeAnotherBoleto) {
     Outcome r17 = run("echo '" + n17 + "' | " + tool() + " boleto --bank 001 -");
     EXPECT_EQ(r17.status, 0) << r17.output;
     EXPECT_NE(r17.output.find("12345678901234567"), std::string::npos) << r17.output;
+}
+
+}  // namespace
+
+namespace {
+
+// What a bar code carries must come whole from the title: a number that does
+// not fit, a field the bank's bar code reads left blank, or a title of another
+// bank is refused naming the field, never turned into a boleto.
+TEST(Tool, BoletoRefusesTitlesItWouldAlter) {
+    const struct {
+        std::string bank;
+        std::string json;
+        std::string message;
+    } cases[] = {
+        {"341", R"({"NossoNumero":"1","Carteira":"109","Cedente":{"ContaBancaria":{"CodigoAgencia":"12345","NumeroConta":"1"}}})",
+         "O valor \"12345\" de Cedente.ContaBancaria.CodigoAgencia não cabe no campo de 4 caracteres"},
+        {"341", R"({"NossoNumero":"1","Carteira":"109","Cedente":{"ContaBancaria":{"CodigoAgencia":"1","NumeroConta":"9912345"}}})",
+         "O valor \"9912345\" de Cedente.ContaBancaria.NumeroConta não cabe no campo de 5 caracteres"},
+        {"237", R"({"NossoNumero":"1","Carteira":"9","Cedente":{"ContaBancaria":{"CodigoAgencia":"91234","NumeroConta":"1"}}})",
+         "O valor \"91234\" de Cedente.ContaBancaria.CodigoAgencia não cabe no campo de 4 caracteres"},
+        {"341", "{}", "Falta Cedente.ContaBancaria.CodigoAgencia, que o código de barras do banco 341 exige"},
+        {"237", R"({"NossoNumero":"1","Cedente":{"ContaBancaria":{"CodigoAgencia":"1","NumeroConta":"1"}}})",
+         "Falta Carteira, que o código de barras do banco 237 exige"},
+        {"341", R"({"NossoNumero":"1","Carteira":"109","Cedente":{"ContaBancaria":{"Banco":{"Codigo":"237"},"CodigoAgencia":"1","NumeroConta":"1"}}})",
+         "Titulo não pertence ao banco 341 - Banco Itaú S.A. (Cedente.ContaBancaria.Banco.Codigo é 237)"},
+        {"341", R"({"NossoNumero":"1","Carteira":"109","Cedente":{"ContaBancaria":{"CodigoAgencia":"1234","NumeroConta":"67890","DigitoConta":"1"}}})",
+         "DigitoConta 1 não confere com o dígito 0 da agência 1234 e conta 67890 do banco 341"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.json);
+        const Outcome r = run("echo '" + c.json + "' | " + tool() + " boleto --bank " + c.bank + " -");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.output.find(c.message), std::string::npos) << r.output;
+        EXPECT_EQ(r.output.find("CodigoBarras"), std::string::npos) << r.output;
+    }
+    // The same account with its own digit makes the boleto.
+    const Outcome ok = run(R"(echo '{"NossoNumero":"1","Carteira":"109","Cedente":{"ContaBancaria":{"CodigoAgencia":"1234","NumeroConta":"67890","DigitoConta":"0"}}}' | )" +
+                           tool() + " boleto --bank 341 -");
+    EXPECT_EQ(ok.status, 0) << ok.output;
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include <algorithm>
 
 #include <dirent.h>
@@ -47,9 +49,9 @@ std::vector<std::string> entries(const std::string& dir) {
 // A title of bank 237 in JSON, with `extra` fields added.
 std::string title(const std::string& bank, const std::string& extra = "") {
     return R"({"NossoNumero":"12345","SeuNumero":"A1","Carteira":"9","ValorDocumento":"10.00",)"
-           R"("DataVencimento":"2025-01-10",)" +
+           R"("DataVencimento":"2025-01-10","DataDocumento":"2025-01-02","DataProcessamento":"2025-01-03",)" +
            extra +
-           R"("Cedente":{"NumeroCPFCGC":"12345678000199","Nome":"Empresa","ContaBancaria":{"Banco":{"Codigo":")" +
+           R"("Cedente":{"NumeroCPFCGC":"12345678000199","Nome":"Empresa","CodigoCedente":"7","ContaBancaria":{"Banco":{"Codigo":")" +
            bank + R"("},"CodigoAgencia":"1","NumeroConta":"2"}},"Sacado":{"Nome":"Fulano","NumeroCPFCGC":"12345678901"}})";
 }
 
@@ -59,7 +61,8 @@ std::string repeat(const std::string& text, int times) {
     return s;
 }
 
-std::string batch(const std::vector<std::string>& titles, const std::string& fields = R"("NumeroArquivo":3,)") {
+std::string batch(const std::vector<std::string>& titles,
+                  const std::string& fields = R"("NumeroArquivo":3,"DataArquivo":"2025-01-03",)") {
     std::string s = "{" + fields + R"("Titulos":[)";
     for (std::size_t i = 0; i < titles.size(); ++i) s += (i ? "," : "") + titles[i];
     return s + "]}";
@@ -101,7 +104,7 @@ TEST_F(RemessaTool, WritesCnab240LinesOfPrintableAscii) {
         SCOPED_TRACE(bank);
         std::string t = title(bank);
         t.replace(t.find(R"("Sacado")"), std::string::npos, accented.substr(0, accented.size() - 1) + "}");
-        Outcome r = remessa(bank + " --layout 240", batch({t, title(bank)}, R"("NumeroArquivo":3,"LayoutArquivo":"laCNAB400",)"));
+        Outcome r = remessa(bank + " --layout 240", batch({t, title(bank)}, R"("NumeroArquivo":3,"DataArquivo":"2025-01-03","LayoutArquivo":"laCNAB400",)"));
         ASSERT_EQ(r.status, 0) << r.output;
         const std::string out = dir + "/out.rem";
         EXPECT_EQ(run("tr -d '\\r' < '" + out + "' | awk 'length($0)!=240{exit 1}'").status, 0);
@@ -141,18 +144,28 @@ TEST_F(RemessaTool, BadBatchesLeaveNoFile) {
          "Ocorrência não disponível para Bank Boston"},
         {"detail layout unknown", "353", batch({title("353")}),
          "O layout CNAB400 do registro de detalhe não está disponível para o banco 353 - Banco Santander"},
-        {"no titles", "001", batch({}), "List index out of bounds (0)"},
-        {"layout 240 at 275", "275", batch({title("275")}, R"("LayoutArquivo":"laCNAB240",)"),
+        {"no titles", "001", batch({}), "Não há títulos para gerar remessa: a lista \"Titulos\" do lote está vazia"},
+        // A refusal names the title by its position and nosso número, and the field.
+        {"foreign second title", "237", batch({title("237"), title("001")}),
+         "billing-tool: Título 2 (Nosso Número: 12345): Titulo não pertence ao banco 237 - BRADESCO"},
+        {"bad amount", "237", batch({title("237"), title("237", R"("ValorMoraJuros":"1,5",)")}),
+         "billing-tool: Título 2 (Nosso Número: 12345): Valor monetário inválido em \"ValorMoraJuros\": \"1,5\""},
+        {"digit that is none", "237",
+         batch({std::regex_replace(title("237"), std::regex("12345"), "12AB5")}),
+         "billing-tool: Título 1 (Nosso Número: 12AB5): 'B' is not a valid integer value"},
+        {"unknown kind", "237", batch({title("237", R"("AceiteDocumento":"S",)")}),
+         "Título 1 (Nosso Número: 12345): Valor desconhecido em \"AceiteDocumento\": S (aceitos: adSim, adNao)"},
+        {"layout 240 at 275", "275", batch({title("275")}, R"("DataArquivo":"2025-01-03","LayoutArquivo":"laCNAB240",)"),
          "CNAB400 é o único layout de cobrança disponível para o banco 275 - Banco Real S.A."},
         {"120-day protest in layout 240 at 001", "001",
-         batch({title("001"), title("001", R"("DataProtesto":"2025-05-10",)")}, R"("LayoutArquivo":"laCNAB240",)"),
+         batch({title("001"), title("001", R"("DataProtesto":"2025-05-10",)")}, R"("DataArquivo":"2025-01-03","LayoutArquivo":"laCNAB240",)"),
          "O prazo de protesto de 120 dias do título de nosso número 12345 não cabe em 2 dígitos"},
         {"--layout 240 without titles", "104 --layout 240", batch({}), "Não há títulos para gerar remessa"},
         {"--layout 240 at 237", "237 --layout 240", batch({title("237")}),
          "A geração de arquivo de remessa para o BRADESCO não está está disponível para o layout laCNAB240"},
         {"--layout 240 with a foreign title", "104 --layout 240", batch({title("104"), title("001")}),
          "O título (Nosso Número: 12345) não pertence ao banco 104 (Caixa Econ. Federal)"},
-        {"layout 240 at 033", "033", batch({title("033")}, R"("LayoutArquivo":"laCNAB240",)"),
+        {"layout 240 at 033", "033", batch({title("033")}, R"("DataArquivo":"2025-01-03","LayoutArquivo":"laCNAB240",)"),
          "Nenhuma remessa gerada: o banco 033 - SANTANDER não gera remessa no layout laCNAB240"},
         {"bank without remittances", "399", batch({title("399")}),
          "Geração de arquivo remessa não está disponível para o banco 399 - HSBC"},
@@ -344,6 +357,38 @@ TEST_F(RemessaTool, LayoutListing) {
     r = run(tool() + " layout --bank 479 --record detail");
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.output.find("não está disponível para o banco 479 - Bank Boston"), std::string::npos) << r.output;
+}
+
+}  // namespace
+
+namespace {
+
+// The README's examples, run as the README shows them: a boleto of the title,
+// a remittance of the batch, and the return read back.
+TEST(Examples, ReadmeCommandsRunOnTheExamples) {
+    const std::string title = test_support::source_path("examples/titulo-237.json");
+    const std::string batch = test_support::source_path("examples/lote-237.json");
+    const std::string ret = test_support::source_path("examples/retorno-237.ret");
+    test_support::ScratchDir scratch{"examples"};
+
+    const Outcome boleto = run(tool() + " boleto --bank 237 '" + title + "'");
+    ASSERT_EQ(boleto.status, 0) << boleto.output;
+    EXPECT_NE(boleto.output.find("\"CodigoBarras\": \"23791166600000150751234090000001234500123450\""),
+              std::string::npos)
+        << boleto.output;
+    EXPECT_NE(boleto.output.find("\"NossoNumeroDigito\": \"009/00000012345-8\""), std::string::npos) << boleto.output;
+
+    const std::string out = scratch.path() + "/remessa.txt";
+    const Outcome remessa = run(tool() + " remessa --bank 237 '" + batch + "' '" + out + "'");
+    ASSERT_EQ(remessa.status, 0) << remessa.output;
+    const std::string data = read(out);
+    ASSERT_EQ(data.size(), 4u * 402u);  // header, two details, trailer
+    EXPECT_EQ(data.substr(94, 6), "011226");  // DataArquivo in the header
+
+    const Outcome retorno = run(tool() + " retorno --bank 237 '" + ret + "'");
+    ASSERT_EQ(retorno.status, 0) << retorno.output;
+    EXPECT_NE(retorno.output.find("\"LayoutArquivo\": \"laCNAB400\""), std::string::npos) << retorno.output;
+    EXPECT_NE(retorno.output.find("\"NossoNumero\""), std::string::npos) << retorno.output;
 }
 
 }  // namespace

@@ -105,12 +105,12 @@ TEST_F(Rules, EveryBankOnOneTitle) {
         {"038", "6", "1234067890100000000042600", {"234/067890-1", "00000000042-6", "09 ", ""}},
         {"104", "6", "42123400000004321", {"1234.00000004321.9", "42", "09", "RC"}},
         {"237", "9", "1234090000000004200678900", {"1234-5/0004321-9", "009/00000000042-9", "009", ""}},
-        {"244", "6", "2340043219090000000426000", {"1234.00000004321.9", "0000000042.6", "09", "05"}},
+        {"244", "6", "2340043219090000000426000", {"0234.00000004321.9", "0000000042.6", "09", "05"}},
         {"275", "0", "1234006789010000000000042", {"1234/0067890-1", "000000000000042-0", "9", ""}},
         {"291", "6", "2340004321000000000004217", {"234/004321-9", "0000042-6", "09 ", ""}},
         {"320", "6", "5004321900000000000000042", {"1234/4321", "000000000000042-6", "09 ", ""}},
         {"341", "9", "0090000004291234678900000", {"1234/04321-9", "009/00000042-9", "009", ""}},
-        {"347", "0", "2340000432100000004200000", {"1234.00000004321.9", "0000000042.0", "09", "05"}},
+        {"347", "0", "2340000432100000004200000", {"0234.00000004321.9", "0000000042.0", "09", "05"}},
         {"353", "6", "900043210000000000042009", {"1234/00067890-1", "0000042-6", "09 ", ""}},
         {"356", "0", "1234006789000000000000042", {"1234/0067890-1", "0000000000042", "09", "DM"}},
         {"389", "0", "1234000000004200000043212", {"1234 / 000004321", "00000000420", "09 ", ""}},
@@ -125,6 +125,13 @@ TEST_F(Rules, EveryBankOnOneTitle) {
     for (const Expected& e : cases) {
         SCOPED_TRACE(e.bank);
         auto t = title(e.bank);
+        const std::string bank = e.bank;
+        if (bank == "038" || bank == "244" || bank == "291" || bank == "347") {
+            // Their bar codes carry a three-digit agency: 1234 would lose its 1.
+            EXPECT_THROW(campo(e.bank, *t), billing::ECampoNaoCabe);
+            t->Cedente().ContaBancaria().SetCodigoAgencia("234");
+        }
+        if (bank == "341") t->Cedente().ContaBancaria().SetDigitoConta("0");  // the account's own digit
         EXPECT_EQ(digito(e.bank, *t), e.digit);
         EXPECT_EQ(t->DigitoNossoNumero(), e.digit);
         EXPECT_EQ(campo(e.bank, *t), e.free_field);
@@ -143,6 +150,7 @@ TEST_F(Rules, Bank237LetterPForRemainderOne) {
 
 TEST_F(Rules, Bank244Carteira80CarriesSeuNumero) {
     auto t = title("244");
+    t->Cedente().ContaBancaria().SetCodigoAgencia("234");
     t->SetCarteira("80");
     t->SetSeuNumero("1234567890123");
     EXPECT_EQ(campo("244", *t), "234004321980" "1234567890123");
@@ -160,7 +168,7 @@ TEST_F(Rules, Bank104FreeFieldIsNotVerified) {
 
 TEST_F(Rules, Banks320394409745AreIdentical) {
     auto t = title("320");
-    t->SetNossoNumero("123456789012345");
+    t->SetNossoNumero("12345678901234");
     t->Cedente().SetCodigoCedente("55");
     for (const char* bank : {"394", "409", "745"}) {
         SCOPED_TRACE(bank);
@@ -208,16 +216,18 @@ TEST_F(Rules, Bank001Carteiras) {
     EXPECT_EQ(boleto("001", *t), (Texts{"123400012345678", "000000000426", "18", ""}));
     // Carteira 17: the general free field, 17-digit nosso número in the texts.
     t->SetCarteira("17");
-    EXPECT_EQ(campo("001", *t), "00000000042" "1234" "2345678" "9" "17");
+    // The general free field has 7 places for the payee code: 12345678 is refused, not cut to 2345678.
+    EXPECT_THROW(campo("001", *t), billing::ECampoNaoCabe);
     EXPECT_EQ(boleto("001", *t), (Texts{"1234 00012345678.9", "000000000000000426", "17", ""}));
     // Carteira 11: texts unchanged, general free field.
     t->SetCarteira("11");
     EXPECT_EQ(boleto("001", *t), Texts{});
-    EXPECT_EQ(campo("001", *t), "00000000042" "1234" "2345678" "9" "11");
+    EXPECT_THROW(campo("001", *t), billing::ECampoNaoCabe);
     // Another payee bank: general texts.
     t->Cedente().ContaBancaria().Banco().SetCodigo("999");
     t->SetCarteira("18");
     EXPECT_EQ(boleto("001", *t).agencia, "1234 00012345678.9");
+    t->Cedente().SetCodigoCedente("2345678");
     EXPECT_EQ(campo("001", *t), "00000000042" "1234" "2345678" "9" "18");
 }
 
@@ -237,8 +247,10 @@ TEST_F(Rules, Bank001Counts17NossoNumeroCharactersNotBytes) {
     // 17 characters in 18 bytes: the 17-character layout, shown as stored.
     t->SetNossoNumero("1234567890123456Á");
     EXPECT_EQ(boleto("001", *t).nosso, "1234567890123456Á");
-    // 16 characters in 17 bytes: the general layout, the nosso número in 11.
+    // 16 characters in 17 bytes: the general layout, whose 11 places cannot hold them.
     t->SetNossoNumero("123456789012345Á");
+    EXPECT_THROW(campo("001", *t), billing::ECampoNaoCabe);
+    t->SetNossoNumero("000006789012345Á");
     EXPECT_EQ(campo("001", *t), "6789012345A" "1234" "00123456" "18");
 }
 
@@ -307,6 +319,7 @@ TEST_F(Rules, Banks275And356) {
 
 TEST_F(Rules, Bank341UsesTheAccountButShowsThePayeeCode) {
     auto t = title("341");
+    t->Cedente().ContaBancaria().SetDigitoConta("");
     t->Cedente().SetCodigoCedente("11111");
     const std::string before = t->DigitoNossoNumero();
     const std::string field = campo("341", *t);
@@ -316,6 +329,22 @@ TEST_F(Rules, Bank341UsesTheAccountButShowsThePayeeCode) {
     EXPECT_EQ(boleto("341", *t).agencia, "1234/22222-9");
     t->Cedente().ContaBancaria().SetNumeroConta("67891");
     EXPECT_NE(campo("341", *t), field);
+}
+
+// Bank 341's free field carries the account's own digit (modulo 10 of agency
+// and account); a DigitoConta that disagrees with it is refused, in the free
+// field and in the remittance alike.
+TEST_F(Rules, Bank341RefusesADigitoContaThatDisagrees) {
+    auto t = title("341");  // agency 1234, account 67890: digit 0
+    t->Cedente().ContaBancaria().SetDigitoConta("1");
+    try {
+        campo("341", *t);
+        FAIL() << "a wrong account digit made a free field";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "DigitoConta 1 não confere com o dígito 0 da agência 1234 e conta 67890 do banco 341");
+    }
+    t->Cedente().ContaBancaria().SetDigitoConta("0");
+    EXPECT_EQ(campo("341", *t).substr(20, 1), "0");
 }
 
 TEST_F(Rules, Bank033InstallationCode236) {
@@ -448,12 +477,33 @@ TEST_F(Rules, NossoNumeroWidthIsTheMostEveryRuleCarriesWhole) {
         // at w + 1, some use loses the first digit.
         const auto last_w = varies(c.bank, *t, w, w - 1), first_w = varies(c.bank, *t, w, 0);
         const auto last_more = varies(c.bank, *t, w + 1, w), first_more = varies(c.bank, *t, w + 1, 0);
-        bool cut = false;
         for (std::size_t u = 0; u < 3; ++u) {
             EXPECT_TRUE(!last_w[u] || first_w[u]) << "use " << u << " cuts " << w << " digits";
-            cut = cut || (last_more[u] && !first_more[u]);
+            // One more digit is refused where it does not fit, never cut away; bank 748's check digit
+            // and text keep the last five digits (the sequence after year and "2") by its rule.
+            if (c.bank != "748") {
+                EXPECT_FALSE(last_more[u] && !first_more[u]) << "use " << u << " cuts " << w + 1 << " digits";
+            }
         }
-        EXPECT_TRUE(cut) << w + 1 << " digits reach every use whole";
+        t->SetNossoNumero(std::string(w + 1, '1'));
+        const bool refused = [&] {
+            bool any = false;
+            const std::function<void()> uses[] = {[&] { Rules::campo(c.bank, *t); },
+                                                  [&] { (void)t->DigitoNossoNumero(); },
+                                                  [&] { (void)Rules::boleto(c.bank, *t); }};
+            for (const auto& use : uses) {
+                try {
+                    use();
+                } catch (const billing::ECampoNaoCabe&) {
+                    any = true;
+                } catch (const Exception&) {
+                }
+            }
+            return any;
+        }();
+        if (c.bank != "748") {
+            EXPECT_TRUE(refused) << w + 1 << " digits reach every use whole";
+        }
         t->SetNossoNumero(std::string(w, '1'));
         EXPECT_NO_THROW(billing::verificar_nosso_numero(*t));
         t->SetNossoNumero(" " + std::string(w + 1, '1') + " ");

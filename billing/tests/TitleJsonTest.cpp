@@ -105,15 +105,18 @@ TEST(TitleJson, AppendedTextIsTheDumpedDocument) {
     EXPECT_THROW(append_titulo_json(bad, 0, text), json::type_error);
 }
 
+#define MONEY " (esperado um número ou um texto como \"1234.56\")"
+
 TEST(TitleJson, BadInputIsRefused) {
     const std::pair<const char*, const char*> cases[] = {
         {R"({"Nosso": "1"})", "Campo desconhecido em Titulo: \"Nosso\""},
         {R"({"Cedente": {"Banco": "1"}})", "Campo desconhecido em Cedente: \"Banco\""},
         {R"({"DataVencimento": "2026-02-30"})", "Data inválida em \"DataVencimento\": 2026-02-30"},
         {R"({"DataVencimento": "10/12/2026"})", "Data inválida em \"DataVencimento\": 10/12/2026"},
-        {R"({"ValorDocumento": "1.23456"})", "Valor monetário inválido em \"ValorDocumento\""},
-        {R"({"ValorDocumento": "1,5"})", "Valor monetário inválido em \"ValorDocumento\""},
-        {R"({"EspecieDocumento": "edNada"})", "Valor desconhecido em \"EspecieDocumento\": edNada"},
+        {R"({"ValorDocumento": "1.23456"})", "Valor monetário inválido em \"ValorDocumento\": \"1.23456\"" MONEY},
+        {R"({"ValorDocumento": "1,5"})", "Valor monetário inválido em \"ValorDocumento\": \"1,5\"" MONEY},
+        // An unknown name lists the accepted ones.
+        {R"({"AceiteDocumento": "sim"})", "Valor desconhecido em \"AceiteDocumento\": sim (aceitos: adSim, adNao)"},
         {R"({"NossoNumero": 1.5})", "Valor inválido em \"NossoNumero\": esperado texto"},
         {R"({"Instrucoes": "x"})", "Valor inválido em \"Instrucoes\": esperada lista de linhas"},
         {R"([1])", "Esperado um objeto JSON em Titulo"},
@@ -121,8 +124,10 @@ TEST(TitleJson, BadInputIsRefused) {
         {R"({"MargemBoleto": 4294967297})", "Valor inválido em \"MargemBoleto\": esperado inteiro de -2147483648 a 2147483647"},
         {R"({"MargemBoleto": -2147483649})", "Valor inválido em \"MargemBoleto\": esperado inteiro de -2147483648 a 2147483647"},
         {R"({"MargemBoleto": 18446744073709551615})", "Valor inválido em \"MargemBoleto\": esperado inteiro de -2147483648 a 2147483647"},
-        {R"({"ValorDocumento": 18446744073709551615})", "Valor monetário inválido em \"ValorDocumento\""},
-        {R"({"ValorDocumento": 9223372036854775807})", "Valor monetário inválido em \"ValorDocumento\""},
+        {R"({"ValorDocumento": 18446744073709551615})",
+         "Valor monetário inválido em \"ValorDocumento\": 18446744073709551615" MONEY},
+        {R"({"ValorDocumento": 9223372036854775807})",
+         "Valor monetário inválido em \"ValorDocumento\": 9223372036854775807" MONEY},
     };
     for (auto [text, message] : cases) {
         SCOPED_TRACE(text);

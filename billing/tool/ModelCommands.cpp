@@ -27,7 +27,7 @@ int parse_base(const std::string& s) {
         if (used == s.size()) return v;
     } catch (const std::exception&) {
     }
-    throw Exception("invalid base: " + s);
+    throw Exception("base inválida: " + s);
 }
 
 // A title of the title model, filled from a JSON file when one is given.
@@ -46,7 +46,7 @@ std::unique_ptr<TcbTitulo> title_from(const std::string& file) {
 // lookup UNIT nome|digito CODE [TITLE.json]
 int lookup(const std::vector<std::string>& a) {
     if (a.size() < 3 || a.size() > 4 || (a[1] != "nome" && a[1] != "digito")) {
-        std::cerr << "usage: billing-tool lookup UNIT nome|digito CODE [TITLE.json]\n";
+        std::cerr << "uso: billing-tool lookup UNIDADE nome|digito CÓDIGO [TÍTULO.json]\n";
         return 2;
     }
     take_model_option({"--model", a[0]});
@@ -66,7 +66,7 @@ int lookup(const std::vector<std::string>& a) {
 // new-title UNIT: a new title of the unit as JSON, with its class.
 int new_title(const std::vector<std::string>& a) {
     if (a.size() != 1) {
-        std::cerr << "usage: billing-tool new-title UNIT\n";
+        std::cerr << "uso: billing-tool new-title UNIDADE\n";
         return 2;
     }
     take_model_option({"--model", a[0]});
@@ -88,7 +88,7 @@ std::string rule_text(const ModelProfile& p, Lookup which) {
 // classes: each model unit once, then each registered bank class with its unit.
 int classes(const std::vector<std::string>& a) {
     if (!a.empty()) {
-        std::cerr << "usage: billing-tool classes\n";
+        std::cerr << "uso: billing-tool classes\n";
         return 2;
     }
     for (const ModelProfile* p : model_profiles()) {
@@ -161,12 +161,12 @@ std::string digito_nosso_numero(const TcbTitulo& title) {
 }
 
 std::string scheme_digit(const std::vector<std::string>& a) {
-    if (a.size() != 3 && a.size() != 4) throw Exception("usage: digit scheme NAME DIGITS [BASE]");
+    if (a.size() != 3 && a.size() != 4) throw Exception("uso: billing-tool digit scheme NOME DÍGITOS [BASE]");
     const DigitScheme* s = find_digit_scheme(a[1]);
-    if (s == nullptr) throw Exception("unknown digit scheme: " + a[1]);
+    if (s == nullptr) throw Exception("esquema de dígito desconhecido: " + a[1]);
     const int base = a.size() == 4 ? parse_base(a[3]) : s->base;
     const bool cyclic = s->weights == Weights::RisingCyclic || s->weights == Weights::FallingCyclic;
-    if (cyclic && base == 0) throw Exception("the scheme " + a[1] + " needs a BASE");
+    if (cyclic && base == 0) throw Exception("o esquema " + a[1] + " pede uma BASE");
     return digit_of(*s, a[2] == "-" ? std::string() : a[2], base);  // "-" stands for the empty text
 }
 

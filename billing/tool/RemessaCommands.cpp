@@ -19,6 +19,7 @@
 #include "platform/os/Files.h"
 #include "platform/os/ReplacingFile.h"
 
+#include <exception>
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -29,9 +30,9 @@ using billing::layout::Mark;
 using billing::layout::Row;
 
 int usage() {
-    std::cerr << "usage: billing-tool remessa --bank CODE [--layout 240|400] BATCH.json OUT\n"
-                 "       billing-tool layout --bank CODE --record header|detail|trailer\n"
-                 "       billing-tool layout --bank CODE --layout 240 --record "
+    std::cerr << "uso: billing-tool remessa --bank CÓDIGO [--layout 240|400] LOTE.json SAÍDA\n"
+                 "     billing-tool layout --bank CÓDIGO --record header|detail|trailer\n"
+                 "     billing-tool layout --bank CÓDIGO --layout 240 --record "
                  "file-header|batch-header|segment-p|segment-q|batch-trailer|file-trailer\n";
     return 2;
 }
@@ -86,9 +87,17 @@ bool write_pass(const std::string& code, const std::string& name, const std::str
                                    {code, name, std::string(kLayoutNames[batch.LayoutArquivo])}));
         }
     };
+    // A header that fails for want of DataArquivo may find it among fields after the titles: the pass then
+    // writes nothing more, and its error stands only if no such field comes.
+    std::exception_ptr header_error;
     auto on_title = [&](const TcbTitulo& t, int index) {
-        if (index == 0) writer->header(t);
-        writer->detail(t);
+        if (header_error) return;
+        try {
+            billing::escrever_titulo(*writer, t, index);
+        } catch (const Exception&) {
+            if (index != 0 || batch.DataArquivo != 0 || last_pass) throw;
+            header_error = std::current_exception();
+        }
     };
     const billing::BatchStreamResult r =
         billing::read_batch_stream(in, billing::engine_profile(), batch, known, on_fields, on_title);
@@ -101,6 +110,7 @@ bool write_pass(const std::string& code, const std::string& name, const std::str
         }
         return false;
     }
+    if (header_error) std::rethrow_exception(header_error);
     if (r.titles == 0) writer->no_titles();
     writer->trailer();
     out.commit();

@@ -4,6 +4,7 @@
 //   billing-tool digit mod11|mod11d DIGITS BASE [--raw]
 //   billing-tool digit duplo DIGITS
 //   billing-tool digit --batch            one request a line on stdin ("mod11 123 9 raw"), one answer a line
+//                                         ("erro: ..." for a refused request)
 //   billing-tool format TEXT WIDTH [--left] [--fill C]
 //   billing-tool bank CODE                code, check digit and name of a bank
 //   billing-tool boleto --bank CODE [--installation N] [--today YYYY-MM-DD] TITLE.json
@@ -62,21 +63,21 @@ using nlohmann::json;
 namespace {
 
 const char* const kUsage =
-    "usage: billing-tool digit mod10|mod11|mod11d|duplo DIGITS [BASE] [--raw]\n"
-    "       billing-tool digit --batch\n"
-    "       billing-tool format TEXT WIDTH [--left] [--fill C]\n"
-    "       billing-tool bank CODE\n"
-    "       billing-tool boleto --bank CODE [--installation N] [--today YYYY-MM-DD] TITLE.json\n"
-    "       billing-tool boleto --class CLASS [--bank CODE] TITLE.json\n"
-    "       billing-tool retorno --bank CODE FILE\n"
-    "       billing-tool retorno --class NAME FILE\n"
-    "       billing-tool codetext --bank CODE occ|motive CODE...\n"
-    "       billing-tool remessa --bank CODE [--layout 240|400] BATCH.json OUT\n"
-    "       billing-tool layout --bank CODE [--layout 240] --record NAME\n"
-    "       billing-tool digit scheme NAME DIGITS [BASE] | schemes\n"
-    "       billing-tool lookup UNIT nome|digito CODE [TITLE.json]\n"
-    "       billing-tool new-title UNIT | classes\n"
-    "       (digit, bank and boleto take --model UNIT)\n";
+    "uso: billing-tool digit mod10|mod11|mod11d|duplo DÍGITOS [BASE] [--raw]\n"
+    "     billing-tool digit --batch\n"
+    "     billing-tool format TEXTO LARGURA [--left] [--fill C]\n"
+    "     billing-tool bank CÓDIGO\n"
+    "     billing-tool boleto --bank CÓDIGO [--installation N] [--today AAAA-MM-DD] TÍTULO.json\n"
+    "     billing-tool boleto --class CLASSE [--bank CÓDIGO] TÍTULO.json\n"
+    "     billing-tool retorno --bank CÓDIGO ARQUIVO\n"
+    "     billing-tool retorno --class NOME ARQUIVO\n"
+    "     billing-tool codetext --bank CÓDIGO occ|motive CÓDIGO...\n"
+    "     billing-tool remessa --bank CÓDIGO [--layout 240|400] LOTE.json SAÍDA\n"
+    "     billing-tool layout --bank CÓDIGO [--layout 240] --record NOME\n"
+    "     billing-tool digit scheme NOME DÍGITOS [BASE] | schemes\n"
+    "     billing-tool lookup UNIDADE nome|digito CÓDIGO [TÍTULO.json]\n"
+    "     billing-tool new-title UNIDADE | classes\n"
+    "     (digit, bank e boleto aceitam --model UNIDADE)\n";
 
 int usage() { return os::usage_error("billing-tool", kUsage, std::cerr); }
 
@@ -88,7 +89,7 @@ int parse_int(const std::string& s, const char* what) {
     } catch (const std::exception&) {
         used = 0;
     }
-    if (used != s.size() || s.empty()) throw Exception(std::string("invalid ") + what + ": " + s);
+    if (used != s.size() || s.empty()) throw Exception(std::string(what) + " inválido: " + s);
     return v;
 }
 
@@ -104,14 +105,14 @@ json read_json(const std::string& file) {
     try {
         return billing::parse_json(file == "-" ? std::cin : in);
     } catch (const json::exception& e) {
-        throw Exception(file + ": invalid JSON: " + e.what());
+        throw Exception(file + ": JSON inválido: " + e.what());
     } catch (const Exception& e) {
         throw Exception(file + ": " + e.Message());
     }
 }
 
 std::string digit(const std::vector<std::string>& a) {
-    if (a.empty()) throw Exception("missing function");
+    if (a.empty()) throw Exception("falta a função (mod10, mod11, mod11d, duplo ou scheme)");
     const std::string& f = a[0];
     if (f == "scheme") return billing::tool::scheme_digit(a);
     if (f == "mod10" && a.size() == 2) {
@@ -121,8 +122,8 @@ std::string digit(const std::vector<std::string>& a) {
     if (f == "duplo" && a.size() == 2) return CalcularDuploDigito(a[1]);
     if ((f == "mod11" || f == "mod11d") && (a.size() == 3 || a.size() == 4)) {
         bool raw = a.size() == 4 && (a[3] == "--raw" || a[3] == "raw");
-        if (a.size() == 4 && !raw && a[3] != "not") throw Exception("unknown option: " + a[3]);
-        int base = parse_int(a[2], "base");
+        if (a.size() == 4 && !raw && a[3] != "not") throw Exception("opção desconhecida: " + a[3]);
+        int base = parse_int(a[2], "base (número)");
         if (f == "mod11d") {
             billing::tool::require_helper(billing::kHelperModulo11Decrescente, "Modulo11Decrescente");
             return Modulo11Decrescente(a[1], base, raw);
@@ -130,7 +131,7 @@ std::string digit(const std::vector<std::string>& a) {
         billing::tool::require_helper(billing::kHelperModulo11, "Modulo11");
         return billing::Modulo11(billing::tool::current_model(), a[1], base, raw);
     }
-    throw Exception("unknown digit request");
+    throw Exception("pedido de dígito desconhecido (veja billing-tool --help)");
 }
 
 int digit_batch() {
@@ -144,7 +145,7 @@ int digit_batch() {
         try {
             out += digit(words);
         } catch (const std::exception& e) {
-            out += std::string("error: ") + e.what();
+            out += std::string("erro: ") + e.what();
         }
         out += '\n';
     }
@@ -153,7 +154,26 @@ int digit_batch() {
 }
 
 // class_name: the bank class of --class, or empty for the one the model's lookup finds.
+json boleto_fields(TcbTitulo& t, const std::string& code, const std::string& class_name);
+
 json boleto_of(TcbTitulo& t, const std::string& code, const std::string& class_name) {
+    try {
+        return boleto_fields(t, code, class_name);
+    } catch (const billing::ECampoNaoCabe& e) {
+        throw Exception(billing::campo_nao_cabe(t, e) + ": boleto não gerado");
+    }
+}
+
+json boleto_fields(TcbTitulo& t, const std::string& code, const std::string& class_name) {
+    // A title of another bank is refused, as the remittance refuses it, rather than given this bank's boleto.
+    const std::string own = t.Cedente().ContaBancaria().Banco().Codigo();
+    if (!code.empty() && class_name.empty() && !own.empty() &&
+        Formatar(own, 3, false, '0') != Formatar(code, 3, false, '0')) {
+        TcbBanco banco;
+        banco.SetCodigo(code);
+        throw Exception(Format("Titulo não pertence ao banco %s - %s (Cedente.ContaBancaria.Banco.Codigo é %s)",
+                               {banco.Codigo(), banco.Nome(), own}));
+    }
     if (!code.empty()) t.Cedente().ContaBancaria().Banco().SetCodigo(code);
     const std::string given = code.empty() ? t.Cedente().ContaBancaria().Banco().Codigo() : code;
     if (given.empty()) throw Exception("boleto --class pede --bank ou o código do banco do cedente no título");
@@ -172,6 +192,7 @@ json boleto_of(TcbTitulo& t, const std::string& code, const std::string& class_n
     if (campo_livre == nullptr || formatar == nullptr || (!class_name.empty() && digito == nullptr)) {
         throw Exception(Format("Os boletos para o banco %s não estão disponíveis", {ccc}));
     }
+    billing::verificar_campos_boleto(t, [&](const TcbTitulo& x) { return (*campo_livre)(x); });
     json r;
     r["Banco"] = ccc;
     if (!class_name.empty()) r["ClasseBanco"] = cls->Name;
@@ -184,6 +205,9 @@ json boleto_of(TcbTitulo& t, const std::string& code, const std::string& class_n
     try {
         r["DigitoNossoNumero"] = has_lookup ? json(billing::tool::digito_nosso_numero(t)) : json(nullptr);
     } catch (const EConvertError&) {
+        r["DigitoNossoNumero"] = nullptr;
+    } catch (const billing::ECampoNaoCabe&) {
+        // Bank 001's 17-digit numbers have no check digit: the free field and texts still refuse what does not fit.
         r["DigitoNossoNumero"] = nullptr;
     } catch (const Exception&) {
         // With --class the lookup may find no class for the bank: the class still makes the boleto.
@@ -222,7 +246,7 @@ int boleto(const std::vector<std::string>& a) {
             class_name = a[++i];
         } else if (a[i] == "--installation" && i + 1 < a.size()) {
             billing::Installation inst;
-            inst.codigo_instalacao = parse_int(a[++i], "installation code");
+            inst.codigo_instalacao = parse_int(a[++i], "código de instalação");
             billing::installation_slot.install([inst] { return inst; });
         } else if (a[i] == "--today" && i + 1 < a.size()) {
             TDateTime d = billing::parse_date(a[++i]);
@@ -251,10 +275,10 @@ int boleto(const std::vector<std::string>& a) {
     } else if (doc.is_array()) {
         for (const json& item : doc) {
             titles.push_back(std::make_unique<TcbTitulo>(billing::tool::title_model()));
-            billing::titulo_from_json(item, *titles.back());
+            billing::titulo_da_lista(item, static_cast<int>(titles.size()) - 1, *titles.back());
         }
     } else {
-        throw Exception(file + ": expected a title, a list of titles or a batch");
+        throw Exception(file + ": esperado um título, uma lista de títulos ou um lote");
     }
 
     json out = json::array();
@@ -265,8 +289,9 @@ int boleto(const std::vector<std::string>& a) {
         } catch (const std::exception& e) {
             ++failures;
             if (single) throw;
-            std::cerr << "billing-tool: title " << i << ": " << e.what() << "\n";
-            out.push_back({{"Erro", e.what()}});
+            const std::string message = billing::titulo_em_lote(static_cast<int>(i), titles[i]->NossoNumero()) + e.what();
+            std::cerr << "billing-tool: " << message << "\n";
+            out.push_back({{"Erro", message}});
         }
     }
     std::cout << (single ? out[0] : out).dump(single ? 2 : -1) << "\n";
@@ -303,7 +328,7 @@ int run(int argc, char** argv) {
                     return usage();
                 }
             }
-            std::cout << Formatar(rest[0], parse_int(rest[1], "width"), left, fill) << "\n";
+            std::cout << Formatar(rest[0], parse_int(rest[1], "largura"), left, fill) << "\n";
             return 0;
         }
         if (cmd == "bank") {

@@ -15,9 +15,9 @@ namespace billing::tool {
 namespace {
 
 int usage() {
-    std::cerr << "usage: billing-tool retorno --bank CODE FILE\n"
-                 "       billing-tool retorno --class NAME FILE\n"
-                 "       billing-tool codetext --bank CODE occ|motive CODE...\n";
+    std::cerr << "uso: billing-tool retorno --bank CÓDIGO ARQUIVO\n"
+                 "     billing-tool retorno --class NOME ARQUIVO\n"
+                 "     billing-tool codetext --bank CÓDIGO occ|motive CÓDIGO...\n";
     return 2;
 }
 
@@ -121,7 +121,7 @@ int codetext(const std::vector<std::string>& a) {
     if (a.size() < 4 || a[0] != "--bank" || (a[2] != "occ" && a[2] != "motive")) return usage();
     const std::string code = Formatar(bank_code(a[1]), 3, false, '0');
     const codetext::BankTexts* bank = codetext::find_bank(code);
-    if (bank == nullptr) throw Exception("bank " + code + " has no code texts");
+    if (bank == nullptr) throw Exception("o banco " + code + " não tem textos de códigos");
     std::string out;
     for (std::size_t i = 3; i < a.size(); ++i) {
         out += a[2] == "occ" ? codetext::ocorrencia(*bank, a[i]) : codetext::motivo(*bank, a[i]);

@@ -18,8 +18,8 @@ std::size_t indent_of(std::string_view line) {
     return n == std::string_view::npos ? line.size() : n;
 }
 
-// The first word of a usage line once its indent, "usage:" and the tool's
-// name are taken away.
+// The first word of a usage line once its indent, "usage:" (or a Portuguese
+// tool's "uso:") and the tool's name are taken away.
 std::string_view first_word(std::string_view line, std::string_view tool) {
     auto skip = [&](std::string_view word) {
         line.remove_prefix(indent_of(line));
@@ -28,6 +28,7 @@ std::string_view first_word(std::string_view line, std::string_view tool) {
             line.remove_prefix(word.size());
     };
     skip("usage:");
+    skip("uso:");
     skip(tool);
     line.remove_prefix(indent_of(line));
     return line.substr(0, line.find(' '));
@@ -94,8 +95,9 @@ std::optional<int> answer_help_or_version(std::string_view tool, const std::vect
     if (!args.empty() && args[0] != "--help" && !args[0].empty() && args[0][0] != '-')
         text = command_usage(usage, tool, args[0]);
     // Lines taken from a list of commands get the usage line they lack.
-    if (!text.empty() && text.rfind("usage:", 0) != 0)
-        text = "usage: " + std::string(tool) + ' ' + args[0] + " ...\n" + text;
+    const std::string word = usage.substr(0, 4) == "uso:" ? "uso:" : "usage:";
+    if (!text.empty() && text.rfind(word, 0) != 0)
+        text = word + ' ' + std::string(tool) + ' ' + args[0] + " ...\n" + text;
     out << (text.empty() ? std::string(usage) : text);
     return 0;
 }

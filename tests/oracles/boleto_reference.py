@@ -6,19 +6,37 @@ the free field and the four boleto texts (an output a rule leaves alone is "").
 import datetime
 
 
-def F(x, w):
-    """Right-aligned, zero-filled, cut to the last w characters."""
+class Refused(Exception):
+    """A value that would lose a digit other than zero to its field's width."""
+
+
+def _check(lost):
+    if any(c in "123456789" for c in lost):
+        raise Refused("não cabe no campo")
+
+
+def U(x, w):
+    """Right-aligned, zero-filled, cut to the last w characters (a rule that keeps only those)."""
     s = "0" * max(0, w - len(x.strip())) + x.strip().upper()
     return s[len(s) - w:] if w else ""
 
 
+def F(x, w):
+    """Right-aligned, zero-filled; refused when digits other than zero would be cut away."""
+    s = "0" * max(0, w - len(x.strip())) + x.strip().upper()
+    _check(s[:len(s) - w])
+    return U(x, w)
+
+
 def L(x, w):
     x = x.strip().upper()
+    _check(x[w:])
     return (x + " " * w)[:w]
 
 
 def RB(x, w):
     x = x.strip().upper()
+    _check(x[:max(0, len(x) - w)])
     return (" " * max(0, w - len(x)) + x)[-w:]
 
 
@@ -196,6 +214,8 @@ def reference(bank, t, installation, today):
         return dv, "5" + F(cc + dcc, 7) + "00" + F(nn, 15), (ag + "/" + cc, F(nn, 15) + "-" + dv, L(cart, 3), "")
     if bank == "341":
         x = F(ag, 4) + F(conta, 5)
+        if dconta.strip() and dconta.strip() != mod10(x):
+            raise Refused("não confere com o dígito")
         cl = F(cart, 3) + F(nn, 8) + mod10(x + F(cart, 3) + F(nn, 8)) + x + mod10(x) + "000"
         return dv, cl, (F(ag, 4) + "/" + F(cc, 5) + "-" + dcc, F(cart, 3) + "/" + F(nn, 8) + "-" + dv, F(cart, 3), "")
     if bank == "347":
@@ -224,7 +244,7 @@ def reference(bank, t, installation, today):
         return dv, F(cc, 9) + F(nn, 15) + "9", (ag + "/" + cc + "-" + dcc, F(nn, 14) + "-" + dv, L(cart, 3), "")
     if bank == "748":
         tipo1 = installation == 1
-        text = ("1" if tipo1 else "3") + "1" + F(nn, 9) + F(ag + dag, 4) + POSTO_748 + \
+        text = ("1" if tipo1 else "3") + "1" + F(nn, 9) + U(ag + dag, 4) + POSTO_748 + \
             ("00000" if tipo1 else F(cc, 5)) + "10"
         return dv, text + mod11(text, 9), (F(ag, 4) + "." + F(dag, 2) + "/" + F(cc, 5),
                                            yy + "/2" + F(nn, 5) + "-" + dv, RB(cart, 3), E.get(kind, ""))

@@ -5,8 +5,15 @@ field and the four boleto texts (an output the rule leaves alone is None).
 looked_up(unit, title) is the check digit a model unit's lookup gives, for
 the classes whose free field or texts carry one; cls is the class name.
 """
-from boleto_reference import F, L
+from boleto_reference import U as F
 from digit_schemes import eleven_minus, rising, unbounded
+
+
+def L(x, w):
+    """Left-aligned, blank-filled, cut to w: the client classes keep their rules' cuts."""
+    x = x.strip().upper()
+    return (x + " " * w)[:w]
+
 
 SANTANDER = {
     # class: (model unit, digit rule, free-field rule, boleto nosso-número width)

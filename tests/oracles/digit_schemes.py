@@ -94,7 +94,7 @@ def main():
         sys.exit(f"expected {len(requests)} answers, got {len(out)}")
     failures = 0
     for req, want, got in zip(requests, expected, out):
-        ok = got.startswith("error:") if want is None else got == want
+        ok = got.startswith("erro:") if want is None else got == want
         if not ok:
             failures += 1
             if failures <= 10:

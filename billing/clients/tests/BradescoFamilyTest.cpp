@@ -96,7 +96,7 @@ TEST_F(BradescoFamily, BrevantaShowsTheNossoNumeroAsStored) {
     } cases[] = {
         {"  123  ", "00000000123"},
         {"\t123\r\n", "00000000123"},
-        {"1234567890123", "34567890123"},
+        {"0034567890123", "34567890123"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.nosso);
@@ -104,6 +104,9 @@ TEST_F(BradescoFamily, BrevantaShowsTheNossoNumeroAsStored) {
         const std::string digit = call("TcbBanco237", "CalcularDigitoNossoNumero", *t);
         EXPECT_EQ(boleto("TBrevantaBanco237", *t).nosso, "009/" + c.shown + "-" + digit);
     }
+    // Thirteen significant digits: bank 237's check digit refuses what its 11 places cannot hold.
+    EXPECT_THROW(boleto("TBrevantaBanco237", *title(billing::engine_profile(), bradesco("1234567890123"))),
+                 billing::ECampoNaoCabe);
     // Letters stay as stored in the text, but the check digit that follows
     // them cannot be computed: the conversion error, after the agency text.
     auto t = title(billing::engine_profile(), bradesco("abc12"));

@@ -60,6 +60,9 @@ inline std::unique_ptr<TcbTitulo> title(const billing::ModelProfile& m, const Ti
     t->SetValorDocumento(Currency::FromCents(12345));
     t->SetDataVencimento(EncodeDate(2024, 5, 10));
     t->SetDataDocumento(EncodeDate(2024, 4, 10));
+    t->SetDataProcessamento(EncodeDate(2024, 4, 11));
+    t->Cedente().SetNumeroCPFCGC("12345678000199");
+    t->Sacado().SetNumeroCPFCGC("12345678901");
     return t;
 }
 
@@ -89,11 +92,15 @@ inline Boleto boleto(std::string_view class_name, const TcbTitulo& t) {
     return b;
 }
 
+// The message a call raises, without the "Título N (Nosso Número: X): " with
+// which a remittance names the title.
 inline std::string message_of(const std::function<void()>& f) {
     try {
         f();
     } catch (const Exception& e) {
-        return e.Message();
+        const std::string& m = e.Message();
+        const std::size_t end = m.rfind("Título ", 0) == 0 ? m.find("): ") : std::string::npos;
+        return end == std::string::npos ? m : m.substr(end + 3);
     }
     return "(no exception)";
 }
@@ -129,11 +136,13 @@ inline std::string return_header(const std::string& code) {
 // A batch of n titles of the model for bank code, fields varied by index.
 inline void fill_batch(TcbCobranca& batch, const billing::ModelProfile& m, const std::string& code, int n) {
     batch.LayoutArquivo = laCNAB400;
+    batch.DataArquivo = EncodeDate(2024, 4, 12);
     for (int i = 0; i < n; ++i) {
         TitleFields f;
         f.code = code;
         f.nosso = std::to_string(1000 + 37 * i);
         f.documento = "DOC" + std::to_string(i);
+        f.carteira = "1";  // the 409 layout has one position for it
         batch.Titulos.Add(title(m, f).release());
     }
 }

@@ -69,7 +69,7 @@ TEST(ModelTool, CommandsWithAModel) {
         {"digit --model PrentalvaCobranca mod11d 12 9", false,
          "billing-tool: PrentalvaCobranca não tem Modulo11Decrescente\n"},
         {"digit scheme dv11 12345678", true, "123456789\n"},
-        {"digit scheme mod11 409", false, "billing-tool: the scheme mod11 needs a BASE\n"},
+        {"digit scheme mod11 409", false, "billing-tool: o esquema mod11 pede uma BASE\n"},
         {"bank --model DorvessaCobranca 33", false, "billing-tool: O banco 033 não está disponível\n"},
         {"bank --model HalvekCobranca 33", false,
          "billing-tool: HalvekCobranca não tem classe de banco (cópia parcial)\n"},
@@ -105,8 +105,40 @@ TEST(ModelTool, NewTitleCarriesItsClassAndDefaults) {
     EXPECT_NE(r.output.find("\"EspecieDocumento\": \"edRecibo\""), std::string::npos) << r.output;
 }
 
+// A title filled in from what new-title prints is read back as the title of
+// its model, "Classe" and "Modelo" included; a title read as another model's
+// is refused naming the option that reads it as its own.
+TEST(ModelTool, NewTitleIsReadBackByBoletoAndRemessa) {
+    // Fills what a boleto and a remittance of bank 237 need, as a user edits the printed title.
+    const std::string fill =
+        "/usr/bin/python3 -c 'import json,sys; t=json.load(sys.stdin); "
+        "t.update(NossoNumero=\"123\", Carteira=\"9\", DataVencimento=\"2025-03-10\", DataDocumento=\"2025-03-01\", "
+        "DataProcessamento=\"2025-03-01\", ValorDocumento=\"10.00\"); "
+        "t[\"Cedente\"].update(NumeroCPFCGC=\"12345678000199\", Nome=\"EMPRESA\", CodigoCedente=\"7\"); "
+        "t[\"Cedente\"][\"ContaBancaria\"].update(CodigoAgencia=\"1\", NumeroConta=\"2\", Banco={\"Codigo\": \"237\"}); "
+        "t[\"Sacado\"].update(Nome=\"FULANO\", NumeroCPFCGC=\"12345678901\"); "
+        "print(json.dumps(t if len(sys.argv) < 2 else {\"DataArquivo\": \"2025-03-01\", \"Titulos\": [t]}))'";
+    const std::string dir = ::testing::TempDir();
+    const std::string title = dir + "/new-title.json", batch = dir + "/new-batch.json", out = dir + "/new.rem";
+    ASSERT_EQ(run(tool() + " new-title cbCobranca | " + fill + " > " + title).status, 0);
+    Outcome boleto = run(tool() + " boleto --bank 237 " + title);
+    EXPECT_EQ(boleto.status, 0) << boleto.output;
+    ASSERT_EQ(run(tool() + " new-title cbCobranca | " + fill + " batch > " + batch).status, 0);
+    Outcome remessa = run(tool() + " remessa --bank 237 " + batch + " " + out);
+    EXPECT_EQ(remessa.status, 0) << remessa.output;
+
+    ASSERT_EQ(run(tool() + " new-title MovrentaCobranca | " + fill + " > " + title).status, 0);
+    Outcome other = run(tool() + " boleto --bank 237 " + title);
+    EXPECT_NE(other.status, 0);
+    EXPECT_NE(other.output.find("\"Classe\" é TMovrentaTitulo, mas o título é lido como TcbTitulo"), std::string::npos)
+        << other.output;
+    Outcome own = run(tool() + " boleto --model MovrentaCobranca --class TcbBanco237 --bank 237 " + title);
+    EXPECT_EQ(own.output.find("desconhecido"), std::string::npos) << own.output;
+}
+
 TEST(ModelTool, BoletoWithAModelLooksUpUnderItsRule) {
-    const std::string title = R"({"NossoNumero":"1","Cedente":{"CodigoCedente":"1"}})";
+    const std::string title =
+        R"({"NossoNumero":"1","Carteira":"9","Cedente":{"CodigoCedente":"1","ContaBancaria":{"CodigoAgencia":"1","NumeroConta":"2"}}})";
     // The engine's class for 033 is not the Halvek model's: THalvekBanco033 makes the boleto.
     const std::string carteira = R"({"NossoNumero":"1","Carteira":"101","Cedente":{"CodigoCedente":"1"}})";
     Outcome halvek = run("echo '" + carteira + "' | " + tool() + " boleto --model HalvekCobranca --bank 33 -");

@@ -91,6 +91,7 @@ std::unique_ptr<TcbTitulo> title(const std::string& bank, const std::string& mod
     t->SetEspecieDocumento(edDuplicataMercantil);
     t->SetDataDocumento(EncodeDate(2023, 5, 10));
     t->SetDataVencimento(EncodeDate(2023, 6, 10));
+    t->SetDataProcessamento(EncodeDate(2023, 5, 11));
     t->SetValorDocumento(Currency::FromCents(1234));
     TcbPessoa& p = t->Sacado();
     p.SetTipoInscricao(tiPessoaFisica);
