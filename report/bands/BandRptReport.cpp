@@ -112,7 +112,14 @@ void TCustomBandReport::SetUnits(TBRUnit unit) {
 
 void TCustomBandReport::SetZoom(int zoom) {
     if (zoom < 1 || zoom > 300) return;
-    TBRBasePanel::SetZoom(zoom);
+    {
+        struct Hold {
+            int& held;
+            explicit Hold(int& h) : held(h) { ++held; }
+            ~Hold() { --held; }
+        } hold(arrange_held_);
+        TBRBasePanel::SetZoom(zoom);
+    }
     if (!page_) return;
     page_->ZoomPercent = Zoom();
     page_->ApplyZoom();
@@ -245,7 +252,7 @@ bool TCustomBandReport::bands_loading() const {
 }
 
 void TCustomBandReport::ArrangeBands() {
-    if (!page_ || InState(csDestroying | csLoading) || bands_loading()) return;
+    if (!page_ || arrange_held_ > 0 || InState(csDestroying | csLoading) || bands_loading()) return;
     const TBRUnit units = Units();
     SetUnits(TBRUnit::Pixels);
     std::int64_t y = Rnd(page_->TopMargin());

@@ -251,6 +251,9 @@ private:
     // True while a band of the list has not finished loading: each band
     // that finishes would arrange them all again, the last one does it once.
     bool bands_loading() const;
+    // Above 0 while a change reaches every band at once (a new zoom): the
+    // bands are arranged once afterwards, not once per band.
+    int arrange_held_ = 0;
     mutable std::size_t loading_hint_ = 0;  // where a loading band was found last
     // While RebuildBandOrder runs: each band's child band, and the bands
     // already in scratch_, so that a chain is found without walking the list.

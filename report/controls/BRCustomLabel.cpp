@@ -254,7 +254,9 @@ void TBRCustomLabel::PrintLines(TCanvas& canvas, bool stretch, long double LH, l
             changed = true;
         }
     }
-    FormatLines();
+    // A part that goes on with the same text on a further page breaks no
+    // lines again: a long stretching text is broken once, not once a page.
+    if (!(FormatDone && (changed || !PrintFinished))) FormatLines();
     W = Size()->NativeWidth();
     if (!Transparent()) {
         canvas.Pen.Width = 0;

@@ -71,6 +71,13 @@ std::vector<Word> printed_words(const ScratchDir& dir, const std::string& json, 
     return pdf_words(dir / "out.pdf");
 }
 
+// An SQLite file whose table n holds the numbers 1 to count in column i.
+int make_numbers(const std::string& db, int count) {
+    return run_status("sqlite3 " + shell_quote(db) +
+                      " \"create table n(i integer); with recursive c(i) as (select 1 union all select i + 1 "
+                      "from c where i < " + std::to_string(count) + ") insert into n select i from c;\"");
+}
+
 const Word* find_word(const std::vector<Word>& words, const std::string& text) {
     for (const Word& w : words)
         if (w.text == text) return &w;
@@ -197,10 +204,7 @@ TEST(Placement, AnAutoSizedControlStoredAtLeftZeroKeepsItsStoredPlace) {
 // while its text grows and shrinks.
 TEST(Placement, ACentredAutoSizedExpressionKeepsItsCentreOverTheRecords) {
     ScratchDir dir("report-placement");
-    ASSERT_EQ(run_status("sqlite3 " + shell_quote(dir / "n.db") +
-                         " \"create table n(i integer); with recursive c(i) as (select 1 union all select i + 1 "
-                         "from c where i < 60) insert into n select i from c;\""),
-              0);
+    ASSERT_EQ(make_numbers(dir / "n.db", 60), 0);
     const std::string control = R"({"class": "TBRExpr", "name": "Centred", "properties": {
         "Expression": "[t]", "Alignment": "taCenter", "Size": {"Values": ["50", "700", "0", "500"]}}})";
     const std::string query = R"(, {"class": "TQuery", "name": "Numbers", "properties": {"SQL": [
@@ -296,10 +300,7 @@ TEST(Placement, ParentFontFollowsTheParentAndIsStored) {
 // footer's expression, gives each page its own number.
 TEST(Placement, AVariableUsingThePageNumberFollowsEachPage) {
     ScratchDir dir("report-placement");
-    ASSERT_EQ(run_status("sqlite3 " + shell_quote(dir / "n.db") +
-                         " \"create table n(i integer); with recursive c(i) as (select 1 union all select i + 1 "
-                         "from c where i < 120) insert into n select i from c;\""),
-              0);
+    ASSERT_EQ(make_numbers(dir / "n.db", 120), 0);
     const std::string footer_control = R"j({"class": "TBRExpr", "name": "PageNo", "properties": {
         "Expression": "'P' + STR(PG + PG)", "Size": {"Values": ["50", "0", "0", "500"]}}})j";
     const std::string query = R"(, {"class": "TQuery", "name": "Numbers", "properties": {"SQL": ["select i from n"]}})";
