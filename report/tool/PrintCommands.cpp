@@ -123,6 +123,7 @@ int print_command(const std::vector<std::string>& args, std::ostream&, std::ostr
         err << kPrintUsage;
         return 2;
     }
+    if (!a.pdf.empty() && wrong_output_format(a.pdf, {"pdf"}, err)) return 2;
     if (!a.pdf.empty()) os::refuse_output_over_inputs(a.pdf, {a.file});
     graphics::qt::GraphicsScope qt;
 

@@ -8,6 +8,7 @@
 #include "platform/os/Interrupt.h"
 #include "platform/os/Process.h"
 #include "platform/os/ReplacingFile.h"
+#include "report/tool/ToolText.h"
 #include "platform/os/SignalCleanup.h"
 #include "platform/print/Printers.h"
 #include "report/bands/BandRpt.h"
@@ -129,6 +130,9 @@ int run_command(const std::vector<std::string>& args, std::ostream& out, std::os
         err << kRunUsage;
         return 2;
     }
+    if ((request.target == RunTarget::Pdf && wrong_output_format(request.output, {"pdf"}, err)) ||
+        (request.target == RunTarget::PageStream && !preview && wrong_output_format(request.output, {"brp"}, err)))
+        return 2;
     // The preview is refused before the run when no one could see it.
     if (preview && graphics::qt::is_headless()) {
         err << "report-tool: preview needs a display (DISPLAY or WAYLAND_DISPLAY)\n";
@@ -188,6 +192,7 @@ int design_command(const std::vector<std::string>& args, std::ostream&, std::ost
         err << kDesignUsage;
         return 2;
     }
+    if (wrong_output_format(args[1], {"png"}, err)) return 2;
     os::refuse_output_over_inputs(args[1], {args[0]});
     Units units;
     Layout layout = read_layout(args[0]);

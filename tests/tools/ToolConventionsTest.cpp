@@ -196,4 +196,26 @@ TEST(ToolConventions, OutputsNamedForAnotherFormatAreRefused) {
     r = run_tool(picture, "decode " + shell_quote(gif) + " " + shell_quote(dir / "frame"));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(test_support::read_file(dir / "frame").substr(0, 3), "P6\n");
+
+    // report-tool writes PDFs, page streams, PNG pictures and EMF pages.
+    const Tool report{"report-tool", nullptr};
+    const std::string layout = shell_quote(test_support::source_path("examples/orders.json"));
+    const std::string brp = dir / "pages.brp";
+    ASSERT_EQ(run_tool(report, "pages synth --pages 1 " + shell_quote(brp)).status, 0);
+    const Case report_refused[] = {
+        {"run " + layout + " --pdf " + shell_quote(dir / "r.png"), dir / "r.png", "not .png"},
+        {"run " + layout + " --brp " + shell_quote(dir / "r.pdf"), dir / "r.pdf", "not .pdf"},
+        {"print " + shell_quote(brp) + " --pdf " + shell_quote(dir / "p.ps"), dir / "p.ps", "not .ps"},
+        {"design " + layout + " " + shell_quote(dir / "d.jpg"), dir / "d.jpg", "not .jpg"},
+        {"pages render " + shell_quote(brp) + " 1 " + shell_quote(dir / "p.gif"), dir / "p.gif", "not .gif"},
+        {"pages extract " + shell_quote(brp) + " 1 " + shell_quote(dir / "p.png"), dir / "p.png", "not .png"},
+    };
+    for (const Case& c : report_refused) {
+        SCOPED_TRACE(c.args);
+        r = run_tool(report, c.args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err.rfind("report-tool: " + c.output + ": writes ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        EXPECT_NE(access(c.output.c_str(), F_OK), 0);
+    }
 }
