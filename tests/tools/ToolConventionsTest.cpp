@@ -178,14 +178,18 @@ TEST(ToolConventions, OutputsNamedForAnotherFormatAreRefused) {
         {"reduce " + shell_quote(ppm) + " " + shell_quote(dir / "x.png") + " --method 0", dir / "x.png", "not .png"},
         {"save " + shell_quote(ppm) + " " + shell_quote(dir / "x.png"), dir / "x.png", "not .png"},
     };
-    for (const Case& c : refused) {
-        SCOPED_TRACE(c.args);
-        r = run_tool(picture, c.args);
-        EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(r.err.rfind("picture-tool: " + c.output + ": writes ", 0), 0u) << r.err;
-        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
-        EXPECT_NE(access(c.output.c_str(), F_OK), 0);
-    }
+    // Each is refused with status 2, says what the command writes, and writes nothing.
+    auto expect_refused = [&](const Tool& tool, const auto& cases) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.args);
+            r = run_tool(tool, c.args);
+            EXPECT_EQ(r.status, 2);
+            EXPECT_EQ(r.err.rfind(std::string(tool.name) + ": " + c.output + ": writes ", 0), 0u) << r.err;
+            EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+            EXPECT_NE(access(c.output.c_str(), F_OK), 0);
+        }
+    };
+    expect_refused(picture, refused);
     // Standard output, and names in any case or without an extension.
     r = run_tool(picture, "decode " + shell_quote(gif) + " -");
     EXPECT_EQ(r.status, 0) << r.err;
@@ -210,12 +214,5 @@ TEST(ToolConventions, OutputsNamedForAnotherFormatAreRefused) {
         {"pages render " + shell_quote(brp) + " 1 " + shell_quote(dir / "p.gif"), dir / "p.gif", "not .gif"},
         {"pages extract " + shell_quote(brp) + " 1 " + shell_quote(dir / "p.png"), dir / "p.png", "not .png"},
     };
-    for (const Case& c : report_refused) {
-        SCOPED_TRACE(c.args);
-        r = run_tool(report, c.args);
-        EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(r.err.rfind("report-tool: " + c.output + ": writes ", 0), 0u) << r.err;
-        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
-        EXPECT_NE(access(c.output.c_str(), F_OK), 0);
-    }
+    expect_refused(report, report_refused);
 }
