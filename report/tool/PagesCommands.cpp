@@ -208,8 +208,8 @@ int pages_command(const std::vector<std::string>& args, std::ostream& out, std::
     const std::string& cmd = args[0];
     if (cmd == "info" && args.size() == 2) return info(args[1], out);
     if (cmd == "extract" && args.size() == 4) {
-        if (wrong_output_format(args[3], {"emf"}, err)) return 2;
         os::refuse_output_over_inputs(args[3], {args[1]});
+        if (wrong_output_format(args[3], {"emf"}, err)) return 2;
         TBRPageList list;
         auto page = stored_page(list, args[1], args[2]);
         std::vector<uint8_t> bytes = page->Bytes();
@@ -219,8 +219,8 @@ int pages_command(const std::vector<std::string>& args, std::ostream& out, std::
     if (cmd == "render" && (args.size() == 4 || (args.size() == 6 && args[4] == "--dpi"))) {
         long long dpi = 96;
         if (args.size() == 6 && !whole(args[5], 1, 2400, dpi)) return usage(err);
-        if (wrong_output_format(args[3], {"png"}, err)) return 2;
         os::refuse_output_over_inputs(args[3], {args[1]});
+        if (wrong_output_format(args[3], {"png"}, err)) return 2;
         graphics::qt::GraphicsScope qt;
         TBRPageList list;
         auto page = stored_page(list, args[1], args[2]);

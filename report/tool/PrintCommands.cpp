@@ -123,8 +123,8 @@ int print_command(const std::vector<std::string>& args, std::ostream&, std::ostr
         err << kPrintUsage;
         return 2;
     }
-    if (!a.pdf.empty() && wrong_output_format(a.pdf, {"pdf"}, err)) return 2;
     if (!a.pdf.empty()) os::refuse_output_over_inputs(a.pdf, {a.file});
+    if (!a.pdf.empty() && wrong_output_format(a.pdf, {"pdf"}, err)) return 2;
     graphics::qt::GraphicsScope qt;
 
     std::vector<std::string> uris;

@@ -192,8 +192,8 @@ int design_command(const std::vector<std::string>& args, std::ostream&, std::ost
         err << kDesignUsage;
         return 2;
     }
-    if (wrong_output_format(args[1], {"png"}, err)) return 2;
     os::refuse_output_over_inputs(args[1], {args[0]});
+    if (wrong_output_format(args[1], {"png"}, err)) return 2;
     Units units;
     Layout layout = read_layout(args[0]);
     TCustomBandReport& report = *layout.report;
