@@ -1,6 +1,5 @@
 #include "app/BackupJob.h"
 
-#include <filesystem>
 
 #include "platform/core/SysUtils.h"
 
@@ -55,8 +54,7 @@ void check_batch_value(const std::string& key, const std::string& value, BatchPl
 
 void check_required_value(const std::string& ini, const std::string& key, const std::string& value) {
     if (!Trim(value).empty()) return;
-    std::error_code ec;
-    if (!std::filesystem::exists(ini, ec)) {
+    if (!FileExists(ini)) {
         throw Exception("O arquivo de configuração " + ini + " não existe: a chave " + key +
                         " da seção [Kestrovan] é necessária para o comando de cópia de segurança");
     }

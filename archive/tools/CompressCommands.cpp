@@ -19,8 +19,6 @@
 #include "platform/os/ToolOptions.h"
 
 #include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 #include "platform/os/Files.h"
 
 namespace archive {
@@ -261,10 +259,8 @@ int list(const std::string& path, std::ostream& Out, std::ostream& Err) {
     set_archive_to_read(zip, path);
     if (!FileExists(zip.ArchiveFile())) {
         // The system's reason: no such file, a folder, no permission.
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        const int error = fd < 0 ? errno : EISDIR;
-        if (fd >= 0) ::close(fd);
-        Err << os::file_error_line("archive-tool", path, error) << "\n";
+        const int error = os::read_open_error(path);
+        Err << os::file_error_line("archive-tool", path, error ? error : ENOENT) << "\n";
         return 1;
     }
     bool failed = false;

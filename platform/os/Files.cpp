@@ -161,6 +161,14 @@ bool set_file_mode(const std::string& path, std::uint32_t mode) { return ::chmod
 bool set_handle_mode(int handle, std::uint32_t mode) { return handle >= 0 && ::fchmod(handle, mode & 07777) == 0; }
 bool may_write(const std::string& path) { return !path.empty() && ::access(path.c_str(), W_OK) == 0; }
 
+int read_open_error(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    const auto status = handle_status(fd);
+    ::close(fd);
+    return status && status->is_directory() ? EISDIR : 0;
+}
+
 // ---- Folders and files -------------------------------------------------
 
 std::string current_dir() {

@@ -96,6 +96,9 @@ bool set_file_mode(const std::string& path, std::uint32_t mode);
 bool set_handle_mode(int handle, std::uint32_t mode);
 // Whether this process may write into path (a folder: create entries in it).
 bool may_write(const std::string& path);
+// Why path cannot be opened as a file to read: the system's error number
+// (EISDIR for a folder), 0 when it can.
+int read_open_error(const std::string& path);
 
 // ---- Folders and files -------------------------------------------------
 
