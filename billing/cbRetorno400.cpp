@@ -37,8 +37,8 @@ constexpr KindRow kComum[] = {
 };
 constexpr KindTable kTabelaComum{kComum, nullptr, toRetornoOutrasOcorrencias};
 
-// Per bank of the standard family: the kinds its own occurrence texts name
-// (docs/architecture.md lists them); other codes keep the shared table's kind.
+// Per bank of the standard family: the kinds its own occurrence texts name;
+// other codes keep the shared table's kind.
 constexpr KindRow kTipos001[] = {
     {2, toRetornoRegistroConfirmado},
     {3, toRetornoComandoRecusado},
