@@ -74,7 +74,7 @@ TCustomBandReport::~TCustomBandReport() {
     // A run in progress (the report freed from one of its own events) is
     // cancelled and told that the report is gone.
     if (!Ready) CancelRun();
-    *alive_ = false;
+    alive_.end();
     SetState(csDestroying, true);
     // Owned bands go while the report is whole; bands owned elsewhere forget it.
     DestroyComponents();
@@ -378,7 +378,7 @@ void TCustomBandReport::NewPage() {
     CurrentY = int(Rnd(page_->NativeValue(TBRPage::TopMarginIndex)));
     PageBodyTop = CurrentY;
     if (OnStartPage && !InState(csDesigning)) {
-        const std::shared_ptr<bool> alive = alive_;
+        const auto alive = AliveToken();
         OnStartPage(this);
         check_alive(alive);
     }
@@ -407,7 +407,7 @@ void TCustomBandReport::EndPage() {
                               Output->ToDeviceY(length - bottom)},
                         Output->XFactor(), Output->YFactor());
     if (OnEndPage && !InState(csDesigning)) {
-        const std::shared_ptr<bool> alive = alive_;
+        const auto alive = AliveToken();
         OnEndPage(this);
         check_alive(alive);
     }
@@ -594,7 +594,7 @@ void TCustomBandReport::RunReport(report::OutputDevice& output, bool ChainPart) 
     }
 }
 
-void TCustomBandReport::check_alive(const std::shared_ptr<bool>& alive) {
+void TCustomBandReport::check_alive(const core::Lifeline<TCustomBandReport>::Watch& alive) {
     if (!*alive) throw report::RunAbandoned();
 }
 
@@ -629,7 +629,7 @@ void quietly(F f) {
 }  // namespace
 
 void TCustomBandReport::run(report::OutputDevice& output, bool chain_part, TBRPrinter* printer) {
-    const std::shared_ptr<bool> alive = alive_;
+    const auto alive = AliveToken();
     shown_page_.reset();
     Ready = false;
     CancelRequested = FinalPage = SkipForcedPage = ColumnStarted = false;
