@@ -526,27 +526,14 @@ void TCustomBandReport::ApplyPrinterSettings() {
     if (!report_printer_) return;
     TBRPrinter& printer = *report_printer_;
     const TBandReportPrinterSettings& s = *printer_settings_;
-    TPrinterSettings& target = printer.Settings();
     // -1 is the default printer, which a new printer has selected already.
     if (s.PrinterIndex >= 0) printer.SelectPrinter(s.PrinterIndex);
     printer.SetPaperSize(page_->PaperSize());
     printer.SetOrientation(page_->Orientation());
     report::give_page_paper(printer, *page_);
-    printer.SetCopies(s.Copies);
-    printer.SetOutputBin(s.OutputBin);
-    printer.FirstPage = s.FirstPage;
-    printer.LastPage = s.LastPage;
     printer.SetDuplex(s.Duplex);
-    target.UseStandardPrinter = s.UseStandardprinter;
-    target.PrintMetafile = s.PrintMetaFile;
-    target.UseCustomBinCode = s.UseCustomBinCode;
-    target.CustomBinCode = s.CustomBinCode;
-    target.UseCustomPaperCode = s.UseCustomPaperCode;
-    target.CustomPaperCode = s.CustomPaperCode;
-    target.PrintQuality = s.PrintQuality;
-    target.Collate = s.Collate;
-    target.ColorOption = s.ColorOption;
-    target.ExtendedDuplex = s.ExtendedDuplex;
+    report::apply_job_settings(printer, s);
+    TPrinterSettings& target = printer.Settings();
     target.OnApplyPrinterSettings = OnApplyPrinterSettings;
     target.OnGetPrinterSettings = OnGetPrinterSettings;
 }
