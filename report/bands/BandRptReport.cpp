@@ -35,6 +35,19 @@ bool japanese_user() {
     return name.size() >= 2 && (name[0] == 'j' || name[0] == 'J') && (name[1] == 'a' || name[1] == 'A') &&
            (name.size() == 2 || name[2] == '_' || name[2] == '.' || name[2] == '@');
 }
+
+// Margins that leave no room across (or down) the page are cleared, both of
+// a pair, before a run lays out the page.
+void clear_overlapping_margins(TBRPage& p) {
+    if (p.Width() - p.LeftMargin() - p.RightMargin() < 0) {
+        p.SetLeftMargin(0);
+        p.SetRightMargin(0);
+    }
+    if (p.Length() - p.TopMargin() - p.BottomMargin() < 0) {
+        p.SetTopMargin(0);
+        p.SetBottomMargin(0);
+    }
+}
 }  // namespace
 
 // ------------------------------------------------------ TCustomBandReport
@@ -449,14 +462,7 @@ void TCustomBandReport::BeginRun(report::OutputDevice& output) {
     TBRPage& p = *page_;
     run_units_ = Units();
     SetUnits(TBRUnit::Native);
-    if (p.Width() - p.LeftMargin() - p.RightMargin() < 0) {
-        p.SetLeftMargin(0);
-        p.SetRightMargin(0);
-    }
-    if (p.Length() - p.TopMargin() - p.BottomMargin() < 0) {
-        p.SetTopMargin(0);
-        p.SetBottomMargin(0);
-    }
+    clear_overlapping_margins(p);
     Ready = false;
     FinalPage = SkipForcedPage = ColumnStarted = false;
     SetSuppressForceNewPage(false);
@@ -664,14 +670,7 @@ void TCustomBandReport::run(report::OutputDevice& output, bool chain_part, TBRPr
         SetUnits(TBRUnit::Native);
         units_native = true;
         TBRPage& p = *page_;
-        if (p.Width() - p.LeftMargin() - p.RightMargin() < 0) {
-            p.SetLeftMargin(0);
-            p.SetRightMargin(0);
-        }
-        if (p.Length() - p.TopMargin() - p.BottomMargin() < 0) {
-            p.SetTopMargin(0);
-            p.SetBottomMargin(0);
-        }
+        clear_overlapping_margins(p);
         Output = &output;
         if (!chain_part) {
             if (printer) {
