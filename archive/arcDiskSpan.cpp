@@ -67,6 +67,10 @@ bool TDiskSpanObj::OpenDiskFile() {
     try {
         CloseDiskFile();
         file_name_ = pass_.ArchiveFile();
+        // The disk's part takes the archive's name only when it is whole
+        // (CommitDiskFile). A file of that name the disk held before was
+        // deleted or recycled when the user chose to overwrite it: the room
+        // measured for this part is a removable disk's room without it.
         disk_file_ = std::make_unique<os::ReplacingFile>(file_name_);
         span_.StartDisk(std::make_unique<TStreamLayer>(disk_file_->stream()));
         char label[32];
