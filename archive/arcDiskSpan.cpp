@@ -52,15 +52,27 @@ bool TDiskSpanObj::CheckDrive(bool with_component_handlers) {
                              with_component_handlers ? ComponentWriteProtectErr : TOnDiskError(), SpanReportError);
 }
 
-void TDiskSpanObj::CloseDiskFile() { span_.CloseDisk(); }
+void TDiskSpanObj::CloseDiskFile() {
+    span_.CloseDisk();
+    disk_file_.reset();
+}
+
+void TDiskSpanObj::CommitDiskFile() {
+    span_.CloseDisk();
+    if (disk_file_) disk_file_->commit();
+    disk_file_.reset();
+}
 
 bool TDiskSpanObj::OpenDiskFile() {
     try {
         CloseDiskFile();
         file_name_ = pass_.ArchiveFile();
-        auto disk = TFileStream::TryOpen(file_name_, fmCreate);
-        if (!disk) return false;
-        span_.StartDisk(std::move(disk));
+        // The disk's part takes the archive's name only when it is whole
+        // (CommitDiskFile). A file of that name the disk held before was
+        // deleted or recycled when the user chose to overwrite it: the room
+        // measured for this part is a removable disk's room without it.
+        disk_file_ = std::make_unique<os::ReplacingFile>(file_name_);
+        span_.StartDisk(std::make_unique<TStreamLayer>(disk_file_->stream()));
         char label[32];
         std::snprintf(label, sizeof label, "PKBACK# %.3u", static_cast<unsigned>(DiskNumber));
         if (checker_.VolumeLabel != label && !os::set_volume_label(checker_.Folder, label))
@@ -142,7 +154,7 @@ bool TDiskSpanObj::FirstDisk() {
 
 bool TDiskSpanObj::NextDisk() {
     ++DiskNumber;
-    CloseDiskFile();
+    CommitDiskFile();
     RequiredSpace = kDiskReserve;
     return PrepareDisk();
 }
@@ -256,7 +268,9 @@ bool TDiskSpanObj::WriteSpanned() {
     put_le32(EndRecord + 12, static_cast<std::uint32_t>(cd_size));
     put_le32(EndRecord + 16, cd_offset);
     put_le16(EndRecord + 20, 0);
-    return span_.TryWriteOnThisDisk(EndRecord, 22);
+    if (!span_.TryWriteOnThisDisk(EndRecord, 22)) return false;
+    CommitDiskFile();
+    return true;
 }
 
 } // namespace archive

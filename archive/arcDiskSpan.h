@@ -5,6 +5,10 @@
 // headers and the end record), labelling each disk "PKBACK# nnn". Its output
 // is a span layer (TSpanLayer) whose base is the current disk's file, switched
 // at each disk boundary after the prompts and checks of the next disk.
+//
+// Each disk's file is written through a replacing file (platform/os): it
+// takes the archive's name only once the disk is full or the archive ends,
+// so a span that fails leaves no part-written file under that name.
 
 #include <cstdint>
 #include <functional>
@@ -13,6 +17,7 @@
 
 #include "archive/arcDiskManager.h"
 #include "archive/arcStreams.h"
+#include "platform/os/ReplacingFile.h"
 
 namespace archive {
 
@@ -107,6 +112,10 @@ private:
     bool PrepareDisk();
     bool ClearDisk();
     bool OpenDiskFile();
+    // Puts the finished disk's file under its name (raises as a failed
+    // write does when it cannot).
+    void CommitDiskFile();
+    // Drops the disk's file unless it was committed.
     void CloseDiskFile();
     bool CheckDrive(bool with_component_handlers = false);
     bool EnsureRoom(std::int64_t Needed);
@@ -115,6 +124,7 @@ private:
     TSpanPass& pass_;
     TDiskManager& checker_;
     std::string file_name_;
+    std::unique_ptr<os::ReplacingFile> disk_file_;
     // Fills the checker's free space of each disk; takes the next disk through NextDisk.
     TSpanLayer span_{checker_.FreeSpace, [this](TSpanLayer&) { return NextDisk(); }};
 };

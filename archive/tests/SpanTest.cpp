@@ -327,6 +327,19 @@ TEST_F(SpanTest, DamagedTemporaryArchiveStopsTheSpanning) {
     TDiskSpanObj span(pass, checker);
     span.OnInsertDisk = [](TDiskSpanObj*, const std::string&, bool& cancel) { cancel = true; };
     EXPECT_FALSE(span.WriteSpanned());
+    EXPECT_FALSE(fs::exists(target));
+
+    // A damaged entry after one already copied: the part-written disk file
+    // is dropped, nothing takes the archive's name and nothing is left beside it.
+    std::string later = make_zip({{"a.bin", 5000}, {"b.bin", 100}});
+    later[30 + 5 + 5000] = 'X';
+    fs::remove(target);
+    ArchivePass late_pass(later, target);
+    TDiskSpanObj late_span(late_pass, checker);
+    late_span.OnInsertDisk = [](TDiskSpanObj*, const std::string&, bool& cancel) { cancel = true; };
+    EXPECT_FALSE(late_span.WriteSpanned());
+    EXPECT_EQ(late_pass.last_progress_, (std::pair<std::int64_t, std::int64_t>{1, 2}));
+    EXPECT_TRUE(fs::is_empty(dir / "stick"));
 
     // A cancel flag set before the entries are copied stops it too.
     ArchivePass pass2(make_zip({{"a.bin", 5000}}), target);

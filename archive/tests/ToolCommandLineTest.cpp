@@ -309,3 +309,38 @@ TEST_F(CommandLine, EncryptedHeadersAreDescribedForWhatTheyAre) {
     const std::string usage = run(tool() + " 2>&1 | tr -s ' \\n' ' '").output;
     EXPECT_NE(usage.find("archive-tool lists every name without any password"), std::string::npos) << usage;
 }
+
+// Options that cannot be read stop the command before anything is written,
+// with the reason; delete takes only the options it shares with compress.
+TEST_F(CommandLine, OptionsThatCannotBeReadAreRefusedWithTheReason) {
+    const struct {
+        const char* args;
+        const char* reason;
+    } cases[] = {
+        {"compress --frobnicate A.zip dir", "unknown option --frobnicate"},
+        {"delete --level max A.zip a.txt", "unknown option --level"},
+        {"delete --store A.zip a.txt", "unknown option --store"},
+        {"compress --level", "missing value for --level"},
+        {"compress --exclude", "missing value for --exclude"},
+        {"compress --level huge A.zip dir", "unknown level huge"},
+        {"compress --names upward A.zip dir", "unknown name mode upward"},
+        {"compress --date later A.zip dir", "unknown date mode later"},
+        {"compress --switch swap A.zip dir", "unknown switch swap"},
+        {"compress --threads 65 A.zip dir", "--threads takes 1 to 64, not 65"},
+        {"compress --threads 2x A.zip dir", "--threads takes 1 to 64, not 2x"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        const Result r = in_dir(c.args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.output, std::string("archive-tool: ") + c.reason + "\n");
+        EXPECT_FALSE(exists(zip));
+    }
+    // Every word of a word option is taken, and delete takes the options it shares.
+    ASSERT_EQ(in_dir("compress --level 9 --names relative --date newest --switch add --threads 64 A.zip dir").status,
+              0);
+    EXPECT_EQ(in_dir("delete --temp-dir . --in-memory A.zip dir/a.txt").status, 0);
+    const std::string names = names_in(zip);
+    EXPECT_EQ(names.find("dir/a.txt"), std::string::npos);
+    EXPECT_NE(names.find("dir/sub/b.txt"), std::string::npos);
+}

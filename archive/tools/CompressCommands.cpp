@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <iostream>
 #include <string>
@@ -58,79 +59,110 @@ std::string numbered_name(const std::string& name, int n) {
     return dir + stem + "~" + std::to_string(n) + ext;
 }
 
+// What the options of compress and delete set: the component, and how the
+// command answers its questions.
+struct CompressRun {
+    TZip& zip;
+    bool events = false;
+    enum { kNewer, kReplace, kKeep } changed = kNewer;
+    bool rename_old = false, make_writeable = false;
+};
+
+// A word an option takes and the value it stands for.
+template <class T>
+struct Word {
+    const char* word;
+    T value;
+};
+
+// The value of `v` among `words`; "unknown WHAT V" when none.
+template <class T, std::size_t N>
+T pick(const std::string& v, const Word<T> (&words)[N], const char* what) {
+    for (const Word<T>& w : words)
+        if (v == w.word) return w.value;
+    throw std::runtime_error(std::string("unknown ") + what + " " + v);
+}
+
+constexpr Word<TDeflateType> kLevels[] = {{"store", dtDeflateS}, {"0", dtDeflateS}, {"fast", dtDeflateF},
+                                         {"1", dtDeflateF},      {"normal", dtDeflateN}, {"6", dtDeflateN},
+                                         {"max", dtDeflateX},    {"9", dtDeflateX}};
+constexpr Word<TStoredDirNames> kNameModes[] = {{"none", sdNone},         {"absolute", sdAbsolute},
+                                                {"no-drive", sdAbsoluteNoDrv}, {"no-root", sdAbsoluteNoRoot},
+                                                {"relative", sdRelative}, {"relative-start", sdRelativeStoreStart}};
+constexpr Word<TDateAttribute> kDateModes[] = {{"file", daFileDate}, {"system", daSysDate}, {"newest", daMaxFileDate}};
+constexpr Word<TSwitch> kSwitches[] = {{"add", swAdd}, {"refresh", swRefresh}, {"move", swMove}, {"delete", swDelete}};
+
+int thread_count(const std::string& v) {
+    char* end = nullptr;
+    const long n = std::strtol(v.c_str(), &end, 10);
+    if (v.empty() || *end != '\0' || n < 1 || n > 64) throw std::runtime_error("--threads takes 1 to 64, not " + v);
+    return static_cast<int>(n);
+}
+
+// One option: its name, whether a value follows it, whether delete takes it
+// too, and what it sets.
+struct CompressOption {
+    const char* name;
+    bool takes_value;
+    bool for_delete;
+    void (*apply)(CompressRun& run, const std::string& value);
+};
+
+using OptValue = const std::string&;
+constexpr CompressOption kCompressOptions[] = {
+    {"--temp-dir", true, true, [](CompressRun& r, OptValue v) { r.zip.SetTempDir(v); }},
+    {"--in-memory", false, true, [](CompressRun& r, OptValue) { r.zip.CompressionMethod = cmInMemory; }},
+    {"--events", false, true, [](CompressRun& r, OptValue) { r.events = true; }},
+    {"--make-writeable", false, true, [](CompressRun& r, OptValue) { r.make_writeable = true; }},
+    {"--level", true, false, [](CompressRun& r, OptValue v) { r.zip.DeflateType = pick(v, kLevels, "level"); }},
+    {"--threads", true, false, [](CompressRun& r, OptValue v) { r.zip.Threads = thread_count(v); }},
+    {"--store", false, false, [](CompressRun& r, OptValue) { r.zip.SetCompressMethod(cmStore); }},
+    {"--store-types", true, false, [](CompressRun& r, OptValue v) { SetLines(r.zip.StoreFilesOfType, split_commas(v)); }},
+    {"--password", true, false, [](CompressRun& r, OptValue v) { r.zip.Password = v; }},
+    {"--encrypt-headers", false, false, [](CompressRun& r, OptValue) { r.zip.EncryptHeaders = true; }},
+    {"--names", true, false, [](CompressRun& r, OptValue v) { r.zip.StoredDirNames = pick(v, kNameModes, "name mode"); }},
+    {"--no-recurse", false, false, [](CompressRun& r, OptValue) { r.zip.RecurseDirs = false; }},
+    {"--hidden-dirs", false, false, [](CompressRun& r, OptValue) { r.zip.IncludeHiddenDirs = true; }},
+    {"--empty-dirs", false, false, [](CompressRun& r, OptValue) { r.zip.StoreEmptySubDirs = true; }},
+    {"--exclude", true, false, [](CompressRun& r, OptValue v) { r.zip.ExcludeSpec.Add(v); }},
+    {"--date", true, false, [](CompressRun& r, OptValue v) { r.zip.DateAttribute = pick(v, kDateModes, "date mode"); }},
+    {"--no-oem", false, false, [](CompressRun& r, OptValue) { r.zip.TranslateOemChar = false; }},
+    {"--switch", true, false, [](CompressRun& r, OptValue v) { r.zip.Switch = pick(v, kSwitches, "switch"); }},
+    {"--replace", false, false, [](CompressRun& r, OptValue) { r.changed = CompressRun::kReplace; }},
+    {"--keep", false, false, [](CompressRun& r, OptValue) { r.changed = CompressRun::kKeep; }},
+    {"--rename-old", false, false, [](CompressRun& r, OptValue) { r.rename_old = true; }},
+    {"--verify-before-delete", false, false, [](CompressRun& r, OptValue) { r.zip.VerifyBeforeDelete = true; }},
+    {"--final-delete", false, false, [](CompressRun& r, OptValue) { r.zip.DeleteOptions = doFinal; }},
+};
+
+// Reads the options before the archive's name into `run`; answers the index
+// of the first argument that is not one.
+int read_compress_options(const std::vector<std::string>& args, CompressRun& run, bool deleting) {
+    const int argc = static_cast<int>(args.size());
+    int i = 0;
+    for (; i < argc && args[i].rfind("--", 0) == 0; ++i) {
+        const std::string& opt = args[i];
+        const auto* row = std::find_if(std::begin(kCompressOptions), std::end(kCompressOptions),
+                                       [&](const CompressOption& o) { return opt == o.name; });
+        if (row == std::end(kCompressOptions) || (deleting && !row->for_delete))
+            throw std::runtime_error("unknown option " + opt);
+        if (row->takes_value && i + 1 >= argc) throw std::runtime_error("missing value for " + opt);
+        row->apply(run, row->takes_value ? args[++i] : std::string());
+    }
+    return i;
+}
+
 int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostream& Err, bool deleting) {
     const int argc = static_cast<int>(args.size());
     TZip zip;
     zip.SetArcType(atZip);
     // Names on Linux differ by case: README and readme are two files.
     zip.MatchCase = true;
-    bool events = false;
-    enum { kNewer, kReplace, kKeep } changed = kNewer;
-    bool rename_old = false, make_writeable = false;
     if (deleting) zip.Switch = swDelete;
-    int i = 0;
-    for (; i < argc && args[i].rfind("--", 0) == 0; ++i) {
-        const std::string opt = args[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= argc) throw std::runtime_error("missing value for " + opt);
-            return args[++i];
-        };
-        if (opt == "--temp-dir") zip.SetTempDir(value());
-        else if (opt == "--in-memory") zip.CompressionMethod = cmInMemory;
-        else if (opt == "--events") events = true;
-        else if (opt == "--make-writeable") make_writeable = true;
-        else if (deleting) throw std::runtime_error("unknown option " + opt);
-        else if (opt == "--level") {
-            const std::string v = value();
-            if (v == "store" || v == "0") zip.DeflateType = dtDeflateS;
-            else if (v == "fast" || v == "1") zip.DeflateType = dtDeflateF;
-            else if (v == "normal" || v == "6") zip.DeflateType = dtDeflateN;
-            else if (v == "max" || v == "9") zip.DeflateType = dtDeflateX;
-            else throw std::runtime_error("unknown level " + v);
-        } else if (opt == "--threads") {
-            const std::string v = value();
-            char* end = nullptr;
-            const long n = std::strtol(v.c_str(), &end, 10);
-            if (v.empty() || *end != '\0' || n < 1 || n > 64) throw std::runtime_error("--threads takes 1 to 64, not " + v);
-            zip.Threads = static_cast<int>(n);
-        } else if (opt == "--store") zip.SetCompressMethod(cmStore);
-        else if (opt == "--store-types") SetLines(zip.StoreFilesOfType, split_commas(value()));
-        else if (opt == "--password") zip.Password = value();
-        else if (opt == "--encrypt-headers") zip.EncryptHeaders = true;
-        else if (opt == "--names") {
-            const std::string v = value();
-            if (v == "none") zip.StoredDirNames = sdNone;
-            else if (v == "absolute") zip.StoredDirNames = sdAbsolute;
-            else if (v == "no-drive") zip.StoredDirNames = sdAbsoluteNoDrv;
-            else if (v == "no-root") zip.StoredDirNames = sdAbsoluteNoRoot;
-            else if (v == "relative") zip.StoredDirNames = sdRelative;
-            else if (v == "relative-start") zip.StoredDirNames = sdRelativeStoreStart;
-            else throw std::runtime_error("unknown name mode " + v);
-        } else if (opt == "--no-recurse") zip.RecurseDirs = false;
-        else if (opt == "--hidden-dirs") zip.IncludeHiddenDirs = true;
-        else if (opt == "--empty-dirs") zip.StoreEmptySubDirs = true;
-        else if (opt == "--exclude") zip.ExcludeSpec.Add(value());
-        else if (opt == "--date") {
-            const std::string v = value();
-            if (v == "file") zip.DateAttribute = daFileDate;
-            else if (v == "system") zip.DateAttribute = daSysDate;
-            else if (v == "newest") zip.DateAttribute = daMaxFileDate;
-            else throw std::runtime_error("unknown date mode " + v);
-        } else if (opt == "--no-oem") zip.TranslateOemChar = false;
-        else if (opt == "--switch") {
-            const std::string v = value();
-            if (v == "add") zip.Switch = swAdd;
-            else if (v == "refresh") zip.Switch = swRefresh;
-            else if (v == "move") zip.Switch = swMove;
-            else if (v == "delete") zip.Switch = swDelete;
-            else throw std::runtime_error("unknown switch " + v);
-        } else if (opt == "--replace") changed = kReplace;
-        else if (opt == "--keep") changed = kKeep;
-        else if (opt == "--rename-old") rename_old = true;
-        else if (opt == "--verify-before-delete") zip.VerifyBeforeDelete = true;
-        else if (opt == "--final-delete") zip.DeleteOptions = doFinal;
-        else throw std::runtime_error("unknown option " + opt);
-    }
+    CompressRun run{zip};
+    int i = read_compress_options(args, run, deleting);
+    const bool events = run.events, rename_old = run.rename_old, make_writeable = run.make_writeable;
+    const auto changed = run.changed;
     if (argc - i < 2) {
         Err << "usage: archive-tool " << CompressCommandsUsage();
         return 2;
@@ -155,8 +187,8 @@ int compress(const std::vector<std::string>& args, std::ostream& Out, std::ostre
     // the file is newer, and an unchanged one is kept without a word.
     zip.OnReplaceFile = [&, changed, rename_old](TZipCommon&, const std::string& f, const std::string&, double date,
                                                   double new_date, uint32_t, uint32_t, int, int, bool& replace) {
-        if (changed == kReplace) replace = true;
-        else if (changed == kKeep || rename_old) replace = false;
+        if (changed == CompressRun::kReplace) replace = true;
+        else if (changed == CompressRun::kKeep || rename_old) replace = false;
         else replace = new_date > date;
         if (events) say("OnReplaceFile " + f + (replace ? " True" : " False"));
     };

@@ -1,7 +1,6 @@
 #include "platform/core/DateUtils.h"
 
 #include <cmath>
-#include <mutex>
 #include <vector>
 
 namespace {
@@ -42,9 +41,6 @@ void split(TDateTime dt, std::int64_t& day, std::int64_t& ms) {
         day += 1;
     }
 }
-
-std::mutex clock_mutex;
-std::function<TDateTime()> clock_fn;
 
 }  // namespace
 
@@ -162,20 +158,11 @@ TDateTime system_now() {
            EncodeTime(tm.tm_hour, tm.tm_min, tm.tm_sec > 59 ? 59 : tm.tm_sec, int(ts.tv_nsec / 1000000));
 }
 
-void set_clock(std::function<TDateTime()> clock) {
-    std::lock_guard<std::mutex> lock(clock_mutex);
-    clock_fn = std::move(clock);
-}
-
 }  // namespace core
 
 TDateTime Now() {
-    std::function<TDateTime()> fn;
-    {
-        std::lock_guard<std::mutex> lock(clock_mutex);
-        fn = clock_fn;
-    }
-    return fn ? fn() : core::system_now();
+    const std::function<TDateTime()> clock = core::clock_slot.get();
+    return clock ? clock() : core::system_now();
 }
 
 TDateTime Date() { return DateOf(Now()); }

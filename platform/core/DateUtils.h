@@ -3,6 +3,7 @@
 // counting days since 1899-12-30 00:00, the time of day as the fraction.
 // Also DOS date-times (ZIP entries, FileAge) and Unix times.
 
+#include "platform/core/ServiceSlot.h"
 #include "platform/core/SysUtils.h"
 
 #include <cstdint>
@@ -38,7 +39,7 @@ TDateTime DateOf(TDateTime dt);                            // the date part
 TDateTime TimeOf(TDateTime dt);                            // the time part
 TDateTime IncDay(TDateTime dt, int days);
 
-// The current local date and time, read through the clock of core::set_clock.
+// The current local date and time, read through the clock in core::clock_slot.
 TDateTime Now();
 TDateTime Date();
 TDateTime Time();
@@ -78,9 +79,10 @@ TDateTime StrToDateTime(std::string_view s, const TFormatSettings& fs);
 bool TryStrToDateTime(std::string_view s, TDateTime& value, const TFormatSettings& fs = FormatSettings);
 
 namespace core {
-// Replaces the clock behind Now/Date/Time (tests); an empty function restores the system clock.
-void set_clock(std::function<TDateTime()> clock);
-// The system clock in local time, ignoring set_clock.
+// The clock behind Now/Date/Time; empty (none installed) means the system
+// clock. A test installs one with ScopedService(clock_slot, its_clock).
+inline ServiceSlot<std::function<TDateTime()>> clock_slot;
+// The system clock in local time, whatever clock is installed.
 TDateTime system_now();
 // A Unix time to local date-time and back (through the process time zone).
 TDateTime unix_to_local_datetime(std::time_t t);

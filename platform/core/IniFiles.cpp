@@ -135,6 +135,23 @@ void check_writable(const std::string& file, std::string_view section, std::stri
         throw EIniFileException("Unable to write to " + file + ": invalid section, key or value");
 }
 
+// Fills `strings` with one line per key of the file's first such section,
+// made by `line` from the key's line.
+template <class MakeLine>
+void read_keys(const std::string& path, std::string_view section, TStrings& strings, MakeLine line) {
+    strings.BeginUpdate();
+    strings.Clear();
+    IniText doc = load(path);
+    std::size_t b, e;
+    if (find_section(doc, section, b, e)) {
+        for (std::size_t i = b; i < e; ++i) {
+            Line l = classify(doc.lines[i]);
+            if (l.kind == LineKind::Key) strings.Add(line(l));
+        }
+    }
+    strings.EndUpdate();
+}
+
 }  // namespace
 
 std::string TIniFile::ReadString(std::string_view section, std::string_view ident, std::string_view def) const {
@@ -216,31 +233,11 @@ void TIniFile::ReadSections(TStrings& strings) const {
 }
 
 void TIniFile::ReadSection(std::string_view section, TStrings& strings) const {
-    strings.BeginUpdate();
-    strings.Clear();
-    IniText doc = load(file_name_);
-    std::size_t b, e;
-    if (find_section(doc, section, b, e)) {
-        for (std::size_t i = b; i < e; ++i) {
-            Line l = classify(doc.lines[i]);
-            if (l.kind == LineKind::Key) strings.Add(l.name);
-        }
-    }
-    strings.EndUpdate();
+    read_keys(file_name_, section, strings, [](const Line& l) { return l.name; });
 }
 
 void TIniFile::ReadSectionValues(std::string_view section, TStrings& strings) const {
-    strings.BeginUpdate();
-    strings.Clear();
-    IniText doc = load(file_name_);
-    std::size_t b, e;
-    if (find_section(doc, section, b, e)) {
-        for (std::size_t i = b; i < e; ++i) {
-            Line l = classify(doc.lines[i]);
-            if (l.kind == LineKind::Key) strings.Add(l.name + "=" + l.value);
-        }
-    }
-    strings.EndUpdate();
+    read_keys(file_name_, section, strings, [](const Line& l) { return l.name + "=" + l.value; });
 }
 
 void TIniFile::EraseSection(std::string_view section) {

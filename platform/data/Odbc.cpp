@@ -108,8 +108,6 @@ ValueKind kind_of(SQLSMALLINT type, bool& wide, bool& long_data) {
     }
 }
 
-// Reads a column of the current row as text, through wide characters (the
-// drivers' narrow text is in their own default character set, not UTF-8).
 // Buffers reused for every value of a result.
 struct Scratch {
     std::vector<SQLWCHAR> wide = std::vector<SQLWCHAR>(4096);
@@ -117,20 +115,23 @@ struct Scratch {
     std::vector<char> bytes = std::vector<char>(8192);
 };
 
-Value read_text(SQLHSTMT stmt, SQLUSMALLINT column, std::vector<Diagnostic>& diagnostics, Scratch& scratch) {
-    std::vector<SQLWCHAR>& text = scratch.text;
-    std::vector<SQLWCHAR>& buf = scratch.wide;
-    text.clear();
+// Reads a column of the current row whole with SQLGetData, a buffer at a
+// time, handing each piece to `take(units, count)`. `terminated`: the
+// driver ends every piece with a NUL unit (text), which is not data. False
+// (diagnostics kept) for an error, and for NULL.
+template <class Unit, class Take>
+bool get_data(SQLHSTMT stmt, SQLUSMALLINT column, SQLSMALLINT c_type, bool terminated, std::vector<Unit>& buf,
+              std::vector<Diagnostic>& diagnostics, Take take) {
+    const std::size_t room = buf.size() - (terminated ? 1 : 0);
     for (;;) {
         SQLLEN ind = 0;
-        SQLRETURN rc = SQLGetData(stmt, column, SQL_C_WCHAR, buf.data(),
-                                  static_cast<SQLLEN>(buf.size() * sizeof(SQLWCHAR)), &ind);
+        SQLRETURN rc = SQLGetData(stmt, column, c_type, buf.data(), static_cast<SQLLEN>(buf.size() * sizeof(Unit)), &ind);
         if (rc == SQL_NO_DATA) break;
         if (rc == SQL_ERROR) {
             append(diagnostics, read_diagnostics(SQL_HANDLE_STMT, stmt));
-            return std::nullopt;
+            return false;
         }
-        if (ind == SQL_NULL_DATA) return std::nullopt;
+        if (ind == SQL_NULL_DATA) return false;
         if (rc == SQL_SUCCESS_WITH_INFO) {
             bool truncated = false;
             for (auto& d : read_diagnostics(SQL_HANDLE_STMT, stmt)) {
@@ -140,52 +141,42 @@ Value read_text(SQLHSTMT stmt, SQLUSMALLINT column, std::vector<Diagnostic>& dia
                     diagnostics.push_back(std::move(d));
             }
             if (truncated) {
-                text.insert(text.end(), buf.begin(), buf.end() - 1);
+                take(buf.data(), room);
                 continue;
             }
         }
         size_t units = 0;
         if (ind == SQL_NO_TOTAL) {
-            while (units + 1 < buf.size() && buf[units] != 0) ++units;
+            // A driver that cannot tell: text ends at its NUL; bytes came
+            // as whole buffers above.
+            if (terminated)
+                while (units < room && buf[units] != 0) ++units;
         } else {
-            units = std::min(static_cast<size_t>(ind) / sizeof(SQLWCHAR), buf.size() - 1);
+            units = std::min(static_cast<size_t>(ind) / sizeof(Unit), room);
         }
-        text.insert(text.end(), buf.begin(), buf.begin() + static_cast<std::ptrdiff_t>(units));
+        take(buf.data(), units);
         break;
     }
+    return true;
+}
+
+// Reads a column of the current row as text, through wide characters (the
+// drivers' narrow text is in their own default character set, not UTF-8).
+Value read_text(SQLHSTMT stmt, SQLUSMALLINT column, std::vector<Diagnostic>& diagnostics, Scratch& scratch) {
+    std::vector<SQLWCHAR>& text = scratch.text;
+    text.clear();
+    const bool got = get_data(stmt, column, SQL_C_WCHAR, true, scratch.wide, diagnostics,
+                              [&](const SQLWCHAR* units, size_t n) { text.insert(text.end(), units, units + n); });
+    if (!got) return std::nullopt;
     return from_wide(text.data(), text.size());
 }
 
 // Reads a binary column of the current row whole.
 Value read_bytes(SQLHSTMT stmt, SQLUSMALLINT column, std::vector<Diagnostic>& diagnostics, Scratch& scratch) {
     std::string value;
-    std::vector<char>& buf = scratch.bytes;
-    for (;;) {
-        SQLLEN ind = 0;
-        SQLRETURN rc = SQLGetData(stmt, column, SQL_C_BINARY, buf.data(), static_cast<SQLLEN>(buf.size()), &ind);
-        if (rc == SQL_NO_DATA) break;
-        if (rc == SQL_ERROR) {
-            append(diagnostics, read_diagnostics(SQL_HANDLE_STMT, stmt));
-            return std::nullopt;
-        }
-        if (ind == SQL_NULL_DATA) return std::nullopt;
-        if (rc == SQL_SUCCESS_WITH_INFO) {
-            bool truncated = false;
-            for (auto& d : read_diagnostics(SQL_HANDLE_STMT, stmt)) {
-                if (d.state == "01004")
-                    truncated = true;
-                else
-                    diagnostics.push_back(std::move(d));
-            }
-            if (truncated) {
-                value.append(buf.data(), buf.size());
-                continue;
-            }
-        }
-        if (ind == SQL_NO_TOTAL) break;  // a driver that cannot tell gave a whole buffer above
-        value.append(buf.data(), std::min(static_cast<size_t>(ind), buf.size()));
-        break;
-    }
+    const bool got = get_data(stmt, column, SQL_C_BINARY, false, scratch.bytes, diagnostics,
+                              [&](const char* bytes, size_t n) { value.append(bytes, n); });
+    if (!got) return std::nullopt;
     return value;
 }
 

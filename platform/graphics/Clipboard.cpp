@@ -24,16 +24,11 @@ std::optional<std::vector<uint8_t>> MemoryClipboard::Data(unsigned format) const
     return it->second;
 }
 
-namespace {
-Clipboard* installed_clipboard = nullptr;
-CursorTable* installed_cursors = nullptr;
-}  // namespace
-
 Clipboard& clipboard() {
     static MemoryClipboard memory;
-    return installed_clipboard ? *installed_clipboard : memory;
+    Clipboard* installed = clipboard_slot.get();
+    return installed ? *installed : memory;
 }
-void set_clipboard(Clipboard* board) { installed_clipboard = board; }
 
 const CursorImage* MemoryCursorTable::Cursor(int id) const {
     auto it = cursors_.find(id);
@@ -42,8 +37,8 @@ const CursorImage* MemoryCursorTable::Cursor(int id) const {
 
 CursorTable& cursors() {
     static MemoryCursorTable memory;
-    return installed_cursors ? *installed_cursors : memory;
+    CursorTable* installed = cursors_slot.get();
+    return installed ? *installed : memory;
 }
-void set_cursors(CursorTable* table) { installed_cursors = table; }
 
 }  // namespace graphics

@@ -1,12 +1,15 @@
 #pragma once
 // The clipboard as the picture formats see it: numbered formats holding bytes.
 // The process uses one clipboard object: an in-memory one unless a program
-// installs another (the Qt clipboard in platform/graphics/qt).
+// installs another in clipboard_slot (the Qt layer's start-up installs the
+// Qt clipboard).
 
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/core/ServiceSlot.h"
 
 namespace graphics {
 
@@ -42,9 +45,10 @@ private:
     std::map<unsigned, std::vector<uint8_t>> data_;
 };
 
-// The process's clipboard (an in-memory one until another is installed).
+// The process's clipboard: the one installed, else an in-memory one.
 Clipboard& clipboard();
-// Installs a clipboard (nullptr restores the in-memory one); the caller keeps ownership.
-void set_clipboard(Clipboard* board);
+// The clipboard installed for the process, which the installer keeps alive;
+// nullptr (none installed) means the in-memory one.
+inline core::ServiceSlot<Clipboard*> clipboard_slot;
 
 }  // namespace graphics

@@ -5,6 +5,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/core/ServiceSlot.h"
 #include "platform/graphics/Graphics.h"
 
 namespace graphics {
@@ -34,8 +35,11 @@ private:
     std::map<int, CursorImage> cursors_;
 };
 
-// The process's cursor table (an in-memory one until another is installed).
+// The process's cursor table: the one installed, else an in-memory one.
 CursorTable& cursors();
-void set_cursors(CursorTable* table);
+// The cursor table installed for the process, which the installer keeps
+// alive; nullptr (none installed) means the in-memory one. The Qt layer's
+// start-up installs the Qt table.
+inline core::ServiceSlot<CursorTable*> cursors_slot;
 
 }  // namespace graphics

@@ -16,22 +16,8 @@ void TBRReportChain::apply_settings(TBRPrinter& printer) {
     printer.SelectPrinter(s.PrinterIndex);
     printer.SetPaperSize(s.PaperSize);
     printer.SetOrientation(s.Orientation);
-    printer.SetCopies(s.Copies);
-    printer.SetOutputBin(s.OutputBin);
-    printer.FirstPage = s.FirstPage;
-    printer.LastPage = s.LastPage;
+    report::apply_job_settings(printer, s);
     if (!s.Title.empty()) printer.Title = s.Title;
-    TPrinterSettings& target = printer.Settings();
-    target.UseStandardPrinter = s.UseStandardprinter;
-    target.PrintMetafile = s.PrintMetaFile;
-    target.UseCustomBinCode = s.UseCustomBinCode;
-    target.CustomBinCode = s.CustomBinCode;
-    target.UseCustomPaperCode = s.UseCustomPaperCode;
-    target.CustomPaperCode = s.CustomPaperCode;
-    target.ExtendedDuplex = s.ExtendedDuplex;
-    target.PrintQuality = s.PrintQuality;
-    target.Collate = s.Collate;
-    target.ColorOption = s.ColorOption;
 }
 
 void TBRReportChain::RunReportChain(graphics::PrintDevice* device) {

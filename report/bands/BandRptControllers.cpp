@@ -252,7 +252,7 @@ void TBRController::RunLevel() {
         if (PrintIfEmpty) PrintEmptyLevel();
         return;
     }
-    const std::shared_ptr<bool> alive = report->AliveToken();
+    const auto alive = report->AliveToken();
     bool more = true;
     if (data_driven) {
         if (UpdateSQLParams) RefreshQueryParameters(data_set_, report->Functions());

@@ -29,12 +29,12 @@ private:
 void TCustomBandReport::RunToPrinter(graphics::PrintDevice* device) {
     if (!Ready) return;
     std::unique_ptr<TBRPrinter> remembered = std::move(report_printer_);
-    const std::shared_ptr<bool> alive = alive_;
+    const auto alive = AliveToken();
     // Puts the report's printer back on every way out; the run's printer goes.
     struct Restore {
         TCustomBandReport* report;
         std::unique_ptr<TBRPrinter>& remembered;
-        const std::shared_ptr<bool>& alive;
+        const core::Lifeline<TCustomBandReport>::Watch& alive;
         ~Restore() {
             if (*alive) report->report_printer_ = std::move(remembered);
         }

@@ -6,6 +6,24 @@
 
 namespace report {
 
+void apply_job_settings(TBRPrinter& printer, const TBRPrinterSettings& s) {
+    printer.SetCopies(s.Copies);
+    printer.SetOutputBin(s.OutputBin);
+    printer.FirstPage = s.FirstPage;
+    printer.LastPage = s.LastPage;
+    TPrinterSettings& target = printer.Settings();
+    target.UseStandardPrinter = s.UseStandardprinter;
+    target.PrintMetafile = s.PrintMetaFile;
+    target.UseCustomBinCode = s.UseCustomBinCode;
+    target.CustomBinCode = s.CustomBinCode;
+    target.UseCustomPaperCode = s.UseCustomPaperCode;
+    target.CustomPaperCode = s.CustomPaperCode;
+    target.PrintQuality = s.PrintQuality;
+    target.Collate = s.Collate;
+    target.ColorOption = s.ColorOption;
+    target.ExtendedDuplex = s.ExtendedDuplex;
+}
+
 void give_page_paper(TBRPrinter& printer, const TBRPage& page) {
     if (printer.PaperSize() != TBRPaperSize::Custom && printer.Settings().PaperWidth() > 0 &&
         printer.Settings().PaperLength() > 0)

@@ -14,6 +14,12 @@ namespace report {
 // holds the sheet as fed and turns it for landscape, whatever the paper.
 void give_page_paper(TBRPrinter& printer, const TBRPage& page);
 
+// Gives the printer the job settings a report or a chain keeps: copies,
+// output bin, page range and the device options (standard printer, metafile,
+// custom bin and paper codes, quality, collation, colour, extended duplex).
+// The printer, paper and orientation are each caller's own.
+void apply_job_settings(TBRPrinter& printer, const TBRPrinterSettings& settings);
+
 class PrinterOutput : public OutputDevice {
 public:
     explicit PrinterOutput(TBRPrinter& printer) : printer_(printer) {}

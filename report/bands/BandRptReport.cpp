@@ -35,6 +35,19 @@ bool japanese_user() {
     return name.size() >= 2 && (name[0] == 'j' || name[0] == 'J') && (name[1] == 'a' || name[1] == 'A') &&
            (name.size() == 2 || name[2] == '_' || name[2] == '.' || name[2] == '@');
 }
+
+// Margins that leave no room across (or down) the page are cleared, both of
+// a pair, before a run lays out the page.
+void clear_overlapping_margins(TBRPage& p) {
+    if (p.Width() - p.LeftMargin() - p.RightMargin() < 0) {
+        p.SetLeftMargin(0);
+        p.SetRightMargin(0);
+    }
+    if (p.Length() - p.TopMargin() - p.BottomMargin() < 0) {
+        p.SetTopMargin(0);
+        p.SetBottomMargin(0);
+    }
+}
 }  // namespace
 
 // ------------------------------------------------------ TCustomBandReport
@@ -74,7 +87,7 @@ TCustomBandReport::~TCustomBandReport() {
     // A run in progress (the report freed from one of its own events) is
     // cancelled and told that the report is gone.
     if (!Ready) CancelRun();
-    *alive_ = false;
+    alive_.end();
     SetState(csDestroying, true);
     // Owned bands go while the report is whole; bands owned elsewhere forget it.
     DestroyComponents();
@@ -378,7 +391,7 @@ void TCustomBandReport::NewPage() {
     CurrentY = int(Rnd(page_->NativeValue(TBRPage::TopMarginIndex)));
     PageBodyTop = CurrentY;
     if (OnStartPage && !InState(csDesigning)) {
-        const std::shared_ptr<bool> alive = alive_;
+        const auto alive = AliveToken();
         OnStartPage(this);
         check_alive(alive);
     }
@@ -407,7 +420,7 @@ void TCustomBandReport::EndPage() {
                               Output->ToDeviceY(length - bottom)},
                         Output->XFactor(), Output->YFactor());
     if (OnEndPage && !InState(csDesigning)) {
-        const std::shared_ptr<bool> alive = alive_;
+        const auto alive = AliveToken();
         OnEndPage(this);
         check_alive(alive);
     }
@@ -449,14 +462,7 @@ void TCustomBandReport::BeginRun(report::OutputDevice& output) {
     TBRPage& p = *page_;
     run_units_ = Units();
     SetUnits(TBRUnit::Native);
-    if (p.Width() - p.LeftMargin() - p.RightMargin() < 0) {
-        p.SetLeftMargin(0);
-        p.SetRightMargin(0);
-    }
-    if (p.Length() - p.TopMargin() - p.BottomMargin() < 0) {
-        p.SetTopMargin(0);
-        p.SetBottomMargin(0);
-    }
+    clear_overlapping_margins(p);
     Ready = false;
     FinalPage = SkipForcedPage = ColumnStarted = false;
     SetSuppressForceNewPage(false);
@@ -526,27 +532,14 @@ void TCustomBandReport::ApplyPrinterSettings() {
     if (!report_printer_) return;
     TBRPrinter& printer = *report_printer_;
     const TBandReportPrinterSettings& s = *printer_settings_;
-    TPrinterSettings& target = printer.Settings();
     // -1 is the default printer, which a new printer has selected already.
     if (s.PrinterIndex >= 0) printer.SelectPrinter(s.PrinterIndex);
     printer.SetPaperSize(page_->PaperSize());
     printer.SetOrientation(page_->Orientation());
     report::give_page_paper(printer, *page_);
-    printer.SetCopies(s.Copies);
-    printer.SetOutputBin(s.OutputBin);
-    printer.FirstPage = s.FirstPage;
-    printer.LastPage = s.LastPage;
     printer.SetDuplex(s.Duplex);
-    target.UseStandardPrinter = s.UseStandardprinter;
-    target.PrintMetafile = s.PrintMetaFile;
-    target.UseCustomBinCode = s.UseCustomBinCode;
-    target.CustomBinCode = s.CustomBinCode;
-    target.UseCustomPaperCode = s.UseCustomPaperCode;
-    target.CustomPaperCode = s.CustomPaperCode;
-    target.PrintQuality = s.PrintQuality;
-    target.Collate = s.Collate;
-    target.ColorOption = s.ColorOption;
-    target.ExtendedDuplex = s.ExtendedDuplex;
+    report::apply_job_settings(printer, s);
+    TPrinterSettings& target = printer.Settings();
     target.OnApplyPrinterSettings = OnApplyPrinterSettings;
     target.OnGetPrinterSettings = OnGetPrinterSettings;
 }
@@ -594,7 +587,7 @@ void TCustomBandReport::RunReport(report::OutputDevice& output, bool ChainPart) 
     }
 }
 
-void TCustomBandReport::check_alive(const std::shared_ptr<bool>& alive) {
+void TCustomBandReport::check_alive(const core::Lifeline<TCustomBandReport>::Watch& alive) {
     if (!*alive) throw report::RunAbandoned();
 }
 
@@ -629,7 +622,7 @@ void quietly(F f) {
 }  // namespace
 
 void TCustomBandReport::run(report::OutputDevice& output, bool chain_part, TBRPrinter* printer) {
-    const std::shared_ptr<bool> alive = alive_;
+    const auto alive = AliveToken();
     shown_page_.reset();
     Ready = false;
     CancelRequested = FinalPage = SkipForcedPage = ColumnStarted = false;
@@ -677,14 +670,7 @@ void TCustomBandReport::run(report::OutputDevice& output, bool chain_part, TBRPr
         SetUnits(TBRUnit::Native);
         units_native = true;
         TBRPage& p = *page_;
-        if (p.Width() - p.LeftMargin() - p.RightMargin() < 0) {
-            p.SetLeftMargin(0);
-            p.SetRightMargin(0);
-        }
-        if (p.Length() - p.TopMargin() - p.BottomMargin() < 0) {
-            p.SetTopMargin(0);
-            p.SetBottomMargin(0);
-        }
+        clear_overlapping_margins(p);
         Output = &output;
         if (!chain_part) {
             if (printer) {

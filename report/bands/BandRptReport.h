@@ -10,6 +10,7 @@
 #include "report/bands/BandRptPage.h"
 #include "report/expr/BRExpr.h"
 #include "report/print/BRPrntr.h"
+#include "platform/core/Lifeline.h"
 #include "platform/core/StringList.h"
 
 #include <memory>
@@ -151,9 +152,9 @@ public:
     void FreeReportPrinter();
     // A token that turns false when the report is freed: code that calls
     // out during a run (events, the message loop) checks it afterwards.
-    std::shared_ptr<bool> AliveToken() const { return alive_; }
+    core::Lifeline<TCustomBandReport>::Watch AliveToken() const { return alive_.watch(); }
     // Raises report::RunAbandoned when the token turned false.
-    static void check_alive(const std::shared_ptr<bool>& alive);
+    static void check_alive(const core::Lifeline<TCustomBandReport>::Watch& alive);
     void FireAfterPrint() { AfterPrint(this); }
     void FireAfterPreview() { AfterPreview(this); }
     // 1 unless the report's dataset is open: then its record count (1 when
@@ -242,7 +243,7 @@ private:
     std::unique_ptr<TMetafile> shown_page_;
     int preview_width_ = 500, preview_height_ = 500;
     // Shared with a run in progress: false once the report is destroyed.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    core::Lifeline<TCustomBandReport> alive_{this};
     std::unique_ptr<TBandReportBands> bands_;
     std::unique_ptr<TBRCustomController> controller_;
     std::vector<TBRCustomBand*> band_list_;

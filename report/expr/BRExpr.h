@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/core/Classes.h"
+#include "platform/core/Lifeline.h"
 #include "platform/core/StringList.h"
 
 class TDataSet;
@@ -314,13 +315,13 @@ public:
     TBREvElement* CompiledElementAt(int index) const { return evaluator_->CompiledElementAt(index); }
     TBREvaluator& Evaluator() { return *evaluator_; }
     // A weak handle: null once this entry is freed.
-    std::shared_ptr<TBREvEmbeddedFunction*> Handle() const { return handle_; }
+    core::Lifeline<TBREvEmbeddedFunction>::Watch Handle() const { return handle_.watch(); }
 
 private:
     std::unique_ptr<TBREvaluator> evaluator_;
     std::string text_;
     bool in_evaluation_ = false;
-    std::shared_ptr<TBREvEmbeddedFunction*> handle_;
+    core::Lifeline<TBREvEmbeddedFunction> handle_{this};
     // The value of the entry in the evaluation it was computed in (0: none).
     std::uint64_t cached_in_ = 0;
     EvalValue cached_;
@@ -350,7 +351,7 @@ public:
     TBREvEmbeddedFunction* TargetEntry() const { return *target_; }
 
 private:
-    std::shared_ptr<TBREvEmbeddedFunction*> target_;
+    core::Lifeline<TBREvEmbeddedFunction>::Watch target_;
     std::string name_;
 };
 

@@ -13,10 +13,9 @@ bool GlobalUnprepareGuard = false;
 
 TBREvEmbeddedFunction::TBREvEmbeddedFunction(std::string text)
     : evaluator_(std::make_unique<TBREvaluator>()),
-      text_(std::move(text)),
-      handle_(std::make_shared<TBREvEmbeddedFunction*>(this)) {}
+      text_(std::move(text)) {}
 
-TBREvEmbeddedFunction::~TBREvEmbeddedFunction() { *handle_ = nullptr; }
+TBREvEmbeddedFunction::~TBREvEmbeddedFunction() { handle_.end(); }
 
 namespace {
 // An entry using another recurses into it, as deep as the entry's

@@ -24,7 +24,7 @@ TClass TBRPrinter::StaticClass() {
 }
 
 TBRPrinter::TBRPrinter(TObject* report, const TBRPrinterSettings* settings, graphics::PrintDevice* device)
-    : report_(report), alive_(std::make_shared<TBRPrinter*>(this)) {
+    : report_(report) {
     if (settings) {
         settings_.UseStandardPrinter = settings->UseStandardprinter;
         settings_.MemoryLimit = settings->MemoryLimit;
@@ -46,7 +46,7 @@ TBRPrinter::TBRPrinter(TObject* report, const TBRPrinterSettings* settings, grap
 }
 
 TBRPrinter::~TBRPrinter() {
-    *alive_ = nullptr;
+    alive_.end();
     if (state_ != 0) {
         try {
             ResetOutput();
@@ -65,7 +65,7 @@ TBRPrinter::~TBRPrinter() {
 
 void TBRPrinter::post(NoticeWindow* window, unsigned message, std::int64_t wParam) {
     if (!window) return;
-    std::shared_ptr<TBRPrinter*> alive = alive_;
+    core::Lifeline<TBRPrinter>::Watch alive = alive_.watch();
     core::host().Post([alive, window, message, wParam] {
         TBRPrinter* self = *alive;
         // A window that was detached meanwhile gets nothing.

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/core/Classes.h"
+#include "platform/core/Lifeline.h"
 #include "platform/graphics/Metafile.h"
 #include "platform/graphics/Printers.h"
 #include "report/pages/BRPageStream.h"
@@ -157,7 +158,7 @@ public:
     // Tells whether the printer still exists: the pointer it holds becomes
     // null when the printer is destroyed. A window that keeps a printer keeps
     // this and reads the printer only while it is set.
-    std::shared_ptr<TBRPrinter* const> AliveToken() const { return alive_; }
+    core::Lifeline<TBRPrinter>::Watch AliveToken() const { return alive_.watch(); }
     report::NoticeWindow* Preview = nullptr;
     report::NoticeWindow* ReportWindow = nullptr;
     std::function<void(TObject* Sender)> OnAfterPrint;
@@ -197,7 +198,7 @@ private:
     TCanvas* canvas_ = nullptr;
     std::vector<std::unique_ptr<TObject>> page_objects_;
     // Shared with posted notices, which are dropped once the printer is gone.
-    std::shared_ptr<TBRPrinter*> alive_;
+    core::Lifeline<TBRPrinter> alive_{this};
 };
 
 // Whether a stored stream was loaded into a printer since the last report was created.

@@ -59,7 +59,7 @@ protected:
 
 private:
     TBRPrinter* printer_ = nullptr;
-    std::shared_ptr<TBRPrinter* const> alive_;
+    core::Lifeline<TBRPrinter>::Watch alive_;
     int page_number_ = 1;
     std::unique_ptr<TMetafile> page_;
     int zoom_ = 100;

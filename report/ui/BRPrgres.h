@@ -28,5 +28,5 @@ public:
 
 private:
     TBRPrinter* printer_;
-    std::shared_ptr<TBRPrinter* const> alive_;
+    core::Lifeline<TBRPrinter>::Watch alive_;
 };

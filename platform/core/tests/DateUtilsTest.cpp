@@ -75,10 +75,11 @@ TEST(DateTime, UnixSeconds) {
 }
 
 TEST(DateTime, InjectableClock) {
-    core::set_clock([] { return EncodeDate(2020, 2, 29) + EncodeTime(23, 0, 0, 0); });
-    EXPECT_DOUBLE_EQ(Date(), EncodeDate(2020, 2, 29));
-    EXPECT_NEAR(Time(), EncodeTime(23, 0, 0, 0), 1e-9);
-    core::set_clock(nullptr);
+    {
+        core::ScopedService clock(core::clock_slot, [] { return EncodeDate(2020, 2, 29) + EncodeTime(23, 0, 0, 0); });
+        EXPECT_DOUBLE_EQ(Date(), EncodeDate(2020, 2, 29));
+        EXPECT_NEAR(Time(), EncodeTime(23, 0, 0, 0), 1e-9);
+    }
     Word y, m, d;
     DecodeDate(Now(), y, m, d);
     EXPECT_GE(y, 2024);
@@ -100,7 +101,7 @@ TEST(DateTime, FormatsAndParses) {
     EXPECT_EQ(TimeToStr(t), "14:07:09");
     EXPECT_EQ(DateTimeToStr(EncodeDate(2024, 3, 5)), "05/03/2024");
 
-    core::set_clock([] { return EncodeDate(2024, 6, 1); });
+    core::ScopedService clock(core::clock_slot, [] { return EncodeDate(2024, 6, 1); });
     EXPECT_DOUBLE_EQ(StrToDate("05/03/2024"), EncodeDate(2024, 3, 5));
     EXPECT_DOUBLE_EQ(StrToDate(" 5/3/24 "), EncodeDate(2024, 3, 5));
     EXPECT_DOUBLE_EQ(StrToDate("5/3/80"), EncodeDate(1980, 3, 5));
@@ -121,5 +122,4 @@ TEST(DateTime, FormatsAndParses) {
     }
     EXPECT_THROW(StrToTime("25:00"), EConvertError);
     EXPECT_THROW(StrToDateTime("05/03/2024 xx"), EConvertError);
-    core::set_clock(nullptr);
 }

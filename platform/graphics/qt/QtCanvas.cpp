@@ -21,6 +21,7 @@
 #include "platform/core/CodePages.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/qt/MetafilePlayer.h"
+#include "platform/graphics/qt/QtGraphics.h"
 
 namespace graphics::qt {
 
@@ -475,11 +476,26 @@ void QtCanvas::StretchBitmap(const TRect& dest, const TBitmap& source, const TRe
     painter_.restore();
 }
 
+namespace {
+// The Qt clipboard and cursors, made at start-up and ended at shut-down,
+// while the application whose pixmaps and clipboard they use still exists.
+std::unique_ptr<QtClipboard> qt_clipboard;
+std::unique_ptr<QtCursorTable> qt_cursors;
+}  // namespace
+
 void unit_startup() {
     font_engine_slot.install(&engine);
     metafile_drawer_slot.install(&draw_on_qt_canvas);
+    if (!qt_clipboard) qt_clipboard = std::make_unique<QtClipboard>();
+    if (!qt_cursors) qt_cursors = std::make_unique<QtCursorTable>();
+    clipboard_slot.install(qt_clipboard.get());
+    cursors_slot.install(qt_cursors.get());
 }
 void unit_shutdown() {
+    cursors_slot.install(nullptr);
+    clipboard_slot.install(nullptr);
+    qt_cursors.reset();
+    qt_clipboard.reset();
     metafile_drawer_slot.install(nullptr);
     font_engine_slot.install(nullptr);
     engine.Clear();

@@ -90,8 +90,9 @@ private:
     QPainter& painter_;
 };
 
-// Installs the Qt font engine for the process; shut-down takes it out and
-// ends the application ensure_gui_application() made.
+// Installs the Qt font engine, metafile drawer, clipboard and cursor table
+// for the process; shut-down takes them out and ends the application
+// ensure_gui_application() made.
 void unit_startup();
 void unit_shutdown();
 

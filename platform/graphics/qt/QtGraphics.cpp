@@ -6,6 +6,7 @@
 #include <QMimeData>
 
 #include "platform/graphics/Canvas.h"
+#include "platform/graphics/qt/QtCanvas.h"
 
 namespace graphics::qt {
 
@@ -55,6 +56,15 @@ bool stored_picture_to_qimage(const std::vector<uint8_t>& stored, QImage& out) {
 
 // ---- clipboard
 
+namespace {
+// The application's clipboard; a window-less application is made when the
+// process has none yet (a tool that copies without windows).
+QClipboard& system_clipboard() {
+    ensure_gui_application();
+    return *QGuiApplication::clipboard();
+}
+}  // namespace
+
 unsigned QtClipboard::RegisterFormat(const std::string& name) {
     auto it = names_.find(name);
     if (it != names_.end()) return it->second;
@@ -75,14 +85,14 @@ std::string QtClipboard::mimeOf(unsigned format) const {
 }
 
 bool QtClipboard::HasFormat(unsigned format) const {
-    const QMimeData* m = QGuiApplication::clipboard()->mimeData();
+    const QMimeData* m = system_clipboard().mimeData();
     if (!m) return false;
     if (format == CF_BITMAP) return m->hasImage() || m->hasFormat("image/bmp");
     return m->hasFormat(QString::fromStdString(mimeOf(format)));
 }
 
 std::optional<std::vector<uint8_t>> QtClipboard::Data(unsigned format) const {
-    const QMimeData* m = QGuiApplication::clipboard()->mimeData();
+    const QMimeData* m = system_clipboard().mimeData();
     if (!m) return std::nullopt;
     QString mime = QString::fromStdString(mimeOf(format));
     if (m->hasFormat(mime)) {
@@ -103,7 +113,7 @@ std::optional<std::vector<uint8_t>> QtClipboard::Data(unsigned format) const {
 }
 
 void QtClipboard::SetData(unsigned format, std::vector<uint8_t> bytes) {
-    auto* board = QGuiApplication::clipboard();
+    QClipboard* board = &system_clipboard();
     auto* data = new QMimeData;
     if (const QMimeData* old = board->mimeData())
         for (const QString& f : old->formats()) data->setData(f, old->data(f));
@@ -112,11 +122,12 @@ void QtClipboard::SetData(unsigned format, std::vector<uint8_t> bytes) {
     board->setMimeData(data);
 }
 
-void QtClipboard::Clear() { QGuiApplication::clipboard()->clear(); }
+void QtClipboard::Clear() { system_clipboard().clear(); }
 
 // ---- cursors
 
 void QtCursorTable::SetCursor(int id, const CursorImage& image) {
+    ensure_gui_application();  // Qt's bitmaps need an application
     images_[id] = image;
     // Qt's bitmap/mask pair: bitmap 1 = black, mask 1 = drawn; XOR-only
     // pixels (screen inverted) have no Qt counterpart and are drawn black.

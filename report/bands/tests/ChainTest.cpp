@@ -110,3 +110,45 @@ TEST(ReportChain, EmptyListBeginsNothingAndACancelledReportEndsTheChain) {
 }
 
 }  // namespace
+
+// The chain's printer and a report's printer take the same job settings
+// from their settings: page range and every device option.
+TEST(ReportChain, ChainAndReportGiveTheirPrintersTheSameJobSettings) {
+    Chain t({1});
+    TBandReport& report = *t.reports.front();
+    for (TBRPrinterSettings* s : {static_cast<TBRPrinterSettings*>(t.chain.PrinterSettings()),
+                                  static_cast<TBRPrinterSettings*>(report.PrinterSettings())}) {
+        s->FirstPage = 2;
+        s->LastPage = 7;
+        s->UseStandardprinter = false;
+        s->PrintMetaFile = true;
+        s->UseCustomBinCode = true;
+        s->CustomBinCode = 261;
+        s->UseCustomPaperCode = true;
+        s->CustomPaperCode = 119;
+        s->PrintQuality = -3;
+        s->Collate = 1;
+        s->ColorOption = 2;
+        s->ExtendedDuplex = 3;
+    }
+    t.chain.RunReportChain();
+    ASSERT_TRUE(report.CreateRunPrinter(&t.none));
+    report.ApplyPrinterSettings();
+    for (TBRPrinter* printer : {t.chain.ChainPrinter(), report.ReportPrinter()}) {
+        ASSERT_NE(printer, nullptr);
+        SCOPED_TRACE(printer == report.ReportPrinter() ? "report" : "chain");
+        EXPECT_EQ(printer->FirstPage, 2);
+        EXPECT_EQ(printer->LastPage, 7);
+        const TPrinterSettings& d = printer->Settings();
+        EXPECT_FALSE(d.UseStandardPrinter);
+        EXPECT_TRUE(d.PrintMetafile);
+        EXPECT_TRUE(d.UseCustomBinCode);
+        EXPECT_EQ(d.CustomBinCode, 261);
+        EXPECT_TRUE(d.UseCustomPaperCode);
+        EXPECT_EQ(d.CustomPaperCode, 119);
+        EXPECT_EQ(d.PrintQuality, -3);
+        EXPECT_EQ(d.Collate, 1);
+        EXPECT_EQ(d.ColorOption, 2);
+        EXPECT_EQ(d.ExtendedDuplex, 3);
+    }
+}

@@ -240,12 +240,13 @@ TEST(Environment, NamesMissingFromTheReportComeFromTheApplicationEnvironment) {
 TEST(ApplicationEnvironment, TakesTheClockAndTheTitleAtStartUp) {
     expr_test::InvariantLocale restore;
     DoneExpressionLibrary();
-    core::set_clock([] { return EncodeDateTime(2023, 7, 1, 8, 30, 0, 0); });
-    report::set_application_title("Copia");
-    ReportFormatSettings().ShortDateFormat = "yyyy-mm-dd";
-    ReportFormatSettings().DateSeparator = '-';
-    InitExpressionLibrary();
-    core::set_clock(nullptr);
+    {
+        core::ScopedService clock(core::clock_slot, [] { return EncodeDateTime(2023, 7, 1, 8, 30, 0, 0); });
+        report::set_application_title("Copia");
+        ReportFormatSettings().ShortDateFormat = "yyyy-mm-dd";
+        ReportFormatSettings().DateSeparator = '-';
+        InitExpressionLibrary();
+    }
     EXPECT_EQ(eval("AppName"), "STRING Copia");
     EXPECT_EQ(eval("AppStartDate"), "STRING 2023-07-01");
     EXPECT_EQ(eval("AppStartTime"), "STRING 08:30:00");

@@ -1,8 +1,11 @@
 // The Qt adapter: a raster painted on a device shows exactly its pixels.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QGuiApplication>
+#include <QMimeData>
 
+#include "platform/graphics/qt/QtCanvas.h"
 #include "platform/graphics/qt/QtGraphics.h"
 
 namespace {
@@ -63,4 +66,37 @@ TEST(QtGraphics, ClipboardAndCursors) {
     cursors.SetCursor(14000, hand);
     EXPECT_EQ(cursors.QtCursor(14000).hotSpot(), QPoint(6, 16));
     EXPECT_EQ(cursors.QtCursor(99).shape(), Qt::ArrowCursor);
+}
+
+// The Qt layer's start-up puts the process's clipboard and cursors on Qt:
+// what a unit copies through graphics::clipboard() is on the application's
+// clipboard, and shut-down gives the in-memory ones back.
+TEST(QtGraphics, StartUpInstallsTheQtClipboardAndCursors) {
+    app();
+    graphics::Clipboard& memory_board = graphics::clipboard();
+    graphics::CursorTable& memory_cursors = graphics::cursors();
+    unsigned f = 0;
+    {
+        graphics::qt::GraphicsScope qt;
+        ASSERT_NE(dynamic_cast<graphics::qt::QtClipboard*>(&graphics::clipboard()), nullptr);
+        auto* table = dynamic_cast<graphics::qt::QtCursorTable*>(&graphics::cursors());
+        ASSERT_NE(table, nullptr);
+
+        f = graphics::clipboard().RegisterFormat("Slot Check");
+        graphics::clipboard().SetData(f, {7, 8});
+        const QMimeData* m = QGuiApplication::clipboard()->mimeData();
+        ASSERT_NE(m, nullptr);
+        EXPECT_EQ(m->data("application/x-tamblero-clip;name=Slot Check"), QByteArray("\x07\x08", 2));
+
+        graphics::CursorImage hand;
+        hand.AndMask.assign(128, 0xFF);
+        hand.XorMask.assign(128, 0);
+        hand.HotSpot = TPoint{3, 4};
+        graphics::cursors().SetCursor(14001, hand);
+        EXPECT_EQ(table->QtCursor(14001).hotSpot(), QPoint(3, 4));
+    }
+    EXPECT_EQ(&graphics::clipboard(), &memory_board);
+    EXPECT_EQ(&graphics::cursors(), &memory_cursors);
+    EXPECT_FALSE(memory_board.HasFormat(f));
+    EXPECT_EQ(memory_cursors.Cursor(14001), nullptr);
 }
