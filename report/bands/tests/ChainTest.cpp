@@ -41,7 +41,7 @@ struct Chain {
             for (int c = 0; c < raw->ControlCount(); ++c)
                 if (auto* band = dynamic_cast<TBRCustomBand*>(raw->Controls(c)); band && band->BandType() == rbPageFooter)
                     band->AfterPrint = [this, raw, n](TBRCustomBand*, bool printed) {
-                        if (printed) footers.emplace_back(n, raw->PageCount);
+                        if (printed) footers.emplace_back(n, raw->PageCount());
                     };
             raw->OnNeedData = [this, raw, i, n](TObject*, bool& more) {
                 if (cancel_in == n) raw->CancelRun();
@@ -86,7 +86,7 @@ TEST(ReportChain, OneOutputOnePageNumberingOneLastFooter) {
         for (std::size_t i = 0; i < c.records.size(); ++i) {
             EXPECT_EQ(after[i], t.reports[i].get());
             EXPECT_EQ(t.reports[i]->Tag(), 0);  // put back after the run
-            EXPECT_TRUE(t.reports[i]->Ready);
+            EXPECT_TRUE(t.reports[i]->Ready());
         }
     }
 }

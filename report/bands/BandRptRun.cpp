@@ -1,0 +1,288 @@
+#include "report/bands/BandRptRun.h"
+
+#include "report/bands/BandRptPrinter.h"
+#include "report/bands/BandRptReport.h"
+
+#include <algorithm>
+
+namespace report {
+
+namespace {
+// Runs `f` and swallows what it raises: clean-up after a failed run must not
+// hide the failure.
+template <class F>
+void quietly(F f) {
+    try {
+        f();
+    } catch (...) {
+    }
+}
+}  // namespace
+
+ReportRun::ReportRun(TCustomBandReport& report, OutputDevice& output, bool chain_part, const RunPosition& from)
+    : RunPosition(from), Output(output), ChainPart(chain_part), report_(report), alive_(report.AliveToken()) {
+    if (report.run_) throw EBRError("A run of the report is in progress");
+    FinalPage = SkipForcedPage = ColumnStarted = false;
+    report.run_ = this;
+}
+
+ReportRun::~ReportRun() {
+    if (!*alive_) return;
+    report_.last_position_ = *this;
+    report_.run_ = nullptr;
+    if (FreePrinterAfterRun) report_.report_printer_.reset();
+}
+
+void ReportRun::ListDataSets() { datasets_ = std::make_unique<TList>(); }
+
+// ----------------------------------------------------------- the whole run
+
+void ReportRun::Execute(TBRPrinter* printer) {
+    TCustomBandReport& r = report_;
+    const std::shared_ptr<bool>& alive = alive_;
+    r.shown_page_.reset();
+    CancelRequested = false;
+    ListDataSets();
+    // The run works on its own copy of the page's lengths: margins that do
+    // not fit the paper are cleared for the run, the design keeps them.
+    const std::vector<long double> stored_page = r.page_->WriteValueList();
+    const TBRUnit units = r.Units();
+    bool units_native = false, entries_prepared = false, app_prepared = false, levels_prepared = false,
+         printables_prepared = false, output_begun = false;
+
+    // Everything the run changed is put back, on every way out.
+    auto restore = [&] {
+        if (!*alive) return;
+        if (printables_prepared) quietly([&] { r.UnpreparePrintables(); });
+        if (levels_prepared) quietly([&] { r.controller_->UnprepareLevel(); });
+        if (entries_prepared) quietly([&] { r.functions_->UnprepareEntries(); });
+        if (app_prepared) quietly([&] { ApplicationEnvironment().UnprepareEntries(); });
+        r.functions_->UseDataSetList(nullptr);
+        PageNumberSlot = ColumnNumberSlot = ReportTitleSlot = nullptr;
+        if (units_native) quietly([&] { r.SetUnits(units); });
+        quietly([&] {
+            r.page_->ReadValueList(stored_page);
+            r.ArrangeBands();
+        });
+        datasets_.reset();
+    };
+
+    try {
+        r.collect_form_datasets();
+        bool print_report = true;
+        if (r.BeforePrint && !r.InState(csDesigning)) r.BeforePrint(&r, print_report);
+        TCustomBandReport::check_alive(alive);
+        if (!print_report) {
+            restore();
+            return;
+        }
+        r.SetUnits(TBRUnit::Native);
+        units_native = true;
+        TBRPage& p = *r.page_;
+        if (p.Width() - p.LeftMargin() - p.RightMargin() < 0) {
+            p.SetLeftMargin(0);
+            p.SetRightMargin(0);
+        }
+        if (p.Length() - p.TopMargin() - p.BottomMargin() < 0) {
+            p.SetTopMargin(0);
+            p.SetBottomMargin(0);
+        }
+        if (!ChainPart) {
+            if (printer) {
+                r.ApplyPrinterSettings();
+                printer->Title = r.ReportTitle;
+                printer->SetCompression(r.HasOption(Compression));
+            }
+            Output.BeginOutput();
+            output_begun = true;
+            CurrentY = -1;
+            PageCount = 0;
+        } else if (printer) {
+            p.SetPaperSize(printer->PaperSize());
+            p.SetOrientation(printer->Orientation());
+        }
+        CurrentColumn = p.Columns();
+        ColumnTop = 0;
+        PageBodyTop = 0;
+        SuppressForceNewPage = false;
+        MeasurePageFooters();
+        for (int i = 0; i < r.ControlCount(); ++i) {
+            if (auto* band = dynamic_cast<TBRCustomBand*>(r.Controls(i))) band->AttachToReport(&r);
+            else if (auto* printable = dynamic_cast<report::Printable*>(r.Controls(i))) printable->ParentReport = &r;
+        }
+        CurrentX = int(Rnd(p.LeftMargin()));
+        r.controller_->BuildLevelTree();
+        ApplicationEnvironment().PrepareEntries();
+        app_prepared = true;
+        r.functions_->UseDataSetList(datasets_.get());
+        r.functions_->PrepareEntries();
+        entries_prepared = true;
+        PageNumberSlot = r.functions_->FirstCompiledElement("PAGENUMBER");
+        ColumnNumberSlot = r.functions_->FirstCompiledElement("COLUMNNUMBER");
+        ReportTitleSlot = r.functions_->FirstCompiledElement("REPORTTITLE");
+        TBREvEnvironment::StoreStringConstant(ReportTitleSlot, r.ReportTitle);
+        // A chain's later report goes on on the page the one before it
+        // opened: its bands there print that page's number.
+        if (ChainPart) TBREvEnvironment::StoreIntegerConstant(PageNumberSlot, PageCount);
+        r.controller_->PrepareLevel();
+        levels_prepared = true;
+        r.PreparePrintables();
+        printables_prepared = true;
+        r.RunControllers();
+        TCustomBandReport::check_alive(alive);
+        if (!ChainPart) {
+            CurrentX = int(Rnd(p.LeftMargin()));
+            FinalPage = true;
+            if (!CancelRequested && !Output.Cancelled()) EndPage();
+        } else if (r.Tag() == 999) {
+            FinalPage = true;
+            EndPage();
+        }
+    } catch (...) {
+        if (!*alive) throw RunAbandoned();
+        // A failed run never passes for a finished one: its output is
+        // ended early (a page stream keeps its pages, a job is dropped).
+        if (output_begun) quietly([&] { Output.AbortOutput(); });
+        restore();
+        throw;
+    }
+    TCustomBandReport::check_alive(alive);
+    try {
+        if (output_begun) {
+            if (CancelRequested || Output.Cancelled()) Output.AbortOutput();
+            else Output.EndOutput();
+        }
+    } catch (...) {
+        restore();
+        throw;
+    }
+    restore();
+}
+
+// ------------------------------------------------------ page and column logic
+
+int ReportRun::AvailableSpace() const {
+    if (CurrentY == -1) return 0;
+    const TBRPage& page = *report_.Page();
+    // The sheet as fed, turned for landscape: custom paper too.
+    long double length = Output.PaperLength();
+    if (page.Orientation() == poLandscape) length = Output.PaperWidth();
+    return int(Rnd(length - page.NativeValue(TBRPage::BottomMarginIndex) - PageFooterHeight - CurrentY));
+}
+
+void ReportRun::PrintBand(TBRCustomBand* band) {
+    if (!band) return;
+    if (band->AlignToBottom) {
+        const TBRPage& page = *report_.Page();
+        if (band->BandType() == rbSummary && !report_.HasOption(LastPageFooter)) PageFooterHeight = 0;
+        const long double bottom = page.NativeValue(TBRPage::BottomMarginIndex);
+        const long double height = band->Size()->NativeHeight();
+        const std::int64_t need = Rnd(height + bottom + PageFooterHeight);
+        long double paper = Output.PaperLength();
+        if (page.Orientation() == poLandscape) paper = Output.PaperWidth();
+        if (need <= Rnd(paper) - CurrentY) CurrentY = int(Rnd(paper) - Rnd(height) - Rnd(bottom + PageFooterHeight));
+    }
+    band->EmitBand();
+}
+
+void ReportRun::NewColumn() {
+    const TBRPage& page = *report_.Page();
+    const long double left = page.NativeValue(TBRPage::LeftMarginIndex);
+    if (CurrentColumn >= page.Columns()) {
+        CurrentColumn = 1;
+        CurrentX = int(Rnd(left));
+        NewPage();
+    } else {
+        std::int64_t step;
+        if (TBRCustomBand* detail = report_.FindBand(rbDetail)) {
+            step = Rnd(detail->Size()->NativeWidth());
+        } else {
+            const std::int64_t columns = page.Columns();
+            step = (Rnd(page.NativeValue(TBRPage::WidthIndex) - (left + page.NativeValue(TBRPage::RightMarginIndex))) -
+                    (columns - 1) * Rnd(page.NativeValue(TBRPage::ColumnSpaceIndex))) /
+                   columns;
+        }
+        CurrentX = int(CurrentX + step + Rnd(page.NativeValue(TBRPage::ColumnSpaceIndex)));
+        CurrentY = ColumnTop;
+        ++CurrentColumn;
+    }
+    TBREvEnvironment::StoreIntegerConstant(ColumnNumberSlot, CurrentColumn);
+    if (!(CurrentColumn == 1 && PageCount == 1)) {
+        PrintBand(report_.FindBand(rbColumnHeader));
+        report_.Controller()->ReprintGroupHeaders();
+    }
+}
+
+void ReportRun::NewPage() {
+    EndPage();
+    ++PageCount;
+    Output.StartNewPage();
+    TBREvEnvironment::StoreIntegerConstant(PageNumberSlot, PageCount);
+    const TBRPage& page = *report_.Page();
+    CurrentY = int(Rnd(page.NativeValue(TBRPage::TopMarginIndex)));
+    PageBodyTop = CurrentY;
+    if (report_.OnStartPage && !report_.InState(csDesigning)) {
+        report_.OnStartPage(&report_);
+        TCustomBandReport::check_alive(alive_);
+    }
+    if (PageCount > 1 || report_.HasOption(FirstPageHeader)) PrintBand(report_.FindBand(rbPageHeader));
+    PageBodyTop = CurrentY;
+    ColumnTop = CurrentY;
+    if (PageCount == 1)
+        if (TBRCustomBand* title = report_.FindBand(rbTitle)) ColumnTop += int(Rnd(title->Size()->NativeHeight()));
+}
+
+void ReportRun::EndPage() {
+    if (PageCount <= 0) return;
+    const TBRPage& page = *report_.Page();
+    const long double left = page.NativeValue(TBRPage::LeftMarginIndex);
+    const long double right = page.NativeValue(TBRPage::RightMarginIndex);
+    const long double top = page.NativeValue(TBRPage::TopMarginIndex);
+    const long double bottom = page.NativeValue(TBRPage::BottomMarginIndex);
+    const long double width = page.NativeValue(TBRPage::WidthIndex);
+    const long double length = page.NativeValue(TBRPage::LengthIndex);
+    CurrentY = int(Rnd(length - bottom - PageFooterHeight));
+    CurrentX = int(Rnd(left));
+    if (!(FinalPage && !report_.HasOption(LastPageFooter))) PrintBand(report_.FindBand(rbPageFooter));
+    for (int i = 0; i < report_.ControlCount(); ++i)
+        if (auto* p = dynamic_cast<report::Printable*>(report_.Controls(i))) p->PrintAt(0, 0);
+    report_.Frame()->PaintFrame(Output.Canvas(),
+                                TRect{Output.ToDeviceX(left), Output.ToDeviceY(top), Output.ToDeviceX(width - right),
+                                      Output.ToDeviceY(length - bottom)},
+                                Output.XFactor(), Output.YFactor());
+    if (report_.OnEndPage && !report_.InState(csDesigning)) {
+        report_.OnEndPage(&report_);
+        TCustomBandReport::check_alive(alive_);
+    }
+}
+
+void ReportRun::RequestNewColumn() {
+    if (ColumnStarted || CurrentColumn > 1) NewColumn();
+    else ColumnStarted = true;
+}
+
+void ReportRun::RequestNewPage() {
+    if (SkipForcedPage) {
+        SkipForcedPage = false;
+        return;
+    }
+    do NewColumn();
+    while (CurrentColumn != 1);
+}
+
+void ReportRun::MeasurePageFooters() {
+    PageFooterHeight = 0;
+    for (int i = 0; i < report_.ControlCount(); ++i) {
+        auto* band = dynamic_cast<TBRCustomBand*>(report_.Controls(i));
+        if (!band || band->BandType() != rbPageFooter || !band->Enabled()) continue;
+        PageFooterHeight += band->Size()->NativeHeight();
+        std::vector<const TBRCustomBand*> seen{band};
+        for (TBRCustomBand* child = band->FindChildBand();
+             child && std::find(seen.begin(), seen.end(), child) == seen.end(); child = child->FindChildBand()) {
+            seen.push_back(child);
+            PageFooterHeight += child->Size()->NativeHeight();
+        }
+    }
+}
+
+}  // namespace report
