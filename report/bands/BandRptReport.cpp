@@ -346,8 +346,7 @@ void TCustomBandReport::BeginRun(report::OutputDevice& output) {
     manual_run_ = std::make_unique<report::ReportRun>(*this, output, false, last_position_);
     report::ReportRun& run = *manual_run_;
     TBRPage& p = *page_;
-    run_units_ = Units();
-    SetUnits(TBRUnit::Native);
+    run.UseNativeUnits(Units());
     if (p.Width() - p.LeftMargin() - p.RightMargin() < 0) {
         p.SetLeftMargin(0);
         p.SetRightMargin(0);
@@ -367,16 +366,15 @@ void TCustomBandReport::BeginRun(report::OutputDevice& output) {
         else if (auto* printable = dynamic_cast<report::Printable*>(Controls(i))) printable->ParentReport = this;
     }
     run.CurrentX = int(Rnd(p.LeftMargin()));
-    PreparePrintables();
+    run.PreparePrintables();
 }
 
 void TCustomBandReport::FinishRun() {
+    if (!manual_run_) return;
     report::ReportRun& run = *manual_run_;
     run.CurrentX = int(Rnd(page_->NativeValue(TBRPage::LeftMarginIndex)));
     run.FinalPage = true;
     run.EndPage();
-    SetUnits(run_units_);
-    UnpreparePrintables();
     manual_run_.reset();
 }
 

@@ -254,7 +254,6 @@ private:
     std::unique_ptr<TBRCustomController> controller_;
     std::vector<TBRCustomBand*> band_list_;
     std::vector<TBRCustomBand*> scratch_;
-    TBRUnit run_units_ = TBRUnit::MM;
     // True while a band of the list has not finished loading: each band
     // that finishes would arrange them all again, the last one does it once.
     bool bands_loading() const;

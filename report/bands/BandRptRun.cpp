@@ -20,64 +20,70 @@ void quietly(F f) {
 }  // namespace
 
 ReportRun::ReportRun(TCustomBandReport& report, OutputDevice& output, bool chain_part, const RunPosition& from)
-    : RunPosition(from), Output(output), ChainPart(chain_part), report_(report), alive_(report.AliveToken()) {
-    if (report.run_) throw EBRError("A run of the report is in progress");
+    : RunPosition(from), Output(output), ChainPart(chain_part), report_(report), alive_(report.AliveToken()),
+      attachment_(*this) {
     FinalPage = SkipForcedPage = ColumnStarted = false;
-    report.run_ = this;
 }
 
-ReportRun::~ReportRun() {
+ReportRun::~ReportRun() = default;
+
+ReportRun::Attachment::Attachment(ReportRun& run) : run_(run) {
+    if (run.report_.run_) throw EBRError("A run of the report is in progress");
+    run.report_.run_ = &run;
+}
+
+ReportRun::Attachment::~Attachment() { run_.detach(); }
+
+void ReportRun::detach() {
     if (!*alive_) return;
     report_.last_position_ = *this;
     report_.run_ = nullptr;
     if (FreePrinterAfterRun) report_.report_printer_.reset();
 }
 
-void ReportRun::ListDataSets() { datasets_ = std::make_unique<TList>(); }
+ReportRun::Undo::~Undo() {
+    if (put_back_ && *alive_) quietly(put_back_);
+}
+
+void ReportRun::Undo::Arm(const std::shared_ptr<bool>& alive, std::function<void()> put_back) {
+    alive_ = alive;
+    put_back_ = std::move(put_back);
+}
+
+void ReportRun::prepare(Undo& undo, const std::function<void()>& step, std::function<void()> put_back) {
+    step();
+    undo.Arm(alive_, std::move(put_back));
+}
+
+void ReportRun::UseNativeUnits(TBRUnit restored) {
+    prepare(units_, [&] { report_.SetUnits(TBRUnit::Native); }, [this, restored] { report_.SetUnits(restored); });
+}
+
+void ReportRun::PreparePrintables() {
+    prepare(printables_, [&] { report_.PreparePrintables(); }, [this] { report_.UnpreparePrintables(); });
+}
 
 // ----------------------------------------------------------- the whole run
 
 void ReportRun::Execute(TBRPrinter* printer) {
     TCustomBandReport& r = report_;
-    const std::shared_ptr<bool>& alive = alive_;
     r.shown_page_.reset();
     CancelRequested = false;
-    ListDataSets();
+    datasets_ = std::make_unique<TList>();
+    const TBRUnit units = r.Units();
     // The run works on its own copy of the page's lengths: margins that do
     // not fit the paper are cleared for the run, the design keeps them.
-    const std::vector<long double> stored_page = r.page_->WriteValueList();
-    const TBRUnit units = r.Units();
-    bool units_native = false, entries_prepared = false, app_prepared = false, levels_prepared = false,
-         printables_prepared = false, output_begun = false;
-
-    // Everything the run changed is put back, on every way out.
-    auto restore = [&] {
-        if (!*alive) return;
-        if (printables_prepared) quietly([&] { r.UnpreparePrintables(); });
-        if (levels_prepared) quietly([&] { r.controller_->UnprepareLevel(); });
-        if (entries_prepared) quietly([&] { r.functions_->UnprepareEntries(); });
-        if (app_prepared) quietly([&] { ApplicationEnvironment().UnprepareEntries(); });
-        r.functions_->UseDataSetList(nullptr);
-        PageNumberSlot = ColumnNumberSlot = ReportTitleSlot = nullptr;
-        if (units_native) quietly([&] { r.SetUnits(units); });
-        quietly([&] {
-            r.page_->ReadValueList(stored_page);
-            r.ArrangeBands();
-        });
-        datasets_.reset();
-    };
-
+    page_.Arm(alive_, [this, stored = r.page_->WriteValueList()] {
+        report_.page_->ReadValueList(stored);
+        report_.ArrangeBands();
+    });
     try {
         r.collect_form_datasets();
         bool print_report = true;
         if (r.BeforePrint && !r.InState(csDesigning)) r.BeforePrint(&r, print_report);
-        TCustomBandReport::check_alive(alive);
-        if (!print_report) {
-            restore();
-            return;
-        }
-        r.SetUnits(TBRUnit::Native);
-        units_native = true;
+        TCustomBandReport::check_alive(alive_);
+        if (!print_report) return;
+        UseNativeUnits(units);
         TBRPage& p = *r.page_;
         if (p.Width() - p.LeftMargin() - p.RightMargin() < 0) {
             p.SetLeftMargin(0);
@@ -93,8 +99,9 @@ void ReportRun::Execute(TBRPrinter* printer) {
                 printer->Title = r.ReportTitle;
                 printer->SetCompression(r.HasOption(Compression));
             }
-            Output.BeginOutput();
-            output_begun = true;
+            // A failed run never passes for a finished one: its output is
+            // ended early (a page stream keeps its pages, a job is dropped).
+            prepare(output_, [&] { Output.BeginOutput(); }, [this] { Output.AbortOutput(); });
             CurrentY = -1;
             PageCount = 0;
         } else if (printer) {
@@ -112,11 +119,11 @@ void ReportRun::Execute(TBRPrinter* printer) {
         }
         CurrentX = int(Rnd(p.LeftMargin()));
         r.controller_->BuildLevelTree();
-        ApplicationEnvironment().PrepareEntries();
-        app_prepared = true;
-        r.functions_->UseDataSetList(datasets_.get());
-        r.functions_->PrepareEntries();
-        entries_prepared = true;
+        prepare(application_entries_, [] { ApplicationEnvironment().PrepareEntries(); },
+                [] { ApplicationEnvironment().UnprepareEntries(); });
+        prepare(dataset_list_, [&] { r.functions_->UseDataSetList(datasets_.get()); },
+                [this] { report_.functions_->UseDataSetList(nullptr); });
+        prepare(entries_, [&] { r.functions_->PrepareEntries(); }, [this] { report_.functions_->UnprepareEntries(); });
         PageNumberSlot = r.functions_->FirstCompiledElement("PAGENUMBER");
         ColumnNumberSlot = r.functions_->FirstCompiledElement("COLUMNNUMBER");
         ReportTitleSlot = r.functions_->FirstCompiledElement("REPORTTITLE");
@@ -124,12 +131,10 @@ void ReportRun::Execute(TBRPrinter* printer) {
         // A chain's later report goes on on the page the one before it
         // opened: its bands there print that page's number.
         if (ChainPart) TBREvEnvironment::StoreIntegerConstant(PageNumberSlot, PageCount);
-        r.controller_->PrepareLevel();
-        levels_prepared = true;
-        r.PreparePrintables();
-        printables_prepared = true;
+        prepare(levels_, [&] { r.controller_->PrepareLevel(); }, [this] { report_.controller_->UnprepareLevel(); });
+        PreparePrintables();
         r.RunControllers();
-        TCustomBandReport::check_alive(alive);
+        TCustomBandReport::check_alive(alive_);
         if (!ChainPart) {
             CurrentX = int(Rnd(p.LeftMargin()));
             FinalPage = true;
@@ -139,24 +144,15 @@ void ReportRun::Execute(TBRPrinter* printer) {
             EndPage();
         }
     } catch (...) {
-        if (!*alive) throw RunAbandoned();
-        // A failed run never passes for a finished one: its output is
-        // ended early (a page stream keeps its pages, a job is dropped).
-        if (output_begun) quietly([&] { Output.AbortOutput(); });
-        restore();
+        if (!*alive_) throw RunAbandoned();
         throw;
     }
-    TCustomBandReport::check_alive(alive);
-    try {
-        if (output_begun) {
-            if (CancelRequested || Output.Cancelled()) Output.AbortOutput();
-            else Output.EndOutput();
-        }
-    } catch (...) {
-        restore();
-        throw;
-    }
-    restore();
+    TCustomBandReport::check_alive(alive_);
+    if (ChainPart) return;
+    // The run ends its own output: nothing is put back when ending fails.
+    output_.Release();
+    if (CancelRequested || Output.Cancelled()) Output.AbortOutput();
+    else Output.EndOutput();
 }
 
 // ------------------------------------------------------ page and column logic

@@ -1,12 +1,16 @@
 #pragma once
 // One run of a report: where it stands on its output (position, page and
-// column), its flags, and the constant slots and dataset list its
-// expressions read. The report points to the run while it lasts; bands and
-// controllers work on the run, and the report answers for the current run
-// (or, between runs, for where the last one stopped).
+// column), its flags, the constant slots and dataset list its expressions
+// read, and what it prepared on the report for the run. The report points
+// to the run while it lasts; bands and controllers work on the run, and the
+// report answers for the current run (or, between runs, for where the last
+// one stopped). Each thing the run prepares is a member that puts it back
+// when the run goes, on every way out.
 
 #include "report/bands/BandRptOutput.h"
+#include "report/bands/BandRptUnits.h"
 
+#include <functional>
 #include <memory>
 
 class TBRCustomBand;
@@ -42,8 +46,8 @@ public:
     // the output was begun by a chain, which also ends it. The report
     // answers for the run while it lasts.
     ReportRun(TCustomBandReport& report, OutputDevice& output, bool chain_part, const RunPosition& from);
-    // Hands where the run stopped back to the report, which is then ready
-    // for the next run.
+    // Puts back what the run prepared; the report keeps where the run
+    // stopped and is ready for the next run.
     ~ReportRun();
     ReportRun(const ReportRun&) = delete;
     ReportRun& operator=(const ReportRun&) = delete;
@@ -73,7 +77,12 @@ public:
     TBREvElement* ReportTitleSlot = nullptr;
     // The datasets the run's expressions read; none in a run begun by hand.
     TList* DataSets() const { return datasets_.get(); }
-    void ListDataSets();
+
+    // ---- preparing the report; each step is put back when the run goes
+    // Units native for the run; `restored` when it ends.
+    void UseNativeUnits(TBRUnit restored);
+    // Every printable placed on the report prepared for the run.
+    void PreparePrintables();
 
     // ---- page and column logic used by bands and controllers
     void PrintBand(TBRCustomBand* band);
@@ -86,9 +95,55 @@ public:
     void MeasurePageFooters();
 
 private:
+    // What one step of the run changed on the report, put back when the
+    // member goes; nothing once the report is gone, and what putting back
+    // raises is swallowed: it must not hide the run's own failure.
+    class Undo {
+    public:
+        Undo() = default;
+        Undo(const Undo&) = delete;
+        Undo& operator=(const Undo&) = delete;
+        ~Undo();
+        void Arm(const std::shared_ptr<bool>& alive, std::function<void()> put_back);
+        // The step needs no putting back any more.
+        void Release() { put_back_ = nullptr; }
+
+    private:
+        std::shared_ptr<bool> alive_;
+        std::function<void()> put_back_;
+    };
+    // Arms `undo` once `step` has succeeded.
+    void prepare(Undo& undo, const std::function<void()>& step, std::function<void()> put_back);
+
+    // Keeps the report pointing to the run; the last to go: the report is
+    // ready again once everything else was put back.
+    class Attachment {
+    public:
+        explicit Attachment(ReportRun& run);
+        ~Attachment();
+        Attachment(const Attachment&) = delete;
+        Attachment& operator=(const Attachment&) = delete;
+
+    private:
+        ReportRun& run_;
+    };
+
+    // Hands where the run stopped to the report, which is then ready again.
+    void detach();
+
     TCustomBandReport& report_;
     const std::shared_ptr<bool> alive_;
+    Attachment attachment_;
     std::unique_ptr<TList> datasets_;
+    // Put back in the reverse order of these members.
+    Undo page_;          // the page's lengths as designed, the bands arranged again
+    Undo units_;         // the report's units
+    Undo dataset_list_;  // Functions reads no run's datasets
+    Undo application_entries_;
+    Undo entries_;       // Functions' entries
+    Undo levels_;        // the controller tree's levels
+    Undo printables_;
+    Undo output_;        // a failed run's output ended early
 };
 
 }  // namespace report
