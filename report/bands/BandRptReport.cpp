@@ -343,8 +343,9 @@ void TCustomBandReport::MeasurePageFooters() {
 }
 
 void TCustomBandReport::BeginRun(report::OutputDevice& output) {
-    manual_run_ = std::make_unique<report::ReportRun>(*this, output, false, last_position_);
-    report::ReportRun& run = *manual_run_;
+    // Kept by the report once begun; a failure on the way puts it back.
+    auto begun = std::make_unique<report::ReportRun>(*this, output, false, last_position_);
+    report::ReportRun& run = *begun;
     TBRPage& p = *page_;
     run.UseNativeUnits(Units());
     if (p.Width() - p.LeftMargin() - p.RightMargin() < 0) {
@@ -367,15 +368,16 @@ void TCustomBandReport::BeginRun(report::OutputDevice& output) {
     }
     run.CurrentX = int(Rnd(p.LeftMargin()));
     run.PreparePrintables();
+    manual_run_ = std::move(begun);
 }
 
 void TCustomBandReport::FinishRun() {
     if (!manual_run_) return;
-    report::ReportRun& run = *manual_run_;
-    run.CurrentX = int(Rnd(page_->NativeValue(TBRPage::LeftMarginIndex)));
-    run.FinalPage = true;
-    run.EndPage();
-    manual_run_.reset();
+    // The run goes however its last page ends.
+    const std::unique_ptr<report::ReportRun> run = std::move(manual_run_);
+    run->CurrentX = int(Rnd(page_->NativeValue(TBRPage::LeftMarginIndex)));
+    run->FinalPage = true;
+    run->EndPage();
 }
 
 // ------------------------------------------------------------ report data
