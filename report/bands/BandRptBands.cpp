@@ -31,8 +31,6 @@ const std::vector<std::string>& band_type_element_names() {
 }
 
 namespace {
-bool g_suppress_force_new_page = false;
-
 // Clips a canvas for the lifetime of the guard and puts its clip back.
 class ClipGuard {
 public:
@@ -47,9 +45,6 @@ private:
     std::optional<TRect> saved_;
 };
 }  // namespace
-
-bool SuppressForceNewPage() { return g_suppress_force_new_page; }
-void SetSuppressForceNewPage(bool suppress) { g_suppress_force_new_page = suppress; }
 
 // ---------------------------------------------------------- TBRCustomBand
 
@@ -290,10 +285,15 @@ long double TBRCustomBand::MeasureBandHeight() {
 
 long double TBRCustomBand::BaseHeight() const { return Continuing ? 0.0L : size_->Height(); }
 
-void TBRCustomBand::AdvanceReportY() { report_->CurrentY += int(Rnd(BaseHeight() + Expanded)); }
+report::ReportRun& TBRCustomBand::run() const { return *report_->Run(); }
+
+void TBRCustomBand::AdvanceReportY() { run().CurrentY += int(Rnd(BaseHeight() + Expanded)); }
 
 bool TBRCustomBand::RoomForGrowth(long double amount) const {
-    const std::int64_t available = report_->AvailableSpace();
+    // Asked by controls as they print, through the report: nothing is
+    // available between runs.
+    const TCustomBandReport& r = *report_;
+    const std::int64_t available = r.AvailableSpace();
     if (available >= Rnd(BaseHeight() + Expanded + amount)) return true;
     // The first growth on a page that no other page would hold better is
     // granted, clipped at the page's bottom, so every page makes progress:
@@ -301,13 +301,14 @@ bool TBRCustomBand::RoomForGrowth(long double amount) const {
     // and at the top of a page's body for a line taller than the whole
     // body. Any other growth that does not fit continues on the next page.
     if (Expanded != 0) return false;
-    return Continuing || (report_->CurrentY <= report_->PageBodyTop && Rnd(amount) > available);
+    return Continuing || (r.CurrentY() <= r.PageBodyTop() && Rnd(amount) > available);
 }
 
 bool TBRCustomBand::RoomOnPage(long double bottom) const {
     // The band's top is the run position while it prints; a line may reach
     // the page's printable bottom and the one unit the clip leaves below it.
-    return bottom <= report_->CurrentY + static_cast<long double>(report_->AvailableSpace()) + 1.0L;
+    const TCustomBandReport& r = *report_;
+    return bottom <= r.CurrentY() + static_cast<long double>(r.AvailableSpace()) + 1.0L;
 }
 
 bool TBRCustomBand::GrowBand(long double amount, long double& new_top, bool& has_grown) {
@@ -324,7 +325,7 @@ bool TBRCustomBand::GrowBand(long double amount, long double& new_top, bool& has
 }
 
 void TBRCustomBand::MakeRoom() {
-    TCustomBandReport& r = *report_;
+    report::ReportRun& r = run();
     const std::int64_t h = Rnd(HeightWithLinks(true));
     // A band at the top of a page's body would not find more room on
     // another page: it prints here (clipped) rather than breaking again. A
@@ -332,23 +333,23 @@ void TBRCustomBand::MakeRoom() {
     // prints clipped there, never below the page.
     const bool page_top = r.CurrentY <= r.PageBodyTop;
     if (r.PageCount > 0 && (band_type_ == rbPageFooter || h <= r.AvailableSpace() || page_top)) {
-        if (band_type_ == rbDetail) SetSuppressForceNewPage(false);
+        if (band_type_ == rbDetail) r.SuppressForceNewPage = false;
         return;
     }
-    SetSuppressForceNewPage(band_type_ == rbDetail);
+    r.SuppressForceNewPage = band_type_ == rbDetail;
     r.NewColumn();
 }
 
 void TBRCustomBand::EmitBand() {
-    TCustomBandReport& r = *report_;
+    report::ReportRun& r = run();
     bool print = Enabled();
     if (Enabled() && BeforePrint && !InDesigner()) BeforePrint(this, print);
     if (print) {
         const bool body = band_type_ != rbTitle && band_type_ != rbPageHeader && band_type_ != rbPageFooter &&
                           band_type_ != rbOverlay;
-        if (ForceNewPage && !SuppressForceNewPage() && body && r.PageCount > 0) {
+        if (ForceNewPage && !r.SuppressForceNewPage && body && r.PageCount > 0) {
             r.RequestNewPage();
-            SetSuppressForceNewPage(false);
+            r.SuppressForceNewPage = false;
         } else if (ForceNewColumn && body && r.PageCount > 0) {
             r.RequestNewColumn();
         } else {
@@ -357,7 +358,7 @@ void TBRCustomBand::EmitBand() {
         if (DetailController) DetailController->NotifyDetailListeners(0);
         // A band at the top of a page's body does not break it: it would not fit any better.
         if (KeepOnOnePage && MeasureBandHeight() > r.AvailableSpace() && r.CurrentY > r.PageBodyTop) r.NewColumn();
-        report::OutputDevice& out = *r.Output;
+        report::OutputDevice& out = r.Output;
         const long double X = r.CurrentX, Y = r.CurrentY;
         if (!TransparentBand && Enabled()) {
             const long double remembered = size_->Height();
@@ -381,22 +382,22 @@ void TBRCustomBand::EmitBand() {
         }
         child->band_type_ = rbChild;
     }
-    SetSuppressForceNewPage(false);
+    r.SuppressForceNewPage = false;
 }
 
 TRect TBRCustomBand::PrintableArea() const {
     // Nothing of a band reaches below the page's printable bottom (the page
     // footers' room, for other bands than page footers).
-    const TCustomBandReport& r = *report_;
-    const TBRPage& page = *r.Page();
+    const report::ReportRun& r = run();
+    const TBRPage& page = *report_->Page();
     long double bottom = page.Length() - page.BottomMargin();
     if (band_type_ != rbPageFooter) bottom -= r.PageFooterHeight;
-    return TRect{0, 0, r.Output->ToDeviceX(page.Width()) + 1, r.Output->ToDeviceY(bottom + 1.0L)};
+    return TRect{0, 0, r.Output.ToDeviceX(page.Width()) + 1, r.Output.ToDeviceY(bottom + 1.0L)};
 }
 
 void TBRCustomBand::print_controls_loop() {
-    TCustomBandReport& r = *report_;
-    report::OutputDevice& out = *r.Output;
+    report::ReportRun& r = run();
+    report::OutputDevice& out = r.Output;
     if (!TransparentBand) {
         TCanvas& canvas = out.Canvas();
         ClipGuard clip(canvas, PrintableArea());
@@ -425,9 +426,9 @@ void TBRCustomBand::print_controls_loop() {
             Frame()->PaintFrame(out.Canvas(), PrintRect, out.XFactor(), out.YFactor());
         }
         if (!done) {
-            SetSuppressForceNewPage(true);
+            r.SuppressForceNewPage = true;
             r.NewColumn();
-            SetSuppressForceNewPage(false);
+            r.SuppressForceNewPage = false;
             put_height(remembered);
             Expanded = 0;
             // The rest takes only the room it needs on the next page.

@@ -12,6 +12,9 @@
 #include <string>
 
 class TBRCustomController;
+namespace report {
+class ReportRun;
+}
 
 enum TBRBandType : std::uint8_t {
     rbTitle,
@@ -36,11 +39,6 @@ const std::vector<std::string>& band_type_element_names();
 
 // The text shown, in the designer only, when a link would be circular.
 inline constexpr const char* kCircularLinking = "Circular linking not allowed";
-
-// True while a band that continues on a new page breaks it: the next
-// ForceNewPage is not honoured. One report run at a time.
-bool SuppressForceNewPage();
-void SetSuppressForceNewPage(bool suppress);
 
 class TBRCustomBand : public TBRBasePanel {
 public:
@@ -129,6 +127,8 @@ protected:
     TBRBandType band_type_ = rbTitle;
 
 private:
+    // The report's run in progress, which prints the band.
+    report::ReportRun& run() const;
     void print_controls_loop();
     // Gives the size this height (in its current unit) unless it already
     // holds it in native units: the same height would only arrange bands

@@ -38,26 +38,37 @@ void TBRReportChain::RunReportChain(graphics::PrintDevice* device) {
     for (std::size_t i = 0; i < Reports.size(); ++i) {
         TCustomBandReport* r = Reports[i];
         r->SetExportTarget(nullptr);
-        r->CurrentY = int(y);
-        r->PageCount = pages;
         const int tag = r->Tag();
         // The last report ends its last page.
         if (i + 1 == Reports.size()) r->SetTag(999);
         try {
-            r->RunReport(output, true);
+            // A report already running is left to its run.
+            if (r->Ready()) {
+                // Each report goes on where the one before it stopped.
+                report::RunPosition at = r->Position();
+                at.CurrentY = int(y);
+                at.PageCount = pages;
+                report::ReportRun run(*r, output, true, at);
+                run.Execute(nullptr);
+            }
+        } catch (const report::RunAbandoned&) {
+            // The report was freed by one of its own events: the chain ends
+            // as if cancelled.
+            cancelled = true;
+            break;
         } catch (...) {
             r->SetTag(tag);
             printer.AbortOutput();
             throw;
         }
         r->SetTag(tag);
-        if (r->CancelRequested) {
+        if (r->CancelRequested()) {
             cancelled = true;
             break;
         }
         AfterReport(r);
-        y = r->CurrentY;
-        pages = r->PageCount;
+        y = r->CurrentY();
+        pages = r->PageCount();
     }
     if (!cancelled) printer.EndOutput();
     else printer_.reset();

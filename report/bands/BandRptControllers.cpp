@@ -124,7 +124,7 @@ void TBRCustomController::ReprintGroupHeaders() {
     const std::vector<TBRGroup*> groups = Groups;
     for (std::size_t i = first; i < pending; ++i) {
         // Marked first, so that a header breaking the page itself does not repeat again.
-        if (ParentReport) groups[i]->GroupHeaderPage = ParentReport->PageCount;
+        if (ParentReport) groups[i]->GroupHeaderPage = ParentReport->PageCount();
         groups[i]->PrintGroupHeader();
     }
     for (TBRCustomController* c : AfterLevels) c->ReprintGroupHeaders();
@@ -270,17 +270,20 @@ void TBRController::RunLevel() {
     if (!more) return;
     core::host().ProcessMessages();
     TCustomBandReport::check_alive(alive);
-    if (report->CancelRequested) return;
+    // Bands print on the report's run; without one nothing prints.
+    if (!report->Run()) return;
+    report::ReportRun& run = *report->Run();
+    if (run.CancelRequested) return;
     const bool report_level = dynamic_cast<TCustomBandReport*>(Scope) != nullptr;
     if (Header) {
-        report->PrintBand(Header);
-        if (report_level) report->SkipForcedPage = true;
+        run.PrintBand(Header);
+        if (report_level) run.SkipForcedPage = true;
     }
-    if ((report->PageCount <= 1 || CompositeRun) && report_level) {
+    if ((run.PageCount <= 1 || run.ChainPart) && report_level) {
         TBRCustomBand* column_header = report->Bands()->FindBandOfType(rbColumnHeader);
         if (column_header && column_header->Enabled()) {
-            report->PrintBand(column_header);
-            report->SkipForcedPage = true;
+            run.PrintBand(column_header);
+            run.SkipForcedPage = true;
         }
     }
     CheckGroups();
@@ -289,12 +292,12 @@ void TBRController::RunLevel() {
     while (more) {
         core::host().ProcessMessages();
         TCustomBandReport::check_alive(alive);
-        if (report->CancelRequested || (report->Output && report->Output->Cancelled())) return;
+        if (run.CancelRequested || run.Output.Cancelled()) return;
         ++DetailNumber;
         KeepHeadersWithDetail();
         PrintChangedGroupHeaders();
         PrintBeforeLevels();
-        report->PrintBand(Detail);
+        run.PrintBand(Detail);
         PrintAfterLevels();
         if (data_driven) {
             check_still_open(data_set_);
@@ -313,8 +316,7 @@ void TBRController::RunLevel() {
             PrintChangedGroupFooters();
             if (data_driven) data_set_->Next();
         }
-        if (progress && report->Output)
-            report->Output->NotifyProgress(int(std::int64_t(DetailNumber) * 100 / record_count));
+        if (progress) run.Output.NotifyProgress(int(std::int64_t(DetailNumber) * 100 / record_count));
     }
     InvertGroupChanges();
     ClosingGroups = true;
@@ -326,26 +328,26 @@ void TBRController::RunLevel() {
     }
     ClosingGroups = false;
     if (Footer) {
-        if (report->PageCount == 0) report->NewPage();
-        if (Footer->Size()->NativeHeight() > report->AvailableSpace()) report->NewColumn();
-        report->PrintBand(Footer);
+        if (run.PageCount == 0) run.NewPage();
+        if (Footer->Size()->NativeHeight() > run.AvailableSpace()) run.NewColumn();
+        run.PrintBand(Footer);
     }
 }
 
 void TBRController::KeepHeadersWithDetail() {
-    TCustomBandReport* report = ParentReport;
-    if (!report || report->PageCount == 0 || !HeadersPending) return;
+    report::ReportRun* run = ParentReport ? ParentReport->Run() : nullptr;
+    if (!run || run->PageCount == 0 || !HeadersPending) return;
     long double need = 0;
     for (TBRGroup* g : Groups)
         if (g->GroupChanged && g->Enabled()) need += g->HeightWithLinks(true);
     if (need == 0) return;
     if (Detail && Detail->Enabled()) need += Detail->HeightWithLinks(true);
-    const std::int64_t available = report->AvailableSpace();
+    const std::int64_t available = run->AvailableSpace();
     // Room a fresh column's body offers: nothing is gained where they would
     // not fit there either, nor at the top of a column.
-    const std::int64_t body = available + report->CurrentY - report->PageBodyTop;
+    const std::int64_t body = available + run->CurrentY - run->PageBodyTop;
     const std::int64_t h = report::Rnd(need);
-    if (h > available && h <= body && report->CurrentY > report->ColumnTop) report->NewColumn();
+    if (h > available && h <= body && run->CurrentY > run->ColumnTop) run->NewColumn();
 }
 
 void TBRController::Notification(TComponent* component, TOperation operation) {

@@ -78,7 +78,7 @@ void TBRGroup::PrintGroupHeader() {
     if (!report) return;
     report->PrintBand(this);
     GroupHeaderOpen = true;
-    GroupHeaderPage = report->PageCount;
+    GroupHeaderPage = report->PageCount();
 }
 
 void TBRGroup::PrintGroupFooter() {
@@ -133,12 +133,12 @@ bool TBRGroup::CheckGroupChange() {
 
 bool TBRGroup::ReprintDue() const {
     const TCustomBandReport* report = Report();
-    return ReprintOnNewPage && GroupHeaderOpen && report && report->PageCount != GroupHeaderPage;
+    return ReprintOnNewPage && GroupHeaderOpen && report && report->PageCount() != GroupHeaderPage;
 }
 
 bool TBRGroup::CheckGroupReprint() {
     GroupChanged = ReprintDue();
-    if (GroupChanged) GroupHeaderPage = Report()->PageCount;
+    if (GroupChanged) GroupHeaderPage = Report()->PageCount();
     return GroupChanged;
 }
 

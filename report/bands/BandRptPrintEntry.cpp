@@ -27,7 +27,7 @@ private:
 }  // namespace
 
 void TCustomBandReport::RunToPrinter(graphics::PrintDevice* device) {
-    if (!Ready) return;
+    if (!Ready()) return;
     std::unique_ptr<TBRPrinter> remembered = std::move(report_printer_);
     const auto alive = AliveToken();
     // Puts the report's printer back on every way out; the run's printer goes.
@@ -99,7 +99,7 @@ void TCustomBandReport::Notice(unsigned message, std::int64_t wParam, TBRPrinter
         RunToPrinter();
         break;
     case report::BRM_PREVIEW_CLOSED:
-        if (!Ready) {
+        if (!Ready()) {
             CancelRun();
             break;
         }

@@ -9,8 +9,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-bool CompositeRun = false;
-
 using report::Rnd;
 
 namespace report {
@@ -34,19 +32,6 @@ bool japanese_user() {
     const std::string name = os::message_locale_name();
     return name.size() >= 2 && (name[0] == 'j' || name[0] == 'J') && (name[1] == 'a' || name[1] == 'A') &&
            (name.size() == 2 || name[2] == '_' || name[2] == '.' || name[2] == '@');
-}
-
-// Margins that leave no room across (or down) the page are cleared, both of
-// a pair, before a run lays out the page.
-void clear_overlapping_margins(TBRPage& p) {
-    if (p.Width() - p.LeftMargin() - p.RightMargin() < 0) {
-        p.SetLeftMargin(0);
-        p.SetRightMargin(0);
-    }
-    if (p.Length() - p.TopMargin() - p.BottomMargin() < 0) {
-        p.SetTopMargin(0);
-        p.SetBottomMargin(0);
-    }
 }
 }  // namespace
 
@@ -86,7 +71,7 @@ TCustomBandReport::TCustomBandReport(TComponent* owner) : TBRBasePanel(owner) {
 TCustomBandReport::~TCustomBandReport() {
     // A run in progress (the report freed from one of its own events) is
     // cancelled and told that the report is gone.
-    if (!Ready) CancelRun();
+    if (run_) CancelRun();
     alive_.end();
     SetState(csDestroying, true);
     // Owned bands go while the report is whole; bands owned elsewhere forget it.
@@ -333,161 +318,59 @@ TBRCustomBand* TCustomBandReport::FindBand(TBRBandType type) const {
 
 // ----------------------------------------------------------- run operations
 
-int TCustomBandReport::AvailableSpace() const {
-    if (Ready || CurrentY == -1 || !Output) return 0;
-    // The sheet as fed, turned for landscape: custom paper too.
-    long double length = Output->PaperLength();
-    if (page_->Orientation() == poLandscape) length = Output->PaperWidth();
-    return int(Rnd(length - page_->NativeValue(TBRPage::BottomMarginIndex) - PageFooterHeight - CurrentY));
-}
+int TCustomBandReport::AvailableSpace() const { return run_ ? run_->AvailableSpace() : 0; }
 
 void TCustomBandReport::PrintBand(TBRCustomBand* band) {
-    if (!band) return;
-    if (band->AlignToBottom) {
-        if (band->BandType() == rbSummary && !HasOption(LastPageFooter)) PageFooterHeight = 0;
-        const long double bottom = page_->NativeValue(TBRPage::BottomMarginIndex);
-        const long double height = band->Size()->NativeHeight();
-        const std::int64_t need = Rnd(height + bottom + PageFooterHeight);
-        long double paper = Output->PaperLength();
-        if (page_->Orientation() == poLandscape) paper = Output->PaperWidth();
-        if (need <= Rnd(paper) - CurrentY) CurrentY = int(Rnd(paper) - Rnd(height) - Rnd(bottom + PageFooterHeight));
-    }
-    band->EmitBand();
+    if (run_) run_->PrintBand(band);
 }
-
 void TCustomBandReport::NewColumn() {
-    const long double left = page_->NativeValue(TBRPage::LeftMarginIndex);
-    if (CurrentColumn >= page_->Columns()) {
-        CurrentColumn = 1;
-        CurrentX = int(Rnd(left));
-        NewPage();
-    } else {
-        std::int64_t step;
-        if (TBRCustomBand* detail = FindBand(rbDetail)) {
-            step = Rnd(detail->Size()->NativeWidth());
-        } else {
-            const std::int64_t columns = page_->Columns();
-            step = (Rnd(page_->NativeValue(TBRPage::WidthIndex) -
-                        (left + page_->NativeValue(TBRPage::RightMarginIndex))) -
-                    (columns - 1) * Rnd(page_->NativeValue(TBRPage::ColumnSpaceIndex))) /
-                   columns;
-        }
-        CurrentX = int(CurrentX + step + Rnd(page_->NativeValue(TBRPage::ColumnSpaceIndex)));
-        CurrentY = ColumnTop;
-        ++CurrentColumn;
-    }
-    TBREvEnvironment::StoreIntegerConstant(ColumnNumberSlot, CurrentColumn);
-    if (!(CurrentColumn == 1 && PageCount == 1)) {
-        PrintBand(FindBand(rbColumnHeader));
-        controller_->ReprintGroupHeaders();
-    }
+    if (run_) run_->NewColumn();
 }
-
 void TCustomBandReport::NewPage() {
-    EndPage();
-    ++PageCount;
-    Output->StartNewPage();
-    TBREvEnvironment::StoreIntegerConstant(PageNumberSlot, PageCount);
-    CurrentY = int(Rnd(page_->NativeValue(TBRPage::TopMarginIndex)));
-    PageBodyTop = CurrentY;
-    if (OnStartPage && !InState(csDesigning)) {
-        const auto alive = AliveToken();
-        OnStartPage(this);
-        check_alive(alive);
-    }
-    if (PageCount > 1 || HasOption(FirstPageHeader)) PrintBand(FindBand(rbPageHeader));
-    PageBodyTop = CurrentY;
-    ColumnTop = CurrentY;
-    if (PageCount == 1)
-        if (TBRCustomBand* title = FindBand(rbTitle)) ColumnTop += int(Rnd(title->Size()->NativeHeight()));
+    if (run_) run_->NewPage();
 }
-
 void TCustomBandReport::EndPage() {
-    if (PageCount <= 0) return;
-    const long double left = page_->NativeValue(TBRPage::LeftMarginIndex);
-    const long double right = page_->NativeValue(TBRPage::RightMarginIndex);
-    const long double top = page_->NativeValue(TBRPage::TopMarginIndex);
-    const long double bottom = page_->NativeValue(TBRPage::BottomMarginIndex);
-    const long double width = page_->NativeValue(TBRPage::WidthIndex);
-    const long double length = page_->NativeValue(TBRPage::LengthIndex);
-    CurrentY = int(Rnd(length - bottom - PageFooterHeight));
-    CurrentX = int(Rnd(left));
-    if (!(FinalPage && !HasOption(LastPageFooter))) PrintBand(FindBand(rbPageFooter));
-    for (int i = 0; i < ControlCount(); ++i)
-        if (auto* p = dynamic_cast<report::Printable*>(Controls(i))) p->PrintAt(0, 0);
-    Frame()->PaintFrame(Output->Canvas(),
-                        TRect{Output->ToDeviceX(left), Output->ToDeviceY(top), Output->ToDeviceX(width - right),
-                              Output->ToDeviceY(length - bottom)},
-                        Output->XFactor(), Output->YFactor());
-    if (OnEndPage && !InState(csDesigning)) {
-        const auto alive = AliveToken();
-        OnEndPage(this);
-        check_alive(alive);
-    }
+    if (run_) run_->EndPage();
 }
-
 void TCustomBandReport::RequestNewColumn() {
-    if (Ready) return;
-    if (ColumnStarted || CurrentColumn > 1) NewColumn();
-    else ColumnStarted = true;
+    if (run_) run_->RequestNewColumn();
 }
-
 void TCustomBandReport::RequestNewPage() {
-    if (Ready) return;
-    if (SkipForcedPage) {
-        SkipForcedPage = false;
-        return;
-    }
-    do NewColumn();
-    while (CurrentColumn != 1);
+    if (run_) run_->RequestNewPage();
 }
-
 void TCustomBandReport::MeasurePageFooters() {
-    PageFooterHeight = 0;
-    for (int i = 0; i < ControlCount(); ++i) {
-        auto* band = dynamic_cast<TBRCustomBand*>(Controls(i));
-        if (!band || band->BandType() != rbPageFooter || !band->Enabled()) continue;
-        PageFooterHeight += band->Size()->NativeHeight();
-        std::vector<const TBRCustomBand*> seen{band};
-        for (TBRCustomBand* child = band->FindChildBand();
-             child && std::find(seen.begin(), seen.end(), child) == seen.end(); child = child->FindChildBand()) {
-            seen.push_back(child);
-            PageFooterHeight += child->Size()->NativeHeight();
-        }
-    }
+    if (run_) run_->MeasurePageFooters();
 }
 
 void TCustomBandReport::BeginRun(report::OutputDevice& output) {
-    Output = &output;
+    // Kept by the report once begun; a failure on the way puts it back.
+    auto begun = std::make_unique<report::ReportRun>(*this, output, false, last_position_);
+    report::ReportRun& run = *begun;
     TBRPage& p = *page_;
-    run_units_ = Units();
-    SetUnits(TBRUnit::Native);
-    clear_overlapping_margins(p);
-    Ready = false;
-    FinalPage = SkipForcedPage = ColumnStarted = false;
-    SetSuppressForceNewPage(false);
-    CurrentY = -1;
-    PageCount = 0;
-    ColumnTop = 0;
-    PageBodyTop = 0;
-    CurrentColumn = p.Columns();
-    MeasurePageFooters();
+    run.UseNativeUnits(Units());
+    report::clear_overlapping_margins(p);
+    run.CurrentY = -1;
+    run.PageCount = 0;
+    run.ColumnTop = 0;
+    run.PageBodyTop = 0;
+    run.CurrentColumn = p.Columns();
+    run.MeasurePageFooters();
     for (int i = 0; i < ControlCount(); ++i) {
         if (auto* band = dynamic_cast<TBRCustomBand*>(Controls(i))) band->AttachToReport(this);
         else if (auto* printable = dynamic_cast<report::Printable*>(Controls(i))) printable->ParentReport = this;
     }
-    CurrentX = int(Rnd(p.LeftMargin()));
-    PreparePrintables();
+    run.CurrentX = int(Rnd(p.LeftMargin()));
+    run.PreparePrintables();
+    manual_run_ = std::move(begun);
 }
 
 void TCustomBandReport::FinishRun() {
-    CurrentX = int(Rnd(page_->NativeValue(TBRPage::LeftMarginIndex)));
-    FinalPage = true;
-    EndPage();
-    SetUnits(run_units_);
-    UnpreparePrintables();
-    Ready = true;
-    Output = nullptr;
+    if (!manual_run_) return;
+    // The run goes however its last page ends.
+    const std::unique_ptr<report::ReportRun> run = std::move(manual_run_);
+    run->CurrentX = int(Rnd(page_->NativeValue(TBRPage::LeftMarginIndex)));
+    run->FinalPage = true;
+    run->EndPage();
 }
 
 // ------------------------------------------------------------ report data
@@ -518,7 +401,7 @@ void TCustomBandReport::SetShownPage(std::unique_ptr<TMetafile> page) {
 // ---------------------------------------------------------------- printer
 
 bool TCustomBandReport::CreateRunPrinter(graphics::PrintDevice* device) {
-    if (!Ready) return false;
+    if (run_) return false;
     report::NoticeWindow* preview = report_printer_ ? report_printer_->Preview : nullptr;
     auto printer = std::make_unique<TBRPrinter>(this, printer_settings_.get(), device);
     printer->Preview = preview;
@@ -545,30 +428,30 @@ void TCustomBandReport::ApplyPrinterSettings() {
 }
 
 void TCustomBandReport::CancelRun() {
-    if (Ready) return;
-    CancelRequested = true;
-    if (Output) Output->CancelOutput();
+    if (!run_) return;
+    run_->CancelRequested = true;
+    run_->Output.CancelOutput();
 }
 
 std::unique_ptr<TBRPrinter> TCustomBandReport::TakeReportPrinter() {
-    if (!Ready) return nullptr;
+    if (run_) return nullptr;
     return std::move(report_printer_);
 }
 
 void TCustomBandReport::FreeReportPrinter() {
-    if (Ready) {
+    if (!run_) {
         report_printer_.reset();
         return;
     }
     // The run still draws on it: cancel, and free it when the run has ended.
     CancelRun();
-    free_printer_after_run_ = true;
+    run_->FreePrinterAfterRun = true;
 }
 
 // ---------------------------------------------------------------- the run
 
 void TCustomBandReport::RunReport(bool ChainPart) {
-    if (!Ready) return;
+    if (run_) return;
     if (!report_printer_) CreateRunPrinter();
     TBRPrinter* printer = report_printer_.get();
     report::PrinterOutput output(*printer);
@@ -580,7 +463,7 @@ void TCustomBandReport::RunReport(bool ChainPart) {
 }
 
 void TCustomBandReport::RunReport(report::OutputDevice& output, bool ChainPart) {
-    if (!Ready) return;
+    if (run_) return;
     try {
         run(output, ChainPart, nullptr);
     } catch (const report::RunAbandoned&) {
@@ -602,147 +485,16 @@ void TCustomBandReport::collect_form_datasets() {
     std::function<void(TComponent*)> walk = [&](TComponent* c) {
         for (int i = 0; i < c->ComponentCount(); ++i) {
             TComponent* owned = c->Components(i);
-            if (auto* ds = dynamic_cast<TDataSet*>(owned)) run_datasets_->Add(ds);
+            if (auto* ds = dynamic_cast<TDataSet*>(owned)) run_->DataSets()->Add(ds);
             else if (dynamic_cast<report::Control*>(owned)) walk(owned);
         }
     };
     walk(form);
 }
 
-namespace {
-// Runs `f` and swallows what it raises: clean-up after a failed run must not
-// hide the failure.
-template <class F>
-void quietly(F f) {
-    try {
-        f();
-    } catch (...) {
-    }
-}
-}  // namespace
-
 void TCustomBandReport::run(report::OutputDevice& output, bool chain_part, TBRPrinter* printer) {
-    const auto alive = AliveToken();
-    shown_page_.reset();
-    Ready = false;
-    CancelRequested = FinalPage = SkipForcedPage = ColumnStarted = false;
-    free_printer_after_run_ = false;
-    run_datasets_ = std::make_unique<TList>();
-    // The run works on its own copy of the page's lengths: margins that do
-    // not fit the paper are cleared for the run, the design keeps them.
-    const std::vector<long double> stored_page = page_->WriteValueList();
-    const TBRUnit units = Units();
-    bool units_native = false, entries_prepared = false, app_prepared = false, levels_prepared = false,
-         printables_prepared = false, output_begun = false;
-
-    // Everything the run changed is put back, on every way out.
-    auto restore = [&] {
-        if (!*alive) return;
-        if (printables_prepared) quietly([&] { UnpreparePrintables(); });
-        if (levels_prepared) quietly([&] { controller_->UnprepareLevel(); });
-        if (entries_prepared) quietly([&] { functions_->UnprepareEntries(); });
-        if (app_prepared) quietly([&] { ApplicationEnvironment().UnprepareEntries(); });
-        functions_->UseDataSetList(nullptr);
-        PageNumberSlot = ColumnNumberSlot = ReportTitleSlot = nullptr;
-        if (units_native) quietly([&] { SetUnits(units); });
-        quietly([&] {
-            page_->ReadValueList(stored_page);
-            ArrangeBands();
-        });
-        run_datasets_.reset();
-        Output = nullptr;
-        Ready = true;
-        if (free_printer_after_run_) {
-            report_printer_.reset();
-            free_printer_after_run_ = false;
-        }
-    };
-
-    try {
-        collect_form_datasets();
-        bool print_report = true;
-        if (BeforePrint && !InState(csDesigning)) BeforePrint(this, print_report);
-        check_alive(alive);
-        if (!print_report) {
-            restore();
-            return;
-        }
-        SetUnits(TBRUnit::Native);
-        units_native = true;
-        TBRPage& p = *page_;
-        clear_overlapping_margins(p);
-        Output = &output;
-        if (!chain_part) {
-            if (printer) {
-                ApplyPrinterSettings();
-                printer->Title = ReportTitle;
-                printer->SetCompression(HasOption(Compression));
-            }
-            output.BeginOutput();
-            output_begun = true;
-            CurrentY = -1;
-            PageCount = 0;
-        } else if (printer) {
-            p.SetPaperSize(printer->PaperSize());
-            p.SetOrientation(printer->Orientation());
-        }
-        CurrentColumn = p.Columns();
-        ColumnTop = 0;
-        PageBodyTop = 0;
-        SetSuppressForceNewPage(false);
-        MeasurePageFooters();
-        for (int i = 0; i < ControlCount(); ++i) {
-            if (auto* band = dynamic_cast<TBRCustomBand*>(Controls(i))) band->AttachToReport(this);
-            else if (auto* printable = dynamic_cast<report::Printable*>(Controls(i))) printable->ParentReport = this;
-        }
-        CurrentX = int(Rnd(p.LeftMargin()));
-        controller_->BuildLevelTree();
-        ApplicationEnvironment().PrepareEntries();
-        app_prepared = true;
-        functions_->UseDataSetList(run_datasets_.get());
-        functions_->PrepareEntries();
-        entries_prepared = true;
-        PageNumberSlot = functions_->FirstCompiledElement("PAGENUMBER");
-        ColumnNumberSlot = functions_->FirstCompiledElement("COLUMNNUMBER");
-        ReportTitleSlot = functions_->FirstCompiledElement("REPORTTITLE");
-        TBREvEnvironment::StoreStringConstant(ReportTitleSlot, ReportTitle);
-        // A chain's later report goes on on the page the one before it
-        // opened: its bands there print that page's number.
-        if (chain_part) TBREvEnvironment::StoreIntegerConstant(PageNumberSlot, PageCount);
-        controller_->PrepareLevel();
-        levels_prepared = true;
-        PreparePrintables();
-        printables_prepared = true;
-        CompositeRun = chain_part;
-        RunControllers();
-        check_alive(alive);
-        if (!chain_part) {
-            CurrentX = int(Rnd(p.LeftMargin()));
-            FinalPage = true;
-            if (!CancelRequested && !output.Cancelled()) EndPage();
-        } else if (Tag() == 999) {
-            FinalPage = true;
-            EndPage();
-        }
-    } catch (...) {
-        if (!*alive) throw report::RunAbandoned();
-        // A failed run never passes for a finished one: its output is
-        // ended early (a page stream keeps its pages, a job is dropped).
-        if (output_begun) quietly([&] { output.AbortOutput(); });
-        restore();
-        throw;
-    }
-    check_alive(alive);
-    try {
-        if (output_begun) {
-            if (CancelRequested || output.Cancelled()) output.AbortOutput();
-            else output.EndOutput();
-        }
-    } catch (...) {
-        restore();
-        throw;
-    }
-    restore();
+    report::ReportRun run(*this, output, chain_part, last_position_);
+    run.Execute(printer);
 }
 
 // ----------------------------------------------------------- design surface

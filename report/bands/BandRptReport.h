@@ -8,6 +8,7 @@
 #include "report/bands/BandRptControllers.h"
 #include "report/bands/BandRptOutput.h"
 #include "report/bands/BandRptPage.h"
+#include "report/bands/BandRptRun.h"
 #include "report/expr/BRExpr.h"
 #include "report/print/BRPrntr.h"
 #include "platform/core/Lifeline.h"
@@ -28,9 +29,6 @@ using TBRReportBeforePrintEvent = TMethodEvent<void(TObject* Sender, bool& Print
 using TBRNotifyEvent = TMethodEvent<void(TObject* Sender)>;
 using TBRAfterPrintEvent = TMethodEvent<void(TObject* Sender)>;
 using TBRAfterPreviewEvent = TMethodEvent<void(TObject* Sender)>;
-
-// Set by every run from its argument: the run is a part of a chain.
-extern bool CompositeRun;
 
 namespace report {
 // Unwinds a run whose report was freed by one of its own events.
@@ -160,12 +158,6 @@ public:
     // 1 unless the report's dataset is open: then its record count (1 when
     // reading it fails).
     virtual int RecordCountOrOne() const { return 1; }
-    bool CancelRequested = false;
-    // The environment's constant slots during a run.
-    TBREvElement* PageNumberSlot = nullptr;
-    TBREvElement* ColumnNumberSlot = nullptr;
-    TBREvElement* ReportTitleSlot = nullptr;
-    TList* RunDataSets() const { return run_datasets_.get(); }
     // A printable told each time the report's level prints its detail band.
     using DetailListener = std::remove_pointer_t<decltype(TBRCustomController::DetailListeners)::value_type>;
     virtual void AddDetailListener(DetailListener* printable) { controller_->AddDetailListener(printable); }
@@ -191,22 +183,35 @@ public:
     void SetShownPage(std::unique_ptr<TMetafile> page);
 
     // ---- run state (native units)
-    bool Ready = true;
-    int CurrentX = 0;
-    int CurrentY = -1;
-    int CurrentColumn = 1;
-    int ColumnTop = 0;
-    // Where the current page's bands start below its page header: a band
-    // there would find no more room on another page.
-    int PageBodyTop = 0;
-    int PageCount = 0;
-    long double PageFooterHeight = 0;
-    bool FinalPage = false;
-    bool SkipForcedPage = false;
-    bool ColumnStarted = false;
-    report::OutputDevice* Output = nullptr;
+    // The run in progress, or none.
+    report::ReportRun* Run() const { return run_; }
+    // True while no run is in progress.
+    bool Ready() const { return run_ == nullptr; }
+    // The current run's state; between runs, where the last one stopped.
+    const report::RunPosition& Position() const { return run_ ? *run_ : last_position_; }
+    int CurrentX() const { return Position().CurrentX; }
+    int CurrentY() const { return Position().CurrentY; }
+    int CurrentColumn() const { return Position().CurrentColumn; }
+    int ColumnTop() const { return Position().ColumnTop; }
+    int PageBodyTop() const { return Position().PageBodyTop; }
+    int PageCount() const { return Position().PageCount; }
+    long double PageFooterHeight() const { return Position().PageFooterHeight; }
+    bool FinalPage() const { return Position().FinalPage; }
+    bool SkipForcedPage() const { return Position().SkipForcedPage; }
+    bool ColumnStarted() const { return Position().ColumnStarted; }
+    // Set by CancelRun; kept after the run for its caller.
+    bool CancelRequested() const { return Position().CancelRequested; }
+    // The current run is a part of a chain.
+    bool CompositeRun() const { return run_ && run_->ChainPart; }
+    report::OutputDevice* Output() const { return run_ ? &run_->Output : nullptr; }
+    TList* RunDataSets() const { return run_ ? run_->DataSets() : nullptr; }
+    // The environment's constant slots during a run.
+    TBREvElement* PageNumberSlot() const { return run_ ? run_->PageNumberSlot : nullptr; }
+    TBREvElement* ColumnNumberSlot() const { return run_ ? run_->ColumnNumberSlot : nullptr; }
+    TBREvElement* ReportTitleSlot() const { return run_ ? run_->ReportTitleSlot : nullptr; }
 
-    // ---- run operations used by bands
+    // ---- run operations used by bands: those of the current run (nothing
+    // between runs)
     void PrintBand(TBRCustomBand* band);
     int AvailableSpace() const;
     void NewColumn();
@@ -229,6 +234,7 @@ protected:
     void replace_controller(std::unique_ptr<TBRCustomController> controller);
 
 private:
+    friend class report::ReportRun;
     void run(report::OutputDevice& output, bool chain_part, TBRPrinter* printer);
     void collect_form_datasets();
 
@@ -238,8 +244,9 @@ private:
     std::unique_ptr<TBandReportPrinterSettings> printer_settings_;
     std::unique_ptr<TBandReportPrinterSettings> dialog_settings_;
     std::unique_ptr<TBRPrinter> report_printer_;
-    bool free_printer_after_run_ = false;
-    std::unique_ptr<TList> run_datasets_;
+    report::ReportRun* run_ = nullptr;
+    report::RunPosition last_position_;
+    std::unique_ptr<report::ReportRun> manual_run_;  // a run begun by BeginRun
     std::unique_ptr<TMetafile> shown_page_;
     int preview_width_ = 500, preview_height_ = 500;
     // Shared with a run in progress: false once the report is destroyed.
@@ -248,7 +255,6 @@ private:
     std::unique_ptr<TBRCustomController> controller_;
     std::vector<TBRCustomBand*> band_list_;
     std::vector<TBRCustomBand*> scratch_;
-    TBRUnit run_units_ = TBRUnit::MM;
     // True while a band of the list has not finished loading: each band
     // that finishes would arrange them all again, the last one does it once.
     bool bands_loading() const;

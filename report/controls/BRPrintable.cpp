@@ -235,7 +235,7 @@ void TBRPrintable::ApplyBandAlignment() {
 
 void TBRPrintable::PrepareForRun() {
     report::Printable::PrepareForRun();
-    OutputPrinter = ParentReport ? ParentReport->Output : nullptr;
+    OutputPrinter = ParentReport ? ParentReport->Output() : nullptr;
 }
 
 void TBRPrintable::UnprepareAfterRun() { Printing = false; }

@@ -161,7 +161,7 @@ int run_to_page_stream(TCustomBandReport& report, graphics::PrintDevice* device,
         throw;
     }
     printer.Preview = nullptr;
-    const bool stopped = printer.Cancelled() || report.CancelRequested;
+    const bool stopped = printer.Cancelled() || report.CancelRequested();
     if (printer.State() != 2 || (stopped && !cancelled)) throw EBRError("The report run did not finish");
     if (cancelled) *cancelled = stopped;
     return printer.PageCount();

@@ -37,7 +37,7 @@ int run(const std::string& layout_file, const std::string& target, int records, 
         band->AfterPrint = [&lines, report](TBRCustomBand* sender, bool printed) {
             if (!printed) return;
             const TRect& r = sender->PrintRect;
-            lines.push_back("band\t" + sender->Name() + "\t" + std::to_string(report->PageCount) + "\t" +
+            lines.push_back("band\t" + sender->Name() + "\t" + std::to_string(report->PageCount()) + "\t" +
                             std::to_string(r.Left) + "\t" + std::to_string(r.Top) + "\t" + std::to_string(r.Right) +
                             "\t" + std::to_string(r.Bottom));
         };

@@ -126,7 +126,7 @@ public:
             // True: the line fits in the band's growth so far.
             const bool absorbed = band->GrowBand(line_height_, top, grown);
             if (!absorbed && band->Expanded == before) break;  // no room for the line
-            printed.push_back({band->Report()->PageCount, next_, offset_y + before});
+            printed.push_back({band->Report()->PageCount(), next_, offset_y + before});
             ++next_;
         }
         PrintFinished = next_ >= total_;

@@ -41,7 +41,7 @@ struct Chain {
             for (int c = 0; c < raw->ControlCount(); ++c)
                 if (auto* band = dynamic_cast<TBRCustomBand*>(raw->Controls(c)); band && band->BandType() == rbPageFooter)
                     band->AfterPrint = [this, raw, n](TBRCustomBand*, bool printed) {
-                        if (printed) footers.emplace_back(n, raw->PageCount);
+                        if (printed) footers.emplace_back(n, raw->PageCount());
                     };
             raw->OnNeedData = [this, raw, i, n](TObject*, bool& more) {
                 if (cancel_in == n) raw->CancelRun();
@@ -86,7 +86,7 @@ TEST(ReportChain, OneOutputOnePageNumberingOneLastFooter) {
         for (std::size_t i = 0; i < c.records.size(); ++i) {
             EXPECT_EQ(after[i], t.reports[i].get());
             EXPECT_EQ(t.reports[i]->Tag(), 0);  // put back after the run
-            EXPECT_TRUE(t.reports[i]->Ready);
+            EXPECT_TRUE(t.reports[i]->Ready());
         }
     }
 }
@@ -107,6 +107,43 @@ TEST(ReportChain, EmptyListBeginsNothingAndACancelledReportEndsTheChain) {
     EXPECT_EQ(t.chain.ChainPrinter(), nullptr);  // freed, not ended
     EXPECT_EQ(after, (std::vector<TObject*>{t.reports[0].get(), &t.chain}));
     EXPECT_EQ(t.left[2], 5);  // the third report never ran
+}
+
+// A report run from one of a chain part's events is a run of its own: the
+// chain part goes on as a chain part and prints its column header on the
+// page the report before it left open.
+TEST(ReportChain, ARunInsideAChainPartLeavesTheChainPartAlone) {
+    Chain t({5, 5});
+    TBandReport& second = *t.reports[1];
+    TBRCustomBand* heads = second.CreateStandardBand(rbColumnHeader);
+    heads->Size()->SetCurrentUnit(TBRUnit::Native);
+    heads->Size()->SetHeight(100);
+    std::vector<int> head_pages;
+    heads->AfterPrint = [&](TBRCustomBand*, bool printed) {
+        if (printed) head_pages.push_back(second.PageCount());
+    };
+    TBandReport other(nullptr);
+    other.CreateStandardBand(rbDetail);
+    int other_records = 1;
+    other.OnNeedData = [&](TObject*, bool& more) { more = other_records-- > 0; };
+    RecordingOutput out(2100, 2970);
+    const auto need = second.OnNeedData;
+    bool ran = false;
+    second.OnNeedData = [&, need](TObject* sender, bool& more) {
+        if (!ran) {
+            ran = true;
+            other.RunReport(out);
+        }
+        need(sender, more);
+    };
+    t.chain.RunReportChain();
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(other.PageCount(), 1);
+    EXPECT_FALSE(other.CompositeRun());
+    // Page 2 holds the first report's last detail, then the second's head
+    // and three details; page 3 its head and last two.
+    EXPECT_EQ(head_pages, (std::vector<int>{2, 3}));
+    EXPECT_EQ(t.chain.ChainPrinter()->PageCount(), 3);
 }
 
 }  // namespace

@@ -30,8 +30,8 @@ TEST(EmitBand, ForceNewPageStartsAPageForEveryRecordButTheFirst) {
     detail->ForceNewPage = true;
     run.begin();
     for (int i = 0; i < 3; ++i) run.report.PrintBand(detail);
-    EXPECT_EQ(run.report.PageCount, 3);
-    EXPECT_EQ(run.report.CurrentY, 200);
+    EXPECT_EQ(run.report.PageCount(), 3);
+    EXPECT_EQ(run.report.CurrentY(), 200);
     run.finish();
 }
 
@@ -43,7 +43,7 @@ TEST(EmitBand, ForceNewPageHasNoEffectOnPageBands) {
         run.begin();
         run.report.PrintBand(band);
         run.report.PrintBand(band);
-        EXPECT_EQ(run.report.PageCount, 1) << int(type);
+        EXPECT_EQ(run.report.PageCount(), 1) << int(type);
         run.finish();
     }
 }
@@ -56,15 +56,15 @@ TEST(EmitBand, ForceNewColumnMovesToTheNextColumn) {
     run.begin();
     run.report.PrintBand(detail);   // opens page 1 in the last column's turn
     run.report.PrintBand(detail);   // the first request in column 1 only marks it
-    EXPECT_EQ(run.report.CurrentColumn, 1);
-    EXPECT_TRUE(run.report.ColumnStarted);
+    EXPECT_EQ(run.report.CurrentColumn(), 1);
+    EXPECT_TRUE(run.report.ColumnStarted());
     run.report.PrintBand(detail);   // column 2
-    EXPECT_EQ(run.report.CurrentColumn, 2);
-    EXPECT_EQ(run.report.CurrentX, 100 + Rnd(detail->Size()->NativeWidth()));
-    EXPECT_EQ(run.report.PageCount, 1);
+    EXPECT_EQ(run.report.CurrentColumn(), 2);
+    EXPECT_EQ(run.report.CurrentX(), 100 + Rnd(detail->Size()->NativeWidth()));
+    EXPECT_EQ(run.report.PageCount(), 1);
     run.report.PrintBand(detail);   // page 2
-    EXPECT_EQ(run.report.PageCount, 2);
-    EXPECT_EQ(run.report.CurrentColumn, 1);
+    EXPECT_EQ(run.report.PageCount(), 2);
+    EXPECT_EQ(run.report.CurrentColumn(), 1);
     run.finish();
 }
 
@@ -83,7 +83,7 @@ TEST(EmitBand, FitTestCountsLinkedBands) {
         run.report.PrintBand(filler);
         ASSERT_EQ(run.report.AvailableSpace(), 400);
         run.report.PrintBand(band);
-        EXPECT_EQ(run.report.PageCount, c.pages) << c.linked;
+        EXPECT_EQ(run.report.PageCount(), c.pages) << c.linked;
         run.finish();
     }
 }
@@ -96,8 +96,8 @@ TEST(EmitBand, KeepOnOnePageBreaksEvenWhenTheFitTestDoesNot) {
     run.begin();
     run.report.PrintBand(first);
     run.report.PrintBand(tall);
-    EXPECT_EQ(run.report.PageCount, 2);
-    EXPECT_EQ(run.report.CurrentY, 100 + 3000);
+    EXPECT_EQ(run.report.PageCount(), 2);
+    EXPECT_EQ(run.report.CurrentY(), 100 + 3000);
     run.finish();
 }
 
@@ -113,14 +113,14 @@ TEST(EmitBand, ABandTallerThanAnEmptyPagePrintsClippedOnce) {
         TBRCustomBand* next = run.band(rbDetail, 100);
         run.begin();
         run.report.PrintBand(tall);
-        EXPECT_EQ(run.report.PageCount, 1) << keep;
+        EXPECT_EQ(run.report.PageCount(), 1) << keep;
         const RecordingCanvas& page = run.output->page(1);
         ASSERT_EQ(fills_of(page, kBackground), 1);
         const Fill& fill = page.fills[0];
         EXPECT_EQ(fill.rect.Bottom, Rnd(3100 * 96 / 254.0L));
         EXPECT_EQ(fill.shown.Bottom, Rnd(2871 * 96 / 254.0L));
         run.report.PrintBand(next);   // the run goes on, on the next page
-        EXPECT_EQ(run.report.PageCount, 2);
+        EXPECT_EQ(run.report.PageCount(), 2);
         run.finish();
     }
 }
@@ -133,7 +133,7 @@ TEST(EmitBand, APageHeaderThatLeavesNoRoomDoesNotBreakForEver) {
     run.begin();
     run.report.PrintBand(detail);
     run.report.PrintBand(detail);
-    EXPECT_EQ(run.report.PageCount, 2);
+    EXPECT_EQ(run.report.PageCount(), 2);
     run.finish();
     (void)header;
 }
@@ -145,8 +145,8 @@ TEST(EmitBand, ABandThatDoesNotFitBelowTheTitleMovesToTheNextPage) {
     run.begin();
     run.report.PrintBand(title);
     run.report.PrintBand(detail);
-    EXPECT_EQ(run.report.PageCount, 2);
-    EXPECT_EQ(run.report.CurrentY, 600);
+    EXPECT_EQ(run.report.PageCount(), 2);
+    EXPECT_EQ(run.report.CurrentY(), 600);
     run.finish();
 }
 
@@ -155,7 +155,7 @@ TEST(EmitBand, AFirstBandTallerThanThePageStillOpensPageOne) {
     TBRCustomBand* tall = run.band(rbDetail, 5000);
     run.begin();
     run.report.PrintBand(tall);
-    EXPECT_EQ(run.report.PageCount, 1);
+    EXPECT_EQ(run.report.PageCount(), 1);
     run.finish();
 }
 
@@ -170,7 +170,7 @@ TEST(EmitBand, AStretchingBandSpreadsOverThreePages) {
     once->SetParent(band);
     run.begin();
     run.report.PrintBand(band);
-    EXPECT_EQ(run.report.PageCount, 3);
+    EXPECT_EQ(run.report.PageCount(), 3);
     // Background once, on the first page; the frame on each page.
     const int frame_fills[] = {4, 4, 4};
     for (int p = 1; p <= 3; ++p) {
@@ -188,7 +188,7 @@ TEST(EmitBand, AStretchingBandSpreadsOverThreePages) {
     EXPECT_EQ(once->printed[0].page, 1);
     // On the last page the band takes only its last line, not its design
     // height again, and ends below it.
-    EXPECT_EQ(run.report.CurrentY, 100 + 1000);
+    EXPECT_EQ(run.report.CurrentY(), 100 + 1000);
     EXPECT_EQ(band->Size()->NativeHeight(), 100.0L);
     // The frame of the last page reaches the grown height.
     const RecordingCanvas& last = run.output->page(3);
@@ -214,10 +214,10 @@ TEST(EmitBand, ALineTallerThanAPagePrintsClippedOnce) {
     run.report.PrintBand(band);
     ASSERT_EQ(text->printed.size(), 1u);
     EXPECT_EQ(text->printed[0].page, 2);
-    EXPECT_EQ(run.report.PageCount, 2);
+    EXPECT_EQ(run.report.PageCount(), 2);
     for (const Fill& f : run.output->page(2).fills) EXPECT_LE(f.shown.Bottom, Rnd(2871 * 96 / 254.0L));
     run.report.PrintBand(after);
-    EXPECT_EQ(run.report.PageCount, 3);
+    EXPECT_EQ(run.report.PageCount(), 3);
     run.finish();
 }
 
@@ -247,8 +247,8 @@ TEST(EmitBand, ADeclinedBandStillPrintsItsChild) {
     run.begin();
     run.report.PrintBand(band);
     EXPECT_EQ(after, std::vector<bool>{false});
-    EXPECT_EQ(run.report.PageCount, 1);
-    EXPECT_EQ(run.report.CurrentY, 100 + 150);   // only the child advanced
+    EXPECT_EQ(run.report.PageCount(), 1);
+    EXPECT_EQ(run.report.CurrentY(), 100 + 150);   // only the child advanced
     run.finish();
 }
 
@@ -263,7 +263,7 @@ TEST(EmitBand, APageFootersChildPrintsAsAPageFooter) {
     child->BeforePrint = [&seen](TBRCustomBand* sender, bool&) { seen.push_back(sender->BandType()); };
     TBRCustomBand* detail = run.band(rbDetail, 100);
     run.begin();
-    EXPECT_EQ(run.report.PageFooterHeight, 300.0L);
+    EXPECT_EQ(run.report.PageFooterHeight(), 300.0L);
     run.report.PrintBand(detail);
     run.finish();
     EXPECT_EQ(seen, std::vector<TBRBandType>{rbPageFooter});

@@ -322,7 +322,7 @@ TEST(Groups, HeadersReprintOnNewPages) {
         g->ReprintOnNewPage = c.reprint;
         std::vector<int> pages;
         g->AfterPrint = [&](TBRCustomBand*, bool printed) {
-            if (printed) pages.push_back(r.report->PageCount);
+            if (printed) pages.push_back(r.report->PageCount());
         };
         r.band(rbDetail, "D");
         std::vector<std::vector<std::string>> rows(60, {"BR", "Rio"});
@@ -332,7 +332,7 @@ TEST(Groups, HeadersReprintOnNewPages) {
         r.run();
         std::vector<int> expected = c.header_pages;
         // The PT group opens on the last page.
-        expected.push_back(r.report->PageCount == 0 ? 0 : int(r.output.pages.size()));
+        expected.push_back(r.report->PageCount() == 0 ? 0 : int(r.output.pages.size()));
         EXPECT_EQ(pages, expected);
     }
 }
@@ -364,7 +364,7 @@ TEST(Groups, ProgressAndCancel) {
         EXPECT_EQ(r.log.back(), cancel ? "D" : "S");
         EXPECT_EQ(r.output.aborted, cancel ? 1 : 0);
         EXPECT_EQ(r.output.ended, cancel ? 0 : 1);
-        EXPECT_TRUE(r.report->Ready);
+        EXPECT_TRUE(r.report->Ready());
     }
 }
 
@@ -384,7 +384,7 @@ TEST(Groups, ADatasetFailingDuringTheRunEndsItWithAnError) {
     EXPECT_EQ(printed, 4);
     EXPECT_EQ(r.output.aborted, 1);
     EXPECT_EQ(r.output.ended, 0);
-    EXPECT_TRUE(r.report->Ready);
+    EXPECT_TRUE(r.report->Ready());
 }
 
 // Query parameters named in the report's environment take the entries'

@@ -78,7 +78,7 @@ TEST(RunToPrinter, PrintsTheReportAgainAndPutsItsPrinterBack) {
         };
         r.report->RunToPrinter(&device);
         EXPECT_EQ(r.report->ReportPrinter(), shown);
-        EXPECT_TRUE(r.report->Ready);
+        EXPECT_TRUE(r.report->Ready());
         ASSERT_EQ(device.jobs.size(), 1u);
         const auto& job = *device.jobs[0];
         EXPECT_EQ(destination, c.printer);
@@ -252,7 +252,7 @@ TEST(ReportNotices, PagesAvailablePrintAgainPreviewClosed) {
     r.report->OnStartPage = [&](TObject*) { r.report->Notice(report::BRM_PREVIEW_CLOSED, 0, running); };
     r.report->RunReport();
     EXPECT_EQ(r.report->ReportPrinter(), running);
-    EXPECT_TRUE(r.report->CancelRequested);
+    EXPECT_TRUE(r.report->CancelRequested());
     EXPECT_EQ(running->PageCount(), 1);
 }
 

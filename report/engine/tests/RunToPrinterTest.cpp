@@ -73,7 +73,7 @@ TEST(RunToPrinterIpp, TheJobCarriesTheReportsSettings) {
     r.left = 10;
     r.report.RunToPrinter(&nothing);
     EXPECT_EQ(r.report.ReportPrinter(), nullptr);
-    EXPECT_TRUE(r.report.Ready);
+    EXPECT_TRUE(r.report.Ready());
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(printer.spooled().size(), 1u);
 }
