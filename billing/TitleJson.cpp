@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <map>
@@ -766,13 +767,20 @@ struct LeaveIt {};
 // Keys of one JSON object kind, found by a hash of their bytes.
 class Keys {
 public:
-    Keys(std::initializer_list<std::string_view> names) : names_(names) {
-        slots_.fill(-1);
-        for (std::size_t i = 0; i < names_.size(); ++i) {
-            std::size_t h = hash(names_[i]);
-            while (slots_[h] >= 0) h = (h + 1) & (kSlots - 1);
-            slots_[h] = static_cast<int>(i);
+    Keys() { slots_.fill(-1); }
+    Keys(std::initializer_list<std::string_view> names) : Keys() {
+        for (std::string_view n : names) add(n);
+    }
+    // The next key; the first of equal ones is found.
+    void add(std::string_view name) {
+        names_.push_back(name);
+        if (names_.size() * 2 > kSlots) throw Exception("Keys: too many keys");
+        std::size_t h = hash(name);
+        while (slots_[h] >= 0) {
+            if (names_[std::size_t(slots_[h])] == name) return;
+            h = (h + 1) & (kSlots - 1);
         }
+        slots_[h] = static_cast<int>(names_.size() - 1);
     }
     // The key's index in the list, or -1.
     int find(std::string_view key) const {
@@ -784,7 +792,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t kSlots = 128;
+    static constexpr std::size_t kSlots = 256;
     static std::size_t hash(std::string_view k) {
         std::size_t h = k.size() * 131;
         for (char c : k) h = h * 31 + static_cast<unsigned char>(c);
@@ -1033,6 +1041,18 @@ private:
         expect('"');
         const char* from = p_;
         bool ascii = true;
+        // Eight plain bytes at a time: none a quote, a backslash, a control
+        // character or outside ASCII.
+        while (e_ - p_ >= 8) {
+            std::uint64_t x = 0;
+            std::memcpy(&x, p_, 8);
+            constexpr std::uint64_t kOnes = 0x0101010101010101, kHigh = 0x8080808080808080;
+            auto has_zero = [&](std::uint64_t v) { return (v - kOnes) & ~v & kHigh; };
+            const std::uint64_t stop = has_zero(x ^ (kOnes * '"')) | has_zero(x ^ (kOnes * '\\')) |
+                                       ((x - kOnes * 0x20) & ~x & kHigh) | (x & kHigh);
+            if (stop != 0) break;
+            p_ += 8;
+        }
         while (p_ < e_ && *p_ != '"') {
             const auto c = static_cast<unsigned char>(*p_);
             if (c < 0x20 || c == '\\') throw LeaveIt{};
@@ -1047,9 +1067,15 @@ private:
     }
     std::string text() { return std::string(string()); }
 
+    // A value name of an enumeration: its index in `names` (one list per E).
     template <class E>
     E named(std::span<const std::string_view> names) {
-        const int e = enum_value(names, string());
+        static const Keys keys = [&] {
+            Keys k;
+            for (std::string_view n : names) k.add(n);
+            return k;
+        }();
+        const int e = keys.find(string());
         if (e < 0) throw LeaveIt{};
         return static_cast<E>(e);
     }
