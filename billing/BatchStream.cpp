@@ -320,6 +320,7 @@ public:
 
 private:
     static constexpr std::size_t kBlock = std::size_t(1) << 20;
+    static constexpr std::size_t kLongestCut = std::size_t(16) << 20;
     static constexpr int kEnd = -1;
 
     // The titles of the list, up to its closing bracket.
@@ -487,7 +488,13 @@ private:
             end_ -= pos_;
             pos_ = 0;
         }
-        if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);  // one value longer than a block
+        if (end_ == buffer_.size()) {
+            // One value longer than a block. Past a bound it is left to the
+            // SAX reading: a value that never ends (a bracket missing) would
+            // otherwise hold the rest of the document.
+            if (buffer_.size() >= kLongestCut) throw ReadExactly{};
+            buffer_.resize(buffer_.size() * 2);
+        }
         in_.read(buffer_.data() + end_, std::streamsize(buffer_.size() - end_));
         const std::size_t got = std::size_t(in_.gcount());
         end_ += got;

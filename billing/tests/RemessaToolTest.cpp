@@ -385,6 +385,7 @@ TEST_F(RemessaTool, AFileAndAPipeGiveTheSameAnswer) {
         {"a batch field that does not convert", batch({ok}, R"("DataArquivo":"2025-02-30",)"), ""},
         {"an empty list", batch({}), ""},
         {"a title of nothing", batch({"{}"}), ""},
+        {"a title whose bracket never closes", batch({ok, ok.substr(0, ok.size() - 1), ok, ok}), ""},
         {"ends inside a title", batch({ok, ok}).substr(0, batch({ok, ok}).size() - 20), ""},
     };
     for (const Case& c : cases) {
