@@ -14,16 +14,75 @@ namespace billing {
 
 namespace {
 
+// What a reading of the batch keeps besides the document: the batch fields
+// found, the first-title hook and the count of titles.
+class BatchState {
+public:
+    BatchState(const ModelProfile& profile, TcbCobranca& batch, json& known, const BatchFieldsHandler& on_fields,
+               const TitleHandler& on_title)
+        : profile(profile), batch_(batch), known_(known), on_fields_(on_fields), on_title_(on_title) {}
+
+    const ModelProfile& profile;
+    BatchStreamResult result;
+
+    // A whole batch field other than the titles.
+    void field(const std::string& key, json v) {
+        if (!known_.contains(key)) {
+            if (started_) result.fields_after_titles = true;
+            known_[key] = std::move(v);
+        }
+    }
+
+    // Before the first title is converted (once its text is known to be sound).
+    void before_title() {
+        if (started_) return;
+        started_ = true;
+        apply_fields();
+        on_fields_(batch_);
+    }
+
+    // The next title of the list, parsed: converted and handed on.
+    void title(const json& v) {
+        before_title();
+        TcbTitulo title(profile);
+        titulo_da_lista(v, result.titles, title);
+        on_title_(title, result.titles++);
+    }
+
+    // The next title, already read.
+    void title(const TcbTitulo& t) {
+        before_title();
+        on_title_(t, result.titles++);
+    }
+
+    void finish() {
+        apply_fields();
+        on_fields_(batch_);
+    }
+
+private:
+    void apply_fields() {
+        json fields = known_;
+        fields.erase("Titulos");
+        cobranca_from_json(fields, batch_, profile);
+    }
+
+    TcbCobranca& batch_;
+    json& known_;
+    const BatchFieldsHandler& on_fields_;
+    const TitleHandler& on_title_;
+    bool started_ = false;
+};
+
 // SAX events of the batch document: fields of the root object are gathered
 // whole; each element of its "Titulos" list is built as a small document and
 // handed on as soon as it closes.
+// The deepest nesting of objects and lists a batch may have.
+constexpr int kMaxNesting = 64;
+
 class BatchSax {
 public:
-    BatchSax(const ModelProfile& profile, TcbCobranca& batch, json& known, const BatchFieldsHandler& on_fields,
-             const TitleHandler& on_title)
-        : profile_(profile), batch_(batch), known_(known), on_fields_(on_fields), on_title_(on_title) {}
-
-    BatchStreamResult result;
+    explicit BatchSax(BatchState& state) : state_(state) {}
 
     bool null() { return value(json(nullptr)); }
     bool boolean(bool v) { return value(json(v)); }
@@ -75,11 +134,6 @@ public:
 
     bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) {
         throw Exception(std::string("Lote de títulos com JSON inválido: ") + e.what());
-    }
-
-    void finish() {
-        apply_fields();
-        on_fields_(batch_);
     }
 
 private:
@@ -141,39 +195,17 @@ private:
     // A whole value at the root (a batch field) or in the title list.
     void complete(json v) {
         if (in_titles_) {
-            if (!started_) {
-                started_ = true;
-                apply_fields();
-                on_fields_(batch_);
-            }
-            TcbTitulo title(profile_);
-            titulo_da_lista(v, result.titles, title);
-            on_title_(title, result.titles++);
+            state_.title(v);
             return;
         }
         if (root_key_ == "Titulos") throw Exception("Valor inválido em \"Titulos\": esperada lista de títulos");
-        if (!known_.contains(root_key_)) {
-            if (started_) result.fields_after_titles = true;
-            known_[root_key_] = std::move(v);
-        }
+        state_.field(root_key_, std::move(v));
     }
 
-    void apply_fields() {
-        json fields = known_;
-        fields.erase("Titulos");
-        cobranca_from_json(fields, batch_, profile_);
-    }
-
-    const ModelProfile& profile_;
-    TcbCobranca& batch_;
-    json& known_;
-    const BatchFieldsHandler& on_fields_;
-    const TitleHandler& on_title_;
-    static constexpr int kMaxNesting = 64;
+    BatchState& state_;
     int nesting_ = 0;  // objects and lists open
     int depth_ = 0;  // 1 inside the root object, 2 inside its title list
     bool in_titles_ = false;
-    bool started_ = false;
     std::string root_key_;
     std::set<std::string> root_keys_;
     json* slot_ = nullptr;  // in the innermost open object, the value of the last key
@@ -229,16 +261,283 @@ private:
     const char* last_ = nullptr;
 };
 
+
+// Thrown when the fast reading meets what it leaves to the SAX reading: the
+// caller reads the document again from its start.
+struct ReadExactly {};
+
+// The batch document read from blocks of its bytes without a parser's
+// events: each title's text is cut from the list by its brackets and read
+// straight into a title (titulo_from_json_text); a title that reading
+// leaves, and every batch field, is parsed alone with nlohmann's parser and
+// converted as the SAX reading converts it. What would make the SAX reading
+// fail on the document's text (malformed JSON, a repeated batch field, too
+// deep a nesting, a list of titles that is no list) is never worded here:
+// ReadExactly hands the document to the SAX reading, which words it.
+class FastBatch {
+public:
+    FastBatch(std::istream& in, BatchState& state) : in_(in), state_(state), buffer_(kBlock) {}
+
+    void read() {
+        blanks();
+        if (peek() != '{') throw ReadExactly{};
+        ++pos_;
+        blanks();
+        if (peek() == '}') {
+            ++pos_;
+        } else {
+            std::set<std::string, std::less<>> keys;
+            for (;;) {
+                const std::string key = root_key();
+                if (!keys.insert(key).second) throw ReadExactly{};
+                blanks();
+                if (peek() != ':') throw ReadExactly{};
+                ++pos_;
+                blanks();
+                if (key == "Titulos") {
+                    if (peek() != '[') throw ReadExactly{};
+                    ++pos_;
+                    titles();
+                } else {
+                    const std::string_view text = value(1);
+                    state_.field(key, parse(text));
+                    pos_ += text.size();
+                }
+                blanks();
+                const int c = peek();
+                ++pos_;
+                if (c == ',') {
+                    blanks();
+                    continue;
+                }
+                if (c != '}') throw ReadExactly{};
+                break;
+            }
+        }
+        blanks();
+        if (peek() != kEnd) throw ReadExactly{};
+    }
+
+private:
+    static constexpr std::size_t kBlock = std::size_t(1) << 20;
+    static constexpr std::size_t kLongestCut = std::size_t(16) << 20;
+    static constexpr int kEnd = -1;
+
+    // The titles of the list, up to its closing bracket.
+    void titles() {
+        blanks();
+        if (peek() == ']') {
+            ++pos_;
+            return;
+        }
+        for (;;) {
+            title();
+            blanks();
+            const int c = peek();
+            ++pos_;
+            if (c == ',') {
+                blanks();
+                continue;
+            }
+            if (c != ']') throw ReadExactly{};
+            return;
+        }
+    }
+
+    // The title at pos_, read straight from the bytes read so far when it
+    // can be; its text is cut out whole (reading more) when that reading
+    // leaves it or the title runs past those bytes.
+    void title() {
+        {
+            TcbTitulo t(state_.profile);
+            std::size_t used = 0;
+            if (titulo_from_json_text(std::string_view(buffer_.data() + pos_, end_ - pos_), t, &used)) {
+                state_.title(t);
+                pos_ += used;
+                return;
+            }
+        }
+        const std::string_view text = value(2);
+        {
+            TcbTitulo t(state_.profile);
+            if (titulo_from_json_text(text, t)) {
+                state_.title(t);
+                pos_ += text.size();
+                return;
+            }
+        }
+        state_.title(parse(text));
+        pos_ += text.size();
+    }
+
+    // One value parsed alone, repeated keys refused as the SAX reading
+    // refuses them; text the parser refuses goes to the SAX reading.
+    static json parse(std::string_view text) {
+        std::vector<std::set<std::string, std::less<>>> open;
+        json::parser_callback_t refuse_repeats = [&open](int, json::parse_event_t event, json& parsed) {
+            if (event == json::parse_event_t::object_start) {
+                open.emplace_back();
+            } else if (event == json::parse_event_t::object_end) {
+                open.pop_back();
+            } else if (event == json::parse_event_t::key && !open.back().insert(parsed.get<std::string>()).second) {
+                throw Exception("Chave repetida no JSON: \"" + parsed.get<std::string>() + "\"");
+            }
+            return true;
+        };
+        try {
+            return json::parse(text.begin(), text.end(), refuse_repeats);
+        } catch (const json::exception&) {
+            throw ReadExactly{};
+        }
+    }
+
+    // A batch field's name: a plain string.
+    std::string root_key() {
+        if (peek() != '"') throw ReadExactly{};
+        const std::string_view text = value(1);
+        const std::string_view inner = text.substr(1, text.size() - 2);
+        for (char c : inner) {
+            if (c == '\\' || static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x80) {
+                throw ReadExactly{};
+            }
+        }
+        pos_ += text.size();
+        return std::string(inner);
+    }
+
+    // The text of the value at pos_ (which stays where it is), whole in the
+    // buffer: a string to its closing quote, an object or list to its
+    // closing bracket, anything else to the next delimiter. `depth` is the
+    // nesting the value starts in.
+    std::string_view value(int depth) {
+        for (std::size_t scanned = 0;;) {
+            const char* from = buffer_.data() + pos_;
+            const char* to = buffer_.data() + end_;
+            const std::size_t n = extent(from, to, depth);
+            if (n != 0) return std::string_view(from, n);
+            if (std::size_t(to - from) == scanned && !more()) throw ReadExactly{};  // the document ends inside it
+            scanned = end_ - pos_;
+        }
+    }
+
+    // The length of the value at `from`, 0 when it runs past `to`.
+    static std::size_t extent(const char* from, const char* to, int depth) {
+        if (from == to) return 0;
+        const char* p = from;
+        if (*p == '"') {
+            for (++p; p < to; ++p) {
+                if (*p == '\\') {
+                    ++p;
+                } else if (*p == '"') {
+                    return std::size_t(p + 1 - from);
+                }
+            }
+            return 0;
+        }
+        if (*p != '{' && *p != '[') {
+            while (p < to && *p != ',' && *p != '}' && *p != ']' && *p != ' ' && *p != '\n' && *p != '\r' &&
+                   *p != '\t') {
+                ++p;
+            }
+            return p < to ? std::size_t(p - from) : 0;
+        }
+        int open = 0;
+        for (; p < to; ++p) {
+            switch (*p) {
+                case '"':
+                    for (++p; p < to && *p != '"'; ++p) {
+                        if (*p == '\\') ++p;
+                    }
+                    if (p >= to) return 0;
+                    break;
+                case '{':
+                case '[':
+                    if (depth + ++open > kMaxNesting) throw ReadExactly{};
+                    break;
+                case '}':
+                case ']':
+                    if (--open == 0) return std::size_t(p + 1 - from);
+                    break;
+                default:
+                    break;
+            }
+        }
+        return 0;
+    }
+
+    void blanks() {
+        for (;;) {
+            while (pos_ < end_) {
+                const char c = buffer_[pos_];
+                if (c != ' ' && c != '\n' && c != '\r' && c != '\t') return;
+                ++pos_;
+            }
+            if (!more()) return;
+        }
+    }
+
+    int peek() {
+        if (pos_ == end_ && !more()) return kEnd;
+        return static_cast<unsigned char>(buffer_[pos_]);
+    }
+
+    // Reads more bytes after those kept from pos_ on; false at the end.
+    bool more() {
+        if (pos_ > 0) {
+            std::copy(buffer_.begin() + std::ptrdiff_t(pos_), buffer_.begin() + std::ptrdiff_t(end_), buffer_.begin());
+            end_ -= pos_;
+            pos_ = 0;
+        }
+        if (end_ == buffer_.size()) {
+            // One value longer than a block. Past a bound it is left to the
+            // SAX reading: a value that never ends (a bracket missing) would
+            // otherwise hold the rest of the document.
+            if (buffer_.size() >= kLongestCut) throw ReadExactly{};
+            buffer_.resize(buffer_.size() * 2);
+        }
+        in_.read(buffer_.data() + end_, std::streamsize(buffer_.size() - end_));
+        const std::size_t got = std::size_t(in_.gcount());
+        end_ += got;
+        return got > 0;
+    }
+
+    std::istream& in_;
+    BatchState& state_;
+    std::vector<char> buffer_;
+    std::size_t pos_ = 0, end_ = 0;
+};
+
 }  // namespace
 
 BatchStreamResult read_batch_stream(std::istream& in, const ModelProfile& profile, TcbCobranca& batch, json& known,
                                     const BatchFieldsHandler& on_fields, const TitleHandler& on_title) {
     if (!known.is_object()) known = json::object();
-    BatchSax sax(profile, batch, known, on_fields, on_title);
+    BatchState state(profile, batch, known, on_fields, on_title);
+    BatchSax sax(state);
     BlockReader reader(in);
     json::sax_parse(reader.begin(), BlockReader::end(), &sax);
-    sax.finish();
-    return sax.result;
+    state.finish();
+    return state.result;
+}
+
+}  // namespace billing
+
+namespace billing {
+
+bool read_batch_fast(std::istream& in, const ModelProfile& profile, TcbCobranca& batch, json& known,
+                     const BatchFieldsHandler& on_fields, const TitleHandler& on_title, BatchStreamResult& result) {
+    if (!known.is_object()) known = json::object();
+    const json known_before = known;
+    BatchState state(profile, batch, known, on_fields, on_title);
+    try {
+        FastBatch(in, state).read();
+    } catch (const ReadExactly&) {
+        known = known_before;
+        return false;
+    }
+    state.finish();
+    result = state.result;
+    return true;
 }
 
 }  // namespace billing

@@ -1,12 +1,15 @@
 #include "billing/TitleJson.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <map>
 #include <set>
+#include <type_traits>
 
 using nlohmann::json;
 
@@ -746,6 +749,416 @@ void titulo_da_lista(const json& j, int index, TcbTitulo& t) {
         e.SetMessage(titulo_em_lote(index, it != j.end() && it->is_string() ? it->get<std::string>() : "") +
                      e.Message());
         throw;
+    }
+}
+
+}  // namespace billing
+
+// ---------------------------------------------------------------------------
+// A title read straight from its JSON text.
+
+namespace billing {
+
+namespace {
+
+// Thrown when the text holds something left to titulo_from_json.
+struct LeaveIt {};
+
+// Keys of one JSON object kind, found by a hash of their bytes.
+class Keys {
+public:
+    Keys() { slots_.fill(-1); }
+    Keys(std::initializer_list<std::string_view> names) : Keys() {
+        for (std::string_view n : names) add(n);
+    }
+    // The next key; the first of equal ones is found.
+    void add(std::string_view name) {
+        names_.push_back(name);
+        if (names_.size() * 2 > kSlots) throw Exception("Keys: too many keys");
+        std::size_t h = hash(name);
+        while (slots_[h] >= 0) {
+            if (names_[std::size_t(slots_[h])] == name) return;
+            h = (h + 1) & (kSlots - 1);
+        }
+        slots_[h] = static_cast<int>(names_.size() - 1);
+    }
+    // The key's index in the list, or -1.
+    int find(std::string_view key) const {
+        for (std::size_t h = hash(key);; h = (h + 1) & (kSlots - 1)) {
+            const int i = slots_[h];
+            if (i < 0) return -1;
+            if (names_[std::size_t(i)] == key) return i;
+        }
+    }
+
+private:
+    static constexpr std::size_t kSlots = 256;
+    static std::size_t hash(std::string_view k) {
+        std::size_t h = k.size() * 131;
+        for (char c : k) h = h * 31 + static_cast<unsigned char>(c);
+        return h & (kSlots - 1);
+    }
+    std::vector<std::string_view> names_;
+    std::array<int, kSlots> slots_;
+};
+
+// Well-formed UTF-8 as the JSON parser accepts it in strings.
+bool utf8_ok(std::string_view s) {
+    std::size_t i = 0;
+    const std::size_t n = s.size();
+    auto at = [&](std::size_t k) { return k < n ? static_cast<unsigned char>(s[k]) : 0; };
+    auto cont = [](unsigned char x) { return (x & 0xC0) == 0x80; };
+    while (i < n) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        const unsigned char c1 = at(i + 1);
+        if (c >= 0xC2 && c <= 0xDF) {
+            if (!cont(c1)) return false;
+            i += 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            const bool ok = c == 0xE0 ? (c1 >= 0xA0 && c1 <= 0xBF) : c == 0xED ? (c1 >= 0x80 && c1 <= 0x9F) : cont(c1);
+            if (!ok || !cont(at(i + 2))) return false;
+            i += 3;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            const bool ok = c == 0xF0 ? (c1 >= 0x90 && c1 <= 0xBF) : c == 0xF4 ? (c1 >= 0x80 && c1 <= 0x8F) : cont(c1);
+            if (!ok || !cont(at(i + 2)) || !cont(at(i + 3))) return false;
+            i += 4;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Reads the JSON text of one title. Takes only what it reads exactly as
+// titulo_from_json reads the parsed value: strings without escapes, null,
+// true and false; anything else (a number, an escape, an unknown or
+// repeated key, a value a field refuses, malformed JSON) is left to it.
+class TitleText {
+public:
+    TitleText(std::string_view text) : p_(text.data()), e_(text.data() + text.size()) {}
+
+    // Reads the title's object; the length of its text.
+    std::size_t titulo(TcbTitulo& t) {
+        const char* from = p_;
+        object(titulo_keys(), [&](int k) { titulo_field(k, t); });
+        return std::size_t(p_ - from);
+    }
+    bool at_end() {
+        blanks();
+        return p_ == e_;
+    }
+
+private:
+    static const Keys& titulo_keys() {
+        static const Keys k = {"TipoOcorrencia", "OcorrenciaOriginal", "DescricaoOcorrenciaOriginal",
+                               "MotivoRejeicaoComando", "DescricaoMotivoRejeicaoComando", "LocalPagamento",
+                               "Cedente", "Sacado", "SeuNumero", "NossoNumero", "NumeroDocumento", "Carteira",
+                               "AceiteDocumento", "EspecieDocumento", "DataProcessamento", "DataDocumento",
+                               "DataVencimento", "DataOcorrencia", "DataCredito", "DataAbatimento", "DataDesconto",
+                               "DataMoraJuros", "DataProtesto", "DataBaixa", "ValorDocumento",
+                               "ValorDespesaCobranca", "ValorAbatimento", "ValorDesconto", "ValorMoraJuros",
+                               "ValorIOF", "ValorOutrasDespesas", "ValorOutrosCreditos", "Instrucoes",
+                               "ExibirInstrucoesAutomaticas", "EmissaoBoleto", "NumeroAns", "EspecieDoc2", "Sacador",
+                               "Mensagens", "Classe", "Modelo"};
+        return k;
+    }
+    static const Keys& pessoa_keys() {
+        static const Keys k = {"TipoInscricao", "NumeroCPFCGC", "Nome", "Endereco", "ContaBancaria",
+                               "CodigoCedente", "DigitoCodigoCedente"};
+        return k;
+    }
+    static const Keys& endereco_keys() {
+        static const Keys k = {"Rua", "Numero", "Complemento", "Bairro", "Cidade", "Estado", "CEP", "EMail"};
+        return k;
+    }
+    static const Keys& conta_keys() {
+        static const Keys k = {"Banco", "CodigoAgencia", "DigitoAgencia", "NumeroConta", "DigitoConta",
+                               "NomeCliente"};
+        return k;
+    }
+    static const Keys& banco_keys() {
+        static const Keys k = {"Codigo"};
+        return k;
+    }
+
+    void titulo_field(int k, TcbTitulo& t) {
+        switch (k) {
+            case 0: t.SetTipoOcorrencia(named<TTipoOcorrencia>(tipo_ocorrencia_names())); break;
+            case 1: t.SetOcorrenciaOriginal(text()); break;
+            case 2: t.SetDescricaoOcorrenciaOriginal(text()); break;
+            case 3: t.SetMotivoRejeicaoComando(text()); break;
+            case 4: t.SetDescricaoMotivoRejeicaoComando(text()); break;
+            case 5: t.SetLocalPagamento(text()); break;
+            case 6: pessoa(t.Cedente(), true); break;
+            case 7: pessoa(t.Sacado(), false); break;
+            case 8: t.SetSeuNumero(text()); break;
+            case 9: t.SetNossoNumero(text()); break;
+            case 10: t.SetNumeroDocumento(text()); break;
+            case 11: t.SetCarteira(text()); break;
+            case 12: t.SetAceiteDocumento(named<TAceiteDocumento>(aceite_documento_names())); break;
+            case 13: t.SetEspecieDocumento(named<TEspecieDocumento>(especie_documento_names())); break;
+            case 14: t.SetDataProcessamento(date()); break;
+            case 15: t.SetDataDocumento(date()); break;
+            case 16: t.SetDataVencimento(date()); break;
+            case 17: t.SetDataOcorrencia(date()); break;
+            case 18: t.SetDataCredito(date()); break;
+            case 19: t.SetDataAbatimento(date()); break;
+            case 20: t.SetDataDesconto(date()); break;
+            case 21: t.SetDataMoraJuros(date()); break;
+            case 22: t.SetDataProtesto(date()); break;
+            case 23: t.SetDataBaixa(date()); break;
+            case 24: t.SetValorDocumento(money()); break;
+            case 25: t.SetValorDespesaCobranca(money()); break;
+            case 26: t.SetValorAbatimento(money()); break;
+            case 27: t.SetValorDesconto(money()); break;
+            case 28: t.SetValorMoraJuros(money()); break;
+            case 29: t.SetValorIOF(money()); break;
+            case 30: t.SetValorOutrasDespesas(money()); break;
+            case 31: t.SetValorOutrosCreditos(money()); break;
+            case 32: lines(*t.Instrucoes()); break;
+            case 33: t.SetExibirInstrucoesAutomaticas(boolean()); break;
+            case 34: t.SetEmissaoBoleto(named<TEmissaoBoleto>(emissao_boleto_names())); break;
+            case 35: t.SetNumeroAns(text()); break;
+            case 36: t.SetEspecieDoc2(text()); break;
+            case 37: t.SetSacador(text()); break;
+            case 38: lines(*t.Mensagens()); break;
+            case 39:
+                if (!SameText(string(), t.ClassName())) throw LeaveIt{};
+                break;
+            case 40:
+                if (!SameText(string(), t.Profile().unit)) throw LeaveIt{};
+                break;
+            default: throw LeaveIt{};  // MargemBoleto (a number) among others
+        }
+    }
+
+    template <class P>
+    void pessoa(P& p, bool cedente) {
+        object(pessoa_keys(), [&](int k) {
+            switch (k) {
+                case 0: p.SetTipoInscricao(named<TTipoInscricao>(tipo_inscricao_names())); break;
+                case 1: p.SetNumeroCPFCGC(text()); break;
+                case 2: p.SetNome(text()); break;
+                case 3: endereco(p.Endereco()); break;
+                case 4: conta(p.ContaBancaria()); break;
+                default:
+                    if constexpr (std::is_same_v<P, TcbCedente>) {
+                        if (cedente && k == 5) {
+                            p.SetCodigoCedente(text());
+                            break;
+                        }
+                        if (cedente && k == 6) {
+                            p.SetDigitoCodigoCedente(text());
+                            break;
+                        }
+                    }
+                    throw LeaveIt{};
+            }
+        });
+    }
+
+    void endereco(TcbEndereco& e) {
+        object(endereco_keys(), [&](int k) {
+            switch (k) {
+                case 0: e.SetRua(text()); break;
+                case 1: e.SetNumero(text()); break;
+                case 2: e.SetComplemento(text()); break;
+                case 3: e.SetBairro(text()); break;
+                case 4: e.SetCidade(text()); break;
+                case 5: e.SetEstado(text()); break;
+                case 6: e.SetCEP(text()); break;
+                case 7: e.SetEMail(text()); break;
+                default: throw LeaveIt{};
+            }
+        });
+    }
+
+    void conta(TcbContaBancaria& c) {
+        object(conta_keys(), [&](int k) {
+            switch (k) {
+                case 0:
+                    object(banco_keys(), [&](int) { c.Banco().SetCodigo(text()); });
+                    break;
+                case 1: c.SetCodigoAgencia(text()); break;
+                case 2: c.SetDigitoAgencia(text()); break;
+                case 3: c.SetNumeroConta(text()); break;
+                case 4: c.SetDigitoConta(text()); break;
+                case 5: c.SetNomeCliente(text()); break;
+                default: throw LeaveIt{};
+            }
+        });
+    }
+
+    // An object of known keys, each read once by `field`.
+    template <class Field>
+    void object(const Keys& keys, Field&& field) {
+        blanks();
+        expect('{');
+        blanks();
+        if (p_ < e_ && *p_ == '}') {
+            ++p_;
+            return;
+        }
+        std::uint64_t seen = 0;
+        for (;;) {
+            const int k = keys.find(string());
+            if (k < 0 || (seen >> k & 1) != 0) throw LeaveIt{};
+            seen |= std::uint64_t(1) << k;
+            blanks();
+            expect(':');
+            blanks();
+            field(k);
+            blanks();
+            if (p_ < e_ && *p_ == ',') {
+                ++p_;
+                blanks();
+                continue;
+            }
+            expect('}');
+            return;
+        }
+    }
+
+    void blanks() {
+        while (p_ < e_ && (*p_ == ' ' || *p_ == '\n' || *p_ == '\r' || *p_ == '\t')) ++p_;
+    }
+    void expect(char c) {
+        if (p_ == e_ || *p_ != c) throw LeaveIt{};
+        ++p_;
+    }
+    bool literal(std::string_view word) {
+        if (std::size_t(e_ - p_) < word.size() || std::string_view(p_, word.size()) != word) return false;
+        p_ += word.size();
+        return true;
+    }
+
+    // A string without escapes or control characters.
+    std::string_view string() {
+        expect('"');
+        const char* from = p_;
+        bool ascii = true;
+        // Eight plain bytes at a time: none a quote, a backslash, a control
+        // character or outside ASCII.
+        while (e_ - p_ >= 8) {
+            std::uint64_t x = 0;
+            std::memcpy(&x, p_, 8);
+            constexpr std::uint64_t kOnes = 0x0101010101010101, kHigh = 0x8080808080808080;
+            auto has_zero = [&](std::uint64_t v) { return (v - kOnes) & ~v & kHigh; };
+            const std::uint64_t stop = has_zero(x ^ (kOnes * '"')) | has_zero(x ^ (kOnes * '\\')) |
+                                       ((x - kOnes * 0x20) & ~x & kHigh) | (x & kHigh);
+            if (stop != 0) break;
+            p_ += 8;
+        }
+        while (p_ < e_ && *p_ != '"') {
+            const auto c = static_cast<unsigned char>(*p_);
+            if (c < 0x20 || c == '\\') throw LeaveIt{};
+            ascii = ascii && c < 0x80;
+            ++p_;
+        }
+        if (p_ == e_) throw LeaveIt{};
+        const std::string_view s(from, std::size_t(p_ - from));
+        ++p_;
+        if (!ascii && !utf8_ok(s)) throw LeaveIt{};
+        return s;
+    }
+    std::string text() { return std::string(string()); }
+
+    // A value name of an enumeration: its index in `names` (one list per E).
+    template <class E>
+    E named(std::span<const std::string_view> names) {
+        static const Keys keys = [&] {
+            Keys k;
+            for (std::string_view n : names) k.add(n);
+            return k;
+        }();
+        const int e = keys.find(string());
+        if (e < 0) throw LeaveIt{};
+        return static_cast<E>(e);
+    }
+
+    TDateTime date() {
+        if (literal("null")) return 0;
+        const std::string_view s = string();
+        auto digit = [&](std::size_t i) { return s[i] >= '0' && s[i] <= '9'; };
+        if (s.size() == 10 && s[4] == '-' && s[7] == '-' && digit(0) && digit(1) && digit(2) && digit(3) &&
+            digit(5) && digit(6) && digit(8) && digit(9)) {
+            auto num = [&](std::size_t i, std::size_t n) {
+                int v = 0;
+                for (std::size_t k = i; k < i + n; ++k) v = v * 10 + (s[k] - '0');
+                return v;
+            };
+            const int y = num(0, 4), m = num(5, 2), d = num(8, 2);
+            TDateTime date = 0;
+            if (m < 1 || m > 12 || d < 1 || d > 31 || !TryEncodeDate(y, m, d, date)) throw LeaveIt{};
+            return date;
+        }
+        try {
+            return parse_date(s);
+        } catch (const Exception&) {
+            throw LeaveIt{};
+        }
+    }
+
+    Currency money() {
+        const std::string_view s = string();
+        try {
+            return parse_currency(s);
+        } catch (const Exception&) {
+            throw LeaveIt{};
+        }
+    }
+
+    bool boolean() {
+        if (literal("true")) return true;
+        if (literal("false")) return false;
+        throw LeaveIt{};
+    }
+
+    void lines(TStrings& into) {
+        TStringList read;
+        expect('[');
+        blanks();
+        if (p_ < e_ && *p_ == ']') {
+            ++p_;
+        } else {
+            for (;;) {
+                read.Add(text());
+                blanks();
+                if (p_ < e_ && *p_ == ',') {
+                    ++p_;
+                    blanks();
+                    continue;
+                }
+                expect(']');
+                break;
+            }
+        }
+        into.Assign(&read);
+    }
+
+    const char* p_;
+    const char* e_;
+};
+
+}  // namespace
+
+bool titulo_from_json_text(std::string_view text, TcbTitulo& t, std::size_t* used) {
+    try {
+        TitleText reader(text);
+        const std::size_t n = reader.titulo(t);
+        if (used != nullptr) {
+            *used = n;
+            return true;
+        }
+        return reader.at_end();
+    } catch (const LeaveIt&) {
+        return false;
+    } catch (const Exception&) {
+        return false;  // a setter's refusal: titulo_from_json words it
     }
 }
 

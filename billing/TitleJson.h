@@ -41,6 +41,16 @@ std::string currency_text(Currency value);
 // 0-based index, before the message of its refusal.
 std::string titulo_em_lote(int index, std::string_view nosso_numero);
 
+// The title of one JSON text (an object), read without building its
+// document, as titulo_from_json reads the parsed text. False when the text
+// holds anything the fast reading leaves to titulo_from_json: numbers,
+// escapes, unknown or repeated keys, a value that a field refuses, malformed
+// JSON. The title is then in no defined state: read a fresh one from the
+// parsed text. Fields added to titulo_from_json are left to it until they
+// are added here too. With `used`, the object may be followed by more text:
+// *used is the length of the object's text.
+bool titulo_from_json_text(std::string_view text, TcbTitulo& t, std::size_t* used = nullptr);
+
 // titulo_from_json of the title at 0-based `index` of a list: a refusal
 // names the title by its position and nosso número.
 void titulo_da_lista(const nlohmann::json& j, int index, TcbTitulo& t);

@@ -114,15 +114,24 @@ std::string formatar(std::string_view text, int width, bool left_aligned, char f
     char pad = ascii_upper(usable ? fill : ' ');
     std::size_t w = width > 0 ? static_cast<std::size_t>(width) : 0;
 
-    std::vector<char32_t> cps = decode_utf8(text);
-    std::size_t first = 0;
-    std::size_t last = cps.size();
-    while (first < last && cps[first] <= 32) ++first;
-    while (last > first && cps[last - 1] <= 32) --last;
-
     std::string cleaned;
-    cleaned.reserve(last - first);
-    for (std::size_t i = first; i < last; ++i) cleaned += clean(upper(cps[i]));
+    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        // ASCII: each byte is its code point.
+        std::size_t first = 0;
+        std::size_t last = text.size();
+        while (first < last && static_cast<unsigned char>(text[first]) <= 32) ++first;
+        while (last > first && static_cast<unsigned char>(text[last - 1]) <= 32) --last;
+        cleaned.resize(last - first);
+        for (std::size_t i = first; i < last; ++i) cleaned[i - first] = clean(upper(static_cast<unsigned char>(text[i])));
+    } else {
+        std::vector<char32_t> cps = decode_utf8(text);
+        std::size_t first = 0;
+        std::size_t last = cps.size();
+        while (first < last && cps[first] <= 32) ++first;
+        while (last > first && cps[last - 1] <= 32) --last;
+        cleaned.reserve(last - first);
+        for (std::size_t i = first; i < last; ++i) cleaned += clean(upper(cps[i]));
+    }
 
     std::size_t n = cleaned.size();
     if (check && n > w) {
@@ -132,9 +141,15 @@ std::string formatar(std::string_view text, int width, bool left_aligned, char f
             if (c >= '1' && c <= '9') throw billing::ECampoNaoCabe(Trim(std::string(text)), width);
         }
     }
-    std::size_t p = w > n ? w - n : 0;
-    if (left_aligned) return cleaned.substr(0, w) + std::string(p, pad);
-    return std::string(p, pad) + (n > w ? cleaned.substr(n - w) : cleaned);
+    const std::size_t p = w > n ? w - n : 0;
+    if (left_aligned) {
+        cleaned.resize(std::min(n, w));
+        cleaned.append(p, pad);
+        return cleaned;
+    }
+    if (n > w) return cleaned.substr(n - w);
+    cleaned.insert(0, p, pad);
+    return cleaned;
 }
 
 }  // namespace

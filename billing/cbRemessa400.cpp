@@ -75,12 +75,14 @@ void put_date(std::string& line, const Row& row, TDateTime date, const RecordVal
     }
     Word y = 0, m = 0, d = 0;
     DecodeDate(date, y, m, d);
-    char buf[16];
-    if (row.width == 8) {
-        std::snprintf(buf, sizeof buf, "%02u%02u%04u", unsigned(d) % 100, unsigned(m) % 100, unsigned(y) % 10000);
-    } else {
-        std::snprintf(buf, sizeof buf, "%02u%02u%02u", unsigned(d) % 100, unsigned(m) % 100, unsigned(y) % 100);
-    }
+    // ddmmyy[yy], each part its last digits.
+    char buf[8];
+    auto digits = [](char* out, unsigned v, int n) {
+        for (int i = n - 1; i >= 0; --i, v /= 10) out[i] = static_cast<char>('0' + v % 10);
+    };
+    digits(buf, d, 2);
+    digits(buf + 2, m, 2);
+    digits(buf + 4, y, row.width == 8 ? 4 : 2);
     line.replace(static_cast<std::size_t>(row.first - 1), static_cast<std::size_t>(row.width), buf,
                  static_cast<std::size_t>(row.width));
 }

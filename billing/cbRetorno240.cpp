@@ -140,15 +140,19 @@ void ler_cnab240(TcbCobranca& batch, std::string_view header, LineSource& rest, 
         fail("Este não é um registro HEADER válido para arquivo de retorno de cobrança com layout CNAB240");
     }
 
+    // The checks above judge the file; from the batch header on, a refusal
+    // names the line of its record.
     std::string_view lote;
     if (!source->next(lote)) fail("Este não é um lote de retorno de cobrança");
-    if (lote.size() != 240) fail_length(source->length_of(lote));
-    if (slice(lote, 9, 11) != "T01") fail("Este não é um lote de retorno de cobrança");
-    const std::string_view numero = slice(lote, 184, 191);
-    const int numero_arquivo = zero_test(numero, 8) ? 0 : integer(Trim(std::string(numero)));
-    const TDateTime data_arquivo = date8(slice(lote, 192, 199));
-    batch.NumeroArquivo = numero_arquivo;
-    batch.DataArquivo = data_arquivo;
+    at_line(2, [&] {
+        if (lote.size() != 240) fail_length(source->length_of(lote));
+        if (slice(lote, 9, 11) != "T01") fail("Este não é um lote de retorno de cobrança");
+        const std::string_view numero = slice(lote, 184, 191);
+        const int numero_arquivo = zero_test(numero, 8) ? 0 : integer(Trim(std::string(numero)));
+        const TDateTime data_arquivo = date8(slice(lote, 192, 199));
+        batch.NumeroArquivo = numero_arquivo;
+        batch.DataArquivo = data_arquivo;
+    });
 
     TcbTitulo payee;  // a new title with the header's payee data
     fill_payee(payee, header);
@@ -156,9 +160,11 @@ void ler_cnab240(TcbCobranca& batch, std::string_view header, LineSource& rest, 
     bool pending = false;  // a T segment waiting for its U
     auto fresh = [&] { titulo.CopiarDe(payee); };
     std::string_view line;
+    std::uint64_t number = 2;  // the batch header's; counted where each record is read
     while (source->next(line)) {
+        ++number;
         if (line.empty()) continue;  // a blank line (one at the end of a file) holds no record
-        if (line.size() != 240) fail_length(source->length_of(line));
+        if (line.size() != 240) at_line(number, [&] { fail_length(source->length_of(line)); });
         const std::string_view segment = slice(line, 14, 14);
         const bool t = is_detail(line) && segment == "T";
         const bool u = is_detail(line) && segment == "U";
@@ -168,11 +174,11 @@ void ler_cnab240(TcbCobranca& batch, std::string_view header, LineSource& rest, 
         }
         if (t) {
             fresh();
-            read_t(titulo, line);
+            at_line(number, [&] { read_t(titulo, line); });
             pending = true;
         } else if (u) {
             if (!pending) fresh();
-            read_u(titulo, line);
+            at_line(number, [&] { read_u(titulo, line); });
             sink(titulo);
             pending = false;
         }

@@ -767,6 +767,8 @@ void check_length(TcbCobranca& batch, std::string_view header, std::uint64_t len
     batch.LayoutArquivo = laCNAB400;
 }
 
+void read_header_values(const Reader& r, std::string_view header, HeaderValues& v);
+
 HeaderValues read_header(const Reader& r, const RetornoComo& como, TcbCobranca& batch, std::string_view header,
                          std::uint64_t length) {
     if (r.header == HeaderCheck::kShortThenLong) check_header_name(batch, header, false);
@@ -781,7 +783,14 @@ HeaderValues read_header(const Reader& r, const RetornoComo& como, TcbCobranca& 
     if (slice(header, 77, 79) != como.code) {
         fail(Format("Este não é um retorno de cobrança do banco %s - %s", {como.code, como.name}));
     }
+    // The checks above judge the file; a header field that does not convert
+    // is a fault of its record, line 1.
     HeaderValues v;
+    at_line(1, [&] { read_header_values(r, header, v); });
+    return v;
+}
+
+void read_header_values(const Reader& r, std::string_view header, HeaderValues& v) {
     switch (r.date) {
         case FileDate::kDate95:
             v.date = short_date(slice(header, 95, 100));
@@ -809,7 +818,6 @@ HeaderValues read_header(const Reader& r, const RetornoComo& como, TcbCobranca& 
             v.has_number = TryStrToInt(Trim(number), v.number);
             break;
     }
-    return v;
 }
 
 void set_text(std::string_view raw, std::string& scratch, TcbTitulo& t, Target target) {
@@ -964,17 +972,25 @@ void read_400(const Reader& r, const RetornoComo& como, TcbCobranca& batch, std:
     }
     std::string scratch;
     std::string_view line;
+    // Lines are counted here, where each is read as a record: the source
+    // may have read ahead of it.
+    std::uint64_t number = 1;  // the header's
     while (source->next(line)) {
+        ++number;
         if (line.empty() || line[0] != '1') continue;
-        if (line.size() != 400) fail_length_400(source->length_of(line));
-        const std::string_view kind = slice(line, 2, 3);
-        titulo.Cedente().SetTipoInscricao(kind == "01" ? tiPessoaFisica : kind == "02" ? tiPessoaJuridica : tiOutro);
-        decode_into(slice(line, 4, 17), scratch);
-        titulo.Cedente().SetNumeroCPFCGC(scratch);
-        for (const Field& f : r.fields) read_field(f, line, scratch, titulo);
-        read_occurrence(r, texts, line, titulo);
-        read_motive(r, texts, line, titulo);
-        if (r.extra != nullptr) r.extra(line, titulo);
+        at_line(number, [&] {
+            if (line.size() != 400) fail_length_400(source->length_of(line));
+            const std::string_view kind = slice(line, 2, 3);
+            titulo.Cedente().SetTipoInscricao(kind == "01"   ? tiPessoaFisica
+                                              : kind == "02" ? tiPessoaJuridica
+                                                             : tiOutro);
+            decode_into(slice(line, 4, 17), scratch);
+            titulo.Cedente().SetNumeroCPFCGC(scratch);
+            for (const Field& f : r.fields) read_field(f, line, scratch, titulo);
+            read_occurrence(r, texts, line, titulo);
+            read_motive(r, texts, line, titulo);
+            if (r.extra != nullptr) r.extra(line, titulo);
+        });
         sink(titulo);
     }
 }

@@ -72,6 +72,10 @@ bool zero_test(std::string_view raw, int width) {
     return Formatar(decode(raw), width, false, '0') == std::string(std::size_t(width), '0');
 }
 
+void name_line(Exception& e, std::uint64_t number) {
+    e.SetMessage(e.Message() + Format(" na linha %d", {number}));
+}
+
 TTipoOcorrencia kind_of(const KindTable& table, int code) {
     for (const KindTable* t = &table; t != nullptr; t = t->fallback) {
         for (const KindRow& r : t->rows) {

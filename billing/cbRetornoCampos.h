@@ -5,6 +5,7 @@
 #include "billing/cbCobranca.h"
 #include "billing/cbRetorno400.h"
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -26,6 +27,22 @@ Currency money_or_zero(std::string_view raw);
 // The zero test: the text formatted right-aligned with fill "0" is all zeros
 // (so blanks are zero too).
 bool zero_test(std::string_view raw, int width);
+
+// Adds " na linha NUMBER" to a refusal's text.
+void name_line(Exception& e, std::uint64_t number);
+
+// Runs `read` on the record of line `number` (1-based, in the file); a
+// refusal it raises names that line (" na linha 17" after its text) and
+// keeps its class.
+template <class Read>
+void at_line(std::uint64_t number, Read&& read) {
+    try {
+        read();
+    } catch (Exception& e) {
+        name_line(e, number);
+        throw;
+    }
+}
 
 // The lines of a span, one at a time.
 class SpanLines final : public LineSource {

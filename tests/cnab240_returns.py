@@ -252,22 +252,22 @@ def special():
     yield 'three_lines', joined(file_header(), batch_header(), file_trailer(3)), \
         {'error': 'O retorno está vazio. Não há dados para processar'}
     yield 'short_detail', with_line(3, lines[3][:200]), \
-        {'error': 'Tamanho de registro diferente de 240 bytes. Tamanho = 200 bytes'}
+        {'error': 'Tamanho de registro diferente de 240 bytes. Tamanho = 200 bytes na linha 4'}
     yield 'short_batch_header', with_line(1, lines[1][:239]), \
-        {'error': 'Tamanho de registro diferente de 240 bytes. Tamanho = 239 bytes'}
+        {'error': 'Tamanho de registro diferente de 240 bytes. Tamanho = 239 bytes na linha 2'}
     yield 'other_bank', changed_at(0, 1, '001'), \
         {'error': 'Este não é um retorno de cobrança do banco 104 - %s' % BANK_NAME}
     yield 'remittance_header', changed_at(0, 143, '1'), \
         {'error': '{path} não é um arquivo de retorno de cobrança com layout CNAB240'}
     yield 'not_a_header', changed_at(0, 8, '1'), \
         {'error': 'Este não é um registro HEADER válido para arquivo de retorno de cobrança com layout CNAB240'}
-    yield 'not_a_return_batch', changed_at(1, 9, 'R01'), {'error': 'Este não é um lote de retorno de cobrança'}
-    yield 'letters_in_occurrence', changed_at(4, 16, 'AB'), {'error': "'AB' is not a valid integer value"}
-    yield 'impossible_date', changed_at(3, 138, '31022024'), {'error': 'Invalid argument to date encode'}
+    yield 'not_a_return_batch', changed_at(1, 9, 'R01'), {'error': 'Este não é um lote de retorno de cobrança na linha 2'}
+    yield 'letters_in_occurrence', changed_at(4, 16, 'AB'), {'error': "'AB' is not a valid integer value na linha 5"}
+    yield 'impossible_date', changed_at(3, 138, '31022024'), {'error': 'Invalid argument to date encode na linha 4'}
     yield 'letters_in_amount', changed_at(2, 82, '00000000000ABC5'), \
-        {'error': "'00000000000ABC5' is not a valid floating point value"}
+        {'error': "'00000000000ABC5' is not a valid floating point value na linha 3"}
     yield 'letters_in_file_number', changed_at(1, 184, '0000004X'), \
-        {'error': "'0000004X' is not a valid integer value"}
+        {'error': "'0000004X' is not a valid integer value na linha 2"}
 
 
 def bulk(count, path):

@@ -384,9 +384,18 @@ def failures():
     cut = good[:len(lines[0]) + 2 + 150]
     name = bytearray(lines[0])
     name[18:19] = b'B'
-    yield ('truncated', '001', cut, 'Tamanho de registro diferente de 400 bytes. Tamanho = 150 bytes')
+    yield ('truncated', '001', cut, 'Tamanho de registro diferente de 400 bytes. Tamanho = 150 bytes na linha 2')
     yield ('bad_amount', '001', b'\r\n'.join([lines[0], bytes(bad_amount)] + lines[2:]),
-           "'00000000ABC45' is not a valid floating point value")
+           "'00000000ABC45' is not a valid floating point value na linha 2")
+    # Past the lines the reader reads ahead: the line is the record's own.
+    yield ('bad_amount_line_5', '001', b'\r\n'.join(lines[:4] + [bytes(bad_amount)] + lines[5:]),
+           "'00000000ABC45' is not a valid floating point value na linha 5")
+    lines_237 = make_return('237')[0].split(b'\r\n')
+    yield ('long_line_4', '237', b'\r\n'.join(lines_237[:3] + [lines_237[3] + b' ' * 4600] + lines_237[4:]),
+           'Tamanho de registro diferente de 400 bytes. Tamanho = 5000 bytes na linha 4')
+    # The trailer and blank lines count too; a detail after them is read with its own line.
+    yield ('after_blank_lines', '001', b'\r\n'.join(lines[:2] + [b'', b'', bytes(bad_amount)] + lines[2:]),
+           "'00000000ABC45' is not a valid floating point value na linha 5")
     yield ('short_header', '001', lines[0][:399] + b'\r\n' + b'\r\n'.join(lines[1:]), 'Tamanho de registro inválido: 399')
     yield ('cnab240', '001', b' ' * 240 + b'\n',
            'A leitura de arquivo de retorno para o BANCO DO BRASIL não está está disponível para o layout laCNAB240')
@@ -397,7 +406,7 @@ def failures():
            '{path} não é um arquivo de retorno de cobrança com layout CNAB400')
     yield ('header_name_341', '341', bytes(name) + b'\n', '{path} não é um arquivo de retorno de cobrança')
     yield ('letters_occurrence', '001', good.replace(lines[1], lines[1][:108] + b'AB' + lines[1][110:]),
-           "'AB' is not a valid integer value")
+           "'AB' is not a valid integer value na linha 2")
     yield ('no_reader', '033', good, 'Processamento de arquivo retorno não está disponível para o banco 033 - SANTANDER')
 
 

@@ -331,6 +331,83 @@ TEST_F(RemessaTool, ABatchFromAPipeIsReadOnce) {
     EXPECT_EQ(left, (std::vector<std::string>{"batch.json", "early.json", "late.json"}));
 }
 
+// A batch file is read the fast way (each title straight from its text) and
+// a pipe with the parser's events; both must give the same remittance and
+// word every refusal alike, the refusal of the first title (in list order)
+// that has one, and of its field that comes first by name. Each case is run
+// both ways and the answers compared; a few are pinned as well.
+TEST_F(RemessaTool, AFileAndAPipeGiveTheSameAnswer) {
+    const std::string ok = title("237");
+    // A title with its own fields (no defaults to repeat).
+    auto own = [](const std::string& fields) {
+        return R"({"NossoNumero":"777","Carteira":"9","ValorDocumento":"1.00","DataVencimento":"2025-01-10",)"
+               R"("Cedente":{"ContaBancaria":{"Banco":{"Codigo":"237"},"CodigoAgencia":"1","NumeroConta":"2"}},)" +
+               fields + "}";
+    };
+    struct Case {
+        const char* what;
+        std::string doc;
+        const char* message;  // pinned, when not empty
+    };
+    const std::string huge_line(3 << 20, 'x');
+    const Case cases[] = {
+        {"two bad fields: the first by name", batch({ok, title("237", R"("ValorMoraJuros":"1,5","DataDesconto":"2025-13-01",)")}),
+         "billing-tool: Título 2 (Nosso Número: 12345): Data inválida em \"DataDesconto\": 2025-13-01\n"},
+        {"unknown key after a bad value", batch({ok, ok, own(R"("Zeta":"1","Carteira ":"x","LocalPagamento":5.5)")}),
+         "billing-tool: Título 3 (Nosso Número: 777): Campo desconhecido em Titulo: \"Carteira \"\n"},
+        {"repeated key after a bad value", batch({ok, title("237", R"("ValorMoraJuros":"x","SeuNumero":"B",)")}),
+         "billing-tool: Chave repetida no JSON: \"SeuNumero\"\n"},
+        {"repeated key written with an escape", batch({ok, title("237", R"("Nosso\u004eumero":"1",)")}), ""},
+        {"malformed title after a bad value in it", batch({ok, ok, title("237", R"("ValorMoraJuros":"x",,)")}), ""},
+        {"malformed title after a bad title", batch({ok, title("237", R"("ValorMoraJuros":"x",)"), "{\"NossoNumero\":}"}),
+         "billing-tool: Título 2 (Nosso Número: 12345): Valor monetário inválido em \"ValorMoraJuros\": \"x\" "
+         "(esperado um número ou um texto como \"1234.56\")\n"},
+        {"escapes and numbers", batch({ok, title("237", R"("SeuNumero":"A\"1\\","ValorMoraJuros":1.25,"ValorDesconto":2,)"
+                                                        R"("MargemBoleto":3,"Instrucoes":[1,"linha \u00e9 \t"],)")}), ""},
+        {"accented text", batch({own(R"("Sacado":{"Nome":"João Ávila","NumeroCPFCGC":"1"},"Instrucoes":["Não"])")}), ""},
+        {"bytes that are no UTF-8", batch({ok, own("\"Sacado\":{\"Nome\":\"Jo\xff\xfe\"}")}), ""},
+        {"a title that is no object", batch({ok, "1"}), "billing-tool: Título 2 (Nosso Número: ): Esperado um objeto JSON em Titulo\n"},
+        {"a title list that is no list", R"({"Titulos":{}})", ""},
+        {"null titles", R"({"Titulos":null})", ""},
+        {"a class of another name", batch({title("237", R"("Classe":"TOutroTitulo",)")}), ""},
+        {"no such month", batch({ok, title("237", R"("DataDesconto":"2025-13-01",)")}), ""},
+        {"no such day", batch({ok, title("237", R"("DataDesconto":"2025-02-29",)")}), ""},
+        {"a date of other digits", batch({ok, title("237", R"("DataDesconto":"+025-01-01",)")}), ""},
+        {"null text", batch({title("237", R"("LocalPagamento":null,)")}), ""},
+        {"null date", batch({title("237", R"("DataDesconto":null,"ExibirInstrucoesAutomaticas":false,)")}), ""},
+        {"a nested unknown key", batch({own(R"("Sacado":{"Nome":"x","Endereco":{"Rua":"a","Bloco":"b"}})")}), ""},
+        {"a nested repeated key", batch({own(R"("Sacado":{"Nome":"x","Nome":"y"})")}), ""},
+        {"text after the batch", batch({ok}) + " x", ""},
+        {"a byte-order mark", "\xEF\xBB\xBF" + batch({ok}), ""},
+        {"blanks everywhere", " \n{ \"NumeroArquivo\" : 3 ,\r\n\t\"Titulos\" : [ \n" + ok + " ,\n " + ok + " ] } \n", ""},
+        {"a title longer than the reading block",
+         batch({ok, title("237", "\"Instrucoes\":[\"" + huge_line + "\"],"), ok}), ""},
+        {"a batch field that does not convert", batch({ok}, R"("DataArquivo":"2025-02-30",)"), ""},
+        {"an empty list", batch({}), ""},
+        {"a title of nothing", batch({"{}"}), ""},
+        {"a title whose bracket never closes", batch({ok, ok.substr(0, ok.size() - 1), ok, ok}), ""},
+        {"ends inside a title", batch({ok, ok}).substr(0, batch({ok, ok}).size() - 20), ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        write(dir + "/batch.json", c.doc);
+        const Outcome from_file = remessa("237", c.doc);
+        const std::string file_out = from_file.status == 0 ? read(dir + "/out.rem") : "";
+        std::remove((dir + "/out.rem").c_str());
+        const Outcome piped =
+            run("cat '" + dir + "/batch.json' | " + tool() + " remessa --bank 237 /dev/stdin '" + dir + "/out.rem'");
+        EXPECT_EQ(from_file.status, piped.status);
+        EXPECT_EQ(from_file.output, piped.output);
+        if (piped.status == 0) {
+            EXPECT_EQ(file_out, read(dir + "/out.rem"));
+        }
+        std::remove((dir + "/out.rem").c_str());
+        if (*c.message != '\0') {
+            EXPECT_EQ(from_file.output, c.message);
+        }
+    }
+}
+
 TEST_F(RemessaTool, LayoutListing) {
     Outcome r = run(tool() + " layout --bank 422 --record detail");
     ASSERT_EQ(r.status, 0) << r.output;

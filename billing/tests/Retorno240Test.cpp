@@ -95,7 +95,7 @@ TEST_F(Retorno240, AFailedReadKeepsOnlyTheTitlesBeforeItsBadRecord) {
     batch.DataArquivo = EncodeDate(2020, 1, 1);
     // The second title's occurrence does not convert: the first stays, the old one is gone.
     EXPECT_EQ(ler({kHeader, kLote, seg_t("06", "1"), seg_u("0"), seg_t("XY", "2"), kTrailerLote, kTrailerArquivo}),
-              "'XY' is not a valid integer value");
+              "'XY' is not a valid integer value na linha 5");
     ASSERT_EQ(batch.Titulos.Count(), 1);
     EXPECT_EQ(Trim(GetTitulo(batch.Titulos, 0).NossoNumero()), "1");
     EXPECT_EQ(batch.NumeroArquivo, 42);
@@ -103,7 +103,7 @@ TEST_F(Retorno240, AFailedReadKeepsOnlyTheTitlesBeforeItsBadRecord) {
     EXPECT_EQ(batch.LayoutArquivo, laCNAB240);
     // A bad batch header: the titles are cleared, the header values not yet read.
     EXPECT_EQ(ler({kHeader, rec({{9, "X01"}}), seg_t("06", "1"), kTrailerLote, kTrailerArquivo}),
-              "Este não é um lote de retorno de cobrança");
+              "Este não é um lote de retorno de cobrança na linha 2");
     EXPECT_EQ(batch.Titulos.Count(), 0);
     EXPECT_EQ(batch.NumeroArquivo, 42);
 }
@@ -123,7 +123,7 @@ TEST_F(Retorno240, TheReaderItselfChecksTheLength) {
         {{kHeader, kLote, seg_u("000000000000001")}, "", laCNAB240, 1},
         {{kHeader, kLote, seg_t("06", "1"), "", kTrailerLote, kTrailerArquivo, ""}, "", laCNAB240, 1},
         {{kHeader, kLote, seg_t("06", "1"), " ", kTrailerLote, kTrailerArquivo},
-         "Tamanho de registro diferente de 240 bytes. Tamanho = 1 bytes", laCNAB240, 0},
+         "Tamanho de registro diferente de 240 bytes. Tamanho = 1 bytes na linha 4", laCNAB240, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.error);

@@ -131,19 +131,19 @@ TEST_F(Retorno, FieldConversions) {
     const Case cases[] = {
         {"001", det("06", "010170"), "", EncodeDate(1970, 1, 1), 1234500},
         {"001", det("06", "311269"), "", EncodeDate(2069, 12, 31), 1234500},
-        {"001", det("06", "000000"), "Invalid argument to date encode", 0, 0},
+        {"001", det("06", "000000"), "Invalid argument to date encode na linha 2", 0, 0},
         {"001", det("06", "150324", {{153, "0000000000000"}}), "", EncodeDate(2024, 3, 15), 0},
-        {"001", det("06", "150324", {{153, "             "}}), "'             ' is not a valid floating point value", 0,
+        {"001", det("06", "150324", {{153, "             "}}), "'             ' is not a valid floating point value na linha 2", 0,
          0},
         {"748", det("06", "150324", {{215, "             "}}), "", EncodeDate(2024, 3, 15), 1234500},
-        {"748", det("06", "150324", {{153, "             "}}), "'             ' is not a valid floating point value", 0,
+        {"748", det("06", "150324", {{153, "             "}}), "'             ' is not a valid floating point value na linha 2", 0,
          0},
         {"104", det("06", "000000", {{153, "             "}}), "", 0, 0},
-        {"001", det("AB"), "'AB' is not a valid integer value", 0, 0},
-        {"001", det("06", "150324", {{153, "00000000ABC45"}}), "'00000000ABC45' is not a valid floating point value",
+        {"001", det("AB"), "'AB' is not a valid integer value na linha 2", 0, 0},
+        {"001", det("06", "150324", {{153, "00000000ABC45"}}), "'00000000ABC45' is not a valid floating point value na linha 2",
          0, 0},
         {"237", det("06", "150324", {{296, "      "}}), "", EncodeDate(2024, 3, 15), 1234500},
-        {"341", det("06", "150324", {{174, "A1"}}), "'A1' is not a valid integer value", 0, 0},
+        {"341", det("06", "150324", {{174, "A1"}}), "'A1' is not a valid integer value na linha 2", 0, 0},
     };
     for (const Case& c : cases) {
         TcbCobranca batch;
@@ -234,12 +234,13 @@ TEST_F(Retorno, AFailedReadKeepsOnlyTheTitlesBeforeItsBadRecord) {
     const TDateTime before = EncodeDate(2024, 3, 15);
     const Case cases[] = {
         {{head("001", {{95, "311224"}, {101, "0000099"}}), det("06"), det("06", "150324", {{153, "0000000ABC"}})},
-         "'0000000ABC345' is not a valid floating point value", 1, 99, EncodeDate(2024, 12, 31)},
+         "'0000000ABC345' is not a valid floating point value na linha 3", 1, 99, EncodeDate(2024, 12, 31)},
         {{head("001"), det("06"), det("06").substr(0, 300)},
-         "Tamanho de registro diferente de 400 bytes. Tamanho = 300 bytes", 1, 7, before},
-        {{head("001"), det("06"), det("06") + "X"}, "Tamanho de registro diferente de 400 bytes. Tamanho = 401 bytes",
+         "Tamanho de registro diferente de 400 bytes. Tamanho = 300 bytes na linha 3", 1, 7, before},
+        {{head("001"), det("06"), det("06") + "X"},
+         "Tamanho de registro diferente de 400 bytes. Tamanho = 401 bytes na linha 3",
          1, 7, before},
-        {{head("001"), det("06"), det("06"), det("XX")}, "'XX' is not a valid integer value", 2, 7, before},
+        {{head("001"), det("06"), det("06"), det("XX")}, "'XX' is not a valid integer value na linha 4", 2, 7, before},
         // Cleared before anything is tested.
         {{}, "O retorno está vazio. Não há dados para processar", 0, 3, before},
         {{head("237")}, "Este não é um retorno de cobrança do banco 001 - BANCO DO BRASIL", 0, 3, before},
@@ -281,7 +282,7 @@ TEST_F(Retorno, EveryReaderRefusesADetailOfAnotherLength) {
             if (std::string(bank) == "748") header.replace(94, 8, "20240315");
             const Read r = read(bank, batch, {header, good, detail, kTrailer});
             EXPECT_EQ(r.error, "Tamanho de registro diferente de 400 bytes. Tamanho = " +
-                                   std::to_string(detail.size()) + " bytes");
+                                   std::to_string(detail.size()) + " bytes na linha 3");
             EXPECT_EQ(batch.Titulos.Count(), 1);
         }
     }

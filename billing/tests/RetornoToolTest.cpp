@@ -134,6 +134,53 @@ TEST(RetornoTool, StreamedOutputIsTheBatchDocument) {
     }
 }
 
+// A record that does not read is named by its line in the file, whether the
+// file is read as it streams (--bank, which reads ahead of the record) or
+// all at once (--class); nothing is printed and the status is not 0.
+TEST(RetornoTool, ARefusedRecordNamesItsLine) {
+    test_support::ScratchDir scratch("retorno-line");
+    const std::string example = slurp(test_support::source_path("examples/retorno-237.ret"));
+    std::vector<std::string> lines;  // the example's lines, each with its line end
+    for (std::size_t at = 0; at < example.size();) {
+        const std::size_t end = example.find('\n', at);
+        lines.push_back(example.substr(at, end == std::string::npos ? std::string::npos : end + 1 - at));
+        at = end == std::string::npos ? example.size() : end + 1;
+    }
+    ASSERT_EQ(lines.size(), 6u);  // header, four details, trailer
+    struct Case {
+        std::size_t line;  // 1-based
+        std::string replacement;
+        std::string error;
+    };
+    const std::string amount = "00000000ABC45";
+    auto with_amount = [&](std::size_t n) { return lines[n - 1].substr(0, 152) + amount + lines[n - 1].substr(165); };
+    const Case cases[] = {
+        {2, with_amount(2), "'00000000ABC45' is not a valid floating point value na linha 2"},
+        {5, with_amount(5), "'00000000ABC45' is not a valid floating point value na linha 5"},
+        {3, lines[2].substr(0, 100) + "\r\n", "Tamanho de registro diferente de 400 bytes. Tamanho = 100 bytes na linha 3"},
+        {4, std::string(3000, '1') + "\r\n", "Tamanho de registro inválido: 3000 na linha 4"},
+    };
+    const std::string tool = test_support::tool_path("billing-tool");
+    const std::string file = scratch / "r.ret";
+    for (const Case& c : cases) {
+        std::string damaged;
+        for (std::size_t i = 0; i < lines.size(); ++i) damaged += i + 1 == c.line ? c.replacement : lines[i];
+        test_support::write_file(file, damaged);
+        for (const std::string how : {"--bank 237", "--class TTrelvaniBanco237"}) {
+            SCOPED_TRACE(how + " " + c.error);
+            Outcome r = run(tool + " retorno " + how + " " + file, scratch.path());
+            EXPECT_EQ(r.status, 1);
+            EXPECT_EQ(r.out, "");
+            std::string want = c.error;
+            // Streamed, a line too long to be a record is measured and read as one.
+            if (how == "--bank 237" && c.line == 4) {
+                want = "Tamanho de registro diferente de 400 bytes. Tamanho = 3000 bytes na linha 4";
+            }
+            EXPECT_EQ(r.err, "billing-tool: " + want + "\n");
+        }
+    }
+}
+
 // A first line of more than 2 GiB is measured, not read whole, and its
 // length is printed as it is.
 TEST(RetornoTool, AHugeFirstLineIsMeasured) {

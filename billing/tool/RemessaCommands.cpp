@@ -67,11 +67,17 @@ private:
 
 const char* const kLayoutNames[] = {"laCNAB240", "laCNAB400", "laInvalido"};
 
-// One pass over the batch document; false when a batch field came after the
-// titles and the pass has to be made again with the fields it found.
-bool write_pass(const std::string& code, const std::string& name, const std::string& batch_file,
+enum class Pass : std::uint8_t {
+    kWritten,
+    kAgain,         // a batch field came after the titles: again with the fields found
+    kAgainExactly,  // the fast reading left the document to the SAX reading: the same pass with it
+};
+
+// One pass over the batch document. A document that can be read again is
+// read the fast way first (read_batch_fast), else with read_batch_stream.
+Pass write_pass(const std::string& code, const std::string& name, const std::string& batch_file,
                 const std::string& out_file, std::optional<TLayoutArquivo> layout, nlohmann::json& known,
-                bool last_pass, bool can_reread) {
+                bool last_pass, bool can_reread, bool exactly) {
     std::ifstream in(batch_file, std::ios::binary);
     if (!in) throw Exception("Não foi possível abrir o lote " + batch_file);
     RemittanceFile out(out_file);
@@ -99,8 +105,12 @@ bool write_pass(const std::string& code, const std::string& name, const std::str
             header_error = std::current_exception();
         }
     };
-    const billing::BatchStreamResult r =
-        billing::read_batch_stream(in, billing::engine_profile(), batch, known, on_fields, on_title);
+    billing::BatchStreamResult r;
+    if (!can_reread || exactly) {
+        r = billing::read_batch_stream(in, billing::engine_profile(), batch, known, on_fields, on_title);
+    } else if (!billing::read_batch_fast(in, billing::engine_profile(), batch, known, on_fields, on_title, r)) {
+        return Pass::kAgainExactly;
+    }
     if (r.fields_after_titles && !last_pass) {
         // A pipe or device is read once: its titles were read without the fields after them.
         if (!can_reread) {
@@ -108,13 +118,13 @@ bool write_pass(const std::string& code, const std::string& name, const std::str
                             " traz campos depois de \"Titulos\" e não é um arquivo comum, que se possa ler de novo: "
                             "ponha os campos antes de \"Titulos\" ou dê o lote num arquivo");
         }
-        return false;
+        return Pass::kAgain;
     }
     if (header_error) std::rethrow_exception(header_error);
     if (r.titles == 0) writer->no_titles();
     writer->trailer();
     out.commit();
-    return true;
+    return Pass::kWritten;
 }
 
 // --layout 240 or 400.
@@ -196,8 +206,12 @@ int remessa_command(const std::vector<std::string>& a) {
     nlohmann::json known = nlohmann::json::object();
     const std::optional<os::FileStatus> status = os::file_status(batch_file);
     const bool can_reread = status && status->is_regular();
-    if (!write_pass(code, name, batch_file, out_file, layout, known, false, can_reread)) {
-        write_pass(code, name, batch_file, out_file, layout, known, true, can_reread);
+    bool last = false, exactly = false;
+    for (;;) {
+        const Pass pass = write_pass(code, name, batch_file, out_file, layout, known, last, can_reread, exactly);
+        if (pass == Pass::kWritten) break;
+        if (pass == Pass::kAgain) last = true;
+        if (pass == Pass::kAgainExactly) exactly = true;
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "billing/cbCodeTexts.h"
 #include "billing/cbPlugin.h"
 #include "billing/cbRetorno400.h"
+#include "billing/cbRetornoCampos.h"
 #include "billing/tool/BankCode.h"
 #include "platform/core/Streams.h"
 
@@ -23,7 +24,7 @@ int usage() {
 
 // The lines of a file, each a copy, for a reader that takes them all at
 // once. Lines are read with a bound: one longer than any record is refused
-// before it is kept.
+// before it is kept, naming its line as the readers do after the first.
 std::vector<std::string> read_lines(const std::string& file) {
     TFileStream in(file, fmOpenRead);
     StreamLines source(in);
@@ -31,7 +32,9 @@ std::vector<std::string> read_lines(const std::string& file) {
     std::string_view line;
     while (source.next(line)) {
         if (source.length_of(line) > line.size()) {
-            throw Exception(Format("Tamanho de registro inválido: %d", {source.length_of(line)}));
+            Exception e(Format("Tamanho de registro inválido: %d", {source.length_of(line)}));
+            if (!lines.empty()) retorno::name_line(e, lines.size() + 1);
+            throw e;
         }
         lines.emplace_back(line);
     }
