@@ -49,7 +49,7 @@ private:
 }  // namespace
 
 bool SuppressForceNewPage() { return g_suppress_force_new_page; }
-void SetSuppressForceNewPage(bool suppress) { g_suppress_force_new_page = suppress; }
+void report::SetSuppressForceNewPage(bool suppress) { g_suppress_force_new_page = suppress; }
 
 // ---------------------------------------------------------- TBRCustomBand
 
@@ -212,7 +212,7 @@ void TBRCustomBand::SetHasChild(bool has_child) {
         std::string base = BandComponentNames()[rbChild];
         if (InDesigner()) {
             try {
-                band->SetName(report::NumberedComponentName(Owner(), base));
+                band->SetName(NumberedComponentName(Owner(), base));
             } catch (...) {
                 delete band;
                 throw;
@@ -332,10 +332,10 @@ void TBRCustomBand::MakeRoom() {
     // prints clipped there, never below the page.
     const bool page_top = r.CurrentY <= r.PageBodyTop;
     if (r.PageCount > 0 && (band_type_ == rbPageFooter || h <= r.AvailableSpace() || page_top)) {
-        if (band_type_ == rbDetail) SetSuppressForceNewPage(false);
+        if (band_type_ == rbDetail) report::SetSuppressForceNewPage(false);
         return;
     }
-    SetSuppressForceNewPage(band_type_ == rbDetail);
+    report::SetSuppressForceNewPage(band_type_ == rbDetail);
     r.NewColumn();
 }
 
@@ -348,7 +348,7 @@ void TBRCustomBand::EmitBand() {
                           band_type_ != rbOverlay;
         if (ForceNewPage && !SuppressForceNewPage() && body && r.PageCount > 0) {
             r.RequestNewPage();
-            SetSuppressForceNewPage(false);
+            report::SetSuppressForceNewPage(false);
         } else if (ForceNewColumn && body && r.PageCount > 0) {
             r.RequestNewColumn();
         } else {
@@ -381,7 +381,7 @@ void TBRCustomBand::EmitBand() {
         }
         child->band_type_ = rbChild;
     }
-    SetSuppressForceNewPage(false);
+    report::SetSuppressForceNewPage(false);
 }
 
 TRect TBRCustomBand::PrintableArea() const {
@@ -425,9 +425,9 @@ void TBRCustomBand::print_controls_loop() {
             Frame()->PaintFrame(out.Canvas(), PrintRect, out.XFactor(), out.YFactor());
         }
         if (!done) {
-            SetSuppressForceNewPage(true);
+            report::SetSuppressForceNewPage(true);
             r.NewColumn();
-            SetSuppressForceNewPage(false);
+            report::SetSuppressForceNewPage(false);
             put_height(remembered);
             Expanded = 0;
             // The rest takes only the room it needs on the next page.

@@ -40,7 +40,9 @@ inline constexpr const char* kCircularLinking = "Circular linking not allowed";
 // True while a band that continues on a new page breaks it: the next
 // ForceNewPage is not honoured. One report run at a time.
 bool SuppressForceNewPage();
+namespace report {
 void SetSuppressForceNewPage(bool suppress);
+}  // namespace report
 
 class TBRCustomBand : public TBRBasePanel {
 public:

@@ -13,16 +13,12 @@ bool CompositeRun = false;
 
 using report::Rnd;
 
-namespace report {
-
 std::string NumberedComponentName(const TComponent* owner, const std::string& base) {
     for (int n = 1;; ++n) {
         std::string name = base + std::to_string(n);
         if (!owner || !owner->FindComponent(name)) return name;
     }
 }
-
-}  // namespace report
 
 namespace {
 bool contains(const std::vector<TBRCustomBand*>& list, const TBRCustomBand* band) {
@@ -67,7 +63,7 @@ TCustomBandReport::TCustomBandReport(TComponent* owner) : TBRBasePanel(owner) {
         TBRPrinter printer(this);
         if (printer.PrintersPresent()) page_->SetPaperSize(printer.PaperSize());
     }
-    StoredFileLoaded = false;
+    report::StoredFileLoaded = false;
 }
 
 TCustomBandReport::~TCustomBandReport() {
@@ -297,7 +293,7 @@ TBRCustomBand* TCustomBandReport::CreateStandardBand(TBRBandType type) {
         band->SetParent(this);
         std::string base;
         band->DefaultBandName(base);
-        band->SetName(report::NumberedComponentName(owner, base));
+        band->SetName(NumberedComponentName(owner, base));
     } catch (...) {
         delete band;
         throw;
@@ -459,7 +455,7 @@ void TCustomBandReport::BeginRun(report::OutputDevice& output) {
     }
     Ready = false;
     FinalPage = SkipForcedPage = ColumnStarted = false;
-    SetSuppressForceNewPage(false);
+    report::SetSuppressForceNewPage(false);
     CurrentY = -1;
     PageCount = 0;
     ColumnTop = 0;
@@ -703,7 +699,7 @@ void TCustomBandReport::run(report::OutputDevice& output, bool chain_part, TBRPr
         CurrentColumn = p.Columns();
         ColumnTop = 0;
         PageBodyTop = 0;
-        SetSuppressForceNewPage(false);
+        report::SetSuppressForceNewPage(false);
         MeasurePageFooters();
         for (int i = 0; i < ControlCount(); ++i) {
             if (auto* band = dynamic_cast<TBRCustomBand*>(Controls(i))) band->AttachToReport(this);
