@@ -6,9 +6,10 @@
 # namespace, a folder holds more than one library, a test compiles or links
 # code of a higher folder, or an object uses a library it does not link.
 # tests/layering/check_layering.py does the checking and lists the rules.
-# Folders whose libraries are engines: no Qt and no operating-system headers.
-# A library counts as an engine's when its folder is one of these or lies
-# below one.
+
+# Folders whose libraries are engines: the ISO C/C++ runtime and the platform
+# libraries only, no Qt. A library counts as an engine's when its sources'
+# folder is one of these or lies below one.
 set(TAMBLERO_ENGINE_FOLDERS
   archive picture billing report_support interbase
   report/expr report/pages report/print report/bands report/controls report/engine)
