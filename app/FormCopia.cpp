@@ -1,7 +1,7 @@
 #include "app/FormCopia.h"
 
-#include "app/BackupJob.h"
-#include "app/Handoff.h"
+#include "app/backup/BackupJob.h"
+#include "app/handoff/Handoff.h"
 #include "archive/arcZip.h"
 #include "platform/core/ClassBuilder.h"
 #include "platform/core/IniFiles.h"

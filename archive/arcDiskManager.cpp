@@ -1,6 +1,5 @@
 #include "archive/arcDiskManager.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,6 +7,7 @@
 
 #include "archive/arcErrors.h"
 #include "platform/os/Files.h"
+#include "platform/os/LocalTime.h"
 #include "platform/os/Volumes.h"
 
 namespace {
@@ -71,9 +71,9 @@ std::int32_t FileDosDateTime(int Handle, int Which) {
     if (Which < 0 || Which > 2) return -1;
     const auto secs = os::handle_time(Handle, kTimes[Which]);
     if (!secs) return -1;
-    std::time_t t = static_cast<std::time_t>(*secs);
-    std::tm tm{};
-    if (!::gmtime_r(&t, &tm)) return -1;
+    const auto utc = os::utc_time_of(*secs);
+    if (!utc) return -1;
+    const std::tm& tm = *utc;
     int year = tm.tm_year + 1900;
     if (year < 1980 || year > 2107) return -1;
     std::uint32_t date = static_cast<std::uint32_t>(((year - 1980) << 9) | ((tm.tm_mon + 1) << 5) | tm.tm_mday);
@@ -135,9 +135,8 @@ bool TDiskManager::CheckDrive(const std::string& folder_in) {
         // Volume query.
         std::optional<os::VolumeInfo> vol;
         while (!(vol = os::volume_of(Folder))) {
-            int err = errno ? errno : ENODEV;
             std::string drive = Drive.empty() || Drive.back() != '/' ? Drive + "/" : Drive;
-            std::string text = drive + archive::ErrorText(kNotAccessible) + "\r\n\r\n" + std::strerror(err);
+            std::string text = drive + archive::ErrorText(kNotAccessible) + "\r\n\r\n" + os::no_volume_text();
             if (archive::AskMessageBox(text, archive::MB_RETRYCANCEL_ERROR) != archive::ID_RETRY) {
                 report(kNotAccessible);
                 return false;

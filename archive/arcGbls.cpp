@@ -3,6 +3,7 @@
 #include "platform/core/CodePages.h"
 #include "platform/core/SysUtils.h"
 #include "platform/os/Files.h"
+#include "platform/os/LocalTime.h"
 
 #include <algorithm>
 #include <array>
@@ -161,9 +162,9 @@ uint32_t WindowsAttributes(const std::string& Name, uint32_t Mode) {
 uint32_t MaskDosAttr(uint32_t Attr) { return Attr & 0xBFu; }
 
 uint32_t FileTimeToDos(int64_t UnixSeconds) {
-    const time_t t = static_cast<time_t>(UnixSeconds);
-    struct tm lt {};
-    if (!::localtime_r(&t, &lt) || lt.tm_year < 80) return (0u << 25) | (1u << 21) | (1u << 16);
+    const auto local = os::local_time_of(UnixSeconds);
+    if (!local || local->tm_year < 80) return (0u << 25) | (1u << 21) | (1u << 16);
+    const std::tm& lt = *local;
     if (lt.tm_year > 80 + 127)
         return (127u << 25) | (12u << 21) | (31u << 16) | (23u << 11) | (59u << 5) | 29u;
     const uint32_t date = (static_cast<uint32_t>(lt.tm_year - 80) << 9) |

@@ -3,10 +3,10 @@
 // read-back check again on its own. Prints "handoff S" and "check S".
 //   handoff_bench BACKUP TEMPDIR   (XDG_DATA_HOME should name a scratch folder)
 
-#include "app/Handoff.h"
+#include "app/handoff/Handoff.h"
 #include "archive/arcZip.h"
 #include "archive/arcbase.h"
-#include "app/BackupJob.h"
+#include "app/backup/BackupJob.h"
 
 #include <chrono>
 #include <cstdio>

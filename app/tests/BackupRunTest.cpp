@@ -2,6 +2,7 @@
 // stand-in: exit status, messages on stderr, the file written, and the batch
 // text the server received.
 
+#include "app/backup/BackupJob.h"
 #include "tests/sqlserver_standin/StandIn.h"
 
 #include <gtest/gtest.h>
@@ -57,6 +58,16 @@ struct Job {
 // Options never run the job: --help and --version print and end, anything
 // else is refused with the usage line. No server is needed: a run that
 // started the job would fail to connect and leave its status 1.
+// The stand-in answers the batch it keeps a copy of; the job must send
+// exactly that.
+TEST(BackupRun, TheJobSendsTheBatchTheStandInAnswers) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Loja", "D:\\Copias"}, {"Banco X", "/srv/copias"}, {"", ""},
+    };
+    for (const auto& [banco, caminho] : cases)
+        EXPECT_EQ(app::backup_batch(banco, caminho), standin::backup_batch_lines(banco, caminho)) << banco;
+}
+
 TEST(BackupArguments, OptionsNeverRunTheJob) {
     Job job;
     job.write_ini("[Kestrovan]\r\nServidor=127.0.0.1,1\r\nBanco=Loja\r\nCaminho=" + job.drive_d + "\r\n");

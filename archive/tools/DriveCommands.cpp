@@ -8,11 +8,10 @@
 #include "archive/arcDetect.h"
 #include "archive/arcDiskManager.h"
 #include "archive/arcErrors.h"
+#include "platform/os/Files.h"
 #include "platform/os/ToolOptions.h"
 
 #include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace archive {
 namespace {
@@ -24,12 +23,11 @@ std::string error_text(int code) {
 
 int detect(const std::string& file, std::ostream& out, std::ostream& err) {
     // A file that cannot be read is no archive of any type: say why.
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        err << os::file_error_line("archive-tool", file, errno) << "\n";
+    // (A folder opens for reading and is looked at like any file.)
+    if (const int error = os::read_open_error(file); error && error != EISDIR) {
+        err << os::file_error_line("archive-tool", file, error) << "\n";
         return 1;
     }
-    ::close(fd);
     TArcDetect d;
     TArcType t = d.DetectArcType(file);
     const nlohmann::ordered_json doc = {

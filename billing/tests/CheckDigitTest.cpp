@@ -1,6 +1,5 @@
 // Check-digit functions and the field formatter.
 
-#include "billing/clients/Startup.h"
 #include "billing/cbCob021.h"
 #include "billing/cbCobranca.h"
 
@@ -164,15 +163,6 @@ TEST(Formatar, RefusesToLoseDigits) {
     TcbBanco banco;
     banco.SetCodigo("1234");
     EXPECT_EQ(banco.Codigo(), "234");
-}
-
-TEST(CheckDigits, MovrentaModulo11DiffersOnlyForSmallRemainders) {
-    billing::clients::unit_startup();
-    const billing::ModelProfile& movrenta = *billing::find_model_profile("MovrentaCobranca");
-    EXPECT_EQ(billing::Modulo11(movrenta, "409", 9, true), "1");
-    EXPECT_EQ(billing::Modulo11(movrenta, "409", 9, false), "1");
-    EXPECT_EQ(billing::Modulo11(movrenta, "5", 9, false), "1");  // remainder 10
-    EXPECT_EQ(billing::Modulo11(movrenta, "001", 9, false), "9");
 }
 
 }  // namespace

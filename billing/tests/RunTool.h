@@ -12,7 +12,8 @@ namespace billing_test {
 using Outcome = test_support::CommandResult;
 using test_support::run;
 
-inline std::string tool() { return test_support::tool_path("billing-tool"); }
+// The built billing-tool.
+std::string tool();
 using test_support::oracle;
 
 }  // namespace billing_test

@@ -7,9 +7,9 @@
 #include "billing/cbCobranca.h"
 #include "billing/clients/Startup.h"
 #include "billing/tool/BankCode.h"
+#include "platform/os/InputFile.h"
 
 #include <cerrno>
-#include <fstream>
 #include <iostream>
 
 using nlohmann::json;
@@ -34,12 +34,8 @@ int parse_base(const std::string& s) {
 std::unique_ptr<TcbTitulo> title_from(const std::string& file) {
     auto t = std::make_unique<TcbTitulo>(title_model());
     if (file.empty()) return t;
-    std::ifstream in;
-    if (file != "-") {
-        in.open(file, std::ios::binary);
-        if (!in) throw EFOpenError(Format("Cannot open file \"%s\". %s", {file, SysErrorMessage(errno)}));
-    }
-    titulo_from_json(parse_json(file == "-" ? std::cin : in), *t);
+    os::InputFile in(file);
+    titulo_from_json(parse_json(in.stream()), *t);
     return t;
 }
 

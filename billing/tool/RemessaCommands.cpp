@@ -17,10 +17,10 @@
 #include "billing/tool/BankCode.h"
 #include "platform/core/CodePages.h"
 #include "platform/os/Files.h"
+#include "platform/os/InputFile.h"
 #include "platform/os/ReplacingFile.h"
 
 #include <exception>
-#include <fstream>
 #include <iostream>
 #include <optional>
 
@@ -78,8 +78,13 @@ enum class Pass : std::uint8_t {
 Pass write_pass(const std::string& code, const std::string& name, const std::string& batch_file,
                 const std::string& out_file, std::optional<TLayoutArquivo> layout, nlohmann::json& known,
                 bool last_pass, bool can_reread, bool exactly) {
-    std::ifstream in(batch_file, std::ios::binary);
-    if (!in) throw Exception("Não foi possível abrir o lote " + batch_file);
+    std::unique_ptr<os::InputFile> file;
+    try {
+        file = std::make_unique<os::InputFile>(batch_file);
+    } catch (const EFOpenError&) {
+        throw Exception("Não foi possível abrir o lote " + batch_file);
+    }
+    std::istream& in = file->stream();
     RemittanceFile out(out_file);
     TcbCobranca batch;
     std::unique_ptr<billing::RemessaWriter> writer;

@@ -47,11 +47,11 @@
 
 #include "platform/core/CodePages.h"
 #include "platform/os/SignalCleanup.h"
+#include "platform/os/InputFile.h"
 #include "platform/os/StandardOutput.h"
 #include "platform/os/ToolOptions.h"
 
 #include <cerrno>
-#include <fstream>
 #include <iostream>
 #include <iterator>
 #include <sstream>
@@ -97,13 +97,9 @@ using billing::tool::bank_code;
 
 // One JSON document from a file or, for "-", stdin; errors name the file.
 json read_json(const std::string& file) {
-    std::ifstream in;
-    if (file != "-") {
-        in.open(file, std::ios::binary);
-        if (!in) throw EFOpenError(Format("Cannot open file \"%s\". %s", {file, SysErrorMessage(errno)}));
-    }
+    os::InputFile in(file);
     try {
-        return billing::parse_json(file == "-" ? std::cin : in);
+        return billing::parse_json(in.stream());
     } catch (const json::exception& e) {
         throw Exception(file + ": JSON inválido: " + e.what());
     } catch (const Exception& e) {

@@ -7,21 +7,17 @@
 #include "interbase/IBL_ClientLib.h"
 #include "interbase/Startup.h"
 #include "platform/core/UnitStartup.h"
+#include "platform/os/Files.h"
 #include "report_support/Startup.h"
 
 #include <cstdio>
-#include <fstream>
 #include <string>
 
 namespace {
 
 // True when a file whose name contains `part` is mapped into the process.
 bool mapped(const std::string& part) {
-    std::ifstream maps("/proc/self/maps");
-    std::string line;
-    while (std::getline(maps, line))
-        if (line.find(part) != std::string::npos) return true;
-    return false;
+    return os::read_file("/proc/self/maps").find(part) != std::string::npos;
 }
 
 }  // namespace

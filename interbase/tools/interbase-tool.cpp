@@ -12,6 +12,7 @@
 #include "interbase/Startup.h"
 #include "platform/core/ByteOrder.h"
 #include "platform/core/SysUtils.h"
+#include "platform/os/Files.h"
 #include "platform/os/ReplacingFile.h"
 #include "platform/os/StandardOutput.h"
 #include "platform/os/ToolOptions.h"
@@ -21,15 +22,11 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <sys/stat.h>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
 
-namespace fs = std::filesystem;
 using namespace interbase;
 
 namespace {
@@ -107,18 +104,19 @@ std::vector<std::uint8_t> bmp(const GridBitmap& g) {
 
 // Replaces the target whole, so a failure never leaves half a file under
 // the final name.
-void write_file(const fs::path& path, const std::vector<std::uint8_t>& data) {
-    os::write_file(path.string(), std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+void write_file(const std::string& path, const std::vector<std::uint8_t>& data) {
+    os::write_file(path, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
 }
 
-int glyphs(const fs::path& dir) {
-    struct stat st;
-    const int error = ::stat(dir.c_str(), &st) != 0 ? errno : S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
-    if (error) throw std::runtime_error(dir.string() + ": " + std::strerror(error));
+int glyphs(const std::string& dir) {
+    const auto status = os::file_status(dir);
+    const int error = !status ? os::read_open_error(dir) : status->is_directory() ? 0 : ENOTDIR;
+    if (error) throw std::runtime_error(dir + ": " + std::strerror(error));
+    const std::string folder = dir.empty() || dir.back() == '/' ? dir : dir + "/";
     std::size_t count = 0;
     const GridBitmap* all = GridBitmaps(count);
-    for (std::size_t i = 0; i < count; ++i) write_file(dir / (std::string(all[i].name) + ".bmp"), bmp(all[i]));
-    std::cout << count << " glyphs written to " << dir.string() << "\n";
+    for (std::size_t i = 0; i < count; ++i) write_file(folder + std::string(all[i].name) + ".bmp", bmp(all[i]));
+    std::cout << count << " glyphs written to " << dir << "\n";
     return 0;
 }
 

@@ -354,6 +354,8 @@ std::optional<VolumeInfo> volume_of(const std::string& path) {
     return v;
 }
 
+std::string no_volume_text() { return std::strerror(ENODEV); }
+
 bool set_volume_label(const std::string& path, const std::string& label) {
     auto v = volume_of(path);
     if (!v) return false;

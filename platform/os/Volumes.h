@@ -68,8 +68,12 @@ struct VolumeInfo {
     std::string block_device; // kernel name of the whole disk ("sdb"), "" when none
     std::int64_t device_bytes = 0; // size of the block device holding the file system, 0 when none
 };
-// Fails (nullopt) when no mount holds the path.
+// Fails (nullopt) when no mount holds the path, and for no other reason;
+// no_volume_text() is the system's text for that failure (errno means
+// nothing after it).
 std::optional<VolumeInfo> volume_of(const std::string& path);
+// "No such device", in the system's words: why volume_of failed.
+std::string no_volume_text();
 
 // Drive type of a mount by its file system and device.
 DriveType drive_type_of(const MountEntry& mount);

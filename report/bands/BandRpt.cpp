@@ -14,16 +14,16 @@ std::initializer_list<TClass> report_classes() {
 }
 }  // namespace
 
-void InitReportDefaults(int num_colors) {
-    SelectDesignColorScheme(num_colors);
-    SetImperialMeasure(os::locale_uses_us_measure(os::measurement_locale_name()));
-    register_report_classes();
-}
-
 void register_report_classes() { RegisterClasses(report_classes()); }
 
-void FinalizeReportDefaults() {
-    for (TClass cls : report_classes()) UnRegisterClass(cls);
+}  // namespace report
+
+void InitReportDefaults(int num_colors) {
+    SelectDesignColorScheme(num_colors);
+    report::SetImperialMeasure(os::locale_uses_us_measure(os::measurement_locale_name()));
+    report::register_report_classes();
 }
 
-}  // namespace report
+void FinalizeReportDefaults() {
+    for (TClass cls : report::report_classes()) UnRegisterClass(cls);
+}

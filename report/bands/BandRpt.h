@@ -15,14 +15,15 @@
 #include "report/bands/BandRptGroups.h"
 #include "report/bands/BandRptReport.h"
 
-namespace report {
-
 // Unit start-up: chooses the design colour scheme for a screen of
 // `num_colors` colours (-1: true colour), takes ImperialMeasure from the
 // locale's measurement setting and registers the report classes.
 void InitReportDefaults(int num_colors = -1);
 // Unit shut-down: unregisters the report classes.
 void FinalizeReportDefaults();
+
+namespace report {
+
 // Registers the report, band and sub-detail classes for form resources.
 void register_report_classes();
 

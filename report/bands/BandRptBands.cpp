@@ -9,15 +9,15 @@
 
 using report::Rnd;
 
-const std::array<std::string, BandTypeCount>& BandTypeNames() {
-    static const std::array<std::string, BandTypeCount> names = {
+const std::array<std::string, report::BandTypeCount>& BandTypeNames() {
+    static const std::array<std::string, report::BandTypeCount> names = {
         "Title",        "Page Header", "Detail",    "Page Footer",   "Summary", "Group Header",
         "Group Footer", "Sub Detail",  "Column Header", "Overlay", "Child"};
     return names;
 }
 
-const std::array<std::string, BandTypeCount>& BandComponentNames() {
-    static const std::array<std::string, BandTypeCount> names = {
+const std::array<std::string, report::BandTypeCount>& BandComponentNames() {
+    static const std::array<std::string, report::BandTypeCount> names = {
         "TitleBand",       "PageHeaderBand",  "DetailBand",       "PageFooterBand", "SummaryBand", "GroupHeaderBand",
         "GroupFooterBand", "SubDetailBand",   "ColumnHeaderBand", "OverlayBand",    "ChildBand"};
     return names;
@@ -94,7 +94,7 @@ TClass TBRCustomBand::StaticClass() {
 TClass TBRCustomBand::ClassType() const { return StaticClass(); }
 
 void TBRCustomBand::RefuseCircularLink() const {
-    if (InDesigner()) core::host().Information(kCircularLinking);
+    if (InDesigner()) core::host().Information(report::kCircularLinking);
 }
 
 void TBRCustomBand::SetBandType(TBRBandType type) {
@@ -187,8 +187,8 @@ void TBRCustomBand::Notification(TComponent* component, TOperation operation) {
     if (operation == opRemove && component == link_band_) link_band_ = nullptr;
 }
 
-void TBRCustomBand::BandTypeCaption(std::string& text) const { text = BandTypeNames()[band_type_ % BandTypeCount]; }
-void TBRCustomBand::DefaultBandName(std::string& text) const { text = BandComponentNames()[band_type_ % BandTypeCount]; }
+void TBRCustomBand::BandTypeCaption(std::string& text) const { text = BandTypeNames()[band_type_ % report::BandTypeCount]; }
+void TBRCustomBand::DefaultBandName(std::string& text) const { text = BandComponentNames()[band_type_ % report::BandTypeCount]; }
 
 TBRCustomBand* TBRCustomBand::FindChildBand() const {
     if (!report_) return nullptr;
@@ -207,7 +207,7 @@ void TBRCustomBand::SetHasChild(bool has_child) {
         std::string base = BandComponentNames()[rbChild];
         if (InDesigner()) {
             try {
-                band->SetName(report::NumberedComponentName(Owner(), base));
+                band->SetName(NumberedComponentName(Owner(), base));
             } catch (...) {
                 delete band;
                 throw;

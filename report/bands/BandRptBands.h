@@ -29,16 +29,20 @@ enum TBRBandType : std::uint8_t {
     rbOverlay,
     rbChild
 };
+namespace report {
 constexpr int BandTypeCount = 11;
+}  // namespace report
 
 // Design captions and default component names, indexed by band type.
-const std::array<std::string, BandTypeCount>& BandTypeNames();
-const std::array<std::string, BandTypeCount>& BandComponentNames();
+const std::array<std::string, report::BandTypeCount>& BandTypeNames();
+const std::array<std::string, report::BandTypeCount>& BandComponentNames();
 // Element names of TBRBandType as form resources store them.
 const std::vector<std::string>& band_type_element_names();
 
 // The text shown, in the designer only, when a link would be circular.
+namespace report {
 inline constexpr const char* kCircularLinking = "Circular linking not allowed";
+}  // namespace report
 
 class TBRCustomBand : public TBRBasePanel {
 public:

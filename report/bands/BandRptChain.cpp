@@ -2,16 +2,16 @@
 
 #include "report/bands/BandRptPrinter.h"
 
-TBRReportChain::TBRReportChain(TComponent* owner) : TComponent(owner) {}
+ReportChain::ReportChain(TComponent* owner) : TComponent(owner) {}
 
-TBRReportChain::~TBRReportChain() = default;
+ReportChain::~ReportChain() = default;
 
-TBRPrinter& TBRReportChain::EnsurePrinter(graphics::PrintDevice* device) {
+TBRPrinter& ReportChain::EnsurePrinter(graphics::PrintDevice* device) {
     if (!printer_) printer_ = std::make_unique<TBRPrinter>(nullptr, &settings_, device);
     return *printer_;
 }
 
-void TBRReportChain::apply_settings(TBRPrinter& printer) {
+void ReportChain::apply_settings(TBRPrinter& printer) {
     const TBRPrinterSettings& s = settings_;
     printer.SelectPrinter(s.PrinterIndex);
     printer.SetPaperSize(s.PaperSize);
@@ -20,7 +20,7 @@ void TBRReportChain::apply_settings(TBRPrinter& printer) {
     if (!s.Title.empty()) printer.Title = s.Title;
 }
 
-void TBRReportChain::RunReportChain(graphics::PrintDevice* device) {
+void ReportChain::RunReportChain(graphics::PrintDevice* device) {
     Reports.clear();
     OnFillList(this);
     if (Reports.empty()) return;
@@ -75,7 +75,7 @@ void TBRReportChain::RunReportChain(graphics::PrintDevice* device) {
     AfterReport(this);
 }
 
-void TBRReportChain::PrintReportChain(graphics::PrintDevice* device) {
+void ReportChain::PrintReportChain(graphics::PrintDevice* device) {
     Reports.clear();
     OnFillList(this);
     if (Reports.empty()) return;

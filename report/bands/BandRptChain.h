@@ -10,10 +10,10 @@
 
 #include "report/bands/BandRptReport.h"
 
-class TBRReportChain : public TComponent {
+class ReportChain : public TComponent {
 public:
-    explicit TBRReportChain(TComponent* owner = nullptr);
-    ~TBRReportChain() override;
+    explicit ReportChain(TComponent* owner = nullptr);
+    ~ReportChain() override;
 
     // The reports in print order, filled by OnFillList at each run.
     std::vector<TCustomBandReport*> Reports;

@@ -124,7 +124,7 @@ bool TBRGroup::CheckGroupChange() {
         return true;
     }
     EvalValue now = evaluate();
-    if (GroupValueChanged(GroupValue, now)) {
+    if (report::GroupValueChanged(GroupValue, now)) {
         GroupValue = std::move(now);
         GroupChanged = true;
     }
@@ -142,11 +142,11 @@ bool TBRGroup::CheckGroupReprint() {
     return GroupChanged;
 }
 
-bool GroupValueChanged(const EvalValue& before, const EvalValue& now) {
+bool report::GroupValueChanged(const EvalValue& before, const EvalValue& now) {
     if (now.Kind == vkError) return false;
     // Values the expression language calls equal (0.0 and -0.0, 2 and 2.0)
     // are one group.
-    const EvalValue equal = ApplyOperator(eoEqual, before, now);
+    const EvalValue equal = report::ApplyOperator(eoEqual, before, now);
     if (equal.Kind == vkBoolean && equal.BoolValue) return false;
     if (before.Kind != now.Kind) return true;
     switch (now.Kind) {
@@ -242,11 +242,11 @@ void RefreshQueryParameters(TDataSet* data_set, TBREvEnvironment* environment) {
         environment->EntryValue(param->Name(), value);
         fill_parameter(*query, *param, value);
     }
-    CheckQueryParameters(*query);
+    report::CheckQueryParameters(*query);
     query->Open();
 }
 
-void CheckQueryParameters(const TQuery& query) {
+void report::CheckQueryParameters(const TQuery& query) {
     TParams* params = query.Params();
     for (int i = 0; i < params->Count(); ++i)
         if (params->Items(i)->IsNull())

@@ -70,7 +70,9 @@ private:
 // True when two group values differ: values the expression language's `=`
 // calls equal never differ (0.0 and -0.0, 2 and 2.0); otherwise another
 // kind differs, and floats bit for bit. An error value never differs.
+namespace report {
 bool GroupValueChanged(const EvalValue& before, const EvalValue& now);
+}  // namespace report
 
 // Closes `query` (a TQuery), gives each parameter that names an entry of
 // `environment` the entry's value converted to the parameter's type (an
@@ -81,4 +83,6 @@ bool GroupValueChanged(const EvalValue& before, const EvalValue& now);
 void RefreshQueryParameters(TDataSet* query, TBREvEnvironment* environment);
 // Raises EDatabaseError "NAME: parameter P has no value" for the first
 // parameter of the query that has none.
+namespace report {
 void CheckQueryParameters(const TQuery& query);
+}  // namespace report

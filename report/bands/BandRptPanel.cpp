@@ -156,13 +156,13 @@ void TBRBasePanel::DrawRulers(TCanvas& canvas, TBRUnit unit) {
         canvas.Pen.Style = psDot;
         const long double points = CharacterPointSize != 0 ? std::fabs(static_cast<long double>(CharacterPointSize))
                                                            : report::kDefaultCharacterPoints;
-        const long double c = report::CharColumnMM(points);
+        const long double c = CharColumnMM(points);
         for (std::int64_t i = 1, n = Rnd(W / R * 25.4L / c / 10); i <= n; ++i) {
             const int x = int(Rnd(c * i * R / 2.54L));
             vertical(x);
             if (labelled) canvas.TextOut(x + 2, 2, std::to_string(i * 10));
         }
-        const long double l = report::CharLineMM(points);
+        const long double l = CharLineMM(points);
         for (std::int64_t j = 1, n = Rnd(H / R * 25.4L / l); j <= n; ++j) {
             const int y = int(Rnd(l * j * R / 25.4L));
             horizontal(y);

@@ -11,16 +11,12 @@
 
 using report::Rnd;
 
-namespace report {
-
 std::string NumberedComponentName(const TComponent* owner, const std::string& base) {
     for (int n = 1;; ++n) {
         std::string name = base + std::to_string(n);
         if (!owner || !owner->FindComponent(name)) return name;
     }
 }
-
-}  // namespace report
 
 namespace {
 bool contains(const std::vector<TBRCustomBand*>& list, const TBRCustomBand* band) {
@@ -65,7 +61,7 @@ TCustomBandReport::TCustomBandReport(TComponent* owner) : TBRBasePanel(owner) {
         TBRPrinter printer(this);
         if (printer.PrintersPresent()) page_->SetPaperSize(printer.PaperSize());
     }
-    StoredFileLoaded = false;
+    report::StoredFileLoaded = false;
 }
 
 TCustomBandReport::~TCustomBandReport() {
@@ -295,7 +291,7 @@ TBRCustomBand* TCustomBandReport::CreateStandardBand(TBRBandType type) {
         band->SetParent(this);
         std::string base;
         band->DefaultBandName(base);
-        band->SetName(report::NumberedComponentName(owner, base));
+        band->SetName(NumberedComponentName(owner, base));
     } catch (...) {
         delete band;
         throw;

@@ -289,10 +289,11 @@ public:
     void SetDataSet(TDataSet* data_set);
 };
 
-namespace report {
 // Base name followed by the smallest number from 1 that no component of the
 // owner is named yet (DetailBand1, DetailBand2, ...).
 std::string NumberedComponentName(const TComponent* owner, const std::string& base);
+
+namespace report {
 // What TCustomBandReport::MeasureTextWidth answers, for a text not held in a
 // string of its own.
 int measure_text_width(const TFont& font, std::string_view text);

@@ -15,9 +15,6 @@ const std::vector<std::string>& unit_names() {
     return names;
 }
 
-long double CharColumnMM(long double points) { return 80.0L / points / 2.54L; }
-long double CharLineMM(long double points) { return 145.3L / points / 2.54L; }
-
 int screen_pixels_per_inch() { return 96; }
 
 namespace {
@@ -88,8 +85,11 @@ private:
 
 using report::Rnd;
 
+long double CharColumnMM(long double points) { return 80.0L / points / 2.54L; }
+long double CharLineMM(long double points) { return 145.3L / points / 2.54L; }
+
 bool ImperialMeasure() { return report::g_imperial; }
-void SetImperialMeasure(bool imperial) { report::g_imperial = imperial; }
+void report::SetImperialMeasure(bool imperial) { report::g_imperial = imperial; }
 
 // ------------------------------------------------------------ TBRUnitBase
 
@@ -121,7 +121,7 @@ long double TBRUnitBase::FromNative(TBRUnit unit, bool horizontal, long double n
     case TBRUnit::Characters: {
         long double s = std::fabs(static_cast<long double>(Report ? Report->Font.Size() : 0));
         if (s == 0) s = report::kDefaultCharacterPoints;
-        return horizontal ? n / report::CharColumnMM(s) / 10.0L : n / report::CharLineMM(s) / 10.0L;
+        return horizontal ? n / CharColumnMM(s) / 10.0L : n / CharLineMM(s) / 10.0L;
     }
     case TBRUnit::Native: return n;
     }
@@ -140,7 +140,7 @@ long double TBRUnitBase::ToNative(TBRUnit unit, bool horizontal, long double v) 
     case TBRUnit::Characters: {
         long double s = std::fabs(static_cast<long double>(Report ? Report->Font.Size() : 0));
         if (s == 0) s = report::kDefaultCharacterPoints;
-        return horizontal ? v * report::CharColumnMM(s) * 10.0L : v * report::CharLineMM(s) * 10.0L;
+        return horizontal ? v * CharColumnMM(s) * 10.0L : v * CharLineMM(s) * 10.0L;
     }
     case TBRUnit::Native: return v;
     }

@@ -38,11 +38,6 @@ const std::vector<std::string>& unit_names();
 // and restoring the floating-point environment each time).
 inline std::int64_t Rnd(long double x) { return static_cast<std::int64_t>(std::rintl(x)); }
 
-// Width of a character column and height of a text line, in millimetres,
-// for a font of `points` points.
-long double CharColumnMM(long double points);
-long double CharLineMM(long double points);
-
 // Pixels per inch of the screen that size objects and rulers measure with:
 // the fixed 96-dpi measuring device.
 int screen_pixels_per_inch();
@@ -53,10 +48,17 @@ constexpr int kDefaultCharacterPoints = 10;
 
 }  // namespace report
 
+// Width of a character column and height of a text line, in millimetres,
+// for a font of `points` points.
+long double CharColumnMM(long double points);
+long double CharLineMM(long double points);
+
 // True when new pages are Letter in inches (the user's locale measures in
 // U.S. customary units); set by the unit start-up, settable by tests.
 bool ImperialMeasure();
+namespace report {
 void SetImperialMeasure(bool imperial);
+}  // namespace report
 
 // Base of the size objects: stores native values and converts them on every
 // read and write. Stored in form resources as the `Values` list of native

@@ -70,8 +70,8 @@ void TBRExpr::Notification(TComponent* component, TOperation operation) {
 std::string TBRExpr::FormatValue(const EvalValue& value) const {
     try {
         switch (value.Kind) {
-        case vkInteger: return FormatFloat(mask_, double(value.IntValue), ReportFormatSettings());
-        case vkFloat: return FormatFloat(mask_, value.FloatValue, ReportFormatSettings());
+        case vkInteger: return FormatFloat(mask_, double(value.IntValue), report::ReportFormatSettings());
+        case vkFloat: return FormatFloat(mask_, value.FloatValue, report::ReportFormatSettings());
         case vkString: return value.Text;
         case vkBoolean: return value.BoolValue ? "True" : "False";
         case vkError: return value.Text;

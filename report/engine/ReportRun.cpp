@@ -140,7 +140,7 @@ void open_datasets(Layout& layout, const std::string& database) {
         TParams* params = query->Params();
         for (int i = 0; i < params->Count(); ++i)
             if (params->Items(i)->IsNull() && variables->IndexOf(UpperCase(params->Items(i)->Name())) < 0)
-                CheckQueryParameters(*query);
+                report::CheckQueryParameters(*query);
     }
     for (TDataSet* ds : datasets)
         if (!ds->Active()) ds->Open();
@@ -199,7 +199,7 @@ RunResult run_layout(const RunRequest& request) {
         if (it == names.end()) throw EPrinter("Unknown printer \"" + request.output + "\"");
         report.PrinterSettings()->PrinterIndex = int(it - names.begin());
     }
-    TBRReportChain chain;
+    ReportChain chain;
     RunResult result;
     TBRPrinter* run_printer = nullptr;
     if (layouts.size() == 1) {

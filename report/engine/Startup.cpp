@@ -27,7 +27,7 @@ void unit_startup() {
     } catch (...) {
         UnregisterControlClasses();
         FinalizeReportDefaults();
-        DoneExpressionLibrary();
+        report::DoneExpressionLibrary();
         startups = 0;
         throw;
     }
@@ -40,7 +40,7 @@ void unit_shutdown() {
     UnregisterPrinterSettingsClasses();
     UnregisterControlClasses();
     FinalizeReportDefaults();
-    DoneExpressionLibrary();
+    report::DoneExpressionLibrary();
 }
 
 }  // namespace report

@@ -58,7 +58,9 @@ struct EvalValue {
 // "Error in expression : %s".
 std::string FormatEvalResult(const EvalValue& v);
 // "INTEGER", "FLOAT", "STRING", "BOOLEAN" or "ERROR".
+namespace report {
 const char* ValueKindName(ValueKind kind);
+}  // namespace report
 
 enum EvalOperator : std::uint8_t {
     eoLess, eoLessEqual, eoGreater, eoGreaterEqual, eoEqual, eoNotEqual,
@@ -70,7 +72,9 @@ enum EvalOperator : std::uint8_t {
 // then LANG) when they name a locale the system has; under C or POSIX, or a
 // locale the system lacks, '.' decimals, ',' thousands, "dd/mm/yyyy" and
 // "hh:nn:ss". Read once; tests may change it.
+namespace report {
 TFormatSettings& ReportFormatSettings();
+}  // namespace report
 
 // ---------------------------------------------------------------- elements
 
@@ -109,7 +113,9 @@ public:
 };
 
 // Applies an operator to two values (coercion included).
+namespace report {
 EvalValue ApplyOperator(EvalOperator op, EvalValue left, EvalValue right);
+}  // namespace report
 
 class TBREvElementConstant : public TBREvElement {
 public:
@@ -146,10 +152,12 @@ class TBREvElementArgumentEnd : public TBREvElement {};
 
 // The negation of a word `not`: a boolean operand negated, anything else
 // "Invalid use of NOT".
+namespace report {
 class TBREvElementNot : public TBREvElement {
 public:
     void ComputeValue(TBRFiFo& fifo, EvalValue& result) override;
 };
+}  // namespace report
 
 // ---------------------------------------------------------------- evaluator
 
@@ -284,7 +292,9 @@ public:
 // Unit start-up and shut-down of the expression library (counted): the
 // function library, the argument separator and the application environment.
 void InitExpressionLibrary();
+namespace report {
 void DoneExpressionLibrary();
+}  // namespace report
 // The function library and the application environment; start the library when needed.
 TBRFunctionLibrary& FunctionLibrary();
 TBREvEnvironment& ApplicationEnvironment();

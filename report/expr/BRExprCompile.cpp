@@ -353,7 +353,7 @@ void TBREvaluator::ParseOperand(const std::string& raw) {
     }
     // "not" as a word of its own negates the rest of the operand.
     if (word_at(op, 0, "not") && (op.size() == 3 || !is_word_char(op[3]))) {
-        Append(std::make_unique<TBREvElementNot>());
+        Append(std::make_unique<report::TBREvElementNot>());
         ParseAdditive(op.substr(3));
         return;
     }
@@ -412,7 +412,7 @@ void TBREvaluator::ParseNumber(const std::string& text) {
             return;
         }
     }
-    const TFormatSettings& fs = ReportFormatSettings();
+    const TFormatSettings& fs = report::ReportFormatSettings();
     std::string t = text;
     if (fs.DecimalSeparator != '.')
         for (char& c : t)

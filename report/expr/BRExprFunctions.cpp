@@ -66,7 +66,7 @@ public:
             const EvalValue& a = Arg(0);
             switch (a.Kind) {
             case vkInteger: r = EvalValue::String(IntToStr(a.IntValue)); return;
-            case vkFloat: r = EvalValue::String(FloatToStr(a.FloatValue, ReportFormatSettings())); return;
+            case vkFloat: r = EvalValue::String(FloatToStr(a.FloatValue, report::ReportFormatSettings())); return;
             case vkBoolean: r = EvalValue::String(a.BoolValue ? "True" : "False"); return;
             default: break;
             }
@@ -117,14 +117,14 @@ class TBREvPrettyFunction : public TBREvCaseFunction {
 class TBREvTimeFunction : public TBREvElementFunction {
 public:
     void ComputeResult(EvalValue& r) override {
-        r = ArgumentCount() == 0 ? EvalValue::String(TimeToStr(Now(), ReportFormatSettings())) : EvalValue::Error();
+        r = ArgumentCount() == 0 ? EvalValue::String(TimeToStr(Now(), report::ReportFormatSettings())) : EvalValue::Error();
     }
 };
 
 class TBREvDateFunction : public TBREvElementFunction {
 public:
     void ComputeResult(EvalValue& r) override {
-        r = ArgumentCount() == 0 ? EvalValue::String(DateToStr(Now(), ReportFormatSettings())) : EvalValue::Error();
+        r = ArgumentCount() == 0 ? EvalValue::String(DateToStr(Now(), report::ReportFormatSettings())) : EvalValue::Error();
     }
 };
 
@@ -245,7 +245,7 @@ private:
 class TBREvTypeOfFunction : public TBREvElementFunction {
 public:
     void ComputeResult(EvalValue& r) override {
-        r = ArgumentCount() == 1 ? EvalValue::String(ValueKindName(Arg(0).Kind)) : wrong_arguments("TypeOf");
+        r = ArgumentCount() == 1 ? EvalValue::String(report::ValueKindName(Arg(0).Kind)) : wrong_arguments("TypeOf");
     }
 };
 
@@ -257,7 +257,7 @@ public:
             return;
         }
         try {
-            r = EvalValue::String(FormatFloat(Arg(0).Text, as_double(Arg(1)), ReportFormatSettings()));
+            r = EvalValue::String(FormatFloat(Arg(0).Text, as_double(Arg(1)), report::ReportFormatSettings()));
         } catch (const Exception&) {
             r = EvalValue::Error("Invalid format or value specified");
         }
@@ -496,14 +496,14 @@ void InitExpressionLibrary() {
         g_state.library->AddEntry(f.factory, f.name, f.syntax + bar + f.explanation, kVendor, f.signature);
     }
     g_state.application_environment = std::make_unique<TBREvEnvironment>();
-    const TFormatSettings& fs = ReportFormatSettings();
+    const TFormatSettings& fs = report::ReportFormatSettings();
     const TDateTime now = Now();
     g_state.application_environment->DefineEntry("AppStartTime", quoted(TimeToStr(now, fs)));
     g_state.application_environment->DefineEntry("AppStartDate", quoted(DateToStr(now, fs)));
     g_state.application_environment->DefineEntry("AppName", quoted(report::application_title()));
 }
 
-void DoneExpressionLibrary() {
+void report::DoneExpressionLibrary() {
     if (g_state.start_count == 0 || --g_state.start_count > 0) return;
     g_state.tear_down();
 }

@@ -50,7 +50,7 @@ EvalValue EvalValue::Whole(std::int64_t v) {
     return Float(static_cast<double>(v));
 }
 
-TFormatSettings& ReportFormatSettings() {
+TFormatSettings& report::ReportFormatSettings() {
     static TFormatSettings settings = os::named_locale_format_settings();
     return settings;
 }
@@ -58,7 +58,7 @@ TFormatSettings& ReportFormatSettings() {
 std::string FormatEvalResult(const EvalValue& v) {
     switch (v.Kind) {
     case vkInteger: return IntToStr(v.IntValue);
-    case vkFloat: return FloatToStr(v.FloatValue, ReportFormatSettings());
+    case vkFloat: return FloatToStr(v.FloatValue, report::ReportFormatSettings());
     case vkString: return v.Text;
     case vkBoolean: return v.BoolValue ? "True" : "False";
     case vkError: break;
@@ -66,7 +66,7 @@ std::string FormatEvalResult(const EvalValue& v) {
     throw Exception("Error in expression : " + v.Text);
 }
 
-const char* ValueKindName(ValueKind kind) {
+const char* report::ValueKindName(ValueKind kind) {
     switch (kind) {
     case vkInteger: return "INTEGER";
     case vkFloat: return "FLOAT";
@@ -175,7 +175,7 @@ EvalValue boolean_op(EvalOperator op, bool a, bool b) {
 
 }  // namespace
 
-EvalValue ApplyOperator(EvalOperator op, EvalValue left, EvalValue right) {
+EvalValue report::ApplyOperator(EvalOperator op, EvalValue left, EvalValue right) {
     if (left.Kind == vkError) return left;
     if (right.Kind == vkError) return right;
     if (left.Kind != right.Kind) {
@@ -230,10 +230,10 @@ void TBREvElementOperator::ComputeValue(TBRFiFo& fifo, EvalValue& result) {
     EvalValue left, right;
     next_value(fifo, left);
     next_value(fifo, right);
-    result = ApplyOperator(Operator, std::move(left), std::move(right));
+    result = report::ApplyOperator(Operator, std::move(left), std::move(right));
 }
 
-void TBREvElementNot::ComputeValue(TBRFiFo& fifo, EvalValue& result) {
+void report::TBREvElementNot::ComputeValue(TBRFiFo& fifo, EvalValue& result) {
     EvalValue v;
     next_value(fifo, v);
     if (v.Kind == vkBoolean)
@@ -257,7 +257,7 @@ std::string date_text(const TField& f) {
         return fs;
     }();
     TDateTime v = 0;
-    const TFormatSettings& fs = ReportFormatSettings();
+    const TFormatSettings& fs = report::ReportFormatSettings();
     switch (f.DataType()) {
     case ftDate:
         if (TryStrToDate(text, v, iso)) return DateToStr(v, fs);

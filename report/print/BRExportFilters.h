@@ -76,10 +76,12 @@ struct TUniGlyphRecord {
     std::string_view Name;
 };
 
+namespace report {
 inline constexpr std::size_t UniGlyphCount = 1051;
+}  // namespace report
 
 // The glyph-name table: the glyph names of the standard glyph list with
 // their Unicode values, sorted by name in byte order; the twelve names that
 // stand for two characters (Delta, Omega, space, ...) come twice, each
 // followed by its second code. No code occurs twice.
-extern const std::span<const TUniGlyphRecord, UniGlyphCount> UniGlyph;
+extern const std::span<const TUniGlyphRecord, report::UniGlyphCount> UniGlyph;

@@ -57,11 +57,21 @@ void ClearHyperlinkHandlers() {
     handlers().clear();
 }
 
+void DonePrinterEngine() {
+    if (startup_count == 0 || --startup_count > 0) return;
+    filter_library.reset();
+    ClearHyperlinkHandlers();
+}
+
+TBRExportFilterLibrary* ExportFilterLibrary() { return filter_library.get(); }
+
+}  // namespace report
+
 bool FindHyperlinkHandler(const std::string& link, TBRPrinter* printer) {
     TBRHyperlinkSourceRecord found;
     {
-        std::lock_guard lock(handlers_mutex);
-        for (const auto& record : handlers()) {
+        std::lock_guard lock(report::handlers_mutex);
+        for (const auto& record : report::handlers()) {
             if (link.compare(0, record.Prefix.size(), record.Prefix) == 0 && link.size() >= record.Prefix.size()) {
                 found = record;
                 break;
@@ -75,12 +85,12 @@ bool FindHyperlinkHandler(const std::string& link, TBRPrinter* printer) {
 }
 
 void FollowHyperlink(TBRPrinter* printer, const std::string& link) {
-    if (has_prefix_any_case(link, "EXT:")) {
-        open_target(printer, link.substr(4));
-    } else if (has_prefix_any_case(link, "INT:")) {
+    if (report::has_prefix_any_case(link, "EXT:")) {
+        report::open_target(printer, link.substr(4));
+    } else if (report::has_prefix_any_case(link, "INT:")) {
         FindHyperlinkHandler(link.substr(4), printer);
     } else if (!FindHyperlinkHandler(link, printer)) {
-        open_target(printer, link);
+        report::open_target(printer, link);
     }
 }
 
@@ -91,17 +101,7 @@ int TextPosition(const std::string& text, const std::string& within) {
 }
 
 void InitPrinterEngine() {
-    if (startup_count++ > 0) return;
-    ClearHyperlinkHandlers();
-    filter_library = std::make_unique<TBRExportFilterLibrary>();
+    if (report::startup_count++ > 0) return;
+    report::ClearHyperlinkHandlers();
+    report::filter_library = std::make_unique<TBRExportFilterLibrary>();
 }
-
-void DonePrinterEngine() {
-    if (startup_count == 0 || --startup_count > 0) return;
-    filter_library.reset();
-    ClearHyperlinkHandlers();
-}
-
-TBRExportFilterLibrary* ExportFilterLibrary() { return filter_library.get(); }
-
-}  // namespace report

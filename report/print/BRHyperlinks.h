@@ -25,18 +25,25 @@ inline core::ServiceSlot<HyperlinkOpener> hyperlink_opener_slot;
 // link after the prefix.
 using TBRHyperlinkHandler = std::function<void(void* userData, TBRPrinter* printer, const std::string& rest)>;
 
-struct TBRHyperlinkSourceRecord {
-    std::string Prefix;
-    TBRHyperlinkHandler Handler;
-    void* UserData = nullptr;
-};
-
 // Adds a handler after those already there (the first match wins); removes
 // every handler with that prefix.
 void RegisterHyperlinkHandler(const std::string& prefix, TBRHyperlinkHandler handler, void* userData = nullptr);
 void UnregisterHyperlinkHandler(const std::string& prefix);
 // Drops every handler (the engine's shut-down).
 void ClearHyperlinkHandlers();
+
+// Shut-down of the printer engine's unit (InitPrinterEngine below is its
+// start-up): the export filter registry is freed and the hyperlink handlers
+// dropped. Calls nest; only the outermost pair acts.
+void DonePrinterEngine();
+
+}  // namespace report
+
+struct TBRHyperlinkSourceRecord {
+    std::string Prefix;
+    report::TBRHyperlinkHandler Handler;
+    void* UserData = nullptr;
+};
 
 // Calls the first handler whose prefix (case-sensitive) starts link with the
 // rest of link; false when none does.
@@ -48,10 +55,6 @@ void FollowHyperlink(TBRPrinter* printer, const std::string& link);
 // The 1-based position of the first occurrence of text in within, 0 when absent.
 int TextPosition(const std::string& text, const std::string& within);
 
-// Start-up and shut-down of the printer engine's unit: the export filter
-// registry is made and freed, and the hyperlink handlers dropped at the end.
-// Calls nest; only the outermost pair acts.
+// Start-up of the printer engine's unit: the export filter registry is made
+// and the hyperlink handlers dropped (report::DonePrinterEngine undoes it).
 void InitPrinterEngine();
-void DonePrinterEngine();
-
-}  // namespace report

@@ -75,7 +75,7 @@ void TPrinterSettings::LoadFromDevice() {
     supported_.fill(false);
     for (int code : printer_->PaperCodes())
         for (int i = 1; i <= 68; ++i)
-            if (PaperCodeTable[std::size_t(i)] == code) {
+            if (report::PaperCodeTable[std::size_t(i)] == code) {
                 supported_[std::size_t(i)] = true;
                 break;
             }
@@ -93,13 +93,13 @@ void TPrinterSettings::ApplyToDevice() {
     mode.Fields |= DM_PAPERWIDTH;
     mode.PaperWidth = PaperWidth();
     if ((mode.Fields & DM_PAPERSIZE) && paper_size_ != TBRPaperSize::Default)
-        mode.PaperSize = UseCustomPaperCode ? CustomPaperCode : PaperCodeTable[std::size_t(paper_size_)];
+        mode.PaperSize = UseCustomPaperCode ? CustomPaperCode : report::PaperCodeTable[std::size_t(paper_size_)];
     mode.Fields |= DM_COPIES;
     mode.Copies = copies_;
     mode.Fields |= DM_DUPLEX;
     mode.Duplex = ExtendedDuplex != 0 ? ExtendedDuplex : duplex_ ? DMDUP_HORIZONTAL : DMDUP_SIMPLEX;
     mode.Fields |= DM_DEFAULTSOURCE;
-    mode.DefaultSource = UseCustomBinCode ? CustomBinCode : BinCodeTable[std::size_t(output_bin_)];
+    mode.DefaultSource = UseCustomBinCode ? CustomBinCode : report::BinCodeTable[std::size_t(output_bin_)];
     mode.Fields |= DM_ORIENTATION;
     mode.Orientation = graphics::device_orientation(orientation_);
     mode.Collate = Collate;

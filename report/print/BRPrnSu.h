@@ -161,14 +161,14 @@ inline constexpr std::array<report::PaperDimension, report::PaperSizeCount> Pape
     report::detail::column<report::PaperDimension, report::PaperSizeCount>([](std::size_t i) {
         return report::PaperDimension{report::PaperRows[i].Width, report::PaperRows[i].Height};
     });
-inline constexpr std::array<std::int32_t, report::PaperSizeCount> PaperCodeTable =
-    report::detail::column<std::int32_t, report::PaperSizeCount>(
-        [](std::size_t i) { return report::PaperRows[i].Code; });
-inline constexpr std::array<std::string_view, report::PaperSizeCount> PaperSizeNames =
-    report::detail::column<std::string_view, report::PaperSizeCount>(
-        [](std::size_t i) { return report::PaperRows[i].Name; });
-inline constexpr std::array<std::int32_t, report::BinCount> BinCodeTable =
-    report::detail::column<std::int32_t, report::BinCount>([](std::size_t i) { return report::BinRows[i].Code; });
+namespace report {
+inline constexpr std::array<std::int32_t, PaperSizeCount> PaperCodeTable =
+    detail::column<std::int32_t, PaperSizeCount>([](std::size_t i) { return PaperRows[i].Code; });
+inline constexpr std::array<std::string_view, PaperSizeCount> PaperSizeNames =
+    detail::column<std::string_view, PaperSizeCount>([](std::size_t i) { return PaperRows[i].Name; });
+inline constexpr std::array<std::int32_t, BinCount> BinCodeTable =
+    detail::column<std::int32_t, BinCount>([](std::size_t i) { return BinRows[i].Code; });
+}  // namespace report
 
 namespace report {
 

@@ -8,7 +8,7 @@
 
 using namespace report;
 
-bool StoredFileLoaded = false;
+bool report::StoredFileLoaded = false;
 
 namespace {
 // Pixels per inch of the reference screen that pages are recorded on.
@@ -294,7 +294,7 @@ void TBRPrinter::LoadPageStreamFile(const std::string& fileName) {
     state_ = 2;
     ExportHook = nullptr;
     loaded_from_file_ = true;
-    StoredFileLoaded = true;
+    report::StoredFileLoaded = true;
 }
 
 void TBRPrinter::SavePageStreamFile(const std::string& fileName) {

@@ -202,4 +202,6 @@ private:
 };
 
 // Whether a stored stream was loaded into a printer since the last report was created.
+namespace report {
 extern bool StoredFileLoaded;
+}  // namespace report

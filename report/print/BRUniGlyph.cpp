@@ -1063,8 +1063,8 @@ constexpr TUniGlyphRecord kRows[] = {
     {0x03B6, "zeta"},
 };
 
-static_assert(std::size(kRows) == UniGlyphCount);
+static_assert(std::size(kRows) == report::UniGlyphCount);
 
 }  // namespace
 
-const std::span<const TUniGlyphRecord, UniGlyphCount> UniGlyph{kRows};
+const std::span<const TUniGlyphRecord, report::UniGlyphCount> UniGlyph{kRows};

@@ -24,7 +24,7 @@ int usage(std::ostream& err, const std::string& problem) {
 
 // Prints a value; answers whether it was an error.
 bool print(std::ostream& out, const EvalValue& v) {
-    out << ValueKindName(v.Kind) << ' ' << (v.Kind == vkError ? v.Text : FormatEvalResult(v)) << '\n';
+    out << report::ValueKindName(v.Kind) << ' ' << (v.Kind == vkError ? v.Text : FormatEvalResult(v)) << '\n';
     return v.Kind == vkError;
 }
 

@@ -6,9 +6,6 @@
 #include <string>
 #include <vector>
 
-class TCanvas;
-class TMetafile;
-
 namespace report::tool {
 
 // args: what follows "pages":
@@ -23,12 +20,5 @@ namespace report::tool {
 //   find FILE TEXT [--match-case]   the pages whose text holds TEXT
 // Returns the exit status: 2 with the usage on `err` for bad arguments.
 int pages_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-
-// Generated page n (text, lines, shapes that differ from page to page) on an
-// A4 page of the 96-dpi device, recorded into page or drawn on a canvas;
-// the font engine must be installed.
-constexpr int kSynthWidth = 794, kSynthHeight = 1123;
-void synth_page(TMetafile& page, int n);
-void draw_synth_page(TCanvas& canvas, int n);
 
 }  // namespace report::tool

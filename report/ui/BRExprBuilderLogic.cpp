@@ -143,7 +143,7 @@ std::string variable_value(TBREvEnvironment* environment, const std::string& nam
 std::string validation_value_text(const EvalValue& value) {
     switch (value.Kind) {
     case vkInteger: return IntToStr(value.IntValue);
-    case vkFloat: return FloatToStr(value.FloatValue, ReportFormatSettings());
+    case vkFloat: return FloatToStr(value.FloatValue, report::ReportFormatSettings());
     case vkString: return value.Text;
     case vkBoolean: return value.BoolValue ? "True" : "False";
     case vkError: return value.Text;
@@ -243,7 +243,7 @@ std::string size_text(long double value, TBRUnit unit) {
     const double scale = std::pow(10.0, decimals);
     double shown = std::round(double(value) * scale) / scale;
     if (shown == 0) shown = 0;   // no "-0"
-    return FloatToStr(shown, ReportFormatSettings());
+    return FloatToStr(shown, report::ReportFormatSettings());
 }
 
 bool parse_size(const std::string& text, double& value) {

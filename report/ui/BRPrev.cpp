@@ -102,7 +102,7 @@ void TBRPreviewImage::mousePressEvent(QMouseEvent* e) {
     if (over_link_ && OnHyperlink) {
         bool handled = false;
         OnHyperlink(Printer(), heGoto, last_link_, handled);
-        if (!handled) report::FollowHyperlink(Printer(), last_link_);
+        if (!handled) FollowHyperlink(Printer(), last_link_);
     }
     QWidget::mousePressEvent(e);
 }

@@ -475,7 +475,7 @@ void TBRStandardPreview::LoadFile(const std::string& fileName) {
     BRPreview->ApplyZoomState();
     BRPreviewPageAvailable(p->PageCount());
     select_row(0);
-    StoredFileLoaded = true;
+    report::StoredFileLoaded = true;
     Print->setEnabled(can_print(p));
 }
 

@@ -1,7 +1,5 @@
 #include "tests/sqlserver_standin/StandIn.h"
 
-#include "app/BackupJob.h"
-
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -68,8 +66,26 @@ SqlServerStandIn::~SqlServerStandIn() {
     }
 }
 
+// The stand-in's own copy of the batch: the data layer's tests, below the
+// program, drive the stand-in with it; the program's tests check that the
+// backup job sends the same lines.
 std::vector<std::string> backup_batch_lines(const std::string& banco, const std::string& caminho) {
-    return app::backup_batch(banco, caminho);
+    return {
+        "USE " + banco,
+        "",
+        "DECLARE @sSELECT VARCHAR(8000)    ",
+        "DECLARE @sNomeArquivo VARCHAR(200) ",
+        "SET @sNomeArquivo = 'Backup_" + banco +
+            "_'+dbo.fFormatDate('AAAAMMDD',GETDATE()) +'_'+ dbo.fFormatDate('HHmmSS',GETDATE())+'.bak'",
+        "",
+        "SET @sSELECT = 'BACKUP DATABASE [" + banco + "] TO  DISK = N''" + caminho +
+            "\\'+ @sNomeArquivo +''' WITH NOFORMAT, INIT,  NAME = N''" + banco +
+            "-Full Database Backup'', SKIP, NOREWIND, NOUNLOAD, STATS = 10'",
+        "",
+        "EXEC(@sSELECT)",
+        "",
+        "SELECT @sNomeArquivo NomeArquivo",
+    };
 }
 
 }  // namespace standin

@@ -9,13 +9,13 @@
 // --messages prints the server's messages on stderr. Errors go to stderr, exit 1.
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/data/ADODB.h"
+#include "platform/os/Files.h"
 #include "platform/os/StandardOutput.h"
 #include "platform/os/ToolOptions.h"
 
@@ -45,14 +45,11 @@ int run(int argc, char** argv) {
             sql = v;
             have_sql = true;
         } else if (a == "--file" && (v = next())) {
-            std::ifstream in(v, std::ios::binary);
-            if (!in) {
-                std::cerr << os::file_error_line("sql-tool", v, errno) << "\n";
+            if (const int error = os::read_open_error(v)) {
+                std::cerr << os::file_error_line("sql-tool", v, error) << "\n";
                 return 1;
             }
-            std::ostringstream s;
-            s << in.rdbuf();
-            sql = s.str();
+            sql = os::read_file(v);
             have_sql = true;
         } else if (a == "--login-timeout" && (v = next())) {
             login_timeout = std::atoi(v);

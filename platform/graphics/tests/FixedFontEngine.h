@@ -4,24 +4,15 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/core/CodePages.h"
 #include "platform/graphics/Font.h"
 
 namespace test_support {
 
 class FixedFontEngine : public graphics::FontEngine {
 public:
-    graphics::TTextMetric Metric(const TFont&) override { return {9, 3}; }
-    int TextWidth(const TFont&, std::string_view text) override {
-        int w = 0;
-        for (size_t pos = 0; pos < text.size();) {
-            char32_t cp = 0;
-            core::next_code_point(text, pos, cp);
-            w += cp == 'W' ? 11 : 7;
-        }
-        return w;
-    }
-    graphics::TGlyphRun Render(const TFont&, std::string_view) override { return {}; }
+    graphics::TTextMetric Metric(const TFont&) override;
+    int TextWidth(const TFont&, std::string_view text) override;
+    graphics::TGlyphRun Render(const TFont&, std::string_view) override;
 };
 
 // Tests that measure with FixedFontEngine installed.

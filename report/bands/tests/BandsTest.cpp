@@ -194,8 +194,8 @@ TEST(Bands, NumberedComponentNames) {
     one->SetName("PageHeaderBand1");
     auto* three = new TBRBand(&report);
     three->SetName("PageHeaderBand3");
-    EXPECT_EQ(report::NumberedComponentName(&report, "PageHeaderBand"), "PageHeaderBand2");
-    EXPECT_EQ(report::NumberedComponentName(&report, "DetailBand"), "DetailBand1");
+    EXPECT_EQ(NumberedComponentName(&report, "PageHeaderBand"), "PageHeaderBand2");
+    EXPECT_EQ(NumberedComponentName(&report, "DetailBand"), "DetailBand1");
     EXPECT_EQ(report.CreateStandardBand(rbPageHeader)->Name(), "PageHeaderBand2");
 }
 

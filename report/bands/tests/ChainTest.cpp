@@ -15,7 +15,7 @@ namespace {
 struct Chain {
     ScopedFontEngine fonts;
     FakeDevice none;
-    TBRReportChain chain;
+    ReportChain chain;
     std::vector<std::unique_ptr<TBandReport>> reports;
     std::vector<int> left;
     std::vector<std::pair<int, int>> footers;  // report (1-based), page

@@ -295,8 +295,8 @@ TEST(Groups, WhatCountsAsAChange) {
         {EvalValue::Error("x"), EvalValue::Integer(1), true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(ValueKindName(c.before.Kind)) + " " + ValueKindName(c.now.Kind));
-        EXPECT_EQ(GroupValueChanged(c.before, c.now), c.changed);
+        SCOPED_TRACE(std::string(report::ValueKindName(c.before.Kind)) + " " + report::ValueKindName(c.now.Kind));
+        EXPECT_EQ(report::GroupValueChanged(c.before, c.now), c.changed);
     }
 }
 

@@ -9,8 +9,8 @@ namespace {
 
 struct MeasureScope {
     bool saved = ImperialMeasure();
-    explicit MeasureScope(bool imperial) { SetImperialMeasure(imperial); }
-    ~MeasureScope() { SetImperialMeasure(saved); }
+    explicit MeasureScope(bool imperial) { report::SetImperialMeasure(imperial); }
+    ~MeasureScope() { report::SetImperialMeasure(saved); }
 };
 
 // The x of every vertical tick (a line from (x, 0) down the panel).

@@ -52,9 +52,9 @@ TEST(PrintedRun, BandFramesLandWhereTheRunPutThem) {
     std::map<std::string, const BandKind*> by_name;
     {
         const bool imperial = ImperialMeasure();
-        SetImperialMeasure(false);
+        report::SetImperialMeasure(false);
         TBandReport report(nullptr);
-        SetImperialMeasure(imperial);
+        report::SetImperialMeasure(imperial);
         report.SetName("Report1");
         for (const BandKind& s : kinds) {
             TBRCustomBand* band = report.CreateStandardBand(s.type);

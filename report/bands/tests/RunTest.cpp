@@ -488,9 +488,9 @@ TEST(ReportDesign, ColumnMarksPageFrameAndRepaints) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const bool imperial = ImperialMeasure();
-        SetImperialMeasure(false);
+        report::SetImperialMeasure(false);
         TBandReport report(nullptr);
-        SetImperialMeasure(imperial);
+        report::SetImperialMeasure(imperial);
         report.Page()->SetPaperSize(TBRPaperSize::A4);
         report.Page()->SetRuler(false);
         report.Page()->SetColumns(c.columns);

@@ -10,8 +10,8 @@ namespace {
 
 struct MeasureScope {
     bool saved = ImperialMeasure();
-    explicit MeasureScope(bool imperial) { SetImperialMeasure(imperial); }
-    ~MeasureScope() { SetImperialMeasure(saved); }
+    explicit MeasureScope(bool imperial) { report::SetImperialMeasure(imperial); }
+    ~MeasureScope() { report::SetImperialMeasure(saved); }
 };
 
 std::unique_ptr<TBandReport> load(const std::string& json) {

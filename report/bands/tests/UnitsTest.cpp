@@ -10,8 +10,8 @@ namespace {
 // Runs a test on a metric or U.S. system and puts the setting back.
 struct MeasureScope {
     bool saved = ImperialMeasure();
-    explicit MeasureScope(bool imperial) { SetImperialMeasure(imperial); }
-    ~MeasureScope() { SetImperialMeasure(saved); }
+    explicit MeasureScope(bool imperial) { report::SetImperialMeasure(imperial); }
+    ~MeasureScope() { report::SetImperialMeasure(saved); }
 };
 
 }  // namespace
@@ -150,13 +150,13 @@ TEST(Page, TheMeasurementSettingComesFromTheLocale) {
     const bool imperial = ImperialMeasure();
     for (auto [locale, us] : {std::pair{"en_US.UTF-8", true}, std::pair{"de_DE.UTF-8", false}}) {
         setenv("LC_ALL", locale, 1);
-        report::InitReportDefaults();
+        InitReportDefaults();
         EXPECT_EQ(ImperialMeasure(), us) << locale;
-        report::FinalizeReportDefaults();
+        FinalizeReportDefaults();
     }
     if (saved) setenv("LC_ALL", keep.c_str(), 1);
     else unsetenv("LC_ALL");
-    SetImperialMeasure(imperial);
+    report::SetImperialMeasure(imperial);
 }
 
 TEST(Page, OrientationSwapsTheDimensionsOfAStandardPaperOnly) {

@@ -15,11 +15,11 @@ namespace {
 // The report texts' separators while a test runs.
 class ReportSeparators {
 public:
-    ReportSeparators(char decimal, char thousand) : saved_(ReportFormatSettings()) {
-        ReportFormatSettings().DecimalSeparator = decimal;
-        ReportFormatSettings().ThousandSeparator = thousand;
+    ReportSeparators(char decimal, char thousand) : saved_(report::ReportFormatSettings()) {
+        report::ReportFormatSettings().DecimalSeparator = decimal;
+        report::ReportFormatSettings().ThousandSeparator = thousand;
     }
-    ~ReportSeparators() { ReportFormatSettings() = saved_; }
+    ~ReportSeparators() { report::ReportFormatSettings() = saved_; }
 
 private:
     TFormatSettings saved_;

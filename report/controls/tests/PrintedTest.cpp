@@ -33,8 +33,8 @@ struct Box {
 // Metric pages (A4) while a layout is made, whatever the machine's locale.
 struct MetricScope {
     bool saved = ImperialMeasure();
-    MetricScope() { SetImperialMeasure(false); }
-    ~MetricScope() { SetImperialMeasure(saved); }
+    MetricScope() { report::SetImperialMeasure(false); }
+    ~MetricScope() { report::SetImperialMeasure(saved); }
 };
 
 struct Layout {

@@ -70,9 +70,9 @@ TEST(DesignTool, BandsStackInPrintOrderWithRulersAndMargins) {
     const TColor child_colour = report::rgb(255, 150, 150), sub_colour = report::rgb(100, 0, 160);
     {
         const bool imperial = ImperialMeasure();
-        SetImperialMeasure(false);
+        report::SetImperialMeasure(false);
         TBandReport report(nullptr);
-        SetImperialMeasure(imperial);
+        report::SetImperialMeasure(imperial);
         report.SetName("Design");
         report.Page()->SetPaperSize(TBRPaperSize::A4);
         report.Page()->SetColumns(2);

@@ -58,7 +58,7 @@ struct LayoutBuilder {
     int controls = 0;
 
     LayoutBuilder() {
-        SetImperialMeasure(false);
+        report::SetImperialMeasure(false);
         report = new TBandReport(nullptr);
         owner.reset(report);
         report->SetName("PlacesReport");
@@ -68,7 +68,7 @@ struct LayoutBuilder {
                          &TBRPage::SetRightMargin})
             (report->Page()->*set)(10);
     }
-    ~LayoutBuilder() { SetImperialMeasure(imperial); }
+    ~LayoutBuilder() { report::SetImperialMeasure(imperial); }
 
     template <class B>
     B* with_text(B* band, const std::string& expression) {

@@ -55,9 +55,9 @@ struct LayoutPlan {
 
 void write_layout(const LayoutPlan& plan, const std::string& file) {
     const bool imperial = ImperialMeasure();
-    SetImperialMeasure(false);
+    report::SetImperialMeasure(false);
     TBandReport report(nullptr);
-    SetImperialMeasure(imperial);
+    report::SetImperialMeasure(imperial);
     report.SetName("SalesReport");
     report.Options = plan.options;
     TBRPage& page = *report.Page();

@@ -239,12 +239,12 @@ TEST(Environment, NamesMissingFromTheReportComeFromTheApplicationEnvironment) {
 
 TEST(ApplicationEnvironment, TakesTheClockAndTheTitleAtStartUp) {
     expr_test::InvariantLocale restore;
-    DoneExpressionLibrary();
+    report::DoneExpressionLibrary();
     {
         core::ScopedService clock(core::clock_slot, [] { return EncodeDateTime(2023, 7, 1, 8, 30, 0, 0); });
         report::set_application_title("Copia");
-        ReportFormatSettings().ShortDateFormat = "yyyy-mm-dd";
-        ReportFormatSettings().DateSeparator = '-';
+        report::ReportFormatSettings().ShortDateFormat = "yyyy-mm-dd";
+        report::ReportFormatSettings().DateSeparator = '-';
         InitExpressionLibrary();
     }
     EXPECT_EQ(eval("AppName"), "STRING Copia");
@@ -256,7 +256,7 @@ TEST(ApplicationEnvironment, TakesTheClockAndTheTitleAtStartUp) {
     EXPECT_EQ(app.Entry(2)->ExpressionText(), "'Copia'");
     // the application environment's own entries stay compiled once used
     EXPECT_TRUE(app.IsPrepared());
-    DoneExpressionLibrary();
+    report::DoneExpressionLibrary();
     report::set_application_title("report_expr_tests");
 }
 

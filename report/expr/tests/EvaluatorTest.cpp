@@ -284,7 +284,7 @@ TEST(Evaluator, TellsWhetherAnExpressionHoldsAggregates) {
 
 TEST(Evaluator, ReadsNumbersWithTheReportLocalesDecimalSeparator) {
     expr_test::InvariantLocale restore;
-    ReportFormatSettings().DecimalSeparator = ',';
+    report::ReportFormatSettings().DecimalSeparator = ',';
     EXPECT_EQ(eval("1.5 + 1"), "FLOAT 2,5");
     EXPECT_EQ(eval("STR(0.25)"), "STRING 0,25");
     EXPECT_EQ(eval("FORMATNUMERIC('0.00', 3)"), "STRING 3,00");

@@ -13,7 +13,7 @@
 namespace expr_test {
 
 inline std::string describe(const EvalValue& v) {
-    return std::string(ValueKindName(v.Kind)) + " " + (v.Kind == vkError ? v.Text : FormatEvalResult(v));
+    return std::string(report::ValueKindName(v.Kind)) + " " + (v.Kind == vkError ? v.Text : FormatEvalResult(v));
 }
 
 inline std::string eval(const std::string& text, TList* datasets = nullptr, TBREvEnvironment* env = nullptr) {
@@ -28,8 +28,8 @@ inline std::string eval(const std::string& text, TList* datasets = nullptr, TBRE
 // Report texts in the invariant form while a test runs.
 class InvariantLocale {
 public:
-    InvariantLocale() : saved_(ReportFormatSettings()) { ReportFormatSettings() = TFormatSettings(); }
-    ~InvariantLocale() { ReportFormatSettings() = saved_; }
+    InvariantLocale() : saved_(report::ReportFormatSettings()) { report::ReportFormatSettings() = TFormatSettings(); }
+    ~InvariantLocale() { report::ReportFormatSettings() = saved_; }
 
 private:
     TFormatSettings saved_;

@@ -104,8 +104,8 @@ INSTANTIATE_TEST_SUITE_P(Builtins, Functions, ::testing::ValuesIn(kFunctions));
 TEST(Functions, TimeAndDateFollowTheClockAndTheReportLocale) {
     expr_test::InvariantLocale restore;
     core::ScopedService clock(core::clock_slot, [] { return EncodeDateTime(2024, 2, 29, 13, 5, 9, 0); });
-    ReportFormatSettings().ShortDateFormat = "dd/mm/yyyy";
-    ReportFormatSettings().DateSeparator = '.';
+    report::ReportFormatSettings().ShortDateFormat = "dd/mm/yyyy";
+    report::ReportFormatSettings().DateSeparator = '.';
     EXPECT_EQ(eval("TIME"), "STRING 13:05:09");
     EXPECT_EQ(eval("DATE"), "STRING 29.02.2024");
     EXPECT_EQ(eval("DATE(1)"), "ERROR ");

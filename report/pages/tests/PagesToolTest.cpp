@@ -14,7 +14,7 @@
 #include <unistd.h>
 
 #include "platform/graphics/qt/QtCanvas.h"
-#include "report/tool/PagesCommands.h"
+#include "report/pages/SamplePage.h"
 #include "tests/support/TestSupport.h"
 
 using namespace test_support;
@@ -71,13 +71,13 @@ TEST(PagesTool, RenderedPageMatchesThePageDrawnOnTheCanvas) {
     std::string file = dir / "s.brp", png = dir / "p3.png";
     ASSERT_EQ(run_status(tool() + "synth --pages 4 --compress " + file), 0);
     ASSERT_EQ(run_status(tool() + "render " + file + " 3 " + png), 0);
-    QImage want(report::tool::kSynthWidth, report::tool::kSynthHeight, QImage::Format_RGB32);
+    QImage want(report::kSamplePageWidth, report::kSamplePageHeight, QImage::Format_RGB32);
     want.fill(Qt::white);
     {
         graphics::qt::GraphicsScope qt;
         QPainter p(&want);
         graphics::qt::QtCanvas canvas(p);
-        report::tool::draw_synth_page(canvas, 3);
+        report::draw_sample_page(canvas, 3);
     }
     QImage got(QString::fromStdString(png));
     ASSERT_EQ(got.size(), want.size());

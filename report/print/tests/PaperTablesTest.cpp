@@ -26,10 +26,10 @@ TEST(PaperTables, RowsCoverEveryValueOnceInOrder) {
 }
 
 TEST(PaperTables, CodesAreTheOrdinalsAndCustomIsTheUserCode) {
-    for (int i = 0; i <= 68; ++i) EXPECT_EQ(PaperCodeTable[std::size_t(i)], i);
-    EXPECT_EQ(PaperCodeTable[69], 256);
+    for (int i = 0; i <= 68; ++i) EXPECT_EQ(report::PaperCodeTable[std::size_t(i)], i);
+    EXPECT_EQ(report::PaperCodeTable[69], 256);
     const std::array<std::int32_t, BinCount> bins = {1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 14};
-    EXPECT_EQ(BinCodeTable, bins);
+    EXPECT_EQ(report::BinCodeTable, bins);
 }
 
 // Every standard size has a positive size; Default and Custom have none.
@@ -67,7 +67,7 @@ TEST(PaperTables, RowsAsListed) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(PaperDimensionTable[std::size_t(c.size)].Width, c.width);
         EXPECT_EQ(PaperDimensionTable[std::size_t(c.size)].Height, c.height);
-        EXPECT_EQ(PaperSizeNames[std::size_t(c.size)], c.name);
+        EXPECT_EQ(report::PaperSizeNames[std::size_t(c.size)], c.name);
     }
 }
 

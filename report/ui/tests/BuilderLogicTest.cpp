@@ -283,7 +283,7 @@ TEST(BuilderLogic, SizesShowWhatTheirUnitTellsApartAndReadEitherSeparator) {
 
     // In a locale with a decimal comma the field shows a comma and both
     // separators are accepted; a size typed differently but equal is no change.
-    TFormatSettings& locale = ReportFormatSettings();
+    TFormatSettings& locale = report::ReportFormatSettings();
     const TFormatSettings saved = locale;
     locale.DecimalSeparator = ',';
     locale.ThousandSeparator = '.';

@@ -32,7 +32,7 @@
 #include "report/pages/BRTextSearch.h"
 #include "report/print/BRPreviewFactory.h"
 #include "report/print/tests/FakeDevice.h"
-#include "report/tool/PagesCommands.h"
+#include "report/pages/SamplePage.h"
 #include "report/ui/BRPrev.h"
 #include "report/ui/BRPrgres.h"
 #include "report/ui/BRSearchDlg.h"
@@ -61,7 +61,7 @@ std::string make_stream(const std::string& path, int count) {
     list.SetPageStream(std::make_unique<TBRStream>(1 << 26));
     for (int n = 1; n <= count; ++n) {
         TMetafile page;
-        report::tool::synth_page(page, n);
+        report::sample_page(page, n);
         list.AppendPage(page);
     }
     list.FinishPageStreamHeader();
@@ -558,7 +558,7 @@ TEST_F(PreviewWindow, SaveAndLoadPageStreams) {
         EXPECT_EQ(form->ThumbGrid->rowCount(), count);
         EXPECT_EQ(form->StatusPage->text().toStdString(), "Page 1 of " + std::to_string(count));
         EXPECT_EQ(PreviewTitleText, stream.dir / name);
-        EXPECT_TRUE(StoredFileLoaded);
+        EXPECT_TRUE(report::StoredFileLoaded);
         // Print is on wherever there is a printer to print on.
         EXPECT_EQ(form->Print->isEnabled(), stream.printer->PrintersPresent());
     }

@@ -1,7 +1,7 @@
 // The read-back check that stands between a packed backup and the trash, and
 // the hand-off itself run in the test process.
 
-#include "app/Handoff.h"
+#include "app/handoff/Handoff.h"
 
 #include "archive/arcZip.h"
 #include "archive/arcbase.h"

@@ -1,6 +1,6 @@
-#include "app/Handoff.h"
+#include "app/handoff/Handoff.h"
 
-#include "app/BackupJob.h"
+#include "app/backup/BackupJob.h"
 #include "archive/arcVerify.h"
 #include "archive/arcZip.h"
 #include "archive/arcbase.h"

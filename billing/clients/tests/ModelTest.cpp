@@ -307,4 +307,15 @@ TEST(ModelClasses, EachModelHasItsOwnClasses) {
     EXPECT_EQ(GetClass("TcbTitulo"), nullptr);
 }
 
+// The client model Movrenta's own modulo 11 differs from the engine's only
+// for small remainders.
+TEST(CheckDigits, MovrentaModulo11DiffersOnlyForSmallRemainders) {
+    billing::clients::unit_startup();
+    const billing::ModelProfile& movrenta = *billing::find_model_profile("MovrentaCobranca");
+    EXPECT_EQ(billing::Modulo11(movrenta, "409", 9, true), "1");
+    EXPECT_EQ(billing::Modulo11(movrenta, "409", 9, false), "1");
+    EXPECT_EQ(billing::Modulo11(movrenta, "5", 9, false), "1");  // remainder 10
+    EXPECT_EQ(billing::Modulo11(movrenta, "001", 9, false), "9");
+}
+
 }  // namespace

@@ -1,4 +1,4 @@
-#include "app/BackupJob.h"
+#include "app/backup/BackupJob.h"
 
 #include "platform/core/SysUtils.h"
 
