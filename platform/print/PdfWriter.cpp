@@ -90,13 +90,18 @@ public:
         } else if (deflateReset(&z_) != Z_OK) {
             return false;
         }
-        out.resize(deflateBound(&z_, uLong(data.size())));
+        // Into a buffer kept from page to page: nothing to clear or map afresh.
+        const size_t bound = deflateBound(&z_, uLong(data.size()));
+        if (bound > room_) {
+            room_ = std::max(bound, room_ * 2);
+            buffer_ = std::make_unique_for_overwrite<char[]>(room_);
+        }
         z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
         z_.avail_in = uInt(data.size());
-        z_.next_out = reinterpret_cast<Bytef*>(out.data());
-        z_.avail_out = uInt(out.size());
+        z_.next_out = reinterpret_cast<Bytef*>(buffer_.get());
+        z_.avail_out = uInt(bound);
         if (deflate(&z_, Z_FINISH) != Z_STREAM_END) return false;
-        out.resize(out.size() - z_.avail_out);
+        out.assign(buffer_.get(), bound - z_.avail_out);
         return true;
     }
 
@@ -104,6 +109,8 @@ private:
     z_stream z_{};
     int level_;
     bool open_ = false;
+    std::unique_ptr<char[]> buffer_;
+    size_t room_ = 0;
 };
 
 std::string deflate(const std::string& data, int level) {
@@ -148,6 +155,17 @@ public:
     ContentQueue(const ContentQueue&) = delete;
     ContentQueue& operator=(const ContentQueue&) = delete;
 
+    // A chunk written, to be used again with the storage it holds; data
+    // takes the storage of the page contents it held.
+    void recycle(std::unique_ptr<Chunk> c, std::string& data) {
+        data.swap(c->data);
+        data.clear();
+        c->ready = c->failed = false;
+        c->after.clear();
+        c->extra.clear();
+        if (spare_.size() < limit_) spare_.push_back(std::move(c));
+    }
+
     bool empty() const { return chunks_.empty(); }
     bool full() const { return chunks_.size() >= limit_; }
     Chunk& back() { return *chunks_.back(); }
@@ -157,10 +175,16 @@ public:
     void add(int object, std::string extra, std::string data) {
         if (threads_.empty())
             for (int i = 0; i < workers_; ++i) threads_.emplace_back([this] { work(); });
-        auto chunk = std::make_unique<Chunk>();
+        std::unique_ptr<Chunk> chunk;
+        if (spare_.empty()) {
+            chunk = std::make_unique<Chunk>();
+        } else {
+            chunk = std::move(spare_.back());
+            spare_.pop_back();
+        }
         chunk->object = object;
         chunk->extra = std::move(extra);
-        chunk->data = std::move(data);
+        chunk->data.swap(data);
         Chunk* c = chunk.get();
         std::lock_guard lock(mutex_);
         chunks_.push_back(std::move(chunk));
@@ -212,6 +236,7 @@ private:
     std::deque<std::unique_ptr<Chunk>> chunks_;  // the queue's order; only the caller's thread adds and takes
     std::mutex mutex_;
     std::condition_variable work_, done_;
+    std::vector<std::unique_ptr<Chunk>> spare_;  // the caller's thread only
     std::deque<Chunk*> todo_;
     int idle_ = 0;          // workers waiting for streams
     bool waiting_ = false;  // the caller waits for the first chunk
@@ -423,15 +448,22 @@ struct PdfWriter::Impl : graphics::MetafileSink {
             write_stream(n, packed, {}, true);
             return;
         }
-        std::string data = std::move(content);
-        content.clear();
+        // The contents go to the queue; the open page takes the storage of
+        // contents written before.
+        std::string data;
+        data.swap(content);
         if (!spare.empty()) {
-            content = std::move(spare.back());
+            content.swap(spare.back());
             spare.pop_back();
         }
         queue->add(n, {}, std::move(data));
         // What is ready goes out; a full queue waits for its first.
-        while (auto c = queue->take(queue->full())) write_chunk(*c);
+        while (auto c = queue->take(queue->full())) {
+            write_chunk(*c);
+            std::string emptied;
+            queue->recycle(std::move(c), emptied);
+            if (spare.size() < 2) spare.push_back(std::move(emptied));
+        }
     }
     // Writes a compressed page's contents and what followed it.
     void write_chunk(ContentQueue::Chunk& c) {
@@ -440,10 +472,6 @@ struct PdfWriter::Impl : graphics::MetafileSink {
         for (const ContentQueue::Piece& p : c.after) {
             if (p.object) offsets[size_t(p.object)] = written;
             write(p.bytes);
-        }
-        if (spare.size() < 4) {
-            c.data.clear();
-            spare.push_back(std::move(c.data));
         }
     }
     // Writes every page still in the queue.
