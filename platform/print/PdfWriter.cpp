@@ -143,7 +143,7 @@ public:
         std::vector<Piece> after;
     };
 
-    explicit ContentQueue(int workers) : workers_(workers), limit_(size_t(4 * workers + 8)) {}
+    explicit ContentQueue(int workers) : workers_(workers), limit_(size_t(2 * workers + 6)) {}
     ~ContentQueue() {
         {
             std::lock_guard lock(mutex_);
@@ -1122,10 +1122,21 @@ void PdfWriter::Impl::finish() {
     d += " >>";
     object(kResources, d);
 
-    d = "<< /Type /Pages /Count " + std::to_string(pages.size()) + " /Kids [";
-    for (int p : pages) d += std::to_string(p) + " 0 R ";
-    d += "] >>";
-    object(kPages, d);
+    // The page tree and the cross-reference table go out a piece at a time:
+    // a long document's would be megabytes as one string.
+    begin_object(kPages);
+    put("<< /Type /Pages /Count " + std::to_string(pages.size()) + " /Kids [");
+    d.clear();
+    for (int p : pages) {
+        put_int(d, p);
+        d += " 0 R ";
+        if (d.size() >= 4096) {
+            put(d);
+            d.clear();
+        }
+    }
+    d += "] >>\nendobj\n";
+    put(d);
     object(kCatalog, "<< /Type /Catalog /Pages 2 0 R >>");
 
     char date[32] = "";
@@ -1143,6 +1154,10 @@ void PdfWriter::Impl::finish() {
     for (size_t n = 1; n < offsets.size(); ++n) {
         std::snprintf(line, sizeof line, "%010llu 00000 n \n", static_cast<unsigned long long>(offsets[n]));
         d += line;
+        if (d.size() >= 4096) {
+            put(d);
+            d.clear();
+        }
     }
     d += "trailer\n<< /Size " + std::to_string(offsets.size()) + " /Root 1 0 R /Info 3 0 R >>\nstartxref\n" +
          std::to_string(xref) + "\n%%EOF\n";

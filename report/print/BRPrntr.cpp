@@ -104,7 +104,7 @@ public:
     bool started = false;
 
 private:
-    static constexpr size_t kWaiting = 32;
+    static constexpr size_t kWaiting = 8;
 
     void draw(const TMetafile& page) {
         if (drawn_++ > 0) printer_.printer_->NewPage();
@@ -296,6 +296,7 @@ bool TBRPrinter::page_in_range() const {
 void TBRPrinter::finish_metafile_page(bool keep) {
     canvas_ = nullptr;
     page_canvas_.reset();  // closes the page
+    if (page_) last_page_bytes_ = std::min<size_t>(page_->RecordedBytes().size(), 64u << 20);
     if (page_ && keep) {
         ++kept_pages_;
         if (store_pages_ || !consumer_) page_list_.AppendPage(*page_);
@@ -313,7 +314,8 @@ void TBRPrinter::start_metafile_page() {
     page_ = std::make_unique<TMetafile>();
     page_->SetWidth(ToDeviceWidth(PagePaperWidth()));
     page_->SetHeight(ToDeviceHeight(PagePaperLength()));
-    page_canvas_ = std::make_unique<TMetafileCanvas>(*page_);
+    // Pages of a run are much alike: room for a little more than the last.
+    page_canvas_ = std::make_unique<TMetafileCanvas>(*page_, last_page_bytes_ + last_page_bytes_ / 8);
     canvas_ = page_canvas_.get();
     screen_factors();
     page_objects_.clear();

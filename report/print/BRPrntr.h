@@ -229,6 +229,7 @@ private:
     std::vector<std::unique_ptr<TObject>> page_objects_;
     TBRPageConsumer* consumer_ = nullptr;
     bool store_pages_ = true;
+    size_t last_page_bytes_ = 0;
     int kept_pages_ = 0;
     std::unique_ptr<KeptPagePrinter> kept_printer_;
     // Shared with posted notices, which are dropped once the printer is gone.

@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
     // A run into a PDF makes and frees pages on several threads: freed memory
     // is kept for the next page rather than handed back to the kernel and
     // asked for again (each return costs every thread's processor a flush).
-    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 16 << 20);
     mallopt(M_MMAP_THRESHOLD, 8 << 20);
     // An interrupted run leaves no temporary file behind.
     os::remove_temp_files_on_signals();
