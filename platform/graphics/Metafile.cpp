@@ -238,10 +238,11 @@ struct TMetafileCanvas::State {
     graphics::TRecordedText text;    // the text being recorded, its storage reused
 };
 
-TMetafileCanvas::TMetafileCanvas(TMetafile& target) : target_(&target), state_(std::make_unique<State>()) {
+TMetafileCanvas::TMetafileCanvas(TMetafile& target, size_t expected)
+    : target_(&target), state_(std::make_unique<State>()) {
     // Room for the header, written when the page is complete: the records
     // then become the page's bytes without a copy.
-    state_->records.reserve(16384);
+    state_->records.reserve(std::max<size_t>(16384, expected));
     state_->records.resize(emf::kHeaderSize);
     // Text backgrounds are recorded as opaque rectangles of the text record.
     uint8_t p[4];

@@ -91,7 +91,9 @@ private:
 // closed or destroyed; until then the metafile keeps what it had.
 class TMetafileCanvas : public TCanvas {
 public:
-    explicit TMetafileCanvas(TMetafile& target);
+    // expected: the bytes the page will likely take (the last page's, say),
+    // room made for at once.
+    explicit TMetafileCanvas(TMetafile& target, size_t expected = 0);
     ~TMetafileCanvas() override;
     // Finishes the page and hands it to the metafile; further drawing is
     // refused (EInvalidGraphicOperation "Canvas does not allow drawing").

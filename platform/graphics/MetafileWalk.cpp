@@ -175,15 +175,31 @@ private:
         if (!sane(ref.X) || !sane(ref.Y) || !sane(box)) return;
         if (n > r.size() / 2 || offString > r.size() || 2 * size_t(n) > r.size() - offString) return;
         bool haveDx = offDx != 0 && offDx <= r.size() && 4 * size_t(n) <= r.size() - offDx;
-        std::vector<uint16_t> units = units_of(r, offString, n);
-        std::string utf8 = core::utf16_to_utf8(units);
+        // The texts of a page are many and short: their buffers are reused.
+        std::vector<uint16_t>& units = units_;
+        units.resize(n);
+        for (size_t i = 0; i < n; ++i) units[i] = get_le16(&r[offString + 2 * i]);
+        std::string& utf8 = utf8_;
+        utf8.clear();
+        for (size_t i = 0; i < n; ++i) {
+            char32_t cp = units[i];
+            if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+                ++i;
+            } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+                cp = 0xFFFD;
+            }
+            if (cp < 0x80) utf8.push_back(char(cp));
+            else core::append_utf8(utf8, cp);
+        }
         use_font();
-        std::vector<int32_t> dx;
+        std::vector<int32_t>& dx = dx_;
+        dx.clear();
         if (haveDx) {
-            dx.reserve(n);
             for (uint32_t i = 0; i < n; ++i) dx.push_back(i32(r, offDx + 4 * i));
         } else {
-            dx = record_text(font_, utf8).Advances;
+            record_text(font_, utf8, measured_);
+            dx.assign(measured_.Advances.begin(), measured_.Advances.end());
         }
         int64_t width = 0;
         for (int32_t a : dx) {
@@ -387,6 +403,10 @@ private:
     TFont font_;
     std::optional<TTextMetric> metric_;
     FontObject metricFont_;
+    std::vector<uint16_t> units_;
+    std::string utf8_;
+    std::vector<int32_t> dx_;
+    TRecordedText measured_;
     std::optional<TRect> clip_;
 };
 

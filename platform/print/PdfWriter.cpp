@@ -10,10 +10,15 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <cmath>
+#include <condition_variable>
 #include <ctime>
+#include <deque>
 #include <map>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -22,6 +27,7 @@
 #include "platform/graphics/Printers.h"
 #include "platform/graphics/MetafileWalk.h"
 #include "platform/graphics/qt/QtCanvas.h"
+#include "platform/os/Process.h"
 #include "platform/print/TrueTypeSubset.h"
 
 namespace print {
@@ -61,6 +67,52 @@ void put_hex16(std::string& s, unsigned v) {
     s.push_back(kHex[v & 15]);
 }
 
+// The level of page contents: they are large, many and simple.
+constexpr int kContentLevel = 1;
+
+// A zlib stream kept from one piece of data to the next (deflateReset in
+// between): what it makes is what compress2 makes of the same data.
+class Deflater {
+public:
+    explicit Deflater(int level) : level_(level) {}
+    ~Deflater() {
+        if (open_) deflateEnd(&z_);
+    }
+    Deflater(const Deflater&) = delete;
+    Deflater& operator=(const Deflater&) = delete;
+
+    // Compresses data into out (replacing it); false when zlib fails.
+    bool pack(const std::string& data, std::string& out) {
+        if (!open_) {
+            z_ = z_stream{};
+            if (deflateInit(&z_, level_) != Z_OK) return false;
+            open_ = true;
+        } else if (deflateReset(&z_) != Z_OK) {
+            return false;
+        }
+        // Into a buffer kept from page to page: nothing to clear or map afresh.
+        const size_t bound = deflateBound(&z_, uLong(data.size()));
+        if (bound > room_) {
+            room_ = std::max(bound, room_ * 2);
+            buffer_ = std::make_unique_for_overwrite<char[]>(room_);
+        }
+        z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+        z_.avail_in = uInt(data.size());
+        z_.next_out = reinterpret_cast<Bytef*>(buffer_.get());
+        z_.avail_out = uInt(bound);
+        if (deflate(&z_, Z_FINISH) != Z_STREAM_END) return false;
+        out.assign(buffer_.get(), bound - z_.avail_out);
+        return true;
+    }
+
+private:
+    z_stream z_{};
+    int level_;
+    bool open_ = false;
+    std::unique_ptr<char[]> buffer_;
+    size_t room_ = 0;
+};
+
 std::string deflate(const std::string& data, int level) {
     uLongf size = compressBound(uLong(data.size()));
     std::string out(size, '\0');
@@ -69,6 +121,134 @@ std::string deflate(const std::string& data, int level) {
         throw EOutOfMemory("Out of memory");
     out.resize(size);
     return out;
+}
+
+// Page contents on their way into the file: compressed by worker threads
+// while the document goes on, written in the order they were made. The
+// bytes that follow a stream before the next one (the page's object, an
+// image) wait with it. At most `limit` streams wait, so memory stays flat
+// however long the document.
+class ContentQueue {
+public:
+    // One run of the file's bytes: a Flate stream object, then what follows it.
+    struct Piece {
+        int object = 0;     // starts here; 0: plain bytes
+        std::string bytes;
+    };
+    struct Chunk {
+        int object = 0;
+        std::string extra;  // for the stream's dictionary
+        std::string data, packed;
+        bool ready = false, failed = false;
+        std::vector<Piece> after;
+    };
+
+    explicit ContentQueue(int workers) : workers_(workers), limit_(size_t(2 * workers + 6)) {}
+    ~ContentQueue() {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        work_.notify_all();
+        for (std::thread& t : threads_) t.join();
+    }
+    ContentQueue(const ContentQueue&) = delete;
+    ContentQueue& operator=(const ContentQueue&) = delete;
+
+    // A chunk written, to be used again with the storage it holds; data
+    // takes the storage of the page contents it held.
+    void recycle(std::unique_ptr<Chunk> c, std::string& data) {
+        data.swap(c->data);
+        data.clear();
+        c->ready = c->failed = false;
+        c->after.clear();
+        c->extra.clear();
+        if (spare_.size() < limit_) spare_.push_back(std::move(c));
+    }
+
+    bool empty() const { return chunks_.empty(); }
+    bool full() const { return chunks_.size() >= limit_; }
+    Chunk& back() { return *chunks_.back(); }
+
+    // Hands a stream to the workers (started on the first one). Idle
+    // workers are woken once a few streams wait: each wake-up costs.
+    void add(int object, std::string extra, std::string data) {
+        if (threads_.empty())
+            for (int i = 0; i < workers_; ++i) threads_.emplace_back([this] { work(); });
+        std::unique_ptr<Chunk> chunk;
+        if (spare_.empty()) {
+            chunk = std::make_unique<Chunk>();
+        } else {
+            chunk = std::move(spare_.back());
+            spare_.pop_back();
+        }
+        chunk->object = object;
+        chunk->extra = std::move(extra);
+        chunk->data.swap(data);
+        Chunk* c = chunk.get();
+        std::lock_guard lock(mutex_);
+        chunks_.push_back(std::move(chunk));
+        todo_.push_back(c);
+        if (idle_ > 0 && todo_.size() >= size_t(workers_)) work_.notify_all();
+    }
+    // The first chunk once it is compressed (wait: until it is; else
+    // nothing while it is not), taken off the queue.
+    std::unique_ptr<Chunk> take(bool wait) {
+        std::unique_lock lock(mutex_);
+        if (chunks_.empty()) return nullptr;
+        if (!chunks_.front()->ready) {
+            if (!wait) return nullptr;
+            if (idle_ > 0 && !todo_.empty()) work_.notify_all();
+            waiting_ = true;
+            done_.wait(lock, [this] { return chunks_.front()->ready; });
+            waiting_ = false;
+        }
+        std::unique_ptr<Chunk> c = std::move(chunks_.front());
+        chunks_.pop_front();
+        return c;
+    }
+
+private:
+    void work() {
+        Deflater z(kContentLevel);
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            while (!stop_ && todo_.empty()) {
+                ++idle_;
+                work_.wait(lock);
+                --idle_;
+            }
+            if (stop_) return;
+            Chunk* c = todo_.front();
+            todo_.pop_front();
+            lock.unlock();
+            const bool ok = z.pack(c->data, c->packed);
+            lock.lock();
+            c->failed = !ok;
+            c->ready = true;
+            if (waiting_ && chunks_.front()->ready) done_.notify_one();
+        }
+    }
+
+    const int workers_;
+    const size_t limit_;
+    std::vector<std::thread> threads_;
+    std::deque<std::unique_ptr<Chunk>> chunks_;  // the queue's order; only the caller's thread adds and takes
+    std::mutex mutex_;
+    std::condition_variable work_, done_;
+    std::vector<std::unique_ptr<Chunk>> spare_;  // the caller's thread only
+    std::deque<Chunk*> todo_;
+    int idle_ = 0;          // workers waiting for streams
+    bool waiting_ = false;  // the caller waits for the first chunk
+    bool stop_ = false;
+};
+
+// Threads that compress page contents beside the one that draws them. A
+// report run keeps a processor busy making the pages and one drawing them
+// into the document; compression needs about half of one more.
+int content_workers(int asked) {
+    if (asked >= 0) return std::min(asked, 16);
+    return std::clamp(os::available_processors() - 2, 0, 2);
 }
 
 // A PDF text string: plain where it is printable ASCII, else UTF-16 with a
@@ -163,6 +343,11 @@ struct PdfWriter::Impl : graphics::MetafileSink {
     static constexpr int kCatalog = 1, kPages = 2, kInfo = 3, kResources = 4;
     std::vector<int> pages;
     bool finished = false;
+    // Page contents being compressed (none: compressed here as they end).
+    std::unique_ptr<ContentQueue> queue;
+    Deflater contentDeflater{kContentLevel};
+    std::string packed;                // the last page's contents, compressed here
+    std::vector<std::string> spare;    // emptied content buffers, to be filled again
 
     // ---- fonts and images
     std::vector<FontEntry> fonts;
@@ -188,7 +373,17 @@ struct PdfWriter::Impl : graphics::MetafileSink {
         offsets.resize(offsets.size() + size_t(n), 0);
         return first;
     }
+    // Bytes of the file, after whatever waits in the queue.
     void put(std::string_view s) {
+        if (queue && !queue->empty()) {
+            std::vector<ContentQueue::Piece>& after = queue->back().after;
+            if (after.empty()) after.emplace_back();
+            after.back().bytes.append(s);
+            return;
+        }
+        write(s);
+    }
+    void write(std::string_view s) {
         buffer.append(s);
         written += s.size();
         if (buffer.size() >= (1 << 16)) flush();
@@ -198,30 +393,91 @@ struct PdfWriter::Impl : graphics::MetafileSink {
         buffer.clear();
     }
     void begin_object(int n) {
-        offsets[size_t(n)] = written;
-        std::string s;
-        put_int(s, n);
-        s += " 0 obj\n";
-        put(s);
+        if (queue && !queue->empty()) {
+            queue->back().after.push_back({n, {}});
+        } else {
+            offsets[size_t(n)] = written;
+        }
+        char s[32];
+        auto [end, ec] = std::to_chars(s, s + sizeof s - 8, n);
+        std::memcpy(end, " 0 obj\n", 7);
+        put(std::string_view(s, size_t(end - s) + 7));
     }
     void object(int n, std::string_view body) {
         begin_object(n);
         put(body);
         put("\nendobj\n");
     }
-    // A stream object; extra goes into its dictionary.
-    void stream(int n, const std::string& data, std::string_view extra, bool compress, int level = 1) {
-        const std::string packed = compress ? deflate(data, level) : std::string();
-        const std::string& body = compress ? packed : data;
-        begin_object(n);
-        std::string d = "<< /Length ";
+    // A stream object, written where the file stands; extra goes into its dictionary.
+    void write_stream(int n, std::string_view body, std::string_view extra, bool compressed) {
+        offsets[size_t(n)] = written;
+        std::string d;
+        put_int(d, n);
+        d += " 0 obj\n<< /Length ";
         put_int(d, long(body.size()));
-        if (compress) d += " /Filter /FlateDecode";
+        if (compressed) d += " /Filter /FlateDecode";
         d += extra;
         d += " >>\nstream\n";
-        put(d);
-        put(body);
-        put("\nendstream\nendobj\n");
+        write(d);
+        write(body);
+        write("\nendstream\nendobj\n");
+    }
+    // A stream object; extra goes into its dictionary.
+    void stream(int n, const std::string& data, std::string_view extra, bool compress, int level = 1) {
+        const std::string packedHere = compress ? deflate(data, level) : std::string();
+        const std::string& body = compress ? packedHere : data;
+        if (queue && !queue->empty()) {
+            begin_object(n);
+            std::string d = "<< /Length ";
+            put_int(d, long(body.size()));
+            if (compress) d += " /Filter /FlateDecode";
+            d += extra;
+            d += " >>\nstream\n";
+            put(d);
+            put(body);
+            put("\nendstream\nendobj\n");
+            return;
+        }
+        write_stream(n, body, extra, compress);
+    }
+    // The open page's contents as stream n: to the workers when there are
+    // some, else compressed here.
+    void content_stream(int n) {
+        if (!queue) {
+            if (!contentDeflater.pack(content, packed)) throw EOutOfMemory("Out of memory");
+            write_stream(n, packed, {}, true);
+            return;
+        }
+        // The contents go to the queue; the open page takes the storage of
+        // contents written before.
+        std::string data;
+        data.swap(content);
+        if (!spare.empty()) {
+            content.swap(spare.back());
+            spare.pop_back();
+        }
+        queue->add(n, {}, std::move(data));
+        // What is ready goes out; a full queue waits for its first.
+        while (auto c = queue->take(queue->full())) {
+            write_chunk(*c);
+            std::string emptied;
+            queue->recycle(std::move(c), emptied);
+            if (spare.size() < 2) spare.push_back(std::move(emptied));
+        }
+    }
+    // Writes a compressed page's contents and what followed it.
+    void write_chunk(ContentQueue::Chunk& c) {
+        if (c.failed) throw EOutOfMemory("Out of memory");
+        write_stream(c.object, c.packed, c.extra, true);
+        for (const ContentQueue::Piece& p : c.after) {
+            if (p.object) offsets[size_t(p.object)] = written;
+            write(p.bytes);
+        }
+    }
+    // Writes every page still in the queue.
+    void drain() {
+        if (!queue) return;
+        while (auto c = queue->take(true)) write_chunk(*c);
     }
 
     // ---- state of the content stream
@@ -341,6 +597,8 @@ private:
 
 PdfWriter::Impl::Impl(Output o, PdfSetup s) : out(std::move(o)), setup(std::move(s)) {
     if (setup.Dpi <= 0) setup.Dpi = 600;
+    if (const int workers = content_workers(setup.Threads); workers > 0)
+        queue = std::make_unique<ContentQueue>(workers);
     reserve(4);
     put("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
     canvas = std::make_unique<Canvas>(*this);
@@ -370,7 +628,7 @@ void PdfWriter::Impl::end_page() {
     close_clip(canvasClip);
     content += "Q\n";
     const int contents = reserve(), page = reserve();
-    stream(contents, content, {}, true);
+    content_stream(contents);
     std::string d = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 ";
     put_num(d, setup.WidthPt);
     d.push_back(' ');
@@ -668,7 +926,8 @@ int32_t PdfWriter::Impl::glyph(size_t font, char32_t cp) {
 
 void PdfWriter::Impl::Text(const WalkText& t) {
     if (t.Utf8.empty()) return;
-    const FontUse u = use_of(*t.Font);
+    // Nothing below adds a use: the reference stays good.
+    const FontUse& u = use_of(*t.Font);
     ensure_clip();
     set_fill(t.Font->Color);
     const double baseline = t.Y + t.Ascent;
@@ -678,17 +937,10 @@ void PdfWriter::Impl::Text(const WalkText& t) {
     double carry = 0;
     int64_t total = 0;
     size_t unit = 0;
-    const std::u32string cps = [&] {
-        std::u32string out;
-        for (size_t pos = 0; pos < t.Utf8.size();) {
-            char32_t cp = 0;
-            core::next_code_point(t.Utf8, pos, cp);
-            out.push_back(cp);
-        }
-        return out;
-    }();
     bool positioned = false;
-    for (char32_t cp : cps) {
+    for (size_t pos = 0; pos < t.Utf8.size();) {
+        char32_t cp = 0;
+        core::next_code_point(t.Utf8, pos, cp);
         int advance = 0;
         for (int k = cp >= 0x10000 ? 2 : 1; k > 0 && unit < t.Advances.size(); --k) advance += t.Advances[unit++];
         total += advance;
@@ -723,21 +975,22 @@ void PdfWriter::Impl::Text(const WalkText& t) {
             content.push_back('<');
             inString = true;
         }
-        put_hex16(content, gid);
+        const char hex[4] = {kHex[(gid >> 12) & 15], kHex[(gid >> 8) & 15], kHex[(gid >> 4) & 15], kHex[gid & 15]};
+        content.append(hex, 4);
         if (gid < f.used.size()) {
             f.used[gid] = true;
             if (f.unicode[gid] == 0) f.unicode[gid] = cp;
         }
         const int width = gid < f.widths.size() ? f.widths[gid] : 0;
         // What moves the next glyph from where the font puts it to where
-        // the page measured it, rounding carried on.
+        // the page measured it, rounding carried on (halves away from 0).
         const double exact = width - advance * 1000.0 / u.px + carry;
-        const long adjust = std::lround(exact);
-        carry = exact - double(adjust);
-        if (adjust != 0) {
+        const double rounded = exact >= 0 ? double(int64_t(exact + 0.5)) : -double(int64_t(0.5 - exact));
+        carry = exact - rounded;
+        if (rounded != 0) {
             content.push_back('>');
             inString = false;
-            put_int(content, adjust);
+            put_int(content, int64_t(rounded));
         }
     }
     if (inString) content.push_back('>');
@@ -851,6 +1104,8 @@ void PdfWriter::Impl::write_font(FontEntry& f) {
 
 void PdfWriter::Impl::finish() {
     end_page();
+    drain();
+    queue.reset();
     for (FontEntry& f : fonts) write_font(f);
 
     std::string d = "<< /ProcSet [/PDF /Text /ImageB /ImageC]";
@@ -867,10 +1122,21 @@ void PdfWriter::Impl::finish() {
     d += " >>";
     object(kResources, d);
 
-    d = "<< /Type /Pages /Count " + std::to_string(pages.size()) + " /Kids [";
-    for (int p : pages) d += std::to_string(p) + " 0 R ";
-    d += "] >>";
-    object(kPages, d);
+    // The page tree and the cross-reference table go out a piece at a time:
+    // a long document's would be megabytes as one string.
+    begin_object(kPages);
+    put("<< /Type /Pages /Count " + std::to_string(pages.size()) + " /Kids [");
+    d.clear();
+    for (int p : pages) {
+        put_int(d, p);
+        d += " 0 R ";
+        if (d.size() >= 4096) {
+            put(d);
+            d.clear();
+        }
+    }
+    d += "] >>\nendobj\n";
+    put(d);
     object(kCatalog, "<< /Type /Catalog /Pages 2 0 R >>");
 
     char date[32] = "";
@@ -888,6 +1154,10 @@ void PdfWriter::Impl::finish() {
     for (size_t n = 1; n < offsets.size(); ++n) {
         std::snprintf(line, sizeof line, "%010llu 00000 n \n", static_cast<unsigned long long>(offsets[n]));
         d += line;
+        if (d.size() >= 4096) {
+            put(d);
+            d.clear();
+        }
     }
     d += "trailer\n<< /Size " + std::to_string(offsets.size()) + " /Root 1 0 R /Info 3 0 R >>\nstartxref\n" +
          std::to_string(xref) + "\n%%EOF\n";

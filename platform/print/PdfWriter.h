@@ -6,8 +6,10 @@
 // of the font Qt resolves for the layout's family, widths and a ToUnicode
 // map), embedded as a TrueType subset; characters the font lacks come from
 // Qt's fallback font, embedded the same way. Page contents and images are
-// Flate streams, written as each page ends, so memory stays flat over long
-// documents; fonts and the cross-reference table follow at the end.
+// Flate streams, written in order as each page ends (its contents compressed
+// on worker threads meanwhile; a few pages wait at most), so memory stays
+// flat over long documents; fonts and the cross-reference table follow at
+// the end.
 //
 // Coordinates are device pixels (Dpi a inch) with the canvas's origin at
 // (OffsetX, OffsetY) of the sheet.
@@ -27,6 +29,10 @@ struct PdfSetup {
     double WidthPt = 595.28, HeightPt = 841.89;  // the sheet as it stands
     int Dpi = 600;
     int OffsetX = 0, OffsetY = 0;
+    // Threads that compress page contents while the next pages are drawn
+    // (-1: from the processors this process may use; 0: none, each page is
+    // compressed as it ends). The document's bytes are the same either way.
+    int Threads = -1;
 };
 
 class PdfWriter {

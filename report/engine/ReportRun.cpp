@@ -146,11 +146,19 @@ void open_datasets(Layout& layout, const std::string& database) {
         if (!ds->Active()) ds->Open();
 }
 
-int run_to_page_stream(TCustomBandReport& report, graphics::PrintDevice* device, bool* cancelled) {
+namespace {
+
+// The run of run_to_page_stream; pdf: the file its pages are also printed
+// into as they are kept (empty: none).
+int run_report(TCustomBandReport& report, graphics::PrintDevice* device, bool* cancelled, const std::string& pdf) {
     FileOnlyDevice none(nullptr);
     report.CreateRunPrinter(device ? device : &none);
     TBRPrinter& printer = *report.ReportPrinter();
     printer.Destination = 0;
+    if (!pdf.empty()) {
+        printer.OutputFile = pdf;
+        printer.PrintAsKept(false);
+    }
     std::unique_ptr<HostProgress> progress;
     if (report.ShowProgress) progress = std::make_unique<HostProgress>(report, report.ReportTitle);
     printer.Preview = progress.get();
@@ -165,6 +173,12 @@ int run_to_page_stream(TCustomBandReport& report, graphics::PrintDevice* device,
     if (printer.State() != 2 || (stopped && !cancelled)) throw EBRError("The report run did not finish");
     if (cancelled) *cancelled = stopped;
     return printer.PageCount();
+}
+
+}  // namespace
+
+int run_to_page_stream(TCustomBandReport& report, graphics::PrintDevice* device, bool* cancelled) {
+    return run_report(report, device, cancelled, {});
 }
 
 RunResult run_layout(const RunRequest& request) {
@@ -199,11 +213,16 @@ RunResult run_layout(const RunRequest& request) {
         if (it == names.end()) throw EPrinter("Unknown printer \"" + request.output + "\"");
         report.PrinterSettings()->PrinterIndex = int(it - names.begin());
     }
+    if (request.target == RunTarget::Pdf && !request.device) throw EPrinter("There is no print device to write a PDF");
+    // A PDF is written as the run keeps its pages, and finished (fonts,
+    // the page tree) when the run has ended; a run that fails leaves the
+    // old file as it was.
+    const std::string pdf = request.target == RunTarget::Pdf ? request.output : std::string();
     ReportChain chain;
     RunResult result;
     TBRPrinter* run_printer = nullptr;
     if (layouts.size() == 1) {
-        result.pages = run_to_page_stream(report, device, &result.cancelled);
+        result.pages = run_report(report, device, &result.cancelled, pdf);
         run_printer = report.ReportPrinter();
     } else {
         // The chain takes the first layout's paper and printer settings.
@@ -214,7 +233,12 @@ RunResult run_layout(const RunRequest& request) {
         chain.OnFillList = [&](TObject*) {
             for (Layout& layout : layouts) chain.Reports.push_back(layout.report);
         };
-        chain.EnsurePrinter(device).Destination = 0;
+        TBRPrinter& printer = chain.EnsurePrinter(device);
+        printer.Destination = 0;
+        if (!pdf.empty()) {
+            printer.OutputFile = pdf;
+            printer.PrintAsKept(false);
+        }
         chain.RunReportChain(device);
         run_printer = chain.ChainPrinter();
         if (!run_printer || run_printer->State() != 2 || run_printer->Cancelled())
@@ -235,15 +259,14 @@ RunResult run_layout(const RunRequest& request) {
         printer.SavePageStreamFile(request.output);
         break;
     case RunTarget::Pdf:
-        if (!request.device) throw EPrinter("There is no print device to write a PDF");
-        printer.OutputFile = request.output;
-        printer.PrintStoredPages();
+        printer.FinishPrintingAsKept();
         break;
     case RunTarget::Printer:
         printer.PrintStoredPages();
         break;
     }
-    if (request.target != RunTarget::PageStream && printer.Cancelled())
+    // (A PDF's job was the run's: its cancel kept the pages so far.)
+    if (request.target == RunTarget::Printer && printer.Cancelled())
         throw EBRError("The pages were not printed: printing was cancelled");
     return result;
 }

@@ -66,7 +66,10 @@ struct RunResult {
 // is touched: an output that is one of the inputs, and a run that prints no
 // page (EBRError), are failures. While the report's ShowProgress is set, the run's progress
 // goes to the host's progress service, and a cancel there stops the run at
-// the next record.
+// the next record. A PDF is written as the run keeps its pages (drawn on a
+// thread of their own, a few pages behind) and finished when the run ends:
+// a cancelled run's PDF holds the pages printed until then, a failed run
+// leaves the old file as it was.
 RunResult run_layout(const RunRequest& request);
 
 // Runs a report that is already read into its printer's page stream (made

@@ -2,9 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
 
 #include "platform/core/ClassBuilder.h"
 #include "platform/core/HostServices.h"
+#include "platform/os/Process.h"
 
 using namespace report;
 
@@ -45,8 +51,134 @@ TBRPrinter::TBRPrinter(TObject* report, const TBRPrinterSettings* settings, grap
     if (printers_present_) settings_.SetPrinter(printer_);
 }
 
+// Prints each kept page on the printer's job, begun with the first page in
+// range. The job begins on the run's thread; its pages are drawn on a thread
+// of its own, at most a few behind the run, which also ends the job or
+// discards it (the fonts a job finds belong to the thread that found them).
+class TBRPrinter::KeptPagePrinter : public TBRPageConsumer {
+public:
+    explicit KeptPagePrinter(TBRPrinter& printer) : printer_(printer) {}
+    ~KeptPagePrinter() override { abandon(); }
+
+    void PageKept(int number, std::unique_ptr<TMetafile> page) override {
+        TBRPrinter& p = printer_;
+        if ((p.FirstPage > 0 && number < p.FirstPage) || (p.LastPage > 0 && number > p.LastPage)) return;
+        if (!started) {
+            if (!p.printers_present_ && p.OutputFile.empty()) return;
+            p.begin_stored_print(target_);
+            started = true;
+            if (os::available_processors() > 1) thread_ = std::thread([this] { draw_pages(); });
+        }
+        if (!thread_.joinable()) {
+            draw(*page);
+            return;
+        }
+        // Each side sleeps only when it must and is woken only when there
+        // is some way to go: each wake-up costs.
+        std::unique_lock lock(mutex_);
+        while (pages_.size() >= kWaiting && !failure_) {
+            run_waits_ = true;
+            room_.wait(lock);
+            run_waits_ = false;
+        }
+        if (failure_) std::rethrow_exception(failure_);
+        pages_.push_back(std::move(page));
+        if (drawer_waits_ && pages_.size() >= kWaiting / 4) ready_.notify_one();
+    }
+    // Draws the pages kept so far and ends the job; raises what the job
+    // raised (it is discarded then).
+    void finish() {
+        if (!started) return;
+        if (thread_.joinable()) {
+            stop(false);
+            if (failure_) std::rethrow_exception(failure_);
+        } else {
+            printer_.printer_->EndDoc();
+        }
+    }
+    // Discards the job, and the pages not drawn yet.
+    void abandon() {
+        if (thread_.joinable()) stop(true);
+        else if (started) discard();
+    }
+    bool started = false;
+
+private:
+    static constexpr size_t kWaiting = 8;
+
+    void draw(const TMetafile& page) {
+        if (drawn_++ > 0) printer_.printer_->NewPage();
+        printer_.printer_->DrawMetafile(page, target_);
+    }
+    void discard() {
+        try {
+            if (printer_.printer_->Printing()) printer_.printer_->Abort();
+        } catch (...) {
+        }
+    }
+    // The drawing thread: every page, then the job's end (or its discard).
+    void draw_pages() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            while (pages_.empty() && !ending_ && !abandoned_) {
+                drawer_waits_ = true;
+                ready_.wait(lock);
+                drawer_waits_ = false;
+            }
+            if (abandoned_) break;
+            if (pages_.empty()) {
+                lock.unlock();
+                try {
+                    printer_.printer_->EndDoc();
+                } catch (...) {
+                    lock.lock();
+                    failure_ = std::current_exception();
+                }
+                return;
+            }
+            std::unique_ptr<TMetafile> page = std::move(pages_.front());
+            pages_.pop_front();
+            if (run_waits_ && pages_.size() <= kWaiting / 2) room_.notify_one();
+            lock.unlock();
+            try {
+                draw(*page);
+            } catch (...) {
+                lock.lock();
+                failure_ = std::current_exception();
+                room_.notify_all();
+                break;
+            }
+            page.reset();
+            lock.lock();
+        }
+        pages_.clear();
+        lock.unlock();
+        discard();
+    }
+    void stop(bool abandon) {
+        {
+            std::lock_guard lock(mutex_);
+            (abandon ? abandoned_ : ending_) = true;
+        }
+        ready_.notify_all();
+        thread_.join();
+    }
+
+    TBRPrinter& printer_;
+    TRect target_{};
+    int drawn_ = 0;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable ready_, room_;
+    std::deque<std::unique_ptr<TMetafile>> pages_;
+    std::exception_ptr failure_;
+    bool ending_ = false, abandoned_ = false;
+    bool run_waits_ = false, drawer_waits_ = false;
+};
+
 TBRPrinter::~TBRPrinter() {
     alive_.end();
+    abort_printing_as_kept();
     if (state_ != 0) {
         try {
             ResetOutput();
@@ -142,6 +274,7 @@ void TBRPrinter::BeginOutput() {
     }
     if (state_ != 0) throw EBRError("BRPrinter not ready");
     page_count_ = 0;
+    kept_pages_ = 0;
     open_page_ = 0;
     state_ = 1;
     if (Destination == 0) {
@@ -163,7 +296,16 @@ bool TBRPrinter::page_in_range() const {
 void TBRPrinter::finish_metafile_page(bool keep) {
     canvas_ = nullptr;
     page_canvas_.reset();  // closes the page
-    if (page_ && keep) page_list_.AppendPage(*page_);
+    if (page_) last_page_bytes_ = std::min<size_t>(page_->RecordedBytes().size(), 64u << 20);
+    if (page_ && keep) {
+        ++kept_pages_;
+        if (store_pages_ || !consumer_) page_list_.AppendPage(*page_);
+        if (consumer_) {
+            page_objects_.clear();
+            consumer_->PageKept(kept_pages_, std::move(page_));
+            return;
+        }
+    }
     page_.reset();
     page_objects_.clear();
 }
@@ -172,7 +314,8 @@ void TBRPrinter::start_metafile_page() {
     page_ = std::make_unique<TMetafile>();
     page_->SetWidth(ToDeviceWidth(PagePaperWidth()));
     page_->SetHeight(ToDeviceHeight(PagePaperLength()));
-    page_canvas_ = std::make_unique<TMetafileCanvas>(*page_);
+    // Pages of a run are much alike: room for a little more than the last.
+    page_canvas_ = std::make_unique<TMetafileCanvas>(*page_, last_page_bytes_ + last_page_bytes_ / 8);
     canvas_ = page_canvas_.get();
     screen_factors();
     page_objects_.clear();
@@ -241,6 +384,7 @@ void TBRPrinter::AbortOutput() {
 
 void TBRPrinter::ResetOutput() {
     if (state_ == 1) CancelOutput();
+    abort_printing_as_kept();
     canvas_ = nullptr;
     page_canvas_.reset();
     page_.reset();
@@ -314,21 +458,11 @@ void TBRPrinter::PrintStoredPages() {
     const int last = std::min(LastPage > 0 ? LastPage : page_list_.PageCount(), page_list_.PageCount());
     if (first > last) return;
 
-    if (printer_->Printing()) printer_->Abort();
-    printer_->Title = Title;
-    printer_->OutputFile = OutputFile;
-    // A file without a printer still gets the paper and orientation.
-    if (!settings_.Printer()) settings_.SetPrinter(printer_);
-    settings_.ApplyToDevice();
-    printer_->BeginDoc();
+    TRect target;
+    begin_stored_print(target);
     try {
         cancelled_ = false;
         auto progress = core::host().BeginProgress(Title);
-        const double px = device_dpi(true) / 254.0, py = device_dpi(false) / 254.0;
-        const int left = OutputFile.empty() ? settings_.LeftOffset() : 0;
-        const int top = OutputFile.empty() ? settings_.TopOffset() : 0;
-        const TRect target{-RoundEven(left * px), -RoundEven(top * py),
-                           RoundEven((PagePaperWidth() - left) * px), RoundEven((PagePaperLength() - top) * py)};
         for (int p = first; p <= last; ++p) {
             core::host().ProcessMessages();
             const int percent = RoundEven(double(p - first + 1) / (last - first + 1) * 100);
@@ -346,6 +480,45 @@ void TBRPrinter::PrintStoredPages() {
         if (printer_->Printing()) printer_->Abort();
         throw;
     }
+}
+
+// Begins the printer's job for stored pages; target: where a page is drawn.
+void TBRPrinter::begin_stored_print(TRect& target) {
+    if (printer_->Printing()) printer_->Abort();
+    printer_->Title = Title;
+    printer_->OutputFile = OutputFile;
+    // A file without a printer still gets the paper and orientation.
+    if (!settings_.Printer()) settings_.SetPrinter(printer_);
+    settings_.ApplyToDevice();
+    printer_->BeginDoc();
+    const double px = device_dpi(true) / 254.0, py = device_dpi(false) / 254.0;
+    const int left = OutputFile.empty() ? settings_.LeftOffset() : 0;
+    const int top = OutputFile.empty() ? settings_.TopOffset() : 0;
+    target = TRect{-RoundEven(left * px), -RoundEven(top * py), RoundEven((PagePaperWidth() - left) * px),
+                   RoundEven((PagePaperLength() - top) * py)};
+}
+
+void TBRPrinter::PrintAsKept(bool store) {
+    abort_printing_as_kept();
+    kept_printer_ = std::make_unique<KeptPagePrinter>(*this);
+    consumer_ = kept_printer_.get();
+    store_pages_ = store;
+}
+
+bool TBRPrinter::FinishPrintingAsKept() {
+    if (!kept_printer_) return false;
+    if (consumer_ == kept_printer_.get()) consumer_ = nullptr;
+    store_pages_ = true;
+    const std::unique_ptr<KeptPagePrinter> kept = std::move(kept_printer_);
+    kept->finish();
+    return kept->started;
+}
+
+void TBRPrinter::abort_printing_as_kept() {
+    if (!kept_printer_) return;
+    if (consumer_ == kept_printer_.get()) consumer_ = nullptr;
+    store_pages_ = true;
+    kept_printer_.reset();  // discards its job
 }
 
 void TBRPrinter::SetOutline(TBROutlineNodes* nodes) {

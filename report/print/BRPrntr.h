@@ -33,6 +33,16 @@ TAMBLERO_EXCEPTION(EBRError, Exception)
 
 class TBRPrinter;
 
+// Takes each page a run keeps in its page stream, as it is kept (after it
+// joined the page list), on the run's thread. What it raises stops the run.
+class TBRPageConsumer {
+public:
+    virtual ~TBRPageConsumer() = default;
+    // number: the page's number in the page list, from 1; the page is the
+    // consumer's from now on.
+    virtual void PageKept(int number, std::unique_ptr<TMetafile> page) = 0;
+};
+
 namespace report {
 
 // The notices of the engine.
@@ -89,6 +99,24 @@ public:
     // printer, within the stored count, with progress and cancel. Only when
     // finished, with printers present or an output file set.
     void PrintStoredPages();
+    // Prints the pages a run into the page stream keeps on the printer (or
+    // into OutputFile) as they are kept, rather than after the run as
+    // PrintStoredPages does: set before the run. The job begins with the
+    // first page within FirstPage..LastPage, each page as PrintStoredPages
+    // draws it, on a thread of its own a few pages behind the run (none
+    // when this process may use one processor only: drawn as kept).
+    // FinishPrintingAsKept ends the job (a cancelled run's job holds the
+    // pages kept until then), raises what the job raised, and answers
+    // whether there was one; a job not finished is discarded when the
+    // output is reset or the printer goes. The run's progress is the job's:
+    // there is no second one. store: the pages also join the page stream
+    // (false: they go to the job only, and the stream stays empty).
+    void PrintAsKept(bool store = true);
+    bool FinishPrintingAsKept();
+    // The consumer of the pages kept from now on (nullptr: none; the caller
+    // keeps it alive while set). PrintAsKept sets one of the printer's own.
+    void SetPageConsumer(TBRPageConsumer* consumer) { consumer_ = consumer; }
+
     // Selects printer index on the own printer object and reads its settings.
     void SelectPrinter(int index);
 
@@ -171,6 +199,9 @@ public:
 private:
     bool page_in_range() const;
     void finish_metafile_page(bool keep);
+    void begin_stored_print(TRect& target);
+    void abort_printing_as_kept();
+    class KeptPagePrinter;
     void start_metafile_page();
     void start_printer_page();
     void screen_factors();
@@ -197,6 +228,11 @@ private:
     std::unique_ptr<TMetafileCanvas> page_canvas_;
     TCanvas* canvas_ = nullptr;
     std::vector<std::unique_ptr<TObject>> page_objects_;
+    TBRPageConsumer* consumer_ = nullptr;
+    bool store_pages_ = true;
+    size_t last_page_bytes_ = 0;
+    int kept_pages_ = 0;
+    std::unique_ptr<KeptPagePrinter> kept_printer_;
     // Shared with posted notices, which are dropped once the printer is gone.
     core::Lifeline<TBRPrinter> alive_{this};
 };

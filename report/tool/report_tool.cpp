@@ -32,6 +32,8 @@
 //
 // A command is a row of kCommands; it gets the arguments after its name.
 
+#include <malloc.h>
+
 #include "report/tool/BandsCommands.h"
 #include "report/tool/BuilderCommands.h"
 #include "report/tool/EvalCommands.h"
@@ -119,6 +121,11 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A run into a PDF makes and frees pages on several threads: freed memory
+    // is kept for the next page rather than handed back to the kernel and
+    // asked for again (each return costs every thread's processor a flush).
+    mallopt(M_TRIM_THRESHOLD, 16 << 20);
+    mallopt(M_MMAP_THRESHOLD, 8 << 20);
     // An interrupted run leaves no temporary file behind.
     os::remove_temp_files_on_signals();
     return os::finish_standard_output("report-tool", run(argc, argv));

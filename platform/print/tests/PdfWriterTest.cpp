@@ -459,3 +459,67 @@ TEST_F(Pdf, DamagedFontTablesAreRefused) {
         else EXPECT_FALSE(subset.empty());
     }
 }
+
+// Page contents compressed on worker threads come out as one thread makes
+// them, byte for byte: many pages of different lengths (so the workers end
+// them out of order), images between them written as they come, and
+// drawing on the job's canvas between the recorded pages.
+TEST_F(Pdf, WorkerThreadsWriteTheSameBytesAsOne) {
+    std::vector<std::unique_ptr<TMetafile>> pages;
+    for (int n = 0; n < 60; ++n) {
+        auto page = std::make_unique<TMetafile>();
+        page->SetWidth(kWidth);
+        page->SetHeight(kHeight);
+        TMetafileCanvas c(*page);
+        if (n % 25 == 7) graphics::test::draw_sample_page(c);
+        c.Brush.Style = bsClear;
+        c.Font.Name = n % 2 ? "Arial" : "Times New Roman";
+        c.Font.Height = -10 - n % 5;
+        for (int line = 0; line < (n * 7) % 13 + 1; ++line)
+            c.TextOut(10, 5 + line * 16, "Page " + std::to_string(n) + " line " + std::to_string(line) + " ação");
+        pages.push_back(std::move(page));
+    }
+    // The bytes of the document, its creation time taken out.
+    auto document = [&](int threads) {
+        std::string bytes;
+        print::PdfSetup setup;
+        setup.Title = "Threads";
+        setup.WidthPt = kWidth * 72.0 / 96;
+        setup.HeightPt = kHeight * 72.0 / 96;
+        setup.Dpi = 96;
+        setup.Threads = threads;
+        print::PdfWriter pdf([&bytes](const char* d, std::size_t n) { bytes.append(d, n); }, setup);
+        for (size_t i = 0; i < pages.size(); ++i) {
+            if (i) pdf.NewPage();
+            pdf.DrawMetafile(*pages[i], TRect{0, 0, kWidth, kHeight});
+            if (i % 10 == 3) {
+                TCanvas& canvas = pdf.Canvas();
+                canvas.Brush.Color = TColor(0x102030 * int(i));
+                canvas.FillRect(TRect{0, 0, 20, 20});
+                TBitmap bitmap;
+                bitmap.SetSize(4, 3);
+                for (int y = 0; y < 3; ++y)
+                    for (int x = 0; x < 4; ++x) bitmap.SetPixel(x, y, RGBColor(uint8_t(i), uint8_t(x * 60), uint8_t(y * 80)));
+                canvas.StretchBitmap(TRect{30, 30, 70, 60}, bitmap, TRect{0, 0, 4, 3}, cmSrcCopy);
+            }
+        }
+        pdf.Finish();
+        return bytes;
+    };
+    // The creation time's digits (the same length at every time) taken out.
+    auto timeless = [](std::string bytes) {
+        const size_t at = bytes.find("/CreationDate (D:");
+        if (at != std::string::npos) bytes.replace(at + 17, 14, std::string(14, '0'));
+        return bytes;
+    };
+    const std::string pdf = dir / "threads.pdf";
+    write_file(pdf, document(0));
+    const std::string one = timeless(read_file(pdf));
+    ASSERT_EQ(run("qpdf --check " + shell_quote(pdf)).status, 0) << run("qpdf --check " + pdf).output;
+    ASSERT_EQ(pdf_pages(pdf), 60);
+    EXPECT_NE(capture("pdftotext -f 59 -l 59 " + shell_quote(pdf) + " -").find("Page 58 line 0 ação"), std::string::npos);
+    for (const int threads : {1, 3, 8}) {
+        SCOPED_TRACE(threads);
+        EXPECT_TRUE(timeless(document(threads)) == one);
+    }
+}

@@ -13,7 +13,9 @@
 #include "platform/core/ServiceSlot.h"
 #include "platform/data/DBTables.h"
 #include "platform/data/Startup.h"
+#include "platform/graphics/qt/QtCanvas.h"
 #include "platform/graphics/tests/FixedFontEngine.h"
+#include "platform/print/Printers.h"
 #include "tests/support/ScriptedHost.h"
 #include "tests/support/TestSupport.h"
 
@@ -334,4 +336,132 @@ TEST(GroupRun, AnInterruptedToolRunKeepsItsPages) {
     // What printed is the start of the whole run, up to a detail.
     EXPECT_TRUE(std::equal(printed.begin(), printed.end(), expected.begin()));
     EXPECT_EQ(printed.back().rfind("ORDER ", 0), 0u) << printed.back();
+}
+
+// The PDF is written as the run keeps its pages. A run that fails after a
+// few pages (the query's rows raise an error at one order) or is killed
+// leaves the old file as it was and nothing beside it; a run that ends
+// replaces it whole.
+TEST(GroupRun, APdfReplacesTheOldFileOnlyWhenTheRunEnds) {
+    ScratchDir dir("group-run");
+    const std::string db = dir / "places.db", pdf = dir / "orders.pdf";
+    make_db(db, 3000, 40);
+    auto write_layout = [&](const std::string& file, const std::string& sql) {
+        LayoutBuilder b;
+        b.band(rbDetail, "'ORDER ' + STR(id)");
+        b.report->SetDataSet(b.query("Orders", sql));
+        b.write(file);
+    };
+    // sqlite raises "integer overflow" when it reaches order 2500, past the 40th page.
+    const std::string failing = dir / "failing.json", whole = dir / "whole.json";
+    write_layout(failing, "select id, case when id = 2500 then abs(-9223372036854775807 - 1) else id end as n "
+                          "from orders order by id");
+    write_layout(whole, "select id from orders where id <= 120 order by id");
+    const std::string old = "%PDF-1.4 an older report\n";
+    write_file(pdf, old);
+    const auto listing = [&] { return capture("ls -a " + shell_quote(dir.path())); };
+    const std::string before = listing();
+
+    const SplitResult failed = run_pdf(failing, db, pdf);
+    EXPECT_EQ(failed.status, 1) << failed.err;
+    EXPECT_NE(failed.err.find("overflow"), std::string::npos) << failed.err;
+    EXPECT_EQ(read_file(pdf), old);
+    EXPECT_EQ(listing(), before);
+
+    // Killed while it writes: the signal's cleanup takes the new file away.
+    const std::string script = tool() + " run " + shell_quote(failing) + " --db " + shell_quote(db) + " --pdf " +
+                               shell_quote(pdf) +
+                               " >/dev/null 2>&1 & pid=$!\n"
+                               "while kill -0 $pid 2>/dev/null; do\n"
+                               "  if ls -a " + shell_quote(dir.path()) +
+                               " | grep -q '^\\.orders\\.pdf'; then kill -TERM $pid; break; fi\n"
+                               "  sleep 0.005\n"
+                               "done\n"
+                               "wait $pid; echo $?\n";
+    write_file(dir / "kill.sh", script);
+    const std::string killed = capture("sh " + shell_quote(dir / "kill.sh"));
+    EXPECT_NE(killed, "0\n");
+    EXPECT_EQ(read_file(pdf), old);
+    EXPECT_EQ(capture("ls -a " + shell_quote(dir.path()) + " | grep -c '^\\.orders\\.pdf' || true"), "0\n");
+
+    const SplitResult done = run_pdf(whole, db, pdf);
+    ASSERT_EQ(done.status, 0) << done.err;
+    std::vector<std::string> printed = lines_of(capture("pdftotext -layout " + shell_quote(pdf) + " -"));
+    ASSERT_EQ(printed.size(), 120u);
+    EXPECT_EQ(printed.front(), "ORDER 1");
+    EXPECT_EQ(printed.back(), "ORDER 120");
+    EXPECT_EQ(run_status("qpdf --check " + shell_quote(pdf) + " >/dev/null"), 0);
+}
+
+// A PDF made in the run (the pages drawn as the run keeps them): a cancel
+// through the host keeps the pages printed until then, as a page stream
+// does; the layout's page range picks its pages out of the run's.
+TEST(GroupRun, APdfHoldsThePagesTheRunKept) {
+    ScratchDir dir("group-run");
+    const std::string db = dir / "places.db", layout = dir / "groups.json";
+    make_db(db, 200, 5);
+    write_groups_layout(layout);
+    const std::string ranged = dir / "ranged.json", whole = dir / "whole.json";
+    for (const bool range : {true, false}) {
+        LayoutBuilder b;
+        b.band(rbDetail, "'ORDER ' + STR(id)");
+        b.report->SetDataSet(b.query("Orders", "select id from orders order by id"));
+        if (range) {
+            b.report->PrinterSettings()->FirstPage = 2;
+            b.report->PrinterSettings()->LastPage = 3;
+        }
+        b.write(range ? ranged : whole);
+    }
+    // Measured and drawn with Qt's fonts, as report-tool does.
+    graphics::qt::GraphicsScope qt;
+    data::unit_startup();
+    report::unit_startup();
+    print::CupsPrintDevice device;
+    auto orders_in = [](const std::string& pdf) {
+        std::vector<std::string> ids;
+        for (const std::string& line : lines_of(capture("pdftotext -layout " + shell_quote(pdf) + " -")))
+            if (line.rfind("ORDER ", 0) == 0) ids.push_back(line.substr(6));
+        return ids;
+    };
+    for (const int cancel_at_step : {-1, 25}) {
+        SCOPED_TRACE(cancel_at_step);
+        ScriptedHost host;
+        host.cancel_at_step = cancel_at_step;
+        core::ScopedService<core::HostServices*> installed{core::host_slot, &host};
+        report::RunRequest request;
+        request.layout = layout;
+        request.database = db;
+        request.target = report::RunTarget::Pdf;
+        request.output = dir / "run.pdf";
+        request.device = &device;
+        const report::RunResult result = report::run_layout(request);
+        EXPECT_EQ(result.cancelled, cancel_at_step >= 0);
+        EXPECT_EQ(capture("pdfinfo " + shell_quote(request.output) + " | sed -n 's/^Pages: *//p'"),
+                  std::to_string(result.pages) + "\n");
+        const std::vector<std::string> printed = lines_of(capture("pdftotext -layout " + shell_quote(request.output) + " -"));
+        EXPECT_EQ(orders_in(request.output).size(), cancel_at_step >= 0 ? 50u : 200u);
+        EXPECT_EQ(std::count(printed.begin(), printed.end(), "SUMMARY"), cancel_at_step >= 0 ? 0 : 1);
+    }
+    {
+        SCOPED_TRACE("pages 2 to 3");
+        ScriptedHost host;
+        core::ScopedService<core::HostServices*> installed{core::host_slot, &host};
+        std::string pdfs[2];
+        for (const bool range : {true, false}) {
+            report::RunRequest request;
+            request.layout = range ? ranged : whole;
+            request.database = db;
+            request.target = report::RunTarget::Pdf;
+            request.output = dir / (range ? "ranged.pdf" : "whole.pdf");
+            request.device = &device;
+            ASSERT_GT(report::run_layout(request).pages, 3);
+            pdfs[range ? 0 : 1] = request.output;
+        }
+        EXPECT_EQ(capture("pdfinfo " + shell_quote(pdfs[0]) + " | sed -n 's/^Pages: *//p'"), "2\n");
+        const std::string two = capture("pdftotext -layout " + shell_quote(pdfs[0]) + " -");
+        EXPECT_NE(two.find("ORDER "), std::string::npos);
+        EXPECT_EQ(two, capture("pdftotext -layout -f 2 -l 3 " + shell_quote(pdfs[1]) + " -"));
+    }
+    report::unit_shutdown();
+    data::unit_shutdown();
 }
