@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <unordered_map>
 
 namespace core {
 
@@ -298,9 +299,24 @@ struct Reader {
         return nullptr;
     }
 
+    // The tree's components by upper-cased name, the first of a name in the
+    // order find_named walks, made once for all the references: a layout of
+    // many controls and references is not walked once per reference.
+    std::unordered_map<std::string, TComponent*> named;
+    void index_names(TComponent* c) {
+        if (!c->Name().empty()) named.emplace(UpperCase(c->Name()), c);
+        for (int i = 0; i < c->ComponentCount(); ++i) index_names(c->Components(i));
+    }
+    TComponent* find_reference(std::string_view name) {
+        if (name.empty()) return find_named(root, name);
+        if (auto it = named.find(UpperCase(name)); it != named.end()) return it->second;
+        return find_named(root, name);  // one a reference's setter has made since
+    }
+
     void finish() {
+        if (!refs.empty()) index_names(root);
         for (const auto& r : refs) {
-            TComponent* target = find_named(root, r.target);
+            TComponent* target = find_reference(r.target);
             if (!target) prop_error(r.where, "Component " + r.target + " not found");
             try {
                 r.prop->set(*r.obj, PropValue(static_cast<TObject*>(target)));
