@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <mutex>
 #include <unordered_map>
 
 namespace core {
@@ -119,8 +120,19 @@ struct Reader {
     // (the order they are written in), then any the class does not know:
     // a property whose reading resets another is read before it whatever
     // order the file holds them in.
+    // A class's properties in declared order, made once a class (a layout
+    // reads thousands of components of a few classes).
+    static const std::vector<const PropInfo*>& declared_properties(TClass cls) {
+        static std::mutex mutex;
+        static std::unordered_map<TClass, std::vector<const PropInfo*>> cache;
+        std::lock_guard lock(mutex);
+        auto it = cache.find(cls);
+        if (it == cache.end()) it = cache.emplace(cls, cls->AllProperties()).first;
+        return it->second;
+    }
+
     static std::vector<std::pair<std::string, const json*>> in_declared_order(const TObject& obj, const json& props) {
-        const auto declared = obj.ClassType()->AllProperties();
+        const auto& declared = declared_properties(obj.ClassType());
         std::vector<std::pair<std::size_t, std::pair<std::string, const json*>>> ranked;
         for (const auto& [k, v] : props.items()) {
             const PropInfo* p = obj.ClassType()->FindProperty(k);
