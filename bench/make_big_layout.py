@@ -2,7 +2,7 @@
 """Writes a large report layout (JSON) for bench/load_bench.sh.
 
   make_big_layout.py controls N OUT   N text controls, 100 to a band
-  make_big_layout.py bands N OUT      N bands of one label each
+  make_big_layout.py bands N OUT      N bands of one label each, every fourth a child band
   make_big_layout.py text BYTES OUT   one AutoStretch, word-wrapped label of BYTES of text
 """
 import json
@@ -52,8 +52,16 @@ def controls(n):
 
 
 def bands(n):
-    return report([band("Band%d" % b, "rbTitle", 50, [label("L%d" % b, "b%d" % b, 0, 0)])
-                   for b in range(n)])
+    # every fourth band is the child band of the one before it (a reference by name)
+    kids = []
+    for b in range(n):
+        one = band("Band%d" % b, "rbTitle", 50, [label("L%d" % b, "b%d" % b, 0, 0)])
+        if b % 4 == 3:
+            one["class"] = "TBRChildBand"
+            del one["properties"]["BandType"]
+            one["properties"]["ParentBand"] = "Band%d" % (b - 1)
+        kids.append(one)
+    return report(kids)
 
 
 def text(size):
