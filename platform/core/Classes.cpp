@@ -222,11 +222,8 @@ TComponent::~TComponent() {
     state_ |= csDestroying;
     for (PassOn* p = passing_; p; p = p->outer) p->owner_freed = true;
     // tell every partner that this one goes
-    while (!free_notifies_.empty()) {
-        TComponent* c = free_notifies_.back();
-        free_notifies_.pop_back();
-        auto& theirs = c->free_notifies_;
-        theirs.erase(std::remove(theirs.begin(), theirs.end(), this), theirs.end());
+    while (TComponent* c = free_notifies_.pop()) {
+        c->free_notifies_.drop(this);
         const TComponent* partner = std::exchange(t_partner, c);
         const TComponent* partner_of = std::exchange(t_partner_of, this);
         c->Notification(this, opRemove);
@@ -337,16 +334,67 @@ void TComponent::DestroyComponents() {
 
 void TComponent::FreeNotification(TComponent* c) {
     if (!c || c == this) return;
-    if (std::find(free_notifies_.begin(), free_notifies_.end(), c) == free_notifies_.end()) free_notifies_.push_back(c);
-    if (std::find(c->free_notifies_.begin(), c->free_notifies_.end(), this) == c->free_notifies_.end())
-        c->free_notifies_.push_back(this);
+    free_notifies_.add(c);
+    c->free_notifies_.add(this);
 }
 
 void TComponent::RemoveFreeNotification(TComponent* c) {
     if (!c) return;
-    free_notifies_.erase(std::remove(free_notifies_.begin(), free_notifies_.end(), c), free_notifies_.end());
-    c->free_notifies_.erase(std::remove(c->free_notifies_.begin(), c->free_notifies_.end(), this),
-                            c->free_notifies_.end());
+    free_notifies_.drop(c);
+    c->free_notifies_.drop(this);
+}
+
+std::size_t TComponent::Partners::find(TComponent* c) const {
+    if (indexed_) {
+        auto it = index_.find(c);
+        return it == index_.end() ? npos : it->second;
+    }
+    for (std::size_t i = items_.size(); i-- > 0;)
+        if (items_[i] == c) return i;
+    return npos;
+}
+
+void TComponent::Partners::add(TComponent* c) {
+    if (find(c) != npos) return;
+    items_.push_back(c);
+    ++live_;
+    constexpr std::size_t kIndexFrom = 16;
+    if (indexed_) {
+        index_.emplace(c, items_.size() - 1);
+    } else if (items_.size() >= kIndexFrom) {
+        for (std::size_t i = 0; i < items_.size(); ++i)
+            if (items_[i]) index_.emplace(items_[i], i);
+        indexed_ = true;
+    }
+}
+
+void TComponent::Partners::drop(TComponent* c) {
+    const std::size_t i = find(c);
+    if (i == npos) return;
+    items_[i] = nullptr;
+    --live_;
+    if (indexed_) index_.erase(c);
+    trim();
+}
+
+TComponent* TComponent::Partners::pop() {
+    trim();
+    if (items_.empty()) return nullptr;
+    TComponent* c = items_.back();
+    items_.pop_back();
+    --live_;
+    if (indexed_) index_.erase(c);
+    trim();
+    return c;
+}
+
+// Drops the trailing holes, and the others once they outnumber the partners.
+void TComponent::Partners::trim() {
+    while (!items_.empty() && !items_.back()) items_.pop_back();
+    if (items_.size() - live_ <= live_ + 16) return;
+    items_.erase(std::remove(items_.begin(), items_.end(), nullptr), items_.end());
+    if (indexed_)
+        for (std::size_t i = 0; i < items_.size(); ++i) index_[items_[i]] = i;
 }
 
 void TComponent::Notification(TComponent* AComponent, TOperation Operation) {

@@ -189,7 +189,24 @@ private:
     PassOn* passing_ = nullptr;  // the innermost pass-on of a notification over components_
     // The named owned components by upper-cased name, once there are many.
     mutable std::unique_ptr<std::unordered_map<std::string, TComponent*>> names_;
-    std::vector<TComponent*> free_notifies_;
+    // The free-notification partners in the order they were linked; many
+    // (a report that 50,000 controls name as their master) are found
+    // through an index, not by a walk of the list.
+    class Partners {
+    public:
+        void add(TComponent* c);
+        void drop(TComponent* c);
+        TComponent* pop();  // the one linked last; null when none is left
+    private:
+        static constexpr std::size_t npos = std::size_t(-1);
+        std::size_t find(TComponent* c) const;
+        void trim();
+        std::vector<TComponent*> items_;  // null where one was dropped
+        std::unordered_map<TComponent*, std::size_t> index_;  // once there are many
+        bool indexed_ = false;
+        std::size_t live_ = 0;
+    };
+    Partners free_notifies_;
 };
 
 // True for a valid identifier (letter or '_' first, then letters, digits, '_').

@@ -239,6 +239,48 @@ TEST(Component, NotificationsReachTheirListeners) {
     g_log = nullptr;
 }
 
+// A component with many free-notification partners (kept in an index past a
+// few): links dropped anywhere, linked again, and partners freed first or
+// last; the ones still linked hear of its end, the one linked last first.
+TEST(Component, ManyFreeNotificationPartners) {
+    for (int count : {5, 40}) {
+        std::vector<std::string> log;
+        g_log = &log;
+        auto* hub = new TProbe(nullptr);
+        hub->SetName("Hub");
+        std::vector<TProbe*> partners;
+        for (int i = 0; i < count; ++i) {
+            auto* p = new TProbe(nullptr);
+            p->SetName("P" + std::to_string(i));
+            p->Partner = hub;
+            p->FreeNotification(hub);
+            hub->FreeNotification(p);  // twice: still one link
+            partners.push_back(p);
+        }
+        // drop every third link, free the first and the last partner, link P1 again
+        std::vector<std::string> expected;
+        for (int i = 0; i < count; i += 3) {
+            hub->RemoveFreeNotification(partners[std::size_t(i)]);
+            partners[std::size_t(i)]->Partner = nullptr;
+        }
+        delete partners.front();
+        delete partners.back();
+        hub->RemoveFreeNotification(partners[1]);
+        partners[1]->FreeNotification(hub);
+        for (int i = count - 2; i >= 2; --i)
+            if (i % 3 != 0) expected.push_back("P" + std::to_string(i) + " -Hub");
+        expected.insert(expected.begin(), "P1 -Hub");
+        log.clear();
+        delete hub;
+        EXPECT_EQ(std::vector<std::string>(log.begin() + 1, log.end()), expected) << count;
+        for (std::size_t i = 1; i + 1 < partners.size(); ++i) {
+            EXPECT_EQ(partners[i]->Partner, nullptr) << count << " P" << i;
+            delete partners[i];
+        }
+        g_log = nullptr;
+    }
+}
+
 // Handlers that free components while the owner passes a removal on: one
 // freed on the way is not called, one may free itself, and one that frees
 // the owner ends the pass-on (the sanitizer build checks that nothing freed
