@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <map>
 #include <mutex>
+#include <unordered_set>
+#include <utility>
 
 // ------------------------------------------------------------ descriptions
 
@@ -187,15 +189,46 @@ TComponent::TComponent(TComponent* AOwner) {
     if (AOwner) AOwner->InsertComponent(this);
 }
 
+// A pass-on of a notification over an owner's components, on the stack of
+// the owner's Notification: a component taken out of the list on the way
+// (freed by a handler, itself or another) is recorded so that it is not
+// called, and the owner's end stops the pass-on.
+struct TComponent::PassOn {
+    PassOn* outer;
+    std::unordered_set<TComponent*> gone;
+    bool owner_freed = false;
+};
+
+// Keeps a pass-on on its owner's stack of them while it lasts.
+struct TComponent::PassOnScope {
+    PassOn& pass;
+    TComponent* owner;
+    PassOnScope(PassOn& p, TComponent* o) : pass(p), owner(o) { owner->passing_ = &pass; }
+    ~PassOnScope() {
+        if (!pass.owner_freed) owner->passing_ = pass.outer;
+    }
+    PassOnScope(const PassOnScope&) = delete;
+    PassOnScope& operator=(const PassOnScope&) = delete;
+};
+
+namespace {
+// The partner being told, from the destructor, of the component that goes:
+// its inherited Notification does not pass that one on.
+thread_local const TComponent* t_partner = nullptr;
+thread_local const TComponent* t_partner_of = nullptr;
+}  // namespace
+
 TComponent::~TComponent() {
     state_ |= csDestroying;
+    for (PassOn* p = passing_; p; p = p->outer) p->owner_freed = true;
     // tell every partner that this one goes
-    while (!free_notifies_.empty()) {
-        TComponent* c = free_notifies_.back();
-        free_notifies_.pop_back();
-        auto& theirs = c->free_notifies_;
-        theirs.erase(std::remove(theirs.begin(), theirs.end(), this), theirs.end());
+    while (TComponent* c = free_notifies_.pop()) {
+        c->free_notifies_.drop(this);
+        const TComponent* partner = std::exchange(t_partner, c);
+        const TComponent* partner_of = std::exchange(t_partner_of, this);
         c->Notification(this, opRemove);
+        t_partner = partner;
+        t_partner_of = partner_of;
     }
     DestroyComponents();
     if (owner_) owner_->RemoveComponent(this);
@@ -263,19 +296,28 @@ void TComponent::InsertComponent(TComponent* c) {
 
 void TComponent::RemoveComponent(TComponent* c) {
     if (!c || c->owner_ != this) return;
-    Notification(c, opRemove);
+    {
+        // A handler may free this owner, and with it `c`.
+        PassOn watch{passing_, {}, false};
+        PassOnScope scope(watch, this);
+        Notification(c, opRemove);
+        if (watch.owner_freed) return;
+        if (watch.gone.count(c)) return;  // a handler took it out already
+    }
     remove(c);
 }
 
 void TComponent::insert(TComponent* c) {
     components_.push_back(c);
     c->owner_ = this;
+    for (PassOn* p = passing_; p; p = p->outer) p->gone.erase(c);
     if (names_ && !c->name_.empty()) names_->emplace(UpperCase(c->name_), c);
 }
 
 void TComponent::remove(TComponent* c) {
-    components_.erase(std::remove(components_.begin(), components_.end(), c), components_.end());
-    ++removals_;
+    if (!components_.empty() && components_.back() == c) components_.pop_back();
+    else components_.erase(std::remove(components_.begin(), components_.end(), c), components_.end());
+    for (PassOn* p = passing_; p; p = p->outer) p->gone.insert(c);
     c->owner_ = nullptr;
     if (names_ && !c->name_.empty()) {
         if (auto it = names_->find(UpperCase(c->name_)); it != names_->end() && it->second == c) names_->erase(it);
@@ -292,28 +334,85 @@ void TComponent::DestroyComponents() {
 
 void TComponent::FreeNotification(TComponent* c) {
     if (!c || c == this) return;
-    if (std::find(free_notifies_.begin(), free_notifies_.end(), c) == free_notifies_.end()) free_notifies_.push_back(c);
-    if (std::find(c->free_notifies_.begin(), c->free_notifies_.end(), this) == c->free_notifies_.end())
-        c->free_notifies_.push_back(this);
+    free_notifies_.add(c);
+    c->free_notifies_.add(this);
 }
 
 void TComponent::RemoveFreeNotification(TComponent* c) {
     if (!c) return;
-    free_notifies_.erase(std::remove(free_notifies_.begin(), free_notifies_.end(), c), free_notifies_.end());
-    c->free_notifies_.erase(std::remove(c->free_notifies_.begin(), c->free_notifies_.end(), this),
-                            c->free_notifies_.end());
+    free_notifies_.drop(c);
+    c->free_notifies_.drop(this);
+}
+
+std::size_t TComponent::Partners::find(TComponent* c) const {
+    if (indexed_) {
+        auto it = index_.find(c);
+        return it == index_.end() ? npos : it->second;
+    }
+    for (std::size_t i = items_.size(); i-- > 0;)
+        if (items_[i] == c) return i;
+    return npos;
+}
+
+void TComponent::Partners::add(TComponent* c) {
+    if (find(c) != npos) return;
+    items_.push_back(c);
+    ++live_;
+    constexpr std::size_t kIndexFrom = 16;
+    if (indexed_) {
+        index_.emplace(c, items_.size() - 1);
+    } else if (items_.size() >= kIndexFrom) {
+        for (std::size_t i = 0; i < items_.size(); ++i)
+            if (items_[i]) index_.emplace(items_[i], i);
+        indexed_ = true;
+    }
+}
+
+void TComponent::Partners::drop(TComponent* c) {
+    const std::size_t i = find(c);
+    if (i == npos) return;
+    items_[i] = nullptr;
+    --live_;
+    if (indexed_) index_.erase(c);
+    trim();
+}
+
+TComponent* TComponent::Partners::pop() {
+    trim();
+    if (items_.empty()) return nullptr;
+    TComponent* c = items_.back();
+    items_.pop_back();
+    --live_;
+    if (indexed_) index_.erase(c);
+    trim();
+    return c;
+}
+
+// Drops the trailing holes, and the others once they outnumber the partners.
+void TComponent::Partners::trim() {
+    while (!items_.empty() && !items_.back()) items_.pop_back();
+    if (items_.size() - live_ <= live_ + 16) return;
+    items_.erase(std::remove(items_.begin(), items_.end(), nullptr), items_.end());
+    if (indexed_)
+        for (std::size_t i = 0; i < items_.size(); ++i) index_[items_[i]] = i;
 }
 
 void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
-    if (Operation == opRemove && AComponent) RemoveFreeNotification(AComponent);
-    // Pass it on to the owned components (a copy: handlers may change the
-    // list). While nothing has left the list, every one copied is still in
-    // it; after a removal each is looked up before it is called.
-    std::vector<TComponent*> owned = components_;
-    const std::uint64_t removals = removals_;
+    if (Operation != opRemove) return;  // an insertion: the new owner alone hears of it
+    if (AComponent) {
+        RemoveFreeNotification(AComponent);
+        if (this == t_partner && AComponent == t_partner_of) return;  // told as a partner
+    }
+    if (components_.empty()) return;
+    // Pass it on to the owned components, last first, over a copy of the
+    // list: handlers may free or move components on the way.
+    PassOn pass{passing_, {}, false};
+    PassOnScope scope(pass, this);
+    const std::vector<TComponent*> owned = components_;
     for (auto it = owned.rbegin(); it != owned.rend(); ++it) {
-        if (removals_ == removals || std::find(components_.begin(), components_.end(), *it) != components_.end())
-            (*it)->Notification(AComponent, Operation);
+        if (!pass.gone.empty() && pass.gone.count(*it)) continue;
+        (*it)->Notification(AComponent, Operation);
+        if (pass.owner_freed) return;
     }
 }
 

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <functional>
+#include <mutex>
+#include <unordered_map>
 
 namespace core {
 
@@ -118,8 +120,19 @@ struct Reader {
     // (the order they are written in), then any the class does not know:
     // a property whose reading resets another is read before it whatever
     // order the file holds them in.
+    // A class's properties in declared order, made once a class (a layout
+    // reads thousands of components of a few classes).
+    static const std::vector<const PropInfo*>& declared_properties(TClass cls) {
+        static std::mutex mutex;
+        static std::unordered_map<TClass, std::vector<const PropInfo*>> cache;
+        std::lock_guard lock(mutex);
+        auto it = cache.find(cls);
+        if (it == cache.end()) it = cache.emplace(cls, cls->AllProperties()).first;
+        return it->second;
+    }
+
     static std::vector<std::pair<std::string, const json*>> in_declared_order(const TObject& obj, const json& props) {
-        const auto declared = obj.ClassType()->AllProperties();
+        const auto& declared = declared_properties(obj.ClassType());
         std::vector<std::pair<std::size_t, std::pair<std::string, const json*>>> ranked;
         for (const auto& [k, v] : props.items()) {
             const PropInfo* p = obj.ClassType()->FindProperty(k);
@@ -298,9 +311,24 @@ struct Reader {
         return nullptr;
     }
 
+    // The tree's components by upper-cased name, the first of a name in the
+    // order find_named walks, made once for all the references: a layout of
+    // many controls and references is not walked once per reference.
+    std::unordered_map<std::string, TComponent*> named;
+    void index_names(TComponent* c) {
+        if (!c->Name().empty()) named.emplace(UpperCase(c->Name()), c);
+        for (int i = 0; i < c->ComponentCount(); ++i) index_names(c->Components(i));
+    }
+    TComponent* find_reference(std::string_view name) {
+        if (name.empty()) return find_named(root, name);
+        if (auto it = named.find(UpperCase(name)); it != named.end()) return it->second;
+        return find_named(root, name);  // one a reference's setter has made since
+    }
+
     void finish() {
+        if (!refs.empty()) index_names(root);
         for (const auto& r : refs) {
-            TComponent* target = find_named(root, r.target);
+            TComponent* target = find_reference(r.target);
             if (!target) prop_error(r.where, "Component " + r.target + " not found");
             try {
                 r.prop->set(*r.obj, PropValue(static_cast<TObject*>(target)));

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <map>
 
 namespace {
 
@@ -183,68 +185,152 @@ TEST(Component, ManyOwnedComponentsAreFoundByName) {
     }
 }
 
-// A handler that frees an owned component while the owner passes a
-// notification on: the freed one is not called, the others are.
-TEST(Component, ANotificationSkipsComponentsFreedOnTheWay) {
+// Who hears of what: an insertion reaches the new owner alone; a removal
+// from the owner reaches the owner and every component of its tree, last
+// first and depth first; a freed component's partners hear of it alone,
+// without passing it on to their own components.
+TEST(Component, NotificationsReachTheirListeners) {
+    std::vector<std::string> log;
+    g_log = &log;
+    TProbe owner(nullptr);
+    owner.SetName("Owner");
+    auto* a = new TProbe(&owner);
+    a->SetName("A");
+    auto* a1 = new TProbe(a);
+    a1->SetName("A1");
+    auto* b = new TProbe(&owner);
+    b->SetName("B");
+
+    log.clear();
+    auto* n = new TProbe(nullptr);
+    n->SetName("New");
+    owner.InsertComponent(n);
+    EXPECT_EQ(log, (std::vector<std::string>{"Owner +New"}));
+
+    log.clear();
+    owner.RemoveComponent(n);
+    EXPECT_EQ(log, (std::vector<std::string>{"Owner -New", "B -New", "A -New", "A1 -New"}));
+    EXPECT_EQ(n->Owner(), nullptr);
+
+    // A partner hears of the other's end; its own components only through a link of their own.
+    auto* held = new TProbe(a);
+    held->SetName("Held");
+    auto* target = new TProbe(nullptr);
+    target->SetName("Target");
+    n->Partner = target;
+    n->FreeNotification(target);
+    a1->Partner = target;
+    a1->FreeNotification(target);
+    log.clear();
+    delete target;
+    EXPECT_EQ(n->Partner, nullptr);
+    EXPECT_EQ(a1->Partner, nullptr);
+    std::sort(log.begin(), log.end());
+    EXPECT_EQ(log, (std::vector<std::string>{"A1 -Target", "New -Target", "free Target"}));
+
+    // An owner freeing its components tells their partners, nothing more.
+    n->Partner = held;
+    n->FreeNotification(held);
+    log.clear();
+    delete a;
+    EXPECT_EQ(n->Partner, nullptr);
+    EXPECT_EQ(log, (std::vector<std::string>{"free A", "free Held", "New -Held", "free A1", "Owner -A", "B -A"}));
+    delete n;
+    g_log = nullptr;
+}
+
+// A component with many free-notification partners (kept in an index past a
+// few): links dropped anywhere, linked again, and partners freed first or
+// last; the ones still linked hear of its end, the one linked last first.
+TEST(Component, ManyFreeNotificationPartners) {
+    for (int count : {5, 40}) {
+        std::vector<std::string> log;
+        g_log = &log;
+        auto* hub = new TProbe(nullptr);
+        hub->SetName("Hub");
+        std::vector<TProbe*> partners;
+        for (int i = 0; i < count; ++i) {
+            auto* p = new TProbe(nullptr);
+            p->SetName("P" + std::to_string(i));
+            p->Partner = hub;
+            p->FreeNotification(hub);
+            hub->FreeNotification(p);  // twice: still one link
+            partners.push_back(p);
+        }
+        // drop every third link, free the first and the last partner, link P1 again
+        std::vector<std::string> expected;
+        for (int i = 0; i < count; i += 3) {
+            hub->RemoveFreeNotification(partners[std::size_t(i)]);
+            partners[std::size_t(i)]->Partner = nullptr;
+        }
+        delete partners.front();
+        delete partners.back();
+        hub->RemoveFreeNotification(partners[1]);
+        partners[1]->FreeNotification(hub);
+        for (int i = count - 2; i >= 2; --i)
+            if (i % 3 != 0) expected.push_back("P" + std::to_string(i) + " -Hub");
+        expected.insert(expected.begin(), "P1 -Hub");
+        log.clear();
+        delete hub;
+        EXPECT_EQ(std::vector<std::string>(log.begin() + 1, log.end()), expected) << count;
+        for (std::size_t i = 1; i + 1 < partners.size(); ++i) {
+            EXPECT_EQ(partners[i]->Partner, nullptr) << count << " P" << i;
+            delete partners[i];
+        }
+        g_log = nullptr;
+    }
+}
+
+// Handlers that free components while the owner passes a removal on: one
+// freed on the way is not called, one may free itself, and one that frees
+// the owner ends the pass-on (the sanitizer build checks that nothing freed
+// is touched).
+TEST(Component, FreeingDuringANotificationIsSafe) {
     struct TFreer : TProbe {
         using TProbe::TProbe;
         TComponent* Victim = nullptr;
         void Notification(TComponent* c, TOperation op) override {
             TProbe::Notification(c, op);
-            if (op == opInsert && Victim) {
-                delete Victim;
+            if (op == opRemove && Victim && c->Name() == "Gone") {
+                TComponent* v = Victim;
                 Victim = nullptr;
+                delete v;  // may be this one
             }
         }
     };
-    std::vector<std::string> log;
-    g_log = &log;
-    {
-        TProbe owner(nullptr);
-        owner.SetName("Owner");
-        auto* a = new TProbe(&owner);
-        a->SetName("A");
-        auto* b = new TProbe(&owner);
-        b->SetName("B");
-        auto* k = new TFreer(&owner);
-        k->SetName("K");
-        k->Victim = b;
+    const struct {
+        const char* victim;
+        std::vector<std::string> heard;
+    } cases[] = {
+        {"A", {"Owner -Gone", "K -Gone", "free A", "Owner -A", "Gone -A", "K -A", "B -A", "B -Gone"}},
+        {"K", {"Owner -Gone", "K -Gone", "free K", "Owner -K", "Gone -K", "B -K", "A -K", "B -Gone", "A -Gone"}},
+        {"Owner", {"Owner -Gone", "K -Gone", "free Owner", "free Gone", "free K", "free B", "free A"}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> log;
+        g_log = &log;
+        auto* owner = new TProbe(nullptr);
+        owner->SetName("Owner");
+        std::map<std::string, TComponent*> by_name{{"Owner", owner}};
+        for (const char* name : {"A", "B", "K", "Gone"}) {
+            TComponent* p = std::string(name) == "K" ? new TFreer(owner) : new TProbe(owner);
+            p->SetName(name);
+            by_name[name] = p;
+        }
+        static_cast<TFreer*>(by_name["K"])->Victim = by_name[c.victim];
         log.clear();
-        auto* n = new TProbe(nullptr);
-        n->SetName("New");
-        owner.InsertComponent(n);
-        EXPECT_EQ(log, (std::vector<std::string>{"Owner +New", "K +New", "free B", "Owner -B", "New -B", "K -B", "A -B",
-                                                 "A +New"}));
-        EXPECT_EQ(owner.ComponentCount(), 3);
-        log.clear();
+        TComponent* gone = by_name["Gone"];
+        const bool owner_freed = std::string(c.victim) == "Owner";
+        owner->RemoveComponent(gone);
+        EXPECT_EQ(log, c.heard) << c.victim;
+        if (!owner_freed) {
+            EXPECT_EQ(owner->ComponentCount(), 2) << c.victim;
+            EXPECT_EQ(gone->Owner(), nullptr) << c.victim;
+            delete gone;
+            delete owner;
+        }
+        g_log = nullptr;
     }
-    g_log = nullptr;
-}
-
-TEST(Component, FreeNotificationClearsReferences) {
-    std::vector<std::string> log;
-    g_log = &log;
-    TProbe holder(nullptr);
-    holder.SetName("Holder");
-    auto* target = new TProbe(nullptr);
-    target->SetName("Target");
-    holder.Partner = target;
-    holder.FreeNotification(target);
-    delete target;
-    EXPECT_EQ(holder.Partner, nullptr);
-    // siblings hear of insertions and removals through the owner
-    auto* s1 = new TProbe(&holder);
-    s1->SetName("S1");
-    log.clear();
-    auto* s2 = new TProbe(nullptr);
-    s2->SetName("S2");
-    holder.InsertComponent(s2);
-    EXPECT_NE(std::find(log.begin(), log.end(), "S1 +S2"), log.end());
-    holder.RemoveComponent(s2);
-    EXPECT_NE(std::find(log.begin(), log.end(), "S1 -S2"), log.end());
-    EXPECT_EQ(s2->Owner(), nullptr);
-    delete s2;
-    g_log = nullptr;
 }
 
 TEST(Registry, FindsClassesByNameIgnoringCase) {

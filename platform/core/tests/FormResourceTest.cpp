@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "TestDir.h"
 #include "platform/core/StringList.h"
 
@@ -221,6 +223,32 @@ TEST(FormResource, ReadsIntoAnExistingRoot) {
     EXPECT_EQ(form.ComponentCount(), 1);
     TWidget other(nullptr);
     EXPECT_THROW(core::read_component_into(other, R"({"class": "TTestForm"})"), EReadError);
+}
+
+// A reference names a component of the tree read, in any case; of a name
+// held under two owners, the first one the walk from the root meets (the
+// owner before its components, components in order) is the one.
+TEST(FormResource, ReferencesFindTheFirstComponentOfTheirName) {
+    register_classes();
+    const char* doc = R"({"class": "TWidget", "name": "Root", "properties": {"Peer": "deep"},
+      "children": [
+        {"class": "TWidget", "name": "P1", "properties": {"Peer": "TWIN"},
+         "children": [{"class": "TWidget", "name": "Twin", "properties": {"Peer": "root"},
+                       "children": [{"class": "TWidget", "name": "Deep"}]}]},
+        {"class": "TWidget", "name": "P2", "properties": {"Peer": "twin"},
+         "children": [{"class": "TWidget", "name": "Twin", "properties": {"Peer": "P2"}}]}]})";
+    std::unique_ptr<TComponent> root(core::read_component(doc, nullptr));
+    auto* r = dynamic_cast<TWidget*>(root.get());
+    ASSERT_NE(r, nullptr);
+    auto* p1 = dynamic_cast<TWidget*>(r->Components(0));
+    auto* p2 = dynamic_cast<TWidget*>(r->Components(1));
+    auto* twin1 = dynamic_cast<TWidget*>(p1->Components(0));
+    auto* twin2 = dynamic_cast<TWidget*>(p2->Components(0));
+    EXPECT_EQ(r->Peer, twin1->Components(0));
+    EXPECT_EQ(p1->Peer, twin1);
+    EXPECT_EQ(p2->Peer, twin1);
+    EXPECT_EQ(twin1->Peer, r);
+    EXPECT_EQ(twin2->Peer, p2);
 }
 
 TEST(FormResource, BadDocumentsFailCleanly) {
