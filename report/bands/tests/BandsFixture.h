@@ -1,5 +1,6 @@
 #pragma once
-// Helpers of the report model's tests: a canvas that records what is drawn,
+// Helpers of the report model's tests (built once, in the bands test-support
+// library): a canvas that records what is drawn,
 // the fixed font engine installed, an output device of recorded pages, and
 // a printable control that prints lines of text a page at a time.
 
@@ -37,22 +38,14 @@ public:
     std::vector<Fill> fills;
     std::vector<Text> texts;
     void StretchBitmap(const TRect&, const TBitmap&, const TRect&, TCopyMode,
-                       const std::function<bool(int, int)>& = {}) override {}
+                       const std::function<bool(int, int)>& = {}) override;
 
 protected:
-    void DoSetPixel(int, int, TColor) override {}
-    void DoFillRect(const TRect& rect, TColor color) override {
-        TRect shown = rect;
-        if (ClipRect()) {
-            const TRect& c = *ClipRect();
-            shown = TRect{std::max(rect.Left, c.Left), std::max(rect.Top, c.Top), std::min(rect.Right, c.Right),
-                          std::min(rect.Bottom, c.Bottom)};
-        }
-        fills.push_back({rect, shown, color});
-    }
-    void DoLine(TPoint from, TPoint to) override { lines.push_back({from, to, Pen.Style, Pen.Color}); }
-    void DoShape(const TRect&, int, int) override {}
-    void DoText(int x, int y, std::string_view text) override { texts.push_back({x, y, std::string(text)}); }
+    void DoSetPixel(int, int, TColor) override;
+    void DoFillRect(const TRect& rect, TColor color) override;
+    void DoLine(TPoint from, TPoint to) override;
+    void DoShape(const TRect&, int, int) override;
+    void DoText(int x, int y, std::string_view text) override;
 };
 
 // Installs the fixed font engine of the graphics tests for the lifetime of a test.
@@ -68,18 +61,18 @@ public:
         : width_(paper_width), length_(paper_length), factor_(factor) {}
     std::vector<std::unique_ptr<RecordingCanvas>> pages;
 
-    TCanvas& Canvas() override { return *pages.back(); }
+    TCanvas& Canvas() override;
     RecordingCanvas& page(int number) { return *pages.at(std::size_t(number - 1)); }
-    int ToDeviceX(long double x) override { return int(report::Rnd(x * factor_)); }
-    int ToDeviceY(long double y) override { return int(report::Rnd(y * factor_)); }
-    int ToDeviceWidth(long double w) override { return int(report::Rnd(w * factor_)); }
-    int ToDeviceHeight(long double h) override { return int(report::Rnd(h * factor_)); }
-    long double XFactor() const override { return factor_; }
-    long double YFactor() const override { return factor_; }
-    void StartNewPage() override { pages.push_back(std::make_unique<RecordingCanvas>()); }
-    int PageCount() const override { return int(pages.size()); }
-    int PaperWidth() const override { return width_; }
-    int PaperLength() const override { return length_; }
+    int ToDeviceX(long double x) override;
+    int ToDeviceY(long double y) override;
+    int ToDeviceWidth(long double w) override;
+    int ToDeviceHeight(long double h) override;
+    long double XFactor() const override;
+    long double YFactor() const override;
+    void StartNewPage() override;
+    int PageCount() const override;
+    int PaperWidth() const override;
+    int PaperLength() const override;
 
 private:
     int width_, length_;
@@ -101,36 +94,10 @@ public:
     std::vector<Printed> printed;
     int prepared = 0, unprepared = 0, zoom_calls = 0;
 
-    void PrepareForRun() override {
-        report::Printable::PrepareForRun();
-        ++prepared;
-        next_ = 0;
-        PrintFinished = true;
-    }
-    void UnprepareAfterRun() override {
-        report::Printable::UnprepareAfterRun();
-        ++unprepared;
-    }
-    void SetZoom(int zoom) override {
-        report::Printable::SetZoom(zoom);
-        ++zoom_calls;
-    }
-    void PrintAt(int, int offset_y) override {
-        auto* band = dynamic_cast<TBRCustomBand*>(Parent());
-        if (!band) return;
-        if (PrintFinished) next_ = 0;
-        long double top = 0;
-        bool grown = false;
-        while (next_ < total_) {
-            const long double before = band->Expanded;
-            // True: the line fits in the band's growth so far.
-            const bool absorbed = band->GrowBand(line_height_, top, grown);
-            if (!absorbed && band->Expanded == before) break;  // no room for the line
-            printed.push_back({band->Report()->PageCount(), next_, offset_y + before});
-            ++next_;
-        }
-        PrintFinished = next_ >= total_;
-    }
+    void PrepareForRun() override;
+    void UnprepareAfterRun() override;
+    void SetZoom(int zoom) override;
+    void PrintAt(int, int offset_y) override;
 
 private:
     int total_;
@@ -145,25 +112,8 @@ struct RunFixture {
     std::unique_ptr<RecordingOutput> output;
 
     // A page of width x length native units with the given margins.
-    explicit RunFixture(int width = 2100, int length = 2970, int margin = 100) {
-        TBRPage& page = *report.Page();
-        page.SetPaperSize(TBRPaperSize::Custom);
-        page.SetCurrentUnit(TBRUnit::Native);
-        report.SetUnits(TBRUnit::Native);
-        page.SetWidth(width);
-        page.SetLength(length);
-        page.SetTopMargin(margin);
-        page.SetBottomMargin(margin);
-        page.SetLeftMargin(margin);
-        page.SetRightMargin(margin);
-        output = std::make_unique<RecordingOutput>(width, length);
-    }
-    TBRCustomBand* band(TBRBandType type, long double height_native) {
-        TBRCustomBand* b = report.CreateStandardBand(type);
-        b->Size()->SetCurrentUnit(TBRUnit::Native);
-        b->Size()->SetHeight(height_native);
-        return b;
-    }
+    explicit RunFixture(int width = 2100, int length = 2970, int margin = 100);
+    TBRCustomBand* band(TBRBandType type, long double height_native);
     void begin() { report.BeginRun(*output); }
     void finish() { report.FinishRun(); }
 };
