@@ -373,19 +373,8 @@ private:
     // One value parsed alone, repeated keys refused as the SAX reading
     // refuses them; text the parser refuses goes to the SAX reading.
     static json parse(std::string_view text) {
-        std::vector<std::set<std::string, std::less<>>> open;
-        json::parser_callback_t refuse_repeats = [&open](int, json::parse_event_t event, json& parsed) {
-            if (event == json::parse_event_t::object_start) {
-                open.emplace_back();
-            } else if (event == json::parse_event_t::object_end) {
-                open.pop_back();
-            } else if (event == json::parse_event_t::key && !open.back().insert(parsed.get<std::string>()).second) {
-                throw Exception("Chave repetida no JSON: \"" + parsed.get<std::string>() + "\"");
-            }
-            return true;
-        };
         try {
-            return json::parse(text.begin(), text.end(), refuse_repeats);
+            return parse_json(text);
         } catch (const json::exception&) {
             throw ReadExactly{};
         }

@@ -177,7 +177,11 @@ json pessoa_to_json(const TcbPessoa& p) {
 
 }  // namespace
 
-json parse_json(std::istream& in) {
+namespace {
+// Parses `input` (a stream, or a text's bounds) refusing a key repeated in
+// one object: JSON leaves repeats open and the title's fields must be one.
+template <class... Input>
+json parse_refusing_repeats(Input&&... input) {
     // The keys met so far in each object being read, innermost last.
     std::vector<std::set<std::string, std::less<>>> open;
     json::parser_callback_t refuse_repeats = [&open](int, json::parse_event_t event, json& parsed) {
@@ -190,8 +194,12 @@ json parse_json(std::istream& in) {
         }
         return true;
     };
-    return json::parse(in, refuse_repeats);
+    return json::parse(std::forward<Input>(input)..., refuse_repeats);
 }
+}  // namespace
+
+json parse_json(std::istream& in) { return parse_refusing_repeats(in); }
+json parse_json(std::string_view text) { return parse_refusing_repeats(text.begin(), text.end()); }
 
 TDateTime parse_date(std::string_view text) {
     if (text.empty()) return 0;

@@ -11,12 +11,14 @@
 #include <nlohmann/json.hpp>
 
 #include <istream>
+#include <string_view>
 
 namespace billing {
 
 // Reads one JSON document; an object with a repeated key raises Exception
 // ("Chave repetida no JSON: ..."), malformed JSON nlohmann's parse_error.
 nlohmann::json parse_json(std::istream& in);
+nlohmann::json parse_json(std::string_view text);
 
 void titulo_from_json(const nlohmann::json& j, TcbTitulo& titulo);
 nlohmann::json titulo_to_json(const TcbTitulo& titulo);
