@@ -35,8 +35,8 @@ export QT_QPA_PLATFORM=offscreen
 row() { printf "%-9s %10s %10s %10s %10s %8s %10s\n" "$@"; }
 row case small large small_s large_s growth large_KiB
 # case, the two sizes, the command (LAYOUT and OUT stand for the files)
-for spec in "controls 5000 50000 run" "bands 1000 10000 design" "text 100000 1000000 run"; do
-  read -r kind small large cmd <<<"$spec"
+for row in "controls 5000 50000 run" "bands 1000 10000 design" "text 100000 1000000 run"; do
+  read -r kind small large cmd <<<"$row"
   for n in $small $large; do
     python3 "$root/bench/make_big_layout.py" "$kind" "$n" "$work/$kind$n.json"
   done
